@@ -1,0 +1,11 @@
+#include "FakeProcessLauncher.h"
+
+Status FakeProcessLauncher::StartDetached(const QString& commandLine) {
+    mCommandLines.append(commandLine);
+    const auto failure = mFailures.find(commandLine);
+    if (failure == mFailures.end()) {
+        return Status::Ok();
+    }
+    return Status::Error(QStringLiteral("The command could not be started: %1: %2")
+                             .arg(commandLine, failure->second));
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <utility>
+
+// The one error style of the program: an operation either succeeds or fails with a message that
+// already names what failed and why ("settings.xml: line 3: ...", "out/app.ini: No space left on
+// device"). The core never shows a Status; the window or the console decides how it reaches the
+// user.
+class Status {
+  public:
+    static Status Ok() { return Status(Code::Ok, QString()); }
+    static Status Error(QString message) { return Status(Code::Error, std::move(message)); }
+    // A file or directory that does not exist; callers that treat a missing file as empty test
+    // for it with IsNotFound().
+    static Status NotFound(QString message) { return Status(Code::NotFound, std::move(message)); }
+
+    bool ok() const { return mCode == Code::Ok; }
+    bool IsNotFound() const { return mCode == Code::NotFound; }
+    const QString& message() const { return mMessage; }
+
+    // The same failure with `context` put in front, separated by ": ".
+    Status Prefixed(const QString& context) const {
+        return ok() ? *this : Status(mCode, context + QStringLiteral(": ") + mMessage);
+    }
+
+  private:
+    enum class Code { Ok, Error, NotFound };
+    Status(Code code, QString message) : mCode(code), mMessage(std::move(message)) {}
+
+    Code mCode;
+    QString mMessage;
+};
