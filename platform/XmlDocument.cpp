@@ -1,0 +1,569 @@
+#include "XmlDocument.h"
+
+#include <libxml/SAX2.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+namespace {
+
+struct DocDeleter {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+struct ParserCtxtDeleter {
+    void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
+};
+struct XPathContextDeleter {
+    void operator()(xmlXPathContext* ctx) const { xmlXPathFreeContext(ctx); }
+};
+struct XPathCompDeleter {
+    void operator()(xmlXPathCompExpr* comp) const { xmlXPathFreeCompExpr(comp); }
+};
+struct XPathObjectDeleter {
+    void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
+};
+struct XmlCharDeleter {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+
+using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
+using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtDeleter>;
+using XPathContextPtr = std::unique_ptr<xmlXPathContext, XPathContextDeleter>;
+using XPathCompPtr = std::unique_ptr<xmlXPathCompExpr, XPathCompDeleter>;
+using XPathObjectPtr = std::unique_ptr<xmlXPathObject, XPathObjectDeleter>;
+using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharDeleter>;
+
+// Inside libxml2 every string is UTF-8, whatever the encoding of the file.
+QString FromXml(const xmlChar* text) {
+    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+}
+QString TakeXml(xmlChar* text) {
+    XmlCharPtr owned(text);
+    return FromXml(owned.get());
+}
+const xmlChar* AsXml(const QByteArray& utf8) {
+    return reinterpret_cast<const xmlChar*>(utf8.constData());
+}
+
+// The one place where a libxml2 message becomes our error text: "<where>: line N: <message>".
+Status XmlError(const QString& where, int line, const std::string& message) {
+    // libxml2 ends messages with a newline and sometimes adds a second line of detail.
+    const QString text = QString::fromStdString(message).simplified();
+    if (line > 0) {
+        return Status::Error(
+            QStringLiteral("%1: line %2: %3").arg(where, QString::number(line), text));
+    }
+    return Status::Error(QStringLiteral("%1: %2").arg(where, text));
+}
+
+xmlParserInputPtr LoadNothing(const char*, const char*, xmlParserCtxtPtr) {
+    return nullptr;
+}
+
+void DiscardMessage(void*, const char*, ...) {}
+
+// Two libxml2 hooks have to be set because libxml2 2.9 offers nothing narrower:
+// - The entity loader is process-wide; there is no per-parser one. The program reads XML only
+//   through this class and never wants anything read from outside the bytes handed to Parse, so
+//   the whole process gets a loader that loads nothing: even if a declaration slipped past the SAX
+//   checks below, no file or URL would be opened. Set once; the function-local static makes
+//   concurrent first uses safe.
+// - A few messages (a byte the declared encoding cannot decode, an unknown XPath function) are
+//   written through the generic error function, which bypasses the per-context handlers and
+//   goes to stderr. That function is per thread in libxml2, so it is silenced once in each thread
+//   that uses this class. What those messages say is reported through Status instead.
+void InitLibxml() {
+    static const bool initialized = [] {
+        xmlInitParser();
+        xmlSetExternalEntityLoader(LoadNothing);
+        return true;
+    }();
+    thread_local const bool silenced = [] {
+        xmlSetGenericErrorFunc(nullptr, DiscardMessage);
+        return true;
+    }();
+    (void)initialized;
+    (void)silenced;
+}
+
+// What the SAX hooks of one Parse call found; reached through the parser context's _private.
+struct ParseState {
+    std::string refusal;
+    int refusalLine = 0;
+    std::string error;
+    int errorLine = 0;
+    bool errorIsNamespaceError = false;
+};
+
+ParseState& StateOf(void* ctx) {
+    return *static_cast<ParseState*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
+}
+
+// Stops the parser before the declaration is acted on: an entity is never expanded or fetched.
+void Refuse(void* ctx, const char* reason) {
+    ParseState& state = StateOf(ctx);
+    if (state.refusal.empty()) {
+        state.refusal = reason;
+        state.refusalLine = xmlSAX2GetLineNumber(ctx);
+    }
+    xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+}
+
+constexpr const char* kEntitiesRefused = "the document declares entities, which are not accepted";
+
+void OnEntityDecl(void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
+    Refuse(ctx, kEntitiesRefused);
+}
+
+void OnUnparsedEntityDecl(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*,
+                          const xmlChar*) {
+    Refuse(ctx, kEntitiesRefused);
+}
+
+void OnInternalSubset(void* ctx, const xmlChar* name, const xmlChar* externalId,
+                      const xmlChar* systemId) {
+    if (externalId != nullptr || systemId != nullptr) {
+        Refuse(ctx, "the document names an external DTD, which is not accepted");
+        return;
+    }
+    xmlSAX2InternalSubset(ctx, name, externalId, systemId);
+}
+
+// Keeps the first real error; later ones are usually consequences of it. Namespace errors do not
+// make the document unusable, so they are only a fallback.
+void OnParseError(void* ctx, xmlErrorPtr error) {
+    ParseState& state = StateOf(ctx);
+    if (error == nullptr || error->level < XML_ERR_ERROR || error->message == nullptr) {
+        return;
+    }
+    const bool namespaceError = error->domain == XML_FROM_NAMESPACE;
+    if (state.error.empty() || (state.errorIsNamespaceError && !namespaceError)) {
+        state.error = error->message;
+        state.errorLine = error->line;
+        state.errorIsNamespaceError = namespaceError;
+    }
+}
+
+// libxml2 2.9 hands XPath errors to the context's callback with a code but no message text.
+const char* XPathErrorText(int code) {
+    switch (code) {
+        case XML_XPATH_NUMBER_ERROR:
+            return "malformed number";
+        case XML_XPATH_UNFINISHED_LITERAL_ERROR:
+            return "unfinished string literal";
+        case XML_XPATH_START_LITERAL_ERROR:
+            return "string literal expected";
+        case XML_XPATH_VARIABLE_REF_ERROR:
+            return "malformed variable reference";
+        case XML_XPATH_UNDEF_VARIABLE_ERROR:
+            return "undefined variable";
+        case XML_XPATH_INVALID_PREDICATE_ERROR:
+            return "invalid predicate";
+        case XML_XPATH_UNCLOSED_ERROR:
+            return "missing closing bracket or parenthesis";
+        case XML_XPATH_UNKNOWN_FUNC_ERROR:
+            return "unknown function";
+        case XML_XPATH_INVALID_OPERAND:
+            return "invalid operand";
+        case XML_XPATH_INVALID_TYPE:
+            return "operand of the wrong type";
+        case XML_XPATH_INVALID_ARITY:
+            return "wrong number of function arguments";
+        case XML_XPATH_MEMORY_ERROR:
+            return "out of memory";
+        case XML_XPATH_UNDEF_PREFIX_ERROR:
+            return "undefined namespace prefix";
+        case XML_XPATH_INVALID_CHAR_ERROR:
+            return "invalid character";
+        default:
+            return "invalid expression";
+    }
+}
+
+void OnXPathError(void* userData, xmlErrorPtr error) {
+    auto* first = static_cast<std::string*>(userData);
+    if (first->empty() && error != nullptr) {
+        *first = error->message != nullptr ? error->message : XPathErrorText(error->code);
+    }
+}
+
+// UTF-16 to UTF-8, except that a lone surrogate keeps its three-byte form and U+0000 becomes
+// C0 80 instead of ending the string. QString::toUtf8 would silently replace the one and libxml2
+// would cut the text at the other; kept like this, Serialize sees them and refuses the document.
+QByteArray ToXmlText(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size() * 3);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+        }
+        if (c != 0 && c < 0x80) {
+            out.append(char(c));
+        } else if (c < 0x800) {
+            out.append(char(0xC0 | (c >> 6))).append(char(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.append(char(0xE0 | (c >> 12))).append(char(0x80 | ((c >> 6) & 0x3F)));
+            out.append(char(0x80 | (c & 0x3F)));
+        } else {
+            out.append(char(0xF0 | (c >> 18))).append(char(0x80 | ((c >> 12) & 0x3F)));
+            out.append(char(0x80 | ((c >> 6) & 0x3F))).append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+bool IsXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The first character of `text` that XML 1.0 cannot hold, or -1. A malformed sequence (which
+// neither the parser nor SetText produces) is reported by its first byte so it still fails.
+long FirstForbiddenChar(const xmlChar* text) {
+    if (text == nullptr) {
+        return -1;
+    }
+    for (const xmlChar* p = text; *p != 0;) {
+        const unsigned lead = *p;
+        if (lead >= 0x80 && lead < 0xC0) {
+            return long(lead);
+        }
+        const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return long(lead);
+            }
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (!IsXmlChar(c)) {
+            return long(c);
+        }
+        p += length;
+    }
+    return -1;
+}
+
+int LineOf(const xmlNode* node) {
+    const long line = xmlGetLineNo(node);
+    return line > 0 ? int(std::min<long>(line, INT_MAX)) : 0;
+}
+
+// Names where the character sits: "line 3: the text of element 'value' holds U+0001, ...".
+Status ForbiddenCharError(const xmlNode* element, const xmlAttr* attr, long c) {
+    QString what;
+    if (element == nullptr) {
+        what = QStringLiteral("a comment outside the root element");
+    } else if (attr != nullptr) {
+        what = QStringLiteral("attribute '%1' of element '%2'")
+                   .arg(FromXml(attr->name), FromXml(element->name));
+    } else {
+        what = QStringLiteral("the text of element '%1'").arg(FromXml(element->name));
+    }
+    QString message =
+        QStringLiteral("%1 holds U+%2, a character XML 1.0 does not allow")
+            .arg(what, QStringLiteral("%1").arg(c, 4, 16, QLatin1Char('0')).toUpper());
+    const int line = element ? LineOf(element) : 0;
+    return Status::Error(line > 0 ? QStringLiteral("line %1: ").arg(line) + message : message);
+}
+
+// Writing a forbidden character would give a file no XML reader accepts, the program included.
+Status CheckCharacters(xmlDoc* doc) {
+    const auto* docNode = reinterpret_cast<xmlNode*>(doc);
+    xmlNode* node = doc->children;
+    while (node != nullptr) {
+        const xmlNode* element = node->type == XML_ELEMENT_NODE ? node : node->parent;
+        if (element == docNode) {
+            element = nullptr;
+        }
+        switch (node->type) {
+            case XML_TEXT_NODE:
+            case XML_CDATA_SECTION_NODE:
+            case XML_COMMENT_NODE:
+            case XML_PI_NODE:
+                if (long c = FirstForbiddenChar(node->content); c >= 0) {
+                    return ForbiddenCharError(element, nullptr, c);
+                }
+                break;
+            case XML_ELEMENT_NODE:
+                for (xmlAttr* attr = node->properties; attr != nullptr; attr = attr->next) {
+                    for (xmlNode* text = attr->children; text != nullptr; text = text->next) {
+                        if (long c = FirstForbiddenChar(text->content); c >= 0) {
+                            return ForbiddenCharError(element, attr, c);
+                        }
+                    }
+                }
+                break;
+            default:
+                break;
+        }
+        if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+            node = node->children;
+            continue;
+        }
+        while (node != nullptr && node->next == nullptr) {
+            node = node->parent == docNode ? nullptr : node->parent;
+        }
+        if (node != nullptr) {
+            node = node->next;
+        }
+    }
+    return Status::Ok();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+bool XmlNode::IsElement() const {
+    return mNode != nullptr && static_cast<xmlNode*>(mNode)->type == XML_ELEMENT_NODE;
+}
+
+QString XmlNode::Name() const {
+    return IsElement() ? FromXml(static_cast<xmlNode*>(mNode)->name) : QString();
+}
+
+QString XmlNode::Text() const {
+    return mNode ? TakeXml(xmlNodeGetContent(static_cast<xmlNode*>(mNode))) : QString();
+}
+
+void XmlNode::SetText(const QString& text) {
+    auto* node = static_cast<xmlNode*>(mNode);
+    if (node == nullptr) {
+        return;
+    }
+    const QByteArray value = ToXmlText(text);
+    switch (node->type) {
+        case XML_ELEMENT_NODE:
+            // xmlNodeSetContent would read "&amp;" in the text as an entity reference; with no
+            // content it only frees the children, and the text is then added as it is.
+            xmlNodeSetContent(node, nullptr);
+            xmlNodeAddContentLen(node, AsXml(value), int(value.size()));
+            break;
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            xmlNodeSetContentLen(node, AsXml(value), int(value.size()));
+            break;
+        case XML_ATTRIBUTE_NODE: {
+            // xmlSetNsProp stores the value as text, without looking for references.
+            auto* attr = reinterpret_cast<xmlAttr*>(node);
+            xmlSetNsProp(attr->parent, attr->ns, attr->name, AsXml(value));
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+std::optional<QString> XmlNode::Attribute(const QString& name) const {
+    if (!IsElement()) {
+        return std::nullopt;
+    }
+    // Only attributes written in the file count, not defaults a DTD might declare.
+    const QByteArray key = name.toUtf8();
+    for (xmlAttr* attr = static_cast<xmlNode*>(mNode)->properties; attr; attr = attr->next) {
+        if (attr->ns == nullptr && xmlStrEqual(attr->name, AsXml(key))) {
+            const QString value = TakeXml(xmlNodeGetContent(reinterpret_cast<xmlNode*>(attr)));
+            return value.isNull() ? QStringLiteral("") : value;  // present, even when empty
+        }
+    }
+    return std::nullopt;
+}
+
+int XmlNode::Line() const {
+    return mNode ? LineOf(static_cast<xmlNode*>(mNode)) : 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct XmlDocument::Impl {
+    DocPtr doc;
+};
+
+// mImpl is created on first use, so a default or moved-from document holds nothing.
+XmlDocument::XmlDocument() = default;
+XmlDocument::~XmlDocument() = default;
+XmlDocument::XmlDocument(XmlDocument&& other) noexcept = default;
+XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept = default;
+
+Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
+    InitLibxml();
+    if (!mImpl) {
+        mImpl = std::make_unique<Impl>();
+    }
+    mImpl->doc.reset();
+    if (bytes.isEmpty()) {
+        return Status::Error(name + QStringLiteral(": the file is empty"));
+    }
+    // The parser never un-gzips a memory buffer; say what the file is instead of a parse error.
+    if (bytes.startsWith("\x1f\x8b")) {
+        return Status::Error(name + QStringLiteral(": the file is gzip-compressed, not XML text"));
+    }
+    if (bytes.size() > INT_MAX) {
+        return Status::Error(name + QStringLiteral(": the file is too large"));
+    }
+
+    ParserCtxtPtr ctxt(xmlNewParserCtxt());
+    if (!ctxt || !ctxt->sax) {
+        return Status::Error(name + QStringLiteral(": out of memory"));
+    }
+    ParseState state;
+    ctxt->_private = &state;
+    ctxt->sax->entityDecl = OnEntityDecl;
+    ctxt->sax->unparsedEntityDecl = OnUnparsedEntityDecl;
+    ctxt->sax->internalSubset = OnInternalSubset;
+    ctxt->sax->serror = OnParseError;  // errors come here instead of stderr
+
+    // No NOENT, DTDLOAD, DTDVALID, DTDATTR, XINCLUDE or HUGE: nothing is expanded or loaded and
+    // libxml2's size limits stay on. No NOBLANKS: whitespace is kept so the layout round-trips.
+    // BIG_LINES keeps Line() right past line 65535.
+    const int options =
+        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+    DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr,
+                                 options));
+    if (!state.refusal.empty()) {
+        return XmlError(name, state.refusalLine, state.refusal);
+    }
+    if (!doc || !ctxt->wellFormed || xmlDocGetRootElement(doc.get()) == nullptr) {
+        // A byte the declared encoding cannot decode is reported without the parser context;
+        // the parser itself only sees the text end early and would blame that.
+        if (ctxt->input && ctxt->input->buf && ctxt->input->buf->error == XML_IO_ENCODER) {
+            state.error = "the text holds bytes that are not valid in its declared encoding";
+        }
+        return XmlError(name, state.errorLine,
+                        state.error.empty() ? "the text is not well-formed XML" : state.error);
+    }
+    // Numbers the elements so that sorting node sets into document order is cheap.
+    xmlXPathOrderDocElems(doc.get());
+    mImpl->doc = std::move(doc);
+    return Status::Ok();
+}
+
+Status XmlDocument::Serialize(QByteArray* bytes) const {
+    bytes->clear();
+    if (IsEmpty()) {
+        return Status::Error(QStringLiteral("the document has no root element"));
+    }
+    xmlDoc* doc = mImpl->doc.get();
+    if (Status status = CheckCharacters(doc); !status.ok()) {
+        return status;
+    }
+    // With no encoding libxml2 would write every non-ASCII character as a reference. With one,
+    // characters the encoding cannot hold (€ in ISO-8859-1) become references and the rest stay.
+    const char* encoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "UTF-8";
+    xmlChar* out = nullptr;
+    int size = 0;
+    xmlDocDumpMemoryEnc(doc, &out, &size, encoding);
+    XmlCharPtr owned(out);
+    if (!owned) {
+        return Status::Error(QStringLiteral("the document cannot be written in encoding %1")
+                                 .arg(QString::fromLatin1(encoding)));
+    }
+    *bytes = QByteArray(reinterpret_cast<const char*>(owned.get()), size);
+    return Status::Ok();
+}
+
+bool XmlDocument::IsEmpty() const {
+    return Root().IsNull();
+}
+
+XmlNode XmlDocument::Root() const {
+    return XmlNode(mImpl && mImpl->doc ? xmlDocGetRootElement(mImpl->doc.get()) : nullptr);
+}
+
+XmlNode XmlDocument::CreateRoot(const QString& name) {
+    InitLibxml();
+    const QByteArray utf8 = name.toUtf8();
+    if (!IsEmpty() || xmlValidateNCName(AsXml(utf8), 0) != 0) {
+        return XmlNode();
+    }
+    if (!mImpl) {
+        mImpl = std::make_unique<Impl>();
+    }
+    if (!mImpl->doc) {
+        DocPtr doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+        if (!doc) {
+            return XmlNode();
+        }
+        doc->encoding = xmlStrdup(reinterpret_cast<const xmlChar*>("UTF-8"));
+        mImpl->doc = std::move(doc);
+    }
+    xmlNode* root = xmlNewDocNode(mImpl->doc.get(), nullptr, AsXml(utf8), nullptr);
+    if (root != nullptr) {
+        xmlDocSetRootElement(mImpl->doc.get(), root);
+    }
+    return XmlNode(root);
+}
+
+Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>* nodes,
+                                const XPathVariables& variables, XmlNode context) const {
+    InitLibxml();
+    nodes->clear();
+    const QString where = QStringLiteral("XPath \"%1\"").arg(expression);
+    xmlDoc* doc = mImpl ? mImpl->doc.get() : nullptr;
+    XPathContextPtr ctx(xmlXPathNewContext(doc));
+    if (!ctx) {
+        return Status::Error(where + QStringLiteral(": out of memory"));
+    }
+    std::string error;
+    ctx->userData = &error;
+    ctx->error = OnXPathError;  // errors come here instead of stderr
+
+    for (const auto& [name, value] : variables) {
+        const QByteArray utf8Name = name.toUtf8();
+        XPathObjectPtr object(xmlXPathNewString(AsXml(value.toUtf8())));
+        if (!object || xmlXPathRegisterVariable(ctx.get(), AsXml(utf8Name), object.get()) != 0) {
+            return Status::Error(where + QStringLiteral(": cannot bind $") + name);
+        }
+        object.release();  // the context owns it now
+    }
+
+    XPathCompPtr comp(xmlXPathCtxtCompile(ctx.get(), AsXml(expression.toUtf8())));
+    if (!comp) {
+        return XmlError(where, 0, error.empty() ? "the expression cannot be compiled" : error);
+    }
+    if (doc == nullptr) {
+        return Status::Ok();  // nothing to select from; the expression itself is valid
+    }
+    ctx->node =
+        context.IsNull() ? reinterpret_cast<xmlNode*>(doc) : static_cast<xmlNode*>(context.mNode);
+    XPathObjectPtr result(xmlXPathCompiledEval(comp.get(), ctx.get()));
+    if (!result) {
+        return XmlError(where, 0, error.empty() ? "the expression cannot be evaluated" : error);
+    }
+    if (result->type != XPATH_NODESET) {
+        return Status::Error(where + QStringLiteral(": the expression does not select nodes"));
+    }
+    xmlNodeSet* set = result->nodesetval;
+    if (set == nullptr) {
+        return Status::Ok();
+    }
+    xmlXPathNodeSetSort(set);  // cheap when already in order, which is the usual case
+    nodes->reserve(set->nodeNr);
+    for (int i = 0; i < set->nodeNr; ++i) {
+        // Namespace nodes are copies owned by the result and would dangle; callers never ask
+        // for them.
+        if (set->nodeTab[i]->type != XML_NAMESPACE_DECL) {
+            nodes->push_back(XmlNode(set->nodeTab[i]));
+        }
+    }
+    return Status::Ok();
+}
+
+Status XmlDocument::SelectSingleNode(const QString& expression, XmlNode* node,
+                                     const XPathVariables& variables, XmlNode context) const {
+    *node = XmlNode();
+    std::vector<XmlNode> nodes;
+    Status status = SelectNodes(expression, &nodes, variables, context);
+    if (status.ok() && !nodes.empty()) {
+        *node = nodes.front();
+    }
+    return status;
+}

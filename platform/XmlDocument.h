@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Status.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// A node of an XmlDocument: an element, a text node or an attribute. A default XmlNode is null.
+// Valid only while its document lives and the node has not been replaced (SetText replaces the
+// children of an element).
+class XmlNode {
+  public:
+    XmlNode() = default;
+
+    bool IsNull() const { return mNode == nullptr; }
+    bool IsElement() const;
+    // The element's name without prefix; empty for other nodes.
+    QString Name() const;
+    // For an element, the concatenated text of all its descendant text and CDATA nodes; for a text
+    // node or an attribute, its value.
+    QString Text() const;
+    // Replaces all children of the element by one text node holding `text` verbatim: "&amp;" or
+    // "<" in `text` are characters, not markup.
+    void SetText(const QString& text);
+    // The attribute's value, or nothing when the element has no attribute of that name.
+    std::optional<QString> Attribute(const QString& name) const;
+    // The line of the node in the parsed text (1-based), 0 when unknown.
+    int Line() const;
+
+    bool operator==(const XmlNode& other) const { return mNode == other.mNode; }
+
+  private:
+    friend class XmlDocument;
+    explicit XmlNode(void* node) : mNode(node) {}
+    void* mNode = nullptr;  // the libxml2 node
+};
+
+// Values bound to XPath variables: {"id", "$(DBHOST)"} makes $id in the expression stand for that
+// string. Values are never pasted into the expression text, so any character, a double quote
+// included, is safe.
+using XPathVariables = std::vector<std::pair<QString, QString>>;
+
+// An XML DOM document with XPath 1.0 selection, on libxml2. Move-only; owns its libxml2 document.
+//
+// Parsing is safe against hostile files: no network, no external entities, no DTD loading, no
+// XInclude; a document that declares entities or names an external DTD is refused. The document
+// keeps the encoding of the text it was parsed from, and Serialize writes it back in that encoding
+// with its declaration and comments.
+class XmlDocument {
+  public:
+    XmlDocument();
+    ~XmlDocument();
+    XmlDocument(XmlDocument&& other) noexcept;
+    XmlDocument& operator=(XmlDocument&& other) noexcept;
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
+
+    // Parses `bytes`, replacing the current content. On failure the document is empty and the
+    // error names `name`, the line and the parser's reason ("config.xml: line 4: ...").
+    Status Parse(const QByteArray& bytes, const QString& name);
+
+    // The whole document as text in its own encoding (UTF-8 for a new document). Fails when a
+    // text cannot be stored in XML 1.0 (a control character such as U+0001).
+    Status Serialize(QByteArray* bytes) const;
+
+    // True when the document has no root element.
+    bool IsEmpty() const;
+    // The root element, or a null node.
+    XmlNode Root() const;
+    // Makes a new element named `name` the root. REQUIRES: IsEmpty().
+    XmlNode CreateRoot(const QString& name);
+
+    // The nodes that `expression` selects, in document order, evaluated against `context` (the
+    // document when null). Fails when the expression cannot be compiled or evaluated, or does
+    // not yield a node set.
+    Status SelectNodes(const QString& expression, std::vector<XmlNode>* nodes,
+                       const XPathVariables& variables = {}, XmlNode context = XmlNode()) const;
+    // The first node in document order that `expression` selects, or a null node.
+    Status SelectSingleNode(const QString& expression, XmlNode* node,
+                            const XPathVariables& variables = {},
+                            XmlNode context = XmlNode()) const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> mImpl;
+};

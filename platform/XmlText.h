@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The first character of `text` that an XML 1.0 document cannot hold (a control character other
+// than tab, line feed and carriage return, U+FFFE, U+FFFF, or half of a surrogate pair), or nothing
+// when every character can be stored.
+std::optional<char32_t> FirstCharacterXmlCannotStore(QStringView text);
+
+// "U+0001": how messages name a character.
+QString CharacterName(char32_t character);
