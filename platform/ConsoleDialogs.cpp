@@ -1,0 +1,22 @@
+#include "ConsoleDialogs.h"
+
+void ConsoleDialogs::ShowMessage(const QString& text) {
+    QString line = text;
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QByteArray bytes = QStringLiteral("TervoSetup: %1\n").arg(line).toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), mStream);
+    std::fflush(mStream);
+}
+
+Dialogs::Answer ConsoleDialogs::AskYesNoCancel(const QString& text) {
+    ShowMessage(text + QStringLiteral(" (no display to ask on: answered No)"));
+    return Answer::No;
+}
+
+std::optional<QString> ConsoleDialogs::AskOpenFileName(const QString&, const QString&) {
+    return std::nullopt;
+}
+
+std::optional<QString> ConsoleDialogs::AskSaveFileName(const QString&, const QString&) {
+    return std::nullopt;
+}

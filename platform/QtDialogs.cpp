@@ -1,0 +1,53 @@
+#include "QtDialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QString Title() {
+    return QStringLiteral("TervoSetup");
+}
+
+std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,
+                                     const QString& fileName, const QString& filter) {
+    QFileDialog dialog(parent, QString(), QString(), filter);
+    dialog.setAcceptMode(mode);
+    // The open dialog accepts a name that does not exist yet; the save dialog asks before it
+    // overwrites (Qt's default for AcceptSave).
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+}
+
+}  // namespace
+
+void QtDialogs::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, mParent);
+    box.exec();
+}
+
+Dialogs::Answer QtDialogs::AskYesNoCancel(const QString& text) {
+    QMessageBox box(QMessageBox::Question, Title(), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, mParent);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+std::optional<QString> QtDialogs::AskOpenFileName(const QString& fileName, const QString& filter) {
+    return RunFileDialog(mParent, QFileDialog::AcceptOpen, fileName, filter);
+}
+
+std::optional<QString> QtDialogs::AskSaveFileName(const QString& fileName, const QString& filter) {
+    return RunFileDialog(mParent, QFileDialog::AcceptSave, fileName, filter);
+}
