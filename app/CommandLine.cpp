@@ -1,0 +1,72 @@
+#include "CommandLine.h"
+
+QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
+    QStringList arguments;
+    bool insideArgument = false;
+    for (const QChar c : argumentText) {
+        if (c == u' ' || c == u'\t') {
+            insideArgument = false;
+            continue;
+        }
+        if (!insideArgument) {
+            if (arguments.size() >= maxArgs) {
+                break;
+            }
+            arguments.append(QString());
+            insideArgument = true;
+        }
+        arguments.last().append(c);
+    }
+    if (arguments.isEmpty()) {
+        arguments.append(QStringLiteral("/splash"));
+    }
+    return arguments;
+}
+
+CommandLineOptions ParseCommandLine(const QStringList& arguments) {
+    CommandLineOptions options;
+    for (const QString& argument : arguments) {
+        const qsizetype colon = argument.indexOf(u':');
+        QString name = (colon < 0 ? argument : argument.left(colon)).toLower();
+        const QString value = colon < 0 ? QString() : argument.mid(colon + 1);
+
+        if (name.isEmpty() || (name.front() != u'/' && name.front() != u'-')) {
+            options.usageMessage = UsageText(QStringLiteral("Did not understand: ") + argument +
+                                             QStringLiteral("\r\n\r\n"));
+            break;
+        }
+        name.remove(0, 1);
+        if (name == u"file") {
+            options.settingsFile = value;
+        } else if (name == u"export") {
+            options.exportMode = true;
+        } else if (name == u"conf") {
+            options.configFile = value;
+            options.baseDir = BaseDirOf(value);
+        }
+    }
+    return options;
+}
+
+QString BaseDirOf(const QString& configPath) {
+    const qsizetype slash = configPath.lastIndexOf(u'/');
+    return slash < 0 ? QString() : configPath.left(slash + 1);
+}
+
+StartupPaths ResolveStartupPaths(const CommandLineOptions& options) {
+    StartupPaths paths;
+    paths.configFile =
+        options.configFile.isEmpty() ? QStringLiteral("config.xml") : options.configFile;
+    paths.settingsFile =
+        options.baseDir +
+        (options.settingsFile.isEmpty() ? QStringLiteral("settings.xml") : options.settingsFile);
+    return paths;
+}
+
+QString UsageText(const QString& prefix) {
+    return prefix + QStringLiteral("Konfiguration Editor Command Line Syntax\r\n") +
+           QStringLiteral("/file:<file>\tÖffnet die Datei <file>\r\n") +
+           QStringLiteral(
+               "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n") +
+           QStringLiteral("/conf:<file>\tGibt die Konfigurationsdatei an.");
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks for. Paths are kept exactly as given.
+struct CommandLineOptions {
+    QString settingsFile;  // "/file:" value; empty when not given
+    QString configFile;    // "/conf:" value; empty when not given
+    QString baseDir;       // the configuration path up to and including its last "/"
+    bool exportMode = false;
+    // Set when an argument is not an option: the whole text for the syntax message, which ends
+    // the program.
+    std::optional<QString> usageMessage;
+};
+
+// Splits the argument text (everything after the program's own name) at blanks and tabs into at
+// most `maxArgs` arguments; the rest of the text is ignored. Quotation marks have no meaning.
+// An empty text, or one of blanks and tabs only, yields the single argument "/splash".
+QStringList GetCommandLine(const QString& argumentText, int maxArgs = 10);
+
+// Applies the options in order: "/file:", "/conf:", "/export" ("-" may stand for "/", names are
+// case-insensitive, a value follows the first ":"). Unknown options are ignored; the first argument
+// that does not begin with "/" or "-" stops the walk and sets usageMessage.
+CommandLineOptions ParseCommandLine(const QStringList& arguments);
+
+// The directory prefix of a configuration path: up to and including its last "/", or empty.
+QString BaseDirOf(const QString& configPath);
+
+// The files a run works on: the configuration ("config.xml" unless given) and the settings file,
+// "settings.xml" unless given, put behind the configuration's directory prefix exactly once.
+struct StartupPaths {
+    QString configFile;
+    QString settingsFile;
+};
+StartupPaths ResolveStartupPaths(const CommandLineOptions& options);
+
+// The syntax text shown for a malformed command line, after `prefix`.
+QString UsageText(const QString& prefix);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Status.h"
+
+#include <QString>
+
+// The texts the program shows, in one place.
+namespace Messages {
+
+inline QString CouldNotLoad(const Status& reason) {
+    return QStringLiteral("The file could not be loaded!\n\n") + reason.message();
+}
+
+inline QString SaveQuestion(const QString& settingsFile) {
+    return QStringLiteral("Wollen sie die ") + settingsFile + QStringLiteral(" speichern?");
+}
+
+inline QString Saved() {
+    return QStringLiteral("Erfolgreich gespeichert");
+}
+
+inline QString NoDisplay() {
+    return QStringLiteral(
+        "TervoSetup: no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is "
+        "set). Run with /export to save and export without a window.\n");
+}
+
+// The file dialogs offer this one filter.
+inline QString XmlFilter() {
+    return QStringLiteral("XML Dateien (*.xml)");
+}
+inline QString DefaultSettingsName() {
+    return QStringLiteral("settings.xml");
+}
+
+}  // namespace Messages

@@ -1,0 +1,205 @@
+#include "Configuration.h"
+
+#include "FieldNames.h"
+#include "platform/XmlDocument.h"
+#include "platform/XmlFile.h"
+
+namespace {
+
+// Reads a configuration document into plain values and checks it on the way, so that the first
+// broken rule stops the walk with its line.
+class ConfigurationReader {
+  public:
+    ConfigurationReader(const XmlDocument& document, const QString& fileName)
+        : mDocument(document), mFileName(fileName) {}
+
+    Status Read(std::vector<ConfigGroup>* groups, QSet<QString>* declaredIds,
+                std::optional<QString>* beforeCommand, std::optional<QString>* afterCommand,
+                std::vector<TemplateEntry>* templates) {
+        const XmlNode root = mDocument.Root();
+        if (root.Name() != u"xml") {
+            return Broken(
+                root,
+                QStringLiteral("the root element is <%1>, but must be <xml>").arg(root.Name()));
+        }
+        Status status = ReadGroups(groups);
+        if (status.ok())
+            status = ReadDeclaredIds(declaredIds);
+        if (status.ok())
+            status = FirstText("//command[@id=$id]/text()", u"before", beforeCommand);
+        if (status.ok())
+            status = FirstText("//command[@id=$id]/text()", u"after", afterCommand);
+        if (status.ok())
+            status = ReadTemplates(templates);
+        return status;
+    }
+
+  private:
+    Status ReadGroups(std::vector<ConfigGroup>* groups) {
+        std::vector<XmlNode> groupNodes;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("xml/group"), &groupNodes); !s.ok()) {
+            return s;
+        }
+        QHash<QString, int> groupLines;  // group name -> line of its first use
+        QHash<QString, int> fieldLines;  // field control name -> line of its first use
+        for (const XmlNode& groupNode : groupNodes) {
+            ConfigGroup group;
+            group.line = groupNode.Line();
+            if (Status s = ChildText(groupNode, u"name", &group.name); !s.ok()) {
+                return s;
+            }
+            if (const auto first = groupLines.constFind(group.name); first != groupLines.cend()) {
+                return Broken(groupNode, QStringLiteral("the group name \"%1\" is already used at "
+                                                        "line %2; group names must be unique")
+                                             .arg(group.name)
+                                             .arg(*first));
+            }
+            groupLines.insert(group.name, group.line);
+
+            std::vector<XmlNode> itemNodes;
+            if (Status s = mDocument.SelectNodes(QStringLiteral("item"), &itemNodes, {}, groupNode);
+                !s.ok()) {
+                return s;
+            }
+            for (const XmlNode& itemNode : itemNodes) {
+                ConfigItem item;
+                item.line = itemNode.Line();
+                Status s = ChildText(itemNode, u"name", &item.label);
+                if (s.ok())
+                    s = ChildText(itemNode, u"varname", &item.id);
+                if (s.ok())
+                    s = OptionalChildText(itemNode, u"type", &item.type);
+                if (!s.ok()) {
+                    return s;
+                }
+                const QString field = FieldControlName(item.id);
+                if (const auto first = fieldLines.constFind(field); first != fieldLines.cend()) {
+                    return Broken(itemNode,
+                                  QStringLiteral("the variable \"%1\" gets the field name "
+                                                 "\"%2\", which the variable at line %3 "
+                                                 "already has; bare names must be unique")
+                                      .arg(item.id, field)
+                                      .arg(*first));
+                }
+                fieldLines.insert(field, item.line);
+                group.items.push_back(std::move(item));
+            }
+            groups->push_back(std::move(group));
+        }
+        return Status::Ok();
+    }
+
+    // Every text node directly inside a varname element declares its text as an id, wherever the
+    // element stands.
+    Status ReadDeclaredIds(QSet<QString>* declaredIds) {
+        std::vector<XmlNode> texts;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("//varname/text()"), &texts); !s.ok()) {
+            return s;
+        }
+        for (const XmlNode& text : texts) {
+            declaredIds->insert(text.Text());
+        }
+        return Status::Ok();
+    }
+
+    Status ReadTemplates(std::vector<TemplateEntry>* templates) {
+        std::vector<XmlNode> entries;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("xml/files/file"), &entries); !s.ok()) {
+            return s;
+        }
+        for (const XmlNode& entry : entries) {
+            std::optional<QString> input;
+            std::optional<QString> output;
+            Status s = FirstText("input/text()", {}, &input, entry);
+            if (s.ok())
+                s = FirstText("output/text()", {}, &output, entry);
+            if (!s.ok()) {
+                return s;
+            }
+            if (input && output) {
+                templates->push_back({*input, *output});
+            }
+        }
+        return Status::Ok();
+    }
+
+    // The text content of the first child element `name` of `parent`, which must exist.
+    Status ChildText(const XmlNode& parent, QStringView name, QString* text) {
+        XmlNode child;
+        if (Status s = mDocument.SelectSingleNode(name.toString(), &child, {}, parent); !s.ok()) {
+            return s;
+        }
+        if (child.IsNull()) {
+            return Broken(parent, QStringLiteral("<%1> has no <%2>").arg(parent.Name(), name));
+        }
+        *text = child.Text();
+        return Status::Ok();
+    }
+
+    Status OptionalChildText(const XmlNode& parent, QStringView name, QString* text) {
+        XmlNode child;
+        Status s = mDocument.SelectSingleNode(name.toString(), &child, {}, parent);
+        if (s.ok() && !child.IsNull()) {
+            *text = child.Text();
+        }
+        return s;
+    }
+
+    // The value of the first node that `expression` selects, with $id bound to `id`.
+    Status FirstText(const char* expression, QStringView id, std::optional<QString>* text,
+                     XmlNode context = XmlNode()) {
+        XmlNode node;
+        const XPathVariables variables = {{QStringLiteral("id"), id.toString()}};
+        Status s =
+            mDocument.SelectSingleNode(QString::fromLatin1(expression), &node, variables, context);
+        if (s.ok() && !node.IsNull()) {
+            *text = node.Text();
+        }
+        return s;
+    }
+
+    Status Broken(const XmlNode& node, const QString& rule) const {
+        return Status::Error(
+            QStringLiteral("%1: line %2: %3").arg(mFileName).arg(node.Line()).arg(rule));
+    }
+
+    const XmlDocument& mDocument;
+    const QString& mFileName;
+};
+
+}  // namespace
+
+Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
+    *this = Configuration();
+    XmlDocument document;
+    if (Status parsed = document.Parse(bytes, fileName); !parsed.ok()) {
+        return parsed;
+    }
+    Configuration read;
+    ConfigurationReader reader(document, fileName);
+    if (Status s = reader.Read(&read.mGroups, &read.mDeclaredIds, &read.mBeforeCommand,
+                               &read.mAfterCommand, &read.mTemplates);
+        !s.ok()) {
+        return s;
+    }
+    for (const ConfigGroup& group : read.mGroups) {
+        for (const ConfigItem& item : group.items) {
+            read.mLabelsByField.insert(FieldControlName(item.id), item.label);
+        }
+    }
+    *this = std::move(read);
+    return Status::Ok();
+}
+
+QString Configuration::LabelOfField(const QString& fieldName) const {
+    return mLabelsByField.value(fieldName);
+}
+
+Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {
+    QByteArray bytes;
+    if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
+        *config = Configuration();
+        return read;
+    }
+    return config->Parse(bytes, path);
+}

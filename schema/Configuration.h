@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Status.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// One variable of the configuration: one row of its group's page.
+struct ConfigItem {
+    QString label;  // the text shown in front of the field
+    QString type;   // read, not interpreted
+    QString id;     // the variable id, normally "$(NAME)"
+    int line = 0;
+};
+
+// One group: one tab of the window.
+struct ConfigGroup {
+    QString name;
+    std::vector<ConfigItem> items;
+    int line = 0;
+};
+
+// One template export: read `input`, write `output`, both as written in the file.
+struct TemplateEntry {
+    QString input;
+    QString output;
+};
+
+// The configuration file: the groups and their variables, the before and after commands and the
+// template list. It is read once and never written.
+class Configuration {
+  public:
+    // Parses the text of a configuration file and checks its rules: the root is `xml`, every group
+    // has a name and every item a name and a varname, group names and the fields' bare names are
+    // unique. On failure the configuration is empty and the message names `fileName`, the line and
+    // the rule broken.
+    Status Parse(const QByteArray& bytes, const QString& fileName);
+
+    // The groups in document order, each with its items in document order.
+    const std::vector<ConfigGroup>& Groups() const { return mGroups; }
+
+    // True when some varname element, wherever it stands, has a text node equal to `id`: the test
+    // by which a settings entry counts as a variable of this configuration.
+    bool DeclaresId(const QString& id) const { return mDeclaredIds.contains(id); }
+
+    // The label of the variable whose field is named `fieldName`, for messages; empty if none.
+    QString LabelOfField(const QString& fieldName) const;
+
+    // The command line of the "before" or "after" command: the first text node, in document order,
+    // directly inside a command element of that id. Nothing when there is none.
+    const std::optional<QString>& BeforeCommand() const { return mBeforeCommand; }
+    const std::optional<QString>& AfterCommand() const { return mAfterCommand; }
+
+    // The template entries in document order. An entry without input or output text is left out.
+    const std::vector<TemplateEntry>& Templates() const { return mTemplates; }
+
+  private:
+    std::vector<ConfigGroup> mGroups;
+    QSet<QString> mDeclaredIds;
+    QHash<QString, QString> mLabelsByField;
+    std::optional<QString> mBeforeCommand;
+    std::optional<QString> mAfterCommand;
+    std::vector<TemplateEntry> mTemplates;
+};
+
+// Reads and parses the configuration file at `path`.
+Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config);

@@ -1,0 +1,26 @@
+#include "SettingsDocument.h"
+
+#include "platform/XmlFile.h"
+
+Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
+    mVariablesWithId.clear();
+    mFirstById.clear();
+    if (Status loaded = LoadXmlFile(fileSystem, path, &mDocument); !loaded.ok()) {
+        return loaded;
+    }
+    if (Status s = mDocument.SelectNodes(QStringLiteral("//variable[@id]"), &mVariablesWithId);
+        !s.ok()) {
+        return s;
+    }
+    for (const XmlNode& variable : mVariablesWithId) {
+        const QString id = variable.Attribute(QStringLiteral("id")).value_or(QString());
+        if (!mFirstById.contains(id)) {
+            mFirstById.insert(id, variable);
+        }
+    }
+    return Status::Ok();
+}
+
+Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {
+    return mDocument.SelectNodes(QStringLiteral("xml/variable"), variables);
+}
