@@ -1,0 +1,33 @@
+#include "xAboutTrvSet.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPixmap>
+
+xAboutTrvSet::xAboutTrvSet() {
+    setObjectName(QStringLiteral("xAboutTrvSet"));
+    setWindowTitle(QStringLiteral("About Tervo Setup"));
+    // 5445 x 3270 twips; the picture box leaves 30 twips on the right and 15 at the bottom.
+    setFixedSize(363, 218);
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(0, 0, 361, 217);
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/about/about.jpg")));
+    Picture1->installEventFilter(this);
+}
+
+void xAboutTrvSet::Load() {
+    if (isVisible()) {
+        return;
+    }
+    show();
+}
+
+bool xAboutTrvSet::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Picture1 && event->type() == QEvent::MouseButtonRelease) {
+        close();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,70 @@
+#include "Program.h"
+
+#include "CommandLine.h"
+#include "ExportRun.h"
+#include "Messages.h"
+#include "frmsetup.h"
+#include "platform/ConsoleDialogs.h"
+#include "platform/DiskFileSystem.h"
+#include "platform/Display.h"
+#include "platform/QProcessLauncher.h"
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+namespace {
+
+// The argument text as one string: the arguments joined by single blanks, for the splitting rules
+// of GetCommandLine.
+QString ArgumentText(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    return arguments.join(u' ');
+}
+
+// Without a display nothing may wait for a user: messages go to standard error.
+int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
+                      ProcessLauncher& processes) {
+    ConsoleDialogs console;
+    if (options.usageMessage) {
+        console.ShowMessage(*options.usageMessage);
+        return kExitFailed;
+    }
+    if (!options.exportMode) {
+        std::fputs(Messages::NoDisplay().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
+    return RunExport(options, {console, files, processes});
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+    const CommandLineOptions options = ParseCommandLine(GetCommandLine(ArgumentText(argc, argv)));
+    DiskFileSystem files;
+    QProcessLauncher processes;
+    if (!HasDisplay(QProcessEnvironment::systemEnvironment())) {
+        return RunWithoutDisplay(options, files, processes);
+    }
+
+    QApplication application(argc, argv);
+    QtDialogs dialogs;
+    if (options.usageMessage) {
+        dialogs.ShowMessage(*options.usageMessage);
+        return kExitFailed;
+    }
+    if (options.exportMode) {
+        return RunExport(options, {dialogs, files, processes});
+    }
+    frmsetup window(options, {dialogs, files, processes});
+    dialogs.SetParent(&window);
+    if (const std::optional<int> failed = window.Form_Load()) {
+        return *failed;
+    }
+    window.show();
+    return application.exec();
+}

@@ -1,0 +1,118 @@
+// Runs the built program as a user's script would, and checks exit statuses and messages.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "platform/QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    QString standardError;
+    qint64 milliseconds = 0;
+};
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(mDir.isValid());
+        // A copy of the shipped example, so that runs never touch the repository.
+        const QDir examples(QStringLiteral(TERVOSETUP_EXAMPLES));
+        for (const QString name :
+             {"config.xml", "settings.xml", "templates/app.ini.in", "templates/server.conf.in"}) {
+            QDir().mkpath(QFileInfo(Path(name)).path());
+            ASSERT_TRUE(QFile::copy(examples.filePath(name), Path(name))) << name.toStdString();
+        }
+    }
+
+    QString Path(const QString& name) const { return mDir.filePath(name); }
+
+    QByteArray Read(const QString& name) const {
+        QFile file(Path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    // Runs the program without any display, in the copy's folder unless told otherwise.
+    RunResult Run(const QStringList& arguments, const QString& workingDirectory = QString()) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(workingDirectory.isEmpty() ? mDir.path() : workingDirectory);
+        QElapsedTimer timer;
+        timer.start();
+        process.start(QStringLiteral(TERVOSETUP_BINARY), arguments);
+        RunResult result;
+        if (!process.waitForFinished(30000)) {
+            process.kill();
+            process.waitForFinished();
+            ADD_FAILURE() << "the program did not end";
+            return result;
+        }
+        result.milliseconds = timer.elapsed();
+        result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.standardError = QString::fromLocal8Bit(process.readAllStandardError());
+        return result;
+    }
+
+    QTemporaryDir mDir;
+};
+
+TEST_F(ProgramTest, ExportWritesTheSettingsAndEveryTemplate) {
+    const RunResult result = Run({QStringLiteral("/export")});
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_EQ(result.standardError, QString());
+    EXPECT_TRUE(Read(QStringLiteral("app.ini")).contains("host = db.example.org\n"));
+    EXPECT_TRUE(Read(QStringLiteral("server.conf")).contains("listen 8080;"));
+    EXPECT_TRUE(Read(QStringLiteral("settings.xml")).contains(">inventory<"));
+}
+
+TEST_F(ProgramTest, ExportFromAnotherFolderUsesTheConfigurationsDirectory) {
+    ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral("elsewhere")));
+    const RunResult result = Run(
+        {QStringLiteral("-EXPORT"), QStringLiteral("/conf:") + Path(QStringLiteral("config.xml"))},
+        Path(QStringLiteral("elsewhere")));
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_TRUE(Read(QStringLiteral("app.ini")).contains("port = 5432"));
+}
+
+TEST_F(ProgramTest, ExportReportsProblemsOnStandardErrorWithItsStatus) {
+    QFile::remove(Path(QStringLiteral("templates/server.conf.in")));
+    const RunResult incomplete = Run({QStringLiteral("/export")});
+    EXPECT_EQ(incomplete.exitCode, 1);
+    EXPECT_TRUE(incomplete.standardError.contains(
+        QStringLiteral("templates/server.conf.in could not be found")))
+        << incomplete.standardError.toStdString();
+    EXPECT_TRUE(Read(QStringLiteral("app.ini")).contains("host = db.example.org"));
+
+    const RunResult noConfig = Run({QStringLiteral("/export"), QStringLiteral("/conf:none.xml")});
+    EXPECT_EQ(noConfig.exitCode, 2);
+    EXPECT_TRUE(noConfig.standardError.contains(QStringLiteral("The file could not be loaded!")));
+    EXPECT_TRUE(noConfig.standardError.contains(QStringLiteral("none.xml")));
+}
+
+TEST_F(ProgramTest, AMalformedCommandLineShowsTheSyntax) {
+    const RunResult result = Run({QStringLiteral("/export"), QStringLiteral("settings.xml")});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("Did not understand: settings.xml")));
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("/conf:<file>")));
+    EXPECT_EQ(Read(QStringLiteral("app.ini")), QByteArray("<missing>"));
+}
+
+TEST_F(ProgramTest, WithoutADisplayTheEditorEndsAtOnceWithAMessage) {
+    const QByteArray settings = Read(QStringLiteral("settings.xml"));
+    const RunResult result = Run({});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("no display")));
+    EXPECT_LT(result.milliseconds, 1000);
+    EXPECT_EQ(Read(QStringLiteral("settings.xml")), settings);
+}
+
+}  // namespace

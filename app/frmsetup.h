@@ -1,0 +1,100 @@
+#pragma once
+
+#include "CommandLine.h"
+#include "ExportRun.h"
+#include "schema/Configuration.h"
+#include "settings/FieldTexts.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QAction;
+class QCloseEvent;
+class QPushButton;
+class QScrollArea;
+class QTabBar;
+class clsTextbox;
+class xAboutTrvSet;
+
+// The main window, "Configuration Editor": one tab per group of the configuration, one labelled
+// text field per variable, the File and "?" menus and the OK and "Abbrechen" buttons. It owns the
+// state of an editing session and keeps its operations thin: the core reads and writes the files,
+// the window gathers the field texts and shows what the core reports.
+class frmsetup : public QMainWindow, private FieldTexts {
+    Q_OBJECT
+  public:
+    frmsetup(const CommandLineOptions& options, ProgramServices services);
+    ~frmsetup() override;
+
+    // The start-up sequence: loads the configuration and builds the pages, loads the settings
+    // into the fields and sets the caption. Returns nothing when the window is ready to be shown,
+    // or the exit status when a file could not be loaded (the message has been shown).
+    std::optional<int> Form_Load();
+
+    // Marks the settings as edited; every field calls it on every change of its text.
+    void Dirty();
+
+    // The caption as composed, before Qt's "[*]" handling.
+    const QString& Caption() const { return mCaption; }
+    const QString& SettingsFile() const { return mSettingsFile; }
+
+  private slots:
+    void Categories_Click();
+    void IndOpen_Click() { OpenSettings(); }
+    void IndSave_Click() { SaveCurrent(); }
+    void IndSaveAs_Click() { SaveSettingsAs(); }
+    void indExit_Click() { close(); }
+    void indAboutTrvSet_Click();
+    void Ok_Click();
+    void Cancel_Click() { close(); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildControls();
+    void ParseCommandLine(const CommandLineOptions& options);
+    bool LoadConfiguration(const QString& path);
+    void AddCategory(const ConfigGroup& group);
+    void AddField(const ConfigItem& item, int row, const QString& groupName);
+    bool LoadSettings(const QString& path);
+    // Saves the field texts to `targetPath` (read from `sourcePath`) and exports the templates.
+    // False when the settings were not written; every problem has been shown.
+    bool SaveSettings(const QString& sourcePath, const QString& targetPath);
+    void OpenSettings();
+    bool SaveCurrent();
+    void SaveSettingsAs();
+    // Asks about unsaved edits; false keeps the window open.
+    bool Form_QueryUnload();
+    void UpdateCaption();
+
+    // FieldTexts over the text boxes.
+    std::optional<QString> FieldText(const QString& fieldName) const override;
+    bool SetFieldText(const QString& fieldName, const QString& text) override;
+
+    ProgramServices mServices;
+
+    Configuration mConfigDoc;
+    QString mTitle;
+    QString mDirtyMark;
+    QString mBaseDir;
+    QString mSettingsFile;
+    QString mConfigFile;
+    std::vector<std::unique_ptr<clsTextbox>> mTextboxes;
+    qint32 mTextboxCount = 0;
+
+    QHash<QString, clsTextbox*> mTextboxByName;  // field control name -> its wrapper
+    QHash<QString, int> mRowCountByGroup;        // sizes each page's scroll range
+    QString mCaption;                            // the caption last set
+
+    QTabBar* Categories = nullptr;
+    QScrollArea* mPageArea = nullptr;
+    QWidget* mPage = nullptr;  // holds the labels and text boxes of every group
+    QPushButton* Ok = nullptr;
+    QPushButton* Cancel = nullptr;
+    std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window
+};
