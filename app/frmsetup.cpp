@@ -101,20 +101,17 @@ void frmsetup::BuildControls() {
 }
 
 void frmsetup::ParseCommandLine(const CommandLineOptions& options) {
-    mSettingsFile = options.settingsFile;
-    mConfigFile = options.configFile;
+    const StartupPaths paths = ResolveStartupPaths(options);
+    mConfigFile = paths.configFile;
+    mSettingsFile = paths.settingsFile;
     mBaseDir = options.baseDir;
 }
 
 std::optional<int> frmsetup::Form_Load() {
     mTitle = QStringLiteral("Configuration Editor");
-    const StartupPaths paths = ResolveStartupPaths(
-        {mSettingsFile, mConfigFile, mBaseDir, /*exportMode=*/false, std::nullopt});
-    mConfigFile = paths.configFile;
     if (!LoadConfiguration(mConfigFile)) {
         return kExitFailed;
     }
-    mSettingsFile = paths.settingsFile;
     if (!LoadSettings(mSettingsFile)) {
         return kExitFailed;
     }

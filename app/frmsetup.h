@@ -57,6 +57,7 @@ class frmsetup : public QMainWindow, private FieldTexts {
 
   private:
     void BuildControls();
+    // Takes the files to work on from the command line, with their defaults applied.
     void ParseCommandLine(const CommandLineOptions& options);
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
