@@ -150,21 +150,20 @@ void frmsetup::AddCategory(const ConfigGroup& group) {
 
 void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupName) {
     const int top = Px(RowLayout::Top(row)) - Px(kPageTop);
-    ++mTextboxCount;
-    auto textbox = std::make_unique<clsTextbox>();
-    textbox->Create(FieldControlName(item.id), groupName, this, mPage, Px(RowLayout::kFieldLeft),
-                    top);
-    mTextboxByName.insert(FieldControlName(item.id), textbox.get());
-
+    // The label is made first: the text box, made after it, lies on top where the two overlap,
+    // so the start of the field is never hidden, and nothing has to be restacked.
     auto* label = new QLabel(item.label, mPage);
     label->setObjectName(LabelControlName(item.id));
     label->setProperty("Tag", groupName);
     label->setGeometry(Px(RowLayout::kLabelLeft), top, Px(RowLayout::kWidth),
                        Px(RowLayout::kHeight));
     label->hide();
-    // The text box overlaps the end of its label; it stays on top so that its start is never
-    // hidden.
-    label->stackUnder(textbox->Textbox());
+
+    ++mTextboxCount;
+    auto textbox = std::make_unique<clsTextbox>();
+    const QString fieldName = FieldControlName(item.id);
+    textbox->Create(fieldName, groupName, this, mPage, Px(RowLayout::kFieldLeft), top);
+    mTextboxByName.insert(fieldName, textbox.get());
     mTextboxes.push_back(std::move(textbox));
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -188,7 +189,7 @@ const char* XPathErrorText(int code) {
 
 void OnXPathError(void* userData, xmlErrorPtr error) {
     auto* first = static_cast<std::string*>(userData);
-    if (first->empty() && error != nullptr) {
+    if (first != nullptr && first->empty() && error != nullptr) {
         *first = error->message != nullptr ? error->message : XPathErrorText(error->code);
     }
 }
@@ -385,6 +386,17 @@ int XmlNode::Line() const {
 
 struct XmlDocument::Impl {
     DocPtr doc;
+    // One XPath context serves every query on the document: creating one registers all XPath
+    // functions, which would cost more than a simple query itself. Freed before the document.
+    XPathContextPtr xpath;
+    // Compiled expressions by their text: the program asks the same few questions thousands of
+    // times. Values are bound at evaluation, so a compiled expression serves any id.
+    std::unordered_map<std::string, XPathCompPtr> compiled;
+
+    void SetDoc(DocPtr newDoc) {
+        xpath.reset();
+        doc = std::move(newDoc);
+    }
 };
 
 // mImpl is created on first use, so a default or moved-from document holds nothing.
@@ -398,7 +410,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     if (!mImpl) {
         mImpl = std::make_unique<Impl>();
     }
-    mImpl->doc.reset();
+    mImpl->SetDoc(nullptr);
     if (bytes.isEmpty()) {
         return Status::Error(name + QStringLiteral(": the file is empty"));
     }
@@ -442,7 +454,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     }
     // Numbers the elements so that sorting node sets into document order is cheap.
     xmlXPathOrderDocElems(doc.get());
-    mImpl->doc = std::move(doc);
+    mImpl->SetDoc(std::move(doc));
     return Status::Ok();
 }
 
@@ -493,7 +505,7 @@ XmlNode XmlDocument::CreateRoot(const QString& name) {
             return XmlNode();
         }
         doc->encoding = xmlStrdup(reinterpret_cast<const xmlChar*>("UTF-8"));
-        mImpl->doc = std::move(doc);
+        mImpl->SetDoc(std::move(doc));
     }
     xmlNode* root = xmlNewDocNode(mImpl->doc.get(), nullptr, AsXml(utf8), nullptr);
     if (root != nullptr) {
@@ -506,40 +518,68 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
                                 const XPathVariables& variables, XmlNode context) const {
     InitLibxml();
     nodes->clear();
-    const QString where = QStringLiteral("XPath \"%1\"").arg(expression);
+    const auto where = [&expression] { return QStringLiteral("XPath \"%1\"").arg(expression); };
     xmlDoc* doc = mImpl ? mImpl->doc.get() : nullptr;
-    XPathContextPtr ctx(xmlXPathNewContext(doc));
-    if (!ctx) {
-        return Status::Error(where + QStringLiteral(": out of memory"));
+    // Without a document the expression is only compiled, on a context of its own.
+    XPathContextPtr ownContext;
+    xmlXPathContext* ctx = nullptr;
+    if (doc == nullptr) {
+        ownContext.reset(xmlXPathNewContext(nullptr));
+        ctx = ownContext.get();
+    } else {
+        if (!mImpl->xpath) {
+            mImpl->xpath.reset(xmlXPathNewContext(doc));
+        }
+        ctx = mImpl->xpath.get();
+    }
+    if (ctx == nullptr) {
+        return Status::Error(where() + QStringLiteral(": out of memory"));
     }
     std::string error;
     ctx->userData = &error;
     ctx->error = OnXPathError;  // errors come here instead of stderr
+    // The context outlives this call; it must not keep pointing at `error`.
+    struct Detach {
+        xmlXPathContext* ctx;
+        ~Detach() { ctx->userData = nullptr; }
+    } detach{ctx};
+    // The variables of an earlier query must not leak into this one.
+    xmlXPathRegisteredVariablesCleanup(ctx);
 
     for (const auto& [name, value] : variables) {
         const QByteArray utf8Name = name.toUtf8();
         XPathObjectPtr object(xmlXPathNewString(AsXml(value.toUtf8())));
-        if (!object || xmlXPathRegisterVariable(ctx.get(), AsXml(utf8Name), object.get()) != 0) {
-            return Status::Error(where + QStringLiteral(": cannot bind $") + name);
+        if (!object || xmlXPathRegisterVariable(ctx, AsXml(utf8Name), object.get()) != 0) {
+            return Status::Error(where() + QStringLiteral(": cannot bind $") + name);
         }
         object.release();  // the context owns it now
     }
 
-    XPathCompPtr comp(xmlXPathCtxtCompile(ctx.get(), AsXml(expression.toUtf8())));
-    if (!comp) {
-        return XmlError(where, 0, error.empty() ? "the expression cannot be compiled" : error);
-    }
+    const QByteArray utf8Expression = expression.toUtf8();
     if (doc == nullptr) {
-        return Status::Ok();  // nothing to select from; the expression itself is valid
+        // Nothing to select from; only say whether the expression itself is valid.
+        XPathCompPtr comp(xmlXPathCtxtCompile(ctx, AsXml(utf8Expression)));
+        return comp ? Status::Ok()
+                    : XmlError(where(), 0,
+                               error.empty() ? "the expression cannot be compiled" : error);
+    }
+    XPathCompPtr& comp = mImpl->compiled[utf8Expression.toStdString()];
+    if (!comp) {
+        comp.reset(xmlXPathCtxtCompile(ctx, AsXml(utf8Expression)));
+        if (!comp) {
+            mImpl->compiled.erase(utf8Expression.toStdString());
+            return XmlError(where(), 0,
+                            error.empty() ? "the expression cannot be compiled" : error);
+        }
     }
     ctx->node =
         context.IsNull() ? reinterpret_cast<xmlNode*>(doc) : static_cast<xmlNode*>(context.mNode);
-    XPathObjectPtr result(xmlXPathCompiledEval(comp.get(), ctx.get()));
+    XPathObjectPtr result(xmlXPathCompiledEval(comp.get(), ctx));
     if (!result) {
-        return XmlError(where, 0, error.empty() ? "the expression cannot be evaluated" : error);
+        return XmlError(where(), 0, error.empty() ? "the expression cannot be evaluated" : error);
     }
     if (result->type != XPATH_NODESET) {
-        return Status::Error(where + QStringLiteral(": the expression does not select nodes"));
+        return Status::Error(where() + QStringLiteral(": the expression does not select nodes"));
     }
     xmlNodeSet* set = result->nodesetval;
     if (set == nullptr) {
