@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "platform/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +115,59 @@ TEST_F(ProgramTest, WithoutADisplayTheEditorEndsAtOnceWithAMessage) {
     EXPECT_TRUE(result.standardError.contains(QStringLiteral("no display")));
     EXPECT_LT(result.milliseconds, 1000);
     EXPECT_EQ(Read(QStringLiteral("settings.xml")), settings);
+}
+
+// Whatever stands where the configuration or the settings should be, the run ends with a message
+// that names the file, writes nothing and never hangs.
+TEST_F(ProgramTest, HostileFilesAreRefusedWithAMessage) {
+    const QByteArray settings = Read(QStringLiteral("settings.xml"));
+    const auto write = [this](const char* name, const QByteArray& bytes) {
+        QFile file(Path(QString::fromUtf8(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    };
+    QByteArray nested;
+    for (int i = 0; i < 100000; ++i)
+        nested += "<a>";
+    QByteArray laughs = "<?xml version=\"1.0\"?><!DOCTYPE xml [<!ENTITY a \"ha\">";
+    for (int i = 1; i < 10; ++i) {
+        laughs += "<!ENTITY " + QByteArray(1, char('a' + i)) + " \"" +
+                  QByteArray(10, ' ').replace(" ", "&" + QByteArray(1, char('a' + i - 1)) + ";") +
+                  "\">";
+    }
+    laughs += "]><xml>&j;</xml>";
+    write("nested.xml", "<xml>" + nested);
+    write("laughs.xml", laughs);
+    write("external.xml",
+          "<!DOCTYPE xml [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><xml>&e;</xml>");
+    write("garbage.xml", QByteArray("\x00\x01\xff\xfe binary", 12));
+    write("packed.xml", QByteArray("\x1f\x8b\x08\x00\x00\x00", 6));
+    write("huge.xml", QByteArray(65 * 1024 * 1024, ' '));
+    ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral("folder.xml")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path(QStringLiteral("fifo.xml"))).constData(), 0600), 0);
+
+    for (const char* name : {"nested.xml", "laughs.xml", "external.xml", "garbage.xml",
+                             "packed.xml", "huge.xml", "folder.xml", "fifo.xml"}) {
+        for (const char* option : {"/conf:", "/file:"}) {
+            const QString argument = QString::fromUtf8(option) + QString::fromUtf8(name);
+            const RunResult result = Run({QStringLiteral("/export"), argument});
+            EXPECT_EQ(result.exitCode, 2) << argument.toStdString();
+            EXPECT_TRUE(
+                result.standardError.contains(QStringLiteral("The file could not be loaded!")))
+                << argument.toStdString();
+            EXPECT_TRUE(result.standardError.contains(QString::fromUtf8(name)))
+                << result.standardError.toStdString();
+            EXPECT_FALSE(result.standardError.contains(QStringLiteral("root:")));
+        }
+    }
+    EXPECT_EQ(Read(QStringLiteral("settings.xml")), settings);
+    EXPECT_EQ(Read(QStringLiteral("app.ini")), QByteArray("<missing>"));
+
+    // The reasons are the user's, not the parser's.
+    const RunResult deep = Run({QStringLiteral("/export"), QStringLiteral("/file:nested.xml")});
+    EXPECT_TRUE(deep.standardError.contains(QStringLiteral("nested more than 256 levels deep")))
+        << deep.standardError.toStdString();
+    EXPECT_FALSE(deep.standardError.contains(QStringLiteral("XML_PARSE")));
 }
 
 }  // namespace

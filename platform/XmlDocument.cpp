@@ -2,6 +2,7 @@
 
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xpath.h>
@@ -54,8 +55,14 @@ const xmlChar* AsXml(const QByteArray& utf8) {
 
 // The one place where a libxml2 message becomes our error text: "<where>: line N: <message>".
 Status XmlError(const QString& where, int line, const std::string& message) {
-    // libxml2 ends messages with a newline and sometimes adds a second line of detail.
-    const QString text = QString::fromStdString(message).simplified();
+    // libxml2 ends messages with a newline and sometimes adds a second line of detail. Some
+    // messages advise a parser option that only a programmer could act on; a user needs the fact.
+    QString text = QString::fromStdString(message).simplified();
+    text.remove(QStringLiteral(" use XML_PARSE_HUGE option"));
+    if (text.startsWith(QStringLiteral("Excessive depth in document"))) {
+        text = QStringLiteral("the elements are nested more than %1 levels deep")
+                   .arg(xmlParserMaxDepth);
+    }
     if (line > 0) {
         return Status::Error(
             QStringLiteral("%1: line %2: %3").arg(where, QString::number(line), text));
