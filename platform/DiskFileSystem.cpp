@@ -1,5 +1,6 @@
 #include "DiskFileSystem.h"
 
+#include "MemoryHints.h"
 #include "SystemError.h"
 
 #include <QFile>
@@ -237,6 +238,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     const qint64 chunk = 64 * 1024;
     QByteArray data;
     data.resize(std::min<qint64>(limit, std::max<qint64>(info.st_size + 1, chunk)));
+    PreferHugePages(data.data(), static_cast<size_t>(data.size()));
     qint64 total = 0;
     while (total < limit) {
         if (total == data.size()) {

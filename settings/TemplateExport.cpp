@@ -2,6 +2,7 @@
 
 #include "SettingsDocument.h"
 #include "Substitution.h"
+#include "SubstitutionPlan.h"
 #include "schema/Configuration.h"
 
 namespace {
@@ -41,6 +42,7 @@ QStringList ExportTemplateFiles(const Configuration& config, const QString& sett
         problems.append(QStringLiteral("The values could not be read for the export.\n") +
                         read.message());
     }
+    const SubstitutionPlan plan(std::move(substitutions));
     for (const TemplateEntry& entry : config.Templates()) {
         QByteArray text;
         if (Status read = fileSystem.ReadFile(baseDir + entry.input, kMaxTemplateBytes, &text);
@@ -48,7 +50,7 @@ QStringList ExportTemplateFiles(const Configuration& config, const QString& sett
             problems.append(entry.input + QStringLiteral(" could not be found\n") + read.message());
             continue;
         }
-        text = SubstituteSequentially(std::move(text), substitutions);
+        text = plan.Apply(text);
         if (Status written = fileSystem.WriteFile(baseDir + entry.output, text); !written.ok()) {
             problems.append(entry.output + QStringLiteral(" could not be written\n") +
                             written.message());

@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Times `tervosetup /export` against cat and a single-pass perl substitution.
+
+Generates the workloads in a scratch folder, runs every command several times and prints the
+medians and ratios:
+  - a 64 MiB template, 1,000 variables in the settings file, 100 of them used, lines like
+    "key_VAR0042 = $(VAR0042) # some words";
+  - the growth pair: 512 and 4,096 variables, the template using each once;
+  - with a display (DISPLAY set), the time until the window with 4,096 fields is on screen.
+
+Usage: bench/bench.py [--build build] [--runs 5] [--size-mib 64]
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+PERL = r'''
+my %v;
+open(my $s, "<", $ARGV[0]) or die;
+while (<$s>) { $v{$1} = $2 if /<variable id="([^"]+)">([^<]*)</; }
+close $s;
+open(my $t, "<", $ARGV[1]) or die;
+open(my $o, ">", $ARGV[2]) or die;
+while (<$t>) { s/(\$\([A-Za-z0-9_]+\))/exists $v{$1} ? $v{$1} : $1/ge; print $o $_; }
+'''
+
+
+def write_workload(folder, variables, used, template_bytes):
+    os.makedirs(folder, exist_ok=True)
+    ids = ["$(VAR%04d)" % n for n in range(variables)]
+    with open(os.path.join(folder, "config.xml"), "w") as f:
+        f.write("<xml>\n")
+        for g in range(0, variables, 64):
+            f.write("<group><name>Group %d</name>\n" % (g // 64))
+            for n in range(g, min(g + 64, variables)):
+                f.write("<item><name>Variable %d</name><type>text</type><varname>%s</varname>"
+                        "</item>\n" % (n, ids[n]))
+            f.write("</group>\n")
+        f.write("<files><file><input>template.in</input><output>out.txt</output></file>"
+                "</files>\n</xml>\n")
+    with open(os.path.join(folder, "settings.xml"), "w") as f:
+        f.write('<?xml version="1.0" encoding="UTF-8"?>\n<xml>\n')
+        for n in range(variables):
+            f.write('  <variable id="%s">value-%d-some-text</variable>\n' % (ids[n], n))
+        f.write("</xml>\n")
+    lines = ["key_VAR%04d = %s # some words\n" % (n, ids[n]) for n in range(used)]
+    block = "".join(lines).encode()
+    with open(os.path.join(folder, "template.in"), "wb") as f:
+        if template_bytes is None:
+            f.write(block)
+        else:
+            repeats = max(1, template_bytes // len(block))
+            f.write(block * repeats)
+
+
+def run(command, cwd):
+    """Runs `command`; returns (seconds, peak RSS in KiB)."""
+    start = time.perf_counter()
+    process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(process.pid, 0)
+    seconds = time.perf_counter() - start
+    process.returncode = os.waitstatus_to_exitcode(status)
+    if process.returncode != 0:
+        sys.exit("%s failed (%d): %s" % (" ".join(command), process.returncode,
+                                         process.stderr.read().decode(errors="replace")))
+    return seconds, usage.ru_maxrss
+
+
+def median_run(command, cwd, runs, fresh=None):
+    times, peaks = [], []
+    for _ in range(runs):
+        if fresh:
+            fresh()
+        seconds, peak = run(command, cwd)
+        times.append(seconds)
+        peaks.append(peak)
+    return statistics.median(times), max(peaks)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default="build")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--size-mib", type=int, default=64)
+    args = parser.parse_args()
+    program = os.path.abspath(os.path.join(args.build, "tervosetup"))
+    environment_note = "no display" if not os.environ.get("DISPLAY") else "display " + os.environ["DISPLAY"]
+    print("machine: %s, %d cores, %s" % (os.uname().machine, os.cpu_count(), environment_note))
+
+    scratch = tempfile.mkdtemp(prefix="tervo-bench-")
+    try:
+        big = os.path.join(scratch, "big")
+        write_workload(big, 1000, 100, args.size_mib * 1024 * 1024)
+        template = os.path.join(big, "template.in")
+        settings = os.path.join(big, "settings.xml")
+        pristine = open(settings, "rb").read()
+
+        def reset_settings():
+            with open(settings, "wb") as f:
+                f.write(pristine)
+
+        size = os.path.getsize(template)
+        print("workload: template %.1f MiB, 1000 variables, 100 used" % (size / 1048576))
+        cat_s, _ = median_run(["sh", "-c", "cat template.in > cat.out"], big, args.runs)
+        perl_s, _ = median_run(["perl", "-e", PERL, "settings.xml", "template.in", "perl.out"],
+                               big, args.runs)
+        export_s, export_rss = median_run([program, "/export"], big, args.runs, reset_settings)
+        same = open(os.path.join(big, "out.txt"), "rb").read() == open(
+            os.path.join(big, "perl.out"), "rb").read()
+        print("  cat            %7.3f s" % cat_s)
+        print("  perl (1 pass)  %7.3f s" % perl_s)
+        print("  /export        %7.3f s   %.2fx cat   %.2fx perl   peak RSS %.0f MiB (%.2fx "
+              "template)   output %s perl's" %
+              (export_s, export_s / cat_s, export_s / perl_s, export_rss / 1024,
+               export_rss * 1024 / size, "equals" if same else "DIFFERS FROM"))
+
+        growth = {}
+        for variables in (512, 4096):
+            folder = os.path.join(scratch, "g%d" % variables)
+            write_workload(folder, variables, variables, None)
+            growth[variables], _ = median_run([program, "/export"], folder, args.runs)
+        print("growth: /export 512 vars %.4f s, 4096 vars %.4f s, ratio %.2f (linear: 8)" %
+              (growth[512], growth[4096], growth[4096] / growth[512]))
+
+        probe = os.path.abspath(os.path.join(args.build, "window_startup"))
+        if os.environ.get("DISPLAY") and os.path.exists(probe):
+            folder = os.path.join(scratch, "g4096")
+            startups = []
+            for _ in range(args.runs):
+                start = time.time_ns()
+                out = subprocess.run([probe], cwd=folder, capture_output=True, check=True,
+                                     text=True).stdout
+                startups.append((int(out.split()[1]) - start) / 1e9)
+            print("window with 4096 fields on screen after %.3f s (median)" %
+                  statistics.median(startups))
+    finally:
+        shutil.rmtree(scratch)
+
+
+if __name__ == "__main__":
+    main()

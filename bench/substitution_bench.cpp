@@ -1,0 +1,108 @@
+#include "settings/Substitution.h"
+#include "settings/SubstitutionPlan.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <tuple>
+#include <utility>
+
+namespace {
+
+struct Workload {
+    std::vector<Substitution> substitutions;
+    QByteArray text;
+};
+
+QByteArray Name(int index) {
+    char name[16];
+    std::snprintf(name, sizeof name, "VAR%04d", index);
+    return name;
+}
+
+enum class Lines { kOneVariable, kTwoVariables };
+
+// `variables` variables $(VAR0000)... with values "value of VAR0000"...; template lines naming
+// `used` of them, spread over the list, until the text holds `bytes` bytes and names each used
+// variable at least once. kOneVariable lines are "key_VAR0042 = $(VAR0042) # some words";
+// kTwoVariables lines are "url = $(VAR0042):$(VAR0052)/x", where the ids lie so close together
+// that one cluster spans many lines.
+const Workload& MakeWorkload(Lines lines, qsizetype bytes, int variables, int used) {
+    static std::map<std::tuple<Lines, qsizetype, int, int>, Workload> cache;
+    Workload& workload = cache[{lines, bytes, variables, used}];
+    if (!workload.text.isEmpty()) {
+        return workload;
+    }
+    for (int i = 0; i < variables; ++i) {
+        workload.substitutions.push_back({"$(" + Name(i) + ")", "value of " + Name(i)});
+    }
+    const int step = variables / used;
+    workload.text.reserve(bytes + 64);
+    for (int line = 0; workload.text.size() < bytes || line < used; ++line) {
+        const QByteArray name = Name(line % used * step);
+        workload.text +=
+            lines == Lines::kOneVariable
+                ? "key_" + name + " = $(" + name + ") # some words\n"
+                : "url = $(" + name + "):$(" + Name((line + 1) % used * step) + ")/x\n";
+    }
+    return workload;
+}
+
+void SetCounters(benchmark::State& state, const Workload& workload) {
+    state.SetBytesProcessed(state.iterations() * workload.text.size());
+    state.counters["MiB"] = static_cast<double>(workload.text.size()) / (1 << 20);
+}
+
+const Workload& MakeWorkload(const benchmark::State& state, Lines lines = Lines::kOneVariable) {
+    return MakeWorkload(lines, state.range(0) << 20, static_cast<int>(state.range(1)),
+                        static_cast<int>(state.range(2)));
+}
+
+void BM_Apply(benchmark::State& state) {
+    const Workload& workload = MakeWorkload(state);
+    const SubstitutionPlan plan(workload.substitutions);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(plan.Apply(workload.text));
+    }
+    SetCounters(state, workload);
+}
+
+void BM_Sequential(benchmark::State& state) {
+    const Workload& workload = MakeWorkload(state);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SubstituteSequentially(workload.text, workload.substitutions));
+    }
+    SetCounters(state, workload);
+}
+
+void BM_ApplyPairs(benchmark::State& state) {
+    const Workload& workload = MakeWorkload(state, Lines::kTwoVariables);
+    const SubstitutionPlan plan(workload.substitutions);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(plan.Apply(workload.text));
+    }
+    SetCounters(state, workload);
+}
+
+// Preparing the plan, which an export does once per run.
+void BM_Prepare(benchmark::State& state) {
+    const int variables = static_cast<int>(state.range(0));
+    const Workload& workload = MakeWorkload(Lines::kOneVariable, 0, variables, variables);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SubstitutionPlan(workload.substitutions));
+    }
+}
+
+// Arguments: MiB of text, variables, variables used.
+BENCHMARK(BM_Apply)->Args({1, 1000, 100})->Args({64, 1000, 100})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sequential)->Args({1, 1000, 100})->Unit(benchmark::kMillisecond);
+// Each variable used once: the text grows with the list.
+BENCHMARK(BM_Apply)->Args({0, 512, 512})->Args({0, 4096, 4096})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Sequential)->Args({0, 512, 512})->Args({0, 4096, 4096})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ApplyPairs)->Args({1, 1000, 100})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Prepare)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

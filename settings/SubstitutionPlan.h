@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Substitution.h"
+
+#include <QByteArray>
+
+#include <memory>
+#include <vector>
+
+// The substitutions of one export run, prepared once and applied to every template.
+//
+// Apply gives byte for byte what SubstituteSequentially gives for the same substitutions, in time
+// about linear in the template's length: one scan finds every occurrence of every id, and the
+// passes are replayed only in small windows around the occurrences. Where a replacement could
+// reach beyond its window, Apply falls back to SubstituteSequentially for that template.
+class SubstitutionPlan {
+public:
+    explicit SubstitutionPlan(std::vector<Substitution> substitutions);
+    ~SubstitutionPlan();
+    SubstitutionPlan(SubstitutionPlan&&) noexcept;
+    SubstitutionPlan& operator=(SubstitutionPlan&&) noexcept;
+
+    QByteArray Apply(const QByteArray& text) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> mImpl;
+};

@@ -1,0 +1,237 @@
+#include "SubstitutionPlan.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Printable ASCII as it is, every other byte as \xNN, in quotes.
+std::string Escaped(const QByteArray& bytes) {
+    std::string out = "\"";
+    for (const char c : bytes) {
+        if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
+            out += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", static_cast<unsigned char>(c));
+            out += hex;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Describe(const QByteArray& text, const std::vector<Substitution>& substitutions) {
+    std::string out = "text " + Escaped(text) + ", substitutions {";
+    for (const Substitution& s : substitutions) {
+        out += " " + Escaped(s.id) + " -> " + Escaped(s.value) + ",";
+    }
+    return out + " }";
+}
+
+QByteArray Bytes(std::string_view bytes) {
+    return QByteArray(bytes.data(), bytes.size());
+}
+
+// Checks the plan against the sequential passes and against the result worked out by hand.
+void Expect(const QByteArray& text, const std::vector<Substitution>& substitutions,
+            const QByteArray& expected) {
+    const QByteArray actual = SubstitutionPlan(substitutions).Apply(text);
+    EXPECT_EQ(Escaped(SubstituteSequentially(text, substitutions)), Escaped(expected))
+        << Describe(text, substitutions);
+    EXPECT_EQ(Escaped(actual), Escaped(expected)) << Describe(text, substitutions);
+}
+
+TEST(SubstitutionPlanTest, TextWithoutIdsIsUnchanged) {
+    Expect("abc", {}, "abc");
+    Expect("abc", {{"", "x"}}, "abc");
+    Expect("", {{"$(A)", "x"}}, "");
+    Expect("no $( id $(B) here $", {{"$(A)", "x"}}, "no $( id $(B) here $");
+}
+
+TEST(SubstitutionPlanTest, SingleByteIdsNeedNoMargins) {
+    Expect("abcab", {{"a", "b"}, {"b", "c"}}, "ccccc");
+    Expect("ab", {{"a", "b"}, {"b", "a"}}, "aa");
+    Expect("aa", {{"a", "ab"}}, "abab");
+}
+
+TEST(SubstitutionPlanTest, MatchesAtTheEndsOfTheText) {
+    Expect("$(A)C)", {{"$(A)", "$(B"}, {"$(BC)", "joined"}}, "joined");
+    Expect("$(A)$(A)", {{"$(A)", "$"}, {"$$", "end"}}, "end");
+    Expect("ab$(A)", {{"$(A)", "c"}, {"abc", "X"}}, "X");
+    Expect("$(A)bc", {{"$(A)", "a"}, {"abc", "X"}}, "X");
+}
+
+TEST(SubstitutionPlanTest, OverlappingIdsInOneCluster) {
+    Expect("x$(A)y", {{"A)", "1"}, {"$(A)", "2"}}, "x$(1y");
+    Expect("x$(A)y", {{"$(A)", "2"}, {"A)", "1"}}, "x2y");
+    Expect("$(AB)", {{"$(A", "1"}, {"$(AB)", "2"}, {"B)", "3"}}, "13");
+    Expect("$(AB)", {{"$(AB)", "2"}, {"$(A", "1"}, {"B)", "3"}}, "2");
+    Expect("<$(A)$(B)>", {{"$(B)", "b"}, {"$(A)", "a$(B)"}}, "<a$(B)b>");
+}
+
+TEST(SubstitutionPlanTest, ValuesCompleteIdsStartedByEarlierOccurrences) {
+    // "$ac" starts at "$a", still in place when "$b" has become "c".
+    Expect("$a$b", {{"$b", "c"}, {"$ac", "Z"}, {"$a", "1"}}, "Z");
+    // "$xxc" starts at the second '$' of "$a$", still in place when "$b" has become "c".
+    Expect("$a$xx$b", {{"$b", "c"}, {"$xxc", "Z"}, {"$a$", "1"}, {"$$$$$", ""}}, "$aZ");
+    // Ids that no other id extends may sit side by side.
+    Expect("[$(HOST)$(PORT)]", {{"$(PORT)", "80"}, {"$(HOST)", "h:"}, {"$(DB_PASSWORD)", "x"}},
+           "[h:80]");
+}
+
+TEST(SubstitutionPlanTest, RepeatedIdsArePassesOfTheirOwn) {
+    Expect("$(A)", {{"$(A)", "$(A)x"}, {"$(A)", "$(A)x"}}, "$(A)xx");
+    Expect("a $(A) b", {{"$(A)", "1"}, {"$(A)", "2"}}, "a 1 b");
+    Expect("$($(A)A)", {{"$(A)", ""}, {"$(A)", "v"}}, "v");
+}
+
+TEST(SubstitutionPlanTest, ValuesFeedLaterPassesOnly) {
+    Expect("12345678$(A)C)87654321", {{"$(A)", "$(B"}, {"$(BC)", "joined"}},
+           "12345678joined87654321");
+    Expect("[$(A)]", {{"$(B)", "b"}, {"$(A)", "<$(B)>"}}, "[<$(B)>]");
+    Expect("[$(A)]", {{"$(A)", "<$(B)>"}, {"$(B)", "b"}}, "[<b>]");
+    Expect("xcabdx", {{"ab", ""}, {"cd", "X"}}, "xXx");
+}
+
+TEST(SubstitutionPlanTest, NulBytesAreOrdinaryBytes) {
+    Expect(Bytes({"x\0A\0Ay", 6}), {{Bytes({"\0A", 2}), Bytes({"<\0>", 3})}},
+           Bytes({"x<\0><\0>y", 8}));
+    Expect(Bytes({"\0$(A)\0", 6}), {{"$(A)", Bytes({"\0", 1})}, {Bytes({"\0\0\0", 3}), "N"}}, "N");
+}
+
+// Each created match below starts or ends one byte outside its window's span, in the margin, and
+// the last pass depends on the byte beyond the window.
+TEST(SubstitutionPlanTest, MatchesReachingIntoAMarginGiveTheSequentialResult) {
+    Expect("pqA", {{"A", "B"}, {"qB", "C"}, {"pC", "D"}}, "D");
+    Expect("Aqp", {{"A", "B"}, {"Bq", "C"}, {"Cp", "D"}}, "D");
+    Expect("A x pqA y A", {{"A", "B"}, {"qB", "C"}, {"pC", "D"}}, "B x D y B");
+}
+
+// Every byte starts at least part of the long id, so walking the ids from each byte would cost
+// the text's length times the id's.
+TEST(SubstitutionPlanTest, LongPartialMatchesEverywhere) {
+    Expect(QByteArray(100000, 'a'), {{QByteArray(500, 'a'), "b"}, {"bb", "c"}},
+           QByteArray(100, 'c'));
+}
+
+TEST(SubstitutionPlanTest, OnePlanServesManyTexts) {
+    SubstitutionPlan moved({{"$(A)", "$(B"}, {"$(BC)", "1"}});
+    const SubstitutionPlan plan(std::move(moved));
+    EXPECT_EQ(Escaped(plan.Apply("$(A)C) $(A)")), Escaped("1 $(B"));
+    EXPECT_EQ(Escaped(plan.Apply("$(A)")), Escaped("$(B"));
+    EXPECT_EQ(Escaped(plan.Apply("none")), Escaped("none"));
+}
+
+// Random short cases over small alphabets, where ids and values overlap, repeat and complete one
+// another often.
+class RandomCase {
+  public:
+    explicit RandomCase(uint32_t seed) : mRandom(seed) {}
+
+    void Next() {
+        const std::string_view alphabets[] = {"ab$()", "ab", {"a\0$", 3}, "a"};
+        mAlphabet = alphabets[Below(4)];
+        substitutions.clear();
+        for (size_t count = Below(7); count > 0; --count) {
+            QByteArray id = !substitutions.empty() && Below(4) == 0
+                                ? substitutions[Below(substitutions.size())].id
+                                : Random(Below(5));
+            substitutions.push_back({id, Value()});
+        }
+        text.clear();
+        for (const size_t length = Below(61); static_cast<size_t>(text.size()) < length;) {
+            text += Below(3) == 0 ? Random(Below(4)) : Piece();
+        }
+        text.truncate(60);
+    }
+
+    QByteArray text;
+    std::vector<Substitution> substitutions;
+
+  private:
+    size_t Below(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(mRandom); }
+    QByteArray Random(size_t length) {
+        QByteArray bytes;
+        while (static_cast<size_t>(bytes.size()) < length) {
+            bytes += mAlphabet[Below(mAlphabet.size())];
+        }
+        return bytes;
+    }
+    // An id, or a part of one, or random bytes.
+    QByteArray Piece() {
+        if (substitutions.empty() || Below(4) == 0) {
+            return Random(Below(3));
+        }
+        const QByteArray id = substitutions[Below(substitutions.size())].id;
+        const size_t cut = Below(id.size() + 1);
+        switch (Below(3)) {
+            case 0:
+                return id.left(cut);
+            case 1:
+                return id.mid(cut);
+            default:
+                return id;
+        }
+    }
+    QByteArray Value() {
+        switch (Below(4)) {
+            case 0:
+                return QByteArray();
+            case 1:
+                return Random(Below(6));
+            default:
+                return Random(Below(2)) + Piece() + Random(Below(2));
+        }
+    }
+
+    std::mt19937 mRandom;
+    std::string_view mAlphabet;
+};
+
+TEST(SubstitutionPlanTest, MatchesTheSequentialPassesOnRandomCases) {
+    int failures = 0;
+    for (uint32_t seed = 1; seed <= 30 && failures < 5; ++seed) {
+        RandomCase c(seed);
+        for (int i = 0; i < 10000 && failures < 5; ++i) {
+            c.Next();
+            const QByteArray expected = SubstituteSequentially(c.text, c.substitutions);
+            const QByteArray actual = SubstitutionPlan(c.substitutions).Apply(c.text);
+            if (actual != expected) {
+                ++failures;
+                ADD_FAILURE() << "seed " << seed << " case " << i << ": "
+                              << Describe(c.text, c.substitutions) << " gives " << Escaped(actual)
+                              << " instead of " << Escaped(expected);
+            }
+        }
+    }
+}
+
+// A megabyte of template lines: mostly lone variables, some side by side, values that bring in
+// later variables or a '$', and ids that are prefixes of others.
+TEST(SubstitutionPlanTest, MatchesTheSequentialPassesOnAMegabyte) {
+    std::vector<Substitution> substitutions;
+    for (int i = 0; i < 200; ++i) {
+        const QByteArray name = "VAR" + QByteArray::number(i);
+        const QByteArray value = i % 7 == 0    ? "<$(VAR" + QByteArray::number(i + 3) + ")>"
+                                 : i % 11 == 0 ? "cost $5"
+                                               : "value " + name;
+        substitutions.push_back({"$(" + name + ")", value});
+    }
+    substitutions.push_back({"$(VAR1", "prefix"});
+    std::mt19937 random(7);
+    QByteArray text;
+    while (text.size() < (1 << 20)) {
+        const QByteArray a = QByteArray::number(random() % 230);
+        const QByteArray b = QByteArray::number(random() % 230);
+        text += random() % 5 == 0 ? "pair = $(VAR" + a + ")$(VAR" + b + ")\n"
+                                  : "key_" + a + " = $(VAR" + a + ") # some words\n";
+    }
+    const QByteArray expected = SubstituteSequentially(text, substitutions);
+    EXPECT_TRUE(SubstitutionPlan(substitutions).Apply(text) == expected);
+}
+
+}  // namespace
