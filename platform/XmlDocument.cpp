@@ -477,16 +477,27 @@ Status XmlDocument::Serialize(QByteArray* bytes) const {
     // With no encoding libxml2 would write every non-ASCII character as a reference. With one,
     // characters the encoding cannot hold (€ in ISO-8859-1) become references and the rest stay.
     const char* encoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "UTF-8";
-    xmlChar* out = nullptr;
-    int size = 0;
-    xmlDocDumpMemoryEnc(doc, &out, &size, encoding);
-    XmlCharPtr owned(out);
-    if (!owned) {
-        return Status::Error(QStringLiteral("the document cannot be written in encoding %1")
-                                 .arg(QString::fromLatin1(encoding)));
+    const auto dump = [doc](const char* encodingName) {
+        xmlChar* out = nullptr;
+        int size = 0;
+        xmlDocDumpMemoryEnc(doc, &out, &size, encodingName);
+        XmlCharPtr owned(out);
+        return owned ? QByteArray(reinterpret_cast<const char*>(owned.get()), size) : QByteArray();
+    };
+    *bytes = dump(encoding);
+    if (xmlStrcasecmp(reinterpret_cast<const xmlChar*>(encoding),
+                      reinterpret_cast<const xmlChar*>("UTF-8")) == 0) {
+        return bytes->isEmpty() ? Status::Error(QStringLiteral("the document cannot be written"))
+                                : Status::Ok();
     }
-    *bytes = QByteArray(reinterpret_cast<const char*>(owned.get()), size);
-    return Status::Ok();
+    // Some encodings the parser reads cannot be written so that it reads them back (UTF-7 is
+    // one). A file that cannot be read again would be lost: such a document is written as UTF-8.
+    XmlDocument check;
+    if (bytes->isEmpty() || !check.Parse(*bytes, QString()).ok()) {
+        *bytes = dump("UTF-8");
+    }
+    return bytes->isEmpty() ? Status::Error(QStringLiteral("the document cannot be written"))
+                            : Status::Ok();
 }
 
 bool XmlDocument::IsEmpty() const {

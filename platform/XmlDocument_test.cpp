@@ -371,6 +371,21 @@ TEST(XmlDocumentSerialize, KeepsTheFileEncodingDeclarationAndComments) {
     EXPECT_TRUE(Reserialized(ParseOk("<xml>\xc3\xa4</xml>")).contains("<xml>\xc3\xa4</xml>"));
 }
 
+// A file the parser reads but could not read back in its own encoding is written as UTF-8.
+TEST(XmlDocumentSerialize, WritesUtf8WhenTheOwnEncodingWouldNotReadBack) {
+    XmlDocument doc =
+        ParseOk("<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<xml><v>h+AOQ-</v></xml>");
+    XmlNode value;
+    ASSERT_TRUE(doc.SelectSingleNode(QStringLiteral("//v"), &value).ok());
+    ASSERT_EQ(value.Text(), QString::fromUtf8("h\xc3\xa4"));
+    QByteArray bytes;
+    ASSERT_TRUE(doc.Serialize(&bytes).ok());
+    XmlDocument again;
+    ASSERT_TRUE(again.Parse(bytes, QStringLiteral("again.xml")).ok()) << bytes.toStdString();
+    ASSERT_TRUE(again.SelectSingleNode(QStringLiteral("//v"), &value).ok());
+    EXPECT_EQ(value.Text(), QString::fromUtf8("h\xc3\xa4"));
+}
+
 TEST(XmlDocumentSerialize, RefusesCharactersXml10CannotHold) {
     XmlDocument doc = ParseOk("<xml>\n<value k='v'>ok</value>\n</xml>");
     XmlNode value;

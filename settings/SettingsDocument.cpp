@@ -8,6 +8,11 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
     if (Status loaded = LoadXmlFile(fileSystem, path, &mDocument); !loaded.ok()) {
         return loaded;
     }
+    return Reindex();
+}
+
+Status SettingsDocument::Reindex() {
+    mFirstById.clear();
     if (Status s = mDocument.SelectNodes(QStringLiteral("//variable[@id]"), &mVariablesWithId);
         !s.ok()) {
         return s;
@@ -19,6 +24,18 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
         }
     }
     return Status::Ok();
+}
+
+Status SettingsDocument::SetValue(XmlNode variable, const QString& text) {
+    std::vector<XmlNode> nested;
+    if (Status s =
+            mDocument.SelectNodes(QStringLiteral("descendant::variable"), &nested, {}, variable);
+        !s.ok()) {
+        return s;
+    }
+    variable.SetText(text);
+    // The nested elements are freed now; nothing may keep pointing at them.
+    return nested.empty() ? Status::Ok() : Reindex();
 }
 
 Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {

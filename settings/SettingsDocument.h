@@ -28,7 +28,13 @@ class SettingsDocument {
     // The first element in document order, at any depth, whose id is `id`; null when none.
     XmlNode FirstWithId(const QString& id) const { return mFirstById.value(id); }
 
+    // Replaces the content of `variable` by `text`. Variable elements nested inside it go with
+    // the old content; the look-ups above then answer for the document as it now is.
+    Status SetValue(XmlNode variable, const QString& text);
+
   private:
+    Status Reindex();
+
     XmlDocument mDocument;
     std::vector<XmlNode> mVariablesWithId;
     QHash<QString, XmlNode> mFirstById;

@@ -64,7 +64,9 @@ Status PlaceValues(const Configuration& config, const FieldTexts& fields,
                                "cannot store. Nothing was saved.")
                     .arg(config.LabelOfField(fieldName), CharacterName(*bad)));
         }
-        settings->FirstWithId(*id).SetText(*text);
+        if (Status s = settings->SetValue(settings->FirstWithId(*id), *text); !s.ok()) {
+            return s;
+        }
     }
     return Status::Ok();
 }

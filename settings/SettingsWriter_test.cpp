@@ -101,6 +101,21 @@ TEST_F(SettingsWriterTest, TheFirstElementOfAnIdReceivesTheValue) {
     EXPECT_EQ(Saved("xml/variable[2]"), QStringLiteral("root two"));
 }
 
+TEST_F(SettingsWriterTest, AnElementNestedInAWrittenOneIsGoneForLaterEntries) {
+    // $(PORT) is written first and takes the nested $(HOST) with it; the root $(HOST) is then the
+    // first element of its id and receives the value.
+    mFiles.SetFile(kSettings, R"~(<xml>
+  <variable id="$(PORT)">1<variable id="$(HOST)">nested</variable></variable>
+  <variable id="$(HOST)">root</variable>
+</xml>)~");
+    SetField("ePORT", QStringLiteral("2"));
+    SetField("eHOST", QStringLiteral("new host"));
+    ASSERT_TRUE(Save().Complete());
+    EXPECT_EQ(Saved("xml/variable[1]"), QStringLiteral("2"));
+    EXPECT_EQ(Saved("xml/variable[2]"), QStringLiteral("new host"));
+    EXPECT_EQ(Saved("//variable/variable"), QStringLiteral("<none>"));
+}
+
 TEST_F(SettingsWriterTest, AMissingFileBecomesABareRoot) {
     SetField("ePORT", QStringLiteral("lost: there is no entry"));
     ASSERT_TRUE(Save().Complete());
