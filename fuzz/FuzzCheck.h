@@ -9,13 +9,13 @@
 // A broken invariant must end the run where libFuzzer sees it, with the input saved; assert() is
 // gone in optimized builds, so the check is spelled out. The message says which rule broke before
 // libFuzzer prints the stack.
-#define FUZZ_CHECK(condition, what)                                                          \
-    do {                                                                                     \
-        if (!(condition)) {                                                                  \
+#define FUZZ_CHECK(condition, what)                                                             \
+    do {                                                                                        \
+        if (!(condition)) {                                                                     \
             std::fprintf(stderr, "invariant broken at %s:%d: %s\n  (%s)\n", __FILE__, __LINE__, \
-                         what, #condition);                                                  \
-            std::abort();                                                                    \
-        }                                                                                    \
+                         what, #condition);                                                     \
+            std::abort();                                                                       \
+        }                                                                                       \
     } while (false)
 
 namespace fuzz {

@@ -49,7 +49,8 @@ void CheckParse(const QStringList& arguments) {
     if (firstNonOption < 0) {
         FUZZ_CHECK(!options.usageMessage, "only a non-option argument sets the usage message");
     } else {
-        FUZZ_CHECK(options.usageMessage.has_value(), "a non-option argument sets the usage message");
+        FUZZ_CHECK(options.usageMessage.has_value(),
+                   "a non-option argument sets the usage message");
         const QString expected =
             QStringLiteral("Did not understand: ") + arguments[firstNonOption] + u'\r';
         FUZZ_CHECK(options.usageMessage->startsWith(QStringLiteral("Did not understand: ")),

@@ -42,7 +42,8 @@ const char kConfiguration[] = R"~(<xml>
 const Configuration& FixedConfiguration() {
     static const Configuration config = [] {
         Configuration parsed;
-        const Status status = parsed.Parse(QByteArray(kConfiguration), QStringLiteral("config.xml"));
+        const Status status =
+            parsed.Parse(QByteArray(kConfiguration), QStringLiteral("config.xml"));
         FUZZ_CHECK(status.ok(), "the fixed configuration parses");
         return parsed;
     }();
@@ -87,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     FakeProcessLauncher launcher;
-    const SaveResult saved = WriteSettingsFile(config, loaded, kSettings, kSettings, {files, launcher});
+    const SaveResult saved =
+        WriteSettingsFile(config, loaded, kSettings, kSettings, {files, launcher});
     if (!saved.saved.ok()) {
         FUZZ_CHECK(!saved.saved.message().isEmpty(), "a refused save says why");
         FUZZ_CHECK(files.FileContents(kSettings) == original, "a refused save leaves the file");

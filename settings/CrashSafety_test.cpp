@@ -211,8 +211,9 @@ class CrashSafetyTest : public ::testing::Test {
 
     // Files in the folder that are none of the four the run works with.
     QStringList StrayFiles() const {
-        QStringList names = QDir(mFolder.path()).entryList(QDir::AllEntries | QDir::Hidden |
-                                                          QDir::System | QDir::NoDotAndDotDot);
+        QStringList names =
+            QDir(mFolder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
         names.removeIf([](const QString& name) {
             return name == kConfig || name == kSettings || name == kTemplate || name == kOutput;
         });
@@ -304,7 +305,8 @@ TEST_F(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
                 break;
             case 1:
                 when = "around the settings write";
-                killAt(pid, between(settingsTouched.count() - 4000, settingsTouched.count() + 4000));
+                killAt(pid,
+                       between(settingsTouched.count() - 4000, settingsTouched.count() + 4000));
                 break;
             case 2:
                 when = "around the export write";
@@ -324,8 +326,8 @@ TEST_F(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
 
         const int found = SettingsGeneration();
         ASSERT_TRUE(found == settingsGeneration || found == generation)
-            << "after a kill " << when << " the settings are of generation "
-            << found << ", expected " << settingsGeneration << " or " << generation;
+            << "after a kill " << when << " the settings are of generation " << found
+            << ", expected " << settingsGeneration << " or " << generation;
         const QByteArray newOutput = ReadFile(Path(kOutput));
         const bool outputIsNew = newOutput == ExpectedOutput(generation);
         ASSERT_TRUE(outputIsNew || newOutput == output)
@@ -346,13 +348,14 @@ TEST_F(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
         strayAfterKill += now.size() > strays.size() ? 1 : 0;
         strays = now;
     }
-    std::printf("%d kills, run of %lld us (settings written at %lld us, export at %lld us): %d "
-                "kept the old settings, %d took the new settings and export, %d the new settings "
-                "and the old export; %d kills left a file behind\n",
-                kills, static_cast<long long>(runTime.count()),
-                static_cast<long long>(settingsTouched.count()),
-                static_cast<long long>(outputTouched.count()), keptOld, tookNew,
-                newSettingsOldExport, strayAfterKill);
+    std::printf(
+        "%d kills, run of %lld us (settings written at %lld us, export at %lld us): %d "
+        "kept the old settings, %d took the new settings and export, %d the new settings "
+        "and the old export; %d kills left a file behind\n",
+        kills, static_cast<long long>(runTime.count()),
+        static_cast<long long>(settingsTouched.count()),
+        static_cast<long long>(outputTouched.count()), keptOld, tookNew, newSettingsOldExport,
+        strayAfterKill);
     // A kill between the temporary file's rename into the folder and its rename over the target
     // leaves it behind, and nothing removes it later; more than one means they pile up.
     EXPECT_LE(strays.size(), 1) << "temporary files pile up: " << strays.join(u' ').toStdString();

@@ -14,7 +14,7 @@
 // passes are replayed only in small windows around the occurrences. Where a replacement could
 // reach beyond its window, Apply falls back to SubstituteSequentially for that template.
 class SubstitutionPlan {
-public:
+  public:
     explicit SubstitutionPlan(std::vector<Substitution> substitutions);
     ~SubstitutionPlan();
     SubstitutionPlan(SubstitutionPlan&&) noexcept;
@@ -22,7 +22,7 @@ public:
 
     QByteArray Apply(const QByteArray& text) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> mImpl;
 };
