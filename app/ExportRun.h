@@ -1,23 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "platform/Dialogs.h"
-#include "platform/FileSystem.h"
-#include "platform/ProcessLauncher.h"
-
-// Exit statuses of the program.
-enum ExitStatus : int {
-    kExitOk = 0,          // everything done
-    kExitIncomplete = 1,  // settings saved, but a template, an output or the after command failed
-    kExitFailed = 2,      // nothing saved: bad command line, unloadable file, failed save
-};
-
-// The outside world of a run.
-struct ProgramServices {
-    Dialogs& dialogs;
-    FileSystem& files;
-    ProcessLauncher& processes;
-};
+#include "ProgramServices.h"
 
 // The unattended run of "/export": loads the configuration and the settings, saves the values back
 // (with the before and after commands) and exports the templates, without a window. Every problem

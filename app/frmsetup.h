@@ -1,7 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
-#include "ExportRun.h"
+#include "ProgramServices.h"
 #include "schema/Configuration.h"
 #include "settings/FieldTexts.h"
 
