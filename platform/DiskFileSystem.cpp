@@ -1,10 +1,11 @@
 #include "DiskFileSystem.h"
 
+#include "AtomicReplace.h"
 #include "MemoryHints.h"
 #include "SystemError.h"
+#include "UniqueFd.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <errno.h>
 #include <fcntl.h>
@@ -24,23 +25,6 @@ Status Failure(const QString& path, const QString& reason) {
 Status ErrnoFailure(const QString& path, int errorNumber) {
     return Failure(path, DescribeErrno(errorNumber));
 }
-
-// Closes the descriptor when the scope ends; the read path has nothing useful to do with an error
-// from close().
-class FdCloser {
-  public:
-    explicit FdCloser(int fd) : mFd(fd) {}
-    ~FdCloser() {
-        if (mFd >= 0) {
-            ::close(mFd);
-        }
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-  private:
-    int mFd;
-};
 
 Status TooLarge(const QString& path, qint64 maxBytes) {
     return Failure(path, QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
@@ -81,42 +65,20 @@ class SigpipeBlocker {
     bool mCausedSigpipe = false;
 };
 
-// Writes all of `contents` to `fd`, retrying short writes and interruptions. Returns 0 or the errno
-// of the failing write.
-int WriteAll(int fd, const QByteArray& contents, SigpipeBlocker* blocker) {
-    const char* data = contents.constData();
-    qsizetype left = contents.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno == EPIPE) {
-                blocker->NoteBrokenPipe();
-            }
-            return errno;
-        }
-        if (written == 0) {
-            return EIO;  // not expected from write(); never loop on it
-        }
-        data += written;
-        left -= written;
-    }
-    return 0;
-}
-
 // A FIFO or a device is written in place: there is nothing to rename over it, and a temporary file
 // would replace the pipe or device node by a plain file.
+// The bytes are gathered first: a pipe cannot take back what a producer starts over.
 Status WriteInPlace(const QString& path, const QByteArray& native, bool isFifo,
-                    const QByteArray& contents) {
+                    const ByteProducer& produce) {
+    ByteArraySink contents;
+    produce(contents);
     // O_NONBLOCK makes opening a FIFO that nobody reads fail with ENXIO instead of waiting for a
     // reader that may never come.
-    int fd;
+    UniqueFd fd;
     do {
-        fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+        fd = UniqueFd(::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    } while (!fd.valid() && errno == EINTR);
+    if (!fd.valid()) {
         if (errno == ENXIO && isFifo) {
             return Failure(path, QStringLiteral("no program is reading from this pipe"));
         }
@@ -124,70 +86,26 @@ Status WriteInPlace(const QString& path, const QByteArray& native, bool isFifo,
     }
 
     // Once open, wait for a slow reader like any other writer would.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
-        const int error = errno;
-        ::close(fd);
-        return ErrnoFailure(path, error);
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) < 0) {
+        return ErrnoFailure(path, errno);
     }
 
     int error;
     {
         SigpipeBlocker blocker;
-        error = WriteAll(fd, contents, &blocker);
-    }
-    // A close() error can be the first report of a failed write; EINTR leaves the descriptor
-    // closed on Linux, so it is not retried.
-    if (::close(fd) < 0 && error == 0 && errno != EINTR) {
-        error = errno;
-    }
-    return error == 0 ? Status::Ok() : ErrnoFailure(path, error);
-}
-
-// The reason a QSaveFile call failed. Qt reports a short write as success of fewer bytes without
-// an error, so the errno left by the failing system call (cleared before the Qt call) comes first.
-QString SaveFailureReason(const QSaveFile& file, int savedErrno) {
-    if (savedErrno != 0) {
-        return DescribeErrno(savedErrno);
-    }
-    if (file.error() != QFileDevice::NoError && !file.errorString().isEmpty()) {
-        return file.errorString();
-    }
-    return QStringLiteral("the file could not be written completely");
-}
-
-Status WriteAtomically(const QString& path, const QByteArray& contents) {
-    // QSaveFile writes a temporary file beside the target (following a symlink to the file it
-    // names), gives it the target's permission bits, and renames it over the target in commit().
-    // Qt 6.4's commit() does not notice a short or failed write that happened while flushing, and
-    // would rename a truncated file over the good one: so every step is checked here, and any
-    // failure discards the temporary file before commit() is reached.
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        return Failure(path, SaveFailureReason(file, errno));
-    }
-    if (!contents.isEmpty()) {
-        errno = 0;
-        const qint64 written = file.write(contents);
-        const int writeErrno = errno;
-        if (written != contents.size()) {
-            file.cancelWriting();  // the destructor removes the temporary file
-            return Failure(path, SaveFailureReason(file, writeErrno));
+        error = WriteAll(fd.get(), contents.bytes().constData(),
+                         static_cast<std::size_t>(contents.bytes().size()));
+        if (error == EPIPE) {
+            blocker.NoteBrokenPipe();
         }
     }
-    errno = 0;
-    if (!file.flush()) {
-        const int flushErrno = errno;
-        file.cancelWriting();
-        return Failure(path, SaveFailureReason(file, flushErrno));
+    // A close() error can be the first report of a failed write.
+    const int closeError = fd.Close();
+    if (error == 0) {
+        error = closeError;
     }
-    errno = 0;
-    if (!file.commit()) {
-        // commit() has removed the temporary file itself.
-        return Failure(path, SaveFailureReason(file, errno));
-    }
-    return Status::Ok();
+    return error == 0 ? Status::Ok() : ErrnoFailure(path, error);
 }
 
 }  // namespace
@@ -213,18 +131,17 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     }
 
     // O_NONBLOCK still matters: the path may have been replaced by a FIFO since the stat().
-    int fd;
+    UniqueFd fd;
     do {
-        fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+        fd = UniqueFd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    } while (!fd.valid() && errno == EINTR);
+    if (!fd.valid()) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
         }
         return ErrnoFailure(path, errno);
     }
-    FdCloser closer(fd);
-    if (::fstat(fd, &info) < 0) {
+    if (::fstat(fd.get(), &info) < 0) {
         return ErrnoFailure(path, errno);
     }
     if (!S_ISREG(info.st_mode)) {
@@ -245,7 +162,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
             data.resize(std::min<qint64>(limit, std::max(total * 2, total + chunk)));
         }
         const ssize_t got =
-            ::read(fd, data.data() + total, static_cast<size_t>(data.size() - total));
+            ::read(fd.get(), data.data() + total, static_cast<size_t>(data.size() - total));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -265,7 +182,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     return Status::Ok();
 }
 
-Status DiskFileSystem::WriteFile(const QString& path, const QByteArray& contents) {
+Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     const QByteArray native = QFile::encodeName(path);
     // stat(), not lstat(): a symlink counts as what it points to.
     struct stat info;
@@ -274,14 +191,13 @@ Status DiskFileSystem::WriteFile(const QString& path, const QByteArray& contents
             return ErrnoFailure(path, EISDIR);
         }
         if (!S_ISREG(info.st_mode)) {
-            return WriteInPlace(path, native, S_ISFIFO(info.st_mode), contents);
+            return WriteInPlace(path, native, S_ISFIFO(info.st_mode), produce);
         }
     } else if (errno != ENOENT) {
-        // ENOTDIR (a parent is a file), ELOOP, EACCES: QSaveFile would only fail later and
-        // less clearly.
+        // ENOTDIR (a parent is a file), ELOOP, EACCES: say so before anything is written.
         return ErrnoFailure(path, errno);
     }
-    return WriteAtomically(path, contents);
+    return ReplaceFileAtomically(path, native, produce);
 }
 
 bool DiskFileSystem::Exists(const QString& path) {

@@ -13,6 +13,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -169,6 +170,89 @@ TEST_F(DiskFileSystemTest, WritesThroughASymlinkAndKeepsTheLink) {
     ASSERT_TRUE(mFs.ReadFile(Path("link.xml"), 100, &read).ok());
     EXPECT_EQ(read, QByteArray("new"));
     EXPECT_EQ(Entries(), (QStringList{QStringLiteral("link.xml"), QStringLiteral("target.xml")}));
+}
+
+TEST_F(DiskFileSystemTest, ADanglingSymlinkGetsTheFileItNames) {
+    ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral("real")));
+    ASSERT_EQ(::symlink("real/target.xml", Native("link.xml").constData()), 0);
+    ASSERT_EQ(::symlink("link.xml", Native("link2.xml").constData()), 0);
+    ASSERT_TRUE(mFs.WriteFile(Path("link2.xml"), "new").ok());
+    EXPECT_EQ(Slurp("real/target.xml"), QByteArray("new"));
+    EXPECT_EQ(QFile::symLinkTarget(Path("link2.xml")), Path("link.xml"));
+    EXPECT_EQ(QFile::symLinkTarget(Path("link.xml")), Path("real/target.xml"));
+
+    ASSERT_EQ(::symlink("loop", Native("loop").constData()), 0);
+    EXPECT_EQ(mFs.WriteFile(Path("loop"), "x").message(), Path("loop") + Reason(ELOOP));
+}
+
+TEST_F(DiskFileSystemTest, KeepsTheOwnerWhenAllowedToGiveFilesAway) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only a privileged process can give a file to another user";
+    }
+    Put("out.ini", "old");
+    ASSERT_EQ(::chown(Native("out.ini").constData(), 65534, 65534), 0);
+    ASSERT_TRUE(mFs.WriteFile(Path("out.ini"), "new").ok());
+    struct stat info;
+    ASSERT_EQ(::stat(Native("out.ini").constData(), &info), 0);
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+}
+
+TEST_F(DiskFileSystemTest, AProducerCanStartOverAndStreamLargeFiles) {
+    // Enough pieces that the writer hands data to the disk while the file is still growing.
+    const QByteArray piece = Binary(1 << 20);
+    const int pieces = 20;
+    const Status status = mFs.WriteFileFrom(Path("out.bin"), [&](ByteSink& sink) {
+        EXPECT_TRUE(sink.Append("discarded", 9));
+        EXPECT_TRUE(sink.Restart());
+        for (int i = 0; i < pieces; ++i) {
+            EXPECT_TRUE(sink.Append(piece.constData(), size_t(piece.size())));
+        }
+    });
+    ASSERT_TRUE(status.ok()) << status.message().toStdString();
+    const QByteArray written = Slurp("out.bin");
+    ASSERT_EQ(written.size(), piece.size() * pieces);
+    EXPECT_TRUE(written.first(piece.size()) == piece);
+    EXPECT_TRUE(written.last(piece.size()) == piece);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("out.bin")});
+}
+
+// A save that was killed after its temporary file got a name leaves that file behind; the next
+// save of the same file removes it, unless a live save still holds it.
+TEST_F(DiskFileSystemTest, RemovesTheTemporariesOfKilledSavesOnly) {
+    const QString stale = QStringLiteral(".out.xml.tervo-Ab3dE9");
+    const QString live = QStringLiteral(".out.xml.tervo-Zz0000");
+    const QStringList unrelated = {
+        QStringLiteral(".out.xml.tervo-Ab3dE"),     // too short
+        QStringLiteral(".out.xml.tervo-Ab3dE9x"),   // too long
+        QStringLiteral(".out.xml.tervo-Ab-dE9"),    // not one of ours
+        QStringLiteral(".other.xml.tervo-Ab3dE9"),  // another file's
+        QStringLiteral("out.xml.tervo-Ab3dE9"),
+    };
+    Put(stale, "half a save");
+    Put(live, "a save in progress");
+    for (const QString& name : unrelated) {
+        Put(name, "keep");
+    }
+    ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral(".out.xml.tervo-dir000")));
+    ASSERT_EQ(::symlink("out.xml", Native(".out.xml.tervo-link00").constData()), 0);
+    const int holder = ::open(Native(live).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    ASSERT_TRUE(mFs.WriteFile(Path("out.xml"), "new").ok());
+    ::close(holder);
+
+    QStringList expected = unrelated;
+    expected << live << QStringLiteral(".out.xml.tervo-dir000")
+             << QStringLiteral(".out.xml.tervo-link00") << QStringLiteral("out.xml");
+    expected.sort();
+    EXPECT_EQ(Entries(), expected);
+    EXPECT_EQ(Slurp("out.xml"), QByteArray("new"));
+
+    // Once its save is gone, the next save takes it away.
+    ASSERT_TRUE(mFs.WriteFile(Path("out.xml"), "newer").ok());
+    EXPECT_FALSE(Entries().contains(live));
 }
 
 TEST_F(DiskFileSystemTest, WriteFailsNamingThePathWhenThereIsNoPlaceForAFile) {

@@ -33,12 +33,14 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     return Status::Ok();
 }
 
-Status FakeFileSystem::WriteFile(const QString& path, const QByteArray& contents) {
+Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     ++mWriteCounts[path];
     if (const auto failure = mWriteFailures.find(path); failure != mWriteFailures.end()) {
         return Status::Error(path + QStringLiteral(": ") + failure->second);
     }
-    mFiles[path] = contents;
+    ByteArraySink sink;
+    produce(sink);
+    mFiles[path] = std::move(sink.bytes());
     return Status::Ok();
 }
 

@@ -12,9 +12,9 @@
 class FakeFileSystem : public FileSystem {
   public:
     Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) override;
-    // Stores `contents` unless writing `path` was made to fail; a failed write leaves the old
-    // contents in place, as the disk does.
-    Status WriteFile(const QString& path, const QByteArray& contents) override;
+    // Stores what `produce` gives unless writing `path` was made to fail; a failed write leaves
+    // the old contents in place, as the disk does.
+    Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override { return HasFile(path); }
 
     void SetFile(const QString& path, const QByteArray& contents) { mFiles[path] = contents; }
@@ -29,7 +29,7 @@ class FakeFileSystem : public FileSystem {
     void FailReading(const QString& path, const QString& reason);
     void FailWriting(const QString& path, const QString& reason);
 
-    // How often WriteFile was called for `path`, failed calls included.
+    // How often `path` was written for `path`, failed calls included.
     int WriteCount(const QString& path) const;
 
   private:

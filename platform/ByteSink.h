@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <functional>
+
+// Where the bytes of a file go while they are produced, so that a large file never has to be held
+// in memory whole.
+class ByteSink {
+  public:
+    // Adds `size` bytes at the end. Returns false once writing has failed; from then on the bytes
+    // are dropped, and whoever handed out the sink reports why.
+    virtual bool Append(const char* data, std::size_t size) = 0;
+    // Drops everything appended so far, so that the producer can start over.
+    virtual bool Restart() = 0;
+
+  protected:
+    ~ByteSink() = default;
+};
+
+// Produces the contents of a file into a sink.
+using ByteProducer = std::function<void(ByteSink&)>;
+
+// Keeps the bytes in memory.
+class ByteArraySink final : public ByteSink {
+  public:
+    bool Append(const char* data, std::size_t size) override {
+        mBytes.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    bool Restart() override {
+        mBytes.clear();
+        return true;
+    }
+    QByteArray& bytes() { return mBytes; }
+
+  private:
+    QByteArray mBytes;
+};
