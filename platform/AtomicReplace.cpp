@@ -97,8 +97,7 @@ QByteArray TemporaryName(const QByteArray& prefix) {
 // temporary before the file has a name and keeps the lock until the name is gone, so a lock that
 // can be had means the save is over: it was killed between naming the file and renaming it.
 void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& prefix) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.constData()),
-                                                      ::closedir);
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.constData()), ::closedir);
     if (!listing) {
         return;  // a folder we cannot list; the save itself will say what is wrong with it
     }
@@ -258,7 +257,9 @@ class Temporary {
     // Tells the saves that clean up that this file is in use. Where the file system has no locks
     // the save goes on; a concurrent save of the same file could then take the temporary for a
     // stale one, and this save would fail on the rename instead of replacing the target.
-    void Lock() { ::flock(mFd.get(), LOCK_EX | LOCK_NB); }
+    void Lock() {
+        ::flock(mFd.get(), LOCK_EX | LOCK_NB);
+    }
 
     QByteArray mDirectory;
     QByteArray mPrefix;

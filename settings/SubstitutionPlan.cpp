@@ -1,12 +1,9 @@
 #include "SubstitutionPlan.h"
 
-#include "platform/MemoryHints.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -275,19 +272,23 @@ void SubstitutionPlan::Impl::ForEachStart(const char* begin, const char* end,
 // of its id that are still there, and each occurrence becomes its first value. A plain cluster's
 // values are written as the scan goes; when a cluster turns out not to be plain, they are taken
 // back and the window is replayed.
+//
+// The output goes to the sink through a small buffer. What a cluster that may still turn out not
+// to be plain has emitted stays in the buffer until the cluster is closed.
 class SubstitutionPlan::Impl::Run {
   public:
-    Run(const Impl& plan, const QByteArray& text)
+    Run(const Impl& plan, const QByteArray& text, ByteSink& out)
         : mPlan(plan),
+          mOut(out),
           mText(text.constData()),
           mSize(static_cast<size_t>(text.size())),
           mMargin(plan.longest - 1),
           // Roughly what the plain passes would cost: beyond that, running them is cheaper.
           mBudget((plan.activePasses + 1) * (static_cast<uint64_t>(mSize) + 1) + 4096) {}
 
-    // The substituted text, the text itself when it holds no id, or nothing when the plain passes
-    // have to be run instead.
-    std::optional<QByteArray> Execute(const QByteArray& text);
+    // Sends the substituted text to the sink. False when the plain passes have to be run
+    // instead; the sink then holds part of the text.
+    bool Execute();
 
   private:
     void AddOccurrence(size_t start, size_t length, uint32_t terminal);
@@ -296,10 +297,13 @@ class SubstitutionPlan::Impl::Run {
     bool ReplayWindow(size_t begin, size_t end);
     uint32_t NextPass(uint32_t from);
     bool ReplaceInWindow(uint32_t pass, size_t leftGuard, size_t rightGuard);
+    bool Stopped() const { return mFailed || mWork > mBudget || mSinkFailed; }
     void Emit(const char* data, size_t size);
-    void Grow(size_t size);
+    void Flush();
+    void Send(const char* data, size_t size);
 
     const Impl& mPlan;
+    ByteSink& mOut;
     const char* mText;
     size_t mSize;
     size_t mMargin;
@@ -317,15 +321,15 @@ class SubstitutionPlan::Impl::Run {
     size_t mCopiedBefore = 0;  // the output state before the cluster
     size_t mUsedBefore = 0;
 
-    size_t mCopied = 0;  // the text before this offset is accounted for in the output
-    QByteArray mOut;
-    char* mOutData = nullptr;
+    size_t mCopied = 0;   // the text before this offset is accounted for in the output
+    std::string mBuffer;  // its size is its capacity
     size_t mUsed = 0;
+    bool mSinkFailed = false;
     std::string mWindow;
     std::string mScratch;
 };
 
-std::optional<QByteArray> SubstitutionPlan::Impl::Run::Execute(const QByteArray& text) {
+bool SubstitutionPlan::Impl::Run::Execute() {
     const char* const end = mText + mSize;
     mPlan.ForEachStart(mText, end, [&](const char* at) {
         const auto start = static_cast<size_t>(at - mText);
@@ -337,20 +341,17 @@ std::optional<QByteArray> SubstitutionPlan::Impl::Run::Execute(const QByteArray&
         if (!found) {
             mLastLoneStart = start;
         }
-        return !mFailed && mWork <= mBudget;
+        return !Stopped();
     });
-    if (!mFailed && mWork <= mBudget && mOpen) {
+    if (!Stopped() && mOpen) {
         mFailed = !CloseCluster();
     }
     if (mFailed || mWork > mBudget) {
-        return std::nullopt;
-    }
-    if (mOut.isNull()) {
-        return text;
+        return false;
     }
     Emit(mText + mCopied, mSize - mCopied);
-    mOut.resize(static_cast<qsizetype>(mUsed));
-    return std::move(mOut);
+    Flush();
+    return true;
 }
 
 void SubstitutionPlan::Impl::Run::AddOccurrence(size_t start, size_t length, uint32_t index) {
@@ -377,6 +378,12 @@ void SubstitutionPlan::Impl::Run::AddOccurrence(size_t start, size_t length, uin
     if (mOpen && !CloseCluster()) {
         mFailed = true;
         return;
+    }
+    // The text up to the new window is final.
+    const size_t windowBegin = start > mMargin ? start - mMargin : 0;
+    if (windowBegin > mCopied) {
+        Emit(mText + mCopied, windowBegin - mCopied);
+        mCopied = windowBegin;
     }
     mOpen = true;
     mClusterBegin = start;
@@ -478,38 +485,43 @@ bool SubstitutionPlan::Impl::Run::ReplaceInWindow(uint32_t pass, size_t leftGuar
 }
 
 void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
-    if (mUsed + size > static_cast<size_t>(mOut.size()) || mOut.isNull()) {
-        Grow(size);
-    }
-    if (size > 0) {
-        std::memcpy(mOutData + mUsed, data, size);
+    constexpr size_t kChunk = size_t{256} << 10;
+    if (size <= mBuffer.size() - mUsed) {
+        std::memcpy(mBuffer.data() + mUsed, data, size);
         mUsed += size;
+        return;
+    }
+    Flush();
+    if (mUsed == 0 && size >= kChunk) {
+        Send(data, size);  // nothing held back, so a large piece goes straight out
+        return;
+    }
+    if (size > mBuffer.size() - mUsed) {
+        mBuffer.resize(std::max({kChunk, mUsed + size, 2 * mBuffer.size()}));
+    }
+    std::memcpy(mBuffer.data() + mUsed, data, size);
+    mUsed += size;
+}
+
+// Sends what the buffer holds, except what an open plain cluster has emitted.
+void SubstitutionPlan::Impl::Run::Flush() {
+    const bool holding = mOpen && mPlain;
+    const size_t ready = holding ? mUsedBefore : mUsed;
+    if (ready == 0) {
+        return;
+    }
+    Send(mBuffer.data(), ready);
+    std::memmove(mBuffer.data(), mBuffer.data() + ready, mUsed - ready);
+    mUsed -= ready;
+    if (holding) {
+        mUsedBefore = 0;
     }
 }
 
-// The output starts with room for the first megabyte of text. When that is full, the rest is
-// sized by how much the text has grown so far, so that a large text is copied at most about once
-// more; later growth is by half.
-void SubstitutionPlan::Impl::Run::Grow(size_t size) {
-    constexpr size_t kFirst = size_t{1} << 20;
-    const auto capacity = static_cast<size_t>(mOut.size());
-    size_t wanted = mUsed + size;
-    if (mOut.isNull()) {
-        wanted = std::max(wanted, std::min(mSize, kFirst) / 16 * 17 + 64);
-    } else {
-        const double growth = mCopied > 0 ? static_cast<double>(mUsed) / mCopied : 1.0;
-        const double rest = static_cast<double>(mSize - mCopied) * growth * 1.125;
-        wanted = std::max({wanted, capacity + capacity / 2, mUsed + static_cast<size_t>(rest)});
+void SubstitutionPlan::Impl::Run::Send(const char* data, size_t size) {
+    if (!mSinkFailed && !mOut.Append(data, size)) {
+        mSinkFailed = true;
     }
-    // A new buffer rather than resize: it is the untouched pages that are worth advising, and
-    // realloc cannot move an advised mapping without copying anyway.
-    QByteArray larger(static_cast<qsizetype>(wanted), Qt::Uninitialized);
-    PreferHugePages(larger.data(), wanted);
-    if (mUsed > 0) {
-        std::memcpy(larger.data(), mOutData, mUsed);
-    }
-    mOut = std::move(larger);
-    mOutData = mOut.data();
 }
 
 SubstitutionPlan::SubstitutionPlan(std::vector<Substitution> substitutions)
@@ -519,13 +531,20 @@ SubstitutionPlan::~SubstitutionPlan() = default;
 SubstitutionPlan::SubstitutionPlan(SubstitutionPlan&&) noexcept = default;
 SubstitutionPlan& SubstitutionPlan::operator=(SubstitutionPlan&&) noexcept = default;
 
-QByteArray SubstitutionPlan::Apply(const QByteArray& text) const {
+void SubstitutionPlan::Apply(const QByteArray& text, ByteSink& out) const {
     if (mImpl->terminals.empty() || text.isEmpty()) {
-        return text;
+        out.Append(text.constData(), static_cast<size_t>(text.size()));
+        return;
     }
-    Impl::Run run(*mImpl, text);
-    if (std::optional<QByteArray> result = run.Execute(text)) {
-        return *std::move(result);
+    Impl::Run run(*mImpl, text, out);
+    if (!run.Execute() && out.Restart()) {
+        const QByteArray result = SubstituteSequentially(text, mImpl->substitutions);
+        out.Append(result.constData(), static_cast<size_t>(result.size()));
     }
-    return SubstituteSequentially(text, mImpl->substitutions);
+}
+
+QByteArray SubstitutionPlan::Apply(const QByteArray& text) const {
+    ByteArraySink out;
+    Apply(text, out);
+    return std::move(out.bytes());
 }

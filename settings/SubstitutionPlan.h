@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Substitution.h"
+#include "platform/ByteSink.h"
 
 #include <QByteArray>
 
@@ -20,6 +21,9 @@ class SubstitutionPlan {
     SubstitutionPlan(SubstitutionPlan&&) noexcept;
     SubstitutionPlan& operator=(SubstitutionPlan&&) noexcept;
 
+    // Sends the substituted text to `out` as it is produced; when the passes have to be run
+    // instead, the sink is restarted first.
+    void Apply(const QByteArray& text, ByteSink& out) const;
     QByteArray Apply(const QByteArray& text) const;
 
   private:

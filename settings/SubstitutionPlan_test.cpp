@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <random>
@@ -298,6 +299,91 @@ TEST(SubstitutionPlanTest, MatchesTheSequentialPassesOnAMegabyte) {
     }
     const QByteArray expected = SubstituteSequentially(text, substitutions);
     EXPECT_TRUE(SubstitutionPlan(substitutions).Apply(text) == expected);
+}
+
+// A sink that keeps what arrives and how: the pieces, the restarts, and a failure on demand.
+class RecordingSink final : public ByteSink {
+  public:
+    bool Append(const char* data, size_t size) override {
+        ++appends;
+        largest = std::max(largest, size);
+        if (failAfter >= 0 && appends > failAfter) {
+            return false;
+        }
+        bytes.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    bool Restart() override {
+        sentBeforeRestart += bytes.size();
+        ++restarts;
+        bytes.clear();
+        return true;
+    }
+
+    QByteArray bytes;
+    int appends = 0;
+    size_t largest = 0;
+    int restarts = 0;
+    qsizetype sentBeforeRestart = 0;
+    int failAfter = -1;
+};
+
+// Lines of lone and paired variables, about `size` bytes.
+QByteArray TemplateLines(qsizetype size) {
+    QByteArray text;
+    for (int i = 0; text.size() < size; ++i) {
+        text += i % 5 == 0 ? "pair = $(A)$(B)\n" : "key = $(A) # some words\n";
+    }
+    return text;
+}
+
+TEST(SubstitutionPlanTest, StreamsTheOutputInPieces) {
+    // "$(A)" becomes a value holding '$', so its occurrences are replayed, and pairs sit within
+    // one window: both kinds of cluster end up on either side of a piece boundary somewhere.
+    const std::vector<Substitution> substitutions = {{"$(A)", "a$"}, {"$(B)", "<$(A)>"}};
+    const QByteArray text = TemplateLines(4 << 20);
+    RecordingSink sink;
+    SubstitutionPlan(substitutions).Apply(text, sink);
+    EXPECT_TRUE(sink.bytes == SubstituteSequentially(text, substitutions));
+    EXPECT_EQ(sink.restarts, 0);
+    EXPECT_GT(sink.appends, 8);
+    EXPECT_LE(sink.largest, size_t(1) << 20) << "the output was gathered, not streamed";
+}
+
+TEST(SubstitutionPlanTest, AClusterLongerThanAPieceIsHeldUntilItCloses) {
+    // Side by side, the occurrences make one cluster of a megabyte. Its values go out as they
+    // come, until a lone '$' near its end means the whole window has to be replayed instead.
+    const std::vector<Substitution> substitutions = {{"$(A)", "value"}, {"$$(A)", "never"}};
+    QByteArray run;
+    for (int i = 0; i < 250000; ++i) {
+        run += "$(A)";
+    }
+    for (const QByteArray& text : {"head " + run + " tail", "head " + run + "$$(A) tail"}) {
+        RecordingSink sink;
+        SubstitutionPlan(substitutions).Apply(text, sink);
+        EXPECT_TRUE(sink.bytes == SubstituteSequentially(text, substitutions));
+        EXPECT_EQ(sink.restarts, 0);
+    }
+}
+
+TEST(SubstitutionPlanTest, StartsOverWhenAMatchReachesBeyondItsWindow) {
+    // The replacement of the "$(A)" near the end makes "$(BC)" from the text after it, which
+    // only the plain passes get right; by then much of the output has gone out.
+    const std::vector<Substitution> substitutions = {{"$(A)", "$(B"}, {"$(BC)", "joined"}};
+    const QByteArray text = TemplateLines(2 << 20) + "$(A)C) tail\n" + TemplateLines(1000);
+    RecordingSink sink;
+    SubstitutionPlan(substitutions).Apply(text, sink);
+    EXPECT_TRUE(sink.bytes == SubstituteSequentially(text, substitutions));
+    EXPECT_TRUE(sink.bytes.contains("joined tail"));
+    EXPECT_EQ(sink.restarts, 1);
+    EXPECT_GT(sink.sentBeforeRestart, 1 << 20);
+}
+
+TEST(SubstitutionPlanTest, StopsSendingOnceTheSinkFails) {
+    RecordingSink sink;
+    sink.failAfter = 2;
+    SubstitutionPlan({{"$(A)", "x"}, {"$(B)", "y"}}).Apply(TemplateLines(8 << 20), sink);
+    EXPECT_EQ(sink.appends, 3);
 }
 
 }  // namespace

@@ -50,8 +50,9 @@ QStringList ExportTemplateFiles(const Configuration& config, const QString& sett
             problems.append(entry.input + QStringLiteral(" could not be found\n") + read.message());
             continue;
         }
-        text = plan.Apply(text);
-        if (Status written = fileSystem.WriteFile(baseDir + entry.output, text); !written.ok()) {
+        const Status written = fileSystem.WriteFileFrom(
+            baseDir + entry.output, [&](ByteSink& out) { plan.Apply(text, out); });
+        if (!written.ok()) {
             problems.append(entry.output + QStringLiteral(" could not be written\n") +
                             written.message());
         }

@@ -6,7 +6,8 @@
 
 class Configuration;
 
-// Templates are held in memory whole; this bounds what one entry may take.
+// A template is held in memory whole while its output is written; this bounds what one entry
+// may take.
 constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 
 // Exports every template entry of `config` in order: reads `baseDir` + input whole, replaces every
