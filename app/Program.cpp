@@ -7,6 +7,7 @@
 #include "platform/ConsoleDialogs.h"
 #include "platform/DiskFileSystem.h"
 #include "platform/Display.h"
+#include "platform/MemoryHints.h"
 #include "platform/QProcessLauncher.h"
 #include "platform/QtDialogs.h"
 
@@ -60,6 +61,8 @@ int RunProgram(int argc, char** argv) {
     if (options.exportMode) {
         return RunExport(options, {dialogs, files, processes});
     }
+    // A window of thousands of fields makes tens of megabytes of small allocations.
+    PreferHugePagesForHeap(kWindowHeapBytes);
     frmsetup window(options, {dialogs, files, processes});
     dialogs.SetParent(&window);
     if (const std::optional<int> failed = window.Form_Load()) {

@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/frmsetup.h"
 #include "platform/DiskFileSystem.h"
+#include "platform/MemoryHints.h"
 #include "platform/QProcessLauncher.h"
 #include "platform/QtDialogs.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     DiskFileSystem files;
     QProcessLauncher processes;
     QtDialogs dialogs;
+    // A window of thousands of fields makes tens of megabytes of small allocations.
+    PreferHugePagesForHeap(kWindowHeapBytes);
     frmsetup window(options, {dialogs, files, processes});
     if (window.Form_Load()) {
         return 2;
