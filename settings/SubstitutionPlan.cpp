@@ -75,6 +75,14 @@ struct SubstitutionPlan::Impl {
     uint32_t Child(const Node& node, uint8_t byte) const;
     template <class OnId>
     size_t Walk(const char* at, const char* end, OnId&& onId) const;
+    template <class OnId>
+    size_t Lookup(const char* at, const char* end, OnId&& onId) const;
+    // Calls onId(length, terminal) for every id that starts at `at`, shortest first, and returns
+    // a measure of the work done, at least 1.
+    template <class OnId>
+    size_t Match(const char* at, const char* end, OnId&& onId) const {
+        return table.empty() ? Walk(at, end, onId) : Lookup(at, end, onId);
+    }
     template <class OnStart>
     void ForEachStart(const char* begin, const char* end, OnStart&& onStart) const;
 
@@ -88,7 +96,54 @@ struct SubstitutionPlan::Impl {
     int onlyStartByte = -1;  // set when all ids start with the same byte
     size_t longest = 0;
     size_t activePasses = 0;  // substitutions with a non-empty id
+
+    // When the ids come in a few lengths only (as "$(NAME)" ids of names of a few lengths do),
+    // they are also kept in a hash table: one probe per length finds the ids at a byte with less
+    // work than walking the trie. Open addressing, at most half full.
+    struct HashEntry {
+        uint64_t hash = 0;
+        uint32_t terminal = kNone;
+    };
+    static constexpr size_t kMaxHashedLengths = 4;
+    std::vector<size_t> idLengths;  // ascending
+    std::vector<std::string_view> terminalIds;
+    std::vector<HashEntry> table;  // empty when the trie is used
+    uint64_t tableMask = 0;
+    int tableShift = 64;  // a hash's top bits pick its first entry
+
+    uint64_t FirstEntry(uint64_t hash) const { return hash >> tableShift; }
 };
+
+namespace {
+
+uint64_t Mix(uint64_t hash, uint64_t word) {
+    hash = (hash ^ word) * 0x9E3779B97F4A7C15;
+    return hash ^ (hash >> 29);
+}
+
+uint64_t HashBytes(const char* at, size_t length) {
+    uint64_t hash = Mix(0, length);
+    if (length < 8) {
+        uint64_t word = 0;
+        for (size_t i = 0; i < length; ++i) {
+            word = (word << 8) | static_cast<uint8_t>(at[i]);
+        }
+        return Mix(hash, word);
+    }
+    uint64_t word;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::memcpy(&word, at + i, 8);
+        hash = Mix(hash, word);
+    }
+    if (i < length) {
+        std::memcpy(&word, at + length - 8, 8);  // the last eight bytes, overlapping
+        hash = Mix(hash, word);
+    }
+    return hash;
+}
+
+}  // namespace
 
 SubstitutionPlan::Impl::Impl(std::vector<Substitution> list) : substitutions(std::move(list)) {
     rootChildren.fill(kNone);
@@ -121,6 +176,33 @@ SubstitutionPlan::Impl::Impl(std::vector<Substitution> list) : substitutions(std
     }
     for (Terminal& terminal : terminals) {
         terminal.firstValueInert = Inert(substitutions[passes[terminal.firstPass]].value);
+    }
+
+    std::vector<size_t> lengths;
+    for (const std::string_view id : ids) {
+        lengths.push_back(id.size());
+    }
+    std::sort(lengths.begin(), lengths.end());
+    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    if (!ids.empty() && lengths.size() <= kMaxHashedLengths) {
+        idLengths = std::move(lengths);
+        terminalIds = ids;
+        size_t capacity = 16;
+        tableShift = 60;
+        while (capacity < 2 * ids.size()) {
+            capacity *= 2;
+            --tableShift;
+        }
+        table.resize(capacity);
+        tableMask = capacity - 1;
+        for (size_t terminal = 0; terminal < ids.size(); ++terminal) {
+            const uint64_t hash = HashBytes(ids[terminal].data(), ids[terminal].size());
+            uint64_t i = FirstEntry(hash);
+            while (table[i].terminal != kNone) {
+                i = (i + 1) & tableMask;
+            }
+            table[i] = {hash, static_cast<uint32_t>(terminal)};
+        }
     }
 
     // Depth first over ranges of the sorted ids sharing a prefix; a node's children are created
@@ -230,6 +312,30 @@ size_t SubstitutionPlan::Impl::Walk(const char* at, const char* end, OnId&& onId
     return static_cast<size_t>(next - at);
 }
 
+// Match through the hash table. The work counted is the longest length tried plus the probes.
+template <class OnId>
+size_t SubstitutionPlan::Impl::Lookup(const char* at, const char* end, OnId&& onId) const {
+    const auto available = static_cast<size_t>(end - at);
+    size_t work = 1;
+    for (const size_t length : idLengths) {
+        if (length > available) {
+            break;
+        }
+        work = std::max(work, length);
+        const uint64_t hash = HashBytes(at, length);
+        for (uint64_t i = FirstEntry(hash); table[i].terminal != kNone; i = (i + 1) & tableMask) {
+            ++work;
+            const HashEntry& entry = table[i];
+            if (entry.hash == hash && terminalIds[entry.terminal].size() == length &&
+                SameBytes(at, terminalIds[entry.terminal].data(), length)) {
+                onId(length, entry.terminal);
+                break;
+            }
+        }
+    }
+    return work;
+}
+
 // Calls onStart(position) for every byte of [begin, end) that an id starts with, in order, while
 // onStart returns true.
 template <class OnStart>
@@ -334,7 +440,7 @@ bool SubstitutionPlan::Impl::Run::Execute() {
     mPlan.ForEachStart(mText, end, [&](const char* at) {
         const auto start = static_cast<size_t>(at - mText);
         bool found = false;
-        mWork += mPlan.Walk(at, end, [&](size_t length, uint32_t terminal) {
+        mWork += mPlan.Match(at, end, [&](size_t length, uint32_t terminal) {
             found = true;
             AddOccurrence(start, length, terminal);
         });
@@ -446,7 +552,7 @@ uint32_t SubstitutionPlan::Impl::Run::NextPass(uint32_t from) {
     uint32_t best = kNone;
     const char* const end = mWindow.data() + mWindow.size();
     mPlan.ForEachStart(mWindow.data(), end, [&](const char* at) {
-        mWork += mPlan.Walk(at, end, [&](size_t, uint32_t index) {
+        mWork += mPlan.Match(at, end, [&](size_t, uint32_t index) {
             const Terminal& terminal = mPlan.terminals[index];
             const uint32_t* first = mPlan.passes.data() + terminal.firstPass;
             const uint32_t* last = first + terminal.passCount;
