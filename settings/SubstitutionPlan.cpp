@@ -69,7 +69,7 @@ struct SubstitutionPlan::Impl {
     };
     class Run;
 
-    explicit Impl(std::vector<Substitution> list);
+    Impl(std::vector<Substitution> list, size_t pieceBytes);
 
     bool Inert(const QByteArray& value) const;
     uint32_t Child(const Node& node, uint8_t byte) const;
@@ -87,6 +87,7 @@ struct SubstitutionPlan::Impl {
     void ForEachStart(const char* begin, const char* end, OnStart&& onStart) const;
 
     std::vector<Substitution> substitutions;
+    size_t pieceBytes;
     std::array<uint32_t, 256> rootChildren;
     std::vector<Node> nodes;
     std::vector<Bitmap> bitmaps;
@@ -145,7 +146,8 @@ uint64_t HashBytes(const char* at, size_t length) {
 
 }  // namespace
 
-SubstitutionPlan::Impl::Impl(std::vector<Substitution> list) : substitutions(std::move(list)) {
+SubstitutionPlan::Impl::Impl(std::vector<Substitution> list, size_t pieceBytes)
+    : substitutions(std::move(list)), pieceBytes(std::max<size_t>(pieceBytes, 1)) {
     rootChildren.fill(kNone);
     std::vector<uint32_t> order;
     for (size_t i = 0; i < substitutions.size(); ++i) {
@@ -404,6 +406,8 @@ class SubstitutionPlan::Impl::Run {
     uint32_t NextPass(uint32_t from);
     bool ReplaceInWindow(uint32_t pass, size_t leftGuard, size_t rightGuard);
     bool Stopped() const { return mFailed || mWork > mBudget || mSinkFailed; }
+    // Whether what the open cluster has emitted may still have to be taken back.
+    bool Holding() const { return mOpen && mPlain; }
     void Emit(const char* data, size_t size);
     void Flush();
     void Send(const char* data, size_t size);
@@ -591,19 +595,19 @@ bool SubstitutionPlan::Impl::Run::ReplaceInWindow(uint32_t pass, size_t leftGuar
 }
 
 void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
-    constexpr size_t kChunk = size_t{256} << 10;
+    const size_t piece = mPlan.pieceBytes;
     if (size <= mBuffer.size() - mUsed) {
         std::memcpy(mBuffer.data() + mUsed, data, size);
         mUsed += size;
         return;
     }
     Flush();
-    if (mUsed == 0 && size >= kChunk) {
+    if (!Holding() && mUsed == 0 && size >= piece) {
         Send(data, size);  // nothing held back, so a large piece goes straight out
         return;
     }
     if (size > mBuffer.size() - mUsed) {
-        mBuffer.resize(std::max({kChunk, mUsed + size, 2 * mBuffer.size()}));
+        mBuffer.resize(std::max({piece, mUsed + size, 2 * mBuffer.size()}));
     }
     std::memcpy(mBuffer.data() + mUsed, data, size);
     mUsed += size;
@@ -611,7 +615,7 @@ void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
 
 // Sends what the buffer holds, except what an open plain cluster has emitted.
 void SubstitutionPlan::Impl::Run::Flush() {
-    const bool holding = mOpen && mPlain;
+    const bool holding = Holding();
     const size_t ready = holding ? mUsedBefore : mUsed;
     if (ready == 0) {
         return;
@@ -630,8 +634,8 @@ void SubstitutionPlan::Impl::Run::Send(const char* data, size_t size) {
     }
 }
 
-SubstitutionPlan::SubstitutionPlan(std::vector<Substitution> substitutions)
-    : mImpl(std::make_unique<Impl>(std::move(substitutions))) {}
+SubstitutionPlan::SubstitutionPlan(std::vector<Substitution> substitutions, size_t pieceBytes)
+    : mImpl(std::make_unique<Impl>(std::move(substitutions), pieceBytes)) {}
 
 SubstitutionPlan::~SubstitutionPlan() = default;
 SubstitutionPlan::SubstitutionPlan(SubstitutionPlan&&) noexcept = default;

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -16,7 +17,10 @@
 // reach beyond its window, Apply falls back to SubstituteSequentially for that template.
 class SubstitutionPlan {
   public:
-    explicit SubstitutionPlan(std::vector<Substitution> substitutions);
+    // The output goes out in pieces of about `pieceBytes` bytes; tests make them tiny.
+    static constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+    explicit SubstitutionPlan(std::vector<Substitution> substitutions,
+                              std::size_t pieceBytes = kPieceBytes);
     ~SubstitutionPlan();
     SubstitutionPlan(SubstitutionPlan&&) noexcept;
     SubstitutionPlan& operator=(SubstitutionPlan&&) noexcept;
