@@ -111,8 +111,12 @@ void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& prefi
         if (::lstat(path.constData(), &named) != 0 || !S_ISREG(named.st_mode)) {
             continue;
         }
-        const UniqueFd file(
-            ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        // A lock needs an open file; one made for a write-only target may not open for reading.
+        constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+        UniqueFd file(::open(path.constData(), O_RDONLY | kFlags));
+        if (!file.valid() && errno == EACCES) {
+            file = UniqueFd(::open(path.constData(), O_WRONLY | kFlags));
+        }
         struct stat opened;
         if (!file.valid() || ::fstat(file.get(), &opened) != 0 ||
             ::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
