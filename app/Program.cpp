@@ -14,6 +14,8 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -42,6 +44,38 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
     return RunExport(options, {console, files, processes});
 }
 
+// Message boxes for a run without a window. The connection to the display is made only when
+// there is something to show, so an export that goes well does not wait for it, and does not
+// need a display that can be reached at all.
+class DeferredQtDialogs final : public Dialogs {
+  public:
+    DeferredQtDialogs(int& argc, char** argv) : mArgc(argc), mArgv(argv) {}
+
+    void ShowMessage(const QString& text) override { Gui().ShowMessage(text); }
+    Answer AskYesNoCancel(const QString& text) override { return Gui().AskYesNoCancel(text); }
+    std::optional<QString> AskOpenFileName(const QString& fileName,
+                                           const QString& filter) override {
+        return Gui().AskOpenFileName(fileName, filter);
+    }
+    std::optional<QString> AskSaveFileName(const QString& fileName,
+                                           const QString& filter) override {
+        return Gui().AskSaveFileName(fileName, filter);
+    }
+
+  private:
+    QtDialogs& Gui() {
+        if (!mApplication) {
+            mApplication = std::make_unique<QApplication>(mArgc, mArgv);
+        }
+        return mDialogs;
+    }
+
+    int& mArgc;
+    char** mArgv;
+    std::unique_ptr<QApplication> mApplication;
+    QtDialogs mDialogs;
+};
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
@@ -52,15 +86,17 @@ int RunProgram(int argc, char** argv) {
         return RunWithoutDisplay(options, files, processes);
     }
 
-    QApplication application(argc, argv);
-    QtDialogs dialogs;
-    if (options.usageMessage) {
-        dialogs.ShowMessage(*options.usageMessage);
-        return kExitFailed;
-    }
-    if (options.exportMode) {
+    if (options.usageMessage || options.exportMode) {
+        DeferredQtDialogs dialogs(argc, argv);
+        if (options.usageMessage) {
+            dialogs.ShowMessage(*options.usageMessage);
+            return kExitFailed;
+        }
         return RunExport(options, {dialogs, files, processes});
     }
+
+    QApplication application(argc, argv);
+    QtDialogs dialogs;
     // A window of thousands of fields makes tens of megabytes of small allocations.
     PreferHugePagesForHeap(kWindowHeapBytes);
     frmsetup window(options, {dialogs, files, processes});

@@ -39,12 +39,17 @@ class ProgramTest : public ::testing::Test {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    // Runs the program without any display, in the copy's folder unless told otherwise.
-    RunResult Run(const QStringList& arguments, const QString& workingDirectory = QString()) {
+    // Runs the program without any display unless `display` names one, in the copy's folder
+    // unless told otherwise.
+    RunResult Run(const QStringList& arguments, const QString& workingDirectory = QString(),
+                  const QString& display = QString()) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
             environment.remove(QString::fromLatin1(name));
+        }
+        if (!display.isEmpty()) {
+            environment.insert(QStringLiteral("DISPLAY"), display);
         }
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(workingDirectory.isEmpty() ? mDir.path() : workingDirectory);
@@ -74,6 +79,13 @@ TEST_F(ProgramTest, ExportWritesTheSettingsAndEveryTemplate) {
     EXPECT_TRUE(Read(QStringLiteral("app.ini")).contains("host = db.example.org\n"));
     EXPECT_TRUE(Read(QStringLiteral("server.conf")).contains("listen 8080;"));
     EXPECT_TRUE(Read(QStringLiteral("settings.xml")).contains(">inventory<"));
+}
+
+TEST_F(ProgramTest, AnExportWithNothingToShowNeverConnectsToTheDisplay) {
+    // Nothing listens at this display: connecting to it would end the run inside the toolkit.
+    const RunResult result = Run({QStringLiteral("/export")}, QString(), QStringLiteral(":7319.0"));
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    EXPECT_TRUE(Read(QStringLiteral("app.ini")).contains("host = db.example.org\n"));
 }
 
 TEST_F(ProgramTest, ExportFromAnotherFolderUsesTheConfigurationsDirectory) {
