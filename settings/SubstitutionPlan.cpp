@@ -607,7 +607,9 @@ void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
         return;
     }
     if (size > mBuffer.size() - mUsed) {
-        mBuffer.resize(std::max({piece, mUsed + size, 2 * mBuffer.size()}));
+        // A small text needs no more than a small buffer.
+        const size_t first = std::min(piece, mSize + mSize / 8 + 64);
+        mBuffer.resize(std::max({first, mUsed + size, 2 * mBuffer.size()}));
     }
     std::memcpy(mBuffer.data() + mUsed, data, size);
     mUsed += size;
