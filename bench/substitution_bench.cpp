@@ -75,8 +75,8 @@ class CountingSink final : public ByteSink {
     std::size_t bytes = 0;
 };
 
-void BM_Apply(benchmark::State& state) {
-    const Workload& workload = MakeWorkload(state);
+void ApplyPlan(benchmark::State& state, Lines lines) {
+    const Workload& workload = MakeWorkload(state, lines);
     const SubstitutionPlan plan(workload.substitutions);
     for (auto _ : state) {
         CountingSink sink;
@@ -84,6 +84,10 @@ void BM_Apply(benchmark::State& state) {
         benchmark::DoNotOptimize(sink.bytes);
     }
     SetCounters(state, workload);
+}
+
+void BM_Apply(benchmark::State& state) {
+    ApplyPlan(state, Lines::kOneVariable);
 }
 
 void BM_Sequential(benchmark::State& state) {
@@ -95,14 +99,7 @@ void BM_Sequential(benchmark::State& state) {
 }
 
 void BM_ApplyPairs(benchmark::State& state) {
-    const Workload& workload = MakeWorkload(state, Lines::kTwoVariables);
-    const SubstitutionPlan plan(workload.substitutions);
-    for (auto _ : state) {
-        CountingSink sink;
-        plan.Apply(workload.text, sink);
-        benchmark::DoNotOptimize(sink.bytes);
-    }
-    SetCounters(state, workload);
+    ApplyPlan(state, Lines::kTwoVariables);
 }
 
 // Preparing the plan, which an export does once per run.

@@ -23,10 +23,6 @@ constexpr int kMaxSymlinkHops = 40;
 // Written data is handed to the disk in steps of this size while the file is produced.
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
-Status ErrnoFailure(const QString& path, int errorNumber) {
-    return Status::Error(path + QStringLiteral(": ") + DescribeErrno(errorNumber));
-}
-
 QByteArray DirectoryOf(const QByteArray& path) {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash < 0) {
@@ -68,6 +64,12 @@ int FollowSymlinks(const QByteArray& path, QByteArray* target) {
         current = link.startsWith('/') ? link : DirectoryOf(current) + '/' + link;
     }
     return ELOOP;
+}
+
+// The prefix of the temporary files of the file named `name`.
+QByteArray TemporaryPrefix(const QByteArray& name) {
+    // A file name has at most NAME_MAX bytes: ".", ".tervo-" and the random part take 14.
+    return '.' + name.left(NAME_MAX - 8 - kRandomCharacters) + ".tervo-";
 }
 
 bool IsTemporaryName(const QByteArray& name, const QByteArray& prefix) {
@@ -290,11 +292,6 @@ void SyncDirectory(const QByteArray& directory) {
 }
 
 }  // namespace
-
-QByteArray TemporaryPrefix(const QByteArray& name) {
-    // A file name has at most NAME_MAX bytes: ".", ".tervo-" and the random part take 14.
-    return '.' + name.left(NAME_MAX - 8 - kRandomCharacters) + ".tervo-";
-}
 
 Status ReplaceFileAtomically(const QString& path, const QByteArray& native,
                              const ByteProducer& produce) {

@@ -15,6 +15,3 @@
 // temporaries of the same target that no live save holds: those of a save that was killed.
 Status ReplaceFileAtomically(const QString& path, const QByteArray& native,
                              const ByteProducer& produce);
-
-// The prefix of the temporary files of the file named `name` (the last component of a path).
-QByteArray TemporaryPrefix(const QByteArray& name);

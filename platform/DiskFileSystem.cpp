@@ -22,10 +22,6 @@ Status Failure(const QString& path, const QString& reason) {
     return Status::Error(path + QStringLiteral(": ") + reason);
 }
 
-Status ErrnoFailure(const QString& path, int errorNumber) {
-    return Failure(path, DescribeErrno(errorNumber));
-}
-
 Status TooLarge(const QString& path, qint64 maxBytes) {
     return Failure(path, QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
 }

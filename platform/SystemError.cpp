@@ -25,3 +25,7 @@ QString DescribeErrno(int errorNumber) {
     // The C library speaks in the encoding of the current locale.
     return QString::fromLocal8Bit(text);
 }
+
+Status ErrnoFailure(const QString& path, int errorNumber) {
+    return Status::Error(path + QStringLiteral(": ") + DescribeErrno(errorNumber));
+}
