@@ -4,12 +4,12 @@
 //
 // The caller takes the time before it starts the program and subtracts it, so the figure covers
 // loading the program and its libraries as well.
-#include "app/CommandLine.h"
-#include "app/frmsetup.h"
+#include "gui/QtDialogs.h"
+#include "gui/frmsetup.h"
 #include "platform/DiskFileSystem.h"
 #include "platform/MemoryHints.h"
 #include "platform/QProcessLauncher.h"
-#include "platform/QtDialogs.h"
+#include "run/CommandLine.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,8 +2,8 @@
 //
 // Input: the first byte picks the argument limit, the rest is the argument text in UTF-8.
 
-#include "FuzzCheck.h"
-#include "app/CommandLine.h"
+#include "fuzz/FuzzCheck.h"
+#include "run/CommandLine.h"
 
 #include <QRegularExpression>
 

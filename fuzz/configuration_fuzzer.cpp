@@ -3,7 +3,7 @@
 //
 // Input: the bytes of the file.
 
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/XmlDocument.h"
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"

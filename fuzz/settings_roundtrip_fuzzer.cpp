@@ -4,15 +4,15 @@
 //
 // Input: the bytes of the settings file; the configuration is fixed.
 
-#include "FuzzCheck.h"
-#include "platform/FakeFileSystem.h"
-#include "platform/FakeProcessLauncher.h"
+#include "fuzz/FuzzCheck.h"
 #include "platform/XmlDocument.h"
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"
 #include "settings/FieldTexts.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
+#include "testing/FakeFileSystem.h"
+#include "testing/FakeProcessLauncher.h"
 
 #include <cstddef>
 #include <cstdint>

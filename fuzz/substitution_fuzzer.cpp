@@ -6,7 +6,7 @@
 // id and value bytes, then the template. Every byte of an id, a value or the template is mapped
 // onto a small alphabet, so that the ids do occur, overlap and chain.
 
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 

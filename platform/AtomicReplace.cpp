@@ -1,7 +1,7 @@
-#include "AtomicReplace.h"
+#include "platform/AtomicReplace.h"
 
-#include "SystemError.h"
-#include "UniqueFd.h"
+#include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
 
 #include <QRandomGenerator>
 

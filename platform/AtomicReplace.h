@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ByteSink.h"
-#include "Status.h"
+#include "platform/ByteSink.h"
+#include "platform/Status.h"
 
 #include <QByteArray>
 #include <QString>

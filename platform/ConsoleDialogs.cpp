@@ -1,4 +1,4 @@
-#include "ConsoleDialogs.h"
+#include "platform/ConsoleDialogs.h"
 
 void ConsoleDialogs::ShowMessage(const QString& text) {
     QString line = text;

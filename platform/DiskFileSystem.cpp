@@ -1,9 +1,9 @@
-#include "DiskFileSystem.h"
+#include "platform/DiskFileSystem.h"
 
-#include "AtomicReplace.h"
-#include "MemoryHints.h"
-#include "SystemError.h"
-#include "UniqueFd.h"
+#include "platform/AtomicReplace.h"
+#include "platform/MemoryHints.h"
+#include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
 
 #include <QFile>
 

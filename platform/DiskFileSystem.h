@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileSystem.h"
+#include "platform/FileSystem.h"
 
 // The real disk.
 class DiskFileSystem : public FileSystem {

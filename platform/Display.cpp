@@ -1,4 +1,4 @@
-#include "Display.h"
+#include "platform/Display.h"
 
 bool HasDisplay(const QProcessEnvironment& environment) {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {

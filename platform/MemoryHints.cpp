@@ -1,4 +1,4 @@
-#include "MemoryHints.h"
+#include "platform/MemoryHints.h"
 
 #include <algorithm>
 #include <cstdint>

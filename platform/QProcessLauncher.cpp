@@ -1,4 +1,4 @@
-#include "QProcessLauncher.h"
+#include "platform/QProcessLauncher.h"
 
 #include <QProcess>
 #include <QStringList>

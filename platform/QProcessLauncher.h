@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcessLauncher.h"
+#include "platform/ProcessLauncher.h"
 
 // Starts programs with QProcess::startDetached.
 class QProcessLauncher : public ProcessLauncher {

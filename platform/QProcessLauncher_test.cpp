@@ -1,12 +1,12 @@
-#include "QProcessLauncher.h"
+#include "platform/QProcessLauncher.h"
 
-#include "SystemError.h"
+#include "platform/SystemError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

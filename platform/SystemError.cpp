@@ -1,4 +1,4 @@
-#include "SystemError.h"
+#include "platform/SystemError.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 int WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {

@@ -1,4 +1,4 @@
-#include "XmlDocument.h"
+#include "platform/XmlDocument.h"
 
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>

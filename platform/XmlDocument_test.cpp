@@ -1,6 +1,6 @@
-#include "XmlDocument.h"
+#include "platform/XmlDocument.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

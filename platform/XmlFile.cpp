@@ -1,4 +1,4 @@
-#include "XmlFile.h"
+#include "platform/XmlFile.h"
 
 Status LoadXmlFile(FileSystem& fileSystem, const QString& path, XmlDocument* document) {
     QByteArray bytes;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileSystem.h"
-#include "XmlDocument.h"
+#include "platform/FileSystem.h"
+#include "platform/XmlDocument.h"
 
 // No configuration or settings file comes near this size; a larger file is refused before it is
 // parsed.

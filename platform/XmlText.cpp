@@ -1,4 +1,4 @@
-#include "XmlText.h"
+#include "platform/XmlText.h"
 
 namespace {
 

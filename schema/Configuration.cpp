@@ -1,8 +1,8 @@
-#include "Configuration.h"
+#include "schema/Configuration.h"
 
-#include "FieldNames.h"
 #include "platform/XmlDocument.h"
 #include "platform/XmlFile.h"
+#include "schema/FieldNames.h"
 
 namespace {
 

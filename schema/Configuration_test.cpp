@@ -1,6 +1,6 @@
-#include "Configuration.h"
+#include "schema/Configuration.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "FieldNames.h"
+#include "schema/FieldNames.h"
 
 QString BareName(const QString& id) {
     QString bare = id;

@@ -11,15 +11,3 @@ QString BareName(const QString& id);
 QString FieldControlName(const QString& id);
 // "lbl" + bare name: the name of the variable's label.
 QString LabelControlName(const QString& id);
-
-// Row geometry in twips (1/1440 inch). Rows are 500 twips apart from 1000 down, with no upper
-// bound on the row index.
-namespace RowLayout {
-constexpr int kLabelLeft = 200;
-constexpr int kFieldLeft = 1500;
-constexpr int kWidth = 1500;
-constexpr int kHeight = 300;
-constexpr int Top(int row) {
-    return 1000 + 500 * row;
-}
-}  // namespace RowLayout

@@ -9,7 +9,7 @@
 #include "settings/FieldTexts.h"
 #include "settings/SettingsLoader.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <QDir>
 #include <QFile>

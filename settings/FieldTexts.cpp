@@ -1,4 +1,4 @@
-#include "FieldTexts.h"
+#include "settings/FieldTexts.h"
 
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"

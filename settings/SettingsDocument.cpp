@@ -1,4 +1,4 @@
-#include "SettingsDocument.h"
+#include "settings/SettingsDocument.h"
 
 #include "platform/XmlFile.h"
 

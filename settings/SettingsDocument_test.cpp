@@ -1,7 +1,7 @@
-#include "SettingsDocument.h"
+#include "settings/SettingsDocument.h"
 
-#include "platform/FakeFileSystem.h"
-#include "platform/QStringPrinter.h"
+#include "testing/FakeFileSystem.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

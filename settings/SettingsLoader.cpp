@@ -1,9 +1,9 @@
-#include "SettingsLoader.h"
+#include "settings/SettingsLoader.h"
 
-#include "FieldTexts.h"
-#include "SettingsDocument.h"
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"
+#include "settings/FieldTexts.h"
+#include "settings/SettingsDocument.h"
 
 Status ReadSettingsInto(FileSystem& fileSystem, const QString& path, const Configuration& config,
                         FieldTexts& fields) {

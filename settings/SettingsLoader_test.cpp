@@ -1,10 +1,10 @@
-#include "SettingsLoader.h"
+#include "settings/SettingsLoader.h"
 
-#include "FieldTexts.h"
-#include "platform/FakeFileSystem.h"
 #include "schema/Configuration.h"
+#include "settings/FieldTexts.h"
+#include "testing/FakeFileSystem.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "SettingsWriter.h"
+#include "settings/SettingsWriter.h"
 
-#include "FieldTexts.h"
-#include "SettingsDocument.h"
-#include "TemplateExport.h"
 #include "platform/XmlFile.h"
 #include "platform/XmlText.h"
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"
+#include "settings/FieldTexts.h"
+#include "settings/SettingsDocument.h"
+#include "settings/TemplateExport.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "SettingsWriter.h"
+#include "settings/SettingsWriter.h"
 
-#include "FieldTexts.h"
-#include "platform/FakeFileSystem.h"
-#include "platform/FakeProcessLauncher.h"
 #include "platform/XmlDocument.h"
 #include "schema/Configuration.h"
+#include "settings/FieldTexts.h"
+#include "testing/FakeFileSystem.h"
+#include "testing/FakeProcessLauncher.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Substitution.h"
+#include "settings/Substitution.h"
 
 QByteArray SubstituteSequentially(QByteArray text, const std::vector<Substitution>& substitutions) {
     for (const Substitution& substitution : substitutions) {

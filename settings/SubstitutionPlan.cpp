@@ -1,4 +1,4 @@
-#include "SubstitutionPlan.h"
+#include "settings/SubstitutionPlan.h"
 
 #include <algorithm>
 #include <array>

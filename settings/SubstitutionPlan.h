@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Substitution.h"
 #include "platform/ByteSink.h"
+#include "settings/Substitution.h"
 
 #include <QByteArray>
 

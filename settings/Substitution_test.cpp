@@ -1,6 +1,6 @@
-#include "Substitution.h"
+#include "settings/Substitution.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "TemplateExport.h"
+#include "settings/TemplateExport.h"
 
-#include "SettingsDocument.h"
-#include "Substitution.h"
-#include "SubstitutionPlan.h"
 #include "schema/Configuration.h"
+#include "settings/SettingsDocument.h"
+#include "settings/Substitution.h"
+#include "settings/SubstitutionPlan.h"
 
 namespace {
 

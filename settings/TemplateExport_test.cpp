@@ -1,9 +1,9 @@
-#include "TemplateExport.h"
+#include "settings/TemplateExport.h"
 
-#include "platform/FakeFileSystem.h"
 #include "schema/Configuration.h"
+#include "testing/FakeFileSystem.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,11 @@
-#include "frmsetup.h"
+#include "gui/frmsetup.h"
 
-#include "Messages.h"
-#include "about/xAboutTrvSet.h"
+#include "gui/Layout.h"
+#include "gui/clsTextbox.h"
+#include "gui/xAboutTrvSet.h"
+#include "run/ExportRun.h"
+#include "run/Messages.h"
 #include "schema/FieldNames.h"
-#include "schema/clsTextbox.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 
@@ -17,18 +19,6 @@
 
 namespace {
 
-// Positions are laid out in twips, 15 to a pixel.
-constexpr int Px(int twips) {
-    return (twips + 7) / 15;
-}
-
-constexpr int kClientWidth = 9930;
-constexpr int kClientHeight = 6645;
-// The pages scroll between the tab row and the buttons; a row keeps the place it has in the
-// window as long as the page is not scrolled.
-constexpr int kPageTop = 120 + 375;
-constexpr int kPageBottom = 6160;
-
 // Qt reads "[*]" in a window title as the modified placeholder and "[*][*]" as a literal "[*]".
 QString EscapePlaceholder(QString caption) {
     return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
@@ -36,11 +26,16 @@ QString EscapePlaceholder(QString caption) {
 
 }  // namespace
 
+using Layout::Px;
+
 frmsetup::frmsetup(const CommandLineOptions& options, ProgramServices services)
     : mServices(services) {
     setWindowTitle(QStringLiteral("frmsetup"));
     BuildControls();
-    ParseCommandLine(options);
+    const StartupPaths paths = ResolveStartupPaths(options);
+    mConfigFile = paths.configFile;
+    mSettingsFile = paths.settingsFile;
+    mBaseDir = options.baseDir;
 }
 
 frmsetup::~frmsetup() = default;
@@ -67,12 +62,13 @@ void frmsetup::BuildControls() {
             &frmsetup::indAboutTrvSet_Click);
 
     auto* client = new QWidget(this);
-    client->setFixedSize(Px(kClientWidth), Px(kClientHeight));
+    client->setFixedSize(Px(Layout::kClientWidth), Px(Layout::kClientHeight));
     setCentralWidget(client);
 
     Categories = new QTabBar(client);
     Categories->setObjectName(QStringLiteral("Categories"));
-    Categories->setGeometry(0, Px(120), Px(9975), Px(375));
+    Categories->setGeometry(0, Px(Layout::kTabsTop), Px(Layout::kTabsWidth),
+                            Px(Layout::kTabsHeight));
     Categories->setExpanding(false);
     connect(Categories, &QTabBar::currentChanged, this, &frmsetup::Categories_Click);
 
@@ -80,31 +76,27 @@ void frmsetup::BuildControls() {
     mPageArea->setObjectName(QStringLiteral("Pages"));
     mPageArea->setFrameShape(QFrame::NoFrame);
     mPageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mPageArea->setGeometry(0, Px(kPageTop), Px(kClientWidth), Px(kPageBottom - kPageTop));
+    mPageArea->setGeometry(0, Px(Layout::kPageTop), Px(Layout::kClientWidth),
+                           Px(Layout::kPageBottom - Layout::kPageTop));
     mPage = new QWidget;
     mPage->resize(mPageArea->width() - 20, 0);
     mPageArea->setWidget(mPage);
 
     Ok = new QPushButton(QStringLiteral("OK"), client);
     Ok->setObjectName(QStringLiteral("Ok"));
-    Ok->setGeometry(Px(6240), Px(6240), Px(1575), Px(375));
+    Ok->setGeometry(Px(Layout::kOkLeft), Px(Layout::kButtonsTop), Px(Layout::kButtonWidth),
+                    Px(Layout::kButtonHeight));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
     Cancel = new QPushButton(QStringLiteral("Abbrechen"), client);
     Cancel->setObjectName(QStringLiteral("Cancel"));
-    Cancel->setGeometry(Px(8040), Px(6240), Px(1575), Px(375));
+    Cancel->setGeometry(Px(Layout::kCancelLeft), Px(Layout::kButtonsTop), Px(Layout::kButtonWidth),
+                        Px(Layout::kButtonHeight));
     connect(Cancel, &QPushButton::clicked, this, &frmsetup::Cancel_Click);
     // Neither button is the window's default: Enter in a field does not save.
     Ok->setAutoDefault(false);
     Cancel->setAutoDefault(false);
     setTabOrder(Ok, Cancel);
     setTabOrder(Cancel, Categories);
-}
-
-void frmsetup::ParseCommandLine(const CommandLineOptions& options) {
-    const StartupPaths paths = ResolveStartupPaths(options);
-    mConfigFile = paths.configFile;
-    mSettingsFile = paths.settingsFile;
-    mBaseDir = options.baseDir;
 }
 
 std::optional<int> frmsetup::Form_Load() {
@@ -115,8 +107,6 @@ std::optional<int> frmsetup::Form_Load() {
     if (!LoadSettings(mSettingsFile)) {
         return kExitFailed;
     }
-    mDirtyMark.clear();
-    UpdateCaption();
     return std::nullopt;
 }
 
@@ -149,20 +139,19 @@ void frmsetup::AddCategory(const ConfigGroup& group) {
 }
 
 void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupName) {
-    const int top = Px(RowLayout::Top(row)) - Px(kPageTop);
+    const int top = Layout::RowTop(row);
     // The label is made first: the text box, made after it, lies on top where the two overlap,
     // so the start of the field is never hidden, and nothing has to be restacked.
     auto* label = new QLabel(item.label, mPage);
     label->setObjectName(LabelControlName(item.id));
     label->setProperty("Tag", groupName);
-    label->setGeometry(Px(RowLayout::kLabelLeft), top, Px(RowLayout::kWidth),
-                       Px(RowLayout::kHeight));
+    label->setGeometry(Layout::RowControlRect(Layout::kLabelLeft, top));
     label->hide();
 
-    ++mTextboxCount;
     auto textbox = std::make_unique<clsTextbox>();
     const QString fieldName = FieldControlName(item.id);
-    textbox->Create(fieldName, groupName, this, mPage, Px(RowLayout::kFieldLeft), top);
+    textbox->Create(fieldName, groupName, mPage, Layout::kFieldLeft, top);
+    connect(textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
     mTextboxByName.insert(fieldName, textbox.get());
     mTextboxes.push_back(std::move(textbox));
 }
@@ -180,10 +169,7 @@ void frmsetup::Categories_Click() {
             control->setVisible(tag == key);
         }
     }
-    const int rows = mRowCountByGroup.value(key);
-    mPage->resize(
-        mPage->width(),
-        rows == 0 ? 0 : Px(RowLayout::Top(rows - 1) + RowLayout::kHeight + 200) - Px(kPageTop));
+    mPage->resize(mPage->width(), Layout::PageHeight(mRowCountByGroup.value(key)));
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
@@ -191,7 +177,7 @@ bool frmsetup::LoadSettings(const QString& path) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
-    mDirtyMark.clear();
+    mDirtyMark = false;
     UpdateCaption();
     return true;
 }
@@ -199,14 +185,10 @@ bool frmsetup::LoadSettings(const QString& path) {
 bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath) {
     const SaveResult result = SaveAndExport(mConfigDoc, *this, sourcePath, targetPath, mBaseDir,
                                             {mServices.files, mServices.processes});
-    if (!result.saved.ok()) {
-        mServices.dialogs.ShowMessage(result.saved.message());
+    if (ShowSaveResult(result, mServices.dialogs) == kExitFailed) {
         return false;
     }
-    for (const QString& problem : result.problems) {
-        mServices.dialogs.ShowMessage(problem);
-    }
-    mDirtyMark.clear();
+    mDirtyMark = false;
     UpdateCaption();
     return true;
 }
@@ -222,7 +204,6 @@ void frmsetup::OpenSettings() {
         return;
     }
     mSettingsFile = *chosen;
-    mDirtyMark.clear();
     UpdateCaption();
 }
 
@@ -261,7 +242,7 @@ void frmsetup::closeEvent(QCloseEvent* event) {
 }
 
 bool frmsetup::Form_QueryUnload() {
-    if (mDirtyMark != u"*") {
+    if (!mDirtyMark) {
         return true;
     }
     switch (mServices.dialogs.AskYesNoCancel(Messages::SaveQuestion(mSettingsFile))) {
@@ -281,12 +262,15 @@ bool frmsetup::Form_QueryUnload() {
 }
 
 void frmsetup::Dirty() {
-    mDirtyMark = QStringLiteral("*");
+    mDirtyMark = true;
     UpdateCaption();
 }
 
 void frmsetup::UpdateCaption() {
-    QString caption = mTitle + QStringLiteral(" - [") + mSettingsFile + u']' + mDirtyMark;
+    QString caption = mTitle + QStringLiteral(" - [") + mSettingsFile + u']';
+    if (mDirtyMark) {
+        caption += u'*';
+    }
     // Every loaded value reports a change; an unchanged caption costs one comparison.
     if (caption == mCaption) {
         return;

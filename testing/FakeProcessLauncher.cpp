@@ -1,4 +1,4 @@
-#include "FakeProcessLauncher.h"
+#include "testing/FakeProcessLauncher.h"
 
 Status FakeProcessLauncher::StartDetached(const QString& commandLine) {
     mCommandLines.append(commandLine);

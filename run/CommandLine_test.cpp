@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "run/CommandLine.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

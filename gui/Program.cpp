@@ -1,15 +1,15 @@
-#include "Program.h"
+#include "gui/Program.h"
 
-#include "CommandLine.h"
-#include "ExportRun.h"
-#include "Messages.h"
-#include "frmsetup.h"
+#include "gui/QtDialogs.h"
+#include "gui/frmsetup.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DiskFileSystem.h"
 #include "platform/Display.h"
 #include "platform/MemoryHints.h"
 #include "platform/QProcessLauncher.h"
-#include "platform/QtDialogs.h"
+#include "run/CommandLine.h"
+#include "run/ExportRun.h"
+#include "run/Messages.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "ExportRun.h"
+#include "run/ExportRun.h"
 
-#include "Messages.h"
+#include "run/Messages.h"
 #include "schema/Configuration.h"
 #include "settings/FieldTexts.h"
 #include "settings/SettingsLoader.h"
@@ -22,12 +22,16 @@ int RunExport(const CommandLineOptions& options, ProgramServices services) {
     }
     const SaveResult result = SaveAndExport(config, fields, paths.settingsFile, paths.settingsFile,
                                             options.baseDir, {services.files, services.processes});
+    return ShowSaveResult(result, services.dialogs);
+}
+
+int ShowSaveResult(const SaveResult& result, Dialogs& dialogs) {
     if (!result.saved.ok()) {
-        services.dialogs.ShowMessage(result.saved.message());
+        dialogs.ShowMessage(result.saved.message());
         return kExitFailed;
     }
     for (const QString& problem : result.problems) {
-        services.dialogs.ShowMessage(problem);
+        dialogs.ShowMessage(problem);
     }
     return result.problems.isEmpty() ? kExitOk : kExitIncomplete;
 }

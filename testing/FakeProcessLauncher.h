@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcessLauncher.h"
+#include "platform/ProcessLauncher.h"
 
 #include <QString>
 #include <QStringList>

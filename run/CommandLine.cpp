@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "run/CommandLine.h"
 
 QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
     QStringList arguments;

@@ -7,7 +7,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "FakeFileSystem.h"
+#include "testing/FakeFileSystem.h"
 
-#include "SystemError.h"
+#include "platform/SystemError.h"
 
 #include <errno.h>
 

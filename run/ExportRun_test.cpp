@@ -1,10 +1,10 @@
-#include "ExportRun.h"
+#include "run/ExportRun.h"
 
-#include "platform/FakeFileSystem.h"
-#include "platform/FakeProcessLauncher.h"
-#include "platform/ScriptedDialogs.h"
+#include "testing/FakeFileSystem.h"
+#include "testing/FakeProcessLauncher.h"
+#include "testing/ScriptedDialogs.h"
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 

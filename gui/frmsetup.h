@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandLine.h"
-#include "ProgramServices.h"
+#include "run/CommandLine.h"
+#include "run/ProgramServices.h"
 #include "schema/Configuration.h"
 #include "settings/FieldTexts.h"
 
@@ -39,14 +39,13 @@ class frmsetup : public QMainWindow, private FieldTexts {
     // or the exit status when a file could not be loaded (the message has been shown).
     std::optional<int> Form_Load();
 
-    // Marks the settings as edited; every field calls it on every change of its text.
-    void Dirty();
-
     // The caption as composed, before Qt's "[*]" handling.
     const QString& Caption() const { return mCaption; }
     const QString& SettingsFile() const { return mSettingsFile; }
 
   private slots:
+    // Marks the settings as edited; every field reports each change of its text here.
+    void Dirty();
     void Categories_Click();
     void IndOpen_Click() { OpenSettings(); }
     void IndSave_Click() { SaveCurrent(); }
@@ -61,8 +60,6 @@ class frmsetup : public QMainWindow, private FieldTexts {
 
   private:
     void BuildControls();
-    // Takes the files to work on from the command line, with their defaults applied.
-    void ParseCommandLine(const CommandLineOptions& options);
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
     void AddField(const ConfigItem& item, int row, const QString& groupName);
@@ -85,12 +82,11 @@ class frmsetup : public QMainWindow, private FieldTexts {
 
     Configuration mConfigDoc;
     QString mTitle;
-    QString mDirtyMark;
+    bool mDirtyMark = false;  // the caption's "*": the fields hold edits that are not saved
     QString mBaseDir;
     QString mSettingsFile;
     QString mConfigFile;
     std::vector<std::unique_ptr<clsTextbox>> mTextboxes;
-    qint32 mTextboxCount = 0;
 
     QHash<QString, clsTextbox*> mTextboxByName;  // field control name -> its wrapper
     QHash<QString, int> mRowCountByGroup;        // sizes each page's scroll range

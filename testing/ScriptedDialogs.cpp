@@ -1,4 +1,4 @@
-#include "ScriptedDialogs.h"
+#include "testing/ScriptedDialogs.h"
 
 Dialogs::Answer ScriptedDialogs::AskYesNoCancel(const QString& text) {
     questions.append(text);

@@ -1,4 +1,4 @@
-#include "xAboutTrvSet.h"
+#include "gui/xAboutTrvSet.h"
 
 #include <QEvent>
 #include <QLabel>

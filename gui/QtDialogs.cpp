@@ -1,4 +1,4 @@
-#include "QtDialogs.h"
+#include "gui/QtDialogs.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

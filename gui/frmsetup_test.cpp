@@ -1,9 +1,9 @@
-#include "frmsetup.h"
+#include "gui/frmsetup.h"
 
-#include "about/xAboutTrvSet.h"
+#include "gui/xAboutTrvSet.h"
 #include "platform/DiskFileSystem.h"
-#include "platform/FakeProcessLauncher.h"
-#include "platform/ScriptedDialogs.h"
+#include "testing/FakeProcessLauncher.h"
+#include "testing/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QFile>
@@ -15,7 +15,7 @@
 #include <QTest>
 #include <QWindow>
 
-#include "platform/QStringPrinter.h"
+#include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
 
