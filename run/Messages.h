@@ -4,7 +4,9 @@
 
 #include <QString>
 
-// The texts the program shows, in one place.
+// The texts of the window and the runs themselves: the load failure, the save question and its
+// confirmation, the file dialogs' filter and default name. What went wrong in a load, a save or an
+// export is told by the core, in the message of the Status it returns.
 namespace Messages {
 
 inline QString CouldNotLoad(const Status& reason) {
