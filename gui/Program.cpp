@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -44,36 +45,91 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
     return RunExport(options, {console, files, processes});
 }
 
-// Message boxes for a run without a window. The connection to the display is made only when
-// there is something to show, so an export that goes well does not wait for it, and does not
-// need a display that can be reached at all.
-class DeferredQtDialogs final : public Dialogs {
+// The application object of a run, made only if a display can be reached. Qt ends the process
+// when its platform plugin cannot connect; naming the plugin "minimal" after the one wanted makes
+// it fall back instead, and a run that finds itself on "minimal" knows that no display was
+// reached.
+class DisplayConnection {
   public:
-    DeferredQtDialogs(int& argc, char** argv) : mArgc(argc), mArgv(argv) {}
-
-    void ShowMessage(const QString& text) override { Gui().ShowMessage(text); }
-    Answer AskYesNoCancel(const QString& text) override { return Gui().AskYesNoCancel(text); }
-    std::optional<QString> AskOpenFileName(const QString& fileName,
-                                           const QString& filter) override {
-        return Gui().AskOpenFileName(fileName, filter);
+    DisplayConnection(int argc, char** argv) {
+        for (int i = 0; i < argc; ++i) {
+            mArguments.emplace_back(argv[i]);
+        }
+        if (const QByteArray wanted = WantedPlatforms(); !wanted.isEmpty()) {
+            mArguments.emplace_back("-platform");
+            mArguments.push_back(wanted + ";minimal");
+        }
+        for (QByteArray& argument : mArguments) {
+            mArgv.push_back(argument.data());
+        }
+        mArgv.push_back(nullptr);
+        mArgc = static_cast<int>(mArguments.size());
+        mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
+        if (QGuiApplication::platformName() == u"minimal" && !WantedPlatforms().isEmpty()) {
+            mApplication.reset();
+        }
     }
-    std::optional<QString> AskSaveFileName(const QString& fileName,
-                                           const QString& filter) override {
-        return Gui().AskSaveFileName(fileName, filter);
+
+    // The application, or null when no display could be reached.
+    QApplication* Application() const { return mApplication.get(); }
+
+  private:
+    // The platform plugins Qt would try on its own, or nothing where the fallback is not needed.
+    static QByteArray WantedPlatforms() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        QByteArray wanted = qgetenv("QT_QPA_PLATFORM");
+        if (wanted.isEmpty()) {
+            wanted = qEnvironmentVariableIsEmpty("DISPLAY") ? "wayland;xcb" : "xcb";
+        }
+        return wanted.contains("minimal") ? QByteArray() : wanted;
+#else
+        return QByteArray();
+#endif
+    }
+
+    std::vector<QByteArray> mArguments;
+    std::vector<char*> mArgv;
+    int mArgc = 0;
+    std::unique_ptr<QApplication> mApplication;
+};
+
+// The messages of a run without a window. Each goes to standard error, so that a log keeps it,
+// and is also shown in a message box when a display can be reached. The connection to the display
+// is made only when there is something to show, so an export that goes well does not wait for it.
+class ExportDialogs final : public Dialogs {
+  public:
+    ExportDialogs(int argc, char** argv) : mArgc(argc), mArgv(argv) {}
+
+    void ShowMessage(const QString& text) override {
+        mConsole.ShowMessage(text);
+        if (QtDialogs* boxes = Boxes()) {
+            boxes->ShowMessage(text);
+        }
+    }
+    Answer AskYesNoCancel(const QString& text) override {
+        QtDialogs* boxes = Boxes();
+        return boxes ? boxes->AskYesNoCancel(text) : mConsole.AskYesNoCancel(text);
+    }
+    std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> AskSaveFileName(const QString&, const QString&) override {
+        return std::nullopt;
     }
 
   private:
-    QtDialogs& Gui() {
-        if (!mApplication) {
-            mApplication = std::make_unique<QApplication>(mArgc, mArgv);
+    QtDialogs* Boxes() {
+        if (!mDisplay) {
+            mDisplay = std::make_unique<DisplayConnection>(mArgc, mArgv);
         }
-        return mDialogs;
+        return mDisplay->Application() ? &mBoxes : nullptr;
     }
 
-    int& mArgc;
+    int mArgc;
     char** mArgv;
-    std::unique_ptr<QApplication> mApplication;
-    QtDialogs mDialogs;
+    ConsoleDialogs mConsole;
+    std::unique_ptr<DisplayConnection> mDisplay;
+    QtDialogs mBoxes;
 };
 
 }  // namespace
@@ -87,7 +143,7 @@ int RunProgram(int argc, char** argv) {
     }
 
     if (options.usageMessage || options.exportMode) {
-        DeferredQtDialogs dialogs(argc, argv);
+        ExportDialogs dialogs(argc, argv);
         if (options.usageMessage) {
             dialogs.ShowMessage(*options.usageMessage);
             return kExitFailed;
@@ -95,7 +151,11 @@ int RunProgram(int argc, char** argv) {
         return RunExport(options, {dialogs, files, processes});
     }
 
-    QApplication application(argc, argv);
+    const DisplayConnection display(argc, argv);
+    if (display.Application() == nullptr) {
+        std::fputs(Messages::DisplayUnreachable().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
     QtDialogs dialogs;
     // A window of thousands of fields makes tens of megabytes of small allocations.
     PreferHugePagesForHeap(kWindowHeapBytes);
@@ -105,5 +165,5 @@ int RunProgram(int argc, char** argv) {
         return *failed;
     }
     window.show();
-    return application.exec();
+    return display.Application()->exec();
 }

@@ -27,6 +27,12 @@ inline QString NoDisplay() {
         "set). Run with /export to save and export without a window.\n");
 }
 
+inline QString DisplayUnreachable() {
+    return QStringLiteral(
+        "TervoSetup: the display could not be reached, so the editor cannot be shown. Run with "
+        "/export to save and export without a window.\n");
+}
+
 // The file dialogs offer this one filter.
 inline QString XmlFilter() {
     return QStringLiteral("XML Dateien (*.xml)");
