@@ -12,6 +12,7 @@
 #include "run/Messages.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -67,7 +68,13 @@ class DisplayConnection {
         mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
         if (QGuiApplication::platformName() == u"minimal" && !WantedPlatforms().isEmpty()) {
             mApplication.reset();
+            return;
         }
+        // Every window of the program and its message boxes show the program's icon.
+        QIcon icon;
+        icon.addFile(QStringLiteral(":/icons/tervosetup-48.png"));
+        icon.addFile(QStringLiteral(":/icons/tervosetup-128.png"));
+        QApplication::setWindowIcon(icon);
     }
 
     // The application, or null when no display could be reached.

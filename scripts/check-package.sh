@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Checks a built package: the files it installs, its computed dependencies, and an /export of the
+# installed example by the installed program, after dpkg has installed it into an empty root.
+set -euo pipefail
+package=$(realpath "$1")
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+
+expected=(
+    ./usr/bin/tervosetup
+    ./usr/share/applications/tervosetup.desktop
+    ./usr/share/doc/tervosetup/examples/config.xml
+    ./usr/share/doc/tervosetup/examples/settings.xml
+    ./usr/share/doc/tervosetup/examples/templates/app.ini.in
+    ./usr/share/doc/tervosetup/examples/templates/server.conf.in
+    ./usr/share/icons/hicolor/128x128/apps/tervosetup.png
+    ./usr/share/icons/hicolor/48x48/apps/tervosetup.png
+    ./usr/share/icons/hicolor/scalable/apps/tervosetup.svg
+    ./usr/share/man/man1/tervosetup.1.gz
+)
+actual=$(dpkg-deb --fsys-tarfile "$package" | tar -t | grep -v '/$' | sort)
+if [[ "$actual" != "$(printf '%s\n' "${expected[@]}" | sort)" ]]; then
+    echo "The package's files differ from the expected list:"
+    diff <(printf '%s\n' "${expected[@]}" | sort) <(echo "$actual") || true
+    exit 1
+fi
+depends=$(dpkg-deb --field "$package" Depends)
+for library in libqt6widgets6 libxml2; do
+    [[ "$depends" == *"$library"* ]] || { echo "Depends lacks $library: $depends"; exit 1; }
+done
+
+# An empty root with a dpkg database of its own; the libraries come from the running system.
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+touch "$root/var/lib/dpkg/status"
+dpkg --root="$root" --force-depends --force-script-chrootless --force-not-root \
+    --log=/dev/null -i "$package" >"$root/dpkg.log" 2>&1 || { cat "$root/dpkg.log"; exit 1; }
+work=$(mktemp -d)
+cp -r "$root/usr/share/doc/tervosetup/examples/." "$work"
+status=0
+(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/tervosetup" /export) || status=$?
+if [[ $status -ne 0 ]] || ! grep -q 'db.example.org' "$work/app.ini"; then
+    echo "The installed program's /export of the installed example failed (status $status)."
+    exit 1
+fi
+rm -rf "$work"
+echo "Package: $(basename "$package"): ${#expected[@]} files, Depends: $depends; /export of the installed example works."
