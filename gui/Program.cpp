@@ -139,10 +139,24 @@ class ExportDialogs final : public Dialogs {
     QtDialogs mBoxes;
 };
 
+// Writes `text` to `stream` in the encoding of the terminal, with the line breaks of the system.
+void Print(std::FILE* stream, QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
     const CommandLineOptions options = ParseCommandLine(GetCommandLine(ArgumentText(argc, argv)));
+    if (options.help || options.version) {
+        Print(stdout, options.help ? UsageText() : VersionText());
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitOk : kExitFailed;
+    }
+    for (const QString& unknown : options.unknownOptions) {
+        Print(stderr, Messages::UnknownOptionIgnored(unknown));
+    }
     DiskFileSystem files;
     QProcessLauncher processes;
     if (!HasDisplay(QProcessEnvironment::systemEnvironment())) {

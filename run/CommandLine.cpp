@@ -36,6 +36,14 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
             break;
         }
         name.remove(0, 1);
+        if (name == u"help" || name == u"-help" || name == u"h" || name == u"?") {
+            options.help = true;
+            break;
+        }
+        if (name == u"version" || name == u"-version") {
+            options.version = true;
+            break;
+        }
         if (name == u"file") {
             options.settingsFile = value;
         } else if (name == u"export") {
@@ -43,6 +51,8 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
         } else if (name == u"conf") {
             options.configFile = value;
             options.baseDir = BaseDirOf(value);
+        } else if (name != u"splash") {
+            options.unknownOptions.append(argument);
         }
     }
     return options;
@@ -68,5 +78,11 @@ QString UsageText(const QString& prefix) {
            QStringLiteral("/file:<file>\tÖffnet die Datei <file>\r\n") +
            QStringLiteral(
                "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n") +
-           QStringLiteral("/conf:<file>\tGibt die Konfigurationsdatei an.");
+           QStringLiteral("/conf:<file>\tGibt die Konfigurationsdatei an.\r\n") +
+           QStringLiteral("--help, -h, /?\tShows this text.\r\n") +
+           QStringLiteral("--version\tShows the version.");
+}
+
+QString VersionText() {
+    return QStringLiteral("TervoSetup " TERVO_VERSION);
 }

@@ -11,6 +11,10 @@ struct CommandLineOptions {
     QString configFile;    // "/conf:" value; empty when not given
     QString baseDir;       // the configuration path up to and including its last "/"
     bool exportMode = false;
+    bool help = false;     // "--help", "-h", "/?": print the usage and exit
+    bool version = false;  // "--version": print the version and exit
+    // Options the program does not know, as given: ignored, but worth a warning.
+    QStringList unknownOptions;
     // Set when an argument is not an option: the whole text for the syntax message, which ends
     // the program.
     std::optional<QString> usageMessage;
@@ -22,8 +26,9 @@ struct CommandLineOptions {
 QStringList GetCommandLine(const QString& argumentText, int maxArgs = 10);
 
 // Applies the options in order: "/file:", "/conf:", "/export" ("-" may stand for "/", names are
-// case-insensitive, a value follows the first ":"). Unknown options are ignored; the first argument
-// that does not begin with "/" or "-" stops the walk and sets usageMessage.
+// case-insensitive, a value follows the first ":"). Unknown options are collected and otherwise
+// ignored. A request for help or the version stops the walk, and so does the first argument that
+// does not begin with "/" or "-", which sets usageMessage.
 CommandLineOptions ParseCommandLine(const QStringList& arguments);
 
 // The directory prefix of a configuration path: up to and including its last "/", or empty.
@@ -37,5 +42,8 @@ struct StartupPaths {
 };
 StartupPaths ResolveStartupPaths(const CommandLineOptions& options);
 
-// The syntax text shown for a malformed command line, after `prefix`.
-QString UsageText(const QString& prefix);
+// The syntax text, shown after `prefix` for a malformed command line and alone for "--help".
+QString UsageText(const QString& prefix = QString());
+
+// "TervoSetup 1.2.3".
+QString VersionText();

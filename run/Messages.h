@@ -33,6 +33,11 @@ inline QString DisplayUnreachable() {
         "/export to save and export without a window.\n");
 }
 
+inline QString UnknownOptionIgnored(const QString& option) {
+    return QStringLiteral("TervoSetup: ignoring the unknown option \"%1\" (see --help)")
+        .arg(option);
+}
+
 // The file dialogs offer this one filter.
 inline QString XmlFilter() {
     return QStringLiteral("XML Dateien (*.xml)");
