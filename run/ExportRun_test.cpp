@@ -2,81 +2,52 @@
 
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
-#include "testing/ScriptedDialogs.h"
-
 #include "testing/QStringPrinter.h"
+#include "testing/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class ExportRunTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        mFiles.SetFile(QStringLiteral("cfg/config.xml"), R"~(<xml>
-            <group><name>G</name><item><name>Host</name><varname>$(HOST)</varname></item></group>
-            <command id="before">before.sh</command>
-            <command id="after">after.sh</command>
-            <files><file><input>app.in</input><output>app.out</output></file></files>
-          </xml>)~");
-        mFiles.SetFile(QStringLiteral("cfg/settings.xml"),
-                       R"~(<xml><variable id="$(HOST)">db1</variable></xml>)~");
-        mFiles.SetFile(QStringLiteral("cfg/app.in"), "host=$(HOST)\n");
-    }
-
-    int Run(const char* commandLine = "/export /conf:cfg/config.xml") {
-        const CommandLineOptions options =
-            ParseCommandLine(GetCommandLine(QString::fromUtf8(commandLine)));
-        return RunExport(options, {mDialogs, mFiles, mLauncher});
-    }
-
-    FakeFileSystem mFiles;
-    FakeProcessLauncher mLauncher;
-    ScriptedDialogs mDialogs;
-};
-
-TEST_F(ExportRunTest, SavesAndExportsWithoutAsking) {
-    EXPECT_EQ(Run(), kExitOk);
-    EXPECT_EQ(mFiles.FileContents(QStringLiteral("cfg/app.out")), QByteArray("host=db1\n"));
-    EXPECT_EQ(mFiles.WriteCount(QStringLiteral("cfg/settings.xml")), 1);
-    EXPECT_EQ(mLauncher.commandLines(), QStringList({"before.sh", "after.sh"}));
-    EXPECT_TRUE(mDialogs.messages.isEmpty());
-    EXPECT_TRUE(mDialogs.questions.isEmpty());
+// Runs "/export /conf:c/c.xml <arguments>" on a configuration with the commands "b" (before) and
+// "a" (after) and one template, t.in -> t.out, that reads $(HOST); `broken` (a file or a command)
+// is missing. The result reads "<exit status>: <commands started>: <how often c/s.xml was
+// written> <text of c/t.out>: <first line of each message>".
+QString ExportWith(const char* arguments, const char* broken) {
+    FakeFileSystem files;
+    files.SetFile("c/c.xml", R"(<xml><group><name>G</name><item><name>H</name>
+        <varname>$(HOST)</varname></item></group><command id="before">b</command>
+        <command id="after">a</command><files><file><input>t.in</input><output>t.out</output>
+        </file></files></xml>)");
+    files.SetFile("c/s.xml", R"~(<xml><variable id="$(HOST)">db1</variable></xml>)~");
+    files.SetFile("c/t.in", "host=$(HOST)");
+    files.RemoveFile(broken);
+    FakeProcessLauncher launcher;
+    launcher.FailFor(broken, "no such program");
+    ScriptedDialogs dialogs;
+    const int status = RunExport(
+        ParseCommandLine(GetCommandLine("/export /conf:c/c.xml /file:s.xml " + QString(arguments))),
+        {dialogs, files, launcher});
+    for (QString& message : dialogs.messages)
+        message = message.section(u'\n', 0, 0);
+    EXPECT_TRUE(dialogs.questions.isEmpty() && dialogs.unexpected.isEmpty());
+    return QString::number(status) + ": " + launcher.commandLines().join(u' ') + ": " +
+           QString::number(files.WriteCount("c/s.xml")) + " " + files.FileContents("c/t.out") +
+           ": " + dialogs.messages.join(u'|');
 }
 
-TEST_F(ExportRunTest, ProblemsAfterTheSaveGiveStatusOne) {
-    mFiles.RemoveFile(QStringLiteral("cfg/app.in"));
-    EXPECT_EQ(Run(), kExitIncomplete);
-    ASSERT_EQ(mDialogs.messages.size(), 1);
-    EXPECT_TRUE(mDialogs.messages[0].startsWith(QStringLiteral("app.in could not be found")));
-    EXPECT_EQ(mFiles.WriteCount(QStringLiteral("cfg/settings.xml")), 1);
-
-    mFiles.SetFile(QStringLiteral("cfg/app.in"), "x");
-    mLauncher.FailFor(QStringLiteral("after.sh"), QStringLiteral("no such program"));
-    EXPECT_EQ(Run(), kExitIncomplete);
-    EXPECT_EQ(mFiles.FileContents(QStringLiteral("cfg/app.out")), QByteArray("x"));
-}
-
-TEST_F(ExportRunTest, NothingSavedGivesStatusTwo) {
-    // The configuration cannot be loaded: the settings file is not even read.
-    mFiles.FailReading(QStringLiteral("cfg/settings.xml"), QStringLiteral("must not be read"));
-    EXPECT_EQ(Run("/export /conf:cfg/missing.xml"), kExitFailed);
-    ASSERT_EQ(mDialogs.messages.size(), 1);
-    EXPECT_EQ(mDialogs.messages[0], QStringLiteral("The file could not be loaded!\n\n"
-                                                   "cfg/missing.xml: No such file or directory"));
-    mFiles.FailReading(QStringLiteral("cfg/settings.xml"), QString());
-
-    // The settings file cannot be loaded.
-    EXPECT_EQ(Run("/export /conf:cfg/config.xml /file:nothing.xml"), kExitFailed);
-    EXPECT_TRUE(mDialogs.messages.last().contains(QStringLiteral("cfg/nothing.xml")));
-
-    // The before command cannot start.
-    mLauncher.FailFor(QStringLiteral("before.sh"), QStringLiteral("no such program"));
-    EXPECT_EQ(Run(), kExitFailed);
-    EXPECT_TRUE(mDialogs.messages.last().contains(QStringLiteral("before.sh")));
-
-    EXPECT_EQ(mFiles.WriteCount(QStringLiteral("cfg/settings.xml")), 0);
-    EXPECT_FALSE(mFiles.HasFile(QStringLiteral("cfg/app.out")));
+TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) {
+    const char* const cases[][3] = {
+        {"", "", "0: b a: 1 host=db1: "},
+        // Problems after the save give 1: the settings stand.
+        {"", "c/t.in", "1: b a: 1 : t.in could not be found"},
+        // Nothing saved gives 2. Without a configuration the settings file is not even read.
+        {"/conf:c/none.xml", "c/s.xml", "2: : 0 : The file could not be loaded!"},
+        {"/file:none.xml", "", "2: : 0 : The file could not be loaded!"},
+        {"", "b", "2: b: 0 : The before command could not be started, so nothing was saved."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExportWith(c[0], c[1]), QString::fromUtf8(c[2])) << c[0] << c[1];
 }
 
 }  // namespace
