@@ -22,10 +22,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "the arguments are the first maxArgs words of the text, or \"/splash\"");
 
     const CommandLineOptions options = ParseCommandLine(arguments);
+    // The walk stops at the first argument that is no option, or at a request for help or the
+    // version.
+    const auto stops = [](const QString& argument) {
+        const QString name = argument.section(u':', 0, 0).toLower().mid(1);
+        return name == u"help" || name == u"-help" || name == u"h" || name == u"?" ||
+               name == u"version" || name == u"-version";
+    };
     qsizetype bad = 0;  // the first argument that is no option, if any
     while (bad < arguments.size() &&
-           (arguments[bad].startsWith(u'/') || arguments[bad].startsWith(u'-')))
+           (arguments[bad].startsWith(u'/') || arguments[bad].startsWith(u'-')) &&
+           !stops(arguments[bad]))
         ++bad;
+    const bool asked = bad < arguments.size() && stops(arguments[bad]);
+    FUZZ_CHECK((options.help || options.version) == asked,
+               "help or the version is given when the walk reaches a request for it");
+    if (asked)
+        bad = arguments.size();
     FUZZ_CHECK(
         options.usageMessage.has_value() == (bad < arguments.size()) &&
             (!options.usageMessage ||

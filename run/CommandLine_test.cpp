@@ -4,17 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 // What a run takes from its command line text, with the defaults applied: "<configuration>
-// <base directory> <settings>", then "export" when asked, then the usage message, in which the
-// syntax text stands as "<syntax>".
+// <base directory> <settings>", then "export", "help", "version" and "?<option>" for each unknown
+// option, then the usage message, in which the syntax text stands as "<syntax>".
 QString Describe(const char* commandLine) {
     const CommandLineOptions options =
         ParseCommandLine(GetCommandLine(QString::fromUtf8(commandLine)));
     const StartupPaths paths = ResolveStartupPaths(options);
-    return paths.configFile + u' ' + options.baseDir + u' ' + paths.settingsFile +
-           (options.exportMode ? " export " : " ") +
+    QString flags = QStringLiteral(" ");
+    for (const auto& [set, name] : {std::pair{options.exportMode, "export "},
+                                    {options.help, "help "},
+                                    {options.version, "version "}})
+        flags += set ? name : "";
+    for (const QString& unknown : options.unknownOptions)
+        flags += u'?' + unknown + u' ';
+    return paths.configFile + u' ' + options.baseDir + u' ' + paths.settingsFile + flags +
            options.usageMessage.value_or("").replace(UsageText(QString()), "<syntax>");
 }
 
@@ -31,20 +39,29 @@ TEST(CommandLineTest, AppliesOptionsInOrderAndPutsTheSettingsBehindTheConfigurat
         // Only "/" ends a directory, and the prefix goes in front of any settings path.
         {"/conf:C:\\cfg\\c.xml", "C:\\cfg\\c.xml  settings.xml "},
         {"/conf:/etc/c.xml /file:/abs.xml", "/etc/c.xml /etc/ /etc//abs.xml "},
-        // Unknown options are ignored, and so is the value of "/export".
-        {"/x --file:a.xml / - /splash /export:no", "config.xml  settings.xml export "},
+        // Unknown options are ignored but noted, and so is the value of "/export".
+        {"/x --file:a.xml / - /splash /export:no",
+         "config.xml  settings.xml export ?/x ?--file:a.xml ?/ ?- "},
+        // Help and the version stop the walk before anything after them is looked at.
+        {"/export --help bad", "config.xml  settings.xml export help "},
+        {"-H", "config.xml  settings.xml help "},
+        {"/? /file:a.xml", "config.xml  settings.xml help "},
+        {"--Version:x", "config.xml  settings.xml version "},
+        {"bad --help", "config.xml  settings.xml Did not understand: bad\r\n\r\n<syntax>"},
         // The first argument that is no option stops the walk; quotes group nothing.
         {"file:a.xml", "config.xml  settings.xml Did not understand: file:a.xml\r\n\r\n<syntax>"},
         {"/file:a.xml :a /export", "config.xml  a.xml Did not understand: :a\r\n\r\n<syntax>"},
         {"/file:\"my file.xml\"",
          "config.xml  \"my Did not understand: file.xml\"\r\n\r\n<syntax>"},
         // Only ten arguments are read: an eleventh is never reported.
-        {"/a /b /c /d /e /f /g /h /i /j bad", "config.xml  settings.xml "},
+        {"-export /export /export /export /export /export /export /export /export /export bad",
+         "config.xml  settings.xml export "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Describe(c[0]), QString::fromUtf8(c[1])) << c[0];
     EXPECT_EQ(GetCommandLine(" \t "), QStringList("/splash"));
-    for (const char* option : {"/file:<file>\t", "/export\t", "/conf:<file>\t"})
+    for (const char* option :
+         {"/file:<file>\t", "/export\t", "/conf:<file>\t", "--help", "--version"})
         EXPECT_TRUE(UsageText(QString()).contains(QString::fromUtf8(option))) << option;
 }
 
