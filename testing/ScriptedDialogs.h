@@ -4,23 +4,32 @@
 
 #include <QStringList>
 
-#include <deque>
-
-// Dialogs for tests: answers are queued beforehand, every message and question is recorded.
-// Asking with nothing queued is a test error: it is recorded in `unexpected` and answered Cancel,
-// so a test never blocks.
+// Dialogs for tests: every message and question is recorded, and each question takes the next
+// scripted answer: "Yes" or "No" (anything else is Cancel), or the file name chosen in a file
+// dialog ("" cancels it). Without an answer the question is cancelled, so a test never blocks.
 class ScriptedDialogs : public Dialogs {
   public:
     void ShowMessage(const QString& text) override { messages.append(text); }
-    Answer AskYesNoCancel(const QString& text) override;
-    std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
-    std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
+    Answer AskYesNoCancel(const QString& text) override {
+        const QString answer = Next(text);
+        return answer == u"Yes" ? Answer::Yes : answer == u"No" ? Answer::No : Answer::Cancel;
+    }
+    std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
+        return FileName(Next(QStringLiteral("open")));
+    }
+    std::optional<QString> AskSaveFileName(const QString&, const QString&) override {
+        return FileName(Next(QStringLiteral("save")));
+    }
 
-    std::deque<Answer> answers;                    // for AskYesNoCancel
-    std::deque<std::optional<QString>> fileNames;  // for both file dialogs; nullopt = cancel
+    QStringList answers, messages;
+    QStringList questions;  // each question's text, "open" or "save" for a file dialog
 
-    QStringList messages;     // every ShowMessage text
-    QStringList questions;    // every AskYesNoCancel text
-    QStringList fileDialogs;  // "open <fileName> <filter>" or "save <fileName> <filter>"
-    QStringList unexpected;   // dialogs that had no scripted answer
+  private:
+    QString Next(const QString& question) {
+        questions.append(question);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    static std::optional<QString> FileName(const QString& name) {
+        return name.isEmpty() ? std::nullopt : std::optional(name);
+    }
 };
