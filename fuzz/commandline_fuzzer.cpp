@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
            (arguments[bad].startsWith(u'/') || arguments[bad].startsWith(u'-')) &&
            !stops(arguments[bad]))
         ++bad;
-    const bool asked = bad < arguments.size() && stops(arguments[bad]);
+    const bool asked = bad < arguments.size() &&
+                       (arguments[bad].startsWith(u'/') || arguments[bad].startsWith(u'-'));
     FUZZ_CHECK((options.help || options.version) == asked,
                "help or the version is given when the walk reaches a request for it");
     if (asked)
