@@ -4,12 +4,24 @@
 #include "platform/XmlDocument.h"
 
 #include <QHash>
+#include <QStringList>
 
 #include <vector>
 
+class Configuration;
+
+// A variable id with the value the settings file gives it.
+struct VariableValue {
+    QString id;
+    QString value;
+};
+
 // A settings file loaded for one operation: a root `xml` holding one `variable` element per
-// variable, its `id` attribute the variable id and its text the value. Indexes the ids once, so
-// that looking up the element of an id costs the same for the thousandth variable as for the first.
+// variable, its `id` attribute the variable id and its text the value. Loading, saving and the
+// export each see the file through one of the views below; the rules for which elements count
+// live here and nowhere else. An id's value is always the text of its first element in document
+// order, at any depth. The ids are indexed once, so that looking up the element of an id costs
+// the same for the thousandth variable as for the first.
 class SettingsDocument {
   public:
     // Reads and parses the file. Fails with Status::NotFound when it does not exist.
@@ -18,22 +30,29 @@ class SettingsDocument {
     XmlDocument& Document() { return mDocument; }
     const XmlDocument& Document() const { return mDocument; }
 
-    // Every `variable` element with an `id`, at any depth, in document order.
-    const std::vector<XmlNode>& VariablesWithId() const { return mVariablesWithId; }
+    // What a load puts into the fields: every id that `config` declares and that some `variable`
+    // element at any depth carries, once, in the order of its first element, with that element's
+    // text.
+    std::vector<VariableValue> LoadedValues(const Configuration& config) const;
 
-    // The `variable` children of the root `xml`, in document order; empty when the root has
+    // The ids a save fills: those of the root's `variable` children that `config` declares, in
+    // document order, an id as often as it appears there. Each is meant for SetValueOf.
+    Status SavedIds(const Configuration& config, QStringList* ids) const;
+
+    // Replaces the content of the first element of `id` by `text`; nothing when there is none.
+    // Variable elements nested inside it go with the old content, and every view then answers
+    // for the document as it now is (another element may have become the first of its id).
+    Status SetValueOf(const QString& id, const QString& text);
+
+    // The export's substitutions: the root's `variable` children that have an id, declared or
+    // not, in document order with repeats, each with the value of its id. Empty when the root has
     // another name.
-    Status RootVariables(std::vector<XmlNode>* variables) const;
-
-    // The first element in document order, at any depth, whose id is `id`; null when none.
-    XmlNode FirstWithId(const QString& id) const { return mFirstById.value(id); }
-
-    // Replaces the content of `variable` by `text`. Variable elements nested inside it go with
-    // the old content; the look-ups above then answer for the document as it now is.
-    Status SetValue(XmlNode variable, const QString& text);
+    Status ExportedValues(std::vector<VariableValue>* values) const;
 
   private:
     Status Reindex();
+    Status RootVariables(std::vector<XmlNode>* variables) const;
+    static QString IdOf(const XmlNode& variable);
 
     XmlDocument mDocument;
     std::vector<XmlNode> mVariablesWithId;

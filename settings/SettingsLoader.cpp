@@ -11,11 +11,8 @@ Status ReadSettingsInto(FileSystem& fileSystem, const QString& path, const Confi
     if (Status loaded = settings.Load(fileSystem, path); !loaded.ok()) {
         return loaded;
     }
-    for (const XmlNode& variable : settings.VariablesWithId()) {
-        const QString id = variable.Attribute(QStringLiteral("id")).value_or(QString());
-        if (config.DeclaresId(id)) {
-            fields.SetFieldText(FieldControlName(id), settings.FirstWithId(id).Text());
-        }
+    for (const VariableValue& loaded : settings.LoadedValues(config)) {
+        fields.SetFieldText(FieldControlName(loaded.id), loaded.value);
     }
     return Status::Ok();
 }

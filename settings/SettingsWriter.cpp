@@ -41,19 +41,15 @@ Status EnsureRoot(SettingsDocument* settings, const QString& sourcePath) {
     return Status::Ok();
 }
 
-// Gives every root variable that the configuration declares the text of its field.
+// Gives every entry that a save fills the text of its field.
 Status PlaceValues(const Configuration& config, const FieldTexts& fields,
                    SettingsDocument* settings) {
-    std::vector<XmlNode> variables;
-    if (Status s = settings->RootVariables(&variables); !s.ok()) {
+    QStringList ids;
+    if (Status s = settings->SavedIds(config, &ids); !s.ok()) {
         return s;
     }
-    for (const XmlNode& variable : variables) {
-        const std::optional<QString> id = variable.Attribute(QStringLiteral("id"));
-        if (!id || !config.DeclaresId(*id)) {
-            continue;
-        }
-        const QString fieldName = FieldControlName(*id);
+    for (const QString& id : ids) {
+        const QString fieldName = FieldControlName(id);
         const std::optional<QString> text = fields.FieldText(fieldName);
         if (!text) {
             continue;
@@ -64,7 +60,7 @@ Status PlaceValues(const Configuration& config, const FieldTexts& fields,
                                "cannot store. Nothing was saved.")
                     .arg(config.LabelOfField(fieldName), CharacterName(*bad)));
         }
-        if (Status s = settings->SetValue(settings->FirstWithId(*id), *text); !s.ok()) {
+        if (Status s = settings->SetValueOf(id, *text); !s.ok()) {
             return s;
         }
     }

@@ -7,23 +7,19 @@
 
 namespace {
 
-// The variables of the settings file in the order of the root's `variable` children, each with
-// the value of the first element of its id, in the 8-bit encoding of the templates.
+// The export's substitutions of the settings file, in the 8-bit encoding of the templates.
 Status ReadSubstitutions(FileSystem& files, const QString& settingsPath,
                          std::vector<Substitution>* substitutions) {
     SettingsDocument settings;
-    std::vector<XmlNode> variables;
+    std::vector<VariableValue> values;
     Status s = settings.Load(files, settingsPath);
     if (s.ok())
-        s = settings.RootVariables(&variables);
+        s = settings.ExportedValues(&values);
     if (!s.ok()) {
         return s;
     }
-    for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
-            substitutions->push_back(
-                {id->toLocal8Bit(), settings.FirstWithId(*id).Text().toLocal8Bit()});
-        }
+    for (const VariableValue& variable : values) {
+        substitutions->push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
     }
     return Status::Ok();
 }
