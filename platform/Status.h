@@ -20,6 +20,11 @@ class Status {
     bool IsNotFound() const { return mCode == Code::NotFound; }
     const QString& message() const { return mMessage; }
 
+    // "<path>: there is not enough memory": an allocation failed while working on `path`.
+    static Status OutOfMemory(const QString& path) {
+        return Error(path + QStringLiteral(": there is not enough memory"));
+    }
+
     // The same failure with `context` put in front, separated by ": ".
     Status Prefixed(const QString& context) const {
         return ok() ? *this : Status(mCode, context + QStringLiteral(": ") + mMessage);

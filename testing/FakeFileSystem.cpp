@@ -4,7 +4,16 @@
 
 #include <errno.h>
 
+#include <new>
+
 namespace {
+
+Status Failure(const QString& path, const QString& reason) {
+    if (reason == QLatin1String(FakeFileSystem::kOutOfMemory)) {
+        throw std::bad_alloc();
+    }
+    return Status::Error(path + QStringLiteral(": ") + reason);
+}
 
 void SetOrClear(std::map<QString, QString>* failures, const QString& path, const QString& reason) {
     if (reason.isEmpty()) {
@@ -16,10 +25,11 @@ void SetOrClear(std::map<QString, QString>* failures, const QString& path, const
 
 }  // namespace
 
-Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) {
+Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                FileIdentity* identity) {
     contents->clear();
     if (const auto failure = mReadFailures.find(path); failure != mReadFailures.end()) {
-        return Status::Error(path + QStringLiteral(": ") + failure->second);
+        return Failure(path, failure->second);
     }
     const auto file = mFiles.find(path);
     if (file == mFiles.end()) {
@@ -30,17 +40,27 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
                              QStringLiteral(": the file is larger than %1 bytes").arg(maxBytes));
     }
     *contents = file->second;
-    return Status::Ok();
+    return identity ? Identify(path, identity) : Status::Ok();
 }
 
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     ++mWriteCounts[path];
     if (const auto failure = mWriteFailures.find(path); failure != mWriteFailures.end()) {
-        return Status::Error(path + QStringLiteral(": ") + failure->second);
+        return Failure(path, failure->second);
     }
     ByteArraySink sink;
     produce(sink);
-    mFiles[path] = std::move(sink.bytes());
+    SetFile(path, sink.bytes());
+    return Status::Ok();
+}
+
+Status FakeFileSystem::Identify(const QString& path, FileIdentity* identity) {
+    const auto file = mFiles.find(path);
+    if (file == mFiles.end()) {
+        return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+    }
+    const quint64 inode = mInodes[path];
+    *identity = {1, inode, file->second.size(), qint64(inode)};
     return Status::Ok();
 }
 
