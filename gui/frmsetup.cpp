@@ -17,6 +17,8 @@
 #include <QScrollArea>
 #include <QTabBar>
 
+#include <new>
+
 namespace {
 
 // Qt reads "[*]" in a window title as the modified placeholder and "[*][*]" as a literal "[*]".
@@ -173,27 +175,85 @@ void frmsetup::Categories_Click() {
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
-    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, *this); !loaded.ok()) {
+    SettingsVersion version;
+    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, *this, &version);
+        !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
+    mSettingsVersion = version;
     mDirtyMark = false;
     UpdateCaption();
     return true;
 }
 
+void frmsetup::ReloadSettings() {
+    MapFieldTexts texts(mConfigDoc);
+    SettingsVersion version;
+    if (Status loaded =
+            ReadSettingsInto(mServices.files, mSettingsFile, mConfigDoc, texts, &version);
+        !loaded.ok()) {
+        mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
+        return;
+    }
+    for (auto it = mTextboxByName.cbegin(); it != mTextboxByName.cend(); ++it) {
+        SetFieldText(it.key(), texts.FieldText(it.key()).value_or(QString()));
+    }
+    mSettingsVersion = version;
+    mDirtyMark = false;
+    UpdateCaption();
+}
+
 bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath) {
-    const SaveResult result = SaveAndExport(mConfigDoc, *this, sourcePath, targetPath, mBaseDir,
-                                            {mServices.files, mServices.processes});
+    SaveResult result;
+    try {
+        for (;;) {
+            // The lock is held from reading the file to replacing it, but not while a question
+            // waits for the user.
+            std::unique_ptr<UpdateLock> lock;
+            SettingsDocument settings;
+            result.saved = mServices.files.LockForUpdate(targetPath, &lock);
+            if (result.saved.ok())
+                result.saved = LoadSaveSource(mServices.files, sourcePath, &settings);
+            if (!result.saved.ok()) {
+                break;
+            }
+            if (targetPath == mSettingsFile && settings.Version() != mSettingsVersion) {
+                lock.reset();
+                const Dialogs::Answer answer = mServices.dialogs.AskYesNoCancel(
+                    Messages::ChangedOnDisk(mSettingsFile, settings.Version().exists));
+                if (answer == Dialogs::Answer::Yes) {
+                    // Over the file as it was just seen; a change after that is asked about again.
+                    mSettingsVersion = settings.Version();
+                    continue;
+                }
+                if (answer == Dialogs::Answer::No) {
+                    ReloadSettings();
+                }
+                return false;
+            }
+            result = SaveAndExport(mConfigDoc, *this, settings, targetPath, mBaseDir,
+                                   {mServices.files, mServices.processes});
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        result = SaveResult();
+        result.saved = Status::Error(QStringLiteral("The settings could not be saved.\n") +
+                                     Status::OutOfMemory(targetPath).message());
+    }
     if (ShowSaveResult(result, mServices.dialogs) == kExitFailed) {
         return false;
     }
+    mSettingsVersion = result.version;
     mDirtyMark = false;
     UpdateCaption();
     return true;
 }
 
 void frmsetup::OpenSettings() {
+    if (!Form_QueryUnload()) {
+        return;
+    }
     const std::optional<QString> chosen =
         mServices.dialogs.AskOpenFileName(Messages::DefaultSettingsName(), Messages::XmlFilter());
     if (!chosen || chosen->isEmpty()) {
