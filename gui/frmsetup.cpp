@@ -212,9 +212,7 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
             // waits for the user.
             std::unique_ptr<UpdateLock> lock;
             SettingsDocument settings;
-            result.saved = mServices.files.LockForUpdate(targetPath, &lock);
-            if (result.saved.ok())
-                result.saved = LoadSaveSource(mServices.files, sourcePath, &settings);
+            result.saved = PrepareSave(mServices.files, sourcePath, targetPath, &lock, &settings);
             if (!result.saved.ok()) {
                 break;
             }

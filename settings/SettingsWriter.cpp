@@ -100,8 +100,12 @@ Status StartCommand(ProcessLauncher& processes, const std::optional<QString>& co
 
 }  // namespace
 
-Status LoadSaveSource(FileSystem& files, const QString& path, SettingsDocument* settings) {
-    const Status loaded = settings->Load(files, path);
+Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
+                   std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings) {
+    if (Status locked = files.LockForUpdate(targetPath, lock); !locked.ok()) {
+        return NotSaved(locked);
+    }
+    const Status loaded = settings->Load(files, sourcePath);
     if (loaded.ok() || loaded.IsNotFound()) {
         return Status::Ok();
     }
@@ -164,12 +168,8 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
     std::unique_ptr<UpdateLock> lock;
     SettingsDocument settings;
     SaveResult result;
-    result.saved = services.files.LockForUpdate(targetPath, &lock);
-    result.saved = result.saved.ok() ? result.saved : NotSaved(result.saved);
-    if (result.saved.ok())
-        result.saved = LoadSaveSource(services.files, sourcePath, &settings);
-    if (!result.saved.ok()) {
-        return result;
-    }
-    return SaveAndExport(config, fields, settings, targetPath, baseDir, services);
+    result.saved = PrepareSave(services.files, sourcePath, targetPath, &lock, &settings);
+    return result.saved.ok()
+               ? SaveAndExport(config, fields, settings, targetPath, baseDir, services)
+               : result;
 }

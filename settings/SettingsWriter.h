@@ -28,10 +28,12 @@ struct SaveResult {
     bool Complete() const { return saved.ok() && problems.isEmpty(); }
 };
 
-// Loads the document that a save to `path` writes into. A missing file gives an empty document
+// What a save does first: takes the update lock of `targetPath` into `lock` and loads the
+// document that the save writes into from `sourcePath`. A missing source gives an empty document
 // (whose version says that it does not exist); one that exists but cannot be read or parsed is
 // never overwritten: the save is refused with a message that says so.
-Status LoadSaveSource(FileSystem& files, const QString& path, SettingsDocument* settings);
+Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
+                   std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings);
 
 // Writes the field texts into `settings` and saves it to `targetPath`, then exports the templates
 // with the values of that document, as it was saved:
@@ -51,7 +53,7 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
                          SettingsDocument& settings, const QString& targetPath,
                          const QString& baseDir, SaveServices services);
 
-// LoadSaveSource of `sourcePath` under the update lock of `targetPath`, then SaveAndExport.
+// PrepareSave, then SaveAndExport under the lock.
 SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
                          const QString& sourcePath, const QString& targetPath,
                          const QString& baseDir, SaveServices services);
