@@ -1,5 +1,7 @@
 #include "platform/XmlDocument.h"
 
+#include "platform/XmlText.h"
+
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -228,11 +230,6 @@ QByteArray ToXmlText(const QString& text) {
     return out;
 }
 
-bool IsXmlChar(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 // The first character of `text` that XML 1.0 cannot hold, or -1. A malformed sequence (which
 // neither the parser nor SetText produces) is reported by its first byte so it still fails.
 long FirstForbiddenChar(const xmlChar* text) {
@@ -252,7 +249,7 @@ long FirstForbiddenChar(const xmlChar* text) {
             }
             c = (c << 6) | (p[i] & 0x3F);
         }
-        if (!IsXmlChar(c)) {
+        if (!IsXmlCharacter(c)) {
             return long(c);
         }
         p += length;
@@ -276,9 +273,8 @@ Status ForbiddenCharError(const xmlNode* element, const xmlAttr* attr, long c) {
     } else {
         what = QStringLiteral("the text of element '%1'").arg(FromXml(element->name));
     }
-    const QString message =
-        QStringLiteral("%1 holds U+%2, a character XML 1.0 does not allow")
-            .arg(what, QStringLiteral("%1").arg(c, 4, 16, QLatin1Char('0')).toUpper());
+    const QString message = QStringLiteral("%1 holds %2, a character XML 1.0 does not allow")
+                                .arg(what, CharacterName(char32_t(c)));
     return Status::Error(AtLine(element ? LineOf(element) : 0, message));
 }
 
