@@ -2,18 +2,22 @@
 
 #include "platform/ByteSink.h"
 #include "platform/Status.h"
+#include "platform/SystemError.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <errno.h>
 
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
-    // Reads the whole regular file at `path` into `contents`. Fails with Status::NotFound when
-    // nothing exists at `path`, and with an error naming the path and the reason when it cannot be
-    // read, is not a regular file (a directory, a FIFO, a device), or is larger than `maxBytes`.
+    // Reads the whole regular file at `path` into `contents`. Fails with a Status that
+    // IsNotFound() when nothing exists at `path`, and with an error naming the path and the reason
+    // when it cannot be read, is not a regular file (a directory, a FIFO, a device), or is larger
+    // than `maxBytes`.
     virtual Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) = 0;
 
     // Replaces the file at `path` by what `produce` gives, all or nothing. The bytes go to a
@@ -35,4 +39,14 @@ class FileSystem {
 
     // True when a file or directory exists at `path` (a symlink counts by what it points to).
     virtual bool Exists(const QString& path) = 0;
+
+  protected:
+    // The failures of ReadFile, in the same words for every file system.
+    static Status FileNotFound(const QString& path) {
+        return Status::PathNotFound(path, DescribeErrno(ENOENT));
+    }
+    static Status FileTooLarge(const QString& path, qint64 maxBytes) {
+        return Status::PathError(path,
+                                 QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
+    }
 };

@@ -1,9 +1,5 @@
 #include "testing/FakeFileSystem.h"
 
-#include "platform/SystemError.h"
-
-#include <errno.h>
-
 namespace {
 
 void SetOrClear(std::map<QString, QString>* failures, const QString& path, const QString& reason) {
@@ -19,15 +15,14 @@ void SetOrClear(std::map<QString, QString>* failures, const QString& path, const
 Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) {
     contents->clear();
     if (const auto failure = mReadFailures.find(path); failure != mReadFailures.end()) {
-        return Status::Error(path + QStringLiteral(": ") + failure->second);
+        return Status::PathError(path, failure->second);
     }
     const auto file = mFiles.find(path);
     if (file == mFiles.end()) {
-        return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+        return FileNotFound(path);
     }
     if (file->second.size() > maxBytes) {
-        return Status::Error(path +
-                             QStringLiteral(": the file is larger than %1 bytes").arg(maxBytes));
+        return FileTooLarge(path, maxBytes);
     }
     *contents = file->second;
     return Status::Ok();
@@ -36,7 +31,7 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     ++mWriteCounts[path];
     if (const auto failure = mWriteFailures.find(path); failure != mWriteFailures.end()) {
-        return Status::Error(path + QStringLiteral(": ") + failure->second);
+        return Status::PathError(path, failure->second);
     }
     ByteArraySink sink;
     produce(sink);
