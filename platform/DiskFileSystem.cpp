@@ -20,14 +20,6 @@
 
 namespace {
 
-Status Failure(const QString& path, const QString& reason) {
-    return Status::Error(path + QStringLiteral(": ") + reason);
-}
-
-Status TooLarge(const QString& path, qint64 maxBytes) {
-    return Failure(path, QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
-}
-
 // Writing to a pipe whose reader has gone raises SIGPIPE, which would end the whole program. While
 // this guard lives, SIGPIPE is blocked for the calling thread only, so write() fails with EPIPE
 // instead; a SIGPIPE that the guarded writes caused is taken off the pending set before the old
@@ -78,7 +70,7 @@ Status WriteInPlace(const QString& path, const QByteArray& native, bool isFifo,
     } while (!fd.valid() && errno == EINTR);
     if (!fd.valid()) {
         if (errno == ENXIO && isFifo) {
-            return Failure(path, QStringLiteral("no program is reading from this pipe"));
+            return Status::PathError(path, QStringLiteral("no program is reading from this pipe"));
         }
         return ErrnoFailure(path, errno);
     }
@@ -120,15 +112,15 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     struct stat info;
     if (::stat(native.constData(), &info) < 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+            return FileNotFound(path);
         }
         return ErrnoFailure(path, errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return Failure(path, QStringLiteral("is not a regular file"));
+        return Status::PathError(path, QStringLiteral("is not a regular file"));
     }
     if (info.st_size > maxBytes) {
-        return TooLarge(path, maxBytes);
+        return FileTooLarge(path, maxBytes);
     }
 
     // O_NONBLOCK still matters: the path may have been replaced by a FIFO since the stat().
@@ -138,7 +130,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     } while (!fd.valid() && errno == EINTR);
     if (!fd.valid()) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+            return FileNotFound(path);
         }
         return ErrnoFailure(path, errno);
     }
@@ -146,7 +138,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
         return ErrnoFailure(path, errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return Failure(path, QStringLiteral("is not a regular file"));
+        return Status::PathError(path, QStringLiteral("is not a regular file"));
     }
 
     // The size is only a hint: the file may grow or shrink while it is read, and some files
@@ -176,7 +168,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
         total += got;
     }
     if (total > maxBytes) {
-        return TooLarge(path, maxBytes);
+        return FileTooLarge(path, maxBytes);
     }
     data.truncate(total);
     *contents = std::move(data);
@@ -218,7 +210,7 @@ Status DiskFileSystem::Identify(const QString& path, FileIdentity* identity) {
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+            return FileNotFound(path);
         }
         return ErrnoFailure(path, errno);
     }

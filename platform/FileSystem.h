@@ -2,9 +2,12 @@
 
 #include "platform/ByteSink.h"
 #include "platform/Status.h"
+#include "platform/SystemError.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <errno.h>
 
 #include <memory>
 
@@ -35,11 +38,11 @@ class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
-    // Reads the whole regular file at `path` into `contents`. Fails with Status::NotFound when
-    // nothing exists at `path`, and with an error naming the path and the reason when it cannot be
-    // read, is not a regular file (a directory, a FIFO, a device), or is larger than `maxBytes`.
-    // `identity`, when given, receives the identity of the file that was read (taken from the
-    // open file, so it belongs to these very bytes).
+    // Reads the whole regular file at `path` into `contents`. Fails with a Status that
+    // IsNotFound() when nothing exists at `path`, and with an error naming the path and the reason
+    // when it cannot be read, is not a regular file (a directory, a FIFO, a device), or is larger
+    // than `maxBytes`. `identity`, when given, receives the identity of the file that was read
+    // (taken from the open file, so it belongs to these very bytes).
     virtual Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                             FileIdentity* identity = nullptr) = 0;
 
@@ -64,11 +67,21 @@ class FileSystem {
     virtual bool Exists(const QString& path) = 0;
 
     // The identity of what `path` names now (a symlink counts by what it points to). Fails with
-    // Status::NotFound when nothing exists there.
+    // a Status that IsNotFound() when nothing exists there.
     virtual Status Identify(const QString& path, FileIdentity* identity) = 0;
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
     // exist) and takes it. Two paths of the same file share its lock. Leaves nothing behind on
     // the disk.
     virtual Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) = 0;
+
+  protected:
+    // The failures of ReadFile, in the same words for every file system.
+    static Status FileNotFound(const QString& path) {
+        return Status::PathNotFound(path, DescribeErrno(ENOENT));
+    }
+    static Status FileTooLarge(const QString& path, qint64 maxBytes) {
+        return Status::PathError(path,
+                                 QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
+    }
 };

@@ -14,4 +14,11 @@ class ProcessLauncher {
     // process. Fails, naming the command line and the reason, when the text is empty, has an
     // unbalanced double quote, or the program cannot be started.
     virtual Status StartDetached(const QString& commandLine) = 0;
+
+  protected:
+    // How every launcher says that `commandLine` was not started, and why.
+    static Status CannotStart(const QString& commandLine, const QString& reason) {
+        return Status::Error(
+            QStringLiteral("The command could not be started: %1: %2").arg(commandLine, reason));
+    }
 };

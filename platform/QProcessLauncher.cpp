@@ -5,11 +5,6 @@
 
 namespace {
 
-Status CannotStart(const QString& commandLine, const QString& reason) {
-    return Status::Error(
-        QStringLiteral("The command could not be started: %1: %2").arg(commandLine, reason));
-}
-
 // QProcess::splitCommand quietly accepts an unclosed quote and treats the rest of the line as one
 // argument. This follows its rules to find that case: within a run of double quotes, every three
 // stand for one literal quote, and a single one left over opens or closes a quoted part (two left

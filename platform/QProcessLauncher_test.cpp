@@ -16,26 +16,27 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+using std::chrono::milliseconds;
+using std::chrono::steady_clock;
+
 class QProcessLauncherTest : public ::testing::Test {
   protected:
-    // The started programs write `name` through a temporary name and a rename, so that a file
-    // that exists is complete.
-    QByteArray WaitForFile(const QString& name, std::chrono::milliseconds timeout) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // What a started program wrote to `name`, once the file exists; the programs write through a
+    // temporary name and a rename, so a file that exists is complete.
+    QByteArray WaitForFile(const QString& name, milliseconds timeout) const {
+        const auto deadline = steady_clock::now() + timeout;
         QFile file(mDir.filePath(name));
-        while (!file.exists() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (!file.exists() && steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
         }
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
     }
-
-    QString WriteScript(const QString& name, const QByteArray& text,
-                        QFile::Permissions permissions) {
+    QString WriteScript(const QString& name, const QByteArray& text, QFile::Permissions mode) {
         QFile file(mDir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
         file.close();
-        EXPECT_TRUE(file.setPermissions(permissions));
+        EXPECT_TRUE(file.setPermissions(mode));
         return file.fileName();
     }
 
@@ -43,81 +44,47 @@ class QProcessLauncherTest : public ::testing::Test {
     QProcessLauncher mLauncher;
 };
 
-TEST_F(QProcessLauncherTest, StartsAProgramAndDoesNotWaitForIt) {
-    const QString out = mDir.filePath(QStringLiteral("out"));
-    // The program outlives the call: it only writes after a pause.
-    const QString command =
-        QStringLiteral("/bin/sh -c \"sleep 1; echo ok > %1.tmp; mv %1.tmp %1\"").arg(out);
-    const auto before = std::chrono::steady_clock::now();
-    const Status status = mLauncher.StartDetached(command);
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(900));
-    ASSERT_TRUE(status.ok()) << status.message().toStdString();
-    EXPECT_EQ(WaitForFile(QStringLiteral("out"), std::chrono::seconds(10)), QByteArray("ok\n"));
-}
-
-TEST_F(QProcessLauncherTest, QuotesGroupArgumentsAndNoShellInterpretsThem) {
+// The program outlives the call (it writes only after a pause); its arguments are split on blanks
+// and grouped by double quotes, and no shell sees them.
+TEST_F(QProcessLauncherTest, StartsAProgramWithoutAShellAndDoesNotWaitForIt) {
     ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral("with space")));
-    const QString script = WriteScript(QStringLiteral("with space/args.sh"),
-                                       "#!/bin/sh\ncd \"$(dirname \"$0\")/..\"\nprintf '%s\\n' "
-                                       "\"$@\" > args.tmp\nmv args.tmp args\n",
-                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString script = WriteScript(
+        "with space/args.sh",
+        "#!/bin/sh\nsleep 1\ncd \"$(dirname \"$0\")/..\"\nprintf '%s\\n' \"$@\" > args.tmp\n"
+        "mv args.tmp args\n",
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const auto before = steady_clock::now();
     const Status status = mLauncher.StartDetached(
         QStringLiteral("\"%1\"  \"two  words\" plain \"\"\"quoted\"\"\" $HOME a;b *").arg(script));
+    EXPECT_LT(steady_clock::now() - before, 900ms);
     ASSERT_TRUE(status.ok()) << status.message().toStdString();
-    EXPECT_EQ(WaitForFile(QStringLiteral("args"), std::chrono::seconds(10)),
+    EXPECT_EQ(WaitForFile("args", 10s),
               QByteArray("two  words\nplain\n\"quoted\"\n$HOME\na;b\n*\n"));
 }
 
-TEST_F(QProcessLauncherTest, RefusesEmptyCommandsAndUnbalancedQuotes) {
-    // Split the Qt way, the unbalanced command would run `touch` on the file.
-    const QString touch =
-        QStringLiteral("/bin/sh -c \"touch %1").arg(mDir.filePath(QStringLiteral("ran")));
-    const struct {
-        QString command;
-        QString reason;
-    } cases[] = {
-        {"", "the command is empty"},
-        {" \t ", "the command is empty"},
-        {"\"\"", "the command is empty"},
-        {touch, "unbalanced quotation mark"},
-        {"/bin/echo abc\"", "unbalanced quotation mark"},
-        {"/bin/echo \"a\" \"\"\"\"", "unbalanced quotation mark"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command.toStdString());
-        const Status status = mLauncher.StartDetached(c.command);
-        EXPECT_FALSE(status.ok());
-        EXPECT_TRUE(
-            status.message().contains(QStringLiteral(": ") + c.command + QStringLiteral(": ")))
-            << status.message().toStdString();
-        EXPECT_TRUE(status.message().endsWith(c.reason)) << status.message().toStdString();
-    }
-    EXPECT_EQ(WaitForFile(QStringLiteral("ran"), std::chrono::milliseconds(500)),
-              QByteArray("<none>"));
-}
-
-TEST_F(QProcessLauncherTest, ReportsProgramsThatCannotRun) {
+// Split the Qt way, a command with an unbalanced quote would run: here it would create "ran".
+TEST_F(QProcessLauncherTest, RefusesCommandsThatCannotStartNamingThemAndTheReason) {
     // Root may read and write anything, but execve() still wants an execute bit.
-    const QString plain =
-        WriteScript(QStringLiteral("plain.sh"), "#!/bin/sh\nexit 0\n",
-                    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    const struct {
-        QString command;
-        int error;
-    } cases[] = {
-        {"/nonexistent/program --flag", ENOENT},
-        {"no-such-program-on-the-path", ENOENT},
-        {mDir.path(), EACCES},
-        {"\"" + plain + "\" argument", EACCES},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command.toStdString());
-        const Status status = mLauncher.StartDetached(c.command);
-        EXPECT_FALSE(status.ok());
-        EXPECT_TRUE(status.message().contains(c.command)) << status.message().toStdString();
-        EXPECT_TRUE(status.message().endsWith(DescribeErrno(c.error)))
-            << status.message().toStdString();
+    const QString plain = WriteScript("plain.sh", "#!/bin/sh\n", QFile::ReadOwner);
+    const QString empty = QStringLiteral("the command is empty");
+    const QString unbalanced = QStringLiteral("unbalanced quotation mark");
+    const std::pair<QString, QString> cases[] = {
+        {"", empty},
+        {" \t ", empty},
+        {"\"\"", empty},
+        {"/bin/sh -c \"touch " + mDir.filePath("ran"), unbalanced},
+        {"/bin/echo abc\"", unbalanced},
+        {"/bin/echo \"a\" \"\"\"\"", unbalanced},
+        {"/nonexistent/program --flag", DescribeErrno(ENOENT)},
+        {"no-such-program-on-the-path", DescribeErrno(ENOENT)},
+        {mDir.path(), DescribeErrno(EACCES)},
+        {"\"" + plain + "\" argument", DescribeErrno(EACCES)}};
+    for (const auto& [command, reason] : cases) {
+        const QString message = mLauncher.StartDetached(command).message();
+        EXPECT_TRUE(message.contains(": " + command + ": ") && message.endsWith(reason))
+            << message.toStdString();
     }
+    EXPECT_EQ(WaitForFile("ran", 500ms), QByteArray("<none>"));
 }
 
 }  // namespace

@@ -12,26 +12,36 @@ class Status {
   public:
     static Status Ok() { return Status(Code::Ok, QString()); }
     static Status Error(QString message) { return Status(Code::Error, std::move(message)); }
-    // A file or directory that does not exist; callers that treat a missing file as empty test
-    // for it with IsNotFound().
-    static Status NotFound(QString message) { return Status(Code::NotFound, std::move(message)); }
+    // "<path>: <reason>", the one way a failure names what it concerns: a file, or an XPath
+    // expression.
+    static Status PathError(const QString& path, const QString& reason) {
+        return Status(Code::Error, Joined(path, reason));
+    }
+    // The same for a file or directory that does not exist; callers that treat a missing file as
+    // empty test for it with IsNotFound().
+    static Status PathNotFound(const QString& path, const QString& reason) {
+        return Status(Code::NotFound, Joined(path, reason));
+    }
+
+    // "<path>: there is not enough memory": an allocation failed while working on `path`.
+    static Status OutOfMemory(const QString& path) {
+        return PathError(path, QStringLiteral("there is not enough memory"));
+    }
 
     bool ok() const { return mCode == Code::Ok; }
     bool IsNotFound() const { return mCode == Code::NotFound; }
     const QString& message() const { return mMessage; }
 
-    // "<path>: there is not enough memory": an allocation failed while working on `path`.
-    static Status OutOfMemory(const QString& path) {
-        return Error(path + QStringLiteral(": there is not enough memory"));
-    }
-
     // The same failure with `context` put in front, separated by ": ".
     Status Prefixed(const QString& context) const {
-        return ok() ? *this : Status(mCode, context + QStringLiteral(": ") + mMessage);
+        return ok() ? *this : Status(mCode, Joined(context, mMessage));
     }
 
   private:
     enum class Code { Ok, Error, NotFound };
+    static QString Joined(const QString& path, const QString& reason) {
+        return path + QStringLiteral(": ") + reason;
+    }
     Status(Code code, QString message) : mCode(code), mMessage(std::move(message)) {}
 
     Code mCode;

@@ -27,5 +27,5 @@ QString DescribeErrno(int errorNumber) {
 }
 
 Status ErrnoFailure(const QString& path, int errorNumber) {
-    return Status::Error(path + QStringLiteral(": ") + DescribeErrno(errorNumber));
+    return Status::PathError(path, DescribeErrno(errorNumber));
 }

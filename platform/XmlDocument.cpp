@@ -1,5 +1,7 @@
 #include "platform/XmlDocument.h"
 
+#include "platform/XmlText.h"
+
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -53,6 +55,11 @@ const xmlChar* AsXml(const QByteArray& utf8) {
     return reinterpret_cast<const xmlChar*>(utf8.constData());
 }
 
+// "line N: <text>", or the text alone when the line is not known.
+QString AtLine(int line, const QString& text) {
+    return line > 0 ? QStringLiteral("line %1: ").arg(line) + text : text;
+}
+
 // The one place where a libxml2 message becomes our error text: "<where>: line N: <message>".
 Status XmlError(const QString& where, int line, const std::string& message) {
     // libxml2 ends messages with a newline and sometimes adds a second line of detail. Some
@@ -63,11 +70,7 @@ Status XmlError(const QString& where, int line, const std::string& message) {
         text = QStringLiteral("the elements are nested more than %1 levels deep")
                    .arg(xmlParserMaxDepth);
     }
-    if (line > 0) {
-        return Status::Error(
-            QStringLiteral("%1: line %2: %3").arg(where, QString::number(line), text));
-    }
-    return Status::Error(QStringLiteral("%1: %2").arg(where, text));
+    return Status::PathError(where, AtLine(line, text));
 }
 
 xmlParserInputPtr LoadNothing(const char*, const char*, xmlParserCtxtPtr) {
@@ -227,11 +230,6 @@ QByteArray ToXmlText(const QString& text) {
     return out;
 }
 
-bool IsXmlChar(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
 // The first character of `text` that XML 1.0 cannot hold, or -1. A malformed sequence (which
 // neither the parser nor SetText produces) is reported by its first byte so it still fails.
 long FirstForbiddenChar(const xmlChar* text) {
@@ -251,7 +249,7 @@ long FirstForbiddenChar(const xmlChar* text) {
             }
             c = (c << 6) | (p[i] & 0x3F);
         }
-        if (!IsXmlChar(c)) {
+        if (!IsXmlCharacter(c)) {
             return long(c);
         }
         p += length;
@@ -275,11 +273,9 @@ Status ForbiddenCharError(const xmlNode* element, const xmlAttr* attr, long c) {
     } else {
         what = QStringLiteral("the text of element '%1'").arg(FromXml(element->name));
     }
-    QString message =
-        QStringLiteral("%1 holds U+%2, a character XML 1.0 does not allow")
-            .arg(what, QStringLiteral("%1").arg(c, 4, 16, QLatin1Char('0')).toUpper());
-    const int line = element ? LineOf(element) : 0;
-    return Status::Error(line > 0 ? QStringLiteral("line %1: ").arg(line) + message : message);
+    const QString message = QStringLiteral("%1 holds %2, a character XML 1.0 does not allow")
+                                .arg(what, CharacterName(char32_t(c)));
+    return Status::Error(AtLine(element ? LineOf(element) : 0, message));
 }
 
 // Writing a forbidden character would give a file no XML reader accepts, the program included.
@@ -419,19 +415,19 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     }
     mImpl->SetDoc(nullptr);
     if (bytes.isEmpty()) {
-        return Status::Error(name + QStringLiteral(": the file is empty"));
+        return Status::PathError(name, QStringLiteral("the file is empty"));
     }
     // The parser never un-gzips a memory buffer; say what the file is instead of a parse error.
     if (bytes.startsWith("\x1f\x8b")) {
-        return Status::Error(name + QStringLiteral(": the file is gzip-compressed, not XML text"));
+        return Status::PathError(name, QStringLiteral("the file is gzip-compressed, not XML text"));
     }
     if (bytes.size() > INT_MAX) {
-        return Status::Error(name + QStringLiteral(": the file is too large"));
+        return Status::PathError(name, QStringLiteral("the file is too large"));
     }
 
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt || !ctxt->sax) {
-        return Status::Error(name + QStringLiteral(": out of memory"));
+        return Status::PathError(name, QStringLiteral("out of memory"));
     }
     ParseState state;
     ctxt->_private = &state;
@@ -551,7 +547,7 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
         ctx = mImpl->xpath.get();
     }
     if (ctx == nullptr) {
-        return Status::Error(where() + QStringLiteral(": out of memory"));
+        return Status::PathError(where(), QStringLiteral("out of memory"));
     }
     std::string error;
     ctx->userData = &error;
@@ -568,7 +564,7 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
         const QByteArray utf8Name = name.toUtf8();
         XPathObjectPtr object(xmlXPathNewString(AsXml(value.toUtf8())));
         if (!object || xmlXPathRegisterVariable(ctx, AsXml(utf8Name), object.get()) != 0) {
-            return Status::Error(where() + QStringLiteral(": cannot bind $") + name);
+            return Status::PathError(where(), QStringLiteral("cannot bind $") + name);
         }
         object.release();  // the context owns it now
     }
@@ -597,7 +593,7 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
         return XmlError(where(), 0, error.empty() ? "the expression cannot be evaluated" : error);
     }
     if (result->type != XPATH_NODESET) {
-        return Status::Error(where() + QStringLiteral(": the expression does not select nodes"));
+        return Status::PathError(where(), QStringLiteral("the expression does not select nodes"));
     }
     xmlNodeSet* set = result->nodesetval;
     if (set == nullptr) {

@@ -7,8 +7,8 @@
 // parsed.
 constexpr qint64 kMaxXmlFileBytes = 64 * 1024 * 1024;
 
-// Reads the file at `path` and parses it into `document`. Fails with Status::NotFound when the
-// file does not exist, and otherwise with a message that names the path and the reason.
+// Reads the file at `path` and parses it into `document`. Fails with a Status that IsNotFound()
+// when the file does not exist, and otherwise with a message that names the path and the reason.
 Status LoadXmlFile(FileSystem& fileSystem, const QString& path, XmlDocument* document);
 
 // Serializes `document` and replaces the file at `path` with it, all or nothing.

@@ -1,13 +1,9 @@
 #include "platform/XmlText.h"
 
-namespace {
-
 bool IsXmlCharacter(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
-
-}  // namespace
 
 std::optional<char32_t> FirstCharacterXmlCannotStore(QStringView text) {
     for (qsizetype i = 0; i < text.size(); ++i) {

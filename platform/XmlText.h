@@ -4,6 +4,10 @@
 
 #include <optional>
 
+// True for a character that an XML 1.0 document can hold: tab, line feed, carriage return and
+// everything from U+0020 on except the surrogates, U+FFFE and U+FFFF.
+bool IsXmlCharacter(char32_t character);
+
 // The first character of `text` that an XML 1.0 document cannot hold (a control character other
 // than tab, line feed and carriage return, U+FFFE, U+FFFF, or half of a surrogate pair), or nothing
 // when every character can be stored.

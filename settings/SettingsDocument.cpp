@@ -103,7 +103,7 @@ Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
     XmlNode variable = mDocument.AppendElement(mDocument.Root(), QStringLiteral("variable"),
                                                QStringLiteral("id"), id);
     if (variable.IsNull()) {
-        return Status::Error(mPath + QStringLiteral(": the variable %1 cannot be added").arg(id));
+        return Status::PathError(mPath, QStringLiteral("the variable %1 cannot be added").arg(id));
     }
     variable.SetText(text);
     mChanged = true;

@@ -34,8 +34,8 @@ struct SettingsVersion {
 // the same for the thousandth variable as for the first.
 class SettingsDocument {
   public:
-    // Reads and parses the file, and notes its version. Fails with Status::NotFound when it does
-    // not exist; then the document is empty and the version says so.
+    // Reads and parses the file, and notes its version. Fails with a Status that IsNotFound() when
+    // it does not exist; then the document is empty and the version says so.
     Status Load(FileSystem& fileSystem, const QString& path);
 
     XmlDocument& Document() { return mDocument; }

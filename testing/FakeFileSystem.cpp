@@ -1,9 +1,5 @@
 #include "testing/FakeFileSystem.h"
 
-#include "platform/SystemError.h"
-
-#include <errno.h>
-
 #include <new>
 
 namespace {
@@ -12,7 +8,7 @@ Status Failure(const QString& path, const QString& reason) {
     if (reason == QLatin1String(FakeFileSystem::kOutOfMemory)) {
         throw std::bad_alloc();
     }
-    return Status::Error(path + QStringLiteral(": ") + reason);
+    return Status::PathError(path, reason);
 }
 
 void SetOrClear(std::map<QString, QString>* failures, const QString& path, const QString& reason) {
@@ -33,11 +29,10 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     }
     const auto file = mFiles.find(path);
     if (file == mFiles.end()) {
-        return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+        return FileNotFound(path);
     }
     if (file->second.size() > maxBytes) {
-        return Status::Error(path +
-                             QStringLiteral(": the file is larger than %1 bytes").arg(maxBytes));
+        return FileTooLarge(path, maxBytes);
     }
     *contents = file->second;
     return identity ? Identify(path, identity) : Status::Ok();
@@ -57,7 +52,7 @@ Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
 Status FakeFileSystem::Identify(const QString& path, FileIdentity* identity) {
     const auto file = mFiles.find(path);
     if (file == mFiles.end()) {
-        return Status::NotFound(path + QStringLiteral(": ") + DescribeErrno(ENOENT));
+        return FileNotFound(path);
     }
     const quint64 inode = mInodes[path];
     *identity = {1, inode, file->second.size(), qint64(inode)};

@@ -6,6 +6,5 @@ Status FakeProcessLauncher::StartDetached(const QString& commandLine) {
     if (failure == mFailures.end()) {
         return Status::Ok();
     }
-    return Status::Error(QStringLiteral("The command could not be started: %1: %2")
-                             .arg(commandLine, failure->second));
+    return CannotStart(commandLine, failure->second);
 }
