@@ -49,6 +49,7 @@ struct Case {
     std::vector<std::pair<QByteArray, QByteArray>> texts;  // and their results, if worked out
     int restarts = 0;            // how often the output may start over, for each text
     size_t maxPiece = SIZE_MAX;  // a bound on the output's pieces, which are not gathered
+    friend std::ostream& operator<<(std::ostream& out, const Case& c) { return out << c.name; }
 };
 
 // A MiB of lines of lone and paired variables; a MiB of side by side ones; a value over a piece.
@@ -89,27 +90,26 @@ const std::vector<Case> kCases = {
     {"StartsOverBeyondItsWindow", S("$(A)=$(B,$(BC)=j"), {{kLines + "$(A)C) t" + kLines, {}}}, 1},
 };
 
-class SubstitutionPlanTest : public testing::TestWithParam<Case> {};
+class SubstitutionTest : public testing::TestWithParam<Case> {};
 
-TEST_P(SubstitutionPlanTest, GivesTheSequentialResult) {
-    const Case& c = GetParam();
+TEST_P(SubstitutionTest, GivesTheSequentialResult) {
     for (const size_t piece : {kPiece, size_t{3}}) {
-        const SubstitutionPlan plan(c.substitutions, piece);
-        for (const auto& [text, expected] : c.texts) {
-            const QByteArray sequential = SubstituteSequentially(text, c.substitutions);
+        const SubstitutionPlan plan(GetParam().substitutions, piece);
+        for (const auto& [text, expected] : GetParam().texts) {
+            const QByteArray sequential = SubstituteSequentially(text, GetParam().substitutions);
             EXPECT_TRUE(expected.isNull() || sequential == expected) << Shown(sequential);
-            RecordingSink sink(c.maxPiece), failing(0);
+            RecordingSink sink(GetParam().maxPiece), failing(0);
             plan.Apply(text, sink);
             EXPECT_TRUE(sink.bytes == sequential) << piece << ": " << Shown(sink.bytes);
-            EXPECT_LE(sink.restarts, c.restarts);
+            EXPECT_LE(sink.restarts, GetParam().restarts);
             plan.Apply(text, failing);
-            EXPECT_LE(failing.appends, 1 + c.restarts) << "sent on after the sink had failed";
+            EXPECT_LE(failing.appends, 1 + GetParam().restarts) << "sent on after a failure";
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(, SubstitutionPlanTest, testing::ValuesIn(kCases),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(, SubstitutionTest, testing::ValuesIn(kCases),
+                         testing::PrintToStringParamName());
 
 // Random short cases over small alphabets, where ids repeat, extend or cut short earlier ones,
 // values bring ids in or remove them, and texts made of ids and their parts span several windows;
