@@ -58,9 +58,14 @@ class frmsetup : public QMainWindow, private FieldTexts {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();
+    // Places the tab row, the pages and the buttons for the size of the client area.
+    void PlaceControls();
+    // Selects the group `step` tabs on, round the end.
+    void SwitchGroup(int step);
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
     void AddField(const ConfigItem& item, int row, const QString& groupName);
@@ -105,5 +110,6 @@ class frmsetup : public QMainWindow, private FieldTexts {
     QWidget* mPage = nullptr;  // holds the labels and text boxes of every group
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
+    QWidget* mLastInTabOrder = nullptr;    // the last field so far, or the tab strip
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window
 };

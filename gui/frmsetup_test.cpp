@@ -8,6 +8,7 @@
 #include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -210,7 +213,7 @@ TEST_F(FrmsetupTest, StartUpEndsWhenTheSettingsCannotBeLoaded) {
     ExpectOne(mDialogs.messages, "The file could not be loaded!\n\nsettings[*].xml");
 }
 
-TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClick) {
+TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClickOrEscape) {
     Press("indAboutTrvSet");
     Press("indAboutTrvSet");
     QWidgetList abouts = QApplication::topLevelWidgets();
@@ -220,9 +223,91 @@ TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClick) {
     ASSERT_TRUE(picture && !picture->pixmap().isNull());
     QTest::mouseClick(picture, Qt::LeftButton);
     EXPECT_TRUE(abouts[0]->isHidden());
+    // Escape closes it too.
+    Press("indAboutTrvSet");
+    QTest::keyClick(abouts[0], Qt::Key_Escape);
+    EXPECT_TRUE(abouts[0]->isHidden());
     // Without edits the main window closes without a question.
     EXPECT_TRUE(mWindow->close());
     ExpectOne(mDialogs.questions, "");
+}
+
+TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachEveryFieldInOrder) {
+    QApplication::setActiveWindow(mWindow.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
+    // Tab walks the tab strip, the fields of the page shown, OK and "Abbrechen", then comes round.
+    const auto tabs = [](int count) {
+        QStringList names;
+        for (int i = 0; i < count; ++i) {
+            names << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        return names.join(' ');
+    };
+    Control("Categories")->setFocus();
+    EXPECT_EQ(tabs(6), "Categories eDBHOST eDBPORT Ok Cancel Categories");
+    // Ctrl+Tab and Ctrl+PgDn go to the next group, with Shift or PgUp back, round the ends.
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int> switches[] = {
+        {Qt::Key_Tab, Qt::ControlModifier, 1},
+        {Qt::Key_PageDown, Qt::ControlModifier, 0},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 1},
+        {Qt::Key_PageUp, Qt::ControlModifier, 0},
+        {Qt::Key_PageUp, Qt::ControlModifier, 1}};
+    for (const auto& [key, modifiers, group] : switches) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        EXPECT_EQ(Control("Categories")->property("currentIndex").toInt(), group) << key;
+    }
+    Control("Categories")->setFocus();
+    EXPECT_EQ(tabs(4), "Categories eLOGDIR Ok Cancel");
+    // A screen reader names each field by its label and describes it by its variable.
+    for (const auto& [field, name, id] :
+         {std::tuple{"eDBHOST", "Host", "$(DBHOST)"}, std::tuple{"eLOGDIR", "Logs", "LOGDIR"}}) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control(field));
+        ASSERT_NE(access, nullptr);
+        EXPECT_EQ(access->text(QAccessible::Name) + ' ' + access->text(QAccessible::Description),
+                  QString(name) + ' ' + id);
+    }
+    // Enter presses the button that has the focus: OK saves and closes.
+    Control("eLOGDIR")->setProperty("text", "x");
+    Control("Ok")->setFocus();
+    QTest::keyClick(Control("Ok"), Qt::Key_Return);
+    EXPECT_FALSE(mWindow->isVisible());
+    EXPECT_TRUE(Read(kSettings).contains(">x<"));
+}
+
+TEST_F(FrmsetupTest, OpensAtItsDesignSizeAndGivesMoreRoomToThePages) {
+    QWidget* client = mWindow->centralWidget();
+    EXPECT_EQ(client->size(), client->minimumSize());
+    const auto fromCorner = [&](const char* name) {
+        return client->rect().bottomRight() - Control(name)->geometry().bottomRight();
+    };
+    const QPoint ok = fromCorner("Ok"), cancel = fromCorner("Cancel");
+    QSize pages = Control("Pages")->size();
+    for (const QSize grown : {QSize(120, 200), QSize(0, 0)}) {
+        mWindow->resize(mWindow->size() + grown);
+        QTest::qWait(0);
+        EXPECT_EQ(Control("Pages")->size(), pages + grown);
+        EXPECT_TRUE(fromCorner("Ok") == ok && fromCorner("Cancel") == cancel);
+        pages = Control("Pages")->size();
+    }
+}
+
+TEST_F(FrmsetupTest, ALabelOrValueTooWideForItsBoxShowsWholeInATooltip) {
+    const QString label(40, u'L'), value(60, u'v');
+    Write("config.xml",
+          "<xml><group><name>G</name><item><name>Short</name><varname>S</varname>"
+          "</item><item><name>" +
+              label.toUtf8() +
+              "</name><varname>$(L)</varname>"
+              "</item></group></xml>");
+    Write(kSettings, "<xml><variable id='S'>s</variable><variable id='$(L)'/></xml>");
+    ASSERT_EQ(Start(), std::nullopt);
+    Control("eL")->setProperty("text", value);
+    EXPECT_EQ(Control("lblL")->toolTip(), label + "\n$(L)");
+    EXPECT_EQ(Control("eL")->toolTip(), value);
+    EXPECT_EQ(Control("lblS")->toolTip() + Control("eS")->toolTip(), "");
+    Control("eL")->setProperty("text", "short");
+    EXPECT_EQ(Control("eL")->toolTip(), "");
 }
 
 }  // namespace
