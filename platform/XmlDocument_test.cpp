@@ -84,7 +84,8 @@ TEST(XmlDocumentParse, RefusesBrokenAndHostileDocuments) {
     for (const auto& [bytes, line, reason] : cases) {
         XmlDocument doc = ParseOk("<xml/>");
         Status status = Status::Ok();
-        EXPECT_TRUE(Silent([&] { status = doc.Parse(bytes, QStringLiteral("conf.xml")); }));
+        EXPECT_TRUE(
+            Silent([&, &bytes = bytes] { status = doc.Parse(bytes, QStringLiteral("conf.xml")); }));
         const QString message = status.message();
         EXPECT_TRUE(message.startsWith("conf.xml: " + line) && message.contains(reason) &&
                     !message.contains('\n') && !message.contains("root:"))
