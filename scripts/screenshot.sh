@@ -22,7 +22,7 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [[ -n "$window" ]] || { echo "The editor's window did not appear:"; cat "$work/app.log"; exit 1; }
-xdotool windowactivate --sync "$window"
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 sleep 0.5  # let the first paint finish
 mkdir -p "$(dirname "$output")"
 import -window "$window" -frame "$output"

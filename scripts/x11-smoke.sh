@@ -22,7 +22,8 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [[ -n "$window" ]] || { echo "The editor's window did not appear:"; cat app.log; exit 1; }
-xdotool windowactivate --sync "$window"
+# The window manager may still be settling: focus the window, however it can be focused.
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 # The first field of the first tab has the focus after one Tab from the tab strip at the most;
 # click into it instead, at its place in the window (the field of the first row).
 xdotool mousemove --window "$window" 150 98 click 1 >/dev/null
