@@ -4,25 +4,11 @@
 #include "testing/FakeFileSystem.h"
 #include "testing/QStringPrinter.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
-
-// Exports the entries {input, output, ...} with the values of conf/settings.xml.
-QStringList Export(FakeFileSystem& files, std::initializer_list<const char*> entries) {
-    QByteArray xml = "<xml><files>";
-    for (auto it = entries.begin(); it != entries.end(); it += 2) {
-        xml +=
-            QByteArray("<file><input>") + it[0] + "</input><output>" + it[1] + "</output></file>";
-    }
-    Configuration config;
-    EXPECT_TRUE(config.Parse(xml + "</files></xml>", "config.xml").ok());
-    SettingsDocument settings;
-    std::vector<VariableValue> values;
-    EXPECT_TRUE(settings.Load(files, "conf/settings.xml").ok());
-    EXPECT_TRUE(settings.ExportedValues(&values).ok());
-    return ExportTemplateFiles(config, values, "conf/settings.xml", "conf/", files);
-}
 
 // The values are those of the root's entries, each the text of the first element of its id, and
 // are replaced in that order (so that a value may name a later id) and as UTF-8. Every entry is
@@ -39,10 +25,20 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
     files.SetFile("conf/one.in", "one $(V) $(v) $(N) q\"'\r\n");
     files.SetFile("conf/two.in", "two $(V)");
     files.FailWriting("conf/x/a.out", "gone");
-    EXPECT_EQ(Export(files, {"no.in", "m.out", "one.in", "x/a.out", "empty.in", "empty.out",
-                             "one.in", "one.in", "two.in", "settings.xml", "two.in", "", "two.in",
-                             "twice.out", "one.in", "twice.out"})
-                  .join('|'),
+    // The entries as "input>output".
+    const QString entries =
+        QString(
+            "no.in>m.out one.in>x/a.out empty.in>empty.out one.in>one.in two.in>settings.xml "
+            "two.in> two.in>twice.out one.in>twice.out")
+            .replace(QRegularExpression(R"((\S*)>(\S*) ?)"),
+                     "<file><input>\\1</input><output>\\2</output></file>");
+    Configuration config;
+    ASSERT_TRUE(config.Parse("<xml><files>" + entries.toUtf8() + "</files></xml>", "c.xml").ok());
+    SettingsDocument settings;
+    std::vector<VariableValue> values;
+    ASSERT_TRUE(settings.Load(files, "conf/settings.xml").ok());
+    ASSERT_TRUE(settings.ExportedValues(&values).ok());
+    EXPECT_EQ(ExportTemplateFiles(config, values, "conf/settings.xml", "conf/", files).join('|'),
               "no.in could not be found\nconf/no.in: No such file or directory|"
               "x/a.out could not be written\nconf/x/a.out: gone|"
               "The template entry \"one.in\" -> \"one.in\" was not exported: its output is the "
