@@ -8,8 +8,8 @@ namespace {
 
 // What the window and the save take from a configuration text, on one line: each group as
 // "[name]" with its items as " label=id", each template as " input>output", then the before and
-// the after command as " before|after" ("-" for none) when there is one. A refusal puts its
-// message in front, and then nothing may follow.
+// the after command as " before|after" ("-" for none) when there is one, and which of a few ids it
+// declares, as " {id}". A refusal puts its message in front, and then nothing may follow.
 QString Describe(Configuration* config, const char* text) {
     QString description = config->Parse(QByteArray(text), QStringLiteral("c")).message();
     for (const ConfigGroup& group : config->Groups()) {
@@ -22,6 +22,9 @@ QString Describe(Configuration* config, const char* text) {
     if (config->BeforeCommand() || config->AfterCommand())
         description += u' ' + config->BeforeCommand().value_or("-") + u'|' +
                        config->AfterCommand().value_or("-");
+    for (const char* id : {"$(HOST)", "say \"hi\"", "$(B", ")", "$(B)", "$(host)", ""})
+        if (config->DeclaresId(QString::fromUtf8(id)))
+            description += QStringLiteral(" {%1}").arg(QString::fromUtf8(id));
     return description;
 }
 
@@ -31,7 +34,8 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
         // Comments and unknown elements change nothing. A template needs an input and an output
         // element, which may be empty.
         // The first command of an id in document order counts, nested or not; an empty one is
-        // passed over for the next, and only its first text node is the command line.
+        // passed over for the next, and only its first text node is the command line. Every text
+        // node of a varname declares an id, wherever it stands, compared exactly.
         {R"(<xml><group><name>DB</name><!-- c --><x/><item><name>Host</name><type>t</type>
             <varname>$(HOST)</varname></item><item><name>Port</name><varname>PORT</varname></item>
             </group><group><name>P</name><command id="before">1.sh</command></group>
@@ -42,7 +46,8 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
             <files><file><input>d.in</input>
             <output>d.out</output></file></files><x><varname>say "hi"</varname></x>
             <varname>$(B<!-- c -->)</varname></xml>)",
-         "[DB] Host=$(HOST) Port=PORT[P] a.in>a.out e.in> d.in>d.out 1.sh|a.sh "},
+         "[DB] Host=$(HOST) Port=PORT[P] a.in>a.out e.in> d.in>d.out 1.sh|a.sh  {$(HOST)} "
+         "{say \"hi\"} {$(B} {)}"},
         {"<config/>", "c: line 1: the root element is <config>, but must be <xml>"},
         {"<xml>\n<group/></xml>", "c: line 2: <group> has no <name>"},
         {"<xml><group><name/>\n<item/></group></xml>", "c: line 2: <item> has no <name>"},
@@ -60,14 +65,6 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
     Configuration config;
     for (const auto& c : cases)
         EXPECT_EQ(Describe(&config, c[0]), QString::fromUtf8(c[1])) << c[0];
-
-    // Every text node of a varname declares an id, wherever it stands, compared exactly.
-    Describe(&config, cases[1][0]);
-    for (const char* id : {"$(HOST)", "say \"hi\"", "$(B", ")"})
-        EXPECT_TRUE(config.DeclaresId(QString::fromUtf8(id))) << id;
-    for (const char* id : {"$(B)", "$(host)", ""})
-        EXPECT_FALSE(config.DeclaresId(QString::fromUtf8(id))) << id;
-    EXPECT_EQ(config.LabelOfField("ePORT") + config.LabelOfField("eB"), QStringLiteral("Port"));
 }
 
 }  // namespace
