@@ -1,12 +1,18 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 namespace fuzz {
+
+// The input as bytes.
+inline QByteArray Bytes(const uint8_t* data, size_t size) {
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
 
 // A broken invariant must end the run where libFuzzer sees it, with the input saved; assert() is
 // gone in optimized builds, so the check is spelled out. The message says which rule broke before
@@ -16,15 +22,10 @@ namespace fuzz {
     std::abort();
 }
 
-// What a failing run prints next to the broken rule, so that a crash report is readable without
-// replaying the input by hand.
-inline void Show(const char* label, const QString& text) {
-    std::fprintf(stderr, "  %s: [%s]\n", label, text.toUtf8().constData());
-}
-
-inline void Show(const char* label, const QByteArray& bytes) {
-    std::fprintf(stderr, "  %s: %lld bytes [%s]\n", label, static_cast<long long>(bytes.size()),
-                 bytes.toPercentEncoding(" $()<>/=\"'").constData());
+// Bytes to print next to a broken rule, so that a crash report is readable without replaying the
+// input by hand.
+inline QByteArray Shown(const QByteArray& bytes) {
+    return bytes.toPercentEncoding(" $()<>/=\"'");
 }
 
 }  // namespace fuzz

@@ -5,15 +5,11 @@
 #include "fuzz/FuzzCheck.h"
 #include "run/CommandLine.h"
 
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     // At least one argument always comes back ("/splash" for an empty text), so a limit below one
     // is one no caller can mean; the program itself passes 10.
     const int maxArgs = 1 + (size > 0 ? data[0] % 16 : 9);
-    const QString text = QString::fromUtf8(bytes.mid(1));
+    const QString text = QString::fromUtf8(fuzz::Bytes(data, size).mid(1));
     const QStringList arguments = GetCommandLine(text, maxArgs);
     // The words of the text, split independently of the program's own loop.
     const QStringList words = QString(text).replace(u'\t', u' ').split(u' ', Qt::SkipEmptyParts);
@@ -24,28 +20,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CommandLineOptions options = ParseCommandLine(arguments);
     // The walk stops at the first argument that is no option, or at a request for help or the
     // version.
-    const auto stops = [](const QString& argument) {
+    qsizetype stop = 0;
+    bool asked = false;
+    for (; !asked && stop < arguments.size(); ++stop) {
+        const QString& argument = arguments[stop];
+        if (!argument.startsWith(u'/') && !argument.startsWith(u'-'))
+            break;
         const QString name = argument.section(u':', 0, 0).toLower().mid(1);
-        return name == u"help" || name == u"-help" || name == u"h" || name == u"?" ||
-               name == u"version" || name == u"-version";
-    };
-    qsizetype bad = 0;  // the first argument that is no option, if any
-    while (bad < arguments.size() &&
-           (arguments[bad].startsWith(u'/') || arguments[bad].startsWith(u'-')) &&
-           !stops(arguments[bad]))
-        ++bad;
-    const bool asked = bad < arguments.size() &&
-                       (arguments[bad].startsWith(u'/') || arguments[bad].startsWith(u'-'));
+        asked = name == u"help" || name == u"-help" || name == u"h" || name == u"?" ||
+                name == u"version" || name == u"-version";
+    }
     FUZZ_CHECK((options.help || options.version) == asked,
                "help or the version is given when the walk reaches a request for it");
-    if (asked)
-        bad = arguments.size();
-    FUZZ_CHECK(
-        options.usageMessage.has_value() == (bad < arguments.size()) &&
-            (!options.usageMessage ||
-             *options.usageMessage == UsageText(QStringLiteral("Did not understand: ") +
-                                                arguments[bad] + QStringLiteral("\r\n\r\n"))),
-        "exactly the first argument that is no option is quoted in the usage message");
+    FUZZ_CHECK(options.usageMessage ==
+                   (asked || stop == arguments.size()
+                        ? std::nullopt
+                        : std::optional(UsageText(QStringLiteral("Did not understand: ") +
+                                                  arguments[stop] + QStringLiteral("\r\n\r\n")))),
+               "exactly the first argument that is no option is quoted in the usage message");
 
     const qsizetype nameStart = options.baseDir.size();
     FUZZ_CHECK(options.configFile.startsWith(options.baseDir) &&

@@ -8,12 +8,9 @@
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"
 
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString fileName = QStringLiteral("fuzz-config.xml");
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = fuzz::Bytes(data, size);
     Configuration config;
     if (const Status status = config.Parse(bytes, fileName); !status.ok()) {
         FUZZ_CHECK(status.message().contains(fileName) && config.Groups().empty() &&
@@ -45,16 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // An entry counts with an input text and an output element, whose text may be missing.
     for (const XmlNode& entry : select("xml/files/file")) {
-        const QString output = select("output", entry).empty() ? QStringLiteral("\1")
-                               : select("output/text()", entry).empty()
-                                   ? QString()
-                                   : first("output/text()", entry);
-        const QString paths = first("input/text()", entry) + u'\0' + output;
+        const QString paths =
+            first("input/text()", entry) + u'\0' +
+            (select("output", entry).empty() ? QStringLiteral("\1")
+                                             : first("output/text()", entry).remove(u'\1'));
         if (!paths.contains(u'\1'))
             inFile.append(paths);
     }
-    QStringList inConfig;
-    QStringList names;  // the group names and, after a NUL, the field control names
+    QStringList inConfig, names;  // names: the group names and, after a NUL, the field names
     for (const ConfigGroup& group : config.Groups()) {
         inConfig.append(group.name);
         names.append(group.name);

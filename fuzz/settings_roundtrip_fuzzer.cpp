@@ -29,12 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool parsed = config.Parse(kConfiguration, QStringLiteral("c.xml")).ok();
     FUZZ_CHECK(parsed, "the fixed configuration parses");
     const QString path = QStringLiteral("settings.xml");
-    const QByteArray original(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray original = fuzz::Bytes(data, size);
     FakeFileSystem files;
     files.SetFile(path, original);
     FakeProcessLauncher launcher;
-    MapFieldTexts loaded(config);
-    MapFieldTexts reloaded(config);
+    MapFieldTexts loaded(config), reloaded(config);
 
     // A failed load touches no field: they stay as empty as those of `reloaded`.
     const Status read = ReadSettingsInto(files, path, config, loaded);
@@ -50,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             SaveAndExport(config, loaded, path, path, QString(), {files, launcher});
         const QStringList started = launcher.commandLines().mid(2 * save);
         if (!saved.saved.ok()) {
-            FUZZ_CHECK(!saved.saved.message().isEmpty(), "a refused save says why");
-            FUZZ_CHECK(files.FileContents(path) == before, "a refused save leaves the file");
-            FUZZ_CHECK(started.isEmpty(), "a refused save starts no command");
+            FUZZ_CHECK(!saved.saved.message().isEmpty() && files.FileContents(path) == before &&
+                           started.isEmpty(),
+                       "a refused save says why, leaves the file and starts no command");
             return 0;
         }
-        FUZZ_CHECK(saved.problems.isEmpty(), "the fake launcher starts every command");
-        FUZZ_CHECK(started.join(u' ') == QStringLiteral("before after"), "before, then after");
+        FUZZ_CHECK(saved.problems.isEmpty() && started.join(u' ') == QStringLiteral("before after"),
+                   "a save starts the before command, then the after command, and both start");
         FUZZ_CHECK(save == 1 || files.FileContents(path) == original,
                    "a save without changes keeps the bytes");
     }
@@ -68,9 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<XmlNode> nested;
         if (document.Parse(original, path).ok() &&
             document.SelectNodes(QStringLiteral("//variable//variable"), &nested).ok() &&
-            !nested.empty()) {
+            !nested.empty())
             return 0;
-        }
     }
     for (const char* id : {"$(HOST)", "$(PORT)", "BARE", "$(A&B<C>)"}) {
         const QString name = FieldControlName(QString::fromUtf8(id));
