@@ -4,19 +4,11 @@
 
 namespace {
 
+// "<path>: <reason>", std::bad_alloc for kOutOfMemory, or success for no reason.
 Status Failure(const QString& path, const QString& reason) {
-    if (reason == QLatin1String(FakeFileSystem::kOutOfMemory)) {
+    if (reason == QLatin1String(FakeFileSystem::kOutOfMemory))
         throw std::bad_alloc();
-    }
-    return Status::PathError(path, reason);
-}
-
-void SetOrClear(std::map<QString, QString>* failures, const QString& path, const QString& reason) {
-    if (reason.isEmpty()) {
-        failures->erase(path);
-    } else {
-        (*failures)[path] = reason;
-    }
+    return reason.isEmpty() ? Status::Ok() : Status::PathError(path, reason);
 }
 
 }  // namespace
@@ -24,25 +16,20 @@ void SetOrClear(std::map<QString, QString>* failures, const QString& path, const
 Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                                 FileIdentity* identity) {
     contents->clear();
-    if (const auto failure = mReadFailures.find(path); failure != mReadFailures.end()) {
-        return Failure(path, failure->second);
-    }
-    const auto file = mFiles.find(path);
-    if (file == mFiles.end()) {
+    if (Status failed = Failure(path, mReadFailures.value(path)); !failed.ok())
+        return failed;
+    if (!HasFile(path))
         return FileNotFound(path);
-    }
-    if (file->second.size() > maxBytes) {
+    if (FileContents(path).size() > maxBytes)
         return FileTooLarge(path, maxBytes);
-    }
-    *contents = file->second;
+    *contents = FileContents(path);
     return identity ? Identify(path, identity) : Status::Ok();
 }
 
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     ++mWriteCounts[path];
-    if (const auto failure = mWriteFailures.find(path); failure != mWriteFailures.end()) {
-        return Failure(path, failure->second);
-    }
+    if (Status failed = Failure(path, mWriteFailures.value(path)); !failed.ok())
+        return failed;
     ByteArraySink sink;
     produce(sink);
     SetFile(path, sink.bytes());
@@ -50,29 +37,9 @@ Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
 }
 
 Status FakeFileSystem::Identify(const QString& path, FileIdentity* identity) {
-    const auto file = mFiles.find(path);
-    if (file == mFiles.end()) {
+    if (!HasFile(path))
         return FileNotFound(path);
-    }
-    const quint64 inode = mInodes[path];
-    *identity = {1, inode, file->second.size(), qint64(inode)};
+    const File file = mFiles.value(path);
+    *identity = {1, file.inode, file.bytes.size(), qint64(file.inode)};
     return Status::Ok();
-}
-
-QByteArray FakeFileSystem::FileContents(const QString& path) const {
-    const auto file = mFiles.find(path);
-    return file == mFiles.end() ? QByteArray() : file->second;
-}
-
-void FakeFileSystem::FailReading(const QString& path, const QString& reason) {
-    SetOrClear(&mReadFailures, path, reason);
-}
-
-void FakeFileSystem::FailWriting(const QString& path, const QString& reason) {
-    SetOrClear(&mWriteFailures, path, reason);
-}
-
-int FakeFileSystem::WriteCount(const QString& path) const {
-    const auto count = mWriteCounts.find(path);
-    return count == mWriteCounts.end() ? 0 : count->second;
 }

@@ -3,9 +3,9 @@
 #include "platform/FileSystem.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
-#include <map>
 #include <memory>
 
 // An in-memory FileSystem for tests: a map from path to bytes, with failures on demand. Error
@@ -28,29 +28,29 @@ class FakeFileSystem : public FileSystem {
     }
 
     void SetFile(const QString& path, const QByteArray& contents) {
-        mFiles[path] = contents;
-        mInodes[path] = ++mLastInode;
+        mFiles[path] = {contents, ++mLastInode};
     }
-    void RemoveFile(const QString& path) { mFiles.erase(path); }
-    bool HasFile(const QString& path) const { return mFiles.count(path) != 0; }
+    void RemoveFile(const QString& path) { mFiles.remove(path); }
+    bool HasFile(const QString& path) const { return mFiles.contains(path); }
     // The stored bytes, empty when there is no file at `path`.
-    QByteArray FileContents(const QString& path) const;
-    const std::map<QString, QByteArray>& files() const { return mFiles; }
+    QByteArray FileContents(const QString& path) const { return mFiles.value(path).bytes; }
 
     // From now on reading (or writing) `path` fails with "<path>: <reason>"; an empty reason
     // makes it succeed again. The reason kOutOfMemory throws std::bad_alloc instead.
     static constexpr char kOutOfMemory[] = "out of memory";
-    void FailReading(const QString& path, const QString& reason);
-    void FailWriting(const QString& path, const QString& reason);
+    void FailReading(const QString& path, const QString& reason) { mReadFailures[path] = reason; }
+    void FailWriting(const QString& path, const QString& reason) { mWriteFailures[path] = reason; }
 
-    // How often `path` was written for `path`, failed calls included.
-    int WriteCount(const QString& path) const;
+    // How often `path` was written, failed calls included.
+    int WriteCount(const QString& path) const { return mWriteCounts.value(path); }
 
   private:
-    std::map<QString, QByteArray> mFiles;
-    std::map<QString, QString> mReadFailures;
-    std::map<QString, QString> mWriteFailures;
-    std::map<QString, int> mWriteCounts;
-    std::map<QString, quint64> mInodes;
+    struct File {
+        QByteArray bytes;
+        quint64 inode = 0;
+    };
+    QHash<QString, File> mFiles;
+    QHash<QString, QString> mReadFailures, mWriteFailures;
+    QHash<QString, int> mWriteCounts;
     quint64 mLastInode = 0;
 };

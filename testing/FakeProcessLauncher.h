@@ -2,18 +2,21 @@
 
 #include "platform/ProcessLauncher.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
-
-#include <map>
 
 // A ProcessLauncher for tests: starts nothing, remembers every command line it was asked to start
 // and fails on demand with the same kind of message as the real one.
 class FakeProcessLauncher : public ProcessLauncher {
   public:
-    Status StartDetached(const QString& commandLine) override;
+    Status StartDetached(const QString& commandLine) override {
+        mCommandLines.append(commandLine);
+        const QString reason = mFailures.value(commandLine);
+        return reason.isEmpty() ? Status::Ok() : CannotStart(commandLine, reason);
+    }
 
-    // From now on starting exactly `commandLine` fails with `reason`.
+    // From now on starting exactly `commandLine` fails with `reason`; an empty one lets it start.
     void FailFor(const QString& commandLine, const QString& reason) {
         mFailures[commandLine] = reason;
     }
@@ -22,5 +25,5 @@ class FakeProcessLauncher : public ProcessLauncher {
 
   private:
     QStringList mCommandLines;
-    std::map<QString, QString> mFailures;
+    QHash<QString, QString> mFailures;
 };
