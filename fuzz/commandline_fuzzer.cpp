@@ -39,14 +39,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                   arguments[stop] + QStringLiteral("\r\n\r\n")))),
                "exactly the first argument that is no option is quoted in the usage message");
 
+    // The base directory is the configuration path up to and including its last slash.
     const qsizetype nameStart = options.baseDir.size();
+    const StartupPaths paths = ResolveStartupPaths(options);
     FUZZ_CHECK(options.configFile.startsWith(options.baseDir) &&
                    (nameStart == 0 || options.baseDir.endsWith(u'/')) &&
-                   !options.configFile.mid(nameStart).contains(u'/'),
-               "the base directory is the configuration path up to and including its last slash");
-    const StartupPaths paths = ResolveStartupPaths(options);
-    FUZZ_CHECK(!paths.configFile.isEmpty() && paths.settingsFile.startsWith(options.baseDir) &&
+                   !options.configFile.mid(nameStart).contains(u'/') &&
+                   !paths.configFile.isEmpty() && paths.settingsFile.startsWith(options.baseDir) &&
                    paths.settingsFile.size() > nameStart,
-               "there is a configuration file, and a settings file behind its directory");
+               "the configuration file and the settings file lie behind the base directory");
     return 0;
 }

@@ -12,35 +12,29 @@
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 
-namespace {
-
-// '$', '(' and ')' as in "$(NAME)"; a NUL byte because templates are bytes, not C strings.
-constexpr char kAlphabet[] = {'a', 'b', '$', '(', ')', '\0'};
-
-// The next `length` input bytes, as many as there are, mapped onto the alphabet.
-QByteArray Take(const uint8_t*& data, const uint8_t* end, size_t length) {
-    QByteArray text;
-    for (; length > 0 && data < end; --length)
-        text.append(kAlphabet[*data++ % sizeof kAlphabet]);
-    return text;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* const end = data + size;
+    // The next `length` input bytes, as many as there are, mapped onto a small alphabet: '$', '('
+    // and ')' as in "$(NAME)", and the literal's closing NUL, because templates are bytes and not
+    // C strings.
+    const auto take = [&](size_t length) {
+        QByteArray text;
+        for (; length > 0 && data < end; --length)
+            text.append("ab$()"[*data++ % 6]);
+        return text;
+    };
     std::vector<Substitution> substitutions(data < end ? *data++ % 8 : 0);
     double growth = 1;  // a bound on how much the passes multiply the size of the text
     QByteArray shown;   // the substitutions, for a report
     for (Substitution& substitution : substitutions) {
         const uint8_t lengths = data < end ? *data++ : 0;
-        substitution.id = Take(data, end, (lengths & 3) + (lengths >> 2 & 1) + (lengths & 8));
-        substitution.value = Take(data, end, lengths >> 4);
+        substitution.id = take((lengths & 3) + (lengths >> 2 & 1) + (lengths & 8));
+        substitution.value = take(lengths >> 4);
         if (!substitution.id.isEmpty() && substitution.value.size() > substitution.id.size())
             growth *= double(substitution.value.size()) / double(substitution.id.size());
         shown += fuzz::Shown(substitution.id) + " -> " + fuzz::Shown(substitution.value) + "; ";
     }
-    const QByteArray text = Take(data, end, size);
+    const QByteArray text = take(size);
     // Values that hold the ids of later variables make the text grow geometrically, and a result
     // of hundreds of megabytes tests nothing a smaller one does not.
     if (double(text.size()) * growth > double(1 << 20))
