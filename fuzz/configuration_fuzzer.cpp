@@ -43,8 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const XmlNode& item : select("item", group))
             inFile.append(first("name", item) + u'\0' + first("varname", item));
     }
+    // An entry counts with an input text and an output element, whose text may be missing.
     for (const XmlNode& entry : select("xml/files/file")) {
-        const QString paths = first("input/text()", entry) + u'\0' + first("output/text()", entry);
+        const QString output = select("output", entry).empty() ? QStringLiteral("\1")
+                               : select("output/text()", entry).empty()
+                                   ? QString()
+                                   : first("output/text()", entry);
+        const QString paths = first("input/text()", entry) + u'\0' + output;
         if (!paths.contains(u'\1'))
             inFile.append(paths);
     }

@@ -3,7 +3,9 @@
 // inside values or straddle the boundary between a value and the text around it.
 //
 // Input: a header byte with the number of substitutions, then for each one a length byte and the
-// id and value bytes, then the template. Every byte of an id, a value or the template is mapped
+// id and value bytes, then the template. In a length byte, bits 0-1 plus bit 2 give the id's
+// length, 0 to 4, and bit 3 adds eight, for ids longer than the plan's eight-byte label heads; the
+// high four bits give the value's length. Every byte of an id, a value or the template is mapped
 // onto a small alphabet, so that the ids do occur, overlap and chain.
 
 #include "fuzz/FuzzCheck.h"
@@ -19,25 +21,14 @@ namespace {
 constexpr char kAlphabet[] = {'a', 'b', '$', '(', ')', '\0'};
 constexpr size_t kMaxOutputBytes = size_t(1) << 20;
 
-class Reader {
-  public:
-    Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-
-    bool AtEnd() const { return mPos >= mSize; }
-    uint8_t Byte() { return AtEnd() ? 0 : mData[mPos++]; }
-    QByteArray Text(size_t length) {
-        QByteArray text;
-        while (length-- > 0 && !AtEnd()) {
-            text.append(kAlphabet[Byte() % sizeof kAlphabet]);
-        }
-        return text;
+// The next `length` input bytes, as many as there are, mapped onto the alphabet.
+QByteArray Take(const uint8_t*& data, const uint8_t* end, size_t length) {
+    QByteArray text;
+    for (; length > 0 && data < end; --length) {
+        text.append(kAlphabet[*data++ % sizeof kAlphabet]);
     }
-
-  private:
-    const uint8_t* mData;
-    size_t mSize;
-    size_t mPos = 0;
-};
+    return text;
+}
 
 // A bound on the size of the result: each pass at most multiplies the text by value / id length.
 // Values that hold the ids of later variables make the text grow geometrically, and a result of
@@ -55,31 +46,22 @@ bool OutputStaysSmall(qsizetype textSize, const std::vector<Substitution>& subst
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Reader reader(data, size);
-    const int count = reader.Byte() % 8;
-    std::vector<Substitution> substitutions;
-    for (int i = 0; i < count; ++i) {
-        // Low bits: id length 0..4 (0 is the empty id, which replaces nothing, one time in
-        // eight); high bits: value length 0..15.
-        const uint8_t lengths = reader.Byte();
-        Substitution substitution;
-        substitution.id = reader.Text((lengths & 0x3) + ((lengths >> 2) & 0x1));
-        substitution.value = reader.Text(lengths >> 4);
-        substitutions.push_back(std::move(substitution));
+    const uint8_t* const end = data + size;
+    std::vector<Substitution> substitutions(data < end ? *data++ % 8 : 0);
+    for (Substitution& substitution : substitutions) {
+        const uint8_t lengths = data < end ? *data++ : 0;
+        substitution.id = Take(data, end, (lengths & 3) + (lengths >> 2 & 1) + (lengths & 8));
+        substitution.value = Take(data, end, lengths >> 4);
     }
-    QByteArray text;
-    while (!reader.AtEnd()) {
-        text.append(reader.Text(1));
-    }
+    const QByteArray text = Take(data, end, size);
     if (!OutputStaysSmall(text.size(), substitutions)) {
         return 0;
     }
 
     const QByteArray expected = SubstituteSequentially(text, substitutions);
     // The output goes out in pieces; tiny ones make clusters straddle piece boundaries.
-    const size_t piece = 1 + size % 16;
     const QByteArray actual = SubstitutionPlan(substitutions).Apply(text);
-    const QByteArray inPieces = SubstitutionPlan(substitutions, piece).Apply(text);
+    const QByteArray inPieces = SubstitutionPlan(substitutions, 1 + size % 16).Apply(text);
     if (actual != expected || inPieces != expected) {
         fuzz::Show("template", text);
         for (const Substitution& substitution : substitutions) {

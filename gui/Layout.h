@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 // The window's geometry. Positions and sizes are designed in twips (1/1440 inch) and shown at 15
 // twips to a pixel.
@@ -35,6 +36,29 @@ constexpr int kRowWidth = 1500;
 constexpr int kRowHeight = 300;
 constexpr int RowTop(int row) {
     return 1000 + 500 * row;
+}
+
+// The client area at its design size, which is also its smallest.
+inline QSize ClientSize() {
+    return QSize(Px(kClientWidth), Px(kClientHeight));
+}
+
+// Where the controls of the client area go at `client` pixels (at least ClientSize()): at the
+// design size exactly where they were designed; in a larger window the tab row and the pages grow
+// with it, and the buttons keep their distance from the bottom right corner.
+struct ControlPlaces {
+    QRect tabs, pages, ok, cancel;
+};
+inline ControlPlaces PlaceControls(QSize client) {
+    const int wider = client.width() - Px(kClientWidth);
+    const int taller = client.height() - Px(kClientHeight);
+    const auto button = [&](int left) {
+        return QRect(Px(left) + wider, Px(kButtonsTop) + taller, Px(kButtonWidth),
+                     Px(kButtonHeight));
+    };
+    return {QRect(0, Px(kTabsTop), Px(kTabsWidth) + wider, Px(kTabsHeight)),
+            QRect(0, Px(kPageTop), client.width(), Px(kPageBottom - kPageTop) + taller),
+            button(kOkLeft), button(kCancelLeft)};
 }
 
 // A control of a row, placed at (`left`, `top`) in the window, in pixels on its page.

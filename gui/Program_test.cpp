@@ -29,6 +29,32 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          1,
          {"templates/server.conf.in could not be found"},
          "[database]"},
+        // Regression: an output that was the settings or the configuration file, through a
+        // symlink or a hard link, was overwritten.
+        {"ln -s settings.xml app.ini && tervosetup /export",
+         1,
+         {"\"templates/app.ini.in\" -> \"app.ini\" was not exported: its output is the same "
+          "file as the settings file settings.xml."},
+         "listen 8080;"},
+        {"ln config.xml server.conf && tervosetup /export",
+         1,
+         {"the same file as the configuration file config.xml."},
+         "[database]"},
+        // Regression: running out of memory ended the run with std::bad_alloc. AddressSanitizer
+        // needs more address space than `ulimit -v` leaves; it limits allocations itself.
+        {"truncate -s 700M templates/server.conf.in && if [ -n \"$ASAN_OPTIONS\" ]; then "
+         "ASAN_OPTIONS=$ASAN_OPTIONS:max_allocation_size_mb=300:allocator_may_return_null=1 "
+         "tervosetup /export; else ulimit -v 400000 && tervosetup /export; fi",
+         1,
+         {"server.conf could not be written\ntemplates/server.conf.in: there is not enough memory"},
+         "[database]"},
+        // Regression: what another save wrote between the reading and the writing of the settings
+        // was undone. This one holds the update lock while it edits.
+        {"flock . sh -c 'touch locked; sleep 1; sed -i s/8080/9090/ settings.xml' & "
+         "while [ ! -e locked ]; do sleep 0.01; done; tervosetup /export; wait",
+         0,
+         {},
+         "listen 9090;"},
         {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
         // The editor must not wait for a display that never comes.
         {"tervosetup", 2, {"no display"}},

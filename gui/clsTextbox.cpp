@@ -3,6 +3,7 @@
 #include "gui/Layout.h"
 
 #include <QLineEdit>
+#include <QStyle>
 
 #include <limits>
 
@@ -17,4 +18,14 @@ void clsTextbox::Create(const QString& aID, const QString& aTabKey, QWidget* aFr
     mTextbox->setGeometry(Layout::RowControlRect(aLeft, aTop));
     mTextbox->hide();
     connect(mTextbox, &QLineEdit::textChanged, this, &clsTextbox::mTextbox_Change);
+}
+
+void clsTextbox::mTextbox_Change() {
+    // A value wider than its box shows whole in a tooltip. The box's frame and the margins of its
+    // text take two pixels each side.
+    const QString text = mTextbox->text();
+    const int room =
+        mTextbox->width() - 4 - 2 * mTextbox->style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    mTextbox->setToolTip(mTextbox->fontMetrics().horizontalAdvance(text) > room ? text : QString());
+    emit Changed();
 }

@@ -21,7 +21,7 @@ class clsTextbox : public QObject {
     void Changed();
 
   private slots:
-    void mTextbox_Change() { emit Changed(); }
+    void mTextbox_Change();
 
   private:
     QLineEdit* mTextbox = nullptr;  // owned by its page

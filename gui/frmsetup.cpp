@@ -15,9 +15,20 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QTabBar>
 
+#include <new>
+
 namespace {
+
+// The central widget: asks for the window's design size, so that the window opens at it.
+class ClientArea final : public QWidget {
+  public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return Layout::ClientSize(); }
+};
 
 // Qt reads "[*]" in a window title as the modified placeholder and "[*][*]" as a literal "[*]".
 QString EscapePlaceholder(QString caption) {
@@ -61,42 +72,76 @@ void frmsetup::BuildControls() {
     addItem(indHelp, "indAboutTrvSet", QStringLiteral("About Tervo Setup"), QKeySequence(),
             &frmsetup::indAboutTrvSet_Click);
 
-    auto* client = new QWidget(this);
-    client->setFixedSize(Px(Layout::kClientWidth), Px(Layout::kClientHeight));
+    auto* client = new ClientArea(this);
+    client->setMinimumSize(Layout::ClientSize());
+    client->installEventFilter(this);  // places the controls on every resize
     setCentralWidget(client);
 
     Categories = new QTabBar(client);
     Categories->setObjectName(QStringLiteral("Categories"));
-    Categories->setGeometry(0, Px(Layout::kTabsTop), Px(Layout::kTabsWidth),
-                            Px(Layout::kTabsHeight));
     Categories->setExpanding(false);
+    Categories->setFocusPolicy(Qt::StrongFocus);
     connect(Categories, &QTabBar::currentChanged, this, &frmsetup::Categories_Click);
+    const auto addGroupSwitch = [this](std::initializer_list<QKeySequence> keys, int step) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { SwitchGroup(step); });
+    };
+    addGroupSwitch(
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+    addGroupSwitch({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                    QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+                   -1);
 
     mPageArea = new QScrollArea(client);
     mPageArea->setObjectName(QStringLiteral("Pages"));
     mPageArea->setFrameShape(QFrame::NoFrame);
+    mPageArea->setFocusPolicy(Qt::NoFocus);
     mPageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    mPageArea->setGeometry(0, Px(Layout::kPageTop), Px(Layout::kClientWidth),
-                           Px(Layout::kPageBottom - Layout::kPageTop));
     mPage = new QWidget;
-    mPage->resize(mPageArea->width() - 20, 0);
     mPageArea->setWidget(mPage);
 
     Ok = new QPushButton(QStringLiteral("OK"), client);
     Ok->setObjectName(QStringLiteral("Ok"));
-    Ok->setGeometry(Px(Layout::kOkLeft), Px(Layout::kButtonsTop), Px(Layout::kButtonWidth),
-                    Px(Layout::kButtonHeight));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
     Cancel = new QPushButton(QStringLiteral("Abbrechen"), client);
     Cancel->setObjectName(QStringLiteral("Cancel"));
-    Cancel->setGeometry(Px(Layout::kCancelLeft), Px(Layout::kButtonsTop), Px(Layout::kButtonWidth),
-                        Px(Layout::kButtonHeight));
     connect(Cancel, &QPushButton::clicked, this, &frmsetup::Cancel_Click);
-    // Neither button is the window's default: Enter in a field does not save.
-    Ok->setAutoDefault(false);
-    Cancel->setAutoDefault(false);
+    // Enter presses a button that has the focus. Neither is the window's default, so Enter in a
+    // field does not save.
+    Ok->setAutoDefault(true);
+    Cancel->setAutoDefault(true);
+    // Tab goes from the tab strip through the fields of the page shown, top to bottom, to OK and
+    // "Abbrechen"; AddField puts each field before OK.
+    setTabOrder(Categories, Ok);
     setTabOrder(Ok, Cancel);
-    setTabOrder(Cancel, Categories);
+    mLastInTabOrder = Categories;
+    PlaceControls();
+}
+
+void frmsetup::PlaceControls() {
+    const Layout::ControlPlaces places = Layout::PlaceControls(centralWidget()->size());
+    Categories->setGeometry(places.tabs);
+    mPageArea->setGeometry(places.pages);
+    mPage->resize(places.pages.width() - mPageArea->verticalScrollBar()->sizeHint().width(),
+                  mPage->height());
+    Ok->setGeometry(places.ok);
+    Cancel->setGeometry(places.cancel);
+}
+
+bool frmsetup::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        PlaceControls();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmsetup::SwitchGroup(int step) {
+    const int count = Categories->count();
+    if (count > 1) {
+        Categories->setCurrentIndex((Categories->currentIndex() + step + count) % count);
+    }
 }
 
 std::optional<int> frmsetup::Form_Load() {
@@ -146,11 +191,21 @@ void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupNam
     label->setObjectName(LabelControlName(item.id));
     label->setProperty("Tag", groupName);
     label->setGeometry(Layout::RowControlRect(Layout::kLabelLeft, top));
+    if (label->fontMetrics().horizontalAdvance(item.label) > label->width()) {
+        label->setToolTip(item.label + u'\n' + item.id);
+    }
     label->hide();
 
     auto textbox = std::make_unique<clsTextbox>();
     const QString fieldName = FieldControlName(item.id);
     textbox->Create(fieldName, groupName, mPage, Layout::kFieldLeft, top);
+    QLineEdit* edit = textbox->Textbox();
+    // What a screen reader says of the field: its label, and the variable it holds.
+    edit->setAccessibleName(item.label);
+    edit->setAccessibleDescription(item.id);
+    setTabOrder(mLastInTabOrder, edit);
+    setTabOrder(edit, Ok);
+    mLastInTabOrder = edit;
     connect(textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
     mTextboxByName.insert(fieldName, textbox.get());
     mTextboxes.push_back(std::move(textbox));
@@ -173,27 +228,83 @@ void frmsetup::Categories_Click() {
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
-    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, *this); !loaded.ok()) {
+    SettingsVersion version;
+    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, *this, &version);
+        !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
+    mSettingsVersion = version;
     mDirtyMark = false;
     UpdateCaption();
     return true;
 }
 
+void frmsetup::ReloadSettings() {
+    MapFieldTexts texts(mConfigDoc);
+    SettingsVersion version;
+    if (Status loaded =
+            ReadSettingsInto(mServices.files, mSettingsFile, mConfigDoc, texts, &version);
+        !loaded.ok()) {
+        mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
+        return;
+    }
+    for (auto it = mTextboxByName.cbegin(); it != mTextboxByName.cend(); ++it) {
+        SetFieldText(it.key(), texts.FieldText(it.key()).value_or(QString()));
+    }
+    mSettingsVersion = version;
+    mDirtyMark = false;
+    UpdateCaption();
+}
+
 bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath) {
-    const SaveResult result = SaveAndExport(mConfigDoc, *this, sourcePath, targetPath, mBaseDir,
-                                            {mServices.files, mServices.processes});
+    SaveResult result;
+    try {
+        for (;;) {
+            // The lock is held from reading the file to replacing it, but not while a question
+            // waits for the user.
+            std::unique_ptr<UpdateLock> lock;
+            SettingsDocument settings;
+            result.saved = PrepareSave(mServices.files, sourcePath, targetPath, &lock, &settings);
+            if (!result.saved.ok()) {
+                break;
+            }
+            if (targetPath == mSettingsFile && settings.Version() != mSettingsVersion) {
+                lock.reset();
+                const Dialogs::Answer answer = mServices.dialogs.AskYesNoCancel(
+                    Messages::ChangedOnDisk(mSettingsFile, settings.Version().exists));
+                if (answer == Dialogs::Answer::Yes) {
+                    // Over the file as it was just seen; a change after that is asked about again.
+                    mSettingsVersion = settings.Version();
+                    continue;
+                }
+                if (answer == Dialogs::Answer::No) {
+                    ReloadSettings();
+                }
+                return false;
+            }
+            result = SaveAndExport(mConfigDoc, *this, settings, targetPath, mBaseDir,
+                                   {mServices.files, mServices.processes});
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        result = SaveResult();
+        result.saved = Status::Error(QStringLiteral("The settings could not be saved.\n") +
+                                     Status::OutOfMemory(targetPath).message());
+    }
     if (ShowSaveResult(result, mServices.dialogs) == kExitFailed) {
         return false;
     }
+    mSettingsVersion = result.version;
     mDirtyMark = false;
     UpdateCaption();
     return true;
 }
 
 void frmsetup::OpenSettings() {
+    if (!Form_QueryUnload()) {
+        return;
+    }
     const std::optional<QString> chosen =
         mServices.dialogs.AskOpenFileName(Messages::DefaultSettingsName(), Messages::XmlFilter());
     if (!chosen || chosen->isEmpty()) {

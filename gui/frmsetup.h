@@ -4,6 +4,7 @@
 #include "run/ProgramServices.h"
 #include "schema/Configuration.h"
 #include "settings/FieldTexts.h"
+#include "settings/SettingsDocument.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -57,20 +58,31 @@ class frmsetup : public QMainWindow, private FieldTexts {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildControls();
+    // Places the tab row, the pages and the buttons for the size of the client area.
+    void PlaceControls();
+    // Selects the group `step` tabs on, round the end.
+    void SwitchGroup(int step);
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
     void AddField(const ConfigItem& item, int row, const QString& groupName);
     bool LoadSettings(const QString& path);
+    // Loads the window's settings file again into every field (a field it does not list becomes
+    // empty) and so discards the edits; when it cannot be loaded, says so and keeps them.
+    void ReloadSettings();
     // Saves the field texts to `targetPath` (read from `sourcePath`) and exports the templates.
-    // False when the settings were not written; every problem has been shown.
+    // A save to the window's own file first asks what to do when the file is no longer what was
+    // loaded or last saved here. False when the settings were not written; every problem,
+    // running out of memory included, has been shown, and the edits are still there.
     bool SaveSettings(const QString& sourcePath, const QString& targetPath);
     void OpenSettings();
     bool SaveCurrent();
     void SaveSettingsAs();
-    // Asks about unsaved edits; false keeps the window open.
+    // Asks about unsaved edits before they would be lost (closing the window, opening another
+    // file); false keeps them and stops what was about to happen.
     bool Form_QueryUnload();
     void UpdateCaption();
 
@@ -86,6 +98,7 @@ class frmsetup : public QMainWindow, private FieldTexts {
     QString mBaseDir;
     QString mSettingsFile;
     QString mConfigFile;
+    SettingsVersion mSettingsVersion;  // of mSettingsFile as loaded or last saved here
     std::vector<std::unique_ptr<clsTextbox>> mTextboxes;
 
     QHash<QString, clsTextbox*> mTextboxByName;  // field control name -> its wrapper
@@ -97,5 +110,6 @@ class frmsetup : public QMainWindow, private FieldTexts {
     QWidget* mPage = nullptr;  // holds the labels and text boxes of every group
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
+    QWidget* mLastInTabOrder = nullptr;    // the last field so far, or the tab strip
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window
 };

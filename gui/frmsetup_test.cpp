@@ -8,6 +8,7 @@
 #include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -71,8 +74,17 @@ class FrmsetupTest : public ::testing::Test {
         EXPECT_TRUE(texts.value(0).contains(fragment)) << qPrintable(texts.join('|'));
     }
 
+    // The disk, where saves may run out of memory.
+    struct Disk : DiskFileSystem {
+        Status WriteFileFrom(const QString& path, const ByteProducer& produce) override {
+            return outOfMemory ? throw std::bad_alloc()
+                               : DiskFileSystem::WriteFileFrom(path, produce);
+        }
+        bool outOfMemory = false;
+    };
+
     QTemporaryDir mDir;
-    DiskFileSystem mFiles;
+    Disk mFiles;
     FakeProcessLauncher mLauncher;
     ScriptedDialogs mDialogs;
     std::unique_ptr<frmsetup> mWindow;
@@ -95,37 +107,63 @@ TEST_F(FrmsetupTest, ShowsOnePagePerGroupWithOnlyTheSelectedGroupsFields) {
 }
 
 // One way through the window: "1" is typed into eDBPORT, at the start where a loaded value is
-// shown, a control is pressed and the dialog it raises answered.
+// shown, maybe the settings file is changed on disk, a control is pressed and the dialogs it
+// raises answered.
 struct Case {
     const char* name;
     const char* press;
-    const char* asks;                  // in the one dialog raised
-    const char* answer;                // "Yes", "No", "Cancel", or the file chosen ("" cancels)
-    bool closes, saves;                // saves: the edit went to the window's document
+    const char* asks;                  // part of each dialog raised, in order, "|" between
+    const char* answers;               // "Yes", "No", "Cancel", or the file chosen ("" cancels)
+    bool closes;                       //
+    const char* savedTo;               // the file that received the edit; "" for none
     const char* message = "";          // in the one message shown
     const char* document = kSettings;  // the window's settings file afterwards
-    bool broken = false;       // the settings file is damaged after loading, so that saves fail
-    const char* host = "db1";  // eDBHOST afterwards
+    const char* disk = nullptr;        // written over the settings file after loading; "" removes
+    bool outOfMemory = false;          // no save gets the memory it needs
+    const char* fields = "db1 15432";  // eDBHOST and eDBPORT afterwards
     friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 const char kAsk[] = "settings[*].xml speichern";
+const char kChanged[] = "settings[*].xml was changed by another program";
+const char kBroken[] = "<xml><variable id='$(DBPORT)'>";
+const char kExternal[] =
+    R"~(<xml><variable id="$(DBHOST)">ext</variable><variable id="$(DBPORT)">5</variable><x/></xml>)~";
 const Case kCases[] = {
-    {"CancelKeepsWindowAndEdit", "Cancel", kAsk, "Cancel", false, false},
-    {"NoClosesWithoutSaving", "indExit", kAsk, "No", true, false},
-    {"YesSavesAndSaysSo", "Cancel", kAsk, "Yes", true, true, "gespeichert"},
-    {"OkSavesWithoutAsking", "Ok", "", "", true, true},
-    {"FailedOkKeepsWindowAndEdit", "Ok", "", "", false, false, kSettings, kSettings, true},
-    {"FailedYesKeepsWindowAndEdit", "indExit", kAsk, "Yes", false, false, kSettings, kSettings,
-     true},
-    {"OpenCancelled", "IndOpen", "open", "", false, false},
-    {"OpenUnreadableKeepsAll", "IndOpen", "open", "broken.xml", false, false, "broken.xml"},
+    {"CancelKeepsWindowAndEdit", "Cancel", kAsk, "Cancel", false, ""},
+    {"NoClosesWithoutSaving", "indExit", kAsk, "No", true, ""},
+    {"YesSavesAndSaysSo", "Cancel", kAsk, "Yes", true, kSettings, "gespeichert"},
+    {"OkSavesWithoutAsking", "Ok", "", "", true, kSettings},
+    {"FailedOkKeepsWindowAndEdit", "Ok", "", "", false, "", kSettings, kSettings, kBroken},
+    {"FailedYesKeepsWindowAndEdit", "indExit", kAsk, "Yes", false, "", kSettings, kSettings,
+     kBroken},
+    // Regression: running out of memory ended the program.
+    {"OutOfMemoryKeepsWindowAndEdit", "Ok", "", "", false, "", "not enough memory", kSettings,
+     nullptr, true},
+    // Regression: Open threw the edits away without asking.
+    {"OpenAsksFirstAndCancelKeepsAll", "IndOpen", kAsk, "Cancel", false, ""},
+    {"OpenCancelled", "IndOpen", "speichern|open", "No|", false, ""},
+    {"OpenUnreadableKeepsAll", "IndOpen", "speichern|open", "No|broken.xml", false, "",
+     "broken.xml"},
     // A variable the opened file does not list keeps what its field held (eDBPORT).
-    {"OpenTakesTheFilesValues", "IndOpen", "open", "other.xml", false, false, "", "other.xml",
-     false, "other"},
-    {"SaveAsCancelled", "IndSaveAs", "save", "", false, false},
-    {"SaveAsNewFileTakesAllValues", "IndSaveAs", "save", "new.xml", false, true, "", "new.xml"},
+    {"OpenTakesTheFilesValues", "IndOpen", "speichern|open", "No|other.xml", false, "", "",
+     "other.xml", nullptr, false, "other 15432"},
+    {"OpenAfterSaving", "IndOpen", "speichern|open", "Yes|other.xml", false, kSettings,
+     "gespeichert", "other.xml", nullptr, false, "other 15432"},
+    {"SaveAsCancelled", "IndSaveAs", "save", "", false, ""},
+    {"SaveAsNewFileTakesAllValues", "IndSaveAs", "save", "new.xml", false, "new.xml", "",
+     "new.xml"},
     // An existing file receives the values in its own entries.
-    {"SaveAsExistingFillsItsEntries", "IndSaveAs", "save", "old.xml", false, true, "", "old.xml"},
+    {"SaveAsExistingFillsItsEntries", "IndSaveAs", "save", "old.xml", false, "old.xml", "",
+     "old.xml"},
+    // Regression: a save overwrote what another program had changed since the file was loaded.
+    {"ChangedOnDiskCancelKeepsAll", "IndSave", kChanged, "Cancel", false, "", "", kSettings,
+     kExternal},
+    {"ChangedOnDiskNoLoadsItAgain", "Ok", kChanged, "No", false, "", "", kSettings, kExternal,
+     false, "ext 5"},
+    {"ChangedOnDiskYesSavesIntoIt", "IndSave", kChanged, "Yes", false, kSettings, "", kSettings,
+     kExternal},
+    {"RemovedOnDiskYesSavesAgain", "Ok", "settings[*].xml was removed", "Yes", true, kSettings, "",
+     kSettings, ""},
 };
 
 class FrmsetupPathTest : public FrmsetupTest, public ::testing::WithParamInterface<Case> {};
@@ -138,24 +176,35 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     Write("broken.xml", "<xml>");
     Write("old.xml", R"~(<xml><variable id="$(DBHOST)"/><variable id="$(DBPORT)"/><x/></xml>)~");
     QTest::keyClicks(Control("eDBPORT"), "1");
-    if (c.broken) {
-        Write(kSettings, "<xml><variable id='$(DBPORT)'>");
+    if (c.disk && *c.disk) {
+        Write(kSettings, c.disk);
+    } else if (c.disk) {
+        QFile::remove(kSettings);
     }
-    mDialogs.answers = {c.answer};
+    mFiles.outOfMemory = c.outOfMemory;
+    mDialogs.answers = QString(c.answers).split('|');
     Press(c.press);
-    ExpectOne(mDialogs.questions, c.asks);
+    EXPECT_EQ(mDialogs.questions.size(), QString(c.asks).split('|', Qt::SkipEmptyParts).size());
+    for (qsizetype i = 0; i < mDialogs.questions.size(); ++i) {
+        EXPECT_TRUE(mDialogs.questions[i].contains(QString(c.asks).section('|', i, i)))
+            << qPrintable(mDialogs.questions.join('|'));
+    }
     ExpectOne(mDialogs.messages, c.message);
     EXPECT_EQ(mWindow->isVisible(), !c.closes);
-    const bool dirty = !c.saves && c.document == QString(kSettings);
+    // The caption's marker shows an edit that is in a field and not saved.
+    const bool dirty =
+        !*c.savedTo && c.document == QString(kSettings) && QString(c.fields).contains("15432");
     const QString title = mWindow->windowHandle()->title();
     EXPECT_TRUE(title.endsWith(QString("[%1]").arg(c.document) + (dirty ? "*" : "")))
         << qPrintable(title);
-    EXPECT_EQ(Text("eDBHOST") + ' ' + Text("eDBPORT"), c.host + QString(" 15432"));
+    EXPECT_EQ(Text("eDBHOST") + ' ' + Text("eDBPORT"), c.fields);
     for (const char* file : {kSettings, "new.xml", "old.xml"}) {
-        EXPECT_EQ(Read(file).contains(">15432<"), c.saves && c.document == QString(file)) << file;
+        EXPECT_EQ(Read(file).contains(">15432<"), c.savedTo == QString(file)) << file;
     }
     EXPECT_TRUE(Read("old.xml").contains("<x/>"));
-    EXPECT_EQ(Read("app.out"), c.saves ? "host=db1 port=15432" : "<missing>");
+    // What another program wrote stays, apart from the values saved over it.
+    EXPECT_EQ(Read(kSettings).contains("<x/>"), c.disk == kExternal);
+    EXPECT_EQ(Read("app.out"), *c.savedTo ? "host=db1 port=15432" : "<missing>");
 }
 
 TEST_F(FrmsetupTest, StartUpEndsWhenTheSettingsCannotBeLoaded) {
@@ -164,7 +213,7 @@ TEST_F(FrmsetupTest, StartUpEndsWhenTheSettingsCannotBeLoaded) {
     ExpectOne(mDialogs.messages, "The file could not be loaded!\n\nsettings[*].xml");
 }
 
-TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClick) {
+TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClickOrEscape) {
     Press("indAboutTrvSet");
     Press("indAboutTrvSet");
     QWidgetList abouts = QApplication::topLevelWidgets();
@@ -174,9 +223,91 @@ TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClick) {
     ASSERT_TRUE(picture && !picture->pixmap().isNull());
     QTest::mouseClick(picture, Qt::LeftButton);
     EXPECT_TRUE(abouts[0]->isHidden());
+    // Escape closes it too.
+    Press("indAboutTrvSet");
+    QTest::keyClick(abouts[0], Qt::Key_Escape);
+    EXPECT_TRUE(abouts[0]->isHidden());
     // Without edits the main window closes without a question.
     EXPECT_TRUE(mWindow->close());
     ExpectOne(mDialogs.questions, "");
+}
+
+TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachEveryFieldInOrder) {
+    QApplication::setActiveWindow(mWindow.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
+    // Tab walks the tab strip, the fields of the page shown, OK and "Abbrechen", then comes round.
+    const auto tabs = [](int count) {
+        QStringList names;
+        for (int i = 0; i < count; ++i) {
+            names << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        return names.join(' ');
+    };
+    Control("Categories")->setFocus();
+    EXPECT_EQ(tabs(6), "Categories eDBHOST eDBPORT Ok Cancel Categories");
+    // Ctrl+Tab and Ctrl+PgDn go to the next group, with Shift or PgUp back, round the ends.
+    const std::tuple<Qt::Key, Qt::KeyboardModifiers, int> switches[] = {
+        {Qt::Key_Tab, Qt::ControlModifier, 1},
+        {Qt::Key_PageDown, Qt::ControlModifier, 0},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 1},
+        {Qt::Key_PageUp, Qt::ControlModifier, 0},
+        {Qt::Key_PageUp, Qt::ControlModifier, 1}};
+    for (const auto& [key, modifiers, group] : switches) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        EXPECT_EQ(Control("Categories")->property("currentIndex").toInt(), group) << key;
+    }
+    Control("Categories")->setFocus();
+    EXPECT_EQ(tabs(4), "Categories eLOGDIR Ok Cancel");
+    // A screen reader names each field by its label and describes it by its variable.
+    for (const auto& [field, name, id] :
+         {std::tuple{"eDBHOST", "Host", "$(DBHOST)"}, std::tuple{"eLOGDIR", "Logs", "LOGDIR"}}) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control(field));
+        ASSERT_NE(access, nullptr);
+        EXPECT_EQ(access->text(QAccessible::Name) + ' ' + access->text(QAccessible::Description),
+                  QString(name) + ' ' + id);
+    }
+    // Enter presses the button that has the focus: OK saves and closes.
+    Control("eLOGDIR")->setProperty("text", "x");
+    Control("Ok")->setFocus();
+    QTest::keyClick(Control("Ok"), Qt::Key_Return);
+    EXPECT_FALSE(mWindow->isVisible());
+    EXPECT_TRUE(Read(kSettings).contains(">x<"));
+}
+
+TEST_F(FrmsetupTest, OpensAtItsDesignSizeAndGivesMoreRoomToThePages) {
+    QWidget* client = mWindow->centralWidget();
+    EXPECT_EQ(client->size(), client->minimumSize());
+    const auto fromCorner = [&](const char* name) {
+        return client->rect().bottomRight() - Control(name)->geometry().bottomRight();
+    };
+    const QPoint ok = fromCorner("Ok"), cancel = fromCorner("Cancel");
+    QSize pages = Control("Pages")->size();
+    for (const QSize grown : {QSize(120, 200), QSize(0, 0)}) {
+        mWindow->resize(mWindow->size() + grown);
+        QTest::qWait(0);
+        EXPECT_EQ(Control("Pages")->size(), pages + grown);
+        EXPECT_TRUE(fromCorner("Ok") == ok && fromCorner("Cancel") == cancel);
+        pages = Control("Pages")->size();
+    }
+}
+
+TEST_F(FrmsetupTest, ALabelOrValueTooWideForItsBoxShowsWholeInATooltip) {
+    const QString label(40, u'L'), value(60, u'v');
+    Write("config.xml",
+          "<xml><group><name>G</name><item><name>Short</name><varname>S</varname>"
+          "</item><item><name>" +
+              label.toUtf8() +
+              "</name><varname>$(L)</varname>"
+              "</item></group></xml>");
+    Write(kSettings, "<xml><variable id='S'>s</variable><variable id='$(L)'/></xml>");
+    ASSERT_EQ(Start(), std::nullopt);
+    Control("eL")->setProperty("text", value);
+    EXPECT_EQ(Control("lblL")->toolTip(), label + "\n$(L)");
+    EXPECT_EQ(Control("eL")->toolTip(), value);
+    EXPECT_EQ(Control("lblS")->toolTip() + Control("eS")->toolTip(), "");
+    Control("eL")->setProperty("text", "short");
+    EXPECT_EQ(Control("eL")->toolTip(), "");
 }
 
 }  // namespace

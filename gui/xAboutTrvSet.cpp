@@ -1,6 +1,7 @@
 #include "gui/xAboutTrvSet.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 
@@ -30,4 +31,12 @@ bool xAboutTrvSet::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void xAboutTrvSet::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

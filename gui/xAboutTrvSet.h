@@ -16,6 +16,7 @@ class xAboutTrvSet : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QLabel* Picture1;

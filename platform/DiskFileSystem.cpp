@@ -6,10 +6,12 @@
 #include "platform/UniqueFd.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -107,7 +109,10 @@ Status WriteInPlace(const QString& path, const WriteTarget& target, const BytePr
 
 }  // namespace
 
-Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) {
+static FileIdentity IdentityOf(const struct stat& info);  // below
+
+Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                FileIdentity* identity) {
     contents->clear();
     maxBytes = std::max<qint64>(maxBytes, 0);
     const QByteArray native = QFile::encodeName(path);
@@ -176,6 +181,9 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     }
     data.truncate(total);
     *contents = std::move(data);
+    if (identity != nullptr) {
+        *identity = IdentityOf(info);
+    }
     return Status::Ok();
 }
 
@@ -201,4 +209,61 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
 bool DiskFileSystem::Exists(const QString& path) {
     struct stat info;
     return ::stat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+static FileIdentity IdentityOf(const struct stat& info) {
+    return {static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino), info.st_size,
+            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+Status DiskFileSystem::Identify(const QString& path, FileIdentity* identity) {
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return FileNotFound(path);
+        }
+        return ErrnoFailure(path, errno);
+    }
+    *identity = IdentityOf(info);
+    return Status::Ok();
+}
+
+namespace {
+
+class FolderLock final : public UpdateLock {
+  public:
+    explicit FolderLock(UniqueFd folder) : mFolder(std::move(folder)) {}
+
+  private:
+    UniqueFd mFolder;  // closing it releases the lock
+};
+
+}  // namespace
+
+// The lock is an flock() on the folder of the file, opened read-only. A lock file beside the
+// settings would be left behind by a killed save, and a lock on the file itself would go with the
+// file that a save renames its replacement over. Locking the folder serializes every save in it,
+// not only those of this file, which costs nothing at the rate people save. The folder is that of
+// the file the path resolves to, so that a symlink and its target share the lock. Like every
+// flock(), it binds only the programs that ask for it, and a file system without locks (some
+// network file systems) gets none rather than no save.
+Status DiskFileSystem::LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) {
+    const QFileInfo file(path);
+    const QString resolved = file.canonicalFilePath();
+    const QString folder = resolved.isEmpty() ? file.absolutePath() : QFileInfo(resolved).path();
+    UniqueFd fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid() && errno != ENOENT && errno != ENOTDIR) {
+        return ErrnoFailure(folder, errno);
+    }
+    // Without a folder there is no file to protect; the save itself says what is missing.
+    while (fd.valid() && ::flock(fd.get(), LOCK_EX) != 0) {
+        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) {
+            break;
+        }
+        if (errno != EINTR) {
+            return ErrnoFailure(folder, errno);
+        }
+    }
+    *lock = std::make_unique<FolderLock>(std::move(fd));
+    return Status::Ok();
 }

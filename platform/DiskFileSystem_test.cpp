@@ -261,7 +261,8 @@ TEST_F(DiskFileSystemTest, AFailingDiskKeepsTheOldFileAndLeavesNoTemporaryFile) 
         }
         const rlimit small = {error == EFBIG ? limit : normal.rlim_cur, normal.rlim_max};
         Status status = Status::Ok();
-        std::thread([&] {  // a thread of its own: the seccomp filter goes with it
+        // clang 14 cannot capture structured bindings: named copies for the thread.
+        std::thread([&, error = error, size = size] {  // the seccomp filter goes with the thread
             ASSERT_TRUE(error != EIO || FailFlushes());
             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
             status = mFs.WriteFile(Path("out"), Binary(size));

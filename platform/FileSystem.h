@@ -9,6 +9,30 @@
 
 #include <errno.h>
 
+#include <memory>
+
+// Which file a path named, and which version of it: two paths name the same file when device and
+// inode agree (through symlinks and hard links); size and modification time change with its
+// contents, as far as the file system can tell.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;  // nanoseconds since the epoch
+
+    bool SameFile(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode;
+    }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// Held while a file is read, changed and replaced, so that other saves of the same file wait
+// instead of overwriting each other's changes. Released when destroyed.
+class UpdateLock {
+  public:
+    virtual ~UpdateLock() = default;
+};
+
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
 class FileSystem {
   public:
@@ -17,8 +41,10 @@ class FileSystem {
     // Reads the whole regular file at `path` into `contents`. Fails with a Status that
     // IsNotFound() when nothing exists at `path`, and with an error naming the path and the reason
     // when it cannot be read, is not a regular file (a directory, a FIFO, a device), or is larger
-    // than `maxBytes`.
-    virtual Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) = 0;
+    // than `maxBytes`. `identity`, when given, receives the identity of the file that was read
+    // (taken from the open file, so it belongs to these very bytes).
+    virtual Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                            FileIdentity* identity = nullptr) = 0;
 
     // Replaces the file at `path` by what `produce` gives, all or nothing. The bytes go to a
     // temporary file in the same directory as they come, every write is checked, the file is
@@ -39,6 +65,15 @@ class FileSystem {
 
     // True when a file or directory exists at `path` (a symlink counts by what it points to).
     virtual bool Exists(const QString& path) = 0;
+
+    // The identity of what `path` names now (a symlink counts by what it points to). Fails with
+    // a Status that IsNotFound() when nothing exists there.
+    virtual Status Identify(const QString& path, FileIdentity* identity) = 0;
+
+    // Waits until no other process holds the update lock of the file at `path` (which need not
+    // exist) and takes it. Two paths of the same file share its lock. Leaves nothing behind on
+    // the disk.
+    virtual Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) = 0;
 
   protected:
     // The failures of ReadFile, in the same words for every file system.

@@ -23,6 +23,11 @@ class Status {
         return Status(Code::NotFound, Joined(path, reason));
     }
 
+    // "<path>: there is not enough memory": an allocation failed while working on `path`.
+    static Status OutOfMemory(const QString& path) {
+        return PathError(path, QStringLiteral("there is not enough memory"));
+    }
+
     bool ok() const { return mCode == Code::Ok; }
     bool IsNotFound() const { return mCode == Code::NotFound; }
     const QString& message() const { return mMessage; }

@@ -749,3 +749,37 @@ Status XmlDocument::SelectSingleNode(const QString& expression, XmlNode* node,
     }
     return status;
 }
+
+XmlNode XmlDocument::AppendElement(XmlNode parent, const QString& name, const QString& attribute,
+                                   const QString& value) {
+    auto* node = static_cast<xmlNode*>(parent.mNode);
+    const QByteArray utf8Name = name.toUtf8();
+    const QByteArray utf8Attribute = attribute.toUtf8();
+    if (!parent.IsElement() || !mImpl || node->doc != mImpl->doc.get() ||
+        xmlValidateNCName(AsXml(utf8Name), 0) != 0 ||
+        xmlValidateNCName(AsXml(utf8Attribute), 0) != 0) {
+        return XmlNode();
+    }
+    xmlNode* element = xmlNewDocNode(node->doc, nullptr, AsXml(utf8Name), nullptr);
+    // xmlNewProp stores the value as text, without looking for references.
+    if (element == nullptr ||
+        xmlNewProp(element, AsXml(utf8Attribute), AsXml(ToXmlText(value))) == nullptr) {
+        xmlFreeNode(element);
+        return XmlNode();
+    }
+    // Under a default namespace the element says that it has none, as its name says.
+    if (xmlSearchNs(node->doc, node, nullptr) != nullptr) {
+        xmlNewNs(element, reinterpret_cast<const xmlChar*>(""), nullptr);
+    }
+    xmlNode* last = xmlLastElementChild(node);
+    if (last == nullptr) {
+        xmlAddChild(node, element);
+        return XmlNode(element);
+    }
+    xmlAddNextSibling(last, element);
+    // Added in front of the element, the copy cannot merge with the text that follows it.
+    if (last->prev != nullptr && xmlIsBlankNode(last->prev)) {
+        xmlAddPrevSibling(element, xmlNewDocText(node->doc, last->prev->content));
+    }
+    return XmlNode(element);
+}

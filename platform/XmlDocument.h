@@ -87,6 +87,14 @@ class XmlDocument {
                             const XPathVariables& variables = {},
                             XmlNode context = XmlNode()) const;
 
+    // Adds an empty element `name` with the attribute `attribute`="`value`" to `parent`, after
+    // its last element child and the same whitespace that comes before that child, so that it
+    // lines up with its siblings; into an element without element children it goes last. Returns
+    // the new element, or a null node when `parent` is no element of this document or a name is
+    // not an XML name.
+    XmlNode AppendElement(XmlNode parent, const QString& name, const QString& attribute,
+                          const QString& value);
+
   private:
     struct Impl;
     std::unique_ptr<Impl> mImpl;

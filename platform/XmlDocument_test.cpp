@@ -85,7 +85,8 @@ TEST(XmlDocumentParse, RefusesBrokenAndHostileDocuments) {
     for (const auto& [bytes, line, reason] : cases) {
         XmlDocument doc = ParseOk("<xml/>");
         Status status = Status::Ok();
-        EXPECT_TRUE(Silent([&] { status = doc.Parse(bytes, QStringLiteral("conf.xml")); }));
+        EXPECT_TRUE(
+            Silent([&, &bytes = bytes] { status = doc.Parse(bytes, QStringLiteral("conf.xml")); }));
         const QString message = status.message();
         EXPECT_TRUE(message.startsWith("conf.xml: " + line) && message.contains(reason) &&
                     !message.contains('\n') && !message.contains("root:"))
@@ -189,7 +190,8 @@ TEST(XmlDocumentSerialize, KeepsLineBreaksByteOrderAndByteOrderMark) {
         {latin1, latin1, Encoding::Latin1, false, true},
         {utf8, utf8, Encoding::Utf8, false, false}};
     for (const auto& [before, after, encoding, mark, crlf] : cases) {
-        const auto encode = [&](QString text) {
+        // clang 14 cannot capture structured bindings: named copies for the lambda.
+        const auto encode = [encoding = encoding, mark = mark, crlf = crlf](QString text) {
             QStringEncoder encoder(encoding, mark ? QStringConverter::Flag::WriteBom
                                                   : QStringConverter::Flag::Default);
             return QByteArray(encoder.encode(crlf ? text.replace("\n", "\r\n") : text));

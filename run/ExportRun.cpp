@@ -3,6 +3,7 @@
 #include "run/Messages.h"
 #include "schema/Configuration.h"
 #include "settings/FieldTexts.h"
+#include "settings/SettingsDocument.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 
@@ -14,14 +15,22 @@ int RunExport(const CommandLineOptions& options, ProgramServices services) {
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
-    MapFieldTexts fields(config);
-    if (Status loaded = ReadSettingsInto(services.files, paths.settingsFile, config, fields);
-        !loaded.ok()) {
+    // The settings file is read once, and exactly what was read is saved back: under the lock,
+    // no other save can come between.
+    std::unique_ptr<UpdateLock> lock;
+    SettingsDocument settings;
+    Status loaded = services.files.LockForUpdate(paths.settingsFile, &lock);
+    if (loaded.ok())
+        loaded = settings.Load(services.files, paths.settingsFile);
+    if (!loaded.ok()) {
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
-    const SaveResult result = SaveAndExport(config, fields, paths.settingsFile, paths.settingsFile,
+    MapFieldTexts fields(config);
+    PutSettingsInto(settings, config, fields);
+    const SaveResult result = SaveAndExport(config, fields, settings, paths.settingsFile,
                                             options.baseDir, {services.files, services.processes});
+    lock.reset();
     return ShowSaveResult(result, services.dialogs);
 }
 

@@ -4,8 +4,9 @@
 #include "run/ProgramServices.h"
 #include "settings/SettingsWriter.h"
 
-// The unattended run of "/export": loads the configuration and the settings, saves the values back
-// (with the before and after commands) and exports the templates, without a window. Every problem
+// The unattended run of "/export": loads the configuration, then, holding the update lock of the
+// settings file, loads the settings once and saves that very document back (SaveAndExport: the
+// before command, the file, the templates, the after command), without a window. Every problem
 // is shown through `services.dialogs`; the result is the exit status.
 int RunExport(const CommandLineOptions& options, ProgramServices services);
 

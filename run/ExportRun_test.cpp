@@ -9,20 +9,46 @@
 
 namespace {
 
+// Records each command it is asked to start with "+" when c/t.out had been written by then.
+struct Launcher : FakeProcessLauncher {
+    explicit Launcher(const FakeFileSystem& files) : files(files) {}
+    Status StartDetached(const QString& line) override {
+        started.append(line + (files.HasFile("c/t.out") ? "+" : "-"));
+        return FakeProcessLauncher::StartDetached(line);
+    }
+    const FakeFileSystem& files;
+    QStringList started;
+};
+
 // Runs "/export /conf:c/c.xml <arguments>" on a configuration with the commands "b" (before) and
 // "a" (after) and one template, t.in -> t.out, that reads $(HOST); `broken` (a file or a command)
-// is missing. The result reads "<exit status>: <commands started>: <how often c/s.xml was
-// written> <text of c/t.out>: <first line of each message>".
-QString ExportWith(const char* arguments, const char* broken) {
+// is missing, or with "<" or ">" in front runs out of memory when it is read or written. The
+// result reads "<exit status>: <commands started>: <how often c/s.xml was written> <start of
+// c/t.out>: <first line of each message>".
+QString ExportWith(
+    const char* arguments, const QString& broken,
+    const QByteArray& settings = R"~(<xml><variable id="$(HOST)">db1</variable></xml>)~") {
     FakeFileSystem files;
+    const QByteArray commands =
+        R"(<command id="before">b</command><command id="after">a</command>)";
     files.SetFile("c/c.xml", R"(<xml><group><name>G</name><item><name>H</name>
-        <varname>$(HOST)</varname></item></group><command id="before">b</command>
-        <command id="after">a</command><files><file><input>t.in</input><output>t.out</output>
-        </file></files></xml>)");
-    files.SetFile("c/s.xml", R"~(<xml><variable id="$(HOST)">db1</variable></xml>)~");
+        <varname>$(HOST)</varname></item></group>)" +
+                                 commands +
+                                 "<files><file><input>t.in</input><output>t.out</output></file>"
+                                 "</files></xml>");
+    // Every entry but the last names a file the run reads, or nothing.
+    QByteArray entries;
+    for (const char* output : {"s.xml", "self.xml", "t.in", "", "t.out"})
+        entries += QByteArray("<file><input>t.in</input><output>") + output + "</output></file>";
+    files.SetFile("c/self.xml", "<xml>" + commands + "<files>" + entries + "</files></xml>");
+    files.SetFile("c/s.xml", settings);
     files.SetFile("c/t.in", "host=$(HOST)");
     files.RemoveFile(broken);
-    FakeProcessLauncher launcher;
+    if (broken.startsWith('<'))
+        files.FailReading(broken.mid(1), FakeFileSystem::kOutOfMemory);
+    if (broken.startsWith('>'))
+        files.FailWriting(broken.mid(1), FakeFileSystem::kOutOfMemory);
+    Launcher launcher(files);
     launcher.FailFor(broken, "no such program");
     ScriptedDialogs dialogs;
     const int status = RunExport(
@@ -31,23 +57,42 @@ QString ExportWith(const char* arguments, const char* broken) {
     for (QString& message : dialogs.messages)
         message = message.section(u'\n', 0, 0);
     EXPECT_TRUE(dialogs.questions.isEmpty());
-    return QString::number(status) + ": " + launcher.commandLines().join(u' ') + ": " +
-           QString::number(files.WriteCount("c/s.xml")) + " " + files.FileContents("c/t.out") +
-           ": " + dialogs.messages.join(u'|');
+    return QString::number(status) + ": " + launcher.started.join(u' ') + ": " +
+           QString::number(files.WriteCount("c/s.xml")) + " " +
+           files.FileContents("c/t.out").left(16) + ": " + dialogs.messages.join(u'|');
 }
 
 TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) {
     const char* const cases[][3] = {
-        {"", "", "0: b a: 1 host=db1: "},
+        // Regression: the after command started before the templates were exported.
+        {"", "", "0: b- a+: 1 host=db1: "},
         // Problems after the save give 1: the settings stand.
-        {"", "c/t.in", "1: b a: 1 : t.in could not be found"},
+        {"", "c/t.in", "1: b- a-: 1 : t.in could not be found"},
+        // Regression: an output that is a file the run reads was overwritten.
+        {"/conf:c/self.xml", "",
+         "1: b- a+: 1 host=db1: The template entry \"t.in\" -> \"s.xml\" was not exported: its "
+         "output is the same file as the settings file c/s.xml.|The template entry \"t.in\" -> "
+         "\"self.xml\" was not exported: its output is the same file as the configuration file "
+         "c/self.xml.|The template entry \"t.in\" -> \"t.in\" was not exported: its output is the "
+         "same file as the template c/t.in.|The template entry \"t.in\" -> \"\" was not exported: "
+         "its output is empty."},
+        // Regression: running out of memory ended the program.
+        {"", "<c/t.in", "1: b- a-: 1 : t.out could not be written"},
+        {"", ">c/s.xml", "2: b-: 1 : The settings could not be saved."},
+        {"", "<c/s.xml", "2: : 0 : The file could not be loaded!"},
         // Nothing saved gives 2. Without a configuration the settings file is not even read.
         {"/conf:c/none.xml", "c/s.xml", "2: : 0 : The file could not be loaded!"},
         {"/file:none.xml", "", "2: : 0 : The file could not be loaded!"},
-        {"", "b", "2: b: 0 : The before command could not be started, so nothing was saved."},
+        {"", "b", "2: b-: 0 : The before command could not be started, so nothing was saved."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExportWith(c[0], c[1]), QString::fromUtf8(c[2])) << c[0] << c[1];
+    // Regression: the export read the settings file again, which its load refused once the save
+    // had escaped every ">" of this value, and wrote the template unchanged.
+    EXPECT_EQ(ExportWith(
+                  "", "",
+                  "<xml><variable id='$(HOST)'>" + QByteArray(20 << 20, '>') + "</variable></xml>"),
+              "0: b- a+: 1 host=>>>>>>>>>>>: ");
 }
 
 }  // namespace

@@ -17,6 +17,16 @@ inline QString SaveQuestion(const QString& settingsFile) {
     return QStringLiteral("Wollen sie die ") + settingsFile + QStringLiteral(" speichern?");
 }
 
+// Asked before a save when the settings file is no longer what the window loaded or last saved.
+inline QString ChangedOnDisk(const QString& settingsFile, bool exists) {
+    return settingsFile +
+           (exists ? QStringLiteral(" was changed by another program since it was loaded or saved "
+                                    "here.\n\nYes: save your values over it.")
+                   : QStringLiteral(" was removed by another program since it was loaded or saved "
+                                    "here.\n\nYes: save your values to it again.")) +
+           QStringLiteral("\nNo: load it again and discard your edits.\nCancel: do nothing.");
+}
+
 inline QString Saved() {
     return QStringLiteral("Erfolgreich gespeichert");
 }

@@ -4,6 +4,8 @@
 #include "platform/XmlFile.h"
 #include "schema/FieldNames.h"
 
+#include <new>
+
 namespace {
 
 // Reads a configuration document into plain values and checks it on the way, so that the first
@@ -110,14 +112,17 @@ class ConfigurationReader {
         for (const XmlNode& entry : entries) {
             std::optional<QString> input;
             std::optional<QString> output;
+            XmlNode outputElement;
             Status s = FirstText("input/text()", {}, &input, entry);
             if (s.ok())
                 s = FirstText("output/text()", {}, &output, entry);
+            if (s.ok())
+                s = mDocument.SelectSingleNode(QStringLiteral("output"), &outputElement, {}, entry);
             if (!s.ok()) {
                 return s;
             }
-            if (input && output) {
-                templates->push_back({*input, *output});
+            if (input && !outputElement.IsNull()) {
+                templates->push_back({*input, output.value_or(QString())});
             }
         }
         return Status::Ok();
@@ -187,6 +192,7 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
             read.mLabelsByField.insert(FieldControlName(item.id), item.label);
         }
     }
+    read.mFileName = fileName;
     *this = std::move(read);
     return Status::Ok();
 }
@@ -196,10 +202,15 @@ QString Configuration::LabelOfField(const QString& fieldName) const {
 }
 
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {
-    QByteArray bytes;
-    if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
+    try {
+        QByteArray bytes;
+        if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
+            *config = Configuration();
+            return read;
+        }
+        return config->Parse(bytes, path);
+    } catch (const std::bad_alloc&) {
         *config = Configuration();
-        return read;
+        return Status::OutOfMemory(path);
     }
-    return config->Parse(bytes, path);
 }

@@ -25,7 +25,8 @@ struct ConfigGroup {
     int line = 0;
 };
 
-// One template export: read `input`, write `output`, both as written in the file.
+// One template export: read `input`, write `output`, both as written in the file. An empty
+// output is kept so that the export can say that it has nowhere to write.
 struct TemplateEntry {
     QString input;
     QString output;
@@ -56,10 +57,15 @@ class Configuration {
     const std::optional<QString>& BeforeCommand() const { return mBeforeCommand; }
     const std::optional<QString>& AfterCommand() const { return mAfterCommand; }
 
-    // The template entries in document order. An entry without input or output text is left out.
+    // The template entries in document order. An entry without input text or without an output
+    // element is left out.
     const std::vector<TemplateEntry>& Templates() const { return mTemplates; }
 
+    // The name the file was parsed under: its path, when LoadConfigurationFile read it.
+    const QString& FileName() const { return mFileName; }
+
   private:
+    QString mFileName;
     std::vector<ConfigGroup> mGroups;
     QSet<QString> mDeclaredIds;
     QHash<QString, QString> mLabelsByField;
@@ -68,5 +74,6 @@ class Configuration {
     std::vector<TemplateEntry> mTemplates;
 };
 
-// Reads and parses the configuration file at `path`.
+// Reads and parses the configuration file at `path`. Running out of memory is a failure that
+// names the path.
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config);

@@ -28,7 +28,8 @@ QString Describe(Configuration* config, const char* text) {
 TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAndTheBrokenRule) {
     const char* const cases[][2] = {
         {"<xml/>", ""},
-        // Comments and unknown elements change nothing. A template needs an input and an output.
+        // Comments and unknown elements change nothing. A template needs an input and an output
+        // element, which may be empty.
         // The first command of an id in document order counts, nested or not; an empty one is
         // passed over for the next, and only its first text node is the command line.
         {R"(<xml><group><name>DB</name><!-- c --><x/><item><name>Host</name><type>t</type>
@@ -37,10 +38,11 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
             <command id="before">2.sh</command><command id="after"/>
             <command id="after">a.sh <b>b</b> c</command><files><file><input>a.in</input>
             <output>a.out</output></file><file><input>b.in</input></file><file>
-            <output>c.out</output></file></files><files><file><input>d.in</input>
+            <output>c.out</output></file><file><input>e.in</input><output/></file></files>
+            <files><file><input>d.in</input>
             <output>d.out</output></file></files><x><varname>say "hi"</varname></x>
             <varname>$(B<!-- c -->)</varname></xml>)",
-         "[DB] Host=$(HOST) Port=PORT[P] a.in>a.out d.in>d.out 1.sh|a.sh "},
+         "[DB] Host=$(HOST) Port=PORT[P] a.in>a.out e.in> d.in>d.out 1.sh|a.sh "},
         {"<config/>", "c: line 1: the root element is <config>, but must be <xml>"},
         {"<xml>\n<group/></xml>", "c: line 2: <group> has no <name>"},
         {"<xml><group><name/>\n<item/></group></xml>", "c: line 2: <item> has no <name>"},

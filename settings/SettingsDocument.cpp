@@ -3,13 +3,34 @@
 #include "platform/XmlFile.h"
 #include "schema/Configuration.h"
 
+#include <QCryptographicHash>
+
+#include <new>
+
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
-    mVariablesWithId.clear();
-    mFirstById.clear();
-    if (Status loaded = LoadXmlFile(fileSystem, path, &mDocument); !loaded.ok()) {
-        return loaded;
+    *this = SettingsDocument();
+    mPath = path;
+    Status loaded = Status::Ok();
+    try {
+        loaded = fileSystem.ReadFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
+        if (loaded.ok()) {
+            mVersion.exists = true;
+            mVersion.sha256 = QCryptographicHash::hash(mBytes, QCryptographicHash::Sha256);
+            loaded = mDocument.Parse(mBytes, path);
+        }
+        if (loaded.ok()) {
+            loaded = Reindex();
+        }
+    } catch (const std::bad_alloc&) {
+        loaded = Status::OutOfMemory(path);
     }
-    return Reindex();
+    if (!loaded.ok()) {
+        mDocument = XmlDocument();
+        mBytes.clear();
+        mVariablesWithId.clear();
+        mFirstById.clear();
+    }
+    return loaded;
 }
 
 QString SettingsDocument::IdOf(const XmlNode& variable) {
@@ -62,7 +83,8 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
 
 Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
     XmlNode variable = mFirstById.value(id);
-    if (variable.IsNull()) {
+    // An element that holds the text already is left as it is, markup and all.
+    if (variable.IsNull() || variable.Text() == text) {
         return Status::Ok();
     }
     std::vector<XmlNode> nested;
@@ -72,8 +94,43 @@ Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
         return s;
     }
     variable.SetText(text);
+    mChanged = true;
     // The nested elements are freed now; nothing may keep pointing at them.
     return nested.empty() ? Status::Ok() : Reindex();
+}
+
+Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
+    XmlNode variable = mDocument.AppendElement(mDocument.Root(), QStringLiteral("variable"),
+                                               QStringLiteral("id"), id);
+    if (variable.IsNull()) {
+        return Status::PathError(mPath, QStringLiteral("the variable %1 cannot be added").arg(id));
+    }
+    variable.SetText(text);
+    mChanged = true;
+    // The new element comes after every other one in document order.
+    mVariablesWithId.push_back(variable);
+    mFirstById.insert(id, variable);
+    return Status::Ok();
+}
+
+Status SettingsDocument::Contents(QByteArray* bytes) const {
+    if (!mChanged && !mBytes.isEmpty()) {
+        *bytes = mBytes;
+        return Status::Ok();
+    }
+    return mDocument.Serialize(bytes);
+}
+
+QString SettingsDocument::IdOfLargestValue() const {
+    QString largest;
+    qsizetype largestSize = -1;
+    for (const XmlNode& variable : mVariablesWithId) {
+        if (const qsizetype size = variable.Text().size(); size > largestSize) {
+            largestSize = size;
+            largest = IdOf(variable);
+        }
+    }
+    return largest;
 }
 
 Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) const {

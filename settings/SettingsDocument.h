@@ -16,6 +16,16 @@ struct VariableValue {
     QString value;
 };
 
+// What a settings file was when it was read or written: whether it existed, which file the path
+// named and the SHA-256 of its bytes. Two versions differ when anyone changed the file between.
+struct SettingsVersion {
+    bool exists = false;
+    FileIdentity identity;
+    QByteArray sha256;
+
+    bool operator==(const SettingsVersion&) const = default;
+};
+
 // A settings file loaded for one operation: a root `xml` holding one `variable` element per
 // variable, its `id` attribute the variable id and its text the value. Loading, saving and the
 // export each see the file through one of the views below; the rules for which elements count
@@ -24,11 +34,15 @@ struct VariableValue {
 // the same for the thousandth variable as for the first.
 class SettingsDocument {
   public:
-    // Reads and parses the file. Fails with Status::NotFound when it does not exist.
+    // Reads and parses the file, and notes its version. Fails with a Status that IsNotFound() when
+    // it does not exist; then the document is empty and the version says so.
     Status Load(FileSystem& fileSystem, const QString& path);
 
     XmlDocument& Document() { return mDocument; }
     const XmlDocument& Document() const { return mDocument; }
+    // The file as Load found it.
+    const SettingsVersion& Version() const { return mVersion; }
+    const QString& Path() const { return mPath; }
 
     // What a load puts into the fields: every id that `config` declares and that some `variable`
     // element at any depth carries, once, in the order of its first element, with that element's
@@ -39,10 +53,24 @@ class SettingsDocument {
     // document order, an id as often as it appears there. Each is meant for SetValueOf.
     Status SavedIds(const Configuration& config, QStringList* ids) const;
 
-    // Replaces the content of the first element of `id` by `text`; nothing when there is none.
-    // Variable elements nested inside it go with the old content, and every view then answers
-    // for the document as it now is (another element may have become the first of its id).
+    bool HasElementOf(const QString& id) const { return mFirstById.contains(id); }
+
+    // Replaces the content of the first element of `id` by `text`; nothing when there is none or
+    // when it holds that text already. Variable elements nested inside it go with the old
+    // content, and every view then answers for the document as it now is (another element may
+    // have become the first of its id).
     Status SetValueOf(const QString& id, const QString& text);
+
+    // Adds a `variable` element of `id` holding `text` after the root's last element child.
+    // REQUIRES: the document has a root.
+    Status AddVariable(const QString& id, const QString& text);
+
+    // The file's new contents: the bytes Load read as long as no value was changed or added, so
+    // that a save without changes keeps the file as it was; otherwise the serialized document.
+    Status Contents(QByteArray* bytes) const;
+
+    // The id of the element whose value takes the most room in the file; empty when none.
+    QString IdOfLargestValue() const;
 
     // The export's substitutions: the root's `variable` children that have an id, declared or
     // not, in document order with repeats, each with the value of its id. Empty when the root has
@@ -55,6 +83,10 @@ class SettingsDocument {
     static QString IdOf(const XmlNode& variable);
 
     XmlDocument mDocument;
+    QString mPath;
+    QByteArray mBytes;  // as read
+    SettingsVersion mVersion;
+    bool mChanged = false;
     std::vector<XmlNode> mVariablesWithId;
     QHash<QString, XmlNode> mFirstById;
 };

@@ -5,29 +5,20 @@
 #include "schema/Configuration.h"
 #include "schema/FieldNames.h"
 #include "settings/FieldTexts.h"
-#include "settings/SettingsDocument.h"
 #include "settings/TemplateExport.h"
+
+#include <QCryptographicHash>
+#include <QSet>
+
+#include <new>
 
 namespace {
 
-// Loads the document that receives the values. A missing file gives an empty document; any other
-// failure is returned, so that a file we could not read is never replaced by a bare root.
-Status LoadSource(FileSystem& files, const QString& sourcePath, SettingsDocument* settings) {
-    Status loaded = settings->Load(files, sourcePath);
-    if (loaded.IsNotFound()) {
-        *settings = SettingsDocument();
-        return Status::Ok();
-    }
-    if (!loaded.ok()) {
-        return Status::Error(
-            QStringLiteral("The settings were not saved, because the existing file could not be "
-                           "read:\n%1")
-                .arg(loaded.message()));
-    }
-    return loaded;
+Status NotSaved(const Status& reason) {
+    return Status::Error(QStringLiteral("The settings could not be saved.\n") + reason.message());
 }
 
-Status EnsureRoot(SettingsDocument* settings, const QString& sourcePath) {
+Status EnsureRoot(SettingsDocument* settings) {
     XmlDocument& document = settings->Document();
     if (document.IsEmpty()) {
         document.CreateRoot(QStringLiteral("xml"));
@@ -36,22 +27,33 @@ Status EnsureRoot(SettingsDocument* settings, const QString& sourcePath) {
     const QString rootName = document.Root().Name();
     if (rootName != u"xml") {
         return Status::Error(QStringLiteral("%1: the root element is <%2>, but must be <xml>")
-                                 .arg(sourcePath, rootName));
+                                 .arg(settings->Path(), rootName));
     }
     return Status::Ok();
 }
 
-// Gives every entry that a save fills the text of its field.
+// Gives every element that a save fills the text of its field: first the root's entries in
+// document order, then the variables of the configuration that have none there, in its order,
+// each written into its nested element or added when its field is not empty.
 Status PlaceValues(const Configuration& config, const FieldTexts& fields,
                    SettingsDocument* settings) {
     QStringList ids;
     if (Status s = settings->SavedIds(config, &ids); !s.ok()) {
         return s;
     }
+    const QSet<QString> atRoot(ids.cbegin(), ids.cend());
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (!atRoot.contains(item.id)) {
+                ids.append(item.id);
+            }
+        }
+    }
     for (const QString& id : ids) {
         const QString fieldName = FieldControlName(id);
         const std::optional<QString> text = fields.FieldText(fieldName);
-        if (!text) {
+        const bool exists = settings->HasElementOf(id);
+        if (!text || (!exists && text->isEmpty())) {
             continue;
         }
         if (const auto bad = FirstCharacterXmlCannotStore(*text)) {
@@ -60,11 +62,30 @@ Status PlaceValues(const Configuration& config, const FieldTexts& fields,
                                "cannot store. Nothing was saved.")
                     .arg(config.LabelOfField(fieldName), CharacterName(*bad)));
         }
-        if (Status s = settings->SetValueOf(id, *text); !s.ok()) {
+        if (Status s = exists ? settings->SetValueOf(id, *text) : settings->AddVariable(id, *text);
+            !s.ok()) {
             return s;
         }
     }
     return Status::Ok();
+}
+
+// A file that a load would refuse must not replace one that loads: every later run would fail.
+Status CheckSize(const Configuration& config, const SettingsDocument& settings,
+                 const QByteArray& bytes, const QString& targetPath) {
+    if (bytes.size() <= kMaxXmlFileBytes) {
+        return Status::Ok();
+    }
+    const QString id = settings.IdOfLargestValue();
+    const QString label = config.LabelOfField(FieldControlName(id));
+    return Status::Error(
+        QStringLiteral("The settings were not saved: %1 would be %2 bytes long, more than the %3 "
+                       "bytes a settings file may have to be loaded again. The largest value is "
+                       "that of %4.")
+            .arg(targetPath)
+            .arg(bytes.size())
+            .arg(kMaxXmlFileBytes)
+            .arg(label.isEmpty() ? id : QStringLiteral("\"%1\" (%2)").arg(label, id)));
 }
 
 // Starts a before or after command, if the configuration has one.
@@ -79,33 +100,60 @@ Status StartCommand(ProcessLauncher& processes, const std::optional<QString>& co
 
 }  // namespace
 
-SaveResult WriteSettingsFile(const Configuration& config, const FieldTexts& fields,
-                             const QString& sourcePath, const QString& targetPath,
-                             SaveServices services) {
-    SaveResult result;
-    SettingsDocument settings;
-    Status& saved = result.saved;
-    saved = LoadSource(services.files, sourcePath, &settings);
-    if (saved.ok())
-        saved = EnsureRoot(&settings, sourcePath);
-    if (saved.ok())
-        saved = PlaceValues(config, fields, &settings);
-    if (saved.ok()) {
-        saved = StartCommand(services.processes, config.BeforeCommand(),
-                             QStringLiteral("The before command could not be started, so nothing "
-                                            "was saved."));
+Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
+                   std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings) {
+    if (Status locked = files.LockForUpdate(targetPath, lock); !locked.ok()) {
+        return NotSaved(locked);
     }
-    if (saved.ok()) {
-        saved = SaveXmlFile(services.files, settings.Document(), targetPath);
-        if (!saved.ok()) {
-            saved = Status::Error(QStringLiteral("The settings could not be saved.\n") +
-                                  saved.message());
+    const Status loaded = settings->Load(files, sourcePath);
+    if (loaded.ok() || loaded.IsNotFound()) {
+        return Status::Ok();
+    }
+    return Status::Error(
+        QStringLiteral("The settings were not saved, because the existing file could not be "
+                       "read:\n%1")
+            .arg(loaded.message()));
+}
+
+SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
+                         SettingsDocument& settings, const QString& targetPath,
+                         const QString& baseDir, SaveServices services) {
+    SaveResult result;
+    Status& saved = result.saved;
+    QByteArray bytes;
+    std::vector<VariableValue> values;
+    try {
+        saved = EnsureRoot(&settings);
+        if (saved.ok())
+            saved = PlaceValues(config, fields, &settings);
+        if (saved.ok()) {
+            saved = settings.Contents(&bytes);
+            saved = saved.ok() ? saved : NotSaved(saved.Prefixed(targetPath));
         }
+        if (saved.ok())
+            saved = CheckSize(config, settings, bytes, targetPath);
+        if (saved.ok())
+            saved = settings.ExportedValues(&values);
+        if (saved.ok()) {
+            saved = StartCommand(services.processes, config.BeforeCommand(),
+                                 QStringLiteral("The before command could not be started, so "
+                                                "nothing was saved."));
+        }
+        if (saved.ok()) {
+            saved = services.files.WriteFile(targetPath, bytes);
+            saved = saved.ok() ? saved : NotSaved(saved);
+        }
+    } catch (const std::bad_alloc&) {
+        saved = NotSaved(Status::OutOfMemory(targetPath));
     }
     if (!saved.ok()) {
         return result;
     }
-    // The after command starts once the file is on disk, so that it reads the new values.
+    result.version.exists = true;
+    result.version.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    services.files.Identify(targetPath, &result.version.identity);
+    result.problems = ExportTemplateFiles(config, values, targetPath, baseDir, services.files);
+    // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = StartCommand(services.processes, config.AfterCommand(),
                                     QStringLiteral("The after command could not be started."));
         !after.ok()) {
@@ -117,9 +165,11 @@ SaveResult WriteSettingsFile(const Configuration& config, const FieldTexts& fiel
 SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
                          const QString& sourcePath, const QString& targetPath,
                          const QString& baseDir, SaveServices services) {
-    SaveResult result = WriteSettingsFile(config, fields, sourcePath, targetPath, services);
-    if (result.saved.ok()) {
-        result.problems += ExportTemplateFiles(config, targetPath, baseDir, services.files);
-    }
-    return result;
+    std::unique_ptr<UpdateLock> lock;
+    SettingsDocument settings;
+    SaveResult result;
+    result.saved = PrepareSave(services.files, sourcePath, targetPath, &lock, &settings);
+    return result.saved.ok()
+               ? SaveAndExport(config, fields, settings, targetPath, baseDir, services)
+               : result;
 }

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Status.h"
+#include "settings/SettingsDocument.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,31 +18,42 @@ struct SaveServices {
 };
 
 // The result of a save: `saved` fails when the settings file was not written (and then nothing
-// else ran); `problems` holds, in order, what went wrong after the file was written: an after
-// command that did not start, templates that could not be read, outputs that could not be written.
+// else ran); `problems` holds, in order, what went wrong after the file was written: templates
+// that could not be read, outputs that could not be written, an after command that did not start.
 struct SaveResult {
     Status saved = Status::Ok();
     QStringList problems;
+    SettingsVersion version;  // of the settings file as the save left it
 
     bool Complete() const { return saved.ok() && problems.isEmpty(); }
 };
 
-// Writes the field texts into the settings document read from `sourcePath` and saves it to
-// `targetPath`:
-//  - the source is read first; a missing source counts as an empty document, one that exists but
-//    cannot be read or parsed is never overwritten: the save is refused;
-//  - every `variable` child of the root whose id the configuration declares receives the text of
-//    its field (the first element of that id, at any depth, takes it); no element is added;
-//  - a value that XML cannot store is refused, naming the variable's label, before anything runs;
-//  - the before command starts, then the file is replaced all at once, then the after command
-//    starts. A before command that cannot start refuses the save; an after command that cannot
-//    start is a problem of a save that stands.
-SaveResult WriteSettingsFile(const Configuration& config, const FieldTexts& fields,
-                             const QString& sourcePath, const QString& targetPath,
-                             SaveServices services);
+// What a save does first: takes the update lock of `targetPath` into `lock` and loads the
+// document that the save writes into from `sourcePath`. A missing source gives an empty document
+// (whose version says that it does not exist); one that exists but cannot be read or parsed is
+// never overwritten: the save is refused with a message that says so.
+Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
+                   std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings);
 
-// WriteSettingsFile, then, when the file was written, the export of every template with the
-// values of `targetPath` (ExportTemplateFiles).
+// Writes the field texts into `settings` and saves it to `targetPath`, then exports the templates
+// with the values of that document, as it was saved:
+//  - every `variable` child of the root whose id the configuration declares receives the text of
+//    its field (the first element of that id, at any depth, takes it); so does an id whose only
+//    elements are nested deeper. A field of an id without any element adds one after the root's
+//    last element child, in the configuration's order, unless its text is empty;
+//  - a value that XML cannot store is refused, naming the variable's label, and so is a document
+//    larger than a load accepts, naming the variable with the largest value, before anything runs;
+//  - the before command starts, then the file is replaced all at once (with the very bytes that
+//    were read when no value changed), then the templates are exported (ExportTemplateFiles), and
+//    then the after command starts. A before command that cannot start refuses the save; an
+//    after command that cannot start is a problem of a save that stands.
+// Running out of memory refuses the save or fails one template, as it happens. The caller holds
+// the update lock of `targetPath` from reading `settings` until this returns.
+SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
+                         SettingsDocument& settings, const QString& targetPath,
+                         const QString& baseDir, SaveServices services);
+
+// PrepareSave, then SaveAndExport under the lock.
 SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
                          const QString& sourcePath, const QString& targetPath,
                          const QString& baseDir, SaveServices services);

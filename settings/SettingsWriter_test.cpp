@@ -30,9 +30,14 @@ class RecordingLauncher : public FakeProcessLauncher {
 };
 
 enum Fault { kNone, kRead, kWrite, kBefore, kAfter };
+// A settings file as a save writes it, around its root element.
+QByteArray Saved(const QByteArray& root) {
+    return kHeader + root + '\n';
+}
+
 struct Case {
     const char* file;     // the settings file before the save; nullptr: none
-    QByteArray saved;     // the root element it then holds; empty: the save is refused
+    QByteArray saved;     // the file after it; empty: the save is refused
     const char* message;  // part of what the save reports; empty: nothing
     QStringList started;  // the commands started
     Fault fault = kNone;
@@ -61,31 +66,50 @@ void ExpectSave(const Case& c) {
     RecordingLauncher launcher(files, c.file);
     launcher.FailFor(c.fault == kBefore ? "before old" : c.fault == kAfter ? "after new" : "", "-");
     const SaveResult result =
-        WriteSettingsFile(config, fields, "settings.xml", "settings.xml", {files, launcher});
+        SaveAndExport(config, fields, "settings.xml", "settings.xml", "", {files, launcher});
     const QString message = result.saved.message() + result.problems.join('\n');
     EXPECT_TRUE(message.contains(c.message) && message.isEmpty() == !*c.message)
-        << message.toStdString();
+        << message.left(300).toStdString();
     EXPECT_EQ(result.saved.ok(), !c.saved.isEmpty());
-    const QByteArray after = c.saved.isEmpty() ? QByteArray(c.file) : kHeader + c.saved + '\n';
+    const QByteArray after = c.saved.isEmpty() ? QByteArray(c.file) : c.saved;
     EXPECT_EQ(QString::fromUtf8(files.FileContents("settings.xml")), QString::fromUtf8(after));
     EXPECT_EQ(launcher.commandLines(), c.started);
 }
 
-// Only entries the file has are written, each into the first element of its id, and the rest of
-// the file stays; a missing file becomes a bare root. The before command sees the old file, the
-// after command the new one. A save that cannot be done whole is refused before the file is
-// touched, says why and starts no after command; an after command that cannot start is reported,
-// but the save stands.
-TEST(SettingsWriterTest, WritesExistingEntriesBetweenTheCommandsOrRefusesTheSave) {
+// Each value goes into the first element of its id, and the rest of the file stays; a field
+// without an element adds one after the root's last element, unless it is empty. The before
+// command sees the old file, the after command the new one. A save that cannot be done whole is
+// refused before the file is touched, says why and starts no after command; an after command that
+// cannot start is reported, but the save stands.
+TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
     const Case cases[] = {
-        {kOld, kNew, "", kBoth},
+        {kOld, Saved(kNew), "", kBoth},
         {R"~(<xml note="k"><g><variable id="$(PORT)">1<sub/></variable></g><variable id="$(PORT)"/>)~"
          R"~(<variable id="$(X)">x</variable></xml>)~",
-         R"~(<xml note="k"><g><variable id="$(PORT)">p &amp; &lt;q&gt;</variable></g>)~"
-         R"~(<variable id="$(PORT)"/><variable id="$(X)">x</variable></xml>)~",
+         Saved(R"~(<xml note="k"><g><variable id="$(PORT)">p &amp; &lt;q&gt;</variable></g>)~"
+               R"~(<variable id="$(PORT)"/><variable id="$(X)">x</variable>)~"
+               R"~(<variable id="$(HOST)">h</variable></xml>)~"),
          "", kBoth},
-        {nullptr, "<xml/>", "", kBoth},
-        {kOld, kNew, "The after command could not be started.", kBoth, kAfter},
+        // Regression: a typed value of a variable that the file did not list was dropped.
+        {nullptr, Saved(kNew), "", kBoth},
+        {"<xml>\n  <variable id=\"$(PORT)\"/>\n</xml>",
+         Saved("<xml>\n  <variable id=\"$(PORT)\">p &amp; &lt;q&gt;</variable>\n  <variable "
+               "id=\"$(HOST)\">h</variable>\n</xml>"),
+         "", kBoth},
+        {"<xml/>", Saved(R"~(<xml><variable id="$(PORT)">p &amp; &lt;q&gt;</variable></xml>)~"), "",
+         kBoth, kNone, ""},
+        {R"~(<xml><g><variable id="$(HOST)"/></g></xml>)~",
+         Saved(R"~(<xml><g><variable id="$(HOST)">h</variable></g>)~"
+               R"~(<variable id="$(PORT)">p &amp; &lt;q&gt;</variable></xml>)~"),
+         "", kBoth},
+        // Without a changed value the file keeps its bytes.
+        {"<xml>\r\n<variable id='$(PORT)'>p &amp; &lt;q></variable><variable id='$(HOST)'>h"
+         "</variable></xml>",
+         "<xml>\r\n<variable id='$(PORT)'>p &amp; &lt;q></variable><variable id='$(HOST)'>h"
+         "</variable></xml>",
+         "",
+         {"before old", "after old"}},
+        {kOld, Saved(kNew), "The after command could not be started.", kBoth, kAfter},
         {"<xml><variable id=\"$(PORT)\">1</variable>", "", "settings.xml: line", {}},
         {"<config/>", "", "the root element is <config>, but must be <xml>", {}},
         {kOld, "", "settings.xml: Permission denied", {}, kRead},
@@ -93,6 +117,13 @@ TEST(SettingsWriterTest, WritesExistingEntriesBetweenTheCommandsOrRefusesTheSave
         {kOld, "", "\"Host name\" holds the character", {}, kNone, QString(QChar(0xD800))},
         {kOld, "", "The before command could not be started", {"before old"}, kBefore},
         {kOld, "", "settings.xml: No space left on device", {"before old"}, kWrite},
+        // Regression: a file that its next load refuses was written, and every later run failed.
+        {kOld,
+         "",
+         "The largest value is that of \"Host name\" ($(HOST)).",
+         {},
+         kNone,
+         QString(17 << 20, u'>')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "no file");
@@ -105,7 +136,7 @@ TEST(SettingsWriterTest, WritesExistingEntriesBetweenTheCommandsOrRefusesTheSave
 TEST(SettingsWriterTest, AnElementNestedInAWrittenOneIsGoneForLaterEntries) {
     ExpectSave({R"~(<xml><variable id="$(PORT)">1<variable id="$(HOST)">n</variable></variable>)~"
                 R"~(<variable id="$(HOST)">root</variable></xml>)~",
-                kNew, "", kBoth});
+                Saved(kNew), "", kBoth});
 }
 
 }  // namespace

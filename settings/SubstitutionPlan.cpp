@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -13,50 +14,38 @@ namespace {
 constexpr uint32_t kNone = UINT32_MAX;
 constexpr size_t kNoPosition = SIZE_MAX;
 
-// Without -mpopcnt std::popcount is a library call; this inlines.
-uint32_t PopCount(uint64_t x) {
-    x -= (x >> 1) & 0x5555555555555555;
-    x = (x & 0x3333333333333333) + ((x >> 2) & 0x3333333333333333);
-    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0f;
-    return static_cast<uint32_t>((x * 0x0101010101010101) >> 56);
-}
-
-bool SameBytes(const char* a, const char* b, size_t size) {
-    if (size > 16) {
-        return std::memcmp(a, b, size) == 0;
-    }
-    for (size_t i = 0; i < size; ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string_view View(const QByteArray& bytes) {
     return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 }  // namespace
 
-// The ids as a byte trie. The root has a table of all 256 bytes. Other nodes are small, since ids
-// may be megabytes long: a run of bytes without a branch or an id's end is one node's label, the
-// children of a node are consecutive nodes in byte order, found directly when there is one and
-// through a bitmap of the bytes present when there are more.
+// The ids as a byte trie, the one structure that serves ids of one length and of many, ids of
+// megabytes and ids that start others alike. A run of bytes without a branch or an id's end is one
+// node's label, so an id of megabytes costs a node, not a node per byte; the first eight bytes of a
+// label sit in its node and are compared with the text in one load. The children of a node are
+// consecutive nodes in byte order, indexed by byte: directly when they fill their range of bytes,
+// as the digits of numbered names do, through a table of offsets otherwise.
 struct SubstitutionPlan::Impl {
+    // Small, so that a walk touches few cache lines.
     struct Node {
-        const char* label = nullptr;  // the bytes after the edge into the node, within an id
-        size_t labelLength = 0;
+        uint64_t labelHead = 0;  // the label's first eight bytes, loaded as the text's are
+        uint32_t labelLength = 0;
         uint32_t firstChild = 0;
         uint32_t terminal = kNone;
-        uint32_t bitmap = kNone;
-        uint16_t childCount = 0;
-        uint8_t onlyByte = 0;
+        // The children's edge bytes lie in [lowByte, lowByte + span). When some byte in that
+        // range has no child, childOffsets[offsets + byte - lowByte] is the child's offset from
+        // firstChild, and 0 for a byte without one; otherwise offsets is kNone.
+        uint32_t offsets = kNone;
+        uint16_t span = 0;
+        uint8_t lowByte = 0;
+        uint8_t edgeByte = 0;
     };
-    struct Bitmap {
-        std::array<uint64_t, 4> bits{};
-        std::array<uint16_t, 4> before{};  // the children in the earlier words
-    };
+    static_assert(sizeof(Node) == 32);
+    // The head and the text are compared as words whose low byte comes first.
+    static_assert(std::endian::native == std::endian::little);
+    // A label this long is cut in two, so that its length fits the node.
+    static constexpr size_t kMaxLabel = UINT32_MAX;
     // One distinct id: the ascending indices of the substitutions that replace it are
     // passes[firstPass, firstPass + passCount).
     struct Terminal {
@@ -71,106 +60,81 @@ struct SubstitutionPlan::Impl {
 
     Impl(std::vector<Substitution> list, size_t pieceBytes);
 
+    // The distinct ids in byte order; terminals[i] is the one for ids[i].
+    using Ids = std::vector<std::string_view>;
+    // The ids [lo, hi), which share their first `depth` bytes, below `node`.
+    struct IdRange {
+        uint32_t node, lo, hi;
+        size_t depth;
+    };
+    Ids GroupPassesById();
+    void NoteIdStarts(const Ids& ids);
+    void BuildTrie(const Ids& ids);
+    size_t SetLabel(const Ids& ids, const IdRange& range);
+    void SetTerminal(const Ids& ids, const IdRange& range);
+    void AddChildren(const Ids& ids, const IdRange& range, std::vector<IdRange>& stack);
+    void IndexChildren(uint32_t node);
+
     bool Inert(const QByteArray& value) const;
     uint32_t Child(const Node& node, uint8_t byte) const;
-    template <class OnId>
-    size_t Walk(const char* at, const char* end, OnId&& onId) const;
-    template <class OnId>
-    size_t Lookup(const char* at, const char* end, OnId&& onId) const;
+    size_t SameLabelBytes(uint32_t node, const char* at, const char* end) const;
     // Calls onId(length, terminal) for every id that starts at `at`, shortest first, and returns
-    // a measure of the work done, at least 1.
+    // the number of bytes looked at, at least 1.
     template <class OnId>
-    size_t Match(const char* at, const char* end, OnId&& onId) const {
-        return table.empty() ? Walk(at, end, onId) : Lookup(at, end, onId);
-    }
+    size_t Match(const char* at, const char* end, OnId&& onId) const;
     template <class OnStart>
     void ForEachStart(const char* begin, const char* end, OnStart&& onStart) const;
 
     std::vector<Substitution> substitutions;
     size_t pieceBytes;
-    std::array<uint32_t, 256> rootChildren;
-    std::vector<Node> nodes;
-    std::vector<Bitmap> bitmaps;
+    std::vector<Node> nodes;          // nodes[0] is the root
+    std::vector<const char*> labels;  // where each node's label lies, within an id
+    std::vector<uint8_t> childOffsets;
     std::vector<Terminal> terminals;
     std::vector<uint32_t> passes;
     std::array<bool, 256> startsId{};
     int onlyStartByte = -1;  // set when all ids start with the same byte
     size_t longest = 0;
     size_t activePasses = 0;  // substitutions with a non-empty id
-
-    // When the ids come in a few lengths only (as "$(NAME)" ids of names of a few lengths do),
-    // they are also kept in a hash table: one probe per length finds the ids at a byte with less
-    // work than walking the trie. Open addressing, at most half full.
-    struct HashEntry {
-        uint64_t hash = 0;
-        uint32_t terminal = kNone;
-    };
-    static constexpr size_t kMaxHashedLengths = 4;
-    std::vector<size_t> idLengths;  // ascending
-    std::vector<std::string_view> terminalIds;
-    std::vector<HashEntry> table;  // empty when the trie is used
-    uint64_t tableMask = 0;
-    int tableShift = 64;  // a hash's top bits pick its first entry
-
-    uint64_t FirstEntry(uint64_t hash) const { return hash >> tableShift; }
 };
-
-namespace {
-
-uint64_t Mix(uint64_t hash, uint64_t word) {
-    hash = (hash ^ word) * 0x9E3779B97F4A7C15;
-    return hash ^ (hash >> 29);
-}
-
-uint64_t HashBytes(const char* at, size_t length) {
-    uint64_t hash = Mix(0, length);
-    if (length < 8) {
-        uint64_t word = 0;
-        for (size_t i = 0; i < length; ++i) {
-            word = (word << 8) | static_cast<uint8_t>(at[i]);
-        }
-        return Mix(hash, word);
-    }
-    uint64_t word;
-    size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        std::memcpy(&word, at + i, 8);
-        hash = Mix(hash, word);
-    }
-    if (i < length) {
-        std::memcpy(&word, at + length - 8, 8);  // the last eight bytes, overlapping
-        hash = Mix(hash, word);
-    }
-    return hash;
-}
-
-}  // namespace
 
 SubstitutionPlan::Impl::Impl(std::vector<Substitution> list, size_t pieceBytes)
     : substitutions(std::move(list)), pieceBytes(std::max<size_t>(pieceBytes, 1)) {
-    rootChildren.fill(kNone);
-    std::vector<uint32_t> order;
+    const Ids ids = GroupPassesById();
+    NoteIdStarts(ids);
+    BuildTrie(ids);
+}
+
+// Sorts the substitutions with a non-empty id by id, each run of equal ids in list order, into
+// passes and terminals, and returns the distinct ids in that order.
+SubstitutionPlan::Impl::Ids SubstitutionPlan::Impl::GroupPassesById() {
     for (size_t i = 0; i < substitutions.size(); ++i) {
         if (!substitutions[i].id.isEmpty()) {
-            order.push_back(static_cast<uint32_t>(i));
+            passes.push_back(static_cast<uint32_t>(i));
         }
     }
-    activePasses = order.size();
-    // Equal ids become neighbours, each run in list order; string_view compares bytes unsigned.
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    activePasses = passes.size();
+    // string_view compares bytes unsigned.
+    std::stable_sort(passes.begin(), passes.end(), [&](uint32_t a, uint32_t b) {
         return View(substitutions[a].id) < View(substitutions[b].id);
     });
-    std::vector<std::string_view> ids;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const std::string_view id = View(substitutions[order[i]].id);
+    Ids ids;
+    for (size_t i = 0; i < passes.size(); ++i) {
+        const std::string_view id = View(substitutions[passes[i]].id);
         if (ids.empty() || ids.back() != id) {
             ids.push_back(id);
-            terminals.push_back({static_cast<uint32_t>(i), 0, false});
-            longest = std::max(longest, id.size());
-            startsId[static_cast<uint8_t>(id[0])] = true;
+            terminals.push_back({static_cast<uint32_t>(i), 0, false, 0});
         }
-        passes.push_back(order[i]);
         ++terminals.back().passCount;
+    }
+    return ids;
+}
+
+// The bytes that ids start with, the longest id, and which first values hold none of those bytes.
+void SubstitutionPlan::Impl::NoteIdStarts(const Ids& ids) {
+    for (const std::string_view id : ids) {
+        longest = std::max(longest, id.size());
+        startsId[static_cast<uint8_t>(id[0])] = true;
     }
     if (std::count(startsId.begin(), startsId.end(), true) == 1) {
         onlyStartByte =
@@ -179,94 +143,92 @@ SubstitutionPlan::Impl::Impl(std::vector<Substitution> list, size_t pieceBytes)
     for (Terminal& terminal : terminals) {
         terminal.firstValueInert = Inert(substitutions[passes[terminal.firstPass]].value);
     }
+}
 
-    std::vector<size_t> lengths;
-    for (const std::string_view id : ids) {
-        lengths.push_back(id.size());
-    }
-    std::sort(lengths.begin(), lengths.end());
-    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
-    if (!ids.empty() && lengths.size() <= kMaxHashedLengths) {
-        idLengths = std::move(lengths);
-        terminalIds = ids;
-        size_t capacity = 16;
-        tableShift = 60;
-        while (capacity < 2 * ids.size()) {
-            capacity *= 2;
-            --tableShift;
-        }
-        table.resize(capacity);
-        tableMask = capacity - 1;
-        for (size_t terminal = 0; terminal < ids.size(); ++terminal) {
-            const uint64_t hash = HashBytes(ids[terminal].data(), ids[terminal].size());
-            uint64_t i = FirstEntry(hash);
-            while (table[i].terminal != kNone) {
-                i = (i + 1) & tableMask;
-            }
-            table[i] = {hash, static_cast<uint32_t>(terminal)};
-        }
-    }
-
-    // Depth first over ranges of the sorted ids sharing a prefix; a node's children are created
-    // together so that they are consecutive. An explicit stack, as an id may be megabytes.
-    struct Pending {
-        uint32_t node, lo, hi;
-        size_t depth;
-    };
+// Depth first over ranges of the sorted ids sharing a prefix. An explicit stack, as an id may be
+// megabytes.
+void SubstitutionPlan::Impl::BuildTrie(const Ids& ids) {
     nodes.emplace_back();
-    std::vector<Pending> stack;
+    labels.emplace_back();
+    std::vector<IdRange> stack;
     if (!ids.empty()) {
         stack.push_back({0, 0, static_cast<uint32_t>(ids.size()), 0});
     }
     while (!stack.empty()) {
-        const Pending pending = stack.back();
+        IdRange range = stack.back();
         stack.pop_back();
-        uint32_t lo = pending.lo;
-        // Within the range only the first id can end at a depth: it is a prefix of all the
-        // others. And when the first and the last id agree at a depth, all of them do.
-        size_t depth = pending.depth;
-        if (pending.node != 0) {
-            while (ids[lo].size() > depth && ids[lo][depth] == ids[pending.hi - 1][depth]) {
-                ++depth;
-            }
-            nodes[pending.node].label = ids[lo].data() + pending.depth;
-            nodes[pending.node].labelLength = depth - pending.depth;
+        if (range.node != 0) {
+            range.depth = SetLabel(ids, range);
         }
-        if (ids[lo].size() == depth) {
-            for (uint32_t i = lo; i < pending.hi; ++i) {
-                terminals[lo].reach = std::max(terminals[lo].reach, ids[i].size());
-            }
-            nodes[pending.node].terminal = lo++;
+        if (ids[range.lo].size() == range.depth) {
+            SetTerminal(ids, range);
+            ++range.lo;
         }
-        Bitmap bitmap;
-        const auto firstChild = static_cast<uint32_t>(nodes.size());
-        while (lo < pending.hi) {
-            const auto byte = static_cast<uint8_t>(ids[lo][depth]);
-            uint32_t hi = lo + 1;
-            while (hi < pending.hi && static_cast<uint8_t>(ids[hi][depth]) == byte) {
-                ++hi;
-            }
-            const auto child = static_cast<uint32_t>(nodes.size());
-            nodes.emplace_back();
-            if (pending.node == 0) {
-                rootChildren[byte] = child;
-            }
-            bitmap.bits[byte >> 6] |= uint64_t{1} << (byte & 63);
-            nodes[pending.node].onlyByte = byte;
-            stack.push_back({child, lo, hi, depth + 1});
-            lo = hi;
+        AddChildren(ids, range, stack);
+        IndexChildren(range.node);
+    }
+}
+
+// The node's label runs from the range's depth as far as all its ids agree; returns its end.
+size_t SubstitutionPlan::Impl::SetLabel(const Ids& ids, const IdRange& range) {
+    // When the first and the last id agree at a depth, all of them do.
+    const std::string_view first = ids[range.lo];
+    const std::string_view last = ids[range.hi - 1];
+    size_t depth = range.depth;
+    while (first.size() > depth && first[depth] == last[depth] && depth - range.depth < kMaxLabel) {
+        ++depth;
+    }
+    Node& node = nodes[range.node];
+    labels[range.node] = first.data() + range.depth;
+    node.labelLength = static_cast<uint32_t>(depth - range.depth);
+    std::memcpy(&node.labelHead, labels[range.node], std::min<size_t>(node.labelLength, 8));
+    return depth;
+}
+
+// Only the range's first id can end at its depth: it is a prefix of all the others.
+void SubstitutionPlan::Impl::SetTerminal(const Ids& ids, const IdRange& range) {
+    Terminal& terminal = terminals[range.lo];
+    for (uint32_t i = range.lo; i < range.hi; ++i) {
+        terminal.reach = std::max(terminal.reach, ids[i].size());
+    }
+    nodes[range.node].terminal = range.lo;
+}
+
+// A child for each byte that the ids of the range have at its depth, created together so that
+// they are consecutive, each with its own range to build.
+void SubstitutionPlan::Impl::AddChildren(const Ids& ids, const IdRange& range,
+                                         std::vector<IdRange>& stack) {
+    nodes[range.node].firstChild = static_cast<uint32_t>(nodes.size());
+    for (uint32_t lo = range.lo; lo < range.hi;) {
+        const auto byte = static_cast<uint8_t>(ids[lo][range.depth]);
+        uint32_t hi = lo + 1;
+        while (hi < range.hi && static_cast<uint8_t>(ids[hi][range.depth]) == byte) {
+            ++hi;
         }
-        Node& node = nodes[pending.node];
-        node.firstChild = firstChild;
-        node.childCount = static_cast<uint16_t>(nodes.size() - firstChild);
-        if (node.childCount > 1 && pending.node != 0) {
-            for (size_t word = 1; word < 4; ++word) {
-                bitmap.before[word] = static_cast<uint16_t>(bitmap.before[word - 1] +
-                                                            PopCount(bitmap.bits[word - 1]));
-            }
-            node.bitmap = static_cast<uint32_t>(bitmaps.size());
-            bitmaps.push_back(bitmap);
-        }
+        nodes.emplace_back().edgeByte = byte;
+        labels.emplace_back();
+        stack.push_back({static_cast<uint32_t>(nodes.size() - 1), lo, hi, range.depth + 1});
+        lo = hi;
+    }
+}
+
+// Sets the node's byte range, and its offsets where the children leave gaps in it.
+void SubstitutionPlan::Impl::IndexChildren(uint32_t index) {
+    Node& node = nodes[index];
+    const size_t childCount = nodes.size() - node.firstChild;
+    if (childCount == 0) {
+        return;
+    }
+    node.lowByte = nodes[node.firstChild].edgeByte;
+    node.span = static_cast<uint16_t>(nodes.back().edgeByte - node.lowByte + 1);
+    if (node.span == childCount) {
+        return;
+    }
+    node.offsets = static_cast<uint32_t>(childOffsets.size());
+    childOffsets.resize(childOffsets.size() + node.span);
+    for (uint32_t child = node.firstChild; child < nodes.size(); ++child) {
+        childOffsets[node.offsets + nodes[child].edgeByte - node.lowByte] =
+            static_cast<uint8_t>(child - node.firstChild);
     }
 }
 
@@ -276,32 +238,70 @@ bool SubstitutionPlan::Impl::Inert(const QByteArray& value) const {
 }
 
 inline uint32_t SubstitutionPlan::Impl::Child(const Node& node, uint8_t byte) const {
-    if (node.childCount <= 1) {
-        return node.childCount == 1 && byte == node.onlyByte ? node.firstChild : kNone;
-    }
-    const Bitmap& bitmap = bitmaps[node.bitmap];
-    const uint64_t word = bitmap.bits[byte >> 6];
-    const uint64_t bit = uint64_t{1} << (byte & 63);
-    if ((word & bit) == 0) {
+    const auto index = static_cast<unsigned>(byte - node.lowByte);
+    if (index >= node.span) {
         return kNone;
     }
-    return node.firstChild + bitmap.before[byte >> 6] + PopCount(word & (bit - 1));
+    if (node.offsets == kNone) {
+        return node.firstChild + index;  // every byte in the range has a child
+    }
+    // A byte without a child has offset 0, which leads to the first child: its edge byte tells.
+    const uint32_t child = node.firstChild + childOffsets[node.offsets + index];
+    return nodes[child].edgeByte == byte ? child : kNone;
 }
 
-// Calls onId(length, terminal) for every id that starts at `at`, shortest first, and returns the
-// number of bytes looked at.
+// How many bytes of the node's label [at, end) starts with: all of them when it starts with
+// the label.
+inline size_t SubstitutionPlan::Impl::SameLabelBytes(uint32_t index, const char* at,
+                                                     const char* end) const {
+    const Node& node = nodes[index];
+    const auto available = static_cast<size_t>(end - at);
+    const size_t length = std::min<size_t>(node.labelLength, available);
+    size_t same = 0;
+    if (available < 8) {
+        while (same < length && static_cast<uint8_t>(at[same]) ==
+                                    static_cast<uint8_t>(node.labelHead >> (8 * same))) {
+            ++same;
+        }
+        return same;
+    }
+    uint64_t word;
+    std::memcpy(&word, at, 8);
+    const uint64_t diff = word ^ node.labelHead;
+    if (node.labelLength <= 8 && diff << (64 - 8 * node.labelLength) == 0) {
+        return node.labelLength;
+    }
+    if (diff != 0) {
+        return std::countr_zero(diff) / 8;  // within the label, or it would have matched
+    }
+    // The rest of a long label, a word at a time.
+    const char* label = labels[index];
+    for (same = 8; same + 8 <= length; same += 8) {
+        uint64_t labelWord;
+        std::memcpy(&word, at + same, 8);
+        std::memcpy(&labelWord, label + same, 8);
+        if (word != labelWord) {
+            return same + std::countr_zero(word ^ labelWord) / 8;
+        }
+    }
+    while (same < length && at[same] == label[same]) {
+        ++same;
+    }
+    return same;
+}
+
 template <class OnId>
-size_t SubstitutionPlan::Impl::Walk(const char* at, const char* end, OnId&& onId) const {
-    uint32_t node = rootChildren[static_cast<uint8_t>(*at)];
+size_t SubstitutionPlan::Impl::Match(const char* at, const char* end, OnId&& onId) const {
+    uint32_t node = Child(nodes[0], static_cast<uint8_t>(*at));
     const char* next = at + 1;
     while (node != kNone) {
         const Node& current = nodes[node];
         if (current.labelLength > 0) {
-            if (static_cast<size_t>(end - next) < current.labelLength ||
-                !SameBytes(next, current.label, current.labelLength)) {
-                return static_cast<size_t>(next - at) + current.labelLength;
+            const size_t same = SameLabelBytes(node, next, end);
+            next += same;
+            if (same < current.labelLength) {
+                break;
             }
-            next += current.labelLength;
         }
         if (current.terminal != kNone) {
             onId(static_cast<size_t>(next - at), current.terminal);
@@ -312,30 +312,6 @@ size_t SubstitutionPlan::Impl::Walk(const char* at, const char* end, OnId&& onId
         node = Child(current, static_cast<uint8_t>(*next++));
     }
     return static_cast<size_t>(next - at);
-}
-
-// Match through the hash table. The work counted is the longest length tried plus the probes.
-template <class OnId>
-size_t SubstitutionPlan::Impl::Lookup(const char* at, const char* end, OnId&& onId) const {
-    const auto available = static_cast<size_t>(end - at);
-    size_t work = 1;
-    for (const size_t length : idLengths) {
-        if (length > available) {
-            break;
-        }
-        work = std::max(work, length);
-        const uint64_t hash = HashBytes(at, length);
-        for (uint64_t i = FirstEntry(hash); table[i].terminal != kNone; i = (i + 1) & tableMask) {
-            ++work;
-            const HashEntry& entry = table[i];
-            if (entry.hash == hash && terminalIds[entry.terminal].size() == length &&
-                SameBytes(at, terminalIds[entry.terminal].data(), length)) {
-                onId(length, entry.terminal);
-                break;
-            }
-        }
-    }
-    return work;
 }
 
 // Calls onStart(position) for every byte of [begin, end) that an id starts with, in order, while

@@ -1,56 +1,100 @@
 #include "settings/TemplateExport.h"
 
 #include "schema/Configuration.h"
-#include "settings/SettingsDocument.h"
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 
+#include <algorithm>
+#include <new>
+
 namespace {
 
-// The export's substitutions of the settings file, in the 8-bit encoding of the templates.
-Status ReadSubstitutions(FileSystem& files, const QString& settingsPath,
-                         std::vector<Substitution>* substitutions) {
-    SettingsDocument settings;
-    std::vector<VariableValue> values;
-    Status s = settings.Load(files, settingsPath);
-    if (s.ok())
-        s = settings.ExportedValues(&values);
-    if (!s.ok()) {
-        return s;
+// A file the run reads, which no output may replace.
+struct RunInput {
+    FileIdentity identity;
+    QString description;
+};
+
+// The identities are taken before any output is written; a file that does not exist cannot be
+// overwritten by mistake.
+std::vector<RunInput> RunInputs(const Configuration& config, const QString& settingsPath,
+                                const QString& baseDir, FileSystem& files) {
+    std::vector<RunInput> inputs;
+    const auto add = [&](const QString& path, const QString& description) {
+        FileIdentity identity;
+        if (files.Identify(path, &identity).ok()) {
+            inputs.push_back({identity, description + path});
+        }
+    };
+    add(settingsPath, QStringLiteral("the settings file "));
+    add(config.FileName(), QStringLiteral("the configuration file "));
+    for (const TemplateEntry& entry : config.Templates()) {
+        add(baseDir + entry.input, QStringLiteral("the template "));
     }
-    for (const VariableValue& variable : values) {
-        substitutions->push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
+    return inputs;
+}
+
+// Exports one entry; returns what went wrong, or nothing.
+QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
+                    const std::vector<RunInput>& inputs, const QString& baseDir,
+                    FileSystem& fileSystem) {
+    const auto notExported = [&entry](const QString& why) {
+        return QStringLiteral("The template entry \"%1\" -> \"%2\" was not exported: %3.")
+            .arg(entry.input, entry.output, why);
+    };
+    if (entry.output.isEmpty()) {
+        return notExported(QStringLiteral("its output is empty"));
     }
-    return Status::Ok();
+    FileIdentity output;
+    if (fileSystem.Identify(baseDir + entry.output, &output).ok()) {
+        const auto same = std::find_if(inputs.begin(), inputs.end(), [&](const RunInput& input) {
+            return input.identity.SameFile(output);
+        });
+        if (same != inputs.end()) {
+            return notExported(QStringLiteral("its output is the same file as ") +
+                               same->description);
+        }
+    }
+    QByteArray text;
+    if (Status read = fileSystem.ReadFile(baseDir + entry.input, kMaxTemplateBytes, &text);
+        !read.ok()) {
+        return entry.input + QStringLiteral(" could not be found\n") + read.message();
+    }
+    const Status written = fileSystem.WriteFileFrom(baseDir + entry.output,
+                                                    [&](ByteSink& out) { plan.Apply(text, out); });
+    return written.ok()
+               ? QString()
+               : entry.output + QStringLiteral(" could not be written\n") + written.message();
 }
 
 }  // namespace
 
-QStringList ExportTemplateFiles(const Configuration& config, const QString& settingsPath,
-                                const QString& baseDir, FileSystem& fileSystem) {
+QStringList ExportTemplateFiles(const Configuration& config,
+                                const std::vector<VariableValue>& values,
+                                const QString& settingsPath, const QString& baseDir,
+                                FileSystem& fileSystem) {
     QStringList problems;
     if (config.Templates().empty()) {
         return problems;
     }
     std::vector<Substitution> substitutions;
-    if (Status read = ReadSubstitutions(fileSystem, settingsPath, &substitutions); !read.ok()) {
-        // The templates are still written, unchanged, as with a settings file without variables.
-        problems.append(QStringLiteral("The values could not be read for the export.\n") +
-                        read.message());
+    for (const VariableValue& variable : values) {
+        substitutions.push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
     }
     const SubstitutionPlan plan(std::move(substitutions));
+    const std::vector<RunInput> inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     for (const TemplateEntry& entry : config.Templates()) {
-        QByteArray text;
-        if (Status read = fileSystem.ReadFile(baseDir + entry.input, kMaxTemplateBytes, &text);
-            !read.ok()) {
-            problems.append(entry.input + QStringLiteral(" could not be found\n") + read.message());
-            continue;
+        QString problem;
+        // An output being written when memory runs out is left as it was: the temporary file of
+        // its replacement goes as the exception passes.
+        try {
+            problem = ExportEntry(entry, plan, inputs, baseDir, fileSystem);
+        } catch (const std::bad_alloc&) {
+            problem = entry.output + QStringLiteral(" could not be written\n") +
+                      Status::OutOfMemory(baseDir + entry.input).message();
         }
-        const Status written = fileSystem.WriteFileFrom(
-            baseDir + entry.output, [&](ByteSink& out) { plan.Apply(text, out); });
-        if (!written.ok()) {
-            problems.append(entry.output + QStringLiteral(" could not be written\n") +
-                            written.message());
+        if (!problem.isEmpty()) {
+            problems.append(problem);
         }
     }
     return problems;

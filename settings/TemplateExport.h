@@ -1,8 +1,11 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "settings/SettingsDocument.h"
 
 #include <QStringList>
+
+#include <vector>
 
 class Configuration;
 
@@ -11,10 +14,15 @@ class Configuration;
 constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 
 // Exports every template entry of `config` in order: reads `baseDir` + input whole, replaces every
-// variable id of the settings file at `settingsPath` by its value (SubstituteSequentially, in the
-// order of the root's `variable` children, each id taking the text of its first element), and
-// replaces `baseDir` + output with the result. A failing entry is skipped and the export goes on.
-// Returns one message per failure, in order: "<input> could not be found" or "<output> could not
-// be written", each followed by a line with the reason.
-QStringList ExportTemplateFiles(const Configuration& config, const QString& settingsPath,
-                                const QString& baseDir, FileSystem& fileSystem);
+// id of `values` by its value (SubstituteSequentially, in the order given) and replaces `baseDir`
+// + output with the result. An entry whose output is empty, or is the same file (also through a
+// symlink or a hard link) as one this run reads, is not exported: the settings file at
+// `settingsPath`, the configuration file (config.FileName()) or the template of any entry. A
+// failing entry is skipped and the export goes on; running out of memory fails only the entry,
+// whose output stays as it was. Returns one message per failure, in order: "<input> could not be
+// found" or "<output> could not be written", each followed by a line with the reason, or
+// "The template entry "<input>" -> "<output>" was not exported: <why>.".
+QStringList ExportTemplateFiles(const Configuration& config,
+                                const std::vector<VariableValue>& values,
+                                const QString& settingsPath, const QString& baseDir,
+                                FileSystem& fileSystem);

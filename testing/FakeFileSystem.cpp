@@ -1,6 +1,15 @@
 #include "testing/FakeFileSystem.h"
 
+#include <new>
+
 namespace {
+
+Status Failure(const QString& path, const QString& reason) {
+    if (reason == QLatin1String(FakeFileSystem::kOutOfMemory)) {
+        throw std::bad_alloc();
+    }
+    return Status::PathError(path, reason);
+}
 
 void SetOrClear(std::map<QString, QString>* failures, const QString& path, const QString& reason) {
     if (reason.isEmpty()) {
@@ -12,10 +21,11 @@ void SetOrClear(std::map<QString, QString>* failures, const QString& path, const
 
 }  // namespace
 
-Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) {
+Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                FileIdentity* identity) {
     contents->clear();
     if (const auto failure = mReadFailures.find(path); failure != mReadFailures.end()) {
-        return Status::PathError(path, failure->second);
+        return Failure(path, failure->second);
     }
     const auto file = mFiles.find(path);
     if (file == mFiles.end()) {
@@ -25,17 +35,27 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
         return FileTooLarge(path, maxBytes);
     }
     *contents = file->second;
-    return Status::Ok();
+    return identity ? Identify(path, identity) : Status::Ok();
 }
 
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     ++mWriteCounts[path];
     if (const auto failure = mWriteFailures.find(path); failure != mWriteFailures.end()) {
-        return Status::PathError(path, failure->second);
+        return Failure(path, failure->second);
     }
     ByteArraySink sink;
     produce(sink);
-    mFiles[path] = std::move(sink.bytes());
+    SetFile(path, sink.bytes());
+    return Status::Ok();
+}
+
+Status FakeFileSystem::Identify(const QString& path, FileIdentity* identity) {
+    const auto file = mFiles.find(path);
+    if (file == mFiles.end()) {
+        return FileNotFound(path);
+    }
+    const quint64 inode = mInodes[path];
+    *identity = {1, inode, file->second.size(), qint64(inode)};
     return Status::Ok();
 }
 

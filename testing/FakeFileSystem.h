@@ -6,18 +6,31 @@
 #include <QString>
 
 #include <map>
+#include <memory>
 
 // An in-memory FileSystem for tests: a map from path to bytes, with failures on demand. Error
 // messages read like the disk's ("<path>: <reason>").
 class FakeFileSystem : public FileSystem {
   public:
-    Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents) override;
+    // A file's identity: device 1 and an inode that every write (or SetFile) gives anew, like a
+    // save that renames a new file over the old one; the inode doubles as the modification time.
+    Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                    FileIdentity* identity = nullptr) override;
     // Stores what `produce` gives unless writing `path` was made to fail; a failed write leaves
     // the old contents in place, as the disk does.
     Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override { return HasFile(path); }
+    Status Identify(const QString& path, FileIdentity* identity) override;
+    // A lock that locks nothing: a test runs one process.
+    Status LockForUpdate(const QString&, std::unique_ptr<UpdateLock>* lock) override {
+        *lock = std::make_unique<UpdateLock>();
+        return Status::Ok();
+    }
 
-    void SetFile(const QString& path, const QByteArray& contents) { mFiles[path] = contents; }
+    void SetFile(const QString& path, const QByteArray& contents) {
+        mFiles[path] = contents;
+        mInodes[path] = ++mLastInode;
+    }
     void RemoveFile(const QString& path) { mFiles.erase(path); }
     bool HasFile(const QString& path) const { return mFiles.count(path) != 0; }
     // The stored bytes, empty when there is no file at `path`.
@@ -25,7 +38,8 @@ class FakeFileSystem : public FileSystem {
     const std::map<QString, QByteArray>& files() const { return mFiles; }
 
     // From now on reading (or writing) `path` fails with "<path>: <reason>"; an empty reason
-    // makes it succeed again.
+    // makes it succeed again. The reason kOutOfMemory throws std::bad_alloc instead.
+    static constexpr char kOutOfMemory[] = "out of memory";
     void FailReading(const QString& path, const QString& reason);
     void FailWriting(const QString& path, const QString& reason);
 
@@ -37,4 +51,6 @@ class FakeFileSystem : public FileSystem {
     std::map<QString, QString> mReadFailures;
     std::map<QString, QString> mWriteFailures;
     std::map<QString, int> mWriteCounts;
+    std::map<QString, quint64> mInodes;
+    quint64 mLastInode = 0;
 };
