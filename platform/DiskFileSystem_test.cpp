@@ -289,7 +289,9 @@ TEST_F(DiskFileSystemTest, ReportsAFolderThatCannotBeOpenedOrFlushed) {
                                              {1, Failure("out", EMFILE)},
                                              {-1, replaced + DescribeErrno(EIO)}};
     for (const auto& [spare, message] : cases) {
-        Put("out", "old");
+        // A save of its own first: UndefinedBehaviorSanitizer checks the first virtual call of a
+        // kind through a pipe, which it could not open under the lowered limit.
+        ASSERT_TRUE(mFs.WriteFile(Path("out"), "old").ok());
         Status status = Status::Ok();
         std::thread([&, spare = spare] {
             const int lowest = ::dup(0);  // every descriptor below it is open
