@@ -58,21 +58,30 @@ class SigpipeBlocker {
 // A FIFO or a device is written in place: there is nothing to rename over it, and a temporary file
 // would replace the pipe or device node by a plain file.
 // The bytes are gathered first: a pipe cannot take back what a producer starts over.
-Status WriteInPlace(const QString& path, const QByteArray& native, bool isFifo,
-                    const ByteProducer& produce) {
+Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce) {
     ByteArraySink contents;
     produce(contents);
     // O_NONBLOCK makes opening a FIFO that nobody reads fail with ENXIO instead of waiting for a
     // reader that may never come.
     UniqueFd fd;
     do {
-        fd = UniqueFd(::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        fd = UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                               O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
     } while (!fd.valid() && errno == EINTR);
     if (!fd.valid()) {
-        if (errno == ENXIO && isFifo) {
+        if (errno == ENXIO && S_ISFIFO(target.existing.st_mode)) {
             return Status::PathError(path, QStringLiteral("no program is reading from this pipe"));
         }
         return ErrnoFailure(path, errno);
+    }
+    // Only into what was looked at: a regular file put there meanwhile would be written over
+    // without being cut to the new length.
+    struct stat opened;
+    if (::fstat(fd.get(), &opened) != 0) {
+        return ErrnoFailure(path, errno);
+    }
+    if (opened.st_dev != target.existing.st_dev || opened.st_ino != target.existing.st_ino) {
+        return Status::PathError(path, QStringLiteral("the file changed while it was opened"));
     }
 
     // Once open, wait for a slow reader like any other writer would.
@@ -179,21 +188,22 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
 }
 
 Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
-    const QByteArray native = QFile::encodeName(path);
-    // stat(), not lstat(): a symlink counts as what it points to.
-    struct stat info;
-    if (::stat(native.constData(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
+    // Found before anything is written: a folder that cannot be opened, a loop of symlinks and
+    // another user's entry in a shared folder are reported here. A symlink counts as what it
+    // points to.
+    WriteTarget target;
+    if (Status status = ResolveWriteTarget(path, QFile::encodeName(path), &target); !status.ok()) {
+        return status;
+    }
+    if (target.exists) {
+        if (S_ISDIR(target.existing.st_mode)) {
             return ErrnoFailure(path, EISDIR);
         }
-        if (!S_ISREG(info.st_mode)) {
-            return WriteInPlace(path, native, S_ISFIFO(info.st_mode), produce);
+        if (!S_ISREG(target.existing.st_mode)) {
+            return WriteInPlace(path, target, produce);
         }
-    } else if (errno != ENOENT) {
-        // ENOTDIR (a parent is a file), ELOOP, EACCES: say so before anything is written.
-        return ErrnoFailure(path, errno);
     }
-    return ReplaceFileAtomically(path, native, produce);
+    return ReplaceFileAtomically(path, target, produce);
 }
 
 bool DiskFileSystem::Exists(const QString& path) {
