@@ -23,20 +23,6 @@ const QByteArray kNew = "<xml>" + kP + kH + "</xml>";
 const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 const char kBoth[] = "before old|after new+";
 
-// Starts nothing, but records each command with what it would find: the old settings file or
-// the new one, and "+" once the template has been exported.
-class RecordingLauncher : public FakeProcessLauncher {
-  public:
-    RecordingLauncher(const FakeFileSystem& files, const char* old) : mFiles(files), mOld(old) {}
-    Status StartDetached(const QString& line) override {
-        const bool old = mFiles.FileContents("settings.xml") == mOld;
-        return FakeProcessLauncher::StartDetached(line + (old ? " old" : " new") +
-                                                  (mFiles.HasFile("t.out") ? "+" : ""));
-    }
-    const FakeFileSystem& mFiles;
-    const QByteArray mOld;
-};
-
 // Saves "&<" and `host` into the fields $(P) and $(H). Each value goes into the first
 // element of its id, and the rest of the file stays; a field without an element adds one after
 // the root's last element, unless it is empty. The before command sees the old file, the after
@@ -75,13 +61,13 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
         // Without a changed value the file keeps its bytes.
         {"<xml>\r\n<variable id='$(P)'>&amp;&lt;</variable><variable id='$(H)'>h</variable></xml>",
          "", "", "before old|after old+"},
-        {kOld, kNew, "The after command could not be started.", kBoth, "after new+"},
+        {kOld, kNew, "The after command could not be started.", kBoth, "after"},
         {"<xml><variable id=\"$(P)\">1</variable>", "", "settings.xml: line", ""},
         {"<config/>", "", "the root element is <config>, but must be <xml>", ""},
         {kOld, "", "settings.xml: Permission denied", "", "read"},
         {kOld, "", "\"Host name\" holds the character", "", "", "a\x01z"},
         {kOld, "", "\"Host name\" holds the character", "", "", QString(QChar(0xD800))},
-        {kOld, "", "The before command could not be started", "before old", "before old"},
+        {kOld, "", "The before command could not be started", "before old", "before"},
         {kOld, "", "settings.xml: No space left on device", "before old", "write"},
         // Regression: a file that its next load refuses was written, and every later run failed.
         {kOld, "", "The largest value is that of \"Host name\" ($(H)).", "", "",
@@ -101,7 +87,14 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
         files.FailReading("settings.xml", c.fault == QString("read") ? "Permission denied" : "");
         files.FailWriting("settings.xml",
                           c.fault == QString("write") ? "No space left on device" : "");
-        RecordingLauncher launcher(files, c.file);
+        // Each command notes whether it would find the old settings file or the new one, and "+"
+        // once the template has been exported.
+        FakeProcessLauncher launcher;
+        launcher.note = [&] {
+            return QString(files.FileContents("settings.xml") == QByteArray(c.file) ? " old"
+                                                                                    : " new") +
+                   (files.HasFile("t.out") ? "+" : "");
+        };
         launcher.FailFor(c.fault, "-");
         const SaveResult result =
             SaveAndExport(config, fields, "settings.xml", "settings.xml", "", {files, launcher});
