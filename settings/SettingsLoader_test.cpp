@@ -13,9 +13,7 @@ namespace {
 // when the file does not list it or does not load.
 TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
     Configuration config;
-    const char xml[] =
-        "<xml><group><name>G</name><item><name>H</name><varname>$(H)</varname>"
-        "</item></group></xml>";
+    const char xml[] = "<xml><group><name/><item><name/><varname>H</varname></item></group></xml>";
     ASSERT_TRUE(config.Parse(xml, "c").ok());
     FakeFileSystem files;
     // Loads `file` (nullptr: none) into a field that held "old": "<error>|<field text>".
@@ -27,10 +25,9 @@ TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
         EXPECT_EQ(loaded.IsNotFound(), file == nullptr);
         return loaded.message() + '|' + *fields.FieldText("eH");
     };
-    EXPECT_EQ(load("<xml><a><variable id='$(H)'>new</variable></a><variable id='$(H)'/></xml>"),
-              "|new");
-    EXPECT_EQ(load("<xml><variable id='$(X)'>new</variable></xml>"), "|old");
-    EXPECT_EQ(load("<xml><variable id='$(H)'>new</variable>"),
+    EXPECT_EQ(load("<xml><a><variable id='H'>new</variable></a><variable id='H'/></xml>"), "|new");
+    EXPECT_EQ(load("<xml><variable id='X'>new</variable></xml>"), "|old");
+    EXPECT_EQ(load("<xml><variable id='H'>new</variable>"),
               "settings.xml: line 1: Premature end of data in tag xml line 1|old");
     EXPECT_EQ(load(nullptr), "settings.xml: No such file or directory|old");
     files.FailReading("settings.xml", "Input/output error");

@@ -68,7 +68,7 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
         {kOld, "", "\"Host name\" holds the character", "", "", "a\x01z"},
         {kOld, "", "\"Host name\" holds the character", "", "", QString(QChar(0xD800))},
         {kOld, "", "The before command could not be started", "before old", "before"},
-        {kOld, "", "settings.xml: No space left on device", "before old", "write"},
+        {kOld, "", "settings.xml: disk full", "before old", "write"},
         // Regression: a file that its next load refuses was written, and every later run failed.
         {kOld, "", "The largest value is that of \"Host name\" ($(H)).", "", "",
          QString(17 << 20, u'>')},
@@ -85,15 +85,13 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
         if (c.file)
             files.SetFile("settings.xml", c.file);
         files.FailReading("settings.xml", c.fault == QString("read") ? "Permission denied" : "");
-        files.FailWriting("settings.xml",
-                          c.fault == QString("write") ? "No space left on device" : "");
+        files.FailWriting("settings.xml", c.fault == QString("write") ? "disk full" : "");
         // Each command notes whether it would find the old settings file or the new one, and "+"
         // once the template has been exported.
         FakeProcessLauncher launcher;
         launcher.note = [&] {
-            return QString(files.FileContents("settings.xml") == QByteArray(c.file) ? " old"
-                                                                                    : " new") +
-                   (files.HasFile("t.out") ? "+" : "");
+            const bool old = files.FileContents("settings.xml") == c.file;
+            return QString(old ? " old" : " new") + (files.HasFile("t.out") ? "+" : "");
         };
         launcher.FailFor(c.fault, "-");
         const SaveResult result =
