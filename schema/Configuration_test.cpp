@@ -38,16 +38,13 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
         // node of a varname declares an id, wherever it stands, compared exactly.
         {R"(<xml><group><name>DB</name><!-- c --><x/><item><name>Host</name><type>t</type>
             <varname>$(HOST)</varname></item><item><name>Port</name><varname>PORT</varname></item>
-            </group><group><name>P</name><command id="before">1.sh</command></group>
-            <command id="before">2.sh</command><command id="after"/>
-            <command id="after">a.sh <b>b</b> c</command><files><file><input>a.in</input>
-            <output>a.out</output></file><file><input>b.in</input></file><file>
-            <output>c.out</output></file><file><input>e.in</input><output/></file></files>
-            <files><file><input>d.in</input>
-            <output>d.out</output></file></files><x><varname>say "hi"</varname></x>
-            <varname>$(B<!-- c -->)</varname></xml>)",
-         "[DB] Host=$(HOST) Port=PORT[P] a.in>a.out e.in> d.in>d.out 1.sh|a.sh  {$(HOST)} "
-         "{say \"hi\"} {$(B} {)}"},
+            </group><group><name>P</name><command id="before">b1</command></group><command
+            id="before">b2</command><command id="after"/><command id="after">a <b>b</b> c</command>
+            <files><file><input>a</input><output>A</output></file><file><input>b</input></file>
+            <file><output>C</output></file><file><input>e</input><output/></file></files><files>
+            <file><input>d</input><output>D</output></file></files><x><varname>say "hi"</varname>
+            </x><varname>$(B<!-- c -->)</varname></xml>)",
+         "[DB] Host=$(HOST) Port=PORT[P] a>A e> d>D b1|a  {$(HOST)} {say \"hi\"} {$(B} {)}"},
         {"<config/>", "c: line 1: the root element is <config>, but must be <xml>"},
         {"<xml>\n<group/></xml>", "c: line 2: <group> has no <name>"},
         {"<xml><group><name/>\n<item/></group></xml>", "c: line 2: <item> has no <name>"},

@@ -33,10 +33,7 @@ struct RecordingSink final : ByteSink {
         bytes.append(data, static_cast<qsizetype>(std::min(size, maxPiece)));
         return ++appends > 0 && size <= maxPiece;
     }
-    bool Restart() override {
-        bytes.clear();
-        return ++restarts > 0;
-    }
+    bool Restart() override { return bytes.clear(), ++restarts > 0; }
     QByteArray bytes;
     size_t maxPiece;
     int appends = 0, restarts = 0;
