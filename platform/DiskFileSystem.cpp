@@ -1,6 +1,7 @@
 #include "platform/DiskFileSystem.h"
 
 #include "platform/AtomicReplace.h"
+#include "platform/ComparingSink.h"
 #include "platform/MemoryHints.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
@@ -189,11 +190,29 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         if (!S_ISREG(info.st_mode)) {
             return WriteInPlace(path, native, S_ISFIFO(info.st_mode), produce);
         }
+        // Costs one more run of the producer when the file differs, so that a run that changes
+        // nothing writes nothing and wakes no file watcher.
+        if (Holds(path, produce)) {
+            return Status::Ok();
+        }
     } else if (errno != ENOENT) {
         // ENOTDIR (a parent is a file), ELOOP, EACCES: say so before anything is written.
         return ErrnoFailure(path, errno);
     }
     return ReplaceFileAtomically(path, native, produce);
+}
+
+bool DiskFileSystem::Holds(const QString& path, const ByteProducer& produce) {
+    // O_NONBLOCK: the path may have become a FIFO since the caller looked, and must not wait.
+    const UniqueFd fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info;
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    ComparingSink sink(fd.get(), info.st_size);
+    produce(sink);
+    return sink.Same();
 }
 
 bool DiskFileSystem::Exists(const QString& path) {

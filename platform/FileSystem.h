@@ -54,7 +54,23 @@ class FileSystem {
     // FIFO, a character device) is written directly instead. On failure the old file is
     // unchanged, no temporary file is left behind, and the error names the path and the reason.
     // A temporary file that a killed save left beside the target is removed by its next save.
+    // A regular file that holds exactly these bytes already (see Holds) is left alone: no
+    // temporary file, no flush, no rename, so its inode, modification time and permission bits
+    // stay, and a file watcher sees nothing. To find that out, `produce` runs once against the
+    // existing file before it runs again for the replacement: it must give the same bytes every
+    // time it is called.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
+
+    // True when `path` names a regular file (a symlink counts by what it points to) that holds
+    // exactly the bytes `produce` gives; false when it differs, is missing, is no regular file or
+    // cannot be read. The default reads both into memory; the disk's compares piece by piece as
+    // the bytes come, holding neither whole, and stops looking at the first difference.
+    virtual bool Holds(const QString& path, const ByteProducer& produce) {
+        ByteArraySink sink;
+        produce(sink);
+        QByteArray existing;
+        return ReadFile(path, sink.bytes().size(), &existing).ok() && existing == sink.bytes();
+    }
 
     // WriteFileFrom with bytes that are already in memory.
     Status WriteFile(const QString& path, const QByteArray& contents) {
