@@ -3,6 +3,7 @@
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <dirent.h>
@@ -35,35 +36,48 @@ QByteArray NameOf(const QByteArray& path) {
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// The file that writing `path` is meant to replace: `path` itself, or what its chain of symlinks
-// ends in (which need not exist yet). Returns 0 or an errno.
-int FollowSymlinks(const QByteArray& path, QByteArray* target) {
-    QByteArray current = path;
-    for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
-        struct stat info;
-        if (::lstat(current.constData(), &info) != 0) {
-            if (errno != ENOENT) {
-                return errno;
-            }
-            *target = current;
-            return 0;
-        }
-        if (!S_ISLNK(info.st_mode)) {
-            *target = current;
-            return 0;
-        }
-        QByteArray link(PATH_MAX, Qt::Uninitialized);
-        const ssize_t length = ::readlink(current.constData(), link.data(), PATH_MAX);
-        if (length < 0) {
-            return errno;
-        }
-        if (length >= PATH_MAX) {
-            return ENAMETOOLONG;
-        }
-        link.truncate(length);
-        current = link.startsWith('/') ? link : DirectoryOf(current) + '/' + link;
+// A folder where every user may create entries and only an entry's owner or the folder's owner
+// may rename or remove it again: /tmp and the like.
+bool IsShared(const struct stat& folder) {
+    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+}
+
+// Whether a save may follow or write the entry `entry` of `folder`. In a shared folder it may
+// when the entry is the effective user's or the folder owner's, whom the kernel's
+// protected_symlinks and protected_regular trust as well; anyone else's may have been planted to
+// make the save write where that user may not, or to keep its owner and mode on what the save
+// writes. Nobody else can replace a trusted entry there, so it stays what was checked.
+bool Trusted(const struct stat& folder, const struct stat& entry) {
+    return !IsShared(folder) || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid;
+}
+
+Status Untrusted(const QString& path, const QByteArray& shown, const struct stat& entry) {
+    return Status::PathError(
+        path, QStringLiteral("not written: %1 %2 belongs to another user (uid %3), in a folder "
+                             "where every user may create files")
+                  .arg(S_ISLNK(entry.st_mode) ? QStringLiteral("the symlink")
+                                              : QStringLiteral("the file"),
+                       QFile::decodeName(shown))
+                  .arg(entry.st_uid));
+}
+
+// Opens the folder `folder` (relative to `base`) for a save to work in, readable where it can be.
+// Returns 0 or an errno.
+int OpenFolder(int base, const QByteArray& folder, WriteTarget* target) {
+    target->pathOnly = false;
+    target->folder =
+        UniqueFd(::openat(base, folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!target->folder.valid() && errno == EACCES) {
+        // A folder we may write but not read still takes the file. It is not listed for stale
+        // temporaries then, nor flushed: the system flushes only a folder opened for reading.
+        target->pathOnly = true;
+        target->folder =
+            UniqueFd(::openat(base, folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
-    return ELOOP;
+    if (!target->folder.valid() || ::fstat(target->folder.get(), &target->folderInfo) != 0) {
+        return errno;
+    }
+    return 0;
 }
 
 // The prefix of the temporary files of the file named `name`.
@@ -95,29 +109,37 @@ QByteArray TemporaryName(const QByteArray& prefix) {
     return name;
 }
 
-// Removes the temporaries of `prefix` in `directory` that no save holds. A save locks its
+// Removes the temporaries of `prefix` in the target's folder that no save holds. A save locks its
 // temporary before the file has a name and keeps the lock until the name is gone, so a lock that
-// can be had means the save is over: it was killed between naming the file and renaming it.
-void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& prefix) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(directory.constData()), ::closedir);
+// can be had means the save is over: it was killed between naming the file and renaming it. In a
+// shared folder only the effective user's are taken: another user's are none of this save's.
+void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix) {
+    const int folder = target.folder.get();
+    const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(listed >= 0 ? ::fdopendir(listed) : nullptr,
+                                                      ::closedir);
     if (!listing) {
+        if (listed >= 0) {
+            ::close(listed);
+        }
         return;  // a folder we cannot list; the save itself will say what is wrong with it
     }
+    const bool shared = IsShared(target.folderInfo);
     while (const dirent* entry = ::readdir(listing.get())) {
         const QByteArray name(entry->d_name);
         if (!IsTemporaryName(name, prefix)) {
             continue;
         }
-        const QByteArray path = directory + '/' + name;
         struct stat named;
-        if (::lstat(path.constData(), &named) != 0 || !S_ISREG(named.st_mode)) {
+        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(named.st_mode) || (shared && named.st_uid != ::geteuid())) {
             continue;
         }
         // A lock needs an open file; one made for a write-only target may not open for reading.
         constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-        UniqueFd file(::open(path.constData(), O_RDONLY | kFlags));
+        UniqueFd file(::openat(folder, name.constData(), O_RDONLY | kFlags));
         if (!file.valid() && errno == EACCES) {
-            file = UniqueFd(::open(path.constData(), O_WRONLY | kFlags));
+            file = UniqueFd(::openat(folder, name.constData(), O_WRONLY | kFlags));
         }
         struct stat opened;
         if (!file.valid() || ::fstat(file.get(), &opened) != 0 ||
@@ -125,9 +147,9 @@ void RemoveStaleTemporaries(const QByteArray& directory, const QByteArray& prefi
             continue;
         }
         // Only while the name still names the file that is locked.
-        if (::lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino &&
-            named.st_dev == opened.st_dev) {
-            ::unlink(path.constData());
+        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
+            ::unlinkat(folder, name.constData(), 0);
         }
     }
 }
@@ -178,15 +200,14 @@ class FileSink final : public ByteSink {
     off_t mQueued = 0;
 };
 
-// The temporary file of one save: open and locked, then named, then renamed over the target. Until
-// that rename has happened, its name is removed when it goes.
+// The temporary file of one save in the open folder `folder`: open and locked, then named, then
+// renamed over the target. Until that rename has happened, its name is removed when it goes.
 class Temporary {
   public:
-    Temporary(QByteArray directory, QByteArray prefix)
-        : mDirectory(std::move(directory)), mPrefix(std::move(prefix)) {}
+    Temporary(int folder, QByteArray prefix) : mFolder(folder), mPrefix(std::move(prefix)) {}
     ~Temporary() {
-        if (!mPath.isEmpty()) {
-            ::unlink(mPath.constData());
+        if (!mName.isEmpty()) {
+            ::unlinkat(mFolder, mName.constData(), 0);
         }
     }
     Temporary(const Temporary&) = delete;
@@ -197,7 +218,7 @@ class Temporary {
     // Creates the file, without a name where the system allows it. Returns 0 or an errno.
     int Open() {
 #if defined(O_TMPFILE)
-        mFd = UniqueFd(::open(mDirectory.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        mFd = UniqueFd(::openat(mFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
         if (mFd.valid()) {
             Lock();
             return 0;
@@ -208,11 +229,11 @@ class Temporary {
         // The file system has no unnamed files: a named one, locked at once.
 #endif
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray path = mDirectory + '/' + TemporaryName(mPrefix);
-            mFd = UniqueFd(::open(path.constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+            const QByteArray name = TemporaryName(mPrefix);
+            mFd = UniqueFd(::openat(mFolder, name.constData(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (mFd.valid()) {
-                mPath = path;
+                mName = name;
                 Lock();
                 return 0;
             }
@@ -225,22 +246,22 @@ class Temporary {
 
     // Gives an unnamed file its name in the folder. Returns 0 or an errno.
     int Name() {
-        if (!mPath.isEmpty()) {
+        if (!mName.isEmpty()) {
             return 0;
         }
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", mFd.get());
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray path = mDirectory + '/' + TemporaryName(mPrefix);
-            int result = ::linkat(AT_FDCWD, self, AT_FDCWD, path.constData(), AT_SYMLINK_FOLLOW);
+            const QByteArray name = TemporaryName(mPrefix);
+            int result = ::linkat(AT_FDCWD, self, mFolder, name.constData(), AT_SYMLINK_FOLLOW);
 #if defined(AT_EMPTY_PATH)
             if (result != 0 && errno == ENOENT) {
                 // Without /proc only a privileged process can link the descriptor itself.
-                result = ::linkat(mFd.get(), "", AT_FDCWD, path.constData(), AT_EMPTY_PATH);
+                result = ::linkat(mFd.get(), "", mFolder, name.constData(), AT_EMPTY_PATH);
             }
 #endif
             if (result == 0) {
-                mPath = path;
+                mName = name;
                 return 0;
             }
             if (errno != EEXIST && errno != EINTR) {
@@ -250,12 +271,12 @@ class Temporary {
         return EEXIST;
     }
 
-    // Renames the file over `target`. Returns 0 or an errno.
+    // Renames the file over `target` in the same folder. Returns 0 or an errno.
     int RenameOver(const QByteArray& target) {
-        if (::rename(mPath.constData(), target.constData()) != 0) {
+        if (::renameat(mFolder, mName.constData(), mFolder, target.constData()) != 0) {
             return errno;
         }
-        mPath.clear();
+        mName.clear();
         return 0;
     }
 
@@ -267,10 +288,10 @@ class Temporary {
         ::flock(mFd.get(), LOCK_EX | LOCK_NB);
     }
 
-    QByteArray mDirectory;
+    int mFolder;
     QByteArray mPrefix;
     UniqueFd mFd;
-    QByteArray mPath;  // empty while the file has no name, and once it is renamed
+    QByteArray mName;  // empty while the file has no name, and once it is renamed
 };
 
 // Gives the new file the owner (where we may) and the permission bits of the one it replaces.
@@ -282,39 +303,81 @@ int KeepOwnerAndMode(int fd, const struct stat& existing) {
     return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
 }
 
-// Makes the rename itself durable. Not every file system can flush a folder; the file's data
-// is on the disk already, so a failure here is not reported.
-void SyncDirectory(const QByteArray& directory) {
-    const UniqueFd folder(::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.valid()) {
-        (void)::fsync(folder.get());
-    }
-}
-
 }  // namespace
 
-Status ReplaceFileAtomically(const QString& path, const QByteArray& native,
-                             const ByteProducer& produce) {
-    QByteArray target;
-    if (const int error = FollowSymlinks(native, &target); error != 0) {
-        return ErrnoFailure(path, error);
+Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target) {
+    // The folders on the way are opened by the kernel, whose protected_symlinks guards the links
+    // it follows in shared folders. The last part of a path is read here instead, so each of its
+    // links is checked before it is followed.
+    QByteArray current = native;  // relative to `base`
+    QByteArray shown = native;    // how messages name it
+    int base = AT_FDCWD;
+    WriteTarget found;
+    for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
+        const QByteArray name = NameOf(current);
+        if (name.isEmpty()) {
+            // "dir/" names a folder, or nothing that can be written.
+            struct stat info;
+            return ErrnoFailure(path, ::fstatat(base, current.constData(), &info, 0) == 0
+                                          ? (S_ISDIR(info.st_mode) ? EISDIR : ENOTDIR)
+                                          : errno);
+        }
+        // The next folder is opened before the last one closes: `base` may be that one.
+        WriteTarget next;
+        if (const int error = OpenFolder(base, DirectoryOf(current), &next); error != 0) {
+            return ErrnoFailure(path, error);
+        }
+        found = std::move(next);
+        found.name = name;
+        const int folder = found.folder.get();
+        if (::fstatat(folder, name.constData(), &found.existing, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT) {
+                return ErrnoFailure(path, errno);
+            }
+            *target = std::move(found);
+            return Status::Ok();
+        }
+        if (!S_ISDIR(found.existing.st_mode) && !Trusted(found.folderInfo, found.existing)) {
+            return Untrusted(path, shown, found.existing);
+        }
+        if (!S_ISLNK(found.existing.st_mode)) {
+            found.exists = true;
+            *target = std::move(found);
+            return Status::Ok();
+        }
+        QByteArray link(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length = ::readlinkat(folder, name.constData(), link.data(), PATH_MAX);
+        if (length < 0) {
+            return ErrnoFailure(path, errno);
+        }
+        if (length >= PATH_MAX) {
+            return ErrnoFailure(path, ENAMETOOLONG);
+        }
+        link.truncate(length);
+        // A relative link is read in the folder that holds it.
+        const bool absolute = link.startsWith('/');
+        base = absolute ? AT_FDCWD : folder;
+        shown = absolute ? link : DirectoryOf(shown) + '/' + link;
+        current = link;
     }
-    struct stat existing;
-    const bool exists = ::stat(target.constData(), &existing) == 0;
-    if (exists && ::access(target.constData(), W_OK) != 0) {
+    return ErrnoFailure(path, ELOOP);
+}
+
+Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
+                             const ByteProducer& produce) {
+    const int folder = target.folder.get();
+    if (target.exists && ::faccessat(folder, target.name.constData(), W_OK, 0) != 0) {
         return ErrnoFailure(path, errno);  // a file its owner made read-only stays so
     }
+    const QByteArray prefix = TemporaryPrefix(target.name);
+    RemoveStaleTemporaries(target, prefix);
 
-    const QByteArray directory = DirectoryOf(target);
-    const QByteArray prefix = TemporaryPrefix(NameOf(target));
-    RemoveStaleTemporaries(directory, prefix);
-
-    Temporary temporary(directory, prefix);
+    Temporary temporary(folder, prefix);
     if (const int error = temporary.Open(); error != 0) {
         return ErrnoFailure(path, error);
     }
-    if (exists) {
-        if (const int error = KeepOwnerAndMode(temporary.fd(), existing); error != 0) {
+    if (target.exists) {
+        if (const int error = KeepOwnerAndMode(temporary.fd(), target.existing); error != 0) {
             return ErrnoFailure(path, error);
         }
     }
@@ -329,9 +392,17 @@ Status ReplaceFileAtomically(const QString& path, const QByteArray& native,
     if (const int error = temporary.Name(); error != 0) {
         return ErrnoFailure(path, error);
     }
-    if (const int error = temporary.RenameOver(target); error != 0) {
+    if (const int error = temporary.RenameOver(target.name); error != 0) {
         return ErrnoFailure(path, error);
     }
-    SyncDirectory(directory);
+    // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL: it
+    // offers nothing more to wait for.
+    if (!target.pathOnly && ::fsync(folder) != 0) {
+        if (const int error = errno; error != EINVAL) {
+            return Status::PathError(path, QStringLiteral("the file was replaced, but the folder "
+                                                          "could not be flushed to the disk: ") +
+                                               DescribeErrno(error));
+        }
+    }
     return Status::Ok();
 }

@@ -2,16 +2,44 @@
 
 #include "platform/ByteSink.h"
 #include "platform/Status.h"
+#include "platform/UniqueFd.h"
 
 #include <QByteArray>
 #include <QString>
 
-// Replaces the regular file at the native path `native` (or creates it) with what `produce` gives,
-// as FileSystem::WriteFileFrom describes: a temporary file beside it, filled, flushed and renamed
-// over it. A symlink is followed to the file it names. Messages name the file by `path`.
+#include <sys/stat.h>
+
+// Where a write of a path lands: the folder that holds the file, open, and the file's name in it.
+// Everything a save does to the file is done relative to that folder, so that nothing can change
+// between a check and the use of what was checked.
+struct WriteTarget {
+    UniqueFd folder;
+    // True when the folder could only be opened as a path (it may be written but not read):
+    // then it can be neither listed nor flushed.
+    bool pathOnly = false;
+    struct stat folderInfo = {};
+    QByteArray name;
+    bool exists = false;
+    struct stat existing = {};  // lstat() of the entry, when it exists: never a symlink
+};
+
+// Finds what writing the native path `native` replaces: the path itself, or what its chain of
+// symlinks ends in (which need not exist yet). The links are followed one by one, each read in
+// the open folder that holds it. Fails with a message naming `path` when a folder on the way
+// cannot be opened (a lack of descriptors included), on a loop of links, and in a shared folder
+// (sticky and writable by everyone, like /tmp) at a symlink or an existing entry that belongs
+// to someone other than the effective user and the folder's owner: another user may have
+// planted it there to make the save write where that user may not.
+Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target);
+
+// Replaces the regular file of `target` (or creates it) with what `produce` gives, as
+// FileSystem::WriteFileFrom describes: a temporary file in the target's folder, filled, flushed
+// and renamed over it, and the folder flushed after the rename. When only that last flush fails,
+// the file has been replaced and the message says so. Messages name the file by `path`.
 //
 // The temporary file is named "." + the target's name + ".tervo-" + six random characters, and
 // the save that owns it holds a lock on it until it is gone. Before it writes, a save removes the
-// temporaries of the same target that no live save holds: those of a save that was killed.
-Status ReplaceFileAtomically(const QString& path, const QByteArray& native,
+// temporaries of the same target that no live save holds: those of a save that was killed (in a
+// shared folder, only the effective user's).
+Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce);

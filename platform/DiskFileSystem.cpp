@@ -59,21 +59,30 @@ class SigpipeBlocker {
 // A FIFO or a device is written in place: there is nothing to rename over it, and a temporary file
 // would replace the pipe or device node by a plain file.
 // The bytes are gathered first: a pipe cannot take back what a producer starts over.
-Status WriteInPlace(const QString& path, const QByteArray& native, bool isFifo,
-                    const ByteProducer& produce) {
+Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce) {
     ByteArraySink contents;
     produce(contents);
     // O_NONBLOCK makes opening a FIFO that nobody reads fail with ENXIO instead of waiting for a
     // reader that may never come.
     UniqueFd fd;
     do {
-        fd = UniqueFd(::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        fd = UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                               O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
     } while (!fd.valid() && errno == EINTR);
     if (!fd.valid()) {
-        if (errno == ENXIO && isFifo) {
+        if (errno == ENXIO && S_ISFIFO(target.existing.st_mode)) {
             return Status::PathError(path, QStringLiteral("no program is reading from this pipe"));
         }
         return ErrnoFailure(path, errno);
+    }
+    // Only into what was looked at: a regular file put there meanwhile would be written over
+    // without being cut to the new length.
+    struct stat opened;
+    if (::fstat(fd.get(), &opened) != 0) {
+        return ErrnoFailure(path, errno);
+    }
+    if (opened.st_dev != target.existing.st_dev || opened.st_ino != target.existing.st_ino) {
+        return Status::PathError(path, QStringLiteral("the file changed while it was opened"));
     }
 
     // Once open, wait for a slow reader like any other writer would.
@@ -97,6 +106,27 @@ Status WriteInPlace(const QString& path, const QByteArray& native, bool isFifo,
         error = closeError;
     }
     return error == 0 ? Status::Ok() : ErrnoFailure(path, error);
+}
+
+// True when `fd` is a regular file (the very one `expected` describes, when given) that holds
+// exactly what `produce` gives.
+bool FileHolds(const UniqueFd& fd, const struct stat* expected, const ByteProducer& produce) {
+    struct stat info;
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        (expected && (info.st_dev != expected->st_dev || info.st_ino != expected->st_ino))) {
+        return false;
+    }
+    ComparingSink sink(fd.get(), info.st_size);
+    produce(sink);
+    return sink.Same();
+}
+
+// Whether the file a write would replace holds these bytes already: read in its open folder,
+// and only while it is still the file that was looked at.
+bool TargetHolds(const WriteTarget& target, const ByteProducer& produce) {
+    return FileHolds(UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW)),
+                     &target.existing, produce);
 }
 
 }  // namespace
@@ -180,39 +210,34 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
 }
 
 Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
-    const QByteArray native = QFile::encodeName(path);
-    // stat(), not lstat(): a symlink counts as what it points to.
-    struct stat info;
-    if (::stat(native.constData(), &info) == 0) {
-        if (S_ISDIR(info.st_mode)) {
+    // Found before anything is written: a folder that cannot be opened, a loop of symlinks and
+    // another user's entry in a shared folder are reported here. A symlink counts as what it
+    // points to.
+    WriteTarget target;
+    if (Status status = ResolveWriteTarget(path, QFile::encodeName(path), &target); !status.ok()) {
+        return status;
+    }
+    if (target.exists) {
+        if (S_ISDIR(target.existing.st_mode)) {
             return ErrnoFailure(path, EISDIR);
         }
-        if (!S_ISREG(info.st_mode)) {
-            return WriteInPlace(path, native, S_ISFIFO(info.st_mode), produce);
+        if (!S_ISREG(target.existing.st_mode)) {
+            return WriteInPlace(path, target, produce);
         }
         // Costs one more run of the producer when the file differs, so that a run that changes
         // nothing writes nothing and wakes no file watcher.
-        if (Holds(path, produce)) {
+        if (TargetHolds(target, produce)) {
             return Status::Ok();
         }
-    } else if (errno != ENOENT) {
-        // ENOTDIR (a parent is a file), ELOOP, EACCES: say so before anything is written.
-        return ErrnoFailure(path, errno);
     }
-    return ReplaceFileAtomically(path, native, produce);
+    return ReplaceFileAtomically(path, target, produce);
 }
 
+// O_NONBLOCK: the path may have become a FIFO since it was looked at, and must not wait.
 bool DiskFileSystem::Holds(const QString& path, const ByteProducer& produce) {
-    // O_NONBLOCK: the path may have become a FIFO since the caller looked, and must not wait.
-    const UniqueFd fd(
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    struct stat info;
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return false;
-    }
-    ComparingSink sink(fd.get(), info.st_size);
-    produce(sink);
-    return sink.Same();
+    return FileHolds(UniqueFd(::open(QFile::encodeName(path).constData(),
+                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)),
+                     nullptr, produce);
 }
 
 bool DiskFileSystem::Exists(const QString& path) {

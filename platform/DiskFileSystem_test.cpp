@@ -40,11 +40,13 @@ QByteArray Binary(qsizetype size) {
     return bytes;
 }
 
-// From here on every fsync() and fdatasync() of the calling thread fails with EIO, as they do
-// when the disk could not store what was written. The filter stays until the thread ends.
-bool FailEveryFlush() {
+// From here on every fsync() of the calling thread fails with EIO, as it does when the disk could
+// not store what was written, and so does every fdatasync() unless `foldersOnly` (a save flushes
+// its file with fdatasync() and the folder with fsync()). The filter stays until the thread ends.
+bool FailFlushes(bool foldersOnly = false) {
+    const unsigned second = foldersOnly ? __NR_fsync : __NR_fdatasync;
     sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fdatasync, 1, 0),
+                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, second, 1, 0),
                             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fsync, 0, 1),
                             BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
                             BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
@@ -291,7 +293,7 @@ TEST_F(DiskFileSystemTest, AFailingDiskKeepsTheOldFileAndLeavesNoTemporaryFile) 
         Status status = Status::Ok();
         // clang 14 cannot capture structured bindings: named copies for the thread.
         std::thread([&, error = error, size = size] {  // the seccomp filter goes with the thread
-            ASSERT_TRUE(error != EIO || FailEveryFlush());
+            ASSERT_TRUE(error != EIO || FailFlushes());
             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
             status = mFs.WriteFile(Path("out"), Binary(size));
             ::setrlimit(RLIMIT_FSIZE, &normal);
@@ -302,6 +304,82 @@ TEST_F(DiskFileSystemTest, AFailingDiskKeepsTheOldFileAndLeavesNoTemporaryFile) 
         EXPECT_EQ(Entries(), existing ? QStringList{"out"} : QStringList());
     }
     ::signal(SIGXFSZ, handler);
+}
+
+// Regression: a save reported success when the folder could not be opened to flush the rename (no
+// descriptor left, as under `ulimit -n 4`) and when that flush failed. The folder is opened before
+// anything is written; a failed flush comes after the file was replaced, and says so.
+TEST_F(DiskFileSystemTest, ReportsAFolderThatCannotBeOpenedOrFlushed) {
+    rlimit normal;
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &normal), 0);
+    const QString replaced =
+        Path("out") + ": the file was replaced, but the folder could not be flushed to the disk: ";
+    // Descriptors the save may open (-1: any number, but flushing the folder fails).
+    const std::pair<int, QString> cases[] = {{0, Failure("out", EMFILE)},
+                                             {1, Failure("out", EMFILE)},
+                                             {-1, replaced + DescribeErrno(EIO)}};
+    for (const auto& [spare, message] : cases) {
+        // A save of its own first: UndefinedBehaviorSanitizer checks the first virtual call of a
+        // kind through a pipe, which it could not open under the lowered limit.
+        ASSERT_TRUE(mFs.WriteFile(Path("out"), "old").ok());
+        Status status = Status::Ok();
+        std::thread([&, spare = spare] {
+            const int lowest = ::dup(0);  // every descriptor below it is open
+            ::close(lowest);
+            const rlimit few = {rlim_t(lowest + spare), normal.rlim_max};
+            ASSERT_TRUE(spare < 0 ? FailFlushes(true) : ::setrlimit(RLIMIT_NOFILE, &few) == 0);
+            status = mFs.WriteFile(Path("out"), "new");
+            ::setrlimit(RLIMIT_NOFILE, &normal);
+        }).join();
+        EXPECT_EQ(status.message(), message);
+        EXPECT_EQ(Slurp("out"), QByteArray(spare < 0 ? "new" : "old"));
+        EXPECT_EQ(Entries(), QStringList{"out"});
+    }
+}
+
+// Regression: in a folder where everyone may create files but only owners remove them (like /tmp),
+// another user could make a save by root overwrite any file through a planted symlink, or keep a
+// planted file with its owner and mode 0666. There only the effective user's and the folder
+// owner's entries are followed or written; anyone else's are refused, and nothing is written.
+TEST_F(DiskFileSystemTest, RefusesOtherUsersEntriesInSharedFolders) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give files to another user";
+    }
+    constexpr uid_t kNobody = 65534;
+    // The folder's mode and owner; `out` in it: 'l' a symlink to `victim`, 'f' a file, 'p' a FIFO,
+    // and its owner; whether the save is refused.
+    const std::tuple<mode_t, uid_t, char, uid_t, bool> cases[] = {
+        {01777, 0, 'l', kNobody, true},        {01777, 0, 'f', kNobody, true},
+        {01777, 0, 'p', kNobody, true},        {01777, 0, 'l', 0, false},
+        {01777, kNobody, 'l', kNobody, false}, {01777, kNobody, 'f', kNobody, false},
+        {0777, 0, 'l', kNobody, false}};
+    for (const auto& [folderMode, folderOwner, kind, owner, refused] : cases) {
+        ASSERT_TRUE(QDir(Path("shared")).removeRecursively() && QDir().mkdir(Path("shared")));
+        ASSERT_EQ(::chmod(Native("shared").constData(), folderMode), 0);
+        ASSERT_EQ(::chown(Native("shared").constData(), folderOwner, folderOwner), 0);
+        Put("victim", "keep");
+        Put("shared/out", "keep");
+        const QByteArray out = Native("shared/out");
+        ASSERT_TRUE(kind == 'f' || ::unlink(out.constData()) == 0);
+        ASSERT_TRUE(kind != 'l' || ::symlink(Native("victim").constData(), out.constData()) == 0);
+        ASSERT_TRUE(kind != 'p' || ::mkfifo(out.constData(), 0666) == 0);
+        ASSERT_TRUE(::lchown(out.constData(), owner, owner) == 0 &&
+                    (kind == 'l' || ::chmod(out.constData(), 0666) == 0));
+        const QString message = mFs.WriteFile(Path("shared/out"), "new").message();
+        EXPECT_EQ(message.startsWith(Path("shared/out") + ": not written: ") &&
+                      message.contains(QStringLiteral("another user (uid 65534)")),
+                  refused)
+            << message.toStdString() << " " << kind;
+        EXPECT_TRUE(kind == 'p' ||  // reading a FIFO would wait for a writer
+                    Slurp(kind == 'l' ? "victim" : "shared/out") == (refused ? "keep" : "new"));
+        struct stat info = {};
+        EXPECT_TRUE(::lstat(out.constData(), &info) == 0 && info.st_uid == owner &&
+                    (kind == 'l' ? S_ISLNK(info.st_mode) : (info.st_mode & 07777) == 0666));
+        EXPECT_EQ(
+            QDir(Path("shared"))
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"out"});
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "platform/XmlText.h"
 
+#include <QStringDecoder>
+
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -45,7 +47,19 @@ using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharDeleter>;
 
 // Inside libxml2 every string is UTF-8, whatever the encoding of the file.
 QString FromXml(const xmlChar* text) {
-    return text ? QString::fromUtf8(reinterpret_cast<const char*>(text)) : QString();
+    if (text == nullptr) {
+        return QString();
+    }
+    const char* utf8 = reinterpret_cast<const char*>(text);
+    // QString::fromUtf8 takes EF BB BF at the start for a byte-order mark and drops it. Here it is
+    // U+FEFF, a character of a value or an id: only a file's own first bytes are a byte-order
+    // mark, and the parser has taken those off already.
+    if (qstrncmp(utf8, "\xef\xbb\xbf", 3) == 0) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                         QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(utf8));
+    }
+    return QString::fromUtf8(utf8);
 }
 QString TakeXml(xmlChar* text) {
     XmlCharPtr owned(text);
@@ -322,6 +336,108 @@ Status CheckCharacters(xmlDoc* doc) {
     return Status::Ok();
 }
 
+// The form of a file's text beyond its encoding, which the parser does not keep: the width and byte
+// order of its code units (UTF-16 or bytes), a byte-order mark, and CR LF line breaks, which the
+// parser turns into LF.
+struct TextForm {
+    int unit = 1;  // bytes per code unit: 1, 2 for UTF-16, 0 for a form not known here
+    bool bigEndian = false;
+    bool mark = false;
+    bool crlf = false;
+
+    // The code units and the mark of `bytes`, with LF line breaks. A text in UTF-16 starts with a
+    // mark or with "<"; any other XML text whose first byte is "<" or white space is in bytes.
+    static TextForm Of(const QByteArray& bytes) {
+        if (bytes.startsWith("\xef\xbb\xbf")) {
+            return {1, false, true, false};
+        }
+        if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff")) {
+            return {2, bytes[0] == '\xfe', true, false};
+        }
+        if (bytes.startsWith(QByteArrayView("<\0", 2)) ||
+            bytes.startsWith(QByteArrayView("\0<", 2))) {
+            return {2, bytes[0] == '\0', false, false};
+        }
+        const bool known = !bytes.isEmpty() && QByteArrayView("< \t\r\n").contains(bytes[0]);
+        return {known ? 1 : 0, false, false, false};
+    }
+
+    // The form of a parsed file: its line breaks are CR LF when more of them are CR LF than LF.
+    static TextForm OfFile(const QByteArray& bytes) {
+        TextForm form = Of(bytes);
+        qsizetype pairs = 0;
+        qsizetype alone = 0;
+        char16_t previous = 0;
+        for (qsizetype i = form.Start(); form.unit > 0 && i + form.unit <= bytes.size();
+             i += form.unit) {
+            const char16_t unit = form.UnitAt(bytes, i);
+            if (unit == u'\n') {
+                ++(previous == u'\r' ? pairs : alone);
+            }
+            previous = unit;
+        }
+        form.crlf = pairs > alone;
+        return form;
+    }
+
+    qsizetype Start() const { return mark ? 4 - unit : 0; }  // 3 bytes in UTF-8, 2 in UTF-16
+    char16_t UnitAt(const QByteArray& bytes, qsizetype i) const {
+        const auto byte = [&bytes](qsizetype at) { return char16_t(uchar(bytes[at])); };
+        return unit == 1   ? byte(i)
+               : bigEndian ? byte(i) << 8 | byte(i + 1)
+                           : byte(i + 1) << 8 | byte(i);
+    }
+};
+
+// `serialized`, as libxml2 wrote it (LF line breaks, UTF-16 little-endian with a mark), in the
+// form `original` of the parsed file: the line breaks, and where the encodings agree, the byte
+// order and the mark. A UTF-8 mark is only written in front of UTF-8 text.
+QByteArray InForm(const QByteArray& serialized, bool utf8, const TextForm& original) {
+    const TextForm have = TextForm::Of(serialized);
+    TextForm want = have;
+    if (have.unit == 2 && original.unit == 2) {
+        want.bigEndian = original.bigEndian;
+        want.mark = original.mark;
+    } else if (have.unit == 1 && original.unit == 1 && utf8) {
+        want.mark = original.mark;
+    }
+    want.crlf = original.crlf;
+    if (have.unit == 0 ||
+        (want.bigEndian == have.bigEndian && want.mark == have.mark && want.crlf == have.crlf)) {
+        return serialized;
+    }
+    QByteArray out;
+    out.reserve(serialized.size() + serialized.size() / 8 + 3);
+    const auto put = [&out, &want](char16_t unit) {
+        if (want.unit == 1) {
+            out.append(char(unit));
+        } else if (want.bigEndian) {
+            out.append(char(unit >> 8)).append(char(unit & 0xFF));
+        } else {
+            out.append(char(unit & 0xFF)).append(char(unit >> 8));
+        }
+    };
+    if (want.mark) {
+        if (want.unit == 1) {
+            out.append("\xef\xbb\xbf");
+        } else {
+            put(0xFEFF);
+        }
+    }
+    char16_t previous = 0;
+    for (qsizetype i = have.Start(); i + have.unit <= serialized.size(); i += have.unit) {
+        const char16_t unit = have.UnitAt(serialized, i);
+        // libxml2 writes a CR of a text or an attribute as "&#13;"; one it wrote as it is (in a
+        // CDATA section) keeps the LF after it alone.
+        if (unit == u'\n' && want.crlf && previous != u'\r') {
+            put(u'\r');
+        }
+        put(unit);
+        previous = unit;
+    }
+    return out;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -395,6 +511,8 @@ struct XmlDocument::Impl {
     // Compiled expressions by their text: the program asks the same few questions thousands of
     // times. Values are bound at evaluation, so a compiled expression serves any id.
     std::unordered_map<std::string, XPathCompPtr> compiled;
+    // The form of the parsed text, which Serialize writes again; a new document's is UTF-8, LF.
+    TextForm form;
 
     void SetDoc(DocPtr newDoc) {
         xpath.reset();
@@ -414,6 +532,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
         mImpl = std::make_unique<Impl>();
     }
     mImpl->SetDoc(nullptr);
+    mImpl->form = TextForm();
     if (bytes.isEmpty()) {
         return Status::PathError(name, QStringLiteral("the file is empty"));
     }
@@ -458,6 +577,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     // Numbers the elements so that sorting node sets into document order is cheap.
     xmlXPathOrderDocElems(doc.get());
     mImpl->SetDoc(std::move(doc));
+    mImpl->form = TextForm::OfFile(bytes);
     return Status::Ok();
 }
 
@@ -470,9 +590,13 @@ Status XmlDocument::Serialize(QByteArray* bytes) const {
     if (Status status = CheckCharacters(doc); !status.ok()) {
         return status;
     }
+    const TextForm& form = mImpl->form;
     // With no encoding libxml2 would write every non-ASCII character as a reference. With one,
     // characters the encoding cannot hold (€ in ISO-8859-1) become references and the rest stay.
-    const char* encoding = doc->encoding ? reinterpret_cast<const char*>(doc->encoding) : "UTF-8";
+    // A file in UTF-16 without a declaration has no encoding name either; it stays UTF-16.
+    const char* encoding = doc->encoding    ? reinterpret_cast<const char*>(doc->encoding)
+                           : form.unit == 2 ? "UTF-16"
+                                            : "UTF-8";
     const auto dump = [doc](const char* encodingName) {
         xmlChar* out = nullptr;
         int size = 0;
@@ -480,17 +604,21 @@ Status XmlDocument::Serialize(QByteArray* bytes) const {
         XmlCharPtr owned(out);
         return owned ? QByteArray(reinterpret_cast<const char*>(owned.get()), size) : QByteArray();
     };
-    *bytes = dump(encoding);
-    if (xmlStrcasecmp(reinterpret_cast<const xmlChar*>(encoding),
-                      reinterpret_cast<const xmlChar*>("UTF-8")) == 0) {
-        return bytes->isEmpty() ? Status::Error(QStringLiteral("the document cannot be written"))
-                                : Status::Ok();
-    }
+    const bool utf8 = xmlStrcasecmp(reinterpret_cast<const xmlChar*>(encoding),
+                                    reinterpret_cast<const xmlChar*>("UTF-8")) == 0;
+    const QByteArray serialized = dump(encoding);
+    *bytes = InForm(serialized, utf8, form);
     // Some encodings the parser reads cannot be written so that it reads them back (UTF-7 is
-    // one). A file that cannot be read again would be lost: such a document is written as UTF-8.
-    XmlDocument check;
-    if (bytes->isEmpty() || !check.Parse(*bytes, QString()).ok()) {
-        *bytes = dump("UTF-8");
+    // one), and a file may carry the mark of one byte order and declare the other. A file that
+    // cannot be read again would be lost: the first form of the text that reads back is written,
+    // and UTF-8 when none does.
+    const auto readsBack = [](const QByteArray& text) {
+        XmlDocument check;
+        return !text.isEmpty() && check.Parse(text, QString()).ok();
+    };
+    if (!utf8 && !readsBack(*bytes)) {
+        *bytes = *bytes != serialized && readsBack(serialized) ? serialized
+                                                               : InForm(dump("UTF-8"), true, form);
     }
     return bytes->isEmpty() ? Status::Error(QStringLiteral("the document cannot be written"))
                             : Status::Ok();

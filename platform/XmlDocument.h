@@ -22,7 +22,7 @@ class XmlNode {
     // The element's name without prefix; empty for other nodes.
     QString Name() const;
     // For an element, the concatenated text of all its descendant text and CDATA nodes; for a text
-    // node or an attribute, its value.
+    // node or an attribute, its value. Every character is there, a leading U+FEFF included.
     QString Text() const;
     // Replaces all children of the element by one text node holding `text` verbatim: "&amp;" or
     // "<" in `text` are characters, not markup.
@@ -49,8 +49,9 @@ using XPathVariables = std::vector<std::pair<QString, QString>>;
 //
 // Parsing is safe against hostile files: no network, no external entities, no DTD loading, no
 // XInclude; a document that declares entities or names an external DTD is refused. The document
-// keeps the encoding of the text it was parsed from, and Serialize writes it back in that encoding
-// with its declaration and comments.
+// keeps the encoding of the text it was parsed from and the form of that text (UTF-16 byte order,
+// byte-order mark, CR LF or LF line breaks), and Serialize writes it back so, with its declaration
+// and comments.
 class XmlDocument {
   public:
     XmlDocument();
@@ -64,8 +65,9 @@ class XmlDocument {
     // error names `name`, the line and the parser's reason ("config.xml: line 4: ...").
     Status Parse(const QByteArray& bytes, const QString& name);
 
-    // The whole document as text in its own encoding (UTF-8 for a new document). Fails when a
-    // text cannot be stored in XML 1.0 (a control character such as U+0001).
+    // The whole document as text in its own encoding and form (UTF-8 without a byte-order mark,
+    // LF line breaks for a new document). Fails when a text cannot be stored in XML 1.0 (a control
+    // character such as U+0001).
     Status Serialize(QByteArray* bytes) const;
 
     // True when the document has no root element.

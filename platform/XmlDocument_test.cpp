@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringConverter>
 #include <QStringList>
 
 #include <unistd.h>
@@ -169,6 +170,40 @@ TEST(XmlDocumentSerialize, KeepsTheFileEncodingDeclarationAndComments) {
     EXPECT_TRUE(Saved(ParseOk("<xml>\xc3\xa4</xml>")).contains("<xml>\xc3\xa4</xml>"));
 }
 
+// A changed file keeps the form of its text: its line breaks, byte order and byte-order mark. These
+// used to come back LF, and UTF-16 always little-endian with a mark; a UTF-8 mark was dropped.
+TEST(XmlDocumentSerialize, KeepsLineBreaksByteOrderAndByteOrderMark) {
+    using Encoding = QStringConverter::Encoding;
+    const QString utf16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n";
+    const QString utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const QString latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+    // The declaration read and the one written (libxml2 adds one where the file had none), the
+    // encoding, a byte-order mark, CR LF line breaks.
+    const std::tuple<QString, QString, Encoding, bool, bool> cases[] = {
+        {utf16, utf16, Encoding::Utf16BE, false, true},
+        {utf16, utf16, Encoding::Utf16BE, true, false},
+        {utf16, utf16, Encoding::Utf16LE, false, true},
+        {utf16, utf16, Encoding::Utf16LE, true, true},
+        {"", utf16, Encoding::Utf16BE, true, true},
+        {utf8, utf8, Encoding::Utf8, false, true},
+        {"", utf8, Encoding::Utf8, true, false},
+        {latin1, latin1, Encoding::Latin1, false, true},
+        {utf8, utf8, Encoding::Utf8, false, false}};
+    for (const auto& [before, after, encoding, mark, crlf] : cases) {
+        // clang 14 cannot capture structured bindings: named copies for the lambda.
+        const auto encode = [encoding = encoding, mark = mark, crlf = crlf](QString text) {
+            QStringEncoder encoder(encoding, mark ? QStringConverter::Flag::WriteBom
+                                                  : QStringConverter::Flag::Default);
+            return QByteArray(encoder.encode(crlf ? text.replace("\n", "\r\n") : text));
+        };
+        const QString body = "<xml>\n  <v k=\"\u00e4\">x</v>\n</xml>\n";
+        XmlDocument doc = ParseOk(encode(before + body));
+        First(doc, "//v").SetText("\u00e4\ny");
+        EXPECT_EQ(Saved(doc), encode(after + QString(body).replace(">x<", ">\u00e4\ny<")))
+            << before.toStdString() << int(encoding) << mark << crlf;
+    }
+}
+
 // Regression, found by the fuzzer: a file in an encoding that libxml2 reads but cannot write back
 // readably (UTF-7) was saved so that it could not be loaded again. It is written as UTF-8.
 TEST(XmlDocumentSerialize, WritesUtf8WhenTheOwnEncodingWouldNotReadBack) {
@@ -176,6 +211,17 @@ TEST(XmlDocumentSerialize, WritesUtf8WhenTheOwnEncodingWouldNotReadBack) {
         ParseOk("<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n<xml><v>h+AOQ-</v></xml>");
     ASSERT_EQ(First(doc, "//v").Text(), QStringLiteral("hä"));
     EXPECT_EQ(First(ParseOk(Saved(doc)), "//v").Text(), QStringLiteral("hä"));
+}
+
+// Regression: a U+FEFF that starts a text or an attribute value was taken for a byte-order mark
+// and dropped each time it was read. Only the file's own first bytes are one.
+TEST(XmlNodeTest, KeepsAByteOrderMarkCharacterThatStartsAText) {
+    XmlDocument doc = ParseOk("\xef\xbb\xbf<xml><v id='&#xFEFF;A'>&#xFEFF;</v><w/></xml>");
+    const QString mark = QStringLiteral("\uFEFF");
+    EXPECT_EQ(Select(doc, "//v[@id=$id]", "id", {{"id", mark + "A"}}), QStringList{mark + "A"});
+    EXPECT_EQ(Select(doc, "//v"), QStringList{mark});
+    First(doc, "//w").SetText(mark + mark + "B");
+    EXPECT_EQ(Select(ParseOk(Saved(doc)), "/xml/*"), QStringList({mark, mark + mark + "B"}));
 }
 
 TEST(XmlDocumentSerialize, RefusesCharactersXml10CannotHold) {

@@ -6,20 +6,20 @@
 set -euo pipefail
 bash "$(dirname "$0")/deps.sh" xvfb openbox xdotool imagemagick x11-utils
 
-display=99
-while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do
-    display=$((display + 1))
-done
+# Xvfb picks a free display itself and writes its number once it accepts connections, so two
+# runs at the same time never take the same one.
 log=$(mktemp)
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
+number=$(mktemp)
+Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp >"$number" 2>"$log" &
 server=$!
-trap 'kill $wm $server 2>/dev/null; wait $server 2>/dev/null; rm -f "$log"' EXIT
-export DISPLAY=":$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break
+wm=""
+trap 'kill $wm $server 2>/dev/null; wait $server 2>/dev/null; rm -f "$log" "$number"' EXIT
+for _ in $(seq 200); do  # a busy machine may take seconds
+    [[ -s "$number" ]] && break
     sleep 0.1
 done
-xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start:"; cat "$log"; exit 1; }
+[[ -s "$number" ]] || { echo "Xvfb did not start:"; cat "$log"; exit 1; }
+export DISPLAY=":$(head -n 1 "$number")"
 openbox >>"$log" 2>&1 &
 wm=$!
 # The window manager is ready when it has claimed the screen.
