@@ -121,14 +121,6 @@ bool FileHolds(const UniqueFd& fd, const struct stat* expected, const ByteProduc
     return sink.Same();
 }
 
-// Whether the file a write would replace holds these bytes already: read in its open folder,
-// and only while it is still the file that was looked at.
-bool TargetHolds(const WriteTarget& target, const ByteProducer& produce) {
-    return FileHolds(UniqueFd(::openat(target.folder.get(), target.name.constData(),
-                                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW)),
-                     &target.existing, produce);
-}
-
 }  // namespace
 
 static FileIdentity IdentityOf(const struct stat& info);  // below
@@ -223,11 +215,6 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         }
         if (!S_ISREG(target.existing.st_mode)) {
             return WriteInPlace(path, target, produce);
-        }
-        // Costs one more run of the producer when the file differs, so that a run that changes
-        // nothing writes nothing and wakes no file watcher.
-        if (TargetHolds(target, produce)) {
-            return Status::Ok();
         }
     }
     return ReplaceFileAtomically(path, target, produce);

@@ -54,11 +54,12 @@ class FileSystem {
     // FIFO, a character device) is written directly instead. On failure the old file is
     // unchanged, no temporary file is left behind, and the error names the path and the reason.
     // A temporary file that a killed save left beside the target is removed by its next save.
-    // A regular file that holds exactly these bytes already (see Holds) is left alone: no
-    // temporary file, no flush, no rename, so its inode, modification time and permission bits
-    // stay, and a file watcher sees nothing. To find that out, `produce` runs once against the
-    // existing file before it runs again for the replacement: it must give the same bytes every
-    // time it is called.
+    // In a folder where every user may create files (sticky and world-writable, like /tmp), a
+    // symlink or an existing entry that belongs to another user than the caller and the folder's
+    // owner is refused. A regular file that holds exactly these bytes already is left alone: the
+    // bytes are compared with it as they are written, and when they are the same the temporary
+    // file is dropped unflushed and unnamed, so the file's inode, modification time and
+    // permission bits stay, and a file watcher sees nothing. `produce` runs once.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
