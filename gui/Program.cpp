@@ -31,6 +31,28 @@ QString ArgumentText(int argc, char** argv) {
     return arguments.join(u' ');
 }
 
+// Writes `text` to `stream` in the encoding of the terminal, with the line breaks of the system.
+void Print(std::FILE* stream, QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QByteArray bytes = (text + u'\n').toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+}
+
+// The report on standard output, warnings on standard error.
+class StandardStreams final : public RunOutput {
+  public:
+    void Report(const QByteArray& bytes) override {
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    }
+    void Warn(const QString& line) override { Print(stderr, line); }
+};
+
+// The status of a run, unless its report could not be written out whole: then a script would
+// take a cut list for the whole one.
+int Finished(int status) {
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? status : kExitFailed;
+}
+
 // Without a display nothing may wait for a user: messages go to standard error.
 int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
                       ProcessLauncher& processes) {
@@ -39,11 +61,12 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
         console.ShowMessage(*options.usageMessage);
         return kExitFailed;
     }
-    if (!options.exportMode) {
+    if (!options.exportMode && !options.checkMode && !options.diffMode) {
         std::fputs(Messages::NoDisplay().toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
-    return RunExport(options, {console, files, processes});
+    StandardStreams output;
+    return Finished(RunExport(options, {console, files, processes}, output));
 }
 
 // The application object of a run, made only if a display can be reached. Qt ends the process
@@ -139,27 +162,22 @@ class ExportDialogs final : public Dialogs {
     QtDialogs mBoxes;
 };
 
-// Writes `text` to `stream` in the encoding of the terminal, with the line breaks of the system.
-void Print(std::FILE* stream, QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QByteArray bytes = (text + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-}
-
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
     const CommandLineOptions options = ParseCommandLine(GetCommandLine(ArgumentText(argc, argv)));
     if (options.help || options.version) {
         Print(stdout, options.help ? UsageText() : VersionText());
-        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? kExitOk : kExitFailed;
+        return Finished(kExitOk);
     }
     for (const QString& unknown : options.unknownOptions) {
         Print(stderr, Messages::UnknownOptionIgnored(unknown));
     }
     DiskFileSystem files;
     QProcessLauncher processes;
-    if (!HasDisplay(QProcessEnvironment::systemEnvironment())) {
+    // A check is made for scripts and tools that run unattended: it never opens a message box.
+    if (!HasDisplay(QProcessEnvironment::systemEnvironment()) || options.checkMode ||
+        options.diffMode) {
         return RunWithoutDisplay(options, files, processes);
     }
 
@@ -169,7 +187,8 @@ int RunProgram(int argc, char** argv) {
             dialogs.ShowMessage(*options.usageMessage);
             return kExitFailed;
         }
-        return RunExport(options, {dialogs, files, processes});
+        StandardStreams output;
+        return Finished(RunExport(options, {dialogs, files, processes}, output));
     }
 
     const DisplayConnection display(argc, argv);

@@ -55,6 +55,14 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {},
          "listen 9090;"},
+        // A check writes nothing and needs no display, and a diff is a patch that brings the
+        // files up to date, from nothing and from an older version.
+        {"DISPLAY=:7319.0 tervosetup /check > list; [ $? = 3 ] && [ ! -e app.ini ] && "
+         "tervosetup /diff | patch -s -p1 && sed -i s/8080/9090/ settings.xml && "
+         "tervosetup /diff | patch -s -p1 && tervosetup /check && cat list",
+         0,
+         {},
+         "app.ini\nserver.conf\n; Generated"},
         {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
         // The editor must not wait for a display that never comes.
         {"tervosetup", 2, {"no display"}},

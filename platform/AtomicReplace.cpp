@@ -1,5 +1,6 @@
 #include "platform/AtomicReplace.h"
 
+#include "platform/ComparingSink.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -154,10 +156,13 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
     }
 }
 
-// The bytes go straight to the temporary file.
+// The bytes go straight to the temporary file. With `existing`, they are also compared with the
+// file the save would replace: while they are the same, no writeback is started, so that a save
+// that changes nothing costs no disk writes and can be dropped at the end.
 class FileSink final : public ByteSink {
   public:
-    explicit FileSink(int fd) : mFd(fd) {}
+    FileSink(int fd, ComparingSink* existing)
+        : mFd(fd), mExisting(existing), mSame(existing != nullptr) {}
 
     bool Append(const char* data, std::size_t size) override {
         if (mError == 0) {
@@ -165,6 +170,9 @@ class FileSink final : public ByteSink {
         }
         if (mError != 0) {
             return false;
+        }
+        if (mSame && !mExisting->Append(data, size)) {
+            mSame = false;  // differs: from here on an ordinary write
         }
         mWritten += static_cast<off_t>(size);
         StartWriteback();
@@ -177,17 +185,20 @@ class FileSink final : public ByteSink {
         }
         mWritten = 0;
         mQueued = 0;
+        mSame = mExisting != nullptr && mExisting->Restart();
         return mError == 0;
     }
 
     int error() const { return mError; }
+    // True when everything written equals the existing file, whole.
+    bool SameAsExisting() const { return mSame && mExisting->Same(); }
 
   private:
     // Starts writing what has come so far to the disk, so that the flush at the end finds most of
     // a large file there already. Only a hint: the flush reports any failure.
     void StartWriteback() {
 #if defined(__linux__)
-        if (mWritten - mQueued >= kWritebackStep) {
+        if (!mSame && mWritten - mQueued >= kWritebackStep) {
             ::sync_file_range(mFd, mQueued, mWritten - mQueued, SYNC_FILE_RANGE_WRITE);
             mQueued = mWritten;
         }
@@ -195,6 +206,8 @@ class FileSink final : public ByteSink {
     }
 
     int mFd;
+    ComparingSink* mExisting;
+    bool mSame;  // everything so far equals the start of the existing file
     int mError = 0;
     off_t mWritten = 0;
     off_t mQueued = 0;
@@ -381,10 +394,28 @@ Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
             return ErrnoFailure(path, error);
         }
     }
-    FileSink sink(temporary.fd());
+    // The file being replaced, read alongside, in its open folder and only while it is the file
+    // that was looked at.
+    UniqueFd existing;
+    std::optional<ComparingSink> comparison;
+    struct stat opened;
+    if (target.exists) {
+        existing = UniqueFd(::openat(folder, target.name.constData(),
+                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
+        if (existing.valid() && ::fstat(existing.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
+            opened.st_dev == target.existing.st_dev && opened.st_ino == target.existing.st_ino) {
+            comparison.emplace(existing.get(), opened.st_size);
+        }
+    }
+    FileSink sink(temporary.fd(), comparison ? &*comparison : nullptr);
     produce(sink);
     if (sink.error() != 0) {
         return ErrnoFailure(path, sink.error());
+    }
+    // A file that holds these bytes already is left alone: its inode, times and mode stay, and
+    // the temporary file goes unflushed and unnamed.
+    if (sink.SameAsExisting()) {
+        return Status::Ok();
     }
     if (::fdatasync(temporary.fd()) != 0) {
         return ErrnoFailure(path, errno);

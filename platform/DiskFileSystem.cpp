@@ -1,6 +1,7 @@
 #include "platform/DiskFileSystem.h"
 
 #include "platform/AtomicReplace.h"
+#include "platform/ComparingSink.h"
 #include "platform/MemoryHints.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
@@ -107,6 +108,19 @@ Status WriteInPlace(const QString& path, const WriteTarget& target, const BytePr
     return error == 0 ? Status::Ok() : ErrnoFailure(path, error);
 }
 
+// True when `fd` is a regular file (the very one `expected` describes, when given) that holds
+// exactly what `produce` gives.
+bool FileHolds(const UniqueFd& fd, const struct stat* expected, const ByteProducer& produce) {
+    struct stat info;
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        (expected && (info.st_dev != expected->st_dev || info.st_ino != expected->st_ino))) {
+        return false;
+    }
+    ComparingSink sink(fd.get(), info.st_size);
+    produce(sink);
+    return sink.Same();
+}
+
 }  // namespace
 
 static FileIdentity IdentityOf(const struct stat& info);  // below
@@ -204,6 +218,13 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         }
     }
     return ReplaceFileAtomically(path, target, produce);
+}
+
+// O_NONBLOCK: the path may have become a FIFO since it was looked at, and must not wait.
+bool DiskFileSystem::Holds(const QString& path, const ByteProducer& produce) {
+    return FileHolds(UniqueFd(::open(QFile::encodeName(path).constData(),
+                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)),
+                     nullptr, produce);
 }
 
 bool DiskFileSystem::Exists(const QString& path) {

@@ -8,6 +8,7 @@ class DiskFileSystem : public FileSystem {
     Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                     FileIdentity* identity = nullptr) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
+    bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
     // An flock() on the folder of the file the path resolves to; see the definition.

@@ -54,7 +54,24 @@ class FileSystem {
     // FIFO, a character device) is written directly instead. On failure the old file is
     // unchanged, no temporary file is left behind, and the error names the path and the reason.
     // A temporary file that a killed save left beside the target is removed by its next save.
+    // In a folder where every user may create files (sticky and world-writable, like /tmp), a
+    // symlink or an existing entry that belongs to another user than the caller and the folder's
+    // owner is refused. A regular file that holds exactly these bytes already is left alone: the
+    // bytes are compared with it as they are written, and when they are the same the temporary
+    // file is dropped unflushed and unnamed, so the file's inode, modification time and
+    // permission bits stay, and a file watcher sees nothing. `produce` runs once.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
+
+    // True when `path` names a regular file (a symlink counts by what it points to) that holds
+    // exactly the bytes `produce` gives; false when it differs, is missing, is no regular file or
+    // cannot be read. The default reads both into memory; the disk's compares piece by piece as
+    // the bytes come, holding neither whole, and stops looking at the first difference.
+    virtual bool Holds(const QString& path, const ByteProducer& produce) {
+        ByteArraySink sink;
+        produce(sink);
+        QByteArray existing;
+        return ReadFile(path, sink.bytes().size(), &existing).ok() && existing == sink.bytes();
+    }
 
     // WriteFileFrom with bytes that are already in memory.
     Status WriteFile(const QString& path, const QByteArray& contents) {

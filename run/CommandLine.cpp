@@ -48,6 +48,12 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
             options.settingsFile = value;
         } else if (name == u"export") {
             options.exportMode = true;
+        } else if (name == u"check") {
+            options.checkMode = true;
+        } else if (name == u"diff") {
+            options.diffMode = true;
+        } else if (name == u"strict") {
+            options.strict = true;
         } else if (name == u"conf") {
             options.configFile = value;
             options.baseDir = BaseDirOf(value);
@@ -80,7 +86,14 @@ QString UsageText(const QString& prefix) {
                "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n") +
            QStringLiteral("/conf:<file>\tGibt die Konfigurationsdatei an.\r\n") +
            QStringLiteral("--help, -h, /?\tShows this text.\r\n") +
-           QStringLiteral("--version\tShows the version.");
+           QStringLiteral("--version\tShows the version.\r\n") +
+           QStringLiteral(
+               "/check\tLists the files a save would change, writes nothing and exits "
+               "(status 0: none, 3: some).\r\n") +
+           QStringLiteral("/diff\tLike /check, but shows the changes as a unified diff.\r\n") +
+           QStringLiteral(
+               "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
+               "variable no item declares is an error, and nothing is written.");
 }
 
 QString VersionText() {

@@ -11,8 +11,11 @@ struct CommandLineOptions {
     QString configFile;    // "/conf:" value; empty when not given
     QString baseDir;       // the configuration path up to and including its last "/"
     bool exportMode = false;
-    bool help = false;     // "--help", "-h", "/?": print the usage and exit
-    bool version = false;  // "--version": print the version and exit
+    bool checkMode = false;  // "/check": tell which files a save would change, write nothing
+    bool diffMode = false;   // "/diff": the same, told as a unified diff
+    bool strict = false;     // "/strict": warnings of a run without a window become errors
+    bool help = false;       // "--help", "-h", "/?": print the usage and exit
+    bool version = false;    // "--version": print the version and exit
     // Options the program does not know, as given: ignored, but worth a warning.
     QStringList unknownOptions;
     // Set when an argument is not an option: the whole text for the syntax message, which ends
@@ -25,10 +28,11 @@ struct CommandLineOptions {
 // An empty text, or one of blanks and tabs only, yields the single argument "/splash".
 QStringList GetCommandLine(const QString& argumentText, int maxArgs = 10);
 
-// Applies the options in order: "/file:", "/conf:", "/export" ("-" may stand for "/", names are
-// case-insensitive, a value follows the first ":"). Unknown options are collected and otherwise
-// ignored. A request for help or the version stops the walk, and so does the first argument that
-// does not begin with "/" or "-", which sets usageMessage.
+// Applies the options in order: "/file:", "/conf:", "/export", "/check", "/diff", "/strict" ("-"
+// may stand for "/", names are case-insensitive, a value follows the first ":" and means nothing
+// to the last four). Unknown options are collected and otherwise ignored. A request for help or the
+// version stops the walk, and so does the first argument that does not begin with "/" or "-", which
+// sets usageMessage.
 CommandLineOptions ParseCommandLine(const QStringList& arguments);
 
 // The directory prefix of a configuration path: up to and including its last "/", or empty.

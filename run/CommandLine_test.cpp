@@ -9,7 +9,7 @@
 namespace {
 
 // What a run takes from its command line text, with the defaults applied: "<configuration>
-// <base directory> <settings>", then "export", "help", "version" and "?<option>" for each unknown
+// <base directory> <settings>", then the modes that are set and "?<option>" for each unknown
 // option, then the usage message, in which the syntax text stands as "<syntax>".
 QString Describe(const char* commandLine) {
     const CommandLineOptions options =
@@ -18,7 +18,10 @@ QString Describe(const char* commandLine) {
     QString flags = QStringLiteral(" ");
     for (const auto& [set, name] : {std::pair{options.exportMode, "export "},
                                     {options.help, "help "},
-                                    {options.version, "version "}})
+                                    {options.version, "version "},
+                                    {options.checkMode, "check "},
+                                    {options.diffMode, "diff "},
+                                    {options.strict, "strict "}})
         flags += set ? name : "";
     for (const QString& unknown : options.unknownOptions)
         flags += u'?' + unknown + u' ';
@@ -42,6 +45,7 @@ TEST(CommandLineTest, AppliesOptionsInOrderAndPutsTheSettingsBehindTheConfigurat
         // Unknown options are ignored but noted, and so is the value of "/export".
         {"/x --file:a.xml / - /splash /export:no",
          "config.xml  settings.xml export ?/x ?--file:a.xml ?/ ?- "},
+        {"-Check /DIFF:x /strict", "config.xml  settings.xml check diff strict "},
         // Help and the version stop the walk before anything after them is looked at.
         {"/export --help bad", "config.xml  settings.xml export help "},
         {"-H", "config.xml  settings.xml help "},
@@ -60,8 +64,8 @@ TEST(CommandLineTest, AppliesOptionsInOrderAndPutsTheSettingsBehindTheConfigurat
     for (const auto& c : cases)
         EXPECT_EQ(Describe(c[0]), QString::fromUtf8(c[1])) << c[0];
     EXPECT_EQ(GetCommandLine(" \t "), QStringList("/splash"));
-    for (const char* option :
-         {"/file:<file>\t", "/export\t", "/conf:<file>\t", "--help", "--version"})
+    for (const char* option : {"/file:<file>\t", "/export\t", "/conf:<file>\t", "--help",
+                               "--version", "/check\t", "/diff\t", "/strict\t"})
         EXPECT_TRUE(UsageText(QString()).contains(QString::fromUtf8(option))) << option;
 }
 

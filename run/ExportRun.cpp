@@ -1,13 +1,47 @@
 #include "run/ExportRun.h"
 
+#include "run/DryRunFileSystem.h"
+#include "run/LineDiff.h"
 #include "run/Messages.h"
 #include "schema/Configuration.h"
 #include "settings/FieldTexts.h"
 #include "settings/SettingsDocument.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
+#include "settings/TemplateExport.h"
 
-int RunExport(const CommandLineOptions& options, ProgramServices services) {
+#include <QFile>
+
+namespace {
+
+// Starts nothing: a run that writes nothing has nothing for a command to act on.
+class NoCommands final : public ProcessLauncher {
+  public:
+    Status StartDetached(const QString&) override { return Status::Ok(); }
+};
+
+// The report on `changed`: their paths, one per line, or their unified diff.
+QByteArray Report(const QStringList& changed, DryRunFileSystem& dryRun, FileSystem& real,
+                  bool diff) {
+    QByteArray report;
+    for (const QString& path : changed) {
+        const QByteArray name = QFile::encodeName(path);
+        if (!diff) {
+            report += name + '\n';
+            continue;
+        }
+        QByteArray old;
+        const Status read = real.ReadFile(path, kMaxTemplateBytes, &old);
+        report +=
+            UnifiedDiff(old, dryRun.NewContents(path),
+                        read.IsNotFound() ? QByteArray("/dev/null") : "a/" + name, "b/" + name);
+    }
+    return report;
+}
+
+}  // namespace
+
+int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output) {
     const StartupPaths paths = ResolveStartupPaths(options);
     Configuration config;
     if (Status loaded = LoadConfigurationFile(services.files, paths.configFile, &config);
@@ -28,8 +62,40 @@ int RunExport(const CommandLineOptions& options, ProgramServices services) {
     }
     MapFieldTexts fields(config);
     PutSettingsInto(settings, config, fields);
-    const SaveResult result = SaveAndExport(config, fields, settings, paths.settingsFile,
-                                            options.baseDir, {services.files, services.processes});
+    const auto save = [&](FileSystem& files, ProcessLauncher& processes) {
+        SaveResult result = SaveAndExport(config, fields, settings, paths.settingsFile,
+                                          options.baseDir, {files, processes});
+        for (const QString& warning : result.warnings) {
+            output.Warn(warning);
+        }
+        return result;
+    };
+
+    const bool dryRun = options.checkMode || options.diffMode;
+    if (dryRun || options.strict) {
+        // The whole save once in memory, to see what it would change and what it warns about.
+        DryRunFileSystem memory(services.files);
+        NoCommands none;
+        const SaveResult result = save(memory, none);
+        const bool refused = options.strict && !result.warnings.isEmpty();
+        if (dryRun) {
+            const int status = ShowSaveResult(result, services.dialogs);
+            if (status == kExitFailed) {
+                return status;
+            }
+            const QStringList changed = memory.ChangedFiles();
+            output.Report(Report(changed, memory, services.files, options.diffMode));
+            return status != kExitOk || refused ? kExitIncomplete
+                   : changed.isEmpty()          ? kExitOk
+                                                : kExitChanges;
+        }
+        if (refused) {
+            ShowSaveResult(result, services.dialogs);
+            services.dialogs.ShowMessage(Messages::StrictRefused());
+            return kExitIncomplete;
+        }
+    }
+    const SaveResult result = save(services.files, services.processes);
     lock.reset();
     return ShowSaveResult(result, services.dialogs);
 }

@@ -2,13 +2,22 @@
 
 #include "run/CommandLine.h"
 #include "run/ProgramServices.h"
+#include "run/RunOutput.h"
 #include "settings/SettingsWriter.h"
 
-// The unattended run of "/export": loads the configuration, then, holding the update lock of the
-// settings file, loads the settings once and saves that very document back (SaveAndExport: the
-// before command, the file, the templates, the after command), without a window. Every problem
-// is shown through `services.dialogs`; the result is the exit status.
-int RunExport(const CommandLineOptions& options, ProgramServices services);
+// The runs without a window. Each loads the configuration, then, holding the update lock of the
+// settings file, loads the settings once and saves that very document back (SaveAndExport),
+// without a window. Every problem is shown through `services.dialogs`, every warning
+// (SaveResult::warnings) goes to `output`; the result is the exit status.
+//  - "/export": the before command, the settings file, the templates, the after command.
+//  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them
+//    and starts no command. Reports the paths of the files whose bytes would change, one per
+//    line, or their unified diff ("a/<path>" against "b/<path>", "/dev/null" for a file that does
+//    not exist yet). Status 3 when a file would change, 0 when none would; a problem gives 1 or 2
+//    as for /export.
+//  - "/strict": a warning makes /check and /diff end with 1, and keeps /export from writing
+//    anything or starting a command: it ends with 1.
+int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output);
 
 // Shows what a save reports: why it failed, or each problem of a save that stands. Returns the
 // exit status the result stands for.

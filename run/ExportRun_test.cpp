@@ -20,14 +20,25 @@ struct Launcher : FakeProcessLauncher {
     QStringList started;
 };
 
+// What a run reports and warns about.
+struct Output final : RunOutput {
+    void Report(const QByteArray& bytes) override { report += bytes; }
+    void Warn(const QString& line) override { warnings.append(line); }
+    QByteArray report;
+    QStringList warnings;
+};
+
 // Runs "/export /conf:c/c.xml <arguments>" on a configuration with the commands "b" (before) and
 // "a" (after) and one template, t.in -> t.out, that reads $(HOST); `broken` (a file or a command)
 // is missing, or with "<" or ">" in front runs out of memory when it is read or written. The
-// result reads "<exit status>: <commands started>: <how often c/s.xml was written> <start of
-// c/t.out>: <first line of each message>".
-QString ExportWith(
-    const char* arguments, const QString& broken,
-    const QByteArray& settings = R"~(<xml><variable id="$(HOST)">db1</variable></xml>)~") {
+// result reads "<exit status>: <commands started>: <how often c/s.xml was written>/<c/t.out>
+// <start of c/t.out>: <first line of each message>", then " > <report>" and " ! <warnings>" when
+// there are any.
+const QByteArray kSettings = R"~(<xml><variable id="$(HOST)">db1</variable></xml>)~";
+
+QString ExportWith(const char* arguments, const QString& broken,
+                   const QByteArray& settings = kSettings, const QByteArray& text = "host=$(HOST)",
+                   const char* output = nullptr) {
     FakeFileSystem files;
     const QByteArray commands =
         R"(<command id="before">b</command><command id="after">a</command>)";
@@ -42,7 +53,9 @@ QString ExportWith(
         entries += QByteArray("<file><input>t.in</input><output>") + output + "</output></file>";
     files.SetFile("c/self.xml", "<xml>" + commands + "<files>" + entries + "</files></xml>");
     files.SetFile("c/s.xml", settings);
-    files.SetFile("c/t.in", "host=$(HOST)");
+    files.SetFile("c/t.in", text);
+    if (output)
+        files.SetFile("c/t.out", output);
     files.RemoveFile(broken);
     if (broken.startsWith('<'))
         files.FailReading(broken.mid(1), FakeFileSystem::kOutOfMemory);
@@ -51,39 +64,44 @@ QString ExportWith(
     Launcher launcher(files);
     launcher.FailFor(broken, "no such program");
     ScriptedDialogs dialogs;
+    Output out;
     const int status = RunExport(
         ParseCommandLine(GetCommandLine("/export /conf:c/c.xml /file:s.xml " + QString(arguments))),
-        {dialogs, files, launcher});
+        {dialogs, files, launcher}, out);
     for (QString& message : dialogs.messages)
         message = message.section(u'\n', 0, 0);
     EXPECT_TRUE(dialogs.questions.isEmpty());
     return QString::number(status) + ": " + launcher.started.join(u' ') + ": " +
-           QString::number(files.WriteCount("c/s.xml")) + " " +
-           files.FileContents("c/t.out").left(16) + ": " + dialogs.messages.join(u'|');
+           QString::number(files.WriteCount("c/s.xml")) + "/" +
+           QString::number(files.WriteCount("c/t.out")) + " " +
+           files.FileContents("c/t.out").left(16) + ": " + dialogs.messages.join(u'|') +
+           (out.report.isEmpty() ? "" : " > " + QString::fromUtf8(out.report)) +
+           (out.warnings.isEmpty() ? "" : " ! " + out.warnings.join(u'|'));
 }
 
 TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) {
     const char* const cases[][3] = {
         // Regression: the after command started before the templates were exported.
-        {"", "", "0: b- a+: 1 host=db1: "},
+        {"", "", "0: b- a+: 0/1 host=db1: "},
         // Problems after the save give 1: the settings stand.
-        {"", "c/t.in", "1: b- a-: 1 : t.in could not be found"},
+        {"", "c/t.in", "1: b- a-: 0/0 : t.in could not be found"},
         // Regression: an output that is a file the run reads was overwritten.
         {"/conf:c/self.xml", "",
-         "1: b- a+: 1 host=db1: The template entry \"t.in\" -> \"s.xml\" was not exported: its "
+         "1: b- a+: 0/1 host=db1: The template entry \"t.in\" -> \"s.xml\" was not exported: its "
          "output is the same file as the settings file c/s.xml.|The template entry \"t.in\" -> "
          "\"self.xml\" was not exported: its output is the same file as the configuration file "
          "c/self.xml.|The template entry \"t.in\" -> \"t.in\" was not exported: its output is the "
          "same file as the template c/t.in.|The template entry \"t.in\" -> \"\" was not exported: "
-         "its output is empty."},
+         "its output is empty. ! c/s.xml: $(HOST) has a value, but no item of the configuration "
+         "declares it"},
         // Regression: running out of memory ended the program.
-        {"", "<c/t.in", "1: b- a-: 1 : t.out could not be written"},
-        {"", ">c/s.xml", "2: b-: 1 : The settings could not be saved."},
-        {"", "<c/s.xml", "2: : 0 : The file could not be loaded!"},
+        {"", "<c/t.in", "1: b- a-: 0/0 : t.out could not be written"},
+        {"", ">c/s.xml", "2: b-: 1/0 : The settings could not be saved."},
+        {"", "<c/s.xml", "2: : 0/0 : The file could not be loaded!"},
         // Nothing saved gives 2. Without a configuration the settings file is not even read.
-        {"/conf:c/none.xml", "c/s.xml", "2: : 0 : The file could not be loaded!"},
-        {"/file:none.xml", "", "2: : 0 : The file could not be loaded!"},
-        {"", "b", "2: b-: 0 : The before command could not be started, so nothing was saved."},
+        {"/conf:c/none.xml", "c/s.xml", "2: : 0/0 : The file could not be loaded!"},
+        {"/file:none.xml", "", "2: : 0/0 : The file could not be loaded!"},
+        {"", "b", "2: b-: 0/0 : The before command could not be started, so nothing was saved."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExportWith(c[0], c[1]), QString::fromUtf8(c[2])) << c[0] << c[1];
@@ -92,7 +110,39 @@ TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) 
     EXPECT_EQ(ExportWith(
                   "", "",
                   "<xml><variable id='$(HOST)'>" + QByteArray(20 << 20, '>') + "</variable></xml>"),
-              "0: b- a+: 1 host=>>>>>>>>>>>: ");
+              "0: b- a+: 0/1 host=>>>>>>>>>>>: ");
+}
+
+// /check and /diff compute the whole save, write nothing and start nothing, and end with 3 when a
+// file would change. A token that no value replaced and a value that no item declares are
+// warnings; /strict makes them errors, and then /export writes nothing.
+TEST(ExportRunTest, CheckDiffAndStrictTellWhatASaveWouldChange) {
+    const QByteArray settings =
+        R"~(<xml><variable id="$(HOST)">db1</variable><variable id="$(OLD)">x</variable></xml>)~";
+    const QByteArray text = "$(HOST)\n$(a.b-c_9) $() $(x y) $$(HOST))\n$(a.b-c_9)$(A)";
+    const QString warned =
+        " ! c/s.xml: $(OLD) has a value, but no item of the configuration "
+        "declares it|c/t.out:2: $(a.b-c_9) has no value|c/t.out:3: $(A) has no "
+        "value";
+    const std::tuple<const char*, const char*, const char*, bool, QString> cases[] = {
+        {"/check", "", nullptr, false, "3: : 0/0 :  > c/t.out\n"},
+        {"/check", "", "host=db1", false, "0: : 0/0 host=db1: "},
+        {"/check", "c/t.in", nullptr, false, "1: : 0/0 : t.in could not be found"},
+        {"/diff", "", "host=db0\n", false,
+         "3: : 0/0 host=db0\n:  > --- a/c/t.out\n+++ b/c/t.out\n@@ -1 +1 @@\n-host=db0\n"
+         "+host=db1\n\\ No newline at end of file\n"},
+        {"", "", nullptr, true, "0: b- a+: 0/1 db1\n$(a.b-c_9) $: " + warned},
+        {"/strict", "", nullptr, true,
+         "1: : 0/0 : Nothing was saved or exported: with /strict, the warnings on standard error "
+         "are errors." +
+             warned},
+        {"/check /strict", "", nullptr, true, "1: : 0/0 :  > c/t.out\n" + warned},
+        {"/strict", "", nullptr, false, "0: b- a+: 0/1 host=db1: "},
+    };
+    for (const auto& [arguments, broken, output, warn, expected] : cases)
+        EXPECT_EQ(ExportWith(arguments, broken, warn ? settings : kSettings,
+                             warn ? text : "host=$(HOST)", output),
+                  expected);
 }
 
 }  // namespace

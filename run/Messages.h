@@ -48,6 +48,11 @@ inline QString UnknownOptionIgnored(const QString& option) {
         .arg(option);
 }
 
+inline QString StrictRefused() {
+    return QStringLiteral(
+        "Nothing was saved or exported: with /strict, the warnings on standard error are errors.");
+}
+
 // The file dialogs offer this one filter.
 inline QString XmlFilter() {
     return QStringLiteral("XML Dateien (*.xml)");

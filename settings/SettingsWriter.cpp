@@ -88,6 +88,29 @@ Status CheckSize(const Configuration& config, const SettingsDocument& settings,
             .arg(label.isEmpty() ? id : QStringLiteral("\"%1\" (%2)").arg(label, id)));
 }
 
+// The ids among `values` that no item of the configuration declares: a value nobody edits,
+// often left behind by a renamed variable.
+QStringList UndeclaredVariables(const Configuration& config,
+                                const std::vector<VariableValue>& values,
+                                const QString& targetPath) {
+    QSet<QString> known;
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            known.insert(item.id);
+        }
+    }
+    QStringList warnings;
+    for (const VariableValue& value : values) {
+        if (!known.contains(value.id)) {
+            known.insert(value.id);
+            warnings.append(
+                QStringLiteral("%1: %2 has a value, but no item of the configuration declares it")
+                    .arg(targetPath, value.id));
+        }
+    }
+    return warnings;
+}
+
 // Starts a before or after command, if the configuration has one.
 Status StartCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
                     const QString& what) {
@@ -152,7 +175,9 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
     result.version.exists = true;
     result.version.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
     services.files.Identify(targetPath, &result.version.identity);
-    result.problems = ExportTemplateFiles(config, values, targetPath, baseDir, services.files);
+    result.warnings = UndeclaredVariables(config, values, targetPath);
+    result.problems =
+        ExportTemplateFiles(config, values, targetPath, baseDir, services.files, &result.warnings);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = StartCommand(services.processes, config.AfterCommand(),
                                     QStringLiteral("The after command could not be started."));

@@ -23,6 +23,10 @@ struct SaveServices {
 struct SaveResult {
     Status saved = Status::Ok();
     QStringList problems;
+    // What a careful user may want to know about a save that went through: a variable of the
+    // settings file that no item of the configuration declares, and $(NAME) tokens that no value
+    // replaced in an output (see ExportTemplateFiles).
+    QStringList warnings;
     SettingsVersion version;  // of the settings file as the save left it
 
     bool Complete() const { return saved.ok() && problems.isEmpty(); }
@@ -46,7 +50,10 @@ Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& 
 //  - the before command starts, then the file is replaced all at once (with the very bytes that
 //    were read when no value changed), then the templates are exported (ExportTemplateFiles), and
 //    then the after command starts. A before command that cannot start refuses the save; an
-//    after command that cannot start is a problem of a save that stands.
+//    after command that cannot start is a problem of a save that stands;
+//  - each id of the document's substitutions (SettingsDocument::ExportedValues) that no item of
+//    the configuration declares is a warning, once, in document order: "<targetPath>: <id> has
+//    a value, but no item of the configuration declares it".
 // Running out of memory refuses the save or fails one template, as it happens. The caller holds
 // the update lock of `targetPath` from reading `settings` until this returns.
 SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,

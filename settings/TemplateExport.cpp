@@ -1,6 +1,7 @@
 #include "settings/TemplateExport.h"
 
 #include "schema/Configuration.h"
+#include "settings/LeftoverTokenSink.h"
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 
@@ -34,10 +35,11 @@ std::vector<RunInput> RunInputs(const Configuration& config, const QString& sett
     return inputs;
 }
 
-// Exports one entry; returns what went wrong, or nothing.
+// Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
+// replaced in `leftovers`.
 QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
                     const std::vector<RunInput>& inputs, const QString& baseDir,
-                    FileSystem& fileSystem) {
+                    FileSystem& fileSystem, std::vector<LeftoverToken>* leftovers) {
     const auto notExported = [&entry](const QString& why) {
         return QStringLiteral("The template entry \"%1\" -> \"%2\" was not exported: %3.")
             .arg(entry.input, entry.output, why);
@@ -60,8 +62,13 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         !read.ok()) {
         return entry.input + QStringLiteral(" could not be found\n") + read.message();
     }
-    const Status written = fileSystem.WriteFileFrom(baseDir + entry.output,
-                                                    [&](ByteSink& out) { plan.Apply(text, out); });
+    // The producer may run more than once (a file system compares before it writes); the tokens
+    // are those of its last, whole run.
+    const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, [&](ByteSink& out) {
+        LeftoverTokenSink scanned(out);
+        plan.Apply(text, scanned);
+        *leftovers = scanned.Tokens();
+    });
     return written.ok()
                ? QString()
                : entry.output + QStringLiteral(" could not be written\n") + written.message();
@@ -72,7 +79,7 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
 QStringList ExportTemplateFiles(const Configuration& config,
                                 const std::vector<VariableValue>& values,
                                 const QString& settingsPath, const QString& baseDir,
-                                FileSystem& fileSystem) {
+                                FileSystem& fileSystem, QStringList* warnings) {
     QStringList problems;
     if (config.Templates().empty()) {
         return problems;
@@ -85,16 +92,24 @@ QStringList ExportTemplateFiles(const Configuration& config,
     const std::vector<RunInput> inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     for (const TemplateEntry& entry : config.Templates()) {
         QString problem;
+        std::vector<LeftoverToken> leftovers;
         // An output being written when memory runs out is left as it was: the temporary file of
         // its replacement goes as the exception passes.
         try {
-            problem = ExportEntry(entry, plan, inputs, baseDir, fileSystem);
+            problem = ExportEntry(entry, plan, inputs, baseDir, fileSystem, &leftovers);
         } catch (const std::bad_alloc&) {
             problem = entry.output + QStringLiteral(" could not be written\n") +
                       Status::OutOfMemory(baseDir + entry.input).message();
         }
         if (!problem.isEmpty()) {
             problems.append(problem);
+        } else if (warnings != nullptr) {
+            for (const LeftoverToken& token : leftovers) {
+                warnings->append(QStringLiteral("%1:%2: %3 has no value")
+                                     .arg(baseDir + entry.output)
+                                     .arg(token.line)
+                                     .arg(QString::fromLatin1(token.text)));
+            }
         }
     }
     return problems;

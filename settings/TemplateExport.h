@@ -22,7 +22,10 @@ constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 // whose output stays as it was. Returns one message per failure, in order: "<input> could not be
 // found" or "<output> could not be written", each followed by a line with the reason, or
 // "The template entry "<input>" -> "<output>" was not exported: <why>.".
+// Every $(NAME)-shaped token that is still in an exported output (no value replaced it) adds the
+// line "<baseDir + output>:<line>: $(NAME) has no value" to `warnings`, once per token and output,
+// with the first line it appears on.
 QStringList ExportTemplateFiles(const Configuration& config,
                                 const std::vector<VariableValue>& values,
                                 const QString& settingsPath, const QString& baseDir,
-                                FileSystem& fileSystem);
+                                FileSystem& fileSystem, QStringList* warnings = nullptr);

@@ -1,6 +1,7 @@
 #include "settings/TemplateExport.h"
 
 #include "schema/Configuration.h"
+#include "settings/LeftoverTokenSink.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/QStringPrinter.h"
 
@@ -47,6 +48,25 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
     EXPECT_EQ(files.FileContents("conf/one.in"), "one $(V) $(v) $(N) q\"'\r\n");
     EXPECT_EQ(files.FileContents("conf/twice.out"),
               "one [M\xc3\xbcnchen \xe2\x82\xac] $(v) $(N) odd\r\n");
+}
+
+// Each token once, with the line it first appears on, wherever the pieces of the output split it.
+TEST(TemplateExportTest, FindsTheTokensNoValueReplacedInPiecesOfAnyLength) {
+    const QByteArray text = "$(A) $$(B.c-1_)\n$() $(x y) $(A\n)$(A$(C\n\n$(B.c-1_)$(Z)$(Y";
+    for (const qsizetype piece : {1, 2, 3, 5, 100}) {
+        ByteArraySink copy;
+        LeftoverTokenSink sink(copy);
+        sink.Append("$(X)", 4);
+        sink.Restart();
+        for (qsizetype at = 0; at < text.size(); at += piece)
+            sink.Append(text.constData() + at, std::min(piece, text.size() - at));
+        QByteArray found;
+        for (const LeftoverToken& token : sink.Tokens())
+            found += token.text + ':' + QByteArray::number(token.line) + ' ';
+        EXPECT_EQ((found + copy.bytes()).toStdString(),
+                  ("$(A):1 $(B.c-1_):1 $(Z):5 " + text).toStdString())
+            << piece;
+    }
 }
 
 }  // namespace

@@ -27,12 +27,16 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
 }
 
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
-    ++mWriteCounts[path];
-    if (Status failed = Failure(path, mWriteFailures.value(path)); !failed.ok())
-        return failed;
-    ByteArraySink sink;
-    produce(sink);
-    SetFile(path, sink.bytes());
+    if (const QString failure = mWriteFailures.value(path); !failure.isEmpty()) {
+        ++mWriteCounts[path];
+        return Failure(path, failure);
+    }
+    if (!Holds(path, produce)) {
+        ByteArraySink sink;
+        produce(sink);
+        ++mWriteCounts[path];
+        SetFile(path, sink.bytes());
+    }
     return Status::Ok();
 }
 

@@ -17,7 +17,8 @@ class FakeFileSystem : public FileSystem {
     Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                     FileIdentity* identity = nullptr) override;
     // Stores what `produce` gives unless writing `path` was made to fail; a failed write leaves
-    // the old contents in place, as the disk does.
+    // the old contents in place, as the disk does. A file that holds those bytes already is left
+    // alone, as on the disk: its identity stays and the call does not count as a write.
     Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override { return HasFile(path); }
     Status Identify(const QString& path, FileIdentity* identity) override;
@@ -41,7 +42,8 @@ class FakeFileSystem : public FileSystem {
     void FailReading(const QString& path, const QString& reason) { mReadFailures[path] = reason; }
     void FailWriting(const QString& path, const QString& reason) { mWriteFailures[path] = reason; }
 
-    // How often `path` was written, failed calls included.
+    // How often `path` was written, failed calls included, and calls that found the bytes there
+    // already not.
     int WriteCount(const QString& path) const { return mWriteCounts.value(path); }
 
   private:
