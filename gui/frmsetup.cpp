@@ -113,10 +113,9 @@ void frmsetup::BuildControls() {
     Ok->setAutoDefault(true);
     Cancel->setAutoDefault(true);
     // Tab goes from the tab strip through the fields of the page shown, top to bottom, to OK and
-    // "Abbrechen"; AddField puts each field before OK.
+    // "Abbrechen"; LoadConfiguration moves the buttons behind the fields.
     setTabOrder(Categories, Ok);
     setTabOrder(Ok, Cancel);
-    mLastInTabOrder = Categories;
     PlaceControls();
 }
 
@@ -168,6 +167,13 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     for (const ConfigGroup& group : mConfigDoc.Groups()) {
         AddCategory(group);
     }
+    // The fields follow the tab strip in the order they were made. Moving the two buttons behind
+    // the last one, rather than each field before the buttons, keeps this linear: every move
+    // walks the whole focus chain.
+    if (!mTextboxes.empty()) {
+        setTabOrder(mTextboxes.back()->Textbox(), Ok);
+        setTabOrder(Ok, Cancel);
+    }
     Categories_Click();
     return true;
 }
@@ -203,9 +209,6 @@ void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupNam
     // What a screen reader says of the field: its label, and the variable it holds.
     edit->setAccessibleName(item.label);
     edit->setAccessibleDescription(item.id);
-    setTabOrder(mLastInTabOrder, edit);
-    setTabOrder(edit, Ok);
-    mLastInTabOrder = edit;
     connect(textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
     mTextboxByName.insert(fieldName, textbox.get());
     mTextboxes.push_back(std::move(textbox));

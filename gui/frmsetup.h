@@ -110,6 +110,5 @@ class frmsetup : public QMainWindow, private FieldTexts {
     QWidget* mPage = nullptr;  // holds the labels and text boxes of every group
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
-    QWidget* mLastInTabOrder = nullptr;    // the last field so far, or the tab strip
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window
 };
