@@ -7,7 +7,11 @@ medians and ratios:
     "key_VAR0042 = $(VAR0042) # some words";
   - the growth pair: 512 and 4,096 variables, the template using each once;
   - with a display (DISPLAY set), the time until the window is on screen, with 512 and with
-    4,096 fields (groups of 64).
+    4,096 fields (groups of 64);
+  - envsubst (gettext-base) on the 64 MiB workload in ${NAME} form, with the same flush;
+  - values that feed later variables: a 20 MiB Makefile-like template with 400 variables whose
+    values hold ids of later variables (chains, and ids that overlap), against a per-variable
+    replace-all in Python and against the same template with values that hold no ids.
 
 Usage: bench/bench.py [--build build] [--runs 5] [--size-mib 64]
 """
@@ -57,6 +61,48 @@ def write_workload(folder, variables, used, template_bytes):
         else:
             repeats = max(1, template_bytes // len(block))
             f.write(block * repeats)
+
+
+REPLACE_ALL = r'''
+import re, sys
+settings, template, output = sys.argv[1:4]
+pairs = re.findall(r'<variable id="([^"]+)">([^<]*)<', open(settings).read())
+text = open(template, "rb").read()
+for variable, value in pairs:
+    text = text.replace(variable.encode(), value.encode())
+open(output, "wb").write(text)
+'''
+
+
+def write_chained_workload(folder, variables, template_bytes, chained):
+    """A Makefile-like template whose variables' values, when `chained`, hold ids of later
+    variables in short chains (of three, as $(CFLAGS) holding $(OPT) holding $(ARCH) do), and
+    whose ids come in pairs that overlap ($(CC) and $(CC_FLAGS) style)."""
+    os.makedirs(folder, exist_ok=True)
+    ids = ["$(MK%03d)" % n if n % 2 == 0 else "$(MK%03d_FLAGS)" % (n - 1)
+           for n in range(variables)]
+    values = []
+    for n in range(variables):
+        value = "opt-%d" % n
+        if chained and n % 3 != 2 and n + 1 < variables:
+            value += " " + ids[n + 1]
+        values.append(value)
+    with open(os.path.join(folder, "config.xml"), "w") as f:
+        f.write("<xml><group><name>Make</name>\n")
+        for n in range(variables):
+            f.write("<item><name>V%d</name><varname>%s</varname></item>\n" % (n, ids[n]))
+        f.write("</group><files><file><input>template.in</input><output>out.txt</output>"
+                "</file></files></xml>\n")
+    with open(os.path.join(folder, "settings.xml"), "w") as f:
+        f.write("<xml>\n")
+        for n in range(variables):
+            f.write('<variable id="%s">%s</variable>\n' % (ids[n], values[n]))
+        f.write("</xml>\n")
+    lines = ["target%d: %s\n\t$(CC) %s -o $@\n" % (n, ids[n], ids[(n * 7) % variables])
+             for n in range(variables)]
+    block = "".join(lines).encode()
+    with open(os.path.join(folder, "template.in"), "wb") as f:
+        f.write(block * max(1, template_bytes // len(block)))
 
 
 def run(command, cwd):
@@ -129,6 +175,43 @@ def main():
               (export_s, export_s / cat_s, export_s / cat_sync_s, export_s / perl_s,
                export_rss / 1024,
                export_rss * 1024 / size, "equals" if same else "DIFFERS FROM"))
+
+        # envsubst, the shell-variable peer, on the same template in ${NAME} form.
+        with open(template, "rb") as f:
+            dollar = f.read().replace(b"$(", b"${").replace(b") #", b"} #")
+        with open(os.path.join(big, "template.env"), "wb") as f:
+            f.write(dollar)
+        environment = dict(os.environ)
+        for n in range(1000):
+            environment["VAR%04d" % n] = "value-%d-some-text" % n
+        start = time.perf_counter()
+        envsubst_times = []
+        for _ in range(args.runs):
+            start = time.perf_counter()
+            subprocess.run(["sh", "-c", "envsubst < template.env > env.out && sync env.out"],
+                           cwd=big, env=environment, check=True)
+            envsubst_times.append(time.perf_counter() - start)
+        envsubst_s = statistics.median(envsubst_times)
+        print("  envsubst + sync %6.3f s   /export is %.2fx envsubst" %
+              (envsubst_s, export_s / envsubst_s))
+
+        # Values that feed later variables.
+        chained = {}
+        for kind in ("plain", "chained"):
+            folder = os.path.join(scratch, kind)
+            write_chained_workload(folder, 400, 20 * 1024 * 1024, kind == "chained")
+            chained[kind], _ = median_run([program, "/export"], folder, args.runs,
+                                          lambda f=folder: os.path.exists(os.path.join(f, "out.txt"))
+                                          and os.remove(os.path.join(f, "out.txt")))
+        reference_s, _ = median_run(["python3", "-c", REPLACE_ALL, "settings.xml", "template.in",
+                                     "reference.out"], os.path.join(scratch, "chained"), args.runs)
+        folder = os.path.join(scratch, "chained")
+        same = open(os.path.join(folder, "out.txt"), "rb").read() == open(
+            os.path.join(folder, "reference.out"), "rb").read()
+        print("chained values, 20 MiB, 400 variables: /export %.3f s (%.2fx the same template "
+              "without ids in values), per-variable replace-all %.3f s (/export %.2fx), output %s" %
+              (chained["chained"], chained["chained"] / chained["plain"], reference_s,
+               chained["chained"] / reference_s, "equals" if same else "DIFFERS FROM"))
 
         growth = {}
         for variables in (512, 4096):
