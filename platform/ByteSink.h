@@ -22,6 +22,13 @@ class ByteSink {
 // Produces the contents of a file into a sink.
 using ByteProducer = std::function<void(ByteSink&)>;
 
+// Produces `bytes`, which must outlive the producer.
+inline ByteProducer ProducerOf(const QByteArray& bytes) {
+    return [&bytes](ByteSink& sink) {
+        sink.Append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    };
+}
+
 // Keeps the bytes in memory.
 class ByteArraySink final : public ByteSink {
   public:

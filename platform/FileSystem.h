@@ -75,9 +75,7 @@ class FileSystem {
 
     // WriteFileFrom with bytes that are already in memory.
     Status WriteFile(const QString& path, const QByteArray& contents) {
-        return WriteFileFrom(path, [&contents](ByteSink& sink) {
-            sink.Append(contents.constData(), static_cast<std::size_t>(contents.size()));
-        });
+        return WriteFileFrom(path, ProducerOf(contents));
     }
 
     // True when a file or directory exists at `path` (a symlink counts by what it points to).

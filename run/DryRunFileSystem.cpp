@@ -1,15 +1,5 @@
 #include "run/DryRunFileSystem.h"
 
-namespace {
-
-ByteProducer BytesOf(const QByteArray& bytes) {
-    return [&bytes](ByteSink& sink) {
-        sink.Append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    };
-}
-
-}  // namespace
-
 Status DryRunFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                                   FileIdentity* identity) {
     const auto written = mWritten.constFind(path);
@@ -28,11 +18,12 @@ Status DryRunFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArr
 }
 
 Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
-    if (Holds(path, produce)) {
-        return Status::Ok();
-    }
+    // The bytes are kept anyway, so the producer runs once and they are compared in memory.
     ByteArraySink sink;
     produce(sink);
+    if (Holds(path, ProducerOf(sink.bytes()))) {
+        return Status::Ok();
+    }
     if (!mWritten.contains(path)) {
         mOrder.append(path);
     }
@@ -61,7 +52,7 @@ Status DryRunFileSystem::Identify(const QString& path, FileIdentity* identity) {
 QStringList DryRunFileSystem::ChangedFiles() {
     QStringList changed;
     for (const QString& path : mOrder) {
-        if (!mReal.Holds(path, BytesOf(mWritten[path]))) {
+        if (!mReal.Holds(path, ProducerOf(mWritten[path]))) {
             changed.append(path);
         }
     }

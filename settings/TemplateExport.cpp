@@ -62,8 +62,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         !read.ok()) {
         return entry.input + QStringLiteral(" could not be found\n") + read.message();
     }
-    // The producer may run more than once (a file system compares before it writes); the tokens
-    // are those of its last, whole run.
+    // The tokens are those of the producer's last whole run, should a file system ever run it
+    // again.
     const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, [&](ByteSink& out) {
         LeftoverTokenSink scanned(out);
         plan.Apply(text, scanned);

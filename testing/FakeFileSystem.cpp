@@ -31,9 +31,9 @@ Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         ++mWriteCounts[path];
         return Failure(path, failure);
     }
-    if (!Holds(path, produce)) {
-        ByteArraySink sink;
-        produce(sink);
+    ByteArraySink sink;
+    produce(sink);
+    if (!Holds(path, ProducerOf(sink.bytes()))) {
         ++mWriteCounts[path];
         SetFile(path, sink.bytes());
     }
