@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -51,10 +52,6 @@ struct SubstitutionPlan::Impl {
     struct Terminal {
         uint32_t firstPass = 0;
         uint32_t passCount = 0;
-        // The value of the id's first pass holds no byte that an id starts with.
-        bool firstValueInert = false;
-        // The length of the longest id that starts with this one, itself included.
-        size_t reach = 0;
     };
     class Run;
 
@@ -71,17 +68,17 @@ struct SubstitutionPlan::Impl {
     void NoteIdStarts(const Ids& ids);
     void BuildTrie(const Ids& ids);
     size_t SetLabel(const Ids& ids, const IdRange& range);
-    void SetTerminal(const Ids& ids, const IdRange& range);
     void AddChildren(const Ids& ids, const IdRange& range, std::vector<IdRange>& stack);
     void IndexChildren(uint32_t node);
 
-    bool Inert(const QByteArray& value) const;
     uint32_t Child(const Node& node, uint8_t byte) const;
     size_t SameLabelBytes(uint32_t node, const char* at, const char* end) const;
     // Calls onId(length, terminal) for every id that starts at `at`, shortest first, and returns
     // the number of bytes looked at, at least 1.
     template <class OnId>
     size_t Match(const char* at, const char* end, OnId&& onId) const;
+    // Whether [at, end) is a proper prefix of an id: some id starts with it and goes on.
+    bool StartsAnIdBeyond(const char* at, const char* end) const;
     template <class OnStart>
     void ForEachStart(const char* begin, const char* end, OnStart&& onStart) const;
 
@@ -123,14 +120,14 @@ SubstitutionPlan::Impl::Ids SubstitutionPlan::Impl::GroupPassesById() {
         const std::string_view id = View(substitutions[passes[i]].id);
         if (ids.empty() || ids.back() != id) {
             ids.push_back(id);
-            terminals.push_back({static_cast<uint32_t>(i), 0, false, 0});
+            terminals.push_back({static_cast<uint32_t>(i), 0});
         }
         ++terminals.back().passCount;
     }
     return ids;
 }
 
-// The bytes that ids start with, the longest id, and which first values hold none of those bytes.
+// The bytes that ids start with, and the longest id.
 void SubstitutionPlan::Impl::NoteIdStarts(const Ids& ids) {
     for (const std::string_view id : ids) {
         longest = std::max(longest, id.size());
@@ -139,9 +136,6 @@ void SubstitutionPlan::Impl::NoteIdStarts(const Ids& ids) {
     if (std::count(startsId.begin(), startsId.end(), true) == 1) {
         onlyStartByte =
             static_cast<int>(std::find(startsId.begin(), startsId.end(), true) - startsId.begin());
-    }
-    for (Terminal& terminal : terminals) {
-        terminal.firstValueInert = Inert(substitutions[passes[terminal.firstPass]].value);
     }
 }
 
@@ -161,8 +155,8 @@ void SubstitutionPlan::Impl::BuildTrie(const Ids& ids) {
             range.depth = SetLabel(ids, range);
         }
         if (ids[range.lo].size() == range.depth) {
-            SetTerminal(ids, range);
-            ++range.lo;
+            // Only the range's first id can end at its depth: it is a prefix of all the others.
+            nodes[range.node].terminal = range.lo++;
         }
         AddChildren(ids, range, stack);
         IndexChildren(range.node);
@@ -183,15 +177,6 @@ size_t SubstitutionPlan::Impl::SetLabel(const Ids& ids, const IdRange& range) {
     node.labelLength = static_cast<uint32_t>(depth - range.depth);
     std::memcpy(&node.labelHead, labels[range.node], std::min<size_t>(node.labelLength, 8));
     return depth;
-}
-
-// Only the range's first id can end at its depth: it is a prefix of all the others.
-void SubstitutionPlan::Impl::SetTerminal(const Ids& ids, const IdRange& range) {
-    Terminal& terminal = terminals[range.lo];
-    for (uint32_t i = range.lo; i < range.hi; ++i) {
-        terminal.reach = std::max(terminal.reach, ids[i].size());
-    }
-    nodes[range.node].terminal = range.lo;
 }
 
 // A child for each byte that the ids of the range have at its depth, created together so that
@@ -230,11 +215,6 @@ void SubstitutionPlan::Impl::IndexChildren(uint32_t index) {
         childOffsets[node.offsets + nodes[child].edgeByte - node.lowByte] =
             static_cast<uint8_t>(child - node.firstChild);
     }
-}
-
-bool SubstitutionPlan::Impl::Inert(const QByteArray& value) const {
-    return std::none_of(value.begin(), value.end(),
-                        [&](char c) { return startsId[static_cast<uint8_t>(c)]; });
 }
 
 inline uint32_t SubstitutionPlan::Impl::Child(const Node& node, uint8_t byte) const {
@@ -314,6 +294,24 @@ size_t SubstitutionPlan::Impl::Match(const char* at, const char* end, OnId&& onI
     return static_cast<size_t>(next - at);
 }
 
+bool SubstitutionPlan::Impl::StartsAnIdBeyond(const char* at, const char* end) const {
+    uint32_t node = Child(nodes[0], static_cast<uint8_t>(*at));
+    const char* next = at + 1;
+    while (node != kNone) {
+        const Node& current = nodes[node];
+        const size_t same = current.labelLength > 0 ? SameLabelBytes(node, next, end) : 0;
+        next += same;
+        if (next == end) {
+            return same < current.labelLength || current.span > 0;
+        }
+        if (same < current.labelLength) {
+            return false;
+        }
+        node = Child(current, static_cast<uint8_t>(*next++));
+    }
+    return false;
+}
+
 // Calls onStart(position) for every byte of [begin, end) that an id starts with, in order, while
 // onStart returns true.
 template <class OnStart>
@@ -337,28 +335,31 @@ void SubstitutionPlan::Impl::ForEachStart(const char* begin, const char* end,
 
 // One application of the plan to one text.
 //
-// Every occurrence of an id in the text, overlapping ones included, is found in one scan. The
-// occurrences are grouped into clusters: one joins the current cluster when it starts less than
-// 2M bytes after the cluster's end, where M is the longest id's length less one. A cluster's
-// window is its span widened by M bytes each side, so windows never overlap, and the text between
-// two windows holds no occurrence. A match that a replacement creates lies within M bytes of the
-// changed bytes, so as long as no match in a window touches its margins, the margins stay the
-// original text, and replaying the passes in each window alone gives exactly the passes over the
-// whole text. When a match does touch a margin, the window's result could depend on the text
-// beyond it, and the run gives up.
+// The passes are replayed on small pieces of the text instead of the whole of it. A position of
+// the text is a cut when no match of any pass ever spans it; the text between two cuts then goes
+// through the passes exactly as it would inside the whole text, so its result can be worked out
+// alone. A match that spans a cut starts before it, and the part before the cut is a proper prefix
+// of the id: so a position is a cut when, in each form that the passes give the piece before it,
+// no suffix is a proper prefix of an id. The run checks just that.
 //
-// Most clusters need no replay. Call a cluster plain when each occurrence's first value holds no
-// id-start byte, the only id-start bytes from M bytes before the cluster to its end are the
-// occurrences' first bytes, and each occurrence starts at least its id's reach after the one
-// before. Then a match can only start at an occurrence still in place; an id longer than the
-// occurrence's own would have to end in unchanged text before the next occurrence, so it would be
-// an occurrence too, which the spacing rules out; so every pass replaces exactly the occurrences
-// of its id that are still there, and each occurrence becomes its first value. A plain cluster's
-// values are written as the scan goes; when a cluster turns out not to be plain, they are taken
-// back and the window is replayed.
+// One scan finds every occurrence of every id, overlapping ones included, and the id-start bytes
+// where no id occurs (lone starts). Occurrences that overlap form a group, and the text between
+// two groups is a gap, which no pass ever changes. So:
+//   - the end of a gap, where a group starts, is a cut when the trie walk from no lone start of
+//     the gap reached it (its extent), and so is a lone start that the walks before it do not
+//     reach;
+//   - the end of a group of one occurrence is a cut when no form of the id through the passes has
+//     such a suffix; the id's result is the same wherever it occurs, so it is worked out once per
+//     run (its expansion);
+//   - the end of a group of several occurrences is a cut when the group's own replay shows none.
+// Where a position turns out not to be a cut, the pieces on both sides are taken together into a
+// region that is replayed as one, up to the next cut whose replay shows no such suffix. A region
+// that keeps failing is tried again only once it has doubled, and the end of the text is always a
+// cut, so the work stays within a small multiple of the plain passes over the region.
 //
-// The output goes to the sink through a small buffer. What a cluster that may still turn out not
-// to be plain has emitted stays in the buffer until the cluster is closed.
+// The output goes to the sink through a small buffer as soon as it is final. Only when the scan
+// itself costs more than the plain passes would, for ids of many bytes that occur everywhere,
+// does the run give up.
 class SubstitutionPlan::Impl::Run {
   public:
     Run(const Impl& plan, const QByteArray& text, ByteSink& out)
@@ -366,46 +367,65 @@ class SubstitutionPlan::Impl::Run {
           mOut(out),
           mText(text.constData()),
           mSize(static_cast<size_t>(text.size())),
-          mMargin(plan.longest - 1),
-          // Roughly what the plain passes would cost: beyond that, running them is cheaper.
-          mBudget((plan.activePasses + 1) * (static_cast<uint64_t>(mSize) + 1) + 4096) {}
+          // The plain passes over the text, with room for replaying regions as they double.
+          mBudget(8 * (plan.activePasses + 1) * (static_cast<uint64_t>(mSize) + 1) + 4096),
+          mExpansions(plan.terminals.size()) {}
 
     // Sends the substituted text to the sink. False when the plain passes have to be run
     // instead; the sink then holds part of the text.
     bool Execute();
 
   private:
+    // What the passes make of one id alone; `complete` is false when they were stopped because
+    // a form of it has a suffix that starts an id, and then `text` is not the result.
+    struct Expansion {
+        std::string_view text;  // into the plan's value, or `replayed`
+        std::string replayed;
+        bool complete = false;
+    };
+
     void AddOccurrence(size_t start, size_t length, uint32_t terminal);
-    void EmitFirstValue(size_t start, size_t length, const Terminal& terminal);
-    bool CloseCluster();
-    bool ReplayWindow(size_t begin, size_t end);
-    uint32_t NextPass(uint32_t from);
-    bool ReplaceInWindow(uint32_t pass, size_t leftGuard, size_t rightGuard);
-    bool Stopped() const { return mFailed || mWork > mBudget || mSinkFailed; }
-    // Whether what the open cluster has emitted may still have to be taken back.
-    bool Holding() const { return mOpen && mPlain; }
+    void AddLoneStart(size_t start, size_t extent);
+    void CloseGroup();
+    bool GapReaches(size_t position) const { return mGapExtent != 0 && mGapExtent >= position; }
+    // The text before `cut` is done with as far as the gap goes: emits it, or ends the region.
+    void ReachCut(size_t cut);
+    void StartRegion(size_t begin, size_t triedEnd);
+    bool TryCloseRegion(size_t cut, bool forced);
+    const Expansion& ExpansionOf(uint32_t terminal);
+    // Runs the passes on `window`. When `checkTail`, stops and returns false as soon as a form of
+    // the window has a suffix that is a proper prefix of an id.
+    bool Replay(std::string& window, bool checkTail);
+    bool Dangles(std::string_view state) const;
+    uint32_t NextPass(std::string_view window, uint32_t from);
+    void ReplaceAll(std::string& window, uint32_t pass);
+    void CopyUpTo(size_t position);
     void Emit(const char* data, size_t size);
+    void Emit(const std::string& bytes) { Emit(bytes.data(), bytes.size()); }
     void Flush();
     void Send(const char* data, size_t size);
+    bool Stopped() const { return mWork > mBudget || mSinkFailed; }
 
     const Impl& mPlan;
     ByteSink& mOut;
     const char* mText;
     size_t mSize;
-    size_t mMargin;
     uint64_t mWork = 0;
     uint64_t mBudget;
-    bool mFailed = false;
-    size_t mLastLoneStart = kNoPosition;  // the last id-start byte where no id occurs
+    std::vector<std::optional<Expansion>> mExpansions;  // by terminal
 
-    // The cluster being gathered.
-    bool mOpen = false;
-    size_t mClusterBegin = 0;
-    size_t mClusterEnd = 0;
-    bool mPlain = false;
-    size_t mReachEnd = 0;      // where the last occurrence's reach ends
-    size_t mCopiedBefore = 0;  // the output state before the cluster
-    size_t mUsedBefore = 0;
+    // The group being gathered: its span, and its terminal when it is one occurrence.
+    bool mGroupOpen = false;
+    size_t mGroupBegin = 0;
+    size_t mGroupEnd = 0;
+    uint32_t mGroupTerminal = kNone;
+    // The gap after the last group: where the walks from its lone starts reach (0 when it has
+    // none), and its last position that they do not.
+    size_t mGapExtent = 0;
+    size_t mSafeCut = 0;
+    // The region waiting for a cut, and how long it must be before it is tried again.
+    size_t mRegionBegin = kNoPosition;
+    size_t mRegionRetry = 0;
 
     size_t mCopied = 0;   // the text before this offset is accounted for in the output
     std::string mBuffer;  // its size is its capacity
@@ -420,118 +440,179 @@ bool SubstitutionPlan::Impl::Run::Execute() {
     mPlan.ForEachStart(mText, end, [&](const char* at) {
         const auto start = static_cast<size_t>(at - mText);
         bool found = false;
-        mWork += mPlan.Match(at, end, [&](size_t length, uint32_t terminal) {
+        const size_t looked = mPlan.Match(at, end, [&](size_t length, uint32_t terminal) {
             found = true;
             AddOccurrence(start, length, terminal);
         });
+        mWork += looked;
         if (!found) {
-            mLastLoneStart = start;
+            AddLoneStart(start, start + looked);
         }
         return !Stopped();
     });
-    if (!Stopped() && mOpen) {
-        mFailed = !CloseCluster();
+    if (Stopped()) {
+        return mSinkFailed;
     }
-    if (mFailed || mWork > mBudget) {
-        return false;
+    if (mGroupOpen) {
+        CloseGroup();
     }
-    Emit(mText + mCopied, mSize - mCopied);
+    if (mRegionBegin != kNoPosition) {
+        TryCloseRegion(mSize, true);
+    }
+    CopyUpTo(mSize);
     Flush();
-    return true;
+    return !Stopped() || mSinkFailed;
 }
 
-void SubstitutionPlan::Impl::Run::AddOccurrence(size_t start, size_t length, uint32_t index) {
-    if (mFailed) {
+void SubstitutionPlan::Impl::Run::AddOccurrence(size_t start, size_t length, uint32_t terminal) {
+    if (mGroupOpen && start < mGroupEnd) {
+        mGroupEnd = std::max(mGroupEnd, start + length);
+        mGroupTerminal = kNone;
         return;
     }
-    const Terminal& terminal = mPlan.terminals[index];
-    if (mOpen && start < mClusterEnd + 2 * mMargin) {
-        mClusterEnd = std::max(mClusterEnd, start + length);
-        if (mPlain) {
-            const bool loneInside =
-                mLastLoneStart != kNoPosition && mLastLoneStart + mMargin >= mClusterBegin;
-            mPlain = terminal.firstValueInert && !loneInside && start >= mReachEnd;
-            if (mPlain) {
-                EmitFirstValue(start, length, terminal);
-            } else {
-                mCopied = mCopiedBefore;
-                mUsed = mUsedBefore;
-            }
+    if (mGroupOpen) {
+        CloseGroup();
+    }
+    if (!GapReaches(start)) {
+        ReachCut(start);
+    } else if (mRegionBegin == kNoPosition) {
+        StartRegion(mSafeCut, mSafeCut);
+    }
+    mGroupOpen = true;
+    mGroupBegin = start;
+    mGroupEnd = start + length;
+    mGroupTerminal = terminal;
+}
+
+void SubstitutionPlan::Impl::Run::AddLoneStart(size_t start, size_t extent) {
+    if (mGroupOpen) {
+        if (start < mGroupEnd) {
+            return;  // part of the group's text, which its replay sees
         }
-        mReachEnd = start + terminal.reach;
+        CloseGroup();
+    }
+    if (!GapReaches(start)) {
+        mSafeCut = start;
+        if (mRegionBegin != kNoPosition) {
+            TryCloseRegion(start, false);
+        }
+    }
+    mGapExtent = std::max(mGapExtent, extent);
+}
+
+void SubstitutionPlan::Impl::Run::CloseGroup() {
+    mGroupOpen = false;
+    const size_t begin = mGroupBegin;
+    const size_t end = mGroupEnd;
+    mGapExtent = 0;
+    mSafeCut = end;
+    if (mRegionBegin != kNoPosition) {
+        TryCloseRegion(end, false);
         return;
     }
-    if (mOpen && !CloseCluster()) {
-        mFailed = true;
+    // At the end of the text nothing follows that a suffix could join.
+    const bool last = end == mSize;
+    if (mGroupTerminal != kNone) {
+        const Expansion& expansion = ExpansionOf(mGroupTerminal);
+        if (expansion.complete) {
+            Emit(expansion.text.data(), expansion.text.size());
+            mCopied = end;
+            return;
+        }
+    }
+    mWindow.assign(mText + begin, end - begin);
+    if (Replay(mWindow, !last)) {
+        Emit(mWindow);
+        mCopied = end;
         return;
     }
-    // The text up to the new window is final.
-    const size_t windowBegin = start > mMargin ? start - mMargin : 0;
-    if (windowBegin > mCopied) {
-        Emit(mText + mCopied, windowBegin - mCopied);
-        mCopied = windowBegin;
-    }
-    mOpen = true;
-    mClusterBegin = start;
-    mClusterEnd = start + length;
-    mReachEnd = start + terminal.reach;
-    mCopiedBefore = mCopied;
-    mUsedBefore = mUsed;
-    mPlain = terminal.firstValueInert &&
-             !(mLastLoneStart != kNoPosition && mLastLoneStart + mMargin >= start);
-    if (mPlain) {
-        EmitFirstValue(start, length, terminal);
+    StartRegion(begin, end);
+}
+
+void SubstitutionPlan::Impl::Run::ReachCut(size_t cut) {
+    if (mRegionBegin == kNoPosition) {
+        CopyUpTo(cut);
+    } else {
+        TryCloseRegion(cut, false);
     }
 }
 
-void SubstitutionPlan::Impl::Run::EmitFirstValue(size_t start, size_t length,
-                                                 const Terminal& terminal) {
-    Emit(mText + mCopied, start - mCopied);
-    const QByteArray& value = mPlan.substitutions[mPlan.passes[terminal.firstPass]].value;
-    Emit(value.constData(), static_cast<size_t>(value.size()));
-    mCopied = start + length;
+void SubstitutionPlan::Impl::Run::StartRegion(size_t begin, size_t triedEnd) {
+    CopyUpTo(begin);
+    mRegionBegin = begin;
+    mRegionRetry = 2 * (triedEnd - begin);
 }
 
-bool SubstitutionPlan::Impl::Run::CloseCluster() {
-    mOpen = false;
-    if (mPlain) {
-        return true;
-    }
-    const size_t begin = mClusterBegin > mMargin ? mClusterBegin - mMargin : 0;
-    const size_t end = std::min(mSize, mClusterEnd + mMargin);
-    Emit(mText + mCopied, begin - mCopied);
-    if (!ReplayWindow(begin, end)) {
+bool SubstitutionPlan::Impl::Run::TryCloseRegion(size_t cut, bool forced) {
+    const size_t length = cut - mRegionBegin;
+    if (!forced && length < mRegionRetry) {
         return false;
     }
-    Emit(mWindow.data(), mWindow.size());
-    mCopied = end;
+    mWindow.assign(mText + mRegionBegin, length);
+    if (!Replay(mWindow, cut < mSize)) {
+        mRegionRetry = 2 * length;
+        return false;
+    }
+    Emit(mWindow);
+    mCopied = cut;
+    mRegionBegin = kNoPosition;
     return true;
 }
 
-bool SubstitutionPlan::Impl::Run::ReplayWindow(size_t begin, size_t end) {
-    mWindow.assign(mText + begin, end - begin);
-    // A margin at an end of the text has nothing beyond it to depend on.
-    const size_t leftGuard = begin > 0 ? mMargin : 0;
-    const size_t rightGuard = end < mSize ? mMargin : 0;
+const SubstitutionPlan::Impl::Run::Expansion& SubstitutionPlan::Impl::Run::ExpansionOf(
+    uint32_t terminal) {
+    std::optional<Expansion>& slot = mExpansions[terminal];
+    if (!slot) {
+        const uint32_t firstPass = mPlan.passes[mPlan.terminals[terminal].firstPass];
+        const std::string_view id = View(mPlan.substitutions[firstPass].id);
+        const std::string_view value = View(mPlan.substitutions[firstPass].value);
+        Expansion& expansion = slot.emplace();
+        if (std::none_of(value.begin(), value.end(),
+                         [&](char c) { return mPlan.startsId[static_cast<uint8_t>(c)]; })) {
+            // Most values: the first pass makes the id the value, in which nothing can match.
+            expansion.text = value;
+            expansion.complete = !Dangles(id);
+        } else {
+            expansion.replayed = id;
+            expansion.complete = Replay(expansion.replayed, true);
+            expansion.text = expansion.replayed;
+        }
+    }
+    return *slot;
+}
+
+bool SubstitutionPlan::Impl::Run::Replay(std::string& window, bool checkTail) {
     // Passes whose id is absent from the window change nothing, so only the next pass with an id
-    // present is run.
+    // present is run, and a form is looked at only when a pass has made it.
     for (uint32_t from = 0;;) {
-        const uint32_t pass = NextPass(from);
+        if (checkTail && Dangles(window)) {
+            return false;
+        }
+        const uint32_t pass = NextPass(window, from);
         if (pass == kNone) {
             return true;
         }
-        if (!ReplaceInWindow(pass, leftGuard, rightGuard) || mWork > mBudget) {
-            return false;
-        }
+        ReplaceAll(window, pass);
         from = pass + 1;
     }
 }
 
+bool SubstitutionPlan::Impl::Run::Dangles(std::string_view state) const {
+    const size_t reach = mPlan.longest - 1;  // a proper prefix is shorter than the longest id
+    const char* const end = state.data() + state.size();
+    for (const char* at = end - std::min(reach, state.size()); at < end; ++at) {
+        if (mPlan.startsId[static_cast<uint8_t>(*at)] && mPlan.StartsAnIdBeyond(at, end)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The smallest substitution index from `from` on whose id occurs in the window, or kNone.
-uint32_t SubstitutionPlan::Impl::Run::NextPass(uint32_t from) {
+uint32_t SubstitutionPlan::Impl::Run::NextPass(std::string_view window, uint32_t from) {
     uint32_t best = kNone;
-    const char* const end = mWindow.data() + mWindow.size();
-    mPlan.ForEachStart(mWindow.data(), end, [&](const char* at) {
+    const char* const end = window.data() + window.size();
+    mPlan.ForEachStart(window.data(), end, [&](const char* at) {
         mWork += mPlan.Match(at, end, [&](size_t, uint32_t index) {
             const Terminal& terminal = mPlan.terminals[index];
             const uint32_t* first = mPlan.passes.data() + terminal.firstPass;
@@ -546,63 +627,55 @@ uint32_t SubstitutionPlan::Impl::Run::NextPass(uint32_t from) {
 }
 
 // One pass on the window as QByteArray::replace does it: leftmost matches, not overlapping, the
-// inserted values not searched again. False when a match touches a guarded margin.
-bool SubstitutionPlan::Impl::Run::ReplaceInWindow(uint32_t pass, size_t leftGuard,
-                                                  size_t rightGuard) {
+// inserted values not searched again.
+void SubstitutionPlan::Impl::Run::ReplaceAll(std::string& window, uint32_t pass) {
     const Substitution& substitution = mPlan.substitutions[pass];
     const std::string_view id = View(substitution.id);
-    const size_t limit = mWindow.size() - rightGuard;
     mScratch.clear();
     size_t copied = 0;
     while (const void* found =
-               memmem(mWindow.data() + copied, mWindow.size() - copied, id.data(), id.size())) {
-        const auto at = static_cast<size_t>(static_cast<const char*>(found) - mWindow.data());
-        if (at < leftGuard || at + id.size() > limit) {
-            return false;
-        }
-        mScratch.append(mWindow, copied, at - copied);
+               memmem(window.data() + copied, window.size() - copied, id.data(), id.size())) {
+        const auto at = static_cast<size_t>(static_cast<const char*>(found) - window.data());
+        mScratch.append(window, copied, at - copied);
         mScratch.append(View(substitution.value));
         copied = at + id.size();
     }
-    mScratch.append(mWindow, copied);
-    mWork += mWindow.size();
-    std::swap(mWindow, mScratch);
-    return true;
+    mScratch.append(window, copied);
+    mWork += window.size();
+    std::swap(window, mScratch);
+}
+
+void SubstitutionPlan::Impl::Run::CopyUpTo(size_t position) {
+    if (position > mCopied) {
+        Emit(mText + mCopied, position - mCopied);
+        mCopied = position;
+    }
 }
 
 void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
-    const size_t piece = mPlan.pieceBytes;
     if (size <= mBuffer.size() - mUsed) {
         std::memcpy(mBuffer.data() + mUsed, data, size);
         mUsed += size;
         return;
     }
     Flush();
-    if (!Holding() && mUsed == 0 && size >= piece) {
-        Send(data, size);  // nothing held back, so a large piece goes straight out
+    const size_t piece = mPlan.pieceBytes;
+    if (size >= piece) {
+        Send(data, size);  // a large piece goes straight out
         return;
     }
-    if (size > mBuffer.size() - mUsed) {
+    if (mBuffer.size() < size) {
         // A small text needs no more than a small buffer.
-        const size_t first = std::min(piece, mSize + mSize / 8 + 64);
-        mBuffer.resize(std::max({first, mUsed + size, 2 * mBuffer.size()}));
+        mBuffer.resize(std::max(size, std::min(piece, mSize + mSize / 8 + 64)));
     }
-    std::memcpy(mBuffer.data() + mUsed, data, size);
-    mUsed += size;
+    std::memcpy(mBuffer.data(), data, size);
+    mUsed = size;
 }
 
-// Sends what the buffer holds, except what an open plain cluster has emitted.
 void SubstitutionPlan::Impl::Run::Flush() {
-    const bool holding = Holding();
-    const size_t ready = holding ? mUsedBefore : mUsed;
-    if (ready == 0) {
-        return;
-    }
-    Send(mBuffer.data(), ready);
-    std::memmove(mBuffer.data(), mBuffer.data() + ready, mUsed - ready);
-    mUsed -= ready;
-    if (holding) {
-        mUsedBefore = 0;
+    if (mUsed > 0) {
+        Send(mBuffer.data(), mUsed);
+        mUsed = 0;
     }
 }
 

@@ -12,9 +12,11 @@
 // The substitutions of one export run, prepared once and applied to every template.
 //
 // Apply gives byte for byte what SubstituteSequentially gives for the same substitutions, in time
-// about linear in the template's length: one scan finds every occurrence of every id, and the
-// passes are replayed only in small windows around the occurrences. Where a replacement could
-// reach beyond its window, Apply falls back to SubstituteSequentially for that template.
+// about linear in the template's length, also where values hold the ids of later variables: one
+// scan finds every occurrence of every id, and the passes are replayed only on the pieces of text
+// that they can change, each id's result worked out once. Only where the scan itself would cost
+// more than the passes (ids of many bytes that occur everywhere) does Apply run
+// SubstituteSequentially on the template instead.
 class SubstitutionPlan {
   public:
     // The output goes out in pieces of about `pieceBytes` bytes; tests make them tiny.
