@@ -17,6 +17,9 @@ struct Case {
     int status;
     QStringList says;                // on standard error, which stays empty without them
     const char* exported = nullptr;  // in the outputs; without it nothing may be written
+    // Runs out of memory under `ulimit -v`. AddressSanitizer needs more address space than that
+    // leaves, and its operator new ends the program instead of throwing when it is given less.
+    bool exhaustsMemory = false;
 };
 
 TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
@@ -40,14 +43,16 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          1,
          {"the same file as the configuration file config.xml."},
          "[database]"},
-        // Regression: running out of memory ended the run with std::bad_alloc. AddressSanitizer
-        // needs more address space than `ulimit -v` leaves; it limits allocations itself.
-        {"truncate -s 700M templates/server.conf.in && if [ -n \"$ASAN_OPTIONS\" ]; then "
-         "ASAN_OPTIONS=$ASAN_OPTIONS:max_allocation_size_mb=300:allocator_may_return_null=1 "
-         "tervosetup /export; else ulimit -v 400000 && tervosetup /export; fi",
+        // Regression: running out of memory ended the run with std::bad_alloc. Values that hold
+        // later variables' ids make "$(HTTPPORT)" 800 MB long.
+        {"a=$(printf '$(SERVERNAME)%.0s' $(seq 2000)); b=$(printf '$(WORKERS)%.0s' $(seq 2000)); "
+         "sed -i -e \"s/>8080</>$a</\" -e \"s/>inventory.example.org</>$b</\" -e "
+         "\"s/>4</>$(printf 'x%.0s' $(seq 200))</\" settings.xml && ulimit -v 400000 && "
+         "tervosetup /export",
          1,
          {"server.conf could not be written\ntemplates/server.conf.in: there is not enough memory"},
-         "[database]"},
+         "[database]",
+         true},
         // Regression: what another save wrote between the reading and the writing of the settings
         // was undone. This one holds the update lock while it edits.
         {"flock . sh -c 'touch locked; sleep 1; sed -i s/8080/9090/ settings.xml' & "
@@ -97,6 +102,9 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
             "cmp -s settings.xml '%2/settings.xml' || echo settings.xml changed; exit $status")
             .arg(QFileInfo(TERVOSETUP_BINARY).path(), TERVOSETUP_EXAMPLES);
     for (const Case& run : runs) {
+        if (run.exhaustsMemory && qEnvironmentVariableIsSet("ASAN_OPTIONS")) {
+            continue;
+        }
         SCOPED_TRACE(run.script.toStdString());
         QTemporaryDir copy;
         QProcess process;

@@ -408,7 +408,9 @@ Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
         }
     }
     FileSink sink(temporary.fd(), comparison ? &*comparison : nullptr);
-    produce(sink);
+    if (Status produced = produce(sink); !produced.ok()) {
+        return produced;  // the temporary file goes unnamed
+    }
     if (sink.error() != 0) {
         return ErrnoFailure(path, sink.error());
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QByteArray>
 
 #include <cstddef>
@@ -19,13 +21,15 @@ class ByteSink {
     ~ByteSink() = default;
 };
 
-// Produces the contents of a file into a sink.
-using ByteProducer = std::function<void(ByteSink&)>;
+// Produces the contents of a file into a sink. Fails when what it produces from cannot be read;
+// the file is then left as it was.
+using ByteProducer = std::function<Status(ByteSink&)>;
 
 // Produces `bytes`, which must outlive the producer.
 inline ByteProducer ProducerOf(const QByteArray& bytes) {
     return [&bytes](ByteSink& sink) {
         sink.Append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        return Status::Ok();
     };
 }
 

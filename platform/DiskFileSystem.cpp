@@ -2,7 +2,6 @@
 
 #include "platform/AtomicReplace.h"
 #include "platform/ComparingSink.h"
-#include "platform/MemoryHints.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
@@ -61,7 +60,9 @@ class SigpipeBlocker {
 // The bytes are gathered first: a pipe cannot take back what a producer starts over.
 Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce) {
     ByteArraySink contents;
-    produce(contents);
+    if (Status produced = produce(contents); !produced.ok()) {
+        return produced;
+    }
     // O_NONBLOCK makes opening a FIFO that nobody reads fail with ENXIO instead of waiting for a
     // reader that may never come.
     UniqueFd fd;
@@ -117,17 +118,62 @@ bool FileHolds(const UniqueFd& fd, const struct stat* expected, const ByteProduc
         return false;
     }
     ComparingSink sink(fd.get(), info.st_size);
-    produce(sink);
-    return sink.Same();
+    return produce(sink).ok() && sink.Same();
 }
 
 }  // namespace
 
 static FileIdentity IdentityOf(const struct stat& info);  // below
 
-Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
-                                FileIdentity* identity) {
-    contents->clear();
+// An open regular file, read from its start. It fails a read that finds it grown beyond its
+// limit: reading stops one byte past the limit, so a growing file costs no more than that.
+class DiskFileSystem::FileSource final : public ByteSource {
+  public:
+    FileSource(QString path, UniqueFd fd, const struct stat& info, qint64 maxBytes)
+        : mPath(std::move(path)), mFd(std::move(fd)), mInfo(info), mMaxBytes(maxBytes) {}
+
+    Status Read(char* buffer, std::size_t capacity, std::size_t* got) override {
+        *got = 0;
+        const qint64 limit =
+            mMaxBytes < std::numeric_limits<qint64>::max() ? mMaxBytes + 1 : mMaxBytes;
+        const auto wanted = static_cast<std::size_t>(std::min<qint64>(
+            static_cast<qint64>(std::min<std::size_t>(capacity, SSIZE_MAX)), limit - mTotal));
+        ssize_t read;
+        do {
+            read = ::read(mFd.get(), buffer, wanted);
+        } while (read < 0 && errno == EINTR);
+        if (read < 0) {
+            return ErrnoFailure(mPath, errno);
+        }
+        mTotal += read;
+        if (mTotal > mMaxBytes) {
+            return FileTooLarge(mPath, mMaxBytes);
+        }
+        *got = static_cast<std::size_t>(read);
+        return Status::Ok();
+    }
+    Status Rewind() override {
+        if (::lseek(mFd.get(), 0, SEEK_SET) < 0) {
+            return ErrnoFailure(mPath, errno);
+        }
+        mTotal = 0;
+        return Status::Ok();
+    }
+
+    // As it was when opened: the file may grow or shrink while it is read, and some files (/proc)
+    // report 0.
+    const struct stat& Info() const { return mInfo; }
+
+  private:
+    QString mPath;
+    UniqueFd mFd;
+    struct stat mInfo;
+    qint64 mMaxBytes;
+    qint64 mTotal = 0;
+};
+
+Status DiskFileSystem::OpenRegularFile(const QString& path, qint64 maxBytes,
+                                       std::unique_ptr<FileSource>* source) {
     maxBytes = std::max<qint64>(maxBytes, 0);
     const QByteArray native = QFile::encodeName(path);
 
@@ -163,42 +209,32 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     if (!S_ISREG(info.st_mode)) {
         return Status::PathError(path, QStringLiteral("is not a regular file"));
     }
+    *source = std::make_unique<FileSource>(path, std::move(fd), info, maxBytes);
+    return Status::Ok();
+}
 
-    // The size is only a hint: the file may grow or shrink while it is read, and some files
-    // (/proc) report 0. Reading stops at end of file or one byte past the limit, whichever is
-    // first, so a growing file costs at most maxBytes + 1 bytes of memory.
-    const qint64 limit = maxBytes < std::numeric_limits<qint64>::max() ? maxBytes + 1 : maxBytes;
-    const qint64 chunk = 64 * 1024;
-    QByteArray data;
-    data.resize(std::min<qint64>(limit, std::max<qint64>(info.st_size + 1, chunk)));
-    PreferHugePages(data.data(), static_cast<size_t>(data.size()));
-    qint64 total = 0;
-    while (total < limit) {
-        if (total == data.size()) {
-            data.resize(std::min<qint64>(limit, std::max(total * 2, total + chunk)));
-        }
-        const ssize_t got =
-            ::read(fd.get(), data.data() + total, static_cast<size_t>(data.size() - total));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return ErrnoFailure(path, errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        total += got;
+Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                FileIdentity* identity) {
+    contents->clear();
+    std::unique_ptr<FileSource> source;
+    if (Status opened = OpenRegularFile(path, maxBytes, &source); !opened.ok()) {
+        return opened;
     }
-    if (total > maxBytes) {
-        return FileTooLarge(path, maxBytes);
+    if (Status read = ReadAll(*source, contents, source->Info().st_size); !read.ok()) {
+        return read;
     }
-    data.truncate(total);
-    *contents = std::move(data);
     if (identity != nullptr) {
-        *identity = IdentityOf(info);
+        *identity = IdentityOf(source->Info());
     }
     return Status::Ok();
+}
+
+Status DiskFileSystem::OpenFile(const QString& path, qint64 maxBytes,
+                                std::unique_ptr<ByteSource>* source) {
+    std::unique_ptr<FileSource> file;
+    Status opened = OpenRegularFile(path, maxBytes, &file);
+    *source = std::move(file);
+    return opened;
 }
 
 Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {

@@ -7,10 +7,17 @@ class DiskFileSystem : public FileSystem {
   public:
     Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                     FileIdentity* identity = nullptr) override;
+    Status OpenFile(const QString& path, qint64 maxBytes,
+                    std::unique_ptr<ByteSource>* source) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
     // An flock() on the folder of the file the path resolves to; see the definition.
     Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) override;
+
+  private:
+    class FileSource;
+    static Status OpenRegularFile(const QString& path, qint64 maxBytes,
+                                  std::unique_ptr<FileSource>* source);
 };

@@ -133,16 +133,20 @@ TEST_F(DiskFileSystemTest, FailuresNameThePathAndTheReason) {
     EXPECT_TRUE(QDir(Path("dir")).isEmpty() && S_ISFIFO(Mode("fifo")));
 }
 
-// What a producer wrote before it started over is gone.
-TEST_F(DiskFileSystemTest, AProducerCanStartOver) {
-    ASSERT_TRUE(mFs.WriteFileFrom(Path("out"),
-                                  [](ByteSink& sink) {
-                                      EXPECT_TRUE(sink.Append("discarded", 9) && sink.Restart());
-                                      EXPECT_TRUE(sink.Append("new", 3));
-                                  })
-                    .ok());
-    EXPECT_EQ(Slurp("out"), QByteArray("new"));
-    EXPECT_EQ(Entries(), QStringList{"out"});
+// What a producer wrote before it started over is gone; a producer that fails after it wrote
+// leaves the old file and its failure.
+TEST_F(DiskFileSystemTest, AProducerCanStartOverOrFail) {
+    for (const bool fails : {false, true}) {
+        Put("out", "old");
+        const Status status = mFs.WriteFileFrom(Path("out"), [fails](ByteSink& sink) {
+            EXPECT_TRUE(sink.Append("discarded", 9) && sink.Restart());
+            EXPECT_TRUE(sink.Append("new", 3));
+            return fails ? Status::Error("template: Input/output error") : Status::Ok();
+        });
+        EXPECT_EQ(status.message(), fails ? "template: Input/output error" : "");
+        EXPECT_EQ(Slurp("out"), QByteArray(fails ? "old" : "new"));
+        EXPECT_EQ(Entries(), QStringList{"out"});
+    }
 }
 
 TEST_F(DiskFileSystemTest, KeepsPermissionBitsAndOwner) {
@@ -181,6 +185,7 @@ TEST_F(DiskFileSystemTest, LeavesAFileThatHoldsTheBytesAlready) {
             for (qsizetype at = 0; at < written.size(); at += 70001)
                 sink.Append(written.constData() + at,
                             std::min(qsizetype(70001), written.size() - at));
+            return Status::Ok();
         });
         ASSERT_TRUE(status.ok() && ::stat(Native("out").constData(), &after) == 0);
         EXPECT_EQ(Slurp("out"), bytes);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ByteSink.h"
+#include "platform/ByteSource.h"
 #include "platform/Status.h"
 #include "platform/SystemError.h"
 
@@ -46,6 +47,17 @@ class FileSystem {
     virtual Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                             FileIdentity* identity = nullptr) = 0;
 
+    // Opens the regular file at `path` to be read in pieces, with the checks and failures of
+    // ReadFile; a file that grows beyond `maxBytes` while it is read fails the read that finds
+    // out. The default reads it whole.
+    virtual Status OpenFile(const QString& path, qint64 maxBytes,
+                            std::unique_ptr<ByteSource>* source) {
+        QByteArray contents;
+        Status read = ReadFile(path, maxBytes, &contents);
+        *source = std::make_unique<ByteArraySource>(std::move(contents));
+        return read;
+    }
+
     // Replaces the file at `path` by what `produce` gives, all or nothing. The bytes go to a
     // temporary file in the same directory as they come, every write is checked, the file is
     // flushed to the disk, and only then is it renamed over the target. The target's permission
@@ -59,7 +71,8 @@ class FileSystem {
     // owner is refused. A regular file that holds exactly these bytes already is left alone: the
     // bytes are compared with it as they are written, and when they are the same the temporary
     // file is dropped unflushed and unnamed, so the file's inode, modification time and
-    // permission bits stay, and a file watcher sees nothing. `produce` runs once.
+    // permission bits stay, and a file watcher sees nothing. `produce` runs once; when it fails,
+    // nothing is written and its failure is returned.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
@@ -68,9 +81,9 @@ class FileSystem {
     // the bytes come, holding neither whole, and stops looking at the first difference.
     virtual bool Holds(const QString& path, const ByteProducer& produce) {
         ByteArraySink sink;
-        produce(sink);
         QByteArray existing;
-        return ReadFile(path, sink.bytes().size(), &existing).ok() && existing == sink.bytes();
+        return produce(sink).ok() && ReadFile(path, sink.bytes().size(), &existing).ok() &&
+               existing == sink.bytes();
     }
 
     // WriteFileFrom with bytes that are already in memory.

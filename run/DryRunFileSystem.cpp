@@ -20,7 +20,9 @@ Status DryRunFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArr
 Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
     // The bytes are kept anyway, so the producer runs once and they are compared in memory.
     ByteArraySink sink;
-    produce(sink);
+    if (Status produced = produce(sink); !produced.ok()) {
+        return produced;
+    }
     if (Holds(path, ProducerOf(sink.bytes()))) {
         return Status::Ok();
     }
@@ -37,8 +39,7 @@ bool DryRunFileSystem::Holds(const QString& path, const ByteProducer& produce) {
         return mReal.Holds(path, produce);
     }
     ByteArraySink sink;
-    produce(sink);
-    return sink.bytes() == *written;
+    return produce(sink).ok() && sink.bytes() == *written;
 }
 
 bool DryRunFileSystem::Exists(const QString& path) {

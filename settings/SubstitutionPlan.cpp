@@ -362,18 +362,15 @@ void SubstitutionPlan::Impl::ForEachStart(const char* begin, const char* end,
 // does the run give up.
 class SubstitutionPlan::Impl::Run {
   public:
-    Run(const Impl& plan, const QByteArray& text, ByteSink& out)
-        : mPlan(plan),
-          mOut(out),
-          mText(text.constData()),
-          mSize(static_cast<size_t>(text.size())),
-          // The plain passes over the text, with room for replaying regions as they double.
-          mBudget(8 * (plan.activePasses + 1) * (static_cast<uint64_t>(mSize) + 1) + 4096),
-          mExpansions(plan.terminals.size()) {}
+    // The text is read in pieces of this size, and what is still needed stays in the buffer.
+    static constexpr size_t kReadBytes = size_t{512} << 10;
 
-    // Sends the substituted text to the sink. False when the plain passes have to be run
-    // instead; the sink then holds part of the text.
-    bool Execute();
+    Run(const Impl& plan, ByteSource& text, ByteSink& out)
+        : mPlan(plan), mSource(text), mOut(out), mExpansions(plan.terminals.size()) {}
+
+    // Sends the substituted text to the sink. Fails when the text cannot be read. Sets `gaveUp`
+    // when the plain passes have to be run instead; the sink then holds part of the text.
+    Status Execute(bool* gaveUp);
 
   private:
     // What the passes make of one id alone; `complete` is false when they were stopped because
@@ -384,6 +381,8 @@ class SubstitutionPlan::Impl::Run {
         bool complete = false;
     };
 
+    Status ReadMore();
+    void Scan(size_t from, size_t to);
     void AddOccurrence(size_t start, size_t length, uint32_t terminal);
     void AddLoneStart(size_t start, size_t extent);
     void CloseGroup();
@@ -399,20 +398,33 @@ class SubstitutionPlan::Impl::Run {
     bool Dangles(std::string_view state) const;
     uint32_t NextPass(std::string_view window, uint32_t from);
     void ReplaceAll(std::string& window, uint32_t pass);
+    // Where the text's byte at `position` is held, and where what has been read ends.
+    const char* At(size_t position) const { return mText.data() + (position - mBase); }
+    size_t ReadEnd() const { return mBase + mFilled; }
+    bool AtTextEnd(size_t position) const { return mEnded && position == ReadEnd(); }
     void CopyUpTo(size_t position);
     void Emit(const char* data, size_t size);
     void Emit(const std::string& bytes) { Emit(bytes.data(), bytes.size()); }
     void Flush();
     void Send(const char* data, size_t size);
-    bool Stopped() const { return mWork > mBudget || mSinkFailed; }
+    // Past the plain passes over the text, with room for replaying regions as they double.
+    bool OverBudget() const {
+        return mWork > 8 * (mPlan.activePasses + 1) * (uint64_t{ReadEnd()} + 1) + 4096;
+    }
+    bool Stopped() const { return OverBudget() || mSinkFailed; }
 
     const Impl& mPlan;
+    ByteSource& mSource;
     ByteSink& mOut;
-    const char* mText;
-    size_t mSize;
     uint64_t mWork = 0;
-    uint64_t mBudget;
     std::vector<std::optional<Expansion>> mExpansions;  // by terminal
+
+    // The text from offset mBase on, mFilled bytes of it; offsets below are the text's.
+    std::string mText;
+    size_t mBase = 0;
+    size_t mFilled = 0;
+    bool mEnded = false;
+    size_t mScanned = 0;  // the id-start bytes before this offset have been looked at
 
     // The group being gathered: its span, and its terminal when it is one occurrence.
     bool mGroupOpen = false;
@@ -435,10 +447,72 @@ class SubstitutionPlan::Impl::Run {
     std::string mScratch;
 };
 
-bool SubstitutionPlan::Impl::Run::Execute() {
-    const char* const end = mText + mSize;
-    mPlan.ForEachStart(mText, end, [&](const char* at) {
-        const auto start = static_cast<size_t>(at - mText);
+Status SubstitutionPlan::Impl::Run::Execute(bool* gaveUp) {
+    // A walk from an id-start byte looks at most one byte past the longest id.
+    const size_t lookahead = mPlan.longest + 1;
+    while (!mEnded) {
+        if (Status read = ReadMore(); !read.ok()) {
+            return read;
+        }
+        const size_t end = ReadEnd();
+        const size_t ready = mEnded ? end : end - std::min(end, lookahead);
+        if (ready > mScanned) {
+            Scan(mScanned, ready);
+            mScanned = ready;
+        }
+        if (Stopped()) {
+            *gaveUp = !mSinkFailed;
+            return Status::Ok();
+        }
+        // No occurrence found later can overlap a group that ends before the next start.
+        if (mGroupOpen && mGroupEnd <= mScanned) {
+            CloseGroup();
+        }
+        // A quiet stretch of text is final up to where the walks in it reach.
+        if (!mGroupOpen) {
+            if (!GapReaches(mScanned)) {
+                mSafeCut = mScanned;
+                ReachCut(mScanned);
+            } else if (mRegionBegin == kNoPosition) {
+                CopyUpTo(mSafeCut);
+            }
+        }
+    }
+    if (mGroupOpen) {
+        CloseGroup();
+    }
+    if (mRegionBegin != kNoPosition) {
+        TryCloseRegion(ReadEnd(), true);
+    }
+    CopyUpTo(ReadEnd());
+    Flush();
+    *gaveUp = OverBudget() && !mSinkFailed;
+    return Status::Ok();
+}
+
+// Keeps the text from the first byte not yet accounted for in the output, and reads on after it.
+Status SubstitutionPlan::Impl::Run::ReadMore() {
+    const size_t done = mCopied - mBase;
+    std::memmove(mText.data(), mText.data() + done, mFilled - done);
+    mBase = mCopied;
+    mFilled -= done;
+    if (mText.size() - mFilled < kReadBytes / 2) {
+        mText.resize(std::max(mFilled + kReadBytes, 2 * mText.size()));
+    }
+    size_t got = 0;
+    if (Status read = mSource.Read(mText.data() + mFilled, mText.size() - mFilled, &got);
+        !read.ok()) {
+        return read;
+    }
+    mFilled += got;
+    mEnded = got == 0;
+    return Status::Ok();
+}
+
+void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
+    const char* const end = At(ReadEnd());
+    mPlan.ForEachStart(At(from), At(to), [&](const char* at) {
+        const size_t start = mBase + static_cast<size_t>(at - mText.data());
         bool found = false;
         const size_t looked = mPlan.Match(at, end, [&](size_t length, uint32_t terminal) {
             found = true;
@@ -450,18 +524,6 @@ bool SubstitutionPlan::Impl::Run::Execute() {
         }
         return !Stopped();
     });
-    if (Stopped()) {
-        return mSinkFailed;
-    }
-    if (mGroupOpen) {
-        CloseGroup();
-    }
-    if (mRegionBegin != kNoPosition) {
-        TryCloseRegion(mSize, true);
-    }
-    CopyUpTo(mSize);
-    Flush();
-    return !Stopped() || mSinkFailed;
 }
 
 void SubstitutionPlan::Impl::Run::AddOccurrence(size_t start, size_t length, uint32_t terminal) {
@@ -511,7 +573,7 @@ void SubstitutionPlan::Impl::Run::CloseGroup() {
         return;
     }
     // At the end of the text nothing follows that a suffix could join.
-    const bool last = end == mSize;
+    const bool last = AtTextEnd(end);
     if (mGroupTerminal != kNone) {
         const Expansion& expansion = ExpansionOf(mGroupTerminal);
         if (expansion.complete) {
@@ -520,7 +582,7 @@ void SubstitutionPlan::Impl::Run::CloseGroup() {
             return;
         }
     }
-    mWindow.assign(mText + begin, end - begin);
+    mWindow.assign(At(begin), end - begin);
     if (Replay(mWindow, !last)) {
         Emit(mWindow);
         mCopied = end;
@@ -548,13 +610,14 @@ bool SubstitutionPlan::Impl::Run::TryCloseRegion(size_t cut, bool forced) {
     if (!forced && length < mRegionRetry) {
         return false;
     }
-    mWindow.assign(mText + mRegionBegin, length);
-    if (!Replay(mWindow, cut < mSize)) {
+    mWindow.assign(At(mRegionBegin), length);
+    if (!Replay(mWindow, !AtTextEnd(cut))) {
         mRegionRetry = 2 * length;
         return false;
     }
     Emit(mWindow);
     mCopied = cut;
+    mSafeCut = cut;
     mRegionBegin = kNoPosition;
     return true;
 }
@@ -647,7 +710,7 @@ void SubstitutionPlan::Impl::Run::ReplaceAll(std::string& window, uint32_t pass)
 
 void SubstitutionPlan::Impl::Run::CopyUpTo(size_t position) {
     if (position > mCopied) {
-        Emit(mText + mCopied, position - mCopied);
+        Emit(At(mCopied), position - mCopied);
         mCopied = position;
     }
 }
@@ -666,7 +729,7 @@ void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
     }
     if (mBuffer.size() < size) {
         // A small text needs no more than a small buffer.
-        mBuffer.resize(std::max(size, std::min(piece, mSize + mSize / 8 + 64)));
+        mBuffer.resize(std::max(size, std::min(piece, ReadEnd() + ReadEnd() / 8 + 64)));
     }
     std::memcpy(mBuffer.data(), data, size);
     mUsed = size;
@@ -692,20 +755,41 @@ SubstitutionPlan::~SubstitutionPlan() = default;
 SubstitutionPlan::SubstitutionPlan(SubstitutionPlan&&) noexcept = default;
 SubstitutionPlan& SubstitutionPlan::operator=(SubstitutionPlan&&) noexcept = default;
 
-void SubstitutionPlan::Apply(const QByteArray& text, ByteSink& out) const {
-    if (mImpl->terminals.empty() || text.isEmpty()) {
-        out.Append(text.constData(), static_cast<size_t>(text.size()));
-        return;
+Status SubstitutionPlan::Apply(ByteSource& text, ByteSink& out) const {
+    if (mImpl->terminals.empty()) {
+        std::string piece(Impl::Run::kReadBytes, '\0');
+        for (;;) {
+            size_t got = 0;
+            if (Status read = text.Read(piece.data(), piece.size(), &got); !read.ok() || got == 0) {
+                return read;
+            }
+            if (!out.Append(piece.data(), got)) {
+                return Status::Ok();
+            }
+        }
     }
-    Impl::Run run(*mImpl, text, out);
-    if (!run.Execute() && out.Restart()) {
-        const QByteArray result = SubstituteSequentially(text, mImpl->substitutions);
-        out.Append(result.constData(), static_cast<size_t>(result.size()));
+    bool gaveUp = false;
+    if (Status read = Impl::Run(*mImpl, text, out).Execute(&gaveUp); !read.ok() || !gaveUp) {
+        return read;
     }
+    if (!out.Restart()) {
+        return Status::Ok();
+    }
+    QByteArray whole;
+    if (Status read = text.Rewind(); !read.ok()) {
+        return read;
+    }
+    if (Status read = ReadAll(text, &whole); !read.ok()) {
+        return read;
+    }
+    const QByteArray result = SubstituteSequentially(std::move(whole), mImpl->substitutions);
+    out.Append(result.constData(), static_cast<size_t>(result.size()));
+    return Status::Ok();
 }
 
 QByteArray SubstitutionPlan::Apply(const QByteArray& text) const {
+    ByteArraySource source(text);
     ByteArraySink out;
-    Apply(text, out);
+    Apply(source, out);
     return std::move(out.bytes());
 }

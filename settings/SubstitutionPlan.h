@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/ByteSink.h"
+#include "platform/ByteSource.h"
+#include "platform/Status.h"
 #include "settings/Substitution.h"
 
 #include <QByteArray>
@@ -27,9 +29,11 @@ class SubstitutionPlan {
     SubstitutionPlan(SubstitutionPlan&&) noexcept;
     SubstitutionPlan& operator=(SubstitutionPlan&&) noexcept;
 
-    // Sends the substituted text to `out` as it is produced; when the passes have to be run
-    // instead, the sink is restarted first.
-    void Apply(const QByteArray& text, ByteSink& out) const;
+    // Reads the text from `text` and sends the substituted text to `out` as it is produced;
+    // neither is held whole. When the passes have to be run instead, the sink is restarted and
+    // the text read again from its start. Fails when the text cannot be read; a failing sink just
+    // stops the work, and its owner reports why.
+    Status Apply(ByteSource& text, ByteSink& out) const;
     QByteArray Apply(const QByteArray& text) const;
 
   private:

@@ -104,11 +104,13 @@ TEST_P(SubstitutionTest, GivesTheSequentialResult) {
         for (const auto& [text, expected] : GetParam().texts) {
             const QByteArray sequential = SubstituteSequentially(text, GetParam().substitutions);
             EXPECT_TRUE(expected.isNull() || sequential == expected) << Shown(sequential);
+            // The text arrives in pieces as small as the output's.
+            ByteArraySource source(text, piece), again(text, piece);
             RecordingSink sink(GetParam().maxPiece), failing(0);
-            plan.Apply(text, sink);
+            ASSERT_TRUE(plan.Apply(source, sink).ok());
             EXPECT_TRUE(sink.bytes == sequential) << piece << ": " << Shown(sink.bytes);
             EXPECT_LE(sink.restarts, GetParam().restarts);
-            plan.Apply(text, failing);
+            plan.Apply(again, failing);
             EXPECT_LE(failing.appends, 1 + GetParam().restarts) << "sent on after a failure";
         }
     }
@@ -141,8 +143,11 @@ TEST(SubstitutionPlanRandomTest, MatchesTheSequentialPasses) {
         for (qsizetype n = below(7); n > 0; --n)
             list.push_back({pieces(1 + below(i % 5 ? 3 : 12)), pieces(below(4))});
         const QByteArray text = pieces(below(i % 2 ? 100 : 30));
-        ASSERT_TRUE(SubstitutionPlan(list, i % 3 ? 1 + i % 8 : kPiece).Apply(text) ==
-                    SubstituteSequentially(text, list))
+        const size_t piece = i % 3 ? 1 + i % 8 : kPiece;
+        ByteArraySource source(text, piece);
+        ByteArraySink sink;
+        SubstitutionPlan(list, piece).Apply(source, sink);
+        ASSERT_TRUE(sink.bytes() == SubstituteSequentially(text, list))
             << "case " << i << ", text " << Shown(text);
     }
 }

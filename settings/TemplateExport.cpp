@@ -57,18 +57,25 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
                                same->description);
         }
     }
-    QByteArray text;
-    if (Status read = fileSystem.ReadFile(baseDir + entry.input, kMaxTemplateBytes, &text);
-        !read.ok()) {
+    const auto notRead = [&entry](const Status& read) {
         return entry.input + QStringLiteral(" could not be found\n") + read.message();
+    };
+    // The template is read as it is substituted, so it is never held in memory whole.
+    std::unique_ptr<ByteSource> text;
+    if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
+        !opened.ok()) {
+        return notRead(opened);
     }
-    // The tokens are those of the producer's last whole run, should a file system ever run it
-    // again.
+    Status read = Status::Ok();
     const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, [&](ByteSink& out) {
         LeftoverTokenSink scanned(out);
-        plan.Apply(text, scanned);
+        read = plan.Apply(*text, scanned);
         *leftovers = scanned.Tokens();
+        return read;
     });
+    if (!read.ok()) {
+        return notRead(read);
+    }
     return written.ok()
                ? QString()
                : entry.output + QStringLiteral(" could not be written\n") + written.message();

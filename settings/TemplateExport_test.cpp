@@ -24,9 +24,11 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
     files.SetFile("conf/one.in", "one $(V) $(v) $(N) q\"'\r\n");
     files.SetFile("conf/two.in", "two $(V)");
     files.FailWriting("conf/x/a.out", "gone");
+    files.SetFile("conf/broken.in", "broken $(V) template");
+    files.FailReadingMidway("conf/broken.in", "Input/output error");
     QByteArray xml = "<xml><files>";
     for (QByteArray entry :
-         {"no.in>m.out", "one.in>x/a.out", "empty.in>empty.out", "one.in>one.in",
+         {"no.in>m.out", "broken.in>m.out", "one.in>x/a.out", "empty.in>empty.out", "one.in>one.in",
           "two.in>settings.xml", "two.in>", "two.in>twice.out", "one.in>twice.out"})
         xml += "<file><input>" + entry.replace('>', "</input><output>") + "</output></file>";
     Configuration config;
@@ -37,6 +39,7 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
     ASSERT_TRUE(settings.ExportedValues(&values).ok());
     EXPECT_EQ(ExportTemplateFiles(config, values, "conf/settings.xml", "conf/", files).join('|'),
               "no.in could not be found\nconf/no.in: No such file or directory|"
+              "broken.in could not be found\nconf/broken.in: Input/output error|"
               "x/a.out could not be written\nconf/x/a.out: gone|"
               "The template entry \"one.in\" -> \"one.in\" was not exported: its output is the "
               "same file as the template conf/one.in.|"

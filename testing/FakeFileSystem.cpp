@@ -11,7 +11,31 @@ Status Failure(const QString& path, const QString& reason) {
     return reason.isEmpty() ? Status::Ok() : Status::PathError(path, reason);
 }
 
+class PieceSource final : public ByteSource {
+  public:
+    PieceSource(const QByteArray& bytes, Status failure)
+        : mBytes(bytes, 7), mFailure(std::move(failure)) {}
+    Status Read(char* buffer, std::size_t capacity, std::size_t* got) override {
+        *got = 0;
+        return mPieces++ > 0 && !mFailure.ok() ? mFailure : mBytes.Read(buffer, capacity, got);
+    }
+    Status Rewind() override { return mPieces = 0, mBytes.Rewind(); }
+
+  private:
+    ByteArraySource mBytes;
+    Status mFailure;
+    int mPieces = 0;
+};
+
 }  // namespace
+
+Status FakeFileSystem::OpenFile(const QString& path, qint64 maxBytes,
+                                std::unique_ptr<ByteSource>* source) {
+    QByteArray contents;
+    Status read = ReadFile(path, maxBytes, &contents);
+    *source = std::make_unique<PieceSource>(contents, Failure(path, mMidwayFailures.value(path)));
+    return read;
+}
 
 Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                                 FileIdentity* identity) {
@@ -32,7 +56,9 @@ Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         return Failure(path, failure);
     }
     ByteArraySink sink;
-    produce(sink);
+    if (Status produced = produce(sink); !produced.ok()) {
+        return produced;
+    }
     if (!Holds(path, ProducerOf(sink.bytes()))) {
         ++mWriteCounts[path];
         SetFile(path, sink.bytes());

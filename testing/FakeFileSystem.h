@@ -19,6 +19,10 @@ class FakeFileSystem : public FileSystem {
     // Stores what `produce` gives unless writing `path` was made to fail; a failed write leaves
     // the old contents in place, as the disk does. A file that holds those bytes already is left
     // alone, as on the disk: its identity stays and the call does not count as a write.
+    // The bytes come seven at a time, and a read after the first fails when failing midway was
+    // asked for.
+    Status OpenFile(const QString& path, qint64 maxBytes,
+                    std::unique_ptr<ByteSource>* source) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override { return HasFile(path); }
     Status Identify(const QString& path, FileIdentity* identity) override;
@@ -41,6 +45,10 @@ class FakeFileSystem : public FileSystem {
     static constexpr char kOutOfMemory[] = "out of memory";
     void FailReading(const QString& path, const QString& reason) { mReadFailures[path] = reason; }
     void FailWriting(const QString& path, const QString& reason) { mWriteFailures[path] = reason; }
+    // Opening `path` works, and reading it fails after its first bytes.
+    void FailReadingMidway(const QString& path, const QString& reason) {
+        mMidwayFailures[path] = reason;
+    }
 
     // How often `path` was written, failed calls included, and calls that found the bytes there
     // already not.
@@ -52,7 +60,7 @@ class FakeFileSystem : public FileSystem {
         quint64 inode = 0;
     };
     QHash<QString, File> mFiles;
-    QHash<QString, QString> mReadFailures, mWriteFailures;
+    QHash<QString, QString> mReadFailures, mWriteFailures, mMidwayFailures;
     QHash<QString, int> mWriteCounts;
     quint64 mLastInode = 0;
 };
