@@ -195,18 +195,20 @@ void frmsetup::BuildPage(int index) {
     }
     page.built = true;
     const ConfigGroup& group = mConfigDoc.Groups()[static_cast<std::size_t>(index)];
+    QWidget* lastField = nullptr;
     int row = 0;
     for (const ConfigItem& item : group.items) {
-        AddField(item, row, group.name, &mFields[page.firstField + static_cast<std::size_t>(row)]);
+        Field& field = mFields[page.firstField + static_cast<std::size_t>(row)];
+        AddField(item, row, group.name, &field);
+        lastField = field.textbox->Textbox();
         ++row;
     }
     // A widget made now joins the focus chain at its end, behind "Abbrechen". Moving the two
     // buttons behind the page's last field, rather than each field before the buttons, keeps Tab
     // going from the tab strip through the fields to OK and "Abbrechen" at two moves a page: every
     // move walks the whole focus chain.
-    if (row > 0) {
-        setTabOrder(mFields[page.firstField + static_cast<std::size_t>(row) - 1].textbox->Textbox(),
-                    Ok);
+    if (lastField != nullptr) {
+        setTabOrder(lastField, Ok);
         setTabOrder(Ok, Cancel);
     }
 }
