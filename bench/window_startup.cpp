@@ -7,7 +7,6 @@
 #include "gui/QtDialogs.h"
 #include "gui/frmsetup.h"
 #include "platform/DiskFileSystem.h"
-#include "platform/MemoryHints.h"
 #include "platform/QProcessLauncher.h"
 #include "run/CommandLine.h"
 
@@ -25,8 +24,6 @@ int main(int argc, char** argv) {
     DiskFileSystem files;
     QProcessLauncher processes;
     QtDialogs dialogs;
-    // A window of thousands of fields makes tens of megabytes of small allocations.
-    PreferHugePagesForHeap(kWindowHeapBytes);
     frmsetup window(options, {dialogs, files, processes});
     if (window.Form_Load()) {
         return 2;

@@ -20,6 +20,7 @@
 #include <QTabBar>
 
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -33,6 +34,12 @@ class ClientArea final : public QWidget {
 // Qt reads "[*]" in a window title as the modified placeholder and "[*][*]" as a literal "[*]".
 QString EscapePlaceholder(QString caption) {
     return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
+void ShowText(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    // Show the start of a long value rather than its end.
+    edit->setCursorPosition(0);
 }
 
 }  // namespace
@@ -167,13 +174,6 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     for (const ConfigGroup& group : mConfigDoc.Groups()) {
         AddCategory(group);
     }
-    // The fields follow the tab strip in the order they were made. Moving the two buttons behind
-    // the last one, rather than each field before the buttons, keeps this linear: every move
-    // walks the whole focus chain.
-    if (!mTextboxes.empty()) {
-        setTabOrder(mTextboxes.back()->Textbox(), Ok);
-        setTabOrder(Ok, Cancel);
-    }
     Categories_Click();
     return true;
 }
@@ -181,15 +181,39 @@ bool frmsetup::LoadConfiguration(const QString& path) {
 void frmsetup::AddCategory(const ConfigGroup& group) {
     const int index = Categories->addTab(group.name);
     Categories->setTabData(index, group.name);
-    int row = 0;
+    mPages.push_back({mFields.size(), false});
     for (const ConfigItem& item : group.items) {
-        AddField(item, row, group.name);
-        ++row;
+        mFieldByName.insert(FieldControlName(item.id), mFields.size());
+        mFields.emplace_back();
     }
-    mRowCountByGroup.insert(group.name, row);
 }
 
-void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupName) {
+void frmsetup::BuildPage(int index) {
+    GroupPage& page = mPages[static_cast<std::size_t>(index)];
+    if (page.built) {
+        return;
+    }
+    page.built = true;
+    const ConfigGroup& group = mConfigDoc.Groups()[static_cast<std::size_t>(index)];
+    QWidget* lastField = nullptr;
+    int row = 0;
+    for (const ConfigItem& item : group.items) {
+        Field& field = mFields[page.firstField + static_cast<std::size_t>(row)];
+        AddField(item, row, group.name, &field);
+        lastField = field.textbox->Textbox();
+        ++row;
+    }
+    // A widget made now joins the focus chain at its end, behind "Abbrechen". Moving the two
+    // buttons behind the page's last field, rather than each field before the buttons, keeps Tab
+    // going from the tab strip through the fields to OK and "Abbrechen" at two moves a page: every
+    // move walks the whole focus chain.
+    if (lastField != nullptr) {
+        setTabOrder(lastField, Ok);
+        setTabOrder(Ok, Cancel);
+    }
+}
+
+void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupName, Field* field) {
     const int top = Layout::RowTop(row);
     // The label is made first: the text box, made after it, lies on top where the two overlap,
     // so the start of the field is never hidden, and nothing has to be restacked.
@@ -202,16 +226,16 @@ void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupNam
     }
     label->hide();
 
-    auto textbox = std::make_unique<clsTextbox>();
-    const QString fieldName = FieldControlName(item.id);
-    textbox->Create(fieldName, groupName, mPage, Layout::kFieldLeft, top);
-    QLineEdit* edit = textbox->Textbox();
+    field->textbox = std::make_unique<clsTextbox>();
+    field->textbox->Create(FieldControlName(item.id), groupName, mPage, Layout::kFieldLeft, top);
+    QLineEdit* edit = field->textbox->Textbox();
     // What a screen reader says of the field: its label, and the variable it holds.
     edit->setAccessibleName(item.label);
     edit->setAccessibleDescription(item.id);
-    connect(textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
-    mTextboxByName.insert(fieldName, textbox.get());
-    mTextboxes.push_back(std::move(textbox));
+    // The text the field was given before it existed is no edit: it goes in before the window
+    // listens for changes.
+    ShowText(edit, std::exchange(field->text, QString()));
+    connect(field->textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
 }
 
 void frmsetup::Categories_Click() {
@@ -219,6 +243,7 @@ void frmsetup::Categories_Click() {
     if (selected < 0) {
         return;
     }
+    BuildPage(selected);
     const QString key = Categories->tabData(selected).toString();
     for (QObject* child : mPage->children()) {
         auto* control = qobject_cast<QWidget*>(child);
@@ -227,7 +252,8 @@ void frmsetup::Categories_Click() {
             control->setVisible(tag == key);
         }
     }
-    mPage->resize(mPage->width(), Layout::PageHeight(mRowCountByGroup.value(key)));
+    const std::size_t rows = mConfigDoc.Groups()[static_cast<std::size_t>(selected)].items.size();
+    mPage->resize(mPage->width(), Layout::PageHeight(static_cast<int>(rows)));
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
@@ -252,7 +278,7 @@ void frmsetup::ReloadSettings() {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return;
     }
-    for (auto it = mTextboxByName.cbegin(); it != mTextboxByName.cend(); ++it) {
+    for (auto it = mFieldByName.cbegin(); it != mFieldByName.cend(); ++it) {
         SetFieldText(it.key(), texts.FieldText(it.key()).value_or(QString()));
     }
     mSettingsVersion = version;
@@ -401,21 +427,24 @@ void frmsetup::indAboutTrvSet_Click() {
 }
 
 std::optional<QString> frmsetup::FieldText(const QString& fieldName) const {
-    const clsTextbox* textbox = mTextboxByName.value(fieldName);
-    if (textbox == nullptr) {
+    const auto found = mFieldByName.constFind(fieldName);
+    if (found == mFieldByName.cend()) {
         return std::nullopt;
     }
-    return textbox->Textbox()->text();
+    const Field& field = mFields[*found];
+    return field.textbox ? field.textbox->Textbox()->text() : field.text;
 }
 
 bool frmsetup::SetFieldText(const QString& fieldName, const QString& text) {
-    clsTextbox* textbox = mTextboxByName.value(fieldName);
-    if (textbox == nullptr) {
+    const auto found = mFieldByName.constFind(fieldName);
+    if (found == mFieldByName.cend()) {
         return false;
     }
-    QLineEdit* edit = textbox->Textbox();
-    edit->setText(text);
-    // Show the start of a long value rather than its end.
-    edit->setCursorPosition(0);
+    Field& field = mFields[*found];
+    if (field.textbox) {
+        ShowText(field.textbox->Textbox(), text);
+    } else {
+        field.text = text;
+    }
     return true;
 }

@@ -61,6 +61,18 @@ class frmsetup : public QMainWindow, private FieldTexts {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A variable's field. Until its page is built, `text` holds what the field shows; from then
+    // on the text box does, and `text` is empty.
+    struct Field {
+        QString text;
+        std::unique_ptr<clsTextbox> textbox;
+    };
+    // A group's page: its items' fields are mFields[firstField ...], in the group's order.
+    struct GroupPage {
+        std::size_t firstField = 0;
+        bool built = false;
+    };
+
     void BuildControls();
     // Places the tab row, the pages and the buttons for the size of the client area.
     void PlaceControls();
@@ -68,7 +80,11 @@ class frmsetup : public QMainWindow, private FieldTexts {
     void SwitchGroup(int step);
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
-    void AddField(const ConfigItem& item, int row, const QString& groupName);
+    // Makes the labels and text boxes of the group at tab `index`, unless they exist: a page is
+    // built when it is first shown, so that the window opens as fast with thousands of fields as
+    // with a few.
+    void BuildPage(int index);
+    void AddField(const ConfigItem& item, int row, const QString& groupName, Field* field);
     bool LoadSettings(const QString& path);
     // Loads the window's settings file again into every field (a field it does not list becomes
     // empty) and so discards the edits; when it cannot be loaded, says so and keeps them.
@@ -86,7 +102,7 @@ class frmsetup : public QMainWindow, private FieldTexts {
     bool Form_QueryUnload();
     void UpdateCaption();
 
-    // FieldTexts over the text boxes.
+    // FieldTexts over the text boxes, and over the texts of the fields not made yet.
     std::optional<QString> FieldText(const QString& fieldName) const override;
     bool SetFieldText(const QString& fieldName, const QString& text) override;
 
@@ -99,15 +115,15 @@ class frmsetup : public QMainWindow, private FieldTexts {
     QString mSettingsFile;
     QString mConfigFile;
     SettingsVersion mSettingsVersion;  // of mSettingsFile as loaded or last saved here
-    std::vector<std::unique_ptr<clsTextbox>> mTextboxes;
 
-    QHash<QString, clsTextbox*> mTextboxByName;  // field control name -> its wrapper
-    QHash<QString, int> mRowCountByGroup;        // sizes each page's scroll range
-    QString mCaption;                            // the caption last set
+    std::vector<Field> mFields;                // of every group, in the order of the configuration
+    QHash<QString, std::size_t> mFieldByName;  // field control name -> its index in mFields
+    std::vector<GroupPage> mPages;             // by tab index, which is the group's in mConfigDoc
+    QString mCaption;                          // the caption last set
 
     QTabBar* Categories = nullptr;
     QScrollArea* mPageArea = nullptr;
-    QWidget* mPage = nullptr;  // holds the labels and text boxes of every group
+    QWidget* mPage = nullptr;  // holds the labels and text boxes of every page built
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window

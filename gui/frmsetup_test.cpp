@@ -21,6 +21,7 @@ namespace {
 // Qt reads "[*]" in a window title as the place of its modified marker; the caption must show
 // this name as it is.
 const char kSettings[] = "s[*].xml";
+const char kLogDir[] = "/var/log/a/folder/too/deep/for/its/box";
 const CommandLineOptions kOptions = ParseCommandLine({QString("/file:") + kSettings});
 
 class FrmsetupTest : public ::testing::Test {
@@ -30,11 +31,13 @@ class FrmsetupTest : public ::testing::Test {
             <item><name>Host</name><varname>$(DBHOST)</varname></item>
             <item><name>Port</name><varname>$(DBPORT)</varname></item></group>
           <group><name>Paths</name><item><name>Folder of every service's log files</name>
-            <varname>LOGDIR</varname></item></group>
+            <varname>LOGDIR</varname></item><item><name>Temp</name><varname>TMP</varname></item>
+          </group>
           <files><file><input>app.in</input><output>app.out</output></file></files></xml>)~");
-        mFiles.SetFile(kSettings, R"~(<xml><variable id="$(DBHOST)">db1</variable>
-            <variable id="$(DBPORT)">5432</variable>
-            <variable id="LOGDIR">/var/log/a/folder/too/deep/for/its/box</variable></xml>)~");
+        mFiles.SetFile(kSettings, QString(R"~(<xml><variable id="$(DBHOST)">db1</variable>
+            <variable id="$(DBPORT)">5432</variable><variable id="LOGDIR">%1</variable></xml>)~")
+                                      .arg(kLogDir)
+                                      .toUtf8());
         mFiles.SetFile("app.in", "host=$(DBHOST) port=$(DBPORT)");
         mWindow.reset(new frmsetup(kOptions, {mDialogs, mFiles, mLauncher}));
         ASSERT_EQ(mWindow->Form_Load(), std::nullopt);
@@ -46,6 +49,7 @@ class FrmsetupTest : public ::testing::Test {
         return control;
     }
     QString Text(const char* name) const { return Control(name)->property("text").toString(); }
+    void ShowGroup(int index) { Control("Categories")->setProperty("currentIndex", index); }
     // Triggers a menu action or clicks a button.
     void Press(const char* name) {
         QObject* control = mWindow->findChild<QObject*>(name);
@@ -62,11 +66,14 @@ class FrmsetupTest : public ::testing::Test {
 // A field lies on top where it overlaps its label, a label or value too wide for its box shows
 // whole in a tooltip, and the page scrolls as far as the last row of its group.
 TEST_F(FrmsetupTest, ShowsEachVariableAsALabelledField) {
-    EXPECT_EQ(Text("lblDBPORT") + ' ' + Text("eLOGDIR"),
-              "Port /var/log/a/folder/too/deep/for/its/box");
+    EXPECT_EQ(Text("lblDBPORT") + ' ' + Text("eDBPORT"), "Port 5432");
     QWidget* port = Control("eDBPORT");
     EXPECT_EQ(port->parentWidget()->childAt(port->pos() + QPoint(2, 5)), port);
     EXPECT_GE(port->parentWidget()->height(), port->geometry().bottom());
+    // The fields of a group not shown before are made now, with the texts loaded at start-up.
+    ShowGroup(1);
+    EXPECT_EQ(Text("eLOGDIR"), kLogDir);
+    EXPECT_EQ(Control("eLOGDIR")->property("cursorPosition"), 0);  // the start of a long value
     EXPECT_EQ(Control("lblLOGDIR")->toolTip(), "Folder of every service's log files\nLOGDIR");
     EXPECT_EQ(Control("lblDBHOST")->toolTip() + Control("eDBHOST")->toolTip(), "");
     EXPECT_EQ(Control("eLOGDIR")->toolTip(), Text("eLOGDIR"));
@@ -89,6 +96,8 @@ struct Case {
     const char* state;
     // Written over the settings file after loading; "" removes it, kOutOfMemory fails every save.
     const char* disk = nullptr;
+    // What eLOGDIR shows when its group is first shown, at the end.
+    const char* logDir = kLogDir;
     friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 const char kEdited[] = "[s[*].xml]* db1 15432";  // as it was, with the edit not saved
@@ -109,17 +118,17 @@ const Case kCases[] = {
     {"OpenCancelled", "IndOpen", "speichern=No|open=", kEdited},
     {"OpenUnreadableKeepsAll", "IndOpen", "speichern=No|open=none.xml|none.xml", kEdited},
     // A variable the opened file does not list keeps what its field held (eDBPORT).
-    {"OpenTakesTheFilesValues", "IndOpen", "speichern=No|open=other.xml",
-     "[other.xml] other 15432"},
+    {"OpenTakesTheFilesValues", "IndOpen", "speichern=No|open=other.xml", "[other.xml] other 15432",
+     nullptr, "other"},
     {"OpenAfterSaving", "IndOpen", "speichern=Yes|open=other.xml|gespeichert",
-     "[other.xml] other 15432 >s[*].xml"},
+     "[other.xml] other 15432 >s[*].xml", nullptr, "other"},
     {"SaveAsCancelled", "IndSaveAs", "save=", kEdited},
     {"SaveAsNewFileTakesAllValues", "IndSaveAs", "save=new.xml", "[new.xml] db1 15432 >new.xml"},
     // An existing file receives the values in its own entries.
     {"SaveAsExistingFillsItsEntries", "IndSaveAs", "save=old.xml", "[old.xml] db1 15432 >old.xml"},
     // Regression: a save overwrote what another program had changed since the file was loaded.
     {"ChangedOnDiskCancelKeepsAll", "IndSave", "s[*].xml was changed=Cancel", kEdited, kExternal},
-    {"ChangedOnDiskNoLoadsItAgain", "Ok", "was changed=No", "[s[*].xml] ext 5", kExternal},
+    {"ChangedOnDiskNoLoadsItAgain", "Ok", "was changed=No", "[s[*].xml] ext 5", kExternal, ""},
     {"ChangedOnDiskYesSavesIntoIt", "IndSave", "was changed=Yes", "[s[*].xml] db1 15432 >s[*].xml",
      kExternal},
     {"RemovedOnDiskYesSavesAgain", "Ok", "s[*].xml was removed=Yes",
@@ -132,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, FrmsetupPathTest, ::testing::ValuesIn(kCases),
 
 TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     const Case& c = GetParam();
-    mFiles.SetFile("other.xml", R"~(<xml><variable id="$(DBHOST)">other</variable></xml>)~");
+    mFiles.SetFile("other.xml", R"~(<xml><variable id="$(DBHOST)">other</variable>
+        <variable id="LOGDIR">other</variable></xml>)~");
     mFiles.SetFile("old.xml", "<xml><variable id='$(DBPORT)'/><x/></xml>");
     QTest::keyClicks(Control("eDBPORT"), "1");
     if (c.disk == FakeFileSystem::kOutOfMemory)
@@ -149,11 +159,17 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     for (qsizetype i = 0; i < std::max(dialogs.size(), shown.size()); ++i)
         EXPECT_TRUE(shown.value(i).contains(dialogs.value(i, "-").section('=', 0, 0)))
             << qPrintable(shown.join('|'));
+    // The group of LOGDIR is shown only now: it shows what was loaded last, and showing it is no
+    // edit. Every file saved holds LOGDIR's value all the same.
+    ShowGroup(1);
+    EXPECT_EQ(Text("eLOGDIR"), c.logDir);
     QString state = (mWindow->isVisible() ? "" : "closed ") +
                     mWindow->windowHandle()->title().section(" - ", 1) + ' ' + Text("eDBHOST") +
                     ' ' + Text("eDBPORT");
-    for (const char* file : {kSettings, "new.xml", "old.xml"})
-        state += mFiles.FileContents(file).contains(">15432<") ? QString(" >") + file : "";
+    for (const char* file : {kSettings, "new.xml", "old.xml"}) {
+        const QString saved = mFiles.FileContents(file);
+        state += saved.contains(">15432<") && saved.contains(kLogDir) ? QString(" >") + file : "";
+    }
     EXPECT_EQ(state, c.state);
     EXPECT_EQ(mFiles.FileContents("app.out"), state.contains('>') ? "host=db1 port=15432" : "");
     EXPECT_TRUE(mFiles.FileContents("old.xml").contains("<x/>"));
@@ -204,15 +220,20 @@ TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
         }
         return seen.join(' ');
     };
-    EXPECT_EQ(press({"Tab", "Tab", "Tab", "Tab", "Tab"}),
-              "eDBHOST:0 eDBPORT:0 Ok:0 Cancel:0 Categories:0");
+    // The fields of the second group are made when it is first shown, after the buttons.
     EXPECT_EQ(press({"Ctrl+Tab", "Ctrl+PgDown", "Ctrl+Shift+Backtab", "Ctrl+PgUp", "Ctrl+PgUp"}),
               "Categories:1 Categories:0 Categories:1 Categories:0 Categories:1");
-    EXPECT_EQ(press({"Tab", "Tab", "Tab"}), "eLOGDIR:1 Ok:1 Cancel:1");
-    EXPECT_TRUE(Control("lblDBPORT")->isHidden() && !Control("lblLOGDIR")->isHidden());
-    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control("eDBHOST"));
-    EXPECT_EQ(access->text(QAccessible::Name) + ' ' + access->text(QAccessible::Description),
-              "Host $(DBHOST)");
+    EXPECT_EQ(press({"Tab", "Tab", "Tab", "Tab"}), "eLOGDIR:1 eTMP:1 Ok:1 Cancel:1");
+    EXPECT_EQ(press({"Ctrl+Tab", "Tab", "Tab", "Tab", "Tab", "Tab"}),
+              "Categories:0 eDBHOST:0 eDBPORT:0 Ok:0 Cancel:0 Categories:0");
+    EXPECT_TRUE(!Control("lblDBPORT")->isHidden() && Control("lblLOGDIR")->isHidden());
+    QString spoken;
+    for (const char* name : {"eDBHOST", "eLOGDIR"}) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control(name));
+        spoken +=
+            access->text(QAccessible::Name) + ' ' + access->text(QAccessible::Description) + '|';
+    }
+    EXPECT_EQ(spoken, "Host $(DBHOST)|Folder of every service's log files LOGDIR|");
     Control("eLOGDIR")->setProperty("text", "x");
     Control("Ok")->setFocus();
     QTest::keyClick(Control("Ok"), Qt::Key_Return);
