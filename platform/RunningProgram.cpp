@@ -20,5 +20,6 @@ QString RunningProgramPath(const char* argv0) {
     const QString given = QString::fromLocal8Bit(argv0);
     // A name without a folder was found on the PATH by the shell, as it is found here.
     const QString path = given.contains(u'/') ? given : QStandardPaths::findExecutable(given);
-    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    // Symbolic links resolved, as /proc/self/exe has them.
+    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
 }
