@@ -1,23 +1,17 @@
 #include "gui/Program.h"
 
-#include "gui/QtDialogs.h"
-#include "gui/frmsetup.h"
+#include "gui/WindowModule.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DiskFileSystem.h"
 #include "platform/Display.h"
-#include "platform/MemoryHints.h"
 #include "platform/QProcessLauncher.h"
 #include "run/CommandLine.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
 
-#include <QApplication>
-#include <QIcon>
-
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace {
 
@@ -69,75 +63,28 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
     return Finished(RunExport(options, {console, files, processes}, output));
 }
 
-// The application object of a run, made only if a display can be reached. Qt ends the process
-// when its platform plugin cannot connect; naming the plugin "minimal" after the one wanted makes
-// it fall back instead, and a run that finds itself on "minimal" knows that no display was
-// reached.
-class DisplayConnection {
-  public:
-    DisplayConnection(int argc, char** argv) {
-        for (int i = 0; i < argc; ++i) {
-            mArguments.emplace_back(argv[i]);
-        }
-        if (const QByteArray wanted = WantedPlatforms(); !wanted.isEmpty()) {
-            mArguments.emplace_back("-platform");
-            mArguments.push_back(wanted + ";minimal");
-        }
-        for (QByteArray& argument : mArguments) {
-            mArgv.push_back(argument.data());
-        }
-        mArgv.push_back(nullptr);
-        mArgc = static_cast<int>(mArguments.size());
-        mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
-        if (QGuiApplication::platformName() == u"minimal" && !WantedPlatforms().isEmpty()) {
-            mApplication.reset();
-            return;
-        }
-        // Every window of the program and its message boxes show the program's icon.
-        QIcon icon;
-        icon.addFile(QStringLiteral(":/icons/tervosetup-48.png"));
-        icon.addFile(QStringLiteral(":/icons/tervosetup-128.png"));
-        QApplication::setWindowIcon(icon);
-    }
-
-    // The application, or null when no display could be reached.
-    QApplication* Application() const { return mApplication.get(); }
-
-  private:
-    // The platform plugins Qt would try on its own, or nothing where the fallback is not needed.
-    static QByteArray WantedPlatforms() {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-        QByteArray wanted = qgetenv("QT_QPA_PLATFORM");
-        if (wanted.isEmpty()) {
-            wanted = qEnvironmentVariableIsEmpty("DISPLAY") ? "wayland;xcb" : "xcb";
-        }
-        return wanted.contains("minimal") ? QByteArray() : wanted;
-#else
-        return QByteArray();
-#endif
-    }
-
-    std::vector<QByteArray> mArguments;
-    std::vector<char*> mArgv;
-    int mArgc = 0;
-    std::unique_ptr<QApplication> mApplication;
-};
+// Says on standard error that the window module could not be loaded and what follows from it.
+void ReportModuleFailure(const Status& failure, const char* consequence) {
+    Print(stderr, QStringLiteral("TervoSetup: the window library could not be loaded, so %1: %2")
+                      .arg(QLatin1String(consequence), failure.message()));
+}
 
 // The messages of a run without a window. Each goes to standard error, so that a log keeps it,
-// and is also shown in a message box when a display can be reached. The connection to the display
-// is made only when there is something to show, so an export that goes well does not wait for it.
+// and is also shown in a message box when a display can be reached. The window module is loaded
+// and the display connected only when there is something to show, so an export that goes well
+// neither loads the window libraries nor waits for the display.
 class ExportDialogs final : public Dialogs {
   public:
     ExportDialogs(int argc, char** argv) : mArgc(argc), mArgv(argv) {}
 
     void ShowMessage(const QString& text) override {
         mConsole.ShowMessage(text);
-        if (QtDialogs* boxes = Boxes()) {
+        if (Dialogs* boxes = Boxes()) {
             boxes->ShowMessage(text);
         }
     }
     Answer AskYesNoCancel(const QString& text) override {
-        QtDialogs* boxes = Boxes();
+        Dialogs* boxes = Boxes();
         return boxes ? boxes->AskYesNoCancel(text) : mConsole.AskYesNoCancel(text);
     }
     std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
@@ -148,18 +95,25 @@ class ExportDialogs final : public Dialogs {
     }
 
   private:
-    QtDialogs* Boxes() {
-        if (!mDisplay) {
-            mDisplay = std::make_unique<DisplayConnection>(mArgc, mArgv);
+    // The message boxes, or null when they cannot be shown; tried once.
+    Dialogs* Boxes() {
+        if (!mTried) {
+            mTried = true;
+            WindowModule* module = nullptr;
+            if (const Status loaded = LoadWindowModule(mArgv[0], module); !loaded.ok()) {
+                ReportModuleFailure(loaded, "messages go to standard error only");
+            } else {
+                mBoxes = module->OpenMessageBoxes(mArgc, mArgv);
+            }
         }
-        return mDisplay->Application() ? &mBoxes : nullptr;
+        return mBoxes.get();
     }
 
     int mArgc;
     char** mArgv;
     ConsoleDialogs mConsole;
-    std::unique_ptr<DisplayConnection> mDisplay;
-    QtDialogs mBoxes;
+    bool mTried = false;
+    std::unique_ptr<Dialogs> mBoxes;
 };
 
 }  // namespace
@@ -191,19 +145,10 @@ int RunProgram(int argc, char** argv) {
         return Finished(RunExport(options, {dialogs, files, processes}, output));
     }
 
-    const DisplayConnection display(argc, argv);
-    if (display.Application() == nullptr) {
-        std::fputs(Messages::DisplayUnreachable().toLocal8Bit().constData(), stderr);
+    WindowModule* module = nullptr;
+    if (const Status loaded = LoadWindowModule(argv[0], module); !loaded.ok()) {
+        ReportModuleFailure(loaded, "the editor cannot be shown");
         return kExitFailed;
     }
-    QtDialogs dialogs;
-    // A window of thousands of fields makes tens of megabytes of small allocations.
-    PreferHugePagesForHeap(kWindowHeapBytes);
-    frmsetup window(options, {dialogs, files, processes});
-    dialogs.SetParent(&window);
-    if (const std::optional<int> failed = window.Form_Load()) {
-        return *failed;
-    }
-    window.show();
-    return display.Application()->exec();
+    return module->RunEditor(argc, argv, options, files, processes);
 }

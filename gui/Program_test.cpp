@@ -69,8 +69,22 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          {},
          "app.ini\nserver.conf\n; Generated"},
         {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
-        // The editor must not wait for a display that never comes.
+        // The editor must not wait for a display that never comes, nor for one that does not
+        // answer; that one is found out by the window module, which must load.
         {"tervosetup", 2, {"no display"}},
+        {"DISPLAY=:7319.0 tervosetup", 2, {"display could not be reached"}},
+        // Without its window module the program still runs everything that needs no window,
+        // and an export with a display tells its messages on standard error only.
+        {"cp \"$(command -v tervosetup)\" alone && QT_QPA_PLATFORM=offscreen ./alone; "
+         "[ $? = 2 ] && ./alone /export",
+         0,
+         {"the editor cannot be shown", "tervosetup-gui", "No such file or directory"},
+         "listen 8080;"},
+        {"cp \"$(command -v tervosetup)\" alone && rm templates/server.conf.in && "
+         "QT_QPA_PLATFORM=offscreen ./alone /export",
+         1,
+         {"server.conf.in could not be found", "messages go to standard error only"},
+         "[database]"},
     };
     // Whatever stands where the configuration or the settings should be, the run ends with a
     // message that names the file, writes nothing and never hangs. The reasons are the user's,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks a built package: the files it installs, its computed dependencies, and an /export of the
-# installed example by the installed program, after dpkg has installed it into an empty root.
+# Checks a built package: the files it installs, its computed dependencies (the window libraries
+# come from the window module, which the program loads itself), and an /export of the installed
+# example by the installed program, after dpkg has installed it into an empty root.
 set -euo pipefail
 package=$(realpath "$1")
 root=$(mktemp -d)
@@ -8,6 +9,7 @@ trap 'rm -rf "$root"' EXIT
 
 expected=(
     ./usr/bin/tervosetup
+    "./usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/tervosetup/tervosetup-gui.so"
     ./usr/share/applications/tervosetup.desktop
     ./usr/share/doc/tervosetup/examples/config.xml
     ./usr/share/doc/tervosetup/examples/settings.xml
@@ -25,7 +27,7 @@ if [[ "$actual" != "$(printf '%s\n' "${expected[@]}" | sort)" ]]; then
     exit 1
 fi
 depends=$(dpkg-deb --field "$package" Depends)
-for library in libqt6widgets6 libxml2; do
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libxml2; do
     [[ "$depends" == *"$library"* ]] || { echo "Depends lacks $library: $depends"; exit 1; }
 done
 
@@ -42,5 +44,13 @@ if [[ $status -ne 0 ]] || ! grep -q 'db.example.org' "$work/app.ini"; then
     echo "The installed program's /export of the installed example failed (status $status)."
     exit 1
 fi
+# The editor needs the installed window module: with a display that does not answer, it must get
+# as far as the module's own complaint.
+said=$(cd "$work" && env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:7319.0 \
+    "$root/usr/bin/tervosetup" 2>&1) && status=0 || status=$?
+if [[ $status -ne 2 ]] || [[ "$said" != *"display could not be reached"* ]]; then
+    echo "The installed program did not load its window module (status $status): $said"
+    exit 1
+fi
 rm -rf "$work"
-echo "Package: $(basename "$package"): ${#expected[@]} files, Depends: $depends; /export of the installed example works."
+echo "Package: $(basename "$package"): ${#expected[@]} files, Depends: $depends; /export of the installed example works, the editor finds its window module."
