@@ -3,7 +3,6 @@
 #include "gui/QtDialogs.h"
 #include "gui/WindowModule.h"
 #include "gui/frmsetup.h"
-#include "platform/MemoryHints.h"
 #include "run/Messages.h"
 #include "run/ProgramServices.h"
 
@@ -99,8 +98,6 @@ class QtWindowModule final : public WindowModule {
             return kExitFailed;
         }
         QtDialogs dialogs;
-        // A window of thousands of fields makes tens of megabytes of small allocations.
-        PreferHugePagesForHeap(kWindowHeapBytes);
         frmsetup window(options, {dialogs, files, processes});
         dialogs.SetParent(&window);
         if (const std::optional<int> failed = window.Form_Load()) {

@@ -22,9 +22,6 @@ class QTabBar;
 class clsTextbox;
 class xAboutTrvSet;
 
-// About what building the window of a configuration with thousands of fields allocates.
-inline constexpr std::size_t kWindowHeapBytes = std::size_t{64} << 20;
-
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
 // text field per variable, the File and "?" menus and the OK and "Abbrechen" buttons. It owns the
 // state of an editing session and keeps its operations thin: the core reads and writes the files,
