@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -366,7 +367,7 @@ class SubstitutionPlan::Impl::Run {
     static constexpr size_t kReadBytes = size_t{512} << 10;
 
     Run(const Impl& plan, ByteSource& text, ByteSink& out)
-        : mPlan(plan), mSource(text), mOut(out), mExpansions(plan.terminals.size()) {}
+        : mPlan(plan), mSource(text), mOut(out), mExpansionOf(plan.terminals.size(), kNone) {}
 
     // Sends the substituted text to the sink. Fails when the text cannot be read. Sets `gaveUp`
     // when the plain passes have to be run instead; the sink then holds part of the text.
@@ -376,8 +377,7 @@ class SubstitutionPlan::Impl::Run {
     // What the passes make of one id alone; `complete` is false when they were stopped because
     // a form of it has a suffix that starts an id, and then `text` is not the result.
     struct Expansion {
-        std::string_view text;  // into the plan's value, or `replayed`
-        std::string replayed;
+        std::string_view text;  // into the plan's value, or into mReplayed
         bool complete = false;
     };
 
@@ -417,7 +417,10 @@ class SubstitutionPlan::Impl::Run {
     ByteSource& mSource;
     ByteSink& mOut;
     uint64_t mWork = 0;
-    std::vector<std::optional<Expansion>> mExpansions;  // by terminal
+    // The expansions worked out so far; mExpansionOf[terminal] is the index of its own, or kNone.
+    std::vector<uint32_t> mExpansionOf;
+    std::vector<Expansion> mExpansions;
+    std::deque<std::string> mReplayed;
 
     // The text from offset mBase on, mFilled bytes of it; offsets below are the text's.
     std::string mText;
@@ -496,8 +499,10 @@ Status SubstitutionPlan::Impl::Run::ReadMore() {
     std::memmove(mText.data(), mText.data() + done, mFilled - done);
     mBase = mCopied;
     mFilled -= done;
-    if (mText.size() - mFilled < kReadBytes / 2) {
-        mText.resize(std::max(mFilled + kReadBytes, 2 * mText.size()));
+    // The buffer starts small, as most templates are, and grows by doubling.
+    if (mText.size() - mFilled < kReadBytes / 8) {
+        mText.resize(std::min(std::max(mFilled + kReadBytes / 8, 2 * mText.size()),
+                              std::max(mFilled + kReadBytes / 8, kReadBytes)));
     }
     size_t got = 0;
     if (Status read = mSource.Read(mText.data() + mFilled, mText.size() - mFilled, &got);
@@ -624,24 +629,24 @@ bool SubstitutionPlan::Impl::Run::TryCloseRegion(size_t cut, bool forced) {
 
 const SubstitutionPlan::Impl::Run::Expansion& SubstitutionPlan::Impl::Run::ExpansionOf(
     uint32_t terminal) {
-    std::optional<Expansion>& slot = mExpansions[terminal];
-    if (!slot) {
-        const uint32_t firstPass = mPlan.passes[mPlan.terminals[terminal].firstPass];
-        const std::string_view id = View(mPlan.substitutions[firstPass].id);
-        const std::string_view value = View(mPlan.substitutions[firstPass].value);
-        Expansion& expansion = slot.emplace();
-        if (std::none_of(value.begin(), value.end(),
-                         [&](char c) { return mPlan.startsId[static_cast<uint8_t>(c)]; })) {
-            // Most values: the first pass makes the id the value, in which nothing can match.
-            expansion.text = value;
-            expansion.complete = !Dangles(id);
-        } else {
-            expansion.replayed = id;
-            expansion.complete = Replay(expansion.replayed, true);
-            expansion.text = expansion.replayed;
-        }
+    if (mExpansionOf[terminal] != kNone) {
+        return mExpansions[mExpansionOf[terminal]];
     }
-    return *slot;
+    const uint32_t firstPass = mPlan.passes[mPlan.terminals[terminal].firstPass];
+    const std::string_view id = View(mPlan.substitutions[firstPass].id);
+    const std::string_view value = View(mPlan.substitutions[firstPass].value);
+    Expansion expansion;
+    if (std::none_of(value.begin(), value.end(),
+                     [&](char c) { return mPlan.startsId[static_cast<uint8_t>(c)]; })) {
+        // Most values: the first pass makes the id the value, in which nothing can match.
+        expansion = {value, !Dangles(id)};
+    } else {
+        std::string& replayed = mReplayed.emplace_back(id);
+        expansion.complete = Replay(replayed, true);
+        expansion.text = replayed;
+    }
+    mExpansionOf[terminal] = static_cast<uint32_t>(mExpansions.size());
+    return mExpansions.emplace_back(expansion);
 }
 
 bool SubstitutionPlan::Impl::Run::Replay(std::string& window, bool checkTail) {

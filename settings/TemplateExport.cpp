@@ -1,5 +1,6 @@
 #include "settings/TemplateExport.h"
 
+#include "platform/BackgroundSink.h"
 #include "schema/Configuration.h"
 #include "settings/LeftoverTokenSink.h"
 #include "settings/Substitution.h"
@@ -68,8 +69,11 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     }
     Status read = Status::Ok();
     const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, [&](ByteSink& out) {
+        // The output is scanned for tokens and written beside the substitution.
         LeftoverTokenSink scanned(out);
-        read = plan.Apply(*text, scanned);
+        BackgroundSink background(scanned);
+        read = plan.Apply(*text, background);
+        background.Finish();
         *leftovers = scanned.Tokens();
         return read;
     });

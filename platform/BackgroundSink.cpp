@@ -1,0 +1,100 @@
+#include "platform/BackgroundSink.h"
+
+#include <algorithm>
+#include <utility>
+
+BackgroundSink::BackgroundSink(ByteSink& out, std::size_t bufferBytes)
+    : mOut(out), mBufferBytes(std::max<std::size_t>(bufferBytes, 1)) {
+    mFilling.reserve(mBufferBytes);
+    mPassing.reserve(mBufferBytes);
+    mThread = std::thread([this] { Work(); });
+}
+
+BackgroundSink::~BackgroundSink() {
+    try {
+        Finish();
+    } catch (...) {  // nobody is left to report it to
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        mStopping = true;
+    }
+    mChanged.notify_all();
+    mThread.join();
+}
+
+bool BackgroundSink::Append(const char* data, std::size_t size) {
+    while (size > 0) {
+        const std::size_t part = std::min(size, mBufferBytes - mFilling.size());
+        mFilling.append(data, part);
+        data += part;
+        size -= part;
+        if (mFilling.size() == mBufferBytes) {
+            HandOver();
+        }
+    }
+    const std::lock_guard<std::mutex> lock(mMutex);
+    return !mFailed;
+}
+
+bool BackgroundSink::Restart() {
+    mFilling.clear();
+    std::unique_lock<std::mutex> lock(mMutex);
+    WaitUntilIdle(lock);
+    mFailed = !mOut.Restart();
+    return !mFailed;
+}
+
+bool BackgroundSink::Finish() {
+    if (!mFilling.empty()) {
+        HandOver();
+    }
+    std::unique_lock<std::mutex> lock(mMutex);
+    WaitUntilIdle(lock);
+    return !mFailed;
+}
+
+// Waits for the thread to take the last buffer off, then gives it the filled one.
+void BackgroundSink::HandOver() {
+    std::unique_lock<std::mutex> lock(mMutex);
+    WaitUntilIdle(lock);
+    std::swap(mFilling, mPassing);
+    mFilling.clear();
+    mBusy = true;
+    lock.unlock();
+    mChanged.notify_all();
+}
+
+void BackgroundSink::WaitUntilIdle(std::unique_lock<std::mutex>& lock) {
+    mChanged.wait(lock, [this] { return !mBusy; });
+    if (mThrown) {
+        std::rethrow_exception(std::exchange(mThrown, nullptr));
+    }
+}
+
+void BackgroundSink::Work() {
+    std::unique_lock<std::mutex> lock(mMutex);
+    for (;;) {
+        mChanged.wait(lock, [this] { return mBusy || mStopping; });
+        if (!mBusy) {
+            return;
+        }
+        const bool failed = mFailed;
+        lock.unlock();
+        bool passed = true;
+        std::exception_ptr thrown;
+        if (!failed) {
+            try {
+                passed = mOut.Append(mPassing.data(), mPassing.size());
+            } catch (...) {
+                thrown = std::current_exception();
+                passed = false;
+            }
+        }
+        lock.lock();
+        mFailed = mFailed || !passed;
+        mThrown = thrown;
+        mBusy = false;
+        mChanged.notify_all();
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/ByteSink.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// Passes what is appended to it on to another sink from a thread of its own, so that writing the
+// bytes out (and whatever that sink does with them) runs beside the work that produces them. The
+// bytes are copied into one of two buffers; while the thread passes one on, the other fills.
+// Append returns false once the other sink has failed, a piece or two after it did. Restart waits
+// for the thread and then restarts the other sink. An exception the other sink throws comes out
+// of the next Append, Restart or Finish.
+class BackgroundSink final : public ByteSink {
+  public:
+    explicit BackgroundSink(ByteSink& out, std::size_t bufferBytes = std::size_t{1} << 20);
+    // Finishes first.
+    ~BackgroundSink();
+    BackgroundSink(const BackgroundSink&) = delete;
+    BackgroundSink& operator=(const BackgroundSink&) = delete;
+
+    bool Append(const char* data, std::size_t size) override;
+    bool Restart() override;
+    // Passes on what is left and waits until the other sink has it; then it may be used again.
+    // Returns false when it has failed.
+    bool Finish();
+
+  private:
+    void HandOver();
+    void WaitUntilIdle(std::unique_lock<std::mutex>& lock);
+    void Work();
+
+    ByteSink& mOut;
+    std::size_t mBufferBytes;
+    std::string mFilling;  // the caller's
+    std::string mPassing;  // the thread's while mBusy
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    bool mBusy = false;
+    bool mStopping = false;
+    bool mFailed = false;
+    std::exception_ptr mThrown;
+    std::thread mThread;
+};
