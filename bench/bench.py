@@ -11,7 +11,9 @@ medians and ratios:
   - envsubst (gettext-base) on the 64 MiB workload in ${NAME} form, with the same flush;
   - values that feed later variables: a 20 MiB Makefile-like template with 400 variables whose
     values hold ids of later variables (chains, and ids that overlap), against a per-variable
-    replace-all in Python and against the same template with values that hold no ids.
+    replace-all in Python and against the same template with values that hold no ids;
+  - the CPU time (user + system, the before command included) of the example's /export.
+Every figure is the median of the runs, with the fastest and the slowest run after it.
 
 Usage: bench/bench.py [--build build] [--runs 5] [--size-mib 64]
 """
@@ -105,29 +107,40 @@ def write_chained_workload(folder, variables, template_bytes, chained):
         f.write(block * max(1, template_bytes // len(block)))
 
 
-def run(command, cwd):
-    """Runs `command`; returns (seconds, peak RSS in KiB)."""
+class Timings(list):
+    """Seconds of several runs; formats as "median (fastest-slowest)"."""
+
+    def median(self):
+        return statistics.median(self)
+
+    def __format__(self, spec):
+        return "%.3f s (%.3f-%.3f)" % (self.median(), min(self), max(self))
+
+
+def run(command, cwd, env=None):
+    """Runs `command`; returns (seconds, peak RSS in KiB, CPU seconds of it and its children)."""
     start = time.perf_counter()
     process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.PIPE)
+                               stderr=subprocess.PIPE, env=env)
     _, status, usage = os.wait4(process.pid, 0)
     seconds = time.perf_counter() - start
     process.returncode = os.waitstatus_to_exitcode(status)
     if process.returncode != 0:
         sys.exit("%s failed (%d): %s" % (" ".join(command), process.returncode,
                                          process.stderr.read().decode(errors="replace")))
-    return seconds, usage.ru_maxrss
+    return seconds, usage.ru_maxrss, usage.ru_utime + usage.ru_stime
 
 
 def median_run(command, cwd, runs, fresh=None):
-    times, peaks = [], []
+    """Returns the Timings of `runs` runs and the highest peak RSS in KiB."""
+    times, peaks = Timings(), []
     for _ in range(runs):
         if fresh:
             fresh()
-        seconds, peak = run(command, cwd)
+        seconds, peak, _ = run(command, cwd)
         times.append(seconds)
         peaks.append(peak)
-    return statistics.median(times), max(peaks)
+    return times, max(peaks)
 
 
 def main():
@@ -158,23 +171,30 @@ def main():
 
         size = os.path.getsize(template)
         print("workload: template %.1f MiB, 1000 variables, 100 used" % (size / 1048576))
-        cat_s, _ = median_run(["sh", "-c", "cat template.in > cat.out"], big, args.runs)
-        # /export makes its outputs durable before it renames them into place; so does this.
-        cat_sync_s, _ = median_run(["sh", "-c", "cat template.in > cat.out && sync cat.out"],
-                                   big, args.runs)
+        # The three are timed in turn, round after round, so that a drift of the machine's speed
+        # hits them alike. /export makes its outputs durable before it renames them into place;
+        # so does the second.
+        cat_s, cat_sync_s, export_s, peak = Timings(), Timings(), Timings(), 0
+        for _ in range(args.runs):
+            cat_s.append(run(["sh", "-c", "cat template.in > cat.out"], big)[0])
+            cat_sync_s.append(run(["sh", "-c", "cat template.in > cat.out && sync cat.out"],
+                                  big)[0])
+            reset_settings()
+            seconds, rss, _ = run([program, "/export"], big)
+            export_s.append(seconds)
+            peak = max(peak, rss)
         perl_s, _ = median_run(["perl", "-e", PERL, "settings.xml", "template.in", "perl.out"],
                                big, args.runs)
-        export_s, export_rss = median_run([program, "/export"], big, args.runs, reset_settings)
         same = open(os.path.join(big, "out.txt"), "rb").read() == open(
             os.path.join(big, "perl.out"), "rb").read()
-        print("  cat            %7.3f s" % cat_s)
-        print("  cat + sync     %7.3f s" % cat_sync_s)
-        print("  perl (1 pass)  %7.3f s" % perl_s)
-        print("  /export        %7.3f s   %.2fx cat   %.2fx cat + sync   %.2fx perl   peak RSS "
+        print("  cat             %s" % cat_s)
+        print("  cat + sync      %s" % cat_sync_s)
+        print("  perl (1 pass)   %s" % perl_s)
+        print("  /export         %s   %.2fx cat   %.2fx cat + sync   %.2fx perl   peak RSS "
               "%.0f MiB (%.2fx template)   output %s perl's" %
-              (export_s, export_s / cat_s, export_s / cat_sync_s, export_s / perl_s,
-               export_rss / 1024,
-               export_rss * 1024 / size, "equals" if same else "DIFFERS FROM"))
+              (export_s, export_s.median() / cat_s.median(),
+               export_s.median() / cat_sync_s.median(), export_s.median() / perl_s.median(),
+               peak / 1024, peak * 1024 / size, "equals" if same else "DIFFERS FROM"))
 
         # envsubst, the shell-variable peer, on the same template in ${NAME} form.
         with open(template, "rb") as f:
@@ -184,16 +204,11 @@ def main():
         environment = dict(os.environ)
         for n in range(1000):
             environment["VAR%04d" % n] = "value-%d-some-text" % n
-        start = time.perf_counter()
-        envsubst_times = []
-        for _ in range(args.runs):
-            start = time.perf_counter()
-            subprocess.run(["sh", "-c", "envsubst < template.env > env.out && sync env.out"],
-                           cwd=big, env=environment, check=True)
-            envsubst_times.append(time.perf_counter() - start)
-        envsubst_s = statistics.median(envsubst_times)
-        print("  envsubst + sync %6.3f s   /export is %.2fx envsubst" %
-              (envsubst_s, export_s / envsubst_s))
+        envsubst_s = Timings(
+            run(["sh", "-c", "envsubst < template.env > env.out && sync env.out"], big,
+                environment)[0] for _ in range(args.runs))
+        print("  envsubst + sync %s   /export is %.2fx envsubst" %
+              (envsubst_s, export_s.median() / envsubst_s.median()))
 
         # Values that feed later variables.
         chained = {}
@@ -208,33 +223,43 @@ def main():
         folder = os.path.join(scratch, "chained")
         same = open(os.path.join(folder, "out.txt"), "rb").read() == open(
             os.path.join(folder, "reference.out"), "rb").read()
-        print("chained values, 20 MiB, 400 variables: /export %.3f s (%.2fx the same template "
-              "without ids in values), per-variable replace-all %.3f s (/export %.2fx), output %s" %
-              (chained["chained"], chained["chained"] / chained["plain"], reference_s,
-               chained["chained"] / reference_s, "equals" if same else "DIFFERS FROM"))
+        print("chained values, 20 MiB, 400 variables: /export %s, %.2fx the same template "
+              "without ids in values (%s); per-variable replace-all %s, /export %.2fx it; "
+              "output %s" %
+              (chained["chained"], chained["chained"].median() / chained["plain"].median(),
+               chained["plain"], reference_s, chained["chained"].median() / reference_s.median(),
+               "equals" if same else "DIFFERS FROM"))
 
         growth = {}
         for variables in (512, 4096):
             folder = os.path.join(scratch, "g%d" % variables)
             write_workload(folder, variables, variables, None)
             growth[variables], _ = median_run([program, "/export"], folder, args.runs)
-        print("growth: /export 512 vars %.4f s, 4096 vars %.4f s, ratio %.2f (linear: 8)" %
-              (growth[512], growth[4096], growth[4096] / growth[512]))
+        print("growth: /export 512 vars %s, 4096 vars %s, ratio %.2f (linear: 8)" %
+              (growth[512], growth[4096], growth[4096].median() / growth[512].median()))
+
+        # The example's export, the size of most real ones: its CPU time, without a display.
+        example = os.path.join(scratch, "example")
+        shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
+                                     "examples"), example)
+        quiet = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        cpu = Timings(run([program, "/export"], example, quiet)[2] for _ in range(4 * args.runs))
+        print("example /export: CPU %s (user + system, the before command included)" % cpu)
 
         probe = os.path.abspath(os.path.join(args.build, "window_startup"))
         if os.environ.get("DISPLAY") and os.path.exists(probe):
             window = {}
             for variables in (512, 4096):
                 folder = os.path.join(scratch, "g%d" % variables)
-                startups = []
+                startups = Timings()
                 for _ in range(args.runs):
                     start = time.time_ns()
                     out = subprocess.run([probe], cwd=folder, capture_output=True, check=True,
                                          text=True).stdout
                     startups.append((int(out.split()[1]) - start) / 1e9)
-                window[variables] = statistics.median(startups)
-            print("window on screen after: 512 fields %.3f s, 4096 fields %.3f s (medians), "
-                  "ratio %.2f" % (window[512], window[4096], window[4096] / window[512]))
+                window[variables] = startups
+            print("window on screen after: 512 fields %s, 4096 fields %s, ratio %.2f" %
+                  (window[512], window[4096], window[4096].median() / window[512].median()))
     finally:
         shutil.rmtree(scratch)
 
