@@ -358,13 +358,15 @@ void SubstitutionPlan::Impl::ForEachStart(const char* begin, const char* end,
 // that keeps failing is tried again only once it has doubled, and the end of the text is always a
 // cut, so the work stays within a small multiple of the plain passes over the region.
 //
-// The output goes to the sink through a small buffer as soon as it is final. Only when the scan
+// The text is read in pieces, and only what is not final yet is kept; the output goes to the sink
+// through a small buffer as soon as it is final. Only when the scan
 // itself costs more than the plain passes would, for ids of many bytes that occur everywhere,
 // does the run give up.
 class SubstitutionPlan::Impl::Run {
   public:
-    // The text is read in pieces of this size, and what is still needed stays in the buffer.
-    static constexpr size_t kReadBytes = size_t{512} << 10;
+    // The text is read into a buffer that keeps what is still needed, at least this much at a
+    // time.
+    static constexpr size_t kReadBytes = size_t{64} << 10;
 
     Run(const Impl& plan, ByteSource& text, ByteSink& out)
         : mPlan(plan), mSource(text), mOut(out), mExpansionOf(plan.terminals.size(), kNone) {}
@@ -499,10 +501,10 @@ Status SubstitutionPlan::Impl::Run::ReadMore() {
     std::memmove(mText.data(), mText.data() + done, mFilled - done);
     mBase = mCopied;
     mFilled -= done;
-    // The buffer starts small, as most templates are, and grows by doubling.
-    if (mText.size() - mFilled < kReadBytes / 8) {
-        mText.resize(std::min(std::max(mFilled + kReadBytes / 8, 2 * mText.size()),
-                              std::max(mFilled + kReadBytes / 8, kReadBytes)));
+    // The buffer starts small, as most templates are, and doubles when what it keeps leaves too
+    // little room.
+    if (mText.size() - mFilled < kReadBytes) {
+        mText.resize(std::max(2 * mText.size(), mFilled + kReadBytes));
     }
     size_t got = 0;
     if (Status read = mSource.Read(mText.data() + mFilled, mText.size() - mFilled, &got);
