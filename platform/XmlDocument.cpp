@@ -501,6 +501,20 @@ int XmlNode::Line() const {
     return mNode ? LineOf(static_cast<xmlNode*>(mNode)) : 0;
 }
 
+XmlNode XmlNode::FirstChildElement(const QString& name) const {
+    if (!IsElement()) {
+        return XmlNode();
+    }
+    const QByteArray wanted = name.toUtf8();
+    for (xmlNode* child = static_cast<xmlNode*>(mNode)->children; child; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
+            xmlStrcmp(child->name, reinterpret_cast<const xmlChar*>(wanted.constData())) == 0) {
+            return XmlNode(child);
+        }
+    }
+    return XmlNode();
+}
+
 // ---------------------------------------------------------------------------------------------
 
 struct XmlDocument::Impl {

@@ -31,6 +31,9 @@ class XmlNode {
     std::optional<QString> Attribute(const QString& name) const;
     // The line of the node in the parsed text (1-based), 0 when unknown.
     int Line() const;
+    // The first child element called `name` outside any namespace, as the XPath step `name`
+    // selects it, or a null node; without compiling an expression, for a loop over thousands.
+    XmlNode FirstChildElement(const QString& name) const;
 
     bool operator==(const XmlNode& other) const { return mNode == other.mNode; }
 

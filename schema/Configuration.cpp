@@ -69,11 +69,10 @@ class ConfigurationReader {
                 Status s = ChildText(itemNode, u"name", &item.label);
                 if (s.ok())
                     s = ChildText(itemNode, u"varname", &item.id);
-                if (s.ok())
-                    s = OptionalChildText(itemNode, u"type", &item.type);
                 if (!s.ok()) {
                     return s;
                 }
+                OptionalChildText(itemNode, u"type", &item.type);
                 const QString field = FieldControlName(item.id);
                 if (const auto first = fieldLines.constFind(field); first != fieldLines.cend()) {
                     return Broken(itemNode,
@@ -130,10 +129,7 @@ class ConfigurationReader {
 
     // The text content of the first child element `name` of `parent`, which must exist.
     Status ChildText(const XmlNode& parent, QStringView name, QString* text) {
-        XmlNode child;
-        if (Status s = mDocument.SelectSingleNode(name.toString(), &child, {}, parent); !s.ok()) {
-            return s;
-        }
+        const XmlNode child = parent.FirstChildElement(name.toString());
         if (child.IsNull()) {
             return Broken(parent, QStringLiteral("<%1> has no <%2>").arg(parent.Name(), name));
         }
@@ -141,13 +137,10 @@ class ConfigurationReader {
         return Status::Ok();
     }
 
-    Status OptionalChildText(const XmlNode& parent, QStringView name, QString* text) {
-        XmlNode child;
-        Status s = mDocument.SelectSingleNode(name.toString(), &child, {}, parent);
-        if (s.ok() && !child.IsNull()) {
+    void OptionalChildText(const XmlNode& parent, QStringView name, QString* text) {
+        if (const XmlNode child = parent.FirstChildElement(name.toString()); !child.IsNull()) {
             *text = child.Text();
         }
-        return s;
     }
 
     // The value of the first node that `expression` selects, with $id bound to `id`.
