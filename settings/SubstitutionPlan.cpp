@@ -415,10 +415,21 @@ class SubstitutionPlan::Impl::Run {
     }
     bool Stopped() const { return OverBudget() || mSinkFailed; }
 
+    // What a walk from an id-start byte found, by the sixteen bytes from it; looked is 0 in an
+    // empty slot. Only walks that decided within those bytes and found one id or none are kept.
+    struct Walk {
+        uint64_t key[2] = {0, 0};
+        uint32_t looked = 0;
+        uint32_t length = 0;
+        uint32_t terminal = kNone;
+    };
+    static constexpr int kWalkBits = 9;
+
     const Impl& mPlan;
     ByteSource& mSource;
     ByteSink& mOut;
     uint64_t mWork = 0;
+    std::vector<Walk> mWalks = std::vector<Walk>(size_t{1} << kWalkBits);
     // The expansions worked out so far; mExpansionOf[terminal] is the index of its own, or kNone.
     std::vector<uint32_t> mExpansionOf;
     std::vector<Expansion> mExpansions;
@@ -520,14 +531,39 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
     const char* const end = At(ReadEnd());
     mPlan.ForEachStart(At(from), At(to), [&](const char* at) {
         const size_t start = mBase + static_cast<size_t>(at - mText.data());
-        bool found = false;
+        // The walk depends on nothing but the bytes it looks at, up to the first that differs
+        // from every id: where the same sixteen bytes came before, it found the same.
+        Walk* walk = nullptr;
+        uint64_t key[2] = {0, 0};
+        if (end - at >= 16) {
+            std::memcpy(key, at, 16);
+            walk = &mWalks[(key[0] * 0x9E3779B97F4A7C15 + key[1]) >> (64 - kWalkBits)];
+            if (walk->key[0] == key[0] && walk->key[1] == key[1] && walk->looked != 0) {
+                mWork += walk->looked;
+                if (walk->terminal != kNone) {
+                    AddOccurrence(start, walk->length, walk->terminal);
+                } else {
+                    AddLoneStart(start, start + walk->looked);
+                }
+                return !Stopped();
+            }
+        }
+        size_t found = 0;
+        Walk seen;
         const size_t looked = mPlan.Match(at, end, [&](size_t length, uint32_t terminal) {
-            found = true;
+            ++found;
+            seen.length = static_cast<uint32_t>(length);
+            seen.terminal = terminal;
             AddOccurrence(start, length, terminal);
         });
         mWork += looked;
-        if (!found) {
+        if (found == 0) {
             AddLoneStart(start, start + looked);
+        }
+        if (walk != nullptr && found <= 1 && looked < 16) {
+            *walk = seen;
+            std::memcpy(walk->key, key, 16);
+            walk->looked = static_cast<uint32_t>(looked);
         }
         return !Stopped();
     });
