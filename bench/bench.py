@@ -113,12 +113,12 @@ class Timings(list):
     def median(self):
         return statistics.median(self)
 
-    def __format__(self, spec):
+    def __str__(self):
         return "%.3f s (%.3f-%.3f)" % (self.median(), min(self), max(self))
 
 
 def run(command, cwd, env=None):
-    """Runs `command`; returns (seconds, peak RSS in KiB, CPU seconds of it and its children)."""
+    """Runs `command`; returns (seconds, CPU seconds of it and its children)."""
     start = time.perf_counter()
     process = subprocess.Popen(command, cwd=cwd, stdout=subprocess.DEVNULL,
                                stderr=subprocess.PIPE, env=env)
@@ -128,19 +128,27 @@ def run(command, cwd, env=None):
     if process.returncode != 0:
         sys.exit("%s failed (%d): %s" % (" ".join(command), process.returncode,
                                          process.stderr.read().decode(errors="replace")))
-    return seconds, usage.ru_maxrss, usage.ru_utime + usage.ru_stime
+    return seconds, usage.ru_utime + usage.ru_stime
 
 
 def median_run(command, cwd, runs, fresh=None):
-    """Returns the Timings of `runs` runs and the highest peak RSS in KiB."""
-    times, peaks = Timings(), []
+    """Returns the Timings of `runs` runs."""
+    times = Timings()
     for _ in range(runs):
         if fresh:
             fresh()
-        seconds, peak, _ = run(command, cwd)
-        times.append(seconds)
-        peaks.append(peak)
-    return times, max(peaks)
+        times.append(run(command, cwd)[0])
+    return times
+
+
+def peak_rss(command, cwd):
+    """The peak RSS of `command` in KiB, or None without GNU time. A child of this script would
+    report this script's own peak, which it inherits until it starts the program."""
+    if not os.path.exists("/usr/bin/time"):
+        return None
+    result = subprocess.run(["/usr/bin/time", "-f", "%M"] + command, cwd=cwd, check=True,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    return int(result.stderr.split()[-1])
 
 
 def main():
@@ -173,28 +181,32 @@ def main():
         print("workload: template %.1f MiB, 1000 variables, 100 used" % (size / 1048576))
         # The three are timed in turn, round after round, so that a drift of the machine's speed
         # hits them alike. /export makes its outputs durable before it renames them into place;
-        # so does the second.
-        cat_s, cat_sync_s, export_s, peak = Timings(), Timings(), Timings(), 0
+        # so does the second. Each writes a new file, as the export does.
+        cat_s, cat_sync_s, export_s = Timings(), Timings(), Timings()
+        copy = os.path.join(big, "cat.out")
         for _ in range(args.runs):
-            cat_s.append(run(["sh", "-c", "cat template.in > cat.out"], big)[0])
-            cat_sync_s.append(run(["sh", "-c", "cat template.in > cat.out && sync cat.out"],
-                                  big)[0])
+            for times, command in ((cat_s, "cat template.in > cat.out"),
+                                   (cat_sync_s, "cat template.in > cat.out && sync cat.out")):
+                if os.path.exists(copy):
+                    os.remove(copy)
+                times.append(run(["sh", "-c", command], big)[0])
             reset_settings()
-            seconds, rss, _ = run([program, "/export"], big)
-            export_s.append(seconds)
-            peak = max(peak, rss)
-        perl_s, _ = median_run(["perl", "-e", PERL, "settings.xml", "template.in", "perl.out"],
+            export_s.append(run([program, "/export"], big)[0])
+        reset_settings()
+        peak = peak_rss([program, "/export"], big)
+        perl_s = median_run(["perl", "-e", PERL, "settings.xml", "template.in", "perl.out"],
                                big, args.runs)
         same = open(os.path.join(big, "out.txt"), "rb").read() == open(
             os.path.join(big, "perl.out"), "rb").read()
         print("  cat             %s" % cat_s)
         print("  cat + sync      %s" % cat_sync_s)
         print("  perl (1 pass)   %s" % perl_s)
-        print("  /export         %s   %.2fx cat   %.2fx cat + sync   %.2fx perl   peak RSS "
-              "%.0f MiB (%.2fx template)   output %s perl's" %
+        print("  /export         %s   %.2fx cat   %.2fx cat + sync   %.2fx perl   peak RSS %s   "
+              "output %s perl's" %
               (export_s, export_s.median() / cat_s.median(),
                export_s.median() / cat_sync_s.median(), export_s.median() / perl_s.median(),
-               peak / 1024, peak * 1024 / size, "equals" if same else "DIFFERS FROM"))
+               "%.0f MiB (%.2fx template)" % (peak / 1024, peak * 1024 / size) if peak
+               else "unknown (no /usr/bin/time)", "equals" if same else "DIFFERS FROM"))
 
         # envsubst, the shell-variable peer, on the same template in ${NAME} form.
         with open(template, "rb") as f:
@@ -215,10 +227,10 @@ def main():
         for kind in ("plain", "chained"):
             folder = os.path.join(scratch, kind)
             write_chained_workload(folder, 400, 20 * 1024 * 1024, kind == "chained")
-            chained[kind], _ = median_run([program, "/export"], folder, args.runs,
+            chained[kind] = median_run([program, "/export"], folder, args.runs,
                                           lambda f=folder: os.path.exists(os.path.join(f, "out.txt"))
                                           and os.remove(os.path.join(f, "out.txt")))
-        reference_s, _ = median_run(["python3", "-c", REPLACE_ALL, "settings.xml", "template.in",
+        reference_s = median_run(["python3", "-c", REPLACE_ALL, "settings.xml", "template.in",
                                      "reference.out"], os.path.join(scratch, "chained"), args.runs)
         folder = os.path.join(scratch, "chained")
         same = open(os.path.join(folder, "out.txt"), "rb").read() == open(
@@ -234,7 +246,7 @@ def main():
         for variables in (512, 4096):
             folder = os.path.join(scratch, "g%d" % variables)
             write_workload(folder, variables, variables, None)
-            growth[variables], _ = median_run([program, "/export"], folder, args.runs)
+            growth[variables] = median_run([program, "/export"], folder, args.runs)
         print("growth: /export 512 vars %s, 4096 vars %s, ratio %.2f (linear: 8)" %
               (growth[512], growth[4096], growth[4096].median() / growth[512].median()))
 
@@ -243,8 +255,9 @@ def main():
         shutil.copytree(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..",
                                      "examples"), example)
         quiet = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-        cpu = Timings(run([program, "/export"], example, quiet)[2] for _ in range(4 * args.runs))
-        print("example /export: CPU %s (user + system, the before command included)" % cpu)
+        cpu = Timings(run([program, "/export"], example, quiet)[1] for _ in range(4 * args.runs))
+        print("example /export: CPU %.1f ms (%.1f-%.1f) (user + system, the before command "
+              "included)" % (1000 * cpu.median(), 1000 * min(cpu), 1000 * max(cpu)))
 
         probe = os.path.abspath(os.path.join(args.build, "window_startup"))
         if os.environ.get("DISPLAY") and os.path.exists(probe):
