@@ -537,7 +537,8 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
         uint64_t key[2] = {0, 0};
         if (end - at >= 16) {
             std::memcpy(key, at, 16);
-            walk = &mWalks[(key[0] * 0x9E3779B97F4A7C15 + key[1]) >> (64 - kWalkBits)];
+            walk = &mWalks[((key[0] * 0x9E3779B97F4A7C15) ^ (key[1] * 0xC2B2AE3D27D4EB4F)) >>
+                           (64 - kWalkBits)];
             if (walk->key[0] == key[0] && walk->key[1] == key[1] && walk->looked != 0) {
                 mWork += walk->looked;
                 if (walk->terminal != kNone) {
