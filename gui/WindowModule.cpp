@@ -30,7 +30,7 @@ QStringList ModuleCandidates(const char* argv0) {
 
 }  // namespace
 
-Status LoadWindowModule(const char* argv0, WindowModule*& module) {
+Status LoadWindowModule(const char* argv0, WindowModule** module) {
     const QStringList candidates = ModuleCandidates(argv0);
     const auto found = std::find_if(candidates.begin(), candidates.end(),
                                     [](const QString& path) { return QFileInfo::exists(path); });
@@ -45,6 +45,6 @@ Status LoadWindowModule(const char* argv0, WindowModule*& module) {
     if (entry == nullptr) {
         return Status::Error(library.errorString());
     }
-    module = entry();
+    *module = entry();
     return Status::Ok();
 }

@@ -36,6 +36,6 @@ extern "C" Q_DECL_EXPORT WindowModule* TervoSetupWindowModule();
 
 // Loads the window module from where the installation puts it relative to the running program
 // (`argv0` is its argv[0], for where /proc cannot tell), or from beside the program, as in the
-// build tree, and sets `module`. On failure the message names the file and the loader's reason.
+// build tree, and sets `*module`. On failure the message names the file and the loader's reason.
 // The module stays loaded until the process ends.
-Status LoadWindowModule(const char* argv0, WindowModule*& module);
+Status LoadWindowModule(const char* argv0, WindowModule** module);
