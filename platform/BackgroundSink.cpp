@@ -1,13 +1,18 @@
 #include "platform/BackgroundSink.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 BackgroundSink::BackgroundSink(ByteSink& out, std::size_t bufferBytes)
     : mOut(out), mBufferBytes(std::max<std::size_t>(bufferBytes, 1)) {
+    try {
+        mThread = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+        return;  // the bytes go out directly instead
+    }
     mFilling.reserve(mBufferBytes);
     mPassing.reserve(mBufferBytes);
-    mThread = std::thread([this] { Work(); });
 }
 
 BackgroundSink::~BackgroundSink() {
@@ -20,10 +25,16 @@ BackgroundSink::~BackgroundSink() {
         mStopping = true;
     }
     mChanged.notify_all();
-    mThread.join();
+    if (mThread.joinable()) {
+        mThread.join();
+    }
 }
 
 bool BackgroundSink::Append(const char* data, std::size_t size) {
+    if (!mThread.joinable()) {
+        mFailed = mFailed || !mOut.Append(data, size);
+        return !mFailed;
+    }
     while (size > 0) {
         const std::size_t part = std::min(size, mBufferBytes - mFilling.size());
         mFilling.append(data, part);
@@ -38,6 +49,10 @@ bool BackgroundSink::Append(const char* data, std::size_t size) {
 }
 
 bool BackgroundSink::Restart() {
+    if (!mThread.joinable()) {
+        mFailed = !mOut.Restart();
+        return !mFailed;
+    }
     mFilling.clear();
     std::unique_lock<std::mutex> lock(mMutex);
     WaitUntilIdle(lock);

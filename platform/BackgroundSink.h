@@ -14,7 +14,8 @@
 // bytes are copied into one of two buffers; while the thread passes one on, the other fills.
 // Append returns false once the other sink has failed, a piece or two after it did. Restart waits
 // for the thread and then restarts the other sink. An exception the other sink throws comes out
-// of the next Append, Restart or Finish.
+// of the next Append, Restart or Finish. Where no thread can be started (a limit on processes),
+// the bytes go to the other sink directly, as they come.
 class BackgroundSink final : public ByteSink {
   public:
     explicit BackgroundSink(ByteSink& out, std::size_t bufferBytes = std::size_t{1} << 20);
@@ -44,5 +45,5 @@ class BackgroundSink final : public ByteSink {
     bool mStopping = false;
     bool mFailed = false;
     std::exception_ptr mThrown;
-    std::thread mThread;
+    std::thread mThread;  // not joinable when it could not be started
 };
