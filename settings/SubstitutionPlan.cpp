@@ -359,9 +359,8 @@ void SubstitutionPlan::Impl::ForEachStart(const char* begin, const char* end,
 // cut, so the work stays within a small multiple of the plain passes over the region.
 //
 // The text is read in pieces, and only what is not final yet is kept; the output goes to the sink
-// through a small buffer as soon as it is final. Only when the scan
-// itself costs more than the plain passes would, for ids of many bytes that occur everywhere,
-// does the run give up.
+// through a small buffer as soon as it is final. Only when the scan itself costs more than the
+// plain passes would, for ids of many bytes that occur everywhere, does the run give up.
 class SubstitutionPlan::Impl::Run {
   public:
     // The text is read into a buffer that keeps what is still needed, at least this much at a
@@ -406,7 +405,7 @@ class SubstitutionPlan::Impl::Run {
     bool AtTextEnd(size_t position) const { return mEnded && position == ReadEnd(); }
     void CopyUpTo(size_t position);
     void Emit(const char* data, size_t size);
-    void Emit(const std::string& bytes) { Emit(bytes.data(), bytes.size()); }
+    void Emit(std::string_view bytes) { Emit(bytes.data(), bytes.size()); }
     void Flush();
     void Send(const char* data, size_t size);
     // Past the plain passes over the text, with room for replaying regions as they double.
@@ -621,7 +620,7 @@ void SubstitutionPlan::Impl::Run::CloseGroup() {
     if (mGroupTerminal != kNone) {
         const Expansion& expansion = ExpansionOf(mGroupTerminal);
         if (expansion.complete) {
-            Emit(expansion.text.data(), expansion.text.size());
+            Emit(expansion.text);
             mCopied = end;
             return;
         }
