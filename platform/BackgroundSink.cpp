@@ -48,6 +48,20 @@ bool BackgroundSink::Append(const char* data, std::size_t size) {
     return !mFailed;
 }
 
+bool BackgroundSink::Take(std::string& bytes) {
+    if (!mThread.joinable()) {
+        return ByteSink::Take(bytes);
+    }
+    if (!mFilling.empty()) {
+        HandOver();
+    }
+    std::swap(mFilling, bytes);
+    HandOver();
+    std::swap(mFilling, bytes);  // empty again, with the capacity the thread's buffer had
+    const std::lock_guard<std::mutex> lock(mMutex);
+    return !mFailed;
+}
+
 bool BackgroundSink::Restart() {
     if (!mThread.joinable()) {
         mFailed = !mOut.Restart();

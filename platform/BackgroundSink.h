@@ -25,6 +25,8 @@ class BackgroundSink final : public ByteSink {
     BackgroundSink& operator=(const BackgroundSink&) = delete;
 
     bool Append(const char* data, std::size_t size) override;
+    // Passes `bytes` on as it is, and gives back the buffer that the thread is done with.
+    bool Take(std::string& bytes) override;
     bool Restart() override;
     // Passes on what is left and waits until the other sink has it; then it may be used again.
     // Returns false when it has failed.

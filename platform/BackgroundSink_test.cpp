@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <string>
 
 namespace {
 
@@ -23,8 +24,9 @@ struct Recorder final : ByteSink {
     bool throws = false;
 };
 
-// The bytes arrive whole and in order whatever the pieces and the buffer size, a restart drops
-// what came before it, and a failure or an exception of the other sink reaches the caller.
+// The bytes arrive whole and in order whatever the pieces, the buffer size and whether they are
+// copied or handed over; a restart drops what came before it, and a failure or an exception of the
+// other sink reaches the caller.
 TEST(BackgroundSinkTest, PassesTheBytesOnInOrderAndReportsFailures) {
     QByteArray text;
     for (int i = 0; i < 20000; ++i)
@@ -34,8 +36,19 @@ TEST(BackgroundSinkTest, PassesTheBytesOnInOrderAndReportsFailures) {
         BackgroundSink sink(out, buffer);
         sink.Append("dropped", 7);
         ASSERT_TRUE(sink.Restart());
-        for (qsizetype at = 0, piece = 1; at < text.size(); at += piece, piece = piece * 3 % 1001)
-            ASSERT_TRUE(sink.Append(text.constData() + at, std::min(piece, text.size() - at)));
+        // Every other piece is handed over as a buffer, which comes back empty.
+        std::string handed;
+        for (qsizetype at = 0, piece = 1; at < text.size(); at += piece, piece = piece * 3 % 1001) {
+            const char* data = text.constData() + at;
+            const auto size = static_cast<std::size_t>(std::min(piece, text.size() - at));
+            if (piece % 2 == 0) {
+                handed.assign(data, size);
+                ASSERT_TRUE(sink.Take(handed));
+                ASSERT_TRUE(handed.empty());
+            } else {
+                ASSERT_TRUE(sink.Append(data, size));
+            }
+        }
         ASSERT_TRUE(sink.Finish());
         EXPECT_TRUE(out.bytes == text) << buffer;
     }

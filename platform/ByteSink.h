@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 
 // Where the bytes of a file go while they are produced, so that a large file never has to be held
 // in memory whole.
@@ -14,6 +15,13 @@ class ByteSink {
     // Adds `size` bytes at the end. Returns false once writing has failed; from then on the bytes
     // are dropped, and whoever handed out the sink reports why.
     virtual bool Append(const char* data, std::size_t size) = 0;
+    // Appends `bytes` and leaves it empty. A sink that keeps buffers of its own may take this one
+    // and put one of its own in its place, which saves copying the bytes.
+    virtual bool Take(std::string& bytes) {
+        const bool appended = Append(bytes.data(), bytes.size());
+        bytes.clear();
+        return appended;
+    }
     // Drops everything appended so far, so that the producer can start over.
     virtual bool Restart() = 0;
 

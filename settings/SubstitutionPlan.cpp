@@ -455,8 +455,7 @@ class SubstitutionPlan::Impl::Run {
     size_t mRegionRetry = 0;
 
     size_t mCopied = 0;   // the text before this offset is accounted for in the output
-    std::string mBuffer;  // its size is its capacity
-    size_t mUsed = 0;
+    std::string mBuffer;  // filled up to its capacity, then sent
     bool mSinkFailed = false;
     std::string mWindow;
     std::string mScratch;
@@ -759,9 +758,8 @@ void SubstitutionPlan::Impl::Run::CopyUpTo(size_t position) {
 }
 
 void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
-    if (size <= mBuffer.size() - mUsed) {
-        std::memcpy(mBuffer.data() + mUsed, data, size);
-        mUsed += size;
+    if (size <= mBuffer.capacity() - mBuffer.size()) {
+        mBuffer.append(data, size);
         return;
     }
     Flush();
@@ -770,19 +768,22 @@ void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
         Send(data, size);  // a large piece goes straight out
         return;
     }
-    if (mBuffer.size() < size) {
-        // A small text needs no more than a small buffer.
-        mBuffer.resize(std::max(size, std::min(piece, ReadEnd() + ReadEnd() / 8 + 64)));
+    const size_t wanted = std::max(size, std::min(piece, ReadEnd() + ReadEnd() / 8 + 64));
+    if (mBuffer.capacity() < wanted) {
+        // A small text needs no more than a small buffer. Reserved afresh, as growing would
+        // round up past a piece.
+        mBuffer = std::string();
+        mBuffer.reserve(wanted);
     }
-    std::memcpy(mBuffer.data(), data, size);
-    mUsed = size;
+    mBuffer.append(data, size);
 }
 
+// The buffer itself goes to the sink, which may hand back another in its place.
 void SubstitutionPlan::Impl::Run::Flush() {
-    if (mUsed > 0) {
-        Send(mBuffer.data(), mUsed);
-        mUsed = 0;
+    if (!mBuffer.empty() && !mSinkFailed && !mOut.Take(mBuffer)) {
+        mSinkFailed = true;
     }
+    mBuffer.clear();
 }
 
 void SubstitutionPlan::Impl::Run::Send(const char* data, size_t size) {

@@ -22,7 +22,7 @@
 class SubstitutionPlan {
   public:
     // The output goes out in pieces of about `pieceBytes` bytes; tests make them tiny.
-    static constexpr std::size_t kPieceBytes = std::size_t{256} << 10;
+    static constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
     explicit SubstitutionPlan(std::vector<Substitution> substitutions,
                               std::size_t pieceBytes = kPieceBytes);
     ~SubstitutionPlan();
