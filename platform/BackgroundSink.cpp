@@ -11,8 +11,8 @@ BackgroundSink::BackgroundSink(ByteSink& out, std::size_t bufferBytes)
     } catch (const std::system_error&) {
         return;  // the bytes go out directly instead
     }
-    mFilling.reserve(mBufferBytes);
-    mPassing.reserve(mBufferBytes);
+    mFilling = ByteBuffer(mBufferBytes);
+    mPassing = ByteBuffer(mBufferBytes);
 }
 
 BackgroundSink::~BackgroundSink() {
@@ -36,11 +36,11 @@ bool BackgroundSink::Append(const char* data, std::size_t size) {
         return !mFailed;
     }
     while (size > 0) {
-        const std::size_t part = std::min(size, mBufferBytes - mFilling.size());
-        mFilling.append(data, part);
+        const std::size_t part = std::min(size, mFilling.room());
+        mFilling.Append(data, part);
         data += part;
         size -= part;
-        if (mFilling.size() == mBufferBytes) {
+        if (mFilling.room() == 0) {
             HandOver();
         }
     }
@@ -48,8 +48,8 @@ bool BackgroundSink::Append(const char* data, std::size_t size) {
     return !mFailed;
 }
 
-bool BackgroundSink::Take(std::string& bytes) {
-    if (!mThread.joinable()) {
+bool BackgroundSink::Take(ByteBuffer& bytes) {
+    if (!mThread.joinable() || bytes.empty()) {
         return ByteSink::Take(bytes);
     }
     if (!mFilling.empty()) {
@@ -57,7 +57,7 @@ bool BackgroundSink::Take(std::string& bytes) {
     }
     std::swap(mFilling, bytes);
     HandOver();
-    std::swap(mFilling, bytes);  // empty again, with the capacity the thread's buffer had
+    std::swap(mFilling, bytes);  // empty again, and as large as the thread's buffer
     const std::lock_guard<std::mutex> lock(mMutex);
     return !mFailed;
 }
@@ -67,7 +67,7 @@ bool BackgroundSink::Restart() {
         mFailed = !mOut.Restart();
         return !mFailed;
     }
-    mFilling.clear();
+    mFilling.Clear();
     std::unique_lock<std::mutex> lock(mMutex);
     WaitUntilIdle(lock);
     mFailed = !mOut.Restart();
@@ -88,7 +88,7 @@ void BackgroundSink::HandOver() {
     std::unique_lock<std::mutex> lock(mMutex);
     WaitUntilIdle(lock);
     std::swap(mFilling, mPassing);
-    mFilling.clear();
+    mFilling.Clear();
     mBusy = true;
     lock.unlock();
     mChanged.notify_all();

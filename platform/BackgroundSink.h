@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
-#include <string>
 #include <thread>
 
 // Passes what is appended to it on to another sink from a thread of its own, so that writing the
@@ -26,7 +25,7 @@ class BackgroundSink final : public ByteSink {
 
     bool Append(const char* data, std::size_t size) override;
     // Passes `bytes` on as it is, and gives back the buffer that the thread is done with.
-    bool Take(std::string& bytes) override;
+    bool Take(ByteBuffer& bytes) override;
     bool Restart() override;
     // Passes on what is left and waits until the other sink has it; then it may be used again.
     // Returns false when it has failed.
@@ -39,8 +38,8 @@ class BackgroundSink final : public ByteSink {
 
     ByteSink& mOut;
     std::size_t mBufferBytes;
-    std::string mFilling;  // the caller's
-    std::string mPassing;  // the thread's while mBusy
+    ByteBuffer mFilling;  // the caller's
+    ByteBuffer mPassing;  // the thread's while mBusy
     std::mutex mMutex;
     std::condition_variable mChanged;
     bool mBusy = false;

@@ -455,7 +455,7 @@ class SubstitutionPlan::Impl::Run {
     size_t mRegionRetry = 0;
 
     size_t mCopied = 0;   // the text before this offset is accounted for in the output
-    std::string mBuffer;  // filled up to its capacity, then sent
+    ByteBuffer mBuffer;
     bool mSinkFailed = false;
     std::string mWindow;
     std::string mScratch;
@@ -758,8 +758,8 @@ void SubstitutionPlan::Impl::Run::CopyUpTo(size_t position) {
 }
 
 void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
-    if (size <= mBuffer.capacity() - mBuffer.size()) {
-        mBuffer.append(data, size);
+    if (size <= mBuffer.room()) {
+        mBuffer.Append(data, size);
         return;
     }
     Flush();
@@ -770,12 +770,9 @@ void SubstitutionPlan::Impl::Run::Emit(const char* data, size_t size) {
     }
     const size_t wanted = std::max(size, std::min(piece, ReadEnd() + ReadEnd() / 8 + 64));
     if (mBuffer.capacity() < wanted) {
-        // A small text needs no more than a small buffer. Reserved afresh, as growing would
-        // round up past a piece.
-        mBuffer = std::string();
-        mBuffer.reserve(wanted);
+        mBuffer = ByteBuffer(wanted);  // a small text needs no more than a small buffer
     }
-    mBuffer.append(data, size);
+    mBuffer.Append(data, size);
 }
 
 // The buffer itself goes to the sink, which may hand back another in its place.
@@ -783,7 +780,7 @@ void SubstitutionPlan::Impl::Run::Flush() {
     if (!mBuffer.empty() && !mSinkFailed && !mOut.Take(mBuffer)) {
         mSinkFailed = true;
     }
-    mBuffer.clear();
+    mBuffer.Clear();
 }
 
 void SubstitutionPlan::Impl::Run::Send(const char* data, size_t size) {
