@@ -4,8 +4,8 @@
 
 #include <QByteArray>
 
-#include <cstddef>
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <memory>

@@ -454,7 +454,7 @@ class SubstitutionPlan::Impl::Run {
     size_t mRegionBegin = kNoPosition;
     size_t mRegionRetry = 0;
 
-    size_t mCopied = 0;   // the text before this offset is accounted for in the output
+    size_t mCopied = 0;  // the text before this offset is accounted for in the output
     ByteBuffer mBuffer;
     bool mSinkFailed = false;
     std::string mWindow;
