@@ -91,7 +91,8 @@ struct SubstitutionPlan::Impl {
     std::vector<Terminal> terminals;
     std::vector<uint32_t> passes;
     std::array<bool, 256> startsId{};
-    int onlyStartByte = -1;  // set when all ids start with the same byte
+    std::vector<bool> innerStart;  // by terminal: an id could start inside one of its occurrences
+    int onlyStartByte = -1;        // set when all ids start with the same byte
     size_t longest = 0;
     size_t activePasses = 0;  // substitutions with a non-empty id
 };
@@ -128,11 +129,17 @@ SubstitutionPlan::Impl::Ids SubstitutionPlan::Impl::GroupPassesById() {
     return ids;
 }
 
-// The bytes that ids start with, and the longest id.
+// The bytes that ids start with, the ids that hold such a byte after their first, and the
+// longest id.
 void SubstitutionPlan::Impl::NoteIdStarts(const Ids& ids) {
     for (const std::string_view id : ids) {
         longest = std::max(longest, id.size());
         startsId[static_cast<uint8_t>(id[0])] = true;
+    }
+    for (const std::string_view id : ids) {
+        innerStart.push_back(std::any_of(id.begin() + 1, id.end(), [this](char c) {
+            return startsId[static_cast<uint8_t>(c)];
+        }));
     }
     if (std::count(startsId.begin(), startsId.end(), true) == 1) {
         onlyStartByte =
@@ -385,6 +392,7 @@ class SubstitutionPlan::Impl::Run {
     Status ReadMore();
     void Scan(size_t from, size_t to);
     void AddOccurrence(size_t start, size_t length, uint32_t terminal);
+    bool EmitAlone(size_t start, size_t length, uint32_t terminal);
     void AddLoneStart(size_t start, size_t extent);
     void CloseGroup();
     bool GapReaches(size_t position) const { return mGapExtent != 0 && mGapExtent >= position; }
@@ -472,7 +480,8 @@ Status SubstitutionPlan::Impl::Run::Execute(bool* gaveUp) {
         const size_t ready = mEnded ? end : end - std::min(end, lookahead);
         if (ready > mScanned) {
             Scan(mScanned, ready);
-            mScanned = ready;
+            // An occurrence emitted alone may end past `ready`; no id starts inside it.
+            mScanned = std::max(ready, mCopied);
         }
         if (Stopped()) {
             *gaveUp = !mSinkFailed;
@@ -539,10 +548,10 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
                            (64 - kWalkBits)];
             if (walk->key[0] == key[0] && walk->key[1] == key[1] && walk->looked != 0) {
                 mWork += walk->looked;
-                if (walk->terminal != kNone) {
-                    AddOccurrence(start, walk->length, walk->terminal);
-                } else {
+                if (walk->terminal == kNone) {
                     AddLoneStart(start, start + walk->looked);
+                } else if (!EmitAlone(start, walk->length, walk->terminal)) {
+                    AddOccurrence(start, walk->length, walk->terminal);
                 }
                 return !Stopped();
             }
@@ -566,6 +575,31 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
         }
         return !Stopped();
     });
+}
+
+// Most occurrences of most ids are a group of their own that is done with where it ends: the only
+// id that starts at `start`, with no byte inside it that starts an id, after a gap that no walk
+// crosses, and with an expansion that leaves no start of an id at its end. Such an occurrence is
+// emitted at once, without waiting for the next start to show that nothing overlaps it.
+bool SubstitutionPlan::Impl::Run::EmitAlone(size_t start, size_t length, uint32_t terminal) {
+    if (mGroupOpen && start >= mGroupEnd) {
+        CloseGroup();
+    }
+    if (mGroupOpen || mRegionBegin != kNoPosition || GapReaches(start) ||
+        mPlan.innerStart[terminal]) {
+        return false;
+    }
+    const uint32_t index = mExpansionOf[terminal];
+    const Expansion& expansion = index != kNone ? mExpansions[index] : ExpansionOf(terminal);
+    if (!expansion.complete) {
+        return false;
+    }
+    CopyUpTo(start);
+    Emit(expansion.text);
+    mCopied = start + length;
+    mSafeCut = mCopied;
+    mGapExtent = 0;
+    return true;
 }
 
 void SubstitutionPlan::Impl::Run::AddOccurrence(size_t start, size_t length, uint32_t terminal) {
