@@ -37,7 +37,7 @@ class ByteBuffer {
         } else if (size >= 8 && size < 16) {
             std::memcpy(to, data, 8);
             std::memcpy(to + size - 8, data + size - 8, 8);
-        } else {
+        } else if (size > 0) {  // an empty buffer has no bytes to point to
             std::memcpy(to, data, size);
         }
     }
