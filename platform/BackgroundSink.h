@@ -10,7 +10,8 @@
 
 // Passes what is appended to it on to another sink from a thread of its own, so that writing the
 // bytes out (and whatever that sink does with them) runs beside the work that produces them. The
-// bytes are copied into one of two buffers; while the thread passes one on, the other fills.
+// bytes are copied into one of two buffers, or a full buffer is taken as it is; while the thread
+// passes one on, the other fills.
 // Append returns false once the other sink has failed, a piece or two after it did. Restart waits
 // for the thread and then restarts the other sink. An exception the other sink throws comes out
 // of the next Append, Restart or Finish. Where no thread can be started (a limit on processes),
