@@ -1,16 +1,35 @@
 #include "schema/FieldNames.h"
 
+namespace {
+
+// `prefix` + the bare name. One pass over the id: every "$(" of the id is found where it stands
+// before anything is removed, so removing them all first, then every ")", drops the same
+// characters. A plain loop, as this runs for every variable of every load and save.
+QString PrefixedBareName(QStringView prefix, const QString& id) {
+    QString name;
+    name.reserve(prefix.size() + id.size());
+    name.append(prefix);
+    const QChar* const end = id.constData() + id.size();
+    for (const QChar* at = id.constData(); at < end; ++at) {
+        if (*at == u'$' && at + 1 < end && at[1] == u'(') {
+            ++at;
+        } else if (*at != u')') {
+            name.append(*at);
+        }
+    }
+    return name;
+}
+
+}  // namespace
+
 QString BareName(const QString& id) {
-    QString bare = id;
-    bare.remove(QStringLiteral("$("));
-    bare.remove(u')');
-    return bare;
+    return PrefixedBareName({}, id);
 }
 
 QString FieldControlName(const QString& id) {
-    return u'e' + BareName(id);
+    return PrefixedBareName(u"e", id);
 }
 
 QString LabelControlName(const QString& id) {
-    return QStringLiteral("lbl") + BareName(id);
+    return PrefixedBareName(u"lbl", id);
 }
