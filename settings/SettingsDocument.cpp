@@ -3,8 +3,6 @@
 #include "platform/XmlFile.h"
 #include "schema/Configuration.h"
 
-#include <QCryptographicHash>
-
 #include <new>
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
@@ -15,7 +13,7 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
         loaded = fileSystem.ReadFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
         if (loaded.ok()) {
             mVersion.exists = true;
-            mVersion.sha256 = QCryptographicHash::hash(mBytes, QCryptographicHash::Sha256);
+            mVersion.bytes = mBytes;
             loaded = mDocument.Parse(mBytes, path);
         }
         if (loaded.ok()) {

@@ -17,11 +17,12 @@ struct VariableValue {
 };
 
 // What a settings file was when it was read or written: whether it existed, which file the path
-// named and the SHA-256 of its bytes. Two versions differ when anyone changed the file between.
+// named and its bytes, shared with whoever read or wrote them (a settings file is small). Two
+// versions differ when anyone changed the file between.
 struct SettingsVersion {
     bool exists = false;
     FileIdentity identity;
-    QByteArray sha256;
+    QByteArray bytes;
 
     bool operator==(const SettingsVersion&) const = default;
 };

@@ -7,7 +7,6 @@
 #include "settings/FieldTexts.h"
 #include "settings/TemplateExport.h"
 
-#include <QCryptographicHash>
 #include <QSet>
 
 #include <new>
@@ -173,7 +172,7 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
         return result;
     }
     result.version.exists = true;
-    result.version.sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+    result.version.bytes = bytes;
     services.files.Identify(targetPath, &result.version.identity);
     result.warnings = UndeclaredVariables(config, values, targetPath);
     result.problems =

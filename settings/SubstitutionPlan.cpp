@@ -556,17 +556,22 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
                 return !Stopped();
             }
         }
+        // The ids found are added shortest first; the first waits for the walk to end, as it may
+        // be emitted alone when it is the only one.
         size_t found = 0;
         Walk seen;
         const size_t looked = mPlan.Match(at, end, [&](size_t length, uint32_t terminal) {
-            ++found;
+            if (found++ > 0) {
+                AddOccurrence(start, seen.length, seen.terminal);
+            }
             seen.length = static_cast<uint32_t>(length);
             seen.terminal = terminal;
-            AddOccurrence(start, length, terminal);
         });
         mWork += looked;
         if (found == 0) {
             AddLoneStart(start, start + looked);
+        } else if (found > 1 || !EmitAlone(start, seen.length, seen.terminal)) {
+            AddOccurrence(start, seen.length, seen.terminal);
         }
         if (walk != nullptr && found <= 1 && looked < 16) {
             *walk = seen;
