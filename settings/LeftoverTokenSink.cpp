@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool IsNameByte(char c) {
@@ -10,16 +14,29 @@ bool IsNameByte(char c) {
            c == '.' || c == '-';
 }
 
-// The number of "\n" in [p, end). Counts eight bytes at a time, in byte lanes that are added up
-// before any of them can overflow: a plain loop runs at a fraction of the speed of memchr, and
-// most outputs are scanned for lines that no token ever asks for.
+// The number of "\n" in [p, end). Most outputs are scanned for lines that no token ever asks for,
+// so this counts sixteen bytes at a time where the processor can (SSE2 is part of every x86-64),
+// eight otherwise, in byte lanes that are added up before any of them can overflow.
 qint64 CountNewlines(const char* p, const char* end) {
+    qint64 count = 0;
+#if defined(__SSE2__) && defined(__x86_64__)
+    const __m128i newline = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        __m128i lanes = _mm_setzero_si128();  // one count per byte position, at most 255 each
+        const char* stop = p + std::min<std::ptrdiff_t>((end - p) / 16, 255) * 16;
+        for (; p < stop; p += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, newline));  // a match is -1
+        }
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());  // two 64-bit sums
+        count += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+    }
+#else
     constexpr quint64 kOnes = 0x0101010101010101;
     constexpr quint64 kLow7 = 0x7f7f7f7f7f7f7f7f;
     constexpr quint64 kEvenBytes = 0x00ff00ff00ff00ff;
-    qint64 count = 0;
     while (end - p >= 8) {
-        quint64 lanes = 0;  // one count per byte position, at most 255 each
+        quint64 lanes = 0;
         const char* stop = p + std::min<std::ptrdiff_t>((end - p) / 8, 255) * 8;
         for (; p < stop; p += 8) {
             quint64 word;
@@ -31,6 +48,7 @@ qint64 CountNewlines(const char* p, const char* end) {
         const quint64 pairs = (lanes & kEvenBytes) + ((lanes >> 8) & kEvenBytes);
         count += qint64((pairs * 0x0001000100010001) >> 48);
     }
+#endif
     return count + std::count(p, end, '\n');
 }
 

@@ -72,4 +72,32 @@ TEST(TemplateExportTest, FindsTheTokensNoValueReplacedInPiecesOfAnyLength) {
     }
 }
 
+// Lines are counted over long stretches too, where the count runs in blocks: lines of every
+// length from empty to 40 bytes, some of them only "\n", the tokens far apart.
+TEST(TemplateExportTest, CountsTheLinesBeforeATokenFarIntoTheOutput) {
+    QByteArray text;
+    qint64 lines = 1;
+    const auto addLines = [&](int count) {
+        for (int i = 0; i < count; ++i, ++lines)
+            text += QByteArray(i % 41, char('a' + i % 26)) + '\n';
+    };
+    addLines(9000);
+    const qint64 first = lines;
+    text += "x $(FIRST)";
+    addLines(20000);
+    text += QByteArray(8200, '\n');  // a whole block of them, wherever blocks start
+    lines += 8200;
+    const qint64 second = lines;
+    text += "$(SECOND)\n";
+    for (const qsizetype piece : {qsizetype{7}, qsizetype{4096}, text.size()}) {
+        ByteArraySink copy;
+        LeftoverTokenSink sink(copy);
+        for (qsizetype at = 0; at < text.size(); at += piece)
+            sink.Append(text.constData() + at, std::min(piece, text.size() - at));
+        ASSERT_EQ(sink.Tokens().size(), 2u);
+        EXPECT_EQ(sink.Tokens()[0].line, first) << piece;
+        EXPECT_EQ(sink.Tokens()[1].line, second) << piece;
+    }
+}
+
 }  // namespace
