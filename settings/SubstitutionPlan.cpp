@@ -392,7 +392,8 @@ class SubstitutionPlan::Impl::Run {
     Status ReadMore();
     void Scan(size_t from, size_t to);
     void AddOccurrence(size_t start, size_t length, uint32_t terminal);
-    bool EmitAlone(size_t start, size_t length, uint32_t terminal);
+    uint32_t AloneExpansion(uint32_t terminal);
+    bool EmitAlone(size_t start, size_t length, uint32_t expansion);
     void AddLoneStart(size_t start, size_t extent);
     void CloseGroup();
     bool GapReaches(size_t position) const { return mGapExtent != 0 && mGapExtent >= position; }
@@ -423,12 +424,14 @@ class SubstitutionPlan::Impl::Run {
     bool Stopped() const { return OverBudget() || mSinkFailed; }
 
     // What a walk from an id-start byte found, by the sixteen bytes from it; looked is 0 in an
-    // empty slot. Only walks that decided within those bytes and found one id or none are kept.
+    // empty slot. Only walks that decided within those bytes and found one id or none are kept,
+    // with the id's AloneExpansion.
     struct Walk {
         uint64_t key[2] = {0, 0};
         uint32_t looked = 0;
         uint32_t length = 0;
         uint32_t terminal = kNone;
+        uint32_t alone = kNone;
     };
     static constexpr int kWalkBits = 9;
 
@@ -550,7 +553,7 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
                 mWork += walk->looked;
                 if (walk->terminal == kNone) {
                     AddLoneStart(start, start + walk->looked);
-                } else if (!EmitAlone(start, walk->length, walk->terminal)) {
+                } else if (walk->alone == kNone || !EmitAlone(start, walk->length, walk->alone)) {
                     AddOccurrence(start, walk->length, walk->terminal);
                 }
                 return !Stopped();
@@ -568,9 +571,12 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
             seen.terminal = terminal;
         });
         mWork += looked;
+        if (found == 1) {
+            seen.alone = AloneExpansion(seen.terminal);
+        }
         if (found == 0) {
             AddLoneStart(start, start + looked);
-        } else if (found > 1 || !EmitAlone(start, seen.length, seen.terminal)) {
+        } else if (seen.alone == kNone || !EmitAlone(start, seen.length, seen.alone)) {
             AddOccurrence(start, seen.length, seen.terminal);
         }
         if (walk != nullptr && found <= 1 && looked < 16) {
@@ -586,21 +592,27 @@ void SubstitutionPlan::Impl::Run::Scan(size_t from, size_t to) {
 // id that starts at `start`, with no byte inside it that starts an id, after a gap that no walk
 // crosses, and with an expansion that leaves no start of an id at its end. Such an occurrence is
 // emitted at once, without waiting for the next start to show that nothing overlaps it.
-bool SubstitutionPlan::Impl::Run::EmitAlone(size_t start, size_t length, uint32_t terminal) {
+//
+// The index of the terminal's expansion when its id has no byte inside that starts an id and the
+// expansion is complete, or kNone.
+uint32_t SubstitutionPlan::Impl::Run::AloneExpansion(uint32_t terminal) {
+    if (mPlan.innerStart[terminal] || !ExpansionOf(terminal).complete) {
+        return kNone;
+    }
+    return mExpansionOf[terminal];
+}
+
+// Emits the occurrence at `start`, whose id has the AloneExpansion `expansion`, when it also stands
+// alone where it is.
+bool SubstitutionPlan::Impl::Run::EmitAlone(size_t start, size_t length, uint32_t expansion) {
     if (mGroupOpen && start >= mGroupEnd) {
         CloseGroup();
     }
-    if (mGroupOpen || mRegionBegin != kNoPosition || GapReaches(start) ||
-        mPlan.innerStart[terminal]) {
-        return false;
-    }
-    const uint32_t index = mExpansionOf[terminal];
-    const Expansion& expansion = index != kNone ? mExpansions[index] : ExpansionOf(terminal);
-    if (!expansion.complete) {
+    if (mGroupOpen || mRegionBegin != kNoPosition || GapReaches(start)) {
         return false;
     }
     CopyUpTo(start);
-    Emit(expansion.text);
+    Emit(mExpansions[expansion].text);
     mCopied = start + length;
     mSafeCut = mCopied;
     mGapExtent = 0;
