@@ -358,7 +358,8 @@ void SubstitutionPlan::Impl::ForEachStart(const char* begin, const char* end,
 //     reach;
 //   - the end of a group of one occurrence is a cut when no form of the id through the passes has
 //     such a suffix; the id's result is the same wherever it occurs, so it is worked out once per
-//     run (its expansion);
+//     run (its expansion); when no other id can start inside the occurrence, the group is
+//     known to be one occurrence, and done with, as soon as the walk has found it;
 //   - the end of a group of several occurrences is a cut when the group's own replay shows none.
 // Where a position turns out not to be a cut, the pieces on both sides are taken together into a
 // region that is replayed as one, up to the next cut whose replay shows no such suffix. A region
