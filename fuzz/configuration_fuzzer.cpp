@@ -5,8 +5,8 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "platform/XmlDocument.h"
+#include "schema/BareName.h"
 #include "schema/Configuration.h"
-#include "schema/FieldNames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString fileName = QStringLiteral("fuzz-config.xml");
@@ -49,18 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!paths.contains(u'\1'))
             inFile.append(paths);
     }
-    QStringList inConfig, names;  // names: the group names and, after a NUL, the field names
+    QStringList inConfig, names;  // names: the group names and, after a NUL, the bare names
     for (const ConfigGroup& group : config.Groups()) {
         inConfig.append(group.name);
         names.append(group.name);
         for (const ConfigItem& item : group.items) {
             inConfig.append(item.label + u'\0' + item.id);
-            names.append(u'\0' + FieldControlName(item.id));
-            FUZZ_CHECK(config.LabelOfField(FieldControlName(item.id)) == item.label,
-                       "a field's label is its item's");
+            names.append(u'\0' + BareName(item.id));
+            FUZZ_CHECK(config.ItemFor(item.id) == &item, "an item's id addresses the item");
         }
     }
-    FUZZ_CHECK(names.removeDuplicates() == 0, "group names and field control names are unique");
+    FUZZ_CHECK(names.removeDuplicates() == 0, "group names and bare names are unique");
     for (const TemplateEntry& entry : config.Templates())
         inConfig.append(entry.input + u'\0' + entry.output);
     FUZZ_CHECK(inConfig == inFile, "the groups, items and templates are the file's, in its order");

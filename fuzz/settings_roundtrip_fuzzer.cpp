@@ -7,10 +7,9 @@
 #include "fuzz/FuzzCheck.h"
 #include "platform/XmlDocument.h"
 #include "schema/Configuration.h"
-#include "schema/FieldNames.h"
-#include "settings/FieldTexts.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
+#include "settings/VariableValues.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
 
@@ -31,17 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray original = fuzz::Bytes(data, size);
     FakeFileSystem files;
     files.SetFile(path, original);
-    MapFieldTexts loaded(config), reloaded(config);
+    VariableValues loaded(config), reloaded(config);
 
-    // A failed load touches no field: they stay as empty as those of `reloaded`.
-    const Status read = ReadSettingsInto(files, path, config, loaded);
+    // A failed load touches no value: they stay as empty as those of `reloaded`.
+    const Status read = ReadSettingsInto(files, path, config, &loaded);
     FUZZ_CHECK(read.ok() || !read.message().isEmpty(), "a failed load says why");
     // Saved as it was loaded, the file keeps its bytes. Then Host gets a new value, which goes
     // into its element or, when the file has none, into a new one.
     for (int save = 0; read.ok() && save < 2; ++save) {
         if (save == 1)
-            loaded.SetFieldText(FieldControlName(QStringLiteral("$(HOST)")),
-                                QStringLiteral("new <&> host"));
+            loaded.Set(QStringLiteral("$(HOST)"), QStringLiteral("new <&> host"));
         const QByteArray before = files.FileContents(path);
         FakeProcessLauncher launcher;
         const SaveResult saved =
@@ -59,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    "a save without changes keeps the bytes");
     }
     if (read.ok()) {
-        FUZZ_CHECK(ReadSettingsInto(files, path, config, reloaded).ok(), "a saved file loads");
+        FUZZ_CHECK(ReadSettingsInto(files, path, config, &reloaded).ok(), "a saved file loads");
         // Writing a value replaces the element's whole content, so a variable nested inside
         // another one goes when the outer one is written: that is how the format defines it.
         XmlDocument document;
@@ -70,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             return 0;
     }
     for (const char* id : {"$(HOST)", "$(PORT)", "BARE", "$(A&B<C>)"}) {
-        const QString name = FieldControlName(QString::fromUtf8(id));
-        FUZZ_CHECK(loaded.FieldText(name) == reloaded.FieldText(name), "a save keeps every value");
+        const QString name = QString::fromUtf8(id);
+        FUZZ_CHECK(*loaded.Find(name) == *reloaded.Find(name), "a save keeps every value");
     }
     return 0;
 }

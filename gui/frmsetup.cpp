@@ -1,11 +1,11 @@
 #include "gui/frmsetup.h"
 
+#include "gui/ControlNames.h"
 #include "gui/Layout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
-#include "schema/FieldNames.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 
@@ -183,7 +183,7 @@ void frmsetup::AddCategory(const ConfigGroup& group) {
     Categories->setTabData(index, group.name);
     mPages.push_back({mFields.size(), false});
     for (const ConfigItem& item : group.items) {
-        mFieldByName.insert(FieldControlName(item.id), mFields.size());
+        mFieldById.insert(item.id, mFields.size());
         mFields.emplace_back();
     }
 }
@@ -257,12 +257,15 @@ void frmsetup::Categories_Click() {
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
+    // A field the file does not list keeps its value.
+    VariableValues values = FieldValues();
     SettingsVersion version;
-    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, *this, &version);
+    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, &values, &version);
         !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
+    ShowValues(values);
     mSettingsVersion = version;
     mDirtyMark = false;
     UpdateCaption();
@@ -270,17 +273,15 @@ bool frmsetup::LoadSettings(const QString& path) {
 }
 
 void frmsetup::ReloadSettings() {
-    MapFieldTexts texts(mConfigDoc);
+    VariableValues values(mConfigDoc);
     SettingsVersion version;
     if (Status loaded =
-            ReadSettingsInto(mServices.files, mSettingsFile, mConfigDoc, texts, &version);
+            ReadSettingsInto(mServices.files, mSettingsFile, mConfigDoc, &values, &version);
         !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return;
     }
-    for (auto it = mFieldByName.cbegin(); it != mFieldByName.cend(); ++it) {
-        SetFieldText(it.key(), texts.FieldText(it.key()).value_or(QString()));
-    }
+    ShowValues(values);
     mSettingsVersion = version;
     mDirtyMark = false;
     UpdateCaption();
@@ -312,7 +313,7 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
                 }
                 return false;
             }
-            result = SaveAndExport(mConfigDoc, *this, settings, targetPath, mBaseDir,
+            result = SaveAndExport(mConfigDoc, FieldValues(), settings, targetPath, mBaseDir,
                                    {mServices.files, mServices.processes});
             break;
         }
@@ -426,25 +427,26 @@ void frmsetup::indAboutTrvSet_Click() {
     mAbout->Load();
 }
 
-std::optional<QString> frmsetup::FieldText(const QString& fieldName) const {
-    const auto found = mFieldByName.constFind(fieldName);
-    if (found == mFieldByName.cend()) {
-        return std::nullopt;
+VariableValues frmsetup::FieldValues() const {
+    VariableValues values(mConfigDoc);
+    for (auto it = mFieldById.cbegin(); it != mFieldById.cend(); ++it) {
+        const Field& field = mFields[*it];
+        values.Set(it.key(), field.textbox ? field.textbox->Textbox()->text() : field.text);
     }
-    const Field& field = mFields[*found];
-    return field.textbox ? field.textbox->Textbox()->text() : field.text;
+    return values;
 }
 
-bool frmsetup::SetFieldText(const QString& fieldName, const QString& text) {
-    const auto found = mFieldByName.constFind(fieldName);
-    if (found == mFieldByName.cend()) {
-        return false;
+void frmsetup::ShowValues(const VariableValues& values) {
+    for (auto it = mFieldById.cbegin(); it != mFieldById.cend(); ++it) {
+        const QString* value = values.Find(it.key());
+        if (value == nullptr) {
+            continue;
+        }
+        Field& field = mFields[*it];
+        if (!field.textbox) {
+            field.text = *value;
+        } else if (field.textbox->Textbox()->text() != *value) {
+            ShowText(field.textbox->Textbox(), *value);
+        }
     }
-    Field& field = mFields[*found];
-    if (field.textbox) {
-        ShowText(field.textbox->Textbox(), text);
-    } else {
-        field.text = text;
-    }
-    return true;
 }

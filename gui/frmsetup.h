@@ -3,8 +3,8 @@
 #include "run/CommandLine.h"
 #include "run/ProgramServices.h"
 #include "schema/Configuration.h"
-#include "settings/FieldTexts.h"
 #include "settings/SettingsDocument.h"
+#include "settings/VariableValues.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -25,8 +25,9 @@ class xAboutTrvSet;
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
 // text field per variable, the File and "?" menus and the OK and "Abbrechen" buttons. It owns the
 // state of an editing session and keeps its operations thin: the core reads and writes the files,
-// the window gathers the field texts and shows what the core reports.
-class frmsetup : public QMainWindow, private FieldTexts {
+// the window gathers the fields' values and shows what the core reports. The core speaks in
+// variable ids; only the window knows which control shows which variable.
+class frmsetup : public QMainWindow {
     Q_OBJECT
   public:
     frmsetup(const CommandLineOptions& options, ProgramServices services);
@@ -86,7 +87,7 @@ class frmsetup : public QMainWindow, private FieldTexts {
     // Loads the window's settings file again into every field (a field it does not list becomes
     // empty) and so discards the edits; when it cannot be loaded, says so and keeps them.
     void ReloadSettings();
-    // Saves the field texts to `targetPath` (read from `sourcePath`) and exports the templates.
+    // Saves the fields' values to `targetPath` (read from `sourcePath`) and exports the templates.
     // A save to the window's own file first asks what to do when the file is no longer what was
     // loaded or last saved here. False when the settings were not written; every problem,
     // running out of memory included, has been shown, and the edits are still there.
@@ -99,9 +100,10 @@ class frmsetup : public QMainWindow, private FieldTexts {
     bool Form_QueryUnload();
     void UpdateCaption();
 
-    // FieldTexts over the text boxes, and over the texts of the fields not made yet.
-    std::optional<QString> FieldText(const QString& fieldName) const override;
-    bool SetFieldText(const QString& fieldName, const QString& text) override;
+    // The value of every field, by variable id, whether its page is built or not.
+    VariableValues FieldValues() const;
+    // Puts each of `values` into its field; a field that shows its value already is left alone.
+    void ShowValues(const VariableValues& values);
 
     ProgramServices mServices;
 
@@ -113,10 +115,10 @@ class frmsetup : public QMainWindow, private FieldTexts {
     QString mConfigFile;
     SettingsVersion mSettingsVersion;  // of mSettingsFile as loaded or last saved here
 
-    std::vector<Field> mFields;                // of every group, in the order of the configuration
-    QHash<QString, std::size_t> mFieldByName;  // field control name -> its index in mFields
-    std::vector<GroupPage> mPages;             // by tab index, which is the group's in mConfigDoc
-    QString mCaption;                          // the caption last set
+    std::vector<Field> mFields;              // of every group, in the order of the configuration
+    QHash<QString, std::size_t> mFieldById;  // variable id -> its index in mFields
+    std::vector<GroupPage> mPages;           // by tab index, which is the group's in mConfigDoc
+    QString mCaption;                        // the caption last set
 
     QTabBar* Categories = nullptr;
     QScrollArea* mPageArea = nullptr;

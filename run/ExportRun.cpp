@@ -4,11 +4,11 @@
 #include "run/LineDiff.h"
 #include "run/Messages.h"
 #include "schema/Configuration.h"
-#include "settings/FieldTexts.h"
 #include "settings/SettingsDocument.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 #include "settings/TemplateExport.h"
+#include "settings/VariableValues.h"
 
 #include <QFile>
 
@@ -60,10 +60,10 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
-    MapFieldTexts fields(config);
-    PutSettingsInto(settings, config, fields);
+    VariableValues values(config);
+    PutSettingsInto(settings, config, &values);
     const auto save = [&](FileSystem& files, ProcessLauncher& processes) {
-        SaveResult result = SaveAndExport(config, fields, settings, paths.settingsFile,
+        SaveResult result = SaveAndExport(config, values, settings, paths.settingsFile,
                                           options.baseDir, {files, processes});
         for (const QString& warning : result.warnings) {
             output.Warn(warning);

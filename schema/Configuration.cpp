@@ -2,7 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "platform/XmlFile.h"
-#include "schema/FieldNames.h"
+#include "schema/BareName.h"
 
 #include <new>
 
@@ -42,8 +42,8 @@ class ConfigurationReader {
         if (Status s = mDocument.SelectNodes(QStringLiteral("xml/group"), &groupNodes); !s.ok()) {
             return s;
         }
-        QHash<QString, int> groupLines;  // group name -> line of its first use
-        QHash<QString, int> fieldLines;  // field control name -> line of its first use
+        QHash<QString, int> groupLines;     // group name -> line of its first use
+        QHash<QString, int> bareNameLines;  // bare name -> line of its first use
         for (const XmlNode& groupNode : groupNodes) {
             ConfigGroup group;
             group.line = groupNode.Line();
@@ -73,16 +73,17 @@ class ConfigurationReader {
                     return s;
                 }
                 OptionalChildText(itemNode, u"type", &item.type);
-                const QString field = FieldControlName(item.id);
-                if (const auto first = fieldLines.constFind(field); first != fieldLines.cend()) {
+                const QString bareName = BareName(item.id);
+                if (const auto first = bareNameLines.constFind(bareName);
+                    first != bareNameLines.cend()) {
                     return Broken(itemNode,
-                                  QStringLiteral("the variable \"%1\" gets the field name "
-                                                 "\"%2\", which the variable at line %3 "
-                                                 "already has; bare names must be unique")
-                                      .arg(item.id, field)
+                                  QStringLiteral("the variable \"%1\" has the bare name \"%2\", "
+                                                 "which the variable at line %3 already has; "
+                                                 "bare names must be unique")
+                                      .arg(item.id, bareName)
                                       .arg(*first));
                 }
-                fieldLines.insert(field, item.line);
+                bareNameLines.insert(bareName, item.line);
                 group.items.push_back(std::move(item));
             }
             groups->push_back(std::move(group));
@@ -180,9 +181,10 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
         !s.ok()) {
         return s;
     }
-    for (const ConfigGroup& group : read.mGroups) {
-        for (const ConfigItem& item : group.items) {
-            read.mLabelsByField.insert(FieldControlName(item.id), item.label);
+    for (std::size_t g = 0; g < read.mGroups.size(); ++g) {
+        const std::vector<ConfigItem>& items = read.mGroups[g].items;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            read.mItemsByBareName.insert(BareName(items[i].id), {g, i});
         }
     }
     read.mFileName = fileName;
@@ -190,8 +192,12 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
     return Status::Ok();
 }
 
-QString Configuration::LabelOfField(const QString& fieldName) const {
-    return mLabelsByField.value(fieldName);
+const ConfigItem* Configuration::ItemFor(const QString& id) const {
+    const auto found = mItemsByBareName.constFind(BareName(id));
+    if (found == mItemsByBareName.cend()) {
+        return nullptr;
+    }
+    return &mGroups[found->first].items[found->second];
 }
 
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {

@@ -7,7 +7,9 @@
 #include <QSet>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // One variable of the configuration: one row of its group's page.
@@ -49,8 +51,9 @@ class Configuration {
     // by which a settings entry counts as a variable of this configuration.
     bool DeclaresId(const QString& id) const { return mDeclaredIds.contains(id); }
 
-    // The label of the variable whose field is named `fieldName`, for messages; empty if none.
-    QString LabelOfField(const QString& fieldName) const;
+    // The item that the id `id` addresses: the one whose id has the same bare name ("HOST" and
+    // "$(HOST)" address the item "$(HOST)"). Null when there is none.
+    const ConfigItem* ItemFor(const QString& id) const;
 
     // The command line of the "before" or "after" command: the first text node, in document order,
     // directly inside a command element of that id. Nothing when there is none.
@@ -68,7 +71,8 @@ class Configuration {
     QString mFileName;
     std::vector<ConfigGroup> mGroups;
     QSet<QString> mDeclaredIds;
-    QHash<QString, QString> mLabelsByField;
+    // Bare name -> the item's place: its group's index and its index in the group.
+    QHash<QString, std::pair<std::size_t, std::size_t>> mItemsByBareName;
     std::optional<QString> mBeforeCommand;
     std::optional<QString> mAfterCommand;
     std::vector<TemplateEntry> mTemplates;

@@ -54,7 +54,7 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
          "c: line 2: the group name \"G\" is already used at line 1; group names must be unique"},
         {"<xml><group><name/><item><name/><varname>$(A)</varname></item>\n<item><name/><varname>"
          "A)</varname></item></group></xml>",
-         "c: line 2: the variable \"A)\" gets the field name \"eA\", which the variable at line 1 "
+         "c: line 2: the variable \"A)\" has the bare name \"A\", which the variable at line 1 "
          "already has; bare names must be unique"},
         {"<xml><group>", "c: line 1: Premature end of data in tag group line 1"},
     };

@@ -5,9 +5,8 @@
 #include "platform/DiskFileSystem.h"
 #include "platform/QProcessLauncher.h"
 #include "schema/Configuration.h"
-#include "schema/FieldNames.h"
-#include "settings/FieldTexts.h"
 #include "settings/SettingsWriter.h"
+#include "settings/VariableValues.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -63,12 +62,13 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
     const auto save = [&](int n, qint64 killAfter) {
         const pid_t pid = fork();
         if (pid == 0) {
-            MapFieldTexts fields(config);
+            VariableValues itemValues(config);
             const QList<QByteArray> values = Expected(true, n).split('\n');
             for (int i = 0; i < kCount; ++i)
-                fields.SetFieldText(FieldControlName(Id(i)), QString::fromUtf8(values[i]));
+                itemValues.Set(Id(i), QString::fromUtf8(values[i]));
             QProcessLauncher processes;
-            SaveAndExport(config, fields, "settings.xml", "settings.xml", "", {disk, processes});
+            SaveAndExport(config, itemValues, "settings.xml", "settings.xml", "",
+                          {disk, processes});
             _exit(0);
         }
         usleep(useconds_t(killAfter));

@@ -1,17 +1,16 @@
 #include "settings/SettingsLoader.h"
 
 #include "schema/Configuration.h"
-#include "schema/FieldNames.h"
-#include "settings/FieldTexts.h"
 #include "settings/SettingsDocument.h"
+#include "settings/VariableValues.h"
 
 Status ReadSettingsInto(FileSystem& fileSystem, const QString& path, const Configuration& config,
-                        FieldTexts& fields, SettingsVersion* version) {
+                        VariableValues* values, SettingsVersion* version) {
     SettingsDocument settings;
     if (Status loaded = settings.Load(fileSystem, path); !loaded.ok()) {
         return loaded;
     }
-    PutSettingsInto(settings, config, fields);
+    PutSettingsInto(settings, config, values);
     if (version != nullptr) {
         *version = settings.Version();
     }
@@ -19,8 +18,10 @@ Status ReadSettingsInto(FileSystem& fileSystem, const QString& path, const Confi
 }
 
 void PutSettingsInto(const SettingsDocument& settings, const Configuration& config,
-                     FieldTexts& fields) {
+                     VariableValues* values) {
     for (const VariableValue& loaded : settings.LoadedValues(config)) {
-        fields.SetFieldText(FieldControlName(loaded.id), loaded.value);
+        if (const ConfigItem* item = config.ItemFor(loaded.id)) {
+            values->Set(item->id, loaded.value);
+        }
     }
 }

@@ -1,10 +1,13 @@
 #include "settings/SettingsLoader.h"
 
 #include "schema/Configuration.h"
-#include "settings/FieldTexts.h"
+#include "settings/SettingsWriter.h"
+#include "settings/VariableValues.h"
 #include "testing/FakeFileSystem.h"
+#include "testing/FakeProcessLauncher.h"
 #include "testing/QStringPrinter.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,11 +22,11 @@ TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
     // Loads `file` (nullptr: none) into a field that held "old": "<error>|<field text>".
     const auto load = [&](const char* file) {
         file ? files.SetFile("settings.xml", file) : files.RemoveFile("settings.xml");
-        MapFieldTexts fields(config);
-        fields.SetFieldText("eH", "old");
-        const Status loaded = ReadSettingsInto(files, "settings.xml", config, fields);
+        VariableValues values(config);
+        values.Set("H", "old");
+        const Status loaded = ReadSettingsInto(files, "settings.xml", config, &values);
         EXPECT_EQ(loaded.IsNotFound(), file == nullptr);
-        return loaded.message() + '|' + *fields.FieldText("eH");
+        return loaded.message() + '|' + *values.Find("H");
     };
     EXPECT_EQ(load("<xml><a><variable id='H'>new</variable></a><variable id='H'/></xml>"), "|new");
     EXPECT_EQ(load("<xml><variable id='X'>new</variable></xml>"), "|old");
@@ -32,6 +35,53 @@ TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
     EXPECT_EQ(load(nullptr), "settings.xml: No such file or directory|old");
     files.FailReading("settings.xml", "Input/output error");
     EXPECT_EQ(load("<xml/>"), "settings.xml: Input/output error|old");
+}
+
+// An id the configuration declares outside any item ("HOST" in a stray varname) addresses the item
+// of the same bare name ("$(HOST)"): loading gives the item the value of whichever of the two ids
+// has its first element later, and a save writes the item's value into the elements of both.
+TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
+    Configuration config;
+    ASSERT_TRUE(config
+                    .Parse("<xml><group><name/><item><name/><varname>$(HOST)</varname></item>"
+                           "</group><other><varname>HOST</varname></other></xml>",
+                           "c")
+                    .ok());
+    const struct {
+        const char* what;
+        const char* file;
+        const char* loaded;  // the value of $(HOST) after loading `file`
+        const char* saved;   // `file` after saving the value "new"
+    } cases[] = {
+        {"the later element's id wins",
+         "<xml><variable id='HOST'>a</variable>"
+         "<variable id='$(HOST)'>b</variable></xml>",
+         "b", "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
+        {"in either order",
+         "<xml><variable id='$(HOST)'>b</variable>"
+         "<variable id='HOST'>a</variable></xml>",
+         "a", "<variable id=\"$(HOST)\">new</variable><variable id=\"HOST\">new</variable>"},
+        {"the declared other id alone", "<xml><variable id='HOST'>a</variable></xml>", "a",
+         "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
+        {"an undeclared id of the same bare name is no one's",
+         "<xml><variable id='$(HOST'>a</variable></xml>", "",
+         "<variable id=\"$(HOST\">a</variable><variable id=\"$(HOST)\">new</variable>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFileSystem files;
+        files.SetFile("settings.xml", c.file);
+        VariableValues values(config);
+        ASSERT_TRUE(ReadSettingsInto(files, "settings.xml", config, &values).ok());
+        EXPECT_EQ(*values.Find("$(HOST)"), c.loaded);
+        values.Set("$(HOST)", "new");
+        FakeProcessLauncher processes;
+        ASSERT_TRUE(
+            SaveAndExport(config, values, "settings.xml", "settings.xml", "", {files, processes})
+                .Complete());
+        EXPECT_THAT(files.FileContents("settings.xml").toStdString(),
+                    testing::HasSubstr(std::string("<xml>") + c.saved + "</xml>"));
+    }
 }
 
 }  // namespace

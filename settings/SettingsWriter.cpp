@@ -3,9 +3,8 @@
 #include "platform/XmlFile.h"
 #include "platform/XmlText.h"
 #include "schema/Configuration.h"
-#include "schema/FieldNames.h"
-#include "settings/FieldTexts.h"
 #include "settings/TemplateExport.h"
+#include "settings/VariableValues.h"
 
 #include <QSet>
 
@@ -31,10 +30,10 @@ Status EnsureRoot(SettingsDocument* settings) {
     return Status::Ok();
 }
 
-// Gives every element that a save fills the text of its field: first the root's entries in
-// document order, then the variables of the configuration that have none there, in its order,
-// each written into its nested element or added when its field is not empty.
-Status PlaceValues(const Configuration& config, const FieldTexts& fields,
+// Gives every element that a save fills the value of the item its id addresses: first the root's
+// entries in document order, then the items of the configuration that have none there, in its
+// order, each written into its nested element or added when its value is not empty.
+Status PlaceValues(const Configuration& config, const VariableValues& values,
                    SettingsDocument* settings) {
     QStringList ids;
     if (Status s = settings->SavedIds(config, &ids); !s.ok()) {
@@ -49,17 +48,17 @@ Status PlaceValues(const Configuration& config, const FieldTexts& fields,
         }
     }
     for (const QString& id : ids) {
-        const QString fieldName = FieldControlName(id);
-        const std::optional<QString> text = fields.FieldText(fieldName);
+        const ConfigItem* item = config.ItemFor(id);
+        const QString* text = item ? values.Find(item->id) : nullptr;
         const bool exists = settings->HasElementOf(id);
-        if (!text || (!exists && text->isEmpty())) {
+        if (text == nullptr || (!exists && text->isEmpty())) {
             continue;
         }
         if (const auto bad = FirstCharacterXmlCannotStore(*text)) {
             return Status::Error(
                 QStringLiteral("The value of \"%1\" holds the character %2, which a settings file "
                                "cannot store. Nothing was saved.")
-                    .arg(config.LabelOfField(fieldName), CharacterName(*bad)));
+                    .arg(item->label, CharacterName(*bad)));
         }
         if (Status s = exists ? settings->SetValueOf(id, *text) : settings->AddVariable(id, *text);
             !s.ok()) {
@@ -76,7 +75,8 @@ Status CheckSize(const Configuration& config, const SettingsDocument& settings,
         return Status::Ok();
     }
     const QString id = settings.IdOfLargestValue();
-    const QString label = config.LabelOfField(FieldControlName(id));
+    const ConfigItem* item = config.ItemFor(id);
+    const QString label = item ? item->label : QString();
     return Status::Error(
         QStringLiteral("The settings were not saved: %1 would be %2 bytes long, more than the %3 "
                        "bytes a settings file may have to be loaded again. The largest value is "
@@ -137,17 +137,17 @@ Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& 
             .arg(loaded.message()));
 }
 
-SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
+SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          SettingsDocument& settings, const QString& targetPath,
                          const QString& baseDir, SaveServices services) {
     SaveResult result;
     Status& saved = result.saved;
     QByteArray bytes;
-    std::vector<VariableValue> values;
+    std::vector<VariableValue> exported;
     try {
         saved = EnsureRoot(&settings);
         if (saved.ok())
-            saved = PlaceValues(config, fields, &settings);
+            saved = PlaceValues(config, values, &settings);
         if (saved.ok()) {
             saved = settings.Contents(&bytes);
             saved = saved.ok() ? saved : NotSaved(saved.Prefixed(targetPath));
@@ -155,7 +155,7 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
         if (saved.ok())
             saved = CheckSize(config, settings, bytes, targetPath);
         if (saved.ok())
-            saved = settings.ExportedValues(&values);
+            saved = settings.ExportedValues(&exported);
         if (saved.ok()) {
             saved = StartCommand(services.processes, config.BeforeCommand(),
                                  QStringLiteral("The before command could not be started, so "
@@ -174,9 +174,9 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
     result.version.exists = true;
     result.version.bytes = bytes;
     services.files.Identify(targetPath, &result.version.identity);
-    result.warnings = UndeclaredVariables(config, values, targetPath);
-    result.problems =
-        ExportTemplateFiles(config, values, targetPath, baseDir, services.files, &result.warnings);
+    result.warnings = UndeclaredVariables(config, exported, targetPath);
+    result.problems = ExportTemplateFiles(config, exported, targetPath, baseDir, services.files,
+                                          &result.warnings);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = StartCommand(services.processes, config.AfterCommand(),
                                     QStringLiteral("The after command could not be started."));
@@ -186,7 +186,7 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
     return result;
 }
 
-SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
+SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          const QString& sourcePath, const QString& targetPath,
                          const QString& baseDir, SaveServices services) {
     std::unique_ptr<UpdateLock> lock;
@@ -194,6 +194,6 @@ SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
     SaveResult result;
     result.saved = PrepareSave(services.files, sourcePath, targetPath, &lock, &settings);
     return result.saved.ok()
-               ? SaveAndExport(config, fields, settings, targetPath, baseDir, services)
+               ? SaveAndExport(config, values, settings, targetPath, baseDir, services)
                : result;
 }

@@ -9,9 +9,9 @@
 #include <QStringList>
 
 class Configuration;
-class FieldTexts;
+class VariableValues;
 
-// What a save touches besides the field texts.
+// What a save touches besides the values.
 struct SaveServices {
     FileSystem& files;
     ProcessLauncher& processes;
@@ -39,12 +39,13 @@ struct SaveResult {
 Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
                    std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings);
 
-// Writes the field texts into `settings` and saves it to `targetPath`, then exports the templates
-// with the values of that document, as it was saved:
-//  - every `variable` child of the root whose id the configuration declares receives the text of
-//    its field (the first element of that id, at any depth, takes it); so does an id whose only
-//    elements are nested deeper. A field of an id without any element adds one after the root's
-//    last element child, in the configuration's order, unless its text is empty;
+// Writes `values` into `settings` and saves it to `targetPath`, then exports the templates with the
+// values of that document, as it was saved:
+//  - every `variable` child of the root whose id the configuration declares receives the value of
+//    the item that id addresses (Configuration::ItemFor; the first element of that id, at any
+//    depth, takes it); so does an item's id whose only elements are nested deeper. An item
+//    without any element of its id adds one after the root's last element child, in the
+//    configuration's order, unless its value is empty;
 //  - a value that XML cannot store is refused, naming the variable's label, and so is a document
 //    larger than a load accepts, naming the variable with the largest value, before anything runs;
 //  - the before command starts, then the file is replaced all at once (with the very bytes that
@@ -56,11 +57,11 @@ Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& 
 //    a value, but no item of the configuration declares it".
 // Running out of memory refuses the save or fails one template, as it happens. The caller holds
 // the update lock of `targetPath` from reading `settings` until this returns.
-SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
+SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          SettingsDocument& settings, const QString& targetPath,
                          const QString& baseDir, SaveServices services);
 
 // PrepareSave, then SaveAndExport under the lock.
-SaveResult SaveAndExport(const Configuration& config, const FieldTexts& fields,
+SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          const QString& sourcePath, const QString& targetPath,
                          const QString& baseDir, SaveServices services);

@@ -1,7 +1,7 @@
 #include "settings/SettingsWriter.h"
 
 #include "schema/Configuration.h"
-#include "settings/FieldTexts.h"
+#include "settings/VariableValues.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
 #include "testing/QStringPrinter.h"
@@ -77,9 +77,9 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
     ASSERT_TRUE(config.Parse(kConfig, "config.xml").ok());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file ? c.file : "no file");
-        MapFieldTexts fields(config);
-        fields.SetFieldText("eP", "&<");
-        fields.SetFieldText("eH", c.host);
+        VariableValues values(config);
+        values.Set("$(P)", "&<");
+        values.Set("$(H)", c.host);
         FakeFileSystem files;
         files.SetFile("t.in", "$(P)");
         if (c.file)
@@ -95,7 +95,7 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
         };
         launcher.FailFor(c.fault, "-");
         const SaveResult result =
-            SaveAndExport(config, fields, "settings.xml", "settings.xml", "", {files, launcher});
+            SaveAndExport(config, values, "settings.xml", "settings.xml", "", {files, launcher});
         const QString message = result.saved.message() + result.problems.join('\n');
         EXPECT_TRUE(message.contains(c.message) && message.isEmpty() == !*c.message)
             << message.left(300).toStdString();

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The names of a variable's controls in the window, derived from its id through its bare name:
+// $(DBHOST) gives the text field eDBHOST and the label lblDBHOST.
+
+// "e" + bare name: the name of the variable's value field.
+QString FieldControlName(const QString& id);
+// "lbl" + bare name: the name of the variable's label.
+QString LabelControlName(const QString& id);

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// A variable id's bare name: the id with every "$(" removed, then every ")". "$(DBHOST)",
+// "$(DBHOST" and "DBHOST" all give "DBHOST". Ids of the same bare name address the same variable,
+// so bare names are unique among a configuration's items.
+QString BareName(const QString& id);
