@@ -13,7 +13,7 @@
 namespace {
 
 struct Case {
-    QString script;  // for sh, with `tervosetup` on the PATH and no display
+    QString script;  // for sh, where `tervosetup` runs the built program and no display is set
     int status;
     QStringList says;                // on standard error, which stays empty without them
     const char* exported = nullptr;  // in the outputs; without it nothing may be written
@@ -69,13 +69,15 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          {},
          "app.ini\nserver.conf\n; Generated"},
         // Regression: an export that could not start a thread of its own to write with ended in
-        // std::system_error. Root is not held to a limit on processes, so it runs as nobody;
-        // LeakSanitizer would need a thread of its own at the exit.
-        {"sed -i /command/d config.xml && chmod -R a+rwX . && "
+        // std::system_error. Root is not held to a limit on processes, so it runs as nobody, from
+        // a copy in this folder: nobody may not be able to enter the build folder, and prlimit
+        // would then run whatever other tervosetup the PATH holds. LeakSanitizer would need a
+        // thread of its own at the exit.
+        {"sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && chmod -R a+rwX . && "
          "export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0} && "
          "if [ $(id -u) = 0 ]; then "
          "set -- setpriv --reuid=65534 --regid=65534 --clear-groups; fi && "
-         "\"$@\" prlimit --nproc=1 tervosetup /export",
+         "\"$@\" prlimit --nproc=1 \"$PWD/copy\" /export",
          0,
          {},
          "listen 8080;"},
@@ -86,12 +88,12 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
         {"DISPLAY=:7319.0 tervosetup", 2, {"display could not be reached"}},
         // Without its window module the program still runs everything that needs no window,
         // and an export with a display tells its messages on standard error only.
-        {"cp \"$(command -v tervosetup)\" alone && QT_QPA_PLATFORM=offscreen ./alone; "
+        {"cp \"$TERVOSETUP\" alone && QT_QPA_PLATFORM=offscreen ./alone; "
          "[ $? = 2 ] && ./alone /export",
          0,
          {"the editor cannot be shown", "tervosetup-gui", "No such file or directory"},
          "listen 8080;"},
-        {"cp \"$(command -v tervosetup)\" alone && rm templates/server.conf.in && "
+        {"cp \"$TERVOSETUP\" alone && rm templates/server.conf.in && "
          "QT_QPA_PLATFORM=offscreen ./alone /export",
          1,
          {"server.conf.in could not be found", "messages go to standard error only"},
@@ -120,12 +122,15 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
     }
     // Each script runs in a fresh copy of the example; then the outputs and any change of the
     // settings file are printed, so that standard output shows everything the run wrote.
+    // `tervosetup` is a function that runs the built program by its path, never one the PATH
+    // finds.
     const QString harness =
         QString(
-            "unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; PATH='%1':$PATH; "
+            "unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; TERVOSETUP='%1'; "
+            "tervosetup() { \"$TERVOSETUP\" \"$@\"; }; "
             "cp -R '%2/.' . && (%3); status=$?; cat app.ini server.conf 2>/dev/null; "
             "cmp -s settings.xml '%2/settings.xml' || echo settings.xml changed; exit $status")
-            .arg(QFileInfo(TERVOSETUP_BINARY).path(), TERVOSETUP_EXAMPLES);
+            .arg(QFileInfo(TERVOSETUP_BINARY).absoluteFilePath(), TERVOSETUP_EXAMPLES);
     for (const Case& run : runs) {
         if (run.exhaustsMemory && qEnvironmentVariableIsSet("ASAN_OPTIONS")) {
             continue;
@@ -134,9 +139,10 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
         QTemporaryDir copy;
         QProcess process;
         process.setWorkingDirectory(copy.path());
-        // A second is plenty; five allow for a loaded machine or a sanitizer build.
-        process.start("timeout", {"-k", "1", "5", "sh", "-c", harness.arg(run.script)});
-        process.waitForFinished();
+        // A run takes well under a second; the limit is there only to end a run that hangs, and
+        // is wide enough for a loaded machine, tests in parallel and a sanitizer build.
+        process.start("timeout", {"-k", "5", "120", "sh", "-c", harness.arg(run.script)});
+        process.waitForFinished(-1);
         const QString said = process.readAllStandardError();
         const QByteArray wrote = process.readAllStandardOutput();
         EXPECT_EQ(process.exitCode(), run.status) << qPrintable(said);

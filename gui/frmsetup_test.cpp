@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -256,10 +257,16 @@ TEST_F(FrmsetupTest, OpensAtItsDesignSizeAndGivesMoreRoomToThePages) {
 
 }  // namespace
 
-// The window tests run headless: without a platform chosen they use Qt's offscreen one.
+// The window tests run headless: without a platform chosen they use Qt's offscreen one. Qt wants a
+// runtime folder of the user's; where the session has none (CI, a root shell), the tests bring
+// their own, which the programs they start inherit.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QTemporaryDir runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid()) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     }
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
