@@ -47,8 +47,8 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
         // later variables' ids make "$(HTTPPORT)" 800 MB long.
         {"a=$(printf '$(SERVERNAME)%.0s' $(seq 2000)); b=$(printf '$(WORKERS)%.0s' $(seq 2000)); "
          "sed -i -e \"s/>8080</>$a</\" -e \"s/>inventory.example.org</>$b</\" -e "
-         "\"s/>4</>$(printf 'x%.0s' $(seq 200))</\" settings.xml && ulimit -v 400000 && "
-         "tervosetup /export",
+         "\"s/>4</>$(printf 'x%.0s' $(seq 200))</\" settings.xml && "
+         "sed -i s/number/text/ config.xml && ulimit -v 400000 && tervosetup /export",
          1,
          {"server.conf could not be written\ntemplates/server.conf.in: there is not enough memory"},
          "[database]",
@@ -82,6 +82,15 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          {},
          "listen 8080;"},
         {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
+        // A value that breaks its item's rules is never saved nor exported, by any run.
+        {"sed -i 's#<type>number</type>#&<max>1024</max>#' config.xml && tervosetup /export",
+         2,
+         {"settings.xml: Port ($(DBPORT)): must be at most 1024\n"
+          "settings.xml: Listen port ($(HTTPPORT)): must be at most 1024"}},
+        {"sed -i 's#<name>Workers</name><type>number#<name>Workers</name><type>choice</type>"
+         "<option>1</option><option>2</option><type>#' config.xml && tervosetup /check",
+         2,
+         {"settings.xml: Workers ($(WORKERS)): is not one of \"1\", \"2\""}},
         // The editor must not wait for a display that never comes, nor for one that does not
         // answer; that one is found out by the window module, which must load.
         {"tervosetup", 2, {"no display"}},

@@ -184,7 +184,8 @@ void frmsetup::AddCategory(const ConfigGroup& group) {
     mPages.push_back({mFields.size(), false});
     for (const ConfigItem& item : group.items) {
         mFieldById.insert(item.id, mFields.size());
-        mFields.emplace_back();
+        // A field starts with its default; the settings file's value, if any, replaces it.
+        mFields.push_back({item.rules.defaultValue.value_or(QString()), nullptr});
     }
 }
 

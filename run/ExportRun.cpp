@@ -62,6 +62,17 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     }
     VariableValues values(config);
     PutSettingsInto(settings, config, &values);
+    // A value that breaks its item's rules is never saved nor exported.
+    if (const std::vector<InvalidValue> invalid = InvalidValues(config, values); !invalid.empty()) {
+        lock.reset();
+        QStringList lines;
+        for (const InvalidValue& bad : invalid) {
+            lines.append(Messages::InvalidValue(paths.settingsFile, bad.item->label, bad.item->id,
+                                                bad.reason));
+        }
+        services.dialogs.ShowMessage(lines.join(u'\n'));
+        return kExitFailed;
+    }
     const auto save = [&](FileSystem& files, ProcessLauncher& processes) {
         SaveResult result = SaveAndExport(config, values, settings, paths.settingsFile,
                                           options.baseDir, {files, processes});

@@ -48,6 +48,12 @@ inline QString UnknownOptionIgnored(const QString& option) {
         .arg(option);
 }
 
+// A value that breaks its item's rules, as a run without a window reports it.
+inline QString InvalidValue(const QString& settingsFile, const QString& label, const QString& id,
+                            const QString& reason) {
+    return QStringLiteral("%1: %2 (%3): %4").arg(settingsFile, label, id, reason);
+}
+
 inline QString StrictRefused() {
     return QStringLiteral(
         "Nothing was saved or exported: with /strict, the warnings on standard error are errors.");

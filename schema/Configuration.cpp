@@ -73,6 +73,11 @@ class ConfigurationReader {
                     return s;
                 }
                 OptionalChildText(itemNode, u"type", &item.type);
+                if (const auto problem =
+                        ValueRules::Read(mDocument, itemNode, item.type, &item.rules)) {
+                    return Broken(itemNode, QStringLiteral("the item \"%1\" (%2): %3")
+                                                .arg(item.label, item.id, *problem));
+                }
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);
                     first != bareNameLines.cend()) {

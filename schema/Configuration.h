@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Status.h"
+#include "schema/ValueRules.h"
 
 #include <QHash>
 #include <QSet>
@@ -15,9 +16,10 @@
 // One variable of the configuration: one row of its group's page.
 struct ConfigItem {
     QString label;  // the text shown in front of the field
-    QString type;   // read, not interpreted
+    QString type;   // as written; its meaning is rules.kind
     QString id;     // the variable id, normally "$(NAME)"
     int line = 0;
+    ValueRules rules;
 };
 
 // One group: one tab of the window.
@@ -39,9 +41,9 @@ struct TemplateEntry {
 class Configuration {
   public:
     // Parses the text of a configuration file and checks its rules: the root is `xml`, every group
-    // has a name and every item a name and a varname, group names and the fields' bare names are
-    // unique. On failure the configuration is empty and the message names `fileName`, the line and
-    // the rule broken.
+    // has a name and every item a name and a varname, group names and the items' bare names are
+    // unique, and every item's value rules can work (ValueRules::Read). On failure the
+    // configuration is empty and the message names `fileName`, the line and the rule broken.
     Status Parse(const QByteArray& bytes, const QString& fileName);
 
     // The groups in document order, each with its items in document order.

@@ -5,7 +5,7 @@
 VariableValues::VariableValues(const Configuration& config) {
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            mValues.insert(item.id, QString());
+            mValues.insert(item.id, item.rules.defaultValue.value_or(QString()));
         }
     }
 }
@@ -22,4 +22,17 @@ bool VariableValues::Set(const QString& id, const QString& value) {
     }
     *found = value;
     return true;
+}
+
+std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values) {
+    std::vector<InvalidValue> invalid;
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const QString* value = values.Find(item.id);
+            if (const auto reason = item.rules.Problem(value ? *value : QString())) {
+                invalid.push_back({&group, &item, *reason});
+            }
+        }
+    }
+    return invalid;
 }

@@ -3,14 +3,18 @@
 #include <QHash>
 #include <QString>
 
+#include <vector>
+
 class Configuration;
+struct ConfigGroup;
+struct ConfigItem;
 
 // The value of each item of a configuration, addressed by the item's variable id: what the
 // window's fields hold and what a save writes. Only the configuration's items have a value.
 class VariableValues {
   public:
     VariableValues() = default;
-    // Every item of `config`, each with an empty value.
+    // Every item of `config`, each with its default value, or empty when it declares none.
     explicit VariableValues(const Configuration& config);
 
     // The value of the item of id `id`, or null when no item has that id.
@@ -21,3 +25,14 @@ class VariableValues {
   private:
     QHash<QString, QString> mValues;
 };
+
+// A value that breaks its item's rules (ValueRules::Problem), with the reason.
+struct InvalidValue {
+    const ConfigGroup* group;
+    const ConfigItem* item;
+    QString reason;
+};
+
+// Every item of `config` whose value in `values` breaks its rules, in the configuration's order.
+// A save with any of them is refused, in the window and in every run without one.
+std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values);

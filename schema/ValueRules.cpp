@@ -1,0 +1,171 @@
+#include "schema/ValueRules.h"
+
+#include "platform/XmlDocument.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+ValueKind KindOf(const QString& type) {
+    static const struct {
+        const char16_t* word;
+        ValueKind kind;
+    } kinds[] = {{u"password", ValueKind::Password}, {u"number", ValueKind::Number},
+                 {u"boolean", ValueKind::Boolean},   {u"choice", ValueKind::Choice},
+                 {u"file", ValueKind::File},         {u"folder", ValueKind::Folder}};
+    const QString word = type.trimmed();
+    for (const auto& k : kinds) {
+        if (word == QStringView(k.word)) {
+            return k.kind;
+        }
+    }
+    return ValueKind::Text;
+}
+
+// A whole number with an optional sign, nothing around it; nothing when `text` is none or does
+// not fit in 64 bits.
+std::optional<qint64> WholeNumber(QStringView text) {
+    const qsizetype digits = text.startsWith(u'+') || text.startsWith(u'-') ? 1 : 0;
+    if (text.size() == digits) {
+        return std::nullopt;
+    }
+    for (qsizetype i = digits; i < text.size(); ++i) {
+        if (text[i] < u'0' || text[i] > u'9') {
+            return std::nullopt;
+        }
+    }
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    return ok ? std::optional<qint64>(number) : std::nullopt;
+}
+
+bool IsWholeNumber(QStringView text) {
+    if (text.startsWith(u'+') || text.startsWith(u'-')) {
+        text = text.mid(1);
+    }
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+QString Quoted(const QString& text) {
+    return u'"' + text + u'"';
+}
+
+}  // namespace
+
+std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNode& item,
+                                        const QString& type, ValueRules* rules) {
+    ValueRules read;
+    read.kind = KindOf(type);
+    const auto child = [&item](const char* name) -> std::optional<QString> {
+        const XmlNode element = item.FirstChildElement(QLatin1String(name));
+        return element.IsNull() ? std::nullopt : std::optional<QString>(element.Text());
+    };
+    if (const auto help = child("help")) {
+        read.help = help->trimmed();
+    }
+    read.defaultValue = child("default");
+    if (const auto required = child("required")) {
+        const QString word = required->trimmed();
+        if (word != u"true" && word != u"false") {
+            return QStringLiteral("<required> must be true or false, not %1").arg(Quoted(word));
+        }
+        read.required = word == u"true";
+    }
+    if (read.kind == ValueKind::Number) {
+        for (const auto& [name, bound] :
+             {std::pair{"min", &read.min}, std::pair{"max", &read.max}}) {
+            if (const auto text = child(name)) {
+                *bound = WholeNumber(text->trimmed());
+                if (!*bound) {
+                    return QStringLiteral("<%1> is not a whole number: %2")
+                        .arg(QLatin1String(name), Quoted(text->trimmed()));
+                }
+            }
+        }
+        if (read.min && read.max && *read.min > *read.max) {
+            return QStringLiteral("<min> %1 is above <max> %2").arg(*read.min).arg(*read.max);
+        }
+    }
+    if (read.kind == ValueKind::Boolean) {
+        read.on = child("on").value_or(read.on);
+        read.off = child("off").value_or(read.off);
+        if (read.on == read.off) {
+            return QStringLiteral("<on> and <off> are both %1").arg(Quoted(read.on));
+        }
+    }
+    if (read.kind == ValueKind::Choice) {
+        std::vector<XmlNode> options;
+        if (Status s = document.SelectNodes(QStringLiteral("option"), &options, {}, item);
+            !s.ok()) {
+            return s.message();
+        }
+        for (const XmlNode& option : options) {
+            read.options.append(option.Text());
+        }
+        if (read.options.isEmpty()) {
+            return QStringLiteral("a choice needs at least one <option>");
+        }
+    }
+    const bool takesPattern = read.kind == ValueKind::Text || read.kind == ValueKind::Password ||
+                              read.kind == ValueKind::File || read.kind == ValueKind::Folder;
+    if (const auto pattern = child("pattern"); pattern && takesPattern) {
+        QRegularExpression matcher(QRegularExpression::anchoredPattern(*pattern));
+        if (!matcher.isValid()) {
+            return QStringLiteral("<pattern> %1 does not compile: %2")
+                .arg(Quoted(*pattern), matcher.errorString());
+        }
+        read.pattern = Pattern{*pattern, matcher};
+    }
+    if (read.defaultValue) {
+        if (const auto problem = read.Problem(*read.defaultValue)) {
+            return QStringLiteral("the <default> does not fit: it ") + *problem;
+        }
+    }
+    *rules = std::move(read);
+    return std::nullopt;
+}
+
+std::optional<QString> ValueRules::Problem(const QString& value) const {
+    if (value.isEmpty()) {
+        return required ? std::optional<QString>(QStringLiteral("must not be empty"))
+                        : std::nullopt;
+    }
+    switch (kind) {
+        case ValueKind::Number: {
+            if (!IsWholeNumber(value)) {
+                return QStringLiteral("is not a whole number");
+            }
+            const std::optional<qint64> number = WholeNumber(value);
+            const bool negative = value.startsWith(u'-');
+            // A number beyond 64 bits lies beyond any bound on its side.
+            if (min && (number ? *number < *min : negative)) {
+                return QStringLiteral("must be at least %1").arg(*min);
+            }
+            if (max && (number ? *number > *max : !negative)) {
+                return QStringLiteral("must be at most %1").arg(*max);
+            }
+            return std::nullopt;
+        }
+        case ValueKind::Boolean:
+            if (value != on && value != off) {
+                return QStringLiteral("must be %1 or %2").arg(Quoted(on), Quoted(off));
+            }
+            return std::nullopt;
+        case ValueKind::Choice:
+            if (!options.contains(value)) {
+                QStringList quoted;
+                for (const QString& option : options) {
+                    quoted.append(Quoted(option));
+                }
+                return QStringLiteral("is not one of %1").arg(quoted.join(QStringLiteral(", ")));
+            }
+            return std::nullopt;
+        default:
+            if (pattern && !pattern->matcher.match(value).hasMatch()) {
+                return QStringLiteral("does not match the pattern %1").arg(Quoted(pattern->text));
+            }
+            return std::nullopt;
+    }
+}

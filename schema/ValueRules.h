@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class XmlDocument;
+class XmlNode;
+class Status;
+
+// What kind of value a variable holds, from its item's <type>. Any other type, "text" included,
+// is a plain text.
+enum class ValueKind { Text, Password, Number, Boolean, Choice, File, Folder };
+
+// What an item of the configuration declares about its value beyond its kind: optional child
+// elements of the item. An item that declares none of them takes any text, as a plain field does.
+struct ValueRules {
+    ValueKind kind = ValueKind::Text;
+    QString help;                         // what the field is for
+    std::optional<QString> defaultValue;  // the value when the settings file has none
+    bool required = false;                // an empty value is invalid
+    std::optional<qint64> min, max;       // Number: the bounds, inclusive
+    QString on = QStringLiteral("true");  // Boolean: the texts stored for on and off
+    QString off = QStringLiteral("false");
+    QStringList options;  // Choice: the values offered, in order
+    // Text, Password, File, Folder: a regular expression that the whole value must match.
+    struct Pattern {
+        QString text;  // as written
+        QRegularExpression matcher;
+    };
+    std::optional<Pattern> pattern;
+
+    // Reads the rules that the children of `item` declare. Fails, with the problem in words
+    // ("<min> is not a whole number: \"ten\""), when a declaration cannot work: bounds that are
+    // not numbers or cross, a choice without options, a pattern that does not compile, a
+    // required that is neither true nor false, a default that breaks the item's own rules.
+    static std::optional<QString> Read(const XmlDocument& document, const XmlNode& item,
+                                       const QString& type, ValueRules* rules);
+
+    // Why `value` does not fit these rules ("must be at most 65535"), or nothing when it does.
+    // The reason never quotes the value, which may be a secret.
+    std::optional<QString> Problem(const QString& value) const;
+};
