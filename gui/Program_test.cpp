@@ -83,10 +83,11 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          "listen 8080;"},
         {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
         // A value that breaks its item's rules is never saved nor exported, by any run.
-        {"sed -i 's#<type>number</type>#&<max>1024</max>#' config.xml && tervosetup /export",
+        {"sed -e 's#>8080<#>99999<#' -e 's#>4<#>four<#' settings.xml > other.xml && "
+         "tervosetup /export /file:other.xml",
          2,
-         {"settings.xml: Port ($(DBPORT)): must be at most 1024\n"
-          "settings.xml: Listen port ($(HTTPPORT)): must be at most 1024"}},
+         {"other.xml: Listen port ($(HTTPPORT)): must be at most 65535\n"
+          "other.xml: Workers ($(WORKERS)): is not a whole number"}},
         {"sed -i 's#<name>Workers</name><type>number#<name>Workers</name><type>choice</type>"
          "<option>1</option><option>2</option><type>#' config.xml && tervosetup /check",
          2,
