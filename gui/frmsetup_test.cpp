@@ -2,10 +2,11 @@
 #include "gui/frmsetup.h"
 
 #include "gui/xAboutTrvSet.h"
+#include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
-#include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
+#include "testing/TextMatchers.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -67,20 +68,39 @@ class FrmsetupTest : public ::testing::Test {
 // A field lies on top where it overlaps its label, a label or value too wide for its box shows
 // whole in a tooltip, and the page scrolls as far as the last row of its group.
 TEST_F(FrmsetupTest, ShowsEachVariableAsALabelledField) {
-    EXPECT_EQ(Text("lblDBPORT") + ' ' + Text("eDBPORT"), "Port 5432");
+    EXPECT_EQ(Text("lblDBPORT"), QString("Port"));
+    EXPECT_EQ(Text("eDBPORT"), QString("5432"));
     QWidget* port = Control("eDBPORT");
     EXPECT_EQ(port->parentWidget()->childAt(port->pos() + QPoint(2, 5)), port);
     EXPECT_GE(port->parentWidget()->height(), port->geometry().bottom());
     // The fields of a group not shown before are made now, with the texts loaded at start-up.
     ShowGroup(1);
-    EXPECT_EQ(Text("eLOGDIR"), kLogDir);
-    EXPECT_EQ(Control("eLOGDIR")->property("cursorPosition"), 0);  // the start of a long value
-    EXPECT_EQ(Control("lblLOGDIR")->toolTip(), "Folder of every service's log files\nLOGDIR");
-    EXPECT_EQ(Control("lblDBHOST")->toolTip() + Control("eDBHOST")->toolTip(), "");
+    EXPECT_EQ(Text("eLOGDIR"), QString(kLogDir));
+    EXPECT_EQ(Control("eLOGDIR")->property("cursorPosition").toInt(),
+              0);  // the start of a long value
+    EXPECT_EQ(Control("lblLOGDIR")->toolTip(),
+              QString("Folder of every service's log files\nLOGDIR"));
+    EXPECT_EQ(Control("lblDBHOST")->toolTip(), QString());
+    EXPECT_EQ(Control("eDBHOST")->toolTip(), QString());
     EXPECT_EQ(Control("eLOGDIR")->toolTip(), Text("eLOGDIR"));
     Control("eLOGDIR")->setProperty("text", "short");
-    EXPECT_EQ(Control("eLOGDIR")->toolTip(), "");
+    EXPECT_EQ(Control("eLOGDIR")->toolTip(), QString());
 }
+
+using Asked = std::vector<std::pair<QString, QString>>;
+using Texts = QStringList;
+
+// How the window is left: its caption after the title, eDBHOST and eDBPORT, and the files that
+// received the edit (of kSettings, new.xml and old.xml).
+struct Outcome {
+    bool closed;
+    QString caption;  // "[file]", and "*" when an edit is not saved
+    QString host, port;
+    QStringList savedTo;
+};
+// As it was, with the edit not saved; and after a save of the edit that closed the window.
+const Outcome kEdited = {false, "[s[*].xml]*", "db1", "15432", Texts()};
+const Outcome kSavedAndClosed = {true, "[s[*].xml]", "db1", "15432", Texts{kSettings}};
 
 // One way through the window: "1" is typed into eDBPORT, at the start where a loaded value is
 // shown, maybe the settings file is changed on disk, a control is pressed and the dialogs it
@@ -88,52 +108,58 @@ TEST_F(FrmsetupTest, ShowsEachVariableAsALabelledField) {
 struct Case {
     const char* name;
     const char* press;
-    // Each question asked, in order, then each message shown, "|" between: part of its text ("open"
-    // or "save" for a file dialog), and for a question "=" and its answer: "Yes", "No", "Cancel",
-    // or the file chosen ("" cancels).
-    const char* dialogs;
-    // Afterwards: "closed" if the window is, the caption's "[file]" and its modified marker "*",
-    // eDBHOST and eDBPORT, and ">file" for each file that received the edit.
-    const char* state;
+    // Each question asked, in order, by part of its text ("open" or "save" for a file dialog),
+    // and its answer: "Yes", "No", "Cancel", or the file chosen ("" cancels).
+    Asked asked;
+    Texts shown;  // each message shown afterwards, by part of its text
+    Outcome outcome;
     // Written over the settings file after loading; "" removes it, kOutOfMemory fails every save.
     const char* disk = nullptr;
     // What eLOGDIR shows when its group is first shown, at the end.
     const char* logDir = kLogDir;
     friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
-const char kEdited[] = "[s[*].xml]* db1 15432";  // as it was, with the edit not saved
 const char kExternal[] =
     R"~(<xml><variable id="$(DBHOST)">ext</variable><variable id="$(DBPORT)">5</variable><x/></xml>)~";
 const Case kCases[] = {
-    {"CancelKeepsWindowAndEdit", "Cancel", "s[*].xml speichern=Cancel", kEdited},
-    {"NoClosesWithoutSaving", "indExit", "speichern=No", "closed [s[*].xml]* db1 15432"},
-    {"YesSavesAndSaysSo", "Cancel", "speichern=Yes|gespeichert",
-     "closed [s[*].xml] db1 15432 >s[*].xml"},
-    {"OkSavesWithoutAsking", "Ok", "", "closed [s[*].xml] db1 15432 >s[*].xml"},
-    {"FailedYesKeepsWindowAndEdit", "indExit", "speichern=Yes|s[*].xml: line", kEdited,
-     "<xml><variable id='$(DBPORT)'>"},
+    {"CancelKeepsWindowAndEdit", "Cancel", Asked{{"s[*].xml speichern", "Cancel"}}, Texts(),
+     kEdited},
+    {"NoClosesWithoutSaving", "indExit", Asked{{"speichern", "No"}}, Texts(),
+     Outcome{true, "[s[*].xml]*", "db1", "15432", Texts()}},
+    {"YesSavesAndSaysSo", "Cancel", Asked{{"speichern", "Yes"}}, Texts{"gespeichert"},
+     kSavedAndClosed},
+    {"OkSavesWithoutAsking", "Ok", Asked(), Texts(), kSavedAndClosed},
+    {"FailedYesKeepsWindowAndEdit", "indExit", Asked{{"speichern", "Yes"}}, Texts{"s[*].xml: line"},
+     kEdited, "<xml><variable id='$(DBPORT)'>"},
     // Regression: running out of memory ended the program.
-    {"OutOfMemoryKeepsAll", "Ok", "not enough memory", kEdited, FakeFileSystem::kOutOfMemory},
+    {"OutOfMemoryKeepsAll", "Ok", Asked(), Texts{"not enough memory"}, kEdited,
+     FakeFileSystem::kOutOfMemory},
     // Regression: Open threw the edits away without asking.
-    {"OpenAsksFirstAndCancelKeepsAll", "IndOpen", "speichern=Cancel", kEdited},
-    {"OpenCancelled", "IndOpen", "speichern=No|open=", kEdited},
-    {"OpenUnreadableKeepsAll", "IndOpen", "speichern=No|open=none.xml|none.xml", kEdited},
+    {"OpenAsksFirstAndCancelKeepsAll", "IndOpen", Asked{{"speichern", "Cancel"}}, Texts(), kEdited},
+    {"OpenCancelled", "IndOpen", Asked{{"speichern", "No"}, {"open", ""}}, Texts(), kEdited},
+    {"OpenUnreadableKeepsAll", "IndOpen", Asked{{"speichern", "No"}, {"open", "none.xml"}},
+     Texts{"none.xml"}, kEdited},
     // A variable the opened file does not list keeps what its field held (eDBPORT).
-    {"OpenTakesTheFilesValues", "IndOpen", "speichern=No|open=other.xml", "[other.xml] other 15432",
+    {"OpenTakesTheFilesValues", "IndOpen", Asked{{"speichern", "No"}, {"open", "other.xml"}},
+     Texts(), Outcome{false, "[other.xml]", "other", "15432", Texts()}, nullptr, "other"},
+    {"OpenAfterSaving", "IndOpen", Asked{{"speichern", "Yes"}, {"open", "other.xml"}},
+     Texts{"gespeichert"}, Outcome{false, "[other.xml]", "other", "15432", Texts{kSettings}},
      nullptr, "other"},
-    {"OpenAfterSaving", "IndOpen", "speichern=Yes|open=other.xml|gespeichert",
-     "[other.xml] other 15432 >s[*].xml", nullptr, "other"},
-    {"SaveAsCancelled", "IndSaveAs", "save=", kEdited},
-    {"SaveAsNewFileTakesAllValues", "IndSaveAs", "save=new.xml", "[new.xml] db1 15432 >new.xml"},
+    {"SaveAsCancelled", "IndSaveAs", Asked{{"save", ""}}, Texts(), kEdited},
+    {"SaveAsNewFileTakesAllValues", "IndSaveAs", Asked{{"save", "new.xml"}}, Texts(),
+     Outcome{false, "[new.xml]", "db1", "15432", Texts{"new.xml"}}},
     // An existing file receives the values in its own entries.
-    {"SaveAsExistingFillsItsEntries", "IndSaveAs", "save=old.xml", "[old.xml] db1 15432 >old.xml"},
+    {"SaveAsExistingFillsItsEntries", "IndSaveAs", Asked{{"save", "old.xml"}}, Texts(),
+     Outcome{false, "[old.xml]", "db1", "15432", Texts{"old.xml"}}},
     // Regression: a save overwrote what another program had changed since the file was loaded.
-    {"ChangedOnDiskCancelKeepsAll", "IndSave", "s[*].xml was changed=Cancel", kEdited, kExternal},
-    {"ChangedOnDiskNoLoadsItAgain", "Ok", "was changed=No", "[s[*].xml] ext 5", kExternal, ""},
-    {"ChangedOnDiskYesSavesIntoIt", "IndSave", "was changed=Yes", "[s[*].xml] db1 15432 >s[*].xml",
-     kExternal},
-    {"RemovedOnDiskYesSavesAgain", "Ok", "s[*].xml was removed=Yes",
-     "closed [s[*].xml] db1 15432 >s[*].xml", ""},
+    {"ChangedOnDiskCancelKeepsAll", "IndSave", Asked{{"s[*].xml was changed", "Cancel"}}, Texts(),
+     kEdited, kExternal},
+    {"ChangedOnDiskNoLoadsItAgain", "Ok", Asked{{"was changed", "No"}}, Texts(),
+     Outcome{false, "[s[*].xml]", "ext", "5", Texts()}, kExternal, ""},
+    {"ChangedOnDiskYesSavesIntoIt", "IndSave", Asked{{"was changed", "Yes"}}, Texts(),
+     Outcome{false, "[s[*].xml]", "db1", "15432", Texts{kSettings}}, kExternal},
+    {"RemovedOnDiskYesSavesAgain", "Ok", Asked{{"s[*].xml was removed", "Yes"}}, Texts(),
+     kSavedAndClosed, ""},
 };
 
 class FrmsetupPathTest : public FrmsetupTest, public ::testing::WithParamInterface<Case> {};
@@ -150,30 +176,33 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
         mFiles.FailWriting(kSettings, c.disk);
     else if (c.disk)
         *c.disk ? mFiles.SetFile(kSettings, c.disk) : mFiles.RemoveFile(kSettings);
-    const QStringList dialogs = QString(c.dialogs).split('|', Qt::SkipEmptyParts);
-    // The messages come last: the empty answers taken from them are never asked for.
-    for (const QString& dialog : dialogs)
-        mDialogs.answers.append(dialog.section('=', 1));
+    QStringList questions;
+    for (const auto& [question, answer] : c.asked) {
+        questions << question;
+        mDialogs.answers << answer;
+    }
     Press(c.press);
-    // One dialog too many or too few finds no text on the other side to hold.
-    const QStringList shown = mDialogs.questions + mDialogs.messages;
-    for (qsizetype i = 0; i < std::max(dialogs.size(), shown.size()); ++i)
-        EXPECT_TRUE(shown.value(i).contains(dialogs.value(i, "-").section('=', 0, 0)))
-            << qPrintable(shown.join('|'));
+    EXPECT_THAT(mDialogs.questions, HoldTextsInTurn(questions));
+    EXPECT_THAT(mDialogs.messages, HoldTextsInTurn(c.shown));
     // The group of LOGDIR is shown only now: it shows what was loaded last, and showing it is no
     // edit. Every file saved holds LOGDIR's value all the same.
     ShowGroup(1);
-    EXPECT_EQ(Text("eLOGDIR"), c.logDir);
-    QString state = (mWindow->isVisible() ? "" : "closed ") +
-                    mWindow->windowHandle()->title().section(" - ", 1) + ' ' + Text("eDBHOST") +
-                    ' ' + Text("eDBPORT");
+    EXPECT_EQ(Text("eLOGDIR"), QString(c.logDir));
+    const bool closed = !mWindow->isVisible();
+    EXPECT_EQ(closed, c.outcome.closed);
+    EXPECT_EQ(mWindow->windowHandle()->title().section(" - ", 1), c.outcome.caption);
+    EXPECT_EQ(Text("eDBHOST"), c.outcome.host);
+    EXPECT_EQ(Text("eDBPORT"), c.outcome.port);
+    QStringList savedTo;
     for (const char* file : {kSettings, "new.xml", "old.xml"}) {
         const QString saved = mFiles.FileContents(file);
-        state += saved.contains(">15432<") && saved.contains(kLogDir) ? QString(" >") + file : "";
+        if (saved.contains(">15432<") && saved.contains(kLogDir))
+            savedTo << file;
     }
-    EXPECT_EQ(state, c.state);
-    EXPECT_EQ(mFiles.FileContents("app.out"), state.contains('>') ? "host=db1 port=15432" : "");
-    EXPECT_TRUE(mFiles.FileContents("old.xml").contains("<x/>"));
+    EXPECT_EQ(savedTo, c.outcome.savedTo);
+    EXPECT_EQ(Bytes{mFiles.FileContents("app.out")},
+              Bytes{savedTo.isEmpty() ? "" : "host=db1 port=15432"});
+    EXPECT_THAT(mFiles.FileContents("old.xml").toStdString(), ::testing::HasSubstr("<x/>"));
     // What another program wrote stays, apart from the values saved over it.
     EXPECT_EQ(mFiles.FileContents(kSettings).contains("<x/>"), c.disk == kExternal);
 }
@@ -200,7 +229,7 @@ TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClickOrEscape) {
     EXPECT_TRUE(abouts[0]->isHidden());
     // Without edits the main window closes without a question.
     EXPECT_TRUE(mWindow->close());
-    EXPECT_TRUE(mDialogs.questions.isEmpty());
+    EXPECT_EQ(mDialogs.questions, QStringList());
 }
 
 // Each group has a page that shows only its labels and fields. Tab walks the tab strip, the
@@ -210,36 +239,51 @@ TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClickOrEscape) {
 TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
     QApplication::setActiveWindow(mWindow.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
-    // Presses each key from the tab strip on: where the focus goes and which group is shown.
-    const auto press = [this](const QStringList& keys) {
-        Control("Categories")->setFocus();
-        QStringList seen;
-        for (const QString& key : keys) {
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
-            seen << QApplication::focusWidget()->objectName() + ':' +
-                        Control("Categories")->property("currentIndex").toString();
-        }
-        return seen.join(' ');
+    // Keys pressed in turn from the tab strip on, each walk in the group the one before left.
+    const struct {
+        const char* what;
+        QStringList keys;
+        QStringList focus;  // where the focus is after each key
+        QList<int> groups;  // which group is shown after each key
+    } walks[] = {
+        {"Ctrl+Tab and Ctrl+PgDown go on, with Shift or PgUp back, round the ends",
+         QStringList{"Ctrl+Tab", "Ctrl+PgDown", "Ctrl+Shift+Backtab", "Ctrl+PgUp", "Ctrl+PgUp"},
+         QStringList(5, "Categories"), QList{1, 0, 1, 0, 1}},
+        // The fields of the second group are made when it is first shown, after the buttons.
+        {"Tab walks the fields of a group made later, then the buttons", QStringList(4, "Tab"),
+         QStringList{"eLOGDIR", "eTMP", "Ok", "Cancel"}, QList{1, 1, 1, 1}},
+        {"Tab walks the fields of the first group and the buttons, then comes round",
+         QStringList{"Ctrl+Tab", "Tab", "Tab", "Tab", "Tab", "Tab"},
+         QStringList{"Categories", "eDBHOST", "eDBPORT", "Ok", "Cancel", "Categories"},
+         QList<int>(6, 0)},
     };
-    // The fields of the second group are made when it is first shown, after the buttons.
-    EXPECT_EQ(press({"Ctrl+Tab", "Ctrl+PgDown", "Ctrl+Shift+Backtab", "Ctrl+PgUp", "Ctrl+PgUp"}),
-              "Categories:1 Categories:0 Categories:1 Categories:0 Categories:1");
-    EXPECT_EQ(press({"Tab", "Tab", "Tab", "Tab"}), "eLOGDIR:1 eTMP:1 Ok:1 Cancel:1");
-    EXPECT_EQ(press({"Ctrl+Tab", "Tab", "Tab", "Tab", "Tab", "Tab"}),
-              "Categories:0 eDBHOST:0 eDBPORT:0 Ok:0 Cancel:0 Categories:0");
-    EXPECT_TRUE(!Control("lblDBPORT")->isHidden() && Control("lblLOGDIR")->isHidden());
-    QString spoken;
-    for (const char* name : {"eDBHOST", "eLOGDIR"}) {
-        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control(name));
-        spoken +=
-            access->text(QAccessible::Name) + ' ' + access->text(QAccessible::Description) + '|';
+    for (const auto& walk : walks) {
+        SCOPED_TRACE(walk.what);
+        Control("Categories")->setFocus();
+        QStringList focus;
+        QList<int> groups;
+        for (const QString& key : walk.keys) {
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+            focus << QApplication::focusWidget()->objectName();
+            groups << Control("Categories")->property("currentIndex").toInt();
+        }
+        EXPECT_EQ(focus, walk.focus);
+        EXPECT_EQ(groups, walk.groups);
     }
-    EXPECT_EQ(spoken, "Host $(DBHOST)|Folder of every service's log files LOGDIR|");
+    EXPECT_FALSE(Control("lblDBPORT")->isHidden());
+    EXPECT_TRUE(Control("lblLOGDIR")->isHidden());
+    for (const auto& [field, name, description] :
+         {std::tuple{"eDBHOST", "Host", "$(DBHOST)"},
+          {"eLOGDIR", "Folder of every service's log files", "LOGDIR"}}) {
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control(field));
+        EXPECT_EQ(access->text(QAccessible::Name), QString(name)) << field;
+        EXPECT_EQ(access->text(QAccessible::Description), QString(description)) << field;
+    }
     Control("eLOGDIR")->setProperty("text", "x");
     Control("Ok")->setFocus();
     QTest::keyClick(Control("Ok"), Qt::Key_Return);
     EXPECT_FALSE(mWindow->isVisible());
-    EXPECT_TRUE(mFiles.FileContents(kSettings).contains(">x<"));
+    EXPECT_THAT(mFiles.FileContents(kSettings).toStdString(), ::testing::HasSubstr(">x<"));
 }
 
 // OK and "Abbrechen" keep their distance from the bottom right corner.

@@ -1,72 +1,104 @@
 #include "run/CommandLine.h"
 
-#include "testing/QStringPrinter.h"
+#include "testing/TextMatchers.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <utility>
 
 namespace {
 
-// What a run takes from its command line text, with the defaults applied: "<configuration>
-// <base directory> <settings>", then the modes that are set and "?<option>" for each unknown
-// option, then the usage message, in which the syntax text stands as "<syntax>".
-QString Describe(const char* commandLine) {
-    const CommandLineOptions options =
-        ParseCommandLine(GetCommandLine(QString::fromUtf8(commandLine)));
-    const StartupPaths paths = ResolveStartupPaths(options);
-    QString flags = QStringLiteral(" ");
-    for (const auto& [set, name] : {std::pair{options.exportMode, "export "},
-                                    {options.help, "help "},
-                                    {options.version, "version "},
-                                    {options.checkMode, "check "},
-                                    {options.diffMode, "diff "},
-                                    {options.strict, "strict "}})
-        flags += set ? name : "";
-    for (const QString& unknown : options.unknownOptions)
-        flags += u'?' + unknown + u' ';
-    return paths.configFile + u' ' + options.baseDir + u' ' + paths.settingsFile + flags +
-           options.usageMessage.value_or("").replace(UsageText(QString()), "<syntax>");
+// The modes a command line sets, by name.
+QStringList Modes(const CommandLineOptions& options) {
+    QStringList modes;
+    for (const auto& [set, name] : {std::pair{options.exportMode, "export"},
+                                    {options.help, "help"},
+                                    {options.version, "version"},
+                                    {options.checkMode, "check"},
+                                    {options.diffMode, "diff"},
+                                    {options.strict, "strict"}})
+        if (set)
+            modes << name;
+    return modes;
+}
+
+// The usage message up to the syntax text that ends it.
+std::optional<QString> Complaint(const CommandLineOptions& options) {
+    if (!options.usageMessage || !options.usageMessage->endsWith(UsageText()))
+        return options.usageMessage;
+    return options.usageMessage->chopped(UsageText().size());
 }
 
 TEST(CommandLineTest, AppliesOptionsInOrderAndPutsTheSettingsBehindTheConfiguration) {
-    const char* const cases[][2] = {
-        {"", "config.xml  settings.xml "},
-        // Blanks and tabs separate; line breaks and non-breaking spaces are ordinary characters.
-        {" \t/FILE:a\nb\xc2\xa0z \t-EXPORT\t", "config.xml  a\nb\xc2\xa0z export "},
-        {"-conf:cfg/c.xml", "cfg/c.xml cfg/ cfg/settings.xml "},
-        {"/Conf:cfg/c.xml /file:a.xml", "cfg/c.xml cfg/ cfg/a.xml "},
-        // The value follows the first ":"; a later option wins, even without a value.
-        {"/file:a.xml /file:C:/s.xml", "config.xml  C:/s.xml "},
-        {"/conf:cfg/c.xml /file:a.xml /conf: /file", "config.xml  settings.xml "},
-        // Only "/" ends a directory, and the prefix goes in front of any settings path.
-        {"/conf:C:\\cfg\\c.xml", "C:\\cfg\\c.xml  settings.xml "},
-        {"/conf:/etc/c.xml /file:/abs.xml", "/etc/c.xml /etc/ /etc//abs.xml "},
-        // Unknown options are ignored but noted, and so is the value of "/export".
-        {"/x --file:a.xml / - /splash /export:no",
-         "config.xml  settings.xml export ?/x ?--file:a.xml ?/ ?- "},
-        {"-Check /DIFF:x /strict", "config.xml  settings.xml check diff strict "},
-        // Help and the version stop the walk before anything after them is looked at.
-        {"/export --help bad", "config.xml  settings.xml export help "},
-        {"-H", "config.xml  settings.xml help "},
-        {"/? /file:a.xml", "config.xml  settings.xml help "},
-        {"--Version:x", "config.xml  settings.xml version "},
-        {"bad --help", "config.xml  settings.xml Did not understand: bad\r\n\r\n<syntax>"},
-        // The first argument that is no option stops the walk; quotes group nothing.
-        {"file:a.xml", "config.xml  settings.xml Did not understand: file:a.xml\r\n\r\n<syntax>"},
-        {"/file:a.xml :a /export", "config.xml  a.xml Did not understand: :a\r\n\r\n<syntax>"},
-        {"/file:\"my file.xml\"",
-         "config.xml  \"my Did not understand: file.xml\"\r\n\r\n<syntax>"},
-        // Only ten arguments are read: an eleventh is never reported.
-        {"-export /export /export /export /export /export /export /export /export /export bad",
-         "config.xml  settings.xml export "},
+    const char* const kConfig = "config.xml";
+    const char* const kSettings = "settings.xml";
+    using Names = QStringList;
+    const struct {
+        const char* what;
+        const char* commandLine;
+        // What the run takes from it, with the defaults applied.
+        const char* config;
+        const char* baseDir;
+        const char* settings;
+        Names modes = {};
+        const char* complaint = "";  // the usage message in front of the syntax text; "": none
+        Names unknown = {};          // the unknown options noted
+    } cases[] = {
+        {"the defaults", "", kConfig, "", kSettings},
+        {"blanks and tabs separate; line breaks and no-break spaces are ordinary characters",
+         " \t/FILE:a\nb\xc2\xa0z \t-EXPORT\t", kConfig, "", "a\nb\xc2\xa0z", Names{"export"}},
+        {"the settings go beside the configuration", "-conf:cfg/c.xml", "cfg/c.xml", "cfg/",
+         "cfg/settings.xml"},
+        {"a settings path is relative to the configuration", "/Conf:cfg/c.xml /file:a.xml",
+         "cfg/c.xml", "cfg/", "cfg/a.xml"},
+        {"the value follows the first colon, and a later option wins", "/file:a.xml /file:C:/s.xml",
+         kConfig, "", "C:/s.xml"},
+        {"a later option wins even without a value", "/conf:cfg/c.xml /file:a.xml /conf: /file",
+         kConfig, "", kSettings},
+        {"only a slash ends a directory", "/conf:C:\\cfg\\c.xml", "C:\\cfg\\c.xml", "", kSettings},
+        {"the prefix goes in front of any settings path", "/conf:/etc/c.xml /file:/abs.xml",
+         "/etc/c.xml", "/etc/", "/etc//abs.xml"},
+        {"unknown options and the value of /export are noted and ignored",
+         "/x --file:a.xml / - /splash /export:no", kConfig, "", kSettings, Names{"export"}, "",
+         Names{"/x", "--file:a.xml", "/", "-"}},
+        {"modes are case-insensitive and ignore a value", "-Check /DIFF:x /strict", kConfig, "",
+         kSettings, Names{"check", "diff", "strict"}},
+        {"help stops the walk", "/export --help bad", kConfig, "", kSettings,
+         Names{"export", "help"}},
+        {"-H asks for help", "-H", kConfig, "", kSettings, Names{"help"}},
+        {"/? asks for help and stops the walk", "/? /file:a.xml", kConfig, "", kSettings,
+         Names{"help"}},
+        {"the version stops the walk", "--Version:x", kConfig, "", kSettings, Names{"version"}},
+        {"an argument that is no option stops the walk before help", "bad --help", kConfig, "",
+         kSettings, Names(), "Did not understand: bad\r\n\r\n"},
+        {"an option needs its slash or dash", "file:a.xml", kConfig, "", kSettings, Names(),
+         "Did not understand: file:a.xml\r\n\r\n"},
+        {"what came before a stray argument stands", "/file:a.xml :a /export", kConfig, "", "a.xml",
+         Names(), "Did not understand: :a\r\n\r\n"},
+        {"quotes group nothing", "/file:\"my file.xml\"", kConfig, "", "\"my", Names(),
+         "Did not understand: file.xml\"\r\n\r\n"},
+        {"only ten arguments are read: an eleventh is never reported",
+         "-export /export /export /export /export /export /export /export /export /export bad",
+         kConfig, "", kSettings, Names{"export"}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Describe(c[0]), QString::fromUtf8(c[1])) << c[0];
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CommandLineOptions options =
+            ParseCommandLine(GetCommandLine(QString::fromUtf8(c.commandLine)));
+        const StartupPaths paths = ResolveStartupPaths(options);
+        EXPECT_EQ(paths.configFile, QString::fromUtf8(c.config));
+        EXPECT_EQ(options.baseDir, QString::fromUtf8(c.baseDir));
+        EXPECT_EQ(paths.settingsFile, QString::fromUtf8(c.settings));
+        EXPECT_EQ(Modes(options), c.modes);
+        EXPECT_EQ(options.unknownOptions, c.unknown);
+        EXPECT_EQ(Complaint(options),
+                  *c.complaint ? std::optional<QString>(c.complaint) : std::nullopt);
+    }
     EXPECT_EQ(GetCommandLine(" \t "), QStringList("/splash"));
     for (const char* option : {"/file:<file>\t", "/export\t", "/conf:<file>\t", "--help",
                                "--version", "/check\t", "/diff\t", "/strict\t"})
-        EXPECT_TRUE(UsageText(QString()).contains(QString::fromUtf8(option))) << option;
+        EXPECT_THAT(UsageText(QString()), HoldsText(QString::fromUtf8(option)));
 }
 
 }  // namespace

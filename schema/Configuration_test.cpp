@@ -6,37 +6,47 @@
 
 namespace {
 
-// What the window and the save take from a configuration text, on one line: each group as
-// "[name]" with its items as " label=id", each template as " input>output", then the before and
-// the after command as " before|after" ("-" for none) when there is one, and which of a few ids it
-// declares, as " {id}". A refusal puts its message in front, and then nothing may follow.
-QString Describe(Configuration* config, const char* text) {
-    QString description = config->Parse(QByteArray(text), QStringLiteral("c")).message();
-    for (const ConfigGroup& group : config->Groups()) {
-        description += u'[' + group.name + u']';
+// What the window and the save take from a configuration, field by field.
+struct Contents {
+    QStringList groups{};                      // the group names, in order
+    QStringList items{};                       // each item as "group: label = id", in order
+    QStringList templates{};                   // each template as "input -> output", in order
+    std::optional<QString> before{}, after{};  // the command lines
+    QStringList ids{};                         // which of a few ids (kProbedIds) it declares
+};
+const char* const kProbedIds[] = {"$(HOST)", "say \"hi\"", "$(B", ")", "$(B)", "$(host)", ""};
+
+Contents ContentsOf(const Configuration& config) {
+    Contents contents;
+    for (const ConfigGroup& group : config.Groups()) {
+        contents.groups << group.name;
         for (const ConfigItem& item : group.items)
-            description += u' ' + item.label + u'=' + item.id;
+            contents.items << group.name + ": " + item.label + " = " + item.id;
     }
-    for (const TemplateEntry& entry : config->Templates())
-        description += u' ' + entry.input + u'>' + entry.output;
-    if (config->BeforeCommand() || config->AfterCommand())
-        description += u' ' + config->BeforeCommand().value_or("-") + u'|' +
-                       config->AfterCommand().value_or("-");
-    for (const char* id : {"$(HOST)", "say \"hi\"", "$(B", ")", "$(B)", "$(host)", ""})
-        if (config->DeclaresId(QString::fromUtf8(id)))
-            description += QStringLiteral(" {%1}").arg(QString::fromUtf8(id));
-    return description;
+    for (const TemplateEntry& entry : config.Templates())
+        contents.templates << entry.input + " -> " + entry.output;
+    contents.before = config.BeforeCommand();
+    contents.after = config.AfterCommand();
+    for (const char* id : kProbedIds)
+        if (config.DeclaresId(QString::fromUtf8(id)))
+            contents.ids << QString::fromUtf8(id);
+    return contents;
 }
 
 TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAndTheBrokenRule) {
-    const char* const cases[][2] = {
-        {"<xml/>", ""},
-        // Comments and unknown elements change nothing. A template needs an input and an output
-        // element, which may be empty.
-        // The first command of an id in document order counts, nested or not; an empty one is
-        // passed over for the next, and only its first text node is the command line. Every text
-        // node of a varname declares an id, wherever it stands, compared exactly.
-        {R"(<xml><group><name>DB</name><!-- c --><x/><item><name>Host</name><type>t</type>
+    const struct {
+        const char* what;
+        const char* text;
+        QString error;  // what Parse says; empty when it accepts the text
+        Contents contents = {};
+    } cases[] = {
+        {"an empty root declares nothing", "<xml/>", ""},
+        // A template needs an input and an output element, which may be empty. The first command
+        // of an id in document order counts, nested or not; an empty one is passed over for the
+        // next, and only its first text node is the command line. Every text node of a varname
+        // declares an id, wherever it stands, compared exactly.
+        {"groups, items, templates, commands and ids, among comments and unknown elements",
+         R"(<xml><group><name>DB</name><!-- c --><x/><item><name>Host</name><type>t</type>
             <varname>$(HOST)</varname></item><item><name>Port</name><varname>PORT</varname></item>
             </group><group><name>P</name><command id="before">b1</command></group><command
             id="before">b2</command><command id="after"/><command id="after">a <b>b</b> c</command>
@@ -44,24 +54,44 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
             <file><output>C</output></file><file><input>e</input><output/></file></files><files>
             <file><input>d</input><output>D</output></file></files><x><varname>say "hi"</varname>
             </x><varname>$(B<!-- c -->)</varname></xml>)",
-         "[DB] Host=$(HOST) Port=PORT[P] a>A e> d>D b1|a  {$(HOST)} {say \"hi\"} {$(B} {)}"},
-        {"<config/>", "c: line 1: the root element is <config>, but must be <xml>"},
-        {"<xml>\n<group/></xml>", "c: line 2: <group> has no <name>"},
-        {"<xml><group><name/>\n<item/></group></xml>", "c: line 2: <item> has no <name>"},
-        {"<xml><group><name/>\n\n<item><name/></item></group></xml>",
+         "",
+         Contents{{"DB", "P"},
+                  {"DB: Host = $(HOST)", "DB: Port = PORT"},
+                  {"a -> A", "e -> ", "d -> D"},
+                  "b1",
+                  "a ",
+                  {"$(HOST)", "say \"hi\"", "$(B", ")"}}},
+        {"the root must be <xml>", "<config/>",
+         "c: line 1: the root element is <config>, but must be <xml>"},
+        {"a group needs a name", "<xml>\n<group/></xml>", "c: line 2: <group> has no <name>"},
+        {"an item needs a name", "<xml><group><name/>\n<item/></group></xml>",
+         "c: line 2: <item> has no <name>"},
+        {"an item needs a varname", "<xml><group><name/>\n\n<item><name/></item></group></xml>",
          "c: line 3: <item> has no <varname>"},
-        {"<xml><group><name>G</name></group>\n<group><name>G</name></group></xml>",
+        {"group names are unique",
+         "<xml><group><name>G</name></group>\n<group><name>G</name></group></xml>",
          "c: line 2: the group name \"G\" is already used at line 1; group names must be unique"},
-        {"<xml><group><name/><item><name/><varname>$(A)</varname></item>\n<item><name/><varname>"
+        {"bare names are unique",
+         "<xml><group><name/><item><name/><varname>$(A)</varname></item>\n<item><name/><varname>"
          "A)</varname></item></group></xml>",
          "c: line 2: the variable \"A)\" has the bare name \"A\", which the variable at line 1 "
          "already has; bare names must be unique"},
-        {"<xml><group>", "c: line 1: Premature end of data in tag group line 1"},
+        {"malformed XML names the parser's complaint", "<xml><group>",
+         "c: line 1: Premature end of data in tag group line 1"},
     };
     // One configuration for all: a refusal must also drop what the file before it gave.
     Configuration config;
-    for (const auto& c : cases)
-        EXPECT_EQ(Describe(&config, c[0]), QString::fromUtf8(c[1])) << c[0];
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(config.Parse(QByteArray(c.text), QStringLiteral("c")).message(), c.error);
+        const Contents contents = ContentsOf(config);
+        EXPECT_EQ(contents.groups, c.contents.groups);
+        EXPECT_EQ(contents.items, c.contents.items);
+        EXPECT_EQ(contents.templates, c.contents.templates);
+        EXPECT_EQ(contents.before, c.contents.before);
+        EXPECT_EQ(contents.after, c.contents.after);
+        EXPECT_EQ(contents.ids, c.contents.ids);
+    }
 }
 
 }  // namespace

@@ -18,23 +18,36 @@ TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
     Configuration config;
     const char xml[] = "<xml><group><name/><item><name/><varname>H</varname></item></group></xml>";
     ASSERT_TRUE(config.Parse(xml, "c").ok());
-    FakeFileSystem files;
-    // Loads `file` (nullptr: none) into a field that held "old": "<error>|<field text>".
-    const auto load = [&](const char* file) {
-        file ? files.SetFile("settings.xml", file) : files.RemoveFile("settings.xml");
+    const struct {
+        const char* what;
+        const char* file;       // the settings file; nullptr: none
+        const char* readFault;  // why reading it fails; "": it does not
+        QString error;          // what loading it says; "": nothing
+        QString field;          // the text of the field, which held "old"
+    } cases[] = {
+        {"the first element of the id counts, nested or not",
+         "<xml><a><variable id='H'>new</variable></a><variable id='H'/></xml>", "", "", "new"},
+        {"a file that does not list the id", "<xml><variable id='X'>new</variable></xml>", "", "",
+         "old"},
+        {"a file that does not parse", "<xml><variable id='H'>new</variable>", "",
+         "settings.xml: line 1: Premature end of data in tag xml line 1", "old"},
+        {"no file", nullptr, "", "settings.xml: No such file or directory", "old"},
+        {"a file that cannot be read", "<xml/>", "Input/output error",
+         "settings.xml: Input/output error", "old"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeFileSystem files;
+        if (c.file)
+            files.SetFile("settings.xml", c.file);
+        files.FailReading("settings.xml", c.readFault);
         VariableValues values(config);
         values.Set("H", "old");
         const Status loaded = ReadSettingsInto(files, "settings.xml", config, &values);
-        EXPECT_EQ(loaded.IsNotFound(), file == nullptr);
-        return loaded.message() + '|' + *values.Find("H");
-    };
-    EXPECT_EQ(load("<xml><a><variable id='H'>new</variable></a><variable id='H'/></xml>"), "|new");
-    EXPECT_EQ(load("<xml><variable id='X'>new</variable></xml>"), "|old");
-    EXPECT_EQ(load("<xml><variable id='H'>new</variable>"),
-              "settings.xml: line 1: Premature end of data in tag xml line 1|old");
-    EXPECT_EQ(load(nullptr), "settings.xml: No such file or directory|old");
-    files.FailReading("settings.xml", "Input/output error");
-    EXPECT_EQ(load("<xml/>"), "settings.xml: Input/output error|old");
+        EXPECT_EQ(loaded.message(), c.error);
+        EXPECT_EQ(loaded.IsNotFound(), c.file == nullptr);
+        EXPECT_EQ(*values.Find("H"), c.field);
+    }
 }
 
 // An id the configuration declares outside any item ("HOST" in a stray varname) addresses the item
@@ -50,8 +63,8 @@ TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
     const struct {
         const char* what;
         const char* file;
-        const char* loaded;  // the value of $(HOST) after loading `file`
-        const char* saved;   // `file` after saving the value "new"
+        QString loaded;     // the value of $(HOST) after loading `file`
+        const char* saved;  // `file` after saving the value "new"
     } cases[] = {
         {"the later element's id wins",
          "<xml><variable id='HOST'>a</variable>"
@@ -72,13 +85,14 @@ TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
         FakeFileSystem files;
         files.SetFile("settings.xml", c.file);
         VariableValues values(config);
-        ASSERT_TRUE(ReadSettingsInto(files, "settings.xml", config, &values).ok());
+        ASSERT_EQ(ReadSettingsInto(files, "settings.xml", config, &values).message(), QString());
         EXPECT_EQ(*values.Find("$(HOST)"), c.loaded);
         values.Set("$(HOST)", "new");
         FakeProcessLauncher processes;
-        ASSERT_TRUE(
-            SaveAndExport(config, values, "settings.xml", "settings.xml", "", {files, processes})
-                .Complete());
+        const SaveResult result =
+            SaveAndExport(config, values, "settings.xml", "settings.xml", "", {files, processes});
+        ASSERT_TRUE(result.Complete())
+            << qPrintable(result.saved.message() + result.problems.join('\n'));
         EXPECT_THAT(files.FileContents("settings.xml").toStdString(),
                     testing::HasSubstr(std::string("<xml>") + c.saved + "</xml>"));
     }

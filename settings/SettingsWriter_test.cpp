@@ -2,9 +2,10 @@
 
 #include "schema/Configuration.h"
 #include "settings/VariableValues.h"
+#include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
-#include "testing/QStringPrinter.h"
+#include "testing/TextMatchers.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,12 @@ const QByteArray kP = R"~(<variable id="$(P)">&amp;&lt;</variable>)~";
 const QByteArray kH = R"~(<variable id="$(H)">h</variable>)~";
 const QByteArray kNew = "<xml>" + kP + kH + "</xml>";
 const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-const char kBoth[] = "before old|after new+";
+// The commands a save starts, each with what it finds: the settings file as it was or as saved,
+// and the exported template.
+const char kBefore[] = "before, on the old settings file";
+const char kAfter[] = "after, on the new settings file and the output";
+const QStringList kBoth = {kBefore, kAfter}, kOnlyBefore(kBefore), kNoCommand;
+enum class Fault { kNone, kReadingSettings, kWritingSettings, kStartingBefore, kStartingAfter };
 
 // Saves "&<" and `host` into the fields $(P) and $(H). Each value goes into the first
 // element of its id, and the rest of the file stays; a field without an element adds one after
@@ -31,52 +37,67 @@ const char kBoth[] = "before old|after new+";
 // start is reported, but the save stands.
 TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
     struct Case {
+        const char* what;
         const char* file;     // the settings file before the save; nullptr: none
         QByteArray saved;     // its root element after the save; empty: it keeps its bytes
         const char* message;  // part of what the save reports; "": nothing
-        const char* started;  // the commands started, "|" between; a save that stands starts both
-        const char* fault = "";  // "read" or "write" of the settings file, or a command line
+        QStringList started;  // the commands started; a save that stands starts both
+        Fault fault = Fault::kNone;
         QString host = "h";
     };
     const Case cases[] = {
-        {kOld, kNew, "", kBoth},
-        {R"~(<xml note="k"><g><variable id="$(P)">1<sub/></variable></g><variable id="$(P)"/>)~"
+        {"each value goes into the element of its id", kOld, kNew, "", kBoth},
+        {"the first element of an id takes the value, and the rest of the file stays",
+         R"~(<xml note="k"><g><variable id="$(P)">1<sub/></variable></g><variable id="$(P)"/>)~"
          R"~(<variable id="$(X)">x</variable></xml>)~",
          R"~(<xml note="k"><g>)~" + kP +
              R"~(</g><variable id="$(P)"/><variable id="$(X)">x</variable>)~" + kH + "</xml>",
          "", kBoth},
         // Regression: a typed value of a variable that the file did not list was dropped.
-        {nullptr, kNew, "", kBoth},
-        {"<xml>\n  <variable id=\"$(P)\"/>\n</xml>", "<xml>\n  " + kP + "\n  " + kH + "\n</xml>",
+        {"without a file every value adds an element", nullptr, kNew, "", kBoth},
+        {"an added element is indented like the last one",
+         "<xml>\n  <variable id=\"$(P)\"/>\n</xml>", "<xml>\n  " + kP + "\n  " + kH + "\n</xml>",
          "", kBoth},
-        {"<xml/>", "<xml>" + kP + "</xml>", "", kBoth, "", ""},
-        {"<xml><g><variable id='$(H)'/></g></xml>", "<xml><g>" + kH + "</g>" + kP + "</xml>", "",
+        {"an empty value adds no element", "<xml/>", "<xml>" + kP + "</xml>", "", kBoth,
+         Fault::kNone, ""},
+        {"a nested element takes the value, a missing one is added to the root",
+         "<xml><g><variable id='$(H)'/></g></xml>", "<xml><g>" + kH + "</g>" + kP + "</xml>", "",
          kBoth},
         // Regression: the outer $(P) is written first and takes the nested $(H) with it.
         // The index still pointed at the freed element, and the value of $(H) was written
         // into freed memory.
-        {R"~(<xml><variable id="$(P)">1<variable id="$(H)">n</variable></variable>)~"
+        {"an element inside another goes with the outer value; the next of its id takes its value",
+         R"~(<xml><variable id="$(P)">1<variable id="$(H)">n</variable></variable>)~"
          R"~(<variable id="$(H)">root</variable></xml>)~",
          kNew, "", kBoth},
-        // Without a changed value the file keeps its bytes.
-        {"<xml>\r\n<variable id='$(P)'>&amp;&lt;</variable><variable id='$(H)'>h</variable></xml>",
-         "", "", "before old|after old+"},
-        {kOld, kNew, "The after command could not be started.", kBoth, "after"},
-        {"<xml><variable id=\"$(P)\">1</variable>", "", "settings.xml: line", ""},
-        {"<config/>", "", "the root element is <config>, but must be <xml>", ""},
-        {kOld, "", "settings.xml: Permission denied", "", "read"},
-        {kOld, "", "\"Host name\" holds the character", "", "", "a\x01z"},
-        {kOld, "", "\"Host name\" holds the character", "", "", QString(QChar(0xD800))},
-        {kOld, "", "The before command could not be started", "before old", "before"},
-        {kOld, "", "settings.xml: disk full", "before old", "write"},
+        {"without a changed value the file keeps its bytes",
+         "<xml>\r\n<variable id='$(P)'>&amp;&lt;</variable><variable id='$(H)'>h</variable></xml>",
+         "", "", QStringList{kBefore, "after, on the old settings file and the output"}},
+        {"an after command that cannot start is reported, and the save stands", kOld, kNew,
+         "The after command could not be started.", kBoth, Fault::kStartingAfter},
+        {"a file that does not parse is not overwritten", "<xml><variable id=\"$(P)\">1</variable>",
+         "", "settings.xml: line", kNoCommand},
+        {"a file of another root is not overwritten", "<config/>", "",
+         "the root element is <config>, but must be <xml>", kNoCommand},
+        {"a file that cannot be read is not overwritten", kOld, "",
+         "settings.xml: Permission denied", kNoCommand, Fault::kReadingSettings},
+        {"a value with a control character is refused", kOld, "",
+         "\"Host name\" holds the character", kNoCommand, Fault::kNone, "a\x01z"},
+        {"a value with a lone surrogate is refused", kOld, "", "\"Host name\" holds the character",
+         kNoCommand, Fault::kNone, QString(QChar(0xD800))},
+        {"a before command that cannot start refuses the save", kOld, "",
+         "The before command could not be started", kOnlyBefore, Fault::kStartingBefore},
+        {"a failed write starts no after command", kOld, "", "settings.xml: disk full", kOnlyBefore,
+         Fault::kWritingSettings},
         // Regression: a file that its next load refuses was written, and every later run failed.
-        {kOld, "", "The largest value is that of \"Host name\" ($(H)).", "", "",
+        {"a file too large for its next load is refused", kOld, "",
+         "The largest value is that of \"Host name\" ($(H)).", kNoCommand, Fault::kNone,
          QString(17 << 20, u'>')},
     };
     Configuration config;
     ASSERT_TRUE(config.Parse(kConfig, "config.xml").ok());
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.file ? c.file : "no file");
+        SCOPED_TRACE(c.what);
         VariableValues values(config);
         values.Set("$(P)", "&<");
         values.Set("$(H)", c.host);
@@ -84,25 +105,30 @@ TEST(SettingsWriterTest, WritesEveryValueBetweenTheCommandsOrRefusesTheSave) {
         files.SetFile("t.in", "$(P)");
         if (c.file)
             files.SetFile("settings.xml", c.file);
-        files.FailReading("settings.xml", c.fault == QString("read") ? "Permission denied" : "");
-        files.FailWriting("settings.xml", c.fault == QString("write") ? "disk full" : "");
-        // Each command notes whether it would find the old settings file or the new one, and "+"
-        // once the template has been exported.
+        const auto reason = [&](Fault fault, const char* text) {
+            return c.fault == fault ? text : "";
+        };
+        files.FailReading("settings.xml", reason(Fault::kReadingSettings, "Permission denied"));
+        files.FailWriting("settings.xml", reason(Fault::kWritingSettings, "disk full"));
         FakeProcessLauncher launcher;
         launcher.note = [&] {
             const bool old = files.FileContents("settings.xml") == c.file;
-            return QString(old ? " old" : " new") + (files.HasFile("t.out") ? "+" : "");
+            return QString(old ? ", on the old settings file" : ", on the new settings file") +
+                   (files.HasFile("t.out") ? " and the output" : "");
         };
-        launcher.FailFor(c.fault, "-");
+        launcher.FailFor("before", reason(Fault::kStartingBefore, "-"));
+        launcher.FailFor("after", reason(Fault::kStartingAfter, "-"));
         const SaveResult result =
             SaveAndExport(config, values, "settings.xml", "settings.xml", "", {files, launcher});
-        const QString message = result.saved.message() + result.problems.join('\n');
-        EXPECT_TRUE(message.contains(c.message) && message.isEmpty() == !*c.message)
-            << message.left(300).toStdString();
-        EXPECT_EQ(result.saved.ok(), QString(c.started).contains("after"));
-        EXPECT_EQ(files.FileContents("settings.xml"),
-                  c.saved.isEmpty() ? QByteArray(c.file) : kHeader + c.saved + '\n');
-        EXPECT_EQ(launcher.commandLines().join('|'), c.started);
+        QStringList reported = result.problems;
+        if (!result.saved.ok())
+            reported.prepend(result.saved.message());
+        EXPECT_THAT(reported, HoldTextsInTurn(*c.message ? QStringList(c.message) : QStringList()));
+        const bool saveStands = c.started.size() == 2;
+        EXPECT_EQ(result.saved.ok(), saveStands);
+        EXPECT_EQ(Bytes{files.FileContents("settings.xml")},
+                  Bytes{c.saved.isEmpty() ? QByteArray(c.file) : kHeader + c.saved + '\n'});
+        EXPECT_EQ(launcher.commandLines(), c.started);
     }
 }
 
