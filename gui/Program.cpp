@@ -87,12 +87,17 @@ class ExportDialogs final : public Dialogs {
         Dialogs* boxes = Boxes();
         return boxes ? boxes->AskYesNoCancel(text) : mConsole.AskYesNoCancel(text);
     }
+    bool AskYesNo(const QString& text) override {
+        Dialogs* boxes = Boxes();
+        return boxes ? boxes->AskYesNo(text) : mConsole.AskYesNo(text);
+    }
     std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
         return std::nullopt;
     }
     std::optional<QString> AskSaveFileName(const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> AskPath(PathKind, const QString&) override { return std::nullopt; }
 
   private:
     // The message boxes, or null when they cannot be shown; tried once.

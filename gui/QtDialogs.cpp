@@ -44,10 +44,38 @@ Dialogs::Answer QtDialogs::AskYesNoCancel(const QString& text) {
     }
 }
 
+bool QtDialogs::AskYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::Yes | QMessageBox::No,
+                    mParent);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::optional<QString> QtDialogs::AskOpenFileName(const QString& fileName, const QString& filter) {
     return RunFileDialog(mParent, QFileDialog::AcceptOpen, fileName, filter);
 }
 
 std::optional<QString> QtDialogs::AskSaveFileName(const QString& fileName, const QString& filter) {
     return RunFileDialog(mParent, QFileDialog::AcceptSave, fileName, filter);
+}
+
+std::optional<QString> QtDialogs::AskPath(PathKind kind, const QString& current) {
+    QFileDialog dialog(mParent);
+    if (kind == PathKind::Folder) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        if (!current.isEmpty()) {
+            dialog.setDirectory(current);
+        }
+    } else {
+        // A field may name a file that a later step creates.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!current.isEmpty()) {
+            dialog.selectFile(current);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-// Message boxes and file dialogs of Qt, titled "TervoSetup", over `parent` (may be null).
+// Message boxes and file and folder dialogs of Qt, the boxes titled "TervoSetup", over `parent`
+// (may be null).
 class QtDialogs : public Dialogs {
   public:
     explicit QtDialogs(QWidget* parent = nullptr) : mParent(parent) {}
@@ -12,8 +13,10 @@ class QtDialogs : public Dialogs {
 
     void ShowMessage(const QString& text) override;
     Answer AskYesNoCancel(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
+    std::optional<QString> AskPath(PathKind kind, const QString& current) override;
 
   private:
     QWidget* mParent;

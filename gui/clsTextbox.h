@@ -3,26 +3,78 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
+class Dialogs;
+class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QWidget;
+struct ValueRules;
 
-// One variable's text field: creates the single-line text box and reports every change of its
-// text, typed or set by the program, through Changed().
+// One variable's field: creates the control that its item's kind asks for and reports every
+// change of its value, typed, picked or set by the program, through Changed().
+//  - text and number: a line edit. A number is checked, not blocked, so that a loaded value that
+//    is no number stays in sight.
+//  - password: a masked line edit with a button that shows the value until it is pressed again.
+//  - boolean: a check box that stands for the on and off texts. Any other value shows partly
+//    checked, with the value as the box's text, until the user checks or clears it.
+//  - choice: a list of the options to pick from; any other value is an extra entry at its end.
+//  - file and folder: a line edit with a "..." button (or F4) that picks the path in a dialog.
+// A control never changes a value on its own. A value that breaks the rules gets a red frame, and
+// its reason is the control's tooltip. A password's value is never put in a tooltip nor in a text
+// for screen readers.
 class clsTextbox : public QObject {
     Q_OBJECT
   public:
-    // Creates the text box named `aID` on the page `aFrm`, at (`aLeft`, `aTop`) in twips of the
+    // A field for a value that `rules` describe, which picks paths through `dialogs`. Both must
+    // outlive the field.
+    clsTextbox(const ValueRules& rules, Dialogs& dialogs);
+
+    // Creates the control named `aID` on the page `aFrm`, at (`aLeft`, `aTop`) in twips of the
     // window, tagged with the group `aTabKey` and hidden until the page switch shows its group.
     void Create(const QString& aID, const QString& aTabKey, QWidget* aFrm, int aLeft, int aTop);
+    // What a screen reader says of the control: `label` as its name, and as its description what
+    // is wrong with the value, the help and the variable `id`, one a line.
+    void Describe(const QString& label, const QString& id);
 
-    QLineEdit* Textbox() const { return mTextbox; }
+    // The control that holds the value: a QLineEdit, QCheckBox or QComboBox.
+    QWidget* Control() const { return mControl; }
+    // The value as the settings file stores it.
+    QString Text() const;
+    // Shows `text` exactly, whether it fits the rules or not.
+    void SetText(const QString& text);
+    // Why the value breaks the rules, or nothing when it fits.
+    const std::optional<QString>& Problem() const { return mProblem; }
 
   signals:
     void Changed();
+    // The line to show for the field while it has the focus: what is wrong with the value, or
+    // else the help. Empty when the focus leaves the field.
+    void Hint(const QString& text);
 
-  private slots:
-    void mTextbox_Change();
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QLineEdit* mTextbox = nullptr;  // owned by its page
+    void CreateLineEdit(QWidget* page);
+    void CreateCheckBox(QWidget* page);
+    void CreateChoice(QWidget* page);
+    // Checks the value anew, marks the control, and reports the change.
+    void ValueChanged();
+    // Checks the value and updates the frame, the tooltip and the description to it.
+    void UpdateMarks();
+    QString HintText() const;
+    void Browse();
+
+    const ValueRules& mRules;
+    Dialogs& mDialogs;
+    QString mLabel;
+    QString mId;
+    QWidget* mControl = nullptr;  // owned by its page; one of the three below
+    QLineEdit* mEdit = nullptr;
+    QCheckBox* mCheck = nullptr;
+    QComboBox* mChoice = nullptr;
+    QString mOtherValue;  // a boolean's value that is neither on nor off, while it is shown
+    std::optional<QString> mProblem;
 };

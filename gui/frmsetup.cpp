@@ -11,12 +11,12 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QTabBar>
 
 #include <new>
@@ -36,11 +36,23 @@ QString EscapePlaceholder(QString caption) {
     return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
-void ShowText(QLineEdit* edit, const QString& text) {
-    edit->setText(text);
-    // Show the start of a long value rather than its end.
-    edit->setCursorPosition(0);
+// True when some item declares more than a plain text field: a kind, help, a default or a rule.
+bool DeclaresRules(const Configuration& config) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const ValueRules& rules = item.rules;
+            if (rules.kind != ValueKind::Text || !rules.help.isEmpty() || rules.defaultValue ||
+                rules.required || rules.pattern) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
+
+// A message box taller than the screen would hide its OK button: a refused save lists this many
+// values that do not fit, and counts the rest.
+constexpr int kListedProblems = 20;
 
 }  // namespace
 
@@ -155,6 +167,17 @@ std::optional<int> frmsetup::Form_Load() {
     if (!LoadConfiguration(mConfigFile)) {
         return kExitFailed;
     }
+    // A configuration may be shipped without its settings file. Declined, the start ends as for
+    // any settings file that cannot be loaded.
+    if (!mServices.files.Exists(mSettingsFile) &&
+        mServices.dialogs.AskYesNo(tr("%1 does not exist. Start with the default values and "
+                                      "create it on the first save?")
+                                       .arg(mSettingsFile))) {
+        // The fields hold their defaults already, and mSettingsVersion is that of a file that
+        // does not exist: the first save asks only if another program has made it meanwhile.
+        Dirty();
+        return std::nullopt;
+    }
     if (!LoadSettings(mSettingsFile)) {
         return kExitFailed;
     }
@@ -168,6 +191,9 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     if (Status loaded = LoadConfigurationFile(mServices.files, path, &mConfigDoc); !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
+    }
+    if (DeclaresRules(mConfigDoc)) {
+        mStatus = statusBar();
     }
     // Adding tabs one by one would switch pages on the first; switch once when all exist.
     const QSignalBlocker noSwitching(Categories);
@@ -201,7 +227,7 @@ void frmsetup::BuildPage(int index) {
     for (const ConfigItem& item : group.items) {
         Field& field = mFields[page.firstField + static_cast<std::size_t>(row)];
         AddField(item, row, group.name, &field);
-        lastField = field.textbox->Textbox();
+        lastField = field.textbox->Control();
         ++row;
     }
     // A widget made now joins the focus chain at its end, behind "Abbrechen". Moving the two
@@ -227,16 +253,14 @@ void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupNam
     }
     label->hide();
 
-    field->textbox = std::make_unique<clsTextbox>();
+    field->textbox = std::make_unique<clsTextbox>(item.rules, mServices.dialogs);
     field->textbox->Create(FieldControlName(item.id), groupName, mPage, Layout::kFieldLeft, top);
-    QLineEdit* edit = field->textbox->Textbox();
-    // What a screen reader says of the field: its label, and the variable it holds.
-    edit->setAccessibleName(item.label);
-    edit->setAccessibleDescription(item.id);
+    field->textbox->Describe(item.label, item.id);
     // The text the field was given before it existed is no edit: it goes in before the window
     // listens for changes.
-    ShowText(edit, std::exchange(field->text, QString()));
+    field->textbox->SetText(std::exchange(field->text, QString()));
     connect(field->textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
+    connect(field->textbox.get(), &clsTextbox::Hint, this, &frmsetup::ShowHint);
 }
 
 void frmsetup::Categories_Click() {
@@ -289,6 +313,9 @@ void frmsetup::ReloadSettings() {
 }
 
 bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath) {
+    if (!ValuesFit()) {
+        return false;
+    }
     SaveResult result;
     try {
         for (;;) {
@@ -332,6 +359,28 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
     return true;
 }
 
+bool frmsetup::ValuesFit() {
+    const std::vector<InvalidValue> invalid = InvalidValues(mConfigDoc, FieldValues());
+    if (invalid.empty()) {
+        return true;
+    }
+    QStringList lines;
+    for (const InvalidValue& bad : invalid) {
+        if (lines.size() == kListedProblems) {
+            lines.append(
+                tr("... and %n more", nullptr, static_cast<int>(invalid.size()) - kListedProblems));
+            break;
+        }
+        lines.append(tr("%1 / %2: %3").arg(bad.group->name, bad.item->label, bad.reason));
+    }
+    mServices.dialogs.ShowMessage(tr("Nothing was saved. These values are not valid:") +
+                                  QStringLiteral("\n\n") + lines.join(u'\n'));
+    const InvalidValue& first = invalid.front();
+    Categories->setCurrentIndex(static_cast<int>(first.group - mConfigDoc.Groups().data()));
+    mFields[mFieldById.value(first.item->id)].textbox->Control()->setFocus();
+    return false;
+}
+
 void frmsetup::OpenSettings() {
     if (!Form_QueryUnload()) {
         return;
@@ -354,6 +403,10 @@ bool frmsetup::SaveCurrent() {
 }
 
 void frmsetup::SaveSettingsAs() {
+    // No file is asked for that could not be saved.
+    if (!ValuesFit()) {
+        return;
+    }
     const std::optional<QString> chosen =
         mServices.dialogs.AskSaveFileName(Messages::DefaultSettingsName(), Messages::XmlFilter());
     if (!chosen || chosen->isEmpty()) {
@@ -408,6 +461,12 @@ void frmsetup::Dirty() {
     UpdateCaption();
 }
 
+void frmsetup::ShowHint(const QString& text) {
+    if (mStatus) {
+        mStatus->showMessage(text);
+    }
+}
+
 void frmsetup::UpdateCaption() {
     QString caption = mTitle + QStringLiteral(" - [") + mSettingsFile + u']';
     if (mDirtyMark) {
@@ -432,7 +491,7 @@ VariableValues frmsetup::FieldValues() const {
     VariableValues values(mConfigDoc);
     for (auto it = mFieldById.cbegin(); it != mFieldById.cend(); ++it) {
         const Field& field = mFields[*it];
-        values.Set(it.key(), field.textbox ? field.textbox->Textbox()->text() : field.text);
+        values.Set(it.key(), field.textbox ? field.textbox->Text() : field.text);
     }
     return values;
 }
@@ -444,10 +503,10 @@ void frmsetup::ShowValues(const VariableValues& values) {
             continue;
         }
         Field& field = mFields[*it];
-        if (!field.textbox) {
+        if (field.textbox) {
+            field.textbox->SetText(*value);
+        } else {
             field.text = *value;
-        } else if (field.textbox->Textbox()->text() != *value) {
-            ShowText(field.textbox->Textbox(), *value);
         }
     }
 }

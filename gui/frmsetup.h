@@ -18,15 +18,18 @@ class QAction;
 class QCloseEvent;
 class QPushButton;
 class QScrollArea;
+class QStatusBar;
 class QTabBar;
 class clsTextbox;
 class xAboutTrvSet;
 
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
-// text field per variable, the File and "?" menus and the OK and "Abbrechen" buttons. It owns the
-// state of an editing session and keeps its operations thin: the core reads and writes the files,
-// the window gathers the fields' values and shows what the core reports. The core speaks in
-// variable ids; only the window knows which control shows which variable.
+// field per variable (made for its kind, see clsTextbox), the File and "?" menus and the OK and
+// "Abbrechen" buttons, and a status line for the fields' help and problems when the configuration
+// declares any. It owns the state of an editing session and keeps its operations thin: the core
+// reads and writes the files, the window gathers the fields' values and shows what the core
+// reports. The core speaks in variable ids; only the window knows which control shows which
+// variable.
 class frmsetup : public QMainWindow {
     Q_OBJECT
   public:
@@ -34,8 +37,10 @@ class frmsetup : public QMainWindow {
     ~frmsetup() override;
 
     // The start-up sequence: loads the configuration and builds the pages, loads the settings
-    // into the fields and sets the caption. Returns nothing when the window is ready to be shown,
-    // or the exit status when a file could not be loaded (the message has been shown).
+    // into the fields and sets the caption. A settings file that does not exist may be created by
+    // the first save: asked Yes, the fields start with their defaults, as an edit. Returns nothing
+    // when the window is ready to be shown, or the exit status when a file could not be loaded
+    // (the message has been shown).
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -43,8 +48,10 @@ class frmsetup : public QMainWindow {
     const QString& SettingsFile() const { return mSettingsFile; }
 
   private slots:
-    // Marks the settings as edited; every field reports each change of its text here.
+    // Marks the settings as edited; every field reports each change of its value here.
     void Dirty();
+    // Shows the focused field's help or problem in the status line, if the window has one.
+    void ShowHint(const QString& text);
     void Categories_Click();
     void IndOpen_Click() { OpenSettings(); }
     void IndSave_Click() { SaveCurrent(); }
@@ -60,7 +67,7 @@ class frmsetup : public QMainWindow {
 
   private:
     // A variable's field. Until its page is built, `text` holds what the field shows; from then
-    // on the text box does, and `text` is empty.
+    // on its control does, and `text` is empty.
     struct Field {
         QString text;
         std::unique_ptr<clsTextbox> textbox;
@@ -78,7 +85,7 @@ class frmsetup : public QMainWindow {
     void SwitchGroup(int step);
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
-    // Makes the labels and text boxes of the group at tab `index`, unless they exist: a page is
+    // Makes the labels and fields of the group at tab `index`, unless they exist: a page is
     // built when it is first shown, so that the window opens as fast with thousands of fields as
     // with a few.
     void BuildPage(int index);
@@ -92,6 +99,10 @@ class frmsetup : public QMainWindow {
     // loaded or last saved here. False when the settings were not written; every problem,
     // running out of memory included, has been shown, and the edits are still there.
     bool SaveSettings(const QString& sourcePath, const QString& targetPath);
+    // True when every value fits its item's rules. Otherwise a save is refused: one message lists
+    // the values that do not fit (the first 20, and how many more), and the field of the first one
+    // is shown and focused.
+    bool ValuesFit();
     void OpenSettings();
     bool SaveCurrent();
     void SaveSettingsAs();
@@ -122,7 +133,10 @@ class frmsetup : public QMainWindow {
 
     QTabBar* Categories = nullptr;
     QScrollArea* mPageArea = nullptr;
-    QWidget* mPage = nullptr;  // holds the labels and text boxes of every page built
+    QWidget* mPage = nullptr;  // holds the labels and fields of every page built
+    // The line for the focused field's help and problems. Only a configuration that declares any
+    // rule or help has one, so that any other keeps the window's plain look and size.
+    QStatusBar* mStatus = nullptr;
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window

@@ -13,10 +13,18 @@ Dialogs::Answer ConsoleDialogs::AskYesNoCancel(const QString& text) {
     return Answer::No;
 }
 
+bool ConsoleDialogs::AskYesNo(const QString& text) {
+    return AskYesNoCancel(text) == Answer::Yes;
+}
+
 std::optional<QString> ConsoleDialogs::AskOpenFileName(const QString&, const QString&) {
     return std::nullopt;
 }
 
 std::optional<QString> ConsoleDialogs::AskSaveFileName(const QString&, const QString&) {
+    return std::nullopt;
+}
+
+std::optional<QString> ConsoleDialogs::AskPath(PathKind, const QString&) {
     return std::nullopt;
 }

@@ -5,15 +5,18 @@
 #include <cstdio>
 
 // Dialogs for runs without a display: messages go to a stream (standard error), questions are
-// never waited for. A question is written out and answered No; file dialogs are cancelled.
+// never waited for. A question is written out and answered No; file and folder dialogs are
+// cancelled.
 class ConsoleDialogs : public Dialogs {
   public:
     explicit ConsoleDialogs(std::FILE* stream = stderr) : mStream(stream) {}
 
     void ShowMessage(const QString& text) override;
     Answer AskYesNoCancel(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
+    std::optional<QString> AskPath(PathKind kind, const QString& current) override;
 
   private:
     std::FILE* mStream;

@@ -10,6 +10,8 @@
 class Dialogs {
   public:
     enum class Answer { Yes, No, Cancel };
+    // What a path dialog picks: a file (that need not exist) or an existing folder.
+    enum class PathKind { File, Folder };
 
     virtual ~Dialogs() = default;
 
@@ -17,6 +19,8 @@ class Dialogs {
     virtual void ShowMessage(const QString& text) = 0;
     // A question with the buttons Yes, No and Cancel and the question icon.
     virtual Answer AskYesNoCancel(const QString& text) = 0;
+    // A question with the buttons Yes and No and the question icon: true for Yes.
+    virtual bool AskYesNo(const QString& text) = 0;
     // The open dialog, starting with `fileName` and one filter entry `filter` (for example
     // "XML Dateien (*.xml)"); the chosen file need not exist. Empty when cancelled.
     virtual std::optional<QString> AskOpenFileName(const QString& fileName,
@@ -25,4 +29,7 @@ class Dialogs {
     // cancelled.
     virtual std::optional<QString> AskSaveFileName(const QString& fileName,
                                                    const QString& filter) = 0;
+    // The dialog that picks the value of a file or folder field, starting at the field's value
+    // `current` (may be empty). Empty when cancelled.
+    virtual std::optional<QString> AskPath(PathKind kind, const QString& current) = 0;
 };

@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // Dialogs for tests: every message and question is recorded, and each question takes the next
-// scripted answer: "Yes" or "No" (anything else is Cancel), or the file name chosen in a file
-// dialog ("" cancels it). Without an answer the question is cancelled, so a test never blocks.
+// scripted answer: "Yes" or "No" (anything else is Cancel, or No where there is no Cancel), or the
+// path chosen in a file or folder dialog ("" cancels it). Without an answer the question is
+// cancelled, so a test never blocks.
 class ScriptedDialogs : public Dialogs {
   public:
     void ShowMessage(const QString& text) override { messages.append(text); }
@@ -14,15 +15,22 @@ class ScriptedDialogs : public Dialogs {
         const QString answer = Next(text);
         return answer == u"Yes" ? Answer::Yes : answer == u"No" ? Answer::No : Answer::Cancel;
     }
+    bool AskYesNo(const QString& text) override { return Next(text) == u"Yes"; }
     std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
         return FileName(Next(QStringLiteral("open")));
     }
     std::optional<QString> AskSaveFileName(const QString&, const QString&) override {
         return FileName(Next(QStringLiteral("save")));
     }
+    std::optional<QString> AskPath(PathKind kind, const QString&) override {
+        return FileName(
+            Next(kind == PathKind::File ? QStringLiteral("file") : QStringLiteral("folder")));
+    }
 
     QStringList answers, messages;
-    QStringList questions;  // each question's text, "open" or "save" for a file dialog
+    // Each question's text; "open" or "save" for a file dialog, "file" or "folder" for the dialog
+    // of a field.
+    QStringList questions;
 
   private:
     QString Next(const QString& question) {
