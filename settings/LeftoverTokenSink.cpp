@@ -62,15 +62,21 @@ bool LeftoverTokenSink::Append(const char* data, std::size_t size) {
 bool LeftoverTokenSink::Restart() {
     mLine = 1;
     mPartial.clear();
-    mSeen.clear();
+    mListed.clear();
     mTokens.clear();
+    mUnlisted = 0;
     return mOut.Restart();
 }
 
 void LeftoverTokenSink::Note(const QByteArray& text, qint64 line) {
-    if (!mSeen.contains(text)) {
-        mSeen.insert(text);
+    if (mListed.contains(text)) {
+        return;
+    }
+    if (mTokens.size() < kMaxListed) {
+        mListed.insert(text);
         mTokens.push_back({text, line});
+    } else {
+        ++mUnlisted;
     }
 }
 
