@@ -3,8 +3,10 @@
 #include "platform/ByteSink.h"
 
 #include <QByteArray>
-#include <QSet>
+#include <QByteArrayView>
 
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // A token of the shape of a variable id that is still in an output: "$(", one or more ASCII
@@ -36,13 +38,14 @@ class LeftoverTokenSink final : public ByteSink {
 
   private:
     void Scan(const char* data, const char* end);
-    void Note(const QByteArray& text, qint64 line);
+    void Note(QByteArrayView text, qint64 line);
 
     ByteSink& mOut;
     qint64 mLine = 1;     // of the end of what was scanned
     QByteArray mPartial;  // the start of a token that the last piece ended in
     qint64 mPartialLine = 0;
-    QSet<QByteArray> mListed;  // the texts of mTokens
+    // The texts of mTokens, which own the bytes: a QByteArray keeps them in place when it moves.
+    std::unordered_set<std::string_view> mListed;
     std::vector<LeftoverToken> mTokens;
     qint64 mUnlisted = 0;
 };
