@@ -68,6 +68,27 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {},
          "app.ini\nserver.conf\n; Generated"},
+        // Regression: names with a blank, a tab or a line break were written bare in a diff, and
+        // patch made other files of them.
+        {R"~(sed -i -e 's|>app.ini<|>my app.ini<|' -e 's|>server.conf<|>t\&#9;a\&#10;b<|' )~"
+         R"~(config.xml && tervosetup /diff | patch -s -p1 && tervosetup /check && )~"
+         R"~(cat 'my app.ini' "$(printf 't\ta\nb')")~",
+         0,
+         {},
+         "listen 8080;"},
+        // A diff cannot carry a change to a pipe, a device or a file too large to read: it says so.
+        // Regression: it showed the diff of an empty file, which put the new text in front of the
+        // old one.
+        {"mkfifo app.ini && truncate -s 1100M server.conf && tervosetup /diff; s=$?; "
+         "rm app.ini server.conf; exit $s",
+         1,
+         {"app.ini would change, but /diff cannot show how: app.ini: is not a regular file",
+          "server.conf would change, but /diff cannot show how: server.conf: the file is larger "
+          "than 1073741824 bytes"}},
+        {"sed -i 's|>app.ini<|>/dev/null<|' config.xml && tervosetup /diff",
+         1,
+         {"/dev/null would change, but /diff cannot show how: /dev/null: is not a regular file"},
+         "+++ b/server.conf"},
         // Regression: an export that could not start a thread of its own to write with ended in
         // std::system_error. Root is not held to a limit on processes, so it runs as nobody;
         // LeakSanitizer would need a thread of its own at the exit.
