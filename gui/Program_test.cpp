@@ -68,6 +68,14 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {},
          "app.ini\nserver.conf\n; Generated"},
+        // Regression: /strict let an export go on unchecked when its trial run ran out of memory,
+        // which it did on a large template: the trial held every output whole.
+        {"printf '$(MISSING)\\n' > t && yes 'host = $(DBHOST) and some words' | head -c 60000000 "
+         ">> t && mv t templates/app.ini.in && ulimit -v 300000 && tervosetup /export /strict",
+         1,
+         {"app.ini:1: $(MISSING) has no value", "Nothing was saved or exported"},
+         nullptr,
+         true},
         // Regression: names with a blank, a tab or a line break were written bare in a diff, and
         // patch made other files of them.
         {R"~(sed -i -e 's|>app.ini<|>my app.ini<|' -e 's|>server.conf<|>t\&#9;a\&#10;b<|' )~"

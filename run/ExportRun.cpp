@@ -152,8 +152,11 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
                    : changed.isEmpty()                                ? kExitOk
                                                                       : kExitChanges;
         }
-        if (refused) {
-            ShowSaveResult(result, services.dialogs);
+        // With /strict, a trial that could not finish may have missed an id without a value.
+        if (refused || !result.Complete()) {
+            if (ShowSaveResult(result, services.dialogs) == kExitFailed) {
+                return kExitFailed;
+            }
             services.dialogs.ShowMessage(Messages::StrictRefused());
             return kExitIncomplete;
         }

@@ -19,8 +19,9 @@
 //    with 1. Status 3 when a file would change, 0 when none would; a problem gives 1 or 2 as for
 //    /export. Each file is compared as it is computed, and only /diff holds one, both versions of
 //    it, at a time.
-//  - "/strict": a warning makes /check and /diff end with 1, and keeps /export from writing
-//    anything or starting a command: it ends with 1.
+//  - "/strict": a warning makes /check and /diff end with 1. /export first does the whole save
+//    on a file system that writes nothing, and when that trial warns or has a problem, it writes
+//    nothing, starts no command and ends with 1.
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output);
 
 // Shows what a save reports: why it failed, or each problem of a save that stands. Returns the

@@ -122,7 +122,7 @@ TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) 
               "0: b- a+: 0/1 host=>>>>>>>>>>>: ");
 }
 
-// /check and /diff compute the whole save, write nothing, start nothing and take no lock, and end
+// /check and /diff compute the whole save, write nothing and start nothing, and end
 // with 3 when a file would change. A token that no value replaced and a value that no item declares
 // are warnings; /strict makes them errors, and then /export writes nothing, and neither does it
 // when its trial run could not finish.
@@ -135,7 +135,8 @@ TEST(ExportRunTest, CheckDiffAndStrictTellWhatASaveWouldChange) {
         "declares it|c/t.out:2: $(a.b-c_9) has no value|c/t.out:3: $(A) has no "
         "value";
     const QString refused =
-        "Nothing was saved or exported: with /strict, the warnings on standard error are errors.";
+        "Nothing was saved or exported: with /strict, every warning on standard error and every "
+        "problem is an error.";
     const QString hostDiff =
         "--- /dev/null\n+++ b/c/t.out\n@@ -0,0 +1 @@\n+host=db1\n"
         "\\ No newline at end of file\n";
@@ -174,6 +175,9 @@ TEST(ExportRunTest, CheckDiffAndStrictTellWhatASaveWouldChange) {
         {"/strict", "", nullptr, true, "1: : 0/0 : " + refused + warned},
         {"/check /strict", "", nullptr, true, "1: : 0/0 :  > c/t.out\n" + warned},
         {"/strict", "", nullptr, false, "0: b- a+: 0/1 host=db1: "},
+        // Regression: a trial that ran out of memory let the export go on unchecked.
+        {"/strict", "<c/t.in", nullptr, false, "1: : 0/0 : t.out could not be written|" + refused},
+        {"/strict", "c/t.in", nullptr, false, "1: : 0/0 : t.in could not be found|" + refused},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExportWith(c.arguments, c.broken, c.warn ? warnSettings : kSettings,
