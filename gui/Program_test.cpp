@@ -97,6 +97,12 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          1,
          {"/dev/null would change, but /diff cannot show how: /dev/null: is not a regular file"},
          "+++ b/server.conf"},
+        // Regression: /check and /diff waited until a save that held the lock was done.
+        {"flock -o . sh -c 'echo $$ > locked; exec sleep 10' & "
+         "while [ ! -s locked ]; do sleep 0.01; done; tervosetup /check > list; a=$?; "
+         "tervosetup /diff > diff; b=$?; kill $(cat locked); wait; [ $a$b = 33 ]",
+         0,
+         {}},
         // Regression: an export that could not start a thread of its own to write with ended in
         // std::system_error. Root is not held to a limit on processes, so it runs as nobody;
         // LeakSanitizer would need a thread of its own at the exit.

@@ -97,13 +97,17 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return kExitFailed;
     }
     // The settings file is read once, and exactly what was read is saved back: under the lock,
-    // no other save can come between.
+    // no other save can come between. A run that writes nothing takes no lock and waits for no
+    // save: any version of the file that a save leaves is a consistent one. No lock is held while
+    // a message is shown, which may wait for a user.
+    const bool dryRun = options.checkMode || options.diffMode;
     std::unique_ptr<UpdateLock> lock;
     SettingsDocument settings;
-    Status loaded = services.files.LockForUpdate(paths.settingsFile, &lock);
+    Status loaded = dryRun ? Status::Ok() : services.files.LockForUpdate(paths.settingsFile, &lock);
     if (loaded.ok())
         loaded = settings.Load(services.files, paths.settingsFile);
     if (!loaded.ok()) {
+        lock.reset();
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
@@ -118,7 +122,6 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return result;
     };
 
-    const bool dryRun = options.checkMode || options.diffMode;
     if (dryRun || options.strict) {
         // The whole save on a file system that writes nothing, to see what it would change and
         // what it warns about.
@@ -154,6 +157,7 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         }
         // With /strict, a trial that could not finish may have missed an id without a value.
         if (refused || !result.Complete()) {
+            lock.reset();
             if (ShowSaveResult(result, services.dialogs) == kExitFailed) {
                 return kExitFailed;
             }

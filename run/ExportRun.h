@@ -5,14 +5,15 @@
 #include "run/RunOutput.h"
 #include "settings/SettingsWriter.h"
 
-// The runs without a window. Each loads the configuration, then, holding the update lock of the
-// settings file, loads the settings once and saves that very document back (SaveAndExport),
-// without a window. Every problem is shown through
+// The runs without a window. Each loads the configuration, then loads the settings once and saves
+// that very document back (SaveAndExport), without a window. Every problem is shown through
 // `services.dialogs`, every warning (SaveResult::warnings) goes to `output`; the result is the exit
 // status.
-//  - "/export": the before command, the settings file, the templates, the after command.
-//  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them
-//    and starts no command. Reports the paths of the files whose bytes would change,
+//  - "/export": the before command, the settings file, the templates, the after command. It holds
+//    the update lock of the settings file from the load to the end of the save, and never while a
+//    message is shown.
+//  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them,
+//    starts no command and takes no lock. Reports the paths of the files whose bytes would change,
 //    one per line, or their diff (WriteFileDiff), which `patch -p1` applies. A file whose change
 //    a diff cannot carry (not a regular file, a symlink, one that cannot be read, either version
 //    larger than 1 GiB) is left out of the diff with a message that says why, and the run ends

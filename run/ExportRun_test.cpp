@@ -20,6 +20,34 @@ struct Launcher : FakeProcessLauncher {
     QStringList started;
 };
 
+// The fake file system with an update lock that can fail ("lock" broken) and that tells whether
+// it is held.
+struct Files final : FakeFileSystem {
+    struct Lock final : UpdateLock {
+        explicit Lock(bool& held) : held(held) { held = true; }
+        ~Lock() override { held = false; }
+        bool& held;
+    };
+    Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) override {
+        if (failLock)
+            return Status::PathError(path, "Resource deadlock avoided");
+        *lock = std::make_unique<Lock>(locked);
+        return Status::Ok();
+    }
+    bool failLock = false;
+    bool locked = false;
+};
+
+// Messages, each marked "LOCKED " when it was shown while the run held the update lock: a
+// message box may wait for a user for as long as the user likes.
+struct Dialogs final : ScriptedDialogs {
+    explicit Dialogs(const Files& files) : files(files) {}
+    void ShowMessage(const QString& text) override {
+        ScriptedDialogs::ShowMessage(files.locked ? "LOCKED " + text : text);
+    }
+    const Files& files;
+};
+
 // What a run reports and warns about.
 struct Output final : RunOutput {
     void Report(const QByteArray& bytes) override { report += bytes; }
@@ -31,7 +59,7 @@ struct Output final : RunOutput {
 // Runs "/export /conf:c/c.xml <arguments>" on a configuration with the commands "b" (before) and
 // "a" (after) and one template, t.in -> t.out, that reads $(HOST); `broken` (a file or a command)
 // is missing, or with "<" or ">" in front runs out of memory when it is read or written, or with
-// "!" in front cannot be read. c/chain.xml makes t.out
+// "!" in front cannot be read; "lock" makes taking the update lock fail. c/chain.xml makes t.out
 // from a new file that t.in makes, then from s.xml. The
 // result reads "<exit status>: <commands started>: <how often c/s.xml was written>/<c/t.out>
 // <start of c/t.out>: <first line of each message>", then " > <report>" and " ! <warnings>" when
@@ -41,7 +69,7 @@ const QByteArray kSettings = R"~(<xml><variable id="$(HOST)">db1</variable></xml
 QString ExportWith(const char* arguments, const QString& broken,
                    const QByteArray& settings = kSettings, const QByteArray& text = "host=$(HOST)",
                    const char* output = nullptr) {
-    FakeFileSystem files;
+    Files files;
     const QByteArray commands =
         R"(<command id="before">b</command><command id="after">a</command>)";
     files.SetFile("c/c.xml", R"(<xml><group><name>G</name><item><name>H</name>
@@ -70,9 +98,10 @@ QString ExportWith(const char* arguments, const QString& broken,
         files.FailWriting(broken.mid(1), FakeFileSystem::kOutOfMemory);
     if (broken.startsWith('!'))
         files.FailReading(broken.mid(1), "Permission denied");
+    files.failLock = broken == u"lock";
     Launcher launcher(files);
     launcher.FailFor(broken, "no such program");
-    ScriptedDialogs dialogs;
+    Dialogs dialogs(files);
     Output out;
     const int status = RunExport(
         ParseCommandLine(GetCommandLine("/export /conf:c/c.xml /file:s.xml " + QString(arguments))),
@@ -106,7 +135,9 @@ TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) 
         // Regression: running out of memory ended the program.
         {"", "<c/t.in", "1: b- a-: 0/0 : t.out could not be written"},
         {"", ">c/s.xml", "2: b-: 1/0 : The settings could not be saved."},
+        // Regression: the message of a failed load was shown while the run held the lock.
         {"", "<c/s.xml", "2: : 0/0 : The file could not be loaded!"},
+        {"", "lock", "2: : 0/0 : The file could not be loaded!"},
         // Nothing saved gives 2. Without a configuration the settings file is not even read.
         {"/conf:c/none.xml", "c/s.xml", "2: : 0/0 : The file could not be loaded!"},
         {"/file:none.xml", "", "2: : 0/0 : The file could not be loaded!"},
@@ -122,7 +153,7 @@ TEST(ExportRunTest, ExitStatusSaysWhetherTheSettingsAndTheTemplatesWereWritten) 
               "0: b- a+: 0/1 host=>>>>>>>>>>>: ");
 }
 
-// /check and /diff compute the whole save, write nothing and start nothing, and end
+// /check and /diff compute the whole save, write nothing, start nothing and take no lock, and end
 // with 3 when a file would change. A token that no value replaced and a value that no item declares
 // are warnings; /strict makes them errors, and then /export writes nothing, and neither does it
 // when its trial run could not finish.
@@ -151,6 +182,7 @@ TEST(ExportRunTest, CheckDiffAndStrictTellWhatASaveWouldChange) {
         {"/check", "", nullptr, false, "3: : 0/0 :  > c/t.out\n"},
         {"/check", "", "host=db1", false, "0: : 0/0 host=db1: "},
         {"/check", "c/t.in", nullptr, false, "1: : 0/0 : t.in could not be found"},
+        {"/check", "lock", nullptr, false, "3: : 0/0 :  > c/t.out\n"},
         {"/diff", "", "host=db0\n", false,
          "3: : 0/0 host=db0\n:  > diff --git a/c/t.out b/c/t.out\n--- a/c/t.out\n+++ b/c/t.out\n"
          "@@ -1 +1 @@\n-host=db0\n+host=db1\n\\ No newline at end of file\n"},
