@@ -125,15 +125,15 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     if (dryRun || options.strict) {
         // The whole save on a file system that writes nothing, to see what it would change and
         // what it warns about.
-        DryRunFileSystem memory(services.files, PathsUsedAgain(config, options.baseDir));
+        DryRunFileSystem preview(services.files, PathsUsedAgain(config, options.baseDir));
         QStringList unshown;
         if (options.diffMode) {
-            memory.ShowChanges(kMaxDiffBytes, [&](const QString& path, const QByteArray* after) {
-                ReportDiff(memory, path, after, output, &unshown);
+            preview.ShowChanges(kMaxDiffBytes, [&](const QString& path, const QByteArray* after) {
+                ReportDiff(preview, path, after, output, &unshown);
             });
         }
         NoCommands none;
-        const SaveResult result = save(memory, none);
+        const SaveResult result = save(preview, none);
         const bool refused = options.strict && !result.warnings.isEmpty();
         if (dryRun) {
             const int status = ShowSaveResult(result, services.dialogs);
@@ -143,7 +143,7 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             for (const QString& message : unshown) {
                 services.dialogs.ShowMessage(message);
             }
-            const QStringList changed = memory.ChangedFiles();
+            const QStringList changed = preview.ChangedFiles();
             if (!options.diffMode) {
                 QByteArray list;
                 for (const QString& path : changed) {
