@@ -68,6 +68,41 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {},
          "app.ini\nserver.conf\n; Generated"},
+        // Regression: /strict let an export go on unchecked when its trial run ran out of memory,
+        // which it did on a large template: the trial held every output whole.
+        {"printf '$(MISSING)\\n' > t && yes 'host = $(DBHOST) and some words' | head -c 60000000 "
+         ">> t && mv t templates/app.ini.in && ulimit -v 300000 && tervosetup /export /strict",
+         1,
+         {"app.ini:1: $(MISSING) has no value", "Nothing was saved or exported"},
+         nullptr,
+         true},
+        // Regression: names with a blank, a tab or a line break were written bare in a diff, and
+        // patch made other files of them.
+        {R"~(sed -i -e 's|>app.ini<|>my app.ini<|' -e 's|>server.conf<|>t\&#9;a\&#10;b<|' )~"
+         R"~(config.xml && tervosetup /diff | patch -s -p1 && tervosetup /check && )~"
+         R"~(cat 'my app.ini' "$(printf 't\ta\nb')")~",
+         0,
+         {},
+         "listen 8080;"},
+        // A diff cannot carry a change to a pipe, a device or a file too large to read: it says so.
+        // Regression: it showed the diff of an empty file, which put the new text in front of the
+        // old one.
+        {"mkfifo app.ini && truncate -s 1100M server.conf && tervosetup /diff; s=$?; "
+         "rm app.ini server.conf; exit $s",
+         1,
+         {"app.ini would change, but /diff cannot show how: app.ini: is not a regular file",
+          "server.conf would change, but /diff cannot show how: server.conf: the file is larger "
+          "than 1073741824 bytes"}},
+        {"sed -i 's|>app.ini<|>/dev/null<|' config.xml && tervosetup /diff",
+         1,
+         {"/dev/null would change, but /diff cannot show how: /dev/null: is not a regular file"},
+         "+++ b/server.conf"},
+        // Regression: /check and /diff waited until a save that held the lock was done.
+        {"flock -o . sh -c 'echo $$ > locked; exec sleep 10' & "
+         "while [ ! -s locked ]; do sleep 0.01; done; tervosetup /check > list; a=$?; "
+         "tervosetup /diff > diff; b=$?; kill $(cat locked); wait; [ $a$b = 33 ]",
+         0,
+         {}},
         // Regression: an export that could not start a thread of its own to write with ended in
         // std::system_error. Root is not held to a limit on processes, so it runs as nobody, from
         // a copy in this folder: nobody may not be able to enter the build folder, and prlimit

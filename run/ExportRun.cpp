@@ -11,8 +11,14 @@
 #include "settings/VariableValues.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <new>
 
 namespace {
+
+// The largest version of a file that /diff shows: it holds both versions of one file at a time.
+constexpr qint64 kMaxDiffBytes = qint64(1) << 30;
 
 // Starts nothing: a run that writes nothing has nothing for a command to act on.
 class NoCommands final : public ProcessLauncher {
@@ -20,23 +26,64 @@ class NoCommands final : public ProcessLauncher {
     Status StartDetached(const QString&) override { return Status::Ok(); }
 };
 
-// The report on `changed`: their paths, one per line, or their unified diff.
-QByteArray Report(const QStringList& changed, DryRunFileSystem& dryRun, FileSystem& real,
-                  bool diff) {
-    QByteArray report;
-    for (const QString& path : changed) {
-        const QByteArray name = QFile::encodeName(path);
-        if (!diff) {
-            report += name + '\n';
-            continue;
-        }
-        QByteArray old;
-        const Status read = real.ReadFile(path, kMaxTemplateBytes, &old);
-        report +=
-            UnifiedDiff(old, dryRun.NewContents(path),
-                        read.IsNotFound() ? QByteArray("/dev/null") : "a/" + name, "b/" + name);
+// Hands what it is given to the report as it comes.
+class ReportSink final : public ByteSink {
+  public:
+    explicit ReportSink(RunOutput& output) : mOutput(output) {}
+    bool Append(const char* data, std::size_t size) override {
+        mOutput.Report(QByteArray(data, qsizetype(size)));
+        return true;
     }
-    return report;
+    bool Restart() override { return false; }  // what was reported stays
+
+  private:
+    RunOutput& mOutput;
+};
+
+// The paths that a run may read or write again after writing them: every template (the output
+// of an earlier entry may be one), and every output that more than one entry names.
+QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir) {
+    QSet<QString> again;
+    QSet<QString> outputs;
+    for (const TemplateEntry& entry : config.Templates()) {
+        again.insert(baseDir + entry.input);
+        if (outputs.contains(baseDir + entry.output)) {
+            again.insert(baseDir + entry.output);
+        }
+        outputs.insert(baseDir + entry.output);
+    }
+    return again;
+}
+
+// Reports the diff of the write of `after` to `path`, as DryRunFileSystem::ChangeHandler, or,
+// when patch could not make the new file from it, adds to `unshown` why not.
+void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after, RunOutput& output,
+                QStringList* unshown) {
+    const auto cannot = [&](const QString& why) {
+        unshown->append(
+            QStringLiteral("%1 would change, but /diff cannot show how: %2").arg(path, why));
+    };
+    if (after == nullptr) {
+        cannot(QStringLiteral("the new file would be larger than %1 bytes").arg(kMaxDiffBytes));
+        return;
+    }
+    // Patch refuses to write through a symlink; the save follows it.
+    if (QFileInfo(path).isSymLink()) {
+        cannot(QStringLiteral("it is a symbolic link, which patch does not follow"));
+        return;
+    }
+    try {
+        QByteArray before;
+        const Status read = files.ReadFile(path, kMaxDiffBytes, &before);
+        if (!read.ok() && !read.IsNotFound()) {
+            cannot(read.message());
+            return;
+        }
+        ReportSink report(output);
+        WriteFileDiff(QFile::encodeName(path), read.ok() ? &before : nullptr, *after, report);
+    } catch (const std::bad_alloc&) {
+        cannot(QStringLiteral("there is not enough memory"));
+    }
 }
 
 }  // namespace
@@ -50,13 +97,17 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return kExitFailed;
     }
     // The settings file is read once, and exactly what was read is saved back: under the lock,
-    // no other save can come between.
+    // no other save can come between. A run that writes nothing takes no lock and waits for no
+    // save: any version of the file that a save leaves is a consistent one. No lock is held while
+    // a message is shown, which may wait for a user.
+    const bool dryRun = options.checkMode || options.diffMode;
     std::unique_ptr<UpdateLock> lock;
     SettingsDocument settings;
-    Status loaded = services.files.LockForUpdate(paths.settingsFile, &lock);
+    Status loaded = dryRun ? Status::Ok() : services.files.LockForUpdate(paths.settingsFile, &lock);
     if (loaded.ok())
         loaded = settings.Load(services.files, paths.settingsFile);
     if (!loaded.ok()) {
+        lock.reset();
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
@@ -82,26 +133,45 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return result;
     };
 
-    const bool dryRun = options.checkMode || options.diffMode;
     if (dryRun || options.strict) {
-        // The whole save once in memory, to see what it would change and what it warns about.
-        DryRunFileSystem memory(services.files);
+        // The whole save on a file system that writes nothing, to see what it would change and
+        // what it warns about.
+        DryRunFileSystem preview(services.files, PathsUsedAgain(config, options.baseDir));
+        QStringList unshown;
+        if (options.diffMode) {
+            preview.ShowChanges(kMaxDiffBytes, [&](const QString& path, const QByteArray* after) {
+                ReportDiff(preview, path, after, output, &unshown);
+            });
+        }
         NoCommands none;
-        const SaveResult result = save(memory, none);
+        const SaveResult result = save(preview, none);
         const bool refused = options.strict && !result.warnings.isEmpty();
         if (dryRun) {
             const int status = ShowSaveResult(result, services.dialogs);
             if (status == kExitFailed) {
                 return status;
             }
-            const QStringList changed = memory.ChangedFiles();
-            output.Report(Report(changed, memory, services.files, options.diffMode));
-            return status != kExitOk || refused ? kExitIncomplete
-                   : changed.isEmpty()          ? kExitOk
-                                                : kExitChanges;
+            for (const QString& message : unshown) {
+                services.dialogs.ShowMessage(message);
+            }
+            const QStringList changed = preview.ChangedFiles();
+            if (!options.diffMode) {
+                QByteArray list;
+                for (const QString& path : changed) {
+                    list += QFile::encodeName(path) + '\n';
+                }
+                output.Report(list);
+            }
+            return status != kExitOk || refused || !unshown.isEmpty() ? kExitIncomplete
+                   : changed.isEmpty()                                ? kExitOk
+                                                                      : kExitChanges;
         }
-        if (refused) {
-            ShowSaveResult(result, services.dialogs);
+        // With /strict, a trial that could not finish may have missed an id without a value.
+        if (refused || !result.Complete()) {
+            lock.reset();
+            if (ShowSaveResult(result, services.dialogs) == kExitFailed) {
+                return kExitFailed;
+            }
             services.dialogs.ShowMessage(Messages::StrictRefused());
             return kExitIncomplete;
         }

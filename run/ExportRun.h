@@ -5,18 +5,24 @@
 #include "run/RunOutput.h"
 #include "settings/SettingsWriter.h"
 
-// The runs without a window. Each loads the configuration, then, holding the update lock of the
-// settings file, loads the settings once and saves that very document back (SaveAndExport),
-// without a window. Every problem is shown through `services.dialogs`, every warning
-// (SaveResult::warnings) goes to `output`; the result is the exit status.
-//  - "/export": the before command, the settings file, the templates, the after command.
-//  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them
-//    and starts no command. Reports the paths of the files whose bytes would change, one per
-//    line, or their unified diff ("a/<path>" against "b/<path>", "/dev/null" for a file that does
-//    not exist yet). Status 3 when a file would change, 0 when none would; a problem gives 1 or 2
-//    as for /export.
-//  - "/strict": a warning makes /check and /diff end with 1, and keeps /export from writing
-//    anything or starting a command: it ends with 1.
+// The runs without a window. Each loads the configuration, then loads the settings once and saves
+// that very document back (SaveAndExport), without a window. Every problem is shown through
+// `services.dialogs`, every warning (SaveResult::warnings) goes to `output`; the result is the exit
+// status.
+//  - "/export": the before command, the settings file, the templates, the after command. It holds
+//    the update lock of the settings file from the load to the end of the save, and never while a
+//    message is shown.
+//  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them,
+//    starts no command and takes no lock. Reports the paths of the files whose bytes would change,
+//    one per line, or their diff (WriteFileDiff), which `patch -p1` applies. A file whose change
+//    a diff cannot carry (not a regular file, a symlink, one that cannot be read, either version
+//    larger than 1 GiB) is left out of the diff with a message that says why, and the run ends
+//    with 1. Status 3 when a file would change, 0 when none would; a problem gives 1 or 2 as for
+//    /export. Each file is compared as it is computed, and only /diff holds one, both versions of
+//    it, at a time.
+//  - "/strict": a warning makes /check and /diff end with 1. /export first does the whole save
+//    on a file system that writes nothing, and when that trial warns or has a problem, it writes
+//    nothing, starts no command and ends with 1.
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output);
 
 // Shows what a save reports: why it failed, or each problem of a save that stands. Returns the

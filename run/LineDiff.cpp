@@ -1,10 +1,10 @@
 #include "run/LineDiff.h"
 
 #include <QByteArrayView>
+#include <QHashFunctions>
 
 #include <algorithm>
-#include <string_view>
-#include <unordered_map>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -15,23 +15,90 @@ constexpr qsizetype kContext = 3;
 constexpr int kMaxEdits = 2000;
 // Steps along matching lines, which cost nothing in memory but take time.
 constexpr qint64 kMaxSteps = qint64(1) << 26;
+// The lines between the first and the last change that the search may index, on each side:
+// 16 bytes each, at most 64 MB.
+constexpr qsizetype kMaxSearchedLines = qsizetype(1) << 22;
 
 enum class Op : char { Same, Remove, Add };
 
-std::vector<QByteArrayView> SplitLines(const QByteArray& bytes) {
-    std::vector<QByteArrayView> lines;
-    for (qsizetype start = 0; start < bytes.size();) {
-        const qsizetype newline = bytes.indexOf('\n', start);
-        const qsizetype end = newline < 0 ? bytes.size() : newline + 1;
-        lines.emplace_back(bytes.constData() + start, end - start);
-        start = end;
-    }
-    return lines;
+// `count` lines of one kind in a row.
+struct Run {
+    Op op;
+    qsizetype count;
+};
+
+// The number of lines in [from, to) of `bytes`: a last line needs no "\n".
+qsizetype CountLines(const QByteArray& bytes, qsizetype from, qsizetype to) {
+    const qsizetype newlines = std::count(bytes.begin() + from, bytes.begin() + to, '\n');
+    return newlines + (to > from && bytes[to - 1] != '\n');
 }
 
-// Myers' greedy search on a[0, n) and b[0, m), lines numbered so that equal lines have equal
-// numbers. Appends the edit script to `ops`; false, with nothing appended, past the bounds.
-bool ShortestEdit(const int* a, int n, const int* b, int m, std::vector<Op>* ops) {
+// The number of leading bytes that `a` and `b` have in common, compared a block at a time.
+qsizetype CommonPrefix(const char* a, const char* b, qsizetype size) {
+    constexpr qsizetype kBlock = 4096;
+    qsizetype at = 0;
+    while (size - at >= kBlock && std::memcmp(a + at, b + at, kBlock) == 0) {
+        at += kBlock;
+    }
+    while (at < size && a[at] == b[at]) {
+        ++at;
+    }
+    return at;
+}
+
+// The number of trailing bytes of a[0, aSize) and b[0, bSize) that they have in common, at most
+// `limit`.
+qsizetype CommonSuffix(const char* a, qsizetype aSize, const char* b, qsizetype bSize,
+                       qsizetype limit) {
+    constexpr qsizetype kBlock = 4096;
+    qsizetype length = 0;
+    while (limit - length >= kBlock &&
+           std::memcmp(a + aSize - length - kBlock, b + bSize - length - kBlock, kBlock) == 0) {
+        length += kBlock;
+    }
+    while (length < limit && a[aSize - length - 1] == b[bSize - length - 1]) {
+        ++length;
+    }
+    return length;
+}
+
+// The lines of bytes[from, to), found once: where each starts, and a hash to tell most unequal
+// lines apart without looking at their bytes.
+class IndexedLines {
+  public:
+    IndexedLines(const QByteArray& bytes, qsizetype from, qsizetype to, qsizetype count)
+        : mBytes(bytes) {
+        mStarts.reserve(std::size_t(count) + 1);
+        mHashes.reserve(std::size_t(count));
+        for (qsizetype start = from; start < to;) {
+            const qsizetype newline = bytes.indexOf('\n', start);
+            const qsizetype end = newline < 0 || newline >= to ? to : newline + 1;
+            mStarts.push_back(start);
+            mHashes.push_back(qHash(QByteArrayView(bytes.constData() + start, end - start)));
+            start = end;
+        }
+        mStarts.push_back(to);
+    }
+
+    bool Equal(qsizetype i, const IndexedLines& other, qsizetype j) const {
+        return mHashes[std::size_t(i)] == other.mHashes[std::size_t(j)] && Line(i) == other.Line(j);
+    }
+
+  private:
+    QByteArrayView Line(qsizetype i) const {
+        const std::size_t at = std::size_t(i);
+        return QByteArrayView(mBytes.constData() + mStarts[at], mStarts[at + 1] - mStarts[at]);
+    }
+
+    const QByteArray& mBytes;
+    std::vector<qsizetype> mStarts;
+    std::vector<std::size_t> mHashes;
+};
+
+// Myers' greedy search on the n lines of `a` and the m lines of `b`. Appends the edit script to
+// `ops`; false, with nothing appended, past the bounds.
+bool ShortestEdit(const IndexedLines& a, int n, const IndexedLines& b, int m,
+                  std::vector<Op>* ops) {
     const int limit = std::min(n + m, kMaxEdits);
     // v[offset + k]: the furthest x reached on diagonal k = x - y.
     const int offset = limit + 1;
@@ -46,7 +113,7 @@ bool ShortestEdit(const int* a, int n, const int* b, int m, std::vector<Op>* ops
                         ? v[offset + k + 1]
                         : v[offset + k - 1] + 1;
             int y = x - k;
-            while (x < n && y < m && a[x] == b[y]) {
+            while (x < n && y < m && a.Equal(x, b, y)) {
                 ++x;
                 ++y;
             }
@@ -89,122 +156,258 @@ bool ShortestEdit(const int* a, int n, const int* b, int m, std::vector<Op>* ops
     return true;
 }
 
+// The edit script from `before` to `after` as runs of one kind of line. The lines that both
+// start and end with are found by comparing bytes; only those between are searched.
+std::vector<Run> EditRuns(const QByteArray& before, const QByteArray& after) {
+    const qsizetype shorter = std::min(before.size(), after.size());
+    // The common first lines end at the last line break before the first difference.
+    const qsizetype same = CommonPrefix(before.constData(), after.constData(), shorter);
+    const qsizetype head = same == 0 ? 0 : before.lastIndexOf('\n', same - 1) + 1;
+    // The common last lines start at a line start in both versions.
+    qsizetype tail = CommonSuffix(before.constData(), before.size(), after.constData(),
+                                  after.size(), shorter - head);
+    qsizetype beforeTail = before.size() - tail;
+    qsizetype afterTail = after.size() - tail;
+    const bool lineStart = (beforeTail == head || before[beforeTail - 1] == '\n') &&
+                           (afterTail == head || after[afterTail - 1] == '\n');
+    if (!lineStart) {
+        const qsizetype newline = before.indexOf('\n', beforeTail);
+        const qsizetype skipped = (newline < 0 ? before.size() : newline + 1) - beforeTail;
+        beforeTail += skipped;
+        afterTail += skipped;
+    }
+
+    std::vector<Run> runs;
+    const auto add = [&runs](Op op, qsizetype count) {
+        if (count == 0) {
+            return;
+        }
+        if (!runs.empty() && runs.back().op == op) {
+            runs.back().count += count;
+        } else {
+            runs.push_back({op, count});
+        }
+    };
+    add(Op::Same, CountLines(before, 0, head));
+    const qsizetype n = CountLines(before, head, beforeTail);
+    const qsizetype m = CountLines(after, head, afterTail);
+    std::vector<Op> ops;
+    if (n > 0 && m > 0 && n <= kMaxSearchedLines && m <= kMaxSearchedLines) {
+        const IndexedLines a(before, head, beforeTail, n);
+        const IndexedLines b(after, head, afterTail, m);
+        if (!ShortestEdit(a, int(n), b, int(m), &ops)) {
+            ops.clear();
+        }
+    }
+    if (ops.empty()) {
+        add(Op::Remove, n);
+        add(Op::Add, m);
+    }
+    for (const Op op : ops) {
+        add(op, 1);
+    }
+    add(Op::Same, CountLines(before, beforeTail, before.size()));
+    return runs;
+}
+
+// The lines of a file, one after the other from its first.
+class LineCursor {
+  public:
+    explicit LineCursor(const QByteArray& bytes) : mBytes(bytes) {}
+
+    QByteArrayView Next() {
+        const qsizetype newline = mBytes.indexOf('\n', mAt);
+        const qsizetype end = newline < 0 ? mBytes.size() : newline + 1;
+        const QByteArrayView line(mBytes.constData() + mAt, end - mAt);
+        mAt = end;
+        return line;
+    }
+    void Skip(qsizetype lines) {
+        for (; lines > 0; --lines) {
+            Next();
+        }
+    }
+
+  private:
+    const QByteArray& mBytes;
+    qsizetype mAt = 0;
+};
+
+// Gathers the diff and hands it on in pieces of about 64 KiB.
+class DiffWriter {
+  public:
+    explicit DiffWriter(ByteSink& out) : mOut(out) {}
+    ~DiffWriter() { Flush(); }
+    DiffWriter(const DiffWriter&) = delete;
+    DiffWriter& operator=(const DiffWriter&) = delete;
+
+    void Add(QByteArrayView bytes) {
+        mBuffer.append(bytes);
+        if (mBuffer.size() >= kPieceBytes) {
+            Flush();
+        }
+    }
+    void AddLine(char mark, QByteArrayView line) {
+        mBuffer.append(mark);
+        Add(line);
+        if (!line.endsWith('\n')) {
+            Add("\n\\ No newline at end of file\n");
+        }
+    }
+
+  private:
+    static constexpr qsizetype kPieceBytes = 64 * 1024;
+
+    void Flush() {
+        if (!mBuffer.isEmpty()) {
+            mOut.Append(mBuffer.constData(), std::size_t(mBuffer.size()));
+            mBuffer.clear();
+        }
+    }
+
+    ByteSink& mOut;
+    QByteArray mBuffer;
+};
+
 // "<start>,<count>" as diff writes it: an empty range starts at the line before it.
 QByteArray Range(qsizetype before, qsizetype count) {
     QByteArray range = QByteArray::number(count == 0 ? before : before + 1);
     return count == 1 ? range : range + ',' + QByteArray::number(count);
 }
 
-void AppendLine(QByteArray* out, char mark, QByteArrayView line) {
-    out->append(mark);
-    out->append(line);
-    if (!line.endsWith('\n')) {
-        out->append("\n\\ No newline at end of file\n");
+// The hunks of `runs`, with kContext lines of context; changes with at most twice that many
+// equal lines between them share a hunk.
+void WriteHunks(std::vector<Run> runs, const QByteArray& before, const QByteArray& after,
+                DiffWriter& out) {
+    LineCursor a(before);
+    LineCursor b(after);
+    qsizetype oldAt = 0;  // the lines of each version before run r, which the cursors are at
+    qsizetype newAt = 0;
+    for (std::size_t r = 0; r < runs.size();) {
+        qsizetype lead = 0;
+        if (runs[r].op == Op::Same) {
+            if (r + 1 == runs.size()) {
+                break;
+            }
+            lead = std::min(kContext, runs[r].count);
+            const qsizetype skipped = runs[r].count - lead;
+            a.Skip(skipped);
+            b.Skip(skipped);
+            oldAt += skipped;
+            newAt += skipped;
+            ++r;
+        }
+        // The hunk holds the runs [r, end) and `trail` lines of runs[end].
+        std::size_t end = r;
+        for (;;) {
+            while (end < runs.size() && runs[end].op != Op::Same) {
+                ++end;
+            }
+            if (end + 1 < runs.size() && runs[end].count <= 2 * kContext) {
+                ++end;
+                continue;
+            }
+            break;
+        }
+        const qsizetype trail = end < runs.size() ? std::min(kContext, runs[end].count) : 0;
+        qsizetype oldCount = lead + trail;
+        qsizetype newCount = lead + trail;
+        for (std::size_t k = r; k < end; ++k) {
+            oldCount += runs[k].op != Op::Add ? runs[k].count : 0;
+            newCount += runs[k].op != Op::Remove ? runs[k].count : 0;
+        }
+        out.Add("@@ -" + Range(oldAt, oldCount) + " +" + Range(newAt, newCount) + " @@\n");
+        const auto same = [&](qsizetype lines) {
+            for (; lines > 0; --lines) {
+                out.AddLine(' ', a.Next());
+                b.Next();
+            }
+        };
+        same(lead);
+        for (std::size_t k = r; k < end;) {
+            if (runs[k].op == Op::Same) {
+                same(runs[k++].count);
+                continue;
+            }
+            // A block of changes: its removed lines first, then its added ones.
+            qsizetype removed = 0;
+            qsizetype added = 0;
+            for (; k < end && runs[k].op != Op::Same; ++k) {
+                (runs[k].op == Op::Remove ? removed : added) += runs[k].count;
+            }
+            for (; removed > 0; --removed) {
+                out.AddLine('-', a.Next());
+            }
+            for (; added > 0; --added) {
+                out.AddLine('+', b.Next());
+            }
+        }
+        same(trail);
+        oldAt += oldCount;
+        newAt += newCount;
+        if (end < runs.size()) {
+            runs[end].count -= trail;
+        }
+        r = end;
     }
+}
+
+bool NeedsQuotes(const QByteArray& name) {
+    return std::any_of(name.begin(), name.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte >= 0x7f || c == '"' || c == '\\';
+    });
 }
 
 }  // namespace
 
-QByteArray UnifiedDiff(const QByteArray& before, const QByteArray& after, const QByteArray& oldName,
-                       const QByteArray& newName) {
-    if (before == after) {
-        return QByteArray();
+QByteArray GitQuoted(const QByteArray& name) {
+    if (!NeedsQuotes(name)) {
+        return name;
     }
-    const std::vector<QByteArrayView> a = SplitLines(before);
-    const std::vector<QByteArrayView> b = SplitLines(after);
-    qsizetype prefix = 0;
-    while (prefix < qsizetype(a.size()) && prefix < qsizetype(b.size()) && a[prefix] == b[prefix]) {
-        ++prefix;
+    QByteArray quoted = "\"";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char* const named = "\a\b\t\n\v\f\r";
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte != 0 && std::strchr(named, c) != nullptr) {
+            quoted += '\\';
+            quoted += "abtnvfr"[std::strchr(named, c) - named];
+        } else if (byte < 0x20 || byte >= 0x7f) {
+            quoted += '\\';
+            quoted += char('0' + (byte >> 6));
+            quoted += char('0' + ((byte >> 3) & 7));
+            quoted += char('0' + (byte & 7));
+        } else {
+            quoted += c;
+        }
     }
-    qsizetype suffix = 0;
-    while (suffix < qsizetype(a.size()) - prefix && suffix < qsizetype(b.size()) - prefix &&
-           a[a.size() - 1 - suffix] == b[b.size() - 1 - suffix]) {
-        ++suffix;
-    }
-    const int n = int(a.size() - prefix - suffix);
-    const int m = int(b.size() - prefix - suffix);
+    return quoted + '"';
+}
 
-    std::vector<Op> ops(std::size_t(prefix), Op::Same);
-    std::unordered_map<std::string_view, int> numbers;
-    const auto number = [&](QByteArrayView line) {
-        return numbers.emplace(std::string_view(line.data(), line.size()), int(numbers.size()))
-            .first->second;
+void WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
+                   ByteSink& out) {
+    if (before != nullptr && *before == after) {
+        return;
+    }
+    DiffWriter writer(out);
+    // In the first line a name with a blank is quoted as well: patch reads both names from it
+    // when no "---" and "+++" lines follow.
+    const auto first = [&name](const char* side) {
+        const QByteArray sided = side + name;
+        return name.contains(' ') && !NeedsQuotes(sided) ? '"' + sided + '"' : GitQuoted(sided);
     };
-    std::vector<int> na;
-    std::vector<int> nb;
-    if (n > 0 && m > 0) {
-        for (int i = 0; i < n; ++i) {
-            na.push_back(number(a[prefix + i]));
-        }
-        for (int j = 0; j < m; ++j) {
-            nb.push_back(number(b[prefix + j]));
-        }
+    writer.Add("diff --git " + first("a/") + ' ' + first("b/") + '\n');
+    if (before == nullptr && after.isEmpty()) {
+        writer.Add("new file mode 100644\n");
+        return;
     }
-    if (n == 0 || m == 0 || !ShortestEdit(na.data(), n, nb.data(), m, &ops)) {
-        ops.insert(ops.end(), std::size_t(n), Op::Remove);
-        ops.insert(ops.end(), std::size_t(m), Op::Add);
-    }
-    ops.insert(ops.end(), std::size_t(suffix), Op::Same);
-
-    QByteArray out = "--- " + oldName + "\n+++ " + newName + '\n';
-    const qsizetype total = qsizetype(ops.size());
-    qsizetype t = 0;  // the next op to look at
-    qsizetype i = 0;  // old lines before op t
-    qsizetype j = 0;  // new lines before op t
-    while (t < total) {
-        // The next change, with the context before it, and every change that follows within
-        // twice the context.
-        while (t < total && ops[t] == Op::Same) {
-            ++t, ++i, ++j;
-        }
-        if (t == total) {
-            break;
-        }
-        const qsizetype lead = std::min(kContext, std::min(i, j));
-        qsizetype end = t;
-        for (qsizetype same = 0; end < total && same <= 2 * kContext; ++end) {
-            same = ops[end] == Op::Same ? same + 1 : 0;
-        }
-        while (end > t && ops[end - 1] == Op::Same) {
-            --end;
-        }
-        end = std::min(total, end + kContext);
-        const qsizetype start = t - lead;
-        qsizetype oldCount = 0;
-        qsizetype newCount = 0;
-        for (qsizetype u = start; u < end; ++u) {
-            oldCount += ops[u] != Op::Add;
-            newCount += ops[u] != Op::Remove;
-        }
-        out += "@@ -" + Range(i - lead, oldCount) + " +" + Range(j - lead, newCount) + " @@\n";
-        qsizetype oi = i - lead;
-        qsizetype nj = j - lead;
-        for (qsizetype u = start; u < end;) {
-            if (ops[u] == Op::Same) {
-                AppendLine(&out, ' ', a[oi]);
-                ++u, ++oi, ++nj;
-                continue;
-            }
-            // A run of changes: its removed lines first, then its added ones.
-            qsizetype runEnd = u;
-            while (runEnd < end && ops[runEnd] != Op::Same) {
-                ++runEnd;
-            }
-            for (qsizetype w = u; w < runEnd; ++w) {
-                if (ops[w] == Op::Remove) {
-                    AppendLine(&out, '-', a[oi++]);
-                }
-            }
-            for (qsizetype w = u; w < runEnd; ++w) {
-                if (ops[w] == Op::Add) {
-                    AppendLine(&out, '+', b[nj++]);
-                }
-            }
-            u = runEnd;
-        }
-        t = end;
-        i = oi;
-        j = nj;
-    }
-    return out;
+    const QByteArray tab = name.contains(' ') ? "\t" : "";
+    writer.Add("--- " + (before ? GitQuoted("a/" + name) : QByteArray("/dev/null")) + tab + '\n');
+    writer.Add("+++ " + GitQuoted("b/" + name) + tab + '\n');
+    static const QByteArray kNothing;
+    const QByteArray& old = before ? *before : kNothing;
+    WriteHunks(EditRuns(old, after), old, after, writer);
 }

@@ -56,7 +56,8 @@ inline QString InvalidValue(const QString& settingsFile, const QString& label, c
 
 inline QString StrictRefused() {
     return QStringLiteral(
-        "Nothing was saved or exported: with /strict, the warnings on standard error are errors.");
+        "Nothing was saved or exported: with /strict, every warning on standard error and every "
+        "problem is an error.");
 }
 
 // The file dialogs offer this one filter.

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libxml2-dev libgtest-dev
-          libgmock-dev)
+          libgmock-dev patch)
 packages+=("$@")
 
 missing=()

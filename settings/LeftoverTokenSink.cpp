@@ -62,15 +62,23 @@ bool LeftoverTokenSink::Append(const char* data, std::size_t size) {
 bool LeftoverTokenSink::Restart() {
     mLine = 1;
     mPartial.clear();
-    mSeen.clear();
+    mListed.clear();
     mTokens.clear();
+    mUnlisted = 0;
     return mOut.Restart();
 }
 
-void LeftoverTokenSink::Note(const QByteArray& text, qint64 line) {
-    if (!mSeen.contains(text)) {
-        mSeen.insert(text);
-        mTokens.push_back({text, line});
+// Most tokens of an output that holds many are looked up and counted, which copies nothing.
+void LeftoverTokenSink::Note(QByteArrayView text, qint64 line) {
+    if (mListed.contains(std::string_view(text.data(), std::size_t(text.size())))) {
+        return;
+    }
+    if (mTokens.size() < kMaxListed) {
+        mTokens.push_back({text.toByteArray(), line});
+        const QByteArray& kept = mTokens.back().text;
+        mListed.insert(std::string_view(kept.constData(), std::size_t(kept.size())));
+    } else {
+        ++mUnlisted;
     }
 }
 
@@ -114,7 +122,7 @@ void LeftoverTokenSink::Scan(const char* p, const char* end) {
             break;
         }
         if (*q == ')' && q > name) {
-            Note(QByteArray(dollar, q + 1 - dollar), mLine);
+            Note(QByteArrayView(dollar, q + 1 - dollar), mLine);
             ++q;
         }
         p = q;

@@ -3,8 +3,10 @@
 #include "platform/ByteSink.h"
 
 #include <QByteArray>
-#include <QSet>
+#include <QByteArrayView>
 
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // A token of the shape of a variable id that is still in an output: "$(", one or more ASCII
@@ -14,27 +16,36 @@ struct LeftoverToken {
     qint64 line;  // the first line it appears on, counted from 1
 };
 
-// Passes the bytes on to another sink unchanged and notes every distinct $(NAME)-shaped token in
-// them, once, in the order in which they first appear; a token may be split between pieces.
-// Restart forgets the tokens too. The scan looks for each "$" with memchr and counts the lines
-// up to it; it costs little next to producing the bytes.
+// Passes the bytes on to another sink unchanged and notes the first kMaxListed distinct
+// $(NAME)-shaped tokens in them, each once, in the order in which they first appear; a token may be
+// split between pieces. Every later occurrence of any other token is only counted, so that an
+// output full of different tokens costs no memory and a report stays short. Restart forgets the
+// tokens too. The scan looks for each "$" with memchr and counts the lines up to it; it costs
+// little next to producing the bytes.
 class LeftoverTokenSink final : public ByteSink {
   public:
+    static constexpr std::size_t kMaxListed = 100;
+
     explicit LeftoverTokenSink(ByteSink& out) : mOut(out) {}
 
     bool Append(const char* data, std::size_t size) override;
     bool Restart() override;
 
+    // The first distinct tokens, at most kMaxListed.
     const std::vector<LeftoverToken>& Tokens() const { return mTokens; }
+    // How many occurrences of tokens that are not among Tokens() came after the list was full.
+    qint64 UnlistedCount() const { return mUnlisted; }
 
   private:
     void Scan(const char* data, const char* end);
-    void Note(const QByteArray& text, qint64 line);
+    void Note(QByteArrayView text, qint64 line);
 
     ByteSink& mOut;
     qint64 mLine = 1;     // of the end of what was scanned
     QByteArray mPartial;  // the start of a token that the last piece ended in
     qint64 mPartialLine = 0;
-    QSet<QByteArray> mSeen;
+    // The texts of mTokens, which own the bytes: a QByteArray keeps them in place when it moves.
+    std::unordered_set<std::string_view> mListed;
     std::vector<LeftoverToken> mTokens;
+    qint64 mUnlisted = 0;
 };

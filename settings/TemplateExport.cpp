@@ -6,6 +6,8 @@
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <new>
 
@@ -36,11 +38,17 @@ std::vector<RunInput> RunInputs(const Configuration& config, const QString& sett
     return inputs;
 }
 
+// The tokens that no value replaced in one output, as LeftoverTokenSink tells them.
+struct Leftovers {
+    std::vector<LeftoverToken> listed;
+    qint64 unlisted = 0;
+};
+
 // Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
 // replaced in `leftovers`.
 QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
                     const std::vector<RunInput>& inputs, const QString& baseDir,
-                    FileSystem& fileSystem, std::vector<LeftoverToken>* leftovers) {
+                    FileSystem& fileSystem, Leftovers* leftovers) {
     const auto notExported = [&entry](const QString& why) {
         return QStringLiteral("The template entry \"%1\" -> \"%2\" was not exported: %3.")
             .arg(entry.input, entry.output, why);
@@ -74,7 +82,7 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         BackgroundSink background(scanned);
         read = plan.Apply(*text, background);
         background.Finish();
-        *leftovers = scanned.Tokens();
+        *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
         return read;
     });
     if (!read.ok()) {
@@ -83,6 +91,13 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     return written.ok()
                ? QString()
                : entry.output + QStringLiteral(" could not be written\n") + written.message();
+}
+
+// "12,499,900": a count a reader takes in at a glance, the same in every locale.
+QString Grouped(qint64 count) {
+    QLocale english(QLocale::English);
+    english.setNumberOptions(QLocale::DefaultNumberOptions);
+    return english.toString(count);
 }
 
 }  // namespace
@@ -103,7 +118,7 @@ QStringList ExportTemplateFiles(const Configuration& config,
     const std::vector<RunInput> inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     for (const TemplateEntry& entry : config.Templates()) {
         QString problem;
-        std::vector<LeftoverToken> leftovers;
+        Leftovers leftovers;
         // An output being written when memory runs out is left as it was: the temporary file of
         // its replacement goes as the exception passes.
         try {
@@ -115,11 +130,15 @@ QStringList ExportTemplateFiles(const Configuration& config,
         if (!problem.isEmpty()) {
             problems.append(problem);
         } else if (warnings != nullptr) {
-            for (const LeftoverToken& token : leftovers) {
+            for (const LeftoverToken& token : leftovers.listed) {
                 warnings->append(QStringLiteral("%1:%2: %3 has no value")
                                      .arg(baseDir + entry.output)
                                      .arg(token.line)
                                      .arg(QString::fromLatin1(token.text)));
+            }
+            if (leftovers.unlisted > 0) {
+                warnings->append(QStringLiteral("%1: ... and %2 more without a value")
+                                     .arg(baseDir + entry.output, Grouped(leftovers.unlisted)));
             }
         }
     }

@@ -24,7 +24,8 @@ constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 // "The template entry "<input>" -> "<output>" was not exported: <why>.".
 // Every $(NAME)-shaped token that is still in an exported output (no value replaced it) adds the
 // line "<baseDir + output>:<line>: $(NAME) has no value" to `warnings`, once per token and output,
-// with the first line it appears on.
+// with the first line it appears on; past the first 100 tokens of an output, one more line counts
+// the occurrences of all others: "<baseDir + output>: ... and 12,345 more without a value".
 QStringList ExportTemplateFiles(const Configuration& config,
                                 const std::vector<VariableValue>& values,
                                 const QString& settingsPath, const QString& baseDir,

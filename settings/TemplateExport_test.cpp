@@ -101,3 +101,41 @@ TEST(TemplateExportTest, CountsTheLinesBeforeATokenFarIntoTheOutput) {
 }
 
 }  // namespace
+
+// An output may hold millions of different tokens: the first 100 are listed, each once, and every
+// later occurrence of another one is counted on one more line. Regression: every token was kept,
+// which took gigabytes and as many warning lines.
+TEST(TemplateExportTest, ListsTheFirstHundredTokensOfAnOutputAndCountsTheRest) {
+    const auto tokens = [](int from, int to) {
+        QByteArray text;
+        for (int i = from; i < to; ++i)
+            text += "$(T" + QByteArray::number(i) + ")\n";
+        return text;
+    };
+    const struct {
+        const char* what;
+        QByteArray text;
+        int lines;         // warning lines expected
+        const char* last;  // the last of them
+    } cases[] = {
+        {"exactly 100 tokens", tokens(0, 100), 100, "out:100: $(T99) has no value"},
+        {"one more", tokens(0, 101), 101, "out: ... and 1 more without a value"},
+        {"listed ones again, not counted", tokens(0, 100) + tokens(0, 100) + tokens(100, 101), 101,
+         "out: ... and 1 more without a value"},
+        {"others counted at every occurrence", tokens(0, 1234) + tokens(200, 201), 101,
+         "out: ... and 1,135 more without a value"},
+    };
+    const char kOneEntry[] =
+        "<xml><files><file><input>t.in</input><output>out</output></file></files></xml>";
+    for (const auto& c : cases) {
+        FakeFileSystem files;
+        files.SetFile("t.in", c.text);
+        Configuration config;
+        ASSERT_TRUE(config.Parse(kOneEntry, "c.xml").ok());
+        QStringList warnings;
+        EXPECT_TRUE(ExportTemplateFiles(config, {}, "s.xml", "", files, &warnings).isEmpty());
+        EXPECT_EQ(warnings.size(), c.lines) << c.what;
+        EXPECT_EQ(warnings.value(warnings.size() - 1).toStdString(), c.last) << c.what;
+        EXPECT_EQ(files.FileContents("out"), c.text) << c.what;
+    }
+}
