@@ -61,8 +61,10 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          {},
          "listen 9090;"},
         // A check writes nothing and needs no display, and a diff is a patch that brings the
-        // files up to date, from nothing and from an older version.
-        {"DISPLAY=:7319.0 tervosetup /check > list; [ $? = 3 ] && [ ! -e app.ini ] && "
+        // files up to date, from nothing and from an older version. (A password would be masked
+        // in the diff: here it is plain text.)
+        {"sed -i 's#type.password#type>text#' config.xml && "
+         "DISPLAY=:7319.0 tervosetup /check > list; [ $? = 3 ] && [ ! -e app.ini ] && "
          "tervosetup /diff | patch -s -p1 && sed -i s/8080/9090/ settings.xml && "
          "tervosetup /diff | patch -s -p1 && tervosetup /check && cat list",
          0,
@@ -79,6 +81,7 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
         // Regression: names with a blank, a tab or a line break were written bare in a diff, and
         // patch made other files of them.
         {R"~(sed -i -e 's|>app.ini<|>my app.ini<|' -e 's|>server.conf<|>t\&#9;a\&#10;b<|' )~"
+         R"~(-e 's|type.password|type>text|' )~"
          R"~(config.xml && tervosetup /diff | patch -s -p1 && tervosetup /check && )~"
          R"~(cat 'my app.ini' "$(printf 't\ta\nb')")~",
          0,
@@ -102,7 +105,7 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          "while [ ! -s locked ]; do sleep 0.01; done; tervosetup /check > list; a=$?; "
          "tervosetup /diff > diff; b=$?; kill $(cat locked); wait; [ $a$b = 33 ]",
          0,
-         {}},
+         {"The diff shows passwords as ********"}},
         // Regression: an export that could not start a thread of its own to write with ended in
         // std::system_error. Root is not held to a limit on processes, so it runs as nobody, from
         // a copy in this folder: nobody may not be able to enter the build folder, and prlimit
@@ -117,6 +120,12 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          {},
          "listen 8080;"},
         {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
+        // A password never shows in a diff, in the settings file or in an output.
+        {"sed -i 's#example-secret#n3w-s\\&amp;cret#' settings.xml && tervosetup /diff > d; "
+         "[ $? = 3 ] && grep -c '^+password = \\*\\*\\*\\*\\*\\*\\*\\*$' d && ! grep cret d",
+         0,
+         {"The diff shows passwords as ********"},
+         "1\nsettings.xml changed"},
         // A value that breaks its item's rules is never saved nor exported, by any run.
         {"sed -e 's#>8080<#>99999<#' -e 's#>4<#>four<#' settings.xml > other.xml && "
          "tervosetup /export /file:other.xml",

@@ -3,6 +3,7 @@
 #include "run/DryRunFileSystem.h"
 #include "run/LineDiff.h"
 #include "run/Messages.h"
+#include "run/SecretMask.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
 #include "settings/SettingsLoader.h"
@@ -26,18 +27,23 @@ class NoCommands final : public ProcessLauncher {
     Status StartDetached(const QString&) override { return Status::Ok(); }
 };
 
-// Hands what it is given to the report as it comes.
+// Hands what it is given to the report as it comes, with every password masked.
 class ReportSink final : public ByteSink {
   public:
-    explicit ReportSink(RunOutput& output) : mOutput(output) {}
+    ReportSink(RunOutput& output, const QList<QByteArray>& secrets)
+        : mMask(secrets, [&output](const QByteArray& bytes) { output.Report(bytes); }) {}
     bool Append(const char* data, std::size_t size) override {
-        mOutput.Report(QByteArray(data, qsizetype(size)));
+        mMask.Append(data, qsizetype(size));
         return true;
     }
     bool Restart() override { return false; }  // what was reported stays
+    bool Masked() {
+        mMask.Flush();
+        return mMask.Masked();
+    }
 
   private:
-    RunOutput& mOutput;
+    SecretMask mMask;
 };
 
 // The paths that a run may read or write again after writing them: every template (the output
@@ -58,7 +64,7 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
 // Reports the diff of the write of `after` to `path`, as DryRunFileSystem::ChangeHandler, or,
 // when patch could not make the new file from it, adds to `unshown` why not.
 void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after, RunOutput& output,
-                QStringList* unshown) {
+                const QList<QByteArray>& secrets, QStringList* unshown, bool* masked) {
     const auto cannot = [&](const QString& why) {
         unshown->append(
             QStringLiteral("%1 would change, but /diff cannot show how: %2").arg(path, why));
@@ -79,8 +85,11 @@ void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after,
             cannot(read.message());
             return;
         }
-        ReportSink report(output);
+        ReportSink report(output, secrets);
         WriteFileDiff(QFile::encodeName(path), read.ok() ? &before : nullptr, *after, report);
+        if (report.Masked()) {
+            *masked = true;
+        }
     } catch (const std::bad_alloc&) {
         cannot(QStringLiteral("there is not enough memory"));
     }
@@ -138,10 +147,13 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         // what it warns about.
         DryRunFileSystem preview(services.files, PathsUsedAgain(config, options.baseDir));
         QStringList unshown;
+        bool masked = false;
         if (options.diffMode) {
-            preview.ShowChanges(kMaxDiffBytes, [&](const QString& path, const QByteArray* after) {
-                ReportDiff(preview, path, after, output, &unshown);
-            });
+            const QList<QByteArray> secrets = SecretForms(config, values);
+            preview.ShowChanges(
+                kMaxDiffBytes, [&, secrets](const QString& path, const QByteArray* after) {
+                    ReportDiff(preview, path, after, output, secrets, &unshown, &masked);
+                });
         }
         NoCommands none;
         const SaveResult result = save(preview, none);
@@ -153,6 +165,9 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             }
             for (const QString& message : unshown) {
                 services.dialogs.ShowMessage(message);
+            }
+            if (masked) {
+                output.Warn(Messages::PasswordsMasked());
             }
             const QStringList changed = preview.ChangedFiles();
             if (!options.diffMode) {

@@ -54,6 +54,12 @@ inline QString InvalidValue(const QString& settingsFile, const QString& label, c
     return QStringLiteral("%1: %2 (%3): %4").arg(settingsFile, label, id, reason);
 }
 
+inline QString PasswordsMasked() {
+    return QStringLiteral(
+        "The diff shows passwords as ********: read it, but do not apply it "
+        "with patch.");
+}
+
 inline QString StrictRefused() {
     return QStringLiteral(
         "Nothing was saved or exported: with /strict, every warning on standard error and every "
