@@ -134,9 +134,10 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
         QTemporaryDir copy;
         QProcess process;
         process.setWorkingDirectory(copy.path());
-        // A second is plenty; five allow for a loaded machine or a sanitizer build.
-        process.start("timeout", {"-k", "1", "5", "sh", "-c", harness.arg(run.script)});
-        process.waitForFinished();
+        // A run takes a second or two; the bound only ends one that hangs, so it leaves a wide
+        // margin for a loaded machine or a sanitizer build.
+        process.start("timeout", {"-k", "1", "60", "sh", "-c", harness.arg(run.script)});
+        process.waitForFinished(90000);
         const QString said = process.readAllStandardError();
         const QByteArray wrote = process.readAllStandardOutput();
         EXPECT_EQ(process.exitCode(), run.status) << qPrintable(said);
