@@ -100,7 +100,7 @@ class ExportDialogs final : public Dialogs {
         if (!mTried) {
             mTried = true;
             WindowModule* module = nullptr;
-            if (const Status loaded = LoadWindowModule(mArgv[0], &module); !loaded.ok()) {
+            if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
                 ReportModuleFailure(loaded, "messages go to standard error only");
             } else {
                 mBoxes = module->OpenMessageBoxes(mArgc, mArgv);
@@ -146,7 +146,7 @@ int RunProgram(int argc, char** argv) {
     }
 
     WindowModule* module = nullptr;
-    if (const Status loaded = LoadWindowModule(argv[0], &module); !loaded.ok()) {
+    if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
         ReportModuleFailure(loaded, "the editor cannot be shown");
         return kExitFailed;
     }
