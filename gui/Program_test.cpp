@@ -113,6 +113,10 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
              {"garbage.xml", "printf '\\0\\1\\377\\376 binary' > %1"},
              {"packed.xml", "printf '\\37\\213\\10\\0\\0\\0' > %1"},
              {"huge.xml", "head -c $((65 << 20)) /dev/zero | tr '\\0' ' ' > %1"},
+             // Regression: libxml2 took over half a minute over this element.
+             {"crowded.xml",
+              "(printf '<xml>\\n<e'; seq -f ' a%.0f=\"\"' 80000; printf '/></xml>') > %1",
+              "line 2: an element has more than 1000 attributes"},
              {"folder.xml", "mkdir %1"},
              {"fifo.xml", "mkfifo %1"},
              {"none.xml", "rm -f %1"}}) {
