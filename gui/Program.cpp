@@ -9,6 +9,7 @@
 #include "run/ExportRun.h"
 #include "run/Messages.h"
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -69,6 +70,27 @@ void ReportModuleFailure(const Status& failure, const char* consequence) {
                       .arg(QLatin1String(consequence), failure.message()));
 }
 
+// How long an X display has to answer a new connection. The window system would wait for ever;
+// a live display answers in milliseconds, a remote one over a slow link in well under this.
+constexpr std::chrono::seconds kDisplayAnswerTime{5};
+
+// Whether the display a window would go to answers; when it does not, says so on standard error
+// with what follows from it. A display that takes connections and never answers would otherwise
+// hold the program inside the window system for ever.
+bool DisplayAnswers(const char* consequence) {
+    const std::optional<QString> display =
+        XDisplayToProbe(QProcessEnvironment::systemEnvironment());
+    if (!display) {
+        return true;
+    }
+    const Status answered = ProbeXDisplay(*display, kDisplayAnswerTime);
+    if (!answered.ok()) {
+        Print(stderr, QStringLiteral("TervoSetup: %1, so %2.")
+                          .arg(answered.message(), QLatin1String(consequence)));
+    }
+    return answered.ok();
+}
+
 // The messages of a run without a window. Each goes to standard error, so that a log keeps it,
 // and is also shown in a message box when a display can be reached. The window module is loaded
 // and the display connected only when there is something to show, so an export that goes well
@@ -105,7 +127,10 @@ class ExportDialogs final : public Dialogs {
         if (!mTried) {
             mTried = true;
             WindowModule* module = nullptr;
-            if (const Status loaded = LoadWindowModule(mArgv[0], &module); !loaded.ok()) {
+            if (!DisplayAnswers("messages go to standard error only")) {
+                return nullptr;
+            }
+            if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
                 ReportModuleFailure(loaded, "messages go to standard error only");
             } else {
                 mBoxes = module->OpenMessageBoxes(mArgc, mArgv);
@@ -150,8 +175,12 @@ int RunProgram(int argc, char** argv) {
         return Finished(RunExport(options, {dialogs, files, processes}, output));
     }
 
+    if (!DisplayAnswers("it counts as no display")) {
+        std::fputs(Messages::DisplayUnreachable().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
     WindowModule* module = nullptr;
-    if (const Status loaded = LoadWindowModule(argv[0], &module); !loaded.ok()) {
+    if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
         ReportModuleFailure(loaded, "the editor cannot be shown");
         return kExitFailed;
     }

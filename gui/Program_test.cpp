@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "testing/FakeDisplay.h"
 #include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -136,10 +137,13 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          "<option>1</option><option>2</option><type>#' config.xml && tervosetup /check",
          2,
          {"settings.xml: Workers ($(WORKERS)): is not one of \"1\", \"2\""}},
-        // The editor must not wait for a display that never comes, nor for one that does not
-        // answer; that one is found out by the window module, which must load.
+        // The editor must not wait for a display that never comes, nor for one where nothing
+        // listens.
         {"tervosetup", 2, {"no display"}},
-        {"DISPLAY=:7319.0 tervosetup", 2, {"display could not be reached"}},
+        {"DISPLAY=:7319.0 tervosetup",
+         2,
+         {"the display :7319.0: Connection refused, so it counts as no display.",
+          "display could not be reached"}},
         // Without its window module the program still runs everything that needs no window,
         // and an export with a display tells its messages on standard error only.
         {"cp \"$TERVOSETUP\" alone && QT_QPA_PLATFORM=offscreen ./alone; "
@@ -165,6 +169,10 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
              {"garbage.xml", "printf '\\0\\1\\377\\376 binary' > %1"},
              {"packed.xml", "printf '\\37\\213\\10\\0\\0\\0' > %1"},
              {"huge.xml", "head -c $((65 << 20)) /dev/zero | tr '\\0' ' ' > %1"},
+             // Regression: libxml2 took over half a minute over this element.
+             {"crowded.xml",
+              "(printf '<xml>\\n<e'; seq -f ' a%.0f=\"\"' 80000; printf '/></xml>') > %1",
+              "line 2: an element has more than 1000 attributes"},
              {"folder.xml", "mkdir %1"},
              {"fifo.xml", "mkfifo %1"},
              {"none.xml", "rm -f %1"}}) {
@@ -205,6 +213,54 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
             EXPECT_EQ(said.contains(text), run.says.contains(text)) << qPrintable(said);
         }
         EXPECT_TRUE(run.exported ? wrote.contains(run.exported) : wrote.isEmpty()) << wrote.data();
+    }
+}
+
+// A display that takes the connection and never answers would hold the program inside the window
+// system for ever. It counts as no display: an export tells its messages on standard error only
+// and ends with its own status, the editor says the display could not be reached.
+TEST(ProgramTest, EndsWhenTheDisplayNeverAnswers) {
+    struct Run {
+        const char* script;  // %1 stands for the display
+        int status;
+        QStringList says;
+    };
+    const Run runs[] = {
+        {"rm templates/server.conf.in && DISPLAY=%1 tervosetup /export",
+         1,
+         {"templates/server.conf.in could not be found",
+          "TervoSetup: the display %1: took the connection but did not answer within 5 seconds, so "
+          "messages go to standard error only.\n"}},
+        {"DISPLAY=%1 tervosetup",
+         2,
+         {"TervoSetup: the display %1: took the connection but did not answer within 5 seconds, so "
+          "it counts as no display.\n",
+          "the display could not be reached, so the editor cannot be shown"}},
+    };
+    for (const auto transport : {FakeDisplay::Transport::Local, FakeDisplay::Transport::Tcp}) {
+        const FakeDisplay display(transport, FakeDisplay::Behaviour::Silent);
+        ASSERT_FALSE(display.Name().isEmpty());
+        for (const Run& run : runs) {
+            const QString script = QString(run.script).arg(display.Name());
+            SCOPED_TRACE(script.toStdString());
+            QTemporaryDir copy;
+            QProcess process;
+            process.setWorkingDirectory(copy.path());
+            process.start(
+                "sh",
+                {"-c", QString("unset WAYLAND_DISPLAY QT_QPA_PLATFORM; PATH='%1':$PATH; "
+                               "cp -R '%2/.' . && %3")
+                           .arg(QFileInfo(TERVOSETUP_BINARY).path(), TERVOSETUP_EXAMPLES, script)});
+            // The display has five seconds to answer; the rest is margin for a loaded machine.
+            ASSERT_TRUE(process.waitForFinished(120000)) << "the run did not end";
+            const QString said = process.readAllStandardError();
+            EXPECT_EQ(process.exitCode(), run.status) << qPrintable(said);
+            for (const QString& text : run.says) {
+                const QString expected = text.contains("%1") ? text.arg(display.Name()) : text;
+                EXPECT_EQ(said.count(expected), 1)
+                    << "expected once: " << qPrintable(expected) << "\nsaid: " << qPrintable(said);
+            }
+        }
     }
 }
 

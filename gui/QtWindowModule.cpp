@@ -110,7 +110,8 @@ class QtWindowModule final : public WindowModule {
 
 }  // namespace
 
-extern "C" WindowModule* TervoSetupWindowModule() {
+extern "C" const WindowModuleEntry* TervoSetupWindowModuleEntry() {
     static QtWindowModule module;
-    return &module;
+    static const WindowModuleEntry entry{TERVO_WINDOW_MODULE_BUILD, &module};
+    return &entry;
 }

@@ -11,8 +11,10 @@
 // Everything of the program that needs QtWidgets, as the start-up sees it. The program itself
 // links QtCore and libxml2 only, so that a run without a window starts without loading the dozens
 // of window system libraries; it loads the window module (tervosetup-gui) when it has a window or
-// a message box to show. Both sides are built from one tree and are used together only, so the
-// interface passes the program's own types; it is no interface for other programs.
+// a message box to show. The module holds no core of its own: its calls into the core go to the
+// program's one copy, so objects pass between the two freely. Both sides are built from one tree
+// and are used together only, so the interface passes the program's own types; it is no
+// interface for other programs.
 class WindowModule {
   public:
     // Connects to the display for the message boxes of a run without a window. Null when no
@@ -30,12 +32,22 @@ class WindowModule {
     ~WindowModule() = default;
 };
 
-// The module's one exported function, by this name: its WindowModule, which lives as long as
-// the process.
-extern "C" Q_DECL_EXPORT WindowModule* TervoSetupWindowModule();
+// What the module's entry function hands the program: the build the module comes from
+// (TERVO_WINDOW_MODULE_BUILD, the version and an identifier of the build tree) and its window
+// module, which lives as long as the process. The program uses a module of its own build only: one
+// from another may lay out the types passed between them differently.
+struct WindowModuleEntry {
+    const char* build;
+    WindowModule* module;
+};
 
-// Loads the window module from where the installation puts it relative to the running program
-// (`argv0` is its argv[0], for where /proc cannot tell), or from beside the program, as in the
-// build tree, and sets `*module`. On failure the message names the file and the loader's reason.
-// The module stays loaded until the process ends.
-Status LoadWindowModule(const char* argv0, WindowModule** module);
+// The module's one exported function, by this name.
+extern "C" Q_DECL_EXPORT const WindowModuleEntry* TervoSetupWindowModuleEntry();
+
+// Loads the window module from where it was installed relative to the running program's real
+// path (/proc/self/exe), or from beside the program, as in the build tree, and sets `*module`.
+// Refuses, with a message that names the file or folder and the reason, a module that another user
+// could have put or changed there (OpenTrustedFile), a damaged file, a file without the entry
+// function and a module of another build. Without /proc the module is not looked for at all. The
+// module stays loaded until the process ends.
+Status LoadWindowModule(WindowModule** module);

@@ -1,25 +1,31 @@
 #include "platform/RunningProgram.h"
 
-#include <QFileInfo>
-#include <QStandardPaths>
+#include "platform/SystemError.h"
+
+#include <QFile>
 
 #include <limits.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
-QString RunningProgramPath(const char* argv0) {
-#if defined(__linux__)
+Status RunningProgramPath(QString* path) {
+    path->clear();
+    const QString self = QStringLiteral("/proc/self/exe");
+    struct statfs proc {};
+    if (::statfs("/proc", &proc) != 0 || proc.f_type != PROC_SUPER_MAGIC) {
+        return Status::PathError(QStringLiteral("/proc"),
+                                 QStringLiteral("holds no process file system, so where the "
+                                                "program was installed cannot be told"));
+    }
     char target[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
-    if (length > 0 && static_cast<size_t>(length) < sizeof target) {
-        return QString::fromLocal8Bit(target, length);
+    if (length <= 0) {
+        return ErrnoFailure(self, errno);
     }
-#endif
-    if (argv0 == nullptr || *argv0 == '\0') {
-        return QString();
+    if (static_cast<size_t>(length) >= sizeof target) {
+        return ErrnoFailure(self, ENAMETOOLONG);
     }
-    const QString given = QString::fromLocal8Bit(argv0);
-    // A name without a folder was found on the PATH by the shell, as it is found here.
-    const QString path = given.contains(u'/') ? given : QStandardPaths::findExecutable(given);
-    // Symbolic links resolved, as /proc/self/exe has them.
-    return path.isEmpty() ? QString() : QFileInfo(path).canonicalFilePath();
+    *path = QFile::decodeName(QByteArray(target, length));
+    return Status::Ok();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QString>
 
-// The absolute path of the running program's file, for the files installed relative to it. On
-// Linux the target of /proc/self/exe; where that cannot be read, `argv0` (searched on the PATH when
-// it names no folder) with its symbolic links resolved. Empty when neither tells.
-QString RunningProgramPath(const char* argv0);
+// Sets `path` to the absolute path of the running program's file as the kernel knows it: the
+// target of /proc/self/exe, with every symbolic link resolved. Fails where /proc is not mounted
+// (or something else is mounted there): then no path is guessed from argv[0] or the PATH, which
+// whoever starts the program may set to anything.
+Status RunningProgramPath(QString* path);

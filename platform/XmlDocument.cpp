@@ -1,5 +1,6 @@
 #include "platform/XmlDocument.h"
 
+#include "platform/XmlAttributeScan.h"
 #include "platform/XmlText.h"
 
 #include <QStringDecoder>
@@ -556,6 +557,13 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     }
     if (bytes.size() > INT_MAX) {
         return Status::PathError(name, QStringLiteral("the file is too large"));
+    }
+    // libxml2 would take minutes over an element with tens of thousands of attributes.
+    if (const int line = FindElementOverAttributeLimit(bytes, kMaxXmlAttributes); line > 0) {
+        return Status::PathError(
+            name, AtLine(line, QStringLiteral("an element has more than %1 attributes, more than "
+                                              "the program reads")
+                                   .arg(kMaxXmlAttributes)));
     }
 
     ParserCtxtPtr ctxt(xmlNewParserCtxt());

@@ -51,7 +51,9 @@ using XPathVariables = std::vector<std::pair<QString, QString>>;
 // An XML DOM document with XPath 1.0 selection, on libxml2. Move-only; owns its libxml2 document.
 //
 // Parsing is safe against hostile files: no network, no external entities, no DTD loading, no
-// XInclude; a document that declares entities or names an external DTD is refused. The document
+// XInclude; a document that declares entities or names an external DTD is refused, and so is one
+// with an element of more than kMaxXmlAttributes attributes (platform/XmlAttributeScan.h), which
+// would take the parser minutes. The document
 // keeps the encoding of the text it was parsed from and the form of that text (UTF-16 byte order,
 // byte-order mark, CR LF or LF line breaks), and Serialize writes it back so, with its declaration
 // and comments.
