@@ -1,8 +1,10 @@
 #include "platform/DiskFileSystem.h"
 
 #include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -23,6 +25,7 @@
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <chrono>
 #include <cstddef>
 #include <thread>
 #include <tuple>
@@ -384,6 +387,57 @@ TEST_F(DiskFileSystemTest, RefusesOtherUsersEntriesInSharedFolders) {
             QDir(Path("shared"))
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             QStringList{"out"});
+    }
+}
+
+// Regression: a save waited for ever, and without a word, for a folder that another program had
+// locked. It says that it waits once the lock has not come in time, and gives up when told to,
+// naming the folder. Here the test itself holds the lock, through an open file of its own.
+TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
+    using std::chrono::milliseconds;
+    struct Case {
+        const char* what;
+        bool held;
+        bool releasedWhenTold;
+        milliseconds giveUpAfter;
+        int told;
+        const char* failure;  // after the folder's name, or "" when the lock is taken
+    };
+    const Case cases[] = {
+        {"a free lock is taken at once, without a word", false, false, milliseconds(0), 0, ""},
+        {"a held lock is waited for and told about", true, true, milliseconds::max(), 1, ""},
+        {"a lock held for too long is given up", true, false, milliseconds(1500), 1,
+         ": gave up waiting after 1.5 s: another program is still saving there"}};
+    for (const Case& c : cases) {
+        UniqueFd holder(::open(Native("").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_TRUE(!c.held || ::flock(holder.get(), LOCK_EX) == 0);
+        QStringList told;
+        const LockWait wait = {[&](const QString& message) {
+                                   told << message;
+                                   if (c.releasedWhenTold) {
+                                       holder.Close();
+                                   }
+                               },
+                               milliseconds(100), c.giveUpAfter};
+        std::unique_ptr<UpdateLock> lock;
+        QElapsedTimer timer;
+        timer.start();
+        const Status status = mFs.LockForUpdate(Path("settings.xml"), wait, &lock);
+        const qint64 waited = timer.elapsed();
+        EXPECT_EQ(status.message(), c.failure[0] ? mDir.path() + c.failure : "") << c.what;
+        EXPECT_EQ(told.size(), c.told) << c.what;
+        EXPECT_EQ(
+            told.value(0),
+            c.told ? "Waiting for " + mDir.path() + ": another program is saving there..." : "")
+            << c.what;
+        EXPECT_TRUE(c.failure[0] == '\0' || waited >= 1500)
+            << c.what << ": gave up after " << waited << " ms";
+        // A lock that was taken keeps every other save out until it goes.
+        const UniqueFd other(::open(Native("").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        holder.Close();
+        EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB) != 0, status.ok()) << c.what;
+        lock.reset();
+        EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB), 0) << c.what;
     }
 }
 

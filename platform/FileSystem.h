@@ -10,6 +10,8 @@
 
 #include <errno.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 // Which file a path named, and which version of it: two paths name the same file when device and
@@ -32,6 +34,21 @@ struct FileIdentity {
 class UpdateLock {
   public:
     virtual ~UpdateLock() = default;
+};
+
+// How long a run that nobody watches waits for an update lock that another program holds before
+// it gives up.
+inline constexpr std::chrono::milliseconds kUnattendedLockWait = std::chrono::seconds(60);
+
+// How a caller waits for an update lock that another program holds: whom it tells that it waits,
+// and when it gives up. The caller decides both: a window may wait longer than a script.
+struct LockWait {
+    // Called once, with a message that names the folder ("Waiting for <folder>: another program
+    // is saving there..."), when the lock has not come within `tellAfter`. May be empty.
+    std::function<void(const QString& message)> tell;
+    std::chrono::milliseconds tellAfter = std::chrono::seconds(1);
+    // How long to wait in all before the lock fails; milliseconds::max() waits for ever.
+    std::chrono::milliseconds giveUpAfter = kUnattendedLockWait;
 };
 
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
@@ -99,9 +116,11 @@ class FileSystem {
     virtual Status Identify(const QString& path, FileIdentity* identity) = 0;
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
-    // exist) and takes it. Two paths of the same file share its lock. Leaves nothing behind on
-    // the disk.
-    virtual Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) = 0;
+    // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share
+    // its lock. Given up, it fails with a message that names the folder whose lock it waited for.
+    // Leaves nothing behind on the disk.
+    virtual Status LockForUpdate(const QString& path, const LockWait& wait,
+                                 std::unique_ptr<UpdateLock>* lock) = 0;
 
   protected:
     // The failures of ReadFile, in the same words for every file system.

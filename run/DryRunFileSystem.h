@@ -23,8 +23,9 @@ class DryRunFileSystem final : public FileSystem {
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
-    Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) override {
-        return mReal.LockForUpdate(path, lock);
+    Status LockForUpdate(const QString& path, const LockWait& wait,
+                         std::unique_ptr<UpdateLock>* lock) override {
+        return mReal.LockForUpdate(path, wait, lock);
     }
 
     // The paths written so far whose bytes now differ from the real file's, in the order of

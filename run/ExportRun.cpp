@@ -53,7 +53,8 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     // no other save can come between.
     std::unique_ptr<UpdateLock> lock;
     SettingsDocument settings;
-    Status loaded = services.files.LockForUpdate(paths.settingsFile, &lock);
+    const LockWait wait = {[&output](const QString& message) { output.Warn(message); }};
+    Status loaded = services.files.LockForUpdate(paths.settingsFile, wait, &lock);
     if (loaded.ok())
         loaded = settings.Load(services.files, paths.settingsFile);
     if (!loaded.ok()) {
