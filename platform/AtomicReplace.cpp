@@ -4,6 +4,7 @@
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
+#include <QByteArrayList>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -11,18 +12,22 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
-constexpr int kRandomCharacters = 6;
 constexpr int kMaxSymlinkHops = 40;
+constexpr int kRandomCharacters = 6;
 // Written data is handed to the disk in steps of this size while the file is produced.
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
@@ -34,53 +39,229 @@ QByteArray DirectoryOf(const QByteArray& path) {
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-QByteArray NameOf(const QByteArray& path) {
-    return path.mid(path.lastIndexOf('/') + 1);
+QByteArray Child(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-// A folder where every user may create entries and only an entry's owner or the folder's owner
-// may rename or remove it again: /tmp and the like.
+// Root and the user running the program: the only owners whose folders and symlinks a save goes
+// through. Anyone else who owns one could point it elsewhere, now or between two saves.
+bool TrustedOwner(uid_t owner) {
+    return owner == 0 || owner == ::geteuid();
+}
+
+// Whether a user other than root and us may add, rename or remove entries of the folder: through
+// the write bit for others, or through that of a group other than root's and the effective one.
+// Who is in such a group is not looked up: its write bit alone counts.
+bool OthersMayWrite(const struct stat& folder) {
+    return (folder.st_mode & S_IWOTH) != 0 ||
+           ((folder.st_mode & S_IWGRP) != 0 && folder.st_gid != 0 && folder.st_gid != ::getegid());
+}
+
+// A folder where other users may create entries, but only an entry's owner (or the folder's) may
+// rename or remove it again: /tmp and the like.
 bool IsShared(const struct stat& folder) {
-    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return (folder.st_mode & S_ISVTX) != 0 && OthersMayWrite(folder);
 }
 
-// Whether a save may follow or write the entry `entry` of `folder`. In a shared folder it may
-// when the entry is the effective user's or the folder owner's, whom the kernel's
-// protected_symlinks and protected_regular trust as well; anyone else's may have been planted to
-// make the save write where that user may not, or to keep its owner and mode on what the save
-// writes. Nobody else can replace a trusted entry there, so it stays what was checked.
-bool Trusted(const struct stat& folder, const struct stat& entry) {
-    return !IsShared(folder) || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid;
-}
-
-Status Untrusted(const QString& path, const QByteArray& shown, const struct stat& entry) {
-    return Status::PathError(
-        path, QStringLiteral("not written: %1 %2 belongs to another user (uid %3), in a folder "
-                             "where every user may create files")
-                  .arg(S_ISLNK(entry.st_mode) ? QStringLiteral("the symlink")
-                                              : QStringLiteral("the file"),
-                       QFile::decodeName(shown))
-                  .arg(entry.st_uid));
-}
-
-// Opens the folder `folder` (relative to `base`) for a save to work in, readable where it can be.
-// Returns 0 or an errno.
-int OpenFolder(int base, const QByteArray& folder, WriteTarget* target) {
-    target->pathOnly = false;
-    target->folder =
-        UniqueFd(::openat(base, folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!target->folder.valid() && errno == EACCES) {
-        // A folder we may write but not read still takes the file. It is not listed for stale
-        // temporaries then, nor flushed: the system flushes only a folder opened for reading.
-        target->pathOnly = true;
-        target->folder =
-            UniqueFd(::openat(base, folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+// "root", "the user nobody", or "the user with uid 1234" when the system knows no name for it.
+QString OwnerName(uid_t uid) {
+    if (uid == 0) {
+        return QStringLiteral("root");
     }
-    if (!target->folder.valid() || ::fstat(target->folder.get(), &target->folderInfo) != 0) {
-        return errno;
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? std::size_t(suggested) : 16384);
+    passwd entry;
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        return QStringLiteral("the user ") + QFile::decodeName(found->pw_name);
+    }
+    return QStringLiteral("the user with uid %1").arg(uid);
+}
+
+// Why nothing may be written through the folder or symlink `shown`, described by `info`; Ok when
+// it may.
+Status CheckPassage(const QByteArray& shown, const struct stat& info) {
+    const QString what =
+        S_ISLNK(info.st_mode) ? QStringLiteral("symlink") : QStringLiteral("folder");
+    if (!TrustedOwner(info.st_uid)) {
+        return Status::PathError(QFile::decodeName(shown),
+                                 QStringLiteral("the %1 belongs to %2, who is neither root nor the "
+                                                "user running this program; nothing is written "
+                                                "through it")
+                                     .arg(what, OwnerName(info.st_uid)));
+    }
+    if (S_ISDIR(info.st_mode) && OthersMayWrite(info) && (info.st_mode & S_ISVTX) == 0) {
+        return Status::PathError(
+            QFile::decodeName(shown),
+            QStringLiteral("the folder belongs to %1, but other users may replace what is in it "
+                           "(mode %2); nothing is written through it")
+                .arg(OwnerName(info.st_uid))
+                .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0')));
+    }
+    return Status::Ok();
+}
+
+// The parts of `path` to walk one by one: no empty ones, and "." only at the end, where it stands
+// for a path that ends in a folder ("a/", "a/.").
+QByteArrayList Components(const QByteArray& path) {
+    const QByteArrayList parts = path.split('/');
+    QByteArrayList components;
+    for (const QByteArray& part : parts) {
+        if (!part.isEmpty() && part != ".") {
+            components.append(part);
+        }
+    }
+    if (parts.last().isEmpty() || parts.last() == ".") {
+        components.append(QByteArrayLiteral("."));
+    }
+    return components;
+}
+
+// A folder on the way, open as a path, and how messages name it.
+struct Passage {
+    UniqueFd fd;
+    struct stat info = {};
+    QByteArray shown;
+};
+
+// Opens the folder `name` of `base` (not following a symlink) as the next folder on the way to
+// `path`, named `shown` in messages, and checks it.
+Status Enter(const QString& path, int base, const QByteArray& name, QByteArray shown,
+             Passage* folder) {
+    Passage next;
+    next.fd =
+        UniqueFd(::openat(base, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.fd.valid() || ::fstat(next.fd.get(), &next.info) != 0) {
+        return ErrnoFailure(path, errno);
+    }
+    next.shown = std::move(shown);
+    *folder = std::move(next);
+    return CheckPassage(folder->shown, folder->info);
+}
+
+// Opens the folder a save works in for reading where it can, so that it can be listed and
+// flushed; a folder we may write but not read stays open as a path. Returns 0 or an errno.
+int OpenForSaving(Passage& folder, WriteTarget* target) {
+    target->folderInfo = folder.info;
+    target->folder = UniqueFd(::openat(folder.fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    target->pathOnly = !target->folder.valid();
+    if (target->pathOnly) {
+        if (errno != EACCES) {
+            return errno;
+        }
+        target->folder = std::move(folder.fd);
     }
     return 0;
 }
+
+}  // namespace
+
+Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target) {
+    QByteArray absolute = native;
+    if (!native.startsWith('/')) {
+        const std::unique_ptr<char, decltype(&::free)> current(::getcwd(nullptr, 0), ::free);
+        if (!current) {
+            return ErrnoFailure(path, errno);
+        }
+        absolute = Child(QByteArray(current.get()), native);
+    }
+    QByteArrayList pending = Components(absolute);
+    Passage folder;
+    if (Status entered = Enter(path, AT_FDCWD, "/", "/", &folder); !entered.ok()) {
+        return entered;
+    }
+    int hops = 0;
+    while (!pending.isEmpty()) {
+        const QByteArray name = pending.takeFirst();
+        const bool last = pending.isEmpty();
+        if (name == "." && !last) {
+            continue;
+        }
+        if (name == "..") {
+            if (last) {
+                return ErrnoFailure(path, EISDIR);
+            }
+            if (Status entered =
+                    Enter(path, folder.fd.get(), name, DirectoryOf(folder.shown), &folder);
+                !entered.ok()) {
+                return entered;
+            }
+            continue;
+        }
+        const QByteArray shown = Child(folder.shown, name);
+        struct stat entry;
+        if (::fstatat(folder.fd.get(), name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT || !last) {
+                return ErrnoFailure(path, errno);
+            }
+            if (const int error = OpenForSaving(folder, target); error != 0) {
+                return ErrnoFailure(path, error);
+            }
+            target->name = name;
+            target->exists = false;
+            return Status::Ok();
+        }
+        if (S_ISLNK(entry.st_mode)) {
+            if (Status checked = CheckPassage(shown, entry); !checked.ok()) {
+                return checked;
+            }
+            if (++hops > kMaxSymlinkHops) {
+                return ErrnoFailure(path, ELOOP);
+            }
+            QByteArray link(PATH_MAX, Qt::Uninitialized);
+            const ssize_t length =
+                ::readlinkat(folder.fd.get(), name.constData(), link.data(), PATH_MAX);
+            if (length < 0) {
+                return ErrnoFailure(path, errno);
+            }
+            if (length >= PATH_MAX) {
+                return ErrnoFailure(path, ENAMETOOLONG);
+            }
+            link.truncate(length);
+            pending = Components(link) + pending;
+            // A relative link goes on from the folder that holds it.
+            if (link.startsWith('/')) {
+                if (Status entered = Enter(path, AT_FDCWD, "/", "/", &folder); !entered.ok()) {
+                    return entered;
+                }
+            }
+            continue;
+        }
+        if (!last) {
+            if (!S_ISDIR(entry.st_mode)) {
+                return ErrnoFailure(path, ENOTDIR);
+            }
+            if (Status entered = Enter(path, folder.fd.get(), name, shown, &folder);
+                !entered.ok()) {
+                return entered;
+            }
+            continue;
+        }
+        if (S_ISDIR(entry.st_mode)) {
+            return ErrnoFailure(path, EISDIR);
+        }
+        // Another user's file in a shared folder may have been planted there, to make the save
+        // write where that user may not (a FIFO, a hard link) or to keep that user's owner and
+        // mode on what the save writes.
+        if (IsShared(folder.info) && !TrustedOwner(entry.st_uid)) {
+            return Status::PathError(
+                QFile::decodeName(shown),
+                QStringLiteral("the file belongs to %1, in a folder where other users may create "
+                               "files; it is not written")
+                    .arg(OwnerName(entry.st_uid)));
+        }
+        if (const int error = OpenForSaving(folder, target); error != 0) {
+            return ErrnoFailure(path, error);
+        }
+        target->name = name;
+        target->exists = true;
+        target->existing = entry;
+        return Status::Ok();
+    }
+    return ErrnoFailure(path, EISDIR);  // not reached: the last component is never skipped
+}
+
+namespace {
 
 // The prefix of the temporary files of the file named `name`.
 QByteArray TemporaryPrefix(const QByteArray& name) {
@@ -317,64 +498,6 @@ int KeepOwnerAndMode(int fd, const struct stat& existing) {
 }
 
 }  // namespace
-
-Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target) {
-    // The folders on the way are opened by the kernel, whose protected_symlinks guards the links
-    // it follows in shared folders. The last part of a path is read here instead, so each of its
-    // links is checked before it is followed.
-    QByteArray current = native;  // relative to `base`
-    QByteArray shown = native;    // how messages name it
-    int base = AT_FDCWD;
-    WriteTarget found;
-    for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
-        const QByteArray name = NameOf(current);
-        if (name.isEmpty()) {
-            // "dir/" names a folder, or nothing that can be written.
-            struct stat info;
-            return ErrnoFailure(path, ::fstatat(base, current.constData(), &info, 0) == 0
-                                          ? (S_ISDIR(info.st_mode) ? EISDIR : ENOTDIR)
-                                          : errno);
-        }
-        // The next folder is opened before the last one closes: `base` may be that one.
-        WriteTarget next;
-        if (const int error = OpenFolder(base, DirectoryOf(current), &next); error != 0) {
-            return ErrnoFailure(path, error);
-        }
-        found = std::move(next);
-        found.name = name;
-        const int folder = found.folder.get();
-        if (::fstatat(folder, name.constData(), &found.existing, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT) {
-                return ErrnoFailure(path, errno);
-            }
-            *target = std::move(found);
-            return Status::Ok();
-        }
-        if (!S_ISDIR(found.existing.st_mode) && !Trusted(found.folderInfo, found.existing)) {
-            return Untrusted(path, shown, found.existing);
-        }
-        if (!S_ISLNK(found.existing.st_mode)) {
-            found.exists = true;
-            *target = std::move(found);
-            return Status::Ok();
-        }
-        QByteArray link(PATH_MAX, Qt::Uninitialized);
-        const ssize_t length = ::readlinkat(folder, name.constData(), link.data(), PATH_MAX);
-        if (length < 0) {
-            return ErrnoFailure(path, errno);
-        }
-        if (length >= PATH_MAX) {
-            return ErrnoFailure(path, ENAMETOOLONG);
-        }
-        link.truncate(length);
-        // A relative link is read in the folder that holds it.
-        const bool absolute = link.startsWith('/');
-        base = absolute ? AT_FDCWD : folder;
-        shown = absolute ? link : DirectoryOf(shown) + '/' + link;
-        current = link;
-    }
-    return ErrnoFailure(path, ELOOP);
-}
 
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce) {

@@ -4,6 +4,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -27,6 +28,7 @@
 #include <unistd.h>
 #include <chrono>
 #include <cstddef>
+#include <cstdlib>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -56,6 +58,26 @@ bool FailFlushes(bool foldersOnly = false) {
     const sock_fprog program = {sizeof filter / sizeof filter[0], filter};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// Every entry under `dir`, hidden ones too, with its size and modification time, so that a file
+// written, created or removed shows.
+QStringList Tree(const QString& dir) {
+    QStringList tree;
+    QDirIterator entries(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        struct stat info = {};
+        ::lstat(QFile::encodeName(path).constData(), &info);
+        tree << QStringLiteral("%1 %2 %3.%4")
+                    .arg(path.mid(dir.size()))
+                    .arg(info.st_size)
+                    .arg(info.st_mtim.tv_sec)
+                    .arg(info.st_mtim.tv_nsec);
+    }
+    tree.sort();
+    return tree;
 }
 
 class DiskFileSystemTest : public ::testing::Test {
@@ -345,48 +367,102 @@ TEST_F(DiskFileSystemTest, ReportsAFolderThatCannotBeOpenedOrFlushed) {
     }
 }
 
-// Regression: in a folder where everyone may create files but only owners remove them (like /tmp),
-// another user could make a save by root overwrite any file through a planted symlink, or keep a
-// planted file with its owner and mode 0666. There only the effective user's and the folder
-// owner's entries are followed or written; anyone else's are refused, and nothing is written.
-TEST_F(DiskFileSystemTest, RefusesOtherUsersEntriesInSharedFolders) {
+// Regression: an export by root to /tmp/s/app/out, where another user had made the folder app
+// and in it a symlink out to a file that only root may write, overwrote that file: only the last
+// folder of a path was looked at. Nothing is written through a folder or symlink anywhere on the
+// path that belongs to another user than root and the one running the save, nor through a folder
+// that such a user may change, unless it is sticky like /tmp and what the path takes from it is
+// root's or the running user's. Each row's setup runs in a folder of its own, where `s` is a
+// sticky folder that everyone may write and `victim` a file of root's; "nobody" is uid and gid
+// 65534.
+TEST_F(DiskFileSystemTest, WritesThroughNothingThatAnotherUserControls) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give files to another user";
     }
-    constexpr uid_t kNobody = 65534;
-    // The folder's mode and owner; `out` in it: 'l' a symlink to `victim`, 'f' a file, 'p' a FIFO,
-    // and its owner; whether the save is refused.
-    const std::tuple<mode_t, uid_t, char, uid_t, bool> cases[] = {
-        {01777, 0, 'l', kNobody, true},        {01777, 0, 'f', kNobody, true},
-        {01777, 0, 'p', kNobody, true},        {01777, 0, 'l', 0, false},
-        {01777, kNobody, 'l', kNobody, false}, {01777, kNobody, 'f', kNobody, false},
-        {0777, 0, 'l', kNobody, false}};
-    for (const auto& [folderMode, folderOwner, kind, owner, refused] : cases) {
-        ASSERT_TRUE(QDir(Path("shared")).removeRecursively() && QDir().mkdir(Path("shared")));
-        ASSERT_EQ(::chmod(Native("shared").constData(), folderMode), 0);
-        ASSERT_EQ(::chown(Native("shared").constData(), folderOwner, folderOwner), 0);
-        Put("victim", "keep");
-        Put("shared/out", "keep");
-        const QByteArray out = Native("shared/out");
-        ASSERT_TRUE(kind == 'f' || ::unlink(out.constData()) == 0);
-        ASSERT_TRUE(kind != 'l' || ::symlink(Native("victim").constData(), out.constData()) == 0);
-        ASSERT_TRUE(kind != 'p' || ::mkfifo(out.constData(), 0666) == 0);
-        ASSERT_TRUE(::lchown(out.constData(), owner, owner) == 0 &&
-                    (kind == 'l' || ::chmod(out.constData(), 0666) == 0));
-        const QString message = mFs.WriteFile(Path("shared/out"), "new").message();
-        EXPECT_EQ(message.startsWith(Path("shared/out") + ": not written: ") &&
-                      message.contains(QStringLiteral("another user (uid 65534)")),
-                  refused)
-            << message.toStdString() << " " << kind;
-        EXPECT_TRUE(kind == 'p' ||  // reading a FIFO would wait for a writer
-                    Slurp(kind == 'l' ? "victim" : "shared/out") == (refused ? "keep" : "new"));
-        struct stat info = {};
-        EXPECT_TRUE(::lstat(out.constData(), &info) == 0 && info.st_uid == owner &&
-                    (kind == 'l' ? S_ISLNK(info.st_mode) : (info.st_mode & 07777) == 0666));
-        EXPECT_EQ(
-            QDir(Path("shared"))
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-            QStringList{"out"});
+    const QString folder = QStringLiteral(
+        "the folder belongs to the user nobody, who is neither root nor the user running this "
+        "program; nothing is written through it");
+    QString symlink = folder;
+    symlink.replace("folder", "symlink");
+    const QString open = QStringLiteral(
+        "the folder belongs to root, but other users may replace "
+        "what is in it (mode %1); nothing is written through it");
+    const QString file = QStringLiteral(
+        "the file belongs to the user nobody, in a folder where other users may create files; it "
+        "is not written");
+    struct Case {
+        const char* what;
+        const char* setup;    // sh, in the row's folder
+        const char* from;     // the current folder, when the path written is relative to it
+        const char* written;  // the path written, relative to the row's folder or `from`
+        const char* refused;  // what the refusal names, or nullptr when the path is written
+        QString reason;       // or where the bytes land
+    };
+    const Case cases[] = {
+        {"another user's folder in a shared one, with a symlink to root's file (regression)",
+         "mkdir s/app && ln -s \"$PWD/victim\" s/app/out && chown -h 65534:65534 s/app s/app/out",
+         nullptr, "s/app/out", "s/app", folder},
+        {"a new file in another user's folder", "mkdir s/app && chown 65534 s/app", nullptr,
+         "s/app/new", "s/app", folder},
+        {"another user's folder further up", "mkdir -p s/app/deep && chown 65534 s/app", nullptr,
+         "s/app/deep/out", "s/app", folder},
+        {"back up out of another user's folder", "mkdir s/app && chown 65534 s/app", nullptr,
+         "s/app/../out", "s/app", folder},
+        {"a relative path from inside another user's folder", "mkdir s/app && chown 65534 s/app",
+         "s/app", "out", "s/app", folder},
+        {"a shared folder of another user", "chown 65534 s", nullptr, "s/out", "s", folder},
+        {"another user's symlink to a folder",
+         "mkdir real && ln -s \"$PWD/real\" s/app && chown -h 65534 s/app", nullptr, "s/app/out",
+         "s/app", symlink},
+        {"another user's symlink to root's file",
+         "ln -s \"$PWD/victim\" s/out && chown -h 65534 s/out", nullptr, "s/out", "s/out", symlink},
+        {"another user's symlink in root's own folder",
+         "mkdir own && ln -s \"$PWD/victim\" own/out && chown -h 65534 own/out", nullptr, "own/out",
+         "own/out", symlink},
+        {"root's folder that everyone may change", "mkdir -m 0777 s/app", nullptr, "s/app/out",
+         "s/app", open.arg("0777")},
+        {"root's folder that another group may change", "mkdir -m 0775 s/app && chgrp 65534 s/app",
+         nullptr, "s/app/out", "s/app", open.arg("0775")},
+        {"another user's file in a shared folder",
+         "echo keep > s/out && chown 65534 s/out && chmod 666 s/out", nullptr, "s/out", "s/out",
+         file},
+        {"another user's FIFO in a shared folder", "mkfifo -m 666 s/out && chown 65534 s/out",
+         nullptr, "s/out", "s/out", file},
+        {"root's folder in a shared one, with root's symlink to root's file",
+         "mkdir s/app && ln -s \"$PWD/victim\" s/app/out", nullptr, "s/app/out", nullptr, "victim"},
+        {"a relative path from root's folder in a shared one", "mkdir s/app", "s/app", "out",
+         nullptr, "s/app/out"},
+        {"another user's file in root's own folder, replaced with its owner",
+         "mkdir own && echo old > own/out && chown 65534 own/out", nullptr, "own/out", nullptr,
+         "own/out"},
+        {"a sticky folder that another group may change, root's file in it",
+         "mkdir -m 1775 s/app && chgrp 65534 s/app", nullptr, "s/app/out", nullptr, "s/app/out"}};
+    int row = 0;
+    for (const Case& c : cases) {
+        const QString dir = Path(QString::number(++row));
+        ASSERT_TRUE(QDir().mkdir(dir));
+        const QString setup =
+            QString("cd '%1' && mkdir -m 1777 s && echo keep > victim && %2").arg(dir, c.setup);
+        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
+        const QStringList before = Tree(dir);
+        const QString home = QDir::currentPath();
+        ASSERT_TRUE(!c.from || QDir::setCurrent(dir + '/' + c.from));
+        const QString written = c.from ? QString(c.written) : dir + '/' + c.written;
+        const QString message = mFs.WriteFile(written, "new").message();
+        ASSERT_TRUE(QDir::setCurrent(home));
+        if (c.refused) {
+            EXPECT_EQ(message, dir + '/' + c.refused + ": " + c.reason) << c.what;
+            EXPECT_EQ(Tree(dir), before) << c.what << ": something was written";
+        } else {
+            EXPECT_EQ(message, "") << c.what;
+            QFile landed(dir + '/' + c.reason);
+            EXPECT_TRUE(landed.open(QIODevice::ReadOnly) && landed.readAll() == "new")
+                << c.what << ": " << c.reason.toStdString() << " does not hold the new bytes";
+        }
+        QFile victim(dir + "/victim");
+        EXPECT_TRUE(victim.open(QIODevice::ReadOnly) &&
+                    victim.readAll() == (c.reason == "victim" ? "new" : "keep\n"))
+            << c.what << ": the victim is not as it should be";
     }
 }
 

@@ -83,13 +83,14 @@ class FileSystem {
     // FIFO, a character device) is written directly instead. On failure the old file is
     // unchanged, no temporary file is left behind, and the error names the path and the reason.
     // A temporary file that a killed save left beside the target is removed by its next save.
-    // In a folder where every user may create files (sticky and world-writable, like /tmp), a
-    // symlink or an existing entry that belongs to another user than the caller and the folder's
-    // owner is refused. A regular file that holds exactly these bytes already is left alone: the
-    // bytes are compared with it as they are written, and when they are the same the temporary
-    // file is dropped unflushed and unnamed, so the file's inode, modification time and
-    // permission bits stay, and a file watcher sees nothing. `produce` runs once; when it fails,
-    // nothing is written and its failure is returned.
+    // Nothing is written through a folder or symlink on the path that belongs to another user
+    // than root and the caller, nor through a folder that such a user may change, unless it is
+    // sticky like /tmp and what the path takes from it is root's or the caller's; the error then
+    // names the folder or symlink and its owner. A regular file that holds exactly these bytes
+    // already is left alone: the bytes are compared with it as they are written, and when they are
+    // the same the temporary file is dropped unflushed and unnamed, so the file's inode,
+    // modification time and permission bits stay, and a file watcher sees nothing. `produce` runs
+    // once; when it fails, nothing is written and its failure is returned.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
