@@ -27,6 +27,7 @@
 namespace {
 
 constexpr int kMaxSymlinkHops = 40;
+constexpr int kInodeDigits = 16;
 constexpr int kRandomCharacters = 6;
 // Written data is handed to the disk in steps of this size while the file is produced.
 constexpr off_t kWritebackStep = off_t{8} << 20;
@@ -263,39 +264,46 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 
 namespace {
 
-// The prefix of the temporary files of the file named `name`.
+// The start of the names of the temporary files of the file named `name`.
 QByteArray TemporaryPrefix(const QByteArray& name) {
-    // A file name has at most NAME_MAX bytes: ".", ".tervo-" and the random part take 14.
-    return '.' + name.left(NAME_MAX - 8 - kRandomCharacters) + ".tervo-";
+    // A file name has at most NAME_MAX bytes; ".", ".tervo-" and the rest take 31.
+    return '.' + name.left(NAME_MAX - 9 - kInodeDigits - kRandomCharacters) + ".tervo-";
 }
 
-bool IsTemporaryName(const QByteArray& name, const QByteArray& prefix) {
-    if (name.size() != prefix.size() + kRandomCharacters || !name.startsWith(prefix)) {
-        return false;
-    }
-    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QByteArray TemporaryName(const QByteArray& prefix) {
+// The name of a temporary file of `prefix` whose inode is `inode`, with a random part, so that
+// nobody can take its name before it has one.
+QByteArray TemporaryName(const QByteArray& prefix, ino_t inode) {
     static constexpr char kAlphabet[] =
         "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    QByteArray name = prefix;
+    QByteArray name =
+        prefix + QByteArray::number(quint64(inode), 16).rightJustified(kInodeDigits, '0') + '-';
     for (int i = 0; i < kRandomCharacters; ++i) {
         name += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)];
     }
     return name;
 }
 
-// Removes the temporaries of `prefix` in the target's folder that no save holds. A save locks its
-// temporary before the file has a name and keeps the lock until the name is gone, so a lock that
-// can be had means the save is over: it was killed between naming the file and renaming it. In a
-// shared folder only the effective user's are taken: another user's are none of this save's.
+// The inode number that `name` says its file has, when it is named like a temporary file of
+// `prefix`.
+std::optional<ino_t> InodeInName(const QByteArray& name, const QByteArray& prefix) {
+    const qsizetype at = prefix.size();
+    if (name.size() != at + kInodeDigits + 1 + kRandomCharacters || !name.startsWith(prefix) ||
+        name[at + kInodeDigits] != '-') {
+        return std::nullopt;
+    }
+    const QByteArray digits = name.mid(at, kInodeDigits);
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); })) {
+        return std::nullopt;
+    }
+    return ino_t(digits.toULongLong(nullptr, 16));
+}
+
+// Removes the temporary files of `prefix` in the target's folder that a killed save left: named
+// like one, named after their own inode, which no file a person made or copied is, and held by no
+// save. A save locks its temporary before the file has a name and keeps the lock until the name
+// is gone, so a lock that can be had means the save is over: it was killed between naming the
+// file and renaming it. In a shared folder only the effective user's are taken.
 void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix) {
     const int folder = target.folder.get();
     const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -310,12 +318,8 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
     const bool shared = IsShared(target.folderInfo);
     while (const dirent* entry = ::readdir(listing.get())) {
         const QByteArray name(entry->d_name);
-        if (!IsTemporaryName(name, prefix)) {
-            continue;
-        }
-        struct stat named;
-        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(named.st_mode) || (shared && named.st_uid != ::geteuid())) {
+        const std::optional<ino_t> inode = InodeInName(name, prefix);
+        if (!inode) {
             continue;
         }
         // A lock needs an open file; one made for a write-only target may not open for reading.
@@ -325,11 +329,13 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
             file = UniqueFd(::openat(folder, name.constData(), O_WRONLY | kFlags));
         }
         struct stat opened;
-        if (!file.valid() || ::fstat(file.get(), &opened) != 0 ||
+        if (!file.valid() || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            opened.st_ino != *inode || (shared && opened.st_uid != ::geteuid()) ||
             ::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
             continue;
         }
         // Only while the name still names the file that is locked.
+        struct stat named;
         if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
             ::unlinkat(folder, name.constData(), 0);
@@ -420,15 +426,25 @@ class Temporary {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
             return errno;
         }
-        // The file system has no unnamed files: a named one, locked at once.
 #endif
+        // The file system has no unnamed files: a named one, locked at once and renamed after
+        // its inode. Until then it is named after inode 0, which is no file's, so that a save
+        // killed before that rename leaves a file that is never taken for a stale temporary.
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray name = TemporaryName(mPrefix);
+            const QByteArray name = TemporaryName(mPrefix, 0);
             mFd = UniqueFd(::openat(mFolder, name.constData(),
                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (mFd.valid()) {
                 mName = name;
                 Lock();
+                struct stat info;
+                if (::fstat(mFd.get(), &info) != 0) {
+                    return errno;
+                }
+                const QByteArray marked = TemporaryName(mPrefix, info.st_ino);
+                if (::renameat(mFolder, mName.constData(), mFolder, marked.constData()) == 0) {
+                    mName = marked;
+                }
                 return 0;
             }
             if (errno != EEXIST && errno != EINTR) {
@@ -443,10 +459,14 @@ class Temporary {
         if (!mName.isEmpty()) {
             return 0;
         }
+        struct stat info;
+        if (::fstat(mFd.get(), &info) != 0) {
+            return errno;
+        }
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", mFd.get());
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray name = TemporaryName(mPrefix);
+            const QByteArray name = TemporaryName(mPrefix, info.st_ino);
             int result = ::linkat(AT_FDCWD, self, mFolder, name.constData(), AT_SYMLINK_FOLLOW);
 #if defined(AT_EMPTY_PATH)
             if (result != 0 && errno == ENOENT) {

@@ -41,9 +41,10 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // and renamed over it, and the folder flushed after the rename. When only that last flush fails,
 // the file has been replaced and the message says so. Messages name the file by `path`.
 //
-// The temporary file is named "." + the target's name + ".tervo-" + six random characters, and
-// the save that owns it holds a lock on it until it is gone. Before it writes, a save removes the
-// temporaries of the same target that no live save holds: those of a save that was killed (in a
-// shared folder, only the effective user's).
+// The temporary file is named "." + the target's name + ".tervo-" + its own inode number in 16
+// hexadecimal digits + "-" + six random letters or digits, and the save that owns it holds a lock
+// on it until it is gone. Before it writes, a save removes the temporaries of the same target that
+// are named so, whose name holds their own inode number and that no live save holds: those of a
+// save that was killed (in a shared folder, only the effective user's). Any other file stays.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce);

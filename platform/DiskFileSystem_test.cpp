@@ -234,29 +234,77 @@ TEST_F(DiskFileSystemTest, WritesThroughSymlinksAndKeepsThem) {
 }
 
 // A save that was killed after its temporary file got a name leaves that file behind; the next
-// save of the same file removes it, unless a live save still holds it.
+// save of the same file that writes removes it, unless a live save still holds it. Only such a
+// file goes: one named ".<name>.tervo-", its own inode number in 16 hexadecimal digits, "-" and
+// six random characters. "%i" in a row's name stands for the inode number of the entry itself,
+// "%o" for that of another file.
 TEST_F(DiskFileSystemTest, RemovesTheTemporariesOfKilledSavesOnly) {
-    const QString live = QStringLiteral(".out.tervo-Zz0000");
-    QStringList kept = {".out.tervo-Ab3dE",    ".out.tervo-Ab3dE9x", ".out.tervo-Ab-dE9",
-                        ".other.tervo-Ab3dE9", "out.tervo-Ab3dE9",   live};
-    for (const QString& name : kept) {
-        Put(name, "keep");
+    struct Case {
+        const char* what;
+        const char* name;
+        char kind;  // 'f' a file, 'd' a folder, 'l' a symlink to "a.out"
+        bool removed;
+    };
+    const Case cases[] = {
+        {"a killed save's temporary of a.out", ".a.out.tervo-%i-Ab3dE9", 'f', true},
+        {"a killed save's temporary of settings.xml", ".settings.xml.tervo-%i-x0X0x0", 'f', true},
+        {"a user's file (regression)", ".a.out.tervo-backup", 'f', false},
+        {"another user's file (regression)", ".settings.xml.tervo-Backup", 'f', false},
+        {"a name of the earlier shape", ".a.out.tervo-Ab3dE9", 'f', false},
+        {"a name with another file's inode: a copy", ".a.out.tervo-%o-Ab3dE9", 'f', false},
+        {"a name with inode 0", ".a.out.tervo-0000000000000000-Ab3dE9", 'f', false},
+        {"a random part too long", ".a.out.tervo-%i-Ab3dE9x", 'f', false},
+        {"another file's temporary", ".b.out.tervo-%i-Ab3dE9", 'f', false},
+        {"no dot in front", "a.out.tervo-%i-Ab3dE9", 'f', false},
+        {"a folder", ".a.out.tervo-%i-dir000", 'd', false},
+        {"a symlink", ".a.out.tervo-%i-link00", 'l', false}};
+    Put("other", "another file");
+    struct stat other;
+    ASSERT_EQ(::stat(Native("other").constData(), &other), 0);
+    const auto hex = [](ino_t inode) {
+        return QString::number(quint64(inode), 16).rightJustified(16, u'0');
+    };
+    QStringList before = {"a.out", "other", "settings.xml"};
+    QStringList after = before;
+    for (const Case& c : cases) {
+        const QByteArray made = Native("new");
+        ASSERT_TRUE(c.kind != 'f' || ::close(::creat(made.constData(), 0644)) == 0);
+        ASSERT_TRUE(c.kind != 'd' || ::mkdir(made.constData(), 0755) == 0);
+        ASSERT_TRUE(c.kind != 'l' || ::symlink("a.out", made.constData()) == 0);
+        struct stat info;
+        ASSERT_EQ(::lstat(made.constData(), &info), 0);
+        const QString name =
+            QString(c.name).replace("%i", hex(info.st_ino)).replace("%o", hex(other.st_ino));
+        ASSERT_EQ(::rename(made.constData(), Native(name).constData()), 0);
+        before << name;
+        if (!c.removed) {
+            after << name;
+        }
     }
-    Put(".out.tervo-Ab3dE9", "half a save");
-    ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral(".out.tervo-dir000")));
-    ASSERT_EQ(::symlink("out", Native(".out.tervo-link00").constData()), 0);
-    const int holder = ::open(Native(live).constData(), O_RDONLY | O_CLOEXEC);
+    // One more of a killed save, but still held by a save that runs.
+    Put("live", "a save that runs");
+    struct stat live;
+    ASSERT_EQ(::stat(Native("live").constData(), &live), 0);
+    const QString held = ".a.out.tervo-" + hex(live.st_ino) + "-Zz0000";
+    ASSERT_EQ(::rename(Native("live").constData(), Native(held).constData()), 0);
+    before << held;
+    after << held;
+    Put("a.out", "old");
+    Put("settings.xml", "old");
+    before.sort();
+    after.sort();
+    ASSERT_EQ(Entries(), before);
+
+    const int holder = ::open(Native(held).constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    ASSERT_TRUE(mFs.WriteFile(Path("out"), "new").ok());
+    ASSERT_TRUE(mFs.WriteFile(Path("a.out"), "new").ok());
+    ASSERT_TRUE(mFs.WriteFile(Path("settings.xml"), "new").ok());
     ::close(holder);
-    kept << ".out.tervo-dir000"
-         << ".out.tervo-link00"
-         << "out";
-    kept.sort();
-    EXPECT_EQ(Entries(), kept);
-    // Once its save is gone, the next save takes it away.
-    ASSERT_TRUE(mFs.WriteFile(Path("out"), "newer").ok());
-    EXPECT_FALSE(Entries().contains(live));
+    EXPECT_EQ(Entries(), after);
+    // Once its save is gone, the next save that writes takes it away.
+    ASSERT_TRUE(mFs.WriteFile(Path("a.out"), "newer").ok());
+    after.removeOne(held);
+    EXPECT_EQ(Entries(), after);
 }
 
 TEST_F(DiskFileSystemTest, WritesDevicesInPlace) {

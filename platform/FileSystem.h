@@ -82,7 +82,8 @@ class FileSystem {
     // target that we may not write is refused. An existing target that is not a regular file (a
     // FIFO, a character device) is written directly instead. On failure the old file is
     // unchanged, no temporary file is left behind, and the error names the path and the reason.
-    // A temporary file that a killed save left beside the target is removed by its next save.
+    // A temporary file that a killed save left beside the target is removed by its next save; no
+    // other file is.
     // Nothing is written through a folder or symlink on the path that belongs to another user
     // than root and the caller, nor through a folder that such a user may change, unless it is
     // sticky like /tmp and what the path takes from it is root's or the caller's; the error then
