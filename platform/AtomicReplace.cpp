@@ -343,63 +343,6 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
     }
 }
 
-// The bytes go straight to the temporary file. With `existing`, they are also compared with the
-// file the save would replace: while they are the same, no writeback is started, so that a save
-// that changes nothing costs no disk writes and can be dropped at the end.
-class FileSink final : public ByteSink {
-  public:
-    FileSink(int fd, ComparingSink* existing)
-        : mFd(fd), mExisting(existing), mSame(existing != nullptr) {}
-
-    bool Append(const char* data, std::size_t size) override {
-        if (mError == 0) {
-            mError = WriteAll(mFd, data, size);
-        }
-        if (mError != 0) {
-            return false;
-        }
-        if (mSame && !mExisting->Append(data, size)) {
-            mSame = false;  // differs: from here on an ordinary write
-        }
-        mWritten += static_cast<off_t>(size);
-        StartWriteback();
-        return true;
-    }
-
-    bool Restart() override {
-        if (mError == 0 && (::ftruncate(mFd, 0) != 0 || ::lseek(mFd, 0, SEEK_SET) != 0)) {
-            mError = errno;
-        }
-        mWritten = 0;
-        mQueued = 0;
-        mSame = mExisting != nullptr && mExisting->Restart();
-        return mError == 0;
-    }
-
-    int error() const { return mError; }
-    // True when everything written equals the existing file, whole.
-    bool SameAsExisting() const { return mSame && mExisting->Same(); }
-
-  private:
-    // Starts writing what has come so far to the disk, so that the flush at the end finds most of
-    // a large file there already. Only a hint: the flush reports any failure.
-    void StartWriteback() {
-#if defined(__linux__)
-        if (!mSame && mWritten - mQueued >= kWritebackStep) {
-            ::sync_file_range(mFd, mQueued, mWritten - mQueued, SYNC_FILE_RANGE_WRITE);
-            mQueued = mWritten;
-        }
-#endif
-    }
-
-    int mFd;
-    ComparingSink* mExisting;
-    bool mSame;  // everything so far equals the start of the existing file
-    int mError = 0;
-    off_t mWritten = 0;
-    off_t mQueued = 0;
-};
-
 // The temporary file of one save in the open folder `folder`: open and locked, then named, then
 // renamed over the target. Until that rename has happened, its name is removed when it goes.
 class Temporary {
@@ -517,68 +460,228 @@ int KeepOwnerAndMode(int fd, const struct stat& existing) {
     return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
 }
 
+// Copies the first `length` bytes of `from` to the start of `to` and leaves `to`'s offset after
+// them. Returns 0, an errno, or ENODATA when `from` holds fewer bytes.
+int CopyStart(int from, int to, off_t length) {
+    loff_t in = 0;
+    loff_t out = 0;
+    // In the kernel first: the file system may share the blocks instead of copying them.
+    while (in < length) {
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, std::size_t(length - in), 0);
+        if (copied == 0) {
+            return ENODATA;
+        }
+        if (copied < 0 && errno != EINTR) {
+            if (in == 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                break;  // not between these files: through a buffer instead
+            }
+            return errno;
+        }
+    }
+    std::vector<char> buffer(in < length ? std::size_t{256} << 10 : 0);
+    while (in < length) {
+        const ssize_t got =
+            ::pread(from, buffer.data(), std::min<std::size_t>(buffer.size(), length - in), in);
+        if (got <= 0) {
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            return got == 0 ? ENODATA : errno;
+        }
+        if (::lseek(to, in, SEEK_SET) < 0) {
+            return errno;
+        }
+        if (const int error = WriteAll(to, buffer.data(), std::size_t(got)); error != 0) {
+            return error;
+        }
+        in += got;
+    }
+    return ::lseek(to, length, SEEK_SET) < 0 ? errno : 0;
+}
+
+// Whether the file that `then` described is still that version in `now`: a write changes its
+// modification time, and a change of the times themselves the time of its last change.
+bool SameVersion(const struct stat& then, const struct stat& now) {
+    return now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec &&
+           now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
+}
+
+// Where the bytes of a save go. While they equal the start of the file being replaced they are
+// only compared with it; at the first difference (or when the file goes on beyond them) the
+// temporary file is made, the equal start copied into it from the old file, and from then on the
+// bytes are written to it. So a save that changes nothing creates no file and needs neither room
+// nor the right to write, and one that changes something runs its producer once all the same.
+class Replacement final : public ByteSink {
+  public:
+    Replacement(const QString& path, const WriteTarget& target)
+        : mPath(path), mTarget(target), mPrefix(TemporaryPrefix(target.name)) {
+        if (!target.exists) {
+            return;
+        }
+        // The old file, in its open folder and only while it is the file that was looked at.
+        mExisting = UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
+        if (mExisting.valid() && ::fstat(mExisting.get(), &mExistingInfo) == 0 &&
+            S_ISREG(mExistingInfo.st_mode) && mExistingInfo.st_dev == target.existing.st_dev &&
+            mExistingInfo.st_ino == target.existing.st_ino) {
+            mComparison.emplace(mExisting.get(), mExistingInfo.st_size);
+            mComparing = true;
+        }
+    }
+
+    bool Append(const char* data, std::size_t size) override {
+        if (!mFailure.ok()) {
+            return false;
+        }
+        if (mComparing) {
+            if (mComparison->Append(data, size)) {
+                mProduced += off_t(size);
+                return true;
+            }
+            mComparing = false;  // differs: from here on an ordinary write
+        }
+        if (!mWriting && !StartWriting()) {
+            return false;
+        }
+        if (const int error = WriteAll(mTemporary->fd(), data, size); error != 0) {
+            return Fail(ErrnoFailure(mPath, error));
+        }
+        mProduced += off_t(size);
+        StartWriteback();
+        return true;
+    }
+
+    bool Restart() override {
+        if (!mFailure.ok()) {
+            return false;
+        }
+        if (mTemporary && (::ftruncate(mTemporary->fd(), 0) != 0 ||
+                           ::lseek(mTemporary->fd(), 0, SEEK_SET) != 0)) {
+            return Fail(ErrnoFailure(mPath, errno));
+        }
+        mWriting = false;
+        mProduced = 0;
+        mQueued = 0;
+        mComparing = mComparison && mComparison->Restart();
+        return true;
+    }
+
+    // After the last byte: leaves a file that holds these bytes alone, or replaces it.
+    Status Finish() {
+        if (!mFailure.ok()) {
+            return mFailure;
+        }
+        // Its inode, times and mode stay; a temporary file left from a producer that started
+        // over goes unflushed and unnamed.
+        if (mComparing && mComparison->Same()) {
+            return Status::Ok();
+        }
+        if (!mWriting && !StartWriting()) {
+            return mFailure;
+        }
+        if (::fdatasync(mTemporary->fd()) != 0) {
+            return ErrnoFailure(mPath, errno);
+        }
+        if (const int error = mTemporary->Name(); error != 0) {
+            return ErrnoFailure(mPath, error);
+        }
+        if (const int error = mTemporary->RenameOver(mTarget.name); error != 0) {
+            return ErrnoFailure(mPath, error);
+        }
+        // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL:
+        // it offers nothing more to wait for.
+        if (!mTarget.pathOnly && ::fsync(mTarget.folder.get()) != 0) {
+            if (const int error = errno; error != EINVAL) {
+                return Status::PathError(mPath, QStringLiteral("the file was replaced, but the "
+                                                               "folder could not be flushed to "
+                                                               "the disk: ") +
+                                                    DescribeErrno(error));
+            }
+        }
+        return Status::Ok();
+    }
+
+  private:
+    bool Fail(Status failure) {
+        mFailure = std::move(failure);
+        return false;
+    }
+
+    // Makes the temporary file, the first time, and puts the bytes produced so far into it: the
+    // start of the old file, which they equal.
+    bool StartWriting() {
+        const int folder = mTarget.folder.get();
+        if (!mTemporary) {
+            // A file its owner made read-only stays so.
+            if (mTarget.exists &&
+                ::faccessat(folder, mTarget.name.constData(), W_OK, AT_EACCESS) != 0) {
+                return Fail(ErrnoFailure(mPath, errno));
+            }
+            RemoveStaleTemporaries(mTarget, mPrefix);
+            mTemporary.emplace(folder, mPrefix);
+            if (const int error = mTemporary->Open(); error != 0) {
+                return Fail(ErrnoFailure(mPath, error));
+            }
+            if (mTarget.exists) {
+                if (const int error = KeepOwnerAndMode(mTemporary->fd(), mTarget.existing);
+                    error != 0) {
+                    return Fail(ErrnoFailure(mPath, error));
+                }
+            }
+        }
+        if (mProduced > 0) {
+            const int error = CopyStart(mExisting.get(), mTemporary->fd(), mProduced);
+            // What was copied is what was compared only while nobody has written to the file.
+            struct stat now;
+            if (error == ENODATA || (error == 0 && (::fstat(mExisting.get(), &now) != 0 ||
+                                                    !SameVersion(mExistingInfo, now)))) {
+                return Fail(Status::PathError(mPath, QStringLiteral("another program changed the "
+                                                                    "file while it was read, so "
+                                                                    "it was not replaced")));
+            }
+            if (error != 0) {
+                return Fail(ErrnoFailure(mPath, error));
+            }
+        }
+        mWriting = true;
+        return true;
+    }
+
+    // Starts writing what has come so far to the disk, so that the flush at the end finds most of
+    // a large file there already. Only a hint: the flush reports any failure.
+    void StartWriteback() {
+#if defined(__linux__)
+        if (mProduced - mQueued >= kWritebackStep) {
+            ::sync_file_range(mTemporary->fd(), mQueued, mProduced - mQueued,
+                              SYNC_FILE_RANGE_WRITE);
+            mQueued = mProduced;
+        }
+#endif
+    }
+
+    const QString& mPath;
+    const WriteTarget& mTarget;
+    const QByteArray mPrefix;
+    UniqueFd mExisting;
+    struct stat mExistingInfo = {};
+    std::optional<ComparingSink> mComparison;
+    bool mComparing = false;  // everything so far equals the start of the old file
+    bool mWriting = false;    // the temporary file holds everything so far
+    std::optional<Temporary> mTemporary;
+    off_t mProduced = 0;
+    off_t mQueued = 0;
+    Status mFailure = Status::Ok();
+};
+
 }  // namespace
 
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce) {
-    const int folder = target.folder.get();
-    if (target.exists && ::faccessat(folder, target.name.constData(), W_OK, 0) != 0) {
-        return ErrnoFailure(path, errno);  // a file its owner made read-only stays so
-    }
-    const QByteArray prefix = TemporaryPrefix(target.name);
-    RemoveStaleTemporaries(target, prefix);
-
-    Temporary temporary(folder, prefix);
-    if (const int error = temporary.Open(); error != 0) {
-        return ErrnoFailure(path, error);
-    }
-    if (target.exists) {
-        if (const int error = KeepOwnerAndMode(temporary.fd(), target.existing); error != 0) {
-            return ErrnoFailure(path, error);
-        }
-    }
-    // The file being replaced, read alongside, in its open folder and only while it is the file
-    // that was looked at.
-    UniqueFd existing;
-    std::optional<ComparingSink> comparison;
-    struct stat opened;
-    if (target.exists) {
-        existing = UniqueFd(::openat(folder, target.name.constData(),
-                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
-        if (existing.valid() && ::fstat(existing.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
-            opened.st_dev == target.existing.st_dev && opened.st_ino == target.existing.st_ino) {
-            comparison.emplace(existing.get(), opened.st_size);
-        }
-    }
-    FileSink sink(temporary.fd(), comparison ? &*comparison : nullptr);
-    if (Status produced = produce(sink); !produced.ok()) {
+    Replacement replacement(path, target);
+    if (Status produced = produce(replacement); !produced.ok()) {
         return produced;  // the temporary file goes unnamed
     }
-    if (sink.error() != 0) {
-        return ErrnoFailure(path, sink.error());
-    }
-    // A file that holds these bytes already is left alone: its inode, times and mode stay, and
-    // the temporary file goes unflushed and unnamed.
-    if (sink.SameAsExisting()) {
-        return Status::Ok();
-    }
-    if (::fdatasync(temporary.fd()) != 0) {
-        return ErrnoFailure(path, errno);
-    }
-    if (const int error = temporary.Name(); error != 0) {
-        return ErrnoFailure(path, error);
-    }
-    if (const int error = temporary.RenameOver(target.name); error != 0) {
-        return ErrnoFailure(path, error);
-    }
-    // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL: it
-    // offers nothing more to wait for.
-    if (!target.pathOnly && ::fsync(folder) != 0) {
-        if (const int error = errno; error != EINVAL) {
-            return Status::PathError(path, QStringLiteral("the file was replaced, but the folder "
-                                                          "could not be flushed to the disk: ") +
-                                               DescribeErrno(error));
-        }
-    }
-    return Status::Ok();
+    return replacement.Finish();
 }

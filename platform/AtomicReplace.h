@@ -37,14 +37,19 @@ struct WriteTarget {
 Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target);
 
 // Replaces the regular file of `target` (or creates it) with what `produce` gives, as
-// FileSystem::WriteFileFrom describes: a temporary file in the target's folder, filled, flushed
-// and renamed over it, and the folder flushed after the rename. When only that last flush fails,
-// the file has been replaced and the message says so. Messages name the file by `path`.
+// FileSystem::WriteFileFrom describes. While the bytes equal the start of the existing file they
+// are only compared with it; at the first difference a temporary file is made in the target's
+// folder, the equal start is copied into it from the old file, and the rest is written after it.
+// The temporary file is flushed and renamed over the target, and the folder flushed after the
+// rename. When only that last flush fails, the file has been replaced and the message says so.
+// A file that holds the bytes already is left alone: that needs neither the right to write it nor
+// room on the disk. Messages name the file by `path`.
 //
 // The temporary file is named "." + the target's name + ".tervo-" + its own inode number in 16
 // hexadecimal digits + "-" + six random letters or digits, and the save that owns it holds a lock
-// on it until it is gone. Before it writes, a save removes the temporaries of the same target that
-// are named so, whose name holds their own inode number and that no live save holds: those of a
-// save that was killed (in a shared folder, only the effective user's). Any other file stays.
+// on it until it is gone. Before it makes its own, a save removes the temporaries of the same
+// target that are named so, whose name holds their own inode number and that no live save holds:
+// those of a save that was killed (in a shared folder, only the effective user's). Any other file
+// stays.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce);

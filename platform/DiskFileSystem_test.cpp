@@ -29,6 +29,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -60,6 +61,21 @@ bool FailFlushes(bool foldersOnly = false) {
            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
+// Runs `work` on a thread of its own as the user and group nobody, while the rest of the process
+// stays root, and returns what it returns. The system calls change the calling thread alone; the
+// C library's functions of the same names would change every thread.
+Status AsNobody(const std::function<Status()>& work) {
+    Status result = Status::Error("could not become nobody");
+    std::thread([&] {
+        if (::syscall(SYS_setgroups, 0, nullptr) == 0 &&
+            ::syscall(SYS_setresgid, 65534, 65534, 65534) == 0 &&
+            ::syscall(SYS_setresuid, 65534, 65534, 65534) == 0) {
+            result = work();
+        }
+    }).join();
+    return result;
+}
+
 // Every entry under `dir`, hidden ones too, with its size and modification time, so that a file
 // written, created or removed shows.
 QStringList Tree(const QString& dir) {
@@ -78,6 +94,18 @@ QStringList Tree(const QString& dir) {
     }
     tree.sort();
     return tree;
+}
+
+// From here on the system call `call` of the calling thread fails with `error`. The filter stays
+// until the thread ends.
+bool FailCall(unsigned call, int error) {
+    sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | unsigned(error)),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    const sock_fprog program = {sizeof filter / sizeof filter[0], filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 class DiskFileSystemTest : public ::testing::Test {
@@ -189,34 +217,57 @@ TEST_F(DiskFileSystemTest, KeepsPermissionBitsAndOwner) {
     }
 }
 
-// A file that holds the new bytes already keeps its inode and modification time. The bytes are
-// compared as they come, in pieces that straddle those the file is read in, and the comparison
-// starts over with the producer.
+// A file that holds the new bytes already keeps its inode and modification time; any other is
+// replaced by exactly the new bytes, also where they are the start of the old file or share a
+// long start with it, and where the system cannot copy that start from file to file itself. The
+// bytes are compared as they come, in pieces that straddle those the file is read in, and the
+// comparison starts over with the producer.
 TEST_F(DiskFileSystemTest, LeavesAFileThatHoldsTheBytesAlready) {
     const QByteArray big = Binary(600001);
-    const std::tuple<QByteArray, QByteArray, bool> cases[] = {
-        {"same", "same", true}, {"", "", true},           {big, big, true},
-        {"same", "sam", false}, {"same", "same!", false}, {big, big.left(600000) + 'x', false}};
-    for (const auto& [old, bytes, kept] : cases) {
-        Put("out", old);
-        const timespec past[2] = {{1000, 0}, {1000, 0}};
-        struct stat before, after;
-        ASSERT_TRUE(::utimensat(AT_FDCWD, Native("out").constData(), past, 0) == 0 &&
-                    ::stat(Native("out").constData(), &before) == 0);
-        const QByteArray& written = bytes;  // clang 14 cannot capture a structured binding
-        const Status status = mFs.WriteFileFrom(Path("out"), [&written](ByteSink& sink) {
-            sink.Append("x", 1);
-            sink.Restart();
-            for (qsizetype at = 0; at < written.size(); at += 70001)
-                sink.Append(written.constData() + at,
-                            std::min(qsizetype(70001), written.size() - at));
-            return Status::Ok();
-        });
-        ASSERT_TRUE(status.ok() && ::stat(Native("out").constData(), &after) == 0);
-        EXPECT_EQ(Slurp("out"), bytes);
-        EXPECT_EQ(before.st_ino == after.st_ino && after.st_mtim.tv_sec == 1000, kept)
-            << old.size();
-        EXPECT_EQ(Entries(), QStringList{"out"});
+    QByteArray middle = big;
+    middle[300000] = ~middle[300000];
+    struct Case {
+        const char* what;
+        QByteArray old, bytes;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"the same bytes", "same", "same", true},
+        {"nothing, over an empty file", "", "", true},
+        {"the same 600,001 bytes", big, big, true},
+        {"an old file that goes on past the new bytes", "same", "sam", false},
+        {"an old file that goes on past 600,001 new bytes", big + "tail", big, false},
+        {"nothing, over a file", "x", "", false},
+        {"new bytes that go on past the old file", "same", "same!", false},
+        {"a last byte that differs", big, big.left(600000) + 'x', false},
+        {"a byte in the middle that differs", big, middle, false}};
+    for (const bool copyInKernel : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(copyInKernel ? "copied by the kernel" : "copied through a buffer");
+            Put("out", c.old);
+            const timespec past[2] = {{1000, 0}, {1000, 0}};
+            struct stat before, after;
+            ASSERT_TRUE(::utimensat(AT_FDCWD, Native("out").constData(), past, 0) == 0 &&
+                        ::stat(Native("out").constData(), &before) == 0);
+            Status status = Status::Ok();
+            std::thread([&] {  // the seccomp filter goes with the thread
+                ASSERT_TRUE(copyInKernel || FailCall(__NR_copy_file_range, ENOSYS));
+                status = mFs.WriteFileFrom(Path("out"), [&c](ByteSink& sink) {
+                    sink.Append("x", 1);
+                    sink.Restart();
+                    for (qsizetype at = 0; at < c.bytes.size(); at += 70001)
+                        sink.Append(c.bytes.constData() + at,
+                                    std::min(qsizetype(70001), c.bytes.size() - at));
+                    return Status::Ok();
+                });
+            })
+                .join();
+            ASSERT_TRUE(status.ok() && ::stat(Native("out").constData(), &after) == 0) << c.what;
+            EXPECT_TRUE(Slurp("out") == c.bytes) << c.what << ": the file holds other bytes";
+            EXPECT_EQ(before.st_ino == after.st_ino && after.st_mtim.tv_sec == 1000, c.kept)
+                << c.what << (c.kept ? ": the file was replaced" : ": the file was left alone");
+            EXPECT_EQ(Entries(), QStringList{"out"}) << c.what;
+        }
     }
 }
 
@@ -512,6 +563,72 @@ TEST_F(DiskFileSystemTest, WritesThroughNothingThatAnotherUserControls) {
                     victim.readAll() == (c.reason == "victim" ? "new" : "keep\n"))
             << c.what << ": the victim is not as it should be";
     }
+}
+
+// Regression: a file that held the new bytes already could not be "saved" when its user could not
+// write it or the disk was full, since the comparison wrote a temporary copy on the way. Such a
+// file needs neither the right to write it or its folder nor room on the disk; a file that
+// changes still needs them all. Runs as nobody, in `mine` (nobody's folder) or `roots` (root's,
+// which nobody may not write); "no room" is a file size limit of 0 bytes.
+TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can take another user's identity";
+    }
+    struct Case {
+        const char* what;
+        const char* folder;
+        mode_t mode;  // of the file, nobody's
+        bool room;
+        bool changes;
+        int error;  // 0 when the save succeeds
+    };
+    const Case cases[] = {
+        {"a read-only file that holds the bytes", "mine", 0444, true, false, 0},
+        {"a file that holds the bytes, in a folder nobody may not write", "roots", 0644, true,
+         false, 0},
+        {"a file that holds the bytes, without room", "mine", 0644, false, false, 0},
+        {"a read-only file that changes", "mine", 0444, true, true, EACCES},
+        {"a file that changes, in a folder nobody may not write", "roots", 0644, true, true,
+         EACCES},
+        {"a file that changes, without room", "mine", 0644, false, true, EFBIG},
+        {"a file that changes, with every right and room", "mine", 0644, true, true, 0}};
+    ASSERT_EQ(::chmod(Native("").constData(), 0755), 0);  // so that nobody may enter
+    rlimit normal;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &normal), 0);
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QDir(Path(c.folder)).removeRecursively() && QDir().mkdir(Path(c.folder)));
+        ASSERT_TRUE(QString(c.folder) != "mine" ||
+                    ::chown(Native(c.folder).constData(), 65534, 65534) == 0);
+        const QString out = QString(c.folder) + "/out";
+        Put(out, "old");
+        ASSERT_TRUE(::chown(Native(out).constData(), 65534, 65534) == 0 &&
+                    ::chmod(Native(out).constData(), c.mode) == 0);
+        const timespec past[2] = {{1000, 0}, {1000, 0}};
+        struct stat before, after;
+        ASSERT_TRUE(::utimensat(AT_FDCWD, Native(out).constData(), past, 0) == 0 &&
+                    ::stat(Native(out).constData(), &before) == 0);
+        const rlimit none = {0, normal.rlim_max};
+        const Status status = AsNobody([&] {
+            if (!c.room && ::setrlimit(RLIMIT_FSIZE, &none) != 0) {
+                return Status::Error("the limit could not be set");
+            }
+            Status written = mFs.WriteFile(Path(out), c.changes ? "new" : "old");
+            ::setrlimit(RLIMIT_FSIZE, &normal);
+            return written;
+        });
+        EXPECT_EQ(status.message(), c.error ? Failure(out, c.error) : "") << c.what;
+        EXPECT_EQ(Slurp(out), QByteArray(c.changes && !c.error ? "new" : "old")) << c.what;
+        ASSERT_EQ(::stat(Native(out).constData(), &after), 0);
+        EXPECT_EQ(before.st_ino == after.st_ino && after.st_mtim.tv_sec == 1000,
+                  !c.changes || c.error)
+            << c.what;
+        EXPECT_EQ(
+            QDir(Path(c.folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"out"})
+            << c.what;
+    }
+    ::signal(SIGXFSZ, handler);
 }
 
 // Regression: a save waited for ever, and without a word, for a folder that another program had

@@ -75,23 +75,22 @@ class FileSystem {
         return read;
     }
 
-    // Replaces the file at `path` by what `produce` gives, all or nothing. The bytes go to a
-    // temporary file in the same directory as they come, every write is checked, the file is
-    // flushed to the disk, and only then is it renamed over the target. The target's permission
-    // bits are kept; a symlink is followed and the file it points to is replaced; an existing
-    // target that we may not write is refused. An existing target that is not a regular file (a
-    // FIFO, a character device) is written directly instead. On failure the old file is
-    // unchanged, no temporary file is left behind, and the error names the path and the reason.
-    // A temporary file that a killed save left beside the target is removed by its next save; no
-    // other file is.
-    // Nothing is written through a folder or symlink on the path that belongs to another user
-    // than root and the caller, nor through a folder that such a user may change, unless it is
-    // sticky like /tmp and what the path takes from it is root's or the caller's; the error then
-    // names the folder or symlink and its owner. A regular file that holds exactly these bytes
-    // already is left alone: the bytes are compared with it as they are written, and when they are
-    // the same the temporary file is dropped unflushed and unnamed, so the file's inode,
-    // modification time and permission bits stay, and a file watcher sees nothing. `produce` runs
-    // once; when it fails, nothing is written and its failure is returned.
+    // Replaces the file at `path` by what `produce` gives, all or nothing. A regular file that
+    // holds exactly these bytes already is left alone: its inode, modification time and
+    // permission bits stay, a file watcher sees nothing, and neither the right to write it nor
+    // room on the disk is needed. Otherwise the bytes go to a temporary file in the same folder
+    // as they come, every write is checked, the file is flushed to the disk, and only then is it
+    // renamed over the target. The target's permission bits are kept; a symlink is followed and
+    // the file it points to is replaced; an existing target that we may not write is refused. An
+    // existing target that is not a regular file (a FIFO, a character device) is written directly
+    // instead. Nothing is written through a folder or symlink on the path that belongs to another
+    // user than root and the caller, nor through a folder that such a user may change, unless it
+    // is sticky like /tmp and what the path takes from it is root's or the caller's; the error
+    // then names the folder or symlink and its owner. On failure the old file is unchanged, no
+    // temporary file is left behind, and the error names the path and the reason. A temporary
+    // file that a killed save left beside the target is removed by its next save that writes;
+    // no other file is. `produce` runs once; when it fails, nothing is written and its failure is
+    // returned.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
