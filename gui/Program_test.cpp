@@ -108,13 +108,13 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {"The diff shows passwords as ********"}},
         // Regression: an export that could not start a thread of its own to write with ended in
-        // std::system_error. Root is not held to a limit on processes, so it runs as nobody, from
-        // a copy in this folder: nobody may not be able to enter the build folder, and prlimit
-        // would then run whatever other tervosetup the PATH holds. LeakSanitizer would need a
-        // thread of its own at the exit.
-        {"sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && chmod -R a+rwX . && "
+        // std::system_error. Root is not held to a limit on processes, so it runs as nobody, in
+        // a folder of its own, from a copy there: nobody may not be able to enter the build
+        // folder, and prlimit would then run whatever other tervosetup the PATH holds.
+        // LeakSanitizer would need a thread of its own at the exit.
+        {"sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && "
          "export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0} && "
-         "if [ $(id -u) = 0 ]; then "
+         "if [ $(id -u) = 0 ]; then chown -R 65534:65534 . && "
          "set -- setpriv --reuid=65534 --regid=65534 --clear-groups; fi && "
          "\"$@\" prlimit --nproc=1 \"$PWD/copy\" /export",
          0,

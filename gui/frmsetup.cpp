@@ -323,7 +323,8 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
             // waits for the user.
             std::unique_ptr<UpdateLock> lock;
             SettingsDocument settings;
-            result.saved = PrepareSave(mServices.files, sourcePath, targetPath, &lock, &settings);
+            result.saved =
+                PrepareSave(mServices.files, sourcePath, targetPath, LockWait(), &lock, &settings);
             if (!result.saved.ok()) {
                 break;
             }

@@ -4,6 +4,7 @@
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
+#include <QByteArrayList>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -11,18 +12,23 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
-constexpr int kRandomCharacters = 6;
 constexpr int kMaxSymlinkHops = 40;
+constexpr int kInodeDigits = 16;
+constexpr int kRandomCharacters = 6;
 // Written data is handed to the disk in steps of this size while the file is produced.
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
@@ -34,87 +40,270 @@ QByteArray DirectoryOf(const QByteArray& path) {
     return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
 }
 
-QByteArray NameOf(const QByteArray& path) {
-    return path.mid(path.lastIndexOf('/') + 1);
+QByteArray Child(const QByteArray& folder, const QByteArray& name) {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
 }
 
-// A folder where every user may create entries and only an entry's owner or the folder's owner
-// may rename or remove it again: /tmp and the like.
+// Root and the user running the program: the only owners whose folders and symlinks a save goes
+// through. Anyone else who owns one could point it elsewhere, now or between two saves.
+bool TrustedOwner(uid_t owner) {
+    return owner == 0 || owner == ::geteuid();
+}
+
+// Whether a user other than root and us may add, rename or remove entries of the folder: through
+// the write bit for others, or through that of a group other than root's and the effective one.
+// Who is in such a group is not looked up: its write bit alone counts.
+bool OthersMayWrite(const struct stat& folder) {
+    return (folder.st_mode & S_IWOTH) != 0 ||
+           ((folder.st_mode & S_IWGRP) != 0 && folder.st_gid != 0 && folder.st_gid != ::getegid());
+}
+
+// A folder where other users may create entries, but only an entry's owner (or the folder's) may
+// rename or remove it again: /tmp and the like.
 bool IsShared(const struct stat& folder) {
-    return (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return (folder.st_mode & S_ISVTX) != 0 && OthersMayWrite(folder);
 }
 
-// Whether a save may follow or write the entry `entry` of `folder`. In a shared folder it may
-// when the entry is the effective user's or the folder owner's, whom the kernel's
-// protected_symlinks and protected_regular trust as well; anyone else's may have been planted to
-// make the save write where that user may not, or to keep its owner and mode on what the save
-// writes. Nobody else can replace a trusted entry there, so it stays what was checked.
-bool Trusted(const struct stat& folder, const struct stat& entry) {
-    return !IsShared(folder) || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid;
-}
-
-Status Untrusted(const QString& path, const QByteArray& shown, const struct stat& entry) {
-    return Status::PathError(
-        path, QStringLiteral("not written: %1 %2 belongs to another user (uid %3), in a folder "
-                             "where every user may create files")
-                  .arg(S_ISLNK(entry.st_mode) ? QStringLiteral("the symlink")
-                                              : QStringLiteral("the file"),
-                       QFile::decodeName(shown))
-                  .arg(entry.st_uid));
-}
-
-// Opens the folder `folder` (relative to `base`) for a save to work in, readable where it can be.
-// Returns 0 or an errno.
-int OpenFolder(int base, const QByteArray& folder, WriteTarget* target) {
-    target->pathOnly = false;
-    target->folder =
-        UniqueFd(::openat(base, folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!target->folder.valid() && errno == EACCES) {
-        // A folder we may write but not read still takes the file. It is not listed for stale
-        // temporaries then, nor flushed: the system flushes only a folder opened for reading.
-        target->pathOnly = true;
-        target->folder =
-            UniqueFd(::openat(base, folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+// "root", "the user nobody", or "the user with uid 1234" when the system knows no name for it.
+QString OwnerName(uid_t uid) {
+    if (uid == 0) {
+        return QStringLiteral("root");
     }
-    if (!target->folder.valid() || ::fstat(target->folder.get(), &target->folderInfo) != 0) {
-        return errno;
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? std::size_t(suggested) : 16384);
+    passwd entry;
+    passwd* found = nullptr;
+    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        return QStringLiteral("the user ") + QFile::decodeName(found->pw_name);
+    }
+    return QStringLiteral("the user with uid %1").arg(uid);
+}
+
+// Why nothing may be written through the folder or symlink `shown`, described by `info`; Ok when
+// it may.
+Status CheckPassage(const QByteArray& shown, const struct stat& info) {
+    const QString what =
+        S_ISLNK(info.st_mode) ? QStringLiteral("symlink") : QStringLiteral("folder");
+    if (!TrustedOwner(info.st_uid)) {
+        return Status::PathError(QFile::decodeName(shown),
+                                 QStringLiteral("the %1 belongs to %2, who is neither root nor the "
+                                                "user running this program; nothing is written "
+                                                "through it")
+                                     .arg(what, OwnerName(info.st_uid)));
+    }
+    if (S_ISDIR(info.st_mode) && OthersMayWrite(info) && (info.st_mode & S_ISVTX) == 0) {
+        return Status::PathError(
+            QFile::decodeName(shown),
+            QStringLiteral("the folder belongs to %1, but other users may replace what is in it "
+                           "(mode %2); nothing is written through it")
+                .arg(OwnerName(info.st_uid))
+                .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0')));
+    }
+    return Status::Ok();
+}
+
+// The parts of `path` to walk one by one: no empty ones, and "." only at the end, where it stands
+// for a path that ends in a folder ("a/", "a/.").
+QByteArrayList Components(const QByteArray& path) {
+    const QByteArrayList parts = path.split('/');
+    QByteArrayList components;
+    for (const QByteArray& part : parts) {
+        if (!part.isEmpty() && part != ".") {
+            components.append(part);
+        }
+    }
+    if (parts.last().isEmpty() || parts.last() == ".") {
+        components.append(QByteArrayLiteral("."));
+    }
+    return components;
+}
+
+// A folder on the way, open as a path, and how messages name it.
+struct Passage {
+    UniqueFd fd;
+    struct stat info = {};
+    QByteArray shown;
+};
+
+// Opens the folder `name` of `base` (not following a symlink) as the next folder on the way to
+// `path`, named `shown` in messages, and checks it.
+Status Enter(const QString& path, int base, const QByteArray& name, QByteArray shown,
+             Passage* folder) {
+    Passage next;
+    next.fd =
+        UniqueFd(::openat(base, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!next.fd.valid() || ::fstat(next.fd.get(), &next.info) != 0) {
+        return ErrnoFailure(path, errno);
+    }
+    next.shown = std::move(shown);
+    *folder = std::move(next);
+    return CheckPassage(folder->shown, folder->info);
+}
+
+// Opens the folder a save works in for reading where it can, so that it can be listed and
+// flushed; a folder we may write but not read stays open as a path. Returns 0 or an errno.
+int OpenForSaving(Passage& folder, WriteTarget* target) {
+    target->folderInfo = folder.info;
+    target->folder = UniqueFd(::openat(folder.fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    target->pathOnly = !target->folder.valid();
+    if (target->pathOnly) {
+        if (errno != EACCES) {
+            return errno;
+        }
+        target->folder = std::move(folder.fd);
     }
     return 0;
 }
 
-// The prefix of the temporary files of the file named `name`.
-QByteArray TemporaryPrefix(const QByteArray& name) {
-    // A file name has at most NAME_MAX bytes: ".", ".tervo-" and the random part take 14.
-    return '.' + name.left(NAME_MAX - 8 - kRandomCharacters) + ".tervo-";
-}
+}  // namespace
 
-bool IsTemporaryName(const QByteArray& name, const QByteArray& prefix) {
-    if (name.size() != prefix.size() + kRandomCharacters || !name.startsWith(prefix)) {
-        return false;
-    }
-    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) {
-            return false;
+Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target) {
+    QByteArray absolute = native;
+    if (!native.startsWith('/')) {
+        const std::unique_ptr<char, decltype(&::free)> current(::getcwd(nullptr, 0), ::free);
+        if (!current) {
+            return ErrnoFailure(path, errno);
         }
+        absolute = Child(QByteArray(current.get()), native);
     }
-    return true;
+    QByteArrayList pending = Components(absolute);
+    Passage folder;
+    if (Status entered = Enter(path, AT_FDCWD, "/", "/", &folder); !entered.ok()) {
+        return entered;
+    }
+    int hops = 0;
+    while (!pending.isEmpty()) {
+        const QByteArray name = pending.takeFirst();
+        const bool last = pending.isEmpty();
+        if (name == "." && !last) {
+            continue;
+        }
+        if (name == "..") {
+            if (last) {
+                return ErrnoFailure(path, EISDIR);
+            }
+            if (Status entered =
+                    Enter(path, folder.fd.get(), name, DirectoryOf(folder.shown), &folder);
+                !entered.ok()) {
+                return entered;
+            }
+            continue;
+        }
+        const QByteArray shown = Child(folder.shown, name);
+        struct stat entry;
+        if (::fstatat(folder.fd.get(), name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT || !last) {
+                return ErrnoFailure(path, errno);
+            }
+            if (const int error = OpenForSaving(folder, target); error != 0) {
+                return ErrnoFailure(path, error);
+            }
+            target->name = name;
+            target->exists = false;
+            return Status::Ok();
+        }
+        if (S_ISLNK(entry.st_mode)) {
+            if (Status checked = CheckPassage(shown, entry); !checked.ok()) {
+                return checked;
+            }
+            if (++hops > kMaxSymlinkHops) {
+                return ErrnoFailure(path, ELOOP);
+            }
+            QByteArray link(PATH_MAX, Qt::Uninitialized);
+            const ssize_t length =
+                ::readlinkat(folder.fd.get(), name.constData(), link.data(), PATH_MAX);
+            if (length < 0) {
+                return ErrnoFailure(path, errno);
+            }
+            if (length >= PATH_MAX) {
+                return ErrnoFailure(path, ENAMETOOLONG);
+            }
+            link.truncate(length);
+            pending = Components(link) + pending;
+            // A relative link goes on from the folder that holds it.
+            if (link.startsWith('/')) {
+                if (Status entered = Enter(path, AT_FDCWD, "/", "/", &folder); !entered.ok()) {
+                    return entered;
+                }
+            }
+            continue;
+        }
+        if (!last) {
+            if (!S_ISDIR(entry.st_mode)) {
+                return ErrnoFailure(path, ENOTDIR);
+            }
+            if (Status entered = Enter(path, folder.fd.get(), name, shown, &folder);
+                !entered.ok()) {
+                return entered;
+            }
+            continue;
+        }
+        if (S_ISDIR(entry.st_mode)) {
+            return ErrnoFailure(path, EISDIR);
+        }
+        // Another user's file in a shared folder may have been planted there, to make the save
+        // write where that user may not (a FIFO, a hard link) or to keep that user's owner and
+        // mode on what the save writes.
+        if (IsShared(folder.info) && !TrustedOwner(entry.st_uid)) {
+            return Status::PathError(
+                QFile::decodeName(shown),
+                QStringLiteral("the file belongs to %1, in a folder where other users may create "
+                               "files; it is not written")
+                    .arg(OwnerName(entry.st_uid)));
+        }
+        if (const int error = OpenForSaving(folder, target); error != 0) {
+            return ErrnoFailure(path, error);
+        }
+        target->name = name;
+        target->exists = true;
+        target->existing = entry;
+        return Status::Ok();
+    }
+    return ErrnoFailure(path, EISDIR);  // not reached: the last component is never skipped
 }
 
-QByteArray TemporaryName(const QByteArray& prefix) {
+namespace {
+
+// The start of the names of the temporary files of the file named `name`.
+QByteArray TemporaryPrefix(const QByteArray& name) {
+    // A file name has at most NAME_MAX bytes; ".", ".tervo-" and the rest take 31.
+    return '.' + name.left(NAME_MAX - 9 - kInodeDigits - kRandomCharacters) + ".tervo-";
+}
+
+// The name of a temporary file of `prefix` whose inode is `inode`, with a random part, so that
+// nobody can take its name before it has one.
+QByteArray TemporaryName(const QByteArray& prefix, ino_t inode) {
     static constexpr char kAlphabet[] =
         "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    QByteArray name = prefix;
+    QByteArray name =
+        prefix + QByteArray::number(quint64(inode), 16).rightJustified(kInodeDigits, '0') + '-';
     for (int i = 0; i < kRandomCharacters; ++i) {
         name += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)];
     }
     return name;
 }
 
-// Removes the temporaries of `prefix` in the target's folder that no save holds. A save locks its
-// temporary before the file has a name and keeps the lock until the name is gone, so a lock that
-// can be had means the save is over: it was killed between naming the file and renaming it. In a
-// shared folder only the effective user's are taken: another user's are none of this save's.
+// The inode number that `name` says its file has, when it is named like a temporary file of
+// `prefix`.
+std::optional<ino_t> InodeInName(const QByteArray& name, const QByteArray& prefix) {
+    const qsizetype at = prefix.size();
+    if (name.size() != at + kInodeDigits + 1 + kRandomCharacters || !name.startsWith(prefix) ||
+        name[at + kInodeDigits] != '-') {
+        return std::nullopt;
+    }
+    const QByteArray digits = name.mid(at, kInodeDigits);
+    if (!std::all_of(digits.begin(), digits.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); })) {
+        return std::nullopt;
+    }
+    return ino_t(digits.toULongLong(nullptr, 16));
+}
+
+// Removes the temporary files of `prefix` in the target's folder that a killed save left: named
+// like one, named after their own inode, which no file a person made or copied is, and held by no
+// save. A save locks its temporary before the file has a name and keeps the lock until the name
+// is gone, so a lock that can be had means the save is over: it was killed between naming the
+// file and renaming it. In a shared folder only the effective user's are taken.
 void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix) {
     const int folder = target.folder.get();
     const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -129,12 +318,8 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
     const bool shared = IsShared(target.folderInfo);
     while (const dirent* entry = ::readdir(listing.get())) {
         const QByteArray name(entry->d_name);
-        if (!IsTemporaryName(name, prefix)) {
-            continue;
-        }
-        struct stat named;
-        if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(named.st_mode) || (shared && named.st_uid != ::geteuid())) {
+        const std::optional<ino_t> inode = InodeInName(name, prefix);
+        if (!inode) {
             continue;
         }
         // A lock needs an open file; one made for a write-only target may not open for reading.
@@ -144,74 +329,19 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
             file = UniqueFd(::openat(folder, name.constData(), O_WRONLY | kFlags));
         }
         struct stat opened;
-        if (!file.valid() || ::fstat(file.get(), &opened) != 0 ||
+        if (!file.valid() || ::fstat(file.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            opened.st_ino != *inode || (shared && opened.st_uid != ::geteuid()) ||
             ::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
             continue;
         }
         // Only while the name still names the file that is locked.
+        struct stat named;
         if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
             ::unlinkat(folder, name.constData(), 0);
         }
     }
 }
-
-// The bytes go straight to the temporary file. With `existing`, they are also compared with the
-// file the save would replace: while they are the same, no writeback is started, so that a save
-// that changes nothing costs no disk writes and can be dropped at the end.
-class FileSink final : public ByteSink {
-  public:
-    FileSink(int fd, ComparingSink* existing)
-        : mFd(fd), mExisting(existing), mSame(existing != nullptr) {}
-
-    bool Append(const char* data, std::size_t size) override {
-        if (mError == 0) {
-            mError = WriteAll(mFd, data, size);
-        }
-        if (mError != 0) {
-            return false;
-        }
-        if (mSame && !mExisting->Append(data, size)) {
-            mSame = false;  // differs: from here on an ordinary write
-        }
-        mWritten += static_cast<off_t>(size);
-        StartWriteback();
-        return true;
-    }
-
-    bool Restart() override {
-        if (mError == 0 && (::ftruncate(mFd, 0) != 0 || ::lseek(mFd, 0, SEEK_SET) != 0)) {
-            mError = errno;
-        }
-        mWritten = 0;
-        mQueued = 0;
-        mSame = mExisting != nullptr && mExisting->Restart();
-        return mError == 0;
-    }
-
-    int error() const { return mError; }
-    // True when everything written equals the existing file, whole.
-    bool SameAsExisting() const { return mSame && mExisting->Same(); }
-
-  private:
-    // Starts writing what has come so far to the disk, so that the flush at the end finds most of
-    // a large file there already. Only a hint: the flush reports any failure.
-    void StartWriteback() {
-#if defined(__linux__)
-        if (!mSame && mWritten - mQueued >= kWritebackStep) {
-            ::sync_file_range(mFd, mQueued, mWritten - mQueued, SYNC_FILE_RANGE_WRITE);
-            mQueued = mWritten;
-        }
-#endif
-    }
-
-    int mFd;
-    ComparingSink* mExisting;
-    bool mSame;  // everything so far equals the start of the existing file
-    int mError = 0;
-    off_t mWritten = 0;
-    off_t mQueued = 0;
-};
 
 // The temporary file of one save in the open folder `folder`: open and locked, then named, then
 // renamed over the target. Until that rename has happened, its name is removed when it goes.
@@ -239,15 +369,25 @@ class Temporary {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
             return errno;
         }
-        // The file system has no unnamed files: a named one, locked at once.
 #endif
+        // The file system has no unnamed files: a named one, locked at once and renamed after
+        // its inode. Until then it is named after inode 0, which is no file's, so that a save
+        // killed before that rename leaves a file that is never taken for a stale temporary.
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray name = TemporaryName(mPrefix);
+            const QByteArray name = TemporaryName(mPrefix, 0);
             mFd = UniqueFd(::openat(mFolder, name.constData(),
                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
             if (mFd.valid()) {
                 mName = name;
                 Lock();
+                struct stat info;
+                if (::fstat(mFd.get(), &info) != 0) {
+                    return errno;
+                }
+                const QByteArray marked = TemporaryName(mPrefix, info.st_ino);
+                if (::renameat(mFolder, mName.constData(), mFolder, marked.constData()) == 0) {
+                    mName = marked;
+                }
                 return 0;
             }
             if (errno != EEXIST && errno != EINTR) {
@@ -262,10 +402,14 @@ class Temporary {
         if (!mName.isEmpty()) {
             return 0;
         }
+        struct stat info;
+        if (::fstat(mFd.get(), &info) != 0) {
+            return errno;
+        }
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", mFd.get());
         for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray name = TemporaryName(mPrefix);
+            const QByteArray name = TemporaryName(mPrefix, info.st_ino);
             int result = ::linkat(AT_FDCWD, self, mFolder, name.constData(), AT_SYMLINK_FOLLOW);
 #if defined(AT_EMPTY_PATH)
             if (result != 0 && errno == ENOENT) {
@@ -316,126 +460,228 @@ int KeepOwnerAndMode(int fd, const struct stat& existing) {
     return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
 }
 
-}  // namespace
-
-Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target) {
-    // The folders on the way are opened by the kernel, whose protected_symlinks guards the links
-    // it follows in shared folders. The last part of a path is read here instead, so each of its
-    // links is checked before it is followed.
-    QByteArray current = native;  // relative to `base`
-    QByteArray shown = native;    // how messages name it
-    int base = AT_FDCWD;
-    WriteTarget found;
-    for (int hop = 0; hop <= kMaxSymlinkHops; ++hop) {
-        const QByteArray name = NameOf(current);
-        if (name.isEmpty()) {
-            // "dir/" names a folder, or nothing that can be written.
-            struct stat info;
-            return ErrnoFailure(path, ::fstatat(base, current.constData(), &info, 0) == 0
-                                          ? (S_ISDIR(info.st_mode) ? EISDIR : ENOTDIR)
-                                          : errno);
+// Copies the first `length` bytes of `from` to the start of `to` and leaves `to`'s offset after
+// them. Returns 0, an errno, or ENODATA when `from` holds fewer bytes.
+int CopyStart(int from, int to, off_t length) {
+    loff_t in = 0;
+    loff_t out = 0;
+    // In the kernel first: the file system may share the blocks instead of copying them.
+    while (in < length) {
+        const ssize_t copied = ::copy_file_range(from, &in, to, &out, std::size_t(length - in), 0);
+        if (copied == 0) {
+            return ENODATA;
         }
-        // The next folder is opened before the last one closes: `base` may be that one.
-        WriteTarget next;
-        if (const int error = OpenFolder(base, DirectoryOf(current), &next); error != 0) {
-            return ErrnoFailure(path, error);
-        }
-        found = std::move(next);
-        found.name = name;
-        const int folder = found.folder.get();
-        if (::fstatat(folder, name.constData(), &found.existing, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT) {
-                return ErrnoFailure(path, errno);
+        if (copied < 0 && errno != EINTR) {
+            if (in == 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                break;  // not between these files: through a buffer instead
             }
-            *target = std::move(found);
-            return Status::Ok();
+            return errno;
         }
-        if (!S_ISDIR(found.existing.st_mode) && !Trusted(found.folderInfo, found.existing)) {
-            return Untrusted(path, shown, found.existing);
-        }
-        if (!S_ISLNK(found.existing.st_mode)) {
-            found.exists = true;
-            *target = std::move(found);
-            return Status::Ok();
-        }
-        QByteArray link(PATH_MAX, Qt::Uninitialized);
-        const ssize_t length = ::readlinkat(folder, name.constData(), link.data(), PATH_MAX);
-        if (length < 0) {
-            return ErrnoFailure(path, errno);
-        }
-        if (length >= PATH_MAX) {
-            return ErrnoFailure(path, ENAMETOOLONG);
-        }
-        link.truncate(length);
-        // A relative link is read in the folder that holds it.
-        const bool absolute = link.startsWith('/');
-        base = absolute ? AT_FDCWD : folder;
-        shown = absolute ? link : DirectoryOf(shown) + '/' + link;
-        current = link;
     }
-    return ErrnoFailure(path, ELOOP);
+    std::vector<char> buffer(in < length ? std::size_t{256} << 10 : 0);
+    while (in < length) {
+        const ssize_t got =
+            ::pread(from, buffer.data(), std::min<std::size_t>(buffer.size(), length - in), in);
+        if (got <= 0) {
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            return got == 0 ? ENODATA : errno;
+        }
+        if (::lseek(to, in, SEEK_SET) < 0) {
+            return errno;
+        }
+        if (const int error = WriteAll(to, buffer.data(), std::size_t(got)); error != 0) {
+            return error;
+        }
+        in += got;
+    }
+    return ::lseek(to, length, SEEK_SET) < 0 ? errno : 0;
 }
+
+// Whether the file that `then` described is still that version in `now`: a write changes its
+// modification time, and a change of the times themselves the time of its last change.
+bool SameVersion(const struct stat& then, const struct stat& now) {
+    return now.st_size == then.st_size && now.st_mtim.tv_sec == then.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == then.st_mtim.tv_nsec &&
+           now.st_ctim.tv_sec == then.st_ctim.tv_sec && now.st_ctim.tv_nsec == then.st_ctim.tv_nsec;
+}
+
+// Where the bytes of a save go. While they equal the start of the file being replaced they are
+// only compared with it; at the first difference (or when the file goes on beyond them) the
+// temporary file is made, the equal start copied into it from the old file, and from then on the
+// bytes are written to it. So a save that changes nothing creates no file and needs neither room
+// nor the right to write, and one that changes something runs its producer once all the same.
+class Replacement final : public ByteSink {
+  public:
+    Replacement(const QString& path, const WriteTarget& target)
+        : mPath(path), mTarget(target), mPrefix(TemporaryPrefix(target.name)) {
+        if (!target.exists) {
+            return;
+        }
+        // The old file, in its open folder and only while it is the file that was looked at.
+        mExisting = UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                                      O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
+        if (mExisting.valid() && ::fstat(mExisting.get(), &mExistingInfo) == 0 &&
+            S_ISREG(mExistingInfo.st_mode) && mExistingInfo.st_dev == target.existing.st_dev &&
+            mExistingInfo.st_ino == target.existing.st_ino) {
+            mComparison.emplace(mExisting.get(), mExistingInfo.st_size);
+            mComparing = true;
+        }
+    }
+
+    bool Append(const char* data, std::size_t size) override {
+        if (!mFailure.ok()) {
+            return false;
+        }
+        if (mComparing) {
+            if (mComparison->Append(data, size)) {
+                mProduced += off_t(size);
+                return true;
+            }
+            mComparing = false;  // differs: from here on an ordinary write
+        }
+        if (!mWriting && !StartWriting()) {
+            return false;
+        }
+        if (const int error = WriteAll(mTemporary->fd(), data, size); error != 0) {
+            return Fail(ErrnoFailure(mPath, error));
+        }
+        mProduced += off_t(size);
+        StartWriteback();
+        return true;
+    }
+
+    bool Restart() override {
+        if (!mFailure.ok()) {
+            return false;
+        }
+        if (mTemporary && (::ftruncate(mTemporary->fd(), 0) != 0 ||
+                           ::lseek(mTemporary->fd(), 0, SEEK_SET) != 0)) {
+            return Fail(ErrnoFailure(mPath, errno));
+        }
+        mWriting = false;
+        mProduced = 0;
+        mQueued = 0;
+        mComparing = mComparison && mComparison->Restart();
+        return true;
+    }
+
+    // After the last byte: leaves a file that holds these bytes alone, or replaces it.
+    Status Finish() {
+        if (!mFailure.ok()) {
+            return mFailure;
+        }
+        // Its inode, times and mode stay; a temporary file left from a producer that started
+        // over goes unflushed and unnamed.
+        if (mComparing && mComparison->Same()) {
+            return Status::Ok();
+        }
+        if (!mWriting && !StartWriting()) {
+            return mFailure;
+        }
+        if (::fdatasync(mTemporary->fd()) != 0) {
+            return ErrnoFailure(mPath, errno);
+        }
+        if (const int error = mTemporary->Name(); error != 0) {
+            return ErrnoFailure(mPath, error);
+        }
+        if (const int error = mTemporary->RenameOver(mTarget.name); error != 0) {
+            return ErrnoFailure(mPath, error);
+        }
+        // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL:
+        // it offers nothing more to wait for.
+        if (!mTarget.pathOnly && ::fsync(mTarget.folder.get()) != 0) {
+            if (const int error = errno; error != EINVAL) {
+                return Status::PathError(mPath, QStringLiteral("the file was replaced, but the "
+                                                               "folder could not be flushed to "
+                                                               "the disk: ") +
+                                                    DescribeErrno(error));
+            }
+        }
+        return Status::Ok();
+    }
+
+  private:
+    bool Fail(Status failure) {
+        mFailure = std::move(failure);
+        return false;
+    }
+
+    // Makes the temporary file, the first time, and puts the bytes produced so far into it: the
+    // start of the old file, which they equal.
+    bool StartWriting() {
+        const int folder = mTarget.folder.get();
+        if (!mTemporary) {
+            // A file its owner made read-only stays so.
+            if (mTarget.exists &&
+                ::faccessat(folder, mTarget.name.constData(), W_OK, AT_EACCESS) != 0) {
+                return Fail(ErrnoFailure(mPath, errno));
+            }
+            RemoveStaleTemporaries(mTarget, mPrefix);
+            mTemporary.emplace(folder, mPrefix);
+            if (const int error = mTemporary->Open(); error != 0) {
+                return Fail(ErrnoFailure(mPath, error));
+            }
+            if (mTarget.exists) {
+                if (const int error = KeepOwnerAndMode(mTemporary->fd(), mTarget.existing);
+                    error != 0) {
+                    return Fail(ErrnoFailure(mPath, error));
+                }
+            }
+        }
+        if (mProduced > 0) {
+            const int error = CopyStart(mExisting.get(), mTemporary->fd(), mProduced);
+            // What was copied is what was compared only while nobody has written to the file.
+            struct stat now;
+            if (error == ENODATA || (error == 0 && (::fstat(mExisting.get(), &now) != 0 ||
+                                                    !SameVersion(mExistingInfo, now)))) {
+                return Fail(Status::PathError(mPath, QStringLiteral("another program changed the "
+                                                                    "file while it was read, so "
+                                                                    "it was not replaced")));
+            }
+            if (error != 0) {
+                return Fail(ErrnoFailure(mPath, error));
+            }
+        }
+        mWriting = true;
+        return true;
+    }
+
+    // Starts writing what has come so far to the disk, so that the flush at the end finds most of
+    // a large file there already. Only a hint: the flush reports any failure.
+    void StartWriteback() {
+#if defined(__linux__)
+        if (mProduced - mQueued >= kWritebackStep) {
+            ::sync_file_range(mTemporary->fd(), mQueued, mProduced - mQueued,
+                              SYNC_FILE_RANGE_WRITE);
+            mQueued = mProduced;
+        }
+#endif
+    }
+
+    const QString& mPath;
+    const WriteTarget& mTarget;
+    const QByteArray mPrefix;
+    UniqueFd mExisting;
+    struct stat mExistingInfo = {};
+    std::optional<ComparingSink> mComparison;
+    bool mComparing = false;  // everything so far equals the start of the old file
+    bool mWriting = false;    // the temporary file holds everything so far
+    std::optional<Temporary> mTemporary;
+    off_t mProduced = 0;
+    off_t mQueued = 0;
+    Status mFailure = Status::Ok();
+};
+
+}  // namespace
 
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce) {
-    const int folder = target.folder.get();
-    if (target.exists && ::faccessat(folder, target.name.constData(), W_OK, 0) != 0) {
-        return ErrnoFailure(path, errno);  // a file its owner made read-only stays so
-    }
-    const QByteArray prefix = TemporaryPrefix(target.name);
-    RemoveStaleTemporaries(target, prefix);
-
-    Temporary temporary(folder, prefix);
-    if (const int error = temporary.Open(); error != 0) {
-        return ErrnoFailure(path, error);
-    }
-    if (target.exists) {
-        if (const int error = KeepOwnerAndMode(temporary.fd(), target.existing); error != 0) {
-            return ErrnoFailure(path, error);
-        }
-    }
-    // The file being replaced, read alongside, in its open folder and only while it is the file
-    // that was looked at.
-    UniqueFd existing;
-    std::optional<ComparingSink> comparison;
-    struct stat opened;
-    if (target.exists) {
-        existing = UniqueFd(::openat(folder, target.name.constData(),
-                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW));
-        if (existing.valid() && ::fstat(existing.get(), &opened) == 0 && S_ISREG(opened.st_mode) &&
-            opened.st_dev == target.existing.st_dev && opened.st_ino == target.existing.st_ino) {
-            comparison.emplace(existing.get(), opened.st_size);
-        }
-    }
-    FileSink sink(temporary.fd(), comparison ? &*comparison : nullptr);
-    if (Status produced = produce(sink); !produced.ok()) {
+    Replacement replacement(path, target);
+    if (Status produced = produce(replacement); !produced.ok()) {
         return produced;  // the temporary file goes unnamed
     }
-    if (sink.error() != 0) {
-        return ErrnoFailure(path, sink.error());
-    }
-    // A file that holds these bytes already is left alone: its inode, times and mode stay, and
-    // the temporary file goes unflushed and unnamed.
-    if (sink.SameAsExisting()) {
-        return Status::Ok();
-    }
-    if (::fdatasync(temporary.fd()) != 0) {
-        return ErrnoFailure(path, errno);
-    }
-    if (const int error = temporary.Name(); error != 0) {
-        return ErrnoFailure(path, error);
-    }
-    if (const int error = temporary.RenameOver(target.name); error != 0) {
-        return ErrnoFailure(path, error);
-    }
-    // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL: it
-    // offers nothing more to wait for.
-    if (!target.pathOnly && ::fsync(folder) != 0) {
-        if (const int error = errno; error != EINVAL) {
-            return Status::PathError(path, QStringLiteral("the file was replaced, but the folder "
-                                                          "could not be flushed to the disk: ") +
-                                               DescribeErrno(error));
-        }
-    }
-    return Status::Ok();
+    return replacement.Finish();
 }

@@ -24,22 +24,32 @@ struct WriteTarget {
 };
 
 // Finds what writing the native path `native` replaces: the path itself, or what its chain of
-// symlinks ends in (which need not exist yet). The links are followed one by one, each read in
-// the open folder that holds it. Fails with a message naming `path` when a folder on the way
-// cannot be opened (a lack of descriptors included), on a loop of links, and in a shared folder
-// (sticky and writable by everyone, like /tmp) at a symlink or an existing entry that belongs
-// to someone other than the effective user and the folder's owner: another user may have
-// planted it there to make the save write where that user may not.
+// symlinks ends in (which need not exist yet). A relative path is taken from the current folder's
+// path. Every folder and symlink on the way is opened or read one by one, from "/" on, and is
+// refused unless root or the effective user owns it; a folder is refused too when other users
+// may change what is in it (its write bit for others, or for a group other than root's and the
+// effective user's), unless it is sticky like /tmp: there an existing entry at the end of the
+// path must be root's or the effective user's as well. Otherwise another user could make the
+// save write where that user may not. A refusal names the folder, symlink or file and its owner
+// ("/tmp/s/app: the folder belongs to the user nobody, who is neither ..."); other failures name
+// `path` and the reason: a folder on the way that cannot be opened (a lack of descriptors
+// included), a loop of links, a path that names a folder.
 Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target);
 
 // Replaces the regular file of `target` (or creates it) with what `produce` gives, as
-// FileSystem::WriteFileFrom describes: a temporary file in the target's folder, filled, flushed
-// and renamed over it, and the folder flushed after the rename. When only that last flush fails,
-// the file has been replaced and the message says so. Messages name the file by `path`.
+// FileSystem::WriteFileFrom describes. While the bytes equal the start of the existing file they
+// are only compared with it; at the first difference a temporary file is made in the target's
+// folder, the equal start is copied into it from the old file, and the rest is written after it.
+// The temporary file is flushed and renamed over the target, and the folder flushed after the
+// rename. When only that last flush fails, the file has been replaced and the message says so.
+// A file that holds the bytes already is left alone: that needs neither the right to write it nor
+// room on the disk. Messages name the file by `path`.
 //
-// The temporary file is named "." + the target's name + ".tervo-" + six random characters, and
-// the save that owns it holds a lock on it until it is gone. Before it writes, a save removes the
-// temporaries of the same target that no live save holds: those of a save that was killed (in a
-// shared folder, only the effective user's).
+// The temporary file is named "." + the target's name + ".tervo-" + its own inode number in 16
+// hexadecimal digits + "-" + six random letters or digits, and the save that owns it holds a lock
+// on it until it is gone. Before it makes its own, a save removes the temporaries of the same
+// target that are named so, whose name holds their own inode number and that no live save holds:
+// those of a save that was killed (in a shared folder, only the effective user's). Any other file
+// stays.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce);

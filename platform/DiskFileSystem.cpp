@@ -16,7 +16,9 @@
 #include <time.h>
 #include <unistd.h>
 #include <algorithm>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -303,8 +305,10 @@ class FolderLock final : public UpdateLock {
 // not only those of this file, which costs nothing at the rate people save. The folder is that of
 // the file the path resolves to, so that a symlink and its target share the lock. Like every
 // flock(), it binds only the programs that ask for it, and a file system without locks (some
-// network file systems) gets none rather than no save.
-Status DiskFileSystem::LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) {
+// network file systems) gets none rather than no save. flock() cannot wait for a limited time,
+// so the lock is tried again and again, a little less often the longer it takes.
+Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
+                                     std::unique_ptr<UpdateLock>* lock) {
     const QFileInfo file(path);
     const QString resolved = file.canonicalFilePath();
     const QString folder = resolved.isEmpty() ? file.absolutePath() : QFileInfo(resolved).path();
@@ -312,14 +316,43 @@ Status DiskFileSystem::LockForUpdate(const QString& path, std::unique_ptr<Update
     if (!fd.valid() && errno != ENOENT && errno != ENOTDIR) {
         return ErrnoFailure(folder, errno);
     }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    bool told = false;
+    std::chrono::milliseconds pause(5);
     // Without a folder there is no file to protect; the save itself says what is missing.
-    while (fd.valid() && ::flock(fd.get(), LOCK_EX) != 0) {
+    while (fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) {
             break;
         }
-        if (errno != EINTR) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
             return ErrnoFailure(folder, errno);
         }
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        if (!told && waited >= wait.tellAfter) {
+            told = true;
+            if (wait.tell) {
+                wait.tell(QStringLiteral("Waiting for %1: another program is saving there...")
+                              .arg(folder));
+            }
+        }
+        if (waited >= wait.giveUpAfter) {
+            return Status::PathError(
+                folder, QStringLiteral("gave up waiting after %1 s: another program is still "
+                                       "saving there")
+                            .arg(QString::number(wait.giveUpAfter.count() / 1000.0, 'g', 4)));
+        }
+        // Never past the moment to tell or to give up.
+        auto next = wait.giveUpAfter - waited;
+        if (!told) {
+            next = std::min(next, wait.tellAfter - waited);
+        }
+        std::this_thread::sleep_for(std::min(pause, next));
+        pause = std::min(pause * 2, std::chrono::milliseconds(100));
     }
     *lock = std::make_unique<FolderLock>(std::move(fd));
     return Status::Ok();

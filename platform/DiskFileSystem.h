@@ -14,7 +14,8 @@ class DiskFileSystem : public FileSystem {
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
     // An flock() on the folder of the file the path resolves to; see the definition.
-    Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) override;
+    Status LockForUpdate(const QString& path, const LockWait& wait,
+                         std::unique_ptr<UpdateLock>* lock) override;
 
   private:
     class FileSource;

@@ -1,8 +1,11 @@
 #include "platform/DiskFileSystem.h"
 
 #include "platform/SystemError.h"
+#include "platform/UniqueFd.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -23,7 +26,10 @@
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <chrono>
 #include <cstddef>
+#include <cstdlib>
+#include <functional>
 #include <thread>
 #include <tuple>
 #include <utility>
@@ -49,6 +55,53 @@ bool FailFlushes(bool foldersOnly = false) {
                             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, second, 1, 0),
                             BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_fsync, 0, 1),
                             BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    const sock_fprog program = {sizeof filter / sizeof filter[0], filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// Runs `work` on a thread of its own as the user and group nobody, while the rest of the process
+// stays root, and returns what it returns. The system calls change the calling thread alone; the
+// C library's functions of the same names would change every thread.
+Status AsNobody(const std::function<Status()>& work) {
+    Status result = Status::Error("could not become nobody");
+    std::thread([&] {
+        if (::syscall(SYS_setgroups, 0, nullptr) == 0 &&
+            ::syscall(SYS_setresgid, 65534, 65534, 65534) == 0 &&
+            ::syscall(SYS_setresuid, 65534, 65534, 65534) == 0) {
+            result = work();
+        }
+    }).join();
+    return result;
+}
+
+// Every entry under `dir`, hidden ones too, with its size and modification time, so that a file
+// written, created or removed shows.
+QStringList Tree(const QString& dir) {
+    QStringList tree;
+    QDirIterator entries(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString path = entries.next();
+        struct stat info = {};
+        ::lstat(QFile::encodeName(path).constData(), &info);
+        tree << QStringLiteral("%1 %2 %3.%4")
+                    .arg(path.mid(dir.size()))
+                    .arg(info.st_size)
+                    .arg(info.st_mtim.tv_sec)
+                    .arg(info.st_mtim.tv_nsec);
+    }
+    tree.sort();
+    return tree;
+}
+
+// From here on the system call `call` of the calling thread fails with `error`. The filter stays
+// until the thread ends.
+bool FailCall(unsigned call, int error) {
+    sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | unsigned(error)),
                             BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
     const sock_fprog program = {sizeof filter / sizeof filter[0], filter};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
@@ -164,34 +217,57 @@ TEST_F(DiskFileSystemTest, KeepsPermissionBitsAndOwner) {
     }
 }
 
-// A file that holds the new bytes already keeps its inode and modification time. The bytes are
-// compared as they come, in pieces that straddle those the file is read in, and the comparison
-// starts over with the producer.
+// A file that holds the new bytes already keeps its inode and modification time; any other is
+// replaced by exactly the new bytes, also where they are the start of the old file or share a
+// long start with it, and where the system cannot copy that start from file to file itself. The
+// bytes are compared as they come, in pieces that straddle those the file is read in, and the
+// comparison starts over with the producer.
 TEST_F(DiskFileSystemTest, LeavesAFileThatHoldsTheBytesAlready) {
     const QByteArray big = Binary(600001);
-    const std::tuple<QByteArray, QByteArray, bool> cases[] = {
-        {"same", "same", true}, {"", "", true},           {big, big, true},
-        {"same", "sam", false}, {"same", "same!", false}, {big, big.left(600000) + 'x', false}};
-    for (const auto& [old, bytes, kept] : cases) {
-        Put("out", old);
-        const timespec past[2] = {{1000, 0}, {1000, 0}};
-        struct stat before, after;
-        ASSERT_TRUE(::utimensat(AT_FDCWD, Native("out").constData(), past, 0) == 0 &&
-                    ::stat(Native("out").constData(), &before) == 0);
-        const QByteArray& written = bytes;  // clang 14 cannot capture a structured binding
-        const Status status = mFs.WriteFileFrom(Path("out"), [&written](ByteSink& sink) {
-            sink.Append("x", 1);
-            sink.Restart();
-            for (qsizetype at = 0; at < written.size(); at += 70001)
-                sink.Append(written.constData() + at,
-                            std::min(qsizetype(70001), written.size() - at));
-            return Status::Ok();
-        });
-        ASSERT_TRUE(status.ok() && ::stat(Native("out").constData(), &after) == 0);
-        EXPECT_EQ(Slurp("out"), bytes);
-        EXPECT_EQ(before.st_ino == after.st_ino && after.st_mtim.tv_sec == 1000, kept)
-            << old.size();
-        EXPECT_EQ(Entries(), QStringList{"out"});
+    QByteArray middle = big;
+    middle[300000] = ~middle[300000];
+    struct Case {
+        const char* what;
+        QByteArray old, bytes;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"the same bytes", "same", "same", true},
+        {"nothing, over an empty file", "", "", true},
+        {"the same 600,001 bytes", big, big, true},
+        {"an old file that goes on past the new bytes", "same", "sam", false},
+        {"an old file that goes on past 600,001 new bytes", big + "tail", big, false},
+        {"nothing, over a file", "x", "", false},
+        {"new bytes that go on past the old file", "same", "same!", false},
+        {"a last byte that differs", big, big.left(600000) + 'x', false},
+        {"a byte in the middle that differs", big, middle, false}};
+    for (const bool copyInKernel : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(copyInKernel ? "copied by the kernel" : "copied through a buffer");
+            Put("out", c.old);
+            const timespec past[2] = {{1000, 0}, {1000, 0}};
+            struct stat before, after;
+            ASSERT_TRUE(::utimensat(AT_FDCWD, Native("out").constData(), past, 0) == 0 &&
+                        ::stat(Native("out").constData(), &before) == 0);
+            Status status = Status::Ok();
+            std::thread([&] {  // the seccomp filter goes with the thread
+                ASSERT_TRUE(copyInKernel || FailCall(__NR_copy_file_range, ENOSYS));
+                status = mFs.WriteFileFrom(Path("out"), [&c](ByteSink& sink) {
+                    sink.Append("x", 1);
+                    sink.Restart();
+                    for (qsizetype at = 0; at < c.bytes.size(); at += 70001)
+                        sink.Append(c.bytes.constData() + at,
+                                    std::min(qsizetype(70001), c.bytes.size() - at));
+                    return Status::Ok();
+                });
+            })
+                .join();
+            ASSERT_TRUE(status.ok() && ::stat(Native("out").constData(), &after) == 0) << c.what;
+            EXPECT_TRUE(Slurp("out") == c.bytes) << c.what << ": the file holds other bytes";
+            EXPECT_EQ(before.st_ino == after.st_ino && after.st_mtim.tv_sec == 1000, c.kept)
+                << c.what << (c.kept ? ": the file was replaced" : ": the file was left alone");
+            EXPECT_EQ(Entries(), QStringList{"out"}) << c.what;
+        }
     }
 }
 
@@ -209,29 +285,77 @@ TEST_F(DiskFileSystemTest, WritesThroughSymlinksAndKeepsThem) {
 }
 
 // A save that was killed after its temporary file got a name leaves that file behind; the next
-// save of the same file removes it, unless a live save still holds it.
+// save of the same file that writes removes it, unless a live save still holds it. Only such a
+// file goes: one named ".<name>.tervo-", its own inode number in 16 hexadecimal digits, "-" and
+// six random characters. "%i" in a row's name stands for the inode number of the entry itself,
+// "%o" for that of another file.
 TEST_F(DiskFileSystemTest, RemovesTheTemporariesOfKilledSavesOnly) {
-    const QString live = QStringLiteral(".out.tervo-Zz0000");
-    QStringList kept = {".out.tervo-Ab3dE",    ".out.tervo-Ab3dE9x", ".out.tervo-Ab-dE9",
-                        ".other.tervo-Ab3dE9", "out.tervo-Ab3dE9",   live};
-    for (const QString& name : kept) {
-        Put(name, "keep");
+    struct Case {
+        const char* what;
+        const char* name;
+        char kind;  // 'f' a file, 'd' a folder, 'l' a symlink to "a.out"
+        bool removed;
+    };
+    const Case cases[] = {
+        {"a killed save's temporary of a.out", ".a.out.tervo-%i-Ab3dE9", 'f', true},
+        {"a killed save's temporary of settings.xml", ".settings.xml.tervo-%i-x0X0x0", 'f', true},
+        {"a user's file (regression)", ".a.out.tervo-backup", 'f', false},
+        {"another user's file (regression)", ".settings.xml.tervo-Backup", 'f', false},
+        {"a name of the earlier shape", ".a.out.tervo-Ab3dE9", 'f', false},
+        {"a name with another file's inode: a copy", ".a.out.tervo-%o-Ab3dE9", 'f', false},
+        {"a name with inode 0", ".a.out.tervo-0000000000000000-Ab3dE9", 'f', false},
+        {"a random part too long", ".a.out.tervo-%i-Ab3dE9x", 'f', false},
+        {"another file's temporary", ".b.out.tervo-%i-Ab3dE9", 'f', false},
+        {"no dot in front", "a.out.tervo-%i-Ab3dE9", 'f', false},
+        {"a folder", ".a.out.tervo-%i-dir000", 'd', false},
+        {"a symlink", ".a.out.tervo-%i-link00", 'l', false}};
+    Put("other", "another file");
+    struct stat other;
+    ASSERT_EQ(::stat(Native("other").constData(), &other), 0);
+    const auto hex = [](ino_t inode) {
+        return QString::number(quint64(inode), 16).rightJustified(16, u'0');
+    };
+    QStringList before = {"a.out", "other", "settings.xml"};
+    QStringList after = before;
+    for (const Case& c : cases) {
+        const QByteArray made = Native("new");
+        ASSERT_TRUE(c.kind != 'f' || ::close(::creat(made.constData(), 0644)) == 0);
+        ASSERT_TRUE(c.kind != 'd' || ::mkdir(made.constData(), 0755) == 0);
+        ASSERT_TRUE(c.kind != 'l' || ::symlink("a.out", made.constData()) == 0);
+        struct stat info;
+        ASSERT_EQ(::lstat(made.constData(), &info), 0);
+        const QString name =
+            QString(c.name).replace("%i", hex(info.st_ino)).replace("%o", hex(other.st_ino));
+        ASSERT_EQ(::rename(made.constData(), Native(name).constData()), 0);
+        before << name;
+        if (!c.removed) {
+            after << name;
+        }
     }
-    Put(".out.tervo-Ab3dE9", "half a save");
-    ASSERT_TRUE(QDir(mDir.path()).mkdir(QStringLiteral(".out.tervo-dir000")));
-    ASSERT_EQ(::symlink("out", Native(".out.tervo-link00").constData()), 0);
-    const int holder = ::open(Native(live).constData(), O_RDONLY | O_CLOEXEC);
+    // One more of a killed save, but still held by a save that runs.
+    Put("live", "a save that runs");
+    struct stat live;
+    ASSERT_EQ(::stat(Native("live").constData(), &live), 0);
+    const QString held = ".a.out.tervo-" + hex(live.st_ino) + "-Zz0000";
+    ASSERT_EQ(::rename(Native("live").constData(), Native(held).constData()), 0);
+    before << held;
+    after << held;
+    Put("a.out", "old");
+    Put("settings.xml", "old");
+    before.sort();
+    after.sort();
+    ASSERT_EQ(Entries(), before);
+
+    const int holder = ::open(Native(held).constData(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    ASSERT_TRUE(mFs.WriteFile(Path("out"), "new").ok());
+    ASSERT_TRUE(mFs.WriteFile(Path("a.out"), "new").ok());
+    ASSERT_TRUE(mFs.WriteFile(Path("settings.xml"), "new").ok());
     ::close(holder);
-    kept << ".out.tervo-dir000"
-         << ".out.tervo-link00"
-         << "out";
-    kept.sort();
-    EXPECT_EQ(Entries(), kept);
-    // Once its save is gone, the next save takes it away.
-    ASSERT_TRUE(mFs.WriteFile(Path("out"), "newer").ok());
-    EXPECT_FALSE(Entries().contains(live));
+    EXPECT_EQ(Entries(), after);
+    // Once its save is gone, the next save that writes takes it away.
+    ASSERT_TRUE(mFs.WriteFile(Path("a.out"), "newer").ok());
+    after.removeOne(held);
+    EXPECT_EQ(Entries(), after);
 }
 
 TEST_F(DiskFileSystemTest, WritesDevicesInPlace) {
@@ -342,48 +466,219 @@ TEST_F(DiskFileSystemTest, ReportsAFolderThatCannotBeOpenedOrFlushed) {
     }
 }
 
-// Regression: in a folder where everyone may create files but only owners remove them (like /tmp),
-// another user could make a save by root overwrite any file through a planted symlink, or keep a
-// planted file with its owner and mode 0666. There only the effective user's and the folder
-// owner's entries are followed or written; anyone else's are refused, and nothing is written.
-TEST_F(DiskFileSystemTest, RefusesOtherUsersEntriesInSharedFolders) {
+// Regression: an export by root to /tmp/s/app/out, where another user had made the folder app
+// and in it a symlink out to a file that only root may write, overwrote that file: only the last
+// folder of a path was looked at. Nothing is written through a folder or symlink anywhere on the
+// path that belongs to another user than root and the one running the save, nor through a folder
+// that such a user may change, unless it is sticky like /tmp and what the path takes from it is
+// root's or the running user's. Each row's setup runs in a folder of its own, where `s` is a
+// sticky folder that everyone may write and `victim` a file of root's; "nobody" is uid and gid
+// 65534.
+TEST_F(DiskFileSystemTest, WritesThroughNothingThatAnotherUserControls) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give files to another user";
     }
-    constexpr uid_t kNobody = 65534;
-    // The folder's mode and owner; `out` in it: 'l' a symlink to `victim`, 'f' a file, 'p' a FIFO,
-    // and its owner; whether the save is refused.
-    const std::tuple<mode_t, uid_t, char, uid_t, bool> cases[] = {
-        {01777, 0, 'l', kNobody, true},        {01777, 0, 'f', kNobody, true},
-        {01777, 0, 'p', kNobody, true},        {01777, 0, 'l', 0, false},
-        {01777, kNobody, 'l', kNobody, false}, {01777, kNobody, 'f', kNobody, false},
-        {0777, 0, 'l', kNobody, false}};
-    for (const auto& [folderMode, folderOwner, kind, owner, refused] : cases) {
-        ASSERT_TRUE(QDir(Path("shared")).removeRecursively() && QDir().mkdir(Path("shared")));
-        ASSERT_EQ(::chmod(Native("shared").constData(), folderMode), 0);
-        ASSERT_EQ(::chown(Native("shared").constData(), folderOwner, folderOwner), 0);
-        Put("victim", "keep");
-        Put("shared/out", "keep");
-        const QByteArray out = Native("shared/out");
-        ASSERT_TRUE(kind == 'f' || ::unlink(out.constData()) == 0);
-        ASSERT_TRUE(kind != 'l' || ::symlink(Native("victim").constData(), out.constData()) == 0);
-        ASSERT_TRUE(kind != 'p' || ::mkfifo(out.constData(), 0666) == 0);
-        ASSERT_TRUE(::lchown(out.constData(), owner, owner) == 0 &&
-                    (kind == 'l' || ::chmod(out.constData(), 0666) == 0));
-        const QString message = mFs.WriteFile(Path("shared/out"), "new").message();
-        EXPECT_EQ(message.startsWith(Path("shared/out") + ": not written: ") &&
-                      message.contains(QStringLiteral("another user (uid 65534)")),
-                  refused)
-            << message.toStdString() << " " << kind;
-        EXPECT_TRUE(kind == 'p' ||  // reading a FIFO would wait for a writer
-                    Slurp(kind == 'l' ? "victim" : "shared/out") == (refused ? "keep" : "new"));
-        struct stat info = {};
-        EXPECT_TRUE(::lstat(out.constData(), &info) == 0 && info.st_uid == owner &&
-                    (kind == 'l' ? S_ISLNK(info.st_mode) : (info.st_mode & 07777) == 0666));
+    const QString folder = QStringLiteral(
+        "the folder belongs to the user nobody, who is neither root nor the user running this "
+        "program; nothing is written through it");
+    QString symlink = folder;
+    symlink.replace("folder", "symlink");
+    const QString open = QStringLiteral(
+        "the folder belongs to root, but other users may replace "
+        "what is in it (mode %1); nothing is written through it");
+    const QString file = QStringLiteral(
+        "the file belongs to the user nobody, in a folder where other users may create files; it "
+        "is not written");
+    struct Case {
+        const char* what;
+        const char* setup;    // sh, in the row's folder
+        const char* from;     // the current folder, when the path written is relative to it
+        const char* written;  // the path written, relative to the row's folder or `from`
+        const char* refused;  // what the refusal names, or nullptr when the path is written
+        QString reason;       // or where the bytes land
+    };
+    const Case cases[] = {
+        {"another user's folder in a shared one, with a symlink to root's file (regression)",
+         "mkdir s/app && ln -s \"$PWD/victim\" s/app/out && chown -h 65534:65534 s/app s/app/out",
+         nullptr, "s/app/out", "s/app", folder},
+        {"a new file in another user's folder", "mkdir s/app && chown 65534 s/app", nullptr,
+         "s/app/new", "s/app", folder},
+        {"another user's folder further up", "mkdir -p s/app/deep && chown 65534 s/app", nullptr,
+         "s/app/deep/out", "s/app", folder},
+        {"back up out of another user's folder", "mkdir s/app && chown 65534 s/app", nullptr,
+         "s/app/../out", "s/app", folder},
+        {"a relative path from inside another user's folder", "mkdir s/app && chown 65534 s/app",
+         "s/app", "out", "s/app", folder},
+        {"a shared folder of another user", "chown 65534 s", nullptr, "s/out", "s", folder},
+        {"another user's symlink to a folder",
+         "mkdir real && ln -s \"$PWD/real\" s/app && chown -h 65534 s/app", nullptr, "s/app/out",
+         "s/app", symlink},
+        {"another user's symlink to root's file",
+         "ln -s \"$PWD/victim\" s/out && chown -h 65534 s/out", nullptr, "s/out", "s/out", symlink},
+        {"another user's symlink in root's own folder",
+         "mkdir own && ln -s \"$PWD/victim\" own/out && chown -h 65534 own/out", nullptr, "own/out",
+         "own/out", symlink},
+        {"root's folder that everyone may change", "mkdir -m 0777 s/app", nullptr, "s/app/out",
+         "s/app", open.arg("0777")},
+        {"root's folder that another group may change", "mkdir -m 0775 s/app && chgrp 65534 s/app",
+         nullptr, "s/app/out", "s/app", open.arg("0775")},
+        {"another user's file in a shared folder",
+         "echo keep > s/out && chown 65534 s/out && chmod 666 s/out", nullptr, "s/out", "s/out",
+         file},
+        {"another user's FIFO in a shared folder", "mkfifo -m 666 s/out && chown 65534 s/out",
+         nullptr, "s/out", "s/out", file},
+        {"root's folder in a shared one, with root's symlink to root's file",
+         "mkdir s/app && ln -s \"$PWD/victim\" s/app/out", nullptr, "s/app/out", nullptr, "victim"},
+        {"a relative path from root's folder in a shared one", "mkdir s/app", "s/app", "out",
+         nullptr, "s/app/out"},
+        {"another user's file in root's own folder, replaced with its owner",
+         "mkdir own && echo old > own/out && chown 65534 own/out", nullptr, "own/out", nullptr,
+         "own/out"},
+        {"a sticky folder that another group may change, root's file in it",
+         "mkdir -m 1775 s/app && chgrp 65534 s/app", nullptr, "s/app/out", nullptr, "s/app/out"}};
+    int row = 0;
+    for (const Case& c : cases) {
+        const QString dir = Path(QString::number(++row));
+        ASSERT_TRUE(QDir().mkdir(dir));
+        const QString setup =
+            QString("cd '%1' && mkdir -m 1777 s && echo keep > victim && %2").arg(dir, c.setup);
+        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
+        const QStringList before = Tree(dir);
+        const QString home = QDir::currentPath();
+        ASSERT_TRUE(!c.from || QDir::setCurrent(dir + '/' + c.from));
+        const QString written = c.from ? QString(c.written) : dir + '/' + c.written;
+        const QString message = mFs.WriteFile(written, "new").message();
+        ASSERT_TRUE(QDir::setCurrent(home));
+        if (c.refused) {
+            EXPECT_EQ(message, dir + '/' + c.refused + ": " + c.reason) << c.what;
+            EXPECT_EQ(Tree(dir), before) << c.what << ": something was written";
+        } else {
+            EXPECT_EQ(message, "") << c.what;
+            QFile landed(dir + '/' + c.reason);
+            EXPECT_TRUE(landed.open(QIODevice::ReadOnly) && landed.readAll() == "new")
+                << c.what << ": " << c.reason.toStdString() << " does not hold the new bytes";
+        }
+        QFile victim(dir + "/victim");
+        EXPECT_TRUE(victim.open(QIODevice::ReadOnly) &&
+                    victim.readAll() == (c.reason == "victim" ? "new" : "keep\n"))
+            << c.what << ": the victim is not as it should be";
+    }
+}
+
+// Regression: a file that held the new bytes already could not be "saved" when its user could not
+// write it or the disk was full, since the comparison wrote a temporary copy on the way. Such a
+// file needs neither the right to write it or its folder nor room on the disk; a file that
+// changes still needs them all. Runs as nobody, in `mine` (nobody's folder) or `roots` (root's,
+// which nobody may not write); "no room" is a file size limit of 0 bytes.
+TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can take another user's identity";
+    }
+    struct Case {
+        const char* what;
+        const char* folder;
+        mode_t mode;  // of the file, nobody's
+        bool room;
+        bool changes;
+        int error;  // 0 when the save succeeds
+    };
+    const Case cases[] = {
+        {"a read-only file that holds the bytes", "mine", 0444, true, false, 0},
+        {"a file that holds the bytes, in a folder nobody may not write", "roots", 0644, true,
+         false, 0},
+        {"a file that holds the bytes, without room", "mine", 0644, false, false, 0},
+        {"a read-only file that changes", "mine", 0444, true, true, EACCES},
+        {"a file that changes, in a folder nobody may not write", "roots", 0644, true, true,
+         EACCES},
+        {"a file that changes, without room", "mine", 0644, false, true, EFBIG},
+        {"a file that changes, with every right and room", "mine", 0644, true, true, 0}};
+    ASSERT_EQ(::chmod(Native("").constData(), 0755), 0);  // so that nobody may enter
+    rlimit normal;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &normal), 0);
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QDir(Path(c.folder)).removeRecursively() && QDir().mkdir(Path(c.folder)));
+        ASSERT_TRUE(QString(c.folder) != "mine" ||
+                    ::chown(Native(c.folder).constData(), 65534, 65534) == 0);
+        const QString out = QString(c.folder) + "/out";
+        Put(out, "old");
+        ASSERT_TRUE(::chown(Native(out).constData(), 65534, 65534) == 0 &&
+                    ::chmod(Native(out).constData(), c.mode) == 0);
+        const timespec past[2] = {{1000, 0}, {1000, 0}};
+        struct stat before, after;
+        ASSERT_TRUE(::utimensat(AT_FDCWD, Native(out).constData(), past, 0) == 0 &&
+                    ::stat(Native(out).constData(), &before) == 0);
+        const rlimit none = {0, normal.rlim_max};
+        const Status status = AsNobody([&] {
+            if (!c.room && ::setrlimit(RLIMIT_FSIZE, &none) != 0) {
+                return Status::Error("the limit could not be set");
+            }
+            Status written = mFs.WriteFile(Path(out), c.changes ? "new" : "old");
+            ::setrlimit(RLIMIT_FSIZE, &normal);
+            return written;
+        });
+        EXPECT_EQ(status.message(), c.error ? Failure(out, c.error) : "") << c.what;
+        EXPECT_EQ(Slurp(out), QByteArray(c.changes && !c.error ? "new" : "old")) << c.what;
+        ASSERT_EQ(::stat(Native(out).constData(), &after), 0);
+        EXPECT_EQ(before.st_ino == after.st_ino && after.st_mtim.tv_sec == 1000,
+                  !c.changes || c.error)
+            << c.what;
         EXPECT_EQ(
-            QDir(Path("shared"))
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-            QStringList{"out"});
+            QDir(Path(c.folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"out"})
+            << c.what;
+    }
+    ::signal(SIGXFSZ, handler);
+}
+
+// Regression: a save waited for ever, and without a word, for a folder that another program had
+// locked. It says that it waits once the lock has not come in time, and gives up when told to,
+// naming the folder. Here the test itself holds the lock, through an open file of its own.
+TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
+    using std::chrono::milliseconds;
+    struct Case {
+        const char* what;
+        bool held;
+        bool releasedWhenTold;
+        milliseconds giveUpAfter;
+        int told;
+        const char* failure;  // after the folder's name, or "" when the lock is taken
+    };
+    const Case cases[] = {
+        {"a free lock is taken at once, without a word", false, false, milliseconds(0), 0, ""},
+        {"a held lock is waited for and told about", true, true, milliseconds::max(), 1, ""},
+        {"a lock held for too long is given up", true, false, milliseconds(1500), 1,
+         ": gave up waiting after 1.5 s: another program is still saving there"}};
+    for (const Case& c : cases) {
+        UniqueFd holder(::open(Native("").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        ASSERT_TRUE(!c.held || ::flock(holder.get(), LOCK_EX) == 0);
+        QStringList told;
+        const LockWait wait = {[&](const QString& message) {
+                                   told << message;
+                                   if (c.releasedWhenTold) {
+                                       holder.Close();
+                                   }
+                               },
+                               milliseconds(100), c.giveUpAfter};
+        std::unique_ptr<UpdateLock> lock;
+        QElapsedTimer timer;
+        timer.start();
+        const Status status = mFs.LockForUpdate(Path("settings.xml"), wait, &lock);
+        const qint64 waited = timer.elapsed();
+        EXPECT_EQ(status.message(), c.failure[0] ? mDir.path() + c.failure : "") << c.what;
+        EXPECT_EQ(told.size(), c.told) << c.what;
+        EXPECT_EQ(
+            told.value(0),
+            c.told ? "Waiting for " + mDir.path() + ": another program is saving there..." : "")
+            << c.what;
+        EXPECT_TRUE(c.failure[0] == '\0' || waited >= 1500)
+            << c.what << ": gave up after " << waited << " ms";
+        // A lock that was taken keeps every other save out until it goes.
+        const UniqueFd other(::open(Native("").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        holder.Close();
+        EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB) != 0, status.ok()) << c.what;
+        lock.reset();
+        EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB), 0) << c.what;
     }
 }
 

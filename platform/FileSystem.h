@@ -10,6 +10,8 @@
 
 #include <errno.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 // Which file a path named, and which version of it: two paths name the same file when device and
@@ -32,6 +34,21 @@ struct FileIdentity {
 class UpdateLock {
   public:
     virtual ~UpdateLock() = default;
+};
+
+// How long a run that nobody watches waits for an update lock that another program holds before
+// it gives up.
+inline constexpr std::chrono::milliseconds kUnattendedLockWait = std::chrono::seconds(60);
+
+// How a caller waits for an update lock that another program holds: whom it tells that it waits,
+// and when it gives up. The caller decides both: a window may wait longer than a script.
+struct LockWait {
+    // Called once, with a message that names the folder ("Waiting for <folder>: another program
+    // is saving there..."), when the lock has not come within `tellAfter`. May be empty.
+    std::function<void(const QString& message)> tell;
+    std::chrono::milliseconds tellAfter = std::chrono::seconds(1);
+    // How long to wait in all before the lock fails; milliseconds::max() waits for ever.
+    std::chrono::milliseconds giveUpAfter = kUnattendedLockWait;
 };
 
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
@@ -58,21 +75,22 @@ class FileSystem {
         return read;
     }
 
-    // Replaces the file at `path` by what `produce` gives, all or nothing. The bytes go to a
-    // temporary file in the same directory as they come, every write is checked, the file is
-    // flushed to the disk, and only then is it renamed over the target. The target's permission
-    // bits are kept; a symlink is followed and the file it points to is replaced; an existing
-    // target that we may not write is refused. An existing target that is not a regular file (a
-    // FIFO, a character device) is written directly instead. On failure the old file is
-    // unchanged, no temporary file is left behind, and the error names the path and the reason.
-    // A temporary file that a killed save left beside the target is removed by its next save.
-    // In a folder where every user may create files (sticky and world-writable, like /tmp), a
-    // symlink or an existing entry that belongs to another user than the caller and the folder's
-    // owner is refused. A regular file that holds exactly these bytes already is left alone: the
-    // bytes are compared with it as they are written, and when they are the same the temporary
-    // file is dropped unflushed and unnamed, so the file's inode, modification time and
-    // permission bits stay, and a file watcher sees nothing. `produce` runs once; when it fails,
-    // nothing is written and its failure is returned.
+    // Replaces the file at `path` by what `produce` gives, all or nothing. A regular file that
+    // holds exactly these bytes already is left alone: its inode, modification time and
+    // permission bits stay, a file watcher sees nothing, and neither the right to write it nor
+    // room on the disk is needed. Otherwise the bytes go to a temporary file in the same folder
+    // as they come, every write is checked, the file is flushed to the disk, and only then is it
+    // renamed over the target. The target's permission bits are kept; a symlink is followed and
+    // the file it points to is replaced; an existing target that we may not write is refused. An
+    // existing target that is not a regular file (a FIFO, a character device) is written directly
+    // instead. Nothing is written through a folder or symlink on the path that belongs to another
+    // user than root and the caller, nor through a folder that such a user may change, unless it
+    // is sticky like /tmp and what the path takes from it is root's or the caller's; the error
+    // then names the folder or symlink and its owner. On failure the old file is unchanged, no
+    // temporary file is left behind, and the error names the path and the reason. A temporary
+    // file that a killed save left beside the target is removed by its next save that writes;
+    // no other file is. `produce` runs once; when it fails, nothing is written and its failure is
+    // returned.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
@@ -99,9 +117,11 @@ class FileSystem {
     virtual Status Identify(const QString& path, FileIdentity* identity) = 0;
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
-    // exist) and takes it. Two paths of the same file share its lock. Leaves nothing behind on
-    // the disk.
-    virtual Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) = 0;
+    // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share
+    // its lock. Given up, it fails with a message that names the folder whose lock it waited for.
+    // Leaves nothing behind on the disk.
+    virtual Status LockForUpdate(const QString& path, const LockWait& wait,
+                                 std::unique_ptr<UpdateLock>* lock) = 0;
 
   protected:
     // The failures of ReadFile, in the same words for every file system.

@@ -152,7 +152,8 @@ Status DryRunFileSystem::Identify(const QString& path, FileIdentity* identity) {
     return mReal.Identify(path, identity);
 }
 
-Status DryRunFileSystem::LockForUpdate(const QString&, std::unique_ptr<UpdateLock>* lock) {
+Status DryRunFileSystem::LockForUpdate(const QString&, const LockWait&,
+                                       std::unique_ptr<UpdateLock>* lock) {
     *lock = std::make_unique<UpdateLock>();
     return Status::Ok();
 }

@@ -44,7 +44,8 @@ class DryRunFileSystem final : public FileSystem {
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
-    Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) override;
+    Status LockForUpdate(const QString& path, const LockWait& wait,
+                         std::unique_ptr<UpdateLock>* lock) override;
 
     // The paths written so far whose last write differs from the real file, in the order of
     // their first write.

@@ -112,7 +112,9 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     const bool dryRun = options.checkMode || options.diffMode;
     std::unique_ptr<UpdateLock> lock;
     SettingsDocument settings;
-    Status loaded = dryRun ? Status::Ok() : services.files.LockForUpdate(paths.settingsFile, &lock);
+    const LockWait wait = {[&output](const QString& message) { output.Warn(message); }};
+    Status loaded =
+        dryRun ? Status::Ok() : services.files.LockForUpdate(paths.settingsFile, wait, &lock);
     if (loaded.ok())
         loaded = settings.Load(services.files, paths.settingsFile);
     if (!loaded.ok()) {

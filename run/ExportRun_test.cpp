@@ -28,7 +28,8 @@ struct Files final : FakeFileSystem {
         ~Lock() override { held = false; }
         bool& held;
     };
-    Status LockForUpdate(const QString& path, std::unique_ptr<UpdateLock>* lock) override {
+    Status LockForUpdate(const QString& path, const LockWait&,
+                         std::unique_ptr<UpdateLock>* lock) override {
         if (failLock)
             return Status::PathError(path, "Resource deadlock avoided");
         *lock = std::make_unique<Lock>(locked);

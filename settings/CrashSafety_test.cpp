@@ -49,6 +49,9 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
     DiskFileSystem disk;
     ASSERT_TRUE(disk.WriteFile("i", Expected(true, -1)).ok());
     ASSERT_TRUE(disk.WriteFile("settings.xml", Expected(false, 0)).ok());
+    // Files of the user's that are named much like temporary files, which must stay.
+    ASSERT_TRUE(disk.WriteFile(".settings.xml.tervo-Backup", "mine").ok());
+    ASSERT_TRUE(disk.WriteFile(".o.tervo-0000000000000001-backup", "mine").ok());
     // Which of two saves the settings file, or with `exported` the exported file, holds whole;
     // -1 for neither.
     const auto held = [&](bool exported, int newer, int older) {
@@ -91,12 +94,13 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
         settings = newSettings;
     }
     // A save left alone still writes everything, and takes away the temporary files that a kill
-    // between naming one and renaming it over its target left behind.
+    // between naming one and renaming it over its target left behind, and nothing else.
     save(settings + 1, 0);
     EXPECT_EQ(held(false, settings + 1, -1) + held(true, settings + 1, -1), 2 * settings + 2);
     const QStringList left =
         QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    EXPECT_EQ(left.join(' ').toStdString(), "i o settings.xml");
+    EXPECT_EQ(left.join(' ').toStdString(),
+              ".o.tervo-0000000000000001-backup .settings.xml.tervo-Backup i o settings.xml");
 }
 
 }  // namespace

@@ -123,8 +123,9 @@ Status StartCommand(ProcessLauncher& processes, const std::optional<QString>& co
 }  // namespace
 
 Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
-                   std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings) {
-    if (Status locked = files.LockForUpdate(targetPath, lock); !locked.ok()) {
+                   const LockWait& wait, std::unique_ptr<UpdateLock>* lock,
+                   SettingsDocument* settings) {
+    if (Status locked = files.LockForUpdate(targetPath, wait, lock); !locked.ok()) {
         return NotSaved(locked);
     }
     const Status loaded = settings->Load(files, sourcePath);
@@ -192,7 +193,8 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
     std::unique_ptr<UpdateLock> lock;
     SettingsDocument settings;
     SaveResult result;
-    result.saved = PrepareSave(services.files, sourcePath, targetPath, &lock, &settings);
+    result.saved =
+        PrepareSave(services.files, sourcePath, targetPath, LockWait(), &lock, &settings);
     return result.saved.ok()
                ? SaveAndExport(config, values, settings, targetPath, baseDir, services)
                : result;

@@ -32,12 +32,13 @@ struct SaveResult {
     bool Complete() const { return saved.ok() && problems.isEmpty(); }
 };
 
-// What a save does first: takes the update lock of `targetPath` into `lock` and loads the
-// document that the save writes into from `sourcePath`. A missing source gives an empty document
-// (whose version says that it does not exist); one that exists but cannot be read or parsed is
-// never overwritten: the save is refused with a message that says so.
+// What a save does first: takes the update lock of `targetPath` into `lock`, waiting as `wait`
+// says, and loads the document that the save writes into from `sourcePath`. A missing source gives
+// an empty document (whose version says that it does not exist); one that exists but cannot be read
+// or parsed is never overwritten: the save is refused with a message that says so.
 Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
-                   std::unique_ptr<UpdateLock>* lock, SettingsDocument* settings);
+                   const LockWait& wait, std::unique_ptr<UpdateLock>* lock,
+                   SettingsDocument* settings);
 
 // Writes `values` into `settings` and saves it to `targetPath`, then exports the templates with the
 // values of that document, as it was saved:
@@ -61,7 +62,7 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
                          SettingsDocument& settings, const QString& targetPath,
                          const QString& baseDir, SaveServices services);
 
-// PrepareSave, then SaveAndExport under the lock.
+// PrepareSave, waiting for the lock as LockWait() says, then SaveAndExport under the lock.
 SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          const QString& sourcePath, const QString& targetPath,
                          const QString& baseDir, SaveServices services);

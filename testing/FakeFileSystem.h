@@ -27,7 +27,8 @@ class FakeFileSystem : public FileSystem {
     bool Exists(const QString& path) override { return HasFile(path); }
     Status Identify(const QString& path, FileIdentity* identity) override;
     // A lock that locks nothing: a test runs one process.
-    Status LockForUpdate(const QString&, std::unique_ptr<UpdateLock>* lock) override {
+    Status LockForUpdate(const QString&, const LockWait&,
+                         std::unique_ptr<UpdateLock>* lock) override {
         *lock = std::make_unique<UpdateLock>();
         return Status::Ok();
     }
