@@ -16,8 +16,8 @@ struct LeftoverToken {
 
 // Passes the bytes on to another sink unchanged and notes every distinct $(NAME)-shaped token in
 // them, once, in the order in which they first appear; a token may be split between pieces.
-// Restart forgets the tokens too. The scan looks for each "$" with memchr and counts the lines
-// up to it; it costs little next to producing the bytes.
+// Restart forgets the tokens too. The scan finds each "$" with memchr and counts the lines only up
+// to each "$(" and to the end of a piece; it costs little next to producing the bytes.
 class LeftoverTokenSink final : public ByteSink {
   public:
     explicit LeftoverTokenSink(ByteSink& out) : mOut(out) {}
