@@ -27,8 +27,7 @@ enum class Lines { kOneVariable, kTwoVariables };
 // `variables` variables $(VAR0000)... with values "value of VAR0000"...; template lines naming
 // `used` of them, spread over the list, until the text holds `bytes` bytes and names each used
 // variable at least once. kOneVariable lines are "key_VAR0042 = $(VAR0042) # some words";
-// kTwoVariables lines are "url = $(VAR0042):$(VAR0052)/x", where the ids lie so close together
-// that one cluster spans many lines.
+// kTwoVariables lines are "url = $(VAR0042):$(VAR0052)/x", two ids a byte apart.
 const Workload& MakeWorkload(Lines lines, qsizetype bytes, int variables, int used) {
     static std::map<std::tuple<Lines, qsizetype, int, int>, Workload> cache;
     Workload& workload = cache[{lines, bytes, variables, used}];
