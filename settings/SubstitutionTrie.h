@@ -50,7 +50,7 @@ class SubstitutionTrie {
 
     // Walks the trie from the byte at `at` (which must be before `end`): calls onId(length,
     // terminal) for every id that [at, end) starts with, shortest first, and returns how many
-    // bytes the walk went through, at least 1 and at most one past the longest id. What it finds
+    // bytes the walk went through: at least 1, at most one more than the longest id. What it finds
     // depends on those bytes and the one after them, and on no byte beyond.
     template <class OnId>
     std::size_t Match(const char* at, const char* end, OnId&& onId) const;
@@ -69,7 +69,7 @@ class SubstitutionTrie {
         uint32_t firstChild = 0;
         uint32_t terminal = kNone;
         // The children's edge bytes lie in [lowByte, lowByte + span). When some byte in that
-        // range has no child, childOffsets[offsets + byte - lowByte] is the child's offset from
+        // range has no child, mChildOffsets[offsets + byte - lowByte] is the child's offset from
         // firstChild, and 0 for a byte without one; otherwise offsets is kNone.
         uint32_t offsets = kNone;
         uint16_t span = 0;
