@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <tuple>
@@ -26,8 +27,7 @@ enum class Lines { kOneVariable, kTwoVariables };
 // `variables` variables $(VAR0000)... with values "value of VAR0000"...; template lines naming
 // `used` of them, spread over the list, until the text holds `bytes` bytes and names each used
 // variable at least once. kOneVariable lines are "key_VAR0042 = $(VAR0042) # some words";
-// kTwoVariables lines are "url = $(VAR0042):$(VAR0052)/x", where the ids lie so close together
-// that one cluster spans many lines.
+// kTwoVariables lines are "url = $(VAR0042):$(VAR0052)/x", two ids a byte apart.
 const Workload& MakeWorkload(Lines lines, qsizetype bytes, int variables, int used) {
     static std::map<std::tuple<Lines, qsizetype, int, int>, Workload> cache;
     Workload& workload = cache[{lines, bytes, variables, used}];
@@ -103,6 +103,51 @@ void BM_ApplyPairs(benchmark::State& state) {
     ApplyPlan(state, Lines::kTwoVariables);
 }
 
+// A Makefile-like template with `variables` variables whose ids come in overlapping pairs
+// ($(MK000) and $(MK000_FLAGS)) and, when `chained`, whose values hold the id of the next variable
+// in chains of three, so that the passes have to be replayed on the text around them.
+const Workload& MakeChainedWorkload(qsizetype bytes, int variables, bool chained) {
+    static std::map<std::tuple<qsizetype, int, bool>, Workload> cache;
+    Workload& workload = cache[{bytes, variables, chained}];
+    if (!workload.text.isEmpty()) {
+        return workload;
+    }
+    std::vector<QByteArray> ids;
+    for (int n = 0; n < variables; ++n) {
+        char id[32];
+        std::snprintf(id, sizeof id, n % 2 == 0 ? "$(MK%03d)" : "$(MK%03d_FLAGS)", n - n % 2);
+        ids.push_back(id);
+    }
+    for (int n = 0; n < variables; ++n) {
+        QByteArray value = "opt-" + QByteArray::number(n);
+        if (chained && n % 3 != 2 && n + 1 < variables) {
+            value += " " + ids[n + 1];
+        }
+        workload.substitutions.push_back({ids[n], value});
+    }
+    QByteArray block;
+    for (int n = 0; n < variables; ++n) {
+        block += "target" + QByteArray::number(n) + ": " + ids[n] + "\n\t$(CC) " +
+                 ids[n * 7 % variables] + " -o $@\n";
+    }
+    workload.text = block.repeated(std::max<qsizetype>(1, bytes / block.size()));
+    return workload;
+}
+
+// Arguments: MiB of text, variables, whether values hold ids.
+void BM_ApplyChains(benchmark::State& state) {
+    const Workload& workload = MakeChainedWorkload(
+        state.range(0) << 20, static_cast<int>(state.range(1)), state.range(2) != 0);
+    const SubstitutionPlan plan(workload.substitutions);
+    for (auto _ : state) {
+        CountingSink sink;
+        ByteArraySource source(workload.text);
+        plan.Apply(source, sink);
+        benchmark::DoNotOptimize(sink.bytes);
+    }
+    SetCounters(state, workload);
+}
+
 // Preparing the plan, which an export does once per run.
 void BM_Prepare(benchmark::State& state) {
     const int variables = static_cast<int>(state.range(0));
@@ -119,6 +164,7 @@ BENCHMARK(BM_Sequential)->Args({1, 1000, 100})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Apply)->Args({0, 512, 512})->Args({0, 4096, 4096})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sequential)->Args({0, 512, 512})->Args({0, 4096, 4096})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ApplyPairs)->Args({1, 1000, 100})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyChains)->Args({4, 400, 1})->Args({4, 400, 0})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Prepare)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

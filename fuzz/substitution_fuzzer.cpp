@@ -4,7 +4,7 @@
 //
 // Input: a header byte with the number of substitutions, then for each one a length byte and the
 // id and value bytes, then the template. In a length byte, bits 0-1 plus bit 2 give the id's
-// length, 0 to 4, and bit 3 adds eight, for ids longer than the plan's eight-byte label heads; the
+// length, 0 to 4, and bit 3 adds eight, for ids longer than the trie's eight-byte label heads; the
 // high four bits give the value's length. Every byte of an id, a value or the template is mapped
 // onto a small alphabet, so that the ids do occur, overlap and chain.
 

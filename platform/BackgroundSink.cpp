@@ -53,11 +53,11 @@ bool BackgroundSink::Take(ByteBuffer& bytes) {
         return ByteSink::Take(bytes);
     }
     if (!mFilling.empty()) {
-        HandOver();
+        HandOver();  // what was appended before goes first
     }
     std::swap(mFilling, bytes);
     HandOver();
-    std::swap(mFilling, bytes);  // empty again, and as large as the thread's buffer
+    std::swap(mFilling, bytes);  // the caller gets the buffer the thread had, emptied
     const std::lock_guard<std::mutex> lock(mMutex);
     return !mFailed;
 }

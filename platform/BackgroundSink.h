@@ -14,8 +14,9 @@
 // passes one on, the other fills.
 // Append returns false once the other sink has failed, a piece or two after it did. Restart waits
 // for the thread and then restarts the other sink. An exception the other sink throws comes out
-// of the next Append, Restart or Finish. Where no thread can be started (a limit on processes),
-// the bytes go to the other sink directly, as they come.
+// of the next call that waits for the thread: Take, Restart, Finish, or an Append that fills a
+// buffer. Where no thread can be started (a limit on processes), the bytes go to the other sink
+// directly, as they come.
 class BackgroundSink final : public ByteSink {
   public:
     explicit BackgroundSink(ByteSink& out, std::size_t bufferBytes = std::size_t{1} << 20);
@@ -25,7 +26,8 @@ class BackgroundSink final : public ByteSink {
     BackgroundSink& operator=(const BackgroundSink&) = delete;
 
     bool Append(const char* data, std::size_t size) override;
-    // Passes `bytes` on as it is, and gives back the buffer that the thread is done with.
+    // Passes `bytes` on as it is, after what was appended before, and gives back in its place the
+    // buffer that the thread passed on last, empty: the sink's own or one taken earlier.
     bool Take(ByteBuffer& bytes) override;
     bool Restart() override;
     // Passes on what is left and waits until the other sink has it; then it may be used again.

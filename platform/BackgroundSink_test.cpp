@@ -42,7 +42,7 @@ TEST(BackgroundSinkTest, PassesTheBytesOnInOrderAndReportsFailures) {
             const auto size = static_cast<std::size_t>(std::min(piece, text.size() - at));
             if (piece % 2 == 0) {
                 if (handed.capacity() < size)
-                    handed = ByteBuffer(size);  // what comes back is as large as the sink's
+                    handed = ByteBuffer(size);  // what comes back may be smaller
                 handed.Append(data, size);
                 ASSERT_TRUE(sink.Take(handed));
                 ASSERT_TRUE(handed.empty());

@@ -37,7 +37,7 @@ class ByteBuffer {
         } else if (size >= 8 && size < 16) {
             std::memcpy(to, data, 8);
             std::memcpy(to + size - 8, data + size - 8, 8);
-        } else if (size > 0) {  // an empty buffer has no bytes to point to
+        } else if (size > 0) {  // an unallocated buffer's null `to` is no pointer for memcpy
             std::memcpy(to, data, size);
         }
     }
@@ -57,7 +57,7 @@ class ByteSink {
     // are dropped, and whoever handed out the sink reports why.
     virtual bool Append(const char* data, std::size_t size) = 0;
     // Appends `bytes` and leaves it empty. A sink that keeps buffers of its own may take this one
-    // and put one of its own in its place, which saves copying the bytes.
+    // and put one of its own in its place, of any capacity, which saves copying the bytes.
     virtual bool Take(ByteBuffer& bytes) {
         const bool appended = Append(bytes.data(), bytes.size());
         bytes.Clear();

@@ -7,8 +7,9 @@
 #include <sys/types.h>
 
 // Compares what is appended to it with the contents of an open regular file, from its start,
-// keeping neither: each piece is checked against the same stretch of the file as it comes. At the
-// first difference Append returns false, and from then on the bytes are dropped.
+// holding neither whole: each piece is checked against the same stretch of the file as it comes,
+// read in pieces of its own. At the first difference, or past the file's end, Append returns
+// false, and from then on the bytes are dropped.
 // Restart starts the comparison over at the start of the file.
 class ComparingSink final : public ByteSink {
   public:

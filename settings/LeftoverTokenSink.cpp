@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__) && defined(__x86_64__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 bool IsNameByte(char c) {
@@ -15,40 +11,18 @@ bool IsNameByte(char c) {
 }
 
 // The number of "\n" in [p, end). Most outputs are scanned for lines that no token ever asks for,
-// so this counts sixteen bytes at a time where the processor can (SSE2 is part of every x86-64),
-// eight otherwise, in byte lanes that are added up before any of them can overflow.
+// so this must cost little next to writing them: the count of each sixteen bytes is a fixed loop
+// that the compiler turns into vector compares, kept in one byte so that the sum stays in byte
+// lanes. A byte's count cannot overflow, as it is at most 16.
 qint64 CountNewlines(const char* p, const char* end) {
     qint64 count = 0;
-#if defined(__SSE2__) && defined(__x86_64__)
-    const __m128i newline = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        __m128i lanes = _mm_setzero_si128();  // one count per byte position, at most 255 each
-        const char* stop = p + std::min<std::ptrdiff_t>((end - p) / 16, 255) * 16;
-        for (; p < stop; p += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, newline));  // a match is -1
+    for (; end - p >= 16; p += 16) {
+        unsigned char block = 0;
+        for (int i = 0; i < 16; ++i) {
+            block += p[i] == '\n';
         }
-        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());  // two 64-bit sums
-        count += _mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums));
+        count += block;
     }
-#else
-    constexpr quint64 kOnes = 0x0101010101010101;
-    constexpr quint64 kLow7 = 0x7f7f7f7f7f7f7f7f;
-    constexpr quint64 kEvenBytes = 0x00ff00ff00ff00ff;
-    while (end - p >= 8) {
-        quint64 lanes = 0;
-        const char* stop = p + std::min<std::ptrdiff_t>((end - p) / 8, 255) * 8;
-        for (; p < stop; p += 8) {
-            quint64 word;
-            std::memcpy(&word, p, sizeof word);
-            word ^= kOnes * '\n';
-            // The high bit of each byte that was "\n", moved down to its lowest bit.
-            lanes += ~(((word & kLow7) + kLow7) | word | kLow7) >> 7;
-        }
-        const quint64 pairs = (lanes & kEvenBytes) + ((lanes >> 8) & kEvenBytes);
-        count += qint64((pairs * 0x0001000100010001) >> 48);
-    }
-#endif
     return count + std::count(p, end, '\n');
 }
 

@@ -20,8 +20,8 @@ struct LeftoverToken {
 // $(NAME)-shaped tokens in them, each once, in the order in which they first appear; a token may be
 // split between pieces. Every later occurrence of any other token is only counted, so that an
 // output full of different tokens costs no memory and a report stays short. Restart forgets the
-// tokens too. The scan looks for each "$" with memchr and counts the lines up to it; it costs
-// little next to producing the bytes.
+// tokens too. The scan finds each "$" with memchr and counts the lines only up to each "$(" and to
+// the end of a piece; it costs little next to producing the bytes.
 class LeftoverTokenSink final : public ByteSink {
   public:
     static constexpr std::size_t kMaxListed = 100;

@@ -21,7 +21,8 @@
 // SubstituteSequentially on the template instead.
 class SubstitutionPlan {
   public:
-    // The output goes out in pieces of about `pieceBytes` bytes; tests make them tiny.
+    // The output goes out in pieces gathered up to about `pieceBytes` bytes; a longer piece (a
+    // long value, a long stretch of text copied at once) goes out as it is. Tests make them tiny.
     static constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
     explicit SubstitutionPlan(std::vector<Substitution> substitutions,
                               std::size_t pieceBytes = kPieceBytes);
@@ -30,9 +31,9 @@ class SubstitutionPlan {
     SubstitutionPlan& operator=(SubstitutionPlan&&) noexcept;
 
     // Reads the text from `text` and sends the substituted text to `out` as it is produced;
-    // neither is held whole. When the passes have to be run instead, the sink is restarted and
-    // the text read again from its start. Fails when the text cannot be read; a failing sink just
-    // stops the work, and its owner reports why.
+    // neither is held whole. When the passes have to be run instead, the sink is restarted, and
+    // the text is read again from its start, whole, and its result sent in one piece. Fails when
+    // the text cannot be read; a failing sink just stops the work, and its owner reports why.
     Status Apply(ByteSource& text, ByteSink& out) const;
     QByteArray Apply(const QByteArray& text) const;
 

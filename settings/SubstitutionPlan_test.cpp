@@ -84,12 +84,15 @@ const std::vector<Case> kCases = {
     {"IdsSideBySide", S("$(PORT)=80,$(HOST)=h:,$(DB_PASS)="), {{"[$(HOST)$(PORT)]", "[h:80]"}}},
     {"ValueStartsAnId", S("b=$,a=,$c=Z"), {{"abc", "Z"}, {"ab c", "$ c"}}},
     // A removal joins the bytes on either side into a match neither held. The fuzzer found the
-    // first: "(b" one byte into the margin, and "a$" a longer id starting where 'a' does.
+    // first: "(b" made across the removed "a", and "a$" a longer id starting where "a" does.
     {"FuzzerRemovals", S("a$=a,a=,(b="), {{"$(ab(((b(b", "$(("}, {"(ab(((b(b", "(("}}},
     {"RemovalJoins", S("a=,(b=Z,c=,d)=Y"), {{"x(ab", "xZ"}, {"a(ab", "Z"}, {"dc)x", "Yx"}}},
     {"RemovalJoinNotRescanned", S("a=,(b="), {{"((abb", "(b"}, {"x(aaaab", "x"}}},
-    // Matches that replacements create reach into a window's margin; windows share or meet.
-    {"Margins", S("A=B,qB=C,pC=D,Bq=E,Ep=F"), {{"pqA", "D"}, {"Aqp", "F"}, {"A pqA", "B D"}}},
+    // Matches that replacements create reach into the text on either side of an occurrence;
+    // occurrences share text or meet.
+    {"MatchesAroundAnOccurrence",
+     S("A=B,qB=C,pC=D,Bq=E,Ep=F"),
+     {{"pqA", "D"}, {"Aqp", "F"}, {"A pqA", "B D"}}},
     {"Windows", S("a=b,bb=X"), {{"aca", "bcb"}, {"acca", "bccb"}, {"acab", "bcX"}}},
     // Makefiles: values that hold later ids, ids that start others, and "$" everywhere that starts
     // no id. Regression: each of these made the whole template run through the plain passes.
@@ -101,7 +104,7 @@ const std::vector<Case> kCases = {
     // Too much work for the scan, long texts, and the output's pieces.
     {"LongIdEverywhere", S(QByteArray(500, 'a') + "=b,bb=c"), {{QByteArray(100000, 'a'), {}}}, 1},
     {"Streamed", S("$(A)=a$,$(B)=<$(A)>"), {{kLines.repeated(4), {}}}, 0, 2 * kPiece},
-    {"ClusterLongerThanAPiece", S("$(A)=v,$$(A)=n"), {{kRun, {}}, {kRun + "$$(A)t", {}}}},
+    {"IdsSideBySideOverAPiece", S("$(A)=v,$$(A)=n"), {{kRun, {}}, {kRun + "$$(A)t", {}}}},
     {"LargeValueHeldBackRegression", {{"$(A)", kLarge}}, {{"$(A)$$(A)", kLarge + "$" + kLarge}}},
     {"StartsOverBeyondItsWindow", S("$(A)=$(B,$(BC)=j"), {{kLines + "$(A)C) t" + kLines, {}}}},
 };
@@ -134,9 +137,9 @@ INSTANTIATE_TEST_SUITE_P(, SubstitutionTest, testing::ValuesIn(kCases),
                          testing::PrintToStringParamName());
 
 // Random short cases over small alphabets, where ids repeat, extend or cut short earlier ones,
-// values bring ids in or remove them, and texts made of ids and their parts span several windows;
-// tiny output pieces make clusters straddle piece boundaries. A failure names the case by its
-// number: the generator's seed is fixed, so it comes back the same.
+// values bring ids in or remove them, and texts made of ids and their parts make groups and
+// regions; tiny pieces of text and output make them straddle piece boundaries. A failure names the
+// case by its number: the generator's seed is fixed, so it comes back the same.
 TEST(SubstitutionPlanRandomTest, MatchesTheSequentialPasses) {
     std::mt19937 random(1);
     const auto below = [&](qsizetype n) { return static_cast<qsizetype>(random() % n); };

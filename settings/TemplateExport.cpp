@@ -69,7 +69,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     const auto notRead = [&entry](const Status& read) {
         return entry.input + QStringLiteral(" could not be found\n") + read.message();
     };
-    // The template is read as it is substituted, so it is never held in memory whole.
+    // The template is read as it is substituted, so that it is held whole only where the file
+    // system or the plain passes need it whole.
     std::unique_ptr<ByteSource> text;
     if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
         !opened.ok()) {
@@ -77,7 +78,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     }
     Status read = Status::Ok();
     const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, [&](ByteSink& out) {
-        // The output is scanned for tokens and written beside the substitution.
+        // The output is scanned for tokens and written on a second thread, beside the
+        // substitution.
         LeftoverTokenSink scanned(out);
         BackgroundSink background(scanned);
         read = plan.Apply(*text, background);

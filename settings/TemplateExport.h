@@ -9,19 +9,24 @@
 
 class Configuration;
 
-// A template is held in memory whole while its output is written; this bounds what one entry
-// may take.
+// The largest template an entry may have: a larger one, or one that grows beyond it while it is
+// read, fails its entry. An export reads its template in pieces, but holds it whole where the file
+// system only gives it whole (the in-memory one of /check, /diff and /strict) and where the
+// substitution falls back to the plain passes; this bounds that memory. /diff reads an old output
+// whole up to the same size.
 constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 
-// Exports every template entry of `config` in order: reads `baseDir` + input whole, replaces every
-// id of `values` by its value (SubstituteSequentially, in the order given) and replaces `baseDir`
-// + output with the result. An entry whose output is empty, or is the same file (also through a
-// symlink or a hard link) as one this run reads, is not exported: the settings file at
-// `settingsPath`, the configuration file (config.FileName()) or the template of any entry. A
-// failing entry is skipped and the export goes on; running out of memory fails only the entry,
-// whose output stays as it was. Returns one message per failure, in order: "<input> could not be
-// found" or "<output> could not be written", each followed by a line with the reason, or
-// "The template entry "<input>" -> "<output>" was not exported: <why>.".
+// Exports every template entry of `config` in order: reads `baseDir` + input in pieces, replaces
+// every id of `values` by its value as SubstituteSequentially does (one pass per variable, in the
+// order given) and replaces `baseDir` + output with the result as it is produced
+// (FileSystem::WriteFileFrom, which leaves an output that holds these bytes already alone). An
+// entry whose output is empty, or is the same file (also through a symlink or a hard link) as one
+// this run reads, is not exported: the settings file at `settingsPath`, the configuration file
+// (config.FileName()) or the template of any entry. A failing entry is skipped and the export goes
+// on; running out of memory fails only the entry, whose output stays as it was. Returns one message
+// per failure, in order: "<input> could not be found" or "<output> could not be written", each
+// followed by a line with the reason, or "The template entry "<input>" -> "<output>" was not
+// exported: <why>.".
 // Every $(NAME)-shaped token that is still in an exported output (no value replaced it) adds the
 // line "<baseDir + output>:<line>: $(NAME) has no value" to `warnings`, once per token and output,
 // with the first line it appears on; past the first 100 tokens of an output, one more line counts

@@ -1,0 +1,95 @@
+#include "settings/SubstitutionReplay.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+std::string_view View(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+}  // namespace
+
+bool SubstitutionReplay::Replay(std::string& window, bool checkTail) {
+    // Passes whose id is absent from the window change nothing, so only the next pass with an id
+    // present is run, and a form is looked at only when a pass has made it.
+    for (uint32_t from = 0;;) {
+        if (checkTail && Dangles(window)) {
+            return false;
+        }
+        const uint32_t pass = NextPass(window, from);
+        if (pass == kNone) {
+            return true;
+        }
+        ReplaceAll(window, pass);
+        from = pass + 1;
+    }
+}
+
+bool SubstitutionReplay::Dangles(std::string_view text) const {
+    const std::size_t reach =
+        mTrie.Longest() - 1;  // a proper prefix is shorter than the longest id
+    const char* const end = text.data() + text.size();
+    for (const char* at = end - std::min(reach, text.size()); at < end; ++at) {
+        if (mTrie.StartsId(*at) && mTrie.StartsAnIdBeyond(at, end)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The passes on the id alone, as on a window of its own.
+uint32_t SubstitutionReplay::WorkOut(uint32_t terminal) {
+    const Substitution& first = mSubstitutions[mTrie.PassesOf(terminal).front()];
+    const std::string_view id = View(first.id);
+    const std::string_view value = View(first.value);
+    Expansion expansion;
+    if (std::none_of(value.begin(), value.end(), [&](char c) { return mTrie.StartsId(c); })) {
+        // Most values: the first pass makes the id the value, in which nothing can match.
+        expansion = {value, !Dangles(id)};
+    } else {
+        std::string& replayed = mReplayed.emplace_back(id);
+        expansion.complete = Replay(replayed, true);
+        expansion.text = replayed;
+    }
+    mExpansionOf[terminal] = static_cast<uint32_t>(mExpansions.size());
+    mExpansions.push_back(expansion);
+    return mExpansionOf[terminal];
+}
+
+// The smallest substitution index from `from` on whose id occurs in the window, or kNone.
+uint32_t SubstitutionReplay::NextPass(std::string_view window, uint32_t from) {
+    uint32_t best = kNone;
+    const char* const end = window.data() + window.size();
+    mTrie.ForEachStart(window.data(), end, [&](const char* at) {
+        mWork += mTrie.Match(at, end, [&](std::size_t, uint32_t terminal) {
+            const std::span<const uint32_t> passes = mTrie.PassesOf(terminal);
+            if (passes.back() >= from) {
+                best = std::min(best, *std::lower_bound(passes.begin(), passes.end(), from));
+            }
+        });
+        return best != from;
+    });
+    return best;
+}
+
+// One pass on the window as QByteArray::replace does it: leftmost matches, not overlapping, the
+// inserted values not searched again.
+void SubstitutionReplay::ReplaceAll(std::string& window, uint32_t pass) {
+    const Substitution& substitution = mSubstitutions[pass];
+    const std::string_view id = View(substitution.id);
+    mScratch.clear();
+    std::size_t copied = 0;
+    while (const void* found =
+               memmem(window.data() + copied, window.size() - copied, id.data(), id.size())) {
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - window.data());
+        mScratch.append(window, copied, at - copied);
+        mScratch.append(View(substitution.value));
+        copied = at + id.size();
+    }
+    mScratch.append(window, copied);
+    mWork += window.size();
+    std::swap(window, mScratch);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "settings/Substitution.h"
+#include "settings/SubstitutionTrie.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The passes of a list of substitutions, run on a small piece of text (a window) instead of the
+// whole of it, and what they make of each id alone (its expansion), worked out once.
+//
+// This is where values that hold the ids of later variables are followed: with $(URL) ->
+// "http://$(HOST):$(PORT)/", $(HOST) -> "db" and $(PORT) -> "5432", in that order, the expansion
+// of $(URL) is "http://$(HOST):$(PORT)/" after the first pass, "http://db:$(PORT)/" after the
+// second, "http://db:5432/" after the third. Only the passes whose id is in the window are run.
+class SubstitutionReplay {
+  public:
+    // What the passes make of one id alone. `complete` is false when they were stopped because a
+    // form of it ends in a proper prefix of an id, which the text after an occurrence could
+    // complete; `text` is then not the result.
+    struct Expansion {
+        std::string_view text;  // into a value of the list, or into the replay's own storage
+        bool complete = false;
+    };
+
+    // REQUIRES: both outlive the replay unchanged; `trie` is the trie of `substitutions`.
+    SubstitutionReplay(const std::vector<Substitution>& substitutions, const SubstitutionTrie& trie)
+        : mSubstitutions(substitutions), mTrie(trie), mExpansionOf(trie.TerminalCount(), kNone) {}
+
+    // Runs the passes on `window`. When `checkTail`, stops and returns false as soon as a form of
+    // the window ends in a proper prefix of an id.
+    bool Replay(std::string& window, bool checkTail);
+    // Whether some suffix of `text` is a proper prefix of an id.
+    bool Dangles(std::string_view text) const;
+
+    // The index of the terminal's expansion, for ExpansionAt; worked out on first use.
+    uint32_t ExpansionIndex(uint32_t terminal) {
+        return mExpansionOf[terminal] != kNone ? mExpansionOf[terminal] : WorkOut(terminal);
+    }
+    const Expansion& ExpansionAt(uint32_t index) const { return mExpansions[index]; }
+    const Expansion& ExpansionOf(uint32_t terminal) {
+        return ExpansionAt(ExpansionIndex(terminal));
+    }
+
+    // The bytes gone through so far: the windows of the passes, and the walks that found their
+    // ids.
+    uint64_t Work() const { return mWork; }
+
+  private:
+    static constexpr uint32_t kNone = SubstitutionTrie::kNone;
+
+    uint32_t WorkOut(uint32_t terminal);
+    uint32_t NextPass(std::string_view window, uint32_t from);
+    void ReplaceAll(std::string& window, uint32_t pass);
+
+    const std::vector<Substitution>& mSubstitutions;
+    const SubstitutionTrie& mTrie;
+    std::vector<uint32_t> mExpansionOf;  // by terminal: the index of its expansion, or kNone
+    std::vector<Expansion> mExpansions;
+    std::deque<std::string> mReplayed;  // the texts of expansions that are not a value
+    std::string mScratch;
+    uint64_t mWork = 0;
+};

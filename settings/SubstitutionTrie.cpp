@@ -1,0 +1,165 @@
+#include "settings/SubstitutionTrie.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string_view View(const QByteArray& bytes) {
+    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+// A label this long is cut in two, so that its length fits the node.
+constexpr std::size_t kMaxLabel = UINT32_MAX;
+
+}  // namespace
+
+// The ids [lo, hi) of the sorted distinct ids, which share their first `depth` bytes, below
+// `node`.
+struct SubstitutionTrie::IdRange {
+    uint32_t node, lo, hi;
+    std::size_t depth;
+};
+
+SubstitutionTrie::SubstitutionTrie(const std::vector<Substitution>& substitutions) {
+    const Ids ids = GroupPassesById(substitutions);
+    NoteIdStarts(ids);
+    Build(ids);
+}
+
+// Sorts the substitutions with a non-empty id by id, each run of equal ids in list order, into
+// mPasses and mTerminals, and returns the distinct ids in that order.
+SubstitutionTrie::Ids SubstitutionTrie::GroupPassesById(
+    const std::vector<Substitution>& substitutions) {
+    for (std::size_t i = 0; i < substitutions.size(); ++i) {
+        if (!substitutions[i].id.isEmpty()) {
+            mPasses.push_back(static_cast<uint32_t>(i));
+        }
+    }
+    // string_view compares bytes unsigned.
+    std::stable_sort(mPasses.begin(), mPasses.end(), [&](uint32_t a, uint32_t b) {
+        return View(substitutions[a].id) < View(substitutions[b].id);
+    });
+    Ids ids;
+    for (std::size_t i = 0; i < mPasses.size(); ++i) {
+        const std::string_view id = View(substitutions[mPasses[i]].id);
+        if (ids.empty() || ids.back() != id) {
+            ids.push_back(id);
+            mTerminals.push_back({static_cast<uint32_t>(i), 0});
+        }
+        ++mTerminals.back().passCount;
+    }
+    return ids;
+}
+
+// The bytes that ids start with, the ids that hold such a byte after their first, and the
+// longest id.
+void SubstitutionTrie::NoteIdStarts(const Ids& ids) {
+    for (const std::string_view id : ids) {
+        mLongest = std::max(mLongest, id.size());
+        mStartsId[static_cast<uint8_t>(id[0])] = true;
+    }
+    for (const std::string_view id : ids) {
+        mInnerStart.push_back(
+            std::any_of(id.begin() + 1, id.end(), [this](char c) { return StartsId(c); }));
+    }
+    if (std::count(mStartsId.begin(), mStartsId.end(), true) == 1) {
+        mOnlyStartByte = static_cast<int>(std::find(mStartsId.begin(), mStartsId.end(), true) -
+                                          mStartsId.begin());
+    }
+}
+
+// Depth first over ranges of the sorted ids sharing a prefix. An explicit stack, as an id may be
+// megabytes.
+void SubstitutionTrie::Build(const Ids& ids) {
+    mNodes.emplace_back();
+    mLabels.emplace_back();
+    std::vector<IdRange> stack;
+    if (!ids.empty()) {
+        stack.push_back({0, 0, static_cast<uint32_t>(ids.size()), 0});
+    }
+    while (!stack.empty()) {
+        IdRange range = stack.back();
+        stack.pop_back();
+        if (range.node != 0) {
+            range.depth = SetLabel(ids, range);
+        }
+        if (ids[range.lo].size() == range.depth) {
+            // Only the range's first id can end at its depth: it is a prefix of all the others.
+            mNodes[range.node].terminal = range.lo++;
+        }
+        AddChildren(ids, range, stack);
+        IndexChildren(range.node);
+    }
+}
+
+// The node's label runs from the range's depth as far as all its ids agree; returns its end.
+std::size_t SubstitutionTrie::SetLabel(const Ids& ids, const IdRange& range) {
+    // When the first and the last id agree at a depth, all of them do.
+    const std::string_view first = ids[range.lo];
+    const std::string_view last = ids[range.hi - 1];
+    std::size_t depth = range.depth;
+    while (first.size() > depth && first[depth] == last[depth] && depth - range.depth < kMaxLabel) {
+        ++depth;
+    }
+    Node& node = mNodes[range.node];
+    mLabels[range.node] = first.data() + range.depth;
+    node.labelLength = static_cast<uint32_t>(depth - range.depth);
+    std::memcpy(&node.labelHead, mLabels[range.node], std::min<std::size_t>(node.labelLength, 8));
+    return depth;
+}
+
+// A child for each byte that the ids of the range have at its depth, created together so that
+// they are consecutive, each with its own range to build.
+void SubstitutionTrie::AddChildren(const Ids& ids, const IdRange& range,
+                                   std::vector<IdRange>& stack) {
+    mNodes[range.node].firstChild = static_cast<uint32_t>(mNodes.size());
+    for (uint32_t lo = range.lo; lo < range.hi;) {
+        const auto byte = static_cast<uint8_t>(ids[lo][range.depth]);
+        uint32_t hi = lo + 1;
+        while (hi < range.hi && static_cast<uint8_t>(ids[hi][range.depth]) == byte) {
+            ++hi;
+        }
+        mNodes.emplace_back().edgeByte = byte;
+        mLabels.emplace_back();
+        stack.push_back({static_cast<uint32_t>(mNodes.size() - 1), lo, hi, range.depth + 1});
+        lo = hi;
+    }
+}
+
+// Sets the node's byte range, and its offsets where the children leave gaps in it.
+void SubstitutionTrie::IndexChildren(uint32_t index) {
+    Node& node = mNodes[index];
+    const std::size_t childCount = mNodes.size() - node.firstChild;
+    if (childCount == 0) {
+        return;
+    }
+    node.lowByte = mNodes[node.firstChild].edgeByte;
+    node.span = static_cast<uint16_t>(mNodes.back().edgeByte - node.lowByte + 1);
+    if (node.span == childCount) {
+        return;
+    }
+    node.offsets = static_cast<uint32_t>(mChildOffsets.size());
+    mChildOffsets.resize(mChildOffsets.size() + node.span);
+    for (uint32_t child = node.firstChild; child < mNodes.size(); ++child) {
+        mChildOffsets[node.offsets + mNodes[child].edgeByte - node.lowByte] =
+            static_cast<uint8_t>(child - node.firstChild);
+    }
+}
+
+bool SubstitutionTrie::StartsAnIdBeyond(const char* at, const char* end) const {
+    uint32_t node = Child(mNodes[0], static_cast<uint8_t>(*at));
+    const char* next = at + 1;
+    while (node != kNone) {
+        const Node& current = mNodes[node];
+        const std::size_t same = current.labelLength > 0 ? SameLabelBytes(node, next, end) : 0;
+        next += same;
+        if (next == end) {
+            return same < current.labelLength || current.span > 0;
+        }
+        if (same < current.labelLength) {
+            return false;
+        }
+        node = Child(current, static_cast<uint8_t>(*next++));
+    }
+    return false;
+}
