@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -35,7 +36,17 @@ class DisplayConnection {
         }
         mArgv.push_back(nullptr);
         mArgc = static_cast<int>(mArguments.size());
-        mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
+        {
+            // A display that hangs up while the window system greets it must be a failure to
+            // connect, not SIGPIPE ending the process. Only for the connection: the commands a
+            // save starts later must not inherit an ignored SIGPIPE.
+            struct sigaction ignore = {};
+            struct sigaction previous = {};
+            ignore.sa_handler = SIG_IGN;
+            ::sigaction(SIGPIPE, &ignore, &previous);
+            mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
+            ::sigaction(SIGPIPE, &previous, nullptr);
+        }
         if (QGuiApplication::platformName() == u"minimal" && !WantedPlatforms().isEmpty()) {
             mApplication.reset();
             return;
