@@ -43,9 +43,8 @@ TEST(XmlAttributeScanTest, FindsTheFirstElementThatMayHaveTooManyAttributes) {
         QByteArray text;
         int line;  // of the element over the limit; 0 when there is none
     };
-    const QByteArray declaration = "<?xml version=\"1.0\" encoding=\"%1\"?>\n";
-    const auto declared = [&declaration](const char* encoding) {
-        return QByteArray(declaration).replace("%1", encoding);
+    const auto declared = [](const QByteArray& encoding) {
+        return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>\n";
     };
     const Case cases[] = {
         {"three attributes", kThree, 0},
@@ -69,15 +68,11 @@ TEST(XmlAttributeScanTest, FindsTheFirstElementThatMayHaveTooManyAttributes) {
          Encoded(QString(declared("UTF-16")) + kFour, QStringConverter::Utf16BE), 2},
         {"UCS-4, big-endian",
          Encoded(QString(declared("UCS-4")) + kFour, QStringConverter::Utf32BE), 2},
-        {"UCS-4, little-endian", Encoded(QString(kFour), QStringConverter::Utf32LE), 1},
         {"EBCDIC", Iconv(declared("IBM037") + kFour, "IBM037"), 2},
-        {"EBCDIC, declared as another variant", Iconv(declared("IBM500") + kFour, "IBM500"), 2},
         // UTF-7 writes "<", "=" and quotes in base64: only decoded do they show.
         {"UTF-7 with its markup in base64", declared("UTF-7") + Iconv(kFour, "UTF-7"), 2},
         {"UTF-7, named in single quotes after blanks of every kind",
          "<?xml \t\r\n version = '1.0' \n encoding\t=\t'utf-7' ?>" + Iconv(kFour, "UTF-7"), 3},
-        {"UTF-7, named right after the version",
-         "<?xml version=\"1.0\"encoding=\"UTF-7\"?>" + Iconv(kFour, "UTF-7"), 1},
         {"UTF-7, named without a version", "<?xml encoding=\"UTF-7\"?>\n" + Iconv(kFour, "UTF-7"),
          2},
         {"UTF-7 named outside a declaration is not UTF-7",
@@ -87,47 +82,29 @@ TEST(XmlAttributeScanTest, FindsTheFirstElementThatMayHaveTooManyAttributes) {
         {"an encoding the system does not know", declared("x-unknown") + kFour, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_FALSE(c.text.isEmpty()) << "the test text could not be made";
-        EXPECT_EQ(FindElementOverAttributeLimit(c.text, 3), c.line);
+        ASSERT_FALSE(c.text.isEmpty()) << c.what << ": the test text could not be made";
+        EXPECT_EQ(FindElementOverAttributeLimit(c.text, 3), c.line) << c.what;
     }
 }
 
 // The refusal reaches the caller as a parse error that names the file and the line; an element at
-// the limit still loads. The 80,000 attributes took libxml2 over half a minute.
+// the limit still loads. The 80,000 attributes (in UTF-16) took libxml2 over half a minute.
 TEST(XmlAttributeScanTest, XmlDocumentRefusesAnElementOverTheLimit) {
-    const auto attributes = [](int count) {
-        QByteArray text;
+    for (const int count : {kMaxXmlAttributes, kMaxXmlAttributes + 1, 80000}) {
+        QByteArray text = "<xml>\n<e";
         for (int i = 0; i < count; ++i)
             text += " a" + QByteArray::number(i) + "=\"\"";
-        return text;
-    };
-    struct Case {
-        const char* what;
-        QByteArray text;
-        bool loads;
-    };
-    const Case cases[] = {
-        {"at the limit", "<xml>\n<e" + attributes(kMaxXmlAttributes) + "/></xml>", true},
-        {"one over", "<xml>\n<e" + attributes(kMaxXmlAttributes + 1) + "/></xml>", false},
-        {"80,000", "<xml>\n<e" + attributes(80000) + "/></xml>", false},
-        {"80,000 in UTF-16",
-         Encoded(QString("<xml>\n<e") + attributes(80000) + "/></xml>", QStringConverter::Utf16LE,
-                 true),
-         false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        text += "/></xml>";
         XmlDocument document;
-        const Status parsed = document.Parse(c.text, "crowded.xml");
-        if (c.loads) {
-            EXPECT_TRUE(parsed.ok()) << parsed.message().toStdString();
-        } else {
-            EXPECT_EQ(parsed.message(),
-                      "crowded.xml: line 2: an element has more than 1000 "
-                      "attributes, more than the program reads");
-            EXPECT_TRUE(document.IsEmpty());
-        }
+        const Status parsed = document.Parse(
+            count < 80000 ? text : Encoded(QString(text), QStringConverter::Utf16LE, true),
+            "crowded.xml");
+        const bool over = count > kMaxXmlAttributes;
+        EXPECT_EQ(parsed.message(), over ? "crowded.xml: line 2: an element has more than 1000 "
+                                           "attributes, more than the program reads"
+                                         : "")
+            << count << " attributes";
+        EXPECT_EQ(document.IsEmpty(), over) << count << " attributes";
     }
 }
 

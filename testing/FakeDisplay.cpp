@@ -1,8 +1,7 @@
 #include "testing/FakeDisplay.h"
 
-#include <fcntl.h>
+#include <errno.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 
@@ -44,33 +43,19 @@ FakeDisplay::FakeDisplay(Transport transport, Behaviour behaviour) {
     }
     // A silent display needs nobody to accept: the kernel completes the connections it queues.
     if (behaviour == Behaviour::HangsUp && mListener.valid()) {
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) == 0) {
-            mStopRead = UniqueFd(ends[0]);
-            mStopWrite = UniqueFd(ends[1]);
-            mThread = std::thread([this] { HangUpOnEveryone(); });
-        }
+        mThread = std::thread([this] {
+            int fd;
+            while ((fd = ::accept4(mListener.get(), nullptr, nullptr, SOCK_CLOEXEC)) >= 0 ||
+                   errno == EINTR || errno == ECONNABORTED) {
+                UniqueFd accepted(fd);  // and closed at once
+            }
+        });
     }
 }
 
 FakeDisplay::~FakeDisplay() {
     if (mThread.joinable()) {
-        mStopWrite.Close();
+        ::shutdown(mListener.get(), SHUT_RDWR);  // the thread's accept() fails from here on
         mThread.join();
-    }
-}
-
-void FakeDisplay::HangUpOnEveryone() {
-    pollfd waits[2] = {{mListener.get(), POLLIN, 0}, {mStopRead.get(), POLLIN, 0}};
-    while (true) {
-        const int ready = ::poll(waits, 2, -1);
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready < 0 || waits[1].revents != 0) {
-            return;
-        }
-        // Accepted and closed at once.
-        UniqueFd(::accept4(mListener.get(), nullptr, nullptr, SOCK_CLOEXEC));
     }
 }

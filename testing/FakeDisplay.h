@@ -28,10 +28,7 @@ class FakeDisplay {
     QString Name() const { return mName; }
 
   private:
-    void HangUpOnEveryone();
-
     UniqueFd mListener;
-    UniqueFd mStopRead, mStopWrite;  // a pipe that ends the thread
-    std::thread mThread;
+    std::thread mThread;  // hangs up on everyone, until the listener is shut down
     QString mName;
 };
