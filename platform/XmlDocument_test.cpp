@@ -144,17 +144,10 @@ TEST(XmlDocumentSerialize, KeepsTheFileEncodingDeclarationAndComments) {
     const QByteArray latin1 =
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Gr\xfc\xdf"
         "e -->\n<xml>\n  <name>M\xfcller \xc4rger</name>\n  <price/>\n</xml>\n";
-    const QByteArray cp1252 =
-        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<xml><name>\x80 \xe4 "
-        "\x9f</name></xml>\n";
-    for (const auto& [bytes, name] : {std::pair(latin1, QStringLiteral("Müller Ärger")),
-                                      std::pair(cp1252, QStringLiteral("€ ä Ÿ"))}) {
-        const XmlDocument doc = ParseOk(bytes);
-        EXPECT_EQ(First(doc, "xml/name").Text(), name);
-        EXPECT_EQ(Saved(doc), bytes);
-    }
-    // A character the encoding cannot hold becomes a reference and reads back unchanged.
     XmlDocument doc = ParseOk(latin1);
+    EXPECT_EQ(First(doc, "xml/name").Text(), QStringLiteral("Müller Ärger"));
+    EXPECT_EQ(Saved(doc), latin1);
+    // A character the encoding cannot hold becomes a reference and reads back unchanged.
     First(doc, "//price").SetText(QStringLiteral("5 € für Öl"));
     const QByteArray bytes = Saved(doc);
     EXPECT_TRUE(bytes.startsWith(latin1.left(50)) &&
