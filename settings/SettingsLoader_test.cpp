@@ -62,28 +62,24 @@ TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
                     .ok());
     const struct {
         const char* what;
-        const char* file;
+        const char* file;   // the variables of the settings file
         QString loaded;     // the value of $(HOST) after loading `file`
-        const char* saved;  // `file` after saving the value "new"
+        const char* saved;  // the variables after saving the value "new"
     } cases[] = {
         {"the later element's id wins",
-         "<xml><variable id='HOST'>a</variable>"
-         "<variable id='$(HOST)'>b</variable></xml>",
-         "b", "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
-        {"in either order",
-         "<xml><variable id='$(HOST)'>b</variable>"
-         "<variable id='HOST'>a</variable></xml>",
-         "a", "<variable id=\"$(HOST)\">new</variable><variable id=\"HOST\">new</variable>"},
-        {"the declared other id alone", "<xml><variable id='HOST'>a</variable></xml>", "a",
+         "<variable id='HOST'>a</variable><variable id='$(HOST)'>b</variable>", "b",
          "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
-        {"an undeclared id of the same bare name is no one's",
-         "<xml><variable id='$(HOST'>a</variable></xml>", "",
-         "<variable id=\"$(HOST\">a</variable><variable id=\"$(HOST)\">new</variable>"},
+        {"in either order", "<variable id='$(HOST)'>b</variable><variable id='HOST'>a</variable>",
+         "a", "<variable id=\"$(HOST)\">new</variable><variable id=\"HOST\">new</variable>"},
+        {"the declared other id alone", "<variable id='HOST'>a</variable>", "a",
+         "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
+        {"an undeclared id of the same bare name is no one's", "<variable id='$(HOST'>a</variable>",
+         "", "<variable id=\"$(HOST\">a</variable><variable id=\"$(HOST)\">new</variable>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeFileSystem files;
-        files.SetFile("settings.xml", c.file);
+        files.SetFile("settings.xml", QByteArray("<xml>") + c.file + "</xml>");
         VariableValues values(config);
         ASSERT_EQ(ReadSettingsInto(files, "settings.xml", config, &values).message(), QString());
         EXPECT_EQ(*values.Find("$(HOST)"), c.loaded);
