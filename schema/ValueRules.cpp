@@ -23,29 +23,20 @@ ValueKind KindOf(const QString& type) {
     return ValueKind::Text;
 }
 
-// A whole number with an optional sign, nothing around it; nothing when `text` is none or does
-// not fit in 64 bits.
-std::optional<qint64> WholeNumber(QStringView text) {
-    const qsizetype digits = text.startsWith(u'+') || text.startsWith(u'-') ? 1 : 0;
-    if (text.size() == digits) {
-        return std::nullopt;
-    }
-    for (qsizetype i = digits; i < text.size(); ++i) {
-        if (text[i] < u'0' || text[i] > u'9') {
-            return std::nullopt;
-        }
-    }
-    bool ok = false;
-    const qint64 number = text.toLongLong(&ok);
-    return ok ? std::optional<qint64>(number) : std::nullopt;
-}
-
+// A whole number with an optional sign, nothing around it.
 bool IsWholeNumber(QStringView text) {
     if (text.startsWith(u'+') || text.startsWith(u'-')) {
         text = text.mid(1);
     }
     return !text.isEmpty() &&
            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The value of a whole number; nothing when `text` is none or does not fit in 64 bits.
+std::optional<qint64> WholeNumber(QStringView text) {
+    bool ok = false;
+    const qint64 number = IsWholeNumber(text) ? text.toLongLong(&ok) : 0;
+    return ok ? std::optional<qint64>(number) : std::nullopt;
 }
 
 QString Quoted(const QString& text) {
