@@ -358,10 +358,11 @@ class Temporary {
 
     int fd() const { return mFd.get(); }
 
-    // Creates the file, without a name where the system allows it. Returns 0 or an errno.
-    int Open() {
+    // Creates the file with the permission bits `mode` (less the umask), without a name where the
+    // system allows it. Returns 0 or an errno.
+    int Open(mode_t mode) {
 #if defined(O_TMPFILE)
-        mFd = UniqueFd(::openat(mFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        mFd = UniqueFd(::openat(mFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         if (mFd.valid()) {
             Lock();
             return 0;
@@ -376,7 +377,7 @@ class Temporary {
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray name = TemporaryName(mPrefix, 0);
             mFd = UniqueFd(::openat(mFolder, name.constData(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
             if (mFd.valid()) {
                 mName = name;
                 Lock();
@@ -515,8 +516,11 @@ bool SameVersion(const struct stat& then, const struct stat& now) {
 // nor the right to write, and one that changes something runs its producer once all the same.
 class Replacement final : public ByteSink {
   public:
-    Replacement(const QString& path, const WriteTarget& target)
-        : mPath(path), mTarget(target), mPrefix(TemporaryPrefix(target.name)) {
+    Replacement(const QString& path, const WriteTarget& target, NewFileAccess access)
+        : mPath(path),
+          mTarget(target),
+          mPrefix(TemporaryPrefix(target.name)),
+          mNewFileMode(access == NewFileAccess::OwnerOnly ? 0600 : 0666) {
         if (!target.exists) {
             return;
         }
@@ -621,7 +625,9 @@ class Replacement final : public ByteSink {
             }
             RemoveStaleTemporaries(mTarget, mPrefix);
             mTemporary.emplace(folder, mPrefix);
-            if (const int error = mTemporary->Open(); error != 0) {
+            // A replacement takes the old file's mode once it exists; until then it is no more
+            // open than a new file would be.
+            if (const int error = mTemporary->Open(mNewFileMode); error != 0) {
                 return Fail(ErrnoFailure(mPath, error));
             }
             if (mTarget.exists) {
@@ -664,6 +670,7 @@ class Replacement final : public ByteSink {
     const QString& mPath;
     const WriteTarget& mTarget;
     const QByteArray mPrefix;
+    const mode_t mNewFileMode;
     UniqueFd mExisting;
     struct stat mExistingInfo = {};
     std::optional<ComparingSink> mComparison;
@@ -678,8 +685,8 @@ class Replacement final : public ByteSink {
 }  // namespace
 
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
-                             const ByteProducer& produce) {
-    Replacement replacement(path, target);
+                             const ByteProducer& produce, NewFileAccess access) {
+    Replacement replacement(path, target, access);
     if (Status produced = produce(replacement); !produced.ok()) {
         return produced;  // the temporary file goes unnamed
     }

@@ -239,7 +239,8 @@ Status DiskFileSystem::OpenFile(const QString& path, qint64 maxBytes,
     return opened;
 }
 
-Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
+Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
+                                     NewFileAccess access) {
     // Found before anything is written: a folder that cannot be opened, a loop of symlinks and
     // another user's entry in a shared folder are reported here. A symlink counts as what it
     // points to.
@@ -255,7 +256,7 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
             return WriteInPlace(path, target, produce);
         }
     }
-    return ReplaceFileAtomically(path, target, produce);
+    return ReplaceFileAtomically(path, target, produce, access);
 }
 
 // O_NONBLOCK: the path may have become a FIFO since it was looked at, and must not wait.

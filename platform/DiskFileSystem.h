@@ -9,7 +9,8 @@ class DiskFileSystem : public FileSystem {
                     FileIdentity* identity = nullptr) override;
     Status OpenFile(const QString& path, qint64 maxBytes,
                     std::unique_ptr<ByteSource>* source) override;
-    Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
+    Status WriteFileFrom(const QString& path, const ByteProducer& produce,
+                         NewFileAccess access = NewFileAccess::Default) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;

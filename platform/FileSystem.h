@@ -51,6 +51,13 @@ struct LockWait {
     std::chrono::milliseconds giveUpAfter = kUnattendedLockWait;
 };
 
+// Who may read a file that a write creates. A file that exists keeps its permission bits either
+// way.
+enum class NewFileAccess {
+    Default,    // what the process's umask allows
+    OwnerOnly,  // 0600: the file holds a secret
+};
+
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
 class FileSystem {
   public:
@@ -90,8 +97,9 @@ class FileSystem {
     // temporary file is left behind, and the error names the path and the reason. A temporary
     // file that a killed save left beside the target is removed by its next save that writes;
     // no other file is. `produce` runs once; when it fails, nothing is written and its failure is
-    // returned.
-    virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce) = 0;
+    // returned. A file the write creates gets the permission bits that `access` asks for.
+    virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce,
+                                 NewFileAccess access = NewFileAccess::Default) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
     // exactly the bytes `produce` gives; false when it differs, is missing, is no regular file or
@@ -105,8 +113,9 @@ class FileSystem {
     }
 
     // WriteFileFrom with bytes that are already in memory.
-    Status WriteFile(const QString& path, const QByteArray& contents) {
-        return WriteFileFrom(path, ProducerOf(contents));
+    Status WriteFile(const QString& path, const QByteArray& contents,
+                     NewFileAccess access = NewFileAccess::Default) {
+        return WriteFileFrom(path, ProducerOf(contents), access);
     }
 
     // True when a file or directory exists at `path` (a symlink counts by what it points to).

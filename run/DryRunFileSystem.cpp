@@ -95,7 +95,8 @@ Status DryRunFileSystem::OpenFile(const QString& path, qint64 maxBytes,
     return FileSystem::OpenFile(path, maxBytes, source);
 }
 
-Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
+Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
+                                       NewFileAccess) {
     const bool keep = mKeptPaths.contains(path);
     LimitedSink bytes(mNewBytes, keep    ? std::numeric_limits<qint64>::max()
                                  : mShow ? mShownBytes

@@ -40,7 +40,8 @@ class DryRunFileSystem final : public FileSystem {
                     std::unique_ptr<ByteSource>* source) override;
     // Never fails but when `produce` does: a write that the real file system could not do is not
     // foreseen.
-    Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
+    Status WriteFileFrom(const QString& path, const ByteProducer& produce,
+                         NewFileAccess access = NewFileAccess::Default) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;

@@ -163,7 +163,10 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
                                                 "nothing was saved."));
         }
         if (saved.ok()) {
-            saved = services.files.WriteFile(targetPath, bytes);
+            const NewFileAccess access = PasswordValues(config, exported).empty()
+                                             ? NewFileAccess::Default
+                                             : NewFileAccess::OwnerOnly;
+            saved = services.files.WriteFile(targetPath, bytes, access);
             saved = saved.ok() ? saved : NotSaved(saved);
         }
     } catch (const std::bad_alloc&) {

@@ -44,11 +44,28 @@ struct Leftovers {
     qint64 unlisted = 0;
 };
 
+// How a new output of the template at `input` is created: for its owner only when the template
+// names a password variable or holds a password value (as the export writes them). An output
+// that exists keeps its mode, so only a new one is worth the second read of its template.
+NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substitution>& passwords,
+                              FileSystem& fileSystem) {
+    QByteArray text;
+    if (passwords.empty() || !fileSystem.ReadFile(input, kMaxTemplateBytes, &text).ok()) {
+        return NewFileAccess::Default;  // a template that cannot be read is reported by the export
+    }
+    for (const Substitution& password : passwords) {
+        if (text.contains(password.id) || text.contains(password.value)) {
+            return NewFileAccess::OwnerOnly;
+        }
+    }
+    return NewFileAccess::Default;
+}
+
 // Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
 // replaced in `leftovers`.
 QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
-                    const std::vector<RunInput>& inputs, const QString& baseDir,
-                    FileSystem& fileSystem, Leftovers* leftovers) {
+                    const std::vector<Substitution>& passwords, const std::vector<RunInput>& inputs,
+                    const QString& baseDir, FileSystem& fileSystem, Leftovers* leftovers) {
     const auto notExported = [&entry](const QString& why) {
         return QStringLiteral("The template entry \"%1\" -> \"%2\" was not exported: %3.")
             .arg(entry.input, entry.output, why);
@@ -57,7 +74,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         return notExported(QStringLiteral("its output is empty"));
     }
     FileIdentity output;
-    if (fileSystem.Identify(baseDir + entry.output, &output).ok()) {
+    const bool outputExists = fileSystem.Identify(baseDir + entry.output, &output).ok();
+    if (outputExists) {
         const auto same = std::find_if(inputs.begin(), inputs.end(), [&](const RunInput& input) {
             return input.identity.SameFile(output);
         });
@@ -76,8 +94,11 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         !opened.ok()) {
         return notRead(opened);
     }
+    const NewFileAccess access =
+        outputExists ? NewFileAccess::Default
+                     : NewOutputAccess(baseDir + entry.input, passwords, fileSystem);
     Status read = Status::Ok();
-    const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, [&](ByteSink& out) {
+    const auto produce = [&](ByteSink& out) {
         // The output is scanned for tokens and written on a second thread, beside the
         // substitution.
         LeftoverTokenSink scanned(out);
@@ -86,7 +107,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         background.Finish();
         *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
         return read;
-    });
+    };
+    const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, produce, access);
     if (!read.ok()) {
         return notRead(read);
     }
@@ -104,6 +126,19 @@ QString Grouped(qint64 count) {
 
 }  // namespace
 
+std::vector<VariableValue> PasswordValues(const Configuration& config,
+                                          const std::vector<VariableValue>& values) {
+    std::vector<VariableValue> passwords;
+    for (const VariableValue& variable : values) {
+        const ConfigItem* item = config.ItemFor(variable.id);
+        if (item != nullptr && item->rules.kind == ValueKind::Password &&
+            !variable.value.isEmpty()) {
+            passwords.push_back(variable);
+        }
+    }
+    return passwords;
+}
+
 QStringList ExportTemplateFiles(const Configuration& config,
                                 const std::vector<VariableValue>& values,
                                 const QString& settingsPath, const QString& baseDir,
@@ -116,6 +151,10 @@ QStringList ExportTemplateFiles(const Configuration& config,
     for (const VariableValue& variable : values) {
         substitutions.push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
     }
+    std::vector<Substitution> passwords;
+    for (const VariableValue& password : PasswordValues(config, values)) {
+        passwords.push_back({password.id.toLocal8Bit(), password.value.toLocal8Bit()});
+    }
     const SubstitutionPlan plan(std::move(substitutions));
     const std::vector<RunInput> inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     for (const TemplateEntry& entry : config.Templates()) {
@@ -124,7 +163,7 @@ QStringList ExportTemplateFiles(const Configuration& config,
         // An output being written when memory runs out is left as it was: the temporary file of
         // its replacement goes as the exception passes.
         try {
-            problem = ExportEntry(entry, plan, inputs, baseDir, fileSystem, &leftovers);
+            problem = ExportEntry(entry, plan, passwords, inputs, baseDir, fileSystem, &leftovers);
         } catch (const std::bad_alloc&) {
             problem = entry.output + QStringLiteral(" could not be written\n") +
                       Status::OutOfMemory(baseDir + entry.input).message();

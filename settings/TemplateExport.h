@@ -16,6 +16,11 @@ class Configuration;
 // whole up to the same size.
 constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 
+// The values of `values` that are passwords to `config` and not empty: what makes a file that
+// holds one readable by its owner only when a save creates it.
+std::vector<VariableValue> PasswordValues(const Configuration& config,
+                                          const std::vector<VariableValue>& values);
+
 // Exports every template entry of `config` in order: reads `baseDir` + input in pieces, replaces
 // every id of `values` by its value as SubstituteSequentially does (one pass per variable, in the
 // order given) and replaces `baseDir` + output with the result as it is produced
@@ -31,6 +36,8 @@ constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 // line "<baseDir + output>:<line>: $(NAME) has no value" to `warnings`, once per token and output,
 // with the first line it appears on; past the first 100 tokens of an output, one more line counts
 // the occurrences of all others: "<baseDir + output>: ... and 12,345 more without a value".
+// An output that the export creates is readable by its owner only when its template names a
+// password variable or holds a password value (PasswordValues).
 QStringList ExportTemplateFiles(const Configuration& config,
                                 const std::vector<VariableValue>& values,
                                 const QString& settingsPath, const QString& baseDir,

@@ -50,7 +50,8 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     return identity ? Identify(path, identity) : Status::Ok();
 }
 
-Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce) {
+Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
+                                     NewFileAccess) {
     if (const QString failure = mWriteFailures.value(path); !failure.isEmpty()) {
         ++mWriteCounts[path];
         return Failure(path, failure);

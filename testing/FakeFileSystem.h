@@ -23,7 +23,8 @@ class FakeFileSystem : public FileSystem {
     // asked for.
     Status OpenFile(const QString& path, qint64 maxBytes,
                     std::unique_ptr<ByteSource>* source) override;
-    Status WriteFileFrom(const QString& path, const ByteProducer& produce) override;
+    Status WriteFileFrom(const QString& path, const ByteProducer& produce,
+                         NewFileAccess access = NewFileAccess::Default) override;
     bool Exists(const QString& path) override { return HasFile(path); }
     Status Identify(const QString& path, FileIdentity* identity) override;
     // A lock that locks nothing: a test runs one process.

@@ -1,0 +1,84 @@
+// A file that a save creates while it holds a password is readable by its owner only; any other
+// new file gets what the umask allows, and a file that exists keeps its mode.
+
+#include "platform/DiskFileSystem.h"
+#include "schema/Configuration.h"
+#include "settings/SettingsWriter.h"
+#include "settings/VariableValues.h"
+#include "testing/FakeProcessLauncher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct ModeCase {
+    const char* what;
+    const char* password;
+    const char* templateText;
+    mode_t existingMode;  // 0: neither the settings file nor the output exists before the save
+    const char *settingsMode, *outputMode;
+};
+
+// "600", or "missing".
+std::string ModeOf(const QString& path) {
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return "missing";
+    }
+    return QByteArray::number(info.st_mode & 07777, 8).toStdString();
+}
+
+TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
+    const ModeCase cases[] = {
+        {"new files with a password: settings and an output naming it private", "s3cret",
+         "host=$(HOST) pw=$(PASS)\n", 0, "600", "600"},
+        {"an output that only holds the password's value is private as well", "s3cret",
+         "pw=s3cret\n", 0, "600", "600"},
+        {"an output that never names the password gets the umask's mode", "s3cret",
+         "host=$(HOST)\n", 0, "600", "644"},
+        {"an empty password is no secret", "", "pw=$(PASS)\n", 0, "644", "644"},
+        {"files that exist keep their mode", "s3cret", "pw=$(PASS)\n", 0640, "640", "640"},
+    };
+    const mode_t oldMask = ::umask(022);
+    for (const ModeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        const QString base = folder.path() + '/';
+        Configuration config;
+        ASSERT_TRUE(config
+                        .Parse("<xml><files><file><input>t</input><output>out</output></file>"
+                               "</files><group><name>G</name>"
+                               "<item><name>Host</name><varname>$(HOST)</varname></item>"
+                               "<item><name>Pass</name><varname>$(PASS)</varname>"
+                               "<type>password</type></item></group></xml>",
+                               base + "config.xml")
+                        .ok());
+        DiskFileSystem disk;
+        ASSERT_TRUE(disk.WriteFile(base + "t", c.templateText).ok());
+        if (c.existingMode != 0) {
+            for (const QString name : {"settings.xml", "out"}) {
+                ASSERT_TRUE(disk.WriteFile(base + name, "<xml/>").ok());
+                ASSERT_EQ(::chmod(QFile::encodeName(base + name).constData(), c.existingMode), 0);
+            }
+        }
+        VariableValues values(config);
+        values.Set("$(HOST)", "db");
+        values.Set("$(PASS)", c.password);
+        FakeProcessLauncher processes;
+        const SaveResult result = SaveAndExport(config, values, base + "settings.xml",
+                                                base + "settings.xml", base, {disk, processes});
+        ASSERT_TRUE(result.saved.ok()) << result.saved.message().toStdString();
+        ASSERT_TRUE(result.problems.isEmpty()) << result.problems.join('\n').toStdString();
+        EXPECT_EQ(ModeOf(base + "settings.xml"), c.settingsMode) << "settings file";
+        EXPECT_EQ(ModeOf(base + "out"), c.outputMode) << "output";
+    }
+    ::umask(oldMask);
+}
+
+}  // namespace
