@@ -352,66 +352,55 @@ TEST_F(DiskFileSystemTest, WritesFifosInPlace) {
     EXPECT_EQ(Entries(), QStringList{"fifo"});
 }
 
-// The old file stays as it was, and no temporary file is left.
-TEST_F(DiskFileSystemTest, AFailingDiskKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    struct Case {
-        const char* what;
-        Hindrance fault;
-        qsizetype size;
-        bool existing;
-    };
-    const Hindrance noFlush = {{__NR_fsync, __NR_fdatasync}, EIO};
-    const Case cases[] = {
-        {"a full disk", {.limit = 0}, 10, true},
-        {"a disk that fills up part-way", {.limit = 4096}, 300000, true},
-        {"a disk that fills up part-way, no old file", {.limit = 4096}, 10000, false},
-        {"a disk that cannot store what was written", noFlush, 10, true},
-        {"a disk that cannot store what was written, no old file", noFlush, 300000, false}};
-    for (const Case& c : cases) {
-        ::unlink(Native("out").constData());
-        if (c.existing) {
-            Put("out", "old contents");
-        }
-        const Status status =
-            Hindered(c.fault, [&] { return mFs.WriteFile(Path("out"), Binary(c.size)); });
-        EXPECT_EQ(status.message(), Failure("out", c.fault.error ? EIO : EFBIG)) << c.what;
-        EXPECT_EQ(Slurp("out"), c.existing ? QByteArray("old contents") : "<missing>") << c.what;
-        EXPECT_EQ(Entries(), c.existing ? QStringList{"out"} : QStringList()) << c.what;
-    }
-}
-
-// Regression: a save reported success when the folder could not be opened to flush the rename (no
-// descriptor left, as under `ulimit -n 4`) and when that flush failed. The folder is opened before
-// anything is written; a failed flush comes after the file was replaced, and says so.
-TEST_F(DiskFileSystemTest, ReportsAFolderThatCannotBeOpenedOrFlushed) {
+// A disk that is full or cannot store what was written (its flushes fail) keeps the old file and
+// leaves no temporary file. Regression: a save reported success when the folder could not be
+// opened to flush the rename (no descriptor left, as under `ulimit -n 4`) and when that flush
+// failed. The folder is opened before anything is written; a failed flush comes after the file
+// was replaced, and says so.
+TEST_F(DiskFileSystemTest, AFailingDiskOrFolderKeepsTheOldFileOrSaysItWasReplaced) {
     const int lowest = ::dup(0);  // every descriptor below it is open
     ::close(lowest);
+    const Hindrance noFlush = {{__NR_fsync, __NR_fdatasync}, EIO};
+    const QString full = ": " + DescribeErrno(EFBIG), eio = ": " + DescribeErrno(EIO);
+    const QString replaced =
+        ": the file was replaced, but the folder could not be flushed to the disk" + eio;
     struct Case {
         const char* what;
         Hindrance fault;
-        QString message;
+        qsizetype size;   // of the new file
+        const char* old;  // nullptr: there is none
+        QString says;     // after the path
     };
     const Case cases[] = {
-        {"no descriptor to spare",
+        {"a full disk", {.limit = 0}, 10, "old", full},
+        {"a disk that fills up part-way", {.limit = 4096}, 300000, "old", full},
+        {"a disk that fills up part-way, no old file", {.limit = 4096}, 10000, nullptr, full},
+        {"a disk that cannot store what was written", noFlush, 10, "old", eio},
+        {"a disk that cannot store what was written, no old file", noFlush, 300000, nullptr, eio},
+        {"no descriptor to spare (regression)",
          {.resource = RLIMIT_NOFILE, .limit = rlim_t(lowest)},
-         Failure("out", EMFILE)},
-        {"one descriptor to spare",
+         3,
+         "old",
+         ": " + DescribeErrno(EMFILE)},
+        {"one descriptor to spare (regression)",
          {.resource = RLIMIT_NOFILE, .limit = rlim_t(lowest + 1)},
-         Failure("out", EMFILE)},
-        {"the folder's flush fails",
-         {{__NR_fsync}, EIO},
-         Path("out") +
-             ": the file was replaced, but the folder could not be flushed to the disk: " +
-             DescribeErrno(EIO)}};
+         3,
+         "old",
+         ": " + DescribeErrno(EMFILE)},
+        {"the folder's flush fails (regression)", {{__NR_fsync}, EIO}, 3, "old", replaced}};
     for (const Case& c : cases) {
+        ::unlink(Native("out").constData());
         // A save of its own first: UndefinedBehaviorSanitizer checks the first virtual call of a
-        // kind through a pipe, which it could not open under the lowered limit.
-        ASSERT_TRUE(mFs.WriteFile(Path("out"), "old").ok());
-        EXPECT_EQ(Hindered(c.fault, [&] { return mFs.WriteFile(Path("out"), "new"); }).message(),
-                  c.message)
+        // kind through a pipe, which it could not open under a lowered descriptor limit.
+        ASSERT_TRUE(!c.old || mFs.WriteFile(Path("out"), c.old).ok());
+        const Status status =
+            Hindered(c.fault, [&] { return mFs.WriteFile(Path("out"), Binary(c.size)); });
+        EXPECT_EQ(status.message(), Path("out") + c.says) << c.what;
+        EXPECT_EQ(Slurp("out"), c.says == replaced ? Binary(c.size)
+                                : c.old            ? QByteArray(c.old)
+                                                   : "<missing>")
             << c.what;
-        EXPECT_EQ(Slurp("out"), QByteArray(c.fault.error ? "new" : "old")) << c.what;
-        EXPECT_EQ(Entries(), QStringList{"out"}) << c.what;
+        EXPECT_EQ(Entries(), c.old ? QStringList{"out"} : QStringList()) << c.what;
     }
 }
 
@@ -491,8 +480,9 @@ TEST_F(DiskFileSystemTest, WritesThroughNothingThatAnotherUserControls) {
 
 // Regression: a file that held the new bytes already could not be "saved" when its user could not
 // write it or the disk was full, since the comparison wrote a temporary copy on the way. A file
-// that changes still needs both. Runs as nobody, in `mine` (nobody's folder) or `roots` (root's,
-// which nobody may not write); "no room" is a file size limit of 0 bytes.
+// that changes still needs the right (and room, as a failing disk shows above). Runs as nobody, in
+// `mine` (nobody's folder) or `roots` (root's, which nobody may not write); "no room" is a file
+// size limit of 0 bytes.
 TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can take another user's identity";
@@ -511,8 +501,7 @@ TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) 
         {"a file that holds the bytes, without room", "mine", 0644, false, false, 0},
         {"a read-only file that changes", "mine", 0444, true, true, EACCES},
         {"a file that changes, in a folder nobody may not write", "roots", 0644, true, true,
-         EACCES},
-        {"a file that changes, without room", "mine", 0644, false, true, EFBIG}};
+         EACCES}};
     ASSERT_EQ(::chmod(Native("").constData(), 0755), 0);  // so that nobody may enter
     for (const Case& c : cases) {
         const QString out = c.folder + "/out";
@@ -554,24 +543,22 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
         UniqueFd holder = openFolder();
         ASSERT_TRUE(!c.held || ::flock(holder.get(), LOCK_EX) == 0);
         QStringList told;
-        const LockWait wait = {[&](const QString& message) {
-                                   told << message;
-                                   if (c.releasedWhenTold)
-                                       holder.Close();
-                               },
-                               milliseconds(100), c.giveUpAfter};
+        const auto tell = [&](const QString& message) {
+            told << message;
+            if (c.releasedWhenTold)
+                holder.Close();
+        };
         std::unique_ptr<UpdateLock> lock;
         QElapsedTimer timer;
         timer.start();
-        const Status status = mFs.LockForUpdate(Path("settings.xml"), wait, &lock);
-        const qint64 waited = timer.elapsed();
+        const Status status = mFs.LockForUpdate(Path("settings.xml"),
+                                                {tell, milliseconds(100), c.giveUpAfter}, &lock);
         EXPECT_EQ(status.message(), c.failure[0] ? mDir.path() + c.failure : "") << c.what;
+        EXPECT_TRUE(c.failure[0] == '\0' || timer.elapsed() >= 1500) << c.what << ": too soon";
         EXPECT_EQ(
             told.join('|'),
             c.held ? "Waiting for " + mDir.path() + ": another program is saving there..." : "")
             << c.what;
-        EXPECT_TRUE(c.failure[0] == '\0' || waited >= 1500)
-            << c.what << ": gave up after " << waited;
         // A lock that was taken keeps every other save out until it goes.
         const UniqueFd other = openFolder();
         holder.Close();
