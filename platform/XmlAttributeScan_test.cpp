@@ -66,8 +66,6 @@ TEST(XmlAttributeScanTest, FindsTheFirstElementThatMayHaveTooManyAttributes) {
          Encoded(QString("<r>\n") + kFour + "</r>", QStringConverter::Utf16LE, true), 2},
         {"UTF-16, big-endian without a mark",
          Encoded(QString(declared("UTF-16")) + kFour, QStringConverter::Utf16BE), 2},
-        {"UCS-4, big-endian",
-         Encoded(QString(declared("UCS-4")) + kFour, QStringConverter::Utf32BE), 2},
         {"EBCDIC", Iconv(declared("IBM037") + kFour, "IBM037"), 2},
         // UTF-7 writes "<", "=" and quotes in base64: only decoded do they show.
         {"UTF-7 with its markup in base64", declared("UTF-7") + Iconv(kFour, "UTF-7"), 2},
