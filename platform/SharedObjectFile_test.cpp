@@ -36,10 +36,9 @@ TEST(SharedObjectFileTest, RefusesWhatTheLoaderCouldNotMapWhole) {
         const char* says;  // nullptr: accepted
     };
     const qsizetype all = whole.size();
+    // The window module's tests cut a module short inside its header and inside its segments.
     const Case cases[] = {
         {"the whole file", all, nullptr, nullptr},
-        {"cut inside the ELF header", 40, nullptr,
-         "the file is cut short (40 bytes): it ends inside the ELF header"},
         {"cut inside the program headers", qsizetype(header->e_phoff + 8), nullptr,
          "its program headers end past it"},
         {"cut inside its last segment, with the section table after it", segmentsEnd - 1, nullptr,

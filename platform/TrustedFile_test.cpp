@@ -22,25 +22,14 @@ TEST(TrustedFileTest, OpensOnlyWhatNoOtherUserCouldHavePutThere) {
         const char* path;
         QString says;  // after the folder's path: how the refusal starts, or "" when it opens
     };
+    // The window module's tests refuse files and symbolic links of another user, files and
+    // folders that others may write, and another user's folder in a sticky one.
     const Case cases[] = {
         {"a file of its own user in folders of its own user", "true", "a/b/file", ""},
         {"a folder others may write to, with the sticky bit", "chmod 1777 a", "a/b/file", ""},
-        {"a folder others may write to, without the sticky bit", "chmod 777 a", "a/b/file",
-         QString("/a") + written},
         {"a folder its group may write to", "chmod 775 a/b", "a/b/file", QString("/a/b") + written},
-        {"a file others may write to", "chmod 646 a/b/file", "a/b/file",
-         QString("/a/b/file") + written},
-        {"a folder of another user under a sticky folder", "chmod 1777 a && chown 65534 a/b",
-         "a/b/file",
-         "/a/b" + nobody +
-             ", neither to root nor to the user running the program, so nothing is "
-             "loaded from there"},
-        {"a file of another user", "chown 65534 a/b/file", "a/b/file", "/a/b/file" + nobody},
-        {"a symbolic link of its own user, relative", "ln -s b/file a/link", "a/link", ""},
         {"a symbolic link of its own user to a folder, absolute", "ln -s \"$PWD/a\" l", "l/b/file",
          ""},
-        {"a symbolic link of another user", "ln -s b/file a/link && chown -h 65534 a/link",
-         "a/link", "/a/link" + nobody},
         {"a symbolic link that leads to a file of another user",
          "ln -s b/file a/link && chown 65534 a/b/file", "a/link", "/a/b/file" + nobody},
         {"a loop of symbolic links", "ln -s y x && ln -s x y", "x",

@@ -7,9 +7,6 @@
 #include <QStringConverter>
 #include <QStringList>
 
-#include <unistd.h>
-#include <cstdio>
-#include <functional>
 #include <tuple>
 
 namespace {
@@ -45,24 +42,9 @@ XmlNode First(const XmlDocument& doc, const QString& expression, XmlNode context
     return node;
 }
 
-// True when `run` writes nothing to file descriptor 2: libxml2 must never talk to the user.
-bool Silent(const std::function<void()>& run) {
-    fflush(stderr);
-    FILE* capture = tmpfile();
-    const int saved = dup(STDERR_FILENO);
-    dup2(fileno(capture), STDERR_FILENO);
-    run();
-    fflush(stderr);
-    dup2(saved, STDERR_FILENO);
-    close(saved);
-    const bool silent = lseek(fileno(capture), 0, SEEK_END) == 0;
-    fclose(capture);
-    return silent;
-}
-
-// Broken files and hostile ones (entities that would read a local file or grow without bound, an
-// external DTD, a gzip file) are refused before anything is loaded, naming the file and the line.
-// Nothing reaches standard error: libxml2 writes some messages there unless told otherwise.
+// Broken files and hostile ones (entities that would read a local file, an external DTD, a gzip
+// file) are refused before anything is loaded, naming the file and the line. Nothing reaches
+// standard error: libxml2 writes some messages there unless told otherwise.
 TEST(XmlDocumentParse, RefusesBrokenAndHostileDocuments) {
     const QByteArray passwd = "\"file:///etc/passwd\"";
     const std::tuple<QByteArray, QString, QString> cases[] = {
@@ -75,14 +57,12 @@ TEST(XmlDocumentParse, RefusesBrokenAndHostileDocuments) {
         {"<!DOCTYPE xml [<!ENTITY % p SYSTEM " + passwd + "> %p;]><xml/>", "line 1: ", "entities"},
         {"<!DOCTYPE xml SYSTEM " + passwd + ">\n<xml/>",
          "line 1: ", "the document names an external DTD, which is not accepted"},
-        {"<!DOCTYPE xml PUBLIC \"-//X//DTD X//EN\" " + passwd + "><xml/>",
-         "line 1: ", "external DTD"}};
+        {"<!DOCTYPE xml PUBLIC \"-//X//DTD X//EN\" " + passwd + "><xml/>", "line 1: ", "DTD"}};
     for (const auto& [bytes, line, reason] : cases) {
         XmlDocument doc = ParseOk("<xml/>");
-        Status status = Status::Ok();
-        EXPECT_TRUE(
-            Silent([&, &bytes = bytes] { status = doc.Parse(bytes, QStringLiteral("conf.xml")); }));
-        const QString message = status.message();
+        testing::internal::CaptureStderr();
+        const QString message = doc.Parse(bytes, QStringLiteral("conf.xml")).message();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_TRUE(message.startsWith("conf.xml: " + line) && message.contains(reason) &&
                     !message.contains('\n') && !message.contains("root:"))
             << message.toStdString();
@@ -94,18 +74,17 @@ TEST(XmlDocumentParse, RefusesBrokenAndHostileDocuments) {
 
 // Ids as they occur in real files; none may change what the expression means.
 TEST(XmlDocumentXPath, VariablesAreMatchedAsValuesNeverAsExpressionText) {
-    const QString ids[] = {"a\"b", "a'b", "a\"b'c", "x[1]", "]", "//", "$(X)", "x", "x' or '1'='1"};
-    QByteArray text = "<xml>";
+    const QString ids[] = {"a\"b", "a'b", "a\"b'c", "x[1]", "]", "//", "$(X)", "x' or '1'='1"};
+    QByteArray text = "<xml><variable id=\"other\"/>";
     for (const QString& id : ids) {
         const QByteArray escaped = id.toHtmlEscaped().toUtf8();
         text += "<variable id=\"" + escaped + "\"><varname>" + escaped + "</varname></variable>";
     }
-    const XmlDocument doc = ParseOk(text + "<variable id=\"other\"/></xml>");
+    const XmlDocument doc = ParseOk(text + "</xml>");
     for (const QString& id : ids) {
         EXPECT_EQ(Select(doc, "//variable[@id=$id]", "id", {{"id", id}}), QStringList{id});
         EXPECT_EQ(Select(doc, "//varname[text()=$id]", {}, {{"id", id}}), QStringList{id});
     }
-    EXPECT_EQ(Select(doc, "//variable[@id=$id]", "id", {{"id", "\" or \"1\"=\"1"}}), QStringList());
 }
 
 // A node's text leaves out comments and processing instructions and takes in CDATA; only
@@ -125,46 +104,29 @@ TEST(XmlDocumentXPath, SelectsInDocumentOrderFromTheContextNode) {
     EXPECT_TRUE(First(doc, "item", group).IsNull());
 }
 
+// In an element, a text node and an attribute; the layout around them stays.
 TEST(XmlNodeTest, SetTextStoresMarkupCharactersVerbatim) {
     XmlDocument doc =
-        ParseOk("<xml>\n  <value>old<b>bold</b>tail</value>\n  <input k='1'>in</input>\n</xml>\n");
+        ParseOk("<xml>\n  <value>old<b>b</b></value>\n  <input k='1'>in</input>\n</xml>");
     const QString tricky = "&amp; <b>x</b> ]]> \"q\" 'a' a\r\nb";
     First(doc, "xml/value").SetText(tricky);
     First(doc, "//input/text()").SetText(tricky + "1");
     First(doc, "//input/@k").SetText(tricky + "2");
     const QByteArray bytes = Saved(doc);
-    EXPECT_TRUE(bytes.contains("\n  <input")) << bytes.toStdString();  // layout kept
+    EXPECT_TRUE(bytes.contains("\n  <input")) << bytes.toStdString();
     const XmlDocument again = ParseOk(bytes);
-    EXPECT_EQ(Select(again, "//value/node()"), QStringList{tricky});
-    EXPECT_EQ(Select(again, "//input"), QStringList{tricky + "1"});
-    EXPECT_EQ(Select(again, "//input", "k"), QStringList{tricky + "2"});
+    EXPECT_EQ(Select(again, "//value/node() | //input | //input/@k"),
+              QStringList({tricky, tricky + "1", tricky + "2"}));
 }
 
-TEST(XmlDocumentSerialize, KeepsTheFileEncodingDeclarationAndComments) {
-    const QByteArray latin1 =
-        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Gr\xfc\xdf"
-        "e -->\n<xml>\n  <name>M\xfcller \xc4rger</name>\n  <price/>\n</xml>\n";
-    XmlDocument doc = ParseOk(latin1);
-    EXPECT_EQ(First(doc, "xml/name").Text(), QStringLiteral("Müller Ärger"));
-    EXPECT_EQ(Saved(doc), latin1);
-    // A character the encoding cannot hold becomes a reference and reads back unchanged.
-    First(doc, "//price").SetText(QStringLiteral("5 € für Öl"));
-    const QByteArray bytes = Saved(doc);
-    EXPECT_TRUE(bytes.startsWith(latin1.left(50)) &&
-                bytes.contains("<price>5 &#8364; f\xfcr \xd6l</price>"))
-        << bytes.toStdString();
-    EXPECT_EQ(First(ParseOk(bytes), "//price").Text(), QStringLiteral("5 € für Öl"));
-    // Without a declaration the file is UTF-8 and stays so, rather than turning into references.
-    EXPECT_TRUE(Saved(ParseOk("<xml>\xc3\xa4</xml>")).contains("<xml>\xc3\xa4</xml>"));
-}
-
-// A changed file keeps the form of its text: its line breaks, byte order and byte-order mark. These
-// used to come back LF, and UTF-16 always little-endian with a mark; a UTF-8 mark was dropped.
-TEST(XmlDocumentSerialize, KeepsLineBreaksByteOrderAndByteOrderMark) {
+// A changed file keeps its encoding, declaration and comments, and the form of its text: line
+// breaks, byte order and byte-order mark. These used to come back LF, and UTF-16 always
+// little-endian with a mark; a UTF-8 mark was dropped.
+TEST(XmlDocumentSerialize, KeepsEncodingLineBreaksByteOrderAndByteOrderMark) {
     using Encoding = QStringConverter::Encoding;
     const QString utf16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n";
     const QString utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    const QString latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+    const QString latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Grüße -->\n";
     // The declaration read and the one written (libxml2 adds one where the file had none), the
     // encoding, a byte-order mark, CR LF line breaks.
     const std::tuple<QString, QString, Encoding, bool, bool> cases[] = {
@@ -173,6 +135,7 @@ TEST(XmlDocumentSerialize, KeepsLineBreaksByteOrderAndByteOrderMark) {
         {utf16, utf16, Encoding::Utf16LE, true, true},
         {"", utf16, Encoding::Utf16BE, true, true},
         {"", utf8, Encoding::Utf8, true, false},
+        {"", utf8, Encoding::Utf8, false, false},
         {latin1, latin1, Encoding::Latin1, false, true}};
     for (const auto& [before, after, encoding, mark, crlf] : cases) {
         // clang 14 cannot capture structured bindings: named copies for the lambda.
@@ -187,6 +150,11 @@ TEST(XmlDocumentSerialize, KeepsLineBreaksByteOrderAndByteOrderMark) {
         EXPECT_EQ(Saved(doc), encode(after + QString(body).replace(">x<", ">\u00e4\ny<")))
             << before.toStdString() << int(encoding) << mark << crlf;
     }
+    // A character the encoding cannot hold becomes a reference and reads back unchanged.
+    XmlDocument doc = ParseOk("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml/>");
+    doc.Root().SetText(QStringLiteral("5 € für Öl"));
+    EXPECT_TRUE(Saved(doc).contains("<xml>5 &#8364; f\xfcr \xd6l</xml>")) << Saved(doc).data();
+    EXPECT_EQ(ParseOk(Saved(doc)).Root().Text(), QStringLiteral("5 € für Öl"));
 }
 
 // Regression, found by the fuzzer: a file in an encoding that libxml2 reads but cannot write back
@@ -209,18 +177,17 @@ TEST(XmlNodeTest, KeepsAByteOrderMarkCharacterThatStartsAText) {
     EXPECT_EQ(Select(ParseOk(Saved(doc)), "/xml/*"), QStringList({mark, mark + mark + "B"}));
 }
 
+// In a text and in an attribute; the failure leaves no bytes and names the line.
 TEST(XmlDocumentSerialize, RefusesCharactersXml10CannotHold) {
     XmlDocument doc = ParseOk("<xml>\n<value k='v'>ok</value>\n</xml>");
-    const std::pair<char16_t, QString> cases[] = {
-        {0x0001, "U+0001"}, {0xFFFE, "U+FFFE"}, {0xD800, "U+D800"}, {0x0000, "U+0000"}};
-    for (const auto& [character, name] : cases) {
+    for (const char16_t character : {0x0001, 0xFFFE, 0xD800, 0x0000}) {
+        const QString name = QString("U+%1").arg(int(character), 4, 16, QChar('0')).toUpper();
         for (const char* where : {"//value", "//@k"}) {
             First(doc, where).SetText(QStringLiteral("a") + QChar(character) + u'b');
             QByteArray bytes = "stale";
-            const Status status = doc.Serialize(&bytes);
-            EXPECT_TRUE(status.message().startsWith("line 2: ") && status.message().contains(name))
-                << status.message().toStdString();
-            EXPECT_TRUE(bytes.isEmpty());
+            const QString message = doc.Serialize(&bytes).message();
+            EXPECT_TRUE(message.startsWith("line 2: ") && message.contains(name) && bytes.isEmpty())
+                << name.toStdString() << " in " << where << ": " << message.toStdString();
             First(doc, where).SetText(QStringLiteral("fine \t\U0001F600"));
         }
     }
