@@ -23,6 +23,33 @@ struct Case {
     bool exhaustsMemory = false;
 };
 
+struct Ran {
+    int status;
+    QString said;      // on standard error
+    QByteArray wrote;  // on standard output: the outputs and whether the settings file changed
+};
+
+// Runs `script` with sh in a fresh copy of the example, where `tervosetup` is a function that runs
+// the built program by its path, never one the PATH finds; then prints the outputs and any change
+// of the settings file, so that standard output shows everything the run wrote.
+Ran RunScript(const QString& script) {
+    const QString harness =
+        QString(
+            "unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; TERVOSETUP='%1'; "
+            "tervosetup() { \"$TERVOSETUP\" \"$@\"; }; "
+            "cp -R '%2/.' . && (%3); status=$?; cat app.ini server.conf 2>/dev/null; "
+            "cmp -s settings.xml '%2/settings.xml' || echo settings.xml changed; exit $status")
+            .arg(QFileInfo(TERVOSETUP_BINARY).absoluteFilePath(), TERVOSETUP_EXAMPLES, script);
+    QTemporaryDir copy;
+    QProcess process;
+    process.setWorkingDirectory(copy.path());
+    // A run takes well under a second; the limit is there only to end a run that hangs, and is
+    // wide enough for a loaded machine, tests in parallel and a sanitizer build.
+    process.start("timeout", {"-k", "5", "120", "sh", "-c", harness});
+    process.waitForFinished(-1);
+    return {process.exitCode(), process.readAllStandardError(), process.readAllStandardOutput()};
+}
+
 TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
     std::vector<Case> runs = {
         {"tervosetup /export", 0, {}, "listen 8080;"},
@@ -182,32 +209,13 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
                             {"could not be loaded", name, reason ? reason : ""}});
         }
     }
-    // Each script runs in a fresh copy of the example; then the outputs and any change of the
-    // settings file are printed, so that standard output shows everything the run wrote.
-    // `tervosetup` is a function that runs the built program by its path, never one the PATH
-    // finds.
-    const QString harness =
-        QString(
-            "unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; TERVOSETUP='%1'; "
-            "tervosetup() { \"$TERVOSETUP\" \"$@\"; }; "
-            "cp -R '%2/.' . && (%3); status=$?; cat app.ini server.conf 2>/dev/null; "
-            "cmp -s settings.xml '%2/settings.xml' || echo settings.xml changed; exit $status")
-            .arg(QFileInfo(TERVOSETUP_BINARY).absoluteFilePath(), TERVOSETUP_EXAMPLES);
     for (const Case& run : runs) {
         if (run.exhaustsMemory && qEnvironmentVariableIsSet("ASAN_OPTIONS")) {
             continue;
         }
         SCOPED_TRACE(run.script.toStdString());
-        QTemporaryDir copy;
-        QProcess process;
-        process.setWorkingDirectory(copy.path());
-        // A run takes well under a second; the limit is there only to end a run that hangs, and
-        // is wide enough for a loaded machine, tests in parallel and a sanitizer build.
-        process.start("timeout", {"-k", "5", "120", "sh", "-c", harness.arg(run.script)});
-        process.waitForFinished(-1);
-        const QString said = process.readAllStandardError();
-        const QByteArray wrote = process.readAllStandardOutput();
-        EXPECT_EQ(process.exitCode(), run.status) << qPrintable(said);
+        const auto [status, said, wrote] = RunScript(run.script);
+        EXPECT_EQ(status, run.status) << qPrintable(said);
         EXPECT_EQ(said.isEmpty(), run.says.isEmpty()) << qPrintable(said);
         for (const QString& text : run.says + QStringList{"root:", "XML_PARSE"}) {
             EXPECT_EQ(said.contains(text), run.says.contains(text)) << qPrintable(said);
@@ -220,12 +228,8 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
 // system for ever. It counts as no display: an export tells its messages on standard error only
 // and ends with its own status, the editor says the display could not be reached.
 TEST(ProgramTest, EndsWhenTheDisplayNeverAnswers) {
-    struct Run {
-        const char* script;  // %1 stands for the display
-        int status;
-        QStringList says;
-    };
-    const Run runs[] = {
+    const Case runs[] = {
+        // %1 stands for the display
         {"rm templates/server.conf.in && DISPLAY=%1 tervosetup /export",
          1,
          {"templates/server.conf.in could not be found",
@@ -240,25 +244,15 @@ TEST(ProgramTest, EndsWhenTheDisplayNeverAnswers) {
     for (const auto transport : {FakeDisplay::Transport::Local, FakeDisplay::Transport::Tcp}) {
         const FakeDisplay display(transport, FakeDisplay::Behaviour::Silent);
         ASSERT_FALSE(display.Name().isEmpty());
-        for (const Run& run : runs) {
-            const QString script = QString(run.script).arg(display.Name());
+        for (const Case& run : runs) {
+            const QString script = run.script.arg(display.Name());
             SCOPED_TRACE(script.toStdString());
-            QTemporaryDir copy;
-            QProcess process;
-            process.setWorkingDirectory(copy.path());
-            process.start(
-                "sh",
-                {"-c", QString("unset WAYLAND_DISPLAY QT_QPA_PLATFORM; PATH='%1':$PATH; "
-                               "cp -R '%2/.' . && %3")
-                           .arg(QFileInfo(TERVOSETUP_BINARY).path(), TERVOSETUP_EXAMPLES, script)});
-            // The display has five seconds to answer; the rest is margin for a loaded machine.
-            ASSERT_TRUE(process.waitForFinished(120000)) << "the run did not end";
-            const QString said = process.readAllStandardError();
-            EXPECT_EQ(process.exitCode(), run.status) << qPrintable(said);
+            const Ran ran = RunScript(script);
+            EXPECT_EQ(ran.status, run.status) << qPrintable(ran.said);
             for (const QString& text : run.says) {
                 const QString expected = text.contains("%1") ? text.arg(display.Name()) : text;
-                EXPECT_EQ(said.count(expected), 1)
-                    << "expected once: " << qPrintable(expected) << "\nsaid: " << qPrintable(said);
+                EXPECT_EQ(ran.said.count(expected), 1) << "expected once: " << qPrintable(expected)
+                                                       << "\nsaid: " << qPrintable(ran.said);
             }
         }
     }

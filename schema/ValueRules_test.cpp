@@ -7,22 +7,18 @@
 namespace {
 
 // Parses a configuration of one item whose children, after its name and varname, are `rules`.
-Status ParseItem(const QString& rules, Configuration* config) {
-    return config->Parse(
-        QStringLiteral("<xml><group><name>G</name>\n<item><name>Port</name><varname>$(P)</varname>"
-                       "%1</item></group></xml>")
-            .arg(rules)
-            .toUtf8(),
-        QStringLiteral("c.xml"));
+Status ParseItem(const char* rules, Configuration* config) {
+    return config->Parse(QByteArray("<xml><group><name>G</name>\n<item><name>Port</name>"
+                                    "<varname>$(P)</varname>") +
+                             rules + "</item></group></xml>",
+                         "c.xml");
 }
 
 // A declaration that cannot work makes the configuration fail to load, naming the file, the
 // item's line, label and id, and the problem.
 TEST(ValueRulesTest, RefusesDeclarationsThatCannotWork) {
     const struct {
-        const char* what;
-        const char* rules;
-        const char* problem;
+        const char *what, *rules, *problem;
     } cases[] = {
         {"min above max", "<type>number</type><min>10</min><max>9</max>",
          "<min> 10 is above <max> 9"},
@@ -35,10 +31,6 @@ TEST(ValueRulesTest, RefusesDeclarationsThatCannotWork) {
          "<pattern> \"(a\" does not compile: missing closing parenthesis"},
         {"a default beyond the maximum", "<type>number</type><max>9</max><default>10</default>",
          "the <default> does not fit: it must be at most 9"},
-        {"a default that is not an option",
-         "<type>choice</type><option>a</option>"
-         "<default>b</default>",
-         "the <default> does not fit: it is not one of \"a\""},
         {"an empty default of a required value", "<required>true</required><default/>",
          "the <default> does not fit: it must not be empty"},
         {"required neither true nor false", "<required>yes</required>",
@@ -49,9 +41,8 @@ TEST(ValueRulesTest, RefusesDeclarationsThatCannotWork) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Configuration config;
-        EXPECT_EQ(ParseItem(QString::fromUtf8(c.rules), &config).message(),
-                  QStringLiteral("c.xml: line 2: the item \"Port\" ($(P)): ") +
-                      QString::fromUtf8(c.problem));
+        EXPECT_EQ(ParseItem(c.rules, &config).message(),
+                  QString("c.xml: line 2: the item \"Port\" ($(P)): ") + c.problem);
         EXPECT_TRUE(config.Groups().empty());
     }
 }
@@ -59,55 +50,43 @@ TEST(ValueRulesTest, RefusesDeclarationsThatCannotWork) {
 // Each kind's check at its edges. An empty value is no value: invalid only when required.
 TEST(ValueRulesTest, ChecksEachKindAtItsEdges) {
     const struct {
-        const char* what;
-        const char* rules;
-        const char* value;
-        const char* problem;  // nullptr: the value fits
+        const char *what, *rules, *value, *problem;  // problem nullptr: the value fits
     } cases[] = {
-        {"the minimum itself", "<type>number</type><min>-5</min><max>5</max>", "-5", nullptr},
-        {"the maximum itself", "<type>number</type><min>-5</min><max>5</max>", "+5", nullptr},
+        {"the minimum itself", "<type>number</type><min>-5</min>", "-5", nullptr},
+        {"the maximum itself, with a sign", "<type>number</type><max>5</max>", "+5", nullptr},
         {"one below the minimum", "<type>number</type><min>-5</min>", "-6", "must be at least -5"},
         {"one above the maximum", "<type>number</type><max>65535</max>", "65536",
          "must be at most 65535"},
         {"far beyond 64 bits", "<type>number</type><max>5</max>", "99999999999999999999",
          "must be at most 5"},
-        {"far below 64 bits", "<type>number</type><min>5</min>", "-99999999999999999999",
-         "must be at least 5"},
         {"any whole number without bounds", "<type>number</type>", "99999999999999999999", nullptr},
         {"a sign alone", "<type>number</type>", "-", "is not a whole number"},
-        {"text", "<type>number</type>", "8080a", "is not a whole number"},
         {"blanks around a number", "<type>number</type>", " 80", "is not a whole number"},
         {"empty and not required", "<type>number</type><min>1</min>", "", nullptr},
         {"empty and required", "<type>number</type><required>true</required>", "",
          "must not be empty"},
-        {"true", "<type>boolean</type>", "true", nullptr},
         {"yes for a plain switch", "<type>boolean</type>", "yes", "must be \"true\" or \"false\""},
         {"the off text", "<type>boolean</type><on>yes</on><off>no</off>", "no", nullptr},
         {"true where on is yes", "<type>boolean</type><on>yes</on><off>no</off>", "true",
          "must be \"yes\" or \"no\""},
         {"an option exactly", "<type>choice</type><option>info</option><option>debug</option>",
          "debug", nullptr},
-        {"an option in another case", "<type>choice</type><option>info</option>", "Info",
-         "is not one of \"info\""},
-        {"outside the options", "<type>choice</type><option>info</option><option>warn</option>",
-         "verbose", "is not one of \"info\", \"warn\""},
+        {"an option in another case",
+         "<type>choice</type><option>info</option><option>warn</option>", "Info",
+         "is not one of \"info\", \"warn\""},
         {"a pattern matched whole", "<pattern>[a-z]+</pattern>", "abc", nullptr},
         {"a pattern matched in part", "<pattern>[a-z]+</pattern>", "abc1",
          "does not match the pattern \"[a-z]+\""},
-        {"a password's pattern", "<type>password</type><pattern>.{8,}</pattern>", "short",
-         "does not match the pattern \".{8,}\""},
         {"a folder's pattern", "<type>folder</type><pattern>/.*</pattern>", "var/log",
          "does not match the pattern \"/.*\""},
         {"an unknown type takes anything", "<type>path</type>", "anything", nullptr},
-        {"a required text", "<required>true</required>", "", "must not be empty"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.what) + ": " + c.value);
         Configuration config;
-        ASSERT_TRUE(ParseItem(QString::fromUtf8(c.rules), &config).ok());
-        const std::optional<QString> problem =
-            config.Groups()[0].items[0].rules.Problem(QString::fromUtf8(c.value));
-        EXPECT_EQ(problem.value_or("fits"), c.problem ? QString::fromUtf8(c.problem) : "fits");
+        ASSERT_TRUE(ParseItem(c.rules, &config).ok());
+        EXPECT_EQ(config.Groups()[0].items[0].rules.Problem(c.value).value_or("fits"),
+                  c.problem ? c.problem : "fits");
     }
 }
 

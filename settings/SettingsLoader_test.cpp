@@ -12,12 +12,21 @@
 
 namespace {
 
+// One item, $(HOST), and the same bare name declared outside any item as "HOST".
+Configuration HostConfig() {
+    Configuration config;
+    EXPECT_TRUE(config
+                    .Parse("<xml><group><name/><item><name/><varname>$(HOST)</varname></item>"
+                           "</group><other><varname>HOST</varname></other></xml>",
+                           "c")
+                    .ok());
+    return config;
+}
+
 // A field takes the text of the first element of its id, wherever that stands; it keeps its text
 // when the file does not list it or does not load.
 TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
-    Configuration config;
-    const char xml[] = "<xml><group><name/><item><name/><varname>H</varname></item></group></xml>";
-    ASSERT_TRUE(config.Parse(xml, "c").ok());
+    const Configuration config = HostConfig();
     const struct {
         const char* what;
         const char* file;       // the settings file; nullptr: none
@@ -26,10 +35,11 @@ TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
         QString field;          // the text of the field, which held "old"
     } cases[] = {
         {"the first element of the id counts, nested or not",
-         "<xml><a><variable id='H'>new</variable></a><variable id='H'/></xml>", "", "", "new"},
+         "<xml><a><variable id='$(HOST)'>new</variable></a><variable id='$(HOST)'/></xml>", "", "",
+         "new"},
         {"a file that does not list the id", "<xml><variable id='X'>new</variable></xml>", "", "",
          "old"},
-        {"a file that does not parse", "<xml><variable id='H'>new</variable>", "",
+        {"a file that does not parse", "<xml><variable id='X'>new</variable>", "",
          "settings.xml: line 1: Premature end of data in tag xml line 1", "old"},
         {"no file", nullptr, "", "settings.xml: No such file or directory", "old"},
         {"a file that cannot be read", "<xml/>", "Input/output error",
@@ -42,37 +52,28 @@ TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
             files.SetFile("settings.xml", c.file);
         files.FailReading("settings.xml", c.readFault);
         VariableValues values(config);
-        values.Set("H", "old");
+        values.Set("$(HOST)", "old");
         const Status loaded = ReadSettingsInto(files, "settings.xml", config, &values);
         EXPECT_EQ(loaded.message(), c.error);
         EXPECT_EQ(loaded.IsNotFound(), c.file == nullptr);
-        EXPECT_EQ(*values.Find("H"), c.field);
+        EXPECT_EQ(*values.Find("$(HOST)"), c.field);
     }
 }
 
-// An id the configuration declares outside any item ("HOST" in a stray varname) addresses the item
-// of the same bare name ("$(HOST)"): loading gives the item the value of whichever of the two ids
-// has its first element later, and a save writes the item's value into the elements of both.
+// "HOST", declared outside any item, addresses the item "$(HOST)": loading takes the value of the
+// id whose first element comes later, and a save writes the item's value into both.
 TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
-    Configuration config;
-    ASSERT_TRUE(config
-                    .Parse("<xml><group><name/><item><name/><varname>$(HOST)</varname></item>"
-                           "</group><other><varname>HOST</varname></other></xml>",
-                           "c")
-                    .ok());
+    const Configuration config = HostConfig();
     const struct {
-        const char* what;
-        const char* file;   // the variables of the settings file
-        QString loaded;     // the value of $(HOST) after loading `file`
-        const char* saved;  // the variables after saving the value "new"
+        const char *what, *file;  // the variables of the settings file
+        QString loaded;           // the value of $(HOST) after loading `file`
+        const char* saved;        // the variables after saving the value "new"
     } cases[] = {
         {"the later element's id wins",
          "<variable id='HOST'>a</variable><variable id='$(HOST)'>b</variable>", "b",
          "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
         {"in either order", "<variable id='$(HOST)'>b</variable><variable id='HOST'>a</variable>",
          "a", "<variable id=\"$(HOST)\">new</variable><variable id=\"HOST\">new</variable>"},
-        {"the declared other id alone", "<variable id='HOST'>a</variable>", "a",
-         "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
         {"an undeclared id of the same bare name is no one's", "<variable id='$(HOST'>a</variable>",
          "", "<variable id=\"$(HOST\">a</variable><variable id=\"$(HOST)\">new</variable>"},
     };
@@ -87,8 +88,7 @@ TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
         FakeProcessLauncher processes;
         const SaveResult result =
             SaveAndExport(config, values, "settings.xml", "settings.xml", "", {files, processes});
-        ASSERT_TRUE(result.Complete())
-            << qPrintable(result.saved.message() + result.problems.join('\n'));
+        ASSERT_TRUE(result.Complete()) << qPrintable(result.saved.message());
         EXPECT_THAT(files.FileContents("settings.xml").toStdString(),
                     testing::HasSubstr(std::string("<xml>") + c.saved + "</xml>"));
     }

@@ -9,15 +9,13 @@
 #include <algorithm>
 #include <random>
 
-// SubstituteSequentially is the reference: each case checks it against results worked out by hand
-// where they are the point, and SubstitutionPlan against it, with several texts through one plan,
-// in output pieces of the export's size and of 3 bytes.
+// SubstituteSequentially is the reference, checked against results worked out by hand;
+// SubstitutionPlan is checked against it, in pieces of the export's size and of 3 bytes.
 namespace {
 
 constexpr size_t kPiece = SubstitutionPlan::kPieceBytes;
 
-// Where `actual` first parts from `expected` and what each holds from there: a failure shows only
-// the start of a long text.
+// Where `actual` first parts from `expected`, and 60 bytes of each from there.
 std::string FirstDifference(const QByteArray& actual, const QByteArray& expected) {
     const qsizetype at =
         std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
@@ -35,8 +33,7 @@ std::vector<Substitution> S(const QByteArray& list) {
     return substitutions;
 }
 
-// Keeps what arrives and counts the pieces and restarts; fails on a piece over maxPiece bytes,
-// keeping only its first maxPiece bytes.
+// Keeps what arrives, counting pieces and restarts; fails on a piece over maxPiece bytes.
 struct RecordingSink final : ByteSink {
     explicit RecordingSink(size_t maxPiece) : maxPiece(maxPiece) {}
     bool Append(const char* data, size_t size) override {
@@ -75,13 +72,10 @@ const std::vector<Case> kCases = {
     {"Repeats", S("$A=,$A=v,$B=$B.,$B=$B.,C=1,C=2"), {{"$$AA", "v"}, {"$B", "$B.."}, {"C", "1"}}},
     // Overlapping ids and ids that start others, in either order.
     {"Overlaps", S("A)=1,$(A)=2,$(B)=3,B)=4"), {{"x$(A)y", "x$(1y"}, {"x$(B)y", "x3y"}}},
-    {"Prefixes", S("a$=a,a=,b=,b$=X"), {{"a$a", ""}, {"b$b", "$"}}},
     {"LongId", S("aaaaaaaaaa=b,bb=c"), {{QByteArray(42, 'a'), "ccaa"}, {"aaaaaaaaab", {}}}},
     // Values complete ids with the text around them, or with ids that start before them.
     {"ValueJoinsText", S("$(A)=$(B,$(BC)=j"), {{"$(A)C)", "j"}, {"12345$(A)C)56789", {}}}},
     {"ValueCompletesEarlierStart", S("$b=c,$ac=Z,$a=1"), {{"$a$b", "Z"}}},
-    {"ValueCompletesInnerStart", S("$b=c,$xxc=Z,$a$=1,$$$$$="), {{"$a$xx$b", "$aZ"}}},
-    {"IdsSideBySide", S("$(PORT)=80,$(HOST)=h:,$(DB_PASS)="), {{"[$(HOST)$(PORT)]", "[h:80]"}}},
     {"ValueStartsAnId", S("b=$,a=,$c=Z"), {{"abc", "Z"}, {"ab c", "$ c"}}},
     // A removal joins the bytes on either side into a match neither held. The fuzzer found the
     // first: "(b" made across the removed "a", and "a$" a longer id starting where "a" does.
@@ -93,7 +87,6 @@ const std::vector<Case> kCases = {
     {"MatchesAroundAnOccurrence",
      S("A=B,qB=C,pC=D,Bq=E,Ep=F"),
      {{"pqA", "D"}, {"Aqp", "F"}, {"A pqA", "B D"}}},
-    {"Windows", S("a=b,bb=X"), {{"aca", "bcb"}, {"acca", "bccb"}, {"acab", "bcX"}}},
     // Makefiles: values that hold later ids, ids that start others, and "$" everywhere that starts
     // no id. Regression: each of these made the whole template run through the plain passes.
     {"ChainsBesideLoneStarts",
@@ -136,10 +129,8 @@ TEST_P(SubstitutionTest, GivesTheSequentialResult) {
 INSTANTIATE_TEST_SUITE_P(, SubstitutionTest, testing::ValuesIn(kCases),
                          testing::PrintToStringParamName());
 
-// Random short cases over small alphabets, where ids repeat, extend or cut short earlier ones,
-// values bring ids in or remove them, and texts made of ids and their parts make groups and
-// regions; tiny pieces of text and output make them straddle piece boundaries. A failure names the
-// case by its number: the generator's seed is fixed, so it comes back the same.
+// Random short cases of ids that repeat, extend or cut short earlier ones, in tiny pieces. The seed
+// is fixed: a failure names a case that comes back the same.
 TEST(SubstitutionPlanRandomTest, MatchesTheSequentialPasses) {
     std::mt19937 random(1);
     const auto below = [&](qsizetype n) { return static_cast<qsizetype>(random() % n); };

@@ -54,43 +54,35 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
 }
 
 // The tokens no value replaced, as "<token>:<line> ", when `text` comes `piece` bytes at a time
-// after a restart; `copied` gets what the sink passed on.
-QByteArray Leftovers(const QByteArray& text, qsizetype piece, QByteArray* copied) {
+// after a restart; the sink passes every byte on.
+QByteArray Leftovers(const QByteArray& text, qsizetype piece) {
     ByteArraySink copy;
     LeftoverTokenSink sink(copy);
     sink.Append("$(X)", 4);
     sink.Restart();
     for (qsizetype at = 0; at < text.size(); at += piece)
         sink.Append(text.constData() + at, std::min(piece, text.size() - at));
+    EXPECT_EQ(copy.bytes(), text) << "in pieces of " << piece;
     QByteArray found;
     for (const LeftoverToken& token : sink.Tokens())
         found += token.text + ':' + QByteArray::number(token.line) + ' ';
-    *copied = copy.bytes();
     return found;
 }
 
-// Each token once, with the line it first appears on, wherever the pieces of the output split it.
+// Each token once, with the line it first appears on, wherever the pieces of the output split it;
+// lines are counted over long stretches too, where the count runs in blocks (8200 lines: one).
 TEST(TemplateExportTest, FindsTheTokensNoValueReplacedInPiecesOfAnyLength) {
-    const QByteArray text = "$(A) $$(B.c-1_)\n$() $(x y) $(A\n)$(A$(C\n\n$(B.c-1_)$(Z)$(Y";
-    for (const qsizetype piece : {1, 2, 3, 5, 100}) {
-        QByteArray copied;
-        EXPECT_EQ(Leftovers(text, piece, &copied).toStdString(), "$(A):1 $(B.c-1_):1 $(Z):5 ")
-            << piece;
-        EXPECT_EQ(copied, text) << piece;
-    }
-}
-
-// Lines are counted over long stretches too, where the count runs in blocks: lines of every
-// length from empty to 40 bytes, some of them only "\n", the tokens far apart.
-TEST(TemplateExportTest, CountsTheLinesBeforeATokenFarIntoTheOutput) {
-    QByteArray text;
+    QByteArray lines;  // of every length from empty to 40 bytes, some of them only "\n"
     for (int i = 0; i < 9000; ++i)
-        text += QByteArray(i % 41, char('a' + i % 26)) + '\n';
-    text += "x $(FIRST)" + text + QByteArray(8200, '\n') + "$(SECOND)\n";  // 8200: a whole block
-    QByteArray copied;
-    for (const qsizetype piece : {qsizetype{7}, qsizetype{4096}, text.size()})
-        EXPECT_EQ(Leftovers(text, piece, &copied).toStdString(), "$(FIRST):9001 $(SECOND):26201 ")
+        lines += QByteArray(i % 41, char('a' + i % 26)) + '\n';
+    const QByteArray far = lines + "x $(FIRST)" + lines + QByteArray(8200, '\n') + "$(SECOND)\n";
+    for (const qsizetype piece : {1, 2, 3, 5, 4096}) {
+        EXPECT_EQ(Leftovers("$(A) $$(B.c-1_)\n$() $(x y) $(A\n)$(A$(C\n\n$(B.c-1_)$(Z)$(Y", piece)
+                      .toStdString(),
+                  "$(A):1 $(B.c-1_):1 $(Z):5 ")
             << piece;
+        EXPECT_EQ(Leftovers(far, piece).toStdString(), "$(FIRST):9001 $(SECOND):26201 ") << piece;
+    }
 }
 
 // An output may hold millions of different tokens: the first 100 are listed, each once, and every
@@ -115,17 +107,18 @@ TEST(TemplateExportTest, ListsTheFirstHundredTokensOfAnOutputAndCountsTheRest) {
         {"others counted at every occurrence", tokens(0, 1234) + tokens(200, 201), 101,
          "out: ... and 1,135 more without a value"},
     };
+    Configuration config;
     const char kOneEntry[] =
         "<xml><files><file><input>t.in</input><output>out</output></file></files></xml>";
+    ASSERT_TRUE(config.Parse(kOneEntry, "c.xml").ok());
     for (const auto& c : cases) {
         FakeFileSystem files;
         files.SetFile("t.in", c.text);
-        Configuration config;
-        ASSERT_TRUE(config.Parse(kOneEntry, "c.xml").ok());
         QStringList warnings;
         EXPECT_TRUE(ExportTemplateFiles(config, {}, "s.xml", "", files, &warnings).isEmpty());
-        EXPECT_EQ(warnings.size(), c.lines) << c.what;
-        EXPECT_EQ(warnings.value(warnings.size() - 1).toStdString(), c.last) << c.what;
+        EXPECT_EQ(QString::number(warnings.size()) + ' ' + warnings.value(warnings.size() - 1),
+                  QString::number(c.lines) + ' ' + c.last)
+            << c.what;
         EXPECT_EQ(files.FileContents("out"), c.text) << c.what;
     }
 }
