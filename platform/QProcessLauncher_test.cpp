@@ -62,38 +62,13 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellAndDoesNotWaitForItOrSaysW
     EXPECT_FALSE(QFile::exists(dir.filePath("ran")));
 }
 
-// A command waited for succeeds with status 0 only; otherwise the message says how it ended, with
-// the last ten lines of its standard error (never its standard output). One that runs too long
-// or is cancelled is killed long before it would end.
-TEST(QProcessLauncherTest, WaitsForACommandAndSaysHowItEnded) {
-    const QString lines = "for i in $(seq 12); do echo line$i >&2; done; echo out";
-    const struct {
-        const char* what;
-        QString command;
-        bool cancel;
-        QString message;  // empty for success
-    } cases[] = {
-        {"status 0", "/bin/sh -c \"" + lines + "\"", false, ""},
-        {"another status", "/bin/sh -c \"" + lines + "; exit 3\"", false,
-         "The command ended with status 3: /bin/sh -c \"" + lines +
-             "; exit 3\"\nThe last lines it wrote to standard error:\nline3\nline4\nline5\nline6"
-             "\nline7\nline8\nline9\nline10\nline11\nline12"},
-        {"a signal", "/bin/sh -c \"kill -TERM $$\"", false,
-         "The command was ended by signal 15 (SIGTERM): /bin/sh -c \"kill -TERM $$\""},
-        {"the timeout", "/bin/sh -c \"echo started >&2; exec sleep 60\"", false,
-         "The command did not end within its timeout of 1 s and was stopped: /bin/sh -c \"echo "
-         "started >&2; exec sleep 60\"\nThe last lines it wrote to standard error:\nstarted"},
-        {"cancelled", "/bin/sleep 60", true, "The command was cancelled: /bin/sleep 60"},
-        {"not started", "/nonexistent/program", false,
-         "The command could not be started: /nonexistent/program: "},
-    };
-    for (const auto& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
-        const Status ran = QProcessLauncher().RunAndWait(c.command, 1s, [&] { return c.cancel; });
-        EXPECT_TRUE(c.message.isEmpty() ? ran.ok() : ran.message().startsWith(c.message))
-            << c.what << ": " << ran.message().toStdString();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 30s) << c.what;
-    }
+// A waited command that cannot start says why; how a started one ends is told by the program's
+// own runs of its before and after commands.
+TEST(QProcessLauncherTest, AWaitedCommandThatCannotStartSaysWhy) {
+    const Status ran = QProcessLauncher().RunAndWait("/nonexistent/program", 1s, nullptr);
+    EXPECT_TRUE(
+        ran.message().startsWith("The command could not be started: /nonexistent/program: "))
+        << ran.message().toStdString();
 }
 
 // The window's wait dialog shows the command, and its Cancel stops it.

@@ -1,7 +1,5 @@
 #include "run/Overrides.h"
 
-#include "schema/Configuration.h"
-#include "settings/VariableValues.h"
 #include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -44,50 +42,6 @@ TEST(OverridesTest, ReadsValueOptionsAndRefusesMalformedOnes) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Parsed(c.commandLine), c.parsed) << c.what;
-    }
-}
-
-TEST(OverridesTest, GivesValuesByIdOrBareNameAndRefusesUndeclaredNames) {
-    Configuration config;
-    ASSERT_TRUE(config
-                    .Parse(R"(<xml><group><name>g</name>
-                    <item><name>Host</name><varname>$(DBHOST)</varname></item>
-                    <item><name>Pass</name><varname>$(DBPASS)</varname></item></group></xml>)",
-                           "c.xml")
-                    .ok());
-    QProcessEnvironment environment;
-    environment.insert("DEPLOY_DBPASS", "s3cret with blanks");
-    environment.insert("OTHER_NOPE", "x");
-    const struct {
-        const char *what, *commandLine;
-        QString values;  // "host|pass|where the values came from", or the message
-    } cases[] = {
-        {"nothing given", "/export", "stored-host|stored-pass|"},
-        {"by bare name", "/set:DBHOST=db2", "db2|stored-pass|/set:DBHOST"},
-        {"by id, the later one wins", "/set:$(DBHOST)=db2 /set:DBHOST=db3",
-         "db3|stored-pass|/set:DBHOST"},
-        {"from the environment", "/env:DEPLOY_", "stored-host|s3cret with blanks|DEPLOY_DBPASS"},
-        {"a prefix that nothing has", "/env:NONE_", "stored-host|stored-pass|"},
-        {"a name no item declares", "/set:DBHOST=db2 /set:NOPE=1",
-         "c.xml declares no variable \"NOPE\", which /set:NOPE gives a value; nothing was saved."},
-        {"an environment variable no item declares", "/env:OTHER_",
-         "c.xml declares no variable \"NOPE\", which the environment variable OTHER_NOPE gives a "
-         "value; nothing was saved."},
-    };
-    for (const auto& c : cases) {
-        VariableValues values(config);
-        values.Set("$(DBHOST)", "stored-host");
-        values.Set("$(DBPASS)", "stored-pass");
-        QHash<QString, QString> sources;
-        const Status applied =
-            ApplyValueOptions(ParseCommandLine(GetCommandLine(c.commandLine)).values, environment,
-                              config, &values, &sources);
-        const QString got = QStringList{*values.Find("$(DBHOST)"), *values.Find("$(DBPASS)"),
-                                        QStringList(sources.values()).join(',')}
-                                .join('|');
-        // A failure leaves every value as it was.
-        EXPECT_EQ(applied.ok() ? got : applied.message(), c.values) << c.what;
-        EXPECT_TRUE(applied.ok() || got == "stored-host|stored-pass|") << c.what;
     }
 }
 

