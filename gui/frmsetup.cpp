@@ -1,11 +1,13 @@
 #include "gui/frmsetup.h"
 
+#include "gui/ChangesView.h"
 #include "gui/ControlNames.h"
 #include "gui/Layout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
+#include "run/SavePreview.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 
@@ -50,6 +52,15 @@ bool DeclaresRules(const Configuration& config) {
     return false;
 }
 
+// Keeps the report of a save's preview: its diff. Its warnings are the save's, which the window
+// does not show.
+class DiffCollector final : public RunOutput {
+  public:
+    void Report(const QByteArray& bytes) override { diff += bytes; }
+    void Warn(const QString&) override {}
+    QByteArray diff;
+};
+
 // A message box taller than the screen would hide its OK button: a refused save lists this many
 // values that do not fit, and counts the rest.
 constexpr int kListedProblems = 20;
@@ -85,6 +96,8 @@ void frmsetup::BuildControls() {
             &frmsetup::IndSave_Click);
     addItem(indFile, "IndSaveAs", QStringLiteral("Save As..."), QKeySequence(),
             &frmsetup::IndSaveAs_Click);
+    addItem(indFile, "IndShowChanges", tr("Show C&hanges..."), QKeySequence(Qt::CTRL | Qt::Key_D),
+            &frmsetup::IndShowChanges_Click);
     addItem(indFile, "indExit", QStringLiteral("E&xit"), QKeySequence(), &frmsetup::indExit_Click);
     QMenu* indHelp = menuBar()->addMenu(QStringLiteral("&?"));
     indHelp->setObjectName(QStringLiteral("indHelp"));
@@ -421,6 +434,33 @@ void frmsetup::SaveSettingsAs() {
     }
     mSettingsFile = *chosen;
     UpdateCaption();
+}
+
+void frmsetup::IndShowChanges_Click() {
+    // A save would refuse these values, and so would /diff.
+    if (!ValuesFit()) {
+        return;
+    }
+    DiffCollector report;
+    SavePreview preview;
+    try {
+        preview = PreviewSave(mConfigDoc, FieldValues(), mSettingsFile, mBaseDir, mServices.files,
+                              &report);
+    } catch (const std::bad_alloc&) {
+        preview.result.saved = Status::OutOfMemory(mSettingsFile);
+    }
+    if (!preview.result.saved.ok()) {
+        mServices.dialogs.ShowMessage(preview.result.saved.message());
+        return;
+    }
+    auto* view = new ChangesView(preview, report.diff, this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    connect(view, &ChangesView::SaveRequested, this, [this, view] {
+        if (SaveCurrent()) {
+            view->accept();
+        }
+    });
+    view->open();
 }
 
 void frmsetup::Ok_Click() {

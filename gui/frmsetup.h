@@ -56,6 +56,8 @@ class frmsetup : public QMainWindow {
     void IndOpen_Click() { OpenSettings(); }
     void IndSave_Click() { SaveCurrent(); }
     void IndSaveAs_Click() { SaveSettingsAs(); }
+    // Shows the diff that a save would make, before anything is written, and offers the save.
+    void IndShowChanges_Click();
     void indExit_Click() { close(); }
     void indAboutTrvSet_Click();
     void Ok_Click();
