@@ -70,13 +70,10 @@ constexpr int kListedProblems = 20;
 using Layout::Px;
 
 frmsetup::frmsetup(const CommandLineOptions& options, ProgramServices services)
-    : mServices(services) {
+    : mServices(services), mOptions(options) {
     setWindowTitle(QStringLiteral("frmsetup"));
     BuildControls();
-    const StartupPaths paths = ResolveStartupPaths(options);
-    mConfigFile = paths.configFile;
-    mSettingsFile = paths.settingsFile;
-    mBaseDir = options.baseDir;
+    UsePaths(options);
 }
 
 frmsetup::~frmsetup() = default;
@@ -175,8 +172,20 @@ void frmsetup::SwitchGroup(int step) {
     }
 }
 
+void frmsetup::UsePaths(const CommandLineOptions& options) {
+    const StartupPaths paths = ResolveStartupPaths(options);
+    mConfigFile = paths.configFile;
+    mSettingsFile = paths.settingsFile;
+    mBaseDir = options.baseDir;
+}
+
 std::optional<int> frmsetup::Form_Load() {
     mTitle = QStringLiteral("Configuration Editor");
+    // Started from the desktop menu, the program is in the home folder, which has no
+    // configuration. Cancelled, the start ends as for any configuration that cannot be loaded.
+    if (mOptions.configFile.isEmpty() && !mServices.files.Exists(mConfigFile)) {
+        ChooseConfiguration();
+    }
     if (!LoadConfiguration(mConfigFile)) {
         return kExitFailed;
     }
@@ -195,6 +204,18 @@ std::optional<int> frmsetup::Form_Load() {
         return kExitFailed;
     }
     return std::nullopt;
+}
+
+void frmsetup::ChooseConfiguration() {
+    const std::optional<QString> chosen =
+        mServices.dialogs.AskOpenFileName(mConfigFile, Messages::XmlFilter());
+    if (!chosen || chosen->isEmpty()) {
+        return;
+    }
+    CommandLineOptions options = mOptions;
+    options.configFile = *chosen;
+    options.baseDir = BaseDirOf(*chosen);
+    UsePaths(options);
 }
 
 bool frmsetup::LoadConfiguration(const QString& path) {

@@ -41,6 +41,8 @@ class frmsetup : public QMainWindow {
     // the first save: asked Yes, the fields start with their defaults, as an edit. Returns nothing
     // when the window is ready to be shown, or the exit status when a file could not be loaded
     // (the message has been shown).
+    // Started without "/conf:" where no configuration file is, it first asks for one, and looks up
+    // the settings file beside it.
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -81,6 +83,10 @@ class frmsetup : public QMainWindow {
     };
 
     void BuildControls();
+    // Takes the configuration, settings file and folder that `options` name.
+    void UsePaths(const CommandLineOptions& options);
+    // Asks for the configuration to edit, for a start without one.
+    void ChooseConfiguration();
     // Places the tab row, the pages and the buttons for the size of the client area.
     void PlaceControls();
     // Selects the group `step` tabs on, round the end.
@@ -119,6 +125,7 @@ class frmsetup : public QMainWindow {
     void ShowValues(const VariableValues& values);
 
     ProgramServices mServices;
+    CommandLineOptions mOptions;  // as the program was started
 
     Configuration mConfigDoc;
     QString mTitle;
