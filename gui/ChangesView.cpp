@@ -37,9 +37,9 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWi
     text->setVisible(!diff.isEmpty());
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* save = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
+    QPushButton* save = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
     save->setObjectName(QStringLiteral("ChangesSave"));
-    QPushButton* close = buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole);
+    QPushButton* close = buttons->addButton(tr("&Close"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("ChangesClose"));
     // Enter after reading closes the view; saving takes a deliberate click.
     save->setAutoDefault(false);
@@ -51,6 +51,8 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWi
     layout->addWidget(note);
     layout->addWidget(text, 1);
     layout->addWidget(buttons);
+    // Wide enough for the title, also around one line.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 48);
     if (!diff.isEmpty()) {
         // Room for 100 columns and 30 lines of the diff.
         const QFontMetrics metrics(text->font());
