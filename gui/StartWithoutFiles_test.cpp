@@ -1,4 +1,4 @@
-// A start without "/conf:" in a folder without a configuration, as from the desktop menu.
+// A start without "/conf:" in a folder without config.xml, as from the desktop menu.
 #include "gui/frmsetup.h"
 
 #include "testing/FakeFileSystem.h"
@@ -12,46 +12,33 @@ namespace {
 
 TEST(StartWithoutFilesTest, AsksForTheConfigurationWhenTheFolderHasNone) {
     const struct {
-        const char* what;
-        QStringList arguments;
-        const char* inFolder;  // the configuration file in the folder the program starts in
-        QString answer;        // to the open dialog: the configuration chosen, "" cancels
+        const char *what, *arguments, *inFolder;  // inFolder: the configuration where it starts
+        QString answer;  // to the open dialog: the configuration chosen, "" cancels
         QStringList questions;
         QString settingsFile;  // the window's, or "" when the start ends with status 2
     } cases[] = {
-        {"chosen: settings beside it",
-         {},
-         "c.xml",
-         "/u/app/c.xml",
-         {"open"},
-         "/u/app/settings.xml"},
-        {"chosen, with /file:", {"/file:s.xml"}, "c.xml", "/u/app/c.xml", {"open"}, "/u/app/s.xml"},
-        {"cancelled: ends as before", {}, "c.xml", "", {"open"}, ""},
-        {"the folder has one: not asked", {}, "config.xml", "", {}, "settings.xml"},
-        {"/conf: given: not asked", {"/conf:x.xml"}, "c.xml", "", {}, ""},
+        {"chosen: settings beside it", "", "c.xml", "/u/c.xml", {"open"}, "/u/settings.xml"},
+        {"chosen, with /file:", "/file:s.xml", "c.xml", "/u/c.xml", {"open"}, "/u/s.xml"},
+        {"cancelled: ends as before", "", "c.xml", "", {"open"}, ""},
+        {"the folder has one: not asked", "", "config.xml", "", {}, "settings.xml"},
+        {"/conf: given: not asked", "/conf:x.xml", "c.xml", "", {}, ""},
     };
-    const QByteArray config = "<xml><group><name>G</name></group></xml>";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeFileSystem files;
-        for (const char* path : {"/u/app/c.xml", c.inFolder}) {
-            files.SetFile(path, config);
-        }
-        for (const char* path : {"/u/app/settings.xml", "/u/app/s.xml", "settings.xml"}) {
-            files.SetFile(path, "<xml/>");
-        }
+        for (const char* path :
+             {"/u/c.xml", c.inFolder, "/u/settings.xml", "/u/s.xml", "settings.xml"})
+            files.SetFile(path, "<xml><group><name>G</name></group></xml>");
         ScriptedDialogs dialogs;
         dialogs.answers = QStringList(c.answer);
         FakeProcessLauncher launcher;
-        frmsetup window(ParseCommandLine(c.arguments), {dialogs, files, launcher});
-        if (c.settingsFile.isEmpty()) {
-            EXPECT_EQ(window.Form_Load(), 2);
-            EXPECT_TRUE(dialogs.messages.value(0).startsWith("The file could not be loaded!\n"));
-        } else {
-            EXPECT_EQ(window.Form_Load(), std::nullopt);
-            EXPECT_EQ(window.SettingsFile(), c.settingsFile);
-        }
+        frmsetup window(ParseCommandLine(GetCommandLine(c.arguments)), {dialogs, files, launcher});
+        const std::optional<int> status = window.Form_Load();
         EXPECT_EQ(dialogs.questions, c.questions);
+        EXPECT_EQ(status ? QString("%1 %2").arg(*status).arg(
+                               dialogs.messages.value(0).section(u'\n', 0, 0))
+                         : window.SettingsFile(),
+                  c.settingsFile.isEmpty() ? "2 The file could not be loaded!" : c.settingsFile);
     }
 }
 
