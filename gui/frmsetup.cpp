@@ -172,13 +172,6 @@ void frmsetup::SwitchGroup(int step) {
     }
 }
 
-void frmsetup::UsePaths(const CommandLineOptions& options) {
-    const StartupPaths paths = ResolveStartupPaths(options);
-    mConfigFile = paths.configFile;
-    mSettingsFile = paths.settingsFile;
-    mBaseDir = options.baseDir;
-}
-
 std::optional<int> frmsetup::Form_Load() {
     mTitle = QStringLiteral("Configuration Editor");
     // Started from the desktop menu, the program is in the home folder, which has no
@@ -204,6 +197,13 @@ std::optional<int> frmsetup::Form_Load() {
         return kExitFailed;
     }
     return std::nullopt;
+}
+
+void frmsetup::UsePaths(const CommandLineOptions& options) {
+    const StartupPaths paths = ResolveStartupPaths(options);
+    mConfigFile = paths.configFile;
+    mSettingsFile = paths.settingsFile;
+    mBaseDir = options.baseDir;
 }
 
 void frmsetup::ChooseConfiguration() {

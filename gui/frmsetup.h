@@ -83,14 +83,14 @@ class frmsetup : public QMainWindow {
     };
 
     void BuildControls();
-    // Takes the configuration, settings file and folder that `options` name.
-    void UsePaths(const CommandLineOptions& options);
-    // Asks for the configuration to edit, for a start without one.
-    void ChooseConfiguration();
     // Places the tab row, the pages and the buttons for the size of the client area.
     void PlaceControls();
     // Selects the group `step` tabs on, round the end.
     void SwitchGroup(int step);
+    // Takes the configuration, settings file and folder that `options` name.
+    void UsePaths(const CommandLineOptions& options);
+    // Asks for the configuration to edit, for a start without one.
+    void ChooseConfiguration();
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
     // Makes the labels and fields of the group at tab `index`, unless they exist: a page is
