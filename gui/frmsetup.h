@@ -87,11 +87,11 @@ class frmsetup : public QMainWindow {
     void PlaceControls();
     // Selects the group `step` tabs on, round the end.
     void SwitchGroup(int step);
+    bool LoadConfiguration(const QString& path);
     // Takes the configuration, settings file and folder that `options` name.
     void UsePaths(const CommandLineOptions& options);
     // Asks for the configuration to edit, for a start without one.
     void ChooseConfiguration();
-    bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
     // Makes the labels and fields of the group at tab `index`, unless they exist: a page is
     // built when it is first shown, so that the window opens as fast with thousands of fields as
