@@ -150,13 +150,4 @@ TEST(XmlDocumentSerialize, RefusesCharactersXml10CannotHold) {
     EXPECT_TRUE(Saved(doc).contains("<value k=\"fine &#9;\xf0\x9f\x98\x80\">fine \t"));
 }
 
-TEST(XmlDocumentTest, ANewDocumentHasOneRootAndIsUtf8) {
-    XmlDocument doc;
-    EXPECT_TRUE(doc.CreateRoot("bad name").IsNull());
-    XmlNode root = doc.CreateRoot("xml");
-    EXPECT_TRUE(doc.Root() == root && doc.CreateRoot("second").IsNull());
-    root.SetText(QStringLiteral("ä"));
-    EXPECT_EQ(Saved(doc), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xml>\xc3\xa4</xml>\n");
-}
-
 }  // namespace
