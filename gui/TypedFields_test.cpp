@@ -271,28 +271,6 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
 }
 
-// Any other configuration keeps the window as it was, and no control of it has a style sheet.
-TEST_F(TypedFieldsTest, OnlyAConfigurationWithRulesOrHelpHasAStatusLine) {
-    const struct {
-        const char* item;  // the children of the item after its name and varname
-        bool statusLine;
-    } cases[] = {
-        {"<type>string</type>", false},  // a type the program does not know
-        {"<help>What it is for</help>", true},
-        {"<type>number</type>", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.item);
-        mFiles.SetFile("config.xml", QByteArray("<xml><group><name>G</name><item><name>A</name>"
-                                                "<varname>A</varname>") +
-                                         c.item + "</item></group></xml>");
-        ASSERT_EQ(Open("<xml/>"), std::nullopt);
-        EXPECT_EQ(mWindow->findChild<QStatusBar*>() != nullptr, c.statusLine);
-        EXPECT_EQ(mWindow->centralWidget()->size(), mWindow->centralWidget()->minimumSize());
-        EXPECT_EQ(Field("A")->styleSheet(), "");
-    }
-}
-
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates
 // the file; No ends the start as a file that does not load does, which asks nothing.
 TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {

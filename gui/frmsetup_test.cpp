@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -241,10 +242,12 @@ TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
     EXPECT_THAT(mFiles.FileContents(kSettings).toStdString(), ::testing::HasSubstr(">x<"));
 }
 
-// OK and "Abbrechen" keep their distance from the bottom right corner.
+// OK and "Abbrechen" keep their distance from the bottom right corner. A configuration without
+// rules or help keeps the window as it was: no status line, no style sheet on a field.
 TEST_F(FrmsetupTest, OpensAtItsDesignSizeAndGivesMoreRoomToThePages) {
     QWidget* client = mWindow->centralWidget();
     EXPECT_EQ(client->size(), client->minimumSize());
+    EXPECT_TRUE(!mWindow->findChild<QStatusBar*>() && Control("eDBHOST")->styleSheet().isEmpty());
     const QSize pages = Control("Pages")->size();
     const QRect ok = Control("Ok")->geometry(), cancel = Control("Cancel")->geometry();
     mWindow->resize(mWindow->size() + QSize(120, 200));
