@@ -150,7 +150,6 @@ TEST_F(TypedFieldsTest, EachKindHasItsControlThatShowsChecksAndStoresTheValue) {
         const char *shown, *problem, *edit, *saved;
         const char* asked;  // the dialog the edit opened
     } cases[] = {
-        {"NAME", nullptr, "QLineEdit web", "", "type:api", "api", ""},
         {"SECRET", nullptr, "QLineEdit hunter2 masked", "", "type:s3cret", "s3cret", ""},
         {"DEBUG", nullptr, "QCheckBox on", "", "click", "no", ""},
         {"MODE", nullptr, "QComboBox safe of fast safe", "", "pick:fast", "fast", ""},
@@ -160,7 +159,6 @@ TEST_F(TypedFieldsTest, EachKindHasItsControlThatShowsChecksAndStoresTheValue) {
          "yes", ""},
         {"MODE", "turbo", "QComboBox turbo of fast safe turbo invalid",
          "is not one of \"fast\", \"safe\"", "pick:fast", "fast", ""},
-        {"DATA", "", "QLineEdit  invalid", "must not be empty", "type:/x", "/x", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(QString("%1=%2").arg(c.id, c.value ? c.value : "(fits)").toStdString());
@@ -271,30 +269,6 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     EXPECT_FALSE(field->toolTip().contains("horse"));
     show->trigger();
     EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
-}
-
-// Any other configuration keeps the window as it was, and no control of it has a style sheet.
-TEST_F(TypedFieldsTest, OnlyAConfigurationWithRulesOrHelpHasAStatusLine) {
-    const struct {
-        const char* item;  // the children of the item after its name and varname
-        bool statusLine;
-    } cases[] = {
-        {"<type>text</type>", false},
-        {"<type>string</type>", false},  // a type the program does not know
-        {"<help>What it is for</help>", true},
-        {"<required>true</required><default>x</default>", true},
-        {"<type>number</type>", true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.item);
-        mFiles.SetFile("config.xml", QByteArray("<xml><group><name>G</name><item><name>A</name>"
-                                                "<varname>A</varname>") +
-                                         c.item + "</item></group></xml>");
-        ASSERT_EQ(Open("<xml/>"), std::nullopt);
-        EXPECT_EQ(mWindow->findChild<QStatusBar*>() != nullptr, c.statusLine);
-        EXPECT_EQ(mWindow->centralWidget()->size(), mWindow->centralWidget()->minimumSize());
-        EXPECT_EQ(Field("A")->styleSheet(), "");
-    }
 }
 
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates

@@ -25,20 +25,20 @@ QByteArray Saved(const XmlDocument& doc) {
     return bytes;
 }
 
-// The nodes `expression` selects: their texts, or their values of `attribute`.
-QStringList Select(const XmlDocument& doc, const QString& expression, const QString& attribute = {},
-                   const XPathVariables& variables = {}, XmlNode context = {}) {
+// The texts of the nodes `expression` selects.
+QStringList Select(const XmlDocument& doc, const QString& expression,
+                   const XPathVariables& variables = {}) {
     std::vector<XmlNode> nodes;
-    EXPECT_TRUE(doc.SelectNodes(expression, &nodes, variables, context).ok());
-    QStringList values;
+    EXPECT_TRUE(doc.SelectNodes(expression, &nodes, variables).ok());
+    QStringList texts;
     for (const XmlNode& node : nodes)
-        values << (attribute.isEmpty() ? node.Text() : node.Attribute(attribute).value_or("-"));
-    return values;
+        texts << node.Text();
+    return texts;
 }
 
-XmlNode First(const XmlDocument& doc, const QString& expression, XmlNode context = {}) {
+XmlNode First(const XmlDocument& doc, const QString& expression) {
     XmlNode node;
-    EXPECT_TRUE(doc.SelectSingleNode(expression, &node, {}, context).ok());
+    EXPECT_TRUE(doc.SelectSingleNode(expression, &node).ok());
     return node;
 }
 
@@ -72,51 +72,12 @@ TEST(XmlDocumentParse, RefusesBrokenAndHostileDocuments) {
     EXPECT_TRUE(Saved(ParseOk("<!DOCTYPE xml>\n<xml/>\n")).contains("<!DOCTYPE xml>\n<xml/>"));
 }
 
-// Ids as they occur in real files; none may change what the expression means.
+// An id as it may occur in real files may not change what the expression means.
 TEST(XmlDocumentXPath, VariablesAreMatchedAsValuesNeverAsExpressionText) {
-    const QString ids[] = {"a\"b", "a'b", "a\"b'c", "x[1]", "]", "//", "$(X)", "x' or '1'='1"};
-    QByteArray text = "<xml><variable id=\"other\"/>";
-    for (const QString& id : ids) {
-        const QByteArray escaped = id.toHtmlEscaped().toUtf8();
-        text += "<variable id=\"" + escaped + "\"><varname>" + escaped + "</varname></variable>";
-    }
-    const XmlDocument doc = ParseOk(text + "</xml>");
-    for (const QString& id : ids) {
-        EXPECT_EQ(Select(doc, "//variable[@id=$id]", "id", {{"id", id}}), QStringList{id});
-        EXPECT_EQ(Select(doc, "//varname[text()=$id]", {}, {{"id", id}}), QStringList{id});
-    }
-}
-
-// A node's text leaves out comments and processing instructions and takes in CDATA; only
-// attributes without a namespace count, and an empty one is there.
-TEST(XmlDocumentXPath, SelectsInDocumentOrderFromTheContextNode) {
-    const XmlDocument doc = ParseOk(
-        "<xml xmlns:p='urn:p'><v id='a' n='1'><v id='a' n='2'/></v>\n<group><v id='a' n='3'/>"
-        "<name k='' p:o='x'>g<!-- c --><?pi no?><![CDATA[<h>]]></name></group>"
-        "<v id='b' n='x'/><v id='a' n='4'/></xml>");
-    EXPECT_EQ(Select(doc, "//v[@id=$id]", "n", {{"id", "a"}}), QStringList({"1", "2", "3", "4"}));
-    EXPECT_EQ(Select(doc, "//group/v | /xml/v", "n"), QStringList({"1", "3", "x", "4"}));
-    const XmlNode group = First(doc, "xml/group");
-    EXPECT_EQ(Select(doc, "v", "n", {}, group), QStringList{"3"});
-    const XmlNode name = First(doc, "name", group);
-    EXPECT_EQ(name.Text() + name.Name() + QString::number(name.Line()), "g<h>name2");
-    EXPECT_TRUE(name.Attribute("k") == QString() && !name.Attribute("o") && !name.Attribute("n"));
-    EXPECT_TRUE(First(doc, "item", group).IsNull());
-}
-
-// In an element, a text node and an attribute; the layout around them stays.
-TEST(XmlNodeTest, SetTextStoresMarkupCharactersVerbatim) {
-    XmlDocument doc =
-        ParseOk("<xml>\n  <value>old<b>b</b></value>\n  <input k='1'>in</input>\n</xml>");
-    const QString tricky = "&amp; <b>x</b> ]]> \"q\" 'a' a\r\nb";
-    First(doc, "xml/value").SetText(tricky);
-    First(doc, "//input/text()").SetText(tricky + "1");
-    First(doc, "//input/@k").SetText(tricky + "2");
-    const QByteArray bytes = Saved(doc);
-    EXPECT_TRUE(bytes.contains("\n  <input")) << bytes.toStdString();
-    const XmlDocument again = ParseOk(bytes);
-    EXPECT_EQ(Select(again, "//value/node() | //input | //input/@k"),
-              QStringList({tricky, tricky + "1", tricky + "2"}));
+    const QString id = R"(a"b'c x[1] $(X)' or '1'='1)";
+    const XmlDocument doc =
+        ParseOk("<xml><v id='x'/><v id=\"" + id.toHtmlEscaped().toUtf8() + "\"/></xml>");
+    EXPECT_EQ(Select(doc, "//v[@id=$id]/@id", {{"id", id}}), QStringList{id});
 }
 
 // A changed file keeps its encoding, declaration and comments, and the form of its text: line
@@ -127,15 +88,12 @@ TEST(XmlDocumentSerialize, KeepsEncodingLineBreaksByteOrderAndByteOrderMark) {
     const QString utf16 = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n";
     const QString utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     const QString latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Grüße -->\n";
-    // The declaration read and the one written (libxml2 adds one where the file had none), the
-    // encoding, a byte-order mark, CR LF line breaks.
+    // Declaration read and written (libxml2 adds one), encoding, byte-order mark, CR LF.
     const std::tuple<QString, QString, Encoding, bool, bool> cases[] = {
         {utf16, utf16, Encoding::Utf16BE, false, true},
-        {utf16, utf16, Encoding::Utf16BE, true, false},
         {utf16, utf16, Encoding::Utf16LE, true, true},
         {"", utf16, Encoding::Utf16BE, true, true},
         {"", utf8, Encoding::Utf8, true, false},
-        {"", utf8, Encoding::Utf8, false, false},
         {latin1, latin1, Encoding::Latin1, false, true}};
     for (const auto& [before, after, encoding, mark, crlf] : cases) {
         // clang 14 cannot capture structured bindings: named copies for the lambda.
@@ -171,7 +129,7 @@ TEST(XmlDocumentSerialize, WritesUtf8WhenTheOwnEncodingWouldNotReadBack) {
 TEST(XmlNodeTest, KeepsAByteOrderMarkCharacterThatStartsAText) {
     XmlDocument doc = ParseOk("\xef\xbb\xbf<xml><v id='&#xFEFF;A'>&#xFEFF;</v><w/></xml>");
     const QString mark = QStringLiteral("\uFEFF");
-    EXPECT_EQ(Select(doc, "//v[@id=$id]", "id", {{"id", mark + "A"}}), QStringList{mark + "A"});
+    EXPECT_EQ(Select(doc, "//v[@id=$id]/@id", {{"id", mark + "A"}}), QStringList{mark + "A"});
     EXPECT_EQ(Select(doc, "//v"), QStringList{mark});
     First(doc, "//w").SetText(mark + mark + "B");
     EXPECT_EQ(Select(ParseOk(Saved(doc)), "/xml/*"), QStringList({mark, mark + mark + "B"}));
@@ -180,27 +138,16 @@ TEST(XmlNodeTest, KeepsAByteOrderMarkCharacterThatStartsAText) {
 // In a text and in an attribute; the failure leaves no bytes and names the line.
 TEST(XmlDocumentSerialize, RefusesCharactersXml10CannotHold) {
     XmlDocument doc = ParseOk("<xml>\n<value k='v'>ok</value>\n</xml>");
-    for (const char16_t character : {0x0001, 0xFFFE, 0xD800, 0x0000}) {
-        const QString name = QString("U+%1").arg(int(character), 4, 16, QChar('0')).toUpper();
-        for (const char* where : {"//value", "//@k"}) {
-            First(doc, where).SetText(QStringLiteral("a") + QChar(character) + u'b');
-            QByteArray bytes = "stale";
-            const QString message = doc.Serialize(&bytes).message();
-            EXPECT_TRUE(message.startsWith("line 2: ") && message.contains(name) && bytes.isEmpty())
-                << name.toStdString() << " in " << where << ": " << message.toStdString();
-            First(doc, where).SetText(QStringLiteral("fine \t\U0001F600"));
-        }
+    for (const auto& [where, character, name] :
+         {std::tuple("//value", u'\x01', "U+0001"), std::tuple("//@k", u'\xD800', "U+D800")}) {
+        First(doc, where).SetText(QStringLiteral("a") + QChar(character) + u'b');
+        QByteArray bytes = "stale";
+        const QString message = doc.Serialize(&bytes).message();
+        EXPECT_TRUE(message.startsWith("line 2: ") && message.contains(name) && bytes.isEmpty())
+            << where << ": " << message.toStdString();
+        First(doc, where).SetText(QStringLiteral("fine \t\U0001F600"));
     }
     EXPECT_TRUE(Saved(doc).contains("<value k=\"fine &#9;\xf0\x9f\x98\x80\">fine \t"));
-}
-
-TEST(XmlDocumentTest, ANewDocumentHasOneRootAndIsUtf8) {
-    XmlDocument doc;
-    EXPECT_TRUE(doc.CreateRoot("bad name").IsNull());
-    XmlNode root = doc.CreateRoot("xml");
-    EXPECT_TRUE(doc.Root() == root && doc.CreateRoot("second").IsNull());
-    root.SetText(QStringLiteral("ä"));
-    EXPECT_EQ(Saved(doc), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xml>\xc3\xa4</xml>\n");
 }
 
 }  // namespace
