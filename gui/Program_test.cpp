@@ -81,10 +81,12 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          "[database]",
          true},
         // Regression: what another save wrote between the reading and the writing of the settings
-        // was undone. This one holds the update lock while it edits, long enough that the export
-        // always says that it waits (after a second) however slowly it starts.
-        {"flock . sh -c 'touch locked; sleep 4; sed -i s/8080/9090/ settings.xml' & "
-         "while [ ! -e locked ]; do sleep 0.01; done; tervosetup /export; wait",
+        // was undone. This one holds the update lock while it edits, until the export has said
+        // that it waits (after a second), however slowly it starts.
+        {"flock . sh -c 'touch locked; for i in $(seq 600); do grep -qs saving err && break; "
+         "sleep 0.05; done; sed -i s/8080/9090/ settings.xml' & "
+         "while [ ! -e locked ]; do sleep 0.01; done; tervosetup /export 2> err; s=$?; wait; "
+         "cat err >&2; exit $s",
          0,
          {"another program is saving there..."},
          "listen 9090;"},
