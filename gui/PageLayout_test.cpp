@@ -1,0 +1,56 @@
+#include "gui/PageLayout.h"
+
+#include "gui/Layout.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Layout::Px;
+
+// Every page keeps its rows' tops and heights and grows its fields with the page; a page whose
+// labels fit keeps the designed boxes exactly, one with a longer label widens its label column.
+TEST(PageLayoutTest, PlacesRowsAsDesignedAndNeverCutsALabel) {
+    const int designWidth = 647;
+    const struct {
+        const char* what;
+        QStringList labels;
+        int wider;      // pixels more than the design width
+        bool designed;  // every box exactly where the window was designed to put it
+    } rows[] = {
+        {"labels that fit, design size", {"Host", "Port", "Database"}, 0, true},
+        {"labels that fit, wider page", {"Host", "Port"}, 150, true},
+        {"a long label, design size", {"Host", "Folder of every service's log files"}, 0, false},
+        {"a long label, wider page", {"Folder of every service's log files", "Port"}, 90, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        QWidget page;
+        auto* layout = new PageLayout(&page, designWidth);
+        for (const QString& text : row.labels)
+            layout->AddRow(new QLabel(text, &page), new QLineEdit(&page));
+        page.resize(designWidth + row.wider, 600);
+        layout->activate();
+        for (int r = 0; r < row.labels.size(); ++r) {
+            const QWidget* label = layout->itemAt(2 * r)->widget();
+            const QWidget* field = layout->itemAt(2 * r + 1)->widget();
+            const QRect labelBox = Layout::RowControlRect(Layout::kLabelLeft, Layout::RowTop(r));
+            const QRect fieldBox = Layout::RowControlRect(Layout::kFieldLeft, Layout::RowTop(r));
+            if (row.designed) {
+                EXPECT_EQ(label->geometry(), labelBox) << "label of row " << r;
+                EXPECT_EQ(field->pos(), fieldBox.topLeft()) << "field of row " << r;
+            }
+            EXPECT_EQ(label->y(), labelBox.y()) << "label of row " << r;
+            EXPECT_GE(label->width(), label->sizeHint().width()) << "label of row " << r;
+            EXPECT_GE(field->x(), label->x() + label->sizeHint().width()) << "field of row " << r;
+            EXPECT_EQ(field->size(), QSize(Px(Layout::kRowWidth) + row.wider, fieldBox.height()))
+                << "field of row " << r;
+        }
+        EXPECT_LE(layout->minimumSize().width(), designWidth);
+    }
+}
+
+}  // namespace
