@@ -35,21 +35,20 @@ TEST(PageLayoutTest, PlacesRowsAsDesignedAndNeverCutsALabel) {
         page.resize(designWidth + row.wider, 600);
         layout->activate();
         for (int r = 0; r < row.labels.size(); ++r) {
+            SCOPED_TRACE(r);
             const QWidget* label = layout->itemAt(2 * r)->widget();
             const QWidget* field = layout->itemAt(2 * r + 1)->widget();
-            const QRect labelBox = Layout::RowControlRect(Layout::kLabelLeft, Layout::RowTop(r));
-            const QRect fieldBox = Layout::RowControlRect(Layout::kFieldLeft, Layout::RowTop(r));
+            const QRect box = Layout::RowControlRect(Layout::kLabelLeft, Layout::RowTop(r));
             if (row.designed) {
-                EXPECT_EQ(label->geometry(), labelBox) << "label of row " << r;
-                EXPECT_EQ(field->pos(), fieldBox.topLeft()) << "field of row " << r;
+                EXPECT_EQ(label->geometry(), box);
+                EXPECT_EQ(field->x(), Px(Layout::kFieldLeft));
             }
-            EXPECT_EQ(label->y(), labelBox.y()) << "label of row " << r;
-            EXPECT_GE(label->width(), label->sizeHint().width()) << "label of row " << r;
-            EXPECT_GE(field->x(), label->x() + label->sizeHint().width()) << "field of row " << r;
-            EXPECT_EQ(field->size(), QSize(Px(Layout::kRowWidth) + row.wider, fieldBox.height()))
-                << "field of row " << r;
+            // Neither cut nor covered by its field.
+            EXPECT_GE(label->width(), label->sizeHint().width());
+            EXPECT_GE(field->x(), label->x() + label->sizeHint().width());
+            EXPECT_EQ(field->geometry(),
+                      QRect(field->x(), box.y(), Px(Layout::kRowWidth) + row.wider, box.height()));
         }
-        EXPECT_LE(layout->minimumSize().width(), designWidth);
     }
 }
 
