@@ -268,7 +268,6 @@ void clsTextbox::ValueChanged() {
     if (mControl->hasFocus()) {
         emit Hint(HintText());
     }
-    emit Changed();
 }
 
 void clsTextbox::UpdateMarks() {

@@ -13,8 +13,8 @@ class QLineEdit;
 class QWidget;
 struct ValueRules;
 
-// One variable's field: creates the control that its item's kind asks for and reports every
-// change of its value, typed, picked or set by the program, through Changed().
+// One variable's field: creates the control that its item's kind asks for and reports whether its
+// value, typed, picked or set by the program, differs from the saved one through EditedChanged().
 //  - text and number: a line edit. A number is checked, not blocked, so that a loaded value that
 //    is no number stays in sight.
 //  - password: a masked line edit with a button that shows the value until it is pressed again.
@@ -62,7 +62,6 @@ class clsTextbox : public QObject {
     const std::optional<QString>& Problem() const { return mProblem; }
 
   signals:
-    void Changed();
     // The field has become edited, or no longer is.
     void EditedChanged(bool edited);
     // The line to show for the field while it has the focus: what is wrong with the value, or
