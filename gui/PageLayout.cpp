@@ -98,7 +98,12 @@ void PageLayout::setGeometry(const QRect& rect) {
     const int labelWidth = column > room ? column : Px(Layout::kRowWidth);
     const int fieldLeft =
         column > room ? Px(Layout::kLabelLeft) + column + kLabelGap : Px(Layout::kFieldLeft);
-    const int fieldWidth = Px(Layout::kRowWidth) + std::max(0, rect.width() - mDesignWidth);
+    // A page that had to be wider for its labels has less room to give its fields: they keep the
+    // designed margin on the right.
+    const int fieldWidth =
+        std::max(Px(Layout::kRowWidth),
+                 std::min(Px(Layout::kRowWidth) + std::max(0, rect.width() - mDesignWidth),
+                          rect.width() - fieldLeft - Px(Layout::kLabelLeft)));
     for (int row = 0; row < RowCount(mItems); ++row) {
         const QRect designed = Layout::RowControlRect(Layout::kLabelLeft, Layout::RowTop(row));
         const QPoint origin = rect.topLeft() + designed.topLeft();

@@ -10,7 +10,8 @@ class QLabel;
 // it, rows 500 twips apart (Layout::RowTop). While every label fits the room left of the field
 // column, each row is exactly where the window was designed to put it. A wider label widens the
 // label column of its page, so that no label is cut, and the page's smallest width grows with it.
-// A field is as wide as designed at the design size and grows with every pixel the page is wider.
+// A field is as wide as designed at the design size and grows with every pixel the page is wider,
+// up to a margin as wide as the label's on the right.
 class PageLayout : public QLayout {
   public:
     // A layout for `page`, whose width at the window's design size is `designWidth` pixels.

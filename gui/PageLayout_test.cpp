@@ -7,6 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
+
+// Failures show a box as "x,y widthxheight".
+void PrintTo(const QRect& box, std::ostream* out) {
+    *out << box.x() << ',' << box.y() << ' ' << box.width() << 'x' << box.height();
+}
+
 namespace {
 
 using Layout::Px;
@@ -25,6 +33,8 @@ TEST(PageLayoutTest, PlacesRowsAsDesignedAndNeverCutsALabel) {
         {"labels that fit, wider page", {"Host", "Port"}, 150, true},
         {"a long label, design size", {"Host", "Folder of every service's log files"}, 0, false},
         {"a long label, wider page", {"Folder of every service's log files", "Port"}, 90, false},
+        // The page as wide as it must be, which leaves its fields no more than their width.
+        {"a label wider than the window", {QString(90, 'W'), "Port"}, 0, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -32,7 +42,7 @@ TEST(PageLayoutTest, PlacesRowsAsDesignedAndNeverCutsALabel) {
         auto* layout = new PageLayout(&page, designWidth);
         for (const QString& text : row.labels)
             layout->AddRow(new QLabel(text, &page), new QLineEdit(&page));
-        page.resize(designWidth + row.wider, 600);
+        page.resize(std::max(designWidth + row.wider, layout->minimumSize().width()), 600);
         layout->activate();
         for (int r = 0; r < row.labels.size(); ++r) {
             SCOPED_TRACE(r);
