@@ -125,9 +125,6 @@ void frmsetup::BuildControls() {
     mPage = new QWidget;
     mPageArea->setWidget(mPage);
 
-    mFind = new FindBar(mConfigDoc, client);
-    connect(mFind, &FindBar::Found, this, &frmsetup::ShowField);
-
     Ok = new QPushButton(QStringLiteral("OK"), client);
     Ok->setObjectName(QStringLiteral("Ok"));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
@@ -152,10 +149,29 @@ void frmsetup::PlaceControls() {
     PlacePage();
     // The search box takes the room left of the buttons.
     const int findLeft = Px(Layout::kLabelLeft);
-    mFind->setGeometry(findLeft, places.ok.top(),
-                       places.ok.left() - findLeft - Px(Layout::kLabelLeft), places.ok.height());
+    if (mFind) {
+        mFind->setGeometry(findLeft, places.ok.top(),
+                           places.ok.left() - findLeft - Px(Layout::kLabelLeft),
+                           places.ok.height());
+    }
     Ok->setGeometry(places.ok);
     Cancel->setGeometry(places.cancel);
+}
+
+void frmsetup::OpenFind() {
+    // Made when first asked for: a line edit with its button costs the window's start noticeably.
+    if (!mFind) {
+        mFind = new FindBar(mConfigDoc, centralWidget());
+        connect(mFind, &FindBar::Found, this, &frmsetup::ShowField);
+        PlaceControls();
+    }
+    mFind->Open();
+}
+
+void frmsetup::FindNext(int step) {
+    if (mFind) {
+        mFind->Step(step);
+    }
 }
 
 void frmsetup::PlacePage() {
@@ -184,11 +200,10 @@ void frmsetup::AddEditMenu() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    addItem("indFind", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
-            [this] { mFind->Open(); });
-    addItem("indFindNext", tr("Find &Next"), QKeySequence(Qt::Key_F3), [this] { mFind->Step(1); });
+    addItem("indFind", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { OpenFind(); });
+    addItem("indFindNext", tr("Find &Next"), QKeySequence(Qt::Key_F3), [this] { FindNext(1); });
     addItem("indFindPrevious", tr("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
-            [this] { mFind->Step(-1); });
+            [this] { FindNext(-1); });
     indEdit->addSeparator();
     QAction* toSaved =
         addItem("indResetToSaved", tr("&Reset to Saved Value"), QKeySequence(), [this] {

@@ -92,6 +92,10 @@ class frmsetup : public QMainWindow {
     void PlaceControls();
     // Sizes the page shown to the width of the page area and the height of its rows.
     void PlacePage();
+    // Shows the search box, and puts the focus in it.
+    void OpenFind();
+    // Goes `step` matches of the last search on; nothing before the first search.
+    void FindNext(int step);
     // Selects the group `step` tabs on, round the end, and focuses its first field.
     void SwitchGroup(int step);
     // Shows the page of the group `group` and focuses its item `item`, scrolled into view.
@@ -158,7 +162,7 @@ class frmsetup : public QMainWindow {
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
-    FindBar* mFind = nullptr;
+    FindBar* mFind = nullptr;  // the search box, made on first use
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, closed with the main window
