@@ -100,10 +100,10 @@ class ExportDialogs final : public Dialogs {
   public:
     ExportDialogs(int argc, char** argv) : mArgc(argc), mArgv(argv) {}
 
-    void ShowMessage(const QString& text) override {
-        mConsole.ShowMessage(text);
+    void Show(const QString& text, MessageKind kind) override {
+        mConsole.ShowMessage(text, kind);
         if (Dialogs* boxes = Boxes()) {
-            boxes->ShowMessage(text);
+            boxes->ShowMessage(text, kind);
         }
     }
     Answer AskYesNoCancel(const QString& text) override {
@@ -182,7 +182,7 @@ int RunProgram(int argc, char** argv) {
     if (options.usageMessage || options.exportMode) {
         ExportDialogs dialogs(argc, argv);
         if (options.usageMessage) {
-            dialogs.ShowMessage(*options.usageMessage);
+            dialogs.ShowMessage(*options.usageMessage, Dialogs::MessageKind::Warning);
             return kExitFailed;
         }
         StandardStreams output;

@@ -11,7 +11,6 @@ class QtDialogs : public Dialogs {
     explicit QtDialogs(QWidget* parent = nullptr) : mParent(parent) {}
     void SetParent(QWidget* parent) { mParent = parent; }
 
-    void ShowMessage(const QString& text) override;
     Answer AskYesNoCancel(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
@@ -20,6 +19,9 @@ class QtDialogs : public Dialogs {
     // A window-modal QProgressDialog without a range; it appears once the wait has taken half a
     // second, so that a quick command does not flash it.
     std::unique_ptr<Waiting> ShowWaiting(const QString& text) override;
+
+  protected:
+    void Show(const QString& text, MessageKind kind) override;
 
   private:
     QWidget* mParent;

@@ -20,13 +20,17 @@ class Dialogs {
     };
 
     enum class Answer { Yes, No, Cancel };
+    // What a message tells; a message box shows the icon of its kind.
+    enum class MessageKind { Information, Warning, Error };
     // What a path dialog picks: a file (that need not exist) or an existing folder.
     enum class PathKind { File, Folder };
 
     virtual ~Dialogs() = default;
 
-    // A message with an OK button only and no icon.
-    virtual void ShowMessage(const QString& text) = 0;
+    // A message with an OK button only.
+    void ShowMessage(const QString& text, MessageKind kind = MessageKind::Error) {
+        Show(text, kind);
+    }
     // A question with the buttons Yes, No and Cancel and the question icon.
     virtual Answer AskYesNoCancel(const QString& text) = 0;
     // A question with the buttons Yes and No and the question icon: true for Yes.
@@ -45,4 +49,8 @@ class Dialogs {
     // Shows `text` with a busy indicator and a Cancel button until the result is destroyed. Where
     // nobody can answer (the console), nothing is shown and the wait is never cancelled.
     virtual std::unique_ptr<Waiting> ShowWaiting(const QString& text) = 0;
+
+  protected:
+    // Shows ShowMessage()'s message.
+    virtual void Show(const QString& text, MessageKind kind) = 0;
 };

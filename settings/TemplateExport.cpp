@@ -61,6 +61,18 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
     return NewFileAccess::Default;
 }
 
+// "<name> could not be <what>" with the reason on a line below. A reason that begins with the same
+// name drops it, so that the message names the file once; a path in the base folder stays, as it
+// says where the file is.
+QString Failure(const QString& name, const char* what, const Status& why) {
+    QString reason = why.message();
+    const QString named = name + QStringLiteral(": ");
+    if (reason.startsWith(named)) {
+        reason.remove(0, named.size());
+    }
+    return name + QStringLiteral(" could not be ") + QLatin1String(what) + u'\n' + reason;
+}
+
 // Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
 // replaced in `leftovers`.
 QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
@@ -85,7 +97,7 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         }
     }
     const auto notRead = [&entry](const Status& read) {
-        return entry.input + QStringLiteral(" could not be found\n") + read.message();
+        return Failure(entry.input, "found", read);
     };
     // The template is read as it is substituted, so that it is held whole only where the file
     // system or the plain passes need it whole.
@@ -112,9 +124,7 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     if (!read.ok()) {
         return notRead(read);
     }
-    return written.ok()
-               ? QString()
-               : entry.output + QStringLiteral(" could not be written\n") + written.message();
+    return written.ok() ? QString() : Failure(entry.output, "written", written);
 }
 
 // "12,499,900": a count a reader takes in at a glance, the same in every locale.
@@ -165,8 +175,7 @@ QStringList ExportTemplateFiles(const Configuration& config,
         try {
             problem = ExportEntry(entry, plan, passwords, inputs, baseDir, fileSystem, &leftovers);
         } catch (const std::bad_alloc&) {
-            problem = entry.output + QStringLiteral(" could not be written\n") +
-                      Status::OutOfMemory(baseDir + entry.input).message();
+            problem = Failure(entry.output, "written", Status::OutOfMemory(baseDir + entry.input));
         }
         if (!problem.isEmpty()) {
             problems.append(problem);
