@@ -26,16 +26,21 @@ namespace {
 TEST(ChangesViewTest, ShowsWhatDiffShowsAndSaves) {
     const struct {
         const char *what, *before;
-        QString host;  // typed into the Host field; empty: no edit
+        const char* field;  // the field edited, or nothing
+        QString value;      // what it is given
         int diffStatus;
         const char *note, *shows;  // a part of the lines above the diff, and of the diff
     } cases[] = {
-        {"new outputs", "true", "", 3, "passwords as ********", "+password = ********"},
-        {"a default", "$T /export && sed -i /HTTPPORT/d settings.xml", "", 3, "", "\">8080<"},
-        {"a missing template", "rm templates/server.conf.in", "", 1, "server.conf.in could not",
-         "+host = db.example.org"},
-        {"up to date", "$T /export", "", 0, "Saving would change no file.", ""},
-        {"an edit", "$T /export", "db2", 0, "", "+host = db2"},
+        {"new outputs", "true", nullptr, "", 3, "passwords as ********", "+password = ********"},
+        {"a default", "$T /export && sed -i /HTTPPORT/d settings.xml", nullptr, "", 3, "",
+         "\">8080<"},
+        {"a missing template", "rm templates/server.conf.in", nullptr, "", 1,
+         "server.conf.in could not", "+host = db.example.org"},
+        {"up to date", "$T /export", nullptr, "", 0, "Saving would change no file.", ""},
+        {"an edit", "$T /export", "eDBHOST", "db2", 0, "", "+host = db2"},
+        {"a new password: neither the old nor the new one shows", "$T /export", "eDBPASS",
+         "n3w-secret", 0, "passwords as ********",
+         "-  <variable id=\"$(DBPASS)\">********</variable>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -59,14 +64,15 @@ TEST(ChangesViewTest, ShowsWhatDiffShowsAndSaves) {
         window.show();
         QApplication::setActiveWindow(&window);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-        if (!c.host.isEmpty())
-            window.findChild<QLineEdit*>("eDBHOST")->setText(c.host);
+        if (c.field != nullptr)
+            window.findChild<QLineEdit*>(c.field)->setText(c.value);
         QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
         auto* view = window.findChild<QDialog*>("ChangesView");
         ASSERT_NE(view, nullptr);
         const QString shown = view->findChild<QPlainTextEdit*>("Changes")->toPlainText();
-        EXPECT_EQ(c.host.isEmpty() ? diff : shown, shown);
-        EXPECT_TRUE(shown.contains(c.shows) && !shown.contains("example-secret"))
+        EXPECT_EQ(c.field == nullptr ? diff : shown, shown);
+        EXPECT_TRUE(shown.contains(c.shows) && !shown.contains("example-secret") &&
+                    !shown.contains("n3w-secret"))
             << shown.toStdString();
         EXPECT_TRUE(view->findChild<QLabel*>("ChangesNote")->text().contains(c.note));
         EXPECT_EQ(launcher.commandLines(), QStringList());

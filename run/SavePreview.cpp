@@ -5,6 +5,7 @@
 #include "run/SecretMask.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
+#include "settings/SettingsLoader.h"
 #include "settings/VariableValues.h"
 
 #include <QFile>
@@ -104,7 +105,11 @@ SavePreview PreviewSave(const Configuration& config, const VariableValues& value
     SavePreview preview;
     DryRunFileSystem dryRun(files, PathsUsedAgain(config, baseDir));
     if (diff != nullptr) {
-        QList<QByteArray> secrets = SecretForms(config, values);
+        // The passwords the settings file holds now go too: a diff that changes one shows the
+        // old value on its removed line.
+        VariableValues stored(config);
+        PutSettingsInto(settings, config, &stored);
+        QList<QByteArray> secrets = SecretForms(config, values) + SecretForms(config, stored);
         if (runValues != nullptr) {
             secrets += SecretForms(config, *runValues);
         }
