@@ -11,6 +11,8 @@ expected=(
     ./usr/bin/tervosetup
     "./usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/tervosetup/tervosetup-gui.so"
     ./usr/share/applications/tervosetup.desktop
+    ./usr/share/doc/tervosetup/changelog.Debian.gz
+    ./usr/share/doc/tervosetup/copyright
     ./usr/share/doc/tervosetup/examples/config.xml
     ./usr/share/doc/tervosetup/examples/settings.xml
     ./usr/share/doc/tervosetup/examples/templates/app.ini.in
