@@ -4,6 +4,7 @@
 #include "gui/Layout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
+#include "platform/DialogWaitLauncher.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
 #include "settings/SettingsLoader.h"
@@ -342,8 +343,10 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
                 }
                 return false;
             }
+            // A command the configuration waits for shows a dialog whose Cancel stops it.
+            DialogWaitLauncher processes(mServices.processes, mServices.dialogs);
             result = SaveAndExport(mConfigDoc, FieldValues(), settings, targetPath, mBaseDir,
-                                   {mServices.files, mServices.processes});
+                                   {mServices.files, processes});
             break;
         }
     } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 #include "run/DryRunFileSystem.h"
 #include "run/LineDiff.h"
 #include "run/Messages.h"
+#include "run/Overrides.h"
 #include "run/SecretMask.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
@@ -25,6 +26,9 @@ constexpr qint64 kMaxDiffBytes = qint64(1) << 30;
 class NoCommands final : public ProcessLauncher {
   public:
     Status StartDetached(const QString&) override { return Status::Ok(); }
+    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&) override {
+        return Status::Ok();
+    }
 };
 
 // Hands what it is given to the report as it comes, with every password masked.
@@ -97,7 +101,8 @@ void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after,
 
 }  // namespace
 
-int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output) {
+int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
+              const QProcessEnvironment& environment) {
     const StartupPaths paths = ResolveStartupPaths(options);
     Configuration config;
     if (Status loaded = LoadConfigurationFile(services.files, paths.configFile, &config);
@@ -124,20 +129,32 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     }
     VariableValues values(config);
     PutSettingsInto(settings, config, &values);
+    // The values of this run: the settings file's, and those the command line gives in their
+    // place, which the outputs get and the settings file never does.
+    VariableValues runValues = values;
+    QHash<QString, QString> sources;
+    if (Status given = ApplyValueOptions(options.values, environment, config, &runValues, &sources);
+        !given.ok()) {
+        lock.reset();
+        services.dialogs.ShowMessage(given.message());
+        return kExitFailed;
+    }
     // A value that breaks its item's rules is never saved nor exported.
-    if (const std::vector<InvalidValue> invalid = InvalidValues(config, values); !invalid.empty()) {
+    if (const std::vector<InvalidValue> invalid = InvalidValues(config, runValues);
+        !invalid.empty()) {
         lock.reset();
         QStringList lines;
         for (const InvalidValue& bad : invalid) {
-            lines.append(Messages::InvalidValue(paths.settingsFile, bad.item->label, bad.item->id,
-                                                bad.reason));
+            lines.append(Messages::InvalidValue(sources.value(bad.item->id, paths.settingsFile),
+                                                bad.item->label, bad.item->id, bad.reason));
         }
         services.dialogs.ShowMessage(lines.join(u'\n'));
         return kExitFailed;
     }
     const auto save = [&](FileSystem& files, ProcessLauncher& processes) {
-        SaveResult result = SaveAndExport(config, values, settings, paths.settingsFile,
-                                          options.baseDir, {files, processes});
+        SaveResult result =
+            SaveAndExport(config, values, settings, paths.settingsFile, options.baseDir,
+                          {files, processes}, options.values.empty() ? nullptr : &runValues);
         for (const QString& warning : result.warnings) {
             output.Warn(warning);
         }
@@ -151,7 +168,8 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         QStringList unshown;
         bool masked = false;
         if (options.diffMode) {
-            const QList<QByteArray> secrets = SecretForms(config, values);
+            const QList<QByteArray> secrets =
+                SecretForms(config, values) + SecretForms(config, runValues);
             preview.ShowChanges(
                 kMaxDiffBytes, [&, secrets](const QString& path, const QByteArray* after) {
                     ReportDiff(preview, path, after, output, secrets, &unshown, &masked);

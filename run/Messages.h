@@ -43,6 +43,12 @@ inline QString DisplayUnreachable() {
         "/export to save and export without a window.\n");
 }
 
+inline QString NeedsRunWithoutWindow() {
+    return QStringLiteral(
+        "TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, "
+        "/check or /diff.\n");
+}
+
 inline QString UnknownOptionIgnored(const QString& option) {
     return QStringLiteral("TervoSetup: ignoring the unknown option \"%1\" (see --help)")
         .arg(option);
