@@ -11,6 +11,11 @@ expected=(
     ./usr/bin/tervosetup
     "./usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/tervosetup/tervosetup-gui.so"
     ./usr/share/applications/tervosetup.desktop
+    ./usr/share/doc/tervosetup/changelog.Debian.gz
+    ./usr/share/doc/tervosetup/copyright
+    ./usr/share/doc/tervosetup/examples/ansible/inventory.yml
+    ./usr/share/doc/tervosetup/examples/ansible/playbook.yml
+    ./usr/share/doc/tervosetup/examples/ansible/settings.xml.j2
     ./usr/share/doc/tervosetup/examples/config.xml
     ./usr/share/doc/tervosetup/examples/settings.xml
     ./usr/share/doc/tervosetup/examples/templates/app.ini.in
