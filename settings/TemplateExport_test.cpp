@@ -1,7 +1,6 @@
 #include "settings/TemplateExport.h"
 
 #include "schema/Configuration.h"
-#include "settings/LeftoverTokenSink.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/QStringPrinter.h"
 
@@ -51,38 +50,6 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
     EXPECT_EQ(files.FileContents("conf/one.in"), "one $(V) $(v) $(N) q\"'\r\n");
     EXPECT_EQ(files.FileContents("conf/twice.out"),
               "one [M\xc3\xbcnchen \xe2\x82\xac] $(v) $(N) odd\r\n");
-}
-
-// The tokens no value replaced, as "<token>:<line> ", when `text` comes `piece` bytes at a time
-// after a restart; the sink passes every byte on.
-QByteArray Leftovers(const QByteArray& text, qsizetype piece) {
-    ByteArraySink copy;
-    LeftoverTokenSink sink(copy);
-    sink.Append("$(X)", 4);
-    sink.Restart();
-    for (qsizetype at = 0; at < text.size(); at += piece)
-        sink.Append(text.constData() + at, std::min(piece, text.size() - at));
-    EXPECT_EQ(copy.bytes(), text) << "in pieces of " << piece;
-    QByteArray found;
-    for (const LeftoverToken& token : sink.Tokens())
-        found += token.text + ':' + QByteArray::number(token.line) + ' ';
-    return found;
-}
-
-// Each token once, with the line it first appears on, wherever the pieces of the output split it;
-// lines are counted over long stretches too, where the count runs in blocks (8200 lines: one).
-TEST(TemplateExportTest, FindsTheTokensNoValueReplacedInPiecesOfAnyLength) {
-    QByteArray lines;  // of every length from empty to 40 bytes, some of them only "\n"
-    for (int i = 0; i < 9000; ++i)
-        lines += QByteArray(i % 41, char('a' + i % 26)) + '\n';
-    const QByteArray far = lines + "x $(FIRST)" + lines + QByteArray(8200, '\n') + "$(SECOND)\n";
-    for (const qsizetype piece : {1, 2, 3, 5, 4096}) {
-        EXPECT_EQ(Leftovers("$(A) $$(B.c-1_)\n$() $(x y) $(A\n)$(A$(C\n\n$(B.c-1_)$(Z)$(Y", piece)
-                      .toStdString(),
-                  "$(A):1 $(B.c-1_):1 $(Z):5 ")
-            << piece;
-        EXPECT_EQ(Leftovers(far, piece).toStdString(), "$(FIRST):9001 $(SECOND):26201 ") << piece;
-    }
 }
 
 // An output may hold millions of different tokens: the first 100 are listed, each once, and every
