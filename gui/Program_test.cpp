@@ -4,8 +4,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <array>
-
 #include "testing/FakeDisplay.h"
 #include "testing/QStringPrinter.h"
 
@@ -52,13 +50,6 @@ Ran RunScript(const QString& script) {
 
 TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
     std::vector<Case> runs = {
-        {"tervosetup /export", 0, {}, "listen 8080;"},
-        // Nothing listens at this display: connecting to it would end the run inside the toolkit.
-        {"DISPLAY=:7319.0 tervosetup /export", 0, {}, "host = db.example.org\n"},
-        {"rm templates/server.conf.in && tervosetup /export",
-         1,
-         {"templates/server.conf.in could not be found"},
-         "[database]"},
         // Regression: an output that was the settings or the configuration file, through a
         // symlink or a hard link, was overwritten.
         {"ln -s settings.xml app.ini && tervosetup /export",
@@ -90,16 +81,6 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {"another program is saving there..."},
          "listen 9090;"},
-        // A check writes nothing and needs no display, and a diff is a patch that brings the
-        // files up to date, from nothing and from an older version. (A password would be masked
-        // in the diff: here it is plain text.)
-        {"sed -i 's#type.password#type>text#' config.xml && "
-         "DISPLAY=:7319.0 tervosetup /check > list; [ $? = 3 ] && [ ! -e app.ini ] && "
-         "tervosetup /diff | patch -s -p1 && sed -i s/8080/9090/ settings.xml && "
-         "tervosetup /diff | patch -s -p1 && tervosetup /check && cat list",
-         0,
-         {},
-         "app.ini\nserver.conf\n; Generated"},
         // Regression: /strict let an export go on unchecked when its trial run ran out of memory,
         // which it did on a large template: the trial held every output whole.
         {"printf '$(MISSING)\\n' > t && yes 'host = $(DBHOST) and some words' | head -c 60000000 "
@@ -145,7 +126,6 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {},
          "listen 8080;"},
-        {"tervosetup /export settings.xml", 2, {"understand: settings.xml", "/conf:<file>"}},
         // A password never shows in a diff, in the settings file or in an output.
         {"sed -i 's#example-secret#n3w-s\\&amp;cret#' settings.xml && tervosetup /diff > d; "
          "[ $? = 3 ] && grep -c '^+password = \\*\\*\\*\\*\\*\\*\\*\\*$' d && ! grep cret d",
@@ -158,48 +138,16 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          2,
          {"other.xml: Listen port ($(HTTPPORT)): must be at most 65535\n"
           "other.xml: Workers ($(WORKERS)): is not a whole number"}},
-        // The editor must not wait for a display that never comes, nor for one where nothing
-        // listens.
-        {"tervosetup", 2, {"no display"}},
-        {"DISPLAY=:7319.0 tervosetup",
-         2,
-         {"the display :7319.0: Connection refused, so it counts as no display.",
-          "display could not be reached"}},
-        // Without its window module the program still runs everything that needs no window,
-        // and an export with a display tells its messages on standard error only.
-        {"cp \"$TERVOSETUP\" alone && QT_QPA_PLATFORM=offscreen ./alone; "
-         "[ $? = 2 ] && ./alone /export",
-         0,
-         {"the editor cannot be shown", "tervosetup-gui", "No such file or directory"},
-         "listen 8080;"},
-        {"cp \"$TERVOSETUP\" alone && rm templates/server.conf.in && "
-         "QT_QPA_PLATFORM=offscreen ./alone /export",
-         1,
-         {"server.conf.in could not be found", "messages go to standard error only"},
-         "[database]"},
     };
-    // Whatever stands where the configuration or the settings should be, the run ends with a
-    // message that names the file, writes nothing and never hangs. The reasons are the user's,
-    // not the parser's.
-    for (const auto& [name, maker, reason] : std::initializer_list<std::array<const char*, 3>>{
-             {"nested.xml", "(printf '<xml>'; yes '<a>' | head -n 100000 | tr -d '\\n') > %1",
-              "nested more than 256 levels deep"},
-             {"external.xml",
-              "echo \"<!DOCTYPE xml [<!ENTITY e SYSTEM 'file:///etc/passwd'>]>"
-              "<xml>&e;</xml>\" > %1"},
-             {"huge.xml", "head -c $((65 << 20)) /dev/zero | tr '\\0' ' ' > %1"},
-             // Regression: libxml2 took over half a minute over this element.
-             {"crowded.xml",
-              "(printf '<xml>\\n<e'; seq -f ' a%.0f=\"\"' 80000; printf '/></xml>') > %1",
-              "line 2: an element has more than 1000 attributes"},
-             {"folder.xml", "mkdir %1"},
-             {"fifo.xml", "mkfifo %1"},
-             {"none.xml", "rm -f %1"}}) {
-        for (const QString option : {" /conf:", " /file:"}) {
-            runs.push_back({QString(maker).arg(name) + " && tervosetup /export" + option + name,
-                            2,
-                            {"could not be loaded", name, reason ? reason : ""}});
-        }
+    // Regression: libxml2 took over half a minute over an element with 80,000 attributes, in
+    // either file. The run names the file and the reason, writes nothing and ends at once.
+    for (const QString option : {" /conf:", " /file:"}) {
+        runs.push_back(
+            {"(printf '<xml>\\n<e'; seq -f ' a%.0f=\"\"' 80000; printf '/></xml>') > c.xml "
+             "&& tervosetup /export" +
+                 option + "c.xml",
+             2,
+             {"could not be loaded", "c.xml", "line 2: an element has more than 1000 attributes"}});
     }
     for (const Case& run : runs) {
         if (run.exhaustsMemory && qEnvironmentVariableIsSet("ASAN_OPTIONS")) {

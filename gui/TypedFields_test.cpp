@@ -223,20 +223,6 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
     }
 }
 
-// So that the message still fits on the screen.
-TEST_F(TypedFieldsTest, ARefusedSaveListsTwentyValuesAndCountsTheRest) {
-    QByteArray items;
-    for (int i = 1; i <= 22; ++i)
-        items += "<item><name>V" + QByteArray::number(i) + "</name><varname>V" +
-                 QByteArray::number(i) + "</varname><required>true</required></item>";
-    mFiles.SetFile("config.xml", "<xml><group><name>G</name>" + items + "</group></xml>");
-    ASSERT_EQ(Open("<xml/>"), std::nullopt);
-    Press("Ok");
-    const QStringList lines = mDialogs.messages.join('|').split('\n');
-    EXPECT_EQ(lines.size(), 2 + 20 + 1);
-    EXPECT_EQ(lines.mid(21).join('|'), "G / V20: must not be empty|... and 2 more");
-}
-
 // Never in a tooltip, a text for screen readers, the status line or a message, even when it is
 // too long for its box or breaks its rules.
 TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {

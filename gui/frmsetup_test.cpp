@@ -1,7 +1,6 @@
 // Drives the real main window over an in-memory disk, with scripted dialogs.
 #include "gui/frmsetup.h"
 
-#include "gui/xAboutTrvSet.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
@@ -11,8 +10,6 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -66,29 +63,11 @@ class FrmsetupTest : public ::testing::Test {
     std::unique_ptr<frmsetup> mWindow;
 };
 
-// A field lies on top where it overlaps its label, a label or value too wide for its box shows
-// whole in a tooltip, and the page scrolls as far as the last row of its group.
-TEST_F(FrmsetupTest, ShowsEachVariableAsALabelledField) {
-    EXPECT_EQ(Text("lblDBPORT") + '=' + Text("eDBPORT"), "Port=5432");
-    QWidget* port = Control("eDBPORT");
-    EXPECT_EQ(port->parentWidget()->childAt(port->pos() + QPoint(2, 5)), port);
-    EXPECT_GE(port->parentWidget()->height(), port->geometry().bottom());
-    // The fields of a group not shown before are made now, with the texts loaded at start-up.
-    ShowGroup(1);
-    EXPECT_EQ(Text("eLOGDIR"), QString(kLogDir));
-    EXPECT_EQ(Control("eLOGDIR")->property("cursorPosition").toInt(), 0);  // start of a long value
-    EXPECT_EQ(Control("lblLOGDIR")->toolTip(), "Folder of every service's log files\nLOGDIR");
-    EXPECT_EQ(Control("lblDBHOST")->toolTip() + Control("eDBHOST")->toolTip(), "");
-    EXPECT_EQ(Control("eLOGDIR")->toolTip(), kLogDir);
-    Control("eLOGDIR")->setProperty("text", "short");
-    EXPECT_EQ(Control("eLOGDIR")->toolTip(), QString());
-}
-
 using Asked = std::vector<std::pair<QString, QString>>;
 using Texts = QStringList;
 
 // How the window is left: open or closed, its caption after the title, eDBHOST=eDBPORT, and which
-// of kSettings, new.xml and old.xml received the edit.
+// of the files received the edit.
 const char kEdited[] = "open [s[*].xml]* db1=15432 saved:";
 const char kSavedAndClosed[] = "closed [s[*].xml] db1=15432 saved:s[*].xml";
 
@@ -96,11 +75,10 @@ const char kSavedAndClosed[] = "closed [s[*].xml] db1=15432 saved:s[*].xml";
 // changed on disk, a control is pressed and each question answered in turn.
 struct Case {
     const char *name, *press;
-    Asked asked;  // part of each question ("open", "save": a file dialog), and its answer
+    Asked asked;  // part of each question, and its answer
     Texts shown;  // part of each message shown afterwards
     const char* outcome;
-    const char* disk = nullptr;    // written over the settings; "" removes it, or kOutOfMemory
-    const char* logDir = kLogDir;  // what eLOGDIR shows when its group is first shown, at the end
+    const char* disk = nullptr;  // written over the settings, or kOutOfMemory
     friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 const char kExternal[] =
@@ -113,32 +91,14 @@ const Case kCases[] = {
     {"YesSavesAndSaysSo", "Cancel", Asked{{"speichern", "Yes"}}, Texts{"gespeichert"},
      kSavedAndClosed},
     {"OkSavesWithoutAsking", "Ok", Asked(), Texts(), kSavedAndClosed},
-    {"FailedYesKeepsWindowAndEdit", "indExit", Asked{{"speichern", "Yes"}}, Texts{"s[*].xml: line"},
-     kEdited, "<xml><variable id='$(DBPORT)'>"},
     // Regression: running out of memory ended the program.
     {"OutOfMemoryKeepsAll", "Ok", Asked(), Texts{"not enough memory"}, kEdited,
      FakeFileSystem::kOutOfMemory},
     // Regression: Open threw the edits away without asking.
     {"OpenAsksFirstAndCancelKeepsAll", "IndOpen", Asked{{"speichern", "Cancel"}}, Texts(), kEdited},
-    {"OpenUnreadableKeepsAll", "IndOpen", Asked{{"speichern", "No"}, {"open", "none.xml"}},
-     Texts{"none.xml"}, kEdited},
-    // A variable the opened file does not list keeps what its field held (eDBPORT).
-    {"OpenTakesTheFilesValues", "IndOpen", Asked{{"speichern", "No"}, {"open", "other.xml"}},
-     Texts(), "open [other.xml] other=15432 saved:", nullptr, "other"},
-    {"SaveAsNewFileTakesAllValues", "IndSaveAs", Asked{{"save", "new.xml"}}, Texts(),
-     "open [new.xml] db1=15432 saved:new.xml"},
-    // An existing file receives the values in its own entries.
-    {"SaveAsExistingFillsItsEntries", "IndSaveAs", Asked{{"save", "old.xml"}}, Texts(),
-     "open [old.xml] db1=15432 saved:old.xml"},
     // Regression: a save overwrote what another program had changed since the file was loaded.
     {"ChangedOnDiskCancelKeepsAll", "IndSave", Asked{{"s[*].xml was changed", "Cancel"}}, Texts(),
      kEdited, kExternal},
-    {"ChangedOnDiskNoLoadsItAgain", "Ok", Asked{{"was changed", "No"}}, Texts(),
-     "open [s[*].xml] ext=5 saved:", kExternal, ""},
-    {"ChangedOnDiskYesSavesIntoIt", "IndSave", Asked{{"was changed", "Yes"}}, Texts(),
-     "open [s[*].xml] db1=15432 saved:s[*].xml", kExternal},
-    {"RemovedOnDiskYesSavesAgain", "Ok", Asked{{"s[*].xml was removed", "Yes"}}, Texts(),
-     kSavedAndClosed, ""},
 };
 
 class FrmsetupPathTest : public FrmsetupTest, public ::testing::WithParamInterface<Case> {};
@@ -147,14 +107,11 @@ INSTANTIATE_TEST_SUITE_P(Paths, FrmsetupPathTest, ::testing::ValuesIn(kCases),
 
 TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     const Case& c = GetParam();
-    mFiles.SetFile("other.xml", R"~(<xml><variable id="$(DBHOST)">other</variable>
-        <variable id="LOGDIR">other</variable></xml>)~");
-    mFiles.SetFile("old.xml", "<xml><variable id='$(DBPORT)'/><x/></xml>");
     QTest::keyClicks(Control("eDBPORT"), "1");
     if (c.disk == FakeFileSystem::kOutOfMemory)
         mFiles.FailWriting(kSettings, c.disk);
     else if (c.disk)
-        *c.disk ? mFiles.SetFile(kSettings, c.disk) : mFiles.RemoveFile(kSettings);
+        mFiles.SetFile(kSettings, c.disk);
     QStringList questions;
     for (const auto& [question, answer] : c.asked) {
         questions << question;
@@ -165,12 +122,11 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     EXPECT_THAT(mDialogs.messages, HoldTextsInTurn(c.shown));
     // LOGDIR's group is shown only now, which is no edit; every file saved holds its value anyway.
     ShowGroup(1);
-    EXPECT_EQ(Text("eLOGDIR"), QString(c.logDir));
+    EXPECT_EQ(Text("eLOGDIR"), QString(kLogDir));
     QStringList savedTo;
-    for (const char* file : {kSettings, "new.xml", "old.xml"})
-        if (mFiles.FileContents(file).contains(">15432<") &&
-            mFiles.FileContents(file).contains(kLogDir))
-            savedTo << file;
+    if (mFiles.FileContents(kSettings).contains(">15432<") &&
+        mFiles.FileContents(kSettings).contains(kLogDir))
+        savedTo << kSettings;
     EXPECT_EQ(QString("%1 %2 %3=%4 saved:%5")
                   .arg(mWindow->isVisible() ? "open" : "closed",
                        mWindow->windowHandle()->title().section(" - ", 1), Text("eDBHOST"),
@@ -178,27 +134,8 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
               c.outcome);
     EXPECT_EQ(Bytes{mFiles.FileContents("app.out")},
               Bytes{savedTo.isEmpty() ? "" : "host=db1 port=15432"});
-    EXPECT_THAT(mFiles.FileContents("old.xml").toStdString(), ::testing::HasSubstr("<x/>"));
     // What another program wrote stays, apart from the values saved over it.
     EXPECT_EQ(mFiles.FileContents(kSettings).contains("<x/>"), c.disk == kExternal);
-}
-
-TEST_F(FrmsetupTest, TheAboutWindowOpensOnceAndClosesOnAClickOrEscape) {
-    Press("indAboutTrvSet");
-    Press("indAboutTrvSet");
-    QWidgetList abouts = QApplication::topLevelWidgets();  // the shown about windows
-    abouts.removeIf([](QWidget* w) { return !qobject_cast<xAboutTrvSet*>(w) || w->isHidden(); });
-    ASSERT_EQ(abouts.size(), 1);
-    auto* picture = abouts[0]->findChild<QLabel*>("Picture1");
-    ASSERT_TRUE(picture && !picture->pixmap().isNull());
-    QTest::mouseClick(picture, Qt::LeftButton);
-    EXPECT_TRUE(abouts[0]->isHidden());
-    Press("indAboutTrvSet");
-    QTest::keyClick(abouts[0], Qt::Key_Escape);
-    EXPECT_TRUE(abouts[0]->isHidden());
-    // Without edits the main window closes without a question.
-    EXPECT_TRUE(mWindow->close());
-    EXPECT_EQ(mDialogs.questions, QStringList());
 }
 
 // Each group's page shows only its labels and fields. A screen reader names a field by its label
@@ -241,21 +178,6 @@ TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
     QTest::keyClick(Control("Ok"), Qt::Key_Return);
     EXPECT_FALSE(mWindow->isVisible());
     EXPECT_THAT(mFiles.FileContents(kSettings).toStdString(), ::testing::HasSubstr(">x<"));
-}
-
-// OK and "Abbrechen" keep their distance from the bottom right corner. A configuration without
-// rules or help keeps the window as it was: no status line, no style sheet on a field.
-TEST_F(FrmsetupTest, OpensAtItsDesignSizeAndGivesMoreRoomToThePages) {
-    QWidget* client = mWindow->centralWidget();
-    EXPECT_EQ(client->size(), client->minimumSize());
-    EXPECT_TRUE(!mWindow->findChild<QStatusBar*>() && Control("eDBHOST")->styleSheet().isEmpty());
-    const QSize pages = Control("Pages")->size();
-    const QRect ok = Control("Ok")->geometry(), cancel = Control("Cancel")->geometry();
-    mWindow->resize(mWindow->size() + QSize(120, 200));
-    QTest::qWait(0);
-    EXPECT_EQ(Control("Pages")->size(), pages + QSize(120, 200));
-    EXPECT_EQ(QList({Control("Ok")->geometry(), Control("Cancel")->geometry()}),
-              QList({ok.translated(120, 200), cancel.translated(120, 200)}));
 }
 
 }  // namespace

@@ -36,11 +36,9 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellAndDoesNotWaitForItOrSaysW
     // Each reason, with the commands refused for it. Root may read and write anything, but
     // execve() still wants an execute bit.
     const std::pair<QString, QStringList> refused[] = {
-        {"the command is empty", {"", " \t ", "\"\""}},
-        {"unbalanced quotation mark",
-         {R"(/bin/sh -c "touch ')" + dir.filePath("ran") + "'", R"(/bin/echo abc")",
-          R"(/bin/echo "a" """")"}},
-        {DescribeErrno(ENOENT), {"/nonexistent/program --flag", "no-such-program-on-the-path"}},
+        {"the command is empty", {" \t "}},
+        {"unbalanced quotation mark", {R"(/bin/sh -c "touch ')" + dir.filePath("ran") + "'"}},
+        {DescribeErrno(ENOENT), {"no-such-program-on-the-path"}},
         {DescribeErrno(EACCES), {'"' + dir.path() + '"', '"' + script.fileName() + "\" argument"}}};
     for (const auto& [reason, commands] : refused)
         for (const QString& command : commands) {

@@ -28,15 +28,9 @@ TEST(TrustedFileTest, OpensOnlyWhatNoOtherUserCouldHavePutThere) {
         {"a file of its own user in folders of its own user", "true", "a/b/file", ""},
         {"a folder others may write to, with the sticky bit", "chmod 1777 a", "a/b/file", ""},
         {"a folder its group may write to", "chmod 775 a/b", "a/b/file", QString("/a/b") + written},
-        {"a symbolic link of its own user to a folder, absolute", "ln -s \"$PWD/a\" l", "l/b/file",
-         ""},
         {"a symbolic link that leads to a file of another user",
          "ln -s b/file a/link && chown 65534 a/b/file", "a/link", "/a/b/file" + nobody},
-        {"a loop of symbolic links", "ln -s y x && ln -s x y", "x",
-         "/x: Too many levels of symbolic links"},
-        {"a folder", "true", "a/b", "/a/b: is not a regular file"},
         {"a FIFO, which it must not wait on", "mkfifo f", "f", "/f: is not a regular file"},
-        {"a file taken for a folder", "true", "a/b/file/x", "/a/b/file: Not a directory"},
         {"a missing folder, told apart from a refusal", "true", "none/file",
          "/none: No such file or directory"}};
     for (const Case& c : cases) {

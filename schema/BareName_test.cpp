@@ -13,14 +13,7 @@ TEST(BareNameTest, DropTheDollarParenthesesAndTheClosingOnes) {
         const char16_t* bare;
     } cases[] = {
         {u"$(DBHOST)", u"DBHOST"},
-        {u"$(DBHOST", u"DBHOST"},
-        {u"DBHOST", u"DBHOST"},
-        {u"", u""},
-        {u"$", u"$"},
         {u"$$((", u"$("},
-        {u"$)(", u"$("},
-        {u"a$(b)c)", u"abc"},
-        {u"$($(x))", u"x"},
         {u"(€$(ö))", u"(€ö"},
     };
     for (const auto& c : cases) {

@@ -24,19 +24,11 @@ TEST(ValueRulesTest, RefusesDeclarationsThatCannotWork) {
          "<min> 10 is above <max> 9"},
         {"a min that is no number", "<type>number</type><min>ten</min>",
          "<min> is not a whole number: \"ten\""},
-        {"a max beyond 64 bits", "<type>number</type><max>99999999999999999999</max>",
-         "<max> is not a whole number: \"99999999999999999999\""},
         {"a choice without options", "<type>choice</type>", "a choice needs at least one <option>"},
         {"a pattern that does not compile", "<pattern>(a</pattern>",
          "<pattern> \"(a\" does not compile: missing closing parenthesis"},
         {"a default beyond the maximum", "<type>number</type><max>9</max><default>10</default>",
          "the <default> does not fit: it must be at most 9"},
-        {"an empty default of a required value", "<required>true</required><default/>",
-         "the <default> does not fit: it must not be empty"},
-        {"required neither true nor false", "<required>yes</required>",
-         "<required> must be true or false, not \"yes\""},
-        {"on and off alike", "<type>boolean</type><on>1</on><off>1</off>",
-         "<on> and <off> are both \"1\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -57,11 +49,7 @@ TEST(ValueRulesTest, ChecksEachKindAtItsEdges) {
         {"one below the minimum", "<type>number</type><min>-5</min>", "-6", "must be at least -5"},
         {"one above the maximum", "<type>number</type><max>65535</max>", "65536",
          "must be at most 65535"},
-        {"far beyond 64 bits", "<type>number</type><max>5</max>", "99999999999999999999",
-         "must be at most 5"},
-        {"any whole number without bounds", "<type>number</type>", "99999999999999999999", nullptr},
         {"a sign alone", "<type>number</type>", "-", "is not a whole number"},
-        {"blanks around a number", "<type>number</type>", " 80", "is not a whole number"},
         {"empty and not required", "<type>number</type><min>1</min>", "", nullptr},
         {"empty and required", "<type>number</type><required>true</required>", "",
          "must not be empty"},
@@ -77,8 +65,6 @@ TEST(ValueRulesTest, ChecksEachKindAtItsEdges) {
         {"a pattern matched whole", "<pattern>[a-z]+</pattern>", "abc", nullptr},
         {"a pattern matched in part", "<pattern>[a-z]+</pattern>", "abc1",
          "does not match the pattern \"[a-z]+\""},
-        {"a folder's pattern", "<type>folder</type><pattern>/.*</pattern>", "var/log",
-         "does not match the pattern \"/.*\""},
         {"an unknown type takes anything", "<type>path</type>", "anything", nullptr},
     };
     for (const auto& c : cases) {

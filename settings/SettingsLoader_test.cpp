@@ -12,58 +12,15 @@
 
 namespace {
 
-// One item, $(HOST), and the same bare name declared outside any item as "HOST".
-Configuration HostConfig() {
-    Configuration config;
-    EXPECT_TRUE(config
+// "HOST", declared outside any item, addresses the item "$(HOST)": loading takes the value of the
+// id whose first element comes later, and a save writes the item's value into both.
+TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
+    Configuration config;  // the item $(HOST), and HOST declared outside any item
+    ASSERT_TRUE(config
                     .Parse("<xml><group><name/><item><name/><varname>$(HOST)</varname></item>"
                            "</group><other><varname>HOST</varname></other></xml>",
                            "c")
                     .ok());
-    return config;
-}
-
-// A field takes the text of the first element of its id, wherever that stands; it keeps its text
-// when the file does not list it or does not load.
-TEST(SettingsLoaderTest, FillsTheFieldsOrNoneWhenTheFileDoesNotLoad) {
-    const Configuration config = HostConfig();
-    const struct {
-        const char* what;
-        const char* file;       // the settings file; nullptr: none
-        const char* readFault;  // why reading it fails; "": it does not
-        QString error;          // what loading it says; "": nothing
-        QString field;          // the text of the field, which held "old"
-    } cases[] = {
-        {"the first element of the id counts, nested or not",
-         "<xml><a><variable id='$(HOST)'>new</variable></a><variable id='$(HOST)'/></xml>", "", "",
-         "new"},
-        {"a file that does not list the id", "<xml><variable id='X'>new</variable></xml>", "", "",
-         "old"},
-        {"a file that does not parse", "<xml><variable id='X'>new</variable>", "",
-         "settings.xml: line 1: Premature end of data in tag xml line 1", "old"},
-        {"no file", nullptr, "", "settings.xml: No such file or directory", "old"},
-        {"a file that cannot be read", "<xml/>", "Input/output error",
-         "settings.xml: Input/output error", "old"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        FakeFileSystem files;
-        if (c.file)
-            files.SetFile("settings.xml", c.file);
-        files.FailReading("settings.xml", c.readFault);
-        VariableValues values(config);
-        values.Set("$(HOST)", "old");
-        const Status loaded = ReadSettingsInto(files, "settings.xml", config, &values);
-        EXPECT_EQ(loaded.message(), c.error);
-        EXPECT_EQ(loaded.IsNotFound(), c.file == nullptr);
-        EXPECT_EQ(*values.Find("$(HOST)"), c.field);
-    }
-}
-
-// "HOST", declared outside any item, addresses the item "$(HOST)": loading takes the value of the
-// id whose first element comes later, and a save writes the item's value into both.
-TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
-    const Configuration config = HostConfig();
     const struct {
         const char *what, *file;  // the variables of the settings file
         QString loaded;           // the value of $(HOST) after loading `file`
@@ -72,8 +29,6 @@ TEST(SettingsLoaderTest, IdsOfOneBareNameAddressOneItem) {
         {"the later element's id wins",
          "<variable id='HOST'>a</variable><variable id='$(HOST)'>b</variable>", "b",
          "<variable id=\"HOST\">new</variable><variable id=\"$(HOST)\">new</variable>"},
-        {"in either order", "<variable id='$(HOST)'>b</variable><variable id='HOST'>a</variable>",
-         "a", "<variable id=\"$(HOST)\">new</variable><variable id=\"HOST\">new</variable>"},
         {"an undeclared id of the same bare name is no one's", "<variable id='$(HOST'>a</variable>",
          "", "<variable id=\"$(HOST\">a</variable><variable id=\"$(HOST)\">new</variable>"},
     };
