@@ -118,11 +118,15 @@ TEST(RunOptionsTest, EndsWithTheStatusMessagesAndFilesOfEachOption) {
          {"The command was ended by signal 9 (SIGKILL): sh b.sh"},
          {},
          {"[database]", "settings.xml changed"}},
-        {CHANGE_ON_SAVE "hooks '<command id=\"before\" wait=\"true\" timeout=\"1\">sleep 60"
-                        "</command>' && tervosetup /export",
+        // Stopping it stops what it started as well.
+        {CHANGE_ON_SAVE
+         "echo 'sleep 60 & echo $! > child; wait' > b.sh && "
+         "hooks '<command id=\"before\" wait=\"true\" timeout=\"1\">sh b.sh"
+         "</command>' && tervosetup /export; s=$?; sleep 1; "
+         "case $(ps -o stat= -p $(cat child)) in Z*|'') echo child-stopped; esac; exit $s",
          2,
-         {"The command did not end within its timeout of 1 s and was stopped: sleep 60"},
-         {},
+         {"The command did not end within its timeout of 1 s and was stopped: sh b.sh"},
+         {"child-stopped"},
          {"[database]", "settings.xml changed"}},
         // An after command waited for runs on the new files; its failure is reported, and the
         // save stands.

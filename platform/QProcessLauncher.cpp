@@ -3,7 +3,9 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <signal.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -104,6 +106,9 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
     }
     QProcess process;
     Prepare(arguments, &process);
+    // In a process group of its own, so that stopping it also stops what it started (a shell's
+    // sleep, a service script's helpers), which could otherwise go on changing files.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start();
     if (!process.waitForStarted(-1)) {
         return CannotStart(commandLine, process.errorString());
@@ -124,6 +129,7 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
                           .arg(timeout.count());
         }
         if (!stopped.isEmpty()) {
+            ::kill(-pid_t(process.processId()), SIGKILL);
             process.kill();
             process.waitForFinished(-1);
             break;
