@@ -1,5 +1,7 @@
 #include "platform/ConsoleDialogs.h"
 
+#include <QCoreApplication>
+
 void ConsoleDialogs::ShowMessage(const QString& text) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -9,7 +11,8 @@ void ConsoleDialogs::ShowMessage(const QString& text) {
 }
 
 Dialogs::Answer ConsoleDialogs::AskYesNoCancel(const QString& text) {
-    ShowMessage(text + QStringLiteral(" (no display to ask on: answered No)"));
+    ShowMessage(text + QCoreApplication::translate("ConsoleDialogs",
+                                                   " (no display to ask on: answered No)"));
     return Answer::No;
 }
 

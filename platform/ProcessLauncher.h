@@ -2,6 +2,7 @@
 
 #include "platform/Status.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // Starts external programs without waiting for them.
@@ -18,7 +19,8 @@ class ProcessLauncher {
   protected:
     // How every launcher says that `commandLine` was not started, and why.
     static Status CannotStart(const QString& commandLine, const QString& reason) {
-        return Status::Error(
-            QStringLiteral("The command could not be started: %1: %2").arg(commandLine, reason));
+        return Status::Error(QCoreApplication::translate("ProcessLauncher",
+                                                         "The command could not be started: %1: %2")
+                                 .arg(commandLine, reason));
     }
 };

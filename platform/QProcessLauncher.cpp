@@ -1,5 +1,6 @@
 #include "platform/QProcessLauncher.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
 
@@ -32,14 +33,17 @@ bool HasUnbalancedQuote(const QString& commandLine) {
 
 Status QProcessLauncher::StartDetached(const QString& commandLine) {
     if (commandLine.trimmed().isEmpty()) {
-        return CannotStart(commandLine, QStringLiteral("the command is empty"));
+        return CannotStart(commandLine,
+                           QCoreApplication::translate("QProcessLauncher", "the command is empty"));
     }
     if (HasUnbalancedQuote(commandLine)) {
-        return CannotStart(commandLine, QStringLiteral("unbalanced quotation mark"));
+        return CannotStart(commandLine, QCoreApplication::translate("QProcessLauncher",
+                                                                    "unbalanced quotation mark"));
     }
     QStringList arguments = QProcess::splitCommand(commandLine);
     if (arguments.isEmpty()) {  // only empty quotes, such as ""
-        return CannotStart(commandLine, QStringLiteral("the command is empty"));
+        return CannotStart(commandLine,
+                           QCoreApplication::translate("QProcessLauncher", "the command is empty"));
     }
 
     // The program is run directly, never through a shell, and nobody waits for it. A QProcess

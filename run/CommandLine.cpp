@@ -1,5 +1,7 @@
 #include "run/CommandLine.h"
 
+#include <QCoreApplication>
+
 QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
     QStringList arguments;
     bool insideArgument = false;
@@ -31,8 +33,9 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
         const QString value = colon < 0 ? QString() : argument.mid(colon + 1);
 
         if (name.isEmpty() || (name.front() != u'/' && name.front() != u'-')) {
-            options.usageMessage = UsageText(QStringLiteral("Did not understand: ") + argument +
-                                             QStringLiteral("\r\n\r\n"));
+            options.usageMessage = UsageText(
+                QCoreApplication::translate("CommandLine", "Did not understand: %1\r\n\r\n")
+                    .arg(argument));
             break;
         }
         name.remove(0, 1);
@@ -80,20 +83,19 @@ StartupPaths ResolveStartupPaths(const CommandLineOptions& options) {
 }
 
 QString UsageText(const QString& prefix) {
-    return prefix + QStringLiteral("Konfiguration Editor Command Line Syntax\r\n") +
-           QStringLiteral("/file:<file>\tÖffnet die Datei <file>\r\n") +
-           QStringLiteral(
-               "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n") +
-           QStringLiteral("/conf:<file>\tGibt die Konfigurationsdatei an.\r\n") +
-           QStringLiteral("--help, -h, /?\tShows this text.\r\n") +
-           QStringLiteral("--version\tShows the version.\r\n") +
-           QStringLiteral(
-               "/check\tLists the files a save would change, writes nothing and exits "
-               "(status 0: none, 3: some).\r\n") +
-           QStringLiteral("/diff\tLike /check, but shows the changes as a unified diff.\r\n") +
-           QStringLiteral(
-               "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
-               "variable no item declares is an error, and nothing is written.");
+    return prefix + QCoreApplication::translate(
+                        "CommandLine",
+                        "Konfiguration Editor Command Line Syntax\r\n"
+                        "/file:<file>\tÖffnet die Datei <file>\r\n"
+                        "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n"
+                        "/conf:<file>\tGibt die Konfigurationsdatei an.\r\n"
+                        "--help, -h, /?\tShows this text.\r\n"
+                        "--version\tShows the version.\r\n"
+                        "/check\tLists the files a save would change, writes nothing and exits "
+                        "(status 0: none, 3: some).\r\n"
+                        "/diff\tLike /check, but shows the changes as a unified diff.\r\n"
+                        "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
+                        "variable no item declares is an error, and nothing is written.");
 }
 
 QString VersionText() {

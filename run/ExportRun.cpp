@@ -11,6 +11,7 @@
 #include "settings/TemplateExport.h"
 #include "settings/VariableValues.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -66,16 +67,20 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
 void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after, RunOutput& output,
                 const QList<QByteArray>& secrets, QStringList* unshown, bool* masked) {
     const auto cannot = [&](const QString& why) {
-        unshown->append(
-            QStringLiteral("%1 would change, but /diff cannot show how: %2").arg(path, why));
+        unshown->append(QCoreApplication::translate(
+                            "ExportRun", "%1 would change, but /diff cannot show how: %2")
+                            .arg(path, why));
     };
     if (after == nullptr) {
-        cannot(QStringLiteral("the new file would be larger than %1 bytes").arg(kMaxDiffBytes));
+        cannot(
+            QCoreApplication::translate("ExportRun", "the new file would be larger than %1 bytes")
+                .arg(kMaxDiffBytes));
         return;
     }
     // Patch refuses to write through a symlink; the save follows it.
     if (QFileInfo(path).isSymLink()) {
-        cannot(QStringLiteral("it is a symbolic link, which patch does not follow"));
+        cannot(QCoreApplication::translate("ExportRun",
+                                           "it is a symbolic link, which patch does not follow"));
         return;
     }
     try {
@@ -91,7 +96,7 @@ void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after,
             *masked = true;
         }
     } catch (const std::bad_alloc&) {
-        cannot(QStringLiteral("there is not enough memory"));
+        cannot(QCoreApplication::translate("ExportRun", "there is not enough memory"));
     }
 }
 

@@ -4,6 +4,8 @@
 #include "platform/XmlFile.h"
 #include "schema/BareName.h"
 
+#include <QCoreApplication>
+
 #include <new>
 
 namespace {
@@ -20,9 +22,9 @@ class ConfigurationReader {
                 std::vector<TemplateEntry>* templates) {
         const XmlNode root = mDocument.Root();
         if (root.Name() != u"xml") {
-            return Broken(
-                root,
-                QStringLiteral("the root element is <%1>, but must be <xml>").arg(root.Name()));
+            return Broken(root, QCoreApplication::translate(
+                                    "Configuration", "the root element is <%1>, but must be <xml>")
+                                    .arg(root.Name()));
         }
         Status status = ReadGroups(groups);
         if (status.ok())
@@ -51,8 +53,10 @@ class ConfigurationReader {
                 return s;
             }
             if (const auto first = groupLines.constFind(group.name); first != groupLines.cend()) {
-                return Broken(groupNode, QStringLiteral("the group name \"%1\" is already used at "
-                                                        "line %2; group names must be unique")
+                return Broken(groupNode, QCoreApplication::translate(
+                                             "Configuration",
+                                             "the group name \"%1\" is already used at "
+                                             "line %2; group names must be unique")
                                              .arg(group.name)
                                              .arg(*first));
             }
@@ -75,18 +79,20 @@ class ConfigurationReader {
                 OptionalChildText(itemNode, u"type", &item.type);
                 if (const auto problem =
                         ValueRules::Read(mDocument, itemNode, item.type, &item.rules)) {
-                    return Broken(itemNode, QStringLiteral("the item \"%1\" (%2): %3")
+                    return Broken(itemNode, QCoreApplication::translate("Configuration",
+                                                                        "the item \"%1\" (%2): %3")
                                                 .arg(item.label, item.id, *problem));
                 }
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);
                     first != bareNameLines.cend()) {
-                    return Broken(itemNode,
-                                  QStringLiteral("the variable \"%1\" has the bare name \"%2\", "
-                                                 "which the variable at line %3 already has; "
-                                                 "bare names must be unique")
-                                      .arg(item.id, bareName)
-                                      .arg(*first));
+                    return Broken(itemNode, QCoreApplication::translate(
+                                                "Configuration",
+                                                "the variable \"%1\" has the bare name \"%2\", "
+                                                "which the variable at line %3 already has; "
+                                                "bare names must be unique")
+                                                .arg(item.id, bareName)
+                                                .arg(*first));
                 }
                 bareNameLines.insert(bareName, item.line);
                 group.items.push_back(std::move(item));
@@ -137,7 +143,8 @@ class ConfigurationReader {
     Status ChildText(const XmlNode& parent, QStringView name, QString* text) {
         const XmlNode child = parent.FirstChildElement(name.toString());
         if (child.IsNull()) {
-            return Broken(parent, QStringLiteral("<%1> has no <%2>").arg(parent.Name(), name));
+            return Broken(parent, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
+                                      .arg(parent.Name(), name));
         }
         *text = child.Text();
         return Status::Ok();
@@ -163,8 +170,10 @@ class ConfigurationReader {
     }
 
     Status Broken(const XmlNode& node, const QString& rule) const {
-        return Status::Error(
-            QStringLiteral("%1: line %2: %3").arg(mFileName).arg(node.Line()).arg(rule));
+        return Status::Error(QCoreApplication::translate("Configuration", "%1: line %2: %3")
+                                 .arg(mFileName)
+                                 .arg(node.Line())
+                                 .arg(rule));
     }
 
     const XmlDocument& mDocument;

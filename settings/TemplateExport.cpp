@@ -6,6 +6,7 @@
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -24,16 +25,19 @@ struct RunInput {
 std::vector<RunInput> RunInputs(const Configuration& config, const QString& settingsPath,
                                 const QString& baseDir, FileSystem& files) {
     std::vector<RunInput> inputs;
+    // `description` names the file by %1.
     const auto add = [&](const QString& path, const QString& description) {
         FileIdentity identity;
         if (files.Identify(path, &identity).ok()) {
-            inputs.push_back({identity, description + path});
+            inputs.push_back({identity, description.arg(path)});
         }
     };
-    add(settingsPath, QStringLiteral("the settings file "));
-    add(config.FileName(), QStringLiteral("the configuration file "));
+    add(settingsPath, QCoreApplication::translate("TemplateExport", "the settings file %1"));
+    add(config.FileName(),
+        QCoreApplication::translate("TemplateExport", "the configuration file %1"));
     for (const TemplateEntry& entry : config.Templates()) {
-        add(baseDir + entry.input, QStringLiteral("the template "));
+        add(baseDir + entry.input,
+            QCoreApplication::translate("TemplateExport", "the template %1"));
     }
     return inputs;
 }
@@ -67,11 +71,12 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
                     const std::vector<Substitution>& passwords, const std::vector<RunInput>& inputs,
                     const QString& baseDir, FileSystem& fileSystem, Leftovers* leftovers) {
     const auto notExported = [&entry](const QString& why) {
-        return QStringLiteral("The template entry \"%1\" -> \"%2\" was not exported: %3.")
+        return QCoreApplication::translate(
+                   "TemplateExport", "The template entry \"%1\" -> \"%2\" was not exported: %3.")
             .arg(entry.input, entry.output, why);
     };
     if (entry.output.isEmpty()) {
-        return notExported(QStringLiteral("its output is empty"));
+        return notExported(QCoreApplication::translate("TemplateExport", "its output is empty"));
     }
     FileIdentity output;
     const bool outputExists = fileSystem.Identify(baseDir + entry.output, &output).ok();
@@ -80,12 +85,14 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
             return input.identity.SameFile(output);
         });
         if (same != inputs.end()) {
-            return notExported(QStringLiteral("its output is the same file as ") +
-                               same->description);
+            return notExported(
+                QCoreApplication::translate("TemplateExport", "its output is the same file as %1")
+                    .arg(same->description));
         }
     }
     const auto notRead = [&entry](const Status& read) {
-        return entry.input + QStringLiteral(" could not be found\n") + read.message();
+        return QCoreApplication::translate("TemplateExport", "%1 could not be found\n%2")
+            .arg(entry.input, read.message());
     };
     // The template is read as it is substituted, so that it is held whole only where the file
     // system or the plain passes need it whole.
@@ -114,7 +121,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     }
     return written.ok()
                ? QString()
-               : entry.output + QStringLiteral(" could not be written\n") + written.message();
+               : QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2")
+                     .arg(entry.output, written.message());
 }
 
 // "12,499,900": a count a reader takes in at a glance, the same in every locale.
@@ -165,20 +173,22 @@ QStringList ExportTemplateFiles(const Configuration& config,
         try {
             problem = ExportEntry(entry, plan, passwords, inputs, baseDir, fileSystem, &leftovers);
         } catch (const std::bad_alloc&) {
-            problem = entry.output + QStringLiteral(" could not be written\n") +
-                      Status::OutOfMemory(baseDir + entry.input).message();
+            problem = QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2")
+                          .arg(entry.output, Status::OutOfMemory(baseDir + entry.input).message());
         }
         if (!problem.isEmpty()) {
             problems.append(problem);
         } else if (warnings != nullptr) {
             for (const LeftoverToken& token : leftovers.listed) {
-                warnings->append(QStringLiteral("%1:%2: %3 has no value")
-                                     .arg(baseDir + entry.output)
-                                     .arg(token.line)
-                                     .arg(QString::fromLatin1(token.text)));
+                warnings->append(
+                    QCoreApplication::translate("TemplateExport", "%1:%2: %3 has no value")
+                        .arg(baseDir + entry.output)
+                        .arg(token.line)
+                        .arg(QString::fromLatin1(token.text)));
             }
             if (leftovers.unlisted > 0) {
-                warnings->append(QStringLiteral("%1: ... and %2 more without a value")
+                warnings->append(QCoreApplication::translate("TemplateExport",
+                                                             "%1: ... and %2 more without a value")
                                      .arg(baseDir + entry.output, Grouped(leftovers.unlisted)));
             }
         }
