@@ -50,6 +50,7 @@ class DisplayConnection {
             mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
             ::sigaction(SIGPIPE, &previous, nullptr);
         }
+        InstallQtTranslation(&mQtTranslator);
         InstallTranslation(&mTranslator);
         if (QGuiApplication::platformName() == u"minimal" && !WantedPlatforms().isEmpty()) {
             return;
@@ -84,7 +85,9 @@ class DisplayConnection {
     int mArgc = 0;
     std::unique_ptr<QApplication> mApplication;
     bool mReached = false;
-    QTranslator mTranslator;  // removes itself from the application before it ends
+    // Declared after the application: each removes itself from it before it ends.
+    QTranslator mQtTranslator;
+    QTranslator mTranslator;
 };
 
 // Qt's message boxes together with the connection to the display they are shown on.

@@ -1,6 +1,7 @@
 #include "platform/Translation.h"
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 
 QLocale::Language MessageLanguage() {
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
@@ -34,6 +35,15 @@ bool LoadTranslation(QLocale::Language language, QTranslator* translator) {
 
 void InstallTranslation(QTranslator* translator) {
     if (LoadTranslation(MessageLanguage(), translator)) {
+        QCoreApplication::installTranslator(translator);
+    }
+}
+
+void InstallQtTranslation(QTranslator* translator) {
+    const QLocale::Language language = MessageLanguage();
+    if ((language == QLocale::German || language == QLocale::English) &&
+        translator->load(QLocale(language), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(translator);
     }
 }

@@ -23,3 +23,7 @@ bool LoadTranslation(QLocale::Language language, QTranslator* translator);
 // object, which must exist; the translation holds until `translator` is destroyed or the
 // application ends. Without a catalog it installs nothing.
 void InstallTranslation(QTranslator* translator);
+
+// The same for Qt's own texts (its file dialogs), from Qt's catalogs where the system has them
+// (Debian's qt6-translations-l10n). Installed before the program's, whose texts then come first.
+void InstallQtTranslation(QTranslator* translator);

@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev
-          libxml2-dev libgtest-dev libgmock-dev patch)
+          qt6-translations-l10n libxml2-dev libgtest-dev libgmock-dev patch)
 packages+=("$@")
 
 missing=()
