@@ -128,10 +128,10 @@ class ExportDialogs final : public Dialogs {
     ExportDialogs(int argc, char** argv, std::unique_ptr<ConsoleApplication>& application)
         : mArgc(argc), mArgv(argv), mApplication(application) {}
 
-    void ShowMessage(const QString& text) override {
-        mConsole.ShowMessage(text);
+    void Show(const QString& text, MessageKind kind) override {
+        mConsole.ShowMessage(text, kind);
         if (Dialogs* boxes = Boxes()) {
-            boxes->ShowMessage(text);
+            boxes->ShowMessage(text, kind);
         }
     }
     Answer AskYesNoCancel(const QString& text) override {
@@ -206,7 +206,7 @@ int RunProgram(int argc, char** argv) {
     if (options.usageMessage || options.exportMode) {
         ExportDialogs dialogs(argc, argv, application);
         if (options.usageMessage) {
-            dialogs.ShowMessage(*options.usageMessage);
+            dialogs.ShowMessage(*options.usageMessage, Dialogs::MessageKind::Warning);
             return kExitFailed;
         }
         StandardStreams output;

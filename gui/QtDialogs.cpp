@@ -34,8 +34,11 @@ std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mo
 
 }  // namespace
 
-void QtDialogs::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, Title(), text, QMessageBox::Ok, mParent);
+void QtDialogs::Show(const QString& text, MessageKind kind) {
+    const QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
+                                   : kind == MessageKind::Warning ? QMessageBox::Warning
+                                                                  : QMessageBox::Information;
+    QMessageBox box(icon, Title(), text, QMessageBox::Ok, mParent);
     box.exec();
 }
 

@@ -11,12 +11,14 @@ class QtDialogs : public Dialogs {
     explicit QtDialogs(QWidget* parent = nullptr) : mParent(parent) {}
     void SetParent(QWidget* parent) { mParent = parent; }
 
-    void ShowMessage(const QString& text) override;
     Answer AskYesNoCancel(const QString& text) override;
     bool AskYesNo(const QString& text) override;
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskPath(PathKind kind, const QString& current) override;
+
+  protected:
+    void Show(const QString& text, MessageKind kind) override;
 
   private:
     QWidget* mParent;

@@ -1,6 +1,5 @@
 #include "gui/clsTextbox.h"
 
-#include "gui/Layout.h"
 #include "platform/Dialogs.h"
 #include "schema/ValueRules.h"
 
@@ -8,7 +7,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -69,8 +70,7 @@ QString InvalidStyle(const QWidget* control) {
 clsTextbox::clsTextbox(const ValueRules& rules, Dialogs& dialogs)
     : mRules(rules), mDialogs(dialogs) {}
 
-void clsTextbox::Create(const QString& aID, const QString& aTabKey, QWidget* aFrm, int aLeft,
-                        int aTop) {
+void clsTextbox::Create(const QString& aID, const QString& aTabKey, QWidget* aFrm) {
     switch (mRules.kind) {
         case ValueKind::Boolean:
             CreateCheckBox(aFrm);
@@ -84,9 +84,10 @@ void clsTextbox::Create(const QString& aID, const QString& aTabKey, QWidget* aFr
     }
     mControl->setObjectName(aID);
     mControl->setProperty("Tag", aTabKey);
-    mControl->setGeometry(Layout::RowControlRect(aLeft, aTop));
-    mControl->hide();
-    mControl->installEventFilter(this);  // the hint follows the focus
+    // The hint follows the focus; the tooltip of a long value follows the width.
+    mControl->installEventFilter(this);
+    mControl->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(mControl, &QWidget::customContextMenuRequested, this, &clsTextbox::ShowContextMenu);
 }
 
 void clsTextbox::CreateLineEdit(QWidget* page) {
@@ -140,11 +141,76 @@ void clsTextbox::CreateChoice(QWidget* page) {
     connect(mChoice, &QComboBox::currentIndexChanged, this, &clsTextbox::ValueChanged);
 }
 
-void clsTextbox::Describe(const QString& label, const QString& id) {
+void clsTextbox::Describe(const QString& label, const QString& id, QLabel* labelControl) {
     mLabel = label;
     mId = id;
+    mLabelControl = labelControl;
     mControl->setAccessibleName(label);
     UpdateMarks();
+}
+
+void clsTextbox::SetSavedText(const QString& text) {
+    mSaved = text;
+    SetText(text);
+    UpdateEdited();
+}
+
+bool clsTextbox::HasDefault() const {
+    return mRules.defaultValue.has_value();
+}
+
+void clsTextbox::ResetToDefault() {
+    if (mRules.defaultValue) {
+        Replace(*mRules.defaultValue);
+    }
+}
+
+void clsTextbox::Replace(const QString& text) {
+    if (!mEdit) {
+        SetText(text);
+        return;
+    }
+    // Through the edit's own undo history rather than setText(), which would clear it.
+    mEdit->selectAll();
+    mEdit->insert(text);
+    mEdit->setCursorPosition(0);
+}
+
+void clsTextbox::UpdateEdited() {
+    const bool edited = Text() != mSaved;
+    if (edited == mEdited) {
+        return;
+    }
+    mEdited = edited;
+    const QString name = edited ? tr("%1 (changed)").arg(mLabel) : mLabel;
+    mControl->setAccessibleName(name);
+    if (mLabelControl) {
+        QFont font = mLabelControl->font();
+        font.setBold(edited);
+        mLabelControl->setFont(font);
+        mLabelControl->setAccessibleName(name);
+    }
+    emit EditedChanged(edited);
+}
+
+void clsTextbox::ShowContextMenu(const QPoint& position) {
+    // A text field keeps its own menu (undo, cut, copy, ...); ours is added below it.
+    QMenu* menu = mEdit ? mEdit->createStandardContextMenu() : new QMenu(mControl);
+    menu->setObjectName(QStringLiteral("FieldMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (!menu->isEmpty()) {
+        menu->addSeparator();
+    }
+    QAction* saved = menu->addAction(tr("Reset to Saved Value"), this, &clsTextbox::ResetToSaved);
+    saved->setObjectName(QStringLiteral("ResetToSaved"));
+    saved->setEnabled(mEdited);
+    if (mRules.defaultValue) {
+        QAction* byDefault =
+            menu->addAction(tr("Reset to Default"), this, &clsTextbox::ResetToDefault);
+        byDefault->setObjectName(QStringLiteral("ResetToDefault"));
+        byDefault->setEnabled(Text() != *mRules.defaultValue);
+    }
+    menu->popup(mControl->mapToGlobal(position));
 }
 
 QString clsTextbox::Text() const {
@@ -198,10 +264,10 @@ void clsTextbox::SetText(const QString& text) {
 
 void clsTextbox::ValueChanged() {
     UpdateMarks();
+    UpdateEdited();
     if (mControl->hasFocus()) {
         emit Hint(HintText());
     }
-    emit Changed();
 }
 
 void clsTextbox::UpdateMarks() {
@@ -242,7 +308,9 @@ QString clsTextbox::HintText() const {
 
 bool clsTextbox::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mControl) {
-        if (event->type() == QEvent::FocusIn) {
+        if (event->type() == QEvent::Resize) {
+            UpdateMarks();
+        } else if (event->type() == QEvent::FocusIn) {
             emit Hint(HintText());
         } else if (event->type() == QEvent::FocusOut &&
                    static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {

@@ -1,7 +1,9 @@
 #include "gui/frmsetup.h"
 
 #include "gui/ControlNames.h"
+#include "gui/FindBar.h"
 #include "gui/Layout.h"
+#include "gui/PageLayout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
@@ -9,6 +11,7 @@
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -85,6 +88,7 @@ void frmsetup::BuildControls() {
             &frmsetup::IndSave_Click);
     addItem(indFile, "IndSaveAs", tr("Save As..."), QKeySequence(), &frmsetup::IndSaveAs_Click);
     addItem(indFile, "indExit", tr("E&xit"), QKeySequence(), &frmsetup::indExit_Click);
+    AddEditMenu();
     QMenu* indHelp = menuBar()->addMenu(QStringLiteral("&?"));
     indHelp->setObjectName(QStringLiteral("indHelp"));
     addItem(indHelp, "indAboutTrvSet", tr("About Tervo Setup"), QKeySequence(),
@@ -141,10 +145,83 @@ void frmsetup::PlaceControls() {
     const Layout::ControlPlaces places = Layout::PlaceControls(centralWidget()->size());
     Categories->setGeometry(places.tabs);
     mPageArea->setGeometry(places.pages);
-    mPage->resize(places.pages.width() - mPageArea->verticalScrollBar()->sizeHint().width(),
-                  mPage->height());
+    PlacePage();
+    // The search box takes the room left of the buttons.
+    const int findLeft = Px(Layout::kLabelLeft);
+    if (mFind) {
+        mFind->setGeometry(findLeft, places.ok.top(),
+                           places.ok.left() - findLeft - Px(Layout::kLabelLeft),
+                           places.ok.height());
+    }
     Ok->setGeometry(places.ok);
     Cancel->setGeometry(places.cancel);
+}
+
+void frmsetup::OpenFind() {
+    // Made when first asked for: a line edit with its button costs the window's start noticeably.
+    if (!mFind) {
+        mFind = new FindBar(mConfigDoc, centralWidget());
+        connect(mFind, &FindBar::Found, this, &frmsetup::ShowField);
+        PlaceControls();
+    }
+    mFind->Open();
+}
+
+void frmsetup::FindNext(int step) {
+    if (mFind) {
+        mFind->Step(step);
+    }
+}
+
+void frmsetup::PlacePage() {
+    const int width = mPageArea->width() - ScrollBarExtent();
+    if (mShownPage < 0) {
+        mPage->resize(width, 0);
+        return;
+    }
+    QWidget* page = mPages[static_cast<std::size_t>(mShownPage)].widget;
+    mPage->resize(width, page->layout()->minimumSize().height());
+    page->setGeometry(mPage->rect());
+}
+
+int frmsetup::ScrollBarExtent() const {
+    return mPageArea->verticalScrollBar()->sizeHint().width();
+}
+
+void frmsetup::AddEditMenu() {
+    QMenu* indEdit = menuBar()->addMenu(tr("&Edit"));
+    indEdit->setObjectName(QStringLiteral("indEdit"));
+    const auto addItem = [this, indEdit](const char* name, const QString& caption,
+                                         QKeySequence shortcut, auto handler) {
+        QAction* action = indEdit->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(shortcut);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    addItem("indFind", tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { OpenFind(); });
+    addItem("indFindNext", tr("Find &Next"), QKeySequence(Qt::Key_F3), [this] { FindNext(1); });
+    addItem("indFindPrevious", tr("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+            [this] { FindNext(-1); });
+    indEdit->addSeparator();
+    QAction* toSaved =
+        addItem("indResetToSaved", tr("&Reset to Saved Value"), QKeySequence(), [this] {
+            if (clsTextbox* field = FocusedField()) {
+                field->ResetToSaved();
+            }
+        });
+    QAction* toDefault =
+        addItem("indResetToDefault", tr("Reset to &Default"), QKeySequence(), [this] {
+            if (clsTextbox* field = FocusedField()) {
+                field->ResetToDefault();
+            }
+        });
+    // The menu takes no focus from the field: what its items do is known when it opens.
+    connect(indEdit, &QMenu::aboutToShow, this, [this, toSaved, toDefault] {
+        const clsTextbox* field = FocusedField();
+        toSaved->setEnabled(field && field->IsEdited());
+        toDefault->setEnabled(field && field->HasDefault());
+    });
 }
 
 bool frmsetup::eventFilter(QObject* watched, QEvent* event) {
@@ -157,8 +234,35 @@ bool frmsetup::eventFilter(QObject* watched, QEvent* event) {
 void frmsetup::SwitchGroup(int step) {
     const int count = Categories->count();
     if (count > 1) {
-        Categories->setCurrentIndex((Categories->currentIndex() + step + count) % count);
+        const int group = (Categories->currentIndex() + step + count) % count;
+        Categories->setCurrentIndex(group);
+        if (!mConfigDoc.Groups()[static_cast<std::size_t>(group)].items.empty()) {
+            ShowField(group, 0);
+        }
     }
+}
+
+void frmsetup::ShowField(int group, int item) {
+    Categories->setCurrentIndex(group);
+    const std::size_t index =
+        mPages[static_cast<std::size_t>(group)].firstField + static_cast<std::size_t>(item);
+    QWidget* control = mFields[index].textbox->Control();
+    control->setFocus(Qt::OtherFocusReason);
+    mPageArea->ensureWidgetVisible(control);
+}
+
+clsTextbox* frmsetup::FocusedField() const {
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || !mPage->isAncestorOf(focus)) {
+        return nullptr;
+    }
+    for (const Field& field : mFields) {
+        if (field.textbox &&
+            (field.textbox->Control() == focus || field.textbox->Control()->isAncestorOf(focus))) {
+            return field.textbox.get();
+        }
+    }
+    return nullptr;
 }
 
 std::optional<int> frmsetup::Form_Load() {
@@ -174,6 +278,7 @@ std::optional<int> frmsetup::Form_Load() {
                                        .arg(mSettingsFile))) {
         // The fields hold their defaults already, and mSettingsVersion is that of a file that
         // does not exist: the first save asks only if another program has made it meanwhile.
+        mSettingsMissing = true;
         Dirty();
         return std::nullopt;
     }
@@ -206,7 +311,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
 void frmsetup::AddCategory(const ConfigGroup& group) {
     const int index = Categories->addTab(group.name);
     Categories->setTabData(index, group.name);
-    mPages.push_back({mFields.size(), false});
+    mPages.push_back({mFields.size(), nullptr});
     for (const ConfigItem& item : group.items) {
         mFieldById.insert(item.id, mFields.size());
         // A field starts with its default; the settings file's value, if any, replaces it.
@@ -216,19 +321,24 @@ void frmsetup::AddCategory(const ConfigGroup& group) {
 
 void frmsetup::BuildPage(int index) {
     GroupPage& page = mPages[static_cast<std::size_t>(index)];
-    if (page.built) {
+    if (page.widget) {
         return;
     }
-    page.built = true;
+    page.widget = new QWidget(mPage);
+    page.widget->hide();
+    auto* rows = new PageLayout(page.widget, Layout::ClientSize().width() - ScrollBarExtent());
     const ConfigGroup& group = mConfigDoc.Groups()[static_cast<std::size_t>(index)];
     QWidget* lastField = nullptr;
-    int row = 0;
+    std::size_t row = 0;
     for (const ConfigItem& item : group.items) {
-        Field& field = mFields[page.firstField + static_cast<std::size_t>(row)];
-        AddField(item, row, group.name, &field);
+        Field& field = mFields[page.firstField + row];
+        AddField(item, group.name, rows, &field);
         lastField = field.textbox->Control();
         ++row;
     }
+    QWidget* client = centralWidget();
+    client->setMinimumWidth(
+        std::max(client->minimumWidth(), rows->minimumSize().width() + ScrollBarExtent()));
     // A widget made now joins the focus chain at its end, behind "Abbrechen". Moving the two
     // buttons behind the page's last field, rather than each field before the buttons, keeps Tab
     // going from the tab strip through the fields to OK and "Abbrechen" at two moves a page: every
@@ -239,26 +349,26 @@ void frmsetup::BuildPage(int index) {
     }
 }
 
-void frmsetup::AddField(const ConfigItem& item, int row, const QString& groupName, Field* field) {
-    const int top = Layout::RowTop(row);
+void frmsetup::AddField(const ConfigItem& item, const QString& groupName, PageLayout* rows,
+                        Field* field) {
+    QWidget* page = rows->parentWidget();
     // The label is made first: the text box, made after it, lies on top where the two overlap,
     // so the start of the field is never hidden, and nothing has to be restacked.
-    auto* label = new QLabel(item.label, mPage);
+    auto* label = new QLabel(item.label, page);
     label->setObjectName(LabelControlName(item.id));
     label->setProperty("Tag", groupName);
-    label->setGeometry(Layout::RowControlRect(Layout::kLabelLeft, top));
-    if (label->fontMetrics().horizontalAdvance(item.label) > label->width()) {
+    // The label's whole text and its variable, for a label longer than its designed box.
+    if (label->fontMetrics().horizontalAdvance(item.label) > Px(Layout::kRowWidth)) {
         label->setToolTip(item.label + u'\n' + item.id);
     }
-    label->hide();
 
     field->textbox = std::make_unique<clsTextbox>(item.rules, mServices.dialogs);
-    field->textbox->Create(FieldControlName(item.id), groupName, mPage, Layout::kFieldLeft, top);
-    field->textbox->Describe(item.label, item.id);
-    // The text the field was given before it existed is no edit: it goes in before the window
-    // listens for changes.
-    field->textbox->SetText(std::exchange(field->text, QString()));
-    connect(field->textbox.get(), &clsTextbox::Changed, this, &frmsetup::Dirty);
+    field->textbox->Create(FieldControlName(item.id), groupName, page);
+    field->textbox->Describe(item.label, item.id, label);
+    rows->AddRow(label, field->textbox->Control());
+    // A field that has not existed before was not edited: what it was given is its saved value.
+    field->textbox->SetSavedText(std::exchange(field->text, QString()));
+    connect(field->textbox.get(), &clsTextbox::EditedChanged, this, &frmsetup::FieldEdited);
     connect(field->textbox.get(), &clsTextbox::Hint, this, &frmsetup::ShowHint);
 }
 
@@ -268,16 +378,12 @@ void frmsetup::Categories_Click() {
         return;
     }
     BuildPage(selected);
-    const QString key = Categories->tabData(selected).toString();
-    for (QObject* child : mPage->children()) {
-        auto* control = qobject_cast<QWidget*>(child);
-        const QString tag = control ? control->property("Tag").toString() : QString();
-        if (!tag.isEmpty()) {
-            control->setVisible(tag == key);
-        }
+    if (mShownPage >= 0) {
+        mPages[static_cast<std::size_t>(mShownPage)].widget->hide();
     }
-    const std::size_t rows = mConfigDoc.Groups()[static_cast<std::size_t>(selected)].items.size();
-    mPage->resize(mPage->width(), Layout::PageHeight(static_cast<int>(rows)));
+    mShownPage = selected;
+    PlacePage();
+    mPages[static_cast<std::size_t>(selected)].widget->show();
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
@@ -291,8 +397,8 @@ bool frmsetup::LoadSettings(const QString& path) {
     }
     ShowValues(values);
     mSettingsVersion = version;
-    mDirtyMark = false;
-    UpdateCaption();
+    mSettingsMissing = false;
+    Dirty();
     return true;
 }
 
@@ -307,8 +413,8 @@ void frmsetup::ReloadSettings() {
     }
     ShowValues(values);
     mSettingsVersion = version;
-    mDirtyMark = false;
-    UpdateCaption();
+    mSettingsMissing = false;
+    Dirty();
 }
 
 bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath) {
@@ -355,8 +461,9 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
         return false;
     }
     mSettingsVersion = result.version;
-    mDirtyMark = false;
-    UpdateCaption();
+    MarkSaved();
+    mSettingsMissing = false;
+    Dirty();
     return true;
 }
 
@@ -375,10 +482,11 @@ bool frmsetup::ValuesFit() {
         lines.append(tr("%1 / %2: %3").arg(bad.group->name, bad.item->label, bad.reason));
     }
     mServices.dialogs.ShowMessage(tr("Nothing was saved. These values are not valid:") +
-                                  QStringLiteral("\n\n") + lines.join(u'\n'));
+                                      QStringLiteral("\n\n") + lines.join(u'\n'),
+                                  Dialogs::MessageKind::Warning);
     const InvalidValue& first = invalid.front();
-    Categories->setCurrentIndex(static_cast<int>(first.group - mConfigDoc.Groups().data()));
-    mFields[mFieldById.value(first.item->id)].textbox->Control()->setFocus();
+    ShowField(static_cast<int>(first.group - mConfigDoc.Groups().data()),
+              static_cast<int>(first.item - first.group->items.data()));
     return false;
 }
 
@@ -431,6 +539,9 @@ void frmsetup::Ok_Click() {
 
 void frmsetup::closeEvent(QCloseEvent* event) {
     if (Form_QueryUnload()) {
+        if (mAbout) {
+            mAbout->close();
+        }
         event->accept();
     } else {
         event->ignore();
@@ -451,15 +562,20 @@ bool frmsetup::Form_QueryUnload() {
             if (!SaveCurrent()) {
                 return false;
             }
-            mServices.dialogs.ShowMessage(Messages::Saved());
+            mServices.dialogs.ShowMessage(Messages::Saved(), Dialogs::MessageKind::Information);
             return true;
     }
     return false;
 }
 
 void frmsetup::Dirty() {
-    mDirtyMark = true;
+    mDirtyMark = mEditedFields > 0 || mSettingsMissing;
     UpdateCaption();
+}
+
+void frmsetup::FieldEdited(bool edited) {
+    mEditedFields += edited ? 1 : -1;
+    Dirty();
 }
 
 void frmsetup::ShowHint(const QString& text) {
@@ -483,7 +599,7 @@ void frmsetup::UpdateCaption() {
 
 void frmsetup::indAboutTrvSet_Click() {
     if (!mAbout) {
-        mAbout = std::make_unique<xAboutTrvSet>();
+        mAbout = std::make_unique<xAboutTrvSet>(this);
     }
     mAbout->Load();
 }
@@ -505,9 +621,18 @@ void frmsetup::ShowValues(const VariableValues& values) {
         }
         Field& field = mFields[*it];
         if (field.textbox) {
-            field.textbox->SetText(*value);
+            field.textbox->SetSavedText(*value);
         } else {
             field.text = *value;
+        }
+    }
+}
+
+void frmsetup::MarkSaved() {
+    // A field not built yet holds what was loaded or saved.
+    for (Field& field : mFields) {
+        if (field.textbox) {
+            field.textbox->MarkSaved();
         }
     }
 }

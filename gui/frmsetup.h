@@ -14,6 +14,8 @@
 #include <optional>
 #include <vector>
 
+class FindBar;
+class PageLayout;
 class QAction;
 class QCloseEvent;
 class QPushButton;
@@ -24,12 +26,12 @@ class clsTextbox;
 class xAboutTrvSet;
 
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
-// field per variable (made for its kind, see clsTextbox), the File and "?" menus and the OK and
-// "Abbrechen" buttons, and a status line for the fields' help and problems when the configuration
-// declares any. It owns the state of an editing session and keeps its operations thin: the core
-// reads and writes the files, the window gathers the fields' values and shows what the core
-// reports. The core speaks in variable ids; only the window knows which control shows which
-// variable.
+// field per variable (made for its kind, see clsTextbox), the File, Edit and "?" menus, a search
+// box (FindBar) and the OK and "Abbrechen" buttons, and a status line for the fields' help and
+// problems when the configuration declares any. It owns the state of an editing session and keeps
+// its operations thin: the core reads and writes the files, the window gathers the fields' values
+// and shows what the core reports. The core speaks in variable ids; only the window knows which
+// control shows which variable.
 class frmsetup : public QMainWindow {
     Q_OBJECT
   public:
@@ -48,8 +50,11 @@ class frmsetup : public QMainWindow {
     const QString& SettingsFile() const { return mSettingsFile; }
 
   private slots:
-    // Marks the settings as edited; every field reports each change of its value here.
+    // Sets the caption's "*" to whether the settings hold edits: a field that is edited, or
+    // defaults for a settings file still to be created.
     void Dirty();
+    // Counts a field that has become edited, or no longer is.
+    void FieldEdited(bool edited);
     // Shows the focused field's help or problem in the status line, if the window has one.
     void ShowHint(const QString& text);
     void Categories_Click();
@@ -72,24 +77,38 @@ class frmsetup : public QMainWindow {
         QString text;
         std::unique_ptr<clsTextbox> textbox;
     };
-    // A group's page: its items' fields are mFields[firstField ...], in the group's order.
+    // A group's page: its items' fields are mFields[firstField ...], in the group's order. The
+    // page's widget exists once the page has been built.
     struct GroupPage {
         std::size_t firstField = 0;
-        bool built = false;
+        QWidget* widget = nullptr;
     };
 
     void BuildControls();
-    // Places the tab row, the pages and the buttons for the size of the client area.
+    // The Edit menu: find, and put the focused field's saved value or default back.
+    void AddEditMenu();
+    // Places the tab row, the pages, the search box and the buttons for the size of the client
+    // area.
     void PlaceControls();
-    // Selects the group `step` tabs on, round the end.
+    // Sizes the page shown to the width of the page area and the height of its rows.
+    void PlacePage();
+    // Shows the search box, and puts the focus in it.
+    void OpenFind();
+    // Goes `step` matches of the last search on; nothing before the first search.
+    void FindNext(int step);
+    // Selects the group `step` tabs on, round the end, and focuses its first field.
     void SwitchGroup(int step);
+    // Shows the page of the group `group` and focuses its item `item`, scrolled into view.
+    void ShowField(int group, int item);
+    // The field that has the focus, or null.
+    clsTextbox* FocusedField() const;
     bool LoadConfiguration(const QString& path);
     void AddCategory(const ConfigGroup& group);
-    // Makes the labels and fields of the group at tab `index`, unless they exist: a page is
-    // built when it is first shown, so that the window opens as fast with thousands of fields as
-    // with a few.
+    // Makes the page of the group at tab `index`, with its labels and fields, unless it exists: a
+    // page is built when it is first shown, so that the window opens as fast with thousands of
+    // fields as with a few. A page wider than the window makes the window's smallest size wider.
     void BuildPage(int index);
-    void AddField(const ConfigItem& item, int row, const QString& groupName, Field* field);
+    void AddField(const ConfigItem& item, const QString& groupName, PageLayout* rows, Field* field);
     bool LoadSettings(const QString& path);
     // Loads the window's settings file again into every field (a field it does not list becomes
     // empty) and so discards the edits; when it cannot be loaded, says so and keeps them.
@@ -113,14 +132,19 @@ class frmsetup : public QMainWindow {
 
     // The value of every field, by variable id, whether its page is built or not.
     VariableValues FieldValues() const;
-    // Puts each of `values` into its field; a field that shows its value already is left alone.
+    // Puts each of `values` into its field as the value loaded, so that no field is edited.
     void ShowValues(const VariableValues& values);
+    // Takes every field's value as saved.
+    void MarkSaved();
+    int ScrollBarExtent() const;
 
     ProgramServices mServices;
 
     Configuration mConfigDoc;
     QString mTitle;
     bool mDirtyMark = false;  // the caption's "*": the fields hold edits that are not saved
+    int mEditedFields = 0;    // how many fields show another value than the one loaded or saved
+    bool mSettingsMissing = false;  // the fields hold defaults for a file the first save creates
     QString mBaseDir;
     QString mSettingsFile;
     QString mConfigFile;
@@ -133,11 +157,13 @@ class frmsetup : public QMainWindow {
 
     QTabBar* Categories = nullptr;
     QScrollArea* mPageArea = nullptr;
-    QWidget* mPage = nullptr;  // holds the labels and fields of every page built
+    QWidget* mPage = nullptr;  // holds every page built, the one shown on top
+    int mShownPage = -1;       // the tab index of the page shown
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
+    FindBar* mFind = nullptr;  // the search box, made on first use
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
-    std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, outlives a closed main window
+    std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, closed with the main window
 };

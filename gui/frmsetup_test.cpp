@@ -223,15 +223,16 @@ TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
         QStringList focus;  // where the focus is after each key
         QList<int> groups;  // which group is shown after each key
     } walks[] = {
-        {"Ctrl+Tab and Ctrl+PgDown go on, with Shift or PgUp back, round the ends",
+        {"Ctrl+Tab and Ctrl+PgDown go on to the first field, with Shift or PgUp back, round the "
+         "ends",
          QStringList{"Ctrl+Tab", "Ctrl+PgDown", "Ctrl+Shift+Backtab", "Ctrl+PgUp", "Ctrl+PgUp"},
-         QStringList(5, "Categories"), QList{1, 0, 1, 0, 1}},
+         QStringList{"eLOGDIR", "eDBHOST", "eLOGDIR", "eDBHOST", "eLOGDIR"}, QList{1, 0, 1, 0, 1}},
         // The fields of the second group are made when it is first shown, after the buttons.
         {"Tab walks the fields of a group made later, then the buttons", QStringList(4, "Tab"),
          QStringList{"eLOGDIR", "eTMP", "Ok", "Cancel"}, QList{1, 1, 1, 1}},
         {"Tab walks the fields of the first group and the buttons, then comes round",
          QStringList{"Ctrl+Tab", "Tab", "Tab", "Tab", "Tab", "Tab"},
-         QStringList{"Categories", "eDBHOST", "eDBPORT", "Ok", "Cancel", "Categories"},
+         QStringList{"eDBHOST", "eDBPORT", "Ok", "Cancel", "Categories", "eDBHOST"},
          QList<int>(6, 0)},
     };
     for (const auto& walk : walks) {
@@ -248,7 +249,7 @@ TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
         EXPECT_EQ(groups, walk.groups);
     }
     EXPECT_FALSE(Control("lblDBPORT")->isHidden());
-    EXPECT_TRUE(Control("lblLOGDIR")->isHidden());
+    EXPECT_FALSE(Control("lblLOGDIR")->isVisible());
     QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control("eLOGDIR"));
     EXPECT_EQ(access->text(QAccessible::Name) + '|' + access->text(QAccessible::Description),
               "Folder of every service's log files|LOGDIR");

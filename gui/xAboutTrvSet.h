@@ -4,14 +4,14 @@
 
 class QLabel;
 
-// The About window: one picture, closed by a click on it. A window of its own without an owner,
-// so it stays open, and keeps the program running, when the main window closes first.
+// The About window: one picture with the program's version on it, closed by a click on it or
+// Escape. A window of its own that belongs to `owner`: it stays above it and opens centred on it.
 class xAboutTrvSet : public QWidget {
     Q_OBJECT
   public:
-    xAboutTrvSet();
+    explicit xAboutTrvSet(QWidget* owner);
 
-    // Shows the window; does nothing when it is already open.
+    // Shows the window centred on its owner; does nothing when it is already open.
     void Load();
 
   protected:

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-void ConsoleDialogs::ShowMessage(const QString& text) {
+void ConsoleDialogs::Show(const QString& text, MessageKind) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const QByteArray bytes = QStringLiteral("TervoSetup: %1\n").arg(line).toLocal8Bit();

@@ -10,13 +10,17 @@
 class Dialogs {
   public:
     enum class Answer { Yes, No, Cancel };
+    // What a message tells; a message box shows the icon of its kind.
+    enum class MessageKind { Information, Warning, Error };
     // What a path dialog picks: a file (that need not exist) or an existing folder.
     enum class PathKind { File, Folder };
 
     virtual ~Dialogs() = default;
 
-    // A message with an OK button only and no icon.
-    virtual void ShowMessage(const QString& text) = 0;
+    // A message with an OK button only.
+    void ShowMessage(const QString& text, MessageKind kind = MessageKind::Error) {
+        Show(text, kind);
+    }
     // A question with the buttons Yes, No and Cancel and the question icon.
     virtual Answer AskYesNoCancel(const QString& text) = 0;
     // A question with the buttons Yes and No and the question icon: true for Yes.
@@ -32,4 +36,8 @@ class Dialogs {
     // The dialog that picks the value of a file or folder field, starting at the field's value
     // `current` (may be empty). Empty when cancelled.
     virtual std::optional<QString> AskPath(PathKind kind, const QString& current) = 0;
+
+  protected:
+    // Shows ShowMessage()'s message.
+    virtual void Show(const QString& text, MessageKind kind) = 0;
 };

@@ -208,8 +208,9 @@ int ShowSaveResult(const SaveResult& result, Dialogs& dialogs) {
         dialogs.ShowMessage(result.saved.message());
         return kExitFailed;
     }
+    // The settings are saved; what went wrong after that is told as a warning.
     for (const QString& problem : result.problems) {
-        dialogs.ShowMessage(problem);
+        dialogs.ShowMessage(problem, Dialogs::MessageKind::Warning);
     }
     return result.problems.isEmpty() ? kExitOk : kExitIncomplete;
 }

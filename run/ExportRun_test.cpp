@@ -32,8 +32,8 @@ struct Files final : FakeFileSystem {
 // message box may wait for a user for as long as the user likes.
 struct Dialogs final : ScriptedDialogs {
     explicit Dialogs(const Files& files) : files(files) {}
-    void ShowMessage(const QString& text) override {
-        ScriptedDialogs::ShowMessage(files.locked ? "LOCKED " + text : text);
+    void Show(const QString& text, MessageKind kind) override {
+        ScriptedDialogs::Show(files.locked ? "LOCKED " + text : text, kind);
     }
     const Files& files;
 };

@@ -65,6 +65,18 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
     return NewFileAccess::Default;
 }
 
+// `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that
+// begins with the same name drops it, so that the message names the file once; a path in the base
+// folder stays, as it says where the file is.
+QString Failure(const QString& format, const QString& name, const Status& why) {
+    QString reason = why.message();
+    const QString named = name + QStringLiteral(": ");
+    if (reason.startsWith(named)) {
+        reason.remove(0, named.size());
+    }
+    return format.arg(name, reason);
+}
+
 // Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
 // replaced in `leftovers`.
 QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
@@ -91,8 +103,8 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
         }
     }
     const auto notRead = [&entry](const Status& read) {
-        return QCoreApplication::translate("TemplateExport", "%1 could not be found\n%2")
-            .arg(entry.input, read.message());
+        return Failure(QCoreApplication::translate("TemplateExport", "%1 could not be found\n%2"),
+                       entry.input, read);
     };
     // The template is read as it is substituted, so that it is held whole only where the file
     // system or the plain passes need it whole.
@@ -119,10 +131,10 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     if (!read.ok()) {
         return notRead(read);
     }
-    return written.ok()
-               ? QString()
-               : QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2")
-                     .arg(entry.output, written.message());
+    return written.ok() ? QString()
+                        : Failure(QCoreApplication::translate("TemplateExport",
+                                                              "%1 could not be written\n%2"),
+                                  entry.output, written);
 }
 
 // "12,499,900": a count a reader takes in at a glance, the same in every locale.
@@ -173,8 +185,9 @@ QStringList ExportTemplateFiles(const Configuration& config,
         try {
             problem = ExportEntry(entry, plan, passwords, inputs, baseDir, fileSystem, &leftovers);
         } catch (const std::bad_alloc&) {
-            problem = QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2")
-                          .arg(entry.output, Status::OutOfMemory(baseDir + entry.input).message());
+            problem = Failure(
+                QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2"),
+                entry.output, Status::OutOfMemory(baseDir + entry.input));
         }
         if (!problem.isEmpty()) {
             problems.append(problem);

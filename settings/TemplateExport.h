@@ -30,12 +30,12 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
 // (config.FileName()) or the template of any entry. A failing entry is skipped and the export goes
 // on; running out of memory fails only the entry, whose output stays as it was. Returns one message
 // per failure, in order: "<input> could not be found" or "<output> could not be written", each
-// followed by a line with the reason, or "The template entry "<input>" -> "<output>" was not
-// exported: <why>.".
-// Every $(NAME)-shaped token that is still in an exported output (no value replaced it) adds the
-// line "<baseDir + output>:<line>: $(NAME) has no value" to `warnings`, once per token and output,
-// with the first line it appears on; past the first 100 tokens of an output, one more line counts
-// the occurrences of all others: "<baseDir + output>: ... and 12,345 more without a value".
+// followed by a line with the reason (which does not repeat the name), or "The template entry
+// "<input>" -> "<output>" was not exported: <why>.". Every $(NAME)-shaped token that is still in an
+// exported output (no value replaced it) adds the line "<baseDir + output>:<line>: $(NAME) has no
+// value" to `warnings`, once per token and output, with the first line it appears on; past the
+// first 100 tokens of an output, one more line counts the occurrences of all others: "<baseDir +
+// output>: ... and 12,345 more without a value".
 // An output that the export creates is readable by its owner only when its template names a
 // password variable or holds a password value (PasswordValues).
 QStringList ExportTemplateFiles(const Configuration& config,

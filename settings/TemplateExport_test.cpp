@@ -53,6 +53,24 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
               "one [M\xc3\xbcnchen \xe2\x82\xac] $(v) $(N) odd\r\n");
 }
 
+// A failure names its file once: the reason drops the name of the first line (a path in a base
+// folder stays, see above).
+TEST(TemplateExportTest, AFailureNamesItsFileOnce) {
+    FakeFileSystem files;
+    files.SetFile("t.in", "t");
+    files.FailWriting("nodir/a.out", "No such file or directory");
+    Configuration config;
+    ASSERT_TRUE(config
+                    .Parse("<xml><files><file><input>no.in</input><output>b.out</output></file>"
+                           "<file><input>t.in</input><output>nodir/a.out</output></file></files>"
+                           "</xml>",
+                           "c.xml")
+                    .ok());
+    EXPECT_EQ(ExportTemplateFiles(config, {}, "s.xml", "", files).join('|'),
+              "no.in could not be found\nNo such file or directory|"
+              "nodir/a.out could not be written\nNo such file or directory");
+}
+
 // The tokens no value replaced, as "<token>:<line> ", when `text` comes `piece` bytes at a time
 // after a restart; `copied` gets what the sink passed on.
 QByteArray Leftovers(const QByteArray& text, qsizetype piece, QByteArray* copied) {

@@ -10,7 +10,6 @@
 // cancelled, so a test never blocks.
 class ScriptedDialogs : public Dialogs {
   public:
-    void ShowMessage(const QString& text) override { messages.append(text); }
     Answer AskYesNoCancel(const QString& text) override {
         const QString answer = Next(text);
         return answer == u"Yes" ? Answer::Yes : answer == u"No" ? Answer::No : Answer::Cancel;
@@ -31,6 +30,9 @@ class ScriptedDialogs : public Dialogs {
     // Each question's text; "open" or "save" for a file dialog, "file" or "folder" for the dialog
     // of a field.
     QStringList questions;
+
+  protected:
+    void Show(const QString& text, MessageKind) override { messages.append(text); }
 
   private:
     QString Next(const QString& question) {
