@@ -162,6 +162,29 @@
     </message>
 </context>
 <context>
+    <name>FindBar</name>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>No match</source>
+        <translation>Kein Treffer</translation>
+    </message>
+    <message>
+        <source>1 match</source>
+        <translation>1 Treffer</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 Treffer</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+</context>
+<context>
     <name>Messages</name>
     <message>
         <source>The file could not be loaded!
@@ -658,6 +681,18 @@ Abbrechen: nichts tun.</translation>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>%1 (changed)</source>
+        <translation>%1 (geändert)</translation>
+    </message>
+    <message>
+        <source>Reset to Saved Value</source>
+        <translation>Auf gespeicherten Wert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset to Default</source>
+        <translation>Auf Standardwert zurücksetzen</translation>
+    </message>
 </context>
 <context>
     <name>frmsetup</name>
@@ -699,13 +734,13 @@ Abbrechen: nichts tun.</translation>
     </message>
     <message>
         <source>%1 does not exist. Start with the default values and create it on the first save?</source>
-        <translation>%1 gibt es nicht. Mit den Standardwerten beginnen und die Datei beim ersten Speichern anlegen?</translation>
+        <translation>%1 existiert nicht. Mit den Standardwerten beginnen und die Datei beim ersten Speichern anlegen?</translation>
     </message>
     <message numerus="yes">
         <source>... and %n more</source>
         <translation>
-            <numerusform>… und %n weiterer</numerusform>
-            <numerusform>… und %n weitere</numerusform>
+            <numerusform>… und %n weiterer Wert</numerusform>
+            <numerusform>… und %n weitere Werte</numerusform>
         </translation>
     </message>
     <message>
@@ -715,6 +750,30 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Es wurde nichts gespeichert. Diese Werte sind ungültig:</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen …</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>Auf &amp;gespeicherten Wert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Auf Standardwert &amp;zurücksetzen</translation>
     </message>
 </context>
 <context>

@@ -162,6 +162,29 @@
     </message>
 </context>
 <context>
+    <name>FindBar</name>
+    <message>
+        <source>Find</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>No match</source>
+        <translation>No match</translation>
+    </message>
+    <message>
+        <source>1 match</source>
+        <translation>1 match</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 matches</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+</context>
+<context>
     <name>Messages</name>
     <message>
         <source>The file could not be loaded!
@@ -658,6 +681,18 @@ Cancel: do nothing.</translation>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
     </message>
+    <message>
+        <source>%1 (changed)</source>
+        <translation>%1 (changed)</translation>
+    </message>
+    <message>
+        <source>Reset to Saved Value</source>
+        <translation>Reset to Saved Value</translation>
+    </message>
+    <message>
+        <source>Reset to Default</source>
+        <translation>Reset to Default</translation>
+    </message>
 </context>
 <context>
     <name>frmsetup</name>
@@ -715,6 +750,30 @@ Cancel: do nothing.</translation>
     <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Nothing was saved. These values are not valid:</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>Find &amp;Next</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>Find &amp;Previous</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>&amp;Reset to Saved Value</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Reset to &amp;Default</translation>
     </message>
 </context>
 <context>
