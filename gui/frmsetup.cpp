@@ -1,5 +1,6 @@
 #include "gui/frmsetup.h"
 
+#include "gui/ChangesView.h"
 #include "gui/ControlNames.h"
 #include "gui/FindBar.h"
 #include "gui/Layout.h"
@@ -8,6 +9,7 @@
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
+#include "run/SavePreview.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 
@@ -53,6 +55,15 @@ bool DeclaresRules(const Configuration& config) {
     return false;
 }
 
+// Keeps the report of a save's preview: its diff. Its warnings are the save's, which the window
+// does not show.
+class DiffCollector final : public RunOutput {
+  public:
+    void Report(const QByteArray& bytes) override { diff += bytes; }
+    void Warn(const QString&) override {}
+    QByteArray diff;
+};
+
 // A message box taller than the screen would hide its OK button: a refused save lists this many
 // values that do not fit, and counts the rest.
 constexpr int kListedProblems = 20;
@@ -62,13 +73,10 @@ constexpr int kListedProblems = 20;
 using Layout::Px;
 
 frmsetup::frmsetup(const CommandLineOptions& options, ProgramServices services)
-    : mServices(services) {
+    : mServices(services), mOptions(options) {
     setWindowTitle(QStringLiteral("frmsetup"));
     BuildControls();
-    const StartupPaths paths = ResolveStartupPaths(options);
-    mConfigFile = paths.configFile;
-    mSettingsFile = paths.settingsFile;
-    mBaseDir = options.baseDir;
+    UsePaths(options);
 }
 
 frmsetup::~frmsetup() = default;
@@ -87,6 +95,8 @@ void frmsetup::BuildControls() {
     addItem(indFile, "IndSave", tr("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
             &frmsetup::IndSave_Click);
     addItem(indFile, "IndSaveAs", tr("Save As..."), QKeySequence(), &frmsetup::IndSaveAs_Click);
+    addItem(indFile, "IndShowChanges", tr("Show C&hanges..."), QKeySequence(Qt::CTRL | Qt::Key_D),
+            &frmsetup::IndShowChanges_Click);
     addItem(indFile, "indExit", tr("E&xit"), QKeySequence(), &frmsetup::indExit_Click);
     AddEditMenu();
     QMenu* indHelp = menuBar()->addMenu(QStringLiteral("&?"));
@@ -267,6 +277,11 @@ clsTextbox* frmsetup::FocusedField() const {
 
 std::optional<int> frmsetup::Form_Load() {
     mTitle = tr("Configuration Editor");
+    // Started from the desktop menu, the program is in the home folder, which has no
+    // configuration. Cancelled, the start ends as for any configuration that cannot be loaded.
+    if (mOptions.configFile.isEmpty() && !mServices.files.Exists(mConfigFile)) {
+        ChooseConfiguration();
+    }
     if (!LoadConfiguration(mConfigFile)) {
         return kExitFailed;
     }
@@ -286,6 +301,25 @@ std::optional<int> frmsetup::Form_Load() {
         return kExitFailed;
     }
     return std::nullopt;
+}
+
+void frmsetup::UsePaths(const CommandLineOptions& options) {
+    const StartupPaths paths = ResolveStartupPaths(options);
+    mConfigFile = paths.configFile;
+    mSettingsFile = paths.settingsFile;
+    mBaseDir = options.baseDir;
+}
+
+void frmsetup::ChooseConfiguration() {
+    const std::optional<QString> chosen =
+        mServices.dialogs.AskOpenFileName(mConfigFile, Messages::XmlFilter());
+    if (!chosen || chosen->isEmpty()) {
+        return;
+    }
+    CommandLineOptions options = mOptions;
+    options.configFile = *chosen;
+    options.baseDir = BaseDirOf(*chosen);
+    UsePaths(options);
 }
 
 bool frmsetup::LoadConfiguration(const QString& path) {
@@ -529,6 +563,33 @@ void frmsetup::SaveSettingsAs() {
     }
     mSettingsFile = *chosen;
     UpdateCaption();
+}
+
+void frmsetup::IndShowChanges_Click() {
+    // A save would refuse these values, and so would /diff.
+    if (!ValuesFit()) {
+        return;
+    }
+    DiffCollector report;
+    SavePreview preview;
+    try {
+        preview = PreviewSave(mConfigDoc, FieldValues(), mSettingsFile, mBaseDir, mServices.files,
+                              &report);
+    } catch (const std::bad_alloc&) {
+        preview.result.saved = Status::OutOfMemory(mSettingsFile);
+    }
+    if (!preview.result.saved.ok()) {
+        mServices.dialogs.ShowMessage(preview.result.saved.message());
+        return;
+    }
+    auto* view = new ChangesView(preview, report.diff, this);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    connect(view, &ChangesView::SaveRequested, this, [this, view] {
+        if (SaveCurrent()) {
+            view->accept();
+        }
+    });
+    view->open();
 }
 
 void frmsetup::Ok_Click() {

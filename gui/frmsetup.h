@@ -43,6 +43,8 @@ class frmsetup : public QMainWindow {
     // the first save: asked Yes, the fields start with their defaults, as an edit. Returns nothing
     // when the window is ready to be shown, or the exit status when a file could not be loaded
     // (the message has been shown).
+    // Started without "/conf:" where no configuration file is, it first asks for one, and looks up
+    // the settings file beside it.
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -61,6 +63,8 @@ class frmsetup : public QMainWindow {
     void IndOpen_Click() { OpenSettings(); }
     void IndSave_Click() { SaveCurrent(); }
     void IndSaveAs_Click() { SaveSettingsAs(); }
+    // Shows the diff that a save would make, before anything is written, and offers the save.
+    void IndShowChanges_Click();
     void indExit_Click() { close(); }
     void indAboutTrvSet_Click();
     void Ok_Click();
@@ -103,6 +107,10 @@ class frmsetup : public QMainWindow {
     // The field that has the focus, or null.
     clsTextbox* FocusedField() const;
     bool LoadConfiguration(const QString& path);
+    // Takes the configuration, settings file and folder that `options` name.
+    void UsePaths(const CommandLineOptions& options);
+    // Asks for the configuration to edit, for a start without one.
+    void ChooseConfiguration();
     void AddCategory(const ConfigGroup& group);
     // Makes the page of the group at tab `index`, with its labels and fields, unless it exists: a
     // page is built when it is first shown, so that the window opens as fast with thousands of
@@ -139,6 +147,7 @@ class frmsetup : public QMainWindow {
     int ScrollBarExtent() const;
 
     ProgramServices mServices;
+    CommandLineOptions mOptions;  // as the program was started
 
     Configuration mConfigDoc;
     QString mTitle;

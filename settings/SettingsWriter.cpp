@@ -138,6 +138,10 @@ Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& 
     if (Status locked = files.LockForUpdate(targetPath, wait, lock); !locked.ok()) {
         return NotSaved(locked);
     }
+    return LoadForSave(files, sourcePath, settings);
+}
+
+Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocument* settings) {
     const Status loaded = settings->Load(files, sourcePath);
     if (loaded.ok() || loaded.IsNotFound()) {
         return Status::Ok();

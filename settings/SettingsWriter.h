@@ -33,12 +33,15 @@ struct SaveResult {
 };
 
 // What a save does first: takes the update lock of `targetPath` into `lock`, waiting as `wait`
-// says, and loads the document that the save writes into from `sourcePath`. A missing source gives
-// an empty document (whose version says that it does not exist); one that exists but cannot be read
-// or parsed is never overwritten: the save is refused with a message that says so.
+// says, and loads the document that the save writes into from `sourcePath` (LoadForSave).
 Status PrepareSave(FileSystem& files, const QString& sourcePath, const QString& targetPath,
                    const LockWait& wait, std::unique_ptr<UpdateLock>* lock,
                    SettingsDocument* settings);
+
+// Loads the document that a save writes into from `sourcePath`. A missing source gives an empty
+// document (whose version says that it does not exist); one that exists but cannot be read or
+// parsed is never overwritten: the save is refused with a message that says so.
+Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocument* settings);
 
 // Writes `values` into `settings` and saves it to `targetPath`, then exports the templates with the
 // values of that document, as it was saved:
