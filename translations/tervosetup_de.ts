@@ -37,6 +37,25 @@
     </message>
 </context>
 <context>
+    <name>ChangesView</name>
+    <message>
+        <source>Show Changes</source>
+        <translation>Änderungen anzeigen</translation>
+    </message>
+    <message>
+        <source>Saving would change no file.</source>
+        <translation>Speichern würde keine Datei ändern.</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Did not understand: %1<byte value="xd"/>
@@ -133,25 +152,6 @@
     <message>
         <source>took the connection but did not answer within %1 seconds</source>
         <translation>hat die Verbindung angenommen, aber nicht innerhalb von %1 Sekunden geantwortet</translation>
-    </message>
-</context>
-<context>
-    <name>ExportRun</name>
-    <message>
-        <source>%1 would change, but /diff cannot show how: %2</source>
-        <translation>%1 würde sich ändern, aber /diff kann nicht zeigen, wie: %2</translation>
-    </message>
-    <message>
-        <source>the new file would be larger than %1 bytes</source>
-        <translation>die neue Datei wäre größer als %1 Bytes</translation>
-    </message>
-    <message>
-        <source>it is a symbolic link, which patch does not follow</source>
-        <translation>sie ist ein symbolischer Link, dem patch nicht folgt</translation>
-    </message>
-    <message>
-        <source>there is not enough memory</source>
-        <translation>es ist nicht genug Speicher frei</translation>
     </message>
 </context>
 <context>
@@ -331,6 +331,25 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>holds no process file system, so where the program was installed cannot be told</source>
         <translation>enthält kein Prozessdateisystem, daher lässt sich nicht feststellen, wo das Programm installiert ist</translation>
+    </message>
+</context>
+<context>
+    <name>SavePreview</name>
+    <message>
+        <source>%1 would change, but /diff cannot show how: %2</source>
+        <translation>%1 würde sich ändern, aber /diff kann nicht zeigen, wie: %2</translation>
+    </message>
+    <message>
+        <source>the new file would be larger than %1 bytes</source>
+        <translation>die neue Datei wäre größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link, which patch does not follow</source>
+        <translation>sie ist ein symbolischer Link, dem patch nicht folgt</translation>
+    </message>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>es ist nicht genug Speicher frei</translation>
     </message>
 </context>
 <context>
@@ -774,6 +793,10 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>Reset to &amp;Default</source>
         <translation>Auf Standardwert &amp;zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Show C&amp;hanges...</source>
+        <translation>Än&amp;derungen anzeigen …</translation>
     </message>
 </context>
 <context>

@@ -37,6 +37,25 @@
     </message>
 </context>
 <context>
+    <name>ChangesView</name>
+    <message>
+        <source>Show Changes</source>
+        <translation>Show Changes</translation>
+    </message>
+    <message>
+        <source>Saving would change no file.</source>
+        <translation>Saving would change no file.</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Did not understand: %1<byte value="xd"/>
@@ -133,25 +152,6 @@
     <message>
         <source>took the connection but did not answer within %1 seconds</source>
         <translation>took the connection but did not answer within %1 seconds</translation>
-    </message>
-</context>
-<context>
-    <name>ExportRun</name>
-    <message>
-        <source>%1 would change, but /diff cannot show how: %2</source>
-        <translation>%1 would change, but /diff cannot show how: %2</translation>
-    </message>
-    <message>
-        <source>the new file would be larger than %1 bytes</source>
-        <translation>the new file would be larger than %1 bytes</translation>
-    </message>
-    <message>
-        <source>it is a symbolic link, which patch does not follow</source>
-        <translation>it is a symbolic link, which patch does not follow</translation>
-    </message>
-    <message>
-        <source>there is not enough memory</source>
-        <translation>there is not enough memory</translation>
     </message>
 </context>
 <context>
@@ -331,6 +331,25 @@ Cancel: do nothing.</translation>
     <message>
         <source>holds no process file system, so where the program was installed cannot be told</source>
         <translation>holds no process file system, so where the program was installed cannot be told</translation>
+    </message>
+</context>
+<context>
+    <name>SavePreview</name>
+    <message>
+        <source>%1 would change, but /diff cannot show how: %2</source>
+        <translation>%1 would change, but /diff cannot show how: %2</translation>
+    </message>
+    <message>
+        <source>the new file would be larger than %1 bytes</source>
+        <translation>the new file would be larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link, which patch does not follow</source>
+        <translation>it is a symbolic link, which patch does not follow</translation>
+    </message>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>there is not enough memory</translation>
     </message>
 </context>
 <context>
@@ -774,6 +793,10 @@ Cancel: do nothing.</translation>
     <message>
         <source>Reset to &amp;Default</source>
         <translation>Reset to &amp;Default</translation>
+    </message>
+    <message>
+        <source>Show C&amp;hanges...</source>
+        <translation>Show C&amp;hanges...</translation>
     </message>
 </context>
 <context>
