@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "the arguments are the first maxArgs words of the text, or \"/splash\"");
 
     const CommandLineOptions options = ParseCommandLine(arguments);
-    // The walk stops at the first argument that is no option, or at a request for help or the
-    // version.
+    // The walk stops at the first argument that is no option, a "/set:" without "NAME=", an
+    // "/env:" without a prefix, or at a request for help or the version.
     qsizetype stop = 0;
     bool asked = false;
     for (; !asked && stop < arguments.size(); ++stop) {
@@ -27,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!argument.startsWith(u'/') && !argument.startsWith(u'-'))
             break;
         const QString name = argument.section(u':', 0, 0).toLower().mid(1);
+        const QString value = argument.section(u':', 1);
+        if ((name == u"set" && (!value.contains(u'=') || value.startsWith(u'='))) ||
+            (name == u"env" && value.isEmpty()))
+            break;
         asked = name == u"help" || name == u"-help" || name == u"h" || name == u"?" ||
                 name == u"version" || name == u"-version";
     }
@@ -37,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         ? std::nullopt
                         : std::optional(UsageText(QStringLiteral("Did not understand: ") +
                                                   arguments[stop] + QStringLiteral("\r\n\r\n")))),
-               "exactly the first argument that is no option is quoted in the usage message");
+               "exactly the first argument that is no option or a malformed one is quoted");
 
     // The base directory is the configuration path up to and including its last slash.
     const qsizetype nameStart = options.baseDir.size();

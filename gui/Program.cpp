@@ -73,7 +73,7 @@ int Finished(int status) {
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? status : kExitFailed;
 }
 
-// Without a display nothing may wait for a user: messages go to standard error.
+// Without a display, or with /batch, nothing may wait for a user: messages go to standard error.
 int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
                       ProcessLauncher& processes) {
     ConsoleDialogs console;
@@ -86,7 +86,8 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
         return kExitFailed;
     }
     StandardStreams output;
-    return Finished(RunExport(options, {console, files, processes}, output));
+    return Finished(RunExport(options, {console, files, processes}, output,
+                              QProcessEnvironment::systemEnvironment()));
 }
 
 // Says on standard error that the window module could not be loaded and what follows from it.
@@ -149,6 +150,10 @@ class ExportDialogs final : public Dialogs {
         return std::nullopt;
     }
     std::optional<QString> AskPath(PathKind, const QString&) override { return std::nullopt; }
+    // Nobody watches an unattended run: it waits as long as the configuration says.
+    std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
+        return mConsole.ShowWaiting(text);
+    }
 
   private:
     // The message boxes, or null when they cannot be shown; tried once.
@@ -195,11 +200,20 @@ int RunProgram(int argc, char** argv) {
     for (const QString& unknown : options.unknownOptions) {
         Print(stderr, Messages::UnknownOptionIgnored(unknown));
     }
+    // Values for one run and the promise of no window concern the runs without one only: the
+    // window saves what its fields show.
+    if (!options.usageMessage && !options.exportMode && !options.checkMode && !options.diffMode &&
+        (options.batch || !options.values.empty())) {
+        std::fputs(Messages::NeedsRunWithoutWindow().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
     DiskFileSystem files;
     QProcessLauncher processes;
-    // A check is made for scripts and tools that run unattended: it never opens a message box.
-    if (!HasDisplay(QProcessEnvironment::systemEnvironment()) || options.checkMode ||
-        options.diffMode) {
+    // A check is made for scripts and tools that run unattended: it never opens a message box,
+    // and neither does a run that says it is one (/batch), whatever the display. The window
+    // module is then never loaded.
+    if (options.batch || !HasDisplay(QProcessEnvironment::systemEnvironment()) ||
+        options.checkMode || options.diffMode) {
         return RunWithoutDisplay(options, files, processes);
     }
 
@@ -210,7 +224,8 @@ int RunProgram(int argc, char** argv) {
             return kExitFailed;
         }
         StandardStreams output;
-        return Finished(RunExport(options, {dialogs, files, processes}, output));
+        return Finished(RunExport(options, {dialogs, files, processes}, output,
+                                  QProcessEnvironment::systemEnvironment()));
     }
 
     if (!DisplayAnswers(QCoreApplication::translate("Program", "it counts as no display"))) {

@@ -1,7 +1,8 @@
 #include "gui/QtDialogs.h"
-
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 
@@ -89,4 +90,30 @@ std::optional<QString> QtDialogs::AskPath(PathKind kind, const QString& current)
     }
     const QString chosen = dialog.selectedFiles().constFirst();
     return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+}
+
+std::unique_ptr<Dialogs::Waiting> QtDialogs::ShowWaiting(const QString& text) {
+    class ProgressWaiting final : public Waiting {
+      public:
+        ProgressWaiting(const QString& text, QWidget* parent)
+            : mDialog(text, QProgressDialog::tr("Cancel"), 0, 0, parent) {
+            mDialog.setWindowTitle(Title());
+            mDialog.setWindowModality(Qt::WindowModal);
+            // Without a range the bar only shows that something goes on: no value is an end.
+            mDialog.setAutoReset(false);
+            mDialog.setAutoClose(false);
+            mDialog.setMinimumDuration(500);
+            mDialog.setValue(0);
+        }
+        bool Cancelled() override {
+            // A new value lets the dialog appear once the wait is long enough.
+            mDialog.setValue(mDialog.value() + 1);
+            QCoreApplication::processEvents();
+            return mDialog.wasCanceled();
+        }
+
+      private:
+        QProgressDialog mDialog;
+    };
+    return std::make_unique<ProgressWaiting>(text, mParent);
 }

@@ -4,8 +4,8 @@
 
 class QWidget;
 
-// Message boxes and file and folder dialogs of Qt, the boxes titled "TervoSetup", over `parent`
-// (may be null).
+// Message boxes, file and folder dialogs and the wait dialog of Qt, the boxes titled "TervoSetup",
+// over `parent` (may be null).
 class QtDialogs : public Dialogs {
   public:
     explicit QtDialogs(QWidget* parent = nullptr) : mParent(parent) {}
@@ -16,6 +16,9 @@ class QtDialogs : public Dialogs {
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskPath(PathKind kind, const QString& current) override;
+    // A window-modal QProgressDialog without a range; it appears once the wait has taken half a
+    // second, so that a quick command does not flash it.
+    std::unique_ptr<Waiting> ShowWaiting(const QString& text) override;
 
   protected:
     void Show(const QString& text, MessageKind kind) override;

@@ -7,6 +7,7 @@
 #include "gui/PageLayout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
+#include "platform/DialogWaitLauncher.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
 #include "run/SavePreview.h"
@@ -481,8 +482,10 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
                 }
                 return false;
             }
+            // A command the configuration waits for shows a dialog whose Cancel stops it.
+            DialogWaitLauncher processes(mServices.processes, mServices.dialogs);
             result = SaveAndExport(mConfigDoc, FieldValues(), settings, targetPath, mBaseDir,
-                                   {mServices.files, mServices.processes});
+                                   {mServices.files, processes});
             break;
         }
     } catch (const std::bad_alloc&) {

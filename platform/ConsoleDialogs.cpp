@@ -31,3 +31,11 @@ std::optional<QString> ConsoleDialogs::AskSaveFileName(const QString&, const QSt
 std::optional<QString> ConsoleDialogs::AskPath(PathKind, const QString&) {
     return std::nullopt;
 }
+
+std::unique_ptr<Dialogs::Waiting> ConsoleDialogs::ShowWaiting(const QString&) {
+    class NeverCancelled final : public Waiting {
+      public:
+        bool Cancelled() override { return false; }
+    };
+    return std::make_unique<NeverCancelled>();
+}

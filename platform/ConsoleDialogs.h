@@ -6,7 +6,7 @@
 
 // Dialogs for runs without a display: messages go to a stream (standard error), questions are
 // never waited for. A question is written out and answered No; file and folder dialogs are
-// cancelled.
+// cancelled, and a wait is never.
 class ConsoleDialogs : public Dialogs {
   public:
     explicit ConsoleDialogs(std::FILE* stream = stderr) : mStream(stream) {}
@@ -16,6 +16,7 @@ class ConsoleDialogs : public Dialogs {
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskPath(PathKind kind, const QString& current) override;
+    std::unique_ptr<Waiting> ShowWaiting(const QString& text) override;
 
   protected:
     void Show(const QString& text, MessageKind kind) override;

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // The modal questions and messages of the program. Implementations: Qt message boxes and file
@@ -9,6 +10,15 @@
 // Every message box carries the title "TervoSetup".
 class Dialogs {
   public:
+    // A dialog that says the program waits for something and offers Cancel; it closes when this
+    // object is destroyed.
+    class Waiting {
+      public:
+        virtual ~Waiting() = default;
+        // Lets the dialog take the user's input; true once Cancel was pressed.
+        virtual bool Cancelled() = 0;
+    };
+
     enum class Answer { Yes, No, Cancel };
     // What a message tells; a message box shows the icon of its kind.
     enum class MessageKind { Information, Warning, Error };
@@ -36,6 +46,9 @@ class Dialogs {
     // The dialog that picks the value of a file or folder field, starting at the field's value
     // `current` (may be empty). Empty when cancelled.
     virtual std::optional<QString> AskPath(PathKind kind, const QString& current) = 0;
+    // Shows `text` with a busy indicator and a Cancel button until the result is destroyed. Where
+    // nobody can answer (the console), nothing is shown and the wait is never cancelled.
+    virtual std::unique_ptr<Waiting> ShowWaiting(const QString& text) = 0;
 
   protected:
     // Shows ShowMessage()'s message.

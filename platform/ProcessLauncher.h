@@ -4,17 +4,36 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
-// Starts external programs without waiting for them.
+#include <chrono>
+#include <functional>
+
+// Starts external programs, without waiting for them or waiting until they end.
 class ProcessLauncher {
   public:
+    // How many of the last lines a waited program wrote to standard error its failure shows.
+    static constexpr int kErrorLines = 10;
+
     virtual ~ProcessLauncher() = default;
 
     // Starts the program named by `commandLine` (program and arguments, split as
     // QProcess::splitCommand does: blanks separate, double quotes group, no shell) as a detached
-    // process. Fails, naming the command line and the reason, when the text is empty, has an
-    // unbalanced double quote, or the program cannot be started.
+    // process. Its standard input, output and error are /dev/null, so that it never holds ours
+    // open: whoever reads our output through a pipe gets its end when we end. Fails, naming the
+    // command line and the reason, when the text is empty, has an unbalanced double quote, or the
+    // program cannot be started.
     virtual Status StartDetached(const QString& commandLine) = 0;
+
+    // Runs the program named by `commandLine`, split and started as StartDetached does, and waits
+    // until it ends. Ok when it exits with status 0. Otherwise fails with a message that names
+    // the command line and says how it ended (its exit status, the signal that ended it, or that
+    // it ran longer than `timeout` or was cancelled: then it has been killed), followed by the
+    // last kErrorLines lines it wrote to standard error. `cancelled`, when given, is asked about
+    // every 50 ms while the program runs; true cancels it. Its standard input and output are
+    // /dev/null.
+    virtual Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
+                              const std::function<bool()>& cancelled) = 0;
 
   protected:
     // How every launcher says that `commandLine` was not started, and why.
@@ -22,5 +41,18 @@ class ProcessLauncher {
         return Status::Error(QCoreApplication::translate("ProcessLauncher",
                                                          "The command could not be started: %1: %2")
                                  .arg(commandLine, reason));
+    }
+    // How every launcher says that a waited `commandLine` did not succeed: `how` it ended, then
+    // the last lines of its standard error, if it wrote any.
+    static Status Failed(const QString& commandLine, const QString& how,
+                         const QStringList& errorLines) {
+        QString message = QCoreApplication::translate("ProcessLauncher", "The command %1: %2")
+                              .arg(how, commandLine);
+        if (!errorLines.isEmpty()) {
+            message += QCoreApplication::translate(
+                           "ProcessLauncher", "\nThe last lines it wrote to standard error:\n") +
+                       errorLines.join(u'\n');
+        }
+        return Status::Error(message);
     }
 };

@@ -2,8 +2,10 @@
 
 #include "platform/ProcessLauncher.h"
 
-// Starts programs with QProcess::startDetached.
+// Starts programs with QProcess.
 class QProcessLauncher : public ProcessLauncher {
   public:
     Status StartDetached(const QString& commandLine) override;
+    Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
+                      const std::function<bool()>& cancelled) override;
 };

@@ -511,6 +511,11 @@ int XmlNode::Line() const {
     return mNode ? LineOf(static_cast<xmlNode*>(mNode)) : 0;
 }
 
+XmlNode XmlNode::Parent() const {
+    xmlNode* parent = mNode ? static_cast<xmlNode*>(mNode)->parent : nullptr;
+    return parent && parent->type == XML_ELEMENT_NODE ? XmlNode(parent) : XmlNode();
+}
+
 XmlNode XmlNode::FirstChildElement(const QString& name) const {
     if (!IsElement()) {
         return XmlNode();

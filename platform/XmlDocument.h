@@ -34,6 +34,8 @@ class XmlNode {
     // The first child element called `name` outside any namespace, as the XPath step `name`
     // selects it, or a null node; without compiling an expression, for a loop over thousands.
     XmlNode FirstChildElement(const QString& name) const;
+    // The element that holds this node; null for the root and for a null node.
+    XmlNode Parent() const;
 
     bool operator==(const XmlNode& other) const { return mNode == other.mNode; }
 

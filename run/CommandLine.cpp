@@ -25,20 +25,53 @@ QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
     return arguments;
 }
 
+namespace {
+
+// The option name of an argument, lower-cased, with its "/" or "-"; the whole argument up to the
+// first ":".
+QString OptionName(const QString& argument) {
+    return argument.section(u':', 0, 0).toLower();
+}
+
+// The value of "/set:NAME=VALUE" or "/env:PREFIX", or nothing when it is malformed: a "/set:"
+// without "=" or without a name before it, an "/env:" without a prefix.
+std::optional<ValueOption> ReadValueOption(bool fromEnvironment, const QString& value) {
+    if (fromEnvironment) {
+        return value.isEmpty() ? std::nullopt : std::optional(ValueOption{true, value, {}});
+    }
+    const qsizetype equals = value.indexOf(u'=');
+    if (equals <= 0) {
+        return std::nullopt;
+    }
+    return ValueOption{false, value.left(equals), value.mid(equals + 1)};
+}
+
+}  // namespace
+
 CommandLineOptions ParseCommandLine(const QStringList& arguments) {
     CommandLineOptions options;
-    for (const QString& argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
         const qsizetype colon = argument.indexOf(u':');
-        QString name = (colon < 0 ? argument : argument.left(colon)).toLower();
+        QString name = OptionName(argument);
         const QString value = colon < 0 ? QString() : argument.mid(colon + 1);
 
-        if (name.isEmpty() || (name.front() != u'/' && name.front() != u'-')) {
+        const bool isOption = !name.isEmpty() && (name.front() == u'/' || name.front() == u'-');
+        name.remove(0, 1);
+        const bool namesValue = isOption && (name == u"set" || name == u"env");
+        const std::optional<ValueOption> valueOption =
+            namesValue ? ReadValueOption(name == u"env", value) : std::nullopt;
+        if (!isOption || (namesValue && !valueOption)) {
             options.usageMessage = UsageText(
                 QCoreApplication::translate("CommandLine", "Did not understand: %1\r\n\r\n")
                     .arg(argument));
+            // The message itself must not wait for a user when the run is to be unattended.
+            for (const QString& rest : arguments.mid(i + 1)) {
+                const QString restName = OptionName(rest);
+                options.batch = options.batch || restName == u"/batch" || restName == u"-batch";
+            }
             break;
         }
-        name.remove(0, 1);
         if (name == u"help" || name == u"-help" || name == u"h" || name == u"?") {
             options.help = true;
             break;
@@ -57,6 +90,10 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
             options.diffMode = true;
         } else if (name == u"strict") {
             options.strict = true;
+        } else if (name == u"batch") {
+            options.batch = true;
+        } else if (valueOption) {
+            options.values.push_back(*valueOption);
         } else if (name == u"conf") {
             options.configFile = value;
             options.baseDir = BaseDirOf(value);
@@ -83,19 +120,25 @@ StartupPaths ResolveStartupPaths(const CommandLineOptions& options) {
 }
 
 QString UsageText(const QString& prefix) {
-    return prefix + QCoreApplication::translate(
-                        "CommandLine",
-                        "Konfiguration Editor Command Line Syntax\r\n"
-                        "/file:<file>\tÖffnet die Datei <file>\r\n"
-                        "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n"
-                        "/conf:<file>\tGibt die Konfigurationsdatei an.\r\n"
-                        "--help, -h, /?\tShows this text.\r\n"
-                        "--version\tShows the version.\r\n"
-                        "/check\tLists the files a save would change, writes nothing and exits "
-                        "(status 0: none, 3: some).\r\n"
-                        "/diff\tLike /check, but shows the changes as a unified diff.\r\n"
-                        "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
-                        "variable no item declares is an error, and nothing is written.");
+    return prefix +
+           QCoreApplication::translate(
+               "CommandLine",
+               "Konfiguration Editor Command Line Syntax\r\n"
+               "/file:<file>\tÖffnet die Datei <file>\r\n"
+               "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n"
+               "/conf:<file>\tGibt die Konfigurationsdatei an.\r\n"
+               "--help, -h, /?\tShows this text.\r\n"
+               "--version\tShows the version.\r\n"
+               "/check\tLists the files a save would change, writes nothing and exits "
+               "(status 0: none, 3: some).\r\n"
+               "/diff\tLike /check, but shows the changes as a unified diff.\r\n"
+               "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
+               "variable no item declares is an error, and nothing is written.\r\n"
+               "/set:<NAME>=<value>\tWith /export, /check or /diff: uses <value> for the variable "
+               "NAME in this run only; the settings file keeps its value.\r\n"
+               "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\r\n"
+               "/batch\tWith /export, /check or /diff: never opens a window or a message box; "
+               "every message goes to standard error.");
 }
 
 QString VersionText() {

@@ -1,6 +1,7 @@
 #include "run/ExportRun.h"
 
 #include "run/Messages.h"
+#include "run/Overrides.h"
 #include "run/SavePreview.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
@@ -11,7 +12,8 @@
 
 #include <QFile>
 
-int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output) {
+int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
+              const QProcessEnvironment& environment) {
     const StartupPaths paths = ResolveStartupPaths(options);
     Configuration config;
     if (Status loaded = LoadConfigurationFile(services.files, paths.configFile, &config);
@@ -38,13 +40,25 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     }
     VariableValues values(config);
     PutSettingsInto(settings, config, &values);
+    // The values of this run: the settings file's, and those the command line gives in their
+    // place, which the outputs get and the settings file never does.
+    VariableValues runValues = values;
+    QHash<QString, QString> sources;
+    if (Status given = ApplyValueOptions(options.values, environment, config, &runValues, &sources);
+        !given.ok()) {
+        lock.reset();
+        services.dialogs.ShowMessage(given.message());
+        return kExitFailed;
+    }
+    const VariableValues* onlyThisRun = options.values.empty() ? nullptr : &runValues;
     // A value that breaks its item's rules is never saved nor exported.
-    if (const std::vector<InvalidValue> invalid = InvalidValues(config, values); !invalid.empty()) {
+    if (const std::vector<InvalidValue> invalid = InvalidValues(config, runValues);
+        !invalid.empty()) {
         lock.reset();
         QStringList lines;
         for (const InvalidValue& bad : invalid) {
-            lines.append(Messages::InvalidValue(paths.settingsFile, bad.item->label, bad.item->id,
-                                                bad.reason));
+            lines.append(Messages::InvalidValue(sources.value(bad.item->id, paths.settingsFile),
+                                                bad.item->label, bad.item->id, bad.reason));
         }
         services.dialogs.ShowMessage(lines.join(u'\n'));
         return kExitFailed;
@@ -60,7 +74,7 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         // what it warns about.
         const SavePreview preview =
             PreviewSave(config, values, settings, paths.settingsFile, options.baseDir,
-                        services.files, options.diffMode ? &output : nullptr);
+                        services.files, options.diffMode ? &output : nullptr, onlyThisRun);
         warn(preview.result);
         const bool refused = options.strict && !preview.result.warnings.isEmpty();
         if (dryRun) {
@@ -95,8 +109,9 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             return kExitIncomplete;
         }
     }
-    const SaveResult result = SaveAndExport(config, values, settings, paths.settingsFile,
-                                            options.baseDir, {services.files, services.processes});
+    const SaveResult result =
+        SaveAndExport(config, values, settings, paths.settingsFile, options.baseDir,
+                      {services.files, services.processes}, onlyThisRun);
     warn(result);
     lock.reset();
     return ShowSaveResult(result, services.dialogs);

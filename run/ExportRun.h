@@ -5,6 +5,8 @@
 #include "run/RunOutput.h"
 #include "settings/SettingsWriter.h"
 
+#include <QProcessEnvironment>
+
 // The runs without a window. Each loads the configuration, then loads the settings once and saves
 // that very document back (SaveAndExport), without a window. Every problem is shown through
 // `services.dialogs`, every warning (SaveResult::warnings) goes to `output`; the result is the exit
@@ -23,7 +25,12 @@
 //  - "/strict": a warning makes /check and /diff end with 1. /export first does the whole save
 //    on a file system that writes nothing, and when that trial warns or has a problem, it writes
 //    nothing, starts no command and ends with 1.
-int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output);
+//  - "/set:" and "/env:" (read from `environment`): values for this run in place of the settings
+//    file's (ApplyValueOptions). They are checked like the others, exported, and seen by /check
+//    and /diff in the outputs; the settings file keeps its own values. A value for a variable
+//    that no item declares ends the run with 2 before anything is written.
+int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
+              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 // Shows what a save reports: why it failed, or each problem of a save that stands. Returns the
 // exit status the result stands for.

@@ -53,6 +53,13 @@ inline QString DisplayUnreachable() {
         "/export to save and export without a window.\n");
 }
 
+inline QString NeedsRunWithoutWindow() {
+    return QCoreApplication::translate(
+        "Messages",
+        "TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, "
+        "/check or /diff.\n");
+}
+
 inline QString UnknownOptionIgnored(const QString& option) {
     return QCoreApplication::translate(
                "Messages", "TervoSetup: ignoring the unknown option \"%1\" (see --help)")

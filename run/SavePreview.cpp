@@ -23,6 +23,9 @@ constexpr qint64 kMaxDiffBytes = qint64(1) << 30;
 class NoCommands final : public ProcessLauncher {
   public:
     Status StartDetached(const QString&) override { return Status::Ok(); }
+    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&) override {
+        return Status::Ok();
+    }
 };
 
 // Hands what it is given to the report as it comes, with every password masked.
@@ -101,18 +104,22 @@ void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after,
 
 SavePreview PreviewSave(const Configuration& config, const VariableValues& values,
                         SettingsDocument& settings, const QString& settingsFile,
-                        const QString& baseDir, FileSystem& files, RunOutput* diff) {
+                        const QString& baseDir, FileSystem& files, RunOutput* diff,
+                        const VariableValues* runValues) {
     SavePreview preview;
     DryRunFileSystem dryRun(files, PathsUsedAgain(config, baseDir));
     if (diff != nullptr) {
-        const QList<QByteArray> secrets = SecretForms(config, values);
+        const QList<QByteArray> secrets =
+            SecretForms(config, values) +
+            (runValues != nullptr ? SecretForms(config, *runValues) : QList<QByteArray>());
         dryRun.ShowChanges(
             kMaxDiffBytes, [&, diff, secrets](const QString& path, const QByteArray* after) {
                 ReportDiff(dryRun, path, after, *diff, secrets, &preview.unshown, &preview.masked);
             });
     }
     NoCommands none;
-    preview.result = SaveAndExport(config, values, settings, settingsFile, baseDir, {dryRun, none});
+    preview.result =
+        SaveAndExport(config, values, settings, settingsFile, baseDir, {dryRun, none}, runValues);
     preview.changed = dryRun.ChangedFiles();
     return preview;
 }

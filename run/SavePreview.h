@@ -26,9 +26,12 @@ struct SavePreview {
 // prints it (WriteFileDiff, every password of `values` masked by SecretMask); a change that a diff
 // cannot carry (to a symbolic link, a file that cannot be read, either version larger than 1 GiB)
 // is left out of it and told in `unshown`. Warnings stay in the result, for the caller to show.
+// `runValues`, when given, are the values of this run only, as SaveAndExport takes them; their
+// passwords are masked too.
 SavePreview PreviewSave(const Configuration& config, const VariableValues& values,
                         SettingsDocument& settings, const QString& settingsFile,
-                        const QString& baseDir, FileSystem& files, RunOutput* diff);
+                        const QString& baseDir, FileSystem& files, RunOutput* diff,
+                        const VariableValues* runValues = nullptr);
 
 // The same, into the settings file as a save would read it (LoadForSave); a file that cannot be
 // read refuses the preview as it would refuse the save.

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -19,6 +20,7 @@ class ConfigurationReader {
 
     Status Read(std::vector<ConfigGroup>* groups, QSet<QString>* declaredIds,
                 std::optional<QString>* beforeCommand, std::optional<QString>* afterCommand,
+                std::optional<CommandWait>* beforeWait, std::optional<CommandWait>* afterWait,
                 std::vector<TemplateEntry>* templates) {
         const XmlNode root = mDocument.Root();
         if (root.Name() != u"xml") {
@@ -30,9 +32,9 @@ class ConfigurationReader {
         if (status.ok())
             status = ReadDeclaredIds(declaredIds);
         if (status.ok())
-            status = FirstText("//command[@id=$id]/text()", u"before", beforeCommand);
+            status = ReadCommand(u"before", beforeCommand, beforeWait);
         if (status.ok())
-            status = FirstText("//command[@id=$id]/text()", u"after", afterCommand);
+            status = ReadCommand(u"after", afterCommand, afterWait);
         if (status.ok())
             status = ReadTemplates(templates);
         return status;
@@ -115,6 +117,60 @@ class ConfigurationReader {
         return Status::Ok();
     }
 
+    // The command line of the command `id`: the first text node, in document order, directly
+    // inside a command element of that id; and how a save waits for it, as that element says.
+    Status ReadCommand(QStringView id, std::optional<QString>* commandLine,
+                       std::optional<CommandWait>* wait) {
+        XmlNode text;
+        const XPathVariables variables = {{QStringLiteral("id"), id.toString()}};
+        if (Status s = mDocument.SelectSingleNode(QStringLiteral("//command[@id=$id]/text()"),
+                                                  &text, variables);
+            !s.ok() || text.IsNull()) {
+            return s;
+        }
+        *commandLine = text.Text();
+        return ReadWait(text.Parent(), id, wait);
+    }
+
+    // wait="true" or "false" (the same as none), and with "true" an optional timeout="SECONDS".
+    Status ReadWait(const XmlNode& command, QStringView id, std::optional<CommandWait>* wait) {
+        const std::optional<QString> waits = command.Attribute(QStringLiteral("wait"));
+        const std::optional<QString> timeout = command.Attribute(QStringLiteral("timeout"));
+        if (waits && *waits != u"true" && *waits != u"false") {
+            return Broken(command, QCoreApplication::translate(
+                                       "Configuration",
+                                       "the %1 command has wait=\"%2\", but wait must be "
+                                       "\"true\" or \"false\"")
+                                       .arg(id, *waits));
+        }
+        if (waits != u"true") {
+            return timeout ? Broken(command, QCoreApplication::translate(
+                                                 "Configuration",
+                                                 "the %1 command has a timeout, which "
+                                                 "needs wait=\"true\"")
+                                                 .arg(id))
+                           : Status::Ok();
+        }
+        CommandWait read;
+        if (timeout) {
+            const bool digitsOnly = !timeout->isEmpty() && timeout->size() <= 6 &&
+                                    std::all_of(timeout->cbegin(), timeout->cend(),
+                                                [](QChar c) { return c >= u'0' && c <= u'9'; });
+            const std::chrono::seconds seconds(digitsOnly ? timeout->toInt() : 0);
+            if (seconds < std::chrono::seconds(1) || seconds > CommandWait::kLongestTimeout) {
+                return Broken(command, QCoreApplication::translate(
+                                           "Configuration",
+                                           "the %1 command has timeout=\"%2\", but the timeout "
+                                           "must be a whole number of seconds from 1 to %3")
+                                           .arg(id, *timeout)
+                                           .arg(CommandWait::kLongestTimeout.count()));
+            }
+            read.timeout = seconds;
+        }
+        *wait = read;
+        return Status::Ok();
+    }
+
     Status ReadTemplates(std::vector<TemplateEntry>* templates) {
         std::vector<XmlNode> entries;
         if (Status s = mDocument.SelectNodes(QStringLiteral("xml/files/file"), &entries); !s.ok()) {
@@ -190,8 +246,9 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
     }
     Configuration read;
     ConfigurationReader reader(document, fileName);
-    if (Status s = reader.Read(&read.mGroups, &read.mDeclaredIds, &read.mBeforeCommand,
-                               &read.mAfterCommand, &read.mTemplates);
+    if (Status s =
+            reader.Read(&read.mGroups, &read.mDeclaredIds, &read.mBeforeCommand,
+                        &read.mAfterCommand, &read.mBeforeWait, &read.mAfterWait, &read.mTemplates);
         !s.ok()) {
         return s;
     }

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <utility>
@@ -36,13 +37,23 @@ struct TemplateEntry {
     QString output;
 };
 
+// How a save waits for a before or after command whose element says wait="true": until it ends,
+// at most `timeout` (the element's timeout="SECONDS", 60 when not given).
+struct CommandWait {
+    static constexpr std::chrono::seconds kDefaultTimeout{60};
+    static constexpr std::chrono::seconds kLongestTimeout{24 * 60 * 60};
+    std::chrono::seconds timeout = kDefaultTimeout;
+};
+
 // The configuration file: the groups and their variables, the before and after commands and the
 // template list. It is read once and never written.
 class Configuration {
   public:
     // Parses the text of a configuration file and checks its rules: the root is `xml`, every group
     // has a name and every item a name and a varname, group names and the items' bare names are
-    // unique, and every item's value rules can work (ValueRules::Read). On failure the
+    // unique, every item's value rules can work (ValueRules::Read), and the element of a command
+    // says wait="true" or "false" if anything, and a timeout only with wait="true", a whole number
+    // of seconds from 1 to CommandWait::kLongestTimeout. On failure the
     // configuration is empty and the message names `fileName`, the line and the rule broken.
     Status Parse(const QByteArray& bytes, const QString& fileName);
 
@@ -61,6 +72,10 @@ class Configuration {
     // directly inside a command element of that id. Nothing when there is none.
     const std::optional<QString>& BeforeCommand() const { return mBeforeCommand; }
     const std::optional<QString>& AfterCommand() const { return mAfterCommand; }
+    // How a save waits for that command: nothing when its element (the one that holds that text)
+    // does not say wait="true", and the command is started and not waited for.
+    const std::optional<CommandWait>& BeforeWait() const { return mBeforeWait; }
+    const std::optional<CommandWait>& AfterWait() const { return mAfterWait; }
 
     // The template entries in document order. An entry without input text or without an output
     // element is left out.
@@ -77,6 +92,8 @@ class Configuration {
     QHash<QString, std::pair<std::size_t, std::size_t>> mItemsByBareName;
     std::optional<QString> mBeforeCommand;
     std::optional<QString> mAfterCommand;
+    std::optional<CommandWait> mBeforeWait;
+    std::optional<CommandWait> mAfterWait;
     std::vector<TemplateEntry> mTemplates;
 };
 

@@ -16,21 +16,43 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
         if (loaded.ok()) {
             mVersion.exists = true;
             mVersion.bytes = mBytes;
-            loaded = mDocument.Parse(mBytes, path);
-        }
-        if (loaded.ok()) {
-            loaded = Reindex();
+            loaded = ParseBytes();
         }
     } catch (const std::bad_alloc&) {
         loaded = Status::OutOfMemory(path);
     }
     if (!loaded.ok()) {
-        mDocument = XmlDocument();
-        mBytes.clear();
-        mVariablesWithId.clear();
-        mFirstById.clear();
+        Clear();
     }
     return loaded;
+}
+
+Status SettingsDocument::Parse(const QByteArray& bytes, const QString& path) {
+    *this = SettingsDocument();
+    mPath = path;
+    Status parsed = Status::Ok();
+    try {
+        mBytes = bytes;
+        parsed = ParseBytes();
+    } catch (const std::bad_alloc&) {
+        parsed = Status::OutOfMemory(path);
+    }
+    if (!parsed.ok()) {
+        Clear();
+    }
+    return parsed;
+}
+
+Status SettingsDocument::ParseBytes() {
+    Status parsed = mDocument.Parse(mBytes, mPath);
+    return parsed.ok() ? Reindex() : parsed;
+}
+
+void SettingsDocument::Clear() {
+    mDocument = XmlDocument();
+    mBytes.clear();
+    mVariablesWithId.clear();
+    mFirstById.clear();
 }
 
 QString SettingsDocument::IdOf(const XmlNode& variable) {

@@ -38,6 +38,9 @@ class SettingsDocument {
     // Reads and parses the file, and notes its version. Fails with a Status that IsNotFound() when
     // it does not exist; then the document is empty and the version says so.
     Status Load(FileSystem& fileSystem, const QString& path);
+    // The same for the bytes of a settings file that is not read from `path`; the version says
+    // that no file was read.
+    Status Parse(const QByteArray& bytes, const QString& path);
 
     XmlDocument& Document() { return mDocument; }
     const XmlDocument& Document() const { return mDocument; }
@@ -79,6 +82,8 @@ class SettingsDocument {
     Status ExportedValues(std::vector<VariableValue>* values) const;
 
   private:
+    Status ParseBytes();  // mBytes, named mPath
+    void Clear();         // what a failed load leaves: the path and the version only
     Status Reindex();
     Status RootVariables(std::vector<XmlNode>* variables) const;
     static QString IdOf(const XmlNode& variable);

@@ -120,14 +120,35 @@ QStringList UndeclaredVariables(const Configuration& config,
     return warnings;
 }
 
-// Starts a before or after command, if the configuration has one.
-Status StartCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
-                    const QString& what) {
+// Starts a before or after command, if the configuration has one, or runs it to its end when its
+// element says wait="true". `notStarted` or `failed` heads the message of a failure.
+Status RunCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
+                  const std::optional<CommandWait>& wait, const QString& notStarted,
+                  const QString& failed) {
     if (!commandLine) {
         return Status::Ok();
     }
+    if (wait) {
+        const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {});
+        return ran.ok() ? ran : Status::Error(failed + u'\n' + ran.message());
+    }
     Status started = processes.StartDetached(*commandLine);
-    return started.ok() ? started : Status::Error(what + u'\n' + started.message());
+    return started.ok() ? started : Status::Error(notStarted + u'\n' + started.message());
+}
+
+// The export's substitutions for a run that gives values of its own: those that a save of
+// `runValues` into the document of `bytes` would leave, worked out on a copy, so that the settings
+// file keeps the values it stores.
+Status ExportedRunValues(const Configuration& config, const VariableValues& runValues,
+                         const QByteArray& bytes, const QString& targetPath,
+                         std::vector<VariableValue>* exported) {
+    SettingsDocument copy;
+    Status s = copy.Parse(bytes, targetPath);
+    if (s.ok())
+        s = PlaceValues(config, runValues, &copy);
+    if (s.ok())
+        s = copy.ExportedValues(exported);
+    return s;
 }
 
 }  // namespace
@@ -155,7 +176,8 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 
 SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          SettingsDocument& settings, const QString& targetPath,
-                         const QString& baseDir, SaveServices services) {
+                         const QString& baseDir, SaveServices services,
+                         const VariableValues* runValues) {
     SaveResult result;
     Status& saved = result.saved;
     QByteArray bytes;
@@ -170,14 +192,19 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
         }
         if (saved.ok())
             saved = CheckSize(config, settings, bytes, targetPath);
-        if (saved.ok())
-            saved = settings.ExportedValues(&exported);
         if (saved.ok()) {
-            saved = StartCommand(
-                services.processes, config.BeforeCommand(),
+            saved = runValues ? ExportedRunValues(config, *runValues, bytes, targetPath, &exported)
+                              : settings.ExportedValues(&exported);
+        }
+        if (saved.ok()) {
+            saved = RunCommand(
+                services.processes, config.BeforeCommand(), config.BeforeWait(),
+                QCoreApplication::translate(
+                    "SettingsWriter",
+                    "The before command could not be started, so nothing was saved."),
                 QCoreApplication::translate("SettingsWriter",
-                                            "The before command could not be started, so "
-                                            "nothing was saved."));
+                                            "The before command did not succeed, so nothing was "
+                                            "saved."));
         }
         if (saved.ok()) {
             const NewFileAccess access = PasswordValues(config, exported).empty()
@@ -199,10 +226,11 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
     result.problems = ExportTemplateFiles(config, exported, targetPath, baseDir, services.files,
                                           &result.warnings);
     // The after command starts once everything is written: it exists to act on the new files.
-    if (Status after =
-            StartCommand(services.processes, config.AfterCommand(),
-                         QCoreApplication::translate("SettingsWriter",
-                                                     "The after command could not be started."));
+    if (Status after = RunCommand(
+            services.processes, config.AfterCommand(), config.AfterWait(),
+            QCoreApplication::translate("SettingsWriter",
+                                        "The after command could not be started."),
+            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."));
         !after.ok()) {
         result.problems.append(after.message());
     }

@@ -55,7 +55,13 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 //  - the before command starts, then the file is replaced all at once (with the very bytes that
 //    were read when no value changed), then the templates are exported (ExportTemplateFiles), and
 //    then the after command starts. A before command that cannot start refuses the save; an
-//    after command that cannot start is a problem of a save that stands;
+//    after command that cannot start is a problem of a save that stands. A command whose element
+//    says wait="true" is run to its end instead (ProcessLauncher::RunAndWait): a before command
+//    that fails refuses the save before anything is written, an after command that fails is a
+//    problem;
+//  - with `runValues`, the templates are exported with those values instead, as if the save had
+//    written them, while the settings file receives `values`: a run's own values (/set:, /env:)
+//    reach the outputs and never the file. They must pass the same checks of what XML can store;
 //  - each id of the document's substitutions (SettingsDocument::ExportedValues) that no item of
 //    the configuration declares is a warning, once, in document order: "<targetPath>: <id> has
 //    a value, but no item of the configuration declares it".
@@ -63,7 +69,8 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 // the update lock of `targetPath` from reading `settings` until this returns.
 SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
                          SettingsDocument& settings, const QString& targetPath,
-                         const QString& baseDir, SaveServices services);
+                         const QString& baseDir, SaveServices services,
+                         const VariableValues* runValues = nullptr);
 
 // PrepareSave, waiting for the lock as LockWait() says, then SaveAndExport under the lock.
 SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,

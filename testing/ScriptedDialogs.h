@@ -25,11 +25,26 @@ class ScriptedDialogs : public Dialogs {
         return FileName(
             Next(kind == PathKind::File ? QStringLiteral("file") : QStringLiteral("folder")));
     }
+    // Records the text in `waits`; the wait is cancelled when `cancelWaits` is set.
+    std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
+        waits.append(text);
+        class Scripted final : public Waiting {
+          public:
+            explicit Scripted(bool cancel) : mCancel(cancel) {}
+            bool Cancelled() override { return mCancel; }
+
+          private:
+            bool mCancel;
+        };
+        return std::make_unique<Scripted>(cancelWaits);
+    }
 
     QStringList answers, messages;
     // Each question's text; "open" or "save" for a file dialog, "file" or "folder" for the dialog
     // of a field.
     QStringList questions;
+    QStringList waits;
+    bool cancelWaits = false;
 
   protected:
     void Show(const QString& text, MessageKind) override { messages.append(text); }

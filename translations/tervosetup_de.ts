@@ -74,7 +74,10 @@
 --version	Shows the version.<byte value="xd"/>
 /check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
 /diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.</source>
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
         <translation>Konfigurationseditor: Syntax der Befehlszeile<byte value="xd"/>
 /file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt;.<byte value="xd"/>
 /export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.<byte value="xd"/>
@@ -83,7 +86,10 @@
 --version	Zeigt die Version.<byte value="xd"/>
 /check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet (Status 0: keine, 3: einige).<byte value="xd"/>
 /diff	Wie /check, zeigt die Änderungen aber als Unified Diff.<byte value="xd"/>
-/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.</translation>
+/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert.<byte value="xd"/>
+/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.</translation>
     </message>
 </context>
 <context>
@@ -112,12 +118,33 @@
         <source>%1: line %2: %3</source>
         <translation>%1: Zeile %2: %3</translation>
     </message>
+    <message>
+        <source>the %1 command has wait=&quot;%2&quot;, but wait must be &quot;true&quot; or &quot;false&quot;</source>
+        <translation>der Befehl %1 hat wait=&quot;%2&quot;, aber wait muss &quot;true&quot; oder &quot;false&quot; sein</translation>
+    </message>
+    <message>
+        <source>the %1 command has a timeout, which needs wait=&quot;true&quot;</source>
+        <translation>der Befehl %1 hat einen timeout, der wait=&quot;true&quot; verlangt</translation>
+    </message>
+    <message>
+        <source>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</source>
+        <translation>der Befehl %1 hat timeout=&quot;%2&quot;, aber der timeout muss eine ganze Zahl von Sekunden zwischen 1 und %3 sein</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
     <message>
         <source> (no display to ask on: answered No)</source>
         <translation> (kein Bildschirm für die Frage: mit Nein beantwortet)</translation>
+    </message>
+</context>
+<context>
+    <name>DialogWaitLauncher</name>
+    <message>
+        <source>Waiting for the command to end:
+%1</source>
+        <translation>Warte auf das Ende des Befehls:
+%1</translation>
     </message>
 </context>
 <context>
@@ -254,12 +281,41 @@ Abbrechen: nichts tun.</translation>
         <source>XML Dateien (*.xml)</source>
         <translation>XML-Dateien (*.xml)</translation>
     </message>
+    <message>
+        <source>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
+</source>
+        <translation>TervoSetup: /batch, /set: und /env: sind für Läufe ohne Fenster gedacht: Fügen Sie /export, /check oder /diff hinzu.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Overrides</name>
+    <message>
+        <source>%1 declares no variable &quot;%2&quot;, which %3 gives a value; nothing was saved.</source>
+        <translation>%1 deklariert keine Variable „%2“, der %3 einen Wert gibt; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>the environment variable %1</source>
+        <translation>die Umgebungsvariable %1</translation>
+    </message>
 </context>
 <context>
     <name>ProcessLauncher</name>
     <message>
         <source>The command could not be started: %1: %2</source>
         <translation>Der Befehl konnte nicht gestartet werden: %1: %2</translation>
+    </message>
+    <message>
+        <source>The command %1: %2</source>
+        <translation>Der Befehl %1: %2</translation>
+    </message>
+    <message>
+        <source>
+The last lines it wrote to standard error:
+</source>
+        <translation>
+Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
+</translation>
     </message>
 </context>
 <context>
@@ -324,6 +380,29 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>unbalanced quotation mark</source>
         <translation>ein Anführungszeichen ist nicht geschlossen</translation>
+    </message>
+    <message>
+        <source>was cancelled</source>
+        <translation>wurde abgebrochen</translation>
+    </message>
+    <message>
+        <source>did not end within its timeout of %1 s and was stopped</source>
+        <translation>endete nicht innerhalb seiner Zeitgrenze von %1 s und wurde gestoppt</translation>
+    </message>
+    <message>
+        <source>was ended by signal %1</source>
+        <translation>wurde durch Signal %1 beendet</translation>
+    </message>
+    <message>
+        <source>ended with status %1</source>
+        <translation>endete mit Status %1</translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -396,6 +475,14 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>The after command could not be started.</source>
         <translation>Der Befehl nach dem Speichern konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The before command did not succeed, so nothing was saved.</source>
+        <translation>Der Befehl vor dem Speichern ist fehlgeschlagen, daher wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The after command did not succeed.</source>
+        <translation>Der Befehl nach dem Speichern ist fehlgeschlagen.</translation>
     </message>
 </context>
 <context>

@@ -74,7 +74,10 @@
 --version	Shows the version.<byte value="xd"/>
 /check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
 /diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.</source>
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
         <translation>Configuration Editor command line syntax<byte value="xd"/>
 /file:&lt;file&gt;	Opens the settings file &lt;file&gt;.<byte value="xd"/>
 /export	Saves and exports without a window, then exits.<byte value="xd"/>
@@ -83,7 +86,10 @@
 --version	Shows the version.<byte value="xd"/>
 /check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
 /diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.</translation>
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</translation>
     </message>
 </context>
 <context>
@@ -112,12 +118,33 @@
         <source>%1: line %2: %3</source>
         <translation>%1: line %2: %3</translation>
     </message>
+    <message>
+        <source>the %1 command has wait=&quot;%2&quot;, but wait must be &quot;true&quot; or &quot;false&quot;</source>
+        <translation>the %1 command has wait=&quot;%2&quot;, but wait must be &quot;true&quot; or &quot;false&quot;</translation>
+    </message>
+    <message>
+        <source>the %1 command has a timeout, which needs wait=&quot;true&quot;</source>
+        <translation>the %1 command has a timeout, which needs wait=&quot;true&quot;</translation>
+    </message>
+    <message>
+        <source>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</source>
+        <translation>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
     <message>
         <source> (no display to ask on: answered No)</source>
         <translation> (no display to ask on: answered No)</translation>
+    </message>
+</context>
+<context>
+    <name>DialogWaitLauncher</name>
+    <message>
+        <source>Waiting for the command to end:
+%1</source>
+        <translation>Waiting for the command to end:
+%1</translation>
     </message>
 </context>
 <context>
@@ -254,12 +281,41 @@ Cancel: do nothing.</translation>
         <source>XML Dateien (*.xml)</source>
         <translation>XML files (*.xml)</translation>
     </message>
+    <message>
+        <source>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
+</source>
+        <translation>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Overrides</name>
+    <message>
+        <source>%1 declares no variable &quot;%2&quot;, which %3 gives a value; nothing was saved.</source>
+        <translation>%1 declares no variable &quot;%2&quot;, which %3 gives a value; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>the environment variable %1</source>
+        <translation>the environment variable %1</translation>
+    </message>
 </context>
 <context>
     <name>ProcessLauncher</name>
     <message>
         <source>The command could not be started: %1: %2</source>
         <translation>The command could not be started: %1: %2</translation>
+    </message>
+    <message>
+        <source>The command %1: %2</source>
+        <translation>The command %1: %2</translation>
+    </message>
+    <message>
+        <source>
+The last lines it wrote to standard error:
+</source>
+        <translation>
+The last lines it wrote to standard error:
+</translation>
     </message>
 </context>
 <context>
@@ -324,6 +380,29 @@ Cancel: do nothing.</translation>
     <message>
         <source>unbalanced quotation mark</source>
         <translation>unbalanced quotation mark</translation>
+    </message>
+    <message>
+        <source>was cancelled</source>
+        <translation>was cancelled</translation>
+    </message>
+    <message>
+        <source>did not end within its timeout of %1 s and was stopped</source>
+        <translation>did not end within its timeout of %1 s and was stopped</translation>
+    </message>
+    <message>
+        <source>was ended by signal %1</source>
+        <translation>was ended by signal %1</translation>
+    </message>
+    <message>
+        <source>ended with status %1</source>
+        <translation>ended with status %1</translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -396,6 +475,14 @@ Cancel: do nothing.</translation>
     <message>
         <source>The after command could not be started.</source>
         <translation>The after command could not be started.</translation>
+    </message>
+    <message>
+        <source>The before command did not succeed, so nothing was saved.</source>
+        <translation>The before command did not succeed, so nothing was saved.</translation>
+    </message>
+    <message>
+        <source>The after command did not succeed.</source>
+        <translation>The after command did not succeed.</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+#include "platform/ProcessLauncher.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+// Starts and runs commands through another launcher, and shows the wait dialog of `dialogs`
+// (Dialogs::ShowWaiting) while it waits for one: its Cancel ends the command, which then fails
+// as cancelled. For a window, whose user must be able to stop a command that does not end.
+class DialogWaitLauncher final : public ProcessLauncher {
+  public:
+    DialogWaitLauncher(ProcessLauncher& launcher, Dialogs& dialogs)
+        : mLauncher(launcher), mDialogs(dialogs) {}
+
+    Status StartDetached(const QString& commandLine) override {
+        return mLauncher.StartDetached(commandLine);
+    }
+    Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
+                      const std::function<bool()>& cancelled) override {
+        const std::unique_ptr<Dialogs::Waiting> waiting = mDialogs.ShowWaiting(
+            QCoreApplication::translate("DialogWaitLauncher", "Waiting for the command to end:\n%1")
+                .arg(commandLine));
+        return mLauncher.RunAndWait(commandLine, timeout, [&] {
+            return waiting->Cancelled() || (cancelled && cancelled());
+        });
+    }
+
+  private:
+    ProcessLauncher& mLauncher;
+    Dialogs& mDialogs;
+};
