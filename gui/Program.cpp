@@ -5,16 +5,41 @@
 #include "platform/DiskFileSystem.h"
 #include "platform/Display.h"
 #include "platform/QProcessLauncher.h"
+#include "platform/Translation.h"
 #include "run/CommandLine.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
 
+#include <QCoreApplication>
+
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace {
+
+// The application object of the program while it shows no window, with the catalog of the user's
+// language installed, so that every text of a run is translated where it is made. Only one
+// application object may exist at a time: this one ends before the window module makes its own.
+class ConsoleApplication {
+  public:
+    ConsoleApplication(int argc, char** argv) : mArgc(argc) {
+        // Qt sets the C library's locale from the environment; a run without a window keeps the
+        // one it has always run in, so that the system's error texts stay as they were.
+        const std::string previous = std::setlocale(LC_ALL, nullptr);
+        mApplication = std::make_unique<QCoreApplication>(mArgc, argv);
+        std::setlocale(LC_ALL, previous.c_str());
+        InstallTranslation(&mTranslator);
+    }
+
+  private:
+    int mArgc;  // QCoreApplication keeps a reference to it
+    std::unique_ptr<QCoreApplication> mApplication;
+    QTranslator mTranslator;  // removes itself from the application before it ends
+};
 
 // The argument text as one string: the arguments joined by single blanks, for the splitting rules
 // of GetCommandLine.
@@ -66,9 +91,10 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
 }
 
 // Says on standard error that the window module could not be loaded and what follows from it.
-void ReportModuleFailure(const Status& failure, const char* consequence) {
-    Print(stderr, QStringLiteral("TervoSetup: the window library could not be loaded, so %1: %2")
-                      .arg(QLatin1String(consequence), failure.message()));
+void ReportModuleFailure(const Status& failure, const QString& consequence) {
+    Print(stderr, QCoreApplication::translate(
+                      "Program", "TervoSetup: the window library could not be loaded, so %1: %2")
+                      .arg(consequence, failure.message()));
 }
 
 // How long an X display has to answer a new connection. The window system would wait for ever;
@@ -78,7 +104,7 @@ constexpr std::chrono::seconds kDisplayAnswerTime{5};
 // Whether the display a window would go to answers; when it does not, says so on standard error
 // with what follows from it. A display that takes connections and never answers would otherwise
 // hold the program inside the window system for ever.
-bool DisplayAnswers(const char* consequence) {
+bool DisplayAnswers(const QString& consequence) {
     const std::optional<QString> display =
         XDisplayToProbe(QProcessEnvironment::systemEnvironment());
     if (!display) {
@@ -86,8 +112,8 @@ bool DisplayAnswers(const char* consequence) {
     }
     const Status answered = ProbeXDisplay(*display, kDisplayAnswerTime);
     if (!answered.ok()) {
-        Print(stderr, QStringLiteral("TervoSetup: %1, so %2.")
-                          .arg(answered.message(), QLatin1String(consequence)));
+        Print(stderr, QCoreApplication::translate("Program", "TervoSetup: %1, so %2.")
+                          .arg(answered.message(), consequence));
     }
     return answered.ok();
 }
@@ -98,7 +124,10 @@ bool DisplayAnswers(const char* consequence) {
 // neither loads the window libraries nor waits for the display.
 class ExportDialogs final : public Dialogs {
   public:
-    ExportDialogs(int argc, char** argv) : mArgc(argc), mArgv(argv) {}
+    // `application` is ended while the message boxes, which make an application object of their
+    // own, are open, and made again when they cannot be.
+    ExportDialogs(int argc, char** argv, std::unique_ptr<ConsoleApplication>& application)
+        : mArgc(argc), mArgv(argv), mApplication(application) {}
 
     void Show(const QString& text, MessageKind kind) override {
         mConsole.ShowMessage(text, kind);
@@ -132,13 +161,19 @@ class ExportDialogs final : public Dialogs {
         if (!mTried) {
             mTried = true;
             WindowModule* module = nullptr;
-            if (!DisplayAnswers("messages go to standard error only")) {
+            const QString consequence =
+                QCoreApplication::translate("Program", "messages go to standard error only");
+            if (!DisplayAnswers(consequence)) {
                 return nullptr;
             }
             if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
-                ReportModuleFailure(loaded, "messages go to standard error only");
+                ReportModuleFailure(loaded, consequence);
             } else {
+                mApplication.reset();
                 mBoxes = module->OpenMessageBoxes(mArgc, mArgv);
+                if (!mBoxes) {
+                    mApplication = std::make_unique<ConsoleApplication>(mArgc, mArgv);
+                }
             }
         }
         return mBoxes.get();
@@ -146,6 +181,7 @@ class ExportDialogs final : public Dialogs {
 
     int mArgc;
     char** mArgv;
+    std::unique_ptr<ConsoleApplication>& mApplication;
     ConsoleDialogs mConsole;
     bool mTried = false;
     std::unique_ptr<Dialogs> mBoxes;
@@ -154,7 +190,9 @@ class ExportDialogs final : public Dialogs {
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
-    const CommandLineOptions options = ParseCommandLine(GetCommandLine(ArgumentText(argc, argv)));
+    const QString argumentText = ArgumentText(argc, argv);
+    auto application = std::make_unique<ConsoleApplication>(argc, argv);
+    const CommandLineOptions options = ParseCommandLine(GetCommandLine(argumentText));
     if (options.help || options.version) {
         Print(stdout, options.help ? UsageText() : VersionText());
         return Finished(kExitOk);
@@ -180,7 +218,7 @@ int RunProgram(int argc, char** argv) {
     }
 
     if (options.usageMessage || options.exportMode) {
-        ExportDialogs dialogs(argc, argv);
+        ExportDialogs dialogs(argc, argv, application);
         if (options.usageMessage) {
             dialogs.ShowMessage(*options.usageMessage, Dialogs::MessageKind::Warning);
             return kExitFailed;
@@ -190,14 +228,16 @@ int RunProgram(int argc, char** argv) {
                                   QProcessEnvironment::systemEnvironment()));
     }
 
-    if (!DisplayAnswers("it counts as no display")) {
+    if (!DisplayAnswers(QCoreApplication::translate("Program", "it counts as no display"))) {
         std::fputs(Messages::DisplayUnreachable().toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
     WindowModule* module = nullptr;
     if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
-        ReportModuleFailure(loaded, "the editor cannot be shown");
+        ReportModuleFailure(loaded,
+                            QCoreApplication::translate("Program", "the editor cannot be shown"));
         return kExitFailed;
     }
+    application.reset();  // the editor's application object takes its place
     return module->RunEditor(argc, argv, options, files, processes);
 }

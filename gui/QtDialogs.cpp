@@ -1,11 +1,18 @@
 #include "gui/QtDialogs.h"
-
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
 
 namespace {
+
+// The texts of Qt's own buttons in the message boxes, which Qt translates under these contexts:
+// listed here, they are in the program's catalogs, so that a box's buttons speak the language of
+// its text (the second pair is what GNOME's theme shows instead).
+[[maybe_unused]] constexpr const char* kButtonTexts[] = {
+    QT_TRANSLATE_NOOP("QPlatformTheme", "&Yes"),   QT_TRANSLATE_NOOP("QPlatformTheme", "&No"),
+    QT_TRANSLATE_NOOP("QPlatformTheme", "Cancel"), QT_TRANSLATE_NOOP("QPlatformTheme", "OK"),
+    QT_TRANSLATE_NOOP("QGnomeTheme", "&Cancel"),   QT_TRANSLATE_NOOP("QGnomeTheme", "&OK")};
 
 QString Title() {
     return QStringLiteral("TervoSetup");

@@ -3,11 +3,13 @@
 #include "gui/QtDialogs.h"
 #include "gui/WindowModule.h"
 #include "gui/frmsetup.h"
+#include "platform/Translation.h"
 #include "run/Messages.h"
 #include "run/ProgramServices.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
@@ -17,10 +19,11 @@
 
 namespace {
 
-// The application object of a run, made only if a display can be reached. Qt ends the process
+// The application object of a run, usable only if a display can be reached. Qt ends the process
 // when its platform plugin cannot connect; naming the plugin "minimal" after the one wanted makes
 // it fall back instead, and a run that finds itself on "minimal" knows that no display was
-// reached.
+// reached. Either way the application holds the catalog of the user's language while it lives,
+// so that the message that says so is translated too.
 class DisplayConnection {
   public:
     DisplayConnection(int argc, char** argv) {
@@ -47,10 +50,12 @@ class DisplayConnection {
             mApplication = std::make_unique<QApplication>(mArgc, mArgv.data());
             ::sigaction(SIGPIPE, &previous, nullptr);
         }
+        InstallQtTranslation(&mQtTranslator);
+        InstallTranslation(&mTranslator);
         if (QGuiApplication::platformName() == u"minimal" && !WantedPlatforms().isEmpty()) {
-            mApplication.reset();
             return;
         }
+        mReached = true;
         // Every window of the program and its message boxes show the program's icon.
         QIcon icon;
         icon.addFile(QStringLiteral(":/icons/tervosetup-48.png"));
@@ -59,7 +64,7 @@ class DisplayConnection {
     }
 
     // The application, or null when no display could be reached.
-    QApplication* Application() const { return mApplication.get(); }
+    QApplication* Application() const { return mReached ? mApplication.get() : nullptr; }
 
   private:
     // The platform plugins Qt would try on its own, or nothing where the fallback is not needed.
@@ -79,6 +84,10 @@ class DisplayConnection {
     std::vector<char*> mArgv;
     int mArgc = 0;
     std::unique_ptr<QApplication> mApplication;
+    bool mReached = false;
+    // Declared after the application: each removes itself from it before it ends.
+    QTranslator mQtTranslator;
+    QTranslator mTranslator;
 };
 
 // Qt's message boxes together with the connection to the display they are shown on.

@@ -7,6 +7,7 @@
 #include "platform/SystemError.h"
 #include "platform/TrustedFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -73,16 +74,19 @@ Status LoadWindowModule(WindowModule** module) {
     using Entry = const WindowModuleEntry* (*)();
     const auto entry = reinterpret_cast<Entry>(::dlsym(library.get(), kEntryName));
     if (entry == nullptr) {
-        return Status::PathError(path, QStringLiteral("is no TervoSetup window module: it has no "
-                                                      "function %1")
-                                           .arg(QLatin1String(kEntryName)));
+        return Status::PathError(
+            path, QCoreApplication::translate("WindowModule",
+                                              "is no TervoSetup window module: it has no "
+                                              "function %1")
+                      .arg(QLatin1String(kEntryName)));
     }
     const WindowModuleEntry* found = entry();
     const char* build = found != nullptr && found->build != nullptr ? found->build : "none";
     if (qstrcmp(build, TERVO_WINDOW_MODULE_BUILD) != 0 || found->module == nullptr) {
         return Status::PathError(
-            path, QStringLiteral("comes from another build of TervoSetup "
-                                 "(%1), not from this program's (%2)")
+            path, QCoreApplication::translate("WindowModule",
+                                              "comes from another build of TervoSetup "
+                                              "(%1), not from this program's (%2)")
                       .arg(QString::fromLatin1(build), QStringLiteral(TERVO_WINDOW_MODULE_BUILD)));
     }
     *module = found->module;

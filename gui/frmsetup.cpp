@@ -83,7 +83,7 @@ frmsetup::frmsetup(const CommandLineOptions& options, ProgramServices services)
 frmsetup::~frmsetup() = default;
 
 void frmsetup::BuildControls() {
-    QMenu* indFile = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* indFile = menuBar()->addMenu(tr("&File"));
     indFile->setObjectName(QStringLiteral("indFile"));
     const auto addItem = [this](QMenu* menu, const char* name, const QString& caption,
                                 QKeySequence shortcut, void (frmsetup::*handler)()) {
@@ -91,19 +91,18 @@ void frmsetup::BuildControls() {
         action->setObjectName(QLatin1String(name));
         action->setShortcut(shortcut);
     };
-    addItem(indFile, "IndOpen", QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
+    addItem(indFile, "IndOpen", tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
             &frmsetup::IndOpen_Click);
-    addItem(indFile, "IndSave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+    addItem(indFile, "IndSave", tr("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
             &frmsetup::IndSave_Click);
-    addItem(indFile, "IndSaveAs", QStringLiteral("Save As..."), QKeySequence(),
-            &frmsetup::IndSaveAs_Click);
+    addItem(indFile, "IndSaveAs", tr("Save As..."), QKeySequence(), &frmsetup::IndSaveAs_Click);
     addItem(indFile, "IndShowChanges", tr("Show C&hanges..."), QKeySequence(Qt::CTRL | Qt::Key_D),
             &frmsetup::IndShowChanges_Click);
-    addItem(indFile, "indExit", QStringLiteral("E&xit"), QKeySequence(), &frmsetup::indExit_Click);
+    addItem(indFile, "indExit", tr("E&xit"), QKeySequence(), &frmsetup::indExit_Click);
     AddEditMenu();
     QMenu* indHelp = menuBar()->addMenu(QStringLiteral("&?"));
     indHelp->setObjectName(QStringLiteral("indHelp"));
-    addItem(indHelp, "indAboutTrvSet", QStringLiteral("About Tervo Setup"), QKeySequence(),
+    addItem(indHelp, "indAboutTrvSet", tr("About Tervo Setup"), QKeySequence(),
             &frmsetup::indAboutTrvSet_Click);
 
     auto* client = new ClientArea(this);
@@ -136,10 +135,10 @@ void frmsetup::BuildControls() {
     mPage = new QWidget;
     mPageArea->setWidget(mPage);
 
-    Ok = new QPushButton(QStringLiteral("OK"), client);
+    Ok = new QPushButton(tr("OK"), client);
     Ok->setObjectName(QStringLiteral("Ok"));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
-    Cancel = new QPushButton(QStringLiteral("Abbrechen"), client);
+    Cancel = new QPushButton(tr("Abbrechen"), client);
     Cancel->setObjectName(QStringLiteral("Cancel"));
     connect(Cancel, &QPushButton::clicked, this, &frmsetup::Cancel_Click);
     // Enter presses a button that has the focus. Neither is the window's default, so Enter in a
@@ -278,7 +277,7 @@ clsTextbox* frmsetup::FocusedField() const {
 }
 
 std::optional<int> frmsetup::Form_Load() {
-    mTitle = QStringLiteral("Configuration Editor");
+    mTitle = tr("Configuration Editor");
     // Started from the desktop menu, the program is in the home folder, which has no
     // configuration. Cancelled, the start ends as for any configuration that cannot be loaded.
     if (mOptions.configFile.isEmpty() && !mServices.files.Exists(mConfigFile)) {
@@ -491,8 +490,9 @@ bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath
         }
     } catch (const std::bad_alloc&) {
         result = SaveResult();
-        result.saved = Status::Error(QStringLiteral("The settings could not be saved.\n") +
-                                     Status::OutOfMemory(targetPath).message());
+        result.saved = Status::Error(
+            QCoreApplication::translate("SettingsWriter", "The settings could not be saved.\n%1")
+                .arg(Status::OutOfMemory(targetPath).message()));
     }
     if (ShowSaveResult(result, mServices.dialogs) == kExitFailed) {
         return false;

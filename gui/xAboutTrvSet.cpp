@@ -9,7 +9,7 @@
 
 xAboutTrvSet::xAboutTrvSet(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     setObjectName(QStringLiteral("xAboutTrvSet"));
-    setWindowTitle(QStringLiteral("About Tervo Setup"));
+    setWindowTitle(tr("About Tervo Setup"));
     // 5445 x 3270 twips; the picture box leaves 30 twips on the right and 15 at the bottom.
     setFixedSize(363, 218);
     Picture1 = new QLabel(this);

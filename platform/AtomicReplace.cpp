@@ -5,6 +5,7 @@
 #include "platform/UniqueFd.h"
 
 #include <QByteArrayList>
+#include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -74,28 +75,38 @@ QString OwnerName(uid_t uid) {
     passwd entry;
     passwd* found = nullptr;
     if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-        return QStringLiteral("the user ") + QFile::decodeName(found->pw_name);
+        return QCoreApplication::translate("AtomicReplace", "the user %1")
+            .arg(QFile::decodeName(found->pw_name));
     }
-    return QStringLiteral("the user with uid %1").arg(uid);
+    return QCoreApplication::translate("AtomicReplace", "the user with uid %1").arg(uid);
 }
 
 // Why nothing may be written through the folder or symlink `shown`, described by `info`; Ok when
 // it may.
 Status CheckPassage(const QByteArray& shown, const struct stat& info) {
-    const QString what =
-        S_ISLNK(info.st_mode) ? QStringLiteral("symlink") : QStringLiteral("folder");
     if (!TrustedOwner(info.st_uid)) {
-        return Status::PathError(QFile::decodeName(shown),
-                                 QStringLiteral("the %1 belongs to %2, who is neither root nor the "
-                                                "user running this program; nothing is written "
-                                                "through it")
-                                     .arg(what, OwnerName(info.st_uid)));
+        const QString owner = OwnerName(info.st_uid);
+        return Status::PathError(
+            QFile::decodeName(shown),
+            S_ISLNK(info.st_mode)
+                ? QCoreApplication::translate("AtomicReplace",
+                                              "the symlink belongs to %1, who is neither root nor "
+                                              "the user running this program; nothing is written "
+                                              "through it")
+                      .arg(owner)
+                : QCoreApplication::translate("AtomicReplace",
+                                              "the folder belongs to %1, who is neither root nor "
+                                              "the user running this program; nothing is written "
+                                              "through it")
+                      .arg(owner));
     }
     if (S_ISDIR(info.st_mode) && OthersMayWrite(info) && (info.st_mode & S_ISVTX) == 0) {
         return Status::PathError(
             QFile::decodeName(shown),
-            QStringLiteral("the folder belongs to %1, but other users may replace what is in it "
-                           "(mode %2); nothing is written through it")
+            QCoreApplication::translate(
+                "AtomicReplace",
+                "the folder belongs to %1, but other users may replace what is in it "
+                "(mode %2); nothing is written through it")
                 .arg(OwnerName(info.st_uid))
                 .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0')));
     }
@@ -247,8 +258,10 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
         if (IsShared(folder.info) && !TrustedOwner(entry.st_uid)) {
             return Status::PathError(
                 QFile::decodeName(shown),
-                QStringLiteral("the file belongs to %1, in a folder where other users may create "
-                               "files; it is not written")
+                QCoreApplication::translate(
+                    "AtomicReplace",
+                    "the file belongs to %1, in a folder where other users may create "
+                    "files; it is not written")
                     .arg(OwnerName(entry.st_uid)));
         }
         if (const int error = OpenForSaving(folder, target); error != 0) {
@@ -598,10 +611,12 @@ class Replacement final : public ByteSink {
         // it offers nothing more to wait for.
         if (!mTarget.pathOnly && ::fsync(mTarget.folder.get()) != 0) {
             if (const int error = errno; error != EINVAL) {
-                return Status::PathError(mPath, QStringLiteral("the file was replaced, but the "
-                                                               "folder could not be flushed to "
-                                                               "the disk: ") +
-                                                    DescribeErrno(error));
+                return Status::PathError(
+                    mPath, QCoreApplication::translate("AtomicReplace",
+                                                       "the file was replaced, but the "
+                                                       "folder could not be flushed to "
+                                                       "the disk: ") +
+                               DescribeErrno(error));
             }
         }
         return Status::Ok();
@@ -643,9 +658,11 @@ class Replacement final : public ByteSink {
             struct stat now;
             if (error == ENODATA || (error == 0 && (::fstat(mExisting.get(), &now) != 0 ||
                                                     !SameVersion(mExistingInfo, now)))) {
-                return Fail(Status::PathError(mPath, QStringLiteral("another program changed the "
-                                                                    "file while it was read, so "
-                                                                    "it was not replaced")));
+                return Fail(Status::PathError(
+                    mPath, QCoreApplication::translate("AtomicReplace",
+                                                       "another program changed the "
+                                                       "file while it was read, so "
+                                                       "it was not replaced")));
             }
             if (error != 0) {
                 return Fail(ErrnoFailure(mPath, error));

@@ -1,5 +1,7 @@
 #include "platform/ConsoleDialogs.h"
 
+#include <QCoreApplication>
+
 void ConsoleDialogs::Show(const QString& text, MessageKind) {
     QString line = text;
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -9,7 +11,8 @@ void ConsoleDialogs::Show(const QString& text, MessageKind) {
 }
 
 Dialogs::Answer ConsoleDialogs::AskYesNoCancel(const QString& text) {
-    ShowMessage(text + QStringLiteral(" (no display to ask on: answered No)"));
+    ShowMessage(text + QCoreApplication::translate("ConsoleDialogs",
+                                                   " (no display to ask on: answered No)"));
     return Answer::No;
 }
 

@@ -3,6 +3,8 @@
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 
 // Starts and runs commands through another launcher, and shows the wait dialog of `dialogs`
@@ -19,7 +21,8 @@ class DialogWaitLauncher final : public ProcessLauncher {
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
                       const std::function<bool()>& cancelled) override {
         const std::unique_ptr<Dialogs::Waiting> waiting = mDialogs.ShowWaiting(
-            QStringLiteral("Waiting for the command to end:\n%1").arg(commandLine));
+            QCoreApplication::translate("DialogWaitLauncher", "Waiting for the command to end:\n%1")
+                .arg(commandLine));
         return mLauncher.RunAndWait(commandLine, timeout, [&] {
             return waiting->Cancelled() || (cancelled && cancelled());
         });

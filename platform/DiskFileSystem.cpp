@@ -5,6 +5,7 @@
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -74,7 +75,9 @@ Status WriteInPlace(const QString& path, const WriteTarget& target, const BytePr
     } while (!fd.valid() && errno == EINTR);
     if (!fd.valid()) {
         if (errno == ENXIO && S_ISFIFO(target.existing.st_mode)) {
-            return Status::PathError(path, QStringLiteral("no program is reading from this pipe"));
+            return Status::PathError(
+                path, QCoreApplication::translate("DiskFileSystem",
+                                                  "no program is reading from this pipe"));
         }
         return ErrnoFailure(path, errno);
     }
@@ -85,7 +88,9 @@ Status WriteInPlace(const QString& path, const WriteTarget& target, const BytePr
         return ErrnoFailure(path, errno);
     }
     if (opened.st_dev != target.existing.st_dev || opened.st_ino != target.existing.st_ino) {
-        return Status::PathError(path, QStringLiteral("the file changed while it was opened"));
+        return Status::PathError(
+            path,
+            QCoreApplication::translate("DiskFileSystem", "the file changed while it was opened"));
     }
 
     // Once open, wait for a slow reader like any other writer would.
@@ -188,7 +193,8 @@ Status DiskFileSystem::OpenRegularFile(const QString& path, qint64 maxBytes,
         return ErrnoFailure(path, errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return Status::PathError(path, QStringLiteral("is not a regular file"));
+        return Status::PathError(
+            path, QCoreApplication::translate("DiskFileSystem", "is not a regular file"));
     }
     if (info.st_size > maxBytes) {
         return FileTooLarge(path, maxBytes);
@@ -209,7 +215,8 @@ Status DiskFileSystem::OpenRegularFile(const QString& path, qint64 maxBytes,
         return ErrnoFailure(path, errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return Status::PathError(path, QStringLiteral("is not a regular file"));
+        return Status::PathError(
+            path, QCoreApplication::translate("DiskFileSystem", "is not a regular file"));
     }
     *source = std::make_unique<FileSource>(path, std::move(fd), info, maxBytes);
     return Status::Ok();
@@ -337,15 +344,19 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
         if (!told && waited >= wait.tellAfter) {
             told = true;
             if (wait.tell) {
-                wait.tell(QStringLiteral("Waiting for %1: another program is saving there...")
-                              .arg(folder));
+                wait.tell(
+                    QCoreApplication::translate(
+                        "DiskFileSystem", "Waiting for %1: another program is saving there...")
+                        .arg(folder));
             }
         }
         if (waited >= wait.giveUpAfter) {
             return Status::PathError(
-                folder, QStringLiteral("gave up waiting after %1 s: another program is still "
-                                       "saving there")
-                            .arg(QString::number(wait.giveUpAfter.count() / 1000.0, 'g', 4)));
+                folder,
+                QCoreApplication::translate("DiskFileSystem",
+                                            "gave up waiting after %1 s: another program is still "
+                                            "saving there")
+                    .arg(QString::number(wait.giveUpAfter.count() / 1000.0, 'g', 4)));
         }
         // Never past the moment to tell or to give up.
         auto next = wait.giveUpAfter - waited;

@@ -3,6 +3,7 @@
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <fcntl.h>
@@ -185,7 +186,7 @@ Status ProbeXDisplay(const QString& display, std::chrono::milliseconds timeout) 
     if (!address) {
         return Status::Ok();
     }
-    const QString name = QStringLiteral("the display %1").arg(display);
+    const QString name = QCoreApplication::translate("Display", "the display %1").arg(display);
     const Clock::time_point deadline = Clock::now() + timeout;
     UniqueFd connection;
     if (const int error = ConnectToDisplay(*address, deadline, &connection); error != 0) {
@@ -200,7 +201,8 @@ Status ProbeXDisplay(const QString& display, std::chrono::milliseconds timeout) 
     }
     if (!WaitFor(connection.get(), POLLIN, deadline)) {
         return Status::PathError(
-            name, QStringLiteral("took the connection but did not answer within %1 seconds")
+            name, QCoreApplication::translate(
+                      "Display", "took the connection but did not answer within %1 seconds")
                       .arg(double(timeout.count()) / 1000.0));
     }
     return Status::Ok();

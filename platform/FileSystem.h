@@ -6,6 +6,7 @@
 #include "platform/SystemError.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 #include <errno.h>
@@ -138,7 +139,8 @@ class FileSystem {
         return Status::PathNotFound(path, DescribeErrno(ENOENT));
     }
     static Status FileTooLarge(const QString& path, qint64 maxBytes) {
-        return Status::PathError(path,
-                                 QStringLiteral("the file is larger than %1 bytes").arg(maxBytes));
+        return Status::PathError(
+            path, QCoreApplication::translate("FileSystem", "the file is larger than %1 bytes")
+                      .arg(maxBytes));
     }
 };

@@ -2,6 +2,7 @@
 
 #include "platform/Status.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -37,16 +38,19 @@ class ProcessLauncher {
   protected:
     // How every launcher says that `commandLine` was not started, and why.
     static Status CannotStart(const QString& commandLine, const QString& reason) {
-        return Status::Error(
-            QStringLiteral("The command could not be started: %1: %2").arg(commandLine, reason));
+        return Status::Error(QCoreApplication::translate("ProcessLauncher",
+                                                         "The command could not be started: %1: %2")
+                                 .arg(commandLine, reason));
     }
     // How every launcher says that a waited `commandLine` did not succeed: `how` it ended, then
     // the last lines of its standard error, if it wrote any.
     static Status Failed(const QString& commandLine, const QString& how,
                          const QStringList& errorLines) {
-        QString message = QStringLiteral("The command %1: %2").arg(how, commandLine);
+        QString message = QCoreApplication::translate("ProcessLauncher", "The command %1: %2")
+                              .arg(how, commandLine);
         if (!errorLines.isEmpty()) {
-            message += QStringLiteral("\nThe last lines it wrote to standard error:\n") +
+            message += QCoreApplication::translate(
+                           "ProcessLauncher", "\nThe last lines it wrote to standard error:\n") +
                        errorLines.join(u'\n');
         }
         return Status::Error(message);

@@ -1,5 +1,6 @@
 #include "platform/QProcessLauncher.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
 
@@ -37,14 +38,17 @@ bool HasUnbalancedQuote(const QString& commandLine) {
 // The program and its arguments in `commandLine`, or why it cannot be started.
 Status SplitCommand(const QString& commandLine, QStringList* arguments) {
     if (commandLine.trimmed().isEmpty()) {
-        return Status::Error(QStringLiteral("the command is empty"));
+        return Status::Error(
+            QCoreApplication::translate("QProcessLauncher", "the command is empty"));
     }
     if (HasUnbalancedQuote(commandLine)) {
-        return Status::Error(QStringLiteral("unbalanced quotation mark"));
+        return Status::Error(
+            QCoreApplication::translate("QProcessLauncher", "unbalanced quotation mark"));
     }
     *arguments = QProcess::splitCommand(commandLine);
     if (arguments->isEmpty()) {  // only empty quotes, such as ""
-        return Status::Error(QStringLiteral("the command is empty"));
+        return Status::Error(
+            QCoreApplication::translate("QProcessLauncher", "the command is empty"));
     }
     return Status::Ok();
 }
@@ -123,10 +127,12 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
     while (!process.waitForFinished(50) && process.state() != QProcess::NotRunning) {
         keepErrors();
         if (cancelled && cancelled()) {
-            stopped = QStringLiteral("was cancelled");
+            stopped = QCoreApplication::translate("QProcessLauncher", "was cancelled");
         } else if (std::chrono::steady_clock::now() >= deadline) {
-            stopped = QStringLiteral("did not end within its timeout of %1 s and was stopped")
-                          .arg(timeout.count());
+            stopped =
+                QCoreApplication::translate(
+                    "QProcessLauncher", "did not end within its timeout of %1 s and was stopped")
+                    .arg(timeout.count());
         }
         if (!stopped.isEmpty()) {
             ::kill(-pid_t(process.processId()), SIGKILL);
@@ -142,11 +148,14 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
     }
     if (process.exitStatus() == QProcess::CrashExit) {
         return Failed(commandLine,
-                      QStringLiteral("was ended by signal %1").arg(SignalName(process.exitCode())),
+                      QCoreApplication::translate("QProcessLauncher", "was ended by signal %1")
+                          .arg(SignalName(process.exitCode())),
                       lines);
     }
     if (process.exitCode() != 0) {
-        return Failed(commandLine, QStringLiteral("ended with status %1").arg(process.exitCode()),
+        return Failed(commandLine,
+                      QCoreApplication::translate("QProcessLauncher", "ended with status %1")
+                          .arg(process.exitCode()),
                       lines);
     }
     return Status::Ok();

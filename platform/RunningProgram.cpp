@@ -2,6 +2,7 @@
 
 #include "platform/SystemError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <limits.h>
@@ -14,9 +15,11 @@ Status RunningProgramPath(QString* path) {
     const QString self = QStringLiteral("/proc/self/exe");
     struct statfs proc {};
     if (::statfs("/proc", &proc) != 0 || proc.f_type != PROC_SUPER_MAGIC) {
-        return Status::PathError(QStringLiteral("/proc"),
-                                 QStringLiteral("holds no process file system, so where the "
-                                                "program was installed cannot be told"));
+        return Status::PathError(
+            QStringLiteral("/proc"),
+            QCoreApplication::translate("RunningProgram",
+                                        "holds no process file system, so where the "
+                                        "program was installed cannot be told"));
     }
     char target[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);

@@ -2,6 +2,8 @@
 
 #include "platform/SystemError.h"
 
+#include <QCoreApplication>
+
 #include <elf.h>
 #include <link.h>
 #include <sys/stat.h>
@@ -17,7 +19,9 @@ extern "C" const ElfW(Ehdr) __ehdr_start __attribute__((visibility("hidden")));
 namespace {
 
 Status Refused(const QString& path, const QString& reason) {
-    return Status::PathError(path, QStringLiteral("is no usable shared library: ") + reason);
+    return Status::PathError(
+        path,
+        QCoreApplication::translate("SharedObjectFile", "is no usable shared library: ") + reason);
 }
 
 // Whether `count` entries of `size` bytes from `offset` lie inside a file of `fileSize` bytes.
@@ -54,28 +58,36 @@ Status CheckSharedObjectFile(int fd, const QString& path) {
         return ErrnoFailure(path, errno);
     }
     const auto fileSize = static_cast<uint64_t>(info.st_size);
-    const QString cutShort = QStringLiteral("the file is cut short (%1 bytes): ").arg(fileSize);
+    const QString cutShort =
+        QCoreApplication::translate("SharedObjectFile", "the file is cut short (%1 bytes): ")
+            .arg(fileSize);
     ElfW(Ehdr) header{};
     if (fileSize < sizeof header || !ReadAt(fd, &header, sizeof header, 0)) {
-        return Refused(path, cutShort + QStringLiteral("it ends inside the ELF header"));
+        return Refused(path, cutShort + QCoreApplication::translate(
+                                            "SharedObjectFile", "it ends inside the ELF header"));
     }
     if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0) {
-        return Refused(path, QStringLiteral("it is not an ELF file"));
+        return Refused(path,
+                       QCoreApplication::translate("SharedObjectFile", "it is not an ELF file"));
     }
     const ElfW(Ehdr)& own = __ehdr_start;
     if (header.e_ident[EI_CLASS] != own.e_ident[EI_CLASS] ||
         header.e_ident[EI_DATA] != own.e_ident[EI_DATA] || header.e_machine != own.e_machine) {
-        return Refused(path, QStringLiteral("it is built for another kind of machine"));
+        return Refused(path, QCoreApplication::translate(
+                                 "SharedObjectFile", "it is built for another kind of machine"));
     }
     if (header.e_type != ET_DYN || header.e_phentsize != sizeof(ElfW(Phdr))) {
-        return Refused(path, QStringLiteral("it is no shared library"));
+        return Refused(path,
+                       QCoreApplication::translate("SharedObjectFile", "it is no shared library"));
     }
     if (!Inside(header.e_phoff, header.e_phnum, sizeof(ElfW(Phdr)), fileSize)) {
-        return Refused(path, cutShort + QStringLiteral("its program headers end past it"));
+        return Refused(path, cutShort + QCoreApplication::translate(
+                                            "SharedObjectFile", "its program headers end past it"));
     }
     if (header.e_shoff != 0 &&
         !Inside(header.e_shoff, header.e_shnum, header.e_shentsize, fileSize)) {
-        return Refused(path, cutShort + QStringLiteral("its section table ends past it"));
+        return Refused(path, cutShort + QCoreApplication::translate(
+                                            "SharedObjectFile", "its section table ends past it"));
     }
     std::vector<ElfW(Phdr)> segments(header.e_phnum);
     if (!segments.empty() && !ReadAt(fd, segments.data(), segments.size() * sizeof segments[0],
@@ -84,8 +96,10 @@ Status CheckSharedObjectFile(int fd, const QString& path) {
     }
     for (size_t i = 0; i < segments.size(); ++i) {
         if (!Inside(segments[i].p_offset, 1, segments[i].p_filesz, fileSize)) {
-            return Refused(path, cutShort + QStringLiteral("its segment %1 (%2 bytes at offset %3) "
-                                                           "ends past it")
+            return Refused(path, cutShort + QCoreApplication::translate(
+                                                "SharedObjectFile",
+                                                "its segment %1 (%2 bytes at offset %3) "
+                                                "ends past it")
                                                 .arg(i)
                                                 .arg(segments[i].p_filesz)
                                                 .arg(segments[i].p_offset));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <utility>
@@ -25,7 +26,7 @@ class Status {
 
     // "<path>: there is not enough memory": an allocation failed while working on `path`.
     static Status OutOfMemory(const QString& path) {
-        return PathError(path, QStringLiteral("there is not enough memory"));
+        return PathError(path, QCoreApplication::translate("Status", "there is not enough memory"));
     }
 
     bool ok() const { return mCode == Code::Ok; }

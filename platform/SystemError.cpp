@@ -1,5 +1,7 @@
 #include "platform/SystemError.h"
 
+#include <QCoreApplication>
+
 #include <string.h>
 
 namespace {
@@ -20,7 +22,7 @@ QString DescribeErrno(int errorNumber) {
     char buffer[256] = {};
     const char* text = TextOf(strerror_r(errorNumber, buffer, sizeof buffer), buffer);
     if (text == nullptr || *text == '\0') {
-        return QStringLiteral("Unknown error %1").arg(errorNumber);
+        return QCoreApplication::translate("SystemError", "Unknown error %1").arg(errorNumber);
     }
     // The C library speaks in the encoding of the current locale.
     return QString::fromLocal8Bit(text);

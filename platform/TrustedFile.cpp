@@ -2,6 +2,7 @@
 
 #include "platform/SystemError.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
 
@@ -32,17 +33,21 @@ QString UserName(uid_t uid) {
 // Whether what `info` describes could only have been put there by root or by us.
 Status CheckTrusted(const struct stat& info, const QString& shown) {
     if (info.st_uid != 0 && info.st_uid != geteuid()) {
-        return Status::PathError(
-            shown, QStringLiteral("belongs to %1, neither to root nor to the user running the "
-                                  "program, so nothing is loaded from there")
-                       .arg(UserName(info.st_uid)));
+        return Status::PathError(shown,
+                                 QCoreApplication::translate(
+                                     "TrustedFile",
+                                     "belongs to %1, neither to root nor to the user running the "
+                                     "program, so nothing is loaded from there")
+                                     .arg(UserName(info.st_uid)));
     }
     // A link's own permission bits mean nothing; who may change it is the folder's matter.
     const bool othersMayWrite = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0;
     if (!S_ISLNK(info.st_mode) && othersMayWrite &&
         !(S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX) != 0)) {
-        return Status::PathError(shown, QStringLiteral("can be written by other users than its "
-                                                       "owner, so nothing is loaded from there"));
+        return Status::PathError(
+            shown, QCoreApplication::translate("TrustedFile",
+                                               "can be written by other users than its "
+                                               "owner, so nothing is loaded from there"));
     }
     return Status::Ok();
 }
@@ -57,7 +62,8 @@ QString Shown(const QStringList& walked) {
 Status OpenTrustedFile(const QString& path, UniqueFd* file) {
     *file = UniqueFd();
     if (!path.startsWith(u'/')) {
-        return Status::PathError(path, QStringLiteral("is not an absolute path"));
+        return Status::PathError(
+            path, QCoreApplication::translate("TrustedFile", "is not an absolute path"));
     }
     UniqueFd folder(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat info {};
@@ -117,7 +123,8 @@ Status OpenTrustedFile(const QString& path, UniqueFd* file) {
             continue;
         }
         if (!S_ISREG(info.st_mode)) {
-            return Status::PathError(shown, QStringLiteral("is not a regular file"));
+            return Status::PathError(
+                shown, QCoreApplication::translate("TrustedFile", "is not a regular file"));
         }
         // Opened for reading from the folder checked, and taken only if it is the file checked.
         UniqueFd readable(::openat(folder.get(), encoded.constData(),
@@ -127,10 +134,12 @@ Status OpenTrustedFile(const QString& path, UniqueFd* file) {
             return ErrnoFailure(shown, errno);
         }
         if (opened.st_dev != info.st_dev || opened.st_ino != info.st_ino) {
-            return Status::PathError(shown, QStringLiteral("changed while it was being opened"));
+            return Status::PathError(
+                shown,
+                QCoreApplication::translate("TrustedFile", "changed while it was being opened"));
         }
         *file = std::move(readable);
         return Status::Ok();
     }
-    return Status::PathError(path, QStringLiteral("names no file"));
+    return Status::PathError(path, QCoreApplication::translate("TrustedFile", "names no file"));
 }

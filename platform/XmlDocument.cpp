@@ -3,6 +3,7 @@
 #include "platform/XmlAttributeScan.h"
 #include "platform/XmlText.h"
 
+#include <QCoreApplication>
 #include <QStringDecoder>
 
 #include <libxml/SAX2.h>
@@ -72,17 +73,21 @@ const xmlChar* AsXml(const QByteArray& utf8) {
 
 // "line N: <text>", or the text alone when the line is not known.
 QString AtLine(int line, const QString& text) {
-    return line > 0 ? QStringLiteral("line %1: ").arg(line) + text : text;
+    return line > 0 ? QCoreApplication::translate("XmlDocument", "line %1: ").arg(line) + text
+                    : text;
 }
 
 // The one place where a libxml2 message becomes our error text: "<where>: line N: <message>".
+// The program's own messages among them (marked with QT_TRANSLATE_NOOP) are translated here;
+// libxml2's are not in the catalogs and pass as they are.
 Status XmlError(const QString& where, int line, const std::string& message) {
     // libxml2 ends messages with a newline and sometimes adds a second line of detail. Some
     // messages advise a parser option that only a programmer could act on; a user needs the fact.
-    QString text = QString::fromStdString(message).simplified();
+    QString text = QCoreApplication::translate("XmlDocument", message.c_str()).simplified();
     text.remove(QStringLiteral(" use XML_PARSE_HUGE option"));
     if (text.startsWith(QStringLiteral("Excessive depth in document"))) {
-        text = QStringLiteral("the elements are nested more than %1 levels deep")
+        text = QCoreApplication::translate("XmlDocument",
+                                           "the elements are nested more than %1 levels deep")
                    .arg(xmlParserMaxDepth);
     }
     return Status::PathError(where, AtLine(line, text));
@@ -141,7 +146,8 @@ void Refuse(void* ctx, const char* reason) {
     xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
 }
 
-constexpr const char* kEntitiesRefused = "the document declares entities, which are not accepted";
+constexpr const char* kEntitiesRefused =
+    QT_TRANSLATE_NOOP("XmlDocument", "the document declares entities, which are not accepted");
 
 void OnEntityDecl(void* ctx, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*) {
     Refuse(ctx, kEntitiesRefused);
@@ -155,7 +161,8 @@ void OnUnparsedEntityDecl(void* ctx, const xmlChar*, const xmlChar*, const xmlCh
 void OnInternalSubset(void* ctx, const xmlChar* name, const xmlChar* externalId,
                       const xmlChar* systemId) {
     if (externalId != nullptr || systemId != nullptr) {
-        Refuse(ctx, "the document names an external DTD, which is not accepted");
+        Refuse(ctx, QT_TRANSLATE_NOOP("XmlDocument",
+                                      "the document names an external DTD, which is not accepted"));
         return;
     }
     xmlSAX2InternalSubset(ctx, name, externalId, systemId);
@@ -281,14 +288,16 @@ int LineOf(const xmlNode* node) {
 Status ForbiddenCharError(const xmlNode* element, const xmlAttr* attr, long c) {
     QString what;
     if (element == nullptr) {
-        what = QStringLiteral("a comment outside the root element");
+        what = QCoreApplication::translate("XmlDocument", "a comment outside the root element");
     } else if (attr != nullptr) {
-        what = QStringLiteral("attribute '%1' of element '%2'")
+        what = QCoreApplication::translate("XmlDocument", "attribute '%1' of element '%2'")
                    .arg(FromXml(attr->name), FromXml(element->name));
     } else {
-        what = QStringLiteral("the text of element '%1'").arg(FromXml(element->name));
+        what = QCoreApplication::translate("XmlDocument", "the text of element '%1'")
+                   .arg(FromXml(element->name));
     }
-    const QString message = QStringLiteral("%1 holds %2, a character XML 1.0 does not allow")
+    const QString message = QCoreApplication::translate(
+                                "XmlDocument", "%1 holds %2, a character XML 1.0 does not allow")
                                 .arg(what, CharacterName(char32_t(c)));
     return Status::Error(AtLine(element ? LineOf(element) : 0, message));
 }
@@ -554,26 +563,32 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     mImpl->SetDoc(nullptr);
     mImpl->form = TextForm();
     if (bytes.isEmpty()) {
-        return Status::PathError(name, QStringLiteral("the file is empty"));
+        return Status::PathError(name,
+                                 QCoreApplication::translate("XmlDocument", "the file is empty"));
     }
     // The parser never un-gzips a memory buffer; say what the file is instead of a parse error.
     if (bytes.startsWith("\x1f\x8b")) {
-        return Status::PathError(name, QStringLiteral("the file is gzip-compressed, not XML text"));
+        return Status::PathError(
+            name, QCoreApplication::translate("XmlDocument",
+                                              "the file is gzip-compressed, not XML text"));
     }
     if (bytes.size() > INT_MAX) {
-        return Status::PathError(name, QStringLiteral("the file is too large"));
+        return Status::PathError(
+            name, QCoreApplication::translate("XmlDocument", "the file is too large"));
     }
     // libxml2 would take minutes over an element with tens of thousands of attributes.
     if (const int line = FindElementOverAttributeLimit(bytes, kMaxXmlAttributes); line > 0) {
         return Status::PathError(
-            name, AtLine(line, QStringLiteral("an element has more than %1 attributes, more than "
-                                              "the program reads")
+            name, AtLine(line, QCoreApplication::translate(
+                                   "XmlDocument",
+                                   "an element has more than %1 attributes, more than "
+                                   "the program reads")
                                    .arg(kMaxXmlAttributes)));
     }
 
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt || !ctxt->sax) {
-        return Status::PathError(name, QStringLiteral("out of memory"));
+        return Status::PathError(name, QCoreApplication::translate("XmlDocument", "out of memory"));
     }
     ParseState state;
     ctxt->_private = &state;
@@ -596,10 +611,13 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
         // A byte the declared encoding cannot decode is reported without the parser context;
         // the parser itself only sees the text end early and would blame that.
         if (ctxt->input && ctxt->input->buf && ctxt->input->buf->error == XML_IO_ENCODER) {
-            state.error = "the text holds bytes that are not valid in its declared encoding";
+            state.error = QT_TRANSLATE_NOOP(
+                "XmlDocument", "the text holds bytes that are not valid in its declared encoding");
         }
         return XmlError(name, state.errorLine,
-                        state.error.empty() ? "the text is not well-formed XML" : state.error);
+                        state.error.empty()
+                            ? QT_TRANSLATE_NOOP("XmlDocument", "the text is not well-formed XML")
+                            : state.error);
     }
     // Numbers the elements so that sorting node sets into document order is cheap.
     xmlXPathOrderDocElems(doc.get());
@@ -611,7 +629,8 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
 Status XmlDocument::Serialize(QByteArray* bytes) const {
     bytes->clear();
     if (IsEmpty()) {
-        return Status::Error(QStringLiteral("the document has no root element"));
+        return Status::Error(
+            QCoreApplication::translate("XmlDocument", "the document has no root element"));
     }
     xmlDoc* doc = mImpl->doc.get();
     if (Status status = CheckCharacters(doc); !status.ok()) {
@@ -647,7 +666,8 @@ Status XmlDocument::Serialize(QByteArray* bytes) const {
         *bytes = *bytes != serialized && readsBack(serialized) ? serialized
                                                                : InForm(dump("UTF-8"), true, form);
     }
-    return bytes->isEmpty() ? Status::Error(QStringLiteral("the document cannot be written"))
+    return bytes->isEmpty() ? Status::Error(QCoreApplication::translate(
+                                  "XmlDocument", "the document cannot be written"))
                             : Status::Ok();
 }
 
@@ -702,7 +722,8 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
         ctx = mImpl->xpath.get();
     }
     if (ctx == nullptr) {
-        return Status::PathError(where(), QStringLiteral("out of memory"));
+        return Status::PathError(where(),
+                                 QCoreApplication::translate("XmlDocument", "out of memory"));
     }
     std::string error;
     ctx->userData = &error;
@@ -719,7 +740,8 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
         const QByteArray utf8Name = name.toUtf8();
         XPathObjectPtr object(xmlXPathNewString(AsXml(value.toUtf8())));
         if (!object || xmlXPathRegisterVariable(ctx, AsXml(utf8Name), object.get()) != 0) {
-            return Status::PathError(where(), QStringLiteral("cannot bind $") + name);
+            return Status::PathError(
+                where(), QCoreApplication::translate("XmlDocument", "cannot bind $%1").arg(name));
         }
         object.release();  // the context owns it now
     }
@@ -748,7 +770,9 @@ Status XmlDocument::SelectNodes(const QString& expression, std::vector<XmlNode>*
         return XmlError(where(), 0, error.empty() ? "the expression cannot be evaluated" : error);
     }
     if (result->type != XPATH_NODESET) {
-        return Status::PathError(where(), QStringLiteral("the expression does not select nodes"));
+        return Status::PathError(
+            where(),
+            QCoreApplication::translate("XmlDocument", "the expression does not select nodes"));
     }
     xmlNodeSet* set = result->nodesetval;
     if (set == nullptr) {

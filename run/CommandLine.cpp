@@ -1,5 +1,7 @@
 #include "run/CommandLine.h"
 
+#include <QCoreApplication>
+
 QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
     QStringList arguments;
     bool insideArgument = false;
@@ -60,8 +62,9 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
         const std::optional<ValueOption> valueOption =
             namesValue ? ReadValueOption(name == u"env", value) : std::nullopt;
         if (!isOption || (namesValue && !valueOption)) {
-            options.usageMessage = UsageText(QStringLiteral("Did not understand: ") + argument +
-                                             QStringLiteral("\r\n\r\n"));
+            options.usageMessage = UsageText(
+                QCoreApplication::translate("CommandLine", "Did not understand: %1\r\n\r\n")
+                    .arg(argument));
             // The message itself must not wait for a user when the run is to be unattended.
             for (const QString& rest : arguments.mid(i + 1)) {
                 const QString restName = OptionName(rest);
@@ -117,26 +120,23 @@ StartupPaths ResolveStartupPaths(const CommandLineOptions& options) {
 }
 
 QString UsageText(const QString& prefix) {
-    return prefix + QStringLiteral("Konfiguration Editor Command Line Syntax\r\n") +
-           QStringLiteral("/file:<file>\tÖffnet die Datei <file>\r\n") +
-           QStringLiteral(
-               "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n") +
-           QStringLiteral("/conf:<file>\tGibt die Konfigurationsdatei an.\r\n") +
-           QStringLiteral("--help, -h, /?\tShows this text.\r\n") +
-           QStringLiteral("--version\tShows the version.\r\n") +
-           QStringLiteral(
+    return prefix +
+           QCoreApplication::translate(
+               "CommandLine",
+               "Konfiguration Editor Command Line Syntax\r\n"
+               "/file:<file>\tÖffnet die Datei <file>\r\n"
+               "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n"
+               "/conf:<file>\tGibt die Konfigurationsdatei an.\r\n"
+               "--help, -h, /?\tShows this text.\r\n"
+               "--version\tShows the version.\r\n"
                "/check\tLists the files a save would change, writes nothing and exits "
-               "(status 0: none, 3: some).\r\n") +
-           QStringLiteral("/diff\tLike /check, but shows the changes as a unified diff.\r\n") +
-           QStringLiteral(
+               "(status 0: none, 3: some).\r\n"
+               "/diff\tLike /check, but shows the changes as a unified diff.\r\n"
                "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
-               "variable no item declares is an error, and nothing is written.\r\n") +
-           QStringLiteral(
+               "variable no item declares is an error, and nothing is written.\r\n"
                "/set:<NAME>=<value>\tWith /export, /check or /diff: uses <value> for the variable "
-               "NAME in this run only; the settings file keeps its value.\r\n") +
-           QStringLiteral(
-               "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\r\n") +
-           QStringLiteral(
+               "NAME in this run only; the settings file keeps its value.\r\n"
+               "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\r\n"
                "/batch\tWith /export, /check or /diff: never opens a window or a message box; "
                "every message goes to standard error.");
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Status.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // The texts of the window and the runs themselves: the load failure, the save question and its
@@ -10,47 +11,58 @@
 namespace Messages {
 
 inline QString CouldNotLoad(const Status& reason) {
-    return QStringLiteral("The file could not be loaded!\n\n") + reason.message();
+    return QCoreApplication::translate("Messages", "The file could not be loaded!\n\n%1")
+        .arg(reason.message());
 }
 
 inline QString SaveQuestion(const QString& settingsFile) {
-    return QStringLiteral("Wollen sie die ") + settingsFile + QStringLiteral(" speichern?");
+    return QCoreApplication::translate("Messages", "Wollen sie die %1 speichern?")
+        .arg(settingsFile);
 }
 
 // Asked before a save when the settings file is no longer what the window loaded or last saved.
 inline QString ChangedOnDisk(const QString& settingsFile, bool exists) {
-    return settingsFile +
-           (exists ? QStringLiteral(" was changed by another program since it was loaded or saved "
-                                    "here.\n\nYes: save your values over it.")
-                   : QStringLiteral(" was removed by another program since it was loaded or saved "
-                                    "here.\n\nYes: save your values to it again.")) +
-           QStringLiteral("\nNo: load it again and discard your edits.\nCancel: do nothing.");
+    return (exists ? QCoreApplication::translate(
+                         "Messages",
+                         "%1 was changed by another program since it was loaded or saved here.\n\n"
+                         "Yes: save your values over it.\n"
+                         "No: load it again and discard your edits.\nCancel: do nothing.")
+                   : QCoreApplication::translate(
+                         "Messages",
+                         "%1 was removed by another program since it was loaded or saved here.\n\n"
+                         "Yes: save your values to it again.\n"
+                         "No: load it again and discard your edits.\nCancel: do nothing."))
+        .arg(settingsFile);
 }
 
 inline QString Saved() {
-    return QStringLiteral("Erfolgreich gespeichert");
+    return QCoreApplication::translate("Messages", "Erfolgreich gespeichert");
 }
 
 inline QString NoDisplay() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "Messages",
         "TervoSetup: no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is "
         "set). Run with /export to save and export without a window.\n");
 }
 
 inline QString DisplayUnreachable() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "Messages",
         "TervoSetup: the display could not be reached, so the editor cannot be shown. Run with "
         "/export to save and export without a window.\n");
 }
 
 inline QString NeedsRunWithoutWindow() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "Messages",
         "TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, "
         "/check or /diff.\n");
 }
 
 inline QString UnknownOptionIgnored(const QString& option) {
-    return QStringLiteral("TervoSetup: ignoring the unknown option \"%1\" (see --help)")
+    return QCoreApplication::translate(
+               "Messages", "TervoSetup: ignoring the unknown option \"%1\" (see --help)")
         .arg(option);
 }
 
@@ -61,20 +73,21 @@ inline QString InvalidValue(const QString& settingsFile, const QString& label, c
 }
 
 inline QString PasswordsMasked() {
-    return QStringLiteral(
-        "The diff shows passwords as ********: read it, but do not apply it "
-        "with patch.");
+    return QCoreApplication::translate(
+        "Messages",
+        "The diff shows passwords as ********: read it, but do not apply it with patch.");
 }
 
 inline QString StrictRefused() {
-    return QStringLiteral(
+    return QCoreApplication::translate(
+        "Messages",
         "Nothing was saved or exported: with /strict, every warning on standard error and every "
         "problem is an error.");
 }
 
 // The file dialogs offer this one filter.
 inline QString XmlFilter() {
-    return QStringLiteral("XML Dateien (*.xml)");
+    return QCoreApplication::translate("Messages", "XML Dateien (*.xml)");
 }
 inline QString DefaultSettingsName() {
     return QStringLiteral("settings.xml");

@@ -3,6 +3,8 @@
 #include "schema/Configuration.h"
 #include "settings/VariableValues.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace {
@@ -44,12 +46,15 @@ Status ApplyValueOptions(const std::vector<ValueOption>& options,
         const ConfigItem* item = config.ItemFor(value.name);
         if (item == nullptr) {
             return Status::Error(
-                QStringLiteral("%1 declares no variable \"%2\", which %3 gives a value; nothing "
-                               "was saved.")
+                QCoreApplication::translate(
+                    "Overrides",
+                    "%1 declares no variable \"%2\", which %3 gives a value; nothing "
+                    "was saved.")
                     .arg(config.FileName(), value.name,
-                         value.fromEnvironment
-                             ? QStringLiteral("the environment variable %1").arg(value.source)
-                             : value.source));
+                         value.fromEnvironment ? QCoreApplication::translate(
+                                                     "Overrides", "the environment variable %1")
+                                                     .arg(value.source)
+                                               : value.source));
         }
         result.Set(item->id, value.value);
         resultSources.insert(item->id, value.source);

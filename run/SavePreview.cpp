@@ -8,6 +8,7 @@
 #include "settings/SettingsLoader.h"
 #include "settings/VariableValues.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -67,16 +68,20 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
 void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after, RunOutput& output,
                 const QList<QByteArray>& secrets, QStringList* unshown, bool* masked) {
     const auto cannot = [&](const QString& why) {
-        unshown->append(
-            QStringLiteral("%1 would change, but /diff cannot show how: %2").arg(path, why));
+        unshown->append(QCoreApplication::translate(
+                            "SavePreview", "%1 would change, but /diff cannot show how: %2")
+                            .arg(path, why));
     };
     if (after == nullptr) {
-        cannot(QStringLiteral("the new file would be larger than %1 bytes").arg(kMaxDiffBytes));
+        cannot(
+            QCoreApplication::translate("SavePreview", "the new file would be larger than %1 bytes")
+                .arg(kMaxDiffBytes));
         return;
     }
     // Patch refuses to write through a symlink; the save follows it.
     if (QFileInfo(path).isSymLink()) {
-        cannot(QStringLiteral("it is a symbolic link, which patch does not follow"));
+        cannot(QCoreApplication::translate("SavePreview",
+                                           "it is a symbolic link, which patch does not follow"));
         return;
     }
     try {
@@ -92,7 +97,7 @@ void ReportDiff(FileSystem& files, const QString& path, const QByteArray* after,
             *masked = true;
         }
     } catch (const std::bad_alloc&) {
-        cannot(QStringLiteral("there is not enough memory"));
+        cannot(QCoreApplication::translate("SavePreview", "there is not enough memory"));
     }
 }
 

@@ -4,6 +4,8 @@
 #include "platform/XmlFile.h"
 #include "schema/BareName.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <new>
 
@@ -22,9 +24,9 @@ class ConfigurationReader {
                 std::vector<TemplateEntry>* templates) {
         const XmlNode root = mDocument.Root();
         if (root.Name() != u"xml") {
-            return Broken(
-                root,
-                QStringLiteral("the root element is <%1>, but must be <xml>").arg(root.Name()));
+            return Broken(root, QCoreApplication::translate(
+                                    "Configuration", "the root element is <%1>, but must be <xml>")
+                                    .arg(root.Name()));
         }
         Status status = ReadGroups(groups);
         if (status.ok())
@@ -53,8 +55,10 @@ class ConfigurationReader {
                 return s;
             }
             if (const auto first = groupLines.constFind(group.name); first != groupLines.cend()) {
-                return Broken(groupNode, QStringLiteral("the group name \"%1\" is already used at "
-                                                        "line %2; group names must be unique")
+                return Broken(groupNode, QCoreApplication::translate(
+                                             "Configuration",
+                                             "the group name \"%1\" is already used at "
+                                             "line %2; group names must be unique")
                                              .arg(group.name)
                                              .arg(*first));
             }
@@ -77,18 +81,20 @@ class ConfigurationReader {
                 OptionalChildText(itemNode, u"type", &item.type);
                 if (const auto problem =
                         ValueRules::Read(mDocument, itemNode, item.type, &item.rules)) {
-                    return Broken(itemNode, QStringLiteral("the item \"%1\" (%2): %3")
+                    return Broken(itemNode, QCoreApplication::translate("Configuration",
+                                                                        "the item \"%1\" (%2): %3")
                                                 .arg(item.label, item.id, *problem));
                 }
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);
                     first != bareNameLines.cend()) {
-                    return Broken(itemNode,
-                                  QStringLiteral("the variable \"%1\" has the bare name \"%2\", "
-                                                 "which the variable at line %3 already has; "
-                                                 "bare names must be unique")
-                                      .arg(item.id, bareName)
-                                      .arg(*first));
+                    return Broken(itemNode, QCoreApplication::translate(
+                                                "Configuration",
+                                                "the variable \"%1\" has the bare name \"%2\", "
+                                                "which the variable at line %3 already has; "
+                                                "bare names must be unique")
+                                                .arg(item.id, bareName)
+                                                .arg(*first));
                 }
                 bareNameLines.insert(bareName, item.line);
                 group.items.push_back(std::move(item));
@@ -131,14 +137,17 @@ class ConfigurationReader {
         const std::optional<QString> waits = command.Attribute(QStringLiteral("wait"));
         const std::optional<QString> timeout = command.Attribute(QStringLiteral("timeout"));
         if (waits && *waits != u"true" && *waits != u"false") {
-            return Broken(command,
-                          QStringLiteral("the %1 command has wait=\"%2\", but wait must be "
-                                         "\"true\" or \"false\"")
-                              .arg(id, *waits));
+            return Broken(command, QCoreApplication::translate(
+                                       "Configuration",
+                                       "the %1 command has wait=\"%2\", but wait must be "
+                                       "\"true\" or \"false\"")
+                                       .arg(id, *waits));
         }
         if (waits != u"true") {
-            return timeout ? Broken(command, QStringLiteral("the %1 command has a timeout, which "
-                                                            "needs wait=\"true\"")
+            return timeout ? Broken(command, QCoreApplication::translate(
+                                                 "Configuration",
+                                                 "the %1 command has a timeout, which "
+                                                 "needs wait=\"true\"")
                                                  .arg(id))
                            : Status::Ok();
         }
@@ -149,11 +158,12 @@ class ConfigurationReader {
                                                 [](QChar c) { return c >= u'0' && c <= u'9'; });
             const std::chrono::seconds seconds(digitsOnly ? timeout->toInt() : 0);
             if (seconds < std::chrono::seconds(1) || seconds > CommandWait::kLongestTimeout) {
-                return Broken(command,
-                              QStringLiteral("the %1 command has timeout=\"%2\", but the timeout "
-                                             "must be a whole number of seconds from 1 to %3")
-                                  .arg(id, *timeout)
-                                  .arg(CommandWait::kLongestTimeout.count()));
+                return Broken(command, QCoreApplication::translate(
+                                           "Configuration",
+                                           "the %1 command has timeout=\"%2\", but the timeout "
+                                           "must be a whole number of seconds from 1 to %3")
+                                           .arg(id, *timeout)
+                                           .arg(CommandWait::kLongestTimeout.count()));
             }
             read.timeout = seconds;
         }
@@ -189,7 +199,8 @@ class ConfigurationReader {
     Status ChildText(const XmlNode& parent, QStringView name, QString* text) {
         const XmlNode child = parent.FirstChildElement(name.toString());
         if (child.IsNull()) {
-            return Broken(parent, QStringLiteral("<%1> has no <%2>").arg(parent.Name(), name));
+            return Broken(parent, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
+                                      .arg(parent.Name(), name));
         }
         *text = child.Text();
         return Status::Ok();
@@ -215,8 +226,10 @@ class ConfigurationReader {
     }
 
     Status Broken(const XmlNode& node, const QString& rule) const {
-        return Status::Error(
-            QStringLiteral("%1: line %2: %3").arg(mFileName).arg(node.Line()).arg(rule));
+        return Status::Error(QCoreApplication::translate("Configuration", "%1: line %2: %3")
+                                 .arg(mFileName)
+                                 .arg(node.Line())
+                                 .arg(rule));
     }
 
     const XmlDocument& mDocument;

@@ -2,6 +2,8 @@
 
 #include "platform/XmlDocument.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <vector>
 
@@ -60,7 +62,9 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
     if (const auto required = child("required")) {
         const QString word = required->trimmed();
         if (word != u"true" && word != u"false") {
-            return QStringLiteral("<required> must be true or false, not %1").arg(Quoted(word));
+            return QCoreApplication::translate("ValueRules",
+                                               "<required> must be true or false, not %1")
+                .arg(Quoted(word));
         }
         read.required = word == u"true";
     }
@@ -70,20 +74,24 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
             if (const auto text = child(name)) {
                 *bound = WholeNumber(text->trimmed());
                 if (!*bound) {
-                    return QStringLiteral("<%1> is not a whole number: %2")
+                    return QCoreApplication::translate("ValueRules",
+                                                       "<%1> is not a whole number: %2")
                         .arg(QLatin1String(name), Quoted(text->trimmed()));
                 }
             }
         }
         if (read.min && read.max && *read.min > *read.max) {
-            return QStringLiteral("<min> %1 is above <max> %2").arg(*read.min).arg(*read.max);
+            return QCoreApplication::translate("ValueRules", "<min> %1 is above <max> %2")
+                .arg(*read.min)
+                .arg(*read.max);
         }
     }
     if (read.kind == ValueKind::Boolean) {
         read.on = child("on").value_or(read.on);
         read.off = child("off").value_or(read.off);
         if (read.on == read.off) {
-            return QStringLiteral("<on> and <off> are both %1").arg(Quoted(read.on));
+            return QCoreApplication::translate("ValueRules", "<on> and <off> are both %1")
+                .arg(Quoted(read.on));
         }
     }
     if (read.kind == ValueKind::Choice) {
@@ -96,7 +104,8 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
             read.options.append(option.Text());
         }
         if (read.options.isEmpty()) {
-            return QStringLiteral("a choice needs at least one <option>");
+            return QCoreApplication::translate("ValueRules",
+                                               "a choice needs at least one <option>");
         }
     }
     const bool takesPattern = read.kind == ValueKind::Text || read.kind == ValueKind::Password ||
@@ -104,14 +113,15 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
     if (const auto pattern = child("pattern"); pattern && takesPattern) {
         QRegularExpression matcher(QRegularExpression::anchoredPattern(*pattern));
         if (!matcher.isValid()) {
-            return QStringLiteral("<pattern> %1 does not compile: %2")
+            return QCoreApplication::translate("ValueRules", "<pattern> %1 does not compile: %2")
                 .arg(Quoted(*pattern), matcher.errorString());
         }
         read.pattern = Pattern{*pattern, matcher};
     }
     if (read.defaultValue) {
         if (const auto problem = read.Problem(*read.defaultValue)) {
-            return QStringLiteral("the <default> does not fit: it ") + *problem;
+            return QCoreApplication::translate("ValueRules", "the <default> does not fit: it %1")
+                .arg(*problem);
         }
     }
     *rules = std::move(read);
@@ -120,28 +130,30 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
 
 std::optional<QString> ValueRules::Problem(const QString& value) const {
     if (value.isEmpty()) {
-        return required ? std::optional<QString>(QStringLiteral("must not be empty"))
+        return required ? std::optional<QString>(
+                              QCoreApplication::translate("ValueRules", "must not be empty"))
                         : std::nullopt;
     }
     switch (kind) {
         case ValueKind::Number: {
             if (!IsWholeNumber(value)) {
-                return QStringLiteral("is not a whole number");
+                return QCoreApplication::translate("ValueRules", "is not a whole number");
             }
             const std::optional<qint64> number = WholeNumber(value);
             const bool negative = value.startsWith(u'-');
             // A number beyond 64 bits lies beyond any bound on its side.
             if (min && (number ? *number < *min : negative)) {
-                return QStringLiteral("must be at least %1").arg(*min);
+                return QCoreApplication::translate("ValueRules", "must be at least %1").arg(*min);
             }
             if (max && (number ? *number > *max : !negative)) {
-                return QStringLiteral("must be at most %1").arg(*max);
+                return QCoreApplication::translate("ValueRules", "must be at most %1").arg(*max);
             }
             return std::nullopt;
         }
         case ValueKind::Boolean:
             if (value != on && value != off) {
-                return QStringLiteral("must be %1 or %2").arg(Quoted(on), Quoted(off));
+                return QCoreApplication::translate("ValueRules", "must be %1 or %2")
+                    .arg(Quoted(on), Quoted(off));
             }
             return std::nullopt;
         case ValueKind::Choice:
@@ -150,12 +162,14 @@ std::optional<QString> ValueRules::Problem(const QString& value) const {
                 for (const QString& option : options) {
                     quoted.append(Quoted(option));
                 }
-                return QStringLiteral("is not one of %1").arg(quoted.join(QStringLiteral(", ")));
+                return QCoreApplication::translate("ValueRules", "is not one of %1")
+                    .arg(quoted.join(QStringLiteral(", ")));
             }
             return std::nullopt;
         default:
             if (pattern && !pattern->matcher.match(value).hasMatch()) {
-                return QStringLiteral("does not match the pattern %1").arg(Quoted(pattern->text));
+                return QCoreApplication::translate("ValueRules", "does not match the pattern %1")
+                    .arg(Quoted(pattern->text));
             }
             return std::nullopt;
     }

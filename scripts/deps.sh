@@ -5,8 +5,8 @@
 # gets one line per step.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libxml2-dev libgtest-dev
-          libgmock-dev patch)
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev
+          qt6-translations-l10n libxml2-dev libgtest-dev libgmock-dev patch)
 packages+=("$@")
 
 missing=()

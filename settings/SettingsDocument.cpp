@@ -3,6 +3,8 @@
 #include "platform/XmlFile.h"
 #include "schema/Configuration.h"
 
+#include <QCoreApplication>
+
 #include <new>
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
@@ -123,7 +125,9 @@ Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
     XmlNode variable = mDocument.AppendElement(mDocument.Root(), QStringLiteral("variable"),
                                                QStringLiteral("id"), id);
     if (variable.IsNull()) {
-        return Status::PathError(mPath, QStringLiteral("the variable %1 cannot be added").arg(id));
+        return Status::PathError(mPath, QCoreApplication::translate(
+                                            "SettingsDocument", "the variable %1 cannot be added")
+                                            .arg(id));
     }
     variable.SetText(text);
     mChanged = true;

@@ -6,6 +6,7 @@
 #include "settings/TemplateExport.h"
 #include "settings/VariableValues.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <new>
@@ -13,7 +14,9 @@
 namespace {
 
 Status NotSaved(const Status& reason) {
-    return Status::Error(QStringLiteral("The settings could not be saved.\n") + reason.message());
+    return Status::Error(
+        QCoreApplication::translate("SettingsWriter", "The settings could not be saved.\n%1")
+            .arg(reason.message()));
 }
 
 Status EnsureRoot(SettingsDocument* settings) {
@@ -24,8 +27,10 @@ Status EnsureRoot(SettingsDocument* settings) {
     }
     const QString rootName = document.Root().Name();
     if (rootName != u"xml") {
-        return Status::Error(QStringLiteral("%1: the root element is <%2>, but must be <xml>")
-                                 .arg(settings->Path(), rootName));
+        return Status::Error(
+            QCoreApplication::translate("SettingsWriter",
+                                        "%1: the root element is <%2>, but must be <xml>")
+                .arg(settings->Path(), rootName));
     }
     return Status::Ok();
 }
@@ -56,8 +61,10 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
         }
         if (const auto bad = FirstCharacterXmlCannotStore(*text)) {
             return Status::Error(
-                QStringLiteral("The value of \"%1\" holds the character %2, which a settings file "
-                               "cannot store. Nothing was saved.")
+                QCoreApplication::translate(
+                    "SettingsWriter",
+                    "The value of \"%1\" holds the character %2, which a settings file "
+                    "cannot store. Nothing was saved.")
                     .arg(item->label, CharacterName(*bad)));
         }
         if (Status s = exists ? settings->SetValueOf(id, *text) : settings->AddVariable(id, *text);
@@ -78,9 +85,11 @@ Status CheckSize(const Configuration& config, const SettingsDocument& settings,
     const ConfigItem* item = config.ItemFor(id);
     const QString label = item ? item->label : QString();
     return Status::Error(
-        QStringLiteral("The settings were not saved: %1 would be %2 bytes long, more than the %3 "
-                       "bytes a settings file may have to be loaded again. The largest value is "
-                       "that of %4.")
+        QCoreApplication::translate(
+            "SettingsWriter",
+            "The settings were not saved: %1 would be %2 bytes long, more than the %3 "
+            "bytes a settings file may have to be loaded again. The largest value is "
+            "that of %4.")
             .arg(targetPath)
             .arg(bytes.size())
             .arg(kMaxXmlFileBytes)
@@ -102,9 +111,10 @@ QStringList UndeclaredVariables(const Configuration& config,
     for (const VariableValue& value : values) {
         if (!known.contains(value.id)) {
             known.insert(value.id);
-            warnings.append(
-                QStringLiteral("%1: %2 has a value, but no item of the configuration declares it")
-                    .arg(targetPath, value.id));
+            warnings.append(QCoreApplication::translate(
+                                "SettingsWriter",
+                                "%1: %2 has a value, but no item of the configuration declares it")
+                                .arg(targetPath, value.id));
         }
     }
     return warnings;
@@ -157,10 +167,11 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
     if (loaded.ok() || loaded.IsNotFound()) {
         return Status::Ok();
     }
-    return Status::Error(
-        QStringLiteral("The settings were not saved, because the existing file could not be "
-                       "read:\n%1")
-            .arg(loaded.message()));
+    return Status::Error(QCoreApplication::translate(
+                             "SettingsWriter",
+                             "The settings were not saved, because the existing file could not be "
+                             "read:\n%1")
+                             .arg(loaded.message()));
 }
 
 SaveResult SaveAndExport(const Configuration& config, const VariableValues& values,
@@ -188,8 +199,12 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
         if (saved.ok()) {
             saved = RunCommand(
                 services.processes, config.BeforeCommand(), config.BeforeWait(),
-                QStringLiteral("The before command could not be started, so nothing was saved."),
-                QStringLiteral("The before command did not succeed, so nothing was saved."));
+                QCoreApplication::translate(
+                    "SettingsWriter",
+                    "The before command could not be started, so nothing was saved."),
+                QCoreApplication::translate("SettingsWriter",
+                                            "The before command did not succeed, so nothing was "
+                                            "saved."));
         }
         if (saved.ok()) {
             const NewFileAccess access = PasswordValues(config, exported).empty()
@@ -211,9 +226,11 @@ SaveResult SaveAndExport(const Configuration& config, const VariableValues& valu
     result.problems = ExportTemplateFiles(config, exported, targetPath, baseDir, services.files,
                                           &result.warnings);
     // The after command starts once everything is written: it exists to act on the new files.
-    if (Status after = RunCommand(services.processes, config.AfterCommand(), config.AfterWait(),
-                                  QStringLiteral("The after command could not be started."),
-                                  QStringLiteral("The after command did not succeed."));
+    if (Status after = RunCommand(
+            services.processes, config.AfterCommand(), config.AfterWait(),
+            QCoreApplication::translate("SettingsWriter",
+                                        "The after command could not be started."),
+            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."));
         !after.ok()) {
         result.problems.append(after.message());
     }

@@ -6,6 +6,7 @@
 #include "settings/Substitution.h"
 #include "settings/SubstitutionPlan.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <algorithm>
@@ -24,16 +25,19 @@ struct RunInput {
 std::vector<RunInput> RunInputs(const Configuration& config, const QString& settingsPath,
                                 const QString& baseDir, FileSystem& files) {
     std::vector<RunInput> inputs;
+    // `description` names the file by %1.
     const auto add = [&](const QString& path, const QString& description) {
         FileIdentity identity;
         if (files.Identify(path, &identity).ok()) {
-            inputs.push_back({identity, description + path});
+            inputs.push_back({identity, description.arg(path)});
         }
     };
-    add(settingsPath, QStringLiteral("the settings file "));
-    add(config.FileName(), QStringLiteral("the configuration file "));
+    add(settingsPath, QCoreApplication::translate("TemplateExport", "the settings file %1"));
+    add(config.FileName(),
+        QCoreApplication::translate("TemplateExport", "the configuration file %1"));
     for (const TemplateEntry& entry : config.Templates()) {
-        add(baseDir + entry.input, QStringLiteral("the template "));
+        add(baseDir + entry.input,
+            QCoreApplication::translate("TemplateExport", "the template %1"));
     }
     return inputs;
 }
@@ -61,16 +65,16 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
     return NewFileAccess::Default;
 }
 
-// "<name> could not be <what>" with the reason on a line below. A reason that begins with the same
-// name drops it, so that the message names the file once; a path in the base folder stays, as it
-// says where the file is.
-QString Failure(const QString& name, const char* what, const Status& why) {
+// `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that
+// begins with the same name drops it, so that the message names the file once; a path in the base
+// folder stays, as it says where the file is.
+QString Failure(const QString& format, const QString& name, const Status& why) {
     QString reason = why.message();
     const QString named = name + QStringLiteral(": ");
     if (reason.startsWith(named)) {
         reason.remove(0, named.size());
     }
-    return name + QStringLiteral(" could not be ") + QLatin1String(what) + u'\n' + reason;
+    return format.arg(name, reason);
 }
 
 // Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
@@ -79,11 +83,12 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
                     const std::vector<Substitution>& passwords, const std::vector<RunInput>& inputs,
                     const QString& baseDir, FileSystem& fileSystem, Leftovers* leftovers) {
     const auto notExported = [&entry](const QString& why) {
-        return QStringLiteral("The template entry \"%1\" -> \"%2\" was not exported: %3.")
+        return QCoreApplication::translate(
+                   "TemplateExport", "The template entry \"%1\" -> \"%2\" was not exported: %3.")
             .arg(entry.input, entry.output, why);
     };
     if (entry.output.isEmpty()) {
-        return notExported(QStringLiteral("its output is empty"));
+        return notExported(QCoreApplication::translate("TemplateExport", "its output is empty"));
     }
     FileIdentity output;
     const bool outputExists = fileSystem.Identify(baseDir + entry.output, &output).ok();
@@ -92,12 +97,14 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
             return input.identity.SameFile(output);
         });
         if (same != inputs.end()) {
-            return notExported(QStringLiteral("its output is the same file as ") +
-                               same->description);
+            return notExported(
+                QCoreApplication::translate("TemplateExport", "its output is the same file as %1")
+                    .arg(same->description));
         }
     }
     const auto notRead = [&entry](const Status& read) {
-        return Failure(entry.input, "found", read);
+        return Failure(QCoreApplication::translate("TemplateExport", "%1 could not be found\n%2"),
+                       entry.input, read);
     };
     // The template is read as it is substituted, so that it is held whole only where the file
     // system or the plain passes need it whole.
@@ -124,7 +131,10 @@ QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
     if (!read.ok()) {
         return notRead(read);
     }
-    return written.ok() ? QString() : Failure(entry.output, "written", written);
+    return written.ok() ? QString()
+                        : Failure(QCoreApplication::translate("TemplateExport",
+                                                              "%1 could not be written\n%2"),
+                                  entry.output, written);
 }
 
 // "12,499,900": a count a reader takes in at a glance, the same in every locale.
@@ -175,19 +185,23 @@ QStringList ExportTemplateFiles(const Configuration& config,
         try {
             problem = ExportEntry(entry, plan, passwords, inputs, baseDir, fileSystem, &leftovers);
         } catch (const std::bad_alloc&) {
-            problem = Failure(entry.output, "written", Status::OutOfMemory(baseDir + entry.input));
+            problem = Failure(
+                QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2"),
+                entry.output, Status::OutOfMemory(baseDir + entry.input));
         }
         if (!problem.isEmpty()) {
             problems.append(problem);
         } else if (warnings != nullptr) {
             for (const LeftoverToken& token : leftovers.listed) {
-                warnings->append(QStringLiteral("%1:%2: %3 has no value")
-                                     .arg(baseDir + entry.output)
-                                     .arg(token.line)
-                                     .arg(QString::fromLatin1(token.text)));
+                warnings->append(
+                    QCoreApplication::translate("TemplateExport", "%1:%2: %3 has no value")
+                        .arg(baseDir + entry.output)
+                        .arg(token.line)
+                        .arg(QString::fromLatin1(token.text)));
             }
             if (leftovers.unlisted > 0) {
-                warnings->append(QStringLiteral("%1: ... and %2 more without a value")
+                warnings->append(QCoreApplication::translate("TemplateExport",
+                                                             "%1: ... and %2 more without a value")
                                      .arg(baseDir + entry.output, Grouped(leftovers.unlisted)));
             }
         }

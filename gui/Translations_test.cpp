@@ -1,0 +1,133 @@
+// The program speaks the language of the user's locale: German under de_*, English under en_*,
+// and under any other locale the texts exactly as they have always been.
+#include "gui/frmsetup.h"
+#include "platform/Translation.h"
+#include "testing/FakeFileSystem.h"
+#include "testing/FakeProcessLauncher.h"
+#include "testing/ScriptedDialogs.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// What the built program says, in a copy of the example, with only `locale` (a list of
+// VARIABLE=value) naming the language. Standard output and error together.
+QString RunUnder(const QStringList& locale, const QStringList& arguments) {
+    QTemporaryDir copy;
+    for (const char* name : {"config.xml", "settings.xml"}) {
+        QFile::copy(QString(TERVOSETUP_EXAMPLES "/") + name, copy.filePath(name));
+    }
+    // A value the configuration refuses, for /check to report.
+    QFile bad(copy.filePath("bad.xml"));
+    QFile settings(copy.filePath("settings.xml"));
+    if (!settings.open(QIODevice::ReadOnly) || !bad.open(QIODevice::WriteOnly)) {
+        return "the example could not be copied";
+    }
+    bad.write(settings.readAll().replace(">4<", ">four<"));
+    bad.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANG", "LC_ALL", "LC_MESSAGES", "LANGUAGE", "DISPLAY",
+                             "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(name);
+    }
+    for (const QString& setting : locale) {
+        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(copy.path());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QFileInfo(TERVOSETUP_BINARY).absoluteFilePath(), arguments);
+    // A run takes well under a second; the limit only ends one that hangs.
+    process.waitForFinished(120000);
+    return QString::fromUtf8(process.readAll());
+}
+
+enum Language { C, German, English };
+
+TEST(TranslationsTest, TheProgramSpeaksTheLanguageOfTheLocale) {
+    struct Message {
+        QStringList arguments;
+        const char* text[3];  // what the run says, in C, German and English
+    };
+    const Message messages[] = {
+        {{"--help"},
+         {"Konfiguration Editor Command Line Syntax\n",
+          "Konfigurationseditor: Syntax der "
+          "Befehlszeile\n",
+          "Configuration Editor command line syntax\n"}},
+        {{"/export", "/conf:none.xml"},
+         {"TervoSetup: The file could not be loaded!\n\nnone.xml: No such file or directory\n",
+          "TervoSetup: Die Datei konnte nicht geladen werden!\n\nnone.xml: ",
+          "TervoSetup: The file could not be loaded!\n\nnone.xml: "}},
+        {{"/check", "/file:bad.xml"},
+         {"TervoSetup: bad.xml: Workers ($(WORKERS)): is not a whole number\n",
+          "TervoSetup: bad.xml: Workers ($(WORKERS)): ist keine ganze Zahl\n",
+          "TervoSetup: bad.xml: Workers ($(WORKERS)): is not a whole number\n"}},
+    };
+    const struct {
+        QStringList locale;
+        Language language;
+    } locales[] = {
+        {{}, C},
+        {{"LANG=C.UTF-8"}, C},
+        {{"LANG=POSIX"}, C},
+        {{"LANG=fr_FR.UTF-8"}, C},
+        {{"LANG=fr_FR.UTF-8", "LANGUAGE=de"}, C},
+        {{"LANG=de_DE.UTF-8"}, German},
+        {{"LANG=de_AT.UTF-8"}, German},
+        {{"LANG=en_US.UTF-8"}, English},
+        {{"LANG=en_GB.UTF-8"}, English},
+        {{"LANG=de_DE.UTF-8", "LC_ALL=C"}, C},
+        {{"LANG=C.UTF-8", "LC_ALL=en_US.UTF-8"}, English},
+        {{"LANG=en_US.UTF-8", "LC_MESSAGES=de_DE.UTF-8"}, German},
+        {{"LC_ALL=en_US.UTF-8", "LC_MESSAGES=de_DE.UTF-8"}, English},
+    };
+    for (const auto& [locale, language] : locales) {
+        for (const Message& message : messages) {
+            const QString said = RunUnder(locale, message.arguments);
+            const QString expected = message.text[language];
+            // The C locale's messages whole, but for the usage text's first line; the others up
+            // to the system's error text, which is not the program's.
+            const bool whole = language == C && message.arguments[0] != "--help";
+            EXPECT_TRUE(whole ? said == expected : said.startsWith(expected))
+                << "under " << qPrintable(locale.join(' ')) << ", tervosetup "
+                << qPrintable(message.arguments.join(' ')) << "\nexpected: " << qPrintable(expected)
+                << "\nsaid:     " << qPrintable(said);
+        }
+    }
+}
+
+// The window takes its texts from the catalog installed when it is built.
+TEST(TranslationsTest, TheWindowSpeaksTheLanguageOfItsCatalog) {
+    const struct {
+        QLocale::Language language;
+        const char* cancel;
+        const char* fileMenu;
+    } cases[] = {
+        {QLocale::C, "Abbrechen", "&File"},
+        {QLocale::German, "Abbrechen", "&Datei"},
+        {QLocale::English, "Cancel", "&File"},
+    };
+    for (const auto& [language, cancel, fileMenu] : cases) {
+        QTranslator translator;
+        EXPECT_EQ(LoadTranslation(language, &translator), language != QLocale::C)
+            << QLocale::languageToString(language).toStdString();
+        QCoreApplication::installTranslator(&translator);
+        ScriptedDialogs dialogs;
+        FakeFileSystem files;
+        FakeProcessLauncher launcher;
+        const frmsetup window(ParseCommandLine({}), {dialogs, files, launcher});
+        EXPECT_EQ(window.findChild<QPushButton*>("Cancel")->text(), cancel);
+        EXPECT_EQ(window.findChild<QMenu*>("indFile")->title(), fileMenu);
+    }
+}
+
+}  // namespace

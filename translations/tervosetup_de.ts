@@ -1,0 +1,896 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>AtomicReplace</name>
+    <message>
+        <source>the user %1</source>
+        <translation>dem Benutzer %1</translation>
+    </message>
+    <message>
+        <source>the user with uid %1</source>
+        <translation>dem Benutzer mit der UID %1</translation>
+    </message>
+    <message>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; nothing is written through it</source>
+        <translation>der symbolische Link gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; über ihn wird nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; nothing is written through it</source>
+        <translation>der Ordner gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; in ihn wird nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is written through it</source>
+        <translation>der Ordner gehört %1, aber andere Benutzer können ersetzen, was darin liegt (Modus %2); in ihn wird nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>the file belongs to %1, in a folder where other users may create files; it is not written</source>
+        <translation>die Datei gehört %1 und liegt in einem Ordner, in dem andere Benutzer Dateien anlegen können; sie wird nicht geschrieben</translation>
+    </message>
+    <message>
+        <source>the file was replaced, but the folder could not be flushed to the disk: </source>
+        <translation>die Datei wurde ersetzt, aber der Ordner konnte nicht auf die Platte geschrieben werden: </translation>
+    </message>
+    <message>
+        <source>another program changed the file while it was read, so it was not replaced</source>
+        <translation>ein anderes Programm hat die Datei geändert, während sie gelesen wurde; sie wurde daher nicht ersetzt</translation>
+    </message>
+</context>
+<context>
+    <name>ChangesView</name>
+    <message>
+        <source>Show Changes</source>
+        <translation>Änderungen anzeigen</translation>
+    </message>
+    <message>
+        <source>Saving would change no file.</source>
+        <translation>Speichern würde keine Datei ändern.</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>S&amp;chließen</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Did not understand: %1<byte value="xd"/>
+<byte value="xd"/>
+</source>
+        <translation>Nicht verstanden: %1<byte value="xd"/>
+<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Konfiguration Editor Command Line Syntax<byte value="xd"/>
+/file:&lt;file&gt;	Öffnet die Datei &lt;file&gt;<byte value="xd"/>
+/export	Exportiert die Datei und schließt das Programm anschließend.<byte value="xd"/>
+/conf:&lt;file&gt;	Gibt die Konfigurationsdatei an.<byte value="xd"/>
+--help, -h, /?	Shows this text.<byte value="xd"/>
+--version	Shows the version.<byte value="xd"/>
+/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
+/diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+        <translation>Konfigurationseditor: Syntax der Befehlszeile<byte value="xd"/>
+/file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt;.<byte value="xd"/>
+/export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.<byte value="xd"/>
+/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.<byte value="xd"/>
+--help, -h, /?	Zeigt diesen Text.<byte value="xd"/>
+--version	Zeigt die Version.<byte value="xd"/>
+/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet (Status 0: keine, 3: einige).<byte value="xd"/>
+/diff	Wie /check, zeigt die Änderungen aber als Unified Diff.<byte value="xd"/>
+/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert.<byte value="xd"/>
+/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.</translation>
+    </message>
+</context>
+<context>
+    <name>Configuration</name>
+    <message>
+        <source>the root element is &lt;%1&gt;, but must be &lt;xml&gt;</source>
+        <translation>das Wurzelelement ist &lt;%1&gt;, muss aber &lt;xml&gt; sein</translation>
+    </message>
+    <message>
+        <source>the group name &quot;%1&quot; is already used at line %2; group names must be unique</source>
+        <translation>der Gruppenname „%1“ wird schon in Zeile %2 verwendet; Gruppennamen müssen eindeutig sein</translation>
+    </message>
+    <message>
+        <source>the item &quot;%1&quot; (%2): %3</source>
+        <translation>der Eintrag „%1“ (%2): %3</translation>
+    </message>
+    <message>
+        <source>the variable &quot;%1&quot; has the bare name &quot;%2&quot;, which the variable at line %3 already has; bare names must be unique</source>
+        <translation>die Variable „%1“ hat den Kurznamen „%2“, den schon die Variable in Zeile %3 hat; Kurznamen müssen eindeutig sein</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; has no &lt;%2&gt;</source>
+        <translation>&lt;%1&gt; hat kein &lt;%2&gt;</translation>
+    </message>
+    <message>
+        <source>%1: line %2: %3</source>
+        <translation>%1: Zeile %2: %3</translation>
+    </message>
+    <message>
+        <source>the %1 command has wait=&quot;%2&quot;, but wait must be &quot;true&quot; or &quot;false&quot;</source>
+        <translation>der Befehl %1 hat wait=&quot;%2&quot;, aber wait muss &quot;true&quot; oder &quot;false&quot; sein</translation>
+    </message>
+    <message>
+        <source>the %1 command has a timeout, which needs wait=&quot;true&quot;</source>
+        <translation>der Befehl %1 hat einen timeout, der wait=&quot;true&quot; verlangt</translation>
+    </message>
+    <message>
+        <source>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</source>
+        <translation>der Befehl %1 hat timeout=&quot;%2&quot;, aber der timeout muss eine ganze Zahl von Sekunden zwischen 1 und %3 sein</translation>
+    </message>
+</context>
+<context>
+    <name>ConsoleDialogs</name>
+    <message>
+        <source> (no display to ask on: answered No)</source>
+        <translation> (kein Bildschirm für die Frage: mit Nein beantwortet)</translation>
+    </message>
+</context>
+<context>
+    <name>DialogWaitLauncher</name>
+    <message>
+        <source>Waiting for the command to end:
+%1</source>
+        <translation>Warte auf das Ende des Befehls:
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>DiskFileSystem</name>
+    <message>
+        <source>no program is reading from this pipe</source>
+        <translation>kein Programm liest aus dieser Pipe</translation>
+    </message>
+    <message>
+        <source>the file changed while it was opened</source>
+        <translation>die Datei hat sich beim Öffnen geändert</translation>
+    </message>
+    <message>
+        <source>is not a regular file</source>
+        <translation>ist keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>Waiting for %1: another program is saving there...</source>
+        <translation>Warte auf %1: Ein anderes Programm speichert dort gerade …</translation>
+    </message>
+    <message>
+        <source>gave up waiting after %1 s: another program is still saving there</source>
+        <translation>Warten nach %1 s aufgegeben: Ein anderes Programm speichert dort noch</translation>
+    </message>
+</context>
+<context>
+    <name>Display</name>
+    <message>
+        <source>the display %1</source>
+        <translation>der Bildschirm %1</translation>
+    </message>
+    <message>
+        <source>took the connection but did not answer within %1 seconds</source>
+        <translation>hat die Verbindung angenommen, aber nicht innerhalb von %1 Sekunden geantwortet</translation>
+    </message>
+</context>
+<context>
+    <name>FileSystem</name>
+    <message>
+        <source>the file is larger than %1 bytes</source>
+        <translation>die Datei ist größer als %1 Bytes</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>No match</source>
+        <translation>Kein Treffer</translation>
+    </message>
+    <message>
+        <source>1 match</source>
+        <translation>1 Treffer</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 Treffer</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message>
+        <source>The file could not be loaded!
+
+%1</source>
+        <translation>Die Datei konnte nicht geladen werden!
+
+%1</translation>
+    </message>
+    <message>
+        <source>Wollen sie die %1 speichern?</source>
+        <translation>Wollen Sie %1 speichern?</translation>
+    </message>
+    <message>
+        <source>%1 was changed by another program since it was loaded or saved here.
+
+Yes: save your values over it.
+No: load it again and discard your edits.
+Cancel: do nothing.</source>
+        <translation>%1 wurde von einem anderen Programm geändert, seit die Datei hier geladen oder gespeichert wurde.
+
+Ja: Ihre Werte darüber speichern.
+Nein: die Datei neu laden und Ihre Änderungen verwerfen.
+Abbrechen: nichts tun.</translation>
+    </message>
+    <message>
+        <source>%1 was removed by another program since it was loaded or saved here.
+
+Yes: save your values to it again.
+No: load it again and discard your edits.
+Cancel: do nothing.</source>
+        <translation>%1 wurde von einem anderen Programm entfernt, seit die Datei hier geladen oder gespeichert wurde.
+
+Ja: Ihre Werte wieder darin speichern.
+Nein: die Datei neu laden und Ihre Änderungen verwerfen.
+Abbrechen: nichts tun.</translation>
+    </message>
+    <message>
+        <source>Erfolgreich gespeichert</source>
+        <translation>Erfolgreich gespeichert</translation>
+    </message>
+    <message>
+        <source>TervoSetup: no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set). Run with /export to save and export without a window.
+</source>
+        <translation>TervoSetup: kein Bildschirm, auf dem der Editor erscheinen kann (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt). Starten Sie mit /export, um ohne Fenster zu speichern und zu exportieren.
+</translation>
+    </message>
+    <message>
+        <source>TervoSetup: the display could not be reached, so the editor cannot be shown. Run with /export to save and export without a window.
+</source>
+        <translation>TervoSetup: Der Bildschirm war nicht erreichbar, daher kann der Editor nicht angezeigt werden. Starten Sie mit /export, um ohne Fenster zu speichern und zu exportieren.
+</translation>
+    </message>
+    <message>
+        <source>TervoSetup: ignoring the unknown option &quot;%1&quot; (see --help)</source>
+        <translation>TervoSetup: Die unbekannte Option „%1“ wird übergangen (siehe --help)</translation>
+    </message>
+    <message>
+        <source>The diff shows passwords as ********: read it, but do not apply it with patch.</source>
+        <translation>Der Diff zeigt Passwörter als ********: Lesen Sie ihn, aber wenden Sie ihn nicht mit patch an.</translation>
+    </message>
+    <message>
+        <source>Nothing was saved or exported: with /strict, every warning on standard error and every problem is an error.</source>
+        <translation>Es wurde nichts gespeichert oder exportiert: Mit /strict ist jede Warnung auf der Standardfehlerausgabe und jedes Problem ein Fehler.</translation>
+    </message>
+    <message>
+        <source>XML Dateien (*.xml)</source>
+        <translation>XML-Dateien (*.xml)</translation>
+    </message>
+    <message>
+        <source>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
+</source>
+        <translation>TervoSetup: /batch, /set: und /env: sind für Läufe ohne Fenster gedacht: Fügen Sie /export, /check oder /diff hinzu.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Overrides</name>
+    <message>
+        <source>%1 declares no variable &quot;%2&quot;, which %3 gives a value; nothing was saved.</source>
+        <translation>%1 deklariert keine Variable „%2“, der %3 einen Wert gibt; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>the environment variable %1</source>
+        <translation>die Umgebungsvariable %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessLauncher</name>
+    <message>
+        <source>The command could not be started: %1: %2</source>
+        <translation>Der Befehl konnte nicht gestartet werden: %1: %2</translation>
+    </message>
+    <message>
+        <source>The command %1: %2</source>
+        <translation>Der Befehl %1: %2</translation>
+    </message>
+    <message>
+        <source>
+The last lines it wrote to standard error:
+</source>
+        <translation>
+Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
+</translation>
+    </message>
+</context>
+<context>
+    <name>Program</name>
+    <message>
+        <source>TervoSetup: the window library could not be loaded, so %1: %2</source>
+        <translation>TervoSetup: Die Fensterbibliothek konnte nicht geladen werden; %1: %2</translation>
+    </message>
+    <message>
+        <source>TervoSetup: %1, so %2.</source>
+        <translation>TervoSetup: %1; %2.</translation>
+    </message>
+    <message>
+        <source>messages go to standard error only</source>
+        <translation>Meldungen erscheinen daher nur auf der Standardfehlerausgabe</translation>
+    </message>
+    <message>
+        <source>it counts as no display</source>
+        <translation>er gilt daher als nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>the editor cannot be shown</source>
+        <translation>der Editor kann daher nicht angezeigt werden</translation>
+    </message>
+</context>
+<context>
+    <name>QGnomeTheme</name>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Ja</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;Nein</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>QProcessLauncher</name>
+    <message>
+        <source>the command is empty</source>
+        <translation>der Befehl ist leer</translation>
+    </message>
+    <message>
+        <source>unbalanced quotation mark</source>
+        <translation>ein Anführungszeichen ist nicht geschlossen</translation>
+    </message>
+    <message>
+        <source>was cancelled</source>
+        <translation>wurde abgebrochen</translation>
+    </message>
+    <message>
+        <source>did not end within its timeout of %1 s and was stopped</source>
+        <translation>endete nicht innerhalb seiner Zeitgrenze von %1 s und wurde gestoppt</translation>
+    </message>
+    <message>
+        <source>was ended by signal %1</source>
+        <translation>wurde durch Signal %1 beendet</translation>
+    </message>
+    <message>
+        <source>ended with status %1</source>
+        <translation>endete mit Status %1</translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>RunningProgram</name>
+    <message>
+        <source>holds no process file system, so where the program was installed cannot be told</source>
+        <translation>enthält kein Prozessdateisystem, daher lässt sich nicht feststellen, wo das Programm installiert ist</translation>
+    </message>
+</context>
+<context>
+    <name>SavePreview</name>
+    <message>
+        <source>%1 would change, but /diff cannot show how: %2</source>
+        <translation>%1 würde sich ändern, aber /diff kann nicht zeigen, wie: %2</translation>
+    </message>
+    <message>
+        <source>the new file would be larger than %1 bytes</source>
+        <translation>die neue Datei wäre größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link, which patch does not follow</source>
+        <translation>sie ist ein symbolischer Link, dem patch nicht folgt</translation>
+    </message>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>es ist nicht genug Speicher frei</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDocument</name>
+    <message>
+        <source>the variable %1 cannot be added</source>
+        <translation>die Variable %1 kann nicht hinzugefügt werden</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsWriter</name>
+    <message>
+        <source>The settings could not be saved.
+%1</source>
+        <translation>Die Einstellungen konnten nicht gespeichert werden.
+%1</translation>
+    </message>
+    <message>
+        <source>%1: the root element is &lt;%2&gt;, but must be &lt;xml&gt;</source>
+        <translation>%1: Das Wurzelelement ist &lt;%2&gt;, muss aber &lt;xml&gt; sein</translation>
+    </message>
+    <message>
+        <source>The value of &quot;%1&quot; holds the character %2, which a settings file cannot store. Nothing was saved.</source>
+        <translation>Der Wert von „%1“ enthält das Zeichen %2, das eine Einstellungsdatei nicht speichern kann. Es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The settings were not saved: %1 would be %2 bytes long, more than the %3 bytes a settings file may have to be loaded again. The largest value is that of %4.</source>
+        <translation>Die Einstellungen wurden nicht gespeichert: %1 wäre %2 Bytes lang, mehr als die %3 Bytes, die eine Einstellungsdatei haben darf, um wieder geladen zu werden. Der größte Wert ist der von %4.</translation>
+    </message>
+    <message>
+        <source>%1: %2 has a value, but no item of the configuration declares it</source>
+        <translation>%1: %2 hat einen Wert, aber kein Eintrag der Konfiguration deklariert die Variable</translation>
+    </message>
+    <message>
+        <source>The settings were not saved, because the existing file could not be read:
+%1</source>
+        <translation>Die Einstellungen wurden nicht gespeichert, weil die vorhandene Datei nicht gelesen werden konnte:
+%1</translation>
+    </message>
+    <message>
+        <source>The before command could not be started, so nothing was saved.</source>
+        <translation>Der Befehl vor dem Speichern konnte nicht gestartet werden, daher wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The after command could not be started.</source>
+        <translation>Der Befehl nach dem Speichern konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The before command did not succeed, so nothing was saved.</source>
+        <translation>Der Befehl vor dem Speichern ist fehlgeschlagen, daher wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The after command did not succeed.</source>
+        <translation>Der Befehl nach dem Speichern ist fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>SharedObjectFile</name>
+    <message>
+        <source>is no usable shared library: </source>
+        <translation>ist keine brauchbare gemeinsame Bibliothek: </translation>
+    </message>
+    <message>
+        <source>the file is cut short (%1 bytes): </source>
+        <translation>die Datei ist abgeschnitten (%1 Bytes): </translation>
+    </message>
+    <message>
+        <source>it ends inside the ELF header</source>
+        <translation>sie endet innerhalb des ELF-Kopfes</translation>
+    </message>
+    <message>
+        <source>it is not an ELF file</source>
+        <translation>sie ist keine ELF-Datei</translation>
+    </message>
+    <message>
+        <source>it is built for another kind of machine</source>
+        <translation>sie ist für eine andere Rechnerarchitektur gebaut</translation>
+    </message>
+    <message>
+        <source>it is no shared library</source>
+        <translation>sie ist keine gemeinsame Bibliothek</translation>
+    </message>
+    <message>
+        <source>its program headers end past it</source>
+        <translation>ihre Programmköpfe reichen über ihr Ende hinaus</translation>
+    </message>
+    <message>
+        <source>its section table ends past it</source>
+        <translation>ihre Sektionstabelle reicht über ihr Ende hinaus</translation>
+    </message>
+    <message>
+        <source>its segment %1 (%2 bytes at offset %3) ends past it</source>
+        <translation>ihr Segment %1 (%2 Bytes ab Position %3) reicht über ihr Ende hinaus</translation>
+    </message>
+</context>
+<context>
+    <name>Status</name>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>es ist nicht genug Speicher frei</translation>
+    </message>
+</context>
+<context>
+    <name>SystemError</name>
+    <message>
+        <source>Unknown error %1</source>
+        <translation>Unbekannter Fehler %1</translation>
+    </message>
+</context>
+<context>
+    <name>TemplateExport</name>
+    <message>
+        <source>the settings file %1</source>
+        <translation>die Einstellungsdatei %1</translation>
+    </message>
+    <message>
+        <source>the configuration file %1</source>
+        <translation>die Konfigurationsdatei %1</translation>
+    </message>
+    <message>
+        <source>the template %1</source>
+        <translation>die Vorlage %1</translation>
+    </message>
+    <message>
+        <source>The template entry &quot;%1&quot; -&gt; &quot;%2&quot; was not exported: %3.</source>
+        <translation>Der Vorlageneintrag „%1“ -&gt; „%2“ wurde nicht exportiert: %3.</translation>
+    </message>
+    <message>
+        <source>its output is empty</source>
+        <translation>seine Ausgabe ist leer</translation>
+    </message>
+    <message>
+        <source>its output is the same file as %1</source>
+        <translation>seine Ausgabe ist dieselbe Datei wie %1</translation>
+    </message>
+    <message>
+        <source>%1 could not be found
+%2</source>
+        <translation>%1 wurde nicht gefunden
+%2</translation>
+    </message>
+    <message>
+        <source>%1 could not be written
+%2</source>
+        <translation>%1 konnte nicht geschrieben werden
+%2</translation>
+    </message>
+    <message>
+        <source>%1:%2: %3 has no value</source>
+        <translation>%1:%2: %3 hat keinen Wert</translation>
+    </message>
+    <message>
+        <source>%1: ... and %2 more without a value</source>
+        <translation>%1: … und %2 weitere ohne Wert</translation>
+    </message>
+</context>
+<context>
+    <name>TrustedFile</name>
+    <message>
+        <source>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</source>
+        <translation>gehört %1, weder root noch dem Benutzer, der das Programm ausführt; daher wird von dort nichts geladen</translation>
+    </message>
+    <message>
+        <source>can be written by other users than its owner, so nothing is loaded from there</source>
+        <translation>kann von anderen Benutzern als dem Eigentümer geschrieben werden; daher wird von dort nichts geladen</translation>
+    </message>
+    <message>
+        <source>is not an absolute path</source>
+        <translation>ist kein absoluter Pfad</translation>
+    </message>
+    <message>
+        <source>is not a regular file</source>
+        <translation>ist keine reguläre Datei</translation>
+    </message>
+    <message>
+        <source>changed while it was being opened</source>
+        <translation>hat sich beim Öffnen geändert</translation>
+    </message>
+    <message>
+        <source>names no file</source>
+        <translation>bezeichnet keine Datei</translation>
+    </message>
+</context>
+<context>
+    <name>ValueRules</name>
+    <message>
+        <source>&lt;required&gt; must be true or false, not %1</source>
+        <translation>&lt;required&gt; muss true oder false sein, nicht %1</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; is not a whole number: %2</source>
+        <translation>&lt;%1&gt; ist keine ganze Zahl: %2</translation>
+    </message>
+    <message>
+        <source>&lt;min&gt; %1 is above &lt;max&gt; %2</source>
+        <translation>&lt;min&gt; %1 ist größer als &lt;max&gt; %2</translation>
+    </message>
+    <message>
+        <source>&lt;on&gt; and &lt;off&gt; are both %1</source>
+        <translation>&lt;on&gt; und &lt;off&gt; sind beide %1</translation>
+    </message>
+    <message>
+        <source>a choice needs at least one &lt;option&gt;</source>
+        <translation>eine Auswahl braucht mindestens eine &lt;option&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;pattern&gt; %1 does not compile: %2</source>
+        <translation>&lt;pattern&gt; %1 ist kein gültiger Ausdruck: %2</translation>
+    </message>
+    <message>
+        <source>the &lt;default&gt; does not fit: it %1</source>
+        <translation>der &lt;default&gt; passt nicht: Er %1</translation>
+    </message>
+    <message>
+        <source>must not be empty</source>
+        <translation>darf nicht leer sein</translation>
+    </message>
+    <message>
+        <source>is not a whole number</source>
+        <translation>ist keine ganze Zahl</translation>
+    </message>
+    <message>
+        <source>must be at least %1</source>
+        <translation>muss mindestens %1 sein</translation>
+    </message>
+    <message>
+        <source>must be at most %1</source>
+        <translation>darf höchstens %1 sein</translation>
+    </message>
+    <message>
+        <source>must be %1 or %2</source>
+        <translation>muss %1 oder %2 sein</translation>
+    </message>
+    <message>
+        <source>is not one of %1</source>
+        <translation>ist keiner der Werte %1</translation>
+    </message>
+    <message>
+        <source>does not match the pattern %1</source>
+        <translation>passt nicht zum Muster %1</translation>
+    </message>
+</context>
+<context>
+    <name>WindowModule</name>
+    <message>
+        <source>is no TervoSetup window module: it has no function %1</source>
+        <translation>ist kein Fenstermodul von TervoSetup: Es hat keine Funktion %1</translation>
+    </message>
+    <message>
+        <source>comes from another build of TervoSetup (%1), not from this program&apos;s (%2)</source>
+        <translation>stammt aus einem anderen Build von TervoSetup (%1), nicht aus dem dieses Programms (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>XmlDocument</name>
+    <message>
+        <source>line %1: </source>
+        <translation>Zeile %1: </translation>
+    </message>
+    <message>
+        <source>the elements are nested more than %1 levels deep</source>
+        <translation>die Elemente sind mehr als %1 Ebenen tief verschachtelt</translation>
+    </message>
+    <message>
+        <source>the document declares entities, which are not accepted</source>
+        <translation>das Dokument deklariert Entitäten, die nicht angenommen werden</translation>
+    </message>
+    <message>
+        <source>the document names an external DTD, which is not accepted</source>
+        <translation>das Dokument nennt eine externe DTD, die nicht angenommen wird</translation>
+    </message>
+    <message>
+        <source>a comment outside the root element</source>
+        <translation>ein Kommentar außerhalb des Wurzelelements</translation>
+    </message>
+    <message>
+        <source>attribute &apos;%1&apos; of element &apos;%2&apos;</source>
+        <translation>das Attribut „%1“ des Elements „%2“</translation>
+    </message>
+    <message>
+        <source>the text of element &apos;%1&apos;</source>
+        <translation>der Text des Elements „%1“</translation>
+    </message>
+    <message>
+        <source>%1 holds %2, a character XML 1.0 does not allow</source>
+        <translation>%1 enthält %2, ein Zeichen, das XML 1.0 nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>die Datei ist leer</translation>
+    </message>
+    <message>
+        <source>the file is gzip-compressed, not XML text</source>
+        <translation>die Datei ist gzip-komprimiert, kein XML-Text</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>die Datei ist zu groß</translation>
+    </message>
+    <message>
+        <source>an element has more than %1 attributes, more than the program reads</source>
+        <translation>ein Element hat mehr als %1 Attribute, mehr als das Programm liest</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>nicht genug Speicher</translation>
+    </message>
+    <message>
+        <source>the text holds bytes that are not valid in its declared encoding</source>
+        <translation>der Text enthält Bytes, die in seiner angegebenen Kodierung ungültig sind</translation>
+    </message>
+    <message>
+        <source>the text is not well-formed XML</source>
+        <translation>der Text ist kein wohlgeformtes XML</translation>
+    </message>
+    <message>
+        <source>the document has no root element</source>
+        <translation>das Dokument hat kein Wurzelelement</translation>
+    </message>
+    <message>
+        <source>the document cannot be written</source>
+        <translation>das Dokument kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>cannot bind $%1</source>
+        <translation>$%1 kann nicht gebunden werden</translation>
+    </message>
+    <message>
+        <source>the expression does not select nodes</source>
+        <translation>der Ausdruck wählt keine Knoten aus</translation>
+    </message>
+</context>
+<context>
+    <name>clsTextbox</name>
+    <message>
+        <source>Show the password</source>
+        <translation>Passwort anzeigen</translation>
+    </message>
+    <message>
+        <source>Hide the password</source>
+        <translation>Passwort verbergen</translation>
+    </message>
+    <message>
+        <source>Choose a file... (F4)</source>
+        <translation>Datei auswählen … (F4)</translation>
+    </message>
+    <message>
+        <source>Choose a folder... (F4)</source>
+        <translation>Ordner auswählen … (F4)</translation>
+    </message>
+    <message>
+        <source>This value %1.</source>
+        <translation>Dieser Wert %1.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 (changed)</source>
+        <translation>%1 (geändert)</translation>
+    </message>
+    <message>
+        <source>Reset to Saved Value</source>
+        <translation>Auf gespeicherten Wert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset to Default</source>
+        <translation>Auf Standardwert zurücksetzen</translation>
+    </message>
+</context>
+<context>
+    <name>frmsetup</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>Ö&amp;ffnen …</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>Speichern unter …</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>&amp;Beenden</translation>
+    </message>
+    <message>
+        <source>About Tervo Setup</source>
+        <translation>Über Tervo Setup</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Configuration Editor</source>
+        <translation>Konfigurationseditor</translation>
+    </message>
+    <message>
+        <source>%1 does not exist. Start with the default values and create it on the first save?</source>
+        <translation>%1 existiert nicht. Mit den Standardwerten beginnen und die Datei beim ersten Speichern anlegen?</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>… und %n weiterer Wert</numerusform>
+            <numerusform>… und %n weitere Werte</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 / %2: %3</source>
+        <translation>%1 / %2: %3</translation>
+    </message>
+    <message>
+        <source>Nothing was saved. These values are not valid:</source>
+        <translation>Es wurde nichts gespeichert. Diese Werte sind ungültig:</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen …</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>Auf &amp;gespeicherten Wert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Auf Standardwert &amp;zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Show C&amp;hanges...</source>
+        <translation>Än&amp;derungen anzeigen …</translation>
+    </message>
+</context>
+<context>
+    <name>xAboutTrvSet</name>
+    <message>
+        <source>About Tervo Setup</source>
+        <translation>Über Tervo Setup</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,896 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name>AtomicReplace</name>
+    <message>
+        <source>the user %1</source>
+        <translation>the user %1</translation>
+    </message>
+    <message>
+        <source>the user with uid %1</source>
+        <translation>the user with uid %1</translation>
+    </message>
+    <message>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; nothing is written through it</source>
+        <translation>the symlink belongs to %1, who is neither root nor the user running this program; nothing is written through it</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; nothing is written through it</source>
+        <translation>the folder belongs to %1, who is neither root nor the user running this program; nothing is written through it</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is written through it</source>
+        <translation>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is written through it</translation>
+    </message>
+    <message>
+        <source>the file belongs to %1, in a folder where other users may create files; it is not written</source>
+        <translation>the file belongs to %1, in a folder where other users may create files; it is not written</translation>
+    </message>
+    <message>
+        <source>the file was replaced, but the folder could not be flushed to the disk: </source>
+        <translation>the file was replaced, but the folder could not be flushed to the disk: </translation>
+    </message>
+    <message>
+        <source>another program changed the file while it was read, so it was not replaced</source>
+        <translation>another program changed the file while it was read, so it was not replaced</translation>
+    </message>
+</context>
+<context>
+    <name>ChangesView</name>
+    <message>
+        <source>Show Changes</source>
+        <translation>Show Changes</translation>
+    </message>
+    <message>
+        <source>Saving would change no file.</source>
+        <translation>Saving would change no file.</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Save</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Close</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Did not understand: %1<byte value="xd"/>
+<byte value="xd"/>
+</source>
+        <translation>Did not understand: %1<byte value="xd"/>
+<byte value="xd"/>
+</translation>
+    </message>
+    <message>
+        <source>Konfiguration Editor Command Line Syntax<byte value="xd"/>
+/file:&lt;file&gt;	Öffnet die Datei &lt;file&gt;<byte value="xd"/>
+/export	Exportiert die Datei und schließt das Programm anschließend.<byte value="xd"/>
+/conf:&lt;file&gt;	Gibt die Konfigurationsdatei an.<byte value="xd"/>
+--help, -h, /?	Shows this text.<byte value="xd"/>
+--version	Shows the version.<byte value="xd"/>
+/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
+/diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+        <translation>Configuration Editor command line syntax<byte value="xd"/>
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.<byte value="xd"/>
+/export	Saves and exports without a window, then exits.<byte value="xd"/>
+/conf:&lt;file&gt;	Names the configuration file.<byte value="xd"/>
+--help, -h, /?	Shows this text.<byte value="xd"/>
+--version	Shows the version.<byte value="xd"/>
+/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
+/diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</translation>
+    </message>
+</context>
+<context>
+    <name>Configuration</name>
+    <message>
+        <source>the root element is &lt;%1&gt;, but must be &lt;xml&gt;</source>
+        <translation>the root element is &lt;%1&gt;, but must be &lt;xml&gt;</translation>
+    </message>
+    <message>
+        <source>the group name &quot;%1&quot; is already used at line %2; group names must be unique</source>
+        <translation>the group name &quot;%1&quot; is already used at line %2; group names must be unique</translation>
+    </message>
+    <message>
+        <source>the item &quot;%1&quot; (%2): %3</source>
+        <translation>the item &quot;%1&quot; (%2): %3</translation>
+    </message>
+    <message>
+        <source>the variable &quot;%1&quot; has the bare name &quot;%2&quot;, which the variable at line %3 already has; bare names must be unique</source>
+        <translation>the variable &quot;%1&quot; has the bare name &quot;%2&quot;, which the variable at line %3 already has; bare names must be unique</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; has no &lt;%2&gt;</source>
+        <translation>&lt;%1&gt; has no &lt;%2&gt;</translation>
+    </message>
+    <message>
+        <source>%1: line %2: %3</source>
+        <translation>%1: line %2: %3</translation>
+    </message>
+    <message>
+        <source>the %1 command has wait=&quot;%2&quot;, but wait must be &quot;true&quot; or &quot;false&quot;</source>
+        <translation>the %1 command has wait=&quot;%2&quot;, but wait must be &quot;true&quot; or &quot;false&quot;</translation>
+    </message>
+    <message>
+        <source>the %1 command has a timeout, which needs wait=&quot;true&quot;</source>
+        <translation>the %1 command has a timeout, which needs wait=&quot;true&quot;</translation>
+    </message>
+    <message>
+        <source>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</source>
+        <translation>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</translation>
+    </message>
+</context>
+<context>
+    <name>ConsoleDialogs</name>
+    <message>
+        <source> (no display to ask on: answered No)</source>
+        <translation> (no display to ask on: answered No)</translation>
+    </message>
+</context>
+<context>
+    <name>DialogWaitLauncher</name>
+    <message>
+        <source>Waiting for the command to end:
+%1</source>
+        <translation>Waiting for the command to end:
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>DiskFileSystem</name>
+    <message>
+        <source>no program is reading from this pipe</source>
+        <translation>no program is reading from this pipe</translation>
+    </message>
+    <message>
+        <source>the file changed while it was opened</source>
+        <translation>the file changed while it was opened</translation>
+    </message>
+    <message>
+        <source>is not a regular file</source>
+        <translation>is not a regular file</translation>
+    </message>
+    <message>
+        <source>Waiting for %1: another program is saving there...</source>
+        <translation>Waiting for %1: another program is saving there...</translation>
+    </message>
+    <message>
+        <source>gave up waiting after %1 s: another program is still saving there</source>
+        <translation>gave up waiting after %1 s: another program is still saving there</translation>
+    </message>
+</context>
+<context>
+    <name>Display</name>
+    <message>
+        <source>the display %1</source>
+        <translation>the display %1</translation>
+    </message>
+    <message>
+        <source>took the connection but did not answer within %1 seconds</source>
+        <translation>took the connection but did not answer within %1 seconds</translation>
+    </message>
+</context>
+<context>
+    <name>FileSystem</name>
+    <message>
+        <source>the file is larger than %1 bytes</source>
+        <translation>the file is larger than %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>Find</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>No match</source>
+        <translation>No match</translation>
+    </message>
+    <message>
+        <source>1 match</source>
+        <translation>1 match</translation>
+    </message>
+    <message>
+        <source>%1 matches</source>
+        <translation>%1 matches</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+</context>
+<context>
+    <name>Messages</name>
+    <message>
+        <source>The file could not be loaded!
+
+%1</source>
+        <translation>The file could not be loaded!
+
+%1</translation>
+    </message>
+    <message>
+        <source>Wollen sie die %1 speichern?</source>
+        <translation>Do you want to save %1?</translation>
+    </message>
+    <message>
+        <source>%1 was changed by another program since it was loaded or saved here.
+
+Yes: save your values over it.
+No: load it again and discard your edits.
+Cancel: do nothing.</source>
+        <translation>%1 was changed by another program since it was loaded or saved here.
+
+Yes: save your values over it.
+No: load it again and discard your edits.
+Cancel: do nothing.</translation>
+    </message>
+    <message>
+        <source>%1 was removed by another program since it was loaded or saved here.
+
+Yes: save your values to it again.
+No: load it again and discard your edits.
+Cancel: do nothing.</source>
+        <translation>%1 was removed by another program since it was loaded or saved here.
+
+Yes: save your values to it again.
+No: load it again and discard your edits.
+Cancel: do nothing.</translation>
+    </message>
+    <message>
+        <source>Erfolgreich gespeichert</source>
+        <translation>Saved successfully</translation>
+    </message>
+    <message>
+        <source>TervoSetup: no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set). Run with /export to save and export without a window.
+</source>
+        <translation>TervoSetup: no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set). Run with /export to save and export without a window.
+</translation>
+    </message>
+    <message>
+        <source>TervoSetup: the display could not be reached, so the editor cannot be shown. Run with /export to save and export without a window.
+</source>
+        <translation>TervoSetup: the display could not be reached, so the editor cannot be shown. Run with /export to save and export without a window.
+</translation>
+    </message>
+    <message>
+        <source>TervoSetup: ignoring the unknown option &quot;%1&quot; (see --help)</source>
+        <translation>TervoSetup: ignoring the unknown option &quot;%1&quot; (see --help)</translation>
+    </message>
+    <message>
+        <source>The diff shows passwords as ********: read it, but do not apply it with patch.</source>
+        <translation>The diff shows passwords as ********: read it, but do not apply it with patch.</translation>
+    </message>
+    <message>
+        <source>Nothing was saved or exported: with /strict, every warning on standard error and every problem is an error.</source>
+        <translation>Nothing was saved or exported: with /strict, every warning on standard error and every problem is an error.</translation>
+    </message>
+    <message>
+        <source>XML Dateien (*.xml)</source>
+        <translation>XML files (*.xml)</translation>
+    </message>
+    <message>
+        <source>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
+</source>
+        <translation>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
+</translation>
+    </message>
+</context>
+<context>
+    <name>Overrides</name>
+    <message>
+        <source>%1 declares no variable &quot;%2&quot;, which %3 gives a value; nothing was saved.</source>
+        <translation>%1 declares no variable &quot;%2&quot;, which %3 gives a value; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>the environment variable %1</source>
+        <translation>the environment variable %1</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessLauncher</name>
+    <message>
+        <source>The command could not be started: %1: %2</source>
+        <translation>The command could not be started: %1: %2</translation>
+    </message>
+    <message>
+        <source>The command %1: %2</source>
+        <translation>The command %1: %2</translation>
+    </message>
+    <message>
+        <source>
+The last lines it wrote to standard error:
+</source>
+        <translation>
+The last lines it wrote to standard error:
+</translation>
+    </message>
+</context>
+<context>
+    <name>Program</name>
+    <message>
+        <source>TervoSetup: the window library could not be loaded, so %1: %2</source>
+        <translation>TervoSetup: the window library could not be loaded, so %1: %2</translation>
+    </message>
+    <message>
+        <source>TervoSetup: %1, so %2.</source>
+        <translation>TervoSetup: %1, so %2.</translation>
+    </message>
+    <message>
+        <source>messages go to standard error only</source>
+        <translation>messages go to standard error only</translation>
+    </message>
+    <message>
+        <source>it counts as no display</source>
+        <translation>it counts as no display</translation>
+    </message>
+    <message>
+        <source>the editor cannot be shown</source>
+        <translation>the editor cannot be shown</translation>
+    </message>
+</context>
+<context>
+    <name>QGnomeTheme</name>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+</context>
+<context>
+    <name>QPlatformTheme</name>
+    <message>
+        <source>&amp;Yes</source>
+        <translation>&amp;Yes</translation>
+    </message>
+    <message>
+        <source>&amp;No</source>
+        <translation>&amp;No</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>QProcessLauncher</name>
+    <message>
+        <source>the command is empty</source>
+        <translation>the command is empty</translation>
+    </message>
+    <message>
+        <source>unbalanced quotation mark</source>
+        <translation>unbalanced quotation mark</translation>
+    </message>
+    <message>
+        <source>was cancelled</source>
+        <translation>was cancelled</translation>
+    </message>
+    <message>
+        <source>did not end within its timeout of %1 s and was stopped</source>
+        <translation>did not end within its timeout of %1 s and was stopped</translation>
+    </message>
+    <message>
+        <source>was ended by signal %1</source>
+        <translation>was ended by signal %1</translation>
+    </message>
+    <message>
+        <source>ended with status %1</source>
+        <translation>ended with status %1</translation>
+    </message>
+</context>
+<context>
+    <name>QProgressDialog</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>RunningProgram</name>
+    <message>
+        <source>holds no process file system, so where the program was installed cannot be told</source>
+        <translation>holds no process file system, so where the program was installed cannot be told</translation>
+    </message>
+</context>
+<context>
+    <name>SavePreview</name>
+    <message>
+        <source>%1 would change, but /diff cannot show how: %2</source>
+        <translation>%1 would change, but /diff cannot show how: %2</translation>
+    </message>
+    <message>
+        <source>the new file would be larger than %1 bytes</source>
+        <translation>the new file would be larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>it is a symbolic link, which patch does not follow</source>
+        <translation>it is a symbolic link, which patch does not follow</translation>
+    </message>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>there is not enough memory</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsDocument</name>
+    <message>
+        <source>the variable %1 cannot be added</source>
+        <translation>the variable %1 cannot be added</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsWriter</name>
+    <message>
+        <source>The settings could not be saved.
+%1</source>
+        <translation>The settings could not be saved.
+%1</translation>
+    </message>
+    <message>
+        <source>%1: the root element is &lt;%2&gt;, but must be &lt;xml&gt;</source>
+        <translation>%1: the root element is &lt;%2&gt;, but must be &lt;xml&gt;</translation>
+    </message>
+    <message>
+        <source>The value of &quot;%1&quot; holds the character %2, which a settings file cannot store. Nothing was saved.</source>
+        <translation>The value of &quot;%1&quot; holds the character %2, which a settings file cannot store. Nothing was saved.</translation>
+    </message>
+    <message>
+        <source>The settings were not saved: %1 would be %2 bytes long, more than the %3 bytes a settings file may have to be loaded again. The largest value is that of %4.</source>
+        <translation>The settings were not saved: %1 would be %2 bytes long, more than the %3 bytes a settings file may have to be loaded again. The largest value is that of %4.</translation>
+    </message>
+    <message>
+        <source>%1: %2 has a value, but no item of the configuration declares it</source>
+        <translation>%1: %2 has a value, but no item of the configuration declares it</translation>
+    </message>
+    <message>
+        <source>The settings were not saved, because the existing file could not be read:
+%1</source>
+        <translation>The settings were not saved, because the existing file could not be read:
+%1</translation>
+    </message>
+    <message>
+        <source>The before command could not be started, so nothing was saved.</source>
+        <translation>The before command could not be started, so nothing was saved.</translation>
+    </message>
+    <message>
+        <source>The after command could not be started.</source>
+        <translation>The after command could not be started.</translation>
+    </message>
+    <message>
+        <source>The before command did not succeed, so nothing was saved.</source>
+        <translation>The before command did not succeed, so nothing was saved.</translation>
+    </message>
+    <message>
+        <source>The after command did not succeed.</source>
+        <translation>The after command did not succeed.</translation>
+    </message>
+</context>
+<context>
+    <name>SharedObjectFile</name>
+    <message>
+        <source>is no usable shared library: </source>
+        <translation>is no usable shared library: </translation>
+    </message>
+    <message>
+        <source>the file is cut short (%1 bytes): </source>
+        <translation>the file is cut short (%1 bytes): </translation>
+    </message>
+    <message>
+        <source>it ends inside the ELF header</source>
+        <translation>it ends inside the ELF header</translation>
+    </message>
+    <message>
+        <source>it is not an ELF file</source>
+        <translation>it is not an ELF file</translation>
+    </message>
+    <message>
+        <source>it is built for another kind of machine</source>
+        <translation>it is built for another kind of machine</translation>
+    </message>
+    <message>
+        <source>it is no shared library</source>
+        <translation>it is no shared library</translation>
+    </message>
+    <message>
+        <source>its program headers end past it</source>
+        <translation>its program headers end past it</translation>
+    </message>
+    <message>
+        <source>its section table ends past it</source>
+        <translation>its section table ends past it</translation>
+    </message>
+    <message>
+        <source>its segment %1 (%2 bytes at offset %3) ends past it</source>
+        <translation>its segment %1 (%2 bytes at offset %3) ends past it</translation>
+    </message>
+</context>
+<context>
+    <name>Status</name>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>there is not enough memory</translation>
+    </message>
+</context>
+<context>
+    <name>SystemError</name>
+    <message>
+        <source>Unknown error %1</source>
+        <translation>Unknown error %1</translation>
+    </message>
+</context>
+<context>
+    <name>TemplateExport</name>
+    <message>
+        <source>the settings file %1</source>
+        <translation>the settings file %1</translation>
+    </message>
+    <message>
+        <source>the configuration file %1</source>
+        <translation>the configuration file %1</translation>
+    </message>
+    <message>
+        <source>the template %1</source>
+        <translation>the template %1</translation>
+    </message>
+    <message>
+        <source>The template entry &quot;%1&quot; -&gt; &quot;%2&quot; was not exported: %3.</source>
+        <translation>The template entry &quot;%1&quot; -&gt; &quot;%2&quot; was not exported: %3.</translation>
+    </message>
+    <message>
+        <source>its output is empty</source>
+        <translation>its output is empty</translation>
+    </message>
+    <message>
+        <source>its output is the same file as %1</source>
+        <translation>its output is the same file as %1</translation>
+    </message>
+    <message>
+        <source>%1 could not be found
+%2</source>
+        <translation>%1 could not be found
+%2</translation>
+    </message>
+    <message>
+        <source>%1 could not be written
+%2</source>
+        <translation>%1 could not be written
+%2</translation>
+    </message>
+    <message>
+        <source>%1:%2: %3 has no value</source>
+        <translation>%1:%2: %3 has no value</translation>
+    </message>
+    <message>
+        <source>%1: ... and %2 more without a value</source>
+        <translation>%1: ... and %2 more without a value</translation>
+    </message>
+</context>
+<context>
+    <name>TrustedFile</name>
+    <message>
+        <source>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</source>
+        <translation>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</translation>
+    </message>
+    <message>
+        <source>can be written by other users than its owner, so nothing is loaded from there</source>
+        <translation>can be written by other users than its owner, so nothing is loaded from there</translation>
+    </message>
+    <message>
+        <source>is not an absolute path</source>
+        <translation>is not an absolute path</translation>
+    </message>
+    <message>
+        <source>is not a regular file</source>
+        <translation>is not a regular file</translation>
+    </message>
+    <message>
+        <source>changed while it was being opened</source>
+        <translation>changed while it was being opened</translation>
+    </message>
+    <message>
+        <source>names no file</source>
+        <translation>names no file</translation>
+    </message>
+</context>
+<context>
+    <name>ValueRules</name>
+    <message>
+        <source>&lt;required&gt; must be true or false, not %1</source>
+        <translation>&lt;required&gt; must be true or false, not %1</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; is not a whole number: %2</source>
+        <translation>&lt;%1&gt; is not a whole number: %2</translation>
+    </message>
+    <message>
+        <source>&lt;min&gt; %1 is above &lt;max&gt; %2</source>
+        <translation>&lt;min&gt; %1 is above &lt;max&gt; %2</translation>
+    </message>
+    <message>
+        <source>&lt;on&gt; and &lt;off&gt; are both %1</source>
+        <translation>&lt;on&gt; and &lt;off&gt; are both %1</translation>
+    </message>
+    <message>
+        <source>a choice needs at least one &lt;option&gt;</source>
+        <translation>a choice needs at least one &lt;option&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;pattern&gt; %1 does not compile: %2</source>
+        <translation>&lt;pattern&gt; %1 does not compile: %2</translation>
+    </message>
+    <message>
+        <source>the &lt;default&gt; does not fit: it %1</source>
+        <translation>the &lt;default&gt; does not fit: it %1</translation>
+    </message>
+    <message>
+        <source>must not be empty</source>
+        <translation>must not be empty</translation>
+    </message>
+    <message>
+        <source>is not a whole number</source>
+        <translation>is not a whole number</translation>
+    </message>
+    <message>
+        <source>must be at least %1</source>
+        <translation>must be at least %1</translation>
+    </message>
+    <message>
+        <source>must be at most %1</source>
+        <translation>must be at most %1</translation>
+    </message>
+    <message>
+        <source>must be %1 or %2</source>
+        <translation>must be %1 or %2</translation>
+    </message>
+    <message>
+        <source>is not one of %1</source>
+        <translation>is not one of %1</translation>
+    </message>
+    <message>
+        <source>does not match the pattern %1</source>
+        <translation>does not match the pattern %1</translation>
+    </message>
+</context>
+<context>
+    <name>WindowModule</name>
+    <message>
+        <source>is no TervoSetup window module: it has no function %1</source>
+        <translation>is no TervoSetup window module: it has no function %1</translation>
+    </message>
+    <message>
+        <source>comes from another build of TervoSetup (%1), not from this program&apos;s (%2)</source>
+        <translation>comes from another build of TervoSetup (%1), not from this program&apos;s (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>XmlDocument</name>
+    <message>
+        <source>line %1: </source>
+        <translation>line %1: </translation>
+    </message>
+    <message>
+        <source>the elements are nested more than %1 levels deep</source>
+        <translation>the elements are nested more than %1 levels deep</translation>
+    </message>
+    <message>
+        <source>the document declares entities, which are not accepted</source>
+        <translation>the document declares entities, which are not accepted</translation>
+    </message>
+    <message>
+        <source>the document names an external DTD, which is not accepted</source>
+        <translation>the document names an external DTD, which is not accepted</translation>
+    </message>
+    <message>
+        <source>a comment outside the root element</source>
+        <translation>a comment outside the root element</translation>
+    </message>
+    <message>
+        <source>attribute &apos;%1&apos; of element &apos;%2&apos;</source>
+        <translation>attribute &apos;%1&apos; of element &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>the text of element &apos;%1&apos;</source>
+        <translation>the text of element &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>%1 holds %2, a character XML 1.0 does not allow</source>
+        <translation>%1 holds %2, a character XML 1.0 does not allow</translation>
+    </message>
+    <message>
+        <source>the file is empty</source>
+        <translation>the file is empty</translation>
+    </message>
+    <message>
+        <source>the file is gzip-compressed, not XML text</source>
+        <translation>the file is gzip-compressed, not XML text</translation>
+    </message>
+    <message>
+        <source>the file is too large</source>
+        <translation>the file is too large</translation>
+    </message>
+    <message>
+        <source>an element has more than %1 attributes, more than the program reads</source>
+        <translation>an element has more than %1 attributes, more than the program reads</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>the text holds bytes that are not valid in its declared encoding</source>
+        <translation>the text holds bytes that are not valid in its declared encoding</translation>
+    </message>
+    <message>
+        <source>the text is not well-formed XML</source>
+        <translation>the text is not well-formed XML</translation>
+    </message>
+    <message>
+        <source>the document has no root element</source>
+        <translation>the document has no root element</translation>
+    </message>
+    <message>
+        <source>the document cannot be written</source>
+        <translation>the document cannot be written</translation>
+    </message>
+    <message>
+        <source>cannot bind $%1</source>
+        <translation>cannot bind $%1</translation>
+    </message>
+    <message>
+        <source>the expression does not select nodes</source>
+        <translation>the expression does not select nodes</translation>
+    </message>
+</context>
+<context>
+    <name>clsTextbox</name>
+    <message>
+        <source>Show the password</source>
+        <translation>Show the password</translation>
+    </message>
+    <message>
+        <source>Hide the password</source>
+        <translation>Hide the password</translation>
+    </message>
+    <message>
+        <source>Choose a file... (F4)</source>
+        <translation>Choose a file... (F4)</translation>
+    </message>
+    <message>
+        <source>Choose a folder... (F4)</source>
+        <translation>Choose a folder... (F4)</translation>
+    </message>
+    <message>
+        <source>This value %1.</source>
+        <translation>This value %1.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 (changed)</source>
+        <translation>%1 (changed)</translation>
+    </message>
+    <message>
+        <source>Reset to Saved Value</source>
+        <translation>Reset to Saved Value</translation>
+    </message>
+    <message>
+        <source>Reset to Default</source>
+        <translation>Reset to Default</translation>
+    </message>
+</context>
+<context>
+    <name>frmsetup</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Open...</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Save As...</source>
+        <translation>Save As...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>About Tervo Setup</source>
+        <translation>About Tervo Setup</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Abbrechen</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Configuration Editor</source>
+        <translation>Configuration Editor</translation>
+    </message>
+    <message>
+        <source>%1 does not exist. Start with the default values and create it on the first save?</source>
+        <translation>%1 does not exist. Start with the default values and create it on the first save?</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... and %n more</numerusform>
+            <numerusform>... and %n more</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 / %2: %3</source>
+        <translation>%1 / %2: %3</translation>
+    </message>
+    <message>
+        <source>Nothing was saved. These values are not valid:</source>
+        <translation>Nothing was saved. These values are not valid:</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>Find &amp;Next</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>Find &amp;Previous</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>&amp;Reset to Saved Value</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Reset to &amp;Default</translation>
+    </message>
+    <message>
+        <source>Show C&amp;hanges...</source>
+        <translation>Show C&amp;hanges...</translation>
+    </message>
+</context>
+<context>
+    <name>xAboutTrvSet</name>
+    <message>
+        <source>About Tervo Setup</source>
+        <translation>About Tervo Setup</translation>
+    </message>
+</context>
+</TS>
