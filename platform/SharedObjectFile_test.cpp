@@ -28,16 +28,12 @@ TEST(SharedObjectFileTest, RefusesWhatTheLoaderCouldNotMapWhole) {
         qsizetype kept;  // bytes of the file that are kept
         std::function<void(ElfW(Ehdr)&, ElfW(Phdr)*)> patch;
         const char* says;  // nullptr: accepted
-    } cases[] = {
-        {"the whole file", all, nullptr, nullptr},
-        {"cut in the program headers", qsizetype(header.e_phoff + 8), nullptr,
-         "headers end past it"},
-        {"a segment whose end overflows", all,
-         [](auto&, auto* p) { p[0].p_offset = 16, p[0].p_filesz = ~ElfW(Xword){0}; },
-         "its segment 0"},
-        {"not an ELF file", all, [](auto& h, auto*) { h.e_ident[EI_MAG1] = 'x'; }, "not an ELF"},
-        {"an executable, not position independent", all, [](auto& h, auto*) { h.e_type = ET_EXEC; },
-         "it is no shared library"}};
+    } cases[] = {{"the whole file", all, nullptr, nullptr},
+                 {"cut in the program headers", qsizetype(header.e_phoff + 8), nullptr,
+                  "headers end past it"},
+                 {"a segment whose end overflows", all,
+                  [](auto&, auto* p) { p[0].p_offset = 16, p[0].p_filesz = ~ElfW(Xword){0}; },
+                  "its segment 0"}};
     for (const auto& c : cases) {
         QByteArray image = whole;
         if (c.patch)
