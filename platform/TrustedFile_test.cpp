@@ -22,17 +22,12 @@ TEST(TrustedFileTest, OpensOnlyWhatNoOtherUserCouldHavePutThere) {
         const char* path;
         QString says;  // after the folder's path: how the refusal starts, or "" when it opens
     };
-    // The window module's tests refuse files and symbolic links of another user, files and
-    // folders that others may write, and another user's folder in a sticky one.
+    // The window module's test refuses a module that another user planted in a sticky folder.
     const Case cases[] = {
         {"a file of its own user in folders of its own user", "true", "a/b/file", ""},
-        {"a folder others may write to, with the sticky bit", "chmod 1777 a", "a/b/file", ""},
         {"a folder its group may write to", "chmod 775 a/b", "a/b/file", QString("/a/b") + written},
         {"a symbolic link that leads to a file of another user",
-         "ln -s b/file a/link && chown 65534 a/b/file", "a/link", "/a/b/file" + nobody},
-        {"a FIFO, which it must not wait on", "mkfifo f", "f", "/f: is not a regular file"},
-        {"a missing folder, told apart from a refusal", "true", "none/file",
-         "/none: No such file or directory"}};
+         "ln -s b/file a/link && chown 65534 a/b/file", "a/link", "/a/b/file" + nobody}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (QString(c.setup).contains("chown") && ::geteuid() != 0) {
@@ -49,13 +44,10 @@ TEST(TrustedFileTest, OpensOnlyWhatNoOtherUserCouldHavePutThere) {
         EXPECT_TRUE(c.says.isEmpty() ? opened.ok() : opened.message().startsWith(root + c.says))
             << "expected: " << (c.says.isEmpty() ? "" : root + c.says).toStdString()
             << "\nactual: " << opened.message().toStdString();
-        EXPECT_EQ(opened.IsNotFound(), c.says.endsWith("No such file or directory"));
         char bytes[16] = {};
         EXPECT_EQ(::read(file.get(), bytes, sizeof bytes), c.says.isEmpty() ? 7 : -1);
         EXPECT_STREQ(bytes, c.says.isEmpty() ? "library" : "");
     }
-    UniqueFd file;
-    EXPECT_FALSE(OpenTrustedFile("relative/file", &file).ok()) << "a relative path is refused";
 }
 
 }  // namespace
