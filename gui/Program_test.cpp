@@ -126,6 +126,18 @@ TEST(ProgramTest, EndsWithTheStatusAndMessageOfItsRun) {
          0,
          {},
          "listen 8080;"},
+        // A password never shows in a diff, in the settings file or in an output.
+        {"sed -i 's#example-secret#n3w-s\\&amp;cret#' settings.xml && tervosetup /diff > d; "
+         "[ $? = 3 ] && grep -c '^+password = \\*\\*\\*\\*\\*\\*\\*\\*$' d && ! grep cret d",
+         0,
+         {"The diff shows passwords as ********"},
+         "1\nsettings.xml changed"},
+        // A value that breaks its item's rules is never saved nor exported, by any run.
+        {"sed -e 's#>8080<#>99999<#' -e 's#>4<#>four<#' settings.xml > other.xml && "
+         "tervosetup /export /file:other.xml",
+         2,
+         {"other.xml: Listen port ($(HTTPPORT)): must be at most 65535\n"
+          "other.xml: Workers ($(WORKERS)): is not a whole number"}},
     };
     // Regression: libxml2 took over half a minute over an element with 80,000 attributes, in
     // either file. The run names the file and the reason, writes nothing and ends at once.

@@ -1,5 +1,5 @@
-// Runs copies of the built program with window modules laid out in scratch folders: it loads its
-// own, and only what no other user could plant.
+// Runs copies of the built program with window modules laid out in scratch folders: it loads only
+// its own build's, from where it was built or installed, and only what no other user could plant.
 #include "testing/FakeDisplay.h"
 #include "testing/QStringPrinter.h"
 
@@ -34,7 +34,7 @@ struct Layout {
     const char* module;  // the file laid out as the program's module
     // Where: "beside" the program or "installed" where the installation puts it; then what is done
     // to it: "sticky nobody's" lays it out in a sticky folder and gives it and the folders up to
-    // that one to uid 65534.
+    // that one to uid 65534, "/3" cuts it short.
     const char *place, *change;
     QString says;            // on standard error after the refusal; "" for a module that loads
     bool neverRuns = false;  // the module's code must not run: it was refused unopened
@@ -55,18 +55,27 @@ QString Make(const QString& root, const Layout& layout) {
     Copy(layout.module, module);
     for (; change == "sticky nobody's" && module != root + "/S"; module = QFileInfo(module).path())
         Chown(module);
+    if (change == "/3")
+        QFile(module).resize(QFileInfo(module).size() / 3);
     return program;
 }
 
 TEST(WindowModuleTest, LoadsOnlyItsOwnModuleFromWhereItWasBuiltOrInstalled) {
-    const QString nobody = ": belongs to nobody (uid 65534)";
+    const QString nobody = ": belongs to nobody (uid 65534)", bare = "/bin/" + kModuleName;
     const char *const own = TERVOSETUP_MODULE, *const bad = TEST_MODULE_WITHOUT_ENTRY;
     const Layout layouts[] = {
         {"its own module beside it, as in the build tree, loads", own, "beside", "", ""},
+        {"its own module where the installation puts it loads", own, "installed", "", ""},
         {"a module planted by another user in a sticky folder is refused, and never runs", bad,
          "installed", "sticky nobody's",
          "/S/" + kLibraryFolder + nobody + ", neither to root nor to the user running the program",
          true, "S/v/tervosetup"},
+        {"a module cut short in its segments is a message, not a crash", own, "beside", "/3",
+         bare + ": is no usable shared library: the file is cut short"},
+        {"a shared library without the entry function is named and refused", bad, "beside", "",
+         bare + ": is no TervoSetup window module: it has no function TervoSetupWindowModuleEntry"},
+        {"a module of another build is refused", TEST_MODULE_OTHER_BUILD, "beside", "",
+         bare + ": comes from another build of TervoSetup (0.1+other)"},
     };
     // A display that hangs up on every connection: the program goes on to load its module, whose
     // window system then finds no display and says so.

@@ -7,6 +7,7 @@
 #include "testing/ScriptedDialogs.h"
 #include "testing/TextMatchers.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QTemporaryDir>
@@ -68,6 +69,7 @@ using Texts = QStringList;
 // How the window is left: open or closed, its caption after the title, eDBHOST=eDBPORT, and which
 // of the files received the edit.
 const char kEdited[] = "open [s[*].xml]* db1=15432 saved:";
+const char kSavedAndClosed[] = "closed [s[*].xml] db1=15432 saved:s[*].xml";
 
 // One way through the window: "1" is typed at the start of eDBPORT, maybe the settings file is
 // changed on disk, a control is pressed and each question answered in turn.
@@ -82,8 +84,13 @@ struct Case {
 const char kExternal[] =
     R"~(<xml><variable id="$(DBHOST)">ext</variable><variable id="$(DBPORT)">5</variable><x/></xml>)~";
 const Case kCases[] = {
-    {"YesSavesAndSaysSo", "Cancel", Asked{{"s[*].xml speichern", "Yes"}}, Texts{"gespeichert"},
-     "closed [s[*].xml] db1=15432 saved:s[*].xml"},
+    {"CancelKeepsWindowAndEdit", "Cancel", Asked{{"s[*].xml speichern", "Cancel"}}, Texts(),
+     kEdited},
+    {"NoClosesWithoutSaving", "indExit", Asked{{"speichern", "No"}}, Texts(),
+     "closed [s[*].xml]* db1=15432 saved:"},
+    {"YesSavesAndSaysSo", "Cancel", Asked{{"speichern", "Yes"}}, Texts{"gespeichert"},
+     kSavedAndClosed},
+    {"OkSavesWithoutAsking", "Ok", Asked(), Texts(), kSavedAndClosed},
     // Regression: running out of memory ended the program.
     {"OutOfMemoryKeepsAll", "Ok", Asked(), Texts{"not enough memory"}, kEdited,
      FakeFileSystem::kOutOfMemory},
@@ -129,6 +136,48 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
               Bytes{savedTo.isEmpty() ? "" : "host=db1 port=15432"});
     // What another program wrote stays, apart from the values saved over it.
     EXPECT_EQ(mFiles.FileContents(kSettings).contains("<x/>"), c.disk == kExternal);
+}
+
+// Each group's page shows only its labels and fields. A screen reader names a field by its label
+// and describes it by its variable. Enter presses the button that has the focus.
+TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
+    QApplication::setActiveWindow(mWindow.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
+    // Keys pressed in turn from the tab strip, each walk in the group the one before left; after
+    // each key, where the focus is and which group is shown.
+    const struct {
+        const char *what, *keys, *reached;
+    } walks[] = {
+        {"Ctrl+Tab and Ctrl+PgDown go on to the first field, with Shift or PgUp back, round the "
+         "ends",
+         "Ctrl+Tab Ctrl+PgDown Ctrl+Shift+Backtab Ctrl+PgUp Ctrl+PgUp",
+         "eLOGDIR@1 eDBHOST@0 eLOGDIR@1 eDBHOST@0 eLOGDIR@1"},
+        // The fields of the second group are made when it is first shown, after the buttons.
+        {"Tab walks the fields of a group made later, then the buttons", "Tab Tab Tab Tab",
+         "eLOGDIR@1 eTMP@1 Ok@1 Cancel@1"},
+        {"Tab walks the fields of the first group and the buttons, then comes round",
+         "Ctrl+Tab Tab Tab Tab Tab Tab",
+         "eDBHOST@0 eDBPORT@0 Ok@0 Cancel@0 Categories@0 eDBHOST@0"},
+    };
+    for (const auto& walk : walks) {
+        Control("Categories")->setFocus();
+        QStringList reached;
+        for (const QString& key : QString(walk.keys).split(' ')) {
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+            reached << QApplication::focusWidget()->objectName() + '@' +
+                           Control("Categories")->property("currentIndex").toString();
+        }
+        EXPECT_EQ(reached.join(' '), walk.reached) << walk.what;
+    }
+    EXPECT_TRUE(!Control("lblDBPORT")->isHidden() && !Control("lblLOGDIR")->isVisible());
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control("eLOGDIR"));
+    EXPECT_EQ(access->text(QAccessible::Name) + '|' + access->text(QAccessible::Description),
+              "Folder of every service's log files|LOGDIR");
+    Control("eLOGDIR")->setProperty("text", "x");
+    Control("Ok")->setFocus();
+    QTest::keyClick(Control("Ok"), Qt::Key_Return);
+    EXPECT_FALSE(mWindow->isVisible());
+    EXPECT_THAT(mFiles.FileContents(kSettings).toStdString(), ::testing::HasSubstr(">x<"));
 }
 
 }  // namespace
