@@ -29,8 +29,12 @@ QList<QByteArray> SecretForms(const Configuration& config, const VariableValues&
 SecretMask::SecretMask(QList<QByteArray> secrets, Emit report)
     : mSecrets(std::move(secrets)), mEmit(std::move(report)) {
     mSecrets.removeAll(QByteArray());
-    std::sort(mSecrets.begin(), mSecrets.end(),
-              [](const QByteArray& a, const QByteArray& b) { return a.size() > b.size(); });
+    // Longest first; the same secret given twice (a password both stored and about to be saved)
+    // is looked for once.
+    std::sort(mSecrets.begin(), mSecrets.end(), [](const QByteArray& a, const QByteArray& b) {
+        return a.size() != b.size() ? a.size() > b.size() : a < b;
+    });
+    mSecrets.erase(std::unique(mSecrets.begin(), mSecrets.end()), mSecrets.end());
     mLongest = mSecrets.isEmpty() ? 0 : mSecrets.front().size();
 }
 
