@@ -1,6 +1,8 @@
 #include "gui/Program.h"
 
-#include "gui/WindowModule.h"
+#include "gui/DisplayConnection.h"
+#include "gui/QtDialogs.h"
+#include "gui/frmsetup.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DiskFileSystem.h"
 #include "platform/Display.h"
@@ -9,6 +11,7 @@
 #include "run/CommandLine.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
+#include "run/ProgramServices.h"
 
 #include <QCoreApplication>
 
@@ -23,7 +26,7 @@ namespace {
 
 // The application object of the program while it shows no window, with the catalog of the user's
 // language installed, so that every text of a run is translated where it is made. Only one
-// application object may exist at a time: this one ends before the window module makes its own.
+// application object may exist at a time: this one ends before a DisplayConnection is made.
 class ConsoleApplication {
   public:
     ConsoleApplication(int argc, char** argv) : mArgc(argc) {
@@ -90,13 +93,6 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
                               QProcessEnvironment::systemEnvironment()));
 }
 
-// Says on standard error that the window module could not be loaded and what follows from it.
-void ReportModuleFailure(const Status& failure, const QString& consequence) {
-    Print(stderr, QCoreApplication::translate(
-                      "Program", "TervoSetup: the window library could not be loaded, so %1: %2")
-                      .arg(consequence, failure.message()));
-}
-
 // How long an X display has to answer a new connection. The window system would wait for ever;
 // a live display answers in milliseconds, a remote one over a slow link in well under this.
 constexpr std::chrono::seconds kDisplayAnswerTime{5};
@@ -119,9 +115,8 @@ bool DisplayAnswers(const QString& consequence) {
 }
 
 // The messages of a run without a window. Each goes to standard error, so that a log keeps it,
-// and is also shown in a message box when a display can be reached. The window module is loaded
-// and the display connected only when there is something to show, so an export that goes well
-// neither loads the window libraries nor waits for the display.
+// and is also shown in a message box when a display can be reached. The display is connected only
+// when there is something to show, so an export that goes well never waits for the display.
 class ExportDialogs final : public Dialogs {
   public:
     // `application` is ended while the message boxes, which make an application object of their
@@ -160,20 +155,17 @@ class ExportDialogs final : public Dialogs {
     Dialogs* Boxes() {
         if (!mTried) {
             mTried = true;
-            WindowModule* module = nullptr;
-            const QString consequence =
-                QCoreApplication::translate("Program", "messages go to standard error only");
-            if (!DisplayAnswers(consequence)) {
+            if (!DisplayAnswers(
+                    QCoreApplication::translate("Program", "messages go to standard error only"))) {
                 return nullptr;
             }
-            if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
-                ReportModuleFailure(loaded, consequence);
+            mApplication.reset();
+            mDisplay = std::make_unique<DisplayConnection>(mArgc, mArgv);
+            if (mDisplay->Application() != nullptr) {
+                mBoxes = std::make_unique<QtDialogs>();
             } else {
-                mApplication.reset();
-                mBoxes = module->OpenMessageBoxes(mArgc, mArgv);
-                if (!mBoxes) {
-                    mApplication = std::make_unique<ConsoleApplication>(mArgc, mArgv);
-                }
+                mDisplay.reset();
+                mApplication = std::make_unique<ConsoleApplication>(mArgc, mArgv);
             }
         }
         return mBoxes.get();
@@ -184,8 +176,27 @@ class ExportDialogs final : public Dialogs {
     std::unique_ptr<ConsoleApplication>& mApplication;
     ConsoleDialogs mConsole;
     bool mTried = false;
-    std::unique_ptr<Dialogs> mBoxes;
+    std::unique_ptr<DisplayConnection> mDisplay;
+    std::unique_ptr<QtDialogs> mBoxes;  // declared after the display, so it ends first
 };
+
+// Runs the editor window on `options` until it is closed; returns the exit status.
+int RunEditor(int argc, char** argv, const CommandLineOptions& options, FileSystem& files,
+              ProcessLauncher& processes) {
+    const DisplayConnection display(argc, argv);
+    if (display.Application() == nullptr) {
+        std::fputs(Messages::DisplayUnreachable().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
+    QtDialogs dialogs;
+    frmsetup window(options, {dialogs, files, processes});
+    dialogs.SetParent(&window);
+    if (const std::optional<int> failed = window.Form_Load()) {
+        return *failed;
+    }
+    window.show();
+    return display.Application()->exec();
+}
 
 }  // namespace
 
@@ -210,8 +221,8 @@ int RunProgram(int argc, char** argv) {
     DiskFileSystem files;
     QProcessLauncher processes;
     // A check is made for scripts and tools that run unattended: it never opens a message box,
-    // and neither does a run that says it is one (/batch), whatever the display. The window
-    // module is then never loaded.
+    // and neither does a run that says it is one (/batch), whatever the display. Such a run never
+    // connects to a display: it makes no application object but the console's.
     if (options.batch || !HasDisplay(QProcessEnvironment::systemEnvironment()) ||
         options.checkMode || options.diffMode) {
         return RunWithoutDisplay(options, files, processes);
@@ -232,12 +243,6 @@ int RunProgram(int argc, char** argv) {
         std::fputs(Messages::DisplayUnreachable().toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
-    WindowModule* module = nullptr;
-    if (const Status loaded = LoadWindowModule(&module); !loaded.ok()) {
-        ReportModuleFailure(loaded,
-                            QCoreApplication::translate("Program", "the editor cannot be shown"));
-        return kExitFailed;
-    }
     application.reset();  // the editor's application object takes its place
-    return module->RunEditor(argc, argv, options, files, processes);
+    return RunEditor(argc, argv, options, files, processes);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 // The whole program: reads the command line, then runs the unattended export or the editor
-// window. Returns the exit status. Needs QtCore only: the window and the message boxes come from
-// the window module (gui/WindowModule.h), loaded when one of them is to be shown.
+// window. Returns the exit status. A run connects to a display only when it has a window or a
+// message box to show; until then, and for /batch, /check and /diff throughout, its only
+// application object is a QCoreApplication.
 int RunProgram(int argc, char** argv);

@@ -22,10 +22,13 @@ TEST(TrustedFileTest, OpensOnlyWhatNoOtherUserCouldHavePutThere) {
         const char* path;
         QString says;  // after the folder's path: how the refusal starts, or "" when it opens
     };
-    // The window module's test refuses a module that another user planted in a sticky folder.
     const Case cases[] = {
         {"a file of its own user in folders of its own user", "true", "a/b/file", ""},
         {"a folder its group may write to", "chmod 775 a/b", "a/b/file", QString("/a/b") + written},
+        {"its own folder in a sticky folder that everyone may add to", "chmod 1777 a", "a/b/file",
+         ""},
+        {"a folder that another user put into a sticky folder", "chmod 1777 a && chown 65534 a/b",
+         "a/b/file", "/a/b" + nobody},
         {"a symbolic link that leads to a file of another user",
          "ln -s b/file a/link && chown 65534 a/b/file", "a/link", "/a/b/file" + nobody}};
     for (const Case& c : cases) {

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh dpkg-dev file
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build build --parallel "$(nproc)" --target tervosetup tervosetup-gui >/dev/null
+cmake --build build --parallel "$(nproc)" --target tervosetup >/dev/null
 (cd build && cpack -G DEB >cpack.log 2>&1) || { cat build/cpack.log; exit 1; }
 package=$(ls -t build/tervosetup_*.deb | head -n 1)
 echo "Built $package"

@@ -321,10 +321,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
 <context>
     <name>Program</name>
     <message>
-        <source>TervoSetup: the window library could not be loaded, so %1: %2</source>
-        <translation>TervoSetup: Die Fensterbibliothek konnte nicht geladen werden; %1: %2</translation>
-    </message>
-    <message>
         <source>TervoSetup: %1, so %2.</source>
         <translation>TervoSetup: %1; %2.</translation>
     </message>
@@ -335,10 +331,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>it counts as no display</source>
         <translation>er gilt daher als nicht vorhanden</translation>
-    </message>
-    <message>
-        <source>the editor cannot be shown</source>
-        <translation>der Editor kann daher nicht angezeigt werden</translation>
     </message>
 </context>
 <context>
@@ -403,13 +395,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
-    </message>
-</context>
-<context>
-    <name>RunningProgram</name>
-    <message>
-        <source>holds no process file system, so where the program was installed cannot be told</source>
-        <translation>enthält kein Prozessdateisystem, daher lässt sich nicht feststellen, wo das Programm installiert ist</translation>
     </message>
 </context>
 <context>
@@ -483,45 +468,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>The after command did not succeed.</source>
         <translation>Der Befehl nach dem Speichern ist fehlgeschlagen.</translation>
-    </message>
-</context>
-<context>
-    <name>SharedObjectFile</name>
-    <message>
-        <source>is no usable shared library: </source>
-        <translation>ist keine brauchbare gemeinsame Bibliothek: </translation>
-    </message>
-    <message>
-        <source>the file is cut short (%1 bytes): </source>
-        <translation>die Datei ist abgeschnitten (%1 Bytes): </translation>
-    </message>
-    <message>
-        <source>it ends inside the ELF header</source>
-        <translation>sie endet innerhalb des ELF-Kopfes</translation>
-    </message>
-    <message>
-        <source>it is not an ELF file</source>
-        <translation>sie ist keine ELF-Datei</translation>
-    </message>
-    <message>
-        <source>it is built for another kind of machine</source>
-        <translation>sie ist für eine andere Rechnerarchitektur gebaut</translation>
-    </message>
-    <message>
-        <source>it is no shared library</source>
-        <translation>sie ist keine gemeinsame Bibliothek</translation>
-    </message>
-    <message>
-        <source>its program headers end past it</source>
-        <translation>ihre Programmköpfe reichen über ihr Ende hinaus</translation>
-    </message>
-    <message>
-        <source>its section table ends past it</source>
-        <translation>ihre Sektionstabelle reicht über ihr Ende hinaus</translation>
-    </message>
-    <message>
-        <source>its segment %1 (%2 bytes at offset %3) ends past it</source>
-        <translation>ihr Segment %1 (%2 Bytes ab Position %3) reicht über ihr Ende hinaus</translation>
     </message>
 </context>
 <context>
@@ -669,17 +615,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>does not match the pattern %1</source>
         <translation>passt nicht zum Muster %1</translation>
-    </message>
-</context>
-<context>
-    <name>WindowModule</name>
-    <message>
-        <source>is no TervoSetup window module: it has no function %1</source>
-        <translation>ist kein Fenstermodul von TervoSetup: Es hat keine Funktion %1</translation>
-    </message>
-    <message>
-        <source>comes from another build of TervoSetup (%1), not from this program&apos;s (%2)</source>
-        <translation>stammt aus einem anderen Build von TervoSetup (%1), nicht aus dem dieses Programms (%2)</translation>
     </message>
 </context>
 <context>

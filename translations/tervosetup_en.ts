@@ -321,10 +321,6 @@ The last lines it wrote to standard error:
 <context>
     <name>Program</name>
     <message>
-        <source>TervoSetup: the window library could not be loaded, so %1: %2</source>
-        <translation>TervoSetup: the window library could not be loaded, so %1: %2</translation>
-    </message>
-    <message>
         <source>TervoSetup: %1, so %2.</source>
         <translation>TervoSetup: %1, so %2.</translation>
     </message>
@@ -335,10 +331,6 @@ The last lines it wrote to standard error:
     <message>
         <source>it counts as no display</source>
         <translation>it counts as no display</translation>
-    </message>
-    <message>
-        <source>the editor cannot be shown</source>
-        <translation>the editor cannot be shown</translation>
     </message>
 </context>
 <context>
@@ -403,13 +395,6 @@ The last lines it wrote to standard error:
     <message>
         <source>Cancel</source>
         <translation>Cancel</translation>
-    </message>
-</context>
-<context>
-    <name>RunningProgram</name>
-    <message>
-        <source>holds no process file system, so where the program was installed cannot be told</source>
-        <translation>holds no process file system, so where the program was installed cannot be told</translation>
     </message>
 </context>
 <context>
@@ -483,45 +468,6 @@ The last lines it wrote to standard error:
     <message>
         <source>The after command did not succeed.</source>
         <translation>The after command did not succeed.</translation>
-    </message>
-</context>
-<context>
-    <name>SharedObjectFile</name>
-    <message>
-        <source>is no usable shared library: </source>
-        <translation>is no usable shared library: </translation>
-    </message>
-    <message>
-        <source>the file is cut short (%1 bytes): </source>
-        <translation>the file is cut short (%1 bytes): </translation>
-    </message>
-    <message>
-        <source>it ends inside the ELF header</source>
-        <translation>it ends inside the ELF header</translation>
-    </message>
-    <message>
-        <source>it is not an ELF file</source>
-        <translation>it is not an ELF file</translation>
-    </message>
-    <message>
-        <source>it is built for another kind of machine</source>
-        <translation>it is built for another kind of machine</translation>
-    </message>
-    <message>
-        <source>it is no shared library</source>
-        <translation>it is no shared library</translation>
-    </message>
-    <message>
-        <source>its program headers end past it</source>
-        <translation>its program headers end past it</translation>
-    </message>
-    <message>
-        <source>its section table ends past it</source>
-        <translation>its section table ends past it</translation>
-    </message>
-    <message>
-        <source>its segment %1 (%2 bytes at offset %3) ends past it</source>
-        <translation>its segment %1 (%2 bytes at offset %3) ends past it</translation>
     </message>
 </context>
 <context>
@@ -669,17 +615,6 @@ The last lines it wrote to standard error:
     <message>
         <source>does not match the pattern %1</source>
         <translation>does not match the pattern %1</translation>
-    </message>
-</context>
-<context>
-    <name>WindowModule</name>
-    <message>
-        <source>is no TervoSetup window module: it has no function %1</source>
-        <translation>is no TervoSetup window module: it has no function %1</translation>
-    </message>
-    <message>
-        <source>comes from another build of TervoSetup (%1), not from this program&apos;s (%2)</source>
-        <translation>comes from another build of TervoSetup (%1), not from this program&apos;s (%2)</translation>
     </message>
 </context>
 <context>
