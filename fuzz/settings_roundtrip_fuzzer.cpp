@@ -6,10 +6,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "platform/XmlDocument.h"
-#include "schema/Configuration.h"
-#include "settings/SettingsLoader.h"
-#include "settings/SettingsWriter.h"
-#include "settings/VariableValues.h"
+#include "session/EditSession.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
 
@@ -23,41 +20,43 @@ static const char kConfiguration[] =
     </unused><command id="before">before</command><command id="after">after</command></xml>)~";
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Configuration config;
-    static const bool parsed = config.Parse(kConfiguration, QStringLiteral("c.xml")).ok();
-    FUZZ_CHECK(parsed, "the fixed configuration parses");
     const QString path = QStringLiteral("settings.xml");
     const QByteArray original = fuzz::Bytes(data, size);
     FakeFileSystem files;
+    files.SetFile(QStringLiteral("c.xml"), kConfiguration);
     files.SetFile(path, original);
-    VariableValues loaded(config), reloaded(config);
+    FakeProcessLauncher launcher;
+    EditSession loaded(files, launcher), reloaded(files, launcher);
+    FUZZ_CHECK(loaded.LoadConfiguration(QStringLiteral("c.xml"), QString()).ok() &&
+                   reloaded.LoadConfiguration(QStringLiteral("c.xml"), QString()).ok(),
+               "the fixed configuration loads");
 
     // A failed load touches no value: they stay as empty as those of `reloaded`.
-    const Status read = ReadSettingsInto(files, path, config, &loaded);
+    const Status read = loaded.Load(path);
     FUZZ_CHECK(read.ok() || !read.message().isEmpty(), "a failed load says why");
     // Saved as it was loaded, the file keeps its bytes. Then Host gets a new value, which goes
     // into its element or, when the file has none, into a new one.
     for (int save = 0; read.ok() && save < 2; ++save) {
         if (save == 1)
-            loaded.Set(QStringLiteral("$(HOST)"), QStringLiteral("new <&> host"));
+            loaded.SetValue(QStringLiteral("$(HOST)"), QStringLiteral("new <&> host"));
         const QByteArray before = files.FileContents(path);
-        FakeProcessLauncher launcher;
-        const SaveResult saved =
-            SaveAndExport(config, loaded, path, path, QString(), {files, launcher});
-        if (!saved.saved.ok()) {
-            FUZZ_CHECK(!saved.saved.message().isEmpty() && files.FileContents(path) == before &&
-                           launcher.commandLines().isEmpty(),
+        const qsizetype started = launcher.commandLines().size();
+        const SaveResult saved = loaded.Save({});
+        const QStringList commands = launcher.commandLines().mid(started);
+        if (!saved.Saved()) {
+            FUZZ_CHECK(!saved.refusal.message().isEmpty() && files.FileContents(path) == before &&
+                           commands.isEmpty(),
                        "a refused save says why, leaves the file and starts no command");
             return 0;
         }
-        FUZZ_CHECK(saved.problems.isEmpty() &&
-                       launcher.commandLines().join(u' ') == QStringLiteral("before after"),
-                   "a save starts the before command, then the after command, and both start");
+        FUZZ_CHECK(
+            saved.problems.isEmpty() && commands.join(u' ') == QStringLiteral("before after"),
+            "a save starts the before command, then the after command, and both start");
         FUZZ_CHECK(save == 1 || files.FileContents(path) == original,
                    "a save without changes keeps the bytes");
     }
     if (read.ok()) {
-        FUZZ_CHECK(ReadSettingsInto(files, path, config, &reloaded).ok(), "a saved file loads");
+        FUZZ_CHECK(reloaded.Load(path).ok(), "a saved file loads");
         // Writing a value replaces the element's whole content, so a variable nested inside
         // another one goes when the outer one is written: that is how the format defines it.
         XmlDocument document;
@@ -69,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const char* id : {"$(HOST)", "$(PORT)", "BARE", "$(A&B<C>)"}) {
         const QString name = QString::fromUtf8(id);
-        FUZZ_CHECK(*loaded.Find(name) == *reloaded.Find(name), "a save keeps every value");
+        FUZZ_CHECK(*loaded.Values().Find(name) == *reloaded.Values().Find(name),
+                   "a save keeps every value");
     }
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/SavePreview.h"
+#include "session/EditSession.h"
 
 #include <QByteArray>
 #include <QDialog>

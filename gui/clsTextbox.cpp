@@ -70,7 +70,7 @@ QString InvalidStyle(const QWidget* control) {
 clsTextbox::clsTextbox(const ValueRules& rules, Dialogs& dialogs)
     : mRules(rules), mDialogs(dialogs) {}
 
-void clsTextbox::Create(const QString& aID, const QString& aTabKey, QWidget* aFrm) {
+void clsTextbox::Create(const QString& aID, QWidget* aFrm) {
     switch (mRules.kind) {
         case ValueKind::Boolean:
             CreateCheckBox(aFrm);
@@ -83,7 +83,6 @@ void clsTextbox::Create(const QString& aID, const QString& aTabKey, QWidget* aFr
             break;
     }
     mControl->setObjectName(aID);
-    mControl->setProperty("Tag", aTabKey);
     // The hint follows the focus; the tooltip of a long value follows the width.
     mControl->installEventFilter(this);
     mControl->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -149,12 +148,6 @@ void clsTextbox::Describe(const QString& label, const QString& id, QLabel* label
     UpdateMarks();
 }
 
-void clsTextbox::SetSavedText(const QString& text) {
-    mSaved = text;
-    SetText(text);
-    UpdateEdited();
-}
-
 bool clsTextbox::HasDefault() const {
     return mRules.defaultValue.has_value();
 }
@@ -176,8 +169,7 @@ void clsTextbox::Replace(const QString& text) {
     mEdit->setCursorPosition(0);
 }
 
-void clsTextbox::UpdateEdited() {
-    const bool edited = Text() != mSaved;
+void clsTextbox::SetEdited(bool edited) {
     if (edited == mEdited) {
         return;
     }
@@ -190,7 +182,6 @@ void clsTextbox::UpdateEdited() {
         mLabelControl->setFont(font);
         mLabelControl->setAccessibleName(name);
     }
-    emit EditedChanged(edited);
 }
 
 void clsTextbox::ShowContextMenu(const QPoint& position) {
@@ -201,7 +192,8 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
     if (!menu->isEmpty()) {
         menu->addSeparator();
     }
-    QAction* saved = menu->addAction(tr("Reset to Saved Value"), this, &clsTextbox::ResetToSaved);
+    QAction* saved =
+        menu->addAction(tr("Reset to Saved Value"), this, &clsTextbox::ResetToSavedRequested);
     saved->setObjectName(QStringLiteral("ResetToSaved"));
     saved->setEnabled(mEdited);
     if (mRules.defaultValue) {
@@ -264,7 +256,7 @@ void clsTextbox::SetText(const QString& text) {
 
 void clsTextbox::ValueChanged() {
     UpdateMarks();
-    UpdateEdited();
+    emit Changed(Text());
     if (mControl->hasFocus()) {
         emit Hint(HintText());
     }

@@ -13,8 +13,8 @@ class QLineEdit;
 class QWidget;
 struct ValueRules;
 
-// One variable's field: creates the control that its item's kind asks for and reports whether its
-// value, typed, picked or set by the program, differs from the saved one through EditedChanged().
+// One variable's field: creates the control that its item's kind asks for and reports every change
+// of its value, typed, picked or set by the program, through Changed().
 //  - text and number: a line edit. A number is checked, not blocked, so that a loaded value that
 //    is no number stays in sight.
 //  - password: a masked line edit with a button that shows the value until it is pressed again.
@@ -24,9 +24,9 @@ struct ValueRules;
 //  - file and folder: a line edit with a "..." button (or F4) that picks the path in a dialog.
 // A control never changes a value on its own. A value that breaks the rules gets a red frame, and
 // its reason is the control's tooltip. A password's value is never put in a tooltip nor in a text
-// for screen readers. A field whose value is not the one loaded or last saved is edited: its label
-// is bold, and a screen reader names the field and its label with " (changed)". Its context menu
-// puts the saved value or the item's default back.
+// for screen readers. A field that the window marks as edited (its value is not the one loaded or
+// last saved) has a bold label, and a screen reader names the field and its label with
+// " (changed)". Its context menu puts the saved value or the item's default back.
 class clsTextbox : public QObject {
     Q_OBJECT
   public:
@@ -34,9 +34,8 @@ class clsTextbox : public QObject {
     // outlive the field.
     clsTextbox(const ValueRules& rules, Dialogs& dialogs);
 
-    // Creates the control named `aID` on the page `aFrm`, tagged with the group `aTabKey`; the
-    // page's layout places it.
-    void Create(const QString& aID, const QString& aTabKey, QWidget* aFrm);
+    // Creates the control named `aID` on the page `aFrm`; the page's layout places it.
+    void Create(const QString& aID, QWidget* aFrm);
     // What a screen reader says of the control: `label` as its name, and as its description what
     // is wrong with the value, the help and the variable `id`, one a line. `labelControl` (may be
     // null) shows the label and is marked while the field is edited.
@@ -48,22 +47,20 @@ class clsTextbox : public QObject {
     QString Text() const;
     // Shows `text` exactly, whether it fits the rules or not.
     void SetText(const QString& text);
-    // Shows `text` as the value loaded or last saved, so the field is not edited.
-    void SetSavedText(const QString& text);
-    // Takes the value shown as the one saved.
-    void MarkSaved() { SetSavedText(Text()); }
+    // Marks the field as edited, or no longer.
+    void SetEdited(bool edited);
     bool IsEdited() const { return mEdited; }
     bool HasDefault() const;
-    // Put the saved value, or the item's default, back as an edit: in a text field Ctrl+Z takes
-    // it back.
-    void ResetToSaved() { Replace(mSaved); }
+    // Puts `text` (the saved value), or the item's default, back as an edit: in a text field
+    // Ctrl+Z takes it back.
+    void Replace(const QString& text);
     void ResetToDefault();
-    // Why the value breaks the rules, or nothing when it fits.
-    const std::optional<QString>& Problem() const { return mProblem; }
 
   signals:
-    // The field has become edited, or no longer is.
-    void EditedChanged(bool edited);
+    // The value shown has changed to `text`.
+    void Changed(const QString& text);
+    // The user asked for the saved value back (the field's context menu).
+    void ResetToSavedRequested();
     // The line to show for the field while it has the focus: what is wrong with the value, or
     // else the help. Empty when the focus leaves the field.
     void Hint(const QString& text);
@@ -81,9 +78,6 @@ class clsTextbox : public QObject {
     void UpdateMarks();
     QString HintText() const;
     void Browse();
-    // Shows `text` as the user's edit.
-    void Replace(const QString& text);
-    void UpdateEdited();
     void ShowContextMenu(const QPoint& position);
 
     const ValueRules& mRules;
@@ -91,7 +85,6 @@ class clsTextbox : public QObject {
     QString mLabel;
     QString mId;
     QLabel* mLabelControl = nullptr;
-    QString mSaved;
     bool mEdited = false;
     QWidget* mControl = nullptr;  // owned by its page; one of the three below
     QLineEdit* mEdit = nullptr;

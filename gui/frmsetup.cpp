@@ -7,12 +7,8 @@
 #include "gui/PageLayout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
-#include "platform/DialogWaitLauncher.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
-#include "run/SavePreview.h"
-#include "settings/SettingsLoader.h"
-#include "settings/SettingsWriter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -25,7 +21,6 @@
 #include <QStatusBar>
 #include <QTabBar>
 
-#include <new>
 #include <utility>
 
 namespace {
@@ -56,15 +51,6 @@ bool DeclaresRules(const Configuration& config) {
     return false;
 }
 
-// Keeps the report of a save's preview: its diff. Its warnings are the save's, which the window
-// does not show.
-class DiffCollector final : public RunOutput {
-  public:
-    void Report(const QByteArray& bytes) override { diff += bytes; }
-    void Warn(const QString&) override {}
-    QByteArray diff;
-};
-
 // A message box taller than the screen would hide its OK button: a refused save lists this many
 // values that do not fit, and counts the rest.
 constexpr int kListedProblems = 20;
@@ -74,7 +60,11 @@ constexpr int kListedProblems = 20;
 using Layout::Px;
 
 frmsetup::frmsetup(const CommandLineOptions& options, ProgramServices services)
-    : mServices(services), mOptions(options) {
+    : mServices(services),
+      mOptions(options),
+      mProcesses(services.processes, services.dialogs),
+      mSession(services.files, mProcesses),
+      mConfigDoc(mSession.Config()) {
     setWindowTitle(QStringLiteral("frmsetup"));
     BuildControls();
     UsePaths(options);
@@ -218,7 +208,7 @@ void frmsetup::AddEditMenu() {
     QAction* toSaved =
         addItem("indResetToSaved", tr("&Reset to Saved Value"), QKeySequence(), [this] {
             if (clsTextbox* field = FocusedField()) {
-                field->ResetToSaved();
+                emit field->ResetToSavedRequested();
             }
         });
     QAction* toDefault =
@@ -257,7 +247,7 @@ void frmsetup::ShowField(int group, int item) {
     Categories->setCurrentIndex(group);
     const std::size_t index =
         mPages[static_cast<std::size_t>(group)].firstField + static_cast<std::size_t>(item);
-    QWidget* control = mFields[index].textbox->Control();
+    QWidget* control = mTextboxes[index]->Control();
     control->setFocus(Qt::OtherFocusReason);
     mPageArea->ensureWidgetVisible(control);
 }
@@ -267,10 +257,9 @@ clsTextbox* frmsetup::FocusedField() const {
     if (focus == nullptr || !mPage->isAncestorOf(focus)) {
         return nullptr;
     }
-    for (const Field& field : mFields) {
-        if (field.textbox &&
-            (field.textbox->Control() == focus || field.textbox->Control()->isAncestorOf(focus))) {
-            return field.textbox.get();
+    for (const std::unique_ptr<clsTextbox>& field : mTextboxes) {
+        if (field && (field->Control() == focus || field->Control()->isAncestorOf(focus))) {
+            return field.get();
         }
     }
     return nullptr;
@@ -292,9 +281,9 @@ std::optional<int> frmsetup::Form_Load() {
         mServices.dialogs.AskYesNo(tr("%1 does not exist. Start with the default values and "
                                       "create it on the first save?")
                                        .arg(mSettingsFile))) {
-        // The fields hold their defaults already, and mSettingsVersion is that of a file that
-        // does not exist: the first save asks only if another program has made it meanwhile.
-        mSettingsMissing = true;
+        // The values are their defaults already; the first save asks only if another program has
+        // made the file meanwhile.
+        mSession.StartNew(mSettingsFile);
         Dirty();
         return std::nullopt;
     }
@@ -327,7 +316,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     while (Categories->count() > 0) {
         Categories->removeTab(0);
     }
-    if (Status loaded = LoadConfigurationFile(mServices.files, path, &mConfigDoc); !loaded.ok()) {
+    if (Status loaded = mSession.LoadConfiguration(path, mBaseDir); !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
@@ -344,13 +333,11 @@ bool frmsetup::LoadConfiguration(const QString& path) {
 }
 
 void frmsetup::AddCategory(const ConfigGroup& group) {
-    const int index = Categories->addTab(group.name);
-    Categories->setTabData(index, group.name);
-    mPages.push_back({mFields.size(), nullptr});
+    Categories->addTab(group.name);
+    mPages.push_back({mTextboxes.size(), nullptr});
     for (const ConfigItem& item : group.items) {
-        mFieldById.insert(item.id, mFields.size());
-        // A field starts with its default; the settings file's value, if any, replaces it.
-        mFields.push_back({item.rules.defaultValue.value_or(QString()), nullptr});
+        mFieldById.insert(item.id, mTextboxes.size());
+        mTextboxes.emplace_back();
     }
 }
 
@@ -366,9 +353,9 @@ void frmsetup::BuildPage(int index) {
     QWidget* lastField = nullptr;
     std::size_t row = 0;
     for (const ConfigItem& item : group.items) {
-        Field& field = mFields[page.firstField + row];
-        AddField(item, group.name, rows, &field);
-        lastField = field.textbox->Control();
+        std::unique_ptr<clsTextbox>& field = mTextboxes[page.firstField + row];
+        AddField(item, rows, &field);
+        lastField = field->Control();
         ++row;
     }
     QWidget* client = centralWidget();
@@ -384,27 +371,37 @@ void frmsetup::BuildPage(int index) {
     }
 }
 
-void frmsetup::AddField(const ConfigItem& item, const QString& groupName, PageLayout* rows,
-                        Field* field) {
+void frmsetup::AddField(const ConfigItem& item, PageLayout* rows,
+                        std::unique_ptr<clsTextbox>* field) {
     QWidget* page = rows->parentWidget();
     // The label is made first: the text box, made after it, lies on top where the two overlap,
     // so the start of the field is never hidden, and nothing has to be restacked.
     auto* label = new QLabel(item.label, page);
     label->setObjectName(LabelControlName(item.id));
-    label->setProperty("Tag", groupName);
     // The label's whole text and its variable, for a label longer than its designed box.
     if (label->fontMetrics().horizontalAdvance(item.label) > Px(Layout::kRowWidth)) {
         label->setToolTip(item.label + u'\n' + item.id);
     }
 
-    field->textbox = std::make_unique<clsTextbox>(item.rules, mServices.dialogs);
-    field->textbox->Create(FieldControlName(item.id), groupName, page);
-    field->textbox->Describe(item.label, item.id, label);
-    rows->AddRow(label, field->textbox->Control());
-    // A field that has not existed before was not edited: what it was given is its saved value.
-    field->textbox->SetSavedText(std::exchange(field->text, QString()));
-    connect(field->textbox.get(), &clsTextbox::EditedChanged, this, &frmsetup::FieldEdited);
-    connect(field->textbox.get(), &clsTextbox::Hint, this, &frmsetup::ShowHint);
+    auto* textbox = new clsTextbox(item.rules, mServices.dialogs);
+    field->reset(textbox);
+    textbox->Create(FieldControlName(item.id), page);
+    textbox->Describe(item.label, item.id, label);
+    rows->AddRow(label, textbox->Control());
+    textbox->SetText(*mSession.Values().Find(item.id));
+    textbox->SetEdited(mSession.IsEdited(item.id));
+    const QString id = item.id;
+    connect(textbox, &clsTextbox::Changed, this,
+            [this, id, textbox](const QString& value) { FieldChanged(id, textbox, value); });
+    connect(textbox, &clsTextbox::ResetToSavedRequested, this,
+            [this, id, textbox] { textbox->Replace(*mSession.SavedValue(id)); });
+    connect(textbox, &clsTextbox::Hint, this, &frmsetup::ShowHint);
+}
+
+void frmsetup::FieldChanged(const QString& id, clsTextbox* field, const QString& value) {
+    mSession.SetValue(id, value);
+    field->SetEdited(mSession.IsEdited(id));
+    Dirty();
 }
 
 void frmsetup::Categories_Click() {
@@ -422,93 +419,63 @@ void frmsetup::Categories_Click() {
 }
 
 bool frmsetup::LoadSettings(const QString& path) {
-    // A field the file does not list keeps its value.
-    VariableValues values = FieldValues();
-    SettingsVersion version;
-    if (Status loaded = ReadSettingsInto(mServices.files, path, mConfigDoc, &values, &version);
-        !loaded.ok()) {
+    if (Status loaded = mSession.Load(path); !loaded.ok()) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
-    ShowValues(values);
-    mSettingsVersion = version;
-    mSettingsMissing = false;
-    Dirty();
+    ShowValues();
     return true;
 }
 
-void frmsetup::ReloadSettings() {
-    VariableValues values(mConfigDoc);
-    SettingsVersion version;
-    if (Status loaded =
-            ReadSettingsInto(mServices.files, mSettingsFile, mConfigDoc, &values, &version);
-        !loaded.ok()) {
-        mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
-        return;
-    }
-    ShowValues(values);
-    mSettingsVersion = version;
-    mSettingsMissing = false;
-    Dirty();
-}
-
-bool frmsetup::SaveSettings(const QString& sourcePath, const QString& targetPath) {
-    if (!ValuesFit()) {
-        return false;
-    }
-    SaveResult result;
-    try {
-        for (;;) {
-            // The lock is held from reading the file to replacing it, but not while a question
-            // waits for the user.
-            std::unique_ptr<UpdateLock> lock;
-            SettingsDocument settings;
-            result.saved =
-                PrepareSave(mServices.files, sourcePath, targetPath, LockWait(), &lock, &settings);
-            if (!result.saved.ok()) {
+bool frmsetup::SaveSettings(const QString& targetPath) {
+    EditSession::SaveOptions options;
+    options.target = targetPath;
+    // Another program's save is waited for as long as the user likes, with a way to stop.
+    std::unique_ptr<Dialogs::Waiting> waiting;
+    options.wait.tell = [this, &waiting](const QString& message) {
+        waiting = mServices.dialogs.ShowWaiting(message);
+    };
+    options.wait.cancelled = [&waiting] { return waiting && waiting->Cancelled(); };
+    options.wait.giveUpAfter = std::chrono::milliseconds::max();
+    options.changedOnDisk = [this](bool exists) {
+        switch (mServices.dialogs.AskYesNoCancel(Messages::ChangedOnDisk(mSettingsFile, exists))) {
+            case Dialogs::Answer::Yes:
+                return EditSession::ChangedOnDisk::SaveOver;
+            case Dialogs::Answer::No:
+                return EditSession::ChangedOnDisk::Reload;
+            case Dialogs::Answer::Cancel:
                 break;
-            }
-            if (targetPath == mSettingsFile && settings.Version() != mSettingsVersion) {
-                lock.reset();
-                const Dialogs::Answer answer = mServices.dialogs.AskYesNoCancel(
-                    Messages::ChangedOnDisk(mSettingsFile, settings.Version().exists));
-                if (answer == Dialogs::Answer::Yes) {
-                    // Over the file as it was just seen; a change after that is asked about again.
-                    mSettingsVersion = settings.Version();
-                    continue;
-                }
-                if (answer == Dialogs::Answer::No) {
-                    ReloadSettings();
-                }
-                return false;
-            }
-            // A command the configuration waits for shows a dialog whose Cancel stops it.
-            DialogWaitLauncher processes(mServices.processes, mServices.dialogs);
-            result = SaveAndExport(mConfigDoc, FieldValues(), settings, targetPath, mBaseDir,
-                                   {mServices.files, processes});
-            break;
         }
-    } catch (const std::bad_alloc&) {
-        result = SaveResult();
-        result.saved = Status::Error(
-            QCoreApplication::translate("SettingsWriter", "The settings could not be saved.\n%1")
-                .arg(Status::OutOfMemory(targetPath).message()));
+        return EditSession::ChangedOnDisk::Cancel;
+    };
+    const SaveResult result = mSession.Save(options);
+    waiting.reset();
+    switch (result.outcome) {
+        case SaveResult::Outcome::Invalid:
+            ShowInvalid(result.invalid);
+            return false;
+        case SaveResult::Outcome::Reloaded:
+            ShowValues();
+            return false;
+        default:
+            break;
     }
-    if (ShowSaveResult(result, mServices.dialogs) == kExitFailed) {
+    if (ShowSaveResult(result, targetPath, mServices.dialogs) == kExitFailed) {
         return false;
     }
-    mSettingsVersion = result.version;
-    MarkSaved();
-    mSettingsMissing = false;
-    Dirty();
+    ShowValues();
     return true;
 }
 
 bool frmsetup::ValuesFit() {
-    const std::vector<InvalidValue> invalid = InvalidValues(mConfigDoc, FieldValues());
-    if (invalid.empty()) {
-        return true;
+    const std::vector<InvalidValue> invalid = mSession.InvalidValues();
+    if (!invalid.empty()) {
+        ShowInvalid(invalid);
     }
+    return invalid.empty();
+}
+
+void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
     QStringList lines;
     for (const InvalidValue& bad : invalid) {
         if (lines.size() == kListedProblems) {
@@ -524,7 +491,6 @@ bool frmsetup::ValuesFit() {
     const InvalidValue& first = invalid.front();
     ShowField(static_cast<int>(first.group - mConfigDoc.Groups().data()),
               static_cast<int>(first.item - first.group->items.data()));
-    return false;
 }
 
 void frmsetup::OpenSettings() {
@@ -545,7 +511,7 @@ void frmsetup::OpenSettings() {
 }
 
 bool frmsetup::SaveCurrent() {
-    return SaveSettings(mSettingsFile, mSettingsFile);
+    return SaveSettings(mSettingsFile);
 }
 
 void frmsetup::SaveSettingsAs() {
@@ -558,10 +524,7 @@ void frmsetup::SaveSettingsAs() {
     if (!chosen || chosen->isEmpty()) {
         return;
     }
-    // An existing settings file receives the values in its own entries. A new file gets the
-    // current file's document, so that it holds the values too instead of a bare root.
-    const QString source = mServices.files.Exists(*chosen) ? *chosen : mSettingsFile;
-    if (!SaveSettings(source, *chosen)) {
+    if (!SaveSettings(*chosen)) {
         return;
     }
     mSettingsFile = *chosen;
@@ -573,19 +536,14 @@ void frmsetup::IndShowChanges_Click() {
     if (!ValuesFit()) {
         return;
     }
-    DiffCollector report;
-    SavePreview preview;
-    try {
-        preview = PreviewSave(mConfigDoc, FieldValues(), mSettingsFile, mBaseDir, mServices.files,
-                              &report);
-    } catch (const std::bad_alloc&) {
-        preview.result.saved = Status::OutOfMemory(mSettingsFile);
-    }
-    if (!preview.result.saved.ok()) {
-        mServices.dialogs.ShowMessage(preview.result.saved.message());
+    QByteArray diff;
+    const SavePreview preview =
+        mSession.Preview([&diff](const QByteArray& bytes) { diff += bytes; });
+    if (!preview.result.Saved()) {
+        ShowSaveResult(preview.result, mSettingsFile, mServices.dialogs);
         return;
     }
-    auto* view = new ChangesView(preview, report.diff, this);
+    auto* view = new ChangesView(preview, diff, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     connect(view, &ChangesView::SaveRequested, this, [this, view] {
         if (SaveCurrent()) {
@@ -633,13 +591,8 @@ bool frmsetup::Form_QueryUnload() {
 }
 
 void frmsetup::Dirty() {
-    mDirtyMark = mEditedFields > 0 || mSettingsMissing;
+    mDirtyMark = mSession.HasChanges();
     UpdateCaption();
-}
-
-void frmsetup::FieldEdited(bool edited) {
-    mEditedFields += edited ? 1 : -1;
-    Dirty();
 }
 
 void frmsetup::ShowHint(const QString& text) {
@@ -668,35 +621,12 @@ void frmsetup::indAboutTrvSet_Click() {
     mAbout->Load();
 }
 
-VariableValues frmsetup::FieldValues() const {
-    VariableValues values(mConfigDoc);
+void frmsetup::ShowValues() {
     for (auto it = mFieldById.cbegin(); it != mFieldById.cend(); ++it) {
-        const Field& field = mFields[*it];
-        values.Set(it.key(), field.textbox ? field.textbox->Text() : field.text);
-    }
-    return values;
-}
-
-void frmsetup::ShowValues(const VariableValues& values) {
-    for (auto it = mFieldById.cbegin(); it != mFieldById.cend(); ++it) {
-        const QString* value = values.Find(it.key());
-        if (value == nullptr) {
-            continue;
-        }
-        Field& field = mFields[*it];
-        if (field.textbox) {
-            field.textbox->SetSavedText(*value);
-        } else {
-            field.text = *value;
+        if (clsTextbox* field = mTextboxes[*it].get()) {
+            field->SetText(*mSession.Values().Find(it.key()));
+            field->SetEdited(mSession.IsEdited(it.key()));
         }
     }
-}
-
-void frmsetup::MarkSaved() {
-    // A field not built yet holds what was loaded or saved.
-    for (Field& field : mFields) {
-        if (field.textbox) {
-            field.textbox->MarkSaved();
-        }
-    }
+    Dirty();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "platform/DialogWaitLauncher.h"
 #include "run/CommandLine.h"
 #include "run/ProgramServices.h"
-#include "schema/Configuration.h"
-#include "settings/SettingsDocument.h"
-#include "settings/VariableValues.h"
+#include "session/EditSession.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -28,10 +27,10 @@ class xAboutTrvSet;
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
 // field per variable (made for its kind, see clsTextbox), the File, Edit and "?" menus, a search
 // box (FindBar) and the OK and "Abbrechen" buttons, and a status line for the fields' help and
-// problems when the configuration declares any. It owns the state of an editing session and keeps
-// its operations thin: the core reads and writes the files, the window gathers the fields' values
-// and shows what the core reports. The core speaks in variable ids; only the window knows which
-// control shows which variable.
+// problems when the configuration declares any. Its operations are thin: the edit session (the
+// core) holds the configuration and the values and reads and writes the files; the window hands it
+// every change of a field and shows what it reports. The core speaks in variable ids; only the
+// window knows which control shows which variable.
 class frmsetup : public QMainWindow {
     Q_OBJECT
   public:
@@ -55,8 +54,6 @@ class frmsetup : public QMainWindow {
     // Sets the caption's "*" to whether the settings hold edits: a field that is edited, or
     // defaults for a settings file still to be created.
     void Dirty();
-    // Counts a field that has become edited, or no longer is.
-    void FieldEdited(bool edited);
     // Shows the focused field's help or problem in the status line, if the window has one.
     void ShowHint(const QString& text);
     void Categories_Click();
@@ -75,14 +72,8 @@ class frmsetup : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // A variable's field. Until its page is built, `text` holds what the field shows; from then
-    // on its control does, and `text` is empty.
-    struct Field {
-        QString text;
-        std::unique_ptr<clsTextbox> textbox;
-    };
-    // A group's page: its items' fields are mFields[firstField ...], in the group's order. The
-    // page's widget exists once the page has been built.
+    // A group's page: its items' fields are mTextboxes[firstField ...], in the group's order. The
+    // page's widget and its fields exist once the page has been built.
     struct GroupPage {
         std::size_t firstField = 0;
         QWidget* widget = nullptr;
@@ -116,20 +107,21 @@ class frmsetup : public QMainWindow {
     // page is built when it is first shown, so that the window opens as fast with thousands of
     // fields as with a few. A page wider than the window makes the window's smallest size wider.
     void BuildPage(int index);
-    void AddField(const ConfigItem& item, const QString& groupName, PageLayout* rows, Field* field);
+    void AddField(const ConfigItem& item, PageLayout* rows, std::unique_ptr<clsTextbox>* field);
+    // Takes a field's new value into the session and marks the field edited or not.
+    void FieldChanged(const QString& id, clsTextbox* field, const QString& value);
     bool LoadSettings(const QString& path);
-    // Loads the window's settings file again into every field (a field it does not list becomes
-    // empty) and so discards the edits; when it cannot be loaded, says so and keeps them.
-    void ReloadSettings();
-    // Saves the fields' values to `targetPath` (read from `sourcePath`) and exports the templates.
-    // A save to the window's own file first asks what to do when the file is no longer what was
-    // loaded or last saved here. False when the settings were not written; every problem,
-    // running out of memory included, has been shown, and the edits are still there.
-    bool SaveSettings(const QString& sourcePath, const QString& targetPath);
-    // True when every value fits its item's rules. Otherwise a save is refused: one message lists
-    // the values that do not fit (the first 20, and how many more), and the field of the first one
-    // is shown and focused.
+    // Saves the values to `targetPath` and exports the templates (EditSession::Save). A save to
+    // the window's own file first asks what to do when the file is no longer what was loaded or
+    // last saved here; a wait for another program's save is shown with a way to stop it. False
+    // when the settings were not written; every problem has been shown, and the edits are still
+    // there (or, when the user chose so, the file's values replaced them).
+    bool SaveSettings(const QString& targetPath);
+    // True when every value fits its item's rules; otherwise ShowInvalid.
     bool ValuesFit();
+    // Refuses a save of `invalid` values: one message lists them (the first 20, and how many
+    // more), and the field of the first one is shown and focused.
+    void ShowInvalid(const std::vector<InvalidValue>& invalid);
     void OpenSettings();
     bool SaveCurrent();
     void SaveSettingsAs();
@@ -138,29 +130,26 @@ class frmsetup : public QMainWindow {
     bool Form_QueryUnload();
     void UpdateCaption();
 
-    // The value of every field, by variable id, whether its page is built or not.
-    VariableValues FieldValues() const;
-    // Puts each of `values` into its field as the value loaded, so that no field is edited.
-    void ShowValues(const VariableValues& values);
-    // Takes every field's value as saved.
-    void MarkSaved();
+    // Shows the session's values in the fields built, each marked edited or not.
+    void ShowValues();
     int ScrollBarExtent() const;
 
     ProgramServices mServices;
     CommandLineOptions mOptions;  // as the program was started
+    // A command the configuration waits for shows a dialog whose Cancel stops it.
+    DialogWaitLauncher mProcesses;
+    EditSession mSession;
 
-    Configuration mConfigDoc;
+    const Configuration& mConfigDoc;  // the session's
     QString mTitle;
-    bool mDirtyMark = false;  // the caption's "*": the fields hold edits that are not saved
-    int mEditedFields = 0;    // how many fields show another value than the one loaded or saved
-    bool mSettingsMissing = false;  // the fields hold defaults for a file the first save creates
+    bool mDirtyMark = false;  // the caption's "*": the values hold edits that are not saved
     QString mBaseDir;
     QString mSettingsFile;
     QString mConfigFile;
-    SettingsVersion mSettingsVersion;  // of mSettingsFile as loaded or last saved here
 
-    std::vector<Field> mFields;              // of every group, in the order of the configuration
-    QHash<QString, std::size_t> mFieldById;  // variable id -> its index in mFields
+    // Every item's field, in the order of the configuration; null until its page is built.
+    std::vector<std::unique_ptr<clsTextbox>> mTextboxes;
+    QHash<QString, std::size_t> mFieldById;  // variable id -> its index in mTextboxes
     std::vector<GroupPage> mPages;           // by tab index, which is the group's in mConfigDoc
     QString mCaption;                        // the caption last set
 

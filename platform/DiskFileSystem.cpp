@@ -350,6 +350,10 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
                         .arg(folder));
             }
         }
+        if (wait.cancelled && wait.cancelled()) {
+            return Status::Cancelled(QCoreApplication::translate(
+                "DiskFileSystem", "The wait for another program's save was stopped."));
+        }
         if (waited >= wait.giveUpAfter) {
             return Status::PathError(
                 folder,

@@ -50,6 +50,9 @@ struct LockWait {
     std::chrono::milliseconds tellAfter = std::chrono::seconds(1);
     // How long to wait in all before the lock fails; milliseconds::max() waits for ever.
     std::chrono::milliseconds giveUpAfter = kUnattendedLockWait;
+    // Asked between tries; true stops waiting, and the lock fails with a Status that
+    // IsCancelled(). May be empty.
+    std::function<bool()> cancelled;
 };
 
 // Who may read a file that a write creates. A file that exists keeps its permission bits either

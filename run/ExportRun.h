@@ -3,17 +3,17 @@
 #include "run/CommandLine.h"
 #include "run/ProgramServices.h"
 #include "run/RunOutput.h"
-#include "settings/SettingsWriter.h"
+#include "session/EditSession.h"
 
 #include <QProcessEnvironment>
 
-// The runs without a window. Each loads the configuration, then loads the settings once and saves
-// that very document back (SaveAndExport), without a window. Every problem is shown through
+// The runs without a window. Each loads the configuration and the settings file into an
+// EditSession and saves, or previews the save, without a window. Every problem is shown through
 // `services.dialogs`, every warning (SaveResult::warnings) goes to `output`; the result is the exit
 // status.
-//  - "/export": the before command, the settings file, the templates, the after command. It holds
-//    the update lock of the settings file from the load to the end of the save, and never while a
-//    message is shown.
+//  - "/export": the before command, the settings file, the templates, the after command
+//    (EditSession::Save). A settings file that another save changed after the load is saved as
+//    that save left it. No lock is held while a message is shown.
 //  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them,
 //    starts no command and takes no lock. Reports the paths of the files whose bytes would change,
 //    one per line, or their diff (WriteFileDiff), which `patch -p1` applies. A file whose change
@@ -23,8 +23,8 @@
 //    /export. Each file is compared as it is computed, and only /diff holds one, both versions of
 //    it, at a time.
 //  - "/strict": a warning makes /check and /diff end with 1. /export first does the whole save
-//    on a file system that writes nothing, and when that trial warns or has a problem, it writes
-//    nothing, starts no command and ends with 1.
+//    on a file system that writes nothing (SaveOptions::trialFirst), and when that trial warns or
+//    has a problem, it writes nothing, starts no command and ends with 1.
 //  - "/set:" and "/env:" (read from `environment`): values for this run in place of the settings
 //    file's (ApplyValueOptions). They are checked like the others, exported, and seen by /check
 //    and /diff in the outputs; the settings file keeps its own values. A value for a variable
@@ -32,6 +32,7 @@
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
-// Shows what a save reports: why it failed, or each problem of a save that stands. Returns the
-// exit status the result stands for.
-int ShowSaveResult(const SaveResult& result, Dialogs& dialogs);
+// Shows what a save of `settingsFile` reports: why it failed (the values that break their rules,
+// named after the file), or each problem of a save that stands. A save the user stopped shows
+// nothing. Returns the exit status the result stands for.
+int ShowSaveResult(const SaveResult& result, const QString& settingsFile, Dialogs& dialogs);

@@ -1,7 +1,6 @@
 #include "run/Overrides.h"
 
 #include "schema/Configuration.h"
-#include "settings/VariableValues.h"
 
 #include <QCoreApplication>
 
@@ -22,7 +21,7 @@ struct GivenValue {
 
 Status ApplyValueOptions(const std::vector<ValueOption>& options,
                          const QProcessEnvironment& environment, const Configuration& config,
-                         VariableValues* values, QHash<QString, QString>* sources) {
+                         QHash<QString, QString>* values, QHash<QString, QString>* sources) {
     std::vector<GivenValue> given;
     for (const ValueOption& option : options) {
         if (!option.fromEnvironment) {
@@ -40,7 +39,7 @@ Status ApplyValueOptions(const std::vector<ValueOption>& options,
             }
         }
     }
-    VariableValues result = *values;
+    QHash<QString, QString> result;
     QHash<QString, QString> resultSources;
     for (const GivenValue& value : given) {
         const ConfigItem* item = config.ItemFor(value.name);
@@ -56,7 +55,7 @@ Status ApplyValueOptions(const std::vector<ValueOption>& options,
                                                      .arg(value.source)
                                                : value.source));
         }
-        result.Set(item->id, value.value);
+        result.insert(item->id, value.value);
         resultSources.insert(item->id, value.source);
     }
     *values = std::move(result);

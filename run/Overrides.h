@@ -10,10 +10,9 @@
 #include <vector>
 
 class Configuration;
-class VariableValues;
 
-// Puts the values that the command line gives for one run into `values`, in the order of
-// `options`, so that a later one wins:
+// The values that the command line gives for one run, by item id, in the order of `options`, so
+// that a later one wins:
 //  - "/set:NAME=VALUE" gives VALUE to the item that NAME addresses (Configuration::ItemFor: its id
 //    or its bare name, so "/set:DBHOST=x" and "/set:$(DBHOST)=x" are the same);
 //  - "/env:PREFIX" gives, for each variable of `environment` whose name is PREFIX followed by a
@@ -24,4 +23,5 @@ class VariableValues;
 // from (never the value, which may be a secret); then `values` is left as it was.
 Status ApplyValueOptions(const std::vector<ValueOption>& options,
                          const QProcessEnvironment& environment, const Configuration& config,
-                         VariableValues* values, QHash<QString, QString>* sources = nullptr);
+                         QHash<QString, QString>* values,
+                         QHash<QString, QString>* sources = nullptr);

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <new>
 
 namespace {
 
@@ -272,15 +271,10 @@ const ConfigItem* Configuration::ItemFor(const QString& id) const {
 }
 
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {
-    try {
-        QByteArray bytes;
-        if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
-            *config = Configuration();
-            return read;
-        }
-        return config->Parse(bytes, path);
-    } catch (const std::bad_alloc&) {
+    QByteArray bytes;
+    if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
         *config = Configuration();
-        return Status::OutOfMemory(path);
+        return read;
     }
+    return config->Parse(bytes, path);
 }

@@ -97,6 +97,5 @@ class Configuration {
     std::vector<TemplateEntry> mTemplates;
 };
 
-// Reads and parses the configuration file at `path`. Running out of memory is a failure that
-// names the path.
+// Reads and parses the configuration file at `path`.
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config);

@@ -4,9 +4,7 @@
 
 #include "platform/DiskFileSystem.h"
 #include "platform/QProcessLauncher.h"
-#include "schema/Configuration.h"
-#include "settings/SettingsWriter.h"
-#include "settings/VariableValues.h"
+#include "session/EditSession.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,9 +42,8 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
         "<xml><files><file><input>i</input><output>o</output></file></files><group><name>G</name>";
     for (int i = 0; i < kCount; ++i)
         xml += "<item><name>" + Id(i) + "</name><varname>" + Id(i) + "</varname></item>";
-    Configuration config;
-    ASSERT_TRUE(config.Parse(xml + "</group></xml>", "config.xml").ok());
     DiskFileSystem disk;
+    ASSERT_TRUE(disk.WriteFile("config.xml", xml + "</group></xml>").ok());
     ASSERT_TRUE(disk.WriteFile("i", Expected(true, -1)).ok());
     ASSERT_TRUE(disk.WriteFile("settings.xml", Expected(false, 0)).ok());
     // Files of the user's that are named much like temporary files, which must stay.
@@ -65,13 +62,15 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
     const auto save = [&](int n, qint64 killAfter) {
         const pid_t pid = fork();
         if (pid == 0) {
-            VariableValues itemValues(config);
+            QProcessLauncher processes;
+            EditSession session(disk, processes);
+            if (!session.LoadConfiguration("config.xml", "").ok() ||
+                !session.Load("settings.xml").ok())
+                _exit(1);
             const QList<QByteArray> values = Expected(true, n).split('\n');
             for (int i = 0; i < kCount; ++i)
-                itemValues.Set(Id(i), QString::fromUtf8(values[i]));
-            QProcessLauncher processes;
-            SaveAndExport(config, itemValues, "settings.xml", "settings.xml", "",
-                          {disk, processes});
+                session.SetValue(Id(i), QString::fromUtf8(values[i]));
+            session.Save({});
             _exit(0);
         }
         usleep(useconds_t(killAfter));
@@ -99,8 +98,9 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
     EXPECT_EQ(held(false, settings + 1, -1) + held(true, settings + 1, -1), 2 * settings + 2);
     const QStringList left =
         QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    EXPECT_EQ(left.join(' ').toStdString(),
-              ".o.tervo-0000000000000001-backup .settings.xml.tervo-Backup i o settings.xml");
+    EXPECT_EQ(
+        left.join(' ').toStdString(),
+        ".o.tervo-0000000000000001-backup .settings.xml.tervo-Backup config.xml i o settings.xml");
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 // new file gets what the umask allows, and a file that exists keeps its mode.
 
 #include "platform/DiskFileSystem.h"
-#include "schema/Configuration.h"
-#include "settings/SettingsWriter.h"
-#include "settings/VariableValues.h"
+#include "session/EditSession.h"
 #include "testing/FakeProcessLauncher.h"
 
 #include <QDir>
@@ -50,16 +48,14 @@ TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
         SCOPED_TRACE(c.what);
         QTemporaryDir folder;
         const QString base = folder.path() + '/';
-        Configuration config;
-        ASSERT_TRUE(config
-                        .Parse("<xml><files><file><input>t</input><output>out</output></file>"
-                               "</files><group><name>G</name>"
-                               "<item><name>Host</name><varname>$(HOST)</varname></item>"
-                               "<item><name>Pass</name><varname>$(PASS)</varname>"
-                               "<type>password</type></item></group></xml>",
-                               base + "config.xml")
-                        .ok());
         DiskFileSystem disk;
+        ASSERT_TRUE(disk.WriteFile(base + "config.xml",
+                                   "<xml><files><file><input>t</input><output>out</output></file>"
+                                   "</files><group><name>G</name>"
+                                   "<item><name>Host</name><varname>$(HOST)</varname></item>"
+                                   "<item><name>Pass</name><varname>$(PASS)</varname>"
+                                   "<type>password</type></item></group></xml>")
+                        .ok());
         ASSERT_TRUE(disk.WriteFile(base + "t", c.templateText).ok());
         if (c.existingMode != 0) {
             for (const QString name : {"settings.xml", "out"}) {
@@ -67,13 +63,18 @@ TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
                 ASSERT_EQ(::chmod(QFile::encodeName(base + name).constData(), c.existingMode), 0);
             }
         }
-        VariableValues values(config);
-        values.Set("$(HOST)", "db");
-        values.Set("$(PASS)", c.password);
         FakeProcessLauncher processes;
-        const SaveResult result = SaveAndExport(config, values, base + "settings.xml",
-                                                base + "settings.xml", base, {disk, processes});
-        ASSERT_TRUE(result.saved.ok()) << result.saved.message().toStdString();
+        EditSession session(disk, processes);
+        ASSERT_TRUE(session.LoadConfiguration(base + "config.xml", base).ok());
+        if (c.existingMode != 0) {
+            ASSERT_TRUE(session.Load(base + "settings.xml").ok());
+        } else {
+            session.StartNew(base + "settings.xml");
+        }
+        session.SetValue("$(HOST)", "db");
+        session.SetValue("$(PASS)", c.password);
+        const SaveResult result = session.Save({});
+        ASSERT_TRUE(result.Saved()) << result.refusal.message().toStdString();
         ASSERT_TRUE(result.problems.isEmpty()) << result.problems.join('\n').toStdString();
         EXPECT_EQ(ModeOf(base + "settings.xml"), c.settingsMode) << "settings file";
         EXPECT_EQ(ModeOf(base + "out"), c.outputMode) << "output";

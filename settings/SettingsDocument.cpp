@@ -5,21 +5,14 @@
 
 #include <QCoreApplication>
 
-#include <new>
-
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
     *this = SettingsDocument();
     mPath = path;
-    Status loaded = Status::Ok();
-    try {
-        loaded = fileSystem.ReadFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
-        if (loaded.ok()) {
-            mVersion.exists = true;
-            mVersion.bytes = mBytes;
-            loaded = ParseBytes();
-        }
-    } catch (const std::bad_alloc&) {
-        loaded = Status::OutOfMemory(path);
+    Status loaded = fileSystem.ReadFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
+    if (loaded.ok()) {
+        mVersion.exists = true;
+        mVersion.bytes = mBytes;
+        loaded = ParseBytes();
     }
     if (!loaded.ok()) {
         Clear();
@@ -30,13 +23,8 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
 Status SettingsDocument::Parse(const QByteArray& bytes, const QString& path) {
     *this = SettingsDocument();
     mPath = path;
-    Status parsed = Status::Ok();
-    try {
-        mBytes = bytes;
-        parsed = ParseBytes();
-    } catch (const std::bad_alloc&) {
-        parsed = Status::OutOfMemory(path);
-    }
+    mBytes = bytes;
+    const Status parsed = ParseBytes();
     if (!parsed.ok()) {
         Clear();
     }

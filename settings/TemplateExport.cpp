@@ -10,7 +10,6 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <new>
 
 namespace {
 
@@ -77,66 +76,6 @@ QString Failure(const QString& format, const QString& name, const Status& why) {
     return format.arg(name, reason);
 }
 
-// Exports one entry; returns what went wrong, or nothing, and notes the tokens that no value
-// replaced in `leftovers`.
-QString ExportEntry(const TemplateEntry& entry, const SubstitutionPlan& plan,
-                    const std::vector<Substitution>& passwords, const std::vector<RunInput>& inputs,
-                    const QString& baseDir, FileSystem& fileSystem, Leftovers* leftovers) {
-    const auto notExported = [&entry](const QString& why) {
-        return QCoreApplication::translate(
-                   "TemplateExport", "The template entry \"%1\" -> \"%2\" was not exported: %3.")
-            .arg(entry.input, entry.output, why);
-    };
-    if (entry.output.isEmpty()) {
-        return notExported(QCoreApplication::translate("TemplateExport", "its output is empty"));
-    }
-    FileIdentity output;
-    const bool outputExists = fileSystem.Identify(baseDir + entry.output, &output).ok();
-    if (outputExists) {
-        const auto same = std::find_if(inputs.begin(), inputs.end(), [&](const RunInput& input) {
-            return input.identity.SameFile(output);
-        });
-        if (same != inputs.end()) {
-            return notExported(
-                QCoreApplication::translate("TemplateExport", "its output is the same file as %1")
-                    .arg(same->description));
-        }
-    }
-    const auto notRead = [&entry](const Status& read) {
-        return Failure(QCoreApplication::translate("TemplateExport", "%1 could not be found\n%2"),
-                       entry.input, read);
-    };
-    // The template is read as it is substituted, so that it is held whole only where the file
-    // system or the plain passes need it whole.
-    std::unique_ptr<ByteSource> text;
-    if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
-        !opened.ok()) {
-        return notRead(opened);
-    }
-    const NewFileAccess access =
-        outputExists ? NewFileAccess::Default
-                     : NewOutputAccess(baseDir + entry.input, passwords, fileSystem);
-    Status read = Status::Ok();
-    const auto produce = [&](ByteSink& out) {
-        // The output is scanned for tokens and written on a second thread, beside the
-        // substitution.
-        LeftoverTokenSink scanned(out);
-        BackgroundSink background(scanned);
-        read = plan.Apply(*text, background);
-        background.Finish();
-        *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
-        return read;
-    };
-    const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, produce, access);
-    if (!read.ok()) {
-        return notRead(read);
-    }
-    return written.ok() ? QString()
-                        : Failure(QCoreApplication::translate("TemplateExport",
-                                                              "%1 could not be written\n%2"),
-                                  entry.output, written);
-}
-
 // "12,499,900": a count a reader takes in at a glance, the same in every locale.
 QString Grouped(qint64 count) {
     QLocale english(QLocale::English);
@@ -159,52 +98,112 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
     return passwords;
 }
 
-QStringList ExportTemplateFiles(const Configuration& config,
-                                const std::vector<VariableValue>& values,
-                                const QString& settingsPath, const QString& baseDir,
-                                FileSystem& fileSystem, QStringList* warnings) {
-    QStringList problems;
-    if (config.Templates().empty()) {
-        return problems;
+struct TemplateExport::Impl {
+    QString baseDir;
+    FileSystem& fileSystem;
+    SubstitutionPlan plan;
+    std::vector<Substitution> passwords;
+    std::vector<RunInput> inputs;
+
+    // Exports `entry`; returns what went wrong, or nothing, and notes the tokens that no value
+    // replaced in `leftovers`.
+    QString ExportEntry(const TemplateEntry& entry, Leftovers* leftovers) const {
+        const auto notExported = [&entry](const QString& why) {
+            return QCoreApplication::translate(
+                       "TemplateExport",
+                       "The template entry \"%1\" -> \"%2\" was not exported: %3.")
+                .arg(entry.input, entry.output, why);
+        };
+        if (entry.output.isEmpty()) {
+            return notExported(
+                QCoreApplication::translate("TemplateExport", "its output is empty"));
+        }
+        FileIdentity output;
+        const bool outputExists = fileSystem.Identify(baseDir + entry.output, &output).ok();
+        if (outputExists) {
+            const auto same = std::find_if(
+                inputs.begin(), inputs.end(),
+                [&](const RunInput& input) { return input.identity.SameFile(output); });
+            if (same != inputs.end()) {
+                return notExported(QCoreApplication::translate("TemplateExport",
+                                                               "its output is the same file as %1")
+                                       .arg(same->description));
+            }
+        }
+        // The template is read as it is substituted, so that it is held whole only where the file
+        // system or the plain passes need it whole.
+        std::unique_ptr<ByteSource> text;
+        if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
+            !opened.ok()) {
+            return NotFound(entry, opened);
+        }
+        const NewFileAccess access =
+            outputExists ? NewFileAccess::Default
+                         : NewOutputAccess(baseDir + entry.input, passwords, fileSystem);
+        Status read = Status::Ok();
+        const auto produce = [&](ByteSink& out) {
+            // The output is scanned for tokens and written on a second thread, beside the
+            // substitution.
+            LeftoverTokenSink scanned(out);
+            BackgroundSink background(scanned);
+            read = plan.Apply(*text, background);
+            background.Finish();
+            *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
+            return read;
+        };
+        const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, produce, access);
+        if (!read.ok()) {
+            return NotFound(entry, read);
+        }
+        return written.ok() ? QString() : NotWritten(entry, written);
     }
+
+    static QString NotFound(const TemplateEntry& entry, const Status& why) {
+        return Failure(QCoreApplication::translate("TemplateExport", "%1 could not be found\n%2"),
+                       entry.input, why);
+    }
+};
+
+TemplateExport::TemplateExport(const Configuration& config,
+                               const std::vector<VariableValue>& values,
+                               const QString& settingsPath, const QString& baseDir,
+                               FileSystem& fileSystem)
+    : mImpl(std::make_unique<Impl>(Impl{baseDir, fileSystem, SubstitutionPlan({}), {}, {}})) {
     std::vector<Substitution> substitutions;
     for (const VariableValue& variable : values) {
         substitutions.push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
     }
-    std::vector<Substitution> passwords;
     for (const VariableValue& password : PasswordValues(config, values)) {
-        passwords.push_back({password.id.toLocal8Bit(), password.value.toLocal8Bit()});
+        mImpl->passwords.push_back({password.id.toLocal8Bit(), password.value.toLocal8Bit()});
     }
-    const SubstitutionPlan plan(std::move(substitutions));
-    const std::vector<RunInput> inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
-    for (const TemplateEntry& entry : config.Templates()) {
-        QString problem;
-        Leftovers leftovers;
-        // An output being written when memory runs out is left as it was: the temporary file of
-        // its replacement goes as the exception passes.
-        try {
-            problem = ExportEntry(entry, plan, passwords, inputs, baseDir, fileSystem, &leftovers);
-        } catch (const std::bad_alloc&) {
-            problem = Failure(
-                QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2"),
-                entry.output, Status::OutOfMemory(baseDir + entry.input));
-        }
-        if (!problem.isEmpty()) {
-            problems.append(problem);
-        } else if (warnings != nullptr) {
-            for (const LeftoverToken& token : leftovers.listed) {
-                warnings->append(
-                    QCoreApplication::translate("TemplateExport", "%1:%2: %3 has no value")
-                        .arg(baseDir + entry.output)
-                        .arg(token.line)
-                        .arg(QString::fromLatin1(token.text)));
-            }
-            if (leftovers.unlisted > 0) {
-                warnings->append(QCoreApplication::translate("TemplateExport",
-                                                             "%1: ... and %2 more without a value")
-                                     .arg(baseDir + entry.output, Grouped(leftovers.unlisted)));
-            }
-        }
+    mImpl->plan = SubstitutionPlan(std::move(substitutions));
+    mImpl->inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
+}
+
+TemplateExport::~TemplateExport() = default;
+
+QString TemplateExport::NotWritten(const TemplateEntry& entry, const Status& why) {
+    return Failure(QCoreApplication::translate("TemplateExport", "%1 could not be written\n%2"),
+                   entry.output, why);
+}
+
+QString TemplateExport::Export(const TemplateEntry& entry, QStringList* warnings) const {
+    Leftovers leftovers;
+    const QString problem = mImpl->ExportEntry(entry, &leftovers);
+    if (!problem.isEmpty() || warnings == nullptr) {
+        return problem;
     }
-    return problems;
+    const QString output = mImpl->baseDir + entry.output;
+    for (const LeftoverToken& token : leftovers.listed) {
+        warnings->append(QCoreApplication::translate("TemplateExport", "%1:%2: %3 has no value")
+                             .arg(output)
+                             .arg(token.line)
+                             .arg(QString::fromLatin1(token.text)));
+    }
+    if (leftovers.unlisted > 0) {
+        warnings->append(
+            QCoreApplication::translate("TemplateExport", "%1: ... and %2 more without a value")
+                .arg(output, Grouped(leftovers.unlisted)));
+    }
+    return problem;
 }

@@ -5,9 +5,11 @@
 
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 class Configuration;
+struct TemplateEntry;
 
 // The largest template an entry may have: a larger one, or one that grows beyond it while it is
 // read, fails its entry. An export reads its template in pieces, but holds it whole where the file
@@ -21,24 +23,37 @@ constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values);
 
-// Exports every template entry of `config` in order: reads `baseDir` + input in pieces, replaces
-// every id of `values` by its value as SubstituteSequentially does (one pass per variable, in the
-// order given) and replaces `baseDir` + output with the result as it is produced
-// (FileSystem::WriteFileFrom, which leaves an output that holds these bytes already alone). An
-// entry whose output is empty, or is the same file (also through a symlink or a hard link) as one
-// this run reads, is not exported: the settings file at `settingsPath`, the configuration file
-// (config.FileName()) or the template of any entry. A failing entry is skipped and the export goes
-// on; running out of memory fails only the entry, whose output stays as it was. Returns one message
-// per failure, in order: "<input> could not be found" or "<output> could not be written", each
-// followed by a line with the reason (which does not repeat the name), or "The template entry
-// "<input>" -> "<output>" was not exported: <why>.". Every $(NAME)-shaped token that is still in an
-// exported output (no value replaced it) adds the line "<baseDir + output>:<line>: $(NAME) has no
-// value" to `warnings`, once per token and output, with the first line it appears on; past the
-// first 100 tokens of an output, one more line counts the occurrences of all others: "<baseDir +
-// output>: ... and 12,345 more without a value".
-// An output that the export creates is readable by its owner only when its template names a
-// password variable or holds a password value (PasswordValues).
-QStringList ExportTemplateFiles(const Configuration& config,
-                                const std::vector<VariableValue>& values,
-                                const QString& settingsPath, const QString& baseDir,
-                                FileSystem& fileSystem, QStringList* warnings = nullptr);
+// The export of the template entries of one save, prepared once for all of them: each entry reads
+// `baseDir` + input in pieces, replaces every id of the values by its value as
+// SubstituteSequentially does (one pass per variable, in the order given) and replaces `baseDir` +
+// output with the result as it is produced (FileSystem::WriteFileFrom, which leaves an output that
+// holds these bytes already alone).
+class TemplateExport {
+  public:
+    // Notes the files the save reads, which no output may replace: the settings file at
+    // `settingsPath`, the configuration file (config.FileName()) and every template.
+    // `fileSystem` must outlive the export.
+    TemplateExport(const Configuration& config, const std::vector<VariableValue>& values,
+                   const QString& settingsPath, const QString& baseDir, FileSystem& fileSystem);
+    ~TemplateExport();
+
+    // Exports `entry`. Returns what went wrong, or nothing: "<input> could not be found" or
+    // "<output> could not be written", each followed by a line with the reason (which does not
+    // repeat the name), or "The template entry "<input>" -> "<output>" was not exported: <why>."
+    // for an entry whose output is empty, or is the same file (also through a symlink or a hard
+    // link) as one the save reads. Every $(NAME)-shaped token still in an exported output (no
+    // value replaced it) adds the line "<baseDir + output>:<line>: $(NAME) has no value" to
+    // `warnings`, once per token, with the first line it appears on; past the first 100 tokens of
+    // an output, one more line counts the occurrences of all others: "<baseDir + output>: ... and
+    // 12,345 more without a value". An output that the export creates is readable by its owner
+    // only when its template names a password variable or holds a password value
+    // (PasswordValues).
+    QString Export(const TemplateEntry& entry, QStringList* warnings) const;
+
+    // The message of an entry whose export failed with `why`, as Export words it.
+    static QString NotWritten(const TemplateEntry& entry, const Status& why);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> mImpl;
+};

@@ -9,6 +9,20 @@
 
 namespace {
 
+// Exports every entry of `config` in order, as a save does; the problems, in order.
+QStringList ExportTemplateFiles(const Configuration& config,
+                                const std::vector<VariableValue>& values,
+                                const QString& settingsPath, const QString& baseDir,
+                                FileSystem& files, QStringList* warnings = nullptr) {
+    const TemplateExport exporter(config, values, settingsPath, baseDir, files);
+    QStringList problems;
+    for (const TemplateEntry& entry : config.Templates()) {
+        if (const QString problem = exporter.Export(entry, warnings); !problem.isEmpty())
+            problems.append(problem);
+    }
+    return problems;
+}
+
 // The values are those of the root's entries, each the text of the first element of its id, and
 // are replaced in that order (so that a value may name a later id) and as UTF-8. Every entry is
 // written in order; one that fails is reported and leaves its output alone, and the export goes on.

@@ -1,4 +1,4 @@
-#include "run/DryRunFileSystem.h"
+#include "session/DryRunFileSystem.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "run/SecretMask.h"
+#include "session/SecretMask.h"
 
 #include <gtest/gtest.h>
 

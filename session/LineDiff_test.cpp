@@ -1,4 +1,4 @@
-#include "run/LineDiff.h"
+#include "session/LineDiff.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,381 @@
+#include "session/EditSession.h"
+
+#include "session/DryRunFileSystem.h"
+#include "session/SaveDiff.h"
+#include "session/SecretMask.h"
+#include "settings/SettingsLoader.h"
+#include "settings/SettingsWriter.h"
+#include "settings/TemplateExport.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <new>
+
+namespace {
+
+// The one place where running out of memory becomes a failure: `step` runs, and an allocation
+// that fails on the way fails it with a message that names `path`, the file being worked on.
+// Whatever the step had begun is undone as the exception passes (a file is replaced whole or not
+// at all), so that the operation can end cleanly.
+template <typename Step>
+Status Guarded(const QString& path, Step&& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return Status::OutOfMemory(path);
+    }
+}
+
+// Starts nothing: a save that writes nothing has nothing for a command to act on.
+class NoCommands final : public ProcessLauncher {
+  public:
+    Status StartDetached(const QString&) override { return Status::Ok(); }
+    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&) override {
+        return Status::Ok();
+    }
+};
+
+// Starts a before or after command, if the configuration has one, or runs it to its end when its
+// element says wait="true". `notStarted` or `failed` heads the message of a failure.
+Status RunCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
+                  const std::optional<CommandWait>& wait, const QString& notStarted,
+                  const QString& failed) {
+    if (!commandLine) {
+        return Status::Ok();
+    }
+    if (wait) {
+        const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {});
+        return ran.ok() ? ran : Status::Error(failed + u'\n' + ran.message());
+    }
+    Status started = processes.StartDetached(*commandLine);
+    return started.ok() ? started : Status::Error(notStarted + u'\n' + started.message());
+}
+
+// The paths that a save may read or write again after writing them: every template (the output
+// of an earlier entry may be one), and every output that more than one entry names.
+QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir) {
+    QSet<QString> again;
+    QSet<QString> outputs;
+    for (const TemplateEntry& entry : config.Templates()) {
+        again.insert(baseDir + entry.input);
+        if (outputs.contains(baseDir + entry.output)) {
+            again.insert(baseDir + entry.output);
+        }
+        outputs.insert(baseDir + entry.output);
+    }
+    return again;
+}
+
+SaveResult Refused(const Status& why) {
+    SaveResult result;
+    result.outcome = SaveResult::Outcome::Refused;
+    result.refusal = why;
+    return result;
+}
+
+SaveResult Ended(SaveResult::Outcome outcome) {
+    SaveResult result;
+    result.outcome = outcome;
+    return result;
+}
+
+}  // namespace
+
+EditSession::EditSession(FileSystem& files, ProcessLauncher& processes)
+    : mFiles(files), mProcesses(processes) {}
+
+Status EditSession::LoadConfiguration(const QString& path, const QString& baseDir) {
+    Configuration config;
+    const Status loaded =
+        Guarded(path, [&] { return LoadConfigurationFile(mFiles, path, &config); });
+    mConfig = loaded.ok() ? std::move(config) : Configuration();
+    mBaseDir = loaded.ok() ? baseDir : QString();
+    mValues = VariableValues(mConfig);
+    TakeAsSaved();
+    return loaded;
+}
+
+Status EditSession::Load(const QString& path, Unlisted unlisted) {
+    return Guarded(path, [&] {
+        SettingsDocument settings;
+        if (Status loaded = settings.Load(mFiles, path); !loaded.ok()) {
+            return loaded;
+        }
+        mSettingsFile = path;
+        mVersion = settings.Version();
+        mFileMissing = false;
+        TakeValues(settings, unlisted);
+        return Status::Ok();
+    });
+}
+
+void EditSession::StartNew(const QString& path) {
+    mSettingsFile = path;
+    mVersion = SettingsVersion();
+    mFileMissing = true;
+}
+
+void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
+    if (unlisted == Unlisted::Reset) {
+        mValues = VariableValues(mConfig);
+    }
+    PutSettingsInto(settings, mConfig, &mValues);
+    TakeAsSaved();
+}
+
+void EditSession::TakeAsSaved() {
+    mSaved = mValues;
+    mEditedCount = 0;
+}
+
+bool EditSession::SetValue(const QString& id, const QString& value) {
+    const bool wasEdited = IsEdited(id);
+    if (!mValues.Set(id, value)) {
+        return false;
+    }
+    mEditedCount += int(IsEdited(id)) - int(wasEdited);
+    return true;
+}
+
+bool EditSession::IsEdited(const QString& id) const {
+    const QString* value = mValues.Find(id);
+    const QString* saved = mSaved.Find(id);
+    return value != nullptr && saved != nullptr && *value != *saved;
+}
+
+VariableValues EditSession::ExportedValues() const {
+    VariableValues values = mValues;
+    for (auto it = mRunValues.cbegin(); it != mRunValues.cend(); ++it) {
+        values.Set(it.key(), it.value());
+    }
+    return values;
+}
+
+std::vector<InvalidValue> EditSession::InvalidValues() const {
+    return ::InvalidValues(mConfig, ExportedValues());
+}
+
+SaveResult EditSession::Checked() const {
+    SaveResult result;
+    result.invalid = InvalidValues();
+    if (!result.invalid.empty()) {
+        result.outcome = SaveResult::Outcome::Invalid;
+    }
+    return result;
+}
+
+SaveResult EditSession::Save(const SaveOptions& options) {
+    const QString target = options.target.isEmpty() ? mSettingsFile : options.target;
+    const bool ownFile = target == mSettingsFile;
+    for (;;) {
+        std::unique_ptr<UpdateLock> lock;
+        if (Status locked = mFiles.LockForUpdate(target, options.wait, &lock); !locked.ok()) {
+            return locked.IsCancelled() ? Ended(SaveResult::Outcome::Cancelled)
+                                        : Refused(NotSaved(locked));
+        }
+        SettingsDocument settings;
+        const QString source = ownFile || mFiles.Exists(target) ? target : mSettingsFile;
+        bool ranOut = true;  // until LoadForSave returns
+        const Status loaded = Guarded(source, [&] {
+            const Status s = LoadForSave(mFiles, source, &settings);
+            ranOut = false;
+            return s;
+        });
+        if (!loaded.ok()) {
+            return Refused(ranOut ? NotSaved(loaded) : loaded);
+        }
+        if (ownFile && settings.Version() != mVersion) {
+            if (!options.changedOnDisk) {
+                // Edits are saved over the file as it is now; without edits, the file's values
+                // are this session's.
+                if (mEditedCount == 0) {
+                    TakeValues(settings, Unlisted::Reset);
+                }
+                mVersion = settings.Version();
+            } else {
+                lock.reset();
+                switch (options.changedOnDisk(settings.Version().exists)) {
+                    case ChangedOnDisk::SaveOver:
+                        // Over the file as it was just seen; a change after that is asked about
+                        // again.
+                        mVersion = settings.Version();
+                        continue;
+                    case ChangedOnDisk::Reload:
+                        if (Status loaded = Load(mSettingsFile, Unlisted::Reset); !loaded.ok()) {
+                            return Refused(loaded);
+                        }
+                        return Ended(SaveResult::Outcome::Reloaded);
+                    case ChangedOnDisk::Cancel:
+                        return Ended(SaveResult::Outcome::Cancelled);
+                }
+            }
+        }
+        if (SaveResult checked = Checked(); !checked.Saved()) {
+            return checked;
+        }
+        if (options.trialFirst) {
+            SettingsDocument copy;
+            if (Status parsed = copy.Parse(settings.Version().bytes, target);
+                !parsed.ok() && settings.Version().exists) {
+                return Refused(NotSaved(parsed));
+            }
+            SavePreview trial = PreviewOf(copy, target, {});
+            if (!trial.result.Complete() || !trial.result.warnings.isEmpty()) {
+                if (trial.result.Saved()) {
+                    trial.result.outcome = SaveResult::Outcome::TrialRefused;
+                }
+                return trial.result;
+            }
+        }
+        SettingsVersion written;
+        SaveResult result = WriteAndExport(settings, target, mFiles, mProcesses, &written);
+        if (result.Saved()) {
+            mSettingsFile = target;
+            mVersion = written;
+            mFileMissing = false;
+            TakeAsSaved();
+        }
+        return result;
+    }
+}
+
+SavePreview EditSession::Preview(const DiffReport& diff) {
+    SavePreview preview;
+    preview.result = Checked();
+    if (!preview.result.Saved()) {
+        return preview;
+    }
+    SettingsDocument settings = LoadedDocument();
+    return PreviewOf(settings, mSettingsFile, diff);
+}
+
+SettingsDocument EditSession::LoadedDocument() const {
+    SettingsDocument settings;
+    if (mVersion.exists) {
+        // It parsed when it was loaded or saved, so it parses now.
+        settings.Parse(mVersion.bytes, mSettingsFile);
+    }
+    return settings;
+}
+
+SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& target,
+                                   const DiffReport& diff) const {
+    SavePreview preview;
+    DryRunFileSystem dryRun(mFiles, PathsUsedAgain(mConfig, mBaseDir));
+    std::optional<SaveDiff> shown;
+    if (diff) {
+        // The passwords the settings file holds now go too: a diff that changes one shows the
+        // old value on its removed line.
+        VariableValues stored(mConfig);
+        PutSettingsInto(settings, mConfig, &stored);
+        shown.emplace(dryRun,
+                      SecretForms(mConfig, mValues) + SecretForms(mConfig, stored) +
+                          SecretForms(mConfig, ExportedValues()),
+                      diff);
+        dryRun.ShowChanges(kMaxDiffBytes, [&shown](const QString& path, const QByteArray* after) {
+            shown->Changed(path, after);
+        });
+    }
+    NoCommands none;
+    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr);
+    preview.changed = dryRun.ChangedFiles();
+    if (shown) {
+        preview.unshown = shown->Unshown();
+        preview.masked = shown->Masked();
+    }
+    return preview;
+}
+
+SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
+                                       FileSystem& files, ProcessLauncher& processes,
+                                       SettingsVersion* written) const {
+    std::vector<VariableValue> exported;
+    bool ranOut = true;  // until WriteSettings returns: its own failures say all they need
+    const Status saved = Guarded(target, [&] {
+        const Status s = WriteSettings(settings, target, files, processes, &exported, written);
+        ranOut = false;
+        return s;
+    });
+    if (!saved.ok()) {
+        return Refused(ranOut ? NotSaved(saved) : saved);
+    }
+    SaveResult result;
+    result.warnings = UndeclaredVariables(mConfig, exported, target);
+    ExportTemplates(exported, target, files, &result);
+    // The after command starts once everything is written: it exists to act on the new files.
+    if (Status after = RunCommand(
+            processes, mConfig.AfterCommand(), mConfig.AfterWait(),
+            QCoreApplication::translate("SettingsWriter",
+                                        "The after command could not be started."),
+            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."));
+        !after.ok()) {
+        result.problems.append(after.message());
+    }
+    return result;
+}
+
+Status EditSession::WriteSettings(SettingsDocument& settings, const QString& target,
+                                  FileSystem& files, ProcessLauncher& processes,
+                                  std::vector<VariableValue>* exported,
+                                  SettingsVersion* written) const {
+    QByteArray bytes;
+    Status s = PlaceValues(mConfig, mValues, &settings, target, &bytes);
+    if (s.ok()) {
+        s = mRunValues.isEmpty()
+                ? settings.ExportedValues(exported)
+                : RunValuesExported(mConfig, ExportedValues(), bytes, target, exported);
+    }
+    if (s.ok()) {
+        s = RunCommand(
+            processes, mConfig.BeforeCommand(), mConfig.BeforeWait(),
+            QCoreApplication::translate(
+                "SettingsWriter", "The before command could not be started, so nothing was saved."),
+            QCoreApplication::translate(
+                "SettingsWriter", "The before command did not succeed, so nothing was saved."));
+    }
+    if (s.ok()) {
+        const NewFileAccess access = PasswordValues(mConfig, *exported).empty()
+                                         ? NewFileAccess::Default
+                                         : NewFileAccess::OwnerOnly;
+        s = files.WriteFile(target, bytes, access);
+        s = s.ok() ? s : NotSaved(s);
+    }
+    if (s.ok() && written != nullptr) {
+        written->exists = true;
+        written->bytes = bytes;
+        files.Identify(target, &written->identity);
+    }
+    return s;
+}
+
+void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
+                                  FileSystem& files, SaveResult* result) const {
+    if (mConfig.Templates().empty()) {
+        return;
+    }
+    QString problem;
+    std::optional<TemplateExport> templates;
+    if (Status prepared = Guarded(target,
+                                  [&] {
+                                      templates.emplace(mConfig, exported, target, mBaseDir, files);
+                                      return Status::Ok();
+                                  });
+        !prepared.ok()) {
+        result->problems.append(prepared.message());
+        return;
+    }
+    for (const TemplateEntry& entry : mConfig.Templates()) {
+        // Running out of memory fails this entry only: its output stays as it was.
+        const Status exported = Guarded(mBaseDir + entry.input, [&] {
+            problem = templates->Export(entry, &result->warnings);
+            return Status::Ok();
+        });
+        if (!exported.ok()) {
+            problem = TemplateExport::NotWritten(entry, exported);
+        }
+        if (!problem.isEmpty()) {
+            result->problems.append(problem);
+        }
+    }
+}

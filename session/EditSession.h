@@ -1,0 +1,187 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Status.h"
+#include "schema/Configuration.h"
+#include "settings/SettingsDocument.h"
+#include "settings/VariableValues.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// What a save did, or what it would do.
+struct SaveResult {
+    enum class Outcome {
+        Saved,         // the settings file was written; `problems` holds what went wrong after
+        Refused,       // nothing was written or started; `refusal` says why
+        Invalid,       // nothing was written or started: `invalid` lists the values at fault
+        TrialRefused,  // the trial run warned or had a problem: nothing was written or started
+        Cancelled,     // stopped by the user: nothing was written, the values are as they were
+        Reloaded,      // the user took the settings file as another program left it: the
+                       // session's values are now that file's, and nothing was written
+    };
+    Outcome outcome = Outcome::Saved;
+    Status refusal = Status::Ok();
+    std::vector<InvalidValue> invalid;
+    // In order, what went wrong after the settings file was written (or, for TrialRefused, in the
+    // trial): templates that could not be read, outputs that could not be written, an after
+    // command that did not start or did not succeed.
+    QStringList problems;
+    // What a careful user may want to know about a save that went through: a variable of the
+    // settings file that no item of the configuration declares, and $(NAME) tokens that no value
+    // replaced in an output (TemplateExport::Export).
+    QStringList warnings;
+
+    bool Saved() const { return outcome == Outcome::Saved; }
+    bool Complete() const { return Saved() && problems.isEmpty(); }
+};
+
+// What a save would do, found by doing it on a file system that writes nothing.
+struct SavePreview {
+    SaveResult result;    // as the save's would be
+    QStringList changed;  // the files whose bytes would change, in the order the save writes them
+    QStringList unshown;  // with a diff: each change that the diff cannot carry, and why
+    bool masked = false;  // with a diff: it shows a password as ********
+};
+
+// The editing of one settings file against one configuration, the same for the window and for
+// every run without one. It owns the configuration, the value of every item by its variable id,
+// the version of the settings file as it was loaded or last saved here, and which values differ
+// from it; and it is the one place that saves:
+//
+//   lock -> load -> changed on disk? -> check -> write settings -> commands -> export
+//
+// It shows nothing: what goes wrong comes back as a Status or in a SaveResult, and the window or
+// the console decides how the user learns of it. Running out of memory is a failure like any
+// other, named after the file being worked on, and never leaves an operation half done: a file is
+// replaced whole or not at all.
+class EditSession {
+  public:
+    // `files` and `processes` must outlive the session.
+    EditSession(FileSystem& files, ProcessLauncher& processes);
+
+    // Reads and checks the configuration at `path` (LoadConfigurationFile); template paths are
+    // taken relative to `baseDir`, which is put in front of them as it is. Every item starts with
+    // its default value, or empty, as saved. On failure the session is empty.
+    Status LoadConfiguration(const QString& path, const QString& baseDir);
+    const Configuration& Config() const { return mConfig; }
+    const QString& BaseDir() const { return mBaseDir; }
+
+    // What an item keeps when a loaded settings file does not list it.
+    enum class Unlisted {
+        Keep,   // the value it has
+        Reset,  // its default, or empty
+    };
+    // Reads the settings file at `path` and makes it the session's file, as it is now: each item
+    // takes the value of the first element of an id that addresses it (Configuration::ItemFor);
+    // entries of ids the configuration does not declare are skipped. The values become the saved
+    // ones. On failure nothing changes, and the message names the path.
+    Status Load(const QString& path, Unlisted unlisted = Unlisted::Keep);
+    // Makes `path`, where no file is, the session's file: the values stay, and count as changes
+    // until the first save creates the file.
+    void StartNew(const QString& path);
+    const QString& SettingsFile() const { return mSettingsFile; }
+
+    // The value of every item, by variable id, as edited.
+    const VariableValues& Values() const { return mValues; }
+    // Sets the value of the item of id `id`; false, and nothing set, when no item has that id.
+    bool SetValue(const QString& id, const QString& value);
+    // The value of the item of id `id` as loaded or last saved; null when no item has that id.
+    const QString* SavedValue(const QString& id) const { return mSaved.Find(id); }
+    // True when the value of `id` is not the one loaded or last saved.
+    bool IsEdited(const QString& id) const;
+    // True when a save would store something new: an edited value, or a file still to be made.
+    bool HasChanges() const { return mEditedCount > 0 || mFileMissing; }
+
+    // Values for this run only, by item id (/set:, /env:): checked, exported and previewed in
+    // place of the session's, and never stored in the settings file.
+    void SetRunValues(QHash<QString, QString> values) { mRunValues = std::move(values); }
+    // Every item whose value, the run's where it gives one, breaks the item's rules, in the
+    // configuration's order.
+    std::vector<InvalidValue> InvalidValues() const;
+
+    // What a changed settings file does to a save, as the user decides.
+    enum class ChangedOnDisk {
+        SaveOver,  // write this session's values over the file as it is now
+        Reload,    // take the file's values and discard the edits; write nothing
+        Cancel,    // write nothing and change nothing
+    };
+    struct SaveOptions {
+        // The file to write; empty for the session's own. Another file that exists receives the
+        // values in its own entries; a new one starts from the session's file.
+        QString target;
+        // How to wait for the update lock that another program holds.
+        LockWait wait;
+        // Asked, without holding the lock, when the session's own file is no longer the version
+        // loaded or saved here; `exists` is false when it has been removed. Without it, edits are
+        // saved over the file, and a session without edits takes the file's values as they are
+        // now (what a run that only saves what it loaded wants).
+        std::function<ChangedOnDisk(bool exists)> changedOnDisk;
+        // First does the whole save on a file system that writes nothing, and writes nothing
+        // when that warns or has a problem (/strict).
+        bool trialFirst = false;
+    };
+    // Saves the values into the settings file and exports the templates, under the update lock
+    // of the target, which it holds from reading the file to the end of the export and never
+    // while `changedOnDisk` waits for an answer:
+    //  - a value that breaks its rules refuses the save (Invalid);
+    //  - the settings file is written (PlaceValues: the very bytes that were read when no value
+    //    changed) after the before command, and the templates exported after it
+    //    (TemplateExport); then the after command starts. A before command that cannot start
+    //    refuses the save; an after command that cannot start is a problem of a save that
+    //    stands. A command whose element says wait="true" is run to its end instead
+    //    (ProcessLauncher::RunAndWait): a before command that fails refuses the save before
+    //    anything is written, an after command that fails is a problem;
+    //  - the run's own values (SetRunValues) reach the outputs, and the settings file keeps the
+    //    session's;
+    //  - each id of the export's substitutions that no item declares is a warning
+    //    (UndeclaredVariables).
+    // Once saved, the target is the session's file and every value counts as saved.
+    SaveResult Save(const SaveOptions& options);
+
+    // Receives the diff of a preview, piece by piece, as /diff prints it.
+    using DiffReport = std::function<void(const QByteArray& bytes)>;
+    // What Save would do to the session's file, found on a file system that writes nothing: no
+    // lock, no command, nothing written, the values checked and the settings file taken as it was
+    // loaded or last saved here. With `diff`, reports to it the diff of each file that would
+    // change (WriteFileDiff, every password of the values, stored and given, masked); a change
+    // that a diff cannot carry is left out of it and told in SavePreview::unshown.
+    SavePreview Preview(const DiffReport& diff = {});
+
+  private:
+    // Puts the values of `settings` into the items, as Load says, and takes them as saved.
+    void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
+    void TakeAsSaved();
+    VariableValues ExportedValues() const;  // with the run's values on top
+    SettingsDocument LoadedDocument() const;
+    SaveResult Checked() const;
+    SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
+                          const DiffReport& diff) const;
+    // Writes `settings` to `target` with the values, then exports and runs the commands, on
+    // `files` with `processes`. `written`, when given, receives the version of the file written.
+    SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
+                              ProcessLauncher& processes, SettingsVersion* written) const;
+    Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
+                         ProcessLauncher& processes, std::vector<VariableValue>* exported,
+                         SettingsVersion* written) const;
+    void ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
+                         FileSystem& files, SaveResult* result) const;
+
+    FileSystem& mFiles;
+    ProcessLauncher& mProcesses;
+    Configuration mConfig;
+    QString mBaseDir;
+    QString mSettingsFile;
+    SettingsVersion mVersion;  // of mSettingsFile as loaded or last saved here
+    bool mFileMissing = false;
+    VariableValues mValues;
+    VariableValues mSaved;
+    int mEditedCount = 0;  // items whose value is not the saved one
+    QHash<QString, QString> mRunValues;
+};
