@@ -1,7 +1,6 @@
 #include "schema/Configuration.h"
 
 #include "platform/XmlDocument.h"
-#include "platform/XmlFile.h"
 #include "schema/BareName.h"
 
 #include <QCoreApplication>
