@@ -151,19 +151,19 @@ Status Enter(const QString& path, int base, const QByteArray& name, QByteArray s
     return CheckPassage(folder->shown, folder->info);
 }
 
-// Opens the folder a save works in for reading where it can, so that it can be listed and
-// flushed; a folder we may write but not read stays open as a path. Returns 0 or an errno.
-int OpenForSaving(Passage& folder, WriteTarget* target) {
+// Opens the folder a save of `path` works in for reading where it can, so that it can be listed
+// and flushed; a folder we may write but not read stays open as a path.
+Status OpenForSaving(const QString& path, Passage& folder, WriteTarget* target) {
     target->folderInfo = folder.info;
     target->folder = UniqueFd(::openat(folder.fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     target->pathOnly = !target->folder.valid();
     if (target->pathOnly) {
         if (errno != EACCES) {
-            return errno;
+            return ErrnoFailure(path, errno);
         }
         target->folder = std::move(folder.fd);
     }
-    return 0;
+    return Status::Ok();
 }
 
 }  // namespace
@@ -206,8 +206,8 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
             if (errno != ENOENT || !last) {
                 return ErrnoFailure(path, errno);
             }
-            if (const int error = OpenForSaving(folder, target); error != 0) {
-                return ErrnoFailure(path, error);
+            if (Status opened = OpenForSaving(path, folder, target); !opened.ok()) {
+                return opened;
             }
             target->name = name;
             target->exists = false;
@@ -264,8 +264,8 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
                     "files; it is not written")
                     .arg(OwnerName(entry.st_uid)));
         }
-        if (const int error = OpenForSaving(folder, target); error != 0) {
-            return ErrnoFailure(path, error);
+        if (Status opened = OpenForSaving(path, folder, target); !opened.ok()) {
+            return opened;
         }
         target->name = name;
         target->exists = true;
@@ -358,9 +358,11 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
 
 // The temporary file of one save in the open folder `folder`: open and locked, then named, then
 // renamed over the target. Until that rename has happened, its name is removed when it goes.
+// Failures name the file the save replaces, `path`, which must outlive the temporary file.
 class Temporary {
   public:
-    Temporary(int folder, QByteArray prefix) : mFolder(folder), mPrefix(std::move(prefix)) {}
+    Temporary(const QString& path, int folder, QByteArray prefix)
+        : mPath(path), mFolder(folder), mPrefix(std::move(prefix)) {}
     ~Temporary() {
         if (!mName.isEmpty()) {
             ::unlinkat(mFolder, mName.constData(), 0);
@@ -372,16 +374,16 @@ class Temporary {
     int fd() const { return mFd.get(); }
 
     // Creates the file with the permission bits `mode` (less the umask), without a name where the
-    // system allows it. Returns 0 or an errno.
-    int Open(mode_t mode) {
+    // system allows it.
+    Status Open(mode_t mode) {
 #if defined(O_TMPFILE)
         mFd = UniqueFd(::openat(mFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         if (mFd.valid()) {
             Lock();
-            return 0;
+            return Status::Ok();
         }
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-            return errno;
+            return ErrnoFailure(mPath, errno);
         }
 #endif
         // The file system has no unnamed files: a named one, locked at once and renamed after
@@ -396,29 +398,29 @@ class Temporary {
                 Lock();
                 struct stat info;
                 if (::fstat(mFd.get(), &info) != 0) {
-                    return errno;
+                    return ErrnoFailure(mPath, errno);
                 }
                 const QByteArray marked = TemporaryName(mPrefix, info.st_ino);
                 if (::renameat(mFolder, mName.constData(), mFolder, marked.constData()) == 0) {
                     mName = marked;
                 }
-                return 0;
+                return Status::Ok();
             }
             if (errno != EEXIST && errno != EINTR) {
-                return errno;
+                return ErrnoFailure(mPath, errno);
             }
         }
-        return EEXIST;
+        return ErrnoFailure(mPath, EEXIST);
     }
 
-    // Gives an unnamed file its name in the folder. Returns 0 or an errno.
-    int Name() {
+    // Gives an unnamed file its name in the folder.
+    Status Name() {
         if (!mName.isEmpty()) {
-            return 0;
+            return Status::Ok();
         }
         struct stat info;
         if (::fstat(mFd.get(), &info) != 0) {
-            return errno;
+            return ErrnoFailure(mPath, errno);
         }
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", mFd.get());
@@ -433,22 +435,22 @@ class Temporary {
 #endif
             if (result == 0) {
                 mName = name;
-                return 0;
+                return Status::Ok();
             }
             if (errno != EEXIST && errno != EINTR) {
-                return errno;
+                return ErrnoFailure(mPath, errno);
             }
         }
-        return EEXIST;
+        return ErrnoFailure(mPath, EEXIST);
     }
 
-    // Renames the file over `target` in the same folder. Returns 0 or an errno.
-    int RenameOver(const QByteArray& target) {
+    // Renames the file over `target` in the same folder.
+    Status RenameOver(const QByteArray& target) {
         if (::renameat(mFolder, mName.constData(), mFolder, target.constData()) != 0) {
-            return errno;
+            return ErrnoFailure(mPath, errno);
         }
         mName.clear();
-        return 0;
+        return Status::Ok();
     }
 
   private:
@@ -459,38 +461,48 @@ class Temporary {
         ::flock(mFd.get(), LOCK_EX | LOCK_NB);
     }
 
+    const QString& mPath;
     int mFolder;
     QByteArray mPrefix;
     UniqueFd mFd;
     QByteArray mName;  // empty while the file has no name, and once it is renamed
 };
 
-// Gives the new file the owner (where we may) and the permission bits of the one it replaces.
-int KeepOwnerAndMode(int fd, const struct stat& existing) {
+// Gives the new file the owner (where we may) and the permission bits of the file `path` it
+// replaces.
+Status KeepOwnerAndMode(const QString& path, int fd, const struct stat& existing) {
     if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
         // Only a privileged process may give a file away; others keep their own.
         (void)::fchown(fd, existing.st_uid, existing.st_gid);
     }
-    return ::fchmod(fd, existing.st_mode & 07777) == 0 ? 0 : errno;
+    return ::fchmod(fd, existing.st_mode & 07777) == 0 ? Status::Ok() : ErrnoFailure(path, errno);
 }
 
-// Copies the first `length` bytes of `from` to the start of `to` and leaves `to`'s offset after
-// them. Returns 0, an errno, or ENODATA when `from` holds fewer bytes.
-int CopyStart(int from, int to, off_t length) {
+// The failure of a save whose old file `path` was changed by someone else while the save read it.
+Status ChangedWhileRead(const QString& path) {
+    return Status::PathError(
+        path, QCoreApplication::translate("AtomicReplace",
+                                          "another program changed the file while it was read, so "
+                                          "it was not replaced"));
+}
+
+// Copies the first `length` bytes of `from`, the old file `path`, to the start of `to` and leaves
+// `to`'s offset after them. Fails with ChangedWhileRead when `from` holds fewer bytes.
+Status CopyStart(const QString& path, int from, int to, off_t length) {
     loff_t in = 0;
     loff_t out = 0;
     // In the kernel first: the file system may share the blocks instead of copying them.
     while (in < length) {
         const ssize_t copied = ::copy_file_range(from, &in, to, &out, std::size_t(length - in), 0);
         if (copied == 0) {
-            return ENODATA;
+            return ChangedWhileRead(path);
         }
         if (copied < 0 && errno != EINTR) {
             if (in == 0 &&
                 (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
                 break;  // not between these files: through a buffer instead
             }
-            return errno;
+            return ErrnoFailure(path, errno);
         }
     }
     std::vector<char> buffer(in < length ? std::size_t{256} << 10 : 0);
@@ -501,17 +513,17 @@ int CopyStart(int from, int to, off_t length) {
             if (got < 0 && errno == EINTR) {
                 continue;
             }
-            return got == 0 ? ENODATA : errno;
+            return got == 0 ? ChangedWhileRead(path) : ErrnoFailure(path, errno);
         }
         if (::lseek(to, in, SEEK_SET) < 0) {
-            return errno;
+            return ErrnoFailure(path, errno);
         }
         if (const int error = WriteAll(to, buffer.data(), std::size_t(got)); error != 0) {
-            return error;
+            return ErrnoFailure(path, error);
         }
         in += got;
     }
-    return ::lseek(to, length, SEEK_SET) < 0 ? errno : 0;
+    return ::lseek(to, length, SEEK_SET) < 0 ? ErrnoFailure(path, errno) : Status::Ok();
 }
 
 // Whether the file that `then` described is still that version in `now`: a write changes its
@@ -601,11 +613,11 @@ class Replacement final : public ByteSink {
         if (::fdatasync(mTemporary->fd()) != 0) {
             return ErrnoFailure(mPath, errno);
         }
-        if (const int error = mTemporary->Name(); error != 0) {
-            return ErrnoFailure(mPath, error);
+        if (Status named = mTemporary->Name(); !named.ok()) {
+            return named;
         }
-        if (const int error = mTemporary->RenameOver(mTarget.name); error != 0) {
-            return ErrnoFailure(mPath, error);
+        if (Status renamed = mTemporary->RenameOver(mTarget.name); !renamed.ok()) {
+            return renamed;
         }
         // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL:
         // it offers nothing more to wait for.
@@ -639,33 +651,28 @@ class Replacement final : public ByteSink {
                 return Fail(ErrnoFailure(mPath, errno));
             }
             RemoveStaleTemporaries(mTarget, mPrefix);
-            mTemporary.emplace(folder, mPrefix);
+            mTemporary.emplace(mPath, folder, mPrefix);
             // A replacement takes the old file's mode once it exists; until then it is no more
             // open than a new file would be.
-            if (const int error = mTemporary->Open(mNewFileMode); error != 0) {
-                return Fail(ErrnoFailure(mPath, error));
+            if (Status opened = mTemporary->Open(mNewFileMode); !opened.ok()) {
+                return Fail(std::move(opened));
             }
             if (mTarget.exists) {
-                if (const int error = KeepOwnerAndMode(mTemporary->fd(), mTarget.existing);
-                    error != 0) {
-                    return Fail(ErrnoFailure(mPath, error));
+                if (Status kept = KeepOwnerAndMode(mPath, mTemporary->fd(), mTarget.existing);
+                    !kept.ok()) {
+                    return Fail(std::move(kept));
                 }
             }
         }
         if (mProduced > 0) {
-            const int error = CopyStart(mExisting.get(), mTemporary->fd(), mProduced);
+            if (Status copied = CopyStart(mPath, mExisting.get(), mTemporary->fd(), mProduced);
+                !copied.ok()) {
+                return Fail(std::move(copied));
+            }
             // What was copied is what was compared only while nobody has written to the file.
             struct stat now;
-            if (error == ENODATA || (error == 0 && (::fstat(mExisting.get(), &now) != 0 ||
-                                                    !SameVersion(mExistingInfo, now)))) {
-                return Fail(Status::PathError(
-                    mPath, QCoreApplication::translate("AtomicReplace",
-                                                       "another program changed the "
-                                                       "file while it was read, so "
-                                                       "it was not replaced")));
-            }
-            if (error != 0) {
-                return Fail(ErrnoFailure(mPath, error));
+            if (::fstat(mExisting.get(), &now) != 0 || !SameVersion(mExistingInfo, now)) {
+                return Fail(ChangedWhileRead(mPath));
             }
         }
         mWriting = true;

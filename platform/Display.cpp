@@ -44,49 +44,55 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
-// A connected socket to `address`, or the errno of the failure; ETIMEDOUT when the connection
-// was not made before `deadline`.
-int Connect(int family, const sockaddr* address, socklen_t length, Clock::time_point deadline,
-            UniqueFd* connected) {
+// The functions below connect to the display that messages call `display` ("the display :0"); a
+// failure names it and gives the operating system's reason.
+
+// A connected socket to `address`; ETIMEDOUT's reason when the connection was not made before
+// `deadline`.
+Status Connect(const QString& display, int family, const sockaddr* address, socklen_t length,
+               Clock::time_point deadline, UniqueFd* connected) {
     UniqueFd fd(::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!fd.valid()) {
-        return errno;
+        return ErrnoFailure(display, errno);
     }
     if (::connect(fd.get(), address, length) != 0) {
         if (errno != EINPROGRESS) {
-            return errno;
+            return ErrnoFailure(display, errno);
         }
         if (!WaitFor(fd.get(), POLLOUT, deadline)) {
-            return ETIMEDOUT;
+            return ErrnoFailure(display, ETIMEDOUT);
         }
         int error = 0;
         socklen_t size = sizeof error;
         if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
-            return error != 0 ? error : errno;
+            return ErrnoFailure(display, error != 0 ? error : errno);
         }
     }
     *connected = std::move(fd);
-    return 0;
+    return Status::Ok();
 }
 
 // A local socket at `path`; with `abstract`, the name in the abstract namespace, which the X
 // library tries first.
-int ConnectLocal(const QByteArray& path, bool abstract, Clock::time_point deadline,
-                 UniqueFd* connected) {
+Status ConnectLocal(const QString& display, const QByteArray& path, bool abstract,
+                    Clock::time_point deadline, UniqueFd* connected) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const size_t offset = abstract ? 1 : 0;
     if (path.size() + offset >= sizeof address.sun_path) {
-        return ENAMETOOLONG;
+        return ErrnoFailure(display, ENAMETOOLONG);
     }
     std::memcpy(address.sun_path + offset, path.constData(), size_t(path.size()));
     const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + size_t(path.size()) +
                                   (abstract ? 0 : 1));
-    return Connect(AF_UNIX, reinterpret_cast<const sockaddr*>(&address), length, deadline,
+    return Connect(display, AF_UNIX, reinterpret_cast<const sockaddr*>(&address), length, deadline,
                    connected);
 }
 
-int ConnectTcp(const QString& host, int port, Clock::time_point deadline, UniqueFd* connected) {
+// TCP to `port` of `host` (localhost when empty), each of its addresses in turn; a failure gives
+// the reason of the last attempt, EHOSTUNREACH's when the host has no address.
+Status ConnectTcp(const QString& display, const QString& host, int port, Clock::time_point deadline,
+                  UniqueFd* connected) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -94,38 +100,39 @@ int ConnectTcp(const QString& host, int port, Clock::time_point deadline, Unique
     const QByteArray name = host.isEmpty() ? QByteArray("localhost") : host.toUtf8();
     if (::getaddrinfo(name.constData(), QByteArray::number(port).constData(), &hints, &found) !=
         0) {
-        return EHOSTUNREACH;
+        return ErrnoFailure(display, EHOSTUNREACH);
     }
     const std::unique_ptr<addrinfo, AddressInfoDeleter> list(found);
-    int error = EHOSTUNREACH;
-    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-        error = Connect(entry->ai_family, entry->ai_addr, entry->ai_addrlen, deadline, connected);
-        if (error == 0) {
-            break;
-        }
+    Status connection = ErrnoFailure(display, EHOSTUNREACH);
+    for (const addrinfo* entry = found; entry != nullptr && !connection.ok();
+         entry = entry->ai_next) {
+        connection = Connect(display, entry->ai_family, entry->ai_addr, entry->ai_addrlen, deadline,
+                             connected);
     }
-    return error;
+    return connection;
 }
 
-// A connection to `address` as the X library makes it, or the errno of the last attempt.
-int ConnectToDisplay(const XDisplayAddress& address, Clock::time_point deadline,
-                     UniqueFd* connected) {
+// A connection to `address` as the X library makes it; a failure gives the reason of the last
+// attempt.
+Status ConnectToDisplay(const QString& display, const XDisplayAddress& address,
+                        Clock::time_point deadline, UniqueFd* connected) {
     if (!address.socketPath.isEmpty()) {
-        return ConnectLocal(QFile::encodeName(address.socketPath), false, deadline, connected);
+        return ConnectLocal(display, QFile::encodeName(address.socketPath), false, deadline,
+                            connected);
     }
     const int port = kXTcpPort + address.number;
     if (!address.host.isEmpty()) {
-        return ConnectTcp(address.host, port, deadline, connected);
+        return ConnectTcp(display, address.host, port, deadline, connected);
     }
     const QByteArray local = "/tmp/.X11-unix/X" + QByteArray::number(address.number);
-    int error = ConnectLocal(local, true, deadline, connected);
-    if (error != 0) {
-        error = ConnectLocal(local, false, deadline, connected);
+    Status connection = ConnectLocal(display, local, true, deadline, connected);
+    if (!connection.ok()) {
+        connection = ConnectLocal(display, local, false, deadline, connected);
     }
-    if (error != 0) {
-        error = ConnectTcp(QString(), port, deadline, connected);
+    if (!connection.ok()) {
+        connection = ConnectTcp(display, QString(), port, deadline, connected);
     }
-    return error;
+    return connection;
 }
 
 }  // namespace
@@ -189,8 +196,9 @@ Status ProbeXDisplay(const QString& display, std::chrono::milliseconds timeout) 
     const QString name = QCoreApplication::translate("Display", "the display %1").arg(display);
     const Clock::time_point deadline = Clock::now() + timeout;
     UniqueFd connection;
-    if (const int error = ConnectToDisplay(*address, deadline, &connection); error != 0) {
-        return Status::PathError(name, DescribeErrno(error));
+    if (Status connected = ConnectToDisplay(name, *address, deadline, &connection);
+        !connected.ok()) {
+        return connected;
     }
     // The setup request without authorization: byte order, an unused byte, protocol version
     // 11.0, two empty lengths and two unused bytes. A server answers it even when it refuses.

@@ -50,6 +50,10 @@ class XmlNode {
 // included, is safe.
 using XPathVariables = std::vector<std::pair<QString, QString>>;
 
+// The largest configuration or settings file the program reads; no real one comes near it. The
+// readers pass it to FileSystem::ReadFile, so that a larger file is refused before it is parsed.
+constexpr qint64 kMaxXmlFileBytes = 64 * 1024 * 1024;
+
 // An XML DOM document with XPath 1.0 selection, on libxml2. Move-only; owns its libxml2 document.
 //
 // Parsing is safe against hostile files: no network, no external entities, no DTD loading, no

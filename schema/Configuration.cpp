@@ -1,7 +1,6 @@
 #include "schema/Configuration.h"
 
 #include "platform/XmlDocument.h"
-#include "platform/XmlFile.h"
 #include "schema/BareName.h"
 
 #include <QCoreApplication>
@@ -78,11 +77,11 @@ class ConfigurationReader {
                     return s;
                 }
                 OptionalChildText(itemNode, u"type", &item.type);
-                if (const auto problem =
-                        ValueRules::Read(mDocument, itemNode, item.type, &item.rules)) {
+                if (Status rules = ValueRules::Read(mDocument, itemNode, item.type, &item.rules);
+                    !rules.ok()) {
                     return Broken(itemNode, QCoreApplication::translate("Configuration",
                                                                         "the item \"%1\" (%2): %3")
-                                                .arg(item.label, item.id, *problem));
+                                                .arg(item.label, item.id, rules.message()));
                 }
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);

@@ -47,8 +47,8 @@ QString Quoted(const QString& text) {
 
 }  // namespace
 
-std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNode& item,
-                                        const QString& type, ValueRules* rules) {
+Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const QString& type,
+                        ValueRules* rules) {
     ValueRules read;
     read.kind = KindOf(type);
     const auto child = [&item](const char* name) -> std::optional<QString> {
@@ -62,9 +62,9 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
     if (const auto required = child("required")) {
         const QString word = required->trimmed();
         if (word != u"true" && word != u"false") {
-            return QCoreApplication::translate("ValueRules",
-                                               "<required> must be true or false, not %1")
-                .arg(Quoted(word));
+            return Status::Error(QCoreApplication::translate(
+                                     "ValueRules", "<required> must be true or false, not %1")
+                                     .arg(Quoted(word)));
         }
         read.required = word == u"true";
     }
@@ -74,38 +74,40 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
             if (const auto text = child(name)) {
                 *bound = WholeNumber(text->trimmed());
                 if (!*bound) {
-                    return QCoreApplication::translate("ValueRules",
-                                                       "<%1> is not a whole number: %2")
-                        .arg(QLatin1String(name), Quoted(text->trimmed()));
+                    return Status::Error(
+                        QCoreApplication::translate("ValueRules", "<%1> is not a whole number: %2")
+                            .arg(QLatin1String(name), Quoted(text->trimmed())));
                 }
             }
         }
         if (read.min && read.max && *read.min > *read.max) {
-            return QCoreApplication::translate("ValueRules", "<min> %1 is above <max> %2")
-                .arg(*read.min)
-                .arg(*read.max);
+            return Status::Error(
+                QCoreApplication::translate("ValueRules", "<min> %1 is above <max> %2")
+                    .arg(*read.min)
+                    .arg(*read.max));
         }
     }
     if (read.kind == ValueKind::Boolean) {
         read.on = child("on").value_or(read.on);
         read.off = child("off").value_or(read.off);
         if (read.on == read.off) {
-            return QCoreApplication::translate("ValueRules", "<on> and <off> are both %1")
-                .arg(Quoted(read.on));
+            return Status::Error(
+                QCoreApplication::translate("ValueRules", "<on> and <off> are both %1")
+                    .arg(Quoted(read.on)));
         }
     }
     if (read.kind == ValueKind::Choice) {
         std::vector<XmlNode> options;
         if (Status s = document.SelectNodes(QStringLiteral("option"), &options, {}, item);
             !s.ok()) {
-            return s.message();
+            return s;
         }
         for (const XmlNode& option : options) {
             read.options.append(option.Text());
         }
         if (read.options.isEmpty()) {
-            return QCoreApplication::translate("ValueRules",
-                                               "a choice needs at least one <option>");
+            return Status::Error(
+                QCoreApplication::translate("ValueRules", "a choice needs at least one <option>"));
         }
     }
     const bool takesPattern = read.kind == ValueKind::Text || read.kind == ValueKind::Password ||
@@ -113,19 +115,21 @@ std::optional<QString> ValueRules::Read(const XmlDocument& document, const XmlNo
     if (const auto pattern = child("pattern"); pattern && takesPattern) {
         QRegularExpression matcher(QRegularExpression::anchoredPattern(*pattern));
         if (!matcher.isValid()) {
-            return QCoreApplication::translate("ValueRules", "<pattern> %1 does not compile: %2")
-                .arg(Quoted(*pattern), matcher.errorString());
+            return Status::Error(
+                QCoreApplication::translate("ValueRules", "<pattern> %1 does not compile: %2")
+                    .arg(Quoted(*pattern), matcher.errorString()));
         }
         read.pattern = Pattern{*pattern, matcher};
     }
     if (read.defaultValue) {
         if (const auto problem = read.Problem(*read.defaultValue)) {
-            return QCoreApplication::translate("ValueRules", "the <default> does not fit: it %1")
-                .arg(*problem);
+            return Status::Error(
+                QCoreApplication::translate("ValueRules", "the <default> does not fit: it %1")
+                    .arg(*problem));
         }
     }
     *rules = std::move(read);
-    return std::nullopt;
+    return Status::Ok();
 }
 
 std::optional<QString> ValueRules::Problem(const QString& value) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Status.h"
+
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -8,7 +10,6 @@
 
 class XmlDocument;
 class XmlNode;
-class Status;
 
 // What kind of value a variable holds, from its item's <type>. Any other type, "text" included,
 // is a plain text.
@@ -32,12 +33,14 @@ struct ValueRules {
     };
     std::optional<Pattern> pattern;
 
-    // Reads the rules that the children of `item` declare. Fails, with the problem in words
-    // ("<min> is not a whole number: \"ten\""), when a declaration cannot work: bounds that are
-    // not numbers or cross, a choice without options, a pattern that does not compile, a
-    // required that is neither true nor false, a default that breaks the item's own rules.
-    static std::optional<QString> Read(const XmlDocument& document, const XmlNode& item,
-                                       const QString& type, ValueRules* rules);
+    // Reads the rules that the children of `item` declare into `rules`. Fails, with the problem
+    // in words and nothing around them ("<min> is not a whole number: \"ten\""), when a
+    // declaration cannot work: bounds that are not numbers or cross, a choice without options, a
+    // pattern that does not compile, a required that is neither true nor false, a default that
+    // breaks the item's own rules. The caller names the file, the line and the item; `rules` is
+    // then left as it was.
+    static Status Read(const XmlDocument& document, const XmlNode& item, const QString& type,
+                       ValueRules* rules);
 
     // Why `value` does not fit these rules ("must be at most 65535"), or nothing when it does.
     // The reason never quotes the value, which may be a secret.

@@ -1,6 +1,5 @@
 #include "settings/SettingsDocument.h"
 
-#include "platform/XmlFile.h"
 #include "schema/Configuration.h"
 
 #include <QCoreApplication>

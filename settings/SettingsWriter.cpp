@@ -1,6 +1,6 @@
 #include "settings/SettingsWriter.h"
 
-#include "platform/XmlFile.h"
+#include "platform/XmlDocument.h"
 #include "platform/XmlText.h"
 #include "schema/Configuration.h"
 #include "settings/VariableValues.h"
