@@ -8,12 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh ansible-core
-log=build/check-ansible-build.log
-mkdir -p build
-echo "Building the program (log: $log) ..."
-{ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-  cmake --build build --parallel "$(nproc)" --target tervosetup; } >"$log" 2>&1 ||
-    { tail -n 30 "$log"; exit 1; }
+bash scripts/build-program.sh build/check-ansible-build.log tervosetup
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

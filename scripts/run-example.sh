@@ -5,16 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-# The program only, not the tests and benchmarks; the compiler's progress goes to a log.
-log=build/run-example-build.log
-mkdir -p build
-echo "Building the program (log: $log) ..."
-if ! { cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build build --parallel "$(nproc)" --target tervosetup; } >"$log" 2>&1; then
-    tail -n 30 "$log"
-    echo "The build failed; the whole log is $log."
-    exit 1
-fi
+# The program only, not the tests and benchmarks; the compiler's output goes to a log.
+bash scripts/build-program.sh build/run-example-build.log tervosetup
 
 rm -rf build/example
 cp -r examples build/example
