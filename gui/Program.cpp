@@ -205,7 +205,7 @@ int RunProgram(int argc, char** argv) {
     auto application = std::make_unique<ConsoleApplication>(argc, argv);
     const CommandLineOptions options = ParseCommandLine(GetCommandLine(argumentText));
     if (options.help || options.version) {
-        Print(stdout, options.help ? UsageText() : VersionText());
+        Print(stdout, options.help ? HelpText() : VersionText());
         return Finished(kExitOk);
     }
     for (const QString& unknown : options.unknownOptions) {

@@ -1,6 +1,7 @@
-// The program speaks the language of the user's locale: German under de_*, English under en_*,
-// and under any other locale the texts exactly as they have always been.
+// The program speaks the language of the user's locale: German under de_*, English under any
+// other locale, and under C and POSIX the texts exactly as they have always been.
 #include "gui/frmsetup.h"
+#include "gui/xAboutTrvSet.h"
 #include "platform/Translation.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
@@ -8,6 +9,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -58,11 +60,12 @@ TEST(TranslationsTest, TheProgramSpeaksTheLanguageOfTheLocale) {
         const char* text[3];  // what the run says, in C, German and English
     };
     const Message messages[] = {
+        // --help is one language under every locale; under C, English.
         {{"--help"},
-         {"Konfiguration Editor Command Line Syntax\n",
-          "Konfigurationseditor: Syntax der "
-          "Befehlszeile\n",
-          "Configuration Editor command line syntax\n"}},
+         {"Configuration Editor command line syntax\n/file:<file>\tOpens the settings file",
+          "Konfigurationseditor: Syntax der Befehlszeile\n/file:<Datei>\tÖffnet die "
+          "Einstellungsdatei",
+          "Configuration Editor command line syntax\n/file:<file>\tOpens the settings file"}},
         {{"/export", "/conf:none.xml"},
          {"TervoSetup: The file could not be loaded!\n\nnone.xml: No such file or directory\n",
           "TervoSetup: Die Datei konnte nicht geladen werden!\n\nnone.xml: ",
@@ -79,8 +82,9 @@ TEST(TranslationsTest, TheProgramSpeaksTheLanguageOfTheLocale) {
         {{}, C},
         {{"LANG=C.UTF-8"}, C},
         {{"LANG=POSIX"}, C},
-        {{"LANG=fr_FR.UTF-8"}, C},
-        {{"LANG=fr_FR.UTF-8", "LANGUAGE=de"}, C},
+        // A locale without a catalog gets English.
+        {{"LANG=fr_FR.UTF-8"}, English},
+        {{"LANG=fr_FR.UTF-8", "LANGUAGE=de"}, English},
         {{"LANG=de_DE.UTF-8"}, German},
         {{"LANG=de_AT.UTF-8"}, German},
         {{"LANG=en_US.UTF-8"}, English},
@@ -105,18 +109,20 @@ TEST(TranslationsTest, TheProgramSpeaksTheLanguageOfTheLocale) {
     }
 }
 
-// The window takes its texts from the catalog installed when it is built.
+// The window and the words on the About picture take their texts from the catalog installed when
+// they are built.
 TEST(TranslationsTest, TheWindowSpeaksTheLanguageOfItsCatalog) {
     const struct {
         QLocale::Language language;
         const char* cancel;
         const char* fileMenu;
+        const char* closeHint;  // on the About picture
     } cases[] = {
-        {QLocale::C, "Abbrechen", "&File"},
-        {QLocale::German, "Abbrechen", "&Datei"},
-        {QLocale::English, "Cancel", "&File"},
+        {QLocale::C, "Abbrechen", "&File", "Click the picture to close"},
+        {QLocale::German, "Abbrechen", "&Datei", "Zum Schließen auf das Bild klicken"},
+        {QLocale::English, "Cancel", "&File", "Click the picture to close"},
     };
-    for (const auto& [language, cancel, fileMenu] : cases) {
+    for (const auto& [language, cancel, fileMenu, closeHint] : cases) {
         QTranslator translator;
         EXPECT_EQ(LoadTranslation(language, &translator), language != QLocale::C)
             << QLocale::languageToString(language).toStdString();
@@ -127,6 +133,8 @@ TEST(TranslationsTest, TheWindowSpeaksTheLanguageOfItsCatalog) {
         const frmsetup window(ParseCommandLine({}), {dialogs, files, launcher});
         EXPECT_EQ(window.findChild<QPushButton*>("Cancel")->text(), cancel);
         EXPECT_EQ(window.findChild<QMenu*>("indFile")->title(), fileMenu);
+        const xAboutTrvSet about(nullptr);
+        EXPECT_EQ(about.findChild<QLabel*>("CloseHint")->text(), closeHint);
     }
 }
 

@@ -18,13 +18,28 @@ xAboutTrvSet::xAboutTrvSet(QWidget* owner) : QWidget(owner, Qt::Dialog) {
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setPixmap(QPixmap(QStringLiteral(":/about/about.jpg")));
     Picture1->installEventFilter(this);
-    // On the picture, between its subtitle and the line that says how to close it.
-    auto* version = new QLabel(VersionText(), Picture1);
-    version->setObjectName(QStringLiteral("Version"));
-    version->setGeometry(0, 150, Picture1->width(), 18);
-    version->setAlignment(Qt::AlignCenter);
-    version->setStyleSheet(QStringLiteral("color: white;"));
-    version->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // The words on the picture come from the catalogs, so that they speak the window's language.
+    const auto addText = [this](const char* name, const QString& text, int top, int height,
+                                int pixels, bool bold) {
+        auto* label = new QLabel(text, Picture1);
+        label->setObjectName(QLatin1String(name));
+        label->setGeometry(0, top, Picture1->width(), height);
+        label->setAlignment(Qt::AlignCenter);
+        QFont font = label->font();
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        label->setFont(font);
+        label->setStyleSheet(QStringLiteral("color: white;"));
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    };
+    addText("Title", QStringLiteral("TervoSetup"), 64, 44, 34, true);
+    addText("Subtitle", tr("Configuration Editor"), 112, 24, 16, false);
+    addText("Version", VersionText(), 144, 18, 12, false);
+    addText("CloseHint", tr("Click the picture to close"), 174, 18, 11, false);
+    // A screen reader hears what the picture shows.
+    Picture1->setAccessibleName(tr("About Tervo Setup"));
+    Picture1->setAccessibleDescription(
+        QStringLiteral("TervoSetup - %1 - %2").arg(tr("Configuration Editor"), VersionText()));
 }
 
 void xAboutTrvSet::Load() {

@@ -6,7 +6,9 @@
 QLocale::Language MessageLanguage() {
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         if (const QString value = qEnvironmentVariable(variable); !value.isEmpty()) {
-            return QLocale(value).language();
+            const QLocale::Language language = QLocale(value).language();
+            return language == QLocale::C || language == QLocale::German ? language
+                                                                         : QLocale::English;
         }
     }
     return QLocale::C;

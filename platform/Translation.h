@@ -5,12 +5,13 @@
 
 // The program's texts are written in the words they have always had, and a catalog per language
 // (translations/tervosetup_<language>.ts, compiled at build time) puts them in one language:
-// German for a German locale, English for an English one. Any other locale, C and POSIX
-// included, gets no catalog, so every text stays exactly as written.
+// German for a German locale, English for any other. Only C and POSIX (and no locale at all) get
+// no catalog, so every text stays exactly as written there.
 
-// The language of the user's messages as the environment names it: LC_ALL, else LC_MESSAGES,
-// else LANG ("de_DE.UTF-8" is German; unset, "C.UTF-8" and "POSIX" are QLocale::C). LANGUAGE is
-// not consulted: it would turn a French or C locale German.
+// The language of the program's catalog for the user's messages, as the environment names the
+// locale: LC_ALL, else LC_MESSAGES, else LANG. "de_DE.UTF-8" is German; unset, "C", "C.UTF-8" and
+// "POSIX" are QLocale::C; every other locale is English, the language of a locale the program has
+// no catalog for. LANGUAGE is not consulted: it would turn a French or C locale German.
 QLocale::Language MessageLanguage();
 
 // Loads into `translator` the program's catalog for `language`, from the folder the installation

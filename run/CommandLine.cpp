@@ -120,25 +120,33 @@ StartupPaths ResolveStartupPaths(const CommandLineOptions& options) {
 }
 
 QString UsageText(const QString& prefix) {
-    return prefix +
-           QCoreApplication::translate(
-               "CommandLine",
-               "Konfiguration Editor Command Line Syntax\r\n"
-               "/file:<file>\tÖffnet die Datei <file>\r\n"
-               "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n"
-               "/conf:<file>\tGibt die Konfigurationsdatei an.\r\n"
-               "--help, -h, /?\tShows this text.\r\n"
-               "--version\tShows the version.\r\n"
-               "/check\tLists the files a save would change, writes nothing and exits "
-               "(status 0: none, 3: some).\r\n"
-               "/diff\tLike /check, but shows the changes as a unified diff.\r\n"
-               "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
-               "variable no item declares is an error, and nothing is written.\r\n"
-               "/set:<NAME>=<value>\tWith /export, /check or /diff: uses <value> for the variable "
-               "NAME in this run only; the settings file keeps its value.\r\n"
-               "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\r\n"
-               "/batch\tWith /export, /check or /diff: never opens a window or a message box; "
-               "every message goes to standard error.");
+    return prefix + QCoreApplication::translate(
+                        "CommandLine",
+                        "Konfiguration Editor Command Line Syntax\r\n"
+                        "/file:<file>\tÖffnet die Datei <file>\r\n"
+                        "/export\tExportiert die Datei und schließt das Programm anschließend.\r\n"
+                        "/conf:<file>\tGibt die Konfigurationsdatei an.");
+}
+
+QString HelpText() {
+    return QCoreApplication::translate(
+        "CommandLine",
+        "Configuration Editor command line syntax\n"
+        "/file:<file>\tOpens the settings file <file>.\n"
+        "/export\tSaves and exports without a window, then exits.\n"
+        "/conf:<file>\tNames the configuration file.\n"
+        "--help, -h, /?\tShows this text.\n"
+        "--version\tShows the version.\n"
+        "/check\tLists the files a save would change, writes nothing and exits "
+        "(status 0: none, 3: some).\n"
+        "/diff\tLike /check, but shows the changes as a unified diff.\n"
+        "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
+        "variable no item declares is an error, and nothing is written.\n"
+        "/set:<NAME>=<value>\tWith /export, /check or /diff: uses <value> for the variable "
+        "NAME in this run only; the settings file keeps its value.\n"
+        "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\n"
+        "/batch\tWith /export, /check or /diff: never opens a window or a message box; "
+        "every message goes to standard error.");
 }
 
 QString VersionText() {

@@ -60,8 +60,12 @@ struct StartupPaths {
 };
 StartupPaths ResolveStartupPaths(const CommandLineOptions& options);
 
-// The syntax text, shown after `prefix` for a malformed command line and alone for "--help".
+// The syntax text, shown after `prefix` for a malformed command line: the four lines it has
+// always had.
 QString UsageText(const QString& prefix = QString());
+
+// The text of "--help": every option, one a line, in one language.
+QString HelpText();
 
 // "TervoSetup 1.2.3".
 QString VersionText();

@@ -48,4 +48,15 @@ TEST(CommandLineTest, AppliesOptionsInOrderAndPutsTheSettingsBehindTheConfigurat
         EXPECT_EQ(Summary(QString::fromUtf8(c.commandLine)), QString::fromUtf8(c.run)) << c.what;
 }
 
+// The syntax message is the four lines it has always been, whatever options came later: those
+// are for --help. Regression: it gained eleven English lines under the German ones.
+TEST(CommandLineTest, TheSyntaxMessageKeepsItsFourLines) {
+    const CommandLineOptions options = ParseCommandLine(GetCommandLine("nonsense"));
+    EXPECT_EQ(options.usageMessage.value_or("none").toStdString(),
+              "Did not understand: nonsense\r\n\r\nKonfiguration Editor Command Line Syntax\r\n"
+              "/file:<file>\t\u00d6ffnet die Datei <file>\r\n/export\tExportiert die Datei und "
+              "schlie\u00dft das Programm anschlie\u00dfend.\r\n/conf:<file>\tGibt die "
+              "Konfigurationsdatei an.");
+}
+
 }  // namespace

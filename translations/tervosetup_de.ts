@@ -69,26 +69,36 @@
         <source>Konfiguration Editor Command Line Syntax<byte value="xd"/>
 /file:&lt;file&gt;	Öffnet die Datei &lt;file&gt;<byte value="xd"/>
 /export	Exportiert die Datei und schließt das Programm anschließend.<byte value="xd"/>
-/conf:&lt;file&gt;	Gibt die Konfigurationsdatei an.<byte value="xd"/>
---help, -h, /?	Shows this text.<byte value="xd"/>
---version	Shows the version.<byte value="xd"/>
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
-/diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+/conf:&lt;file&gt;	Gibt die Konfigurationsdatei an.</source>
         <translation>Konfigurationseditor: Syntax der Befehlszeile<byte value="xd"/>
 /file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt;.<byte value="xd"/>
 /export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.<byte value="xd"/>
-/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.<byte value="xd"/>
---help, -h, /?	Zeigt diesen Text.<byte value="xd"/>
---version	Zeigt die Version.<byte value="xd"/>
-/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet (Status 0: keine, 3: einige).<byte value="xd"/>
-/diff	Wie /check, zeigt die Änderungen aber als Unified Diff.<byte value="xd"/>
-/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.<byte value="xd"/>
-/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert.<byte value="xd"/>
-/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.</translation>
+    </message>
+    <message>
+        <source>Configuration Editor command line syntax
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
+/export	Saves and exports without a window, then exits.
+/conf:&lt;file&gt;	Names the configuration file.
+--help, -h, /?	Shows this text.
+--version	Shows the version.
+/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
+/diff	Like /check, but shows the changes as a unified diff.
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+        <translation>Konfigurationseditor: Syntax der Befehlszeile
+/file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt;.
+/export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.
+/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.
+--help, -h, /?	Zeigt diesen Text.
+--version	Zeigt die Version.
+/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet (Status 0: keine, 3: einige).
+/diff	Wie /check, zeigt die Änderungen aber als Unified Diff.
+/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.
+/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert.
+/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.
 /batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.</translation>
     </message>
 </context>
@@ -168,6 +178,10 @@
     <message>
         <source>gave up waiting after %1 s: another program is still saving there</source>
         <translation>Warten nach %1 s aufgegeben: Ein anderes Programm speichert dort noch</translation>
+    </message>
+    <message>
+        <source>The wait for another program&apos;s save was stopped.</source>
+        <translation>Das Warten auf das Speichern eines anderen Programms wurde abgebrochen.</translation>
     </message>
 </context>
 <context>
@@ -410,10 +424,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>it is a symbolic link, which patch does not follow</source>
         <translation>sie ist ein symbolischer Link, dem patch nicht folgt</translation>
-    </message>
-    <message>
-        <source>there is not enough memory</source>
-        <translation>es ist nicht genug Speicher frei</translation>
     </message>
 </context>
 <context>
@@ -826,6 +836,14 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>About Tervo Setup</source>
         <translation>Über Tervo Setup</translation>
+    </message>
+    <message>
+        <source>Configuration Editor</source>
+        <translation>Konfigurationseditor</translation>
+    </message>
+    <message>
+        <source>Click the picture to close</source>
+        <translation>Zum Schließen auf das Bild klicken</translation>
     </message>
 </context>
 </TS>

@@ -69,26 +69,36 @@
         <source>Konfiguration Editor Command Line Syntax<byte value="xd"/>
 /file:&lt;file&gt;	Öffnet die Datei &lt;file&gt;<byte value="xd"/>
 /export	Exportiert die Datei und schließt das Programm anschließend.<byte value="xd"/>
-/conf:&lt;file&gt;	Gibt die Konfigurationsdatei an.<byte value="xd"/>
---help, -h, /?	Shows this text.<byte value="xd"/>
---version	Shows the version.<byte value="xd"/>
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
-/diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+/conf:&lt;file&gt;	Gibt die Konfigurationsdatei an.</source>
         <translation>Configuration Editor command line syntax<byte value="xd"/>
 /file:&lt;file&gt;	Opens the settings file &lt;file&gt;.<byte value="xd"/>
 /export	Saves and exports without a window, then exits.<byte value="xd"/>
-/conf:&lt;file&gt;	Names the configuration file.<byte value="xd"/>
---help, -h, /?	Shows this text.<byte value="xd"/>
---version	Shows the version.<byte value="xd"/>
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).<byte value="xd"/>
-/diff	Like /check, but shows the changes as a unified diff.<byte value="xd"/>
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.<byte value="xd"/>
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.<byte value="xd"/>
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.<byte value="xd"/>
+/conf:&lt;file&gt;	Names the configuration file.</translation>
+    </message>
+    <message>
+        <source>Configuration Editor command line syntax
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
+/export	Saves and exports without a window, then exits.
+/conf:&lt;file&gt;	Names the configuration file.
+--help, -h, /?	Shows this text.
+--version	Shows the version.
+/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
+/diff	Like /check, but shows the changes as a unified diff.
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+        <translation>Configuration Editor command line syntax
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
+/export	Saves and exports without a window, then exits.
+/conf:&lt;file&gt;	Names the configuration file.
+--help, -h, /?	Shows this text.
+--version	Shows the version.
+/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
+/diff	Like /check, but shows the changes as a unified diff.
+/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
 /batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</translation>
     </message>
 </context>
@@ -168,6 +178,10 @@
     <message>
         <source>gave up waiting after %1 s: another program is still saving there</source>
         <translation>gave up waiting after %1 s: another program is still saving there</translation>
+    </message>
+    <message>
+        <source>The wait for another program&apos;s save was stopped.</source>
+        <translation>The wait for another program&apos;s save was stopped.</translation>
     </message>
 </context>
 <context>
@@ -410,10 +424,6 @@ The last lines it wrote to standard error:
     <message>
         <source>it is a symbolic link, which patch does not follow</source>
         <translation>it is a symbolic link, which patch does not follow</translation>
-    </message>
-    <message>
-        <source>there is not enough memory</source>
-        <translation>there is not enough memory</translation>
     </message>
 </context>
 <context>
@@ -826,6 +836,14 @@ The last lines it wrote to standard error:
     <message>
         <source>About Tervo Setup</source>
         <translation>About Tervo Setup</translation>
+    </message>
+    <message>
+        <source>Configuration Editor</source>
+        <translation>Configuration Editor</translation>
+    </message>
+    <message>
+        <source>Click the picture to close</source>
+        <translation>Click the picture to close</translation>
     </message>
 </context>
 </TS>
