@@ -24,6 +24,10 @@ class Status {
         return Status(Code::NotFound, Joined(path, reason));
     }
 
+    // An operation that stopped because its caller asked it to, not because something failed;
+    // callers that treat that apart from a failure test for it with IsCancelled().
+    static Status Cancelled(QString message) { return Status(Code::Cancelled, std::move(message)); }
+
     // "<path>: there is not enough memory": an allocation failed while working on `path`.
     static Status OutOfMemory(const QString& path) {
         return PathError(path, QCoreApplication::translate("Status", "there is not enough memory"));
@@ -31,6 +35,7 @@ class Status {
 
     bool ok() const { return mCode == Code::Ok; }
     bool IsNotFound() const { return mCode == Code::NotFound; }
+    bool IsCancelled() const { return mCode == Code::Cancelled; }
     const QString& message() const { return mMessage; }
 
     // The same failure with `context` put in front, separated by ": ".
@@ -39,7 +44,7 @@ class Status {
     }
 
   private:
-    enum class Code { Ok, Error, NotFound };
+    enum class Code { Ok, Error, NotFound, Cancelled };
     static QString Joined(const QString& path, const QString& reason) {
         return path + QStringLiteral(": ") + reason;
     }

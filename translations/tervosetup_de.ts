@@ -169,6 +169,10 @@
         <source>gave up waiting after %1 s: another program is still saving there</source>
         <translation>Warten nach %1 s aufgegeben: Ein anderes Programm speichert dort noch</translation>
     </message>
+    <message>
+        <source>the wait was cancelled: another program is still saving there</source>
+        <translation>Warten abgebrochen: Ein anderes Programm speichert dort noch</translation>
+    </message>
 </context>
 <context>
     <name>Display</name>

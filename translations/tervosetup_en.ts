@@ -169,6 +169,10 @@
         <source>gave up waiting after %1 s: another program is still saving there</source>
         <translation>gave up waiting after %1 s: another program is still saving there</translation>
     </message>
+    <message>
+        <source>the wait was cancelled: another program is still saving there</source>
+        <translation>the wait was cancelled: another program is still saving there</translation>
+    </message>
 </context>
 <context>
     <name>Display</name>
