@@ -45,9 +45,13 @@ ProgramRun::ProgramRun(const QString& script) {
 }
 
 ProgramRun::~ProgramRun() {
+    // timeout passes SIGTERM on to the script; SIGKILL ends at least timeout itself.
     if (mProcess.state() != QProcess::NotRunning) {
-        mProcess.kill();
-        mProcess.waitForFinished(-1);
+        mProcess.terminate();
+        if (!mProcess.waitForFinished(10000)) {
+            mProcess.kill();
+            mProcess.waitForFinished(-1);
+        }
     }
 }
 
