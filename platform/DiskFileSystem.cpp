@@ -2,6 +2,7 @@
 
 #include "platform/AtomicReplace.h"
 #include "platform/ComparingSink.h"
+#include "platform/SteadyWaitClock.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 
@@ -19,7 +20,6 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
-#include <thread>
 
 namespace {
 
@@ -314,7 +314,8 @@ class FolderLock final : public UpdateLock {
 // the file the path resolves to, so that a symlink and its target share the lock. Like every
 // flock(), it binds only the programs that ask for it, and a file system without locks (some
 // network file systems) gets none rather than no save. flock() cannot wait for a limited time,
-// so the lock is tried again and again, a little less often the longer it takes.
+// nor be stopped while it waits, so the lock is tried again and again, a little less often the
+// longer it takes.
 Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
                                      std::unique_ptr<UpdateLock>* lock) {
     const QFileInfo file(path);
@@ -324,8 +325,9 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
     if (!fd.valid() && errno != ENOENT && errno != ENOTDIR) {
         return ErrnoFailure(folder, errno);
     }
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
+    SteadyWaitClock steadyClock;
+    WaitClock& clock = wait.clock ? *wait.clock : steadyClock;
+    const WaitClock::TimePoint start = clock.Now();
     bool told = false;
     std::chrono::milliseconds pause(5);
     // Without a folder there is no file to protect; the save itself says what is missing.
@@ -339,8 +341,15 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
         if (errno != EWOULDBLOCK) {
             return ErrnoFailure(folder, errno);
         }
+        if (wait.cancelled && wait.cancelled()) {
+            return Status::Cancelled(QCoreApplication::translate(
+                                         "DiskFileSystem",
+                                         "the wait was cancelled: another program is still "
+                                         "saving there"))
+                .Prefixed(folder);
+        }
         const auto waited =
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+            std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - start);
         if (!told && waited >= wait.tellAfter) {
             told = true;
             if (wait.tell) {
@@ -349,10 +358,6 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
                         "DiskFileSystem", "Waiting for %1: another program is saving there...")
                         .arg(folder));
             }
-        }
-        if (wait.cancelled && wait.cancelled()) {
-            return Status::Cancelled(QCoreApplication::translate(
-                "DiskFileSystem", "The wait for another program's save was stopped."));
         }
         if (waited >= wait.giveUpAfter) {
             return Status::PathError(
@@ -367,7 +372,7 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
         if (!told) {
             next = std::min(next, wait.tellAfter - waited);
         }
-        std::this_thread::sleep_for(std::min(pause, next));
+        clock.SleepFor(std::min(pause, next));
         pause = std::min(pause * 2, std::chrono::milliseconds(100));
     }
     *lock = std::make_unique<FolderLock>(std::move(fd));

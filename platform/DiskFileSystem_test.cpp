@@ -4,11 +4,11 @@
 #include "platform/UniqueFd.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "testing/FakeWaitClock.h"
 #include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -263,42 +263,79 @@ TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) 
 }
 
 // Regression: a save waited for ever, and without a word, for a folder that another program had
-// locked. It says that it waits once the lock has not come in time, and gives up when told to,
-// naming the folder. Here the test itself holds the lock, through an open file of its own.
+// locked. The wait for the update lock says that it waits once the lock has not come in time,
+// gives up when told to, stops when its caller asks, and leaves nothing on the disk. The lock is
+// held by the test itself, through an open file of its own (the locks of two open files conflict
+// also within one process), and the wait runs on a clock that moves only when the wait pauses: the
+// console's minute takes no time, and the moments are exact.
 TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
     using std::chrono::milliseconds;
+    enum class Holder { None, ReleasesWhenTold, Stays };
+    enum class Cancel { Never, AtOnce, OnceTold };  // what cancelled() answers
     struct Case {
         const char* what;
-        bool releasedWhenTold;
-        milliseconds giveUpAfter;
+        Holder holder;
+        Cancel cancel;
         const char* failure;  // after the folder's name, or "" when the lock is taken
+        bool cancelled;       // the failure IsCancelled()
+        bool told;
+        milliseconds endsAt;  // on the wait's clock; -1 when not exact
     };
+    const milliseconds any(-1);
+    const char* const gaveUp =
+        ": gave up waiting after 60 s: another program is still saving there";
+    const char* const stopped = ": the wait was cancelled: another program is still saving there";
     const Case cases[] = {
-        {"a held lock is waited for and told about", true, milliseconds::max(), ""},
-        {"a lock held for too long is given up", false, milliseconds(1500),
-         ": gave up waiting after 1.5 s: another program is still saving there"}};
+        {"a free lock is taken at once, without a word, whatever the caller would answer",
+         Holder::None, Cancel::AtOnce, "", false, false, milliseconds(0)},
+        {"a held lock is told about after a second and taken once free", Holder::ReleasesWhenTold,
+         Cancel::Never, "", false, true, any},
+        {"a lock held for too long is given up after a minute", Holder::Stays, Cancel::Never,
+         gaveUp, false, true, milliseconds(60000)},
+        {"a cancelled wait stops at once", Holder::Stays, Cancel::AtOnce, stopped, true, false,
+         milliseconds(0)},
+        {"the caller is asked after every try, also once told", Holder::Stays, Cancel::OnceTold,
+         stopped, true, true, any},
+    };
     const auto openFolder = [this] {
         return UniqueFd(::open(Native("").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     };
+    const QByteArray tree = Tree("");
     for (const Case& c : cases) {
         UniqueFd holder = openFolder();
-        ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
+        if (c.holder != Holder::None) {
+            ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
+        }
+        FakeWaitClock clock;
         QStringList told;
-        const auto tell = [&](const QString& message) {
+        milliseconds toldAt(-1);
+        LockWait wait;  // the console's: told after a second, given up after a minute
+        wait.tell = [&](const QString& message) {
             told << message;
-            if (c.releasedWhenTold)
+            toldAt = clock.Elapsed();
+            if (c.holder == Holder::ReleasesWhenTold)
                 holder.Close();
         };
+        wait.cancelled = [&] {
+            return c.cancel == Cancel::AtOnce || (c.cancel == Cancel::OnceTold && !told.isEmpty());
+        };
+        wait.clock = &clock;
         std::unique_ptr<UpdateLock> lock;
-        QElapsedTimer timer;
-        timer.start();
-        const Status status = mFs.LockForUpdate(Path("settings.xml"),
-                                                {tell, milliseconds(100), c.giveUpAfter}, &lock);
+        const Status status = mFs.LockForUpdate(Path("settings.xml"), wait, &lock);
         EXPECT_EQ(status.message(), c.failure[0] ? mDir.path() + c.failure : "") << c.what;
-        EXPECT_TRUE(c.failure[0] == '\0' || timer.elapsed() >= 1500) << c.what << ": too soon";
-        EXPECT_EQ(told.join('|'),
-                  "Waiting for " + mDir.path() + ": another program is saving there...")
+        EXPECT_EQ(status.IsCancelled(), c.cancelled) << c.what;
+        EXPECT_EQ(status.ok(), lock != nullptr) << c.what;
+        EXPECT_EQ(
+            told.join('|'),
+            c.told ? "Waiting for " + mDir.path() + ": another program is saving there..." : "")
             << c.what;
+        if (c.told) {
+            EXPECT_EQ(toldAt, milliseconds(1000)) << c.what << ": told at the wrong moment";
+        }
+        if (c.endsAt != any) {
+            EXPECT_EQ(clock.Elapsed(), c.endsAt) << c.what << ": ended at the wrong moment";
+        }
+        EXPECT_EQ(Tree(""), tree) << c.what << ": the wait left something on the disk";
         // A lock that was taken keeps every other save out until it goes.
         const UniqueFd other = openFolder();
         holder.Close();

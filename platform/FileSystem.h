@@ -4,6 +4,7 @@
 #include "platform/ByteSource.h"
 #include "platform/Status.h"
 #include "platform/SystemError.h"
+#include "platform/WaitClock.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -42,7 +43,8 @@ class UpdateLock {
 inline constexpr std::chrono::milliseconds kUnattendedLockWait = std::chrono::seconds(60);
 
 // How a caller waits for an update lock that another program holds: whom it tells that it waits,
-// and when it gives up. The caller decides both: a window may wait longer than a script.
+// when it gives up, and whether it stops on request. The caller decides: a window may wait longer
+// than a script, and let its user stop the wait.
 struct LockWait {
     // Called once, with a message that names the folder ("Waiting for <folder>: another program
     // is saving there..."), when the lock has not come within `tellAfter`. May be empty.
@@ -50,9 +52,12 @@ struct LockWait {
     std::chrono::milliseconds tellAfter = std::chrono::seconds(1);
     // How long to wait in all before the lock fails; milliseconds::max() waits for ever.
     std::chrono::milliseconds giveUpAfter = kUnattendedLockWait;
-    // Asked between tries; true stops waiting, and the lock fails with a Status that
-    // IsCancelled(). May be empty.
-    std::function<bool()> cancelled;
+    // Asked after every try that found the lock taken; true stops the wait at once, and the lock
+    // then fails with a Status that IsCancelled(). May be empty.
+    std::function<bool()> cancelled = {};
+    // Measures the wait and pauses between tries; null is the system's steady clock. Must outlive
+    // the wait.
+    WaitClock* clock = nullptr;
 };
 
 // Who may read a file that a write creates. A file that exists keeps its permission bits either
@@ -131,8 +136,8 @@ class FileSystem {
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
     // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share
-    // its lock. Given up, it fails with a message that names the folder whose lock it waited for.
-    // Leaves nothing behind on the disk.
+    // its lock. Given up or cancelled, it fails with a message that names the folder whose lock
+    // it waited for. Leaves nothing behind on the disk.
     virtual Status LockForUpdate(const QString& path, const LockWait& wait,
                                  std::unique_ptr<UpdateLock>* lock) = 0;
 

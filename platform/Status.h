@@ -24,8 +24,8 @@ class Status {
         return Status(Code::NotFound, Joined(path, reason));
     }
 
-    // A wait or a question that the user stopped: nothing failed, and nothing more is to be said
-    // than `message`.
+    // An operation that stopped because its caller asked it to, not because something failed;
+    // callers that treat that apart from a failure test for it with IsCancelled().
     static Status Cancelled(QString message) { return Status(Code::Cancelled, std::move(message)); }
 
     // "<path>: there is not enough memory": an allocation failed while working on `path`.

@@ -1,13 +1,13 @@
 // A save cut short by a kill must leave the settings and the exported file as they were or as they
 // were meant to become: never a mix of two saves, never a torn file. Each save runs in a child
-// process on the real disk and is killed with SIGKILL, at moments spread over the length of a run.
+// process on the real disk and is killed with SIGKILL at a random moment of its run. Whatever
+// moment a kill comes at, the files must be whole: nothing here depends on the machine's speed.
 
 #include "platform/DiskFileSystem.h"
 #include "platform/QProcessLauncher.h"
 #include "session/EditSession.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -15,6 +15,13 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -58,8 +65,12 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
             return newer;
         return bytes == Expected(exported, older) ? older : -1;
     };
-    // Runs save `n` in a child process, killed after `killAfter` microseconds unless that is 0.
-    const auto save = [&](int n, qint64 killAfter) {
+    // Runs save `n` in a child process, killed after `killAfter` unless it is empty; true when the
+    // save ran to its end, which it must then have done whole. `longest` is the longest time that
+    // a save which nobody tried to kill took.
+    std::chrono::microseconds longest(0);
+    const auto save = [&](int n, std::optional<std::chrono::microseconds> killAfter) {
+        const auto start = std::chrono::steady_clock::now();
         const pid_t pid = fork();
         if (pid == 0) {
             QProcessLauncher processes;
@@ -70,31 +81,46 @@ TEST(CrashSafetyTest, AKilledSaveLeavesTheOldOrTheNewFilesWhole) {
             const QList<QByteArray> values = Expected(true, n).split('\n');
             for (int i = 0; i < kCount; ++i)
                 session.SetValue(Id(i), QString::fromUtf8(values[i]));
-            session.Save({});
-            _exit(0);
+            _exit(session.Save({}).Complete() ? 0 : 1);
         }
-        usleep(useconds_t(killAfter));
-        if (killAfter > 0)
+        if (killAfter) {
+            std::this_thread::sleep_for(*killAfter);
             kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        const bool ended = WIFEXITED(status);
+        EXPECT_TRUE(!ended || WEXITSTATUS(status) == 0) << "save " << n << " failed by itself";
+        if (!killAfter) {
+            longest = std::max(longest, std::chrono::duration_cast<std::chrono::microseconds>(
+                                            std::chrono::steady_clock::now() - start));
+        }
+        return ended;
     };
 
-    QElapsedTimer timer;
-    timer.start();
-    save(1, 0);
-    const qint64 runTime = timer.nsecsElapsed() / 1000;
+    // Each kill comes at a random moment of a save, as a power cut would: within a little more
+    // than a save took on this machine, so that the moments spread over a whole save on a fast
+    // machine as on a slow one. A kill that comes after the end finds the save done, which is
+    // harmless. The seed is printed with a failure, to repeat it.
+    const unsigned seed = std::random_device()();
+    SCOPED_TRACE("random seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    ASSERT_TRUE(save(1, std::nullopt));
     int settings = 1, exported = 1;
     for (int round = 0; round < 40 && !HasFailure(); ++round) {
-        save(settings + 1, 1 + runTime * 11 * round / 400);
+        const auto killAfter = std::chrono::microseconds(
+            std::uniform_int_distribution<qint64>(0, longest.count() * 11 / 10)(random));
+        save(settings + 1, killAfter);
         const int newSettings = held(false, settings + 1, settings);
         exported = held(true, settings + 1, exported);
         EXPECT_TRUE(newSettings > 0 && exported > 0 && exported <= newSettings)
-            << "in round " << round << " a file is torn or the export is ahead of the settings";
+            << "in round " << round << ", killed after " << killAfter.count()
+            << " us: a file is torn or the export is ahead of the settings";
         settings = newSettings;
     }
     // A save left alone still writes everything, and takes away the temporary files that a kill
     // between naming one and renaming it over its target left behind, and nothing else.
-    save(settings + 1, 0);
+    EXPECT_TRUE(save(settings + 1, std::nullopt));
     EXPECT_EQ(held(false, settings + 1, -1) + held(true, settings + 1, -1), 2 * settings + 2);
     const QStringList left =
         QDir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

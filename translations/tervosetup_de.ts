@@ -180,8 +180,8 @@
         <translation>Warten nach %1 s aufgegeben: Ein anderes Programm speichert dort noch</translation>
     </message>
     <message>
-        <source>The wait for another program&apos;s save was stopped.</source>
-        <translation>Das Warten auf das Speichern eines anderen Programms wurde abgebrochen.</translation>
+        <source>the wait was cancelled: another program is still saving there</source>
+        <translation>Warten abgebrochen: Ein anderes Programm speichert dort noch</translation>
     </message>
 </context>
 <context>

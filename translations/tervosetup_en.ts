@@ -180,8 +180,8 @@
         <translation>gave up waiting after %1 s: another program is still saving there</translation>
     </message>
     <message>
-        <source>The wait for another program&apos;s save was stopped.</source>
-        <translation>The wait for another program&apos;s save was stopped.</translation>
+        <source>the wait was cancelled: another program is still saving there</source>
+        <translation>the wait was cancelled: another program is still saving there</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// A run of the built program as a user's shell script makes it, for the tests that check the
+// status it ends with, what it says and what it writes. The script runs with sh, without a
+// display, in a fresh copy of examples/ (the example's before command is "true"), and finds there:
+//   tervosetup    a function that runs the built program by its path ($TERVOSETUP), never one
+//                 that the PATH finds;
+//   hooks TEXT    puts TEXT in place of the example's before command element;
+//   stored        notes the settings file as it is; the harness notes it before the script.
+// After the script, standard output gets the outputs app.ini and server.conf, then the line
+// "settings.xml changed" when the settings file is no longer the one noted, so that it shows
+// everything the run wrote.
+class ProgramRun {
+  public:
+    struct Result {
+        int status;
+        QString said;   // on standard error
+        QString wrote;  // on standard output
+    };
+
+    // One row of a table of runs: the script, and what its run must end with.
+    struct Case {
+        const char* what;  // names the case in every failure
+        QString script;
+        int status;
+        QStringList says = {};   // each on standard error, which stays empty without them
+        QStringList shows = {};  // each on standard output, which stays empty without them
+        QStringList hides = {};  // on neither
+    };
+
+    // Starts `script`; several runs may go at once.
+    explicit ProgramRun(const QString& script);
+    // Ends a run that was not waited for.
+    ~ProgramRun();
+    ProgramRun(const ProgramRun&) = delete;
+    ProgramRun& operator=(const ProgramRun&) = delete;
+
+    // Waits until the run has ended. A run still going after minutes hangs: it is ended, and
+    // what it said then ends with a line that says so.
+    Result Finish();
+
+    // Runs `script` to its end.
+    static Result Of(const QString& script) { return ProgramRun(script).Finish(); }
+    // Checks what `ran` ended with against `expected`, naming the case in every failure.
+    static void Check(const Case& expected, const Result& ran);
+    // Runs the case's script and checks it.
+    static void RunAndCheck(const Case& expected) { Check(expected, Of(expected.script)); }
+
+  private:
+    QTemporaryDir mFolder;  // holds the copy, `work`, and the noted settings file
+    QProcess mProcess;
+};
