@@ -244,4 +244,104 @@ TEST(EditSessionTest, RunningOutOfMemoryFailsTheStepItHappensIn) {
                   QString(kOld) + " / ");
 }
 
+// "$(A)=x;$(B)=" as values by id.
+QHash<QString, QString> ValuesOf(const QString& text) {
+    QHash<QString, QString> values;
+    for (const QString& pair : text.split(u';', Qt::SkipEmptyParts))
+        values.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    return values;
+}
+
+// A declared default is the value of every variable that the settings file does not hold: in the
+// session, in the outputs, in what /check lists and /diff shows. A save stores a value only where
+// it differs from its default or the file holds the variable already. Without defaults, nothing
+// of this changes what a save stores or exports.
+TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
+    const QByteArray kDefaults = R"~(<xml><group><name>G</name>
+        <item><name>A</name><varname>$(A)</varname><default>a</default></item>
+        <item><name>B</name><varname>$(B)</varname></item>
+        <item><name>C</name><varname>$(C)</varname><default>c</default></item></group>
+        <files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const QByteArray kWithoutDefaults = QByteArray(kDefaults)
+                                            .replace("<default>a</default>", "")
+                                            .replace("<default>c</default>", "");
+    const auto stored = [](const QByteArray& variables) {
+        return kHeader + (variables.isEmpty() ? "<xml/>" : "<xml>" + variables + "</xml>") + '\n';
+    };
+    const struct {
+        const char* what;
+        bool defaults;
+        const char* file;    // settings.xml before; nullptr: none, as the window starts one
+        const char* opened;  // then opened over it as other.xml, as the window's Open does
+        QString edits, run;  // values set in the session, and values for this run only
+        QString values;      // the session's values of A, B and C once loaded
+        QString changed;     // what /check lists
+        QByteArray saved;    // the session's file after the save; empty: as it was
+        QString output;
+    } cases[] = {
+        {"a first save stores no default", true, nullptr, nullptr, "", "", "a||c",
+         "settings.xml t.out", stored(""), "A=a B=$(B) C=c"},
+        {"a first save stores what differs from its default", true, nullptr, nullptr,
+         "$(A)=x;$(B)=b", "", "a||c", "settings.xml t.out",
+         stored(R"~(<variable id="$(A)">x</variable><variable id="$(B)">b</variable>)~"),
+         "A=x B=b C=c"},
+        {"an empty value where a default is is stored, so that it stays empty", true, nullptr,
+         nullptr, "$(C)=", "", "a||c", "settings.xml t.out", stored(R"~(<variable id="$(C)"/>)~"),
+         "A=a B=$(B) C="},
+        {"an entry the file holds keeps its bytes, though it holds the default", true,
+         R"~(<xml><variable id="$(A)">a</variable></xml>)~", nullptr, "", "", "a||c", "t.out", "",
+         "A=a B=$(B) C=c"},
+        {"an entry the file holds takes the default's value and stays", true,
+         R"~(<xml><variable id="$(A)">x</variable></xml>)~", nullptr, "$(A)=a", "", "x||c",
+         "settings.xml t.out", stored(R"~(<variable id="$(A)">a</variable>)~"), "A=a B=$(B) C=c"},
+        {"the file's entries come first, then the defaults of what it does not hold", true,
+         R"~(<xml><variable id="$(C)">$(A)</variable></xml>)~", nullptr, "", "", "a||$(A)", "t.out",
+         "", "A=a B=$(B) C=a"},
+        {"a value for one run reaches the output of a variable the file does not hold", true,
+         "<xml/>", nullptr, "", "$(A)=r;$(B)=b", "a||c", "t.out", "", "A=r B=b C=c"},
+        {"a file opened over another: what it does not hold takes its default, or stays", true,
+         R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
+         "<xml/>", "", "", "a|y|c", "other.xml t.out",
+         stored(R"~(<variable id="$(B)">y</variable>)~"), "A=a B=y C=c"},
+        {"without defaults: a first save stores what is not empty", false, nullptr, nullptr,
+         "$(A)=x", "", "||", "settings.xml t.out", stored(R"~(<variable id="$(A)">x</variable>)~"),
+         "A=x B=$(B) C=$(C)"},
+        {"without defaults: a value for one run reaches the output", false, "<xml/>", nullptr, "",
+         "$(B)=b", "||", "t.out", "", "A=$(A) B=b C=$(C)"},
+        {"without defaults: a file opened over another leaves every value as it was", false,
+         R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
+         "<xml/>", "", "", "x|y|", "other.xml t.out",
+         stored(R"~(<variable id="$(A)">x</variable><variable id="$(B)">y</variable>)~"),
+         "A=x B=y C=$(C)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(c.file, (c.defaults ? kDefaults : kWithoutDefaults).constData());
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        s.files.SetFile("t.in", "A=$(A) B=$(B) C=$(C)");
+        if (c.opened) {
+            s.files.SetFile("other.xml", c.opened);
+            ASSERT_TRUE(s.session.Load("other.xml").ok());
+        }
+        const QString file = s.session.SettingsFile();
+        const QByteArray before = s.files.FileContents(file);
+        QStringList values;
+        for (const char* id : {"$(A)", "$(B)", "$(C)"})
+            values << *s.session.Values().Find(id);
+        EXPECT_EQ(values.join(u'|'), c.values);
+        const QHash<QString, QString> edits = ValuesOf(c.edits);
+        for (auto it = edits.cbegin(); it != edits.cend(); ++it)
+            s.session.SetValue(it.key(), it.value());
+        s.session.SetRunValues(ValuesOf(c.run));
+
+        QByteArray diff;
+        const SavePreview preview = s.session.Preview([&](const QByteArray& b) { diff += b; });
+        EXPECT_EQ(preview.changed.join(u' '), c.changed);
+        EXPECT_THAT(diff.toStdString(), testing::HasSubstr("\n+" + c.output.toStdString()));
+        ASSERT_TRUE(s.session.Save({}).Complete());
+        EXPECT_EQ(Bytes{s.files.FileContents(file)}, Bytes{c.saved.isEmpty() ? before : c.saved});
+        EXPECT_EQ(s.files.FileContents("t.out"), c.output);
+    }
+}
+
 }  // namespace
