@@ -121,6 +121,9 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
         }
         read.pattern = Pattern{*pattern, matcher};
     }
+    if (const auto message = child("message")) {
+        read.message = message->trimmed();
+    }
     if (read.defaultValue) {
         if (const auto problem = read.Problem(*read.defaultValue)) {
             return Status::Error(
@@ -172,6 +175,9 @@ std::optional<QString> ValueRules::Problem(const QString& value) const {
             return std::nullopt;
         default:
             if (pattern && !pattern->matcher.match(value).hasMatch()) {
+                if (!message.isEmpty()) {
+                    return message;
+                }
                 return QCoreApplication::translate("ValueRules", "does not match the pattern %1")
                     .arg(Quoted(pattern->text));
             }

@@ -32,6 +32,9 @@ struct ValueRules {
         QRegularExpression matcher;
     };
     std::optional<Pattern> pattern;
+    // Said in place of "does not match the pattern ..." when the pattern does not match: what the
+    // value must be, in the user's words ("must be a host name"). Empty when not given.
+    QString message;
 
     // Reads the rules that the children of `item` declare into `rules`. Fails, with the problem
     // in words and nothing around them ("<min> is not a whole number: \"ten\""), when a
@@ -42,7 +45,8 @@ struct ValueRules {
     static Status Read(const XmlDocument& document, const XmlNode& item, const QString& type,
                        ValueRules* rules);
 
-    // Why `value` does not fit these rules ("must be at most 65535"), or nothing when it does.
-    // The reason never quotes the value, which may be a secret.
+    // Why `value` does not fit these rules ("must be at most 65535", or the message of a pattern
+    // that does not match), or nothing when it does. The reason never quotes the value, which
+    // may be a secret.
     std::optional<QString> Problem(const QString& value) const;
 };
