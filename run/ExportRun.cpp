@@ -27,11 +27,23 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     const StartupPaths paths = ResolveStartupPaths(options);
     EditSession session(services.files, services.processes);
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);
+    // What the configuration most likely misspells comes first, before anything it leads to.
+    const QStringList& configWarnings = session.Config().Warnings();
+    for (const QString& warning : configWarnings) {
+        output.Warn(warning);
+    }
     if (loaded.ok())
         loaded = session.Load(paths.settingsFile);
     if (!loaded.ok()) {
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
+    }
+    // With /strict a warning is an error, and a save that follows a misspelt declaration is
+    // not the save that its author meant: nothing is written.
+    const bool strictRefusesConfig = options.strict && !configWarnings.isEmpty();
+    if (strictRefusesConfig && !options.checkMode && !options.diffMode) {
+        services.dialogs.ShowMessage(Messages::StrictRefused());
+        return kExitIncomplete;
     }
     // The values of this run: those the command line gives in place of the settings file's,
     // which the outputs get and the settings file never does.
@@ -80,7 +92,8 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             }
             output.Report(list);
         }
-        const bool refused = options.strict && !preview.result.warnings.isEmpty();
+        const bool refused =
+            strictRefusesConfig || (options.strict && !preview.result.warnings.isEmpty());
         return status != kExitOk || refused || !preview.unshown.isEmpty() ? kExitIncomplete
                : preview.changed.isEmpty()                                ? kExitOk
                                                                           : kExitChanges;

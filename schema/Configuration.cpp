@@ -2,6 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "schema/BareName.h"
+#include "schema/Spelling.h"
 
 #include <QCoreApplication>
 
@@ -9,12 +10,29 @@
 
 namespace {
 
+// The children of an item that the format knows. A command counts wherever it stands.
+const QStringList kItemElements = {
+    QStringLiteral("name"),    QStringLiteral("type"),    QStringLiteral("varname"),
+    QStringLiteral("help"),    QStringLiteral("default"), QStringLiteral("required"),
+    QStringLiteral("min"),     QStringLiteral("max"),     QStringLiteral("on"),
+    QStringLiteral("off"),     QStringLiteral("option"),  QStringLiteral("pattern"),
+    QStringLiteral("message"), QStringLiteral("depends"), QStringLiteral("command")};
+
+// "the item "Port" ($(PORT)): <problem>", as every refusal of an item's declaration begins.
+QString ItemProblem(const ConfigItem& item, const QString& problem) {
+    return QCoreApplication::translate("Configuration", "the item \"%1\" (%2): %3")
+        .arg(item.label, item.id, problem);
+}
+
 // Reads a configuration document into plain values and checks it on the way, so that the first
 // broken rule stops the walk with its line.
 class ConfigurationReader {
   public:
     ConfigurationReader(const XmlDocument& document, const QString& fileName)
         : mDocument(document), mFileName(fileName) {}
+
+    // What the file most likely misspells, as Configuration::Warnings words it.
+    const QStringList& Warnings() const { return mWarnings; }
 
     Status Read(std::vector<ConfigGroup>* groups, QSet<QString>* declaredIds,
                 std::optional<QString>* beforeCommand, std::optional<QString>* afterCommand,
@@ -79,9 +97,10 @@ class ConfigurationReader {
                 OptionalChildText(itemNode, u"type", &item.type);
                 if (Status rules = ValueRules::Read(mDocument, itemNode, item.type, &item.rules);
                     !rules.ok()) {
-                    return Broken(itemNode, QCoreApplication::translate("Configuration",
-                                                                        "the item \"%1\" (%2): %3")
-                                                .arg(item.label, item.id, rules.message()));
+                    return Broken(itemNode, ItemProblem(item, rules.message()));
+                }
+                if (Status s = WarnAboutMisspellings(itemNode, item); !s.ok()) {
+                    return s;
                 }
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);
@@ -98,6 +117,43 @@ class ConfigurationReader {
                 group.items.push_back(std::move(item));
             }
             groups->push_back(std::move(group));
+        }
+        return Status::Ok();
+    }
+
+    // An element of an item that the format does not know is most likely a misspelt one, and a
+    // type close to a kind's name a misspelt kind: the format reads the first as nothing and the
+    // second as free text, so the user learns of them only here.
+    Status WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
+        std::vector<XmlNode> children;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("*[namespace-uri()='']"), &children, {},
+                                             itemNode);
+            !s.ok()) {
+            return s;
+        }
+        const XmlNode typeElement = itemNode.FirstChildElement(QStringLiteral("type"));
+        for (const XmlNode& child : children) {
+            const QString name = child.Name();
+            if (child == typeElement && item.rules.kind == ValueKind::Text) {
+                const QString type = item.type.trimmed();
+                if (const auto meant = LikelyMeant(type, ValueRules::KindNames())) {
+                    Warn(child, QCoreApplication::translate(
+                                    "Configuration",
+                                    "type \"%1\" is read as free text; did you mean \"%2\"?")
+                                    .arg(type, *meant));
+                }
+            }
+            if (kItemElements.contains(name)) {
+                continue;
+            }
+            const std::optional<QString> meant = LikelyMeant(name, kItemElements);
+            Warn(child, meant ? QCoreApplication::translate(
+                                    "Configuration",
+                                    "<%1> is not a known element of an item; did you mean <%2>?")
+                                    .arg(name, *meant)
+                              : QCoreApplication::translate(
+                                    "Configuration", "<%1> is not a known element of an item")
+                                    .arg(name));
         }
         return Status::Ok();
     }
@@ -230,8 +286,14 @@ class ConfigurationReader {
                                  .arg(rule));
     }
 
+    // "<file>:<line>: <text>", as compilers and editors name a place in a file.
+    void Warn(const XmlNode& node, const QString& text) {
+        mWarnings.append(QStringLiteral("%1:%2: %3").arg(mFileName).arg(node.Line()).arg(text));
+    }
+
     const XmlDocument& mDocument;
     const QString& mFileName;
+    QStringList mWarnings;
 };
 
 }  // namespace
@@ -250,6 +312,7 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
         !s.ok()) {
         return s;
     }
+    read.mWarnings = reader.Warnings();
     for (std::size_t g = 0; g < read.mGroups.size(); ++g) {
         const std::vector<ConfigItem>& items = read.mGroups[g].items;
         for (std::size_t i = 0; i < items.size(); ++i) {

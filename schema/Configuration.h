@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <cstddef>
@@ -53,9 +54,17 @@ class Configuration {
     // has a name and every item a name and a varname, group names and the items' bare names are
     // unique, every item's value rules can work (ValueRules::Read), and the element of a command
     // says wait="true" or "false" if anything, and a timeout only with wait="true", a whole number
-    // of seconds from 1 to CommandWait::kLongestTimeout. On failure the
-    // configuration is empty and the message names `fileName`, the line and the rule broken.
+    // of seconds from 1 to CommandWait::kLongestTimeout. On failure the configuration is empty and
+    // the message names `fileName`, the line and the rule broken. What the file most likely
+    // misspells goes to Warnings.
     Status Parse(const QByteArray& bytes, const QString& fileName);
+
+    // What a user will want to fix in a file that loads, one line each, "<file>:<line>: <what>",
+    // in the order of the file: a child element of an item that the format does not know
+    // ("<requried> is not a known element of an item; did you mean <required>?") and a type that
+    // is read as free text but is close to a kind ("type "numbr" is read as free text; did you
+    // mean "number"?"). Empty after a failed Parse.
+    const QStringList& Warnings() const { return mWarnings; }
 
     // The groups in document order, each with its items in document order.
     const std::vector<ConfigGroup>& Groups() const { return mGroups; }
@@ -86,6 +95,7 @@ class Configuration {
 
   private:
     QString mFileName;
+    QStringList mWarnings;
     std::vector<ConfigGroup> mGroups;
     QSet<QString> mDeclaredIds;
     // Bare name -> the item's place: its group's index and its index in the group.

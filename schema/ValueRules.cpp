@@ -9,15 +9,16 @@
 
 namespace {
 
+const struct {
+    const char16_t* word;
+    ValueKind kind;
+} kKinds[] = {{u"password", ValueKind::Password}, {u"number", ValueKind::Number},
+              {u"boolean", ValueKind::Boolean},   {u"choice", ValueKind::Choice},
+              {u"file", ValueKind::File},         {u"folder", ValueKind::Folder}};
+
 ValueKind KindOf(const QString& type) {
-    static const struct {
-        const char16_t* word;
-        ValueKind kind;
-    } kinds[] = {{u"password", ValueKind::Password}, {u"number", ValueKind::Number},
-                 {u"boolean", ValueKind::Boolean},   {u"choice", ValueKind::Choice},
-                 {u"file", ValueKind::File},         {u"folder", ValueKind::Folder}};
     const QString word = type.trimmed();
-    for (const auto& k : kinds) {
+    for (const auto& k : kKinds) {
         if (word == QStringView(k.word)) {
             return k.kind;
         }
@@ -133,6 +134,14 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
     }
     *rules = std::move(read);
     return Status::Ok();
+}
+
+QStringList ValueRules::KindNames() {
+    QStringList names;
+    for (const auto& k : kKinds) {
+        names.append(QString::fromUtf16(k.word));
+    }
+    return names;
 }
 
 std::optional<QString> ValueRules::Problem(const QString& value) const {

@@ -45,6 +45,9 @@ struct ValueRules {
     static Status Read(const XmlDocument& document, const XmlNode& item, const QString& type,
                        ValueRules* rules);
 
+    // The words of <type> that name a kind other than text, as they must be written.
+    static QStringList KindNames();
+
     // Why `value` does not fit these rules ("must be at most 65535", or the message of a pattern
     // that does not match), or nothing when it does. The reason never quotes the value, which
     // may be a secret.
