@@ -56,6 +56,92 @@ class ConfigurationReader {
         return status;
     }
 
+    // Every depends names another item, by its id or its bare name, and following them from an
+    // item never leads back to it. Each is resolved to the id of the item it names, and
+    // `dependentIds` gets the items that have one, each after every item it depends on.
+    Status ResolveDependencies(std::vector<ConfigGroup>* groups, QStringList* dependentIds) {
+        QHash<QString, ConfigItem*> byBareName;
+        for (ConfigGroup& group : *groups) {
+            for (ConfigItem& item : group.items) {
+                byBareName.insert(BareName(item.id), &item);
+            }
+        }
+        for (ConfigGroup& group : *groups) {
+            for (ConfigItem& item : group.items) {
+                for (ValueRules::Dependency& dependency : item.rules.depends) {
+                    const ConfigItem* named = byBareName.value(BareName(dependency.id));
+                    if (named == nullptr) {
+                        return BrokenAt(dependency.line,
+                                        ItemProblem(item, QCoreApplication::translate(
+                                                              "Configuration",
+                                                              "<depends> names %1, which no item "
+                                                              "declares")
+                                                              .arg(dependency.id)));
+                    }
+                    if (named == &item) {
+                        return BrokenAt(dependency.line,
+                                        ItemProblem(item, QCoreApplication::translate(
+                                                              "Configuration",
+                                                              "<depends> names the item itself")));
+                    }
+                    dependency.id = named->id;
+                }
+            }
+        }
+        // Depth first, in the configuration's order, and without recursion: a chain of depends
+        // may be as long as the file.
+        enum class Mark { Unseen, Open, Done };
+        QHash<const ConfigItem*, Mark> marks;
+        struct Step {
+            const ConfigItem* item;
+            std::size_t next;  // the index of its next depends to follow
+        };
+        for (const ConfigGroup& group : *groups) {
+            for (const ConfigItem& start : group.items) {
+                if (start.rules.depends.empty() || marks.value(&start) == Mark::Done) {
+                    continue;
+                }
+                std::vector<Step> path = {{&start, 0}};
+                marks.insert(&start, Mark::Open);
+                while (!path.empty()) {
+                    const ConfigItem* current = path.back().item;
+                    const std::vector<ValueRules::Dependency>& depends = current->rules.depends;
+                    if (path.back().next == depends.size()) {
+                        marks.insert(current, Mark::Done);
+                        if (!depends.empty()) {
+                            dependentIds->append(current->id);
+                        }
+                        path.pop_back();
+                        continue;
+                    }
+                    const ValueRules::Dependency& dependency = depends[path.back().next++];
+                    const ConfigItem* named = byBareName.value(BareName(dependency.id));
+                    const Mark mark = marks.value(named, Mark::Unseen);
+                    if (mark == Mark::Open) {
+                        QStringList cycle = {current->id};
+                        auto step =
+                            std::find_if(path.cbegin(), path.cend(),
+                                         [named](const Step& s) { return s.item == named; });
+                        for (; step != path.cend(); ++step) {
+                            cycle.append(step->item->id);
+                        }
+                        return BrokenAt(
+                            dependency.line,
+                            ItemProblem(*current,
+                                        QCoreApplication::translate("Configuration",
+                                                                    "<depends> makes a cycle: %1")
+                                            .arg(cycle.join(QStringLiteral(" -> ")))));
+                    }
+                    if (mark == Mark::Unseen) {
+                        marks.insert(named, Mark::Open);
+                        path.push_back({named, 0});
+                    }
+                }
+            }
+        }
+        return Status::Ok();
+    }
+
   private:
     Status ReadGroups(std::vector<ConfigGroup>* groups) {
         std::vector<XmlNode> groupNodes;
@@ -280,9 +366,12 @@ class ConfigurationReader {
     }
 
     Status Broken(const XmlNode& node, const QString& rule) const {
+        return BrokenAt(node.Line(), rule);
+    }
+    Status BrokenAt(int line, const QString& rule) const {
         return Status::Error(QCoreApplication::translate("Configuration", "%1: line %2: %3")
                                  .arg(mFileName)
-                                 .arg(node.Line())
+                                 .arg(line)
                                  .arg(rule));
     }
 
@@ -312,6 +401,9 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
         !s.ok()) {
         return s;
     }
+    if (Status s = reader.ResolveDependencies(&read.mGroups, &read.mDependentIds); !s.ok()) {
+        return s;
+    }
     read.mWarnings = reader.Warnings();
     for (std::size_t g = 0; g < read.mGroups.size(); ++g) {
         const std::vector<ConfigItem>& items = read.mGroups[g].items;
@@ -330,6 +422,24 @@ const ConfigItem* Configuration::ItemFor(const QString& id) const {
         return nullptr;
     }
     return &mGroups[found->first].items[found->second];
+}
+
+QStringList Configuration::EnabledWhen(const ConfigItem& item) const {
+    QStringList conditions;
+    for (const ValueRules::Dependency& dependency : item.rules.depends) {
+        const ConfigItem* named = ItemFor(dependency.id);
+        const QString label = named ? named->label : dependency.id;
+        if (dependency.value) {
+            conditions.append(QCoreApplication::translate("Configuration", "%1 is \"%2\"")
+                                  .arg(label, *dependency.value));
+        } else if (named && named->rules.kind == ValueKind::Boolean) {
+            conditions.append(QCoreApplication::translate("Configuration", "%1 is on").arg(label));
+        } else {
+            conditions.append(
+                QCoreApplication::translate("Configuration", "%1 is not empty").arg(label));
+        }
+    }
+    return conditions;
 }
 
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {

@@ -52,9 +52,10 @@ class Configuration {
   public:
     // Parses the text of a configuration file and checks its rules: the root is `xml`, every group
     // has a name and every item a name and a varname, group names and the items' bare names are
-    // unique, every item's value rules can work (ValueRules::Read), and the element of a command
-    // says wait="true" or "false" if anything, and a timeout only with wait="true", a whole number
-    // of seconds from 1 to CommandWait::kLongestTimeout. On failure the configuration is empty and
+    // unique, every item's value rules can work (ValueRules::Read), every depends names another
+    // item and no item depends on itself through others, and the element of a command says
+    // wait="true" or "false" if anything, and a timeout only with wait="true", a whole number of
+    // seconds from 1 to CommandWait::kLongestTimeout. On failure the configuration is empty and
     // the message names `fileName`, the line and the rule broken. What the file most likely
     // misspells goes to Warnings.
     Status Parse(const QByteArray& bytes, const QString& fileName);
@@ -76,6 +77,14 @@ class Configuration {
     // The item that the id `id` addresses: the one whose id has the same bare name ("HOST" and
     // "$(HOST)" address the item "$(HOST)"). Null when there is none.
     const ConfigItem* ItemFor(const QString& id) const;
+
+    // The ids of the items that have a depends, each after every item it depends on: the order in
+    // which to work out which items are enabled.
+    const QStringList& DependentIds() const { return mDependentIds; }
+    // In words, each condition under which `item` is enabled, in the order of its depends:
+    // "Enable HTTPS is on", "Database kind is "postgres"", "Host is not empty". Empty for an
+    // item without any.
+    QStringList EnabledWhen(const ConfigItem& item) const;
 
     // The command line of the "before" or "after" command: the first text node, in document order,
     // directly inside a command element of that id. Nothing when there is none.
@@ -100,6 +109,7 @@ class Configuration {
     QSet<QString> mDeclaredIds;
     // Bare name -> the item's place: its group's index and its index in the group.
     QHash<QString, std::pair<std::size_t, std::size_t>> mItemsByBareName;
+    QStringList mDependentIds;
     std::optional<QString> mBeforeCommand;
     std::optional<QString> mAfterCommand;
     std::optional<CommandWait> mBeforeWait;

@@ -125,6 +125,19 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
     if (const auto message = child("message")) {
         read.message = message->trimmed();
     }
+    std::vector<XmlNode> depends;
+    if (Status s = document.SelectNodes(QStringLiteral("depends"), &depends, {}, item); !s.ok()) {
+        return s;
+    }
+    for (const XmlNode& element : depends) {
+        Dependency dependency{element.Text().trimmed(), element.Attribute(QStringLiteral("value")),
+                              element.Line()};
+        if (dependency.id.isEmpty()) {
+            return Status::Error(QCoreApplication::translate(
+                "ValueRules", "a <depends> must name the variable it depends on"));
+        }
+        read.depends.push_back(std::move(dependency));
+    }
     if (read.defaultValue) {
         if (const auto problem = read.Problem(*read.defaultValue)) {
             return Status::Error(

@@ -157,6 +157,11 @@ std::optional<QString> EditSession::DefaultOf(const QString& id) const {
     return item && item->id == id ? item->rules.defaultValue : std::nullopt;
 }
 
+bool EditSession::IsEnabled(const QString& id) const {
+    return mConfig.DependentIds().isEmpty() ||
+           !DisabledItems(mConfig, ExportedValues()).contains(id);
+}
+
 VariableValues EditSession::ExportedValues() const {
     VariableValues values = mValues;
     for (auto it = mRunValues.cbegin(); it != mRunValues.cend(); ++it) {

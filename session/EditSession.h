@@ -104,12 +104,16 @@ class EditSession {
     // The default that the item of id `id` declares: its value wherever the settings file does
     // not hold it. Nothing when it declares none or no item has that id.
     std::optional<QString> DefaultOf(const QString& id) const;
+    // False while the item of id `id` has depends that the values, the run's where it gives one,
+    // do not meet (DisabledItems): its value is then kept and saved but not checked. True for an
+    // item without depends, and for an id of no item.
+    bool IsEnabled(const QString& id) const;
 
     // Values for this run only, by item id (/set:, /env:): checked, exported and previewed in
     // place of the session's, and never stored in the settings file.
     void SetRunValues(QHash<QString, QString> values) { mRunValues = std::move(values); }
-    // Every item whose value, the run's where it gives one, breaks the item's rules, in the
-    // configuration's order.
+    // Every enabled item whose value, the run's where it gives one, breaks the item's rules, in
+    // the configuration's order.
     std::vector<InvalidValue> InvalidValues() const;
 
     // What a changed settings file does to a save, as the user decides.

@@ -344,4 +344,136 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
     }
 }
 
+// An item is enabled while each of its depends holds: while the item it names is enabled and that
+// item is on (a boolean), not empty (any other kind) or has the value given. A disabled item is
+// not checked, in the session or with the values of a run, and its value is kept and exported.
+// A depends that names no other item, or that leads back to its own item, refuses the
+// configuration with the line and the word depends.
+TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
+    const QByteArray kConfig = R"~(<xml><group><name>G</name>
+<item><name>HTTPS</name><type>boolean</type><on>yes</on><off>no</off><varname>$(HTTPS)</varname></item>
+<item><name>Certificate</name><varname>$(CERT)</varname><required>true</required><depends>$(HTTPS)</depends></item>
+<item><name>Kind</name><type>choice</type><option>sqlite</option><option>postgres</option><varname>$(KIND)</varname></item>
+<item><name>Host</name><varname>$(HOST)</varname><pattern>[a-z]+</pattern><message>must be a host name</message><depends value="postgres">KIND</depends></item>
+<item><name>Port</name><type>number</type><varname>$(PORT)</varname><depends>$(HOST)</depends></item>
+<item><name>Both</name><varname>$(BOTH)</varname><required>true</required><depends>$(HTTPS)</depends><depends value="postgres">$(KIND)</depends></item>
+</group><files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const struct {
+        const char* what;
+        QString values;       // in the settings file, as "HTTPS=yes;KIND=sqlite"
+        QString run;          // values for this run only, by id
+        QString disabled;     // the items not enabled
+        QString invalid;      // "<id>: <reason>" of each value at fault
+        QString output = "";  // when none is: CERT, HOST and PORT as exported
+        std::pair<const char*, const char*> edit = {};  // of the configuration: its first `from`
+        QString refusal = "";                           // why the configuration does not load
+    } cases[] = {
+        {"a switch off disables what depends on it, and what depends on that",
+         "HTTPS=no;KIND=sqlite;HOST=BAD!;PORT=x", "", "$(CERT) $(HOST) $(PORT) $(BOTH)", "",
+         "CERT=$(CERT) HOST=BAD! PORT=x"},
+        {"a switch on: what depends on it is checked", "HTTPS=yes;KIND=sqlite", "",
+         "$(HOST) $(PORT) $(BOTH)", "$(CERT): must not be empty"},
+        {"the value that a depends asks for, and a pattern's message", "KIND=postgres;HOST=BAD!",
+         "", "$(CERT) $(BOTH)", "$(HOST): must be a host name"},
+        {"an empty value disables what depends on it", "KIND=postgres;HOST=;PORT=x", "",
+         "$(CERT) $(PORT) $(BOTH)", "", "CERT=$(CERT) HOST= PORT=x"},
+        {"every depends of an item must hold", "HTTPS=yes;KIND=postgres;CERT=c;HOST=db;PORT=1", "",
+         "", "$(BOTH): must not be empty"},
+        {"values for one run enable and are checked", "HTTPS=no;KIND=postgres;HOST=db",
+         "$(HTTPS)=yes;$(PORT)=x", "",
+         "$(CERT): must not be empty|$(PORT): is not a whole number|$(BOTH): must not be empty"},
+        {"a value for one run disables", "HTTPS=yes;CERT=c;KIND=postgres;HOST=db;BOTH=b",
+         "$(KIND)=sqlite;$(HOST)=BAD!", "$(HOST) $(PORT) $(BOTH)", "",
+         "CERT=c HOST=BAD! PORT=$(PORT)"},
+        {"a depends on a variable no item declares",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<depends>$(HTTPS)", "<depends>$(HTTP)"},
+         "config.xml: line 3: the item \"Certificate\" ($(CERT)): <depends> names $(HTTP), which "
+         "no item declares"},
+        {"a depends on its own item",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<varname>$(KIND)", "<depends>$(KIND)</depends><varname>$(KIND)"},
+         "config.xml: line 4: the item \"Kind\" ($(KIND)): <depends> names the item itself"},
+        {"two items that depend on each other",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<varname>$(HTTPS)", "<depends>$(BOTH)</depends><varname>$(HTTPS)"},
+         "config.xml: line 7: the item \"Both\" ($(BOTH)): <depends> makes a cycle: $(BOTH) -> "
+         "$(HTTPS) -> $(BOTH)"},
+        {"a longer cycle",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<varname>$(KIND)", "<depends>$(PORT)</depends><varname>$(KIND)"},
+         "config.xml: line 5: the item \"Host\" ($(HOST)): <depends> makes a cycle: $(HOST) -> "
+         "$(KIND) -> $(PORT) -> $(HOST)"},
+        {"a depends that names nothing",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"KIND<", "<"},
+         "config.xml: line 5: the item \"Host\" ($(HOST)): a <depends> must name the variable it "
+         "depends on"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray config = kConfig;
+        if (c.edit.first)
+            config.replace(config.indexOf(c.edit.first), qstrlen(c.edit.first), c.edit.second);
+        QByteArray settings = "<xml>";
+        const QHash<QString, QString> values = ValuesOf(c.values);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings += "<variable id=\"$(" + it.key().toUtf8() + ")\">" + it.value().toUtf8() +
+                        "</variable>";
+        Session s((settings + "</xml>").constData(), config.constData());
+        EXPECT_EQ(s.loaded.message(), c.refusal);
+        if (!s.loaded.ok())
+            continue;
+        s.files.SetFile("t.in", "CERT=$(CERT) HOST=$(HOST) PORT=$(PORT)");
+        s.session.SetRunValues(ValuesOf(c.run));
+        QStringList disabled;
+        for (const char* id : {"$(HTTPS)", "$(CERT)", "$(KIND)", "$(HOST)", "$(PORT)", "$(BOTH)"})
+            if (!s.session.IsEnabled(id))
+                disabled << id;
+        EXPECT_EQ(disabled.join(u' '), c.disabled);
+        QStringList invalid;
+        for (const InvalidValue& bad : s.session.InvalidValues())
+            invalid << bad.item->id + ": " + bad.reason;
+        EXPECT_EQ(invalid.join(u'|'), c.invalid);
+        if (!c.output.isEmpty()) {
+            EXPECT_TRUE(s.session.Save({}).Complete());
+            EXPECT_EQ(s.files.FileContents("t.out"), c.output);
+        }
+    }
+}
+
+// What enables an item, in words, for its help.
+TEST(EditSessionTest, SaysInWordsWhatEnablesAnItem) {
+    Session s(nullptr, R"~(<xml><group><name>G</name>
+        <item><name>Enable HTTPS</name><type>boolean</type><varname>$(HTTPS)</varname></item>
+        <item><name>Kind</name><varname>$(KIND)</varname></item>
+        <item><name>Key</name><varname>$(KEY)</varname><depends>$(HTTPS)</depends>
+          <depends value="postgres">KIND</depends><depends>$(KIND)</depends></item></group></xml>)~");
+    ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+    const Configuration& config = s.session.Config();
+    EXPECT_EQ(config.EnabledWhen(*config.ItemFor("$(KEY)")),
+              QStringList({"Enable HTTPS is on", "Kind is \"postgres\"", "Kind is not empty"}));
+    EXPECT_EQ(config.EnabledWhen(*config.ItemFor("$(KIND)")), QStringList());
+}
+
 }  // namespace
