@@ -104,7 +104,8 @@ TEST(ConfigurationTest, NamesLikelyMisspellingsWithTheirLines) {
         {"<mesage>m</mesage>", {kElement.arg("mesage", "message")}},
         {"<description>a port</description>",
          {"c.xml:3: <description> is not a known element of an item"}},
-        {"<x:note xmlns:x='urn:x'/>", {}},
+        {"<x:note xmlns:x='urn:x'/><requried/>",
+         {"c.xml:3: <requried> is not a known element of an item; did you mean <required>?"}},
         {"<help/><default/><required>false</required><min/><max/><on/><off/><option/>"
          "<pattern/><message/><command/>",
          {}},

@@ -126,8 +126,12 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
         read.message = message->trimmed();
     }
     std::vector<XmlNode> depends;
-    if (Status s = document.SelectNodes(QStringLiteral("depends"), &depends, {}, item); !s.ok()) {
-        return s;
+    // Most items have none, and looking costs less than selecting.
+    if (!item.FirstChildElement(QStringLiteral("depends")).IsNull()) {
+        if (Status s = document.SelectNodes(QStringLiteral("depends"), &depends, {}, item);
+            !s.ok()) {
+            return s;
+        }
     }
     for (const XmlNode& element : depends) {
         Dependency dependency{element.Text().trimmed(), element.Attribute(QStringLiteral("value")),
