@@ -63,6 +63,11 @@ TEST(RightValuesTest, EndsWithTheStatusMessagesAndFilesOfEachRun) {
          {},
          {"[database]"}},
         {MISSPELT_TYPE "tervosetup /diff /strict", 1, {kMisspeltType}, {"+[database]"}},
+        {MISSPELT_TYPE "tervosetup /export /strict /set:DBPORT=99999",
+         2,
+         {kMisspeltType, "/set:DBPORT: Port ($(DBPORT)): must be at most 65535"},
+         {},
+         {"[database]", "Nothing was saved or exported"}},
         // The certificate's field is checked only while HTTPS is on, by every run.
         {"tervosetup /export /set:HTTPS=on /set:TLSCERT=",
          2,

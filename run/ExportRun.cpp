@@ -38,13 +38,6 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
-    // With /strict a warning is an error, and a save that follows a misspelt declaration is
-    // not the save that its author meant: nothing is written.
-    const bool strictRefusesConfig = options.strict && !configWarnings.isEmpty();
-    if (strictRefusesConfig && !options.checkMode && !options.diffMode) {
-        services.dialogs.ShowMessage(Messages::StrictRefused());
-        return kExitIncomplete;
-    }
     // The values of this run: those the command line gives in place of the settings file's,
     // which the outputs get and the settings file never does.
     QHash<QString, QString> runValues;
@@ -56,6 +49,18 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return kExitFailed;
     }
     session.SetRunValues(runValues);
+    // With /strict a warning is an error, and a save that follows a misspelt declaration is not
+    // the save that its author meant: nothing is written. A value that breaks its rules still
+    // ends the run as it does without /strict.
+    const bool strictRefusesConfig = options.strict && !configWarnings.isEmpty();
+    if (strictRefusesConfig && !options.checkMode && !options.diffMode) {
+        if (const std::vector<InvalidValue> invalid = session.InvalidValues(); !invalid.empty()) {
+            ShowInvalid(invalid, paths.settingsFile, services.dialogs, sources);
+            return kExitFailed;
+        }
+        services.dialogs.ShowMessage(Messages::StrictRefused());
+        return kExitIncomplete;
+    }
     const auto warn = [&output](const SaveResult& result) {
         for (const QString& warning : result.warnings) {
             output.Warn(warning);
