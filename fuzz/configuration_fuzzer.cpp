@@ -8,6 +8,8 @@
 #include "schema/BareName.h"
 #include "schema/Configuration.h"
 
+#include <QSet>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString fileName = QStringLiteral("fuzz-config.xml");
     const QByteArray bytes = fuzz::Bytes(data, size);
@@ -15,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (const Status status = config.Parse(bytes, fileName); !status.ok()) {
         FUZZ_CHECK(status.message().contains(fileName) && config.Groups().empty() &&
                        config.Templates().empty() && !config.BeforeCommand() &&
-                       !config.AfterCommand(),
+                       !config.AfterCommand() && config.Warnings().isEmpty(),
                    "a refusal names the file and leaves the configuration empty");
         return 0;
     }
@@ -60,6 +62,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     FUZZ_CHECK(names.removeDuplicates() == 0, "group names and bare names are unique");
+    // Working out which items are enabled visits each item with depends after every item it
+    // names, and names only other items: no walk along them can come back to where it began.
+    QSet<QString> ordered;
+    for (const QString& id : config.DependentIds()) {
+        const ConfigItem* item = config.ItemFor(id);
+        FUZZ_CHECK(item != nullptr && item->id == id && !item->rules.depends.empty(),
+                   "the order of dependent items holds exactly the items with depends");
+        for (const ValueRules::Dependency& dependency : item->rules.depends) {
+            const ConfigItem* named = config.ItemFor(dependency.id);
+            FUZZ_CHECK(named != nullptr && named->id == dependency.id && named != item &&
+                           (named->rules.depends.empty() || ordered.contains(named->id)),
+                       "a depends names another item, which comes first in the order");
+        }
+        ordered.insert(id);
+    }
+    for (const QString& warning : config.Warnings())
+        FUZZ_CHECK(warning.startsWith(fileName + u':'), "a warning names the file");
     for (const TemplateEntry& entry : config.Templates())
         inConfig.append(entry.input + u'\0' + entry.output);
     FUZZ_CHECK(inConfig == inFile, "the groups, items and templates are the file's, in its order");

@@ -27,6 +27,11 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     const StartupPaths paths = ResolveStartupPaths(options);
     EditSession session(services.files, services.processes);
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);
+    // What the configuration most likely misspells comes first, before anything it leads to.
+    const QStringList& configWarnings = session.Config().Warnings();
+    for (const QString& warning : configWarnings) {
+        output.Warn(warning);
+    }
     if (loaded.ok())
         loaded = session.Load(paths.settingsFile);
     if (!loaded.ok()) {
@@ -44,6 +49,18 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return kExitFailed;
     }
     session.SetRunValues(runValues);
+    // With /strict a warning is an error, and a save that follows a misspelt declaration is not
+    // the save that its author meant: nothing is written. A value that breaks its rules still
+    // ends the run as it does without /strict.
+    const bool strictRefusesConfig = options.strict && !configWarnings.isEmpty();
+    if (strictRefusesConfig && !options.checkMode && !options.diffMode) {
+        if (const std::vector<InvalidValue> invalid = session.InvalidValues(); !invalid.empty()) {
+            ShowInvalid(invalid, paths.settingsFile, services.dialogs, sources);
+            return kExitFailed;
+        }
+        services.dialogs.ShowMessage(Messages::StrictRefused());
+        return kExitIncomplete;
+    }
     const auto warn = [&output](const SaveResult& result) {
         for (const QString& warning : result.warnings) {
             output.Warn(warning);
@@ -80,7 +97,8 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             }
             output.Report(list);
         }
-        const bool refused = options.strict && !preview.result.warnings.isEmpty();
+        const bool refused =
+            strictRefusesConfig || (options.strict && !preview.result.warnings.isEmpty());
         return status != kExitOk || refused || !preview.unshown.isEmpty() ? kExitIncomplete
                : preview.changed.isEmpty()                                ? kExitOk
                                                                           : kExitChanges;

@@ -22,9 +22,12 @@
 //    with 1. Status 3 when a file would change, 0 when none would; a problem gives 1 or 2 as for
 //    /export. Each file is compared as it is computed, and only /diff holds one, both versions of
 //    it, at a time.
-//  - "/strict": a warning makes /check and /diff end with 1. /export first does the whole save
-//    on a file system that writes nothing (SaveOptions::trialFirst), and when that trial warns or
-//    has a problem, it writes nothing, starts no command and ends with 1.
+//  - Each warning about the configuration (Configuration::Warnings) goes to `output` first.
+//  - "/strict": a warning makes /check and /diff end with 1. /export ends with 1 before it
+//    writes anything after a warning about the configuration (with 2 for a value at fault), and
+//    otherwise first does the whole save on a file system that writes nothing
+//    (SaveOptions::trialFirst): when that trial warns or has a problem, it writes nothing,
+//    starts no command and ends with 1.
 //  - "/set:" and "/env:" (read from `environment`): values for this run in place of the settings
 //    file's (ApplyValueOptions). They are checked like the others, exported, and seen by /check
 //    and /diff in the outputs; the settings file keeps its own values. A value for a variable

@@ -2,6 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "schema/BareName.h"
+#include "schema/Spelling.h"
 
 #include <QCoreApplication>
 
@@ -9,12 +10,29 @@
 
 namespace {
 
+// The children of an item that the format knows. A command counts wherever it stands.
+const QStringList kItemElements = {
+    QStringLiteral("name"),    QStringLiteral("type"),    QStringLiteral("varname"),
+    QStringLiteral("help"),    QStringLiteral("default"), QStringLiteral("required"),
+    QStringLiteral("min"),     QStringLiteral("max"),     QStringLiteral("on"),
+    QStringLiteral("off"),     QStringLiteral("option"),  QStringLiteral("pattern"),
+    QStringLiteral("message"), QStringLiteral("depends"), QStringLiteral("command")};
+
+// "the item "Port" ($(PORT)): <problem>", as every refusal of an item's declaration begins.
+QString ItemProblem(const ConfigItem& item, const QString& problem) {
+    return QCoreApplication::translate("Configuration", "the item \"%1\" (%2): %3")
+        .arg(item.label, item.id, problem);
+}
+
 // Reads a configuration document into plain values and checks it on the way, so that the first
 // broken rule stops the walk with its line.
 class ConfigurationReader {
   public:
     ConfigurationReader(const XmlDocument& document, const QString& fileName)
         : mDocument(document), mFileName(fileName) {}
+
+    // What the file most likely misspells, as Configuration::Warnings words it.
+    const QStringList& Warnings() const { return mWarnings; }
 
     Status Read(std::vector<ConfigGroup>* groups, QSet<QString>* declaredIds,
                 std::optional<QString>* beforeCommand, std::optional<QString>* afterCommand,
@@ -36,6 +54,92 @@ class ConfigurationReader {
         if (status.ok())
             status = ReadTemplates(templates);
         return status;
+    }
+
+    // Every depends names another item, by its id or its bare name, and following them from an
+    // item never leads back to it. Each is resolved to the id of the item it names, and
+    // `dependentIds` gets the items that have one, each after every item it depends on.
+    Status ResolveDependencies(std::vector<ConfigGroup>* groups, QStringList* dependentIds) {
+        QHash<QString, ConfigItem*> byBareName;
+        for (ConfigGroup& group : *groups) {
+            for (ConfigItem& item : group.items) {
+                byBareName.insert(BareName(item.id), &item);
+            }
+        }
+        for (ConfigGroup& group : *groups) {
+            for (ConfigItem& item : group.items) {
+                for (ValueRules::Dependency& dependency : item.rules.depends) {
+                    const ConfigItem* named = byBareName.value(BareName(dependency.id));
+                    if (named == nullptr) {
+                        return BrokenAt(dependency.line,
+                                        ItemProblem(item, QCoreApplication::translate(
+                                                              "Configuration",
+                                                              "<depends> names %1, which no item "
+                                                              "declares")
+                                                              .arg(dependency.id)));
+                    }
+                    if (named == &item) {
+                        return BrokenAt(dependency.line,
+                                        ItemProblem(item, QCoreApplication::translate(
+                                                              "Configuration",
+                                                              "<depends> names the item itself")));
+                    }
+                    dependency.id = named->id;
+                }
+            }
+        }
+        // Depth first, in the configuration's order, and without recursion: a chain of depends
+        // may be as long as the file.
+        enum class Mark { Unseen, Open, Done };
+        QHash<const ConfigItem*, Mark> marks;
+        struct Step {
+            const ConfigItem* item;
+            std::size_t next;  // the index of its next depends to follow
+        };
+        for (const ConfigGroup& group : *groups) {
+            for (const ConfigItem& start : group.items) {
+                if (start.rules.depends.empty() || marks.value(&start) == Mark::Done) {
+                    continue;
+                }
+                std::vector<Step> path = {{&start, 0}};
+                marks.insert(&start, Mark::Open);
+                while (!path.empty()) {
+                    const ConfigItem* current = path.back().item;
+                    const std::vector<ValueRules::Dependency>& depends = current->rules.depends;
+                    if (path.back().next == depends.size()) {
+                        marks.insert(current, Mark::Done);
+                        if (!depends.empty()) {
+                            dependentIds->append(current->id);
+                        }
+                        path.pop_back();
+                        continue;
+                    }
+                    const ValueRules::Dependency& dependency = depends[path.back().next++];
+                    const ConfigItem* named = byBareName.value(BareName(dependency.id));
+                    const Mark mark = marks.value(named, Mark::Unseen);
+                    if (mark == Mark::Open) {
+                        QStringList cycle = {current->id};
+                        auto step =
+                            std::find_if(path.cbegin(), path.cend(),
+                                         [named](const Step& s) { return s.item == named; });
+                        for (; step != path.cend(); ++step) {
+                            cycle.append(step->item->id);
+                        }
+                        return BrokenAt(
+                            dependency.line,
+                            ItemProblem(*current,
+                                        QCoreApplication::translate("Configuration",
+                                                                    "<depends> makes a cycle: %1")
+                                            .arg(cycle.join(QStringLiteral(" -> ")))));
+                    }
+                    if (mark == Mark::Unseen) {
+                        marks.insert(named, Mark::Open);
+                        path.push_back({named, 0});
+                    }
+                }
+            }
+        }
+        return Status::Ok();
     }
 
   private:
@@ -79,9 +183,10 @@ class ConfigurationReader {
                 OptionalChildText(itemNode, u"type", &item.type);
                 if (Status rules = ValueRules::Read(mDocument, itemNode, item.type, &item.rules);
                     !rules.ok()) {
-                    return Broken(itemNode, QCoreApplication::translate("Configuration",
-                                                                        "the item \"%1\" (%2): %3")
-                                                .arg(item.label, item.id, rules.message()));
+                    return Broken(itemNode, ItemProblem(item, rules.message()));
+                }
+                if (Status s = WarnAboutMisspellings(itemNode, item); !s.ok()) {
+                    return s;
                 }
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);
@@ -98,6 +203,56 @@ class ConfigurationReader {
                 group.items.push_back(std::move(item));
             }
             groups->push_back(std::move(group));
+        }
+        return Status::Ok();
+    }
+
+    // An element of an item that the format does not know is most likely a misspelt one, and a
+    // type close to a kind's name a misspelt kind: the format reads the first as nothing and the
+    // second as free text, so the user learns of them only here.
+    Status WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
+        // Every child element, in any namespace: a test of the namespace costs a configuration
+        // of thousands of items more than the rest of its reading, so only an unknown name pays.
+        std::vector<XmlNode> children;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("*"), &children, {}, itemNode);
+            !s.ok()) {
+            return s;
+        }
+        const XmlNode typeElement = itemNode.FirstChildElement(QStringLiteral("type"));
+        for (const XmlNode& child : children) {
+            const QString name = child.Name();
+            if (child == typeElement && item.rules.kind == ValueKind::Text) {
+                const QString type = item.type.trimmed();
+                // "text", the type of most items, is close to no other kind.
+                if (const auto meant = type == u"text"
+                                           ? std::nullopt
+                                           : LikelyMeant(type, ValueRules::KindNames())) {
+                    Warn(child, QCoreApplication::translate(
+                                    "Configuration",
+                                    "type \"%1\" is read as free text; did you mean \"%2\"?")
+                                    .arg(type, *meant));
+                }
+            }
+            if (kItemElements.contains(name)) {
+                continue;
+            }
+            XmlNode withoutNamespace;
+            if (Status s = mDocument.SelectSingleNode(QStringLiteral("self::*[namespace-uri()='']"),
+                                                      &withoutNamespace, {}, child);
+                !s.ok()) {
+                return s;
+            }
+            if (withoutNamespace.IsNull()) {
+                continue;  // an extension in a namespace of its own, which the format ignores
+            }
+            const std::optional<QString> meant = LikelyMeant(name, kItemElements);
+            Warn(child, meant ? QCoreApplication::translate(
+                                    "Configuration",
+                                    "<%1> is not a known element of an item; did you mean <%2>?")
+                                    .arg(name, *meant)
+                              : QCoreApplication::translate(
+                                    "Configuration", "<%1> is not a known element of an item")
+                                    .arg(name));
         }
         return Status::Ok();
     }
@@ -224,14 +379,23 @@ class ConfigurationReader {
     }
 
     Status Broken(const XmlNode& node, const QString& rule) const {
+        return BrokenAt(node.Line(), rule);
+    }
+    Status BrokenAt(int line, const QString& rule) const {
         return Status::Error(QCoreApplication::translate("Configuration", "%1: line %2: %3")
                                  .arg(mFileName)
-                                 .arg(node.Line())
+                                 .arg(line)
                                  .arg(rule));
+    }
+
+    // "<file>:<line>: <text>", as compilers and editors name a place in a file.
+    void Warn(const XmlNode& node, const QString& text) {
+        mWarnings.append(QStringLiteral("%1:%2: %3").arg(mFileName).arg(node.Line()).arg(text));
     }
 
     const XmlDocument& mDocument;
     const QString& mFileName;
+    QStringList mWarnings;
 };
 
 }  // namespace
@@ -250,6 +414,10 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
         !s.ok()) {
         return s;
     }
+    if (Status s = reader.ResolveDependencies(&read.mGroups, &read.mDependentIds); !s.ok()) {
+        return s;
+    }
+    read.mWarnings = reader.Warnings();
     for (std::size_t g = 0; g < read.mGroups.size(); ++g) {
         const std::vector<ConfigItem>& items = read.mGroups[g].items;
         for (std::size_t i = 0; i < items.size(); ++i) {
@@ -267,6 +435,24 @@ const ConfigItem* Configuration::ItemFor(const QString& id) const {
         return nullptr;
     }
     return &mGroups[found->first].items[found->second];
+}
+
+QStringList Configuration::EnabledWhen(const ConfigItem& item) const {
+    QStringList conditions;
+    for (const ValueRules::Dependency& dependency : item.rules.depends) {
+        const ConfigItem* named = ItemFor(dependency.id);
+        const QString label = named ? named->label : dependency.id;
+        if (dependency.value) {
+            conditions.append(QCoreApplication::translate("Configuration", "%1 is \"%2\"")
+                                  .arg(label, *dependency.value));
+        } else if (named && named->rules.kind == ValueKind::Boolean) {
+            conditions.append(QCoreApplication::translate("Configuration", "%1 is on").arg(label));
+        } else {
+            conditions.append(
+                QCoreApplication::translate("Configuration", "%1 is not empty").arg(label));
+        }
+    }
+    return conditions;
 }
 
 Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <cstddef>
@@ -51,11 +52,20 @@ class Configuration {
   public:
     // Parses the text of a configuration file and checks its rules: the root is `xml`, every group
     // has a name and every item a name and a varname, group names and the items' bare names are
-    // unique, every item's value rules can work (ValueRules::Read), and the element of a command
-    // says wait="true" or "false" if anything, and a timeout only with wait="true", a whole number
-    // of seconds from 1 to CommandWait::kLongestTimeout. On failure the
-    // configuration is empty and the message names `fileName`, the line and the rule broken.
+    // unique, every item's value rules can work (ValueRules::Read), every depends names another
+    // item and no item depends on itself through others, and the element of a command says
+    // wait="true" or "false" if anything, and a timeout only with wait="true", a whole number of
+    // seconds from 1 to CommandWait::kLongestTimeout. On failure the configuration is empty and
+    // the message names `fileName`, the line and the rule broken. What the file most likely
+    // misspells goes to Warnings.
     Status Parse(const QByteArray& bytes, const QString& fileName);
+
+    // What a user will want to fix in a file that loads, one line each, "<file>:<line>: <what>",
+    // in the order of the file: a child element of an item that the format does not know
+    // ("<requried> is not a known element of an item; did you mean <required>?") and a type that
+    // is read as free text but is close to a kind ("type "numbr" is read as free text; did you
+    // mean "number"?"). Empty after a failed Parse.
+    const QStringList& Warnings() const { return mWarnings; }
 
     // The groups in document order, each with its items in document order.
     const std::vector<ConfigGroup>& Groups() const { return mGroups; }
@@ -67,6 +77,14 @@ class Configuration {
     // The item that the id `id` addresses: the one whose id has the same bare name ("HOST" and
     // "$(HOST)" address the item "$(HOST)"). Null when there is none.
     const ConfigItem* ItemFor(const QString& id) const;
+
+    // The ids of the items that have a depends, each after every item it depends on: the order in
+    // which to work out which items are enabled.
+    const QStringList& DependentIds() const { return mDependentIds; }
+    // In words, each condition under which `item` is enabled, in the order of its depends:
+    // "Enable HTTPS is on", "Database kind is "postgres"", "Host is not empty". Empty for an
+    // item without any.
+    QStringList EnabledWhen(const ConfigItem& item) const;
 
     // The command line of the "before" or "after" command: the first text node, in document order,
     // directly inside a command element of that id. Nothing when there is none.
@@ -86,10 +104,12 @@ class Configuration {
 
   private:
     QString mFileName;
+    QStringList mWarnings;
     std::vector<ConfigGroup> mGroups;
     QSet<QString> mDeclaredIds;
     // Bare name -> the item's place: its group's index and its index in the group.
     QHash<QString, std::pair<std::size_t, std::size_t>> mItemsByBareName;
+    QStringList mDependentIds;
     std::optional<QString> mBeforeCommand;
     std::optional<QString> mAfterCommand;
     std::optional<CommandWait> mBeforeWait;

@@ -74,4 +74,60 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
     }
 }
 
+// A loaded file's likely misspellings are named with the file, the line and the word meant: an
+// element of an item that the format does not know, and a type close to a kind's name, which the
+// format reads as free text. A type far from every kind is free text as it always was, and stays
+// silent; so does an element of another namespace, which is an extension.
+TEST(ConfigurationTest, NamesLikelyMisspellingsWithTheirLines) {
+    const QString kType = "c.xml:3: type \"%1\" is read as free text; did you mean \"%2\"?";
+    const QString kElement = "c.xml:3: <%1> is not a known element of an item; did you mean <%2>?";
+    const struct {
+        const char* children;  // of an item "Port" ($(P)), on the item's third line
+        QStringList warnings;
+    } cases[] = {
+        {"<type>numbr</type>", {kType.arg("numbr", "number")}},
+        {"<type>pasword</type>", {kType.arg("pasword", "password")}},
+        {"<type> bolean </type>", {kType.arg("bolean", "boolean")}},
+        {"<type>choise</type>", {kType.arg("choise", "choice")}},
+        {"<type>flie</type>", {kType.arg("flie", "file")}},
+        {"<type>Folder</type>", {kType.arg("Folder", "folder")}},
+        {"<type>numbers</type>", {kType.arg("numbers", "number")}},
+        {"<type>t</type>", {}},
+        {"<type>text</type>", {}},
+        {"<type>string</type>", {}},
+        {"<type>int</type>", {}},
+        {"<type>bool</type>", {}},
+        {"<type>time</type>", {}},
+        {"<type>password</type>", {}},
+        {"<requried>true</requried>", {kElement.arg("requried", "required")}},
+        {"<Default>1</Default>", {kElement.arg("Default", "default")}},
+        {"<mesage>m</mesage>", {kElement.arg("mesage", "message")}},
+        {"<description>a port</description>",
+         {"c.xml:3: <description> is not a known element of an item"}},
+        {"<x:note xmlns:x='urn:x'/><requried/>",
+         {"c.xml:3: <requried> is not a known element of an item; did you mean <required>?"}},
+        {"<help/><default/><required>false</required><min/><max/><on/><off/><option/>"
+         "<pattern/><message/><command/>",
+         {}},
+        {"<hepl/>\n<type>numbr</type>\n\n<requried/>",
+         {kElement.arg("hepl", "help"),
+          "c.xml:4: type \"numbr\" is read as free text; did you "
+          "mean \"number\"?",
+          "c.xml:6: <requried> is not a known element of an item; did you mean <required>?"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.children);
+        Configuration config;
+        ASSERT_TRUE(config
+                        .Parse(QByteArray("<xml><group><name>G</name>\n<item><name>Port</name>"
+                                          "<varname>$(P)</varname>\n") +
+                                   c.children + "</item></group></xml>",
+                               "c.xml")
+                        .ok());
+        EXPECT_EQ(config.Warnings(), c.warnings);
+        EXPECT_TRUE(config.Parse("<config/>", "c.xml").message().contains("root element"));
+        EXPECT_EQ(config.Warnings(), QStringList()) << "after a failed parse";
+    }
+}
+
 }  // namespace

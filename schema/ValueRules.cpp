@@ -9,15 +9,16 @@
 
 namespace {
 
+const struct {
+    const char16_t* word;
+    ValueKind kind;
+} kKinds[] = {{u"password", ValueKind::Password}, {u"number", ValueKind::Number},
+              {u"boolean", ValueKind::Boolean},   {u"choice", ValueKind::Choice},
+              {u"file", ValueKind::File},         {u"folder", ValueKind::Folder}};
+
 ValueKind KindOf(const QString& type) {
-    static const struct {
-        const char16_t* word;
-        ValueKind kind;
-    } kinds[] = {{u"password", ValueKind::Password}, {u"number", ValueKind::Number},
-                 {u"boolean", ValueKind::Boolean},   {u"choice", ValueKind::Choice},
-                 {u"file", ValueKind::File},         {u"folder", ValueKind::Folder}};
     const QString word = type.trimmed();
-    for (const auto& k : kinds) {
+    for (const auto& k : kKinds) {
         if (word == QStringView(k.word)) {
             return k.kind;
         }
@@ -121,6 +122,26 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
         }
         read.pattern = Pattern{*pattern, matcher};
     }
+    if (const auto message = child("message")) {
+        read.message = message->trimmed();
+    }
+    std::vector<XmlNode> depends;
+    // Most items have none, and looking costs less than selecting.
+    if (!item.FirstChildElement(QStringLiteral("depends")).IsNull()) {
+        if (Status s = document.SelectNodes(QStringLiteral("depends"), &depends, {}, item);
+            !s.ok()) {
+            return s;
+        }
+    }
+    for (const XmlNode& element : depends) {
+        Dependency dependency{element.Text().trimmed(), element.Attribute(QStringLiteral("value")),
+                              element.Line()};
+        if (dependency.id.isEmpty()) {
+            return Status::Error(QCoreApplication::translate(
+                "ValueRules", "a <depends> must name the variable it depends on"));
+        }
+        read.depends.push_back(std::move(dependency));
+    }
     if (read.defaultValue) {
         if (const auto problem = read.Problem(*read.defaultValue)) {
             return Status::Error(
@@ -130,6 +151,14 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
     }
     *rules = std::move(read);
     return Status::Ok();
+}
+
+QStringList ValueRules::KindNames() {
+    QStringList names;
+    for (const auto& k : kKinds) {
+        names.append(QString::fromUtf16(k.word));
+    }
+    return names;
 }
 
 std::optional<QString> ValueRules::Problem(const QString& value) const {
@@ -172,6 +201,9 @@ std::optional<QString> ValueRules::Problem(const QString& value) const {
             return std::nullopt;
         default:
             if (pattern && !pattern->matcher.match(value).hasMatch()) {
+                if (!message.isEmpty()) {
+                    return message;
+                }
                 return QCoreApplication::translate("ValueRules", "does not match the pattern %1")
                     .arg(Quoted(pattern->text));
             }

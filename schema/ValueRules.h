@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
 class XmlDocument;
 class XmlNode;
@@ -32,17 +33,37 @@ struct ValueRules {
         QRegularExpression matcher;
     };
     std::optional<Pattern> pattern;
+    // Said in place of "does not match the pattern ..." when the pattern does not match: what the
+    // value must be, in the user's words ("must be a host name"). Empty when not given.
+    QString message;
+    // One condition under which the item is enabled; an item is enabled while all of its
+    // conditions hold. A disabled item's value is kept, stored and exported, but not checked.
+    struct Dependency {
+        // The variable it names: as written (trimmed) when Read returns, the id of the item that
+        // it addresses once Configuration::Parse has accepted the file.
+        QString id;
+        // value="...": holds while that variable's value is this text. Without it: while that
+        // variable is on (a boolean) or its value is not empty (any other kind).
+        std::optional<QString> value;
+        int line = 0;  // of the depends element
+    };
+    std::vector<Dependency> depends;
 
     // Reads the rules that the children of `item` declare into `rules`. Fails, with the problem
     // in words and nothing around them ("<min> is not a whole number: \"ten\""), when a
     // declaration cannot work: bounds that are not numbers or cross, a choice without options, a
     // pattern that does not compile, a required that is neither true nor false, a default that
-    // breaks the item's own rules. The caller names the file, the line and the item; `rules` is
-    // then left as it was.
+    // breaks the item's own rules, a depends that names no variable. The caller names the file, the
+    // line and the item; `rules` is then left as it was. Whether a depends names an item of the
+    // configuration, and not one in a cycle, is for the caller to check.
     static Status Read(const XmlDocument& document, const XmlNode& item, const QString& type,
                        ValueRules* rules);
 
-    // Why `value` does not fit these rules ("must be at most 65535"), or nothing when it does.
-    // The reason never quotes the value, which may be a secret.
+    // The words of <type> that name a kind other than text, as they must be written.
+    static QStringList KindNames();
+
+    // Why `value` does not fit these rules ("must be at most 65535", or the message of a pattern
+    // that does not match), or nothing when it does. The reason never quotes the value, which
+    // may be a secret. Whether the item is enabled is the caller's to know.
     std::optional<QString> Problem(const QString& value) const;
 };

@@ -61,6 +61,12 @@ TEST(ValueRulesTest, ChecksEachKindAtItsEdges) {
          "is not one of \"info\", \"warn\""},
         {"a pattern matched in part", "<pattern>[a-z]+</pattern>", "abc1",
          "does not match the pattern \"[a-z]+\""},
+        {"a pattern with a message",
+         "<pattern>[a-z]+</pattern><message> must be a host name\n"
+         "</message>",
+         "abc1", "must be a host name"},
+        {"a message without a pattern", "<type>number</type><message>m</message>", "x",
+         "is not a whole number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.what) + ": " + c.value);

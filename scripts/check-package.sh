@@ -23,6 +23,7 @@ expected=(
     ./usr/share/icons/hicolor/48x48/apps/tervosetup.png
     ./usr/share/icons/hicolor/scalable/apps/tervosetup.svg
     ./usr/share/man/man1/tervosetup.1.gz
+    ./usr/share/tervosetup/tervosetup-config.xsd
     ./usr/share/tervosetup/translations/tervosetup_de.qm
     ./usr/share/tervosetup/translations/tervosetup_en.qm
 )

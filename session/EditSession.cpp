@@ -119,6 +119,14 @@ void EditSession::StartNew(const QString& path) {
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
     if (unlisted == Unlisted::Reset) {
         mValues = VariableValues(mConfig);
+    } else {
+        for (const ConfigGroup& group : mConfig.Groups()) {
+            for (const ConfigItem& item : group.items) {
+                if (item.rules.defaultValue) {
+                    mValues.Set(item.id, *item.rules.defaultValue);
+                }
+            }
+        }
     }
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
@@ -142,6 +150,16 @@ bool EditSession::IsEdited(const QString& id) const {
     const QString* value = mValues.Find(id);
     const QString* saved = mSaved.Find(id);
     return value != nullptr && saved != nullptr && *value != *saved;
+}
+
+std::optional<QString> EditSession::DefaultOf(const QString& id) const {
+    const ConfigItem* item = mConfig.ItemFor(id);
+    return item && item->id == id ? item->rules.defaultValue : std::nullopt;
+}
+
+bool EditSession::IsEnabled(const QString& id) const {
+    return mConfig.DependentIds().isEmpty() ||
+           !DisabledItems(mConfig, ExportedValues()).contains(id);
 }
 
 VariableValues EditSession::ExportedValues() const {
@@ -323,7 +341,7 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     Status s = PlaceValues(mConfig, mValues, &settings, target, &bytes);
     if (s.ok()) {
         s = mRunValues.isEmpty()
-                ? settings.ExportedValues(exported)
+                ? ExportSubstitutions(mConfig, settings, exported)
                 : RunValuesExported(mConfig, ExportedValues(), bytes, target, exported);
     }
     if (s.ok()) {

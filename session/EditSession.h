@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // What a save did, or what it would do.
@@ -73,15 +74,17 @@ class EditSession {
     const Configuration& Config() const { return mConfig; }
     const QString& BaseDir() const { return mBaseDir; }
 
-    // What an item keeps when a loaded settings file does not list it.
+    // What an item without a default keeps when a loaded settings file does not list it.
     enum class Unlisted {
         Keep,   // the value it has
-        Reset,  // its default, or empty
+        Reset,  // empty
     };
     // Reads the settings file at `path` and makes it the session's file, as it is now: each item
     // takes the value of the first element of an id that addresses it (Configuration::ItemFor);
-    // entries of ids the configuration does not declare are skipped. The values become the saved
-    // ones. On failure nothing changes, and the message names the path.
+    // entries of ids the configuration does not declare are skipped. An item that the file does
+    // not list takes its default, the value of every variable the file does not hold, or, when
+    // it declares none, what `unlisted` says. The values become the saved ones. On failure
+    // nothing changes, and the message names the path.
     Status Load(const QString& path, Unlisted unlisted = Unlisted::Keep);
     // Makes `path`, where no file is, the session's file: the values stay, and count as changes
     // until the first save creates the file.
@@ -98,12 +101,19 @@ class EditSession {
     bool IsEdited(const QString& id) const;
     // True when a save would store something new: an edited value, or a file still to be made.
     bool HasChanges() const { return mEditedCount > 0 || mFileMissing; }
+    // The default that the item of id `id` declares: its value wherever the settings file does
+    // not hold it. Nothing when it declares none or no item has that id.
+    std::optional<QString> DefaultOf(const QString& id) const;
+    // False while the item of id `id` has depends that the values, the run's where it gives one,
+    // do not meet (DisabledItems): its value is then kept and saved but not checked. True for an
+    // item without depends, and for an id of no item.
+    bool IsEnabled(const QString& id) const;
 
     // Values for this run only, by item id (/set:, /env:): checked, exported and previewed in
     // place of the session's, and never stored in the settings file.
     void SetRunValues(QHash<QString, QString> values) { mRunValues = std::move(values); }
-    // Every item whose value, the run's where it gives one, breaks the item's rules, in the
-    // configuration's order.
+    // Every enabled item whose value, the run's where it gives one, breaks the item's rules, in
+    // the configuration's order.
     std::vector<InvalidValue> InvalidValues() const;
 
     // What a changed settings file does to a save, as the user decides.
@@ -140,6 +150,8 @@ class EditSession {
     //    anything is written, an after command that fails is a problem;
     //  - the run's own values (SetRunValues) reach the outputs, and the settings file keeps the
     //    session's;
+    //  - an item that the settings file does not hold is exported with its default, when it
+    //    declares one (ExportSubstitutions);
     //  - each id of the export's substitutions that no item declares is a warning
     //    (UndeclaredVariables).
     // Once saved, the target is the session's file and every value counts as saved.

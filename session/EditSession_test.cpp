@@ -244,4 +244,236 @@ TEST(EditSessionTest, RunningOutOfMemoryFailsTheStepItHappensIn) {
                   QString(kOld) + " / ");
 }
 
+// "$(A)=x;$(B)=" as values by id.
+QHash<QString, QString> ValuesOf(const QString& text) {
+    QHash<QString, QString> values;
+    for (const QString& pair : text.split(u';', Qt::SkipEmptyParts))
+        values.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
+    return values;
+}
+
+// A declared default is the value of every variable that the settings file does not hold: in the
+// session, in the outputs, in what /check lists and /diff shows. A save stores a value only where
+// it differs from its default or the file holds the variable already. Without defaults, nothing
+// of this changes what a save stores or exports.
+TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
+    const QByteArray kDefaults = R"~(<xml><group><name>G</name>
+        <item><name>A</name><varname>$(A)</varname><default>a</default></item>
+        <item><name>B</name><varname>$(B)</varname></item>
+        <item><name>C</name><varname>$(C)</varname><default>c</default></item></group>
+        <files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const QByteArray kWithoutDefaults = QByteArray(kDefaults)
+                                            .replace("<default>a</default>", "")
+                                            .replace("<default>c</default>", "");
+    const auto stored = [](const QByteArray& variables) {
+        return kHeader + (variables.isEmpty() ? "<xml/>" : "<xml>" + variables + "</xml>") + '\n';
+    };
+    const struct {
+        const char* what;
+        bool defaults;
+        const char* file;    // settings.xml before; nullptr: none, as the window starts one
+        const char* opened;  // then opened over it as other.xml, as the window's Open does
+        QString edits, run;  // values set in the session, and values for this run only
+        QString values;      // the session's values of A, B and C once loaded
+        QString changed;     // what /check lists
+        QByteArray saved;    // the session's file after the save; empty: as it was
+        QString output;
+    } cases[] = {
+        {"a first save stores no default", true, nullptr, nullptr, "", "", "a||c",
+         "settings.xml t.out", stored(""), "A=a B=$(B) C=c"},
+        {"a first save stores what differs from its default", true, nullptr, nullptr,
+         "$(A)=x;$(B)=b", "", "a||c", "settings.xml t.out",
+         stored(R"~(<variable id="$(A)">x</variable><variable id="$(B)">b</variable>)~"),
+         "A=x B=b C=c"},
+        {"an empty value where a default is is stored, so that it stays empty", true, nullptr,
+         nullptr, "$(C)=", "", "a||c", "settings.xml t.out", stored(R"~(<variable id="$(C)"/>)~"),
+         "A=a B=$(B) C="},
+        {"an entry the file holds keeps its bytes, though it holds the default", true,
+         R"~(<xml><variable id="$(A)">a</variable></xml>)~", nullptr, "", "", "a||c", "t.out", "",
+         "A=a B=$(B) C=c"},
+        {"an entry the file holds takes the default's value and stays", true,
+         R"~(<xml><variable id="$(A)">x</variable></xml>)~", nullptr, "$(A)=a", "", "x||c",
+         "settings.xml t.out", stored(R"~(<variable id="$(A)">a</variable>)~"), "A=a B=$(B) C=c"},
+        {"the file's entries come first, then the defaults of what it does not hold", true,
+         R"~(<xml><variable id="$(C)">$(A)</variable></xml>)~", nullptr, "", "", "a||$(A)", "t.out",
+         "", "A=a B=$(B) C=a"},
+        {"a value for one run reaches the output of a variable the file does not hold", true,
+         "<xml/>", nullptr, "", "$(A)=r;$(B)=b", "a||c", "t.out", "", "A=r B=b C=c"},
+        {"a file opened over another: what it does not hold takes its default, or stays", true,
+         R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
+         "<xml/>", "", "", "a|y|c", "other.xml t.out",
+         stored(R"~(<variable id="$(B)">y</variable>)~"), "A=a B=y C=c"},
+        {"without defaults: a first save stores what is not empty", false, nullptr, nullptr,
+         "$(A)=x", "", "||", "settings.xml t.out", stored(R"~(<variable id="$(A)">x</variable>)~"),
+         "A=x B=$(B) C=$(C)"},
+        {"without defaults: a value for one run reaches the output", false, "<xml/>", nullptr, "",
+         "$(B)=b", "||", "t.out", "", "A=$(A) B=b C=$(C)"},
+        {"without defaults: a file opened over another leaves every value as it was", false,
+         R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
+         "<xml/>", "", "", "x|y|", "other.xml t.out",
+         stored(R"~(<variable id="$(A)">x</variable><variable id="$(B)">y</variable>)~"),
+         "A=x B=y C=$(C)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(c.file, (c.defaults ? kDefaults : kWithoutDefaults).constData());
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        s.files.SetFile("t.in", "A=$(A) B=$(B) C=$(C)");
+        if (c.opened) {
+            s.files.SetFile("other.xml", c.opened);
+            ASSERT_TRUE(s.session.Load("other.xml").ok());
+        }
+        const QString file = s.session.SettingsFile();
+        const QByteArray before = s.files.FileContents(file);
+        QStringList values;
+        for (const char* id : {"$(A)", "$(B)", "$(C)"})
+            values << *s.session.Values().Find(id);
+        EXPECT_EQ(values.join(u'|'), c.values);
+        const QHash<QString, QString> edits = ValuesOf(c.edits);
+        for (auto it = edits.cbegin(); it != edits.cend(); ++it)
+            s.session.SetValue(it.key(), it.value());
+        s.session.SetRunValues(ValuesOf(c.run));
+
+        QByteArray diff;
+        const SavePreview preview = s.session.Preview([&](const QByteArray& b) { diff += b; });
+        EXPECT_EQ(preview.changed.join(u' '), c.changed);
+        EXPECT_THAT(diff.toStdString(), testing::HasSubstr("\n+" + c.output.toStdString()));
+        ASSERT_TRUE(s.session.Save({}).Complete());
+        EXPECT_EQ(Bytes{s.files.FileContents(file)}, Bytes{c.saved.isEmpty() ? before : c.saved});
+        EXPECT_EQ(s.files.FileContents("t.out"), c.output);
+    }
+}
+
+// An item is enabled while each of its depends holds: while the item it names is enabled and that
+// item is on (a boolean), not empty (any other kind) or has the value given. A disabled item is
+// not checked, in the session or with the values of a run, and its value is kept and exported.
+// A depends that names no other item, or that leads back to its own item, refuses the
+// configuration with the line and the word depends.
+TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
+    const QByteArray kConfig = R"~(<xml><group><name>G</name>
+<item><name>HTTPS</name><type>boolean</type><on>yes</on><off>no</off><varname>$(HTTPS)</varname></item>
+<item><name>Certificate</name><varname>$(CERT)</varname><required>true</required><depends>$(HTTPS)</depends></item>
+<item><name>Kind</name><type>choice</type><option>sqlite</option><option>postgres</option><varname>$(KIND)</varname></item>
+<item><name>Host</name><varname>$(HOST)</varname><pattern>[a-z]+</pattern><message>must be a host name</message><depends value="postgres">KIND</depends></item>
+<item><name>Port</name><type>number</type><varname>$(PORT)</varname><depends>$(HOST)</depends></item>
+<item><name>Both</name><varname>$(BOTH)</varname><required>true</required><depends>$(HTTPS)</depends><depends value="postgres">$(KIND)</depends></item>
+</group><files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const struct {
+        const char* what;
+        QString values;       // in the settings file, as "HTTPS=yes;KIND=sqlite"
+        QString run;          // values for this run only, by id
+        QString disabled;     // the items not enabled
+        QString invalid;      // "<id>: <reason>" of each value at fault
+        QString output = "";  // when none is: CERT, HOST and PORT as exported
+        std::pair<const char*, const char*> edit = {};  // of the configuration: its first `from`
+        QString refusal = "";                           // why the configuration does not load
+    } cases[] = {
+        {"a switch off disables what depends on it, and what depends on that",
+         "HTTPS=no;KIND=sqlite;HOST=BAD!;PORT=x", "", "$(CERT) $(HOST) $(PORT) $(BOTH)", "",
+         "CERT=$(CERT) HOST=BAD! PORT=x"},
+        {"a switch on: what depends on it is checked", "HTTPS=yes;KIND=sqlite", "",
+         "$(HOST) $(PORT) $(BOTH)", "$(CERT): must not be empty"},
+        {"the value that a depends asks for, and a pattern's message", "KIND=postgres;HOST=BAD!",
+         "", "$(CERT) $(BOTH)", "$(HOST): must be a host name"},
+        {"an empty value disables what depends on it", "KIND=postgres;HOST=;PORT=x", "",
+         "$(CERT) $(PORT) $(BOTH)", "", "CERT=$(CERT) HOST= PORT=x"},
+        {"every depends of an item must hold", "HTTPS=yes;KIND=postgres;CERT=c;HOST=db;PORT=1", "",
+         "", "$(BOTH): must not be empty"},
+        {"values for one run enable and are checked", "HTTPS=no;KIND=postgres;HOST=db",
+         "$(HTTPS)=yes;$(PORT)=x", "",
+         "$(CERT): must not be empty|$(PORT): is not a whole number|$(BOTH): must not be empty"},
+        {"a value for one run disables", "HTTPS=yes;CERT=c;KIND=postgres;HOST=db;BOTH=b",
+         "$(KIND)=sqlite;$(HOST)=BAD!", "$(HOST) $(PORT) $(BOTH)", "",
+         "CERT=c HOST=BAD! PORT=$(PORT)"},
+        {"a depends on a variable no item declares",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<depends>$(HTTPS)", "<depends>$(HTTP)"},
+         "config.xml: line 3: the item \"Certificate\" ($(CERT)): <depends> names $(HTTP), which "
+         "no item declares"},
+        {"a depends on its own item",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<varname>$(KIND)", "<depends>$(KIND)</depends><varname>$(KIND)"},
+         "config.xml: line 4: the item \"Kind\" ($(KIND)): <depends> names the item itself"},
+        {"two items that depend on each other",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<varname>$(HTTPS)", "<depends>$(BOTH)</depends><varname>$(HTTPS)"},
+         "config.xml: line 7: the item \"Both\" ($(BOTH)): <depends> makes a cycle: $(BOTH) -> "
+         "$(HTTPS) -> $(BOTH)"},
+        {"a longer cycle",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"<varname>$(KIND)", "<depends>$(PORT)</depends><varname>$(KIND)"},
+         "config.xml: line 5: the item \"Host\" ($(HOST)): <depends> makes a cycle: $(HOST) -> "
+         "$(KIND) -> $(PORT) -> $(HOST)"},
+        {"a depends that names nothing",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {"KIND<", "<"},
+         "config.xml: line 5: the item \"Host\" ($(HOST)): a <depends> must name the variable it "
+         "depends on"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray config = kConfig;
+        if (c.edit.first)
+            config.replace(config.indexOf(c.edit.first), qstrlen(c.edit.first), c.edit.second);
+        QByteArray settings = "<xml>";
+        const QHash<QString, QString> values = ValuesOf(c.values);
+        for (auto it = values.cbegin(); it != values.cend(); ++it)
+            settings += "<variable id=\"$(" + it.key().toUtf8() + ")\">" + it.value().toUtf8() +
+                        "</variable>";
+        Session s((settings + "</xml>").constData(), config.constData());
+        EXPECT_EQ(s.loaded.message(), c.refusal);
+        if (!s.loaded.ok())
+            continue;
+        s.files.SetFile("t.in", "CERT=$(CERT) HOST=$(HOST) PORT=$(PORT)");
+        s.session.SetRunValues(ValuesOf(c.run));
+        QStringList disabled;
+        for (const char* id : {"$(HTTPS)", "$(CERT)", "$(KIND)", "$(HOST)", "$(PORT)", "$(BOTH)"})
+            if (!s.session.IsEnabled(id))
+                disabled << id;
+        EXPECT_EQ(disabled.join(u' '), c.disabled);
+        QStringList invalid;
+        for (const InvalidValue& bad : s.session.InvalidValues())
+            invalid << bad.item->id + ": " + bad.reason;
+        EXPECT_EQ(invalid.join(u'|'), c.invalid);
+        if (!c.output.isEmpty()) {
+            EXPECT_TRUE(s.session.Save({}).Complete());
+            EXPECT_EQ(s.files.FileContents("t.out"), c.output);
+        }
+    }
+}
+
+// What enables an item, in words, for its help.
+TEST(EditSessionTest, SaysInWordsWhatEnablesAnItem) {
+    Session s(nullptr, R"~(<xml><group><name>G</name>
+        <item><name>Enable HTTPS</name><type>boolean</type><varname>$(HTTPS)</varname></item>
+        <item><name>Kind</name><varname>$(KIND)</varname></item>
+        <item><name>Key</name><varname>$(KEY)</varname><depends>$(HTTPS)</depends>
+          <depends value="postgres">KIND</depends><depends>$(KIND)</depends></item></group></xml>)~");
+    ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+    const Configuration& config = s.session.Config();
+    EXPECT_EQ(config.EnabledWhen(*config.ItemFor("$(KEY)")),
+              QStringList({"Enable HTTPS is on", "Kind is \"postgres\"", "Kind is not empty"}));
+    EXPECT_EQ(config.EnabledWhen(*config.ItemFor("$(KIND)")), QStringList());
+}
+
 }  // namespace

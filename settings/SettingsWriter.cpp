@@ -28,7 +28,7 @@ Status EnsureRoot(SettingsDocument* settings) {
 
 // Gives every element that a save fills the value of the item its id addresses: first the root's
 // entries in document order, then the items of the configuration that have none there, in its
-// order, each written into its nested element or added when its value is not empty.
+// order, each written into its nested element or added when its value is not its default.
 Status WriteInto(const Configuration& config, const VariableValues& values,
                  SettingsDocument* settings) {
     QStringList ids;
@@ -47,7 +47,7 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
         const ConfigItem* item = config.ItemFor(id);
         const QString* text = item ? values.Find(item->id) : nullptr;
         const bool exists = settings->HasElementOf(id);
-        if (text == nullptr || (!exists && text->isEmpty())) {
+        if (text == nullptr || (!exists && *text == item->rules.defaultValue.value_or(QString()))) {
             continue;
         }
         if (const auto bad = FirstCharacterXmlCannotStore(*text)) {
@@ -124,6 +124,21 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
     return placed;
 }
 
+Status ExportSubstitutions(const Configuration& config, const SettingsDocument& settings,
+                           std::vector<VariableValue>* exported) {
+    if (Status s = settings.ExportedValues(exported); !s.ok()) {
+        return s;
+    }
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (item.rules.defaultValue && !settings.HasElementOf(item.id)) {
+                exported->push_back({item.id, *item.rules.defaultValue});
+            }
+        }
+    }
+    return Status::Ok();
+}
+
 Status RunValuesExported(const Configuration& config, const VariableValues& runValues,
                          const QByteArray& bytes, const QString& targetPath,
                          std::vector<VariableValue>* exported) {
@@ -133,7 +148,7 @@ Status RunValuesExported(const Configuration& config, const VariableValues& runV
     if (s.ok())
         s = PlaceValues(config, runValues, &copy, targetPath, &placed);
     if (s.ok())
-        s = copy.ExportedValues(exported);
+        s = ExportSubstitutions(config, copy, exported);
     return s;
 }
 

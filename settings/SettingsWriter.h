@@ -23,13 +23,22 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 //    the item that id addresses (Configuration::ItemFor; the first element of that id, at any
 //    depth, takes it); so does an item's id whose only elements are nested deeper. An item
 //    without any element of its id adds one after the root's last element child, in the
-//    configuration's order, unless its value is empty;
+//    configuration's order, unless its value is its default (empty for an item that declares
+//    none): a default is the value of every variable the file does not hold, so it is stored
+//    only where the file holds it already;
 //  - a value that XML cannot store is refused, naming the variable's label, and so is a document
 //    larger than a load accepts, naming the variable with the largest value;
 //  - a document whose values did not change keeps the very bytes that were read.
 // A refusal leaves `bytes` alone; its message says that nothing was saved.
 Status PlaceValues(const Configuration& config, const VariableValues& values,
                    SettingsDocument* settings, const QString& targetPath, QByteArray* bytes);
+
+// The export's substitutions for `settings` as PlaceValues left it: the file's entries
+// (SettingsDocument::ExportedValues), then, in the configuration's order, each item that has no
+// element of its id in the file and declares a default, with that default. An item without
+// either is not substituted, so its $(NAME) stays in an output, where the export warns about it.
+Status ExportSubstitutions(const Configuration& config, const SettingsDocument& settings,
+                           std::vector<VariableValue>* exported);
 
 // The export's substitutions for the settings file of `bytes` (PlaceValues' result) when a run
 // gives `runValues` of its own: those that placing them would leave, worked out on a copy, so

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 #include <vector>
@@ -33,6 +34,13 @@ struct InvalidValue {
     QString reason;
 };
 
-// Every item of `config` whose value in `values` breaks its rules, in the configuration's order.
-// A save with any of them is refused, in the window and in every run without one.
+// The ids of the items of `config` that `values` disable. An item with depends is enabled while
+// each of them holds, and one holds while the item it names is enabled and that item's value is
+// the depends' value="..." or, without one, is on (a boolean: its `on` text) or not empty (any
+// other kind). Costs nothing for a configuration without depends.
+QSet<QString> DisabledItems(const Configuration& config, const VariableValues& values);
+
+// Every enabled item of `config` whose value in `values` breaks its rules, in the configuration's
+// order. A save with any of them is refused, in the window and in every run without one; the
+// value of a disabled item is not checked.
 std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values);

@@ -140,6 +140,42 @@
         <source>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</source>
         <translation>der Befehl %1 hat timeout=&quot;%2&quot;, aber der timeout muss eine ganze Zahl von Sekunden zwischen 1 und %3 sein</translation>
     </message>
+    <message>
+        <source>&lt;depends&gt; names %1, which no item declares</source>
+        <translation>&lt;depends&gt; nennt %1, das kein Eintrag deklariert</translation>
+    </message>
+    <message>
+        <source>&lt;depends&gt; names the item itself</source>
+        <translation>&lt;depends&gt; nennt den Eintrag selbst</translation>
+    </message>
+    <message>
+        <source>&lt;depends&gt; makes a cycle: %1</source>
+        <translation>&lt;depends&gt; ergibt einen Kreis: %1</translation>
+    </message>
+    <message>
+        <source>type &quot;%1&quot; is read as free text; did you mean &quot;%2&quot;?</source>
+        <translation>Typ „%1“ wird als freier Text gelesen; ist „%2“ gemeint?</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; is not a known element of an item; did you mean &lt;%2&gt;?</source>
+        <translation>&lt;%1&gt; ist kein bekanntes Element eines Eintrags; ist &lt;%2&gt; gemeint?</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; is not a known element of an item</source>
+        <translation>&lt;%1&gt; ist kein bekanntes Element eines Eintrags</translation>
+    </message>
+    <message>
+        <source>%1 is &quot;%2&quot;</source>
+        <translation>%1 ist „%2“</translation>
+    </message>
+    <message>
+        <source>%1 is on</source>
+        <translation>%1 ist eingeschaltet</translation>
+    </message>
+    <message>
+        <source>%1 is not empty</source>
+        <translation>%1 ist nicht leer</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
@@ -625,6 +661,10 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>does not match the pattern %1</source>
         <translation>passt nicht zum Muster %1</translation>
+    </message>
+    <message>
+        <source>a &lt;depends&gt; must name the variable it depends on</source>
+        <translation>ein &lt;depends&gt; muss die Variable nennen, von der der Eintrag abhängt</translation>
     </message>
 </context>
 <context>

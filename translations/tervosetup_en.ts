@@ -140,6 +140,42 @@
         <source>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</source>
         <translation>the %1 command has timeout=&quot;%2&quot;, but the timeout must be a whole number of seconds from 1 to %3</translation>
     </message>
+    <message>
+        <source>&lt;depends&gt; names %1, which no item declares</source>
+        <translation>&lt;depends&gt; names %1, which no item declares</translation>
+    </message>
+    <message>
+        <source>&lt;depends&gt; names the item itself</source>
+        <translation>&lt;depends&gt; names the item itself</translation>
+    </message>
+    <message>
+        <source>&lt;depends&gt; makes a cycle: %1</source>
+        <translation>&lt;depends&gt; makes a cycle: %1</translation>
+    </message>
+    <message>
+        <source>type &quot;%1&quot; is read as free text; did you mean &quot;%2&quot;?</source>
+        <translation>type &quot;%1&quot; is read as free text; did you mean &quot;%2&quot;?</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; is not a known element of an item; did you mean &lt;%2&gt;?</source>
+        <translation>&lt;%1&gt; is not a known element of an item; did you mean &lt;%2&gt;?</translation>
+    </message>
+    <message>
+        <source>&lt;%1&gt; is not a known element of an item</source>
+        <translation>&lt;%1&gt; is not a known element of an item</translation>
+    </message>
+    <message>
+        <source>%1 is &quot;%2&quot;</source>
+        <translation>%1 is &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>%1 is on</source>
+        <translation>%1 is on</translation>
+    </message>
+    <message>
+        <source>%1 is not empty</source>
+        <translation>%1 is not empty</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
@@ -625,6 +661,10 @@ The last lines it wrote to standard error:
     <message>
         <source>does not match the pattern %1</source>
         <translation>does not match the pattern %1</translation>
+    </message>
+    <message>
+        <source>a &lt;depends&gt; must name the variable it depends on</source>
+        <translation>a &lt;depends&gt; must name the variable it depends on</translation>
     </message>
 </context>
 <context>
