@@ -4,6 +4,7 @@
 #include "gui/ControlNames.h"
 #include "gui/FindBar.h"
 #include "gui/Layout.h"
+#include "gui/MakeTextbox.h"
 #include "gui/PageLayout.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
@@ -383,10 +384,10 @@ void frmsetup::AddField(const ConfigItem& item, PageLayout* rows,
         label->setToolTip(item.label + u'\n' + item.id);
     }
 
-    auto* textbox = new clsTextbox(item.rules, mServices.dialogs);
-    field->reset(textbox);
+    *field = MakeTextbox(item, mServices.dialogs);
+    clsTextbox* textbox = field->get();
     textbox->Create(FieldControlName(item.id), page);
-    textbox->Describe(item.label, item.id, label);
+    textbox->SetLabel(label);
     rows->AddRow(label, textbox->Control());
     textbox->SetText(*mSession.Values().Find(item.id));
     textbox->SetEdited(mSession.IsEdited(item.id));

@@ -300,6 +300,28 @@ Abbrechen: nichts tun.</translation>
     </message>
 </context>
 <context>
+    <name>PasswordField</name>
+    <message>
+        <source>Show the password</source>
+        <translation>Passwort anzeigen</translation>
+    </message>
+    <message>
+        <source>Hide the password</source>
+        <translation>Passwort verbergen</translation>
+    </message>
+</context>
+<context>
+    <name>PathField</name>
+    <message>
+        <source>Choose a folder... (F4)</source>
+        <translation>Ordner auswählen … (F4)</translation>
+    </message>
+    <message>
+        <source>Choose a file... (F4)</source>
+        <translation>Datei auswählen … (F4)</translation>
+    </message>
+</context>
+<context>
     <name>ProcessLauncher</name>
     <message>
         <source>The command could not be started: %1: %2</source>
@@ -698,22 +720,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
 </context>
 <context>
     <name>clsTextbox</name>
-    <message>
-        <source>Show the password</source>
-        <translation>Passwort anzeigen</translation>
-    </message>
-    <message>
-        <source>Hide the password</source>
-        <translation>Passwort verbergen</translation>
-    </message>
-    <message>
-        <source>Choose a file... (F4)</source>
-        <translation>Datei auswählen … (F4)</translation>
-    </message>
-    <message>
-        <source>Choose a folder... (F4)</source>
-        <translation>Ordner auswählen … (F4)</translation>
-    </message>
     <message>
         <source>This value %1.</source>
         <translation>Dieser Wert %1.</translation>

@@ -300,6 +300,28 @@ Cancel: do nothing.</translation>
     </message>
 </context>
 <context>
+    <name>PasswordField</name>
+    <message>
+        <source>Show the password</source>
+        <translation>Show the password</translation>
+    </message>
+    <message>
+        <source>Hide the password</source>
+        <translation>Hide the password</translation>
+    </message>
+</context>
+<context>
+    <name>PathField</name>
+    <message>
+        <source>Choose a folder... (F4)</source>
+        <translation>Choose a folder... (F4)</translation>
+    </message>
+    <message>
+        <source>Choose a file... (F4)</source>
+        <translation>Choose a file... (F4)</translation>
+    </message>
+</context>
+<context>
     <name>ProcessLauncher</name>
     <message>
         <source>The command could not be started: %1: %2</source>
@@ -698,22 +720,6 @@ The last lines it wrote to standard error:
 </context>
 <context>
     <name>clsTextbox</name>
-    <message>
-        <source>Show the password</source>
-        <translation>Show the password</translation>
-    </message>
-    <message>
-        <source>Hide the password</source>
-        <translation>Hide the password</translation>
-    </message>
-    <message>
-        <source>Choose a file... (F4)</source>
-        <translation>Choose a file... (F4)</translation>
-    </message>
-    <message>
-        <source>Choose a folder... (F4)</source>
-        <translation>Choose a folder... (F4)</translation>
-    </message>
     <message>
         <source>This value %1.</source>
         <translation>This value %1.</translation>
