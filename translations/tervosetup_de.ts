@@ -182,6 +182,33 @@
     </message>
 </context>
 <context>
+    <name>EditMenu</name>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen …</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>Auf &amp;gespeicherten Wert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Auf Standardwert &amp;zurücksetzen</translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -797,30 +824,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Es wurde nichts gespeichert. Diese Werte sind ungültig:</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>&amp;Bearbeiten</translation>
-    </message>
-    <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Suchen …</translation>
-    </message>
-    <message>
-        <source>Find &amp;Next</source>
-        <translation>&amp;Weitersuchen</translation>
-    </message>
-    <message>
-        <source>Find &amp;Previous</source>
-        <translation>&amp;Rückwärts suchen</translation>
-    </message>
-    <message>
-        <source>&amp;Reset to Saved Value</source>
-        <translation>Auf &amp;gespeicherten Wert zurücksetzen</translation>
-    </message>
-    <message>
-        <source>Reset to &amp;Default</source>
-        <translation>Auf Standardwert &amp;zurücksetzen</translation>
     </message>
     <message>
         <source>Show C&amp;hanges...</source>

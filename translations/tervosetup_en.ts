@@ -182,6 +182,33 @@
     </message>
 </context>
 <context>
+    <name>EditMenu</name>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>Find &amp;Next</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>Find &amp;Previous</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>&amp;Reset to Saved Value</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Reset to &amp;Default</translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -797,30 +824,6 @@ The last lines it wrote to standard error:
     <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Nothing was saved. These values are not valid:</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>&amp;Edit</translation>
-    </message>
-    <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Find...</translation>
-    </message>
-    <message>
-        <source>Find &amp;Next</source>
-        <translation>Find &amp;Next</translation>
-    </message>
-    <message>
-        <source>Find &amp;Previous</source>
-        <translation>Find &amp;Previous</translation>
-    </message>
-    <message>
-        <source>&amp;Reset to Saved Value</source>
-        <translation>&amp;Reset to Saved Value</translation>
-    </message>
-    <message>
-        <source>Reset to &amp;Default</source>
-        <translation>Reset to &amp;Default</translation>
     </message>
     <message>
         <source>Show C&amp;hanges...</source>
