@@ -37,8 +37,6 @@ class FieldPages : public QWidget {
     explicit FieldPages(FieldMaker makeField, QWidget* parent = nullptr);
     ~FieldPages() override;
 
-    // The tab strip, where the keyboard enters the pages.
-    QTabBar* Tabs() const { return mCategories; }
     // Adds the tab of `group`, which must outlive the pages, and makes room for its labels in the
     // label column. REQUIRES: no page has been shown yet.
     void AddGroup(const ConfigGroup& group);
@@ -50,13 +48,8 @@ class FieldPages : public QWidget {
 
     // Shows the page of the group at `group` and focuses its item at `item`, scrolled into view.
     void ShowField(int group, int item);
-    // Selects the group `step` tabs on, round the ends, and focuses its first field.
-    void SwitchGroup(int step);
     // The field that has the focus, or null.
     clsTextbox* FocusedField() const;
-
-    // Where the fields start on every page, in pixels from the page's left edge.
-    int FieldLeft() const;
 
   private:
     // A group's page: built when first shown, with a field per item of the group.
@@ -66,7 +59,12 @@ class FieldPages : public QWidget {
         std::vector<clsTextbox*> fields;
     };
 
+    // Where the fields start on every page, in pixels from the page's left edge.
+    int FieldLeft() const;
     void BuildPage(Page& page);
+    // Selects the group `step` tabs on, round the ends, and focuses its first field (Ctrl+Tab,
+    // Ctrl+Shift+Tab and Ctrl+PgDown, Ctrl+PgUp).
+    void SwitchGroup(int step);
     // Keeps the fields at least as wide as designed: no page is narrower than `pageWidth`.
     void KeepWidth(int pageWidth);
     // Scrolls the page shown so that `control` is in view.
