@@ -9,6 +9,10 @@
 
 FindBar::FindBar(const Configuration& config, QWidget* parent) : QWidget(parent), mConfig(config) {
     setObjectName(QStringLiteral("FindBar"));
+    hide();
+}
+
+void FindBar::MakeControls() {
     mText = new QLineEdit(this);
     mText->setObjectName(QStringLiteral("FindText"));
     mText->setPlaceholderText(tr("Find"));
@@ -25,10 +29,12 @@ FindBar::FindBar(const Configuration& config, QWidget* parent) : QWidget(parent)
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     close->setContext(Qt::WidgetWithChildrenShortcut);
     connect(close, &QShortcut::activated, this, &QWidget::hide);
-    hide();
 }
 
 void FindBar::Open() {
+    if (!mText) {
+        MakeControls();
+    }
     show();
     mText->setFocus(Qt::ShortcutFocusReason);
     mText->selectAll();

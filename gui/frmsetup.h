@@ -5,32 +5,28 @@
 #include "run/ProgramServices.h"
 #include "session/EditSession.h"
 
-#include <QHash>
 #include <QMainWindow>
 
-#include <cstddef>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class FieldPages;
 class FindBar;
-class PageLayout;
-class QAction;
 class QCloseEvent;
+class QLabel;
 class QPushButton;
-class QScrollArea;
 class QStatusBar;
-class QTabBar;
 class clsTextbox;
 class xAboutTrvSet;
 
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
-// field per variable (made for its kind, see clsTextbox), the File, Edit and "?" menus, a search
-// box (FindBar) and the OK and "Abbrechen" buttons, and a status line for the fields' help and
-// problems when the configuration declares any. Its operations are thin: the edit session (the
-// core) holds the configuration and the values and reads and writes the files; the window hands it
-// every change of a field and shows what it reports. The core speaks in variable ids; only the
-// window knows which control shows which variable.
+// field per variable (made for its kind, see clsTextbox) on the pages of FieldPages, the File,
+// Edit and "?" menus, a search box (FindBar) left of the OK and "Abbrechen" buttons, and a status
+// line for the fields' help and problems when the configuration declares any. Its operations are
+// thin: the edit session (the core) holds the configuration and the values and reads and writes the
+// files; the window hands it every change of a field and shows what it reports. The core speaks in
+// variable ids; only the window knows which control shows which variable.
 class frmsetup : public QMainWindow {
     Q_OBJECT
   public:
@@ -56,6 +52,7 @@ class frmsetup : public QMainWindow {
     void Dirty();
     // Shows the focused field's help or problem in the status line, if the window has one.
     void ShowHint(const QString& text);
+    // Shows the page of the selected group; the pages switch themselves when a tab is chosen.
     void Categories_Click();
     void IndOpen_Click() { OpenSettings(); }
     void IndSave_Click() { SaveCurrent(); }
@@ -69,47 +66,20 @@ class frmsetup : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // A group's page: its items' fields are mTextboxes[firstField ...], in the group's order. The
-    // page's widget and its fields exist once the page has been built.
-    struct GroupPage {
-        std::size_t firstField = 0;
-        QWidget* widget = nullptr;
-    };
-
+    // The menus, the pages, the search box and the buttons.
     void BuildControls();
-    // The Edit menu: find, and put the focused field's saved value or default back.
-    void AddEditMenu();
-    // Places the tab row, the pages, the search box and the buttons for the size of the client
-    // area.
-    void PlaceControls();
-    // Sizes the page shown to the width of the page area and the height of its rows.
-    void PlacePage();
-    // Shows the search box, and puts the focus in it.
-    void OpenFind();
-    // Goes `step` matches of the last search on; nothing before the first search.
-    void FindNext(int step);
-    // Selects the group `step` tabs on, round the end, and focuses its first field.
-    void SwitchGroup(int step);
-    // Shows the page of the group `group` and focuses its item `item`, scrolled into view.
-    void ShowField(int group, int item);
-    // The field that has the focus, or null.
-    clsTextbox* FocusedField() const;
     bool LoadConfiguration(const QString& path);
     // Takes the configuration, settings file and folder that `options` name.
     void UsePaths(const CommandLineOptions& options);
     // Asks for the configuration to edit, for a start without one.
     void ChooseConfiguration();
     void AddCategory(const ConfigGroup& group);
-    // Makes the page of the group at tab `index`, with its labels and fields, unless it exists: a
-    // page is built when it is first shown, so that the window opens as fast with thousands of
-    // fields as with a few. A page wider than the window makes the window's smallest size wider.
-    void BuildPage(int index);
-    void AddField(const ConfigItem& item, PageLayout* rows, std::unique_ptr<clsTextbox>* field);
+    // Makes the field of `item` on `page`, as the pages build it, showing the session's value.
+    clsTextbox* AddField(const ConfigItem& item, QWidget* page, QLabel* label);
     // Takes a field's new value into the session and marks the field edited or not.
-    void FieldChanged(const QString& id, clsTextbox* field, const QString& value);
+    void FieldChanged(clsTextbox* field, const QString& value);
     bool LoadSettings(const QString& path);
     // Saves the values to `targetPath` and exports the templates (EditSession::Save). A save to
     // the window's own file first asks what to do when the file is no longer what was loaded or
@@ -132,7 +102,6 @@ class frmsetup : public QMainWindow {
 
     // Shows the session's values in the fields built, each marked edited or not.
     void ShowValues();
-    int ScrollBarExtent() const;
 
     ProgramServices mServices;
     CommandLineOptions mOptions;  // as the program was started
@@ -147,20 +116,16 @@ class frmsetup : public QMainWindow {
     QString mSettingsFile;
     QString mConfigFile;
 
-    // Every item's field, in the order of the configuration; null until its page is built.
+    // The field of every item whose page is built, in the order they were made; they live as
+    // long as the window.
     std::vector<std::unique_ptr<clsTextbox>> mTextboxes;
-    QHash<QString, std::size_t> mFieldById;  // variable id -> its index in mTextboxes
-    std::vector<GroupPage> mPages;           // by tab index, which is the group's in mConfigDoc
-    QString mCaption;                        // the caption last set
+    QString mCaption;  // the caption last set
 
-    QTabBar* Categories = nullptr;
-    QScrollArea* mPageArea = nullptr;
-    QWidget* mPage = nullptr;  // holds every page built, the one shown on top
-    int mShownPage = -1;       // the tab index of the page shown
+    FieldPages* mPages = nullptr;
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
-    FindBar* mFind = nullptr;  // the search box, made on first use
+    FindBar* mFind = nullptr;  // the search box, hidden until asked for
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, closed with the main window

@@ -10,11 +10,14 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace {
 
@@ -178,6 +181,62 @@ TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
     QTest::keyClick(Control("Ok"), Qt::Key_Return);
     EXPECT_FALSE(mWindow->isVisible());
     EXPECT_THAT(mFiles.FileContents(kSettings).toStdString(), ::testing::HasSubstr(">x<"));
+}
+
+// Another program is saving in the settings file's folder: every way to save shows the wait,
+// naming the folder, and waits with no time limit until the user stops it. Stopped, the save
+// writes nothing, starts no command and shows no error; the window keeps its edits and its "*".
+TEST(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveAndStopsWhenCancelled) {
+    // Says that it waits, as the disk does after a while, then waits until the wait is stopped
+    // (a bound only ends a test that would hang).
+    class BusyFolder final : public FakeFileSystem {
+      public:
+        Status LockForUpdate(const QString& path, const LockWait& wait,
+                             std::unique_ptr<UpdateLock>*) override {
+            waitedFor = wait.giveUpAfter;
+            wait.tell(QString("Waiting for %1: another program is saving there...")
+                          .arg(QFileInfo(path).path()));
+            for (int poll = 0; poll < 1000; ++poll) {
+                if (wait.cancelled())
+                    return Status::Cancelled("The wait for another program's save was stopped.");
+            }
+            return Status::Error("gave up");
+        }
+        std::chrono::milliseconds waitedFor{};
+    };
+    const struct {
+        const char *press, *answer;  // answer: to the question before closing
+    } ways[] = {{"IndSave", ""}, {"Ok", ""}, {"indExit", "Yes"}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.press);
+        BusyFolder files;
+        files.SetFile("cfg/config.xml", R"~(<xml><group><name>Database</name>
+            <item><name>Port</name><varname>$(DBPORT)</varname></item></group>
+            <command id="before">prepare</command>
+            <files><file><input>app.in</input><output>app.out</output></file></files></xml>)~");
+        files.SetFile("cfg/settings.xml",
+                      R"~(<xml><variable id="$(DBPORT)">5432</variable></xml>)~");
+        files.SetFile("cfg/app.in", "port=$(DBPORT)");
+        ScriptedDialogs dialogs;
+        dialogs.cancelWaits = true;
+        FakeProcessLauncher launcher;
+        frmsetup window(ParseCommandLine({"/conf:cfg/config.xml"}), {dialogs, files, launcher});
+        ASSERT_EQ(window.Form_Load(), std::nullopt);
+        window.show();
+        QTest::keyClicks(window.findChild<QWidget*>("eDBPORT"), "1");
+        dialogs.answers << way.answer;
+        QObject* control = window.findChild<QObject*>(way.press);
+        EXPECT_TRUE(QMetaObject::invokeMethod(
+            control, qobject_cast<QAction*>(control) ? "trigger" : "click"));
+        EXPECT_EQ(dialogs.waits.join('|'), "Waiting for cfg: another program is saving there...");
+        EXPECT_EQ(files.waitedFor, std::chrono::milliseconds::max());
+        EXPECT_EQ(dialogs.messages.join('|'), "");
+        EXPECT_EQ(files.WriteCount("cfg/settings.xml") + files.WriteCount("cfg/app.out"), 0);
+        EXPECT_EQ(launcher.commandLines(), QStringList());
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(window.Caption(), "Configuration Editor - [cfg/settings.xml]*");
+        EXPECT_EQ(window.findChild<QWidget*>("eDBPORT")->property("text"), "15432");
+    }
 }
 
 }  // namespace

@@ -232,6 +232,33 @@
     </message>
 </context>
 <context>
+    <name>EditMenu</name>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Suchen …</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>Auf &amp;gespeicherten Wert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Auf Standardwert &amp;zurücksetzen</translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -347,6 +374,28 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>the environment variable %1</source>
         <translation>die Umgebungsvariable %1</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordField</name>
+    <message>
+        <source>Show the password</source>
+        <translation>Passwort anzeigen</translation>
+    </message>
+    <message>
+        <source>Hide the password</source>
+        <translation>Passwort verbergen</translation>
+    </message>
+</context>
+<context>
+    <name>PathField</name>
+    <message>
+        <source>Choose a folder... (F4)</source>
+        <translation>Ordner auswählen … (F4)</translation>
+    </message>
+    <message>
+        <source>Choose a file... (F4)</source>
+        <translation>Datei auswählen … (F4)</translation>
     </message>
 </context>
 <context>
@@ -749,22 +798,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
 <context>
     <name>clsTextbox</name>
     <message>
-        <source>Show the password</source>
-        <translation>Passwort anzeigen</translation>
-    </message>
-    <message>
-        <source>Hide the password</source>
-        <translation>Passwort verbergen</translation>
-    </message>
-    <message>
-        <source>Choose a file... (F4)</source>
-        <translation>Datei auswählen … (F4)</translation>
-    </message>
-    <message>
-        <source>Choose a folder... (F4)</source>
-        <translation>Ordner auswählen … (F4)</translation>
-    </message>
-    <message>
         <source>This value %1.</source>
         <translation>Dieser Wert %1.</translation>
     </message>
@@ -841,30 +874,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Es wurde nichts gespeichert. Diese Werte sind ungültig:</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>&amp;Bearbeiten</translation>
-    </message>
-    <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Suchen …</translation>
-    </message>
-    <message>
-        <source>Find &amp;Next</source>
-        <translation>&amp;Weitersuchen</translation>
-    </message>
-    <message>
-        <source>Find &amp;Previous</source>
-        <translation>&amp;Rückwärts suchen</translation>
-    </message>
-    <message>
-        <source>&amp;Reset to Saved Value</source>
-        <translation>Auf &amp;gespeicherten Wert zurücksetzen</translation>
-    </message>
-    <message>
-        <source>Reset to &amp;Default</source>
-        <translation>Auf Standardwert &amp;zurücksetzen</translation>
     </message>
     <message>
         <source>Show C&amp;hanges...</source>

@@ -232,6 +232,33 @@
     </message>
 </context>
 <context>
+    <name>EditMenu</name>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Find...</source>
+        <translation>&amp;Find...</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>Find &amp;Next</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>Find &amp;Previous</translation>
+    </message>
+    <message>
+        <source>&amp;Reset to Saved Value</source>
+        <translation>&amp;Reset to Saved Value</translation>
+    </message>
+    <message>
+        <source>Reset to &amp;Default</source>
+        <translation>Reset to &amp;Default</translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -347,6 +374,28 @@ Cancel: do nothing.</translation>
     <message>
         <source>the environment variable %1</source>
         <translation>the environment variable %1</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordField</name>
+    <message>
+        <source>Show the password</source>
+        <translation>Show the password</translation>
+    </message>
+    <message>
+        <source>Hide the password</source>
+        <translation>Hide the password</translation>
+    </message>
+</context>
+<context>
+    <name>PathField</name>
+    <message>
+        <source>Choose a folder... (F4)</source>
+        <translation>Choose a folder... (F4)</translation>
+    </message>
+    <message>
+        <source>Choose a file... (F4)</source>
+        <translation>Choose a file... (F4)</translation>
     </message>
 </context>
 <context>
@@ -749,22 +798,6 @@ The last lines it wrote to standard error:
 <context>
     <name>clsTextbox</name>
     <message>
-        <source>Show the password</source>
-        <translation>Show the password</translation>
-    </message>
-    <message>
-        <source>Hide the password</source>
-        <translation>Hide the password</translation>
-    </message>
-    <message>
-        <source>Choose a file... (F4)</source>
-        <translation>Choose a file... (F4)</translation>
-    </message>
-    <message>
-        <source>Choose a folder... (F4)</source>
-        <translation>Choose a folder... (F4)</translation>
-    </message>
-    <message>
         <source>This value %1.</source>
         <translation>This value %1.</translation>
     </message>
@@ -841,30 +874,6 @@ The last lines it wrote to standard error:
     <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Nothing was saved. These values are not valid:</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>&amp;Edit</translation>
-    </message>
-    <message>
-        <source>&amp;Find...</source>
-        <translation>&amp;Find...</translation>
-    </message>
-    <message>
-        <source>Find &amp;Next</source>
-        <translation>Find &amp;Next</translation>
-    </message>
-    <message>
-        <source>Find &amp;Previous</source>
-        <translation>Find &amp;Previous</translation>
-    </message>
-    <message>
-        <source>&amp;Reset to Saved Value</source>
-        <translation>&amp;Reset to Saved Value</translation>
-    </message>
-    <message>
-        <source>Reset to &amp;Default</source>
-        <translation>Reset to &amp;Default</translation>
     </message>
     <message>
         <source>Show C&amp;hanges...</source>

@@ -1,0 +1,212 @@
+#include "gui/FieldPages.h"
+
+#include "gui/ControlNames.h"
+#include "gui/Layout.h"
+#include "gui/clsTextbox.h"
+#include "schema/Configuration.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTabBar>
+
+#include <algorithm>
+
+namespace {
+
+using Layout::Px;
+using Layout::PxBetween;
+
+// What the label column leaves between the widest label and the fields.
+constexpr int kLabelGap = 8;
+
+}  // namespace
+
+FieldPages::FieldPages(FieldMaker makeField, QWidget* parent)
+    : QWidget(parent), mMakeField(std::move(makeField)) {
+    mCategories = new QTabBar(this);
+    mCategories->setObjectName(QStringLiteral("Categories"));
+    mCategories->setExpanding(false);
+    mCategories->setFocusPolicy(Qt::StrongFocus);
+    mCategories->setFixedHeight(Px(Layout::kTabsHeight));
+    connect(mCategories, &QTabBar::currentChanged, this, &FieldPages::ShowSelectedPage);
+    const auto addGroupSwitch = [this](std::initializer_list<QKeySequence> keys, int step) {
+        auto* shortcut = new QShortcut(this);
+        shortcut->setKeys(keys);
+        connect(shortcut, &QShortcut::activated, this, [this, step] { SwitchGroup(step); });
+    };
+    addGroupSwitch(
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+    addGroupSwitch({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                    QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+                   -1);
+
+    mPageArea = new QScrollArea(this);
+    mPageArea->setObjectName(QStringLiteral("Pages"));
+    mPageArea->setFrameShape(QFrame::NoFrame);
+    mPageArea->setFocusPolicy(Qt::NoFocus);
+    mPageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mPageArea->setWidgetResizable(true);
+    // The pages built lie on one shelf, all hidden but the one shown, which alone takes room: the
+    // scroll area scrolls as far as the page shown is long.
+    mShelf = new QWidget;
+    mShelfLayout = new QVBoxLayout(mShelf);
+    mShelfLayout->setContentsMargins(0, 0, 0, 0);
+    mShelfLayout->setSpacing(0);
+    mPageArea->setWidget(mShelf);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(mCategories);
+    column->addWidget(mPageArea, 1);
+
+    // A field that gets the focus by Tab, a click or a search is shown whole.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && mShelf->isAncestorOf(now)) {
+            KeepInView(now);
+        }
+    });
+}
+
+FieldPages::~FieldPages() {
+    // The fields are going, and with them the focus: nothing is to be scrolled any more.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
+void FieldPages::AddGroup(const ConfigGroup& group) {
+    {
+        // The first tab added selects itself; its page is shown once every group is known.
+        const QSignalBlocker noSwitching(mCategories);
+        mCategories->addTab(group.name);
+    }
+    mPages.push_back({&group, nullptr, {}});
+    if (!mLabelWidths) {
+        QFont bold = QApplication::font("QLabel");
+        bold.setBold(true);
+        mLabelWidths.emplace(bold);
+    }
+    for (const ConfigItem& item : group.items) {
+        mWidestLabel = std::max(mWidestLabel, mLabelWidths->Width(item.label));
+    }
+    KeepWidth(FieldLeft() + Px(Layout::kFieldWidth) + Px(Layout::kPageMargin));
+}
+
+int FieldPages::FieldLeft() const {
+    return std::max(Px(Layout::kFieldLeft), Px(Layout::kLabelLeft) + mWidestLabel + kLabelGap);
+}
+
+void FieldPages::SetControlsAfterFields(QWidget* first, QWidget* second) {
+    mAfterFields[0] = first;
+    mAfterFields[1] = second;
+    setTabOrder(mCategories, first);
+    setTabOrder(first, second);
+}
+
+void FieldPages::ShowSelectedPage() {
+    const int selected = mCategories->currentIndex();
+    if (selected < 0) {
+        return;
+    }
+    Page& page = mPages[static_cast<std::size_t>(selected)];
+    if (!page.widget) {
+        BuildPage(page);
+    }
+    if (mShown >= 0 && mShown != selected) {
+        mPages[static_cast<std::size_t>(mShown)].widget->hide();
+    }
+    mShown = selected;
+    page.widget->show();
+    mPageArea->verticalScrollBar()->setValue(0);
+}
+
+void FieldPages::BuildPage(Page& page) {
+    page.widget = new QWidget(mShelf);
+    page.widget->hide();
+    auto* rows = new QGridLayout(page.widget);
+    // At the design size the page lies below the tab row, at its designed top, and its rows and
+    // columns are where the window was designed to have them.
+    rows->setContentsMargins(Px(Layout::kLabelLeft), PxBetween(Layout::kPageTop, Layout::RowTop(0)),
+                             Px(Layout::kPageMargin), 0);
+    rows->setSpacing(0);
+    rows->setColumnMinimumWidth(0, FieldLeft() - Px(Layout::kLabelLeft));
+    rows->setColumnMinimumWidth(1, Px(Layout::kFieldWidth));
+    rows->setColumnStretch(1, 1);
+    int row = 0;
+    for (const ConfigItem& item : page.group->items) {
+        auto* label = new QLabel(item.label, page.widget);
+        label->setObjectName(LabelControlName(item.id));
+        label->setFixedHeight(Px(Layout::kRowHeight));
+        clsTextbox* field = mMakeField(item, page.widget, label);
+        field->Control()->setFixedHeight(Px(Layout::kRowHeight));
+        rows->setRowMinimumHeight(row, PxBetween(Layout::RowTop(row), Layout::RowTop(row + 1)));
+        rows->addWidget(label, row, 0, Qt::AlignTop);
+        rows->addWidget(field->Control(), row, 1, Qt::AlignTop);
+        page.fields.push_back(field);
+        ++row;
+    }
+    // The rows keep their height on a page taller than they are.
+    rows->setRowStretch(row, 1);
+    mShelfLayout->addWidget(page.widget);
+    // A field whose control asks for more room than designed (a list of long options) widens
+    // the page, and with it the window's smallest width.
+    KeepWidth(rows->minimumSize().width());
+    // A widget made now joins the keyboard order at its end, behind the controls that follow the
+    // fields. Moving those behind the page's last field, rather than each field before them,
+    // takes two moves a page: every move walks the whole chain.
+    if (!page.fields.empty() && mAfterFields[0]) {
+        setTabOrder(page.fields.back()->Control(), mAfterFields[0]);
+        setTabOrder(mAfterFields[0], mAfterFields[1]);
+    }
+}
+
+void FieldPages::KeepWidth(int pageWidth) {
+    mPageArea->setMinimumWidth(std::max(mPageArea->minimumWidth(), pageWidth + ScrollBarExtent()));
+}
+
+int FieldPages::ScrollBarExtent() const {
+    return mPageArea->verticalScrollBar()->sizeHint().width();
+}
+
+void FieldPages::ShowField(int group, int item) {
+    mCategories->setCurrentIndex(group);
+    QWidget* control =
+        mPages[static_cast<std::size_t>(group)].fields[static_cast<std::size_t>(item)]->Control();
+    control->setFocus(Qt::OtherFocusReason);
+    KeepInView(control);
+}
+
+void FieldPages::KeepInView(QWidget* control) {
+    // A page just shown is laid out by requests still in the event queue: they are handled now,
+    // so that the control is where it will be seen.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    mPageArea->ensureWidgetVisible(control);
+}
+
+void FieldPages::SwitchGroup(int step) {
+    const int count = mCategories->count();
+    if (count > 1) {
+        const int group = (mCategories->currentIndex() + step + count) % count;
+        mCategories->setCurrentIndex(group);
+        if (!mPages[static_cast<std::size_t>(group)].group->items.empty()) {
+            ShowField(group, 0);
+        }
+    }
+}
+
+clsTextbox* FieldPages::FocusedField() const {
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr || mShown < 0) {
+        return nullptr;
+    }
+    for (clsTextbox* field : mPages[static_cast<std::size_t>(mShown)].fields) {
+        if (field->Control() == focus || field->Control()->isAncestorOf(focus)) {
+            return field;
+        }
+    }
+    return nullptr;
+}

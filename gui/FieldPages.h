@@ -1,0 +1,84 @@
+#pragma once
+
+#include "gui/LabelWidths.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QGridLayout;
+class QLabel;
+class QScrollArea;
+class QTabBar;
+class QVBoxLayout;
+class clsTextbox;
+struct ConfigGroup;
+struct ConfigItem;
+
+// The pages of the main window: the tab strip "Categories", a tab per group of the configuration,
+// and below it the scroll area "Pages", which shows the page of the selected group. A page has a
+// row per item: its label "lbl<bare name>" and its field "e<bare name>" beside it. At the window's
+// design size every row is where it was designed (Layout.h). The labels of every page share one
+// column, as wide as the widest label of the configuration in bold, so that neither switching
+// pages nor an edited field's bold label moves a field; the fields reach to the page's right
+// margin, and never get narrower than designed. A page is built when it is first shown, so that
+// the window opens as fast with thousands of fields as with a few. The field that gets the focus
+// is scrolled into view.
+class FieldPages : public QWidget {
+    Q_OBJECT
+  public:
+    // Makes the field of `item` on `page`, beside its `label`, and returns it; the caller keeps
+    // it for as long as the pages live.
+    using FieldMaker =
+        std::function<clsTextbox*(const ConfigItem& item, QWidget* page, QLabel* label)>;
+
+    explicit FieldPages(FieldMaker makeField, QWidget* parent = nullptr);
+    ~FieldPages() override;
+
+    // Adds the tab of `group`, which must outlive the pages, and makes room for its labels in the
+    // label column. REQUIRES: no page has been shown yet.
+    void AddGroup(const ConfigGroup& group);
+    // Shows the page of the tab selected, built first if it is shown for the first time. Selecting
+    // another tab shows its page.
+    void ShowSelectedPage();
+    // The keyboard reaches `first` and then `second` after the fields of the page shown.
+    void SetControlsAfterFields(QWidget* first, QWidget* second);
+
+    // Shows the page of the group at `group` and focuses its item at `item`, scrolled into view.
+    void ShowField(int group, int item);
+    // The field that has the focus, or null.
+    clsTextbox* FocusedField() const;
+
+  private:
+    // A group's page: built when first shown, with a field per item of the group.
+    struct Page {
+        const ConfigGroup* group;
+        QWidget* widget = nullptr;
+        std::vector<clsTextbox*> fields;
+    };
+
+    // Where the fields start on every page, in pixels from the page's left edge.
+    int FieldLeft() const;
+    void BuildPage(Page& page);
+    // Selects the group `step` tabs on, round the ends, and focuses its first field (Ctrl+Tab,
+    // Ctrl+Shift+Tab and Ctrl+PgDown, Ctrl+PgUp).
+    void SwitchGroup(int step);
+    // Keeps the fields at least as wide as designed: no page is narrower than `pageWidth`.
+    void KeepWidth(int pageWidth);
+    // Scrolls the page shown so that `control` is in view.
+    void KeepInView(QWidget* control);
+    int ScrollBarExtent() const;
+
+    FieldMaker mMakeField;
+    QTabBar* mCategories;
+    QScrollArea* mPageArea;
+    QWidget* mShelf;  // the scroll area's widget: holds every page built, and shows one
+    QVBoxLayout* mShelfLayout;
+    std::vector<Page> mPages;  // by tab index, which is the group's in the configuration
+    int mShown = -1;           // the tab index of the page shown
+    std::optional<LabelWidths> mLabelWidths;  // in the labels' font, bold
+    int mWidestLabel = 0;
+    QWidget* mAfterFields[2] = {nullptr, nullptr};
+};
