@@ -7,7 +7,9 @@
 #include "settings/SubstitutionPlan.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 
@@ -85,13 +87,16 @@ QString Grouped(qint64 count) {
 
 }  // namespace
 
+bool IsPasswordId(const Configuration& config, const QString& id) {
+    const ConfigItem* item = config.ItemFor(id);
+    return item != nullptr && item->rules.kind == ValueKind::Password;
+}
+
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values) {
     std::vector<VariableValue> passwords;
     for (const VariableValue& variable : values) {
-        const ConfigItem* item = config.ItemFor(variable.id);
-        if (item != nullptr && item->rules.kind == ValueKind::Password &&
-            !variable.value.isEmpty()) {
+        if (!variable.value.isEmpty() && IsPasswordId(config, variable.id)) {
             passwords.push_back(variable);
         }
     }
@@ -99,11 +104,19 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
 }
 
 struct TemplateExport::Impl {
+    Impl(const QString& baseDir, FileSystem& fileSystem)
+        : baseDir(baseDir), fileSystem(fileSystem), plan({}) {}
+
     QString baseDir;
     FileSystem& fileSystem;
     SubstitutionPlan plan;
-    std::vector<Substitution> passwords;
+    std::vector<Substitution> passwords;  // those with a value
+    bool tracking = false;                // a password is among the substitutions
     std::vector<RunInput> inputs;
+    SecretsReport report;
+    QSet<QString> templates;  // baseDir + input of every entry
+    // The passwords of each output written so far that is a template of the save as well.
+    mutable QHash<QString, std::vector<ByteRange>> outputSecrets;
 
     // Exports `entry`; returns what went wrong, or nothing, and notes the tokens that no value
     // replaced in `leftovers`.
@@ -137,21 +150,38 @@ struct TemplateExport::Impl {
             !opened.ok()) {
             return NotFound(entry, opened);
         }
+        const QString outputPath = baseDir + entry.output;
+        const std::vector<ByteRange> templateSecrets = outputSecrets.value(baseDir + entry.input);
         const NewFileAccess access =
             outputExists ? NewFileAccess::Default
                          : NewOutputAccess(baseDir + entry.input, passwords, fileSystem);
+        const bool tracked = tracking || !templateSecrets.empty();
+        // All of them are kept only for a report or a later entry; the scan needs few at a time.
+        SecretRanges secrets(report || templates.contains(outputPath));
         Status read = Status::Ok();
         const auto produce = [&](ByteSink& out) {
             // The output is scanned for tokens and written on a second thread, beside the
             // substitution.
-            LeftoverTokenSink scanned(out);
+            LeftoverTokenSink scanned(out, tracked ? &secrets : nullptr);
             BackgroundSink background(scanned);
-            read = plan.Apply(*text, background);
+            read = plan.Apply(*text, background, tracked ? &secrets : nullptr, templateSecrets);
             background.Finish();
             *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
+            if (report && read.ok()) {
+                report(outputPath, secrets.Ranges());
+            }
             return read;
         };
-        const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, produce, access);
+        const Status written = fileSystem.WriteFileFrom(outputPath, produce, access);
+        if (templates.contains(outputPath)) {
+            // A later entry reads what the file holds now: these bytes, or what it held before,
+            // whose passwords nobody knows.
+            if (written.ok() && read.ok()) {
+                outputSecrets.insert(outputPath, secrets.Ranges());
+            } else {
+                outputSecrets.remove(outputPath);
+            }
+        }
         if (!read.ok()) {
             return NotFound(entry, read);
         }
@@ -167,17 +197,25 @@ struct TemplateExport::Impl {
 TemplateExport::TemplateExport(const Configuration& config,
                                const std::vector<VariableValue>& values,
                                const QString& settingsPath, const QString& baseDir,
-                               FileSystem& fileSystem)
-    : mImpl(std::make_unique<Impl>(Impl{baseDir, fileSystem, SubstitutionPlan({}), {}, {}})) {
+                               FileSystem& fileSystem, SecretsReport report)
+    : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
     std::vector<Substitution> substitutions;
     for (const VariableValue& variable : values) {
-        substitutions.push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
-    }
-    for (const VariableValue& password : PasswordValues(config, values)) {
-        mImpl->passwords.push_back({password.id.toLocal8Bit(), password.value.toLocal8Bit()});
+        // A password without a value is tracked too: where it went, a diff looks for the old one.
+        const bool password = IsPasswordId(config, variable.id);
+        substitutions.push_back(
+            {variable.id.toLocal8Bit(), variable.value.toLocal8Bit(), password});
+        mImpl->tracking = mImpl->tracking || password;
+        if (password && !variable.value.isEmpty()) {  // as PasswordValues
+            mImpl->passwords.push_back(substitutions.back());
+        }
     }
     mImpl->plan = SubstitutionPlan(std::move(substitutions));
     mImpl->inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
+    mImpl->report = std::move(report);
+    for (const TemplateEntry& entry : config.Templates()) {
+        mImpl->templates.insert(baseDir + entry.input);
+    }
 }
 
 TemplateExport::~TemplateExport() = default;
