@@ -49,13 +49,29 @@ struct Leftovers {
     qint64 unlisted = 0;
 };
 
-// How a new output of the template at `input` is created: for its owner only when the template
-// names a password variable or holds a password value (as the export writes them). An output
-// that exists keeps its mode, so only a new one is worth the second read of its template.
+// Takes an output and keeps none of it; fails, which stops the substitution, once a password's
+// value has come.
+class PasswordSpotter final : public ByteSink {
+  public:
+    explicit PasswordSpotter(const SecretRanges& secrets) : mSecrets(secrets) {}
+    bool Append(const char*, std::size_t) override { return !mSecrets.HoldsBytes(); }
+    bool Restart() override { return true; }
+
+  private:
+    const SecretRanges& mSecrets;
+};
+
+// How a new output of the template at `input` is created: for its owner only when the output
+// receives a password's value by any route (the substitution is run once more to see), or the
+// template names a password variable or holds a password value (as the export writes them). An
+// output that exists keeps its mode, so only a new one is worth the second read of its template.
 NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substitution>& passwords,
+                              const SubstitutionPlan& plan,
+                              const std::vector<ByteRange>& templateSecrets,
                               FileSystem& fileSystem) {
     QByteArray text;
-    if (passwords.empty() || !fileSystem.ReadFile(input, kMaxTemplateBytes, &text).ok()) {
+    if ((passwords.empty() && templateSecrets.empty()) ||
+        !fileSystem.ReadFile(input, kMaxTemplateBytes, &text).ok()) {
         return NewFileAccess::Default;  // a template that cannot be read is reported by the export
     }
     for (const Substitution& password : passwords) {
@@ -63,7 +79,11 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
             return NewFileAccess::OwnerOnly;
         }
     }
-    return NewFileAccess::Default;
+    SecretRanges secrets;
+    PasswordSpotter spotter(secrets);
+    ByteArraySource source(std::move(text));
+    plan.Apply(source, spotter, &secrets, templateSecrets);
+    return secrets.HoldsBytes() ? NewFileAccess::OwnerOnly : NewFileAccess::Default;
 }
 
 // `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that
@@ -152,9 +172,10 @@ struct TemplateExport::Impl {
         }
         const QString outputPath = baseDir + entry.output;
         const std::vector<ByteRange> templateSecrets = outputSecrets.value(baseDir + entry.input);
-        const NewFileAccess access =
-            outputExists ? NewFileAccess::Default
-                         : NewOutputAccess(baseDir + entry.input, passwords, fileSystem);
+        const NewFileAccess access = outputExists
+                                         ? NewFileAccess::Default
+                                         : NewOutputAccess(baseDir + entry.input, passwords, plan,
+                                                           templateSecrets, fileSystem);
         const bool tracked = tracking || !templateSecrets.empty();
         // All of them are kept only for a report or a later entry; the scan needs few at a time.
         SecretRanges secrets(report || templates.contains(outputPath));

@@ -64,8 +64,9 @@ class TemplateExport {
     // `warnings`, once per token, with the first line it appears on; past the first 100 tokens of
     // an output, one more line counts the occurrences of all others: "<baseDir + output>: ... and
     // 12,345 more without a value". A token that takes in a byte of a password's value is left
-    // out of them. An output that the export creates is readable by its owner only when its
-    // template names a password variable or holds a password value (PasswordValues).
+    // out of them. An output that the export creates is readable by its owner only when it
+    // receives a password's value (not empty) by any route, or its template names a password
+    // variable or holds a password value (PasswordValues).
     QString Export(const TemplateEntry& entry, QStringList* warnings) const;
 
     // The message of an entry whose export failed with `why`, as Export words it.
