@@ -521,8 +521,8 @@ DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, cons
         hiding.emplace(*mask);
     }
     DiffWriter writer(out, mask != nullptr ? mask->Placeholder() : QByteArray());
-    // In the first line a name with a blank is quoted as well: patch reads both names from it
-    // when no "---" and "+++" lines follow.
+    // A name with a blank is quoted in the first line, where patch reads both names when no "---"
+    // and "+++" lines follow, and in those lines too when the blank ends it.
     const auto quoted = [&name](const char* side, bool blank) {
         const QByteArray sided = side + name;
         return blank && !NeedsQuotes(sided) ? '"' + sided + '"' : GitQuoted(sided);
@@ -534,8 +534,9 @@ DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, cons
         return DiffWritten::Plain;
     }
     const QByteArray tab = name.contains(' ') ? "\t" : "";
-    writer.Add("--- " + (before ? GitQuoted("a/" + name) : QByteArray("/dev/null")) + tab + '\n');
-    writer.Add("+++ " + GitQuoted("b/" + name) + tab + '\n');
+    const bool blankAtEnd = name.endsWith(' ');
+    writer.Add("--- " + (before ? quoted("a/", blankAtEnd) : QByteArray("/dev/null")) + tab + '\n');
+    writer.Add("+++ " + quoted("b/", blankAtEnd) + tab + '\n');
     WriteHunks(std::move(runs), old, after, writer, hiding ? &*hiding : nullptr);
     return writer.Masked() ? DiffWritten::Masked : DiffWritten::Plain;
 }

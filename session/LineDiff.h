@@ -47,7 +47,8 @@ enum class DiffWritten {
 //  - a file that does not exist yet and is created empty has no hunks to show it: it gets
 //    "new file mode 100644" after the first line instead, which is how patch learns of it;
 //  - names are written as GitQuoted gives them, and "---" and "+++" lines of a name with a blank
-//    end in a tab, as git writes them, so that patch takes the whole name.
+//    end in a tab, as git writes them, so that patch takes the whole name; a name that ends in a
+//    blank is quoted there as well, as patch would drop that blank.
 // Writes nothing when `before` holds `after`.
 //
 // With a `mask`, each shown line has the ranges of its version that the mask hides replaced by

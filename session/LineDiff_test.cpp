@@ -38,6 +38,10 @@ TEST(LineDiffTest, WritesAUnifiedDiffAsGitDoes) {
         {"a new file with a line break in its name", "new\nline x", "-", "n\n",
          "diff --git \"a/new\\nline x\" \"b/new\\nline x\"\n--- /dev/null\t\n"
          "+++ \"b/new\\nline x\"\t\n@@ -0,0 +1 @@\n+n\n"},
+        // Regression: patch dropped the blank at the end of the name and wrote another file.
+        {"a name that ends in a blank", "out ", old, "n\n",
+         "diff --git \"a/out \" \"b/out \"\n--- \"a/out \"\t\n+++ \"b/out \"\t\n"
+         "@@ -1 +1 @@\n-o\n+n\n"},
         {"quotes, backslashes, control characters, UTF-8", "q\"\\\x7f\x01\xc3\xbc", old, "n\n",
          "diff --git \"a/q\\\"\\\\\\177\\001\\303\\274\" \"b/q\\\"\\\\\\177\\001\\303\\274\"\n"
          "--- \"a/q\\\"\\\\\\177\\001\\303\\274\"\n+++ \"b/q\\\"\\\\\\177\\001\\303\\274\"\n"
