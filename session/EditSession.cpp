@@ -2,7 +2,6 @@
 
 #include "session/DryRunFileSystem.h"
 #include "session/SaveDiff.h"
-#include "session/SecretMask.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 #include "settings/TemplateExport.h"
@@ -264,21 +263,19 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     SavePreview preview;
     DryRunFileSystem dryRun(mFiles, PathsUsedAgain(mConfig, mBaseDir));
     std::optional<SaveDiff> shown;
+    TemplateExport::SecretsReport secrets;
     if (diff) {
-        // The passwords the settings file holds now go too: a diff that changes one shows the
-        // old value on its removed line.
-        VariableValues stored(mConfig);
-        PutSettingsInto(settings, mConfig, &stored);
-        shown.emplace(dryRun,
-                      SecretForms(mConfig, mValues) + SecretForms(mConfig, stored) +
-                          SecretForms(mConfig, ExportedValues()),
-                      diff);
+        shown.emplace(dryRun, mConfig, target, mBaseDir, diff);
         dryRun.ShowChanges(kMaxDiffBytes, [&shown](const QString& path, const QByteArray* after) {
             shown->Changed(path, after);
         });
+        // Each output is made, and tells where its passwords are, before the dry run shows it.
+        secrets = [&shown](const QString& output, const std::vector<ByteRange>& ranges) {
+            shown->OutputMade(output, ranges);
+        };
     }
     NoCommands none;
-    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr);
+    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr, secrets);
     preview.changed = dryRun.ChangedFiles();
     if (shown) {
         preview.unshown = shown->Unshown();
@@ -289,7 +286,8 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
 
 SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
                                        FileSystem& files, ProcessLauncher& processes,
-                                       SettingsVersion* written) const {
+                                       SettingsVersion* written,
+                                       const TemplateExport::SecretsReport& secrets) const {
     std::vector<VariableValue> exported;
     bool ranOut = true;  // until WriteSettings returns: its own failures say all they need
     const Status saved = Guarded(target, [&] {
@@ -302,7 +300,7 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
     }
     SaveResult result;
     result.warnings = UndeclaredVariables(mConfig, exported, target);
-    ExportTemplates(exported, target, files, &result);
+    ExportTemplates(exported, target, files, &result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
             processes, mConfig.AfterCommand(), mConfig.AfterWait(),
@@ -350,7 +348,8 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
 }
 
 void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
-                                  FileSystem& files, SaveResult* result) const {
+                                  FileSystem& files, SaveResult* result,
+                                  const TemplateExport::SecretsReport& secrets) const {
     if (mConfig.Templates().empty()) {
         return;
     }
@@ -358,7 +357,8 @@ void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, co
     std::optional<TemplateExport> templates;
     if (Status prepared = Guarded(target,
                                   [&] {
-                                      templates.emplace(mConfig, exported, target, mBaseDir, files);
+                                      templates.emplace(mConfig, exported, target, mBaseDir, files,
+                                                        secrets);
                                       return Status::Ok();
                                   });
         !prepared.ok()) {
