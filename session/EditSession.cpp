@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QSet>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -35,17 +36,43 @@ class NoCommands final : public ProcessLauncher {
     }
 };
 
+// The failure of a waited command as the launcher words it (ProcessLauncher::Failed), without
+// the lines of its standard error when any of `passwords` occurs in them: a command may print a
+// password, and no message may show one. All of them are held back, which says nothing about
+// which line held it; the rest of the message comes from the configuration.
+QString WithoutPasswords(const QString& failure, const QStringList& passwords) {
+    const QString heading = QCoreApplication::translate(
+        "ProcessLauncher", "\nThe last lines it wrote to standard error:\n");
+    const qsizetype at = failure.indexOf(heading);
+    if (at < 0) {
+        return failure;
+    }
+    const QString lines = failure.mid(at + heading.size());
+    if (std::none_of(passwords.cbegin(), passwords.cend(),
+                     [&lines](const QString& password) { return lines.contains(password); })) {
+        return failure;
+    }
+    return failure.left(at) + u'\n' +
+           QCoreApplication::translate("EditSession",
+                                       "The last %n line(s) it wrote to standard error are held "
+                                       "back: the value of a password occurs in them.",
+                                       nullptr, int(lines.count(u'\n') + 1));
+}
+
 // Starts a before or after command, if the configuration has one, or runs it to its end when its
-// element says wait="true". `notStarted` or `failed` heads the message of a failure.
+// element says wait="true". `notStarted` or `failed` heads the message of a failure, from which
+// the lines of standard error that hold any of `passwords` are held back.
 Status RunCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
                   const std::optional<CommandWait>& wait, const QString& notStarted,
-                  const QString& failed) {
+                  const QString& failed, const QStringList& passwords) {
     if (!commandLine) {
         return Status::Ok();
     }
     if (wait) {
         const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {});
-        return ran.ok() ? ran : Status::Error(failed + u'\n' + ran.message());
+        return ran.ok()
+                   ? ran
+                   : Status::Error(failed + u'\n' + WithoutPasswords(ran.message(), passwords));
     }
     Status started = processes.StartDetached(*commandLine);
     return started.ok() ? started : Status::Error(notStarted + u'\n' + started.message());
@@ -149,6 +176,34 @@ VariableValues EditSession::ExportedValues() const {
         values.Set(it.key(), it.value());
     }
     return values;
+}
+
+QStringList EditSession::PasswordTexts() const {
+    QStringList texts;
+    const VariableValues exported = ExportedValues();
+    for (const ConfigGroup& group : mConfig.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (item.rules.kind != ValueKind::Password) {
+                continue;
+            }
+            for (const VariableValues* values : {&mValues, &mSaved, &exported}) {
+                const QString* value = values->Find(item.id);
+                if (value == nullptr || value->isEmpty()) {
+                    continue;
+                }
+                texts.append(*value);
+                // A program prints a password of several lines line by line.
+                if (value->contains(u'\n')) {
+                    for (const QString& line : value->split(u'\n', Qt::SkipEmptyParts)) {
+                        texts.append(line.endsWith(u'\r') ? line.chopped(1) : line);
+                    }
+                }
+            }
+        }
+    }
+    texts.removeAll(QString());
+    texts.removeDuplicates();
+    return texts;
 }
 
 std::vector<InvalidValue> EditSession::InvalidValues() const {
@@ -306,7 +361,8 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
             processes, mConfig.AfterCommand(), mConfig.AfterWait(),
             QCoreApplication::translate("SettingsWriter",
                                         "The after command could not be started."),
-            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."));
+            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."),
+            PasswordTexts());
         !after.ok()) {
         result.problems.append(after.message());
     }
@@ -330,7 +386,8 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
             QCoreApplication::translate(
                 "SettingsWriter", "The before command could not be started, so nothing was saved."),
             QCoreApplication::translate(
-                "SettingsWriter", "The before command did not succeed, so nothing was saved."));
+                "SettingsWriter", "The before command did not succeed, so nothing was saved."),
+            PasswordTexts());
     }
     if (s.ok()) {
         const NewFileAccess access = PasswordValues(mConfig, *exported).empty()

@@ -142,7 +142,9 @@ class EditSession {
     //  - the run's own values (SetRunValues) reach the outputs, and the settings file keeps the
     //    session's;
     //  - each id of the export's substitutions that no item declares is a warning
-    //    (UndeclaredVariables).
+    //    (UndeclaredVariables);
+    //  - a waited command that fails is told without the lines of its standard error when the
+    //    value of a password (stored, edited or the run's) occurs in them.
     // Once saved, the target is the session's file and every value counts as saved.
     SaveResult Save(const SaveOptions& options);
 
@@ -161,6 +163,9 @@ class EditSession {
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
     VariableValues ExportedValues() const;  // with the run's values on top
+    // Every value of a password the session knows (stored, edited, the run's), not empty, and
+    // each line of one of several lines.
+    QStringList PasswordTexts() const;
     SettingsDocument LoadedDocument() const;
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
