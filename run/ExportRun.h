@@ -16,12 +16,13 @@
 //    that save left it. No lock is held while a message is shown.
 //  - "/check" and "/diff" (also with "/export"): computes the same files and writes none of them,
 //    starts no command and takes no lock. Reports the paths of the files whose bytes would change,
-//    one per line, or their diff (WriteFileDiff), which `patch -p1` applies. A file whose change
-//    a diff cannot carry (not a regular file, a symlink, one that cannot be read, either version
-//    larger than 1 GiB) is left out of the diff with a message that says why, and the run ends
-//    with 1. Status 3 when a file would change, 0 when none would; a problem gives 1 or 2 as for
-//    /export. Each file is compared as it is computed, and only /diff holds one, both versions of
-//    it, at a time.
+//    one per line, or their diff (WriteFileDiff), which `patch -p1` applies, with the value of
+//    every password hidden (SaveDiff). A file whose change a diff cannot carry (not a regular
+//    file, a symlink, one outside the configuration's folder, one that cannot be read, either
+//    version larger than 1 GiB, one whose passwords cannot be found) is left out of the diff with
+//    a message that says why, and the run ends with 1. Status 3 when a file would change, 0 when
+//    none would; a problem gives 1 or 2 as for /export. Each file is compared as it is computed,
+//    and only /diff holds one, both versions of it, at a time.
 //  - Each warning about the configuration (Configuration::Warnings) goes to `output` first.
 //  - "/strict": a warning makes /check and /diff end with 1. /export ends with 1 before it
 //    writes anything after a warning about the configuration (with 2 for a value at fault), and

@@ -5,6 +5,7 @@
 #include "platform/Status.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
+#include "settings/TemplateExport.h"
 #include "settings/VariableValues.h"
 
 #include <QByteArray>
@@ -153,7 +154,9 @@ class EditSession {
     //  - an item that the settings file does not hold is exported with its default, when it
     //    declares one (ExportSubstitutions);
     //  - each id of the export's substitutions that no item declares is a warning
-    //    (UndeclaredVariables).
+    //    (UndeclaredVariables);
+    //  - a waited command that fails is told without the lines of its standard error when the
+    //    value of a password (stored, edited or the run's) occurs in them.
     // Once saved, the target is the session's file and every value counts as saved.
     SaveResult Save(const SaveOptions& options);
 
@@ -162,8 +165,9 @@ class EditSession {
     // What Save would do to the session's file, found on a file system that writes nothing: no
     // lock, no command, nothing written, the values checked and the settings file taken as it was
     // loaded or last saved here. With `diff`, reports to it the diff of each file that would
-    // change (WriteFileDiff, every password of the values, stored and given, masked); a change
-    // that a diff cannot carry is left out of it and told in SavePreview::unshown.
+    // change (SaveDiff: the value of every password, old and new, hidden by its place); a change
+    // that a diff cannot carry, or whose passwords cannot be hidden, is left out of it and told
+    // in SavePreview::unshown.
     SavePreview Preview(const DiffReport& diff = {});
 
   private:
@@ -171,19 +175,25 @@ class EditSession {
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
     VariableValues ExportedValues() const;  // with the run's values on top
+    // Every value of a password the session knows (stored, edited, the run's), not empty, and
+    // each line of one of several lines.
+    QStringList PasswordTexts() const;
     SettingsDocument LoadedDocument() const;
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
-    // `files` with `processes`. `written`, when given, receives the version of the file written.
+    // `files` with `processes`. `written`, when given, receives the version of the file written;
+    // `secrets`, when given, where each output holds passwords.
     SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
-                              ProcessLauncher& processes, SettingsVersion* written) const;
+                              ProcessLauncher& processes, SettingsVersion* written,
+                              const TemplateExport::SecretsReport& secrets = {}) const;
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
                          ProcessLauncher& processes, std::vector<VariableValue>* exported,
                          SettingsVersion* written) const;
     void ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
-                         FileSystem& files, SaveResult* result) const;
+                         FileSystem& files, SaveResult* result,
+                         const TemplateExport::SecretsReport& secrets) const;
 
     FileSystem& mFiles;
     ProcessLauncher& mProcesses;

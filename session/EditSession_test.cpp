@@ -209,6 +209,45 @@ TEST(EditSessionTest, RefusesBeforeWritingAnything) {
                                    QString(kOld) + " / ");
 }
 
+// A waited command that fails is told with the last lines of its standard error, unless the
+// value of a password, stored, edited or the run's, occurs in them: a command may print one.
+TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
+    const char kWaited[] = R"~(<xml><group><name>G</name>
+        <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
+        <command id="before" wait="true">b</command></xml>)~";
+    const QString failed =
+        "The before command did not succeed, so nothing was saved.\n"
+        "The command ended with status 3: b";
+    const QString lines = "\nThe last lines it wrote to standard error:\nconnecting\n";
+    const QString heldBack =
+        "\nThe last 2 line(s) it wrote to standard error are held back: the "
+        "value of a password occurs in them.";
+    const struct {
+        const char* what;
+        QString edited, runValue;  // of $(PW); the stored one is "st0red"
+        QString errorLine;
+        QString message;
+    } cases[] = {
+        {"lines without a password are shown", "", "", "no route to host",
+         failed + lines + "no route to host"},
+        {"the stored password", "", "", "login st0red failed", failed + heldBack},
+        {"an edited password", "ed1ted", "", "bad password ed1ted!", failed + heldBack},
+        {"the run's password", "", "runPw", "runPw", failed + heldBack},
+        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + heldBack},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(R"~(<xml><variable id="$(PW)">st0red</variable></xml>)~", kWaited);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        if (!c.edited.isEmpty())
+            s.session.SetValue("$(PW)", c.edited);
+        if (!c.runValue.isEmpty())
+            s.session.SetRunValues({{"$(PW)", c.runValue}});
+        s.launcher.EndWith("b", "ended with status 3", {"connecting", c.errorLine});
+        EXPECT_EQ(s.session.Save({}).refusal.message(), c.message);
+    }
+}
+
 // Save As: a file that exists receives the values in its own entries; a new one starts from the
 // session's file. Either becomes the session's file.
 TEST(EditSessionTest, SavesUnderAnotherName) {

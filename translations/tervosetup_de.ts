@@ -259,6 +259,16 @@
     </message>
 </context>
 <context>
+    <name>EditSession</name>
+    <message numerus="yes">
+        <source>The last %n line(s) it wrote to standard error are held back: the value of a password occurs in them.</source>
+        <translation>
+            <numerusform>Die letzte Zeile, die er auf die Standardfehlerausgabe schrieb, wird zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
+            <numerusform>Die letzten %n Zeilen, die er auf die Standardfehlerausgabe schrieb, werden zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -388,6 +398,21 @@ Abbrechen: nichts tun.</translation>
     </message>
 </context>
 <context>
+    <name>PasswordValueRanges</name>
+    <message>
+        <source>the places of the passwords in it cannot be found: %1</source>
+        <translation>die Stellen der Passwörter darin lassen sich nicht finden: %1</translation>
+    </message>
+    <message>
+        <source>its encoding is not one whose markup can be read byte by byte</source>
+        <translation>ihre Kodierung lässt sich nicht Byte für Byte als Markup lesen</translation>
+    </message>
+    <message>
+        <source>its elements cannot be told apart in its bytes</source>
+        <translation>ihre Elemente lassen sich in ihren Bytes nicht auseinanderhalten</translation>
+    </message>
+</context>
+<context>
     <name>PathField</name>
     <message>
         <source>Choose a folder... (F4)</source>
@@ -509,6 +534,14 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>it is a symbolic link, which patch does not follow</source>
         <translation>sie ist ein symbolischer Link, dem patch nicht folgt</translation>
+    </message>
+    <message>
+        <source>patch -p1 skips or misnames a file outside the configuration&apos;s folder</source>
+        <translation>patch -p1 überspringt eine Datei außerhalb des Ordners der Konfiguration oder schreibt sie unter falschem Namen</translation>
+    </message>
+    <message>
+        <source>it holds too many different lines with passwords to hide them</source>
+        <translation>sie enthält zu viele verschiedene Zeilen mit Passwörtern, um diese zu verbergen</translation>
     </message>
 </context>
 <context>

@@ -259,6 +259,16 @@
     </message>
 </context>
 <context>
+    <name>EditSession</name>
+    <message numerus="yes">
+        <source>The last %n line(s) it wrote to standard error are held back: the value of a password occurs in them.</source>
+        <translation>
+            <numerusform>The last line it wrote to standard error is held back: the value of a password occurs in it.</numerusform>
+            <numerusform>The last %n lines it wrote to standard error are held back: the value of a password occurs in them.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -388,6 +398,21 @@ Cancel: do nothing.</translation>
     </message>
 </context>
 <context>
+    <name>PasswordValueRanges</name>
+    <message>
+        <source>the places of the passwords in it cannot be found: %1</source>
+        <translation>the places of the passwords in it cannot be found: %1</translation>
+    </message>
+    <message>
+        <source>its encoding is not one whose markup can be read byte by byte</source>
+        <translation>its encoding is not one whose markup can be read byte by byte</translation>
+    </message>
+    <message>
+        <source>its elements cannot be told apart in its bytes</source>
+        <translation>its elements cannot be told apart in its bytes</translation>
+    </message>
+</context>
+<context>
     <name>PathField</name>
     <message>
         <source>Choose a folder... (F4)</source>
@@ -509,6 +534,14 @@ The last lines it wrote to standard error:
     <message>
         <source>it is a symbolic link, which patch does not follow</source>
         <translation>it is a symbolic link, which patch does not follow</translation>
+    </message>
+    <message>
+        <source>patch -p1 skips or misnames a file outside the configuration&apos;s folder</source>
+        <translation>patch -p1 skips or misnames a file outside the configuration&apos;s folder</translation>
+    </message>
+    <message>
+        <source>it holds too many different lines with passwords to hide them</source>
+        <translation>it holds too many different lines with passwords to hide them</translation>
     </message>
 </context>
 <context>
