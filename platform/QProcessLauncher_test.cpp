@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <errno.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <chrono>
 #include <thread>
 
@@ -67,6 +69,78 @@ TEST(QProcessLauncherTest, AWaitedCommandThatCannotStartSaysWhy) {
     EXPECT_TRUE(
         ran.message().startsWith("The command could not be started: /nonexistent/program: "))
         << ran.message().toStdString();
+}
+
+// Whether the process `pid` is still there: neither gone nor a zombie left to be waited for.
+bool Alive(qint64 pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+}
+
+// The pid a command wrote to `file`, once it is there (waiting at most a minute).
+qint64 PidFrom(const QString& file) {
+    QFile pid(file);
+    for (int i = 0; i < 6000 && pid.size() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    return pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
+}
+
+// Regression: a process that a stopped command had started in a session of its own (setsid) ran
+// on. Stopping the command, by its timeout or by a cancel, ends everything it started; a command
+// started before and not waited for is left alone. The command is only stopped once it has
+// written the pid of its grandchild.
+TEST(QProcessLauncherTest, StoppingACommandEndsEveryProcessItStarted) {
+    QTemporaryDir dir;
+    const QString detachedPid = dir.filePath("detached");
+    ASSERT_TRUE(QProcessLauncher()
+                    .StartDetached("sh -c \"echo $$ > '" + detachedPid + "'; exec sleep 300\"")
+                    .ok());
+    const qint64 detached = PidFrom(detachedPid);
+    ASSERT_GT(detached, 0);
+    const struct {
+        const char* what;
+        std::chrono::seconds timeout;
+        bool cancel;
+        const char* says;
+    } cases[] = {
+        {"its timeout", 1s, false, "The command did not end within its timeout of 1 s"},
+        {"a cancel", 600s, true, "The command was cancelled"},
+    };
+    for (const auto& c : cases) {
+        const QString pidFile = dir.filePath(c.what);
+        const QString command =
+            "sh -c \"setsid sleep 300 & echo $! > '" + pidFile + "'; exec sleep 300\"";
+        const Status ran = QProcessLauncher().RunAndWait(command, c.timeout, [&] {
+            // Asked while it runs: it goes on at least until the grandchild is known.
+            const bool known = PidFrom(pidFile) > 0;
+            return c.cancel && known;
+        });
+        EXPECT_TRUE(ran.message().startsWith(c.says))
+            << c.what << ": " << ran.message().toStdString();
+        const qint64 grandchild = PidFrom(pidFile);
+        ASSERT_GT(grandchild, 0) << c.what;
+        for (int i = 0; i < 600 && Alive(grandchild); ++i)
+            std::this_thread::sleep_for(100ms);
+        EXPECT_FALSE(Alive(grandchild)) << c.what << ": the grandchild is still running";
+    }
+    EXPECT_TRUE(Alive(detached)) << "the command started before was stopped too";
+    ::kill(pid_t(detached), SIGKILL);
+}
+
+// Regression: a command that wrote hundreds of megabytes to standard error made the program hold
+// all of it, and its message showed raw NULs. Only the last lines are kept, as text.
+TEST(QProcessLauncherTest, KeepsOnlyTheLastLinesOfAFloodOfErrors) {
+    rusage before = {};
+    ::getrusage(RUSAGE_SELF, &before);
+    const Status ran = QProcessLauncher().RunAndWait(
+        "sh -c \"head -c 200000000 /dev/zero >&2; printf '\\nlast\\n' >&2; exit 1\"", 600s,
+        nullptr);
+    rusage after = {};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_TRUE(ran.message().endsWith("standard error:\n" + QString("\\x00").repeated(1000) +
+                                       "[... 199999000 more bytes]\nlast"))
+        << ran.message().right(200).toStdString();
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kilobytes more at the peak";
 }
 
 // The window's wait dialog shows the command, and its Cancel stops it.
