@@ -11,6 +11,7 @@
 #include "run/CommandLine.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
+#include "run/Overrides.h"
 #include "run/ProgramServices.h"
 
 #include <QCoreApplication>
@@ -89,8 +90,8 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
         return kExitFailed;
     }
     StandardStreams output;
-    return Finished(RunExport(options, {console, files, processes}, output,
-                              QProcessEnvironment::systemEnvironment()));
+    return Finished(
+        RunExport(options, {console, files, processes}, output, SystemEnvironmentBytes()));
 }
 
 // How long an X display has to answer a new connection. The window system would wait for ever;
@@ -235,8 +236,8 @@ int RunProgram(int argc, char** argv) {
             return kExitFailed;
         }
         StandardStreams output;
-        return Finished(RunExport(options, {dialogs, files, processes}, output,
-                                  QProcessEnvironment::systemEnvironment()));
+        return Finished(
+            RunExport(options, {dialogs, files, processes}, output, SystemEnvironmentBytes()));
     }
 
     if (!DisplayAnswers(QCoreApplication::translate("Program", "it counts as no display"))) {

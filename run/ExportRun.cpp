@@ -23,7 +23,7 @@ void ShowInvalid(const std::vector<InvalidValue>& invalid, const QString& settin
 }  // namespace
 
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
-              const QProcessEnvironment& environment) {
+              const EnvironmentBytes& environment) {
     const StartupPaths paths = ResolveStartupPaths(options);
     EditSession session(services.files, services.processes);
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);

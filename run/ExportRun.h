@@ -1,11 +1,10 @@
 #pragma once
 
 #include "run/CommandLine.h"
+#include "run/Overrides.h"
 #include "run/ProgramServices.h"
 #include "run/RunOutput.h"
 #include "session/EditSession.h"
-
-#include <QProcessEnvironment>
 
 // The runs without a window. Each loads the configuration and the settings file into an
 // EditSession and saves, or previews the save, without a window. Every problem is shown through
@@ -30,7 +29,7 @@
 //    and /diff in the outputs; the settings file keeps its own values. A value for a variable
 //    that no item declares ends the run with 2 before anything is written.
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
-              const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+              const EnvironmentBytes& environment = SystemEnvironmentBytes());
 
 // Shows what a save of `settingsFile` reports: why it failed (the values that break their rules,
 // named after the file), or each problem of a save that stands. A save the user stopped shows
