@@ -204,7 +204,12 @@ int RunEditor(int argc, char** argv, const CommandLineOptions& options, FileSyst
 int RunProgram(int argc, char** argv) {
     const QString argumentText = ArgumentText(argc, argv);
     auto application = std::make_unique<ConsoleApplication>(argc, argv);
-    const CommandLineOptions options = ParseCommandLine(GetCommandLine(argumentText));
+    QStringList ignored;
+    const CommandLineOptions options =
+        ParseCommandLine(GetCommandLine(argumentText, kMaxArguments, &ignored));
+    for (const QString& argument : ignored) {
+        Print(stderr, Messages::ArgumentIgnored(argument, kMaxArguments));
+    }
     if (options.help || options.version) {
         Print(stdout, options.help ? UsageText() : VersionText());
         return Finished(kExitOk);
@@ -217,6 +222,13 @@ int RunProgram(int argc, char** argv) {
     if (!options.usageMessage && !options.exportMode && !options.checkMode && !options.diffMode &&
         (options.batch || !options.values.empty())) {
         std::fputs(Messages::NeedsRunWithoutWindow().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
+    // A script that gives more arguments than count would otherwise export from the wrong
+    // files, or with the wrong values, and be told that all went well.
+    if (!options.usageMessage && !ignored.isEmpty() &&
+        (options.exportMode || options.checkMode || options.diffMode)) {
+        std::fputs(Messages::TooManyArguments(kMaxArguments).toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
     DiskFileSystem files;
