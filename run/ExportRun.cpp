@@ -33,6 +33,11 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
     }
+    // What the files hold that works, but hardly as meant: said once, before anything is done.
+    const QStringList fileWarnings = session.Config().Warnings() + session.LoadWarnings();
+    for (const QString& warning : fileWarnings) {
+        output.Warn(warning);
+    }
     // The values of this run: those the command line gives in place of the settings file's,
     // which the outputs get and the settings file never does.
     QHash<QString, QString> runValues;
@@ -80,12 +85,17 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             }
             output.Report(list);
         }
-        const bool refused = options.strict && !preview.result.warnings.isEmpty();
+        const bool refused =
+            options.strict && !(preview.result.warnings.isEmpty() && fileWarnings.isEmpty());
         return status != kExitOk || refused || !preview.unshown.isEmpty() ? kExitIncomplete
                : preview.changed.isEmpty()                                ? kExitOk
                                                                           : kExitChanges;
     }
 
+    if (options.strict && !fileWarnings.isEmpty()) {
+        services.dialogs.ShowMessage(Messages::StrictRefused());
+        return kExitIncomplete;
+    }
     EditSession::SaveOptions save;
     save.wait.tell = [&output](const QString& message) { output.Warn(message); };
     save.trialFirst = options.strict;

@@ -9,7 +9,8 @@
 // The runs without a window. Each loads the configuration and the settings file into an
 // EditSession and saves, or previews the save, without a window. Every problem is shown through
 // `services.dialogs`, every warning (SaveResult::warnings) goes to `output`; the result is the exit
-// status.
+// status. Each run first warns of what the configuration and the settings file hold that works,
+// but hardly as meant (Configuration::Warnings, EditSession::LoadWarnings).
 //  - "/export": the before command, the settings file, the templates, the after command
 //    (EditSession::Save). A settings file that another save changed after the load is saved as
 //    that save left it. No lock is held while a message is shown.
@@ -22,8 +23,8 @@
 //    /export. Each file is compared as it is computed, and only /diff holds one, both versions of
 //    it, at a time.
 //  - "/strict": a warning makes /check and /diff end with 1. /export first does the whole save
-//    on a file system that writes nothing (SaveOptions::trialFirst), and when that trial warns or
-//    has a problem, it writes nothing, starts no command and ends with 1.
+//    on a file system that writes nothing (SaveOptions::trialFirst), and when the files or that
+//    trial warn, or the trial has a problem, it writes nothing, starts no command and ends with 1.
 //  - "/set:" and "/env:" (read from `environment`): values for this run in place of the settings
 //    file's (ApplyValueOptions). They are checked like the others, exported, and seen by /check
 //    and /diff in the outputs; the settings file keeps its own values. A value for a variable

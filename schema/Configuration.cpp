@@ -38,6 +38,50 @@ class ConfigurationReader {
         return status;
     }
 
+    // Warns of each command element that is never started but looks as if it were meant to be.
+    Status WarnOfUnusedCommands(QStringList* warnings) {
+        std::vector<XmlNode> commands;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("//command"), &commands); !s.ok()) {
+            return s;
+        }
+        QHash<QString, int> started;  // id -> line of the command whose text is started
+        for (const XmlNode& command : commands) {
+            const QString id = command.Attribute(QStringLiteral("id")).value_or(QString());
+            const QString known = id.toLower();
+            if (known != u"before" && known != u"after") {
+                continue;
+            }
+            if (id != known) {
+                warnings->append(Warning(
+                    command, QCoreApplication::translate("Configuration",
+                                                         "the command id \"%1\" is not \"%2\" (ids "
+                                                         "are case-sensitive), so this command is "
+                                                         "never started")
+                                 .arg(id, known)));
+                continue;
+            }
+            XmlNode text;
+            if (Status s = mDocument.SelectSingleNode(QStringLiteral("text()"), &text, {}, command);
+                !s.ok()) {
+                return s;
+            }
+            if (text.IsNull()) {
+                continue;  // nothing to start
+            }
+            if (const auto first = started.constFind(id); first != started.cend()) {
+                warnings->append(Warning(
+                    command, QCoreApplication::translate("Configuration",
+                                                         "a second %1 command, which is never "
+                                                         "started: only the first, at line %2, is")
+                                 .arg(id)
+                                 .arg(*first)));
+            } else {
+                started.insert(id, command.Line());
+            }
+        }
+        return Status::Ok();
+    }
+
   private:
     Status ReadGroups(std::vector<ConfigGroup>* groups) {
         std::vector<XmlNode> groupNodes;
@@ -223,6 +267,10 @@ class ConfigurationReader {
         return s;
     }
 
+    QString Warning(const XmlNode& node, const QString& what) const {
+        return QStringLiteral("%1:%2: %3").arg(mFileName).arg(node.Line()).arg(what);
+    }
+
     Status Broken(const XmlNode& node, const QString& rule) const {
         return Status::Error(QCoreApplication::translate("Configuration", "%1: line %2: %3")
                                  .arg(mFileName)
@@ -248,6 +296,9 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
             reader.Read(&read.mGroups, &read.mDeclaredIds, &read.mBeforeCommand,
                         &read.mAfterCommand, &read.mBeforeWait, &read.mAfterWait, &read.mTemplates);
         !s.ok()) {
+        return s;
+    }
+    if (Status s = reader.WarnOfUnusedCommands(&read.mWarnings); !s.ok()) {
         return s;
     }
     for (std::size_t g = 0; g < read.mGroups.size(); ++g) {

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <cstddef>
@@ -84,6 +85,11 @@ class Configuration {
     // The name the file was parsed under: its path, when LoadConfigurationFile read it.
     const QString& FileName() const { return mFileName; }
 
+    // What Parse found that works, but hardly as meant, one line each: "<file>:<line>: <what>".
+    // A command element that is never started: a second one of the id "before" or "after" with
+    // a text, or one whose id differs from those only in case.
+    const QStringList& Warnings() const { return mWarnings; }
+
   private:
     QString mFileName;
     std::vector<ConfigGroup> mGroups;
@@ -95,6 +101,7 @@ class Configuration {
     std::optional<CommandWait> mBeforeWait;
     std::optional<CommandWait> mAfterWait;
     std::vector<TemplateEntry> mTemplates;
+    QStringList mWarnings;
 };
 
 // Reads and parses the configuration file at `path`.

@@ -114,6 +114,7 @@ void EditSession::StartNew(const QString& path) {
     mSettingsFile = path;
     mVersion = SettingsVersion();
     mFileMissing = true;
+    mLoadWarnings.clear();
 }
 
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
@@ -122,6 +123,10 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
     }
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
+    // A query of the root's entries that fails leaves no warnings: the values are taken all the
+    // same.
+    mLoadWarnings.clear();
+    settings.RepeatedVariables(&mLoadWarnings);
 }
 
 void EditSession::TakeAsSaved() {

@@ -87,6 +87,9 @@ class EditSession {
     // until the first save creates the file.
     void StartNew(const QString& path);
     const QString& SettingsFile() const { return mSettingsFile; }
+    // What the settings file as last loaded holds that works, but hardly as meant
+    // (SettingsDocument::RepeatedVariables), one line each.
+    const QStringList& LoadWarnings() const { return mLoadWarnings; }
 
     // The value of every item, by variable id, as edited.
     const VariableValues& Values() const { return mValues; }
@@ -184,4 +187,5 @@ class EditSession {
     VariableValues mSaved;
     int mEditedCount = 0;  // items whose value is not the saved one
     QHash<QString, QString> mRunValues;
+    QStringList mLoadWarnings;
 };
