@@ -320,9 +320,16 @@ const ConfigItem* Configuration::ItemFor(const QString& id) const {
     return &mGroups[found->first].items[found->second];
 }
 
-Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {
+Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config,
+                             Status* trust) {
     QByteArray bytes;
-    if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
+    std::unique_ptr<ByteSource> source;
+    *trust = fileSystem.OpenTrustedFile(path, kMaxXmlFileBytes, &source);
+    Status read = trust->ok() ? ReadAll(*source, &bytes) : *trust;
+    if (trust->IsUntrusted()) {
+        read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes);
+    }
+    if (!read.ok()) {
         *config = Configuration();
         return read;
     }

@@ -104,5 +104,8 @@ class Configuration {
     QStringList mWarnings;
 };
 
-// Reads and parses the configuration file at `path`.
-Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config);
+// Reads and parses the configuration file at `path`. `trust` receives Ok when the file was read
+// through a path that no other user controls (FileSystem::OpenTrustedFile), or the refusal that
+// says why not; a configuration that fails the rule is read all the same.
+Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config,
+                             Status* trust);

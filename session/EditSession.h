@@ -134,6 +134,10 @@ class EditSession {
     // of the target, which it holds from reading the file to the end of the export and never
     // while `changedOnDisk` waits for an answer:
     //  - a value that breaks its rules refuses the save (Invalid);
+    //  - so does, before anything is started or written, a configuration or a template that
+    //    another user could have chosen (a file, folder or symlink on its path that belongs to a
+    //    user other than root and the one running the program, or that others may change), and
+    //    a settings file that would not be written for the same reason (CheckTrust, Refused);
     //  - the settings file is written (PlaceValues: the very bytes that were read when no value
     //    changed) after the before command, and the templates exported after it
     //    (TemplateExport); then the after command starts. A before command that cannot start
@@ -151,10 +155,11 @@ class EditSession {
     // Receives the diff of a preview, piece by piece, as /diff prints it.
     using DiffReport = std::function<void(const QByteArray& bytes)>;
     // What Save would do to the session's file, found on a file system that writes nothing: no
-    // lock, no command, nothing written, the values checked and the settings file taken as it was
-    // loaded or last saved here. With `diff`, reports to it the diff of each file that would
-    // change (WriteFileDiff, every password of the values, stored and given, masked); a change
-    // that a diff cannot carry is left out of it and told in SavePreview::unshown.
+    // lock, no command, nothing written, the values and the paths checked as Save checks them,
+    // and the settings file taken as it was loaded or last saved here. With `diff`, reports to it
+    // the diff of each file that would change (WriteFileDiff, every password of the values, stored
+    // and given, masked); a change that a diff cannot carry is left out of it and told in
+    // SavePreview::unshown.
     SavePreview Preview(const DiffReport& diff = {});
 
   private:
@@ -166,8 +171,13 @@ class EditSession {
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
+    // Why a save to `target` on `files` must not start at all: the configuration or a template
+    // fails the trust rule (FileSystem::OpenTrustedFile) while it names something to start or
+    // to read, or the write of `target` would be refused (FileSystem::CheckWriteTarget).
+    Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
-    // `files` with `processes`. `written`, when given, receives the version of the file written.
+    // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the
+    // version of the file written.
     SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
                               ProcessLauncher& processes, SettingsVersion* written) const;
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
@@ -179,6 +189,8 @@ class EditSession {
     FileSystem& mFiles;
     ProcessLauncher& mProcesses;
     Configuration mConfig;
+    // Whether the configuration was read through a path that no other user controls, or why not.
+    Status mConfigTrust = Status::Ok();
     QString mBaseDir;
     QString mSettingsFile;
     SettingsVersion mVersion;  // of mSettingsFile as loaded or last saved here

@@ -53,7 +53,9 @@ struct Leftovers {
 NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substitution>& passwords,
                               FileSystem& fileSystem) {
     QByteArray text;
-    if (passwords.empty() || !fileSystem.ReadFile(input, kMaxTemplateBytes, &text).ok()) {
+    std::unique_ptr<ByteSource> source;
+    if (passwords.empty() || !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &source).ok() ||
+        !ReadAll(*source, &text).ok()) {
         return NewFileAccess::Default;  // a template that cannot be read is reported by the export
     }
     for (const Substitution& password : passwords) {
@@ -131,9 +133,11 @@ struct TemplateExport::Impl {
             }
         }
         // The template is read as it is substituted, so that it is held whole only where the file
-        // system or the plain passes need it whole.
+        // system or the plain passes need it whole; and only what no other user could have chosen
+        // is copied into an output.
         std::unique_ptr<ByteSource> text;
-        if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
+        if (Status opened =
+                fileSystem.OpenTrustedFile(baseDir + entry.input, kMaxTemplateBytes, &text);
             !opened.ok()) {
             return NotFound(entry, opened);
         }
