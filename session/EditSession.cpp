@@ -114,8 +114,10 @@ EditSession::EditSession(FileSystem& files, ProcessLauncher& processes)
 
 Status EditSession::LoadConfiguration(const QString& path, const QString& baseDir) {
     Configuration config;
+    Status trust = Status::Ok();
     const Status loaded =
-        Guarded(path, [&] { return LoadConfigurationFile(mFiles, path, &config); });
+        Guarded(path, [&] { return LoadConfigurationFile(mFiles, path, &config, &trust); });
+    mConfigTrust = trust;
     mConfig = loaded.ok() ? std::move(config) : Configuration();
     mBaseDir = loaded.ok() ? baseDir : QString();
     mValues = VariableValues(mConfig);
@@ -141,6 +143,7 @@ void EditSession::StartNew(const QString& path) {
     mSettingsFile = path;
     mVersion = SettingsVersion();
     mFileMissing = true;
+    mLoadWarnings.clear();
 }
 
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
@@ -157,6 +160,10 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
     }
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
+    // A query of the root's entries that fails leaves no warnings: the values are taken all the
+    // same.
+    mLoadWarnings.clear();
+    settings.RepeatedVariables(&mLoadWarnings);
 }
 
 void EditSession::TakeAsSaved() {
@@ -358,10 +365,46 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     return preview;
 }
 
+Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
+    const bool startsOrReads =
+        mConfig.BeforeCommand() || mConfig.AfterCommand() || !mConfig.Templates().empty();
+    if (startsOrReads && !mConfigTrust.ok()) {
+        return Status::Error(QCoreApplication::translate(
+                                 "EditSession",
+                                 "%1\nAnother user could have chosen what the configuration %2 "
+                                 "holds, so none of its commands is started and none of its "
+                                 "templates read. Nothing was saved.")
+                                 .arg(mConfigTrust.message(), mConfig.FileName()));
+    }
+    for (const TemplateEntry& entry : mConfig.Templates()) {
+        // Only the path is asked about here: a template that is missing or cannot be read is a
+        // problem of its own entry.
+        const QString path = mBaseDir + entry.input;
+        std::unique_ptr<ByteSource> text;
+        if (const Status opened = Guarded(
+                path, [&] { return files.OpenTrustedFile(path, kMaxTemplateBytes, &text); });
+            opened.IsUntrusted()) {
+            return Status::Error(QCoreApplication::translate(
+                                     "EditSession",
+                                     "%1\nAnother user could have chosen what the template %2 "
+                                     "holds, so it is not read. Nothing was saved.")
+                                     .arg(opened.message(), entry.input));
+        }
+    }
+    // What the write of the settings file would refuse, it refuses before a command starts.
+    if (Status writable = files.CheckWriteTarget(target); !writable.ok()) {
+        return NotSaved(writable);
+    }
+    return Status::Ok();
+}
+
 SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
                                        FileSystem& files, ProcessLauncher& processes,
                                        SettingsVersion* written,
                                        const TemplateExport::SecretsReport& secrets) const {
+    if (Status trusted = CheckTrust(target, files); !trusted.ok()) {
+        return Refused(trusted);
+    }
     std::vector<VariableValue> exported;
     bool ranOut = true;  // until WriteSettings returns: its own failures say all they need
     const Status saved = Guarded(target, [&] {

@@ -91,6 +91,9 @@ class EditSession {
     // until the first save creates the file.
     void StartNew(const QString& path);
     const QString& SettingsFile() const { return mSettingsFile; }
+    // What the settings file as last loaded holds that works, but hardly as meant
+    // (SettingsDocument::RepeatedVariables), one line each.
+    const QStringList& LoadWarnings() const { return mLoadWarnings; }
 
     // The value of every item, by variable id, as edited.
     const VariableValues& Values() const { return mValues; }
@@ -142,6 +145,10 @@ class EditSession {
     // of the target, which it holds from reading the file to the end of the export and never
     // while `changedOnDisk` waits for an answer:
     //  - a value that breaks its rules refuses the save (Invalid);
+    //  - so does, before anything is started or written, a configuration or a template that
+    //    another user could have chosen (a file, folder or symlink on its path that belongs to a
+    //    user other than root and the one running the program, or that others may change), and
+    //    a settings file that would not be written for the same reason (CheckTrust, Refused);
     //  - the settings file is written (PlaceValues: the very bytes that were read when no value
     //    changed) after the before command, and the templates exported after it
     //    (TemplateExport); then the after command starts. A before command that cannot start
@@ -163,11 +170,11 @@ class EditSession {
     // Receives the diff of a preview, piece by piece, as /diff prints it.
     using DiffReport = std::function<void(const QByteArray& bytes)>;
     // What Save would do to the session's file, found on a file system that writes nothing: no
-    // lock, no command, nothing written, the values checked and the settings file taken as it was
-    // loaded or last saved here. With `diff`, reports to it the diff of each file that would
-    // change (SaveDiff: the value of every password, old and new, hidden by its place); a change
-    // that a diff cannot carry, or whose passwords cannot be hidden, is left out of it and told
-    // in SavePreview::unshown.
+    // lock, no command, nothing written, the values and the paths checked as Save checks them,
+    // and the settings file taken as it was loaded or last saved here. With `diff`, reports to it
+    // the diff of each file that would change (SaveDiff: the value of every password, old and
+    // new, hidden by its place); a change that a diff cannot carry, or whose passwords cannot be
+    // hidden, is left out of it and told in SavePreview::unshown.
     SavePreview Preview(const DiffReport& diff = {});
 
   private:
@@ -182,9 +189,13 @@ class EditSession {
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
+    // Why a save to `target` on `files` must not start at all: the configuration or a template
+    // fails the trust rule (FileSystem::OpenTrustedFile) while it names something to start or
+    // to read, or the write of `target` would be refused (FileSystem::CheckWriteTarget).
+    Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
-    // `files` with `processes`. `written`, when given, receives the version of the file written;
-    // `secrets`, when given, where each output holds passwords.
+    // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the
+    // version of the file written; `secrets`, when given, where each output holds passwords.
     SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
                               ProcessLauncher& processes, SettingsVersion* written,
                               const TemplateExport::SecretsReport& secrets = {}) const;
@@ -198,6 +209,8 @@ class EditSession {
     FileSystem& mFiles;
     ProcessLauncher& mProcesses;
     Configuration mConfig;
+    // Whether the configuration was read through a path that no other user controls, or why not.
+    Status mConfigTrust = Status::Ok();
     QString mBaseDir;
     QString mSettingsFile;
     SettingsVersion mVersion;  // of mSettingsFile as loaded or last saved here
@@ -206,4 +219,5 @@ class EditSession {
     VariableValues mSaved;
     int mEditedCount = 0;  // items whose value is not the saved one
     QHash<QString, QString> mRunValues;
+    QStringList mLoadWarnings;
 };

@@ -56,7 +56,8 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
     struct Case {
         const char* what;
         const char* file;     // the settings file before the save; nullptr: none
-        QByteArray saved;     // its root element after the save; empty: it keeps its bytes
+        QByteArray saved;     // its root element after the save (a new file's behind a
+                              // declaration); empty: it keeps its bytes
         const char* message;  // "" when the save stands
         QString host = "h";
     };
@@ -87,7 +88,8 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
         EXPECT_THAT(reported, HoldTextsInTurn(*c.message ? QStringList(c.message) : QStringList()));
         EXPECT_EQ(result.Saved(), !*c.message);
         EXPECT_EQ(Bytes{s.files.FileContents("settings.xml")},
-                  Bytes{c.saved.isEmpty() ? QByteArray(c.file) : kHeader + c.saved + '\n'});
+                  Bytes{c.saved.isEmpty() ? QByteArray(c.file)
+                                          : (c.file ? "" : kHeader) + c.saved + '\n'});
         EXPECT_EQ(s.session.HasChanges(), !result.Saved());
     }
 }
@@ -133,16 +135,18 @@ TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
         QString expected;  // what Saved() says, then the value of $(P) in the session
     } cases[] = {
         {"save over", true, EditSession::ChangedOnDisk::SaveOver,
-         " [b a] " + kHeader +
-             R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable></xml>)~" +
+         " [b a] " +
+             QString(R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable>)~"
+                     R"~(</xml>)~") +
              "\n / mine mine"},
         {"reload", true, EditSession::ChangedOnDisk::Reload,
          " [] " + QString(kTheirs) + " /  theirs"},
         {"cancel", true, EditSession::ChangedOnDisk::Cancel,
          " [] " + QString(kTheirs) + " /  mine"},
         {"edits without a question are saved over it", true, std::nullopt,
-         " [b a] " + kHeader +
-             R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable></xml>)~" +
+         " [b a] " +
+             QString(R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable>)~"
+                     R"~(</xml>)~") +
              "\n / mine mine"},
         {"a run without edits takes the file as it is", false, std::nullopt,
          " [b a] " + QString(kTheirs) + " / theirs theirs"},

@@ -70,8 +70,10 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
                               const std::vector<ByteRange>& templateSecrets,
                               FileSystem& fileSystem) {
     QByteArray text;
+    std::unique_ptr<ByteSource> source;
     if ((passwords.empty() && templateSecrets.empty()) ||
-        !fileSystem.ReadFile(input, kMaxTemplateBytes, &text).ok()) {
+        !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &source).ok() ||
+        !ReadAll(*source, &text).ok()) {
         return NewFileAccess::Default;  // a template that cannot be read is reported by the export
     }
     for (const Substitution& password : passwords) {
@@ -164,9 +166,11 @@ struct TemplateExport::Impl {
             }
         }
         // The template is read as it is substituted, so that it is held whole only where the file
-        // system or the plain passes need it whole.
+        // system or the plain passes need it whole; and only what no other user could have chosen
+        // is copied into an output.
         std::unique_ptr<ByteSource> text;
-        if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
+        if (Status opened =
+                fileSystem.OpenTrustedFile(baseDir + entry.input, kMaxTemplateBytes, &text);
             !opened.ok()) {
             return NotFound(entry, opened);
         }

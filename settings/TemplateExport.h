@@ -29,7 +29,8 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
 bool IsPasswordId(const Configuration& config, const QString& id);
 
 // The export of the template entries of one save, prepared once for all of them: each entry reads
-// `baseDir` + input in pieces, replaces every id of the values by its value as
+// `baseDir` + input in pieces, through a path that no other user controls
+// (FileSystem::OpenTrustedFile), replaces every id of the values by its value as
 // SubstituteSequentially does (one pass per variable, in the order given) and replaces `baseDir` +
 // output with the result as it is produced (FileSystem::WriteFileFrom, which leaves an output that
 // holds these bytes already alone).

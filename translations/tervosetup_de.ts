@@ -176,6 +176,14 @@
         <source>%1 is not empty</source>
         <translation>%1 ist nicht leer</translation>
     </message>
+    <message>
+        <source>the command id &quot;%1&quot; is not &quot;%2&quot; (ids are case-sensitive), so this command is never started</source>
+        <translation>die Befehls-ID „%1“ ist nicht „%2“ (IDs unterscheiden Groß- und Kleinschreibung), daher wird dieser Befehl nie gestartet</translation>
+    </message>
+    <message>
+        <source>a second %1 command, which is never started: only the first, at line %2, is</source>
+        <translation>ein zweiter %1-Befehl, der nie gestartet wird: nur der erste, in Zeile %2, wird es</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
@@ -267,6 +275,18 @@
             <numerusform>Die letzten %n Zeilen, die er auf die Standardfehlerausgabe schrieb, werden zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1
+Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</source>
+        <translation>%1
+Ein anderer Benutzer könnte bestimmt haben, was die Konfiguration %2 enthält; daher wird keiner ihrer Befehle gestartet und keine ihrer Vorlagen gelesen. Es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
+        <translation>%1
+Ein anderer Benutzer könnte bestimmt haben, was die Vorlage %2 enthält; daher wird sie nicht gelesen. Es wurde nichts gespeichert.</translation>
+    </message>
 </context>
 <context>
     <name>FileSystem</name>
@@ -296,6 +316,13 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
+    </message>
+</context>
+<context>
+    <name>LastLines</name>
+    <message>
+        <source>[... %1 more bytes]</source>
+        <translation>[... %1 weitere Bytes]</translation>
     </message>
 </context>
 <context>
@@ -374,6 +401,16 @@ Abbrechen: nichts tun.</translation>
         <translation>TervoSetup: /batch, /set: und /env: sind für Läufe ohne Fenster gedacht: Fügen Sie /export, /check oder /diff hinzu.
 </translation>
     </message>
+    <message>
+        <source>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</source>
+        <translation>TervoSetup: Das Argument „%1“ wird übergangen: nur die ersten %2 zählen</translation>
+    </message>
+    <message>
+        <source>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
+</source>
+        <translation>TervoSetup: Es wurde nichts getan: Die Befehlszeile enthält mehr als %1 Argumente. Geben Sie Werte über /env: an, das beliebig viele aufnimmt.
+</translation>
+    </message>
 </context>
 <context>
     <name>Overrides</name>
@@ -384,6 +421,14 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>the environment variable %1</source>
         <translation>die Umgebungsvariable %1</translation>
+    </message>
+    <message>
+        <source>The value of %1 is not UTF-8 text; nothing was saved.</source>
+        <translation>Der Wert, den %1 angibt, ist kein UTF-8-Text; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</source>
+        <translation>Der Wert, den %1 angibt, enthält das Zeichen %2, das kein Wert einer Variablen enthalten darf; es wurde nichts gespeichert.</translation>
     </message>
 </context>
 <context>
@@ -550,6 +595,10 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
         <source>the variable %1 cannot be added</source>
         <translation>die Variable %1 kann nicht hinzugefügt werden</translation>
     </message>
+    <message>
+        <source>%1 is listed again; only its first entry, at line %2, counts</source>
+        <translation>%1 ist noch einmal aufgeführt; nur der erste Eintrag, in Zeile %2, zählt</translation>
+    </message>
 </context>
 <context>
     <name>SettingsWriter</name>
@@ -660,30 +709,26 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     </message>
 </context>
 <context>
-    <name>TrustedFile</name>
+    <name>TrustedPath</name>
     <message>
-        <source>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</source>
-        <translation>gehört %1, weder root noch dem Benutzer, der das Programm ausführt; daher wird von dort nichts geladen</translation>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>der symbolische Link gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; über ihn wird nichts gelesen</translation>
     </message>
     <message>
-        <source>can be written by other users than its owner, so nothing is loaded from there</source>
-        <translation>kann von anderen Benutzern als dem Eigentümer geschrieben werden; daher wird von dort nichts geladen</translation>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>der Ordner gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; aus ihm wird nichts gelesen</translation>
     </message>
     <message>
-        <source>is not an absolute path</source>
-        <translation>ist kein absoluter Pfad</translation>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is read through it</source>
+        <translation>der Ordner gehört %1, aber andere Benutzer können ersetzen, was darin liegt (Modus %2); aus ihm wird nichts gelesen</translation>
     </message>
     <message>
-        <source>is not a regular file</source>
-        <translation>ist keine reguläre Datei</translation>
+        <source>the file belongs to %1, who is neither root nor the user running this program; it is not read</source>
+        <translation>die Datei gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; sie wird nicht gelesen</translation>
     </message>
     <message>
-        <source>changed while it was being opened</source>
-        <translation>hat sich beim Öffnen geändert</translation>
-    </message>
-    <message>
-        <source>names no file</source>
-        <translation>bezeichnet keine Datei</translation>
+        <source>the file belongs to %1, but other users may change it (mode %2); it is not read</source>
+        <translation>die Datei gehört %1, aber andere Benutzer können sie ändern (Modus %2); sie wird nicht gelesen</translation>
     </message>
 </context>
 <context>
@@ -747,6 +792,10 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>a &lt;depends&gt; must name the variable it depends on</source>
         <translation>ein &lt;depends&gt; muss die Variable nennen, von der der Eintrag abhängt</translation>
+    </message>
+    <message>
+        <source>could not be checked against the pattern %1: the value is too long or too complex for it</source>
+        <translation>konnte nicht gegen das Muster %1 geprüft werden: der Wert ist dafür zu lang oder zu komplex</translation>
     </message>
 </context>
 <context>

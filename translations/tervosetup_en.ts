@@ -176,6 +176,14 @@
         <source>%1 is not empty</source>
         <translation>%1 is not empty</translation>
     </message>
+    <message>
+        <source>the command id &quot;%1&quot; is not &quot;%2&quot; (ids are case-sensitive), so this command is never started</source>
+        <translation>the command id &quot;%1&quot; is not &quot;%2&quot; (ids are case-sensitive), so this command is never started</translation>
+    </message>
+    <message>
+        <source>a second %1 command, which is never started: only the first, at line %2, is</source>
+        <translation>a second %1 command, which is never started: only the first, at line %2, is</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
@@ -267,6 +275,18 @@
             <numerusform>The last %n lines it wrote to standard error are held back: the value of a password occurs in them.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>%1
+Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</source>
+        <translation>%1
+Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
+        <translation>%1
+Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</translation>
+    </message>
 </context>
 <context>
     <name>FileSystem</name>
@@ -296,6 +316,13 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 of %2</translation>
+    </message>
+</context>
+<context>
+    <name>LastLines</name>
+    <message>
+        <source>[... %1 more bytes]</source>
+        <translation>[... %1 more bytes]</translation>
     </message>
 </context>
 <context>
@@ -374,6 +401,16 @@ Cancel: do nothing.</translation>
         <translation>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
 </translation>
     </message>
+    <message>
+        <source>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</source>
+        <translation>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</translation>
+    </message>
+    <message>
+        <source>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
+</source>
+        <translation>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
+</translation>
+    </message>
 </context>
 <context>
     <name>Overrides</name>
@@ -384,6 +421,14 @@ Cancel: do nothing.</translation>
     <message>
         <source>the environment variable %1</source>
         <translation>the environment variable %1</translation>
+    </message>
+    <message>
+        <source>The value of %1 is not UTF-8 text; nothing was saved.</source>
+        <translation>The value of %1 is not UTF-8 text; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</source>
+        <translation>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</translation>
     </message>
 </context>
 <context>
@@ -550,6 +595,10 @@ The last lines it wrote to standard error:
         <source>the variable %1 cannot be added</source>
         <translation>the variable %1 cannot be added</translation>
     </message>
+    <message>
+        <source>%1 is listed again; only its first entry, at line %2, counts</source>
+        <translation>%1 is listed again; only its first entry, at line %2, counts</translation>
+    </message>
 </context>
 <context>
     <name>SettingsWriter</name>
@@ -660,30 +709,26 @@ The last lines it wrote to standard error:
     </message>
 </context>
 <context>
-    <name>TrustedFile</name>
+    <name>TrustedPath</name>
     <message>
-        <source>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</source>
-        <translation>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</translation>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>the symlink belongs to %1, who is neither root nor the user running this program; nothing is read through it</translation>
     </message>
     <message>
-        <source>can be written by other users than its owner, so nothing is loaded from there</source>
-        <translation>can be written by other users than its owner, so nothing is loaded from there</translation>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>the folder belongs to %1, who is neither root nor the user running this program; nothing is read through it</translation>
     </message>
     <message>
-        <source>is not an absolute path</source>
-        <translation>is not an absolute path</translation>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is read through it</source>
+        <translation>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is read through it</translation>
     </message>
     <message>
-        <source>is not a regular file</source>
-        <translation>is not a regular file</translation>
+        <source>the file belongs to %1, who is neither root nor the user running this program; it is not read</source>
+        <translation>the file belongs to %1, who is neither root nor the user running this program; it is not read</translation>
     </message>
     <message>
-        <source>changed while it was being opened</source>
-        <translation>changed while it was being opened</translation>
-    </message>
-    <message>
-        <source>names no file</source>
-        <translation>names no file</translation>
+        <source>the file belongs to %1, but other users may change it (mode %2); it is not read</source>
+        <translation>the file belongs to %1, but other users may change it (mode %2); it is not read</translation>
     </message>
 </context>
 <context>
@@ -747,6 +792,10 @@ The last lines it wrote to standard error:
     <message>
         <source>a &lt;depends&gt; must name the variable it depends on</source>
         <translation>a &lt;depends&gt; must name the variable it depends on</translation>
+    </message>
+    <message>
+        <source>could not be checked against the pattern %1: the value is too long or too complex for it</source>
+        <translation>could not be checked against the pattern %1: the value is too long or too complex for it</translation>
     </message>
 </context>
 <context>
