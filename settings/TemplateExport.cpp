@@ -70,10 +70,10 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
                               const std::vector<ByteRange>& templateSecrets,
                               FileSystem& fileSystem) {
     QByteArray text;
-    std::unique_ptr<ByteSource> source;
+    std::unique_ptr<ByteSource> opened;
     if ((passwords.empty() && templateSecrets.empty()) ||
-        !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &source).ok() ||
-        !ReadAll(*source, &text).ok()) {
+        !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &opened).ok() ||
+        !ReadAll(*opened, &text).ok()) {
         return NewFileAccess::Default;  // a template that cannot be read is reported by the export
     }
     for (const Substitution& password : passwords) {
