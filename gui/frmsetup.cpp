@@ -6,6 +6,7 @@
 #include "gui/EditMenu.h"
 #include "gui/FieldPages.h"
 #include "gui/FindBar.h"
+#include "gui/FirstStart.h"
 #include "gui/MakeTextbox.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
@@ -139,8 +140,9 @@ void frmsetup::UsePaths(const CommandLineOptions& options) {
 
 void frmsetup::ChooseConfiguration() {
     const std::optional<QString> chosen =
-        mServices.dialogs.AskOpenFileName(mConfigFile, Messages::XmlFilter());
-    if (!chosen || chosen->isEmpty()) {
+        FirstStart(mServices.dialogs, mServices.files, FirstStart::BundledExample())
+            .Choose(mConfigFile);
+    if (!chosen) {
         return;
     }
     CommandLineOptions options = mOptions;

@@ -38,8 +38,9 @@ class frmsetup : public QMainWindow {
     // the first save: asked Yes, the fields start with their defaults, as an edit. Returns nothing
     // when the window is ready to be shown, or the exit status when a file could not be loaded
     // (the message has been shown).
-    // Started without "/conf:" where no configuration file is, it first asks for one, and looks up
-    // the settings file beside it.
+    // Started without "/conf:" where no configuration file is, it first says what it needs and
+    // offers to open a configuration or to start from a copy of the example (FirstStart), and
+    // looks up the settings file beside the configuration.
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -73,7 +74,7 @@ class frmsetup : public QMainWindow {
     bool LoadConfiguration(const QString& path);
     // Takes the configuration, settings file and folder that `options` name.
     void UsePaths(const CommandLineOptions& options);
-    // Asks for the configuration to edit, for a start without one.
+    // Asks for the configuration to edit, for a start without one (FirstStart).
     void ChooseConfiguration();
     void AddCategory(const ConfigGroup& group);
     // Makes the field of `item` on `page`, as the pages build it, showing the session's value.
