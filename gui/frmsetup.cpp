@@ -8,6 +8,7 @@
 #include "gui/FindBar.h"
 #include "gui/FirstStart.h"
 #include "gui/MakeTextbox.h"
+#include "gui/WarningsReport.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
@@ -65,6 +66,7 @@ void frmsetup::BuildControls() {
     mPages = new FieldPages(std::bind_front(&frmsetup::AddField, this));
     mFind = new FindBar(mConfigDoc, nullptr);
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
+    mWarnings = new WarningsReport(mServices.dialogs, this);
     Ok = new QPushButton(tr("OK"));
     Ok->setObjectName(QStringLiteral("Ok"));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
@@ -156,6 +158,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
+    mWarnings->ConfigurationLoaded(path, mConfigDoc.Warnings());
     if (DeclaresRules(mConfigDoc)) {
         mStatus = statusBar();
     }
@@ -241,6 +244,7 @@ bool frmsetup::SaveSettings(const QString& targetPath) {
     if (ShowSaveResult(result, targetPath, mServices.dialogs) == kExitFailed) {
         return false;
     }
+    mWarnings->Saved(result.warnings);
     ShowValues();
     return true;
 }
@@ -256,16 +260,12 @@ bool frmsetup::ValuesFit() {
 void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
     QStringList lines;
     for (const InvalidValue& bad : invalid) {
-        if (lines.size() == kListedProblems) {
-            lines.append(
-                tr("... and %n more", nullptr, static_cast<int>(invalid.size()) - kListedProblems));
-            break;
-        }
         lines.append(tr("%1 / %2: %3").arg(bad.group->name, bad.item->label, bad.reason));
     }
-    mServices.dialogs.ShowMessage(tr("Nothing was saved. These values are not valid:") +
-                                      QStringLiteral("\n\n") + lines.join(u'\n'),
-                                  Dialogs::MessageKind::Warning);
+    mServices.dialogs.ShowMessage(
+        tr("Nothing was saved. These values are not valid:") + QStringLiteral("\n\n") +
+            WarningsReport::FirstLines(lines, kListedProblems).join(u'\n'),
+        Dialogs::MessageKind::Warning);
     const InvalidValue& first = invalid.front();
     mPages->ShowField(static_cast<int>(first.group - mConfigDoc.Groups().data()),
                       static_cast<int>(first.item - first.group->items.data()));
@@ -339,6 +339,7 @@ void frmsetup::Ok_Click() {
 
 void frmsetup::closeEvent(QCloseEvent* event) {
     if (Form_QueryUnload()) {
+        mWarnings->Closing();
         if (mAbout) {
             mAbout->close();
         }

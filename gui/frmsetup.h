@@ -17,6 +17,7 @@ class QCloseEvent;
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class WarningsReport;
 class clsTextbox;
 class xAboutTrvSet;
 
@@ -40,7 +41,8 @@ class frmsetup : public QMainWindow {
     // (the message has been shown).
     // Started without "/conf:" where no configuration file is, it first says what it needs and
     // offers to open a configuration or to start from a copy of the example (FirstStart), and
-    // looks up the settings file beside the configuration.
+    // looks up the settings file beside the configuration. The configuration's warnings and those
+    // of each save are shown beside the window (WarningsReport).
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -127,6 +129,7 @@ class frmsetup : public QMainWindow {
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
     FindBar* mFind = nullptr;  // the search box, hidden until asked for
+    WarningsReport* mWarnings = nullptr;
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, closed with the main window
