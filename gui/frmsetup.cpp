@@ -64,8 +64,9 @@ frmsetup::~frmsetup() = default;
 
 void frmsetup::BuildControls() {
     mPages = new FieldPages(std::bind_front(&frmsetup::AddField, this));
-    mFind = new FindBar(mConfigDoc, nullptr);
+    mFind = new FindBar(mSession, nullptr);
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
+    connect(mFind, &FindBar::ShowOnly, mPages, &FieldPages::ShowOnlyFields);
     mWarnings = new WarningsReport(mServices.dialogs, this);
     Ok = new QPushButton(tr("OK"));
     Ok->setObjectName(QStringLiteral("Ok"));
@@ -405,5 +406,6 @@ void frmsetup::ShowValues() {
         field->SetText(*mSession.Values().Find(field->Id()));
         field->SetEdited(mSession.IsEdited(field->Id()));
     }
+    mFind->Refilter();
     Dirty();
 }

@@ -128,7 +128,7 @@ class frmsetup : public QMainWindow {
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
-    FindBar* mFind = nullptr;  // the search box, hidden until asked for
+    FindBar* mFind = nullptr;  // the search box and its filters, hidden until asked for
     WarningsReport* mWarnings = nullptr;
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
