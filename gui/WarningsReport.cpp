@@ -30,8 +30,8 @@ QStringList WarningsReport::FirstLines(const QStringList& lines, int count) {
 void WarningsReport::ConfigurationLoaded(const QString& configFile, const QStringList& warnings) {
     if (!warnings.isEmpty()) {
         Tell(mConfiguration,
-             tr("%1 most likely misspells what follows; the window shows the configuration as "
-                "it reads it:")
+             tr("%1 most likely misspells these; what is misspelt has no effect until it is "
+                "fixed:")
                  .arg(configFile),
              warnings);
     }
