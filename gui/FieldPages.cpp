@@ -32,6 +32,9 @@ FieldPages::FieldPages(FieldMaker makeField, QWidget* parent)
     mCategories->setExpanding(false);
     mCategories->setFocusPolicy(Qt::StrongFocus);
     mCategories->setFixedHeight(Px(Layout::kTabsHeight));
+    QSizePolicy keepsRoom = mCategories->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    mCategories->setSizePolicy(keepsRoom);
     connect(mCategories, &QTabBar::currentChanged, this, &FieldPages::ShowSelectedPage);
     const auto addGroupSwitch = [this](std::initializer_list<QKeySequence> keys, int step) {
         auto* shortcut = new QShortcut(this);
@@ -211,6 +214,8 @@ void FieldPages::ShowOnlyFields(const std::vector<std::vector<bool>>& shown) {
             ShowRows(group);
         }
     }
+    // A tab strip without a tab would still draw its scroll buttons; it keeps its room.
+    mCategories->setVisible(firstShown >= 0);
     if (firstShown < 0) {
         // Nothing to show: no page, and the search box says that nothing matches.
         if (mShown >= 0) {
