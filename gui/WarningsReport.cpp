@@ -81,7 +81,7 @@ void WarningsReport::Show(Report& report) {
         auto* window = new QDialog(mWindow);
         window->setObjectName(QLatin1String(report.name));
         window->setWindowTitle(report.title);
-        // Whoever types in the main window goes on typing there; the report waits beside it.
+        // Whoever types in the main window goes on typing there; the report waits over it.
         window->setAttribute(Qt::WA_ShowWithoutActivating);
         auto* heading = new QLabel(window);
         heading->setObjectName(QStringLiteral("WarningsHeading"));

@@ -10,8 +10,8 @@ class QDialog;
 class QWidget;
 
 // What the main window's load and saves warn about, told without waiting for an answer: a window
-// of its own beside the main window, which takes no focus from it, lists the warnings under a
-// line that says what they are about, until the user closes it. A report appears once the
+// of its own over the main window, which takes no focus from it, lists the warnings under a line
+// that says what they are about, until the user closes it. A report appears once the
 // command that made it has returned. The configuration's warnings are told once, when it is
 // loaded; a save's replace the report of an earlier save, and a save without any closes it. A
 // report that the main window would take with it when it closes right after the save (OK, or Yes

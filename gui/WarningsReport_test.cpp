@@ -62,14 +62,14 @@ class WarningsTest : public ::testing::Test {
 };
 
 // Which $(NAME)s the outputs still hold, on which lines, and which values no item declares: a
-// save that leaves the window open tells it beside the window, one that closes it tells it in a
-// message before; the preview tells it before anything is written.
+// save that leaves the window open tells it in a window of its own, one that closes it tells it in
+// a message before; the preview tells it before anything is written.
 TEST_F(WarningsTest, TellsWhatASaveLeavesBesideTheWindowOrBeforeItCloses) {
     const QString told = QString("The settings were saved and the templates exported, but:\n") +
                          kUndeclared + '\n' + kNoValue;
     const struct {
         const char *press, *answer;
-        QString report;        // beside the window
+        QString report;        // in a window of its own
         QStringList messages;  // a part of each message, in turn
         bool open;
     } cases[] = {

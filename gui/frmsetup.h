@@ -42,7 +42,7 @@ class frmsetup : public QMainWindow {
     // Started without "/conf:" where no configuration file is, it first says what it needs and
     // offers to open a configuration or to start from a copy of the example (FirstStart), and
     // looks up the settings file beside the configuration. The configuration's warnings and those
-    // of each save are shown beside the window (WarningsReport).
+    // of each save are shown in a window of their own (WarningsReport).
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
