@@ -113,6 +113,9 @@ TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchOrAreChanged) {
         QTest::keyClicks(Find("FindText"), text);
     };
     const QString settings1x = "eS1 eS10 eS11 eS12 eS13 eS14 eS15 eS16 eS17 eS18 eS19";
+    QStringList everySetting;
+    for (int n = 0; n < 40; ++n)
+        everySetting << QString("eS%1").arg(n);
     const struct {
         const char* what;
         std::function<void()> act;
@@ -133,6 +136,9 @@ TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchOrAreChanged) {
         {"only changed, without a text: not at their default; the page shown keeps none",
          [&] { type(""); }, "Database | eDBHOST eDBPORT"},
         {"Escape: every field", [&] { key("Escape"); }, "Database Paths Many | eDBHOST eDBPORT"},
+        {"a page filtered before shows every row again",
+         [&] { Find<QTabBar>("Categories")->setCurrentIndex(2); },
+         "Database Paths Many | " + everySetting.join(' ')},
         {"changed since the save",
          [&] {
              Find<QTabBar>("Categories")->setCurrentIndex(1);

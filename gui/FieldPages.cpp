@@ -118,6 +118,8 @@ void FieldPages::ShowSelectedPage() {
     Page& page = mPages[static_cast<std::size_t>(selected)];
     if (!page.widget) {
         BuildPage(page);
+    } else {
+        ShowRows(static_cast<std::size_t>(selected));
     }
     if (mShown >= 0 && mShown != selected) {
         mPages[static_cast<std::size_t>(mShown)].widget->hide();
@@ -210,9 +212,11 @@ void FieldPages::ShowOnlyFields(const std::vector<std::vector<bool>>& shown) {
         if (any && firstShown < 0) {
             firstShown = tab;
         }
-        if (mPages[group].widget) {
-            ShowRows(group);
-        }
+    }
+    // The rows of another page are shown or hidden when it is shown: a key typed in the search
+    // box costs the rows of one page, not of every page built.
+    if (mShown >= 0) {
+        ShowRows(static_cast<std::size_t>(mShown));
     }
     // A tab strip without a tab would still draw its scroll buttons; it keeps its room.
     mCategories->setVisible(firstShown >= 0);

@@ -52,7 +52,7 @@ class FieldPages : public QWidget {
     // Shows only the rows of the items that `shown` holds true (by the index of the group, then of
     // the item, in the configuration) and the tabs of the groups that keep a row; where the page
     // shown keeps none, the first group that keeps one is shown. Empty shows every row and tab.
-    // A page not built yet is built with only those rows when it is first shown.
+    // Any other page, one not built yet too, shows only those rows when it is next shown.
     void ShowOnlyFields(const std::vector<std::vector<bool>>& shown);
     // The field that has the focus, or null.
     clsTextbox* FocusedField() const;
