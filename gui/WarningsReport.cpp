@@ -90,14 +90,14 @@ void WarningsReport::Show(Report& report) {
         auto* text = new QPlainTextEdit(window);
         text->setObjectName(QStringLiteral("WarningsText"));
         text->setReadOnly(true);
-        text->setLineWrapMode(QPlainTextEdit::NoWrap);
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, window);
         connect(buttons, &QDialogButtonBox::rejected, window, &QDialog::reject);
         auto* layout = new QVBoxLayout(window);
         layout->addWidget(heading);
         layout->addWidget(text, 1);
         layout->addWidget(buttons);
-        // Room for 90 columns and 12 lines: a line names an output, a line number and an id.
+        // Room for 12 lines of 90 columns, which name an output, a line and an id; a longer one
+        // (a misspelling and what was meant) wraps.
         const QFontMetrics metrics(text->font());
         window->resize(metrics.averageCharWidth() * 90, metrics.lineSpacing() * 12 +
                                                             heading->sizeHint().height() +
