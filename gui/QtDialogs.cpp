@@ -83,13 +83,13 @@ bool QtDialogs::AskYesNo(const QString& text) {
 
 std::optional<int> QtDialogs::AskChoice(const QString& text, const QStringList& choices) {
     QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::Cancel, mParent);
-    std::vector<QAbstractButton*> buttons;
+    std::vector<QPushButton*> buttons;
     for (const QString& choice : choices) {
         buttons.push_back(box.addButton(choice, QMessageBox::AcceptRole));
     }
     // Enter takes the first choice, Escape cancels.
     if (!buttons.empty()) {
-        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+        box.setDefaultButton(buttons.front());
     }
     box.setEscapeButton(QMessageBox::Cancel);
     box.exec();

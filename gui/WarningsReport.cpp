@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 // The lines a message lists before it counts the rest.
