@@ -139,6 +139,10 @@ class ExportDialogs final : public Dialogs {
         Dialogs* boxes = Boxes();
         return boxes ? boxes->AskYesNo(text) : mConsole.AskYesNo(text);
     }
+    // A run without a window has nothing to choose between, nor files to pick.
+    std::optional<int> AskChoice(const QString& text, const QStringList& choices) override {
+        return mConsole.AskChoice(text, choices);
+    }
     std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
         return std::nullopt;
     }
@@ -146,6 +150,9 @@ class ExportDialogs final : public Dialogs {
         return std::nullopt;
     }
     std::optional<QString> AskPath(PathKind, const QString&) override { return std::nullopt; }
+    std::optional<QString> AskFolder(const QString&, const QString&) override {
+        return std::nullopt;
+    }
     // Nobody watches an unattended run: it waits as long as the configuration says.
     std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
         return mConsole.ShowWaiting(text);

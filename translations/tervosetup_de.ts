@@ -191,6 +191,10 @@
         <source> (no display to ask on: answered No)</source>
         <translation> (kein Bildschirm für die Frage: mit Nein beantwortet)</translation>
     </message>
+    <message>
+        <source> (no display to ask on: cancelled)</source>
+        <translation> (kein Bildschirm für die Frage: abgebrochen)</translation>
+    </message>
 </context>
 <context>
     <name>DialogWaitLauncher</name>
@@ -316,6 +320,61 @@ Ein anderer Benutzer könnte bestimmt haben, was die Vorlage %2 enthält; daher 
     <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Matches</source>
+        <translation>Nur &amp;Treffer zeigen</translation>
+    </message>
+    <message>
+        <source>Only matches</source>
+        <translation>Nur Treffer</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Changed</source>
+        <translation>Nur geä&amp;nderte zeigen</translation>
+    </message>
+    <message>
+        <source>Only changed</source>
+        <translation>Nur geänderte</translation>
+    </message>
+</context>
+<context>
+    <name>FirstStart</name>
+    <message>
+        <source>There is no configuration file in %1.
+
+TervoSetup needs a configuration file (such as config.xml) that declares the settings, and a settings file beside it (settings.xml) that holds their values.</source>
+        <translation>In %1 gibt es keine Konfigurationsdatei.
+
+TervoSetup braucht eine Konfigurationsdatei (etwa config.xml), die die Einstellungen festlegt, und daneben eine Einstellungsdatei (settings.xml), die ihre Werte enthält.</translation>
+    </message>
+    <message>
+        <source>&amp;Open a Configuration...</source>
+        <translation>Konfiguration ö&amp;ffnen …</translation>
+    </message>
+    <message>
+        <source>Open a configuration, or start from the example: its configuration, settings and templates are copied into a folder you choose, and opened there.</source>
+        <translation>Öffnen Sie eine Konfiguration, oder beginnen Sie mit dem Beispiel: Seine Konfiguration, Einstellungen und Vorlagen werden in einen Ordner Ihrer Wahl kopiert und dort geöffnet.</translation>
+    </message>
+    <message>
+        <source>Start from the &amp;Example...</source>
+        <translation>Mit dem &amp;Beispiel beginnen …</translation>
+    </message>
+    <message>
+        <source>Choose a Folder for the Example</source>
+        <translation>Ordner für das Beispiel wählen</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 already. Nothing was copied: choose a folder without these files.</source>
+        <translation>%1 enthält %2 bereits. Es wurde nichts kopiert: Wählen Sie einen Ordner ohne diese Dateien.</translation>
+    </message>
+    <message>
+        <source>The example could not be copied into %1:
+
+%2</source>
+        <translation>Das Beispiel konnte nicht nach %1 kopiert werden:
+
+%2</translation>
     </message>
 </context>
 <context>
@@ -799,6 +858,32 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     </message>
 </context>
 <context>
+    <name>WarningsReport</name>
+    <message>
+        <source>Configuration Warnings</source>
+        <translation>Warnungen zur Konfiguration</translation>
+    </message>
+    <message>
+        <source>Save Warnings</source>
+        <translation>Warnungen beim Speichern</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>… und %n weitere</numerusform>
+            <numerusform>… und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The settings were saved and the templates exported, but:</source>
+        <translation>Die Einstellungen wurden gespeichert und die Vorlagen exportiert, aber:</translation>
+    </message>
+    <message>
+        <source>%1 most likely misspells these; what is misspelt has no effect until it is fixed:</source>
+        <translation>%1 enthält wahrscheinlich diese Schreibfehler; was falsch geschrieben ist, wirkt erst, wenn es berichtigt ist:</translation>
+    </message>
+</context>
+<context>
     <name>XmlDocument</name>
     <message>
         <source>line %1: </source>
@@ -941,13 +1026,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>%1 does not exist. Start with the default values and create it on the first save?</source>
         <translation>%1 existiert nicht. Mit den Standardwerten beginnen und die Datei beim ersten Speichern anlegen?</translation>
-    </message>
-    <message numerus="yes">
-        <source>... and %n more</source>
-        <translation>
-            <numerusform>… und %n weiterer Wert</numerusform>
-            <numerusform>… und %n weitere Werte</numerusform>
-        </translation>
     </message>
     <message>
         <source>%1 / %2: %3</source>

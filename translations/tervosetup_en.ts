@@ -191,6 +191,10 @@
         <source> (no display to ask on: answered No)</source>
         <translation> (no display to ask on: answered No)</translation>
     </message>
+    <message>
+        <source> (no display to ask on: cancelled)</source>
+        <translation> (no display to ask on: cancelled)</translation>
+    </message>
 </context>
 <context>
     <name>DialogWaitLauncher</name>
@@ -316,6 +320,61 @@ Another user could have chosen what the template %2 holds, so it is not read. No
     <message>
         <source>%1 of %2</source>
         <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Matches</source>
+        <translation>Show Only &amp;Matches</translation>
+    </message>
+    <message>
+        <source>Only matches</source>
+        <translation>Only matches</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Changed</source>
+        <translation>Show Only &amp;Changed</translation>
+    </message>
+    <message>
+        <source>Only changed</source>
+        <translation>Only changed</translation>
+    </message>
+</context>
+<context>
+    <name>FirstStart</name>
+    <message>
+        <source>There is no configuration file in %1.
+
+TervoSetup needs a configuration file (such as config.xml) that declares the settings, and a settings file beside it (settings.xml) that holds their values.</source>
+        <translation>There is no configuration file in %1.
+
+TervoSetup needs a configuration file (such as config.xml) that declares the settings, and a settings file beside it (settings.xml) that holds their values.</translation>
+    </message>
+    <message>
+        <source>&amp;Open a Configuration...</source>
+        <translation>&amp;Open a Configuration...</translation>
+    </message>
+    <message>
+        <source>Open a configuration, or start from the example: its configuration, settings and templates are copied into a folder you choose, and opened there.</source>
+        <translation>Open a configuration, or start from the example: its configuration, settings and templates are copied into a folder you choose, and opened there.</translation>
+    </message>
+    <message>
+        <source>Start from the &amp;Example...</source>
+        <translation>Start from the &amp;Example...</translation>
+    </message>
+    <message>
+        <source>Choose a Folder for the Example</source>
+        <translation>Choose a Folder for the Example</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 already. Nothing was copied: choose a folder without these files.</source>
+        <translation>%1 holds %2 already. Nothing was copied: choose a folder without these files.</translation>
+    </message>
+    <message>
+        <source>The example could not be copied into %1:
+
+%2</source>
+        <translation>The example could not be copied into %1:
+
+%2</translation>
     </message>
 </context>
 <context>
@@ -799,6 +858,32 @@ The last lines it wrote to standard error:
     </message>
 </context>
 <context>
+    <name>WarningsReport</name>
+    <message>
+        <source>Configuration Warnings</source>
+        <translation>Configuration Warnings</translation>
+    </message>
+    <message>
+        <source>Save Warnings</source>
+        <translation>Save Warnings</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... and %n more</numerusform>
+            <numerusform>... and %n more</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The settings were saved and the templates exported, but:</source>
+        <translation>The settings were saved and the templates exported, but:</translation>
+    </message>
+    <message>
+        <source>%1 most likely misspells these; what is misspelt has no effect until it is fixed:</source>
+        <translation>%1 most likely misspells these; what is misspelt has no effect until it is fixed:</translation>
+    </message>
+</context>
+<context>
     <name>XmlDocument</name>
     <message>
         <source>line %1: </source>
@@ -941,13 +1026,6 @@ The last lines it wrote to standard error:
     <message>
         <source>%1 does not exist. Start with the default values and create it on the first save?</source>
         <translation>%1 does not exist. Start with the default values and create it on the first save?</translation>
-    </message>
-    <message numerus="yes">
-        <source>... and %n more</source>
-        <translation>
-            <numerusform>... and %n more</numerusform>
-            <numerusform>... and %n more</numerusform>
-        </translation>
     </message>
     <message>
         <source>%1 / %2: %3</source>
