@@ -267,19 +267,13 @@ TEST(EditSessionTest, SavesUnderAnotherName) {
 }
 
 // Running out of memory is a failure like any other: it names the file and leaves the rest as it
-// was; in the export it fails the entry only.
+// was. In the export it fails the entry only (run/ExportRun_test.cpp).
 TEST(EditSessionTest, RunningOutOfMemoryFailsTheStepItHappensIn) {
     Session loading(kOld);
     loading.files.FailReading("settings.xml", FakeFileSystem::kOutOfMemory);
     EXPECT_EQ(loading.session.Load("settings.xml").message(),
               "settings.xml: there is not enough memory");
     EXPECT_EQ(loading.Saved(), "The settings could not be saved. [] " + QString(kOld) + " / ");
-
-    Session exporting(kOld);
-    exporting.files.FailReading("t.in", FakeFileSystem::kOutOfMemory);
-    EXPECT_EQ(exporting.Saved(),
-              "t.out could not be written\nt.in: there is not enough memory [b a] " +
-                  QString(kOld) + " / ");
 }
 
 // "$(A)=x;$(B)=" as values by id.
