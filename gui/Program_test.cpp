@@ -11,6 +11,13 @@
 
 namespace {
 
+// A row of a table of runs: `says`, `shows` and `hides` list their parts separated by "|".
+ProgramRun::Case Row(const char* what, const QString& script, int status, const QString& says = "",
+                     const QString& shows = "", const QString& hides = "") {
+    const auto parts = [](const QString& list) { return list.split(u'|', Qt::SkipEmptyParts); };
+    return {what, script, status, parts(says), parts(shows), parts(hides)};
+}
+
 // Runs each case and checks it. Whatever a run says, it never passes on libxml2's own words.
 void RunAndCheck(std::vector<ProgramRun::Case> cases) {
     for (ProgramRun::Case& c : cases) {
@@ -24,17 +31,14 @@ void RunAndCheck(std::vector<ProgramRun::Case> cases) {
 // hard link, was overwritten. It is refused, and the rest is exported.
 TEST(ProgramTest, RefusesAnOutputThatIsTheSettingsOrTheConfigurationFile) {
     RunAndCheck({
-        {"an output that is a symlink to the settings file",
-         "ln -s settings.xml app.ini && tervosetup /export",
-         1,
-         {"\"templates/app.ini.in\" -> \"app.ini\" was not exported: its output is the same "
-          "file as the settings file settings.xml."},
-         {"listen 8080;"}},
-        {"an output that is a hard link of the configuration",
-         "ln config.xml server.conf && tervosetup /export",
-         1,
-         {"the same file as the configuration file config.xml."},
-         {"[database]"}},
+        Row("an output that is a symlink to the settings file",
+            "ln -s settings.xml app.ini && tervosetup /export", 1,
+            "\"templates/app.ini.in\" -> \"app.ini\" was not exported: its output is the same "
+            "file as the settings file settings.xml.",
+            "listen 8080;"),
+        Row("an output that is a hard link of the configuration",
+            "ln config.xml server.conf && tervosetup /export", 1,
+            "the same file as the configuration file config.xml.", "[database]"),
     });
 }
 
@@ -49,11 +53,11 @@ TEST(ProgramTest, ReportsRunningOutOfMemoryAsAFailureOfTheFile) {
     RunAndCheck({
         // Regression: /strict let an export go on unchecked when its trial run ran out of memory,
         // which it did on a large template: the trial held every output whole.
-        {"the trial run of /strict on a large template",
-         "printf '$(MISSING)\\n' > t && yes 'host = $(DBHOST) and some words' | head -c 60000000 "
-         ">> t && mv t templates/app.ini.in && ulimit -v 300000 && tervosetup /export /strict",
-         1,
-         {"app.ini:1: $(MISSING) has no value", "Nothing was saved or exported"}},
+        Row("the trial run of /strict on a large template",
+            "printf '$(MISSING)\\n' > t && yes 'host = $(DBHOST) and some words' | "
+            "head -c 60000000 >> t && mv t templates/app.ini.in && ulimit -v 300000 && tervosetup "
+            "/export /strict",
+            1, "app.ini:1: $(MISSING) has no value|Nothing was saved or exported"),
     });
 }
 
@@ -63,31 +67,28 @@ TEST(ProgramTest, ReportsRunningOutOfMemoryAsAFailureOfTheFile) {
 // FIFOs carry the events: `held` when the other save has the lock, `told` when the export has
 // said that it waits (and once more at the end, should it never say so).
 TEST(ProgramTest, TakesTurnsWithAnotherSaveInTheFolder) {
-    RunAndCheck({{"an export while another save holds the lock",
-                  "exec 3>&1; mkfifo held told; exec 4<>held 5<>told; "
-                  "flock . sh -c 'echo > held; read x < told; sed -i s/8080/9090/ settings.xml' & "
-                  "read x <&4; { tervosetup /export; echo $? > status; } 2>&1 >&3 | "
-                  "while IFS= read -r line; do printf '%s\\n' \"$line\" >&2; "
-                  "case $line in *'saving there'*) echo > told; esac; done; "
-                  "echo > told; wait; exit $(cat status)",
-                  0,
-                  {"another program is saving there..."},
-                  {"listen 9090;"}}});
+    RunAndCheck(
+        {Row("an export while another save holds the lock",
+             "exec 3>&1; mkfifo held told; exec 4<>held 5<>told; "
+             "flock . sh -c 'echo > held; read x < told; sed -i s/8080/9090/ settings.xml' & "
+             "read x <&4; { tervosetup /export; echo $? > status; } 2>&1 >&3 | "
+             "while IFS= read -r line; do printf '%s\\n' \"$line\" >&2; "
+             "case $line in *'saving there'*) echo > told; esac; done; "
+             "echo > told; wait; exit $(cat status)",
+             0, "another program is saving there...", "listen 9090;")});
 }
 
-// A diff is a patch that makes the change when applied, or says why it cannot show one.
+// A diff is a patch that makes the change when applied.
 TEST(ProgramTest, TheDiffIsAPatchOrSaysWhyItCannotBeOne) {
     RunAndCheck({
         // Regression: names with a blank, a tab or a line break were written bare in a diff, and
         // patch made other files of them.
-        {"outputs named with a blank, a tab and a line break",
-         R"~(sed -i -e 's|>app.ini<|>my app.ini<|' -e 's|>server.conf<|>t\&#9;a\&#10;b<|' )~"
-         R"~(-e 's|type.password|type>text|' )~"
-         R"~(config.xml && tervosetup /diff | patch -s -p1 && tervosetup /check && )~"
-         R"~(cat 'my app.ini' "$(printf 't\ta\nb')")~",
-         0,
-         {},
-         {"listen 8080;"}},
+        Row("outputs named with a blank, a tab and a line break",
+            R"~(sed -i -e 's|>app.ini<|>my app.ini<|' -e 's|>server.conf<|>t\&#9;a\&#10;b<|' )~"
+            R"~(-e 's|type.password|type>text|' )~"
+            R"~(config.xml && tervosetup /diff | patch -s -p1 && tervosetup /check && )~"
+            R"~(cat 'my app.ini' "$(printf 't\ta\nb')")~",
+            0, "", "listen 8080;"),
     });
 }
 
@@ -97,15 +98,13 @@ TEST(ProgramTest, TheDiffIsAPatchOrSaysWhyItCannotBeOne) {
 // would then run whatever other tervosetup the PATH holds. LeakSanitizer would need a thread of
 // its own at the exit.
 TEST(ProgramTest, ExportsWithoutAThreadOfItsOwn) {
-    RunAndCheck({{"an export limited to one process",
-                  "sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && "
-                  "export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0} && "
-                  "if [ $(id -u) = 0 ]; then chown -R 65534:65534 . && "
-                  "set -- setpriv --reuid=65534 --regid=65534 --clear-groups; fi && "
-                  "\"$@\" prlimit --nproc=1 \"$PWD/copy\" /export",
-                  0,
-                  {},
-                  {"listen 8080;"}}});
+    RunAndCheck({Row("an export limited to one process",
+                     "sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && "
+                     "export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0} && "
+                     "if [ $(id -u) = 0 ]; then chown -R 65534:65534 . && "
+                     "set -- setpriv --reuid=65534 --regid=65534 --clear-groups; fi && "
+                     "\"$@\" prlimit --nproc=1 \"$PWD/copy\" /export",
+                     0, "", "listen 8080;")});
 }
 
 // A display that takes the connection and never answers would hold the program inside the window
@@ -119,17 +118,14 @@ TEST(ProgramTest, EndsWhenTheDisplayNeverAnswers) {
     const QString unanswered = "TervoSetup: the display " + display.Name() +
                                ": took the connection but did not answer within 5 seconds, so ";
     const ProgramRun::Case cases[] = {
-        {"an export",
-         "rm templates/server.conf.in && DISPLAY=" + display.Name() + " tervosetup /export",
-         1,
-         {"templates/server.conf.in could not be found",
-          unanswered + "messages go to standard error only.\n"},
-         {"[database]"}},
-        {"the editor",
-         "DISPLAY=" + display.Name() + " tervosetup",
-         2,
-         {unanswered + "it counts as no display.\n",
-          "the display could not be reached, so the editor cannot be shown"}},
+        Row("an export",
+            "rm templates/server.conf.in && DISPLAY=" + display.Name() + " tervosetup /export", 1,
+            "templates/server.conf.in could not be found|" + unanswered +
+                "messages go to standard error only.\n",
+            "[database]"),
+        Row("the editor", "DISPLAY=" + display.Name() + " tervosetup", 2,
+            unanswered + "it counts as no display.\n" +
+                "|the display could not be reached, so the editor cannot be shown"),
     };
     std::vector<std::unique_ptr<ProgramRun>> runs;
     for (const ProgramRun::Case& c : cases)
