@@ -8,11 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 // SubstituteSequentially is the reference, checked against results worked out by hand;
 // SubstitutionPlan is checked against it, in pieces of the export's size and of 3 bytes. Where
-// secrets go is checked the same way, against SubstituteByteByByte as well.
+// secrets go is checked the same way, against SubstituteByteByByte as well. The fuzzer
+// substitution_fuzzer compares them on random ids, values and pieces.
 namespace {
 
 constexpr size_t kPiece = SubstitutionPlan::kPieceBytes;
@@ -44,8 +44,7 @@ const QByteArray kMake =
 const QByteArray kLarge(kPiece + 1000, 'v');
 
 // The plan gives the result of the plain passes without falling back to them (a restart), and the
-// passes give the results worked out by hand. The random test below reaches the other shapes of
-// ids and values.
+// passes give the results worked out by hand.
 TEST(SubstitutionPlanTest, GivesTheSequentialResult) {
     const struct {
         const char* what;
@@ -125,50 +124,6 @@ TEST(SubstitutionSecretsTest, FollowsAPasswordWhereverThePassesTakeIt) {
                 SubstitutionPlan(c.substitutions, piece).Apply(source, sink, &secrets).ok());
             EXPECT_EQ(Bytes{sink.bytes()}, Bytes{c.result});
             EXPECT_EQ(Shown(secrets.Ranges()), c.secrets) << "the plan, in pieces of " << piece;
-        }
-    }
-}
-
-// Random short cases of ids that repeat, extend or cut short earlier ones, in tiny pieces. The seed
-// is fixed: a failure names a case that comes back the same. Every other case has passwords among
-// the substitutions and asks where they go.
-TEST(SubstitutionPlanRandomTest, MatchesTheSequentialPasses) {
-    std::mt19937 random(1);
-    const auto below = [&](qsizetype n) { return static_cast<qsizetype>(random() % n); };
-    for (int i = 0; i < 300000; ++i) {
-        std::vector<Substitution> list;
-        // Bytes, earlier ids and parts of them, `count` of them.
-        const auto pieces = [&](qsizetype count) {
-            QByteArray bytes;
-            while (count-- > 0) {
-                const QByteArray id = below(3) && !list.empty()
-                                          ? list[below(list.size())].id
-                                          : QByteArray("a(b$)\0\xff", 7).mid(below(1 + i % 7), 1);
-                const qsizetype cut = below(id.size() + 1);
-                bytes += below(3) == 0 ? id.left(cut) : below(2) ? id.mid(cut) : id;
-            }
-            return bytes;
-        };
-        const bool tracked = i % 2 == 0;
-        for (qsizetype n = below(7); n > 0; --n)
-            list.push_back(
-                {pieces(1 + below(i % 5 ? 3 : 12)), pieces(below(4)), tracked && below(3) == 0});
-        const QByteArray text = pieces(below(i % 2 ? 100 : 30));
-        const size_t piece = i % 3 ? 1 + i % 8 : kPiece;
-        ByteArraySource source(text, piece);
-        ByteArraySink sink;
-        SecretRanges secrets;
-        SubstitutionPlan(list, piece).Apply(source, sink, tracked ? &secrets : nullptr);
-        ASSERT_EQ(Bytes{sink.bytes()}, Bytes{SubstituteSequentially(text, list)})
-            << "case " << i << ", text " << testing::PrintToString(Bytes{text});
-        if (tracked) {
-            std::vector<ByteRange> expected;
-            std::vector<ByteRange> passes;
-            SubstituteByteByByte(text, list, &expected);
-            SubstituteSequentially(text, list, &passes);
-            ASSERT_EQ(Shown(secrets.Ranges()), Shown(expected))
-                << "case " << i << ", text " << testing::PrintToString(Bytes{text});
-            ASSERT_EQ(Shown(passes), Shown(expected)) << "the passes, case " << i;
         }
     }
 }
