@@ -245,8 +245,6 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
          Cancel::Never, "", true, any},
         {"a lock held for too long is given up after a minute", Holder::Stays, Cancel::Never,
          gaveUp, true, milliseconds(60000)},
-        {"a cancelled wait stops at once", Holder::Stays, Cancel::AtOnce, stopped, false,
-         milliseconds(0)},
         {"the caller is asked after every try, also once told", Holder::Stays, Cancel::OnceTold,
          stopped, true, any},
     };

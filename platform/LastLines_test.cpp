@@ -23,7 +23,6 @@ TEST(LastLinesTest, KeepsTheLastLinesAsTextThatShowsWhatTheyHeld) {
         std::string written;
         QStringList kept;
     } cases[] = {
-        {"fewer lines than kept", "one\ntwo\n", {"one", "two"}},
         {"only the last lines, an unfinished one among them", "1\n2\n3\n4\n5", {"3", "4", "5"}},
         {"an empty line counts, an empty end does not", "1\n\n2\n\n", {"", "2", ""}},
         {"a line of CR LF", "dos\r\nline\r\n", {"dos", "line"}},

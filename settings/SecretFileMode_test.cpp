@@ -30,8 +30,6 @@ TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
         mode_t existingMode;  // 0: neither the settings file nor the output exists before the save
         const char *settingsMode, *outputMode;
     } cases[] = {
-        {"new files with a password: settings and an output naming it private", "", "s3cret",
-         "pw=$(PASS)\n", 0, "600", "600"},
         {"an output that only holds the password's value is private as well", "", "s3cret",
          "pw=s3cret\n", 0, "600", "600"},
         {"an empty password is no secret", "", "", "pw=$(PASS)\n", 0, "644", "644"},
