@@ -145,8 +145,6 @@ TEST(CommandWaitTest, ReadsWaitAndTimeoutOrNamesTheFileAndTheProblem) {
     const struct {
         const char *what, *commands, *waits;
     } cases[] = {
-        {"started, not waited for, as ever",
-         R"(<command id="before">a</command><command id="after" wait="false">b</command>)", ""},
         {"waited for, 60 s unless told",
          R"(<command id="before" wait="true">a</command>)"
          R"(<command id="after" wait="true" timeout="86400">b</command>)",

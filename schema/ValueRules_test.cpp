@@ -70,7 +70,6 @@ TEST(ValueRulesTest, ChecksEachKindAtItsEdges) {
          "abc1", "must be a host name"},
         {"a message without a pattern", "<type>number</type><message>m</message>", "x",
          "is not a whole number"},
-        {"a pattern matched whole", "<pattern>(a|b)*</pattern>", "abba", nullptr},
         // Regression: a long value that the engine gave up on was refused as a mismatch.
         {"a value of 20,000 characters", "<pattern>(a|b)*</pattern>", QString("ab").repeated(10000),
          "could not be checked against the pattern \"(a|b)*\": the value is too long or too "
