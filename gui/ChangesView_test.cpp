@@ -26,16 +26,12 @@ namespace {
 TEST(ChangesViewTest, ShowsWhatDiffShowsAndSaves) {
     const struct {
         const char *what, *before;
-        const char* field;  // the field edited, or nothing
-        QString value;      // what it is given
+        const char *field, *value;  // the field edited, or nothing, and what it is given
         int diffStatus;
         const char *note, *shows;  // a part of the lines above the diff, and of the diff
     } cases[] = {
-        {"new outputs", "true", nullptr, "", 3, "passwords as ********", "+password = ********"},
         {"a missing template", "rm templates/server.conf.in", nullptr, "", 1,
          "server.conf.in could not", "+host = db.example.org"},
-        {"up to date", "$T /export", nullptr, "", 0, "Saving would change no file.", ""},
-        {"an edit", "$T /export", "eDBHOST", "db2", 0, "", "+host = db2"},
         {"a new password: neither the old nor the new one shows", "$T /export", "eDBPASS",
          "n3w-secret", 0, "passwords as ********",
          "-  <variable id=\"$(DBPASS)\">********</variable>"},

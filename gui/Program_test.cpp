@@ -1,12 +1,13 @@
 // Runs the built program from shell scripts as a user would (testing/ProgramRun.h), and checks its
-// exit status, what it says on standard error and what it writes.
+// exit status, what it says on standard error and what it writes: values for one run, /batch, the
+// before and after commands, and folders of root's and of another user's (nobody, uid 65534).
 #include "testing/FakeDisplay.h"
 #include "testing/ProgramRun.h"
-#include "testing/QStringPrinter.h"
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <vector>
 
 namespace {
@@ -25,40 +26,6 @@ void RunAndCheck(std::vector<ProgramRun::Case> cases) {
                 << "XML_PARSE";
         ProgramRun::RunAndCheck(c);
     }
-}
-
-// Regression: an output that was the settings or the configuration file, through a symlink or a
-// hard link, was overwritten. It is refused, and the rest is exported.
-TEST(ProgramTest, RefusesAnOutputThatIsTheSettingsOrTheConfigurationFile) {
-    RunAndCheck({
-        Row("an output that is a symlink to the settings file",
-            "ln -s settings.xml app.ini && tervosetup /export", 1,
-            "\"templates/app.ini.in\" -> \"app.ini\" was not exported: its output is the same "
-            "file as the settings file settings.xml.",
-            "listen 8080;"),
-        Row("an output that is a hard link of the configuration",
-            "ln config.xml server.conf && tervosetup /export", 1,
-            "the same file as the configuration file config.xml.", "[database]"),
-    });
-}
-
-// Running out of memory is a failure of the file that needed it, told like any other. How the run
-// tells it is checked over a file system that runs out of memory when asked
-// (run/ExportRun_test.cpp); here a real one runs out of it.
-TEST(ProgramTest, ReportsRunningOutOfMemoryAsAFailureOfTheFile) {
-    // Under `ulimit -v`. AddressSanitizer needs more address space than that leaves, and its
-    // operator new ends the program instead of throwing when it is given less.
-    if (qEnvironmentVariableIsSet("ASAN_OPTIONS"))
-        GTEST_SKIP() << "AddressSanitizer cannot run out of memory as a program does";
-    RunAndCheck({
-        // Regression: /strict let an export go on unchecked when its trial run ran out of memory,
-        // which it did on a large template: the trial held every output whole.
-        Row("the trial run of /strict on a large template",
-            "printf '$(MISSING)\\n' > t && yes 'host = $(DBHOST) and some words' | "
-            "head -c 60000000 >> t && mv t templates/app.ini.in && ulimit -v 300000 && tervosetup "
-            "/export /strict",
-            1, "app.ini:1: $(MISSING) has no value|Nothing was saved or exported"),
-    });
 }
 
 // Regression: what another save wrote between the reading and the writing of the settings was
@@ -107,35 +74,212 @@ TEST(ProgramTest, ExportsWithoutAThreadOfItsOwn) {
                      0, "", "listen 8080;")});
 }
 
-// A display that takes the connection and never answers would hold the program inside the window
-// system for ever. It counts as no display: an export tells its messages on standard error only
-// and ends with its own status, the editor says the display could not be reached. The probe's
-// timeout itself is tested with a short one (platform/Display_test.cpp); here each run waits the
-// program's 5 seconds once, both at the same time.
-TEST(ProgramTest, EndsWhenTheDisplayNeverAnswers) {
+// Values for one run reach the outputs and never the settings file.
+TEST(ProgramTest, ValuesForOneRunReachTheOutputsOnly) {
+    RunAndCheck({
+        Row("/set: by bare name and by id, and /env: with a value holding a blank",
+            "DEPLOY_DBPASS='s3 cret' tervosetup /export /set:DBHOST=db2 '/set:$(DBPORT)=6543' "
+            "/env:DEPLOY_ && ! grep s3 settings.xml",
+            0, "", "host = db2\n|port = 6543\n|password = s3 cret\n", "settings.xml changed"),
+    });
+}
+
+// /batch never opens a message box, whatever the display: a message box would wait for a click
+// for ever. Offscreen, a box would open and wait; on an X display that never answers, a run that
+// probed it would say so after 5 seconds, and one that connected would never end. Without /batch,
+// such a display counts as no display: an export tells its messages on standard error only, the
+// editor says the display could not be reached (the probe's timeout is tested with a short one in
+// platform/Display_test.cpp).
+TEST(ProgramTest, ABatchRunNeverOpensAMessageBox) {
     const FakeDisplay display(FakeDisplay::Transport::Local, FakeDisplay::Behaviour::Silent);
     ASSERT_FALSE(display.Name().isEmpty()) << "no display number was free";
     const QString unanswered = "TervoSetup: the display " + display.Name() +
                                ": took the connection but did not answer within 5 seconds, so ";
-    const ProgramRun::Case cases[] = {
-        Row("an export",
-            "rm templates/server.conf.in && DISPLAY=" + display.Name() + " tervosetup /export", 1,
+    RunAndCheck({
+        // They make no application object of the window system, which would look for this
+        // platform plugin and say that it found none.
+        Row("/check, /diff and /export /batch with a platform that does not exist, offscreen and "
+            "on a display that never answers",
+            "rm templates/server.conf.in && export QT_QPA_PLATFORM=nowhere && "
+            "tervosetup /check >/dev/null; tervosetup /diff >/dev/null; tervosetup /export /batch; "
+            "QT_QPA_PLATFORM=offscreen tervosetup /export /batch; DISPLAY=" +
+                display.Name() + " tervosetup /export /batch",
+            1, "TervoSetup: templates/server.conf.in could not be found", "[database]",
+            "platform plugin|the display"),
+        Row("an export and the editor without /batch on a display that never answers",
+            "rm templates/server.conf.in && DISPLAY=" + display.Name() +
+                " tervosetup; echo \"editor $?\"; DISPLAY=" + display.Name() +
+                " tervosetup /export",
+            1,
             "templates/server.conf.in could not be found|" + unanswered +
-                "messages go to standard error only.\n",
-            "[database]"),
-        Row("the editor", "DISPLAY=" + display.Name() + " tervosetup", 2,
-            unanswered + "it counts as no display.\n" +
-                "|the display could not be reached, so the editor cannot be shown"),
+                "messages go to standard error only.\n|" + unanswered +
+                "it counts as no display.\n|the display could not be reached, so the editor "
+                "cannot be shown",
+            "editor 2|[database]"),
+        Row("a word it does not understand, and /batch and, without a display, /set: for the "
+            "window",
+            "tervosetup /set:DBHOST=db2 2> set; c=$?; export QT_QPA_PLATFORM=offscreen; "
+            "tervosetup /export nonsense /batch; a=$?; tervosetup /batch; echo $a $? $c; cat set",
+            0, "TervoSetup: Did not understand: nonsense|are for runs without the window",
+            "2 2 2\nTervoSetup: /batch, /set: and /env: are for runs without the window"),
+    });
+}
+
+// A before command waited for ends before anything is written; its failure stops the save with
+// how it ended. An after command waited for runs on the new files; its failure is reported with
+// the last lines of its standard error, and the save stands. A command not waited for holds
+// nothing back, and a pipe that reads the run's output ends with the run, not with the command.
+TEST(ProgramTest, ACommandHoldsBackWhatComesAfterItOnlyWhenWaitedFor) {
+    RunAndCheck({
+        // It waits for the first line of app.ini, a FIFO, which only an export that did not wait
+        // for it would write: it ends by its timeout, and nothing has been written.
+        Row("a before command that never ends",
+            "mkfifo app.ini && echo 'exec 3<>app.ini; read line <&3; echo outputs-first > order' > "
+            "b.sh && hooks '<command id=\"before\" wait=\"true\" timeout=\"1\">sh b.sh</command>' "
+            "&& tervosetup /export; s=$?; rm app.ini; cat order 2>/dev/null; exit $s",
+            2,
+            "The before command did not succeed, so nothing was saved.\nThe command did not end "
+            "within its timeout of 1 s and was stopped: sh b.sh"),
+        Row("an after command that looks at an output and fails",
+            "echo '[ -e server.conf ] && echo after-saw-outputs > seen; echo broken >&2; exit 4' > "
+            "a.sh && hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && "
+            "tervosetup /export; s=$?; cat seen; exit $s",
+            1,
+            "The after command did not succeed.\nThe command ended with status 4: sh a.sh\nThe "
+            "last lines it wrote to standard error:\nbroken",
+            "after-saw-outputs|[database]"),
+        // The command waits on the FIFO `gate`, which opens only once the pipe has ended; a run
+        // that passed the pipe on would never end.
+        Row("a before command not waited for, which does not hold the run's output open",
+            "mkfifo gate && echo 'read x < gate' > b.sh && "
+            "hooks '<command id=\"before\">sh b.sh</command>' && "
+            "tervosetup /export 2>&1 | cat && echo pipes-closed; echo > gate",
+            0, "", "pipes-closed|[database]"),
+    });
+}
+
+// The example with "numbr" for the type of Workers, on line 31 of its configuration.
+#define MISSPELT_TYPE                                                                       \
+    "sed -i 's|<type>number</type><min>1</min><max>64</max>|<type>numbr</type><min>1</min>" \
+    "<max>64</max>|' config.xml && "
+const char kMisspeltType[] =
+    "config.xml:31: type \"numbr\" is read as free text; did you mean \"number\"?";
+
+// How a refusal names the copy's folder `work` when it belongs to the user nobody.
+const QString kNobodysProject =
+    "/work: the folder belongs to the user nobody, who is neither root nor the user running this "
+    "program; nothing is read through it";
+
+TEST(ProgramTest, NeverStartsOrReadsWhatAnotherUserCouldHaveChosen) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give files to another user and take its identity";
+    RunAndCheck({
+        // Regression: root started the before command of another user's configuration, and only
+        // then refused to write the settings file into that user's folder.
+        Row("a command in a folder of another user's",
+            "hooks '<command id=\"before\">sh -c \"id -un > ../ran\"</command>' && "
+            "chown -R 65534:65534 . && tervosetup /export /batch; s=$?; tervosetup /check; "
+            "c=$?; tervosetup /diff; echo \"check $c diff $?\"; [ -e ../ran ] && echo command-ran; "
+            "exit $s",
+            2,
+            QString(kNobodysProject) +
+                "|Another user could have chosen what the configuration config.xml holds, so none "
+                "of its commands is started and none of its templates read. Nothing was saved.",
+            "check 2 diff 2", "command-ran|[database]"),
+        // Regression: a file that only root may read, linked into a folder of another user's,
+        // was copied into an output that anyone may read, and shown by /diff.
+        Row("a template linked into a folder of another user's",
+            "printf 'top secret' > ../secret && chmod 600 ../secret && rm templates/app.ini.in && "
+            "ln -s \"$(cd .. && pwd)/secret\" templates/app.ini.in && chown -R 65534:65534 "
+            "templates && tervosetup /export /batch; s=$?; tervosetup /diff; echo \"diff $?\"; "
+            "exit $s",
+            2,
+            "/work/templates: the folder belongs to the user nobody, who is neither root nor the "
+            "user running this program; nothing is read through it\nAnother user could have "
+            "chosen what the template templates/app.ini.in holds, so it is not read. Nothing was "
+            "saved.",
+            "diff 2", "top secret|[database]"),
+    });
+}
+
+// An output that is a file the run reads is refused, and the rest is exported; with /strict, an
+// output that cannot be written stops the run before anything is written.
+TEST(ProgramTest, RefusesAnOutputItMayNotOrCannotWrite) {
+    std::vector<ProgramRun::Case> runs = {
+        // Regression: an output that was the settings or the configuration file, through a
+        // symlink or a hard link, was overwritten.
+        Row("an output that is a symlink to the settings file",
+            "ln -s settings.xml app.ini && tervosetup /export", 1,
+            "\"templates/app.ini.in\" -> \"app.ini\" was not exported: its output is the same "
+            "file as the settings file settings.xml.",
+            "listen 8080;"),
+        Row("an output that is a hard link of the configuration",
+            "ln config.xml server.conf && tervosetup /export", 1,
+            "the same file as the configuration file config.xml.", "[database]"),
+        // Regression: /strict wrote the settings file and the other outputs when an output
+        // could not be written (a folder at its path, or a folder of another user's on the way):
+        // the trial that writes nothing did not foresee it.
+        Row("an output at the place of a folder",
+            "mkdir app.ini && tervosetup /export /strict /batch", 1,
+            "app.ini could not be written|Nothing was saved or exported", "", "listen 8080"),
     };
-    std::vector<std::unique_ptr<ProgramRun>> runs;
-    for (const ProgramRun::Case& c : cases)
-        runs.push_back(std::make_unique<ProgramRun>(c.script));
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const ProgramRun::Result ran = runs[i]->Finish();
-        ProgramRun::Check(cases[i], ran);
-        EXPECT_EQ(ran.said.count(unanswered), 1) << cases[i].what << ": the display was not "
-                                                 << "probed once\nsaid: " << qPrintable(ran.said);
+    if (::geteuid() == 0) {
+        runs.push_back(Row(
+            "an output in a folder of another user's",
+            "mkdir out && chown 65534 out && sed -i 's|>app.ini<|>out/app.ini<|' config.xml && "
+            "tervosetup /export /strict /batch",
+            1,
+            "/work/out: the folder belongs to the user nobody, who is neither root nor the user "
+            "running this program; nothing is written through it|Nothing was saved or exported",
+            "", "listen 8080"));
     }
+    RunAndCheck(runs);
+}
+
+// A script that gets its command line or its files wrong is told, naming the argument, the
+// variable or the line, and never the value, which may be a secret.
+TEST(ProgramTest, SaysWhatTheCommandLineAndTheFilesGetWrong) {
+    RunAndCheck({
+        // Regression: arguments past the tenth were dropped without a word, and the run exported
+        // from settings.xml instead of prod.xml.
+        Row("eleven arguments to a run that saves",
+            "tervosetup /export /batch /set:DBHOST=1 /set:DBHOST=2 /set:DBHOST=3 /set:DBHOST=4 "
+            "/set:DBHOST=5 /set:DBHOST=6 /set:DBHOST=7 /set:DBHOST=8 /set:DBPASS=s3cret "
+            "/file:prod.xml",
+            2,
+            "TervoSetup: ignoring the argument \"/set:DBPASS=...\": only the first 10 count\n"
+            "TervoSetup: ignoring the argument \"/file:prod.xml\": only the first 10 count\n"
+            "TervoSetup: nothing was done: the command line holds more than 10 arguments.",
+            "", "s3cret|[database]"),
+        // Regression: a second before command, and one of id "Before", were never started, and
+        // nobody was told. Each misspelling is named at the start of every run, which goes on as
+        // the format says; /strict makes it an error.
+        Row("a misspelt type, and before commands given twice and misspelt",
+            MISSPELT_TYPE
+            "hooks '<command id=\"before\">true</command><command id=\"Before\">false</command>"
+            "<command id=\"before\">false</command>' && tervosetup /diff /strict > /dev/null; "
+            "echo \"diff $?\"; tervosetup /export /strict; echo \"strict $?\"; [ -e app.ini ] && "
+            "echo strict-wrote; tervosetup /export",
+            0,
+            QString(kMisspeltType) +
+                "|config.xml:48: the command id \"Before\" is not \"before\" (ids are "
+                "case-sensitive), so this command is never started\nconfig.xml:48: a second "
+                "before command, which is never started: only the first, at line 48, is\n"
+                "|Nothing was saved or exported",
+            "diff 1\nstrict 1\n|[database]|workers 4;", "strict-wrote"),
+        Row("a value at fault, which /strict does not make a warning of",
+            MISSPELT_TYPE "tervosetup /export /strict /set:DBPORT=99999", 2,
+            QString(kMisspeltType) + "|/set:DBPORT: Port ($(DBPORT)): must be at most 65535", "",
+            "[database]|Nothing was saved or exported"),
+        // Regression: a variable listed twice in the settings file kept the second value
+        // without a word.
+        Row("a variable listed twice in the settings file",
+            "sed -i 's|^</xml>|  <variable id=\"$(DBHOST)\">other</variable>\\n</xml>|' "
+            "settings.xml && stored && tervosetup /check",
+            3,
+            "settings.xml:15: $(DBHOST) is listed again; only its first entry, at line 3, counts",
+            "app.ini\nserver.conf\n", "settings.xml changed"),
+    });
 }
 
 }  // namespace

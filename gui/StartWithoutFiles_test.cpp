@@ -1,5 +1,4 @@
 // A start without "/conf:" in a folder without config.xml, as from the desktop menu.
-#include "gui/FirstStart.h"
 #include "gui/frmsetup.h"
 
 #include "platform/DiskFileSystem.h"
@@ -40,45 +39,25 @@ QString Outcome(frmsetup& window, const ScriptedDialogs& dialogs) {
 
 TEST(StartWithoutFilesTest, SaysWhatItNeedsAndOpensTheConfigurationChosen) {
     const struct {
-        const char *what, *arguments, *inFolder;  // inFolder: the configuration where it starts
-        const char *answers, *questions;          // a part of each question
+        const char *what, *answers, *questions;  // a part of each question
         QString outcome;  // the window's settings file, or the exit status and message
     } cases[] = {
-        {"opened: settings beside it", "", "c.xml", OPEN "|/u/c.xml", QUESTION "|open",
-         "/u/settings.xml"},
-        {"opened, with /file:", "/file:s.xml", "c.xml", OPEN "|/u/c.xml", QUESTION "|open",
-         "/u/s.xml"},
-        {"cancelled: ends as before", "", "c.xml", "", QUESTION, "2 The file could not be loaded!"},
-        {"the open dialog cancelled: asked again", "", "c.xml", OPEN, QUESTION "|open|" QUESTION,
-         "2 The file could not be loaded!"},
-        {"the folder has one: not asked", "", "config.xml", "", "", "settings.xml"},
-        {"/conf: given: not asked", "/conf:x.xml", "c.xml", "", "",
+        {"opened: settings beside it", OPEN "|/u/c.xml", QUESTION "|open", "/u/settings.xml"},
+        {"the open dialog cancelled: asked again", OPEN, QUESTION "|open|" QUESTION,
          "2 The file could not be loaded!"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FakeFileSystem files;
-        for (const char* path :
-             {"/u/c.xml", c.inFolder, "/u/settings.xml", "/u/s.xml", "settings.xml"})
+        for (const char* path : {"/u/c.xml", "c.xml", "/u/settings.xml"})
             files.SetFile(path, "<xml><group><name>G</name></group></xml>");
         ScriptedDialogs dialogs;
         dialogs.answers = Parts(c.answers);
         FakeProcessLauncher launcher;
-        frmsetup window(ParseCommandLine(GetCommandLine(c.arguments)), {dialogs, files, launcher});
+        frmsetup window(ParseCommandLine({}), {dialogs, files, launcher});
         EXPECT_EQ(Outcome(window, dialogs), c.outcome);
         EXPECT_THAT(dialogs.questions, HoldTextsInTurn(Parts(c.questions)));
     }
-}
-
-// A build finds the example of its source tree; without one, it is not offered.
-TEST(StartWithoutFilesTest, OffersTheExampleOnlyWhereThereIsOne) {
-    EXPECT_EQ(FirstStart::BundledExample(), QDir::cleanPath(TERVOSETUP_EXAMPLES));
-    FakeFileSystem files;
-    ScriptedDialogs dialogs;
-    dialogs.answers = QStringList{EXAMPLE};
-    EXPECT_EQ(FirstStart(dialogs, files, QString()).Choose("config.xml"), std::nullopt);
-    EXPECT_THAT(dialogs.questions, HoldTextsInTurn({QUESTION}));
-    EXPECT_FALSE(dialogs.questions.value(0).contains("example"));
 }
 
 // The example's configuration, settings and templates are copied into the folder chosen and
@@ -89,17 +68,12 @@ TEST(StartWithoutFilesTest, StartsFromACopyOfTheExampleInAFolderWithoutItsFiles)
     const struct {
         const char* what;
         const char* there;  // a file in the folder chosen before the copy, or nothing
-        bool chosen;        // or the folder dialog cancelled
         const char *questions, *messages;  // a part of each
         bool opened;
     } cases[] = {
-        {"an empty folder", nullptr, true, QUESTION "|folder", "", true},
-        {"its settings there", "settings.xml", true, QUESTION "|folder|" QUESTION,
+        {"an empty folder", nullptr, QUESTION "|folder", "", true},
+        {"its settings there", "settings.xml", QUESTION "|folder|" QUESTION,
          "holds settings.xml already. Nothing was copied|could not be loaded", false},
-        {"a template there", "templates/app.ini.in", true, QUESTION "|folder|" QUESTION,
-         "holds templates/app.ini.in already|could not be loaded", false},
-        {"the folder dialog cancelled", nullptr, false, QUESTION "|folder|" QUESTION,
-         "could not be loaded", false},
     };
     const QString started = QDir::currentPath();
     for (const auto& c : cases) {
@@ -112,7 +86,7 @@ TEST(StartWithoutFilesTest, StartsFromACopyOfTheExampleInAFolderWithoutItsFiles)
         }
         DiskFileSystem files;
         ScriptedDialogs dialogs;
-        dialogs.answers = QStringList{EXAMPLE, c.chosen ? chosen.path() : ""};
+        dialogs.answers = QStringList{EXAMPLE, chosen.path()};
         FakeProcessLauncher launcher;
         frmsetup window(ParseCommandLine({}), {dialogs, files, launcher});
         const QString outcome = Outcome(window, dialogs);

@@ -1,5 +1,5 @@
-// What the real main window tells of the warnings of its configuration and its saves, over an
-// in-memory disk with scripted dialogs.
+// What the real main window tells of the warnings of its saves, and how it waits for the commands
+// of a save, over an in-memory disk with scripted dialogs.
 #include "gui/frmsetup.h"
 
 #include "testing/FakeFileSystem.h"
@@ -22,14 +22,15 @@ namespace {
 const char kNoValue[] = "app.out:2: $(PORT) has no value";
 const char kUndeclared[] =
     "s.xml: $(GONE) has a value, but no item of the configuration declares it";
-const char kMisspelt[] = "config.xml:2: <requried> is not a known element of an item";
 
 struct Window {
     // Opens the window on `settings`, lets its events begin, and edits the field.
     explicit Window(const QByteArray& settings) {
         files.SetFile("config.xml", R"~(<xml><group><name>G</name>
-            <item><name>Host</name><varname>$(HOST)</varname><requried>true</requried></item>
-            </group><files><file><input>app.in</input><output>app.out</output></file></files></xml>)~");
+            <item><name>Host</name><varname>$(HOST)</varname></item>
+            </group><command id="before" wait="true" timeout="5">stop.sh</command>
+            <command id="after" wait="true">start.sh</command>
+            <files><file><input>app.in</input><output>app.out</output></file></files></xml>)~");
         files.SetFile("s.xml", settings);
         files.SetFile("app.in", "host=$(HOST)\nport=$(PORT)\n");
         EXPECT_EQ(window.Form_Load(), std::nullopt);
@@ -70,7 +71,6 @@ TEST(WarningsReportTest, TellsWhatASaveLeavesInAWindowOfItsOwnOrBeforeTheWindowC
         QStringList messages;  // a part of each message, in turn
     } cases[] = {
         {"IndSave", "", true, heading + '\n' + lines, {}},
-        {"Ok", "", false, "(none)", {heading + "\n\n" + lines}},
         {"indExit", "Yes", false, "(none)", {"gespeichert", heading + "\n\n" + lines}},
         {"IndShowChanges", "", true, "(none)", {}},
     };
@@ -91,20 +91,25 @@ TEST(WarningsReportTest, TellsWhatASaveLeavesInAWindowOfItsOwnOrBeforeTheWindowC
     }
 }
 
-// The configuration's misspellings are told once, when it is loaded; a save without warnings
-// closes the report of an earlier one, which no longer holds.
-TEST(WarningsReportTest, TellsTheMisspellingsOnceAndClosesAReportThatNoLongerHolds) {
-    Window w("<xml/>");
-    EXPECT_THAT(w.Report("ConfigurationWarnings"), HoldsText(kMisspelt));
-    w.window.findChild<QDialog*>("ConfigurationWarnings")->close();
-    w.Press("IndSave");
-    EXPECT_EQ(w.Report("SaveWarnings").section('\n', 1), kNoValue);
-    w.files.SetFile("app.in", "host=$(HOST)\n");
-    w.dialogs.answers << "s.xml";
-    w.Press("IndOpen");
-    w.Press("IndSave");
-    EXPECT_EQ(w.Report("SaveWarnings") + ' ' + w.Report("ConfigurationWarnings"), "(none) (none)");
-    EXPECT_EQ(w.dialogs.questions, QStringList("open"));
+// The window waits for the commands its configuration waits for: a dialog shows while it waits,
+// and its Cancel stops the save before anything is written.
+TEST(WaitedCommandsTest, TheWindowShowsTheWaitAndStopsTheSaveWhenCancelled) {
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "waited for");
+        Window w(R"~(<xml><variable id="$(HOST)">h</variable></xml>)~");
+        w.dialogs.cancelWaits = cancel;
+        w.Press("IndSave");
+        EXPECT_THAT(w.dialogs.messages,
+                    HoldTextsInTurn(cancel ? QStringList{"The before command did not succeed, so "
+                                                         "nothing was saved.\nThe command was "
+                                                         "cancelled: stop.sh"}
+                                           : QStringList{}));
+        EXPECT_EQ(w.dialogs.waits.size(), w.launcher.waited().size());
+        EXPECT_EQ(w.launcher.waited(), cancel ? QStringList{"stop.sh (5 s)"}
+                                              : QStringList({"stop.sh (5 s)", "start.sh (60 s)"}));
+        EXPECT_EQ(w.files.FileContents("app.out").startsWith("host=1h\n"), !cancel);
+        EXPECT_EQ(w.files.FileContents("s.xml").contains(">1h<"), !cancel);
+    }
 }
 
 }  // namespace
