@@ -7,9 +7,8 @@ class QIcon;
 class QLineEdit;
 class QPainter;
 
-// A field that edits its value as one line of text: a text or a number. A number is checked, not
-// blocked, so that a loaded value that is no number stays in sight. The base of the fields whose
-// value is typed (PasswordField, PathField).
+// A field that edits its value as one line of text. The base of the fields whose value is typed
+// (PasswordField, PathField).
 class TextField : public clsTextbox {
     Q_OBJECT
   public:

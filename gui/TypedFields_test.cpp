@@ -6,6 +6,7 @@
 #include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -61,6 +63,8 @@ QString Shown(QWidget* control) {
     QString shown = control->metaObject()->className() + QString(' ');
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         shown += edit->text() + (edit->echoMode() == QLineEdit::Normal ? "" : " masked");
+    } else if (auto* number = qobject_cast<QAbstractSpinBox*>(control)) {
+        shown += number->text();
     } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
         const Qt::CheckState state = box->checkState();
         shown += state == Qt::Checked     ? "on"
@@ -110,7 +114,7 @@ class TypedFieldsTest : public ::testing::Test {
         const QString how = action.section(':', 0, 0), what = action.section(':', 1);
         mDialogs.answers = QStringList(what);
         if (how == "type") {
-            qobject_cast<QLineEdit*>(control)->selectAll();
+            QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(control, Qt::Key_Backspace);
             QTest::keyClicks(control, what);
         } else if (how == "click") {
@@ -197,14 +201,14 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         ASSERT_EQ(Open(SettingsWith()), std::nullopt);
         QWidget* port = Field("PORT");
         Focus(port);
-        QTest::keyClicks(port, "x");  // at the start, where a loaded value is shown
-        EXPECT_EQ(Shown(port), "QLineEdit x8080 invalid");
+        QTest::keyClicks(port, "9");  // at the start, where a loaded value is shown
+        EXPECT_EQ(Shown(port), "NumberBox 98080 invalid");
         EXPECT_EQ(port->toolTip() + '|' + StatusLine(),
-                  "This value is not a whole number.\n" + help + "|Port: is not a whole number");
+                  "This value must be at most 65535.\n" + help + "|Port: must be at most 65535");
         QTest::keyClick(port, Qt::Key_Backspace);
         EXPECT_EQ(Shown(port) + '|' + port->toolTip() + '|' + StatusLine(),
-                  "QLineEdit 8080|" + help + '|' + help);
-        QTest::keyClicks(port, "x");
+                  "NumberBox 8080|" + help + '|' + help);
+        QTest::keyClicks(port, "9");
         Edit(Field("DATA"), "type:");
         mDialogs.answers = QStringList(c.answer);
         if (mWindow->findChild<QObject*>(c.press))
@@ -212,7 +216,7 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         else
             QTest::keySequence(mWindow.get(), QKeySequence(c.press));
         EXPECT_EQ(mDialogs.messages.join('|'), kRefused +
-                                                   "Server / Port: is not a whole number\n"
+                                                   "Server / Port: must be at most 65535\n"
                                                    "Paths / Data: must not be empty");
         EXPECT_EQ(mDialogs.questions.join('|'), c.questions);
         EXPECT_TRUE(mWindow->isVisible());
@@ -257,6 +261,68 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
 }
 
+// A number steps by one within its bounds, from a value of any size, and refuses a letter
+// typed. A value loaded out of range or no number stays exactly as loaded, marked, until the user
+// changes it; one that fits is saved as loaded, never rewritten as the number it stands for.
+TEST_F(TypedFieldsTest, NumbersStepWithinTheirBoundsAndKeepTheirText) {
+    mFiles.SetFile("config.xml", R"~(<xml><group><name>N</name>
+        <item><name>Port</name><type>number</type><varname>$(PORT)</varname><min>1</min>
+          <max>65535</max></item>
+        <item><name>Size</name><type>number</type><varname>$(SIZE)</varname><min>-5000000000</min>
+          <max>5000000000</max><default>4294967296</default></item></group></xml>)~");
+    const struct {
+        const char *id, *loaded,
+            *keys;          // keys: Up, Down, a letter, "wheel" over a box focused or not
+        const char* shown;  // with " invalid" when marked
+    } cases[] = {
+        {"PORT", "8080", "Up", "8081"},
+        {"PORT", "8080", "Down Down", "8078"},
+        {"PORT", "65535", "Up", "65535"},
+        {"PORT", "70000", "", "70000 invalid"},
+        {"PORT", "70000", "Down", "65535"},
+        {"PORT", "0", "Up", "1"},
+        {"PORT", "8080", "x", "8080"},
+        {"PORT", "abc", "x", "xabc invalid"},
+        {"PORT", "abc", "Up", "1"},
+        {"PORT", "+08080", "", "+08080"},
+        {"PORT", "8080", "wheel", "8081"},
+        {"PORT", "8080", "unfocused-wheel", "8080"},
+        {"SIZE", "4294967296", "Up", "4294967297"},
+        {"SIZE", "", "Down", "4294967296"},
+        {"SIZE", "99999999999999999999", "", "99999999999999999999 invalid"},
+        {"SIZE", "-99999999999999999999", "Up", "-5000000000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1=%2 %3").arg(c.id, c.loaded, c.keys).toStdString());
+        const QString other = QString(c.id) == "PORT" ? "SIZE" : "PORT";
+        ASSERT_EQ(Open(QString("<xml><variable id='$(%1)'>%2</variable><variable id='$(%3)'>1"
+                               "</variable></xml>")
+                           .arg(c.id, c.loaded, other)
+                           .toUtf8()),
+                  std::nullopt);
+        QWidget* box = mWindow->findChild<QWidget*>(QString("e") + c.id);
+        Focus(QString(c.keys) == "unfocused-wheel" ? mWindow->findChild<QWidget*>("e" + other)
+                                                   : box);
+        for (const QString& key : QString(c.keys).split(' ', Qt::SkipEmptyParts)) {
+            if (key.endsWith("wheel")) {
+                QWheelEvent turn(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(),
+                                 QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                 false);
+                QApplication::sendEvent(box, &turn);
+            } else {
+                QTest::keyClick(box, key == "Up"     ? Qt::Key_Up
+                                     : key == "Down" ? Qt::Key_Down
+                                                     : Qt::Key_X);
+            }
+        }
+        EXPECT_EQ(Shown(box), QString("NumberBox ") + c.shown);
+        if (!QString(c.shown).endsWith("invalid")) {
+            Press("Ok");
+            EXPECT_TRUE(Saved().contains(QString(">%1<").arg(c.shown))) << qPrintable(Saved());
+        }
+    }
+}
+
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates
 // the file; No ends the start as a file that does not load does, which asks nothing.
 TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
@@ -283,7 +349,7 @@ TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
         for (const char* id : kIds)
             shown << Shown(Field(id));
         EXPECT_EQ(shown.join(", "),
-                  "QLineEdit , QLineEdit , QLineEdit  masked, QCheckBox partly , "
+                  "QLineEdit , NumberBox , QLineEdit  masked, QCheckBox partly , "
                   "QComboBox  of fast safe , QLineEdit , QLineEdit /srv");
         Press("Ok");
         EXPECT_EQ(mDialogs.questions.join('|'), c.question);  // no "removed" or "changed"
