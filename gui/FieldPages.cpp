@@ -6,6 +6,7 @@
 #include "schema/Configuration.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QGridLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -90,8 +91,12 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
         bold.setBold(true);
         mLabelWidths.emplace(bold);
     }
+    // The blank before "(required)" is as wide as the space between them (AddLabel).
+    const QString required = u' ' + tr("(required)");
     for (const ConfigItem& item : group.items) {
-        mWidestLabel = std::max(mWidestLabel, mLabelWidths->Width(item.label));
+        mWidestLabel =
+            std::max(mWidestLabel,
+                     mLabelWidths->Width(item.rules.required ? item.label + required : item.label));
     }
     KeepWidth(FieldLeft() + Px(Layout::kFieldWidth) + Px(Layout::kPageMargin));
 }
@@ -138,13 +143,11 @@ void FieldPages::BuildPage(Page& page) {
     rows->setColumnStretch(1, 1);
     int row = 0;
     for (const ConfigItem& item : page.group->items) {
-        auto* label = new QLabel(item.label, page.widget);
-        label->setObjectName(LabelControlName(item.id));
-        label->setFixedHeight(Px(Layout::kRowHeight));
+        QLabel* label = AddLabel(item, page, rows, row);
         clsTextbox* field = mMakeField(item, page.widget, label);
         field->Control()->setFixedHeight(Px(Layout::kRowHeight));
+        label->setBuddy(field->Control());
         rows->setRowMinimumHeight(row, PxBetween(Layout::RowTop(row), Layout::RowTop(row + 1)));
-        rows->addWidget(label, row, 0, Qt::AlignTop);
         rows->addWidget(field->Control(), row, 1, Qt::AlignTop);
         page.fields.push_back(field);
         ++row;
@@ -162,6 +165,29 @@ void FieldPages::BuildPage(Page& page) {
         setTabOrder(page.fields.back()->Control(), mAfterFields[0]);
         setTabOrder(mAfterFields[0], mAfterFields[1]);
     }
+}
+
+QLabel* FieldPages::AddLabel(const ConfigItem& item, const Page& page, QGridLayout* rows, int row) {
+    // A label with a buddy reads "&" as the mark of a shortcut key; these labels have none.
+    auto* label = new QLabel(QString(item.label).replace(u'&', QStringLiteral("&&")), page.widget);
+    label->setObjectName(LabelControlName(item.id));
+    label->setFixedHeight(Px(Layout::kRowHeight));
+    if (item.rules.required) {
+        auto* mark = new QLabel(tr("(required)"), page.widget);
+        mark->setObjectName(label->objectName() + QStringLiteral("Required"));
+        mark->setFixedHeight(Px(Layout::kRowHeight));
+        mark->setForegroundRole(QPalette::PlaceholderText);  // lighter than the label
+        mark->setToolTip(tr("This value must not be empty."));
+        auto* both = new QHBoxLayout;
+        both->setSpacing(label->fontMetrics().horizontalAdvance(u' '));
+        both->addWidget(label);
+        both->addWidget(mark);
+        both->addStretch(1);
+        rows->addLayout(both, row, 0, Qt::AlignTop);
+    } else {
+        rows->addWidget(label, row, 0, Qt::AlignTop);
+    }
+    return label;
 }
 
 void FieldPages::KeepWidth(int pageWidth) {

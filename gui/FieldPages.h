@@ -26,6 +26,9 @@ struct ConfigItem;
 // margin, and never get narrower than designed. A page is built when it is first shown, so that
 // the window opens as fast with thousands of fields as with a few. The field that gets the focus
 // is scrolled into view.
+//
+// A label is its field's buddy, which screen readers read as "labelled by"; a required item's
+// label is followed by a lighter "(required)".
 class FieldPages : public QWidget {
     Q_OBJECT
   public:
@@ -67,6 +70,8 @@ class FieldPages : public QWidget {
     void SwitchGroup(int step);
     // Keeps the fields at least as wide as designed: no page is narrower than `pageWidth`.
     void KeepWidth(int pageWidth);
+    // Puts the label of `item`, and its "(required)" after it, in the label column at `row`.
+    QLabel* AddLabel(const ConfigItem& item, const Page& page, QGridLayout* rows, int row);
     // Scrolls the page shown so that `control` is in view.
     void KeepInView(QWidget* control);
     int ScrollBarExtent() const;

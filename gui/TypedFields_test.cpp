@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTabBar>
@@ -156,12 +157,12 @@ TEST_F(TypedFieldsTest, EachKindHasItsControlThatShowsChecksAndStoresTheValue) {
     } cases[] = {
         {"SECRET", nullptr, "QLineEdit hunter2 masked", "", "type:s3cret", "s3cret", ""},
         {"DEBUG", nullptr, "QCheckBox on", "", "click", "no", ""},
-        {"MODE", nullptr, "QComboBox safe of fast safe", "", "pick:fast", "fast", ""},
+        {"MODE", nullptr, "ChoiceBox safe of fast safe", "", "pick:fast", "fast", ""},
         {"LOG", nullptr, "QLineEdit /var/log/app.log", "", "browse:/tmp/o", "/tmp/o", "file"},
         {"DATA", nullptr, "QLineEdit /data", "", "F4:/opt", "/opt", "folder"},
         {"DEBUG", "maybe", "QCheckBox partly maybe invalid", "must be \"yes\" or \"no\"", "click",
          "yes", ""},
-        {"MODE", "turbo", "QComboBox turbo of fast safe turbo invalid",
+        {"MODE", "turbo", "ChoiceBox turbo of fast safe turbo invalid",
          "is not one of \"fast\", \"safe\"", "pick:fast", "fast", ""},
     };
     for (const auto& c : cases) {
@@ -248,7 +249,7 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     const QString problem = "does not match the pattern \"\\S+\"";
     const QString tip = "This value " + problem + ".\nKey of the admin account";
     EXPECT_EQ(everythingShown(), QString(secret.size(), field->displayText().front()) + '|' + tip +
-                                     "|Secret|" + tip + "\n$(SECRET)|" +
+                                     "|Secret|Invalid.\n" + tip + "\n$(SECRET)|" +
                                      QString(secret.size(), '*') + "|Secret: " + problem);
     Press("Ok");
     EXPECT_EQ(mDialogs.messages.join('|'), kRefused + "Server / Secret: " + problem);
@@ -323,6 +324,45 @@ TEST_F(TypedFieldsTest, NumbersStepWithinTheirBoundsAndKeepTheirText) {
     }
 }
 
+// A screen reader hears each field by its label, whatever its kind, reads its value (never a
+// password's), follows the label's relation to it, and hears the states Qt has no flag for in the
+// description. A required item's label is followed by "(required)" from the start.
+TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
+    ASSERT_EQ(Open(SettingsWith("MODE", "turbo").replace(">/data<", "><")), std::nullopt);
+    const struct {
+        const char *id, *name;
+        QAccessible::Role role;
+        const char *value, *description;  // description: its first line
+    } cases[] = {
+        {"NAME", "Name", QAccessible::EditableText, "web", "$(NAME)"},
+        {"PORT", "Port", QAccessible::SpinBox, "8080", "The TCP port the server listens on"},
+        {"SECRET", "Secret", QAccessible::EditableText, "", "Key of the admin account"},
+        {"DEBUG", "Debug", QAccessible::CheckBox, "", "$(DEBUG)"},
+        {"MODE", "Mode", QAccessible::ComboBox, "turbo", "Invalid."},
+        {"LOG", "Log file", QAccessible::EditableText, "/var/log/app.log", "$(LOG)"},
+        {"DATA", "Data", QAccessible::EditableText, "", "Required.\nInvalid."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        QWidget* field = Field(c.id);
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(field);
+        EXPECT_EQ(access->text(QAccessible::Name), c.name);
+        EXPECT_EQ(access->role(), c.role);
+        // What AT-SPI reads as the value: the text, where there is one.
+        QAccessibleTextInterface* text = access->textInterface();
+        EXPECT_EQ(text ? text->text(0, text->characterCount()) : access->text(QAccessible::Value),
+                  c.value);
+        EXPECT_TRUE(access->text(QAccessible::Description).startsWith(c.description))
+            << qPrintable(access->text(QAccessible::Description));
+        const auto labels = access->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.front().first->object()->objectName(), QString("lbl") + c.id);
+        const bool required = QString(c.id) == "DATA";
+        EXPECT_EQ(mWindow->findChild<QLabel*>(QString("lbl%1Required").arg(c.id)) != nullptr,
+                  required);
+    }
+}
+
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates
 // the file; No ends the start as a file that does not load does, which asks nothing.
 TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
@@ -350,7 +390,7 @@ TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
             shown << Shown(Field(id));
         EXPECT_EQ(shown.join(", "),
                   "QLineEdit , NumberBox , QLineEdit  masked, QCheckBox partly , "
-                  "QComboBox  of fast safe , QLineEdit , QLineEdit /srv");
+                  "ChoiceBox  of fast safe , QLineEdit , QLineEdit /srv");
         Press("Ok");
         EXPECT_EQ(mDialogs.questions.join('|'), c.question);  // no "removed" or "changed"
         EXPECT_FALSE(mWindow->isVisible());

@@ -115,7 +115,14 @@ void clsTextbox::ShowValueMarks() {
     if (!mItem.rules.help.isEmpty()) {
         tip.append(mItem.rules.help);
     }
+    // What a screen reader says after the name: the states first, as Qt has none for them.
     QStringList description = tip;
+    if (mProblem) {
+        description.prepend(tr("Invalid."));
+    }
+    if (mItem.rules.required) {
+        description.prepend(tr("Required."));
+    }
     if (IsCut(text)) {
         tip.append(text);
     }

@@ -20,8 +20,10 @@ struct ValueRules;
 // them: the edited mark (ShowEditedMark: the value is not the one loaded or last saved; a bold
 // label, and " (changed)" in the names a screen reader reads) and the marks of the value
 // (ShowValueMarks: a value that breaks the item's rules has a red frame, and the reason is in the
-// tooltip, the description and the hint). A password's value is never put in a tooltip nor in a
-// text for screen readers. The context menu puts the saved value or the item's default back.
+// tooltip, the description and the hint). Qt has no accessible state for a required or an invalid
+// value: the description says "Required." and "Invalid." instead. A password's value is never put
+// in a tooltip nor in a text for screen readers. The context menu puts the saved value or the
+// item's default back.
 class clsTextbox : public QObject {
     Q_OBJECT
   public:
