@@ -10,12 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // is one no caller can mean; the program itself passes 10.
     const int maxArgs = 1 + (size > 0 ? data[0] % 16 : 9);
     const QString text = QString::fromUtf8(fuzz::Bytes(data, size).mid(1));
-    const QStringList arguments = GetCommandLine(text, maxArgs);
+    QStringList ignored;
+    const QStringList arguments = GetCommandLine(text, maxArgs, &ignored);
     // The words of the text, split independently of the program's own loop.
     const QStringList words = QString(text).replace(u'\t', u' ').split(u' ', Qt::SkipEmptyParts);
     FUZZ_CHECK(arguments == (words.isEmpty() ? QStringList(QStringLiteral("/splash"))
                                              : words.mid(0, maxArgs)),
                "the arguments are the first maxArgs words of the text, or \"/splash\"");
+    FUZZ_CHECK(ignored == words.mid(maxArgs), "the words past maxArgs are handed back, in order");
 
     const CommandLineOptions options = ParseCommandLine(arguments);
     // The walk stops at the first argument that is no option, a "/set:" without "NAME=", an

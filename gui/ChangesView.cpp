@@ -1,5 +1,6 @@
 #include "gui/ChangesView.h"
 
+#include "gui/WarningsReport.h"
 #include "run/Messages.h"
 
 #include <QDialogButtonBox>
@@ -9,12 +10,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+// The notes stay a few lines above the diff.
+constexpr int kListedWarnings = 10;
+
+}  // namespace
+
 ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("ChangesView"));
     setWindowTitle(tr("Show Changes"));
 
-    QStringList notes = preview.result.problems + preview.unshown;
+    // What the save would warn about: the $(NAME)s it would leave in the outputs, and values that
+    // no item declares.
+    QStringList notes = preview.result.problems +
+                        WarningsReport::FirstLines(preview.result.warnings, kListedWarnings) +
+                        preview.unshown;
     if (preview.masked) {
         notes.append(Messages::PasswordsMasked());
     }

@@ -7,9 +7,9 @@
 
 // The preview of a save: the diff that it would make to the settings file and to every output,
 // read-only in a fixed-width font, under a few lines about what the diff does not show (problems
-// of the save, changes a diff cannot carry, masked passwords, or that no file would change), with
-// the buttons Save and Close. Save does not save by itself: it asks the window through
-// SaveRequested, and the window closes the view when its save went through.
+// and warnings of the save, changes a diff cannot carry, masked passwords, or that no file would
+// change), with the buttons Save and Close. Save does not save by itself: it asks the window
+// through SaveRequested, and the window closes the view when its save went through.
 class ChangesView final : public QDialog {
     Q_OBJECT
   public:

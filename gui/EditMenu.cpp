@@ -11,6 +11,8 @@ EditMenu::EditMenu(FieldPages* pages, FindBar* find, QWidget* parent) : QMenu(tr
     AddItem("indFindNext", tr("Find &Next"), QKeySequence(Qt::Key_F3), [find] { find->Step(1); });
     AddItem("indFindPrevious", tr("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
             [find] { find->Step(-1); });
+    addAction(find->OnlyMatchesAction());
+    addAction(find->OnlyChangedAction());
     addSeparator();
     QAction* toSaved =
         AddItem("indResetToSaved", tr("&Reset to Saved Value"), QKeySequence(), [pages] {

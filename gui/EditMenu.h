@@ -7,9 +7,10 @@
 class FieldPages;
 class FindBar;
 
-// The Edit menu of the main window: find a field with the search box, and put the focused
-// field's saved value or its item's default back. The menu takes no focus from the field: which
-// of its items can act is known when it opens.
+// The Edit menu of the main window: find a field with the search box, show only the fields that
+// match or that are changed (the search box's filters), and put the focused field's saved value
+// or its item's default back. The menu takes no focus from the field: which of its items can act
+// is known when it opens.
 class EditMenu : public QMenu {
     Q_OBJECT
   public:

@@ -1,6 +1,7 @@
 // Finding fields and telling edited ones, in the real main window over an in-memory disk.
 #include "gui/frmsetup.h"
 
+#include "gui/Layout.h"
 #include "gui/xAboutTrvSet.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
@@ -11,7 +12,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTest>
@@ -94,6 +97,79 @@ TEST_F(EditorWindowTest, FindGoesThroughTheMatchesOfEveryGroupInTurn) {
     EXPECT_NE(Find("FindText")->styleSheet(), "");
     QTest::keyClick(Find("FindText"), Qt::Key_Escape);
     EXPECT_FALSE(Find("FindBar")->isVisible());
+}
+
+// The search box's filters leave out, on every page, those not built yet too, the fields that do
+// not match or are not changed, and the tabs of the groups they leave empty; the rows shown close
+// up. Escape shows everything again.
+TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchOrAreChanged) {
+    const auto key = [&](const char* keys) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keySequence(focus ? focus : mWindow.get(), QKeySequence(keys));
+    };
+    const auto type = [&](const char* text) {
+        Find<QLineEdit>("FindText")->selectAll();
+        QTest::keyClick(Find("FindText"), Qt::Key_Backspace);
+        QTest::keyClicks(Find("FindText"), text);
+    };
+    const QString settings1x = "eS1 eS10 eS11 eS12 eS13 eS14 eS15 eS16 eS17 eS18 eS19";
+    QStringList everySetting;
+    for (int n = 0; n < 40; ++n)
+        everySetting << QString("eS%1").arg(n);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QString shown;  // the tabs shown | the fields shown on the page shown
+    } steps[] = {
+        {"finding, no filter",
+         [&] {
+             key("Ctrl+F");
+             type("db");
+         },
+         "Database Paths Many | eDBHOST eDBPORT"},
+        {"only matches", [&] { key("Ctrl+Shift+F"); }, "Database Paths Many | eDBHOST eDBPORT"},
+        {"a page built while filtering", [&] { Find<QTabBar>("Categories")->setCurrentIndex(2); },
+         "Database Paths Many | eS39"},
+        {"groups that keep none", [&] { type("db c"); }, "Many | eS39"},
+        {"rows far apart", [&] { type("Setting number 1"); }, "Many | " + settings1x},
+        {"and only changed: none", [&] { key("Ctrl+Shift+M"); }, " | "},
+        {"only changed, without a text: not at their default; the page shown keeps none",
+         [&] { type(""); }, "Database | eDBHOST eDBPORT"},
+        {"Escape: every field", [&] { key("Escape"); }, "Database Paths Many | eDBHOST eDBPORT"},
+        {"a page filtered before shows every row again",
+         [&] { Find<QTabBar>("Categories")->setCurrentIndex(2); },
+         "Database Paths Many | " + everySetting.join(' ')},
+        {"changed since the save",
+         [&] {
+             Find<QTabBar>("Categories")->setCurrentIndex(1);
+             Find<QLineEdit>("eLOGDIR")->setText("/x");
+             key("Ctrl+Shift+M");
+         },
+         "Database Paths | eLOGDIR"},
+        {"Ctrl+Tab passes the tabs left out", [&] { key("Ctrl+Tab"); },
+         "Database Paths | eDBHOST eDBPORT"},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        QStringList tabs, fields;
+        for (int tab = 0; tab < Find<QTabBar>("Categories")->count(); ++tab) {
+            if (Find<QTabBar>("Categories")->isTabVisible(tab))
+                tabs << Find<QTabBar>("Categories")->tabText(tab);
+        }
+        for (QWidget* field : Find<QScrollArea>("Pages")->widget()->findChildren<QWidget*>(
+                 QRegularExpression("^e"))) {
+            if (field->isVisible())
+                fields << field->objectName();
+        }
+        EXPECT_EQ(tabs.join(' ') + " | " + fields.join(' '), step.shown) << "after " << step.what;
+        if (step.shown.endsWith(settings1x)) {
+            QApplication::processEvents();
+            EXPECT_EQ(Find("eS10")->y() - Find("eS1")->y(),
+                      Layout::Px(Layout::RowTop(1)) - Layout::Px(Layout::RowTop(0)));
+        }
+    }
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "eDBHOST");
+    EXPECT_FALSE(Find<QAction>("indOnlyMatches")->isChecked());
 }
 
 // An edited field's label is bold and both are named "(changed)"; putting the value back ends

@@ -33,6 +33,9 @@ FieldPages::FieldPages(FieldMaker makeField, QWidget* parent)
     mCategories->setExpanding(false);
     mCategories->setFocusPolicy(Qt::StrongFocus);
     mCategories->setFixedHeight(Px(Layout::kTabsHeight));
+    QSizePolicy keepsRoom = mCategories->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    mCategories->setSizePolicy(keepsRoom);
     connect(mCategories, &QTabBar::currentChanged, this, &FieldPages::ShowSelectedPage);
     const auto addGroupSwitch = [this](std::initializer_list<QKeySequence> keys, int step) {
         auto* shortcut = new QShortcut(this);
@@ -85,7 +88,7 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
         const QSignalBlocker noSwitching(mCategories);
         mCategories->addTab(group.name);
     }
-    mPages.push_back({&group, nullptr, {}});
+    mPages.push_back({&group, nullptr, {}, {}, {}});
     if (!mLabelWidths) {
         QFont bold = QApplication::font("QLabel");
         bold.setBold(true);
@@ -120,6 +123,8 @@ void FieldPages::ShowSelectedPage() {
     Page& page = mPages[static_cast<std::size_t>(selected)];
     if (!page.widget) {
         BuildPage(page);
+    } else {
+        ShowRows(static_cast<std::size_t>(selected));
     }
     if (mShown >= 0 && mShown != selected) {
         mPages[static_cast<std::size_t>(mShown)].widget->hide();
@@ -150,14 +155,17 @@ void FieldPages::BuildPage(Page& page) {
         rows->setRowMinimumHeight(row, PxBetween(Layout::RowTop(row), Layout::RowTop(row + 1)));
         rows->addWidget(field->Control(), row, 1, Qt::AlignTop);
         page.fields.push_back(field);
+        page.labels.push_back(label);
         ++row;
     }
+    page.rowShown.assign(page.fields.size(), true);
     // The rows keep their height on a page taller than they are.
     rows->setRowStretch(row, 1);
     mShelfLayout->addWidget(page.widget);
     // A field whose control asks for more room than designed (a list of long options) widens
     // the page, and with it the window's smallest width.
     KeepWidth(rows->minimumSize().width());
+    ShowRows(static_cast<std::size_t>(&page - mPages.data()));
     // A widget made now joins the keyboard order at its end, behind the controls that follow the
     // fields. Moving those behind the page's last field, rather than each field before them,
     // takes two moves a page: every move walks the whole chain.
@@ -199,11 +207,77 @@ int FieldPages::ScrollBarExtent() const {
 }
 
 void FieldPages::ShowField(int group, int item) {
+    const auto groupIndex = static_cast<std::size_t>(group);
+    if (!IsShown(groupIndex, static_cast<std::size_t>(item))) {
+        // The field asked for is shown whatever the filter; the filter's next change decides.
+        mShownFields[groupIndex][static_cast<std::size_t>(item)] = true;
+        mCategories->setTabVisible(group, true);
+        if (mPages[groupIndex].widget) {
+            ShowRows(groupIndex);
+        }
+    }
     mCategories->setCurrentIndex(group);
     QWidget* control =
         mPages[static_cast<std::size_t>(group)].fields[static_cast<std::size_t>(item)]->Control();
     control->setFocus(Qt::OtherFocusReason);
     KeepInView(control);
+}
+
+void FieldPages::ShowOnlyFields(const std::vector<std::vector<bool>>& shown) {
+    mShownFields = shown;
+    int firstShown = -1;
+    for (std::size_t group = 0; group < mPages.size(); ++group) {
+        bool any = mShownFields.empty();
+        for (std::size_t item = 0; !any && item < mPages[group].group->items.size(); ++item) {
+            any = IsShown(group, item);
+        }
+        const int tab = static_cast<int>(group);
+        if (mCategories->isTabVisible(tab) != any) {
+            mCategories->setTabVisible(tab, any);
+        }
+        if (any && firstShown < 0) {
+            firstShown = tab;
+        }
+    }
+    // The rows of another page are shown or hidden when it is shown: a key typed in the search
+    // box costs the rows of one page, not of every page built.
+    if (mShown >= 0) {
+        ShowRows(static_cast<std::size_t>(mShown));
+    }
+    // A tab strip without a tab would still draw its scroll buttons; it keeps its room.
+    mCategories->setVisible(firstShown >= 0);
+    if (firstShown < 0) {
+        // Nothing to show: no page, and the search box says that nothing matches.
+        if (mShown >= 0) {
+            mPages[static_cast<std::size_t>(mShown)].widget->hide();
+        }
+    } else if (!mCategories->isTabVisible(mCategories->currentIndex())) {
+        mCategories->setCurrentIndex(firstShown);
+    } else if (mShown >= 0 && mPages[static_cast<std::size_t>(mShown)].widget->isHidden()) {
+        ShowSelectedPage();  // back from nothing to show
+    }
+}
+
+bool FieldPages::IsShown(std::size_t group, std::size_t item) const {
+    return mShownFields.empty() || mShownFields[group][item];
+}
+
+void FieldPages::ShowRows(std::size_t group) {
+    Page& page = mPages[group];
+    auto* rows = static_cast<QGridLayout*>(page.widget->layout());
+    for (std::size_t row = 0; row < page.fields.size(); ++row) {
+        const bool shown = IsShown(group, row);
+        if (page.rowShown[row] == shown) {
+            continue;
+        }
+        page.rowShown[row] = shown;
+        page.labels[row]->setVisible(shown);
+        page.fields[row]->Control()->setVisible(shown);
+        // A hidden row takes no room: the rows shown close up.
+        const int top = static_cast<int>(row);
+        rows->setRowMinimumHeight(
+            top, shown ? PxBetween(Layout::RowTop(top), Layout::RowTop(top + 1)) : 0);
+    }
 }
 
 void FieldPages::KeepInView(QWidget* control) {
@@ -215,12 +289,22 @@ void FieldPages::KeepInView(QWidget* control) {
 
 void FieldPages::SwitchGroup(int step) {
     const int count = mCategories->count();
-    if (count > 1) {
-        const int group = (mCategories->currentIndex() + step + count) % count;
-        mCategories->setCurrentIndex(group);
-        if (!mPages[static_cast<std::size_t>(group)].group->items.empty()) {
-            ShowField(group, 0);
+    int group = mCategories->currentIndex();
+    // The tabs that ShowOnlyFields hid are passed over.
+    for (int tried = 1; tried < count; ++tried) {
+        group = (group + step + count) % count;
+        if (!mCategories->isTabVisible(group)) {
+            continue;
         }
+        mCategories->setCurrentIndex(group);
+        const std::vector<ConfigItem>& items = mPages[static_cast<std::size_t>(group)].group->items;
+        for (std::size_t item = 0; item < items.size(); ++item) {
+            if (IsShown(static_cast<std::size_t>(group), item)) {
+                ShowField(group, static_cast<int>(item));
+                break;
+            }
+        }
+        return;
     }
 }
 

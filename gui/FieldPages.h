@@ -49,8 +49,14 @@ class FieldPages : public QWidget {
     // The keyboard reaches `first` and then `second` after the fields of the page shown.
     void SetControlsAfterFields(QWidget* first, QWidget* second);
 
-    // Shows the page of the group at `group` and focuses its item at `item`, scrolled into view.
+    // Shows the page of the group at `group` and focuses its item at `item`, scrolled into view,
+    // also when ShowOnlyFields left it out.
     void ShowField(int group, int item);
+    // Shows only the rows of the items that `shown` holds true (by the index of the group, then of
+    // the item, in the configuration) and the tabs of the groups that keep a row; where the page
+    // shown keeps none, the first group that keeps one is shown. Empty shows every row and tab.
+    // Any other page, one not built yet too, shows only those rows when it is next shown.
+    void ShowOnlyFields(const std::vector<std::vector<bool>>& shown);
     // The field that has the focus, or null.
     clsTextbox* FocusedField() const;
 
@@ -60,11 +66,17 @@ class FieldPages : public QWidget {
         const ConfigGroup* group;
         QWidget* widget = nullptr;
         std::vector<clsTextbox*> fields;
+        std::vector<QLabel*> labels;  // by row, as the fields
+        std::vector<bool> rowShown;   // by row: false for a row that ShowOnlyFields hid
     };
 
     // Where the fields start on every page, in pixels from the page's left edge.
     int FieldLeft() const;
     void BuildPage(Page& page);
+    // Shows the rows of `page` that ShowOnlyFields keeps, and hides the others.
+    void ShowRows(std::size_t group);
+    // Whether ShowOnlyFields keeps the row `item` of the group `group`.
+    bool IsShown(std::size_t group, std::size_t item) const;
     // Selects the group `step` tabs on, round the ends, and focuses its first field (Ctrl+Tab,
     // Ctrl+Shift+Tab and Ctrl+PgDown, Ctrl+PgUp).
     void SwitchGroup(int step);
@@ -86,4 +98,5 @@ class FieldPages : public QWidget {
     std::optional<LabelWidths> mLabelWidths;  // in the labels' font, bold
     int mWidestLabel = 0;
     QWidget* mAfterFields[2] = {nullptr, nullptr};
+    std::vector<std::vector<bool>> mShownFields;  // as ShowOnlyFields was given it
 };

@@ -1,15 +1,40 @@
 #include "gui/FindBar.h"
 
-#include "schema/Configuration.h"
+#include "session/EditSession.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QToolButton>
 
-FindBar::FindBar(const Configuration& config, QWidget* parent) : QWidget(parent), mConfig(config) {
+FindBar::FindBar(const EditSession& session, QWidget* parent) : QWidget(parent), mSession(session) {
     setObjectName(QStringLiteral("FindBar"));
     hide();
+    mOnlyMatches = MakeFilter("indOnlyMatches", tr("Show Only &Matches"), tr("Only matches"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    mOnlyChanged = MakeFilter("indOnlyChanged", tr("Show Only &Changed"), tr("Only changed"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+}
+
+QAction* FindBar::MakeFilter(const char* name, const QString& caption, const QString& buttonText,
+                             const QKeySequence& shortcut) {
+    auto* filter = new QAction(caption, this);
+    filter->setObjectName(QLatin1String(name));
+    filter->setIconText(buttonText);
+    filter->setToolTip(QStringLiteral("%1 (%2)").arg(QString(caption).remove(u'&'),
+                                                     shortcut.toString(QKeySequence::NativeText)));
+    filter->setShortcut(shortcut);
+    filter->setCheckable(true);
+    connect(filter, &QAction::toggled, this, [this](bool on) {
+        // A filter that is on is shown, and so is the way to turn it off.
+        if (on && !isVisible()) {
+            Open();
+        }
+        Search(mText->text());
+    });
+    return filter;
 }
 
 void FindBar::MakeControls() {
@@ -24,11 +49,34 @@ void FindBar::MakeControls() {
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(mText, 1);
     row->addWidget(mResult);
+    for (QAction* filter : {mOnlyMatches, mOnlyChanged}) {
+        auto* toggle = new QToolButton(this);
+        toggle->setObjectName(filter->objectName().mid(3));  // "OnlyMatches", "OnlyChanged"
+        toggle->setDefaultAction(filter);
+        row->addWidget(toggle);
+    }
     connect(mText, &QLineEdit::textChanged, this, &FindBar::Search);
     connect(mText, &QLineEdit::returnPressed, this, [this] { Step(1); });
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     close->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(close, &QShortcut::activated, this, &QWidget::hide);
+    connect(close, &QShortcut::activated, this, &FindBar::Close);
+}
+
+void FindBar::Close() {
+    {
+        const QSignalBlocker quietly(mOnlyMatches), quietlyToo(mOnlyChanged);
+        mOnlyMatches->setChecked(false);
+        mOnlyChanged->setChecked(false);
+    }
+    Search(mText->text());
+    hide();
+}
+
+void FindBar::Refilter() {
+    // Before the box was first opened no filter can be on, and nothing has been searched.
+    if (mText) {
+        Search(mText->text());
+    }
 }
 
 void FindBar::Open() {
@@ -51,29 +99,58 @@ void FindBar::Step(int step) {
     emit Found(match.group, match.item);
 }
 
+bool FindBar::IsChanged(const ConfigItem& item) const {
+    if (mSession.IsEdited(item.id)) {
+        return true;
+    }
+    const QString* value = mSession.Values().Find(item.id);
+    return value && *value != mSession.DefaultOf(item.id).value_or(QString());
+}
+
 void FindBar::Search(const QString& text) {
     mMatches.clear();
     mCurrent = -1;
     const QString wanted = text.trimmed();
-    if (!wanted.isEmpty()) {
-        const std::vector<ConfigGroup>& groups = mConfig.Groups();
+    const bool onlyChanged = mOnlyChanged->isChecked();
+    const bool onlyMatches = mOnlyMatches->isChecked() && !wanted.isEmpty();
+    const bool filtering = onlyChanged || onlyMatches;
+    std::vector<std::vector<bool>> shown;
+    if (!wanted.isEmpty() || filtering) {
+        const std::vector<ConfigGroup>& groups = mSession.Config().Groups();
         for (std::size_t group = 0; group < groups.size(); ++group) {
             const std::vector<ConfigItem>& items = groups[group].items;
+            if (filtering) {
+                shown.emplace_back(items.size(), false);
+            }
             for (std::size_t item = 0; item < items.size(); ++item) {
                 const ConfigItem& it = items[item];
-                if (it.label.contains(wanted, Qt::CaseInsensitive) ||
-                    it.id.contains(wanted, Qt::CaseInsensitive) ||
-                    it.rules.help.contains(wanted, Qt::CaseInsensitive)) {
+                if (onlyChanged && !IsChanged(it)) {
+                    continue;
+                }
+                const bool match = wanted.isEmpty() ||
+                                   it.label.contains(wanted, Qt::CaseInsensitive) ||
+                                   it.id.contains(wanted, Qt::CaseInsensitive) ||
+                                   it.rules.help.contains(wanted, Qt::CaseInsensitive);
+                if (match) {
                     mMatches.push_back({static_cast<int>(group), static_cast<int>(item)});
+                }
+                if (filtering) {
+                    shown[group][item] = match || !onlyMatches;
                 }
             }
         }
     }
     ShowResult();
+    // Every field is shown again once, when the last filter goes.
+    if (filtering || mFiltering) {
+        mFiltering = filtering;
+        emit ShowOnly(shown);
+    }
 }
 
 void FindBar::ShowResult() {
-    const bool none = mMatches.empty() && !mText->text().trimmed().isEmpty();
+    const bool none =
+        mMatches.empty() && (!mText->text().trimmed().isEmpty() || mOnlyChanged->isChecked());
     // The frame tells at a glance, the text tells a screen reader too.
     mText->setStyleSheet(none ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }")
                               : QString());

@@ -11,6 +11,7 @@
 #include "run/CommandLine.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
+#include "run/Overrides.h"
 #include "run/ProgramServices.h"
 
 #include <QCoreApplication>
@@ -89,8 +90,8 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
         return kExitFailed;
     }
     StandardStreams output;
-    return Finished(RunExport(options, {console, files, processes}, output,
-                              QProcessEnvironment::systemEnvironment()));
+    return Finished(
+        RunExport(options, {console, files, processes}, output, SystemEnvironmentBytes()));
 }
 
 // How long an X display has to answer a new connection. The window system would wait for ever;
@@ -138,6 +139,10 @@ class ExportDialogs final : public Dialogs {
         Dialogs* boxes = Boxes();
         return boxes ? boxes->AskYesNo(text) : mConsole.AskYesNo(text);
     }
+    // A run without a window has nothing to choose between, nor files to pick.
+    std::optional<int> AskChoice(const QString& text, const QStringList& choices) override {
+        return mConsole.AskChoice(text, choices);
+    }
     std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
         return std::nullopt;
     }
@@ -145,6 +150,9 @@ class ExportDialogs final : public Dialogs {
         return std::nullopt;
     }
     std::optional<QString> AskPath(PathKind, const QString&) override { return std::nullopt; }
+    std::optional<QString> AskFolder(const QString&, const QString&) override {
+        return std::nullopt;
+    }
     // Nobody watches an unattended run: it waits as long as the configuration says.
     std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
         return mConsole.ShowWaiting(text);
@@ -203,7 +211,12 @@ int RunEditor(int argc, char** argv, const CommandLineOptions& options, FileSyst
 int RunProgram(int argc, char** argv) {
     const QString argumentText = ArgumentText(argc, argv);
     auto application = std::make_unique<ConsoleApplication>(argc, argv);
-    const CommandLineOptions options = ParseCommandLine(GetCommandLine(argumentText));
+    QStringList ignored;
+    const CommandLineOptions options =
+        ParseCommandLine(GetCommandLine(argumentText, kMaxArguments, &ignored));
+    for (const QString& argument : ignored) {
+        Print(stderr, Messages::ArgumentIgnored(argument, kMaxArguments));
+    }
     if (options.help || options.version) {
         Print(stdout, options.help ? HelpText() : VersionText());
         return Finished(kExitOk);
@@ -216,6 +229,13 @@ int RunProgram(int argc, char** argv) {
     if (!options.usageMessage && !options.exportMode && !options.checkMode && !options.diffMode &&
         (options.batch || !options.values.empty())) {
         std::fputs(Messages::NeedsRunWithoutWindow().toLocal8Bit().constData(), stderr);
+        return kExitFailed;
+    }
+    // A script that gives more arguments than count would otherwise export from the wrong
+    // files, or with the wrong values, and be told that all went well.
+    if (!options.usageMessage && !ignored.isEmpty() &&
+        (options.exportMode || options.checkMode || options.diffMode)) {
+        std::fputs(Messages::TooManyArguments(kMaxArguments).toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
     DiskFileSystem files;
@@ -235,8 +255,8 @@ int RunProgram(int argc, char** argv) {
             return kExitFailed;
         }
         StandardStreams output;
-        return Finished(RunExport(options, {dialogs, files, processes}, output,
-                                  QProcessEnvironment::systemEnvironment()));
+        return Finished(
+            RunExport(options, {dialogs, files, processes}, output, SystemEnvironmentBytes()));
     }
 
     if (!DisplayAnswers(QCoreApplication::translate("Program", "it counts as no display"))) {

@@ -1,8 +1,13 @@
 #include "gui/QtDialogs.h"
+
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -18,6 +23,24 @@ QString Title() {
     return QStringLiteral("TervoSetup");
 }
 
+// The first path chosen in `dialog`, run modally; nothing when it was cancelled.
+std::optional<QString> Chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString chosen = dialog.selectedFiles().constFirst();
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+}
+
+// Sets `dialog` to pick an existing folder, starting in `start` (may be empty).
+void PickFolder(QFileDialog& dialog, const QString& start) {
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (!start.isEmpty()) {
+        dialog.setDirectory(start);
+    }
+}
+
 std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode,
                                      const QString& fileName, const QString& filter) {
     QFileDialog dialog(parent, QString(), QString(), filter);
@@ -26,11 +49,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mo
     // overwrites (Qt's default for AcceptSave).
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.selectFile(fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+    return Chosen(dialog);
 }
 
 }  // namespace
@@ -62,6 +81,23 @@ bool QtDialogs::AskYesNo(const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+std::optional<int> QtDialogs::AskChoice(const QString& text, const QStringList& choices) {
+    QMessageBox box(QMessageBox::Question, Title(), text, QMessageBox::Cancel, mParent);
+    std::vector<QPushButton*> buttons;
+    for (const QString& choice : choices) {
+        buttons.push_back(box.addButton(choice, QMessageBox::AcceptRole));
+    }
+    // Enter takes the first choice, Escape cancels.
+    if (!buttons.empty()) {
+        box.setDefaultButton(buttons.front());
+    }
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.exec();
+    const auto taken = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return taken == buttons.end() ? std::nullopt
+                                  : std::optional<int>(static_cast<int>(taken - buttons.begin()));
+}
+
 std::optional<QString> QtDialogs::AskOpenFileName(const QString& fileName, const QString& filter) {
     return RunFileDialog(mParent, QFileDialog::AcceptOpen, fileName, filter);
 }
@@ -73,11 +109,7 @@ std::optional<QString> QtDialogs::AskSaveFileName(const QString& fileName, const
 std::optional<QString> QtDialogs::AskPath(PathKind kind, const QString& current) {
     QFileDialog dialog(mParent);
     if (kind == PathKind::Folder) {
-        dialog.setFileMode(QFileDialog::Directory);
-        dialog.setOption(QFileDialog::ShowDirsOnly);
-        if (!current.isEmpty()) {
-            dialog.setDirectory(current);
-        }
+        PickFolder(dialog, current);
     } else {
         // A field may name a file that a later step creates.
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -85,11 +117,13 @@ std::optional<QString> QtDialogs::AskPath(PathKind kind, const QString& current)
             dialog.selectFile(current);
         }
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
-    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
+    return Chosen(dialog);
+}
+
+std::optional<QString> QtDialogs::AskFolder(const QString& caption, const QString& start) {
+    QFileDialog dialog(mParent, caption);
+    PickFolder(dialog, start);
+    return Chosen(dialog);
 }
 
 std::unique_ptr<Dialogs::Waiting> QtDialogs::ShowWaiting(const QString& text) {

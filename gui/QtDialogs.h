@@ -13,9 +13,11 @@ class QtDialogs : public Dialogs {
 
     Answer AskYesNoCancel(const QString& text) override;
     bool AskYesNo(const QString& text) override;
+    std::optional<int> AskChoice(const QString& text, const QStringList& choices) override;
     std::optional<QString> AskOpenFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskSaveFileName(const QString& fileName, const QString& filter) override;
     std::optional<QString> AskPath(PathKind kind, const QString& current) override;
+    std::optional<QString> AskFolder(const QString& caption, const QString& start) override;
     // A window-modal QProgressDialog without a range; it appears once the wait has taken half a
     // second, so that a quick command does not flash it.
     std::unique_ptr<Waiting> ShowWaiting(const QString& text) override;

@@ -6,7 +6,9 @@
 #include "gui/EditMenu.h"
 #include "gui/FieldPages.h"
 #include "gui/FindBar.h"
+#include "gui/FirstStart.h"
 #include "gui/MakeTextbox.h"
+#include "gui/WarningsReport.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
@@ -62,8 +64,10 @@ frmsetup::~frmsetup() = default;
 
 void frmsetup::BuildControls() {
     mPages = new FieldPages(std::bind_front(&frmsetup::AddField, this));
-    mFind = new FindBar(mConfigDoc, nullptr);
+    mFind = new FindBar(mSession, nullptr);
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
+    connect(mFind, &FindBar::ShowOnly, mPages, &FieldPages::ShowOnlyFields);
+    mWarnings = new WarningsReport(mServices.dialogs, this);
     Ok = new QPushButton(tr("OK"));
     Ok->setObjectName(QStringLiteral("Ok"));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
@@ -139,8 +143,9 @@ void frmsetup::UsePaths(const CommandLineOptions& options) {
 
 void frmsetup::ChooseConfiguration() {
     const std::optional<QString> chosen =
-        mServices.dialogs.AskOpenFileName(mConfigFile, Messages::XmlFilter());
-    if (!chosen || chosen->isEmpty()) {
+        FirstStart(mServices.dialogs, mServices.files, FirstStart::BundledExample())
+            .Choose(mConfigFile);
+    if (!chosen) {
         return;
     }
     CommandLineOptions options = mOptions;
@@ -154,6 +159,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
         mServices.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return false;
     }
+    mWarnings->ConfigurationLoaded(path, mConfigDoc.Warnings());
     if (DeclaresRules(mConfigDoc)) {
         mStatus = statusBar();
     }
@@ -239,6 +245,7 @@ bool frmsetup::SaveSettings(const QString& targetPath) {
     if (ShowSaveResult(result, targetPath, mServices.dialogs) == kExitFailed) {
         return false;
     }
+    mWarnings->Saved(result.warnings);
     ShowValues();
     return true;
 }
@@ -254,16 +261,12 @@ bool frmsetup::ValuesFit() {
 void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
     QStringList lines;
     for (const InvalidValue& bad : invalid) {
-        if (lines.size() == kListedProblems) {
-            lines.append(
-                tr("... and %n more", nullptr, static_cast<int>(invalid.size()) - kListedProblems));
-            break;
-        }
         lines.append(tr("%1 / %2: %3").arg(bad.group->name, bad.item->label, bad.reason));
     }
-    mServices.dialogs.ShowMessage(tr("Nothing was saved. These values are not valid:") +
-                                      QStringLiteral("\n\n") + lines.join(u'\n'),
-                                  Dialogs::MessageKind::Warning);
+    mServices.dialogs.ShowMessage(
+        tr("Nothing was saved. These values are not valid:") + QStringLiteral("\n\n") +
+            WarningsReport::FirstLines(lines, kListedProblems).join(u'\n'),
+        Dialogs::MessageKind::Warning);
     const InvalidValue& first = invalid.front();
     mPages->ShowField(static_cast<int>(first.group - mConfigDoc.Groups().data()),
                       static_cast<int>(first.item - first.group->items.data()));
@@ -337,6 +340,7 @@ void frmsetup::Ok_Click() {
 
 void frmsetup::closeEvent(QCloseEvent* event) {
     if (Form_QueryUnload()) {
+        mWarnings->Closing();
         if (mAbout) {
             mAbout->close();
         }
@@ -402,5 +406,6 @@ void frmsetup::ShowValues() {
         field->SetText(*mSession.Values().Find(field->Id()));
         field->SetEdited(mSession.IsEdited(field->Id()));
     }
+    mFind->Refilter();
     Dirty();
 }

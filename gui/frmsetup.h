@@ -17,6 +17,7 @@ class QCloseEvent;
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class WarningsReport;
 class clsTextbox;
 class xAboutTrvSet;
 
@@ -38,8 +39,10 @@ class frmsetup : public QMainWindow {
     // the first save: asked Yes, the fields start with their defaults, as an edit. Returns nothing
     // when the window is ready to be shown, or the exit status when a file could not be loaded
     // (the message has been shown).
-    // Started without "/conf:" where no configuration file is, it first asks for one, and looks up
-    // the settings file beside it.
+    // Started without "/conf:" where no configuration file is, it first says what it needs and
+    // offers to open a configuration or to start from a copy of the example (FirstStart), and
+    // looks up the settings file beside the configuration. The configuration's warnings and those
+    // of each save are shown in a window of their own (WarningsReport).
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -73,7 +76,7 @@ class frmsetup : public QMainWindow {
     bool LoadConfiguration(const QString& path);
     // Takes the configuration, settings file and folder that `options` name.
     void UsePaths(const CommandLineOptions& options);
-    // Asks for the configuration to edit, for a start without one.
+    // Asks for the configuration to edit, for a start without one (FirstStart).
     void ChooseConfiguration();
     void AddCategory(const ConfigGroup& group);
     // Makes the field of `item` on `page`, as the pages build it, showing the session's value.
@@ -125,7 +128,8 @@ class frmsetup : public QMainWindow {
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
-    FindBar* mFind = nullptr;  // the search box, hidden until asked for
+    FindBar* mFind = nullptr;  // the search box and its filters, hidden until asked for
+    WarningsReport* mWarnings = nullptr;
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;
     std::unique_ptr<xAboutTrvSet> mAbout;  // created on first use, closed with the main window

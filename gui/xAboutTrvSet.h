@@ -5,7 +5,8 @@
 class QLabel;
 
 // The About window: one picture with the program's name, what it is, its version and how to close
-// the window on it, closed by a click on it or Escape. A window of its own that belongs to `owner`: it stays above it and opens centred on it.
+// the window on it, closed by a click on it or Escape. A window of its own that belongs to `owner`:
+// it stays above it and opens centred on it.
 class xAboutTrvSet : public QWidget {
     Q_OBJECT
   public:

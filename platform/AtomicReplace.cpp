@@ -2,9 +2,9 @@
 
 #include "platform/ComparingSink.h"
 #include "platform/SystemError.h"
+#include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
 
-#include <QByteArrayList>
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
@@ -13,9 +13,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <pwd.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,141 +25,22 @@
 
 namespace {
 
-constexpr int kMaxSymlinkHops = 40;
 constexpr int kInodeDigits = 16;
 constexpr int kRandomCharacters = 6;
 // Written data is handed to the disk in steps of this size while the file is produced.
 constexpr off_t kWritebackStep = off_t{8} << 20;
 
-QByteArray DirectoryOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0) {
-        return QByteArrayLiteral(".");
-    }
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
-
-QByteArray Child(const QByteArray& folder, const QByteArray& name) {
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
-
-// Root and the user running the program: the only owners whose folders and symlinks a save goes
-// through. Anyone else who owns one could point it elsewhere, now or between two saves.
-bool TrustedOwner(uid_t owner) {
-    return owner == 0 || owner == ::geteuid();
-}
-
-// Whether a user other than root and us may add, rename or remove entries of the folder: through
-// the write bit for others, or through that of a group other than root's and the effective one.
-// Who is in such a group is not looked up: its write bit alone counts.
-bool OthersMayWrite(const struct stat& folder) {
-    return (folder.st_mode & S_IWOTH) != 0 ||
-           ((folder.st_mode & S_IWGRP) != 0 && folder.st_gid != 0 && folder.st_gid != ::getegid());
-}
-
-// A folder where other users may create entries, but only an entry's owner (or the folder's) may
-// rename or remove it again: /tmp and the like.
-bool IsShared(const struct stat& folder) {
-    return (folder.st_mode & S_ISVTX) != 0 && OthersMayWrite(folder);
-}
-
-// "root", "the user nobody", or "the user with uid 1234" when the system knows no name for it.
-QString OwnerName(uid_t uid) {
-    if (uid == 0) {
-        return QStringLiteral("root");
-    }
-    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? std::size_t(suggested) : 16384);
-    passwd entry;
-    passwd* found = nullptr;
-    if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
-        return QCoreApplication::translate("AtomicReplace", "the user %1")
-            .arg(QFile::decodeName(found->pw_name));
-    }
-    return QCoreApplication::translate("AtomicReplace", "the user with uid %1").arg(uid);
-}
-
-// Why nothing may be written through the folder or symlink `shown`, described by `info`; Ok when
-// it may.
-Status CheckPassage(const QByteArray& shown, const struct stat& info) {
-    if (!TrustedOwner(info.st_uid)) {
-        const QString owner = OwnerName(info.st_uid);
-        return Status::PathError(
-            QFile::decodeName(shown),
-            S_ISLNK(info.st_mode)
-                ? QCoreApplication::translate("AtomicReplace",
-                                              "the symlink belongs to %1, who is neither root nor "
-                                              "the user running this program; nothing is written "
-                                              "through it")
-                      .arg(owner)
-                : QCoreApplication::translate("AtomicReplace",
-                                              "the folder belongs to %1, who is neither root nor "
-                                              "the user running this program; nothing is written "
-                                              "through it")
-                      .arg(owner));
-    }
-    if (S_ISDIR(info.st_mode) && OthersMayWrite(info) && (info.st_mode & S_ISVTX) == 0) {
-        return Status::PathError(
-            QFile::decodeName(shown),
-            QCoreApplication::translate(
-                "AtomicReplace",
-                "the folder belongs to %1, but other users may replace what is in it "
-                "(mode %2); nothing is written through it")
-                .arg(OwnerName(info.st_uid))
-                .arg(info.st_mode & 07777, 4, 8, QLatin1Char('0')));
-    }
-    return Status::Ok();
-}
-
-// The parts of `path` to walk one by one: no empty ones, and "." only at the end, where it stands
-// for a path that ends in a folder ("a/", "a/.").
-QByteArrayList Components(const QByteArray& path) {
-    const QByteArrayList parts = path.split('/');
-    QByteArrayList components;
-    for (const QByteArray& part : parts) {
-        if (!part.isEmpty() && part != ".") {
-            components.append(part);
-        }
-    }
-    if (parts.last().isEmpty() || parts.last() == ".") {
-        components.append(QByteArrayLiteral("."));
-    }
-    return components;
-}
-
-// A folder on the way, open as a path, and how messages name it.
-struct Passage {
-    UniqueFd fd;
-    struct stat info = {};
-    QByteArray shown;
-};
-
-// Opens the folder `name` of `base` (not following a symlink) as the next folder on the way to
-// `path`, named `shown` in messages, and checks it.
-Status Enter(const QString& path, int base, const QByteArray& name, QByteArray shown,
-             Passage* folder) {
-    Passage next;
-    next.fd =
-        UniqueFd(::openat(base, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!next.fd.valid() || ::fstat(next.fd.get(), &next.info) != 0) {
-        return ErrnoFailure(path, errno);
-    }
-    next.shown = std::move(shown);
-    *folder = std::move(next);
-    return CheckPassage(folder->shown, folder->info);
-}
-
-// Opens the folder a save of `path` works in for reading where it can, so that it can be listed
-// and flushed; a folder we may write but not read stays open as a path.
-Status OpenForSaving(const QString& path, Passage& folder, WriteTarget* target) {
-    target->folderInfo = folder.info;
-    target->folder = UniqueFd(::openat(folder.fd.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+// Opens the folder a save of `path` works in, `end.folder`, for reading where it can, so that it
+// can be listed and flushed; a folder we may write but not read stays open as a path.
+Status OpenForSaving(const QString& path, PathEnd& end, WriteTarget* target) {
+    target->folderInfo = end.folderInfo;
+    target->folder = UniqueFd(::openat(end.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     target->pathOnly = !target->folder.valid();
     if (target->pathOnly) {
         if (errno != EACCES) {
             return ErrnoFailure(path, errno);
         }
-        target->folder = std::move(folder.fd);
+        target->folder = std::move(end.folder);
     }
     return Status::Ok();
 }
@@ -169,110 +48,32 @@ Status OpenForSaving(const QString& path, Passage& folder, WriteTarget* target) 
 }  // namespace
 
 Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target) {
-    QByteArray absolute = native;
-    if (!native.startsWith('/')) {
-        const std::unique_ptr<char, decltype(&::free)> current(::getcwd(nullptr, 0), ::free);
-        if (!current) {
-            return ErrnoFailure(path, errno);
-        }
-        absolute = Child(QByteArray(current.get()), native);
+    PathEnd end;
+    if (Status walked = WalkTrustedPath(path, native, PathUse::Write, &end); !walked.ok()) {
+        return walked;
     }
-    QByteArrayList pending = Components(absolute);
-    Passage folder;
-    if (Status entered = Enter(path, AT_FDCWD, "/", "/", &folder); !entered.ok()) {
-        return entered;
+    if (end.exists && S_ISDIR(end.entry.st_mode)) {
+        return ErrnoFailure(path, EISDIR);
     }
-    int hops = 0;
-    while (!pending.isEmpty()) {
-        const QByteArray name = pending.takeFirst();
-        const bool last = pending.isEmpty();
-        if (name == "." && !last) {
-            continue;
-        }
-        if (name == "..") {
-            if (last) {
-                return ErrnoFailure(path, EISDIR);
-            }
-            if (Status entered =
-                    Enter(path, folder.fd.get(), name, DirectoryOf(folder.shown), &folder);
-                !entered.ok()) {
-                return entered;
-            }
-            continue;
-        }
-        const QByteArray shown = Child(folder.shown, name);
-        struct stat entry;
-        if (::fstatat(folder.fd.get(), name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
-            if (errno != ENOENT || !last) {
-                return ErrnoFailure(path, errno);
-            }
-            if (Status opened = OpenForSaving(path, folder, target); !opened.ok()) {
-                return opened;
-            }
-            target->name = name;
-            target->exists = false;
-            return Status::Ok();
-        }
-        if (S_ISLNK(entry.st_mode)) {
-            if (Status checked = CheckPassage(shown, entry); !checked.ok()) {
-                return checked;
-            }
-            if (++hops > kMaxSymlinkHops) {
-                return ErrnoFailure(path, ELOOP);
-            }
-            QByteArray link(PATH_MAX, Qt::Uninitialized);
-            const ssize_t length =
-                ::readlinkat(folder.fd.get(), name.constData(), link.data(), PATH_MAX);
-            if (length < 0) {
-                return ErrnoFailure(path, errno);
-            }
-            if (length >= PATH_MAX) {
-                return ErrnoFailure(path, ENAMETOOLONG);
-            }
-            link.truncate(length);
-            pending = Components(link) + pending;
-            // A relative link goes on from the folder that holds it.
-            if (link.startsWith('/')) {
-                if (Status entered = Enter(path, AT_FDCWD, "/", "/", &folder); !entered.ok()) {
-                    return entered;
-                }
-            }
-            continue;
-        }
-        if (!last) {
-            if (!S_ISDIR(entry.st_mode)) {
-                return ErrnoFailure(path, ENOTDIR);
-            }
-            if (Status entered = Enter(path, folder.fd.get(), name, shown, &folder);
-                !entered.ok()) {
-                return entered;
-            }
-            continue;
-        }
-        if (S_ISDIR(entry.st_mode)) {
-            return ErrnoFailure(path, EISDIR);
-        }
-        // Another user's file in a shared folder may have been planted there, to make the save
-        // write where that user may not (a FIFO, a hard link) or to keep that user's owner and
-        // mode on what the save writes.
-        if (IsShared(folder.info) && !TrustedOwner(entry.st_uid)) {
-            return Status::PathError(
-                QFile::decodeName(shown),
-                QCoreApplication::translate(
-                    "AtomicReplace",
-                    "the file belongs to %1, in a folder where other users may create "
-                    "files; it is not written")
-                    .arg(OwnerName(entry.st_uid)));
-        }
-        if (Status opened = OpenForSaving(path, folder, target); !opened.ok()) {
-            return opened;
-        }
-        target->name = name;
-        target->exists = true;
-        target->existing = entry;
-        return Status::Ok();
+    // Another user's file in a shared folder may have been planted there, to make the save write
+    // where that user may not (a FIFO, a hard link) or to keep that user's owner and mode on what
+    // the save writes.
+    if (end.exists && IsShared(end.folderInfo) && !TrustedOwner(end.entry.st_uid)) {
+        return Status::Untrusted(
+            QFile::decodeName(end.shown),
+            QCoreApplication::translate(
+                "AtomicReplace",
+                "the file belongs to %1, in a folder where other users may create "
+                "files; it is not written")
+                .arg(OwnerName(end.entry.st_uid)));
     }
-    return ErrnoFailure(path, EISDIR);  // not reached: the last component is never skipped
+    if (Status opened = OpenForSaving(path, end, target); !opened.ok()) {
+        return opened;
+    }
+    target->name = end.name;
+    target->exists = end.exists;
+    target->existing = end.entry;
+    return Status::Ok();
 }
 
 namespace {

@@ -25,16 +25,14 @@ struct WriteTarget {
 };
 
 // Finds what writing the native path `native` replaces: the path itself, or what its chain of
-// symlinks ends in (which need not exist yet). A relative path is taken from the current folder's
-// path. Every folder and symlink on the way is opened or read one by one, from "/" on, and is
-// refused unless root or the effective user owns it; a folder is refused too when other users
-// may change what is in it (its write bit for others, or for a group other than root's and the
-// effective user's), unless it is sticky like /tmp: there an existing entry at the end of the
-// path must be root's or the effective user's as well. Otherwise another user could make the
-// save write where that user may not. A refusal names the folder, symlink or file and its owner
-// ("/tmp/s/app: the folder belongs to the user nobody, who is neither ..."); other failures name
-// `path` and the reason: a folder on the way that cannot be opened (a lack of descriptors
-// included), a loop of links, a path that names a folder.
+// symlinks ends in (which need not exist yet), by the walk of WalkTrustedPath: every folder and
+// symlink on the way must pass the program's trust rule (platform/TrustedPath.h), and so must an
+// existing entry at the end of the path in a sticky folder such as /tmp: root's or the effective
+// user's. Otherwise another user could make the save write where that user may not. A refusal
+// (IsUntrusted()) names the folder, symlink or file and its owner ("/tmp/s/app: the folder belongs
+// to the user nobody, who is neither ..."); other failures name `path` and the reason: a folder on
+// the way that is missing or cannot be opened (a lack of descriptors included), a loop of links,
+// a path that names a folder.
 Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTarget* target);
 
 // Replaces the regular file of `target` (or creates it) with what `produce` gives, as

@@ -20,6 +20,12 @@ bool ConsoleDialogs::AskYesNo(const QString& text) {
     return AskYesNoCancel(text) == Answer::Yes;
 }
 
+std::optional<int> ConsoleDialogs::AskChoice(const QString& text, const QStringList&) {
+    ShowMessage(
+        text + QCoreApplication::translate("ConsoleDialogs", " (no display to ask on: cancelled)"));
+    return std::nullopt;
+}
+
 std::optional<QString> ConsoleDialogs::AskOpenFileName(const QString&, const QString&) {
     return std::nullopt;
 }
@@ -29,6 +35,10 @@ std::optional<QString> ConsoleDialogs::AskSaveFileName(const QString&, const QSt
 }
 
 std::optional<QString> ConsoleDialogs::AskPath(PathKind, const QString&) {
+    return std::nullopt;
+}
+
+std::optional<QString> ConsoleDialogs::AskFolder(const QString&, const QString&) {
     return std::nullopt;
 }
 

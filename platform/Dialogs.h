@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -35,6 +36,10 @@ class Dialogs {
     virtual Answer AskYesNoCancel(const QString& text) = 0;
     // A question with the buttons Yes and No and the question icon: true for Yes.
     virtual bool AskYesNo(const QString& text) = 0;
+    // A question with a button for each of `choices` (captions, "&" before an access key), in
+    // that order, then Cancel. The index of the choice taken, or nothing for Cancel (also Escape
+    // and the box's close button).
+    virtual std::optional<int> AskChoice(const QString& text, const QStringList& choices) = 0;
     // The open dialog, starting with `fileName` and one filter entry `filter` (for example
     // "XML Dateien (*.xml)"); the chosen file need not exist. Empty when cancelled.
     virtual std::optional<QString> AskOpenFileName(const QString& fileName,
@@ -46,6 +51,9 @@ class Dialogs {
     // The dialog that picks the value of a file or folder field, starting at the field's value
     // `current` (may be empty). Empty when cancelled.
     virtual std::optional<QString> AskPath(PathKind kind, const QString& current) = 0;
+    // The dialog that picks an existing folder, titled `caption`, starting in `start`. Empty when
+    // cancelled.
+    virtual std::optional<QString> AskFolder(const QString& caption, const QString& start) = 0;
     // Shows `text` with a busy indicator and a Cancel button until the result is destroyed. Where
     // nobody can answer (the console), nothing is shown and the wait is never cancelled.
     virtual std::unique_ptr<Waiting> ShowWaiting(const QString& text) = 0;

@@ -4,6 +4,7 @@
 #include "platform/ComparingSink.h"
 #include "platform/SteadyWaitClock.h"
 #include "platform/SystemError.h"
+#include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
 
 #include <QCoreApplication>
@@ -246,22 +247,37 @@ Status DiskFileSystem::OpenFile(const QString& path, qint64 maxBytes,
     return opened;
 }
 
+Status DiskFileSystem::OpenTrustedFile(const QString& path, qint64 maxBytes,
+                                       std::unique_ptr<ByteSource>* source) {
+    UniqueFd fd;
+    struct stat info;
+    if (Status opened = ::OpenTrustedFile(path, &fd, &info); !opened.ok()) {
+        return opened;
+    }
+    maxBytes = std::max<qint64>(maxBytes, 0);
+    if (info.st_size > maxBytes) {
+        return FileTooLarge(path, maxBytes);
+    }
+    *source = std::make_unique<FileSource>(path, std::move(fd), info, maxBytes);
+    return Status::Ok();
+}
+
+Status DiskFileSystem::CheckWriteTarget(const QString& path) {
+    WriteTarget target;
+    return ResolveWriteTarget(path, QFile::encodeName(path), &target);
+}
+
 Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
                                      NewFileAccess access) {
-    // Found before anything is written: a folder that cannot be opened, a loop of symlinks and
-    // another user's entry in a shared folder are reported here. A symlink counts as what it
-    // points to.
+    // Found before anything is written: a folder that cannot be opened, a loop of symlinks, a
+    // folder at the path, and a part of the path that another user controls are reported here. A
+    // symlink counts as what it points to.
     WriteTarget target;
     if (Status status = ResolveWriteTarget(path, QFile::encodeName(path), &target); !status.ok()) {
         return status;
     }
-    if (target.exists) {
-        if (S_ISDIR(target.existing.st_mode)) {
-            return ErrnoFailure(path, EISDIR);
-        }
-        if (!S_ISREG(target.existing.st_mode)) {
-            return WriteInPlace(path, target, produce);
-        }
+    if (target.exists && !S_ISREG(target.existing.st_mode)) {
+        return WriteInPlace(path, target, produce);
     }
     return ReplaceFileAtomically(path, target, produce, access);
 }

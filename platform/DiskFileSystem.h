@@ -9,6 +9,9 @@ class DiskFileSystem : public FileSystem {
                     FileIdentity* identity = nullptr) override;
     Status OpenFile(const QString& path, qint64 maxBytes,
                     std::unique_ptr<ByteSource>* source) override;
+    Status OpenTrustedFile(const QString& path, qint64 maxBytes,
+                           std::unique_ptr<ByteSource>* source) override;
+    Status CheckWriteTarget(const QString& path) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
                          NewFileAccess access = NewFileAccess::Default) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;

@@ -91,6 +91,21 @@ class FileSystem {
         return read;
     }
 
+    // Opens the regular file at `path` to be read in pieces, as OpenFile does, but only when no
+    // user but root and the one running the program could have chosen what it holds: the path and
+    // the file pass the program's trust rule (platform/TrustedPath.h). A refusal fails with a
+    // Status that IsUntrusted() and names the folder, symlink or file and its owner. What is read
+    // is the very file that was checked. For what a save starts or copies into its outputs: the
+    // configuration that names the commands, and the templates.
+    virtual Status OpenTrustedFile(const QString& path, qint64 maxBytes,
+                                   std::unique_ptr<ByteSource>* source) = 0;
+
+    // Why WriteFileFrom would refuse `path` before it wrote a byte, or Ok: a folder on the way
+    // that is missing or no folder, a folder at the path itself, or a path that fails the trust
+    // rule (IsUntrusted()), each named as WriteFileFrom names it. A run that writes nothing asks
+    // this to foresee what the real one would refuse.
+    virtual Status CheckWriteTarget(const QString& path) = 0;
+
     // Replaces the file at `path` by what `produce` gives, all or nothing. A regular file that
     // holds exactly these bytes already is left alone: its inode, modification time and
     // permission bits stay, a file watcher sees nothing, and neither the right to write it nor

@@ -28,10 +28,11 @@ class ProcessLauncher {
     // Runs the program named by `commandLine`, split and started as StartDetached does, and waits
     // until it ends. Ok when it exits with status 0. Otherwise fails with a message that names
     // the command line and says how it ended (its exit status, the signal that ended it, or that
-    // it ran longer than `timeout` or was cancelled: then it has been killed), followed by the
-    // last kErrorLines lines it wrote to standard error. `cancelled`, when given, is asked about
-    // every 50 ms while the program runs; true cancels it. Its standard input and output are
-    // /dev/null.
+    // it ran longer than `timeout` or was cancelled: then it has been killed, with every process
+    // it started, also one that left its process group), followed by the last kErrorLines lines
+    // it wrote to standard error, as text (LastLines), however much it wrote. `cancelled`, when
+    // given, is asked about every 50 ms while the program runs; true cancels it. Its standard
+    // input and output are /dev/null. What a program that ended by itself left running goes on.
     virtual Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
                               const std::function<bool()>& cancelled) = 0;
 

@@ -2,7 +2,8 @@
 
 #include "platform/ProcessLauncher.h"
 
-// Starts programs with QProcess.
+// Starts programs on this system: detached ones with QProcess, waited ones through a keeper
+// process of their own that stops everything they start when they are stopped.
 class QProcessLauncher : public ProcessLauncher {
   public:
     Status StartDetached(const QString& commandLine) override;

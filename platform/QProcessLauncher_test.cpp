@@ -15,7 +15,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <chrono>
 #include <functional>
@@ -124,35 +125,76 @@ TEST(QProcessLauncherTest, AWaitedCommandThatCannotStartSaysWhy) {
         << ran.message().toStdString();
 }
 
-// A waited command that is stopped is stopped whole: what it started could otherwise go on
-// changing files. Here it starts a program that holds a lock until it ends; the wait is cancelled
-// once the lock is held, and the lock must come free.
-TEST(QProcessLauncherTest, StoppingAWaitedCommandStopsWhatItStarted) {
+// Whether the process `pid` is still there: neither gone nor a zombie left to be waited for.
+bool Alive(qint64 pid) {
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+}
+
+// The pid a command wrote to `file`, once it is there (waiting at most a minute).
+qint64 PidFrom(const QString& file) {
+    QFile pid(file);
+    for (int i = 0; i < 6000 && pid.size() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    return pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
+}
+
+// Regression: a process that a stopped command had started in a session of its own (setsid) ran
+// on. Stopping the command, by its timeout or by a cancel, ends everything it started; a command
+// started before and not waited for is left alone. The command is only stopped once it has
+// written the pid of its grandchild.
+TEST(QProcessLauncherTest, StoppingACommandEndsEveryProcessItStarted) {
     QTemporaryDir dir;
-    QFile script(dir.filePath("holder.sh"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly) &&
-                script.write("flock \"$1\" sleep 300 &\nwait\n"));
-    script.close();
-    const QString lockPath = dir.filePath("lock");
-    const UniqueFd lock(
-        ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600));
-    ASSERT_TRUE(lock.valid());
-    const auto heldByTheCommand = [&lock] {
-        if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
-            return true;
-        ::flock(lock.get(), LOCK_UN);
-        return false;
+    const QString detachedPid = dir.filePath("detached");
+    ASSERT_TRUE(QProcessLauncher()
+                    .StartDetached("sh -c \"echo $$ > '" + detachedPid + "'; exec sleep 300\"")
+                    .ok());
+    const qint64 detached = PidFrom(detachedPid);
+    ASSERT_GT(detached, 0);
+    const struct {
+        const char* what;
+        std::chrono::seconds timeout;
+        bool cancel;
+        const char* says;
+    } cases[] = {
+        {"its timeout", 1s, false, "The command did not end within its timeout of 1 s"},
+        {"a cancel", 600s, true, "The command was cancelled"},
     };
-    const QString command = QString(R"(/bin/sh "%1" "%2")").arg(script.fileName(), lockPath);
-    const Status ran = QProcessLauncher().RunAndWait(command, 3600s, heldByTheCommand);
-    EXPECT_EQ(ran.message(), "The command was cancelled: " + command);
-    // The lock comes free once every process of the command has died, which SIGKILL makes sure
-    // of; a program left running would hold it for minutes.
-    const std::optional<bool> freed = UnlessItHangs<bool>([fd = ::dup(lock.get())] {
-        const UniqueFd own(fd);
-        return ::flock(own.get(), LOCK_EX) == 0;
-    });
-    EXPECT_TRUE(freed.value_or(false)) << "a program the command started still runs";
+    for (const auto& c : cases) {
+        const QString pidFile = dir.filePath(c.what);
+        const QString command =
+            "sh -c \"setsid sleep 300 & echo $! > '" + pidFile + "'; exec sleep 300\"";
+        const Status ran = QProcessLauncher().RunAndWait(command, c.timeout, [&] {
+            // Asked while it runs: it goes on at least until the grandchild is known.
+            const bool known = PidFrom(pidFile) > 0;
+            return c.cancel && known;
+        });
+        EXPECT_TRUE(ran.message().startsWith(c.says))
+            << c.what << ": " << ran.message().toStdString();
+        const qint64 grandchild = PidFrom(pidFile);
+        ASSERT_GT(grandchild, 0) << c.what;
+        for (int i = 0; i < 600 && Alive(grandchild); ++i)
+            std::this_thread::sleep_for(100ms);
+        EXPECT_FALSE(Alive(grandchild)) << c.what << ": the grandchild is still running";
+    }
+    EXPECT_TRUE(Alive(detached)) << "the command started before was stopped too";
+    ::kill(pid_t(detached), SIGKILL);
+}
+
+// Regression: a command that wrote hundreds of megabytes to standard error made the program hold
+// all of it, and its message showed raw NULs. Only the last lines are kept, as text.
+TEST(QProcessLauncherTest, KeepsOnlyTheLastLinesOfAFloodOfErrors) {
+    rusage before = {};
+    ::getrusage(RUSAGE_SELF, &before);
+    const Status ran = QProcessLauncher().RunAndWait(
+        "sh -c \"head -c 200000000 /dev/zero >&2; printf '\\nlast\\n' >&2; exit 1\"", 600s,
+        nullptr);
+    rusage after = {};
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_TRUE(ran.message().endsWith("standard error:\n" + QString("\\x00").repeated(1000) +
+                                       "[... 199999000 more bytes]\nlast"))
+        << ran.message().right(200).toStdString();
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kilobytes more at the peak";
 }
 
 // The window's wait dialog shows the command, and its Cancel stops it.

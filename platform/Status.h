@@ -24,6 +24,12 @@ class Status {
         return Status(Code::NotFound, Joined(path, reason));
     }
 
+    // The same for a path that the program does not trust (platform/TrustedPath.h): another
+    // user could have chosen what it leads to. `reason` names the owner.
+    static Status Untrusted(const QString& path, const QString& reason) {
+        return Status(Code::Untrusted, Joined(path, reason));
+    }
+
     // An operation that stopped because its caller asked it to, not because something failed;
     // callers that treat that apart from a failure test for it with IsCancelled().
     static Status Cancelled(QString message) { return Status(Code::Cancelled, std::move(message)); }
@@ -36,6 +42,7 @@ class Status {
     bool ok() const { return mCode == Code::Ok; }
     bool IsNotFound() const { return mCode == Code::NotFound; }
     bool IsCancelled() const { return mCode == Code::Cancelled; }
+    bool IsUntrusted() const { return mCode == Code::Untrusted; }
     const QString& message() const { return mMessage; }
 
     // The same failure with `context` put in front, separated by ": ".
@@ -44,7 +51,7 @@ class Status {
     }
 
   private:
-    enum class Code { Ok, Error, NotFound, Cancelled };
+    enum class Code { Ok, Error, NotFound, Cancelled, Untrusted };
     static QString Joined(const QString& path, const QString& reason) {
         return path + QStringLiteral(": ") + reason;
     }

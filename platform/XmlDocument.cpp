@@ -11,12 +11,14 @@
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -39,6 +41,9 @@ struct XPathObjectDeleter {
 struct XmlCharDeleter {
     void operator()(xmlChar* text) const { xmlFree(text); }
 };
+struct BufferDeleter {
+    void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
+};
 
 using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
 using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtDeleter>;
@@ -46,6 +51,7 @@ using XPathContextPtr = std::unique_ptr<xmlXPathContext, XPathContextDeleter>;
 using XPathCompPtr = std::unique_ptr<xmlXPathCompExpr, XPathCompDeleter>;
 using XPathObjectPtr = std::unique_ptr<xmlXPathObject, XPathObjectDeleter>;
 using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharDeleter>;
+using BufferPtr = std::unique_ptr<xmlBuffer, BufferDeleter>;
 
 // Inside libxml2 every string is UTF-8, whatever the encoding of the file.
 QString FromXml(const xmlChar* text) {
@@ -354,6 +360,8 @@ struct TextForm {
     bool bigEndian = false;
     bool mark = false;
     bool crlf = false;
+    // Whether the text starts with an XML declaration; a new document gets one.
+    bool declaration = true;
 
     // The code units and the mark of `bytes`, with LF line breaks. A text in UTF-16 starts with a
     // mark or with "<"; any other XML text whose first byte is "<" or white space is in bytes.
@@ -372,9 +380,25 @@ struct TextForm {
         return {known ? 1 : 0, false, false, false};
     }
 
-    // The form of a parsed file: its line breaks are CR LF when more of them are CR LF than LF.
+    // The form of a parsed file: its line breaks are CR LF when more of them are CR LF than LF,
+    // and it has a declaration when its first characters (after the mark) are "<?xml" and a
+    // blank, the only place where one may stand. A text in a form not known here keeps one: only
+    // a declaration names its encoding.
     static TextForm OfFile(const QByteArray& bytes) {
         TextForm form = Of(bytes);
+        if (form.unit > 0) {
+            form.declaration = true;
+            qsizetype at = form.Start();
+            for (const char16_t expected : std::u16string_view(u"<?xml")) {
+                if (at + form.unit > bytes.size() || form.UnitAt(bytes, at) != expected) {
+                    form.declaration = false;
+                    break;
+                }
+                at += form.unit;
+            }
+            form.declaration = form.declaration && at + form.unit <= bytes.size() &&
+                               QStringView(u" \t\r\n").contains(QChar(form.UnitAt(bytes, at)));
+        }
         qsizetype pairs = 0;
         qsizetype alone = 0;
         char16_t previous = 0;
@@ -643,12 +667,29 @@ Status XmlDocument::Serialize(QByteArray* bytes) const {
     const char* encoding = doc->encoding    ? reinterpret_cast<const char*>(doc->encoding)
                            : form.unit == 2 ? "UTF-16"
                                             : "UTF-8";
-    const auto dump = [doc](const char* encodingName) {
-        xmlChar* out = nullptr;
-        int size = 0;
-        xmlDocDumpMemoryEnc(doc, &out, &size, encodingName);
-        XmlCharPtr owned(out);
-        return owned ? QByteArray(reinterpret_cast<const char*>(owned.get()), size) : QByteArray();
+    // A file that had no declaration gets none: the program that reads it may not expect one.
+    const auto dump = [doc, &form](const char* encodingName) {
+        if (form.declaration) {
+            xmlChar* out = nullptr;
+            int size = 0;
+            xmlDocDumpMemoryEnc(doc, &out, &size, encodingName);
+            XmlCharPtr owned(out);
+            return owned ? QByteArray(reinterpret_cast<const char*>(owned.get()), size)
+                         : QByteArray();
+        }
+        BufferPtr buffer(xmlBufferCreate());
+        xmlSaveCtxt* save =
+            buffer ? xmlSaveToBuffer(buffer.get(), encodingName, XML_SAVE_NO_DECL) : nullptr;
+        if (save == nullptr) {
+            return QByteArray();
+        }
+        const bool saved = xmlSaveDoc(save, doc) >= 0;
+        // Closing flushes what the encoder still holds into the buffer.
+        const bool closed = xmlSaveClose(save) >= 0;
+        return saved && closed
+                   ? QByteArray(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                                xmlBufferLength(buffer.get()))
+                   : QByteArray();
     };
     const bool utf8 = xmlStrcasecmp(reinterpret_cast<const xmlChar*>(encoding),
                                     reinterpret_cast<const xmlChar*>("UTF-8")) == 0;

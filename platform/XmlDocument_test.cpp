@@ -72,6 +72,43 @@ TEST(XmlDocumentSerialize, WritesUtf8WhenTheOwnEncodingWouldNotReadBack) {
     EXPECT_EQ(First(ParseOk(Saved(doc)), "//v").Text(), QStringLiteral("hä"));
 }
 
+// Regression: a file without an XML declaration got one when a value changed. A file keeps
+// whether it has one, in every form it may come in.
+TEST(XmlDocumentSerialize, KeepsWhetherTheFileHasADeclaration) {
+    const auto utf16 = [](const QString& text) {
+        QByteArray bytes("\xff\xfe");
+        for (const QChar c : text)
+            bytes.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        QByteArray file;
+        QByteArray starts;  // the saved file's first bytes
+    };
+    const Case cases[] = {
+        {"UTF-8 without a declaration", "<xml><v>old</v></xml>", "<xml><v>new"},
+        {"UTF-8 with a mark and CR LF, without a declaration",
+         "\xef\xbb\xbf<xml>\r\n<v>old</v>\r\n</xml>\r\n", "\xef\xbb\xbf<xml>\r\n<v>new"},
+        {"a comment first, without a declaration", "<!-- <?xml ?> --><xml><v>old</v></xml>",
+         "<!-- <?xml ?> -->\n<xml><v>new"},
+        {"UTF-16 with a mark, without a declaration", utf16("<xml><v>old</v></xml>"),
+         utf16("<xml><v>new")},
+        {"UTF-8 with a declaration", "<?xml version=\"1.0\"?>\n<xml><v>old</v></xml>",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xml><v>new"},
+        {"ISO-8859-1 with a declaration",
+         "<?xml version='1.0' encoding='ISO-8859-1'?>\n<xml><v>old</v></xml>",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<xml><v>new"},
+    };
+    for (const Case& c : cases) {
+        XmlDocument doc = ParseOk(c.file);
+        First(doc, "//v").SetText("new");
+        const QByteArray saved = Saved(doc);
+        EXPECT_TRUE(saved.startsWith(c.starts)) << c.what << ": " << saved.toStdString();
+        EXPECT_EQ(Select(ParseOk(saved), "//v"), QStringList{"new"}) << c.what;
+    }
+}
+
 // Regression: a U+FEFF that starts a text or an attribute value was taken for a byte-order mark
 // and dropped each time it was read. Only the file's own first bytes are one.
 TEST(XmlNodeTest, KeepsAByteOrderMarkCharacterThatStartsAText) {

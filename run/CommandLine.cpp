@@ -2,8 +2,9 @@
 
 #include <QCoreApplication>
 
-QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
+QStringList GetCommandLine(const QString& argumentText, int maxArgs, QStringList* ignored) {
     QStringList arguments;
+    QStringList beyond;
     bool insideArgument = false;
     for (const QChar c : argumentText) {
         if (c == u' ' || c == u'\t') {
@@ -11,13 +12,13 @@ QStringList GetCommandLine(const QString& argumentText, int maxArgs) {
             continue;
         }
         if (!insideArgument) {
-            if (arguments.size() >= maxArgs) {
-                break;
-            }
-            arguments.append(QString());
+            (arguments.size() < maxArgs ? arguments : beyond).append(QString());
             insideArgument = true;
         }
-        arguments.last().append(c);
+        (beyond.isEmpty() ? arguments : beyond).last().append(c);
+    }
+    if (ignored != nullptr) {
+        *ignored = beyond;
     }
     if (arguments.isEmpty()) {
         arguments.append(QStringLiteral("/splash"));

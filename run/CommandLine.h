@@ -35,10 +35,15 @@ struct CommandLineOptions {
     std::optional<QString> usageMessage;
 };
 
+// How many arguments of the command line count.
+inline constexpr int kMaxArguments = 10;
+
 // Splits the argument text (everything after the program's own name) at blanks and tabs into at
-// most `maxArgs` arguments; the rest of the text is ignored. Quotation marks have no meaning.
-// An empty text, or one of blanks and tabs only, yields the single argument "/splash".
-QStringList GetCommandLine(const QString& argumentText, int maxArgs = 10);
+// most `maxArgs` arguments; the rest of the text is ignored, and `ignored`, when given, receives
+// the arguments it holds. Quotation marks have no meaning. An empty text, or one of blanks and
+// tabs only, yields the single argument "/splash".
+QStringList GetCommandLine(const QString& argumentText, int maxArgs = kMaxArguments,
+                           QStringList* ignored = nullptr);
 
 // Applies the options in order: "/file:", "/conf:", "/export", "/check", "/diff", "/strict",
 // "/batch", "/set:", "/env:" ("-" may stand for "/", names are case-insensitive, a value follows

@@ -59,4 +59,27 @@ TEST(CommandLineTest, TheSyntaxMessageKeepsItsFourLines) {
               "Konfigurationsdatei an.");
 }
 
+// Only the first ten arguments count; the rest are handed back, so that a run can name them.
+TEST(CommandLineTest, HandsBackTheArgumentsPastTheTenth) {
+    const struct {
+        const char* what;
+        const char* commandLine;
+        int counted;
+        QStringList ignored;
+    } cases[] = {
+        {"ten", "1 2 3 4 5 6 7 8 9 10", 10, {}},
+        {"twelve, split at blanks and tabs",
+         "1 2 3 4 5 6 7 8 9 10 /file:a.xml\t \"b c",
+         10,
+         {"/file:a.xml", "\"b", "c"}},
+        {"none", " \t ", 1, {}},
+    };
+    for (const auto& c : cases) {
+        QStringList ignored{"left over"};
+        const QStringList counted = GetCommandLine(c.commandLine, kMaxArguments, &ignored);
+        EXPECT_EQ(counted.size(), c.counted) << c.what;
+        EXPECT_EQ(ignored, c.ignored) << c.what;
+    }
+}
+
 }  // namespace

@@ -23,13 +23,15 @@ void ShowInvalid(const std::vector<InvalidValue>& invalid, const QString& settin
 }  // namespace
 
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
-              const QProcessEnvironment& environment) {
+              const EnvironmentBytes& environment) {
     const StartupPaths paths = ResolveStartupPaths(options);
     EditSession session(services.files, services.processes);
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);
-    // What the configuration most likely misspells comes first, before anything it leads to.
-    const QStringList& configWarnings = session.Config().Warnings();
-    for (const QString& warning : configWarnings) {
+    // What the files hold that works, but hardly as meant, comes first, before anything it leads
+    // to: what the configuration most likely misspells or never starts, then what the settings
+    // file lists twice.
+    QStringList fileWarnings = session.Config().Warnings();
+    for (const QString& warning : fileWarnings) {
         output.Warn(warning);
     }
     if (loaded.ok())
@@ -37,6 +39,10 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     if (!loaded.ok()) {
         services.dialogs.ShowMessage(Messages::CouldNotLoad(loaded));
         return kExitFailed;
+    }
+    for (const QString& warning : session.LoadWarnings()) {
+        output.Warn(warning);
+        fileWarnings.append(warning);
     }
     // The values of this run: those the command line gives in place of the settings file's,
     // which the outputs get and the settings file never does.
@@ -52,8 +58,8 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     // With /strict a warning is an error, and a save that follows a misspelt declaration is not
     // the save that its author meant: nothing is written. A value that breaks its rules still
     // ends the run as it does without /strict.
-    const bool strictRefusesConfig = options.strict && !configWarnings.isEmpty();
-    if (strictRefusesConfig && !options.checkMode && !options.diffMode) {
+    const bool strictRefusesFiles = options.strict && !fileWarnings.isEmpty();
+    if (strictRefusesFiles && !options.checkMode && !options.diffMode) {
         if (const std::vector<InvalidValue> invalid = session.InvalidValues(); !invalid.empty()) {
             ShowInvalid(invalid, paths.settingsFile, services.dialogs, sources);
             return kExitFailed;
@@ -98,7 +104,7 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
             output.Report(list);
         }
         const bool refused =
-            strictRefusesConfig || (options.strict && !preview.result.warnings.isEmpty());
+            strictRefusesFiles || (options.strict && !preview.result.warnings.isEmpty());
         return status != kExitOk || refused || !preview.unshown.isEmpty() ? kExitIncomplete
                : preview.changed.isEmpty()                                ? kExitOk
                                                                           : kExitChanges;

@@ -66,6 +66,28 @@ inline QString UnknownOptionIgnored(const QString& option) {
         .arg(option);
 }
 
+// An argument past the first kMaxArguments. The value of a "/set:NAME=VALUE" is left out: it may
+// be a secret.
+inline QString ArgumentIgnored(QString argument, int maxArguments) {
+    const QString name = argument.section(u':', 0, 0).toLower();
+    if ((name == u"/set" || name == u"-set") && argument.contains(u'=')) {
+        argument = argument.left(argument.indexOf(u'=') + 1) + QStringLiteral("...");
+    }
+    return QCoreApplication::translate(
+               "Messages", "TervoSetup: ignoring the argument \"%1\": only the first %2 count")
+        .arg(argument)
+        .arg(maxArguments);
+}
+
+// A run without the window does not guess what the arguments it would ignore were meant to do.
+inline QString TooManyArguments(int maxArguments) {
+    return QCoreApplication::translate(
+               "Messages",
+               "TervoSetup: nothing was done: the command line holds more than %1 arguments. "
+               "Give values through /env:, which takes any number of them.\n")
+        .arg(maxArguments);
+}
+
 // A value that breaks its item's rules, as a run without a window reports it.
 inline QString InvalidValue(const QString& settingsFile, const QString& label, const QString& id,
                             const QString& reason) {

@@ -3,13 +3,21 @@
 #include "platform/Status.h"
 #include "run/CommandLine.h"
 
+#include <QByteArray>
 #include <QHash>
-#include <QProcessEnvironment>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 class Configuration;
+
+// An environment as a process gets it: each variable's name and value, as bytes, in no particular
+// order.
+using EnvironmentBytes = std::vector<std::pair<QByteArray, QByteArray>>;
+
+// The environment of this process.
+EnvironmentBytes SystemEnvironmentBytes();
 
 // The values that the command line gives for one run, by item id, in the order of `options`, so
 // that a later one wins:
@@ -20,8 +28,10 @@ class Configuration;
 // `sources`, when given, receives for each item id set this way where its value came from
 // ("/set:NAME", or the environment variable's name), for messages. A value for a name that no
 // item addresses fails the whole call, naming the configuration, the name and where it came
-// from (never the value, which may be a secret); then `values` is left as it was.
+// from (never the value, which may be a secret); then `values` is left as it was. So does a
+// value that no variable may hold: an environment variable's that is not UTF-8 text, or one with
+// a character that XML cannot store (U+0001), each named after where it came from.
 Status ApplyValueOptions(const std::vector<ValueOption>& options,
-                         const QProcessEnvironment& environment, const Configuration& config,
+                         const EnvironmentBytes& environment, const Configuration& config,
                          QHash<QString, QString>* values,
                          QHash<QString, QString>* sources = nullptr);

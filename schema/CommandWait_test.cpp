@@ -56,4 +56,44 @@ TEST(CommandWaitTest, ReadsWaitAndTimeoutOrNamesTheFileAndTheProblem) {
     }
 }
 
+// Regression: a second before command, or one of id "Before", was never started, and nobody was
+// told. Each command element that is never started but looks meant to be is a warning with the
+// file and its line; the commands started stay the first ones.
+TEST(CommandWaitTest, WarnsOfCommandsThatAreNeverStarted) {
+    const struct {
+        const char *what, *commands;
+        QStringList warnings;
+    } cases[] = {
+        {"one of each", "<command id='before'>b</command>\n<command id='after'>a</command>", {}},
+        {"a second before command",
+         "<command id='before'>b</command>\n<command id='after'>a</command>\n"
+         "<command id='before'>b2</command>",
+         {"c.xml:4: a second before command, which is never started: only the first, at line 2, "
+          "is"}},
+        {"an empty one first, which starts nothing",
+         "<command id='after'/>\n<command id='after'>a</command>",
+         {}},
+        {"an id that differs in case",
+         "<command id='Before'>B</command>\n<command id='AFTER'/>",
+         {"c.xml:2: the command id \"Before\" is not \"before\" (ids are case-sensitive), so "
+          "this command is never started",
+          "c.xml:3: the command id \"AFTER\" is not \"after\" (ids are case-sensitive), so this "
+          "command is never started"}},
+        {"other ids are none of its business", "<command id='cleanup'>c</command>", {}},
+    };
+    for (const auto& c : cases) {
+        Configuration config;
+        ASSERT_TRUE(config.Parse(QByteArray("<xml>\n") + c.commands + "\n</xml>", "c.xml").ok())
+            << c.what;
+        EXPECT_EQ(config.Warnings(), c.warnings) << c.what;
+    }
+    Configuration config;
+    ASSERT_TRUE(config
+                    .Parse("<xml><command id='before'>b</command><command id='before'>b2</command>"
+                           "</xml>",
+                           "c.xml")
+                    .ok());
+    EXPECT_EQ(config.BeforeCommand(), "b");
+}
+
 }  // namespace

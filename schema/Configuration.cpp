@@ -142,6 +142,49 @@ class ConfigurationReader {
         return Status::Ok();
     }
 
+    // Warns of each command element that is never started but looks as if it were meant to be.
+    Status WarnOfUnusedCommands() {
+        std::vector<XmlNode> commands;
+        if (Status s = mDocument.SelectNodes(QStringLiteral("//command"), &commands); !s.ok()) {
+            return s;
+        }
+        QHash<QString, int> started;  // id -> line of the command whose text is started
+        for (const XmlNode& command : commands) {
+            const QString id = command.Attribute(QStringLiteral("id")).value_or(QString());
+            const QString known = id.toLower();
+            if (known != u"before" && known != u"after") {
+                continue;
+            }
+            if (id != known) {
+                Warn(command, QCoreApplication::translate("Configuration",
+                                                          "the command id \"%1\" is not \"%2\" "
+                                                          "(ids are case-sensitive), so this "
+                                                          "command is never started")
+                                  .arg(id, known));
+                continue;
+            }
+            XmlNode text;
+            if (Status s = mDocument.SelectSingleNode(QStringLiteral("text()"), &text, {}, command);
+                !s.ok()) {
+                return s;
+            }
+            if (text.IsNull()) {
+                continue;  // nothing to start
+            }
+            if (const auto first = started.constFind(id); first != started.cend()) {
+                Warn(command, QCoreApplication::translate("Configuration",
+                                                          "a second %1 command, which is never "
+                                                          "started: only the first, at line %2, "
+                                                          "is")
+                                  .arg(id)
+                                  .arg(*first));
+            } else {
+                started.insert(id, command.Line());
+            }
+        }
+        return Status::Ok();
+    }
+
   private:
     Status ReadGroups(std::vector<ConfigGroup>* groups) {
         std::vector<XmlNode> groupNodes;
@@ -417,6 +460,9 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
     if (Status s = reader.ResolveDependencies(&read.mGroups, &read.mDependentIds); !s.ok()) {
         return s;
     }
+    if (Status s = reader.WarnOfUnusedCommands(); !s.ok()) {
+        return s;
+    }
     read.mWarnings = reader.Warnings();
     for (std::size_t g = 0; g < read.mGroups.size(); ++g) {
         const std::vector<ConfigItem>& items = read.mGroups[g].items;
@@ -455,9 +501,16 @@ QStringList Configuration::EnabledWhen(const ConfigItem& item) const {
     return conditions;
 }
 
-Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config) {
+Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config,
+                             Status* trust) {
     QByteArray bytes;
-    if (Status read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes); !read.ok()) {
+    std::unique_ptr<ByteSource> source;
+    *trust = fileSystem.OpenTrustedFile(path, kMaxXmlFileBytes, &source);
+    Status read = trust->ok() ? ReadAll(*source, &bytes) : *trust;
+    if (trust->IsUntrusted()) {
+        read = fileSystem.ReadFile(path, kMaxXmlFileBytes, &bytes);
+    }
+    if (!read.ok()) {
         *config = Configuration();
         return read;
     }

@@ -60,11 +60,13 @@ class Configuration {
     // misspells goes to Warnings.
     Status Parse(const QByteArray& bytes, const QString& fileName);
 
-    // What a user will want to fix in a file that loads, one line each, "<file>:<line>: <what>",
-    // in the order of the file: a child element of an item that the format does not know
+    // What a user will want to fix in a file that loads, one line each, "<file>:<line>: <what>":
+    // in the order of the file, a child element of an item that the format does not know
     // ("<requried> is not a known element of an item; did you mean <required>?") and a type that
     // is read as free text but is close to a kind ("type "numbr" is read as free text; did you
-    // mean "number"?"). Empty after a failed Parse.
+    // mean "number"?"); then each command element that is never started: a second one of the id
+    // "before" or "after" with a text, or one whose id differs from those only in case. Empty
+    // after a failed Parse.
     const QStringList& Warnings() const { return mWarnings; }
 
     // The groups in document order, each with its items in document order.
@@ -104,7 +106,6 @@ class Configuration {
 
   private:
     QString mFileName;
-    QStringList mWarnings;
     std::vector<ConfigGroup> mGroups;
     QSet<QString> mDeclaredIds;
     // Bare name -> the item's place: its group's index and its index in the group.
@@ -115,7 +116,11 @@ class Configuration {
     std::optional<CommandWait> mBeforeWait;
     std::optional<CommandWait> mAfterWait;
     std::vector<TemplateEntry> mTemplates;
+    QStringList mWarnings;
 };
 
-// Reads and parses the configuration file at `path`.
-Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config);
+// Reads and parses the configuration file at `path`. `trust` receives Ok when the file was read
+// through a path that no other user controls (FileSystem::OpenTrustedFile), or the refusal that
+// says why not; a configuration that fails the rule is read all the same.
+Status LoadConfigurationFile(FileSystem& fileSystem, const QString& path, Configuration* config,
+                             Status* trust);

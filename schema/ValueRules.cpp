@@ -200,7 +200,20 @@ std::optional<QString> ValueRules::Problem(const QString& value) const {
             }
             return std::nullopt;
         default:
-            if (pattern && !pattern->matcher.match(value).hasMatch()) {
+            if (!pattern) {
+                return std::nullopt;
+            }
+            // A match that the engine gave up on (its stack or step limit, reached by a long
+            // value and a pattern that backtracks) is no valid match, and tells nothing about
+            // the value.
+            if (const QRegularExpressionMatch match = pattern->matcher.match(value);
+                !match.isValid()) {
+                return QCoreApplication::translate(
+                           "ValueRules",
+                           "could not be checked against the pattern %1: the value is too long "
+                           "or too complex for it")
+                    .arg(Quoted(pattern->text));
+            } else if (!match.hasMatch()) {
                 if (!message.isEmpty()) {
                     return message;
                 }

@@ -77,4 +77,25 @@ TEST(ValueRulesTest, ChecksEachKindAtItsEdges) {
     }
 }
 
+// Regression: a long value that the pattern engine gave up on was refused as one that does not
+// match. It is told as what it is; a short one still matches or not.
+TEST(ValueRulesTest, TellsAValueThePatternCouldNotCheckFromAMismatch) {
+    Configuration config;
+    ASSERT_TRUE(ParseItem("<pattern>(a|b)*</pattern>", &config).ok());
+    const ValueRules& rules = config.Groups()[0].items[0].rules;
+    const struct {
+        const char* what;
+        QString value;
+        QString problem;
+    } cases[] = {
+        {"a short value that matches", "abba", "fits"},
+        {"a short value that does not", "abc", "does not match the pattern \"(a|b)*\""},
+        {"a value of 20,000 characters", QString("ab").repeated(10000),
+         "could not be checked against the pattern \"(a|b)*\": the value is too long or too "
+         "complex for it"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(rules.Problem(c.value).value_or("fits"), c.problem) << c.what;
+}
+
 }  // namespace

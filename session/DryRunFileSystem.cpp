@@ -95,8 +95,23 @@ Status DryRunFileSystem::OpenFile(const QString& path, qint64 maxBytes,
     return FileSystem::OpenFile(path, maxBytes, source);
 }
 
+Status DryRunFileSystem::OpenTrustedFile(const QString& path, qint64 maxBytes,
+                                         std::unique_ptr<ByteSource>* source) {
+    if (KeptWrite(path) == nullptr) {
+        return mReal.OpenTrustedFile(path, maxBytes, source);
+    }
+    // The real file is read only for its path's sake; what this run wrote there is the text.
+    if (Status trusted = mReal.OpenTrustedFile(path, maxBytes, source); trusted.IsUntrusted()) {
+        return trusted;
+    }
+    return FileSystem::OpenFile(path, maxBytes, source);
+}
+
 Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
                                        NewFileAccess) {
+    if (Status writable = mReal.CheckWriteTarget(path); !writable.ok()) {
+        return writable;
+    }
     const bool keep = mKeptPaths.contains(path);
     LimitedSink bytes(mNewBytes, keep    ? std::numeric_limits<qint64>::max()
                                  : mShow ? mShownBytes

@@ -38,8 +38,13 @@ class DryRunFileSystem final : public FileSystem {
                     FileIdentity* identity = nullptr) override;
     Status OpenFile(const QString& path, qint64 maxBytes,
                     std::unique_ptr<ByteSource>* source) override;
-    // Never fails but when `produce` does: a write that the real file system could not do is not
-    // foreseen.
+    // A path written earlier in this run is read from what was written, once the real path
+    // passes the trust rule.
+    Status OpenTrustedFile(const QString& path, qint64 maxBytes,
+                           std::unique_ptr<ByteSource>* source) override;
+    Status CheckWriteTarget(const QString& path) override { return mReal.CheckWriteTarget(path); }
+    // Fails as the real write would before it wrote a byte (CheckWriteTarget), and when `produce`
+    // does; what the real one could find only on the way (a full disk) is not foreseen.
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
                          NewFileAccess access = NewFileAccess::Default) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;

@@ -2,7 +2,6 @@
 
 #include "session/DryRunFileSystem.h"
 #include "session/SaveDiff.h"
-#include "session/SecretMask.h"
 #include "settings/SettingsLoader.h"
 #include "settings/SettingsWriter.h"
 #include "settings/TemplateExport.h"
@@ -10,6 +9,7 @@
 #include <QCoreApplication>
 #include <QSet>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -36,17 +36,44 @@ class NoCommands final : public ProcessLauncher {
     }
 };
 
+// The failure of a waited command as the launcher words it (ProcessLauncher::Failed), without
+// the lines of its standard error when any of `passwords` occurs in them: a command may print a
+// password, and no message may show one. All of them are held back, which says nothing about
+// which line held it; the rest of the message comes from the configuration.
+QString WithoutPasswords(const QString& failure, const QStringList& passwords) {
+    const QString heading = QCoreApplication::translate(
+        "ProcessLauncher", "\nThe last lines it wrote to standard error:\n");
+    const qsizetype at = failure.indexOf(heading);
+    if (at < 0) {
+        return failure;
+    }
+    const QString lines = failure.mid(at + heading.size());
+    if (std::none_of(passwords.cbegin(), passwords.cend(),
+                     [&lines](const QString& password) { return lines.contains(password); })) {
+        return failure;
+    }
+    const int count = int(lines.count(u'\n') + 1);
+    return failure.left(at) + u'\n' +
+           QCoreApplication::translate("EditSession",
+                                       "The last %n line(s) it wrote to standard error are held "
+                                       "back: the value of a password occurs in them.",
+                                       nullptr, count);
+}
+
 // Starts a before or after command, if the configuration has one, or runs it to its end when its
-// element says wait="true". `notStarted` or `failed` heads the message of a failure.
+// element says wait="true". `notStarted` or `failed` heads the message of a failure, from which
+// the lines of standard error that hold any of `passwords` are held back.
 Status RunCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
                   const std::optional<CommandWait>& wait, const QString& notStarted,
-                  const QString& failed) {
+                  const QString& failed, const QStringList& passwords) {
     if (!commandLine) {
         return Status::Ok();
     }
     if (wait) {
         const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {});
-        return ran.ok() ? ran : Status::Error(failed + u'\n' + ran.message());
+        return ran.ok()
+                   ? ran
+                   : Status::Error(failed + u'\n' + WithoutPasswords(ran.message(), passwords));
     }
     Status started = processes.StartDetached(*commandLine);
     return started.ok() ? started : Status::Error(notStarted + u'\n' + started.message());
@@ -87,8 +114,10 @@ EditSession::EditSession(FileSystem& files, ProcessLauncher& processes)
 
 Status EditSession::LoadConfiguration(const QString& path, const QString& baseDir) {
     Configuration config;
+    Status trust = Status::Ok();
     const Status loaded =
-        Guarded(path, [&] { return LoadConfigurationFile(mFiles, path, &config); });
+        Guarded(path, [&] { return LoadConfigurationFile(mFiles, path, &config, &trust); });
+    mConfigTrust = trust;
     mConfig = loaded.ok() ? std::move(config) : Configuration();
     mBaseDir = loaded.ok() ? baseDir : QString();
     mValues = VariableValues(mConfig);
@@ -114,6 +143,7 @@ void EditSession::StartNew(const QString& path) {
     mSettingsFile = path;
     mVersion = SettingsVersion();
     mFileMissing = true;
+    mLoadWarnings.clear();
 }
 
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
@@ -130,6 +160,10 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
     }
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
+    // A query of the root's entries that fails leaves no warnings: the values are taken all the
+    // same.
+    mLoadWarnings.clear();
+    settings.RepeatedVariables(&mLoadWarnings);
 }
 
 void EditSession::TakeAsSaved() {
@@ -168,6 +202,34 @@ VariableValues EditSession::ExportedValues() const {
         values.Set(it.key(), it.value());
     }
     return values;
+}
+
+QStringList EditSession::PasswordTexts() const {
+    QStringList texts;
+    const VariableValues exported = ExportedValues();
+    for (const ConfigGroup& group : mConfig.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (item.rules.kind != ValueKind::Password) {
+                continue;
+            }
+            for (const VariableValues* values : {&mValues, &mSaved, &exported}) {
+                const QString* value = values->Find(item.id);
+                if (value == nullptr || value->isEmpty()) {
+                    continue;
+                }
+                texts.append(*value);
+                // A program prints a password of several lines line by line.
+                if (value->contains(u'\n')) {
+                    for (const QString& line : value->split(u'\n', Qt::SkipEmptyParts)) {
+                        texts.append(line.endsWith(u'\r') ? line.chopped(1) : line);
+                    }
+                }
+            }
+        }
+    }
+    texts.removeAll(QString());
+    texts.removeDuplicates();
+    return texts;
 }
 
 std::vector<InvalidValue> EditSession::InvalidValues() const {
@@ -282,21 +344,19 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     SavePreview preview;
     DryRunFileSystem dryRun(mFiles, PathsUsedAgain(mConfig, mBaseDir));
     std::optional<SaveDiff> shown;
+    TemplateExport::SecretsReport secrets;
     if (diff) {
-        // The passwords the settings file holds now go too: a diff that changes one shows the
-        // old value on its removed line.
-        VariableValues stored(mConfig);
-        PutSettingsInto(settings, mConfig, &stored);
-        shown.emplace(dryRun,
-                      SecretForms(mConfig, mValues) + SecretForms(mConfig, stored) +
-                          SecretForms(mConfig, ExportedValues()),
-                      diff);
+        shown.emplace(dryRun, mConfig, target, mBaseDir, diff);
         dryRun.ShowChanges(kMaxDiffBytes, [&shown](const QString& path, const QByteArray* after) {
             shown->Changed(path, after);
         });
+        // Each output is made, and tells where its passwords are, before the dry run shows it.
+        secrets = [&shown](const QString& output, const std::vector<ByteRange>& ranges) {
+            shown->OutputMade(output, ranges);
+        };
     }
     NoCommands none;
-    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr);
+    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr, secrets);
     preview.changed = dryRun.ChangedFiles();
     if (shown) {
         preview.unshown = shown->Unshown();
@@ -305,9 +365,46 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     return preview;
 }
 
+Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
+    const bool startsOrReads =
+        mConfig.BeforeCommand() || mConfig.AfterCommand() || !mConfig.Templates().empty();
+    if (startsOrReads && !mConfigTrust.ok()) {
+        return Status::Error(QCoreApplication::translate(
+                                 "EditSession",
+                                 "%1\nAnother user could have chosen what the configuration %2 "
+                                 "holds, so none of its commands is started and none of its "
+                                 "templates read. Nothing was saved.")
+                                 .arg(mConfigTrust.message(), mConfig.FileName()));
+    }
+    for (const TemplateEntry& entry : mConfig.Templates()) {
+        // Only the path is asked about here: a template that is missing or cannot be read is a
+        // problem of its own entry.
+        const QString path = mBaseDir + entry.input;
+        std::unique_ptr<ByteSource> text;
+        if (const Status opened = Guarded(
+                path, [&] { return files.OpenTrustedFile(path, kMaxTemplateBytes, &text); });
+            opened.IsUntrusted()) {
+            return Status::Error(QCoreApplication::translate(
+                                     "EditSession",
+                                     "%1\nAnother user could have chosen what the template %2 "
+                                     "holds, so it is not read. Nothing was saved.")
+                                     .arg(opened.message(), entry.input));
+        }
+    }
+    // What the write of the settings file would refuse, it refuses before a command starts.
+    if (Status writable = files.CheckWriteTarget(target); !writable.ok()) {
+        return NotSaved(writable);
+    }
+    return Status::Ok();
+}
+
 SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
                                        FileSystem& files, ProcessLauncher& processes,
-                                       SettingsVersion* written) const {
+                                       SettingsVersion* written,
+                                       const TemplateExport::SecretsReport& secrets) const {
+    if (Status trusted = CheckTrust(target, files); !trusted.ok()) {
+        return Refused(trusted);
+    }
     std::vector<VariableValue> exported;
     bool ranOut = true;  // until WriteSettings returns: its own failures say all they need
     const Status saved = Guarded(target, [&] {
@@ -320,13 +417,14 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
     }
     SaveResult result;
     result.warnings = UndeclaredVariables(mConfig, exported, target);
-    ExportTemplates(exported, target, files, &result);
+    ExportTemplates(exported, target, files, &result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
             processes, mConfig.AfterCommand(), mConfig.AfterWait(),
             QCoreApplication::translate("SettingsWriter",
                                         "The after command could not be started."),
-            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."));
+            QCoreApplication::translate("SettingsWriter", "The after command did not succeed."),
+            PasswordTexts());
         !after.ok()) {
         result.problems.append(after.message());
     }
@@ -350,7 +448,8 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
             QCoreApplication::translate(
                 "SettingsWriter", "The before command could not be started, so nothing was saved."),
             QCoreApplication::translate(
-                "SettingsWriter", "The before command did not succeed, so nothing was saved."));
+                "SettingsWriter", "The before command did not succeed, so nothing was saved."),
+            PasswordTexts());
     }
     if (s.ok()) {
         const NewFileAccess access = PasswordValues(mConfig, *exported).empty()
@@ -368,7 +467,8 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
 }
 
 void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
-                                  FileSystem& files, SaveResult* result) const {
+                                  FileSystem& files, SaveResult* result,
+                                  const TemplateExport::SecretsReport& secrets) const {
     if (mConfig.Templates().empty()) {
         return;
     }
@@ -376,7 +476,8 @@ void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, co
     std::optional<TemplateExport> templates;
     if (Status prepared = Guarded(target,
                                   [&] {
-                                      templates.emplace(mConfig, exported, target, mBaseDir, files);
+                                      templates.emplace(mConfig, exported, target, mBaseDir, files,
+                                                        secrets);
                                       return Status::Ok();
                                   });
         !prepared.ok()) {

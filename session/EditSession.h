@@ -5,6 +5,7 @@
 #include "platform/Status.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
+#include "settings/TemplateExport.h"
 #include "settings/VariableValues.h"
 
 #include <QByteArray>
@@ -90,6 +91,9 @@ class EditSession {
     // until the first save creates the file.
     void StartNew(const QString& path);
     const QString& SettingsFile() const { return mSettingsFile; }
+    // What the settings file as last loaded holds that works, but hardly as meant
+    // (SettingsDocument::RepeatedVariables), one line each.
+    const QStringList& LoadWarnings() const { return mLoadWarnings; }
 
     // The value of every item, by variable id, as edited.
     const VariableValues& Values() const { return mValues; }
@@ -141,6 +145,10 @@ class EditSession {
     // of the target, which it holds from reading the file to the end of the export and never
     // while `changedOnDisk` waits for an answer:
     //  - a value that breaks its rules refuses the save (Invalid);
+    //  - so does, before anything is started or written, a configuration or a template that
+    //    another user could have chosen (a file, folder or symlink on its path that belongs to a
+    //    user other than root and the one running the program, or that others may change), and
+    //    a settings file that would not be written for the same reason (CheckTrust, Refused);
     //  - the settings file is written (PlaceValues: the very bytes that were read when no value
     //    changed) after the before command, and the templates exported after it
     //    (TemplateExport); then the after command starts. A before command that cannot start
@@ -153,17 +161,20 @@ class EditSession {
     //  - an item that the settings file does not hold is exported with its default, when it
     //    declares one (ExportSubstitutions);
     //  - each id of the export's substitutions that no item declares is a warning
-    //    (UndeclaredVariables).
+    //    (UndeclaredVariables);
+    //  - a waited command that fails is told without the lines of its standard error when the
+    //    value of a password (stored, edited or the run's) occurs in them.
     // Once saved, the target is the session's file and every value counts as saved.
     SaveResult Save(const SaveOptions& options);
 
     // Receives the diff of a preview, piece by piece, as /diff prints it.
     using DiffReport = std::function<void(const QByteArray& bytes)>;
     // What Save would do to the session's file, found on a file system that writes nothing: no
-    // lock, no command, nothing written, the values checked and the settings file taken as it was
-    // loaded or last saved here. With `diff`, reports to it the diff of each file that would
-    // change (WriteFileDiff, every password of the values, stored and given, masked); a change
-    // that a diff cannot carry is left out of it and told in SavePreview::unshown.
+    // lock, no command, nothing written, the values and the paths checked as Save checks them,
+    // and the settings file taken as it was loaded or last saved here. With `diff`, reports to it
+    // the diff of each file that would change (SaveDiff: the value of every password, old and
+    // new, hidden by its place); a change that a diff cannot carry, or whose passwords cannot be
+    // hidden, is left out of it and told in SavePreview::unshown.
     SavePreview Preview(const DiffReport& diff = {});
 
   private:
@@ -171,23 +182,35 @@ class EditSession {
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
     VariableValues ExportedValues() const;  // with the run's values on top
+    // Every value of a password the session knows (stored, edited, the run's), not empty, and
+    // each line of one of several lines.
+    QStringList PasswordTexts() const;
     SettingsDocument LoadedDocument() const;
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
+    // Why a save to `target` on `files` must not start at all: the configuration or a template
+    // fails the trust rule (FileSystem::OpenTrustedFile) while it names something to start or
+    // to read, or the write of `target` would be refused (FileSystem::CheckWriteTarget).
+    Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
-    // `files` with `processes`. `written`, when given, receives the version of the file written.
+    // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the
+    // version of the file written; `secrets`, when given, where each output holds passwords.
     SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
-                              ProcessLauncher& processes, SettingsVersion* written) const;
+                              ProcessLauncher& processes, SettingsVersion* written,
+                              const TemplateExport::SecretsReport& secrets = {}) const;
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
                          ProcessLauncher& processes, std::vector<VariableValue>* exported,
                          SettingsVersion* written) const;
     void ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
-                         FileSystem& files, SaveResult* result) const;
+                         FileSystem& files, SaveResult* result,
+                         const TemplateExport::SecretsReport& secrets) const;
 
     FileSystem& mFiles;
     ProcessLauncher& mProcesses;
     Configuration mConfig;
+    // Whether the configuration was read through a path that no other user controls, or why not.
+    Status mConfigTrust = Status::Ok();
     QString mBaseDir;
     QString mSettingsFile;
     SettingsVersion mVersion;  // of mSettingsFile as loaded or last saved here
@@ -196,4 +219,5 @@ class EditSession {
     VariableValues mSaved;
     int mEditedCount = 0;  // items whose value is not the saved one
     QHash<QString, QString> mRunValues;
+    QStringList mLoadWarnings;
 };

@@ -56,7 +56,8 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
     struct Case {
         const char* what;
         const char* file;     // the settings file before the save; nullptr: none
-        QByteArray saved;     // its root element after the save; empty: it keeps its bytes
+        QByteArray saved;     // its root element after the save (a new file's behind a
+                              // declaration); empty: it keeps its bytes
         const char* message;  // "" when the save stands
         QString host = "h";
     };
@@ -87,7 +88,8 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
         EXPECT_THAT(reported, HoldTextsInTurn(*c.message ? QStringList(c.message) : QStringList()));
         EXPECT_EQ(result.Saved(), !*c.message);
         EXPECT_EQ(Bytes{s.files.FileContents("settings.xml")},
-                  Bytes{c.saved.isEmpty() ? QByteArray(c.file) : kHeader + c.saved + '\n'});
+                  Bytes{c.saved.isEmpty() ? QByteArray(c.file)
+                                          : (c.file ? "" : kHeader) + c.saved + '\n'});
         EXPECT_EQ(s.session.HasChanges(), !result.Saved());
     }
 }
@@ -133,16 +135,18 @@ TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
         QString expected;  // what Saved() says, then the value of $(P) in the session
     } cases[] = {
         {"save over", true, EditSession::ChangedOnDisk::SaveOver,
-         " [b a] " + kHeader +
-             R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable></xml>)~" +
+         " [b a] " +
+             QString(R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable>)~"
+                     R"~(</xml>)~") +
              "\n / mine mine"},
         {"reload", true, EditSession::ChangedOnDisk::Reload,
          " [] " + QString(kTheirs) + " /  theirs"},
         {"cancel", true, EditSession::ChangedOnDisk::Cancel,
          " [] " + QString(kTheirs) + " /  mine"},
         {"edits without a question are saved over it", true, std::nullopt,
-         " [b a] " + kHeader +
-             R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable></xml>)~" +
+         " [b a] " +
+             QString(R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable>)~"
+                     R"~(</xml>)~") +
              "\n / mine mine"},
         {"a run without edits takes the file as it is", false, std::nullopt,
          " [b a] " + QString(kTheirs) + " / theirs theirs"},
@@ -209,6 +213,45 @@ TEST(EditSessionTest, RefusesBeforeWritingAnything) {
                                    QString(kOld) + " / ");
 }
 
+// A waited command that fails is told with the last lines of its standard error, unless the
+// value of a password, stored, edited or the run's, occurs in them: a command may print one.
+TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
+    const char kWaited[] = R"~(<xml><group><name>G</name>
+        <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
+        <command id="before" wait="true">b</command></xml>)~";
+    const QString failed =
+        "The before command did not succeed, so nothing was saved.\n"
+        "The command ended with status 3: b";
+    const QString lines = "\nThe last lines it wrote to standard error:\nconnecting\n";
+    const QString heldBack =
+        "\nThe last 2 line(s) it wrote to standard error are held back: the "
+        "value of a password occurs in them.";
+    const struct {
+        const char* what;
+        QString edited, runValue;  // of $(PW); the stored one is "st0red"
+        QString errorLine;
+        QString message;
+    } cases[] = {
+        {"lines without a password are shown", "", "", "no route to host",
+         failed + lines + "no route to host"},
+        {"the stored password", "", "", "login st0red failed", failed + heldBack},
+        {"an edited password", "ed1ted", "", "bad password ed1ted!", failed + heldBack},
+        {"the run's password", "", "runPw", "runPw", failed + heldBack},
+        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + heldBack},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(R"~(<xml><variable id="$(PW)">st0red</variable></xml>)~", kWaited);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        if (!c.edited.isEmpty())
+            s.session.SetValue("$(PW)", c.edited);
+        if (!c.runValue.isEmpty())
+            s.session.SetRunValues({{"$(PW)", c.runValue}});
+        s.launcher.EndWith("b", "ended with status 3", {"connecting", c.errorLine});
+        EXPECT_EQ(s.session.Save({}).refusal.message(), c.message);
+    }
+}
+
 // Save As: a file that exists receives the values in its own entries; a new one starts from the
 // session's file. Either becomes the session's file.
 TEST(EditSessionTest, SavesUnderAnotherName) {
@@ -265,9 +308,11 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
     const QByteArray kWithoutDefaults = QByteArray(kDefaults)
                                             .replace("<default>a</default>", "")
                                             .replace("<default>c</default>", "");
+    // A file the save creates gets an XML declaration; one it rewrites keeps what it had.
     const auto stored = [](const QByteArray& variables) {
         return kHeader + (variables.isEmpty() ? "<xml/>" : "<xml>" + variables + "</xml>") + '\n';
     };
+    const auto bare = [](const QByteArray& variables) { return "<xml>" + variables + "</xml>\n"; };
     const struct {
         const char* what;
         bool defaults;
@@ -293,7 +338,7 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
          "A=a B=$(B) C=c"},
         {"an entry the file holds takes the default's value and stays", true,
          R"~(<xml><variable id="$(A)">x</variable></xml>)~", nullptr, "$(A)=a", "", "x||c",
-         "settings.xml t.out", stored(R"~(<variable id="$(A)">a</variable>)~"), "A=a B=$(B) C=c"},
+         "settings.xml t.out", bare(R"~(<variable id="$(A)">a</variable>)~"), "A=a B=$(B) C=c"},
         {"the file's entries come first, then the defaults of what it does not hold", true,
          R"~(<xml><variable id="$(C)">$(A)</variable></xml>)~", nullptr, "", "", "a||$(A)", "t.out",
          "", "A=a B=$(B) C=a"},
@@ -302,7 +347,7 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
         {"a file opened over another: what it does not hold takes its default, or stays", true,
          R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
          "<xml/>", "", "", "a|y|c", "other.xml t.out",
-         stored(R"~(<variable id="$(B)">y</variable>)~"), "A=a B=y C=c"},
+         bare(R"~(<variable id="$(B)">y</variable>)~"), "A=a B=y C=c"},
         {"without defaults: a first save stores what is not empty", false, nullptr, nullptr,
          "$(A)=x", "", "||", "settings.xml t.out", stored(R"~(<variable id="$(A)">x</variable>)~"),
          "A=x B=$(B) C=$(C)"},
@@ -311,7 +356,7 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
         {"without defaults: a file opened over another leaves every value as it was", false,
          R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
          "<xml/>", "", "", "x|y|", "other.xml t.out",
-         stored(R"~(<variable id="$(A)">x</variable><variable id="$(B)">y</variable>)~"),
+         bare(R"~(<variable id="$(A)">x</variable><variable id="$(B)">y</variable>)~"),
          "A=x B=y C=$(C)"},
     };
     for (const auto& c : cases) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -222,6 +223,8 @@ class LineCursor {
         mAt = end;
         return line;
     }
+    // Where the next line starts.
+    qsizetype At() const { return mAt; }
     void Skip(qsizetype lines) {
         for (; lines > 0; --lines) {
             Next();
@@ -233,10 +236,97 @@ class LineCursor {
     qsizetype mAt = 0;
 };
 
+// The changes of `runs` as a mask is told them: each run of lines that differ, as byte ranges.
+std::vector<DiffMask::Change> ChangesOf(const std::vector<Run>& runs, const QByteArray& before,
+                                        const QByteArray& after) {
+    LineCursor a(before);
+    LineCursor b(after);
+    std::vector<DiffMask::Change> changes;
+    for (std::size_t r = 0; r < runs.size();) {
+        if (runs[r].op == Op::Same) {
+            a.Skip(runs[r].count);
+            b.Skip(runs[r++].count);
+            continue;
+        }
+        DiffMask::Change change{{a.At(), a.At()}, {b.At(), b.At()}};
+        for (; r < runs.size() && runs[r].op != Op::Same; ++r) {
+            (runs[r].op == Op::Remove ? a : b).Skip(runs[r].count);
+        }
+        change.before.end = a.At();
+        change.after.end = b.At();
+        changes.push_back(change);
+    }
+    return changes;
+}
+
+// The ranges of one version that a mask hides, looked up line by line from the first.
+class HiddenRanges {
+  public:
+    explicit HiddenRanges(const std::vector<ByteRange>& ranges) : mRanges(ranges) {}
+
+    // Appends the parts of the ranges that hold bytes of [begin, end), relative to `begin`.
+    // REQUIRES: `begin` is not before that of the last call.
+    void In(qint64 begin, qint64 end, std::vector<ByteRange>* hidden) {
+        while (mNext < mRanges.size() && mRanges[mNext].end <= begin) {
+            ++mNext;
+        }
+        for (std::size_t i = mNext; i < mRanges.size() && mRanges[i].begin < end; ++i) {
+            if (!mRanges[i].Empty()) {
+                hidden->push_back({std::max(mRanges[i].begin, begin) - begin,
+                                   std::min(mRanges[i].end, end) - begin});
+            }
+        }
+    }
+
+  private:
+    const std::vector<ByteRange>& mRanges;
+    std::size_t mNext = 0;
+};
+
+// What a mask hides, line by line: each call gives the ranges of one line, relative to its start,
+// sorted and apart.
+class LineHiding {
+  public:
+    explicit LineHiding(const DiffMask& mask)
+        : mBefore(mask.HiddenBefore()), mAfter(mask.HiddenAfter()) {}
+
+    const std::vector<ByteRange>& Removed(qsizetype at, qsizetype size) {
+        mLine.clear();
+        mBefore.In(at, at + size, &mLine);
+        return mLine;
+    }
+    const std::vector<ByteRange>& Added(qsizetype at, qsizetype size) {
+        mLine.clear();
+        mAfter.In(at, at + size, &mLine);
+        return mLine;
+    }
+    // A line of context: the old line at `oldAt`, which is the new one at `newAt`.
+    const std::vector<ByteRange>& Context(qsizetype oldAt, qsizetype newAt, qsizetype size) {
+        mBoth.clear();
+        mBefore.In(oldAt, oldAt + size, &mBoth);
+        mAfter.In(newAt, newAt + size, &mBoth);
+        std::sort(mBoth.begin(), mBoth.end(),
+                  [](const ByteRange& x, const ByteRange& y) { return x.begin < y.begin; });
+        mLine.clear();
+        for (const ByteRange& range : mBoth) {
+            AppendRange(mLine, range);
+        }
+        return mLine;
+    }
+
+  private:
+    HiddenRanges mBefore;
+    HiddenRanges mAfter;
+    std::vector<ByteRange> mLine;
+    std::vector<ByteRange> mBoth;
+};
+
 // Gathers the diff and hands it on in pieces of about 64 KiB.
 class DiffWriter {
   public:
-    explicit DiffWriter(ByteSink& out) : mOut(out) {}
+    // `placeholder` stands for each hidden range.
+    DiffWriter(ByteSink& out, QByteArray placeholder)
+        : mOut(out), mPlaceholder(std::move(placeholder)) {}
     ~DiffWriter() { Flush(); }
     DiffWriter(const DiffWriter&) = delete;
     DiffWriter& operator=(const DiffWriter&) = delete;
@@ -247,13 +337,26 @@ class DiffWriter {
             Flush();
         }
     }
-    void AddLine(char mark, QByteArrayView line) {
+    // The line with each of `hidden` (relative to its start, sorted and apart) replaced by the
+    // placeholder; its line break stays.
+    void AddLine(char mark, QByteArrayView line, const std::vector<ByteRange>& hidden = {}) {
         mBuffer.append(mark);
-        Add(line);
+        const qsizetype content = line.endsWith('\n') ? line.size() - 1 : line.size();
+        qsizetype at = 0;
+        for (const ByteRange& range : hidden) {
+            const qsizetype begin = std::max<qsizetype>(at, std::min<qint64>(range.begin, content));
+            Add(line.sliced(at, begin - at));
+            Add(mPlaceholder);
+            mMasked = true;
+            at = std::max<qsizetype>(begin, std::min<qint64>(range.end, content));
+        }
+        Add(line.sliced(at));
         if (!line.endsWith('\n')) {
             Add("\n\\ No newline at end of file\n");
         }
     }
+    // Whether a range was hidden.
+    bool Masked() const { return mMasked; }
 
   private:
     static constexpr qsizetype kPieceBytes = 64 * 1024;
@@ -266,7 +369,9 @@ class DiffWriter {
     }
 
     ByteSink& mOut;
+    QByteArray mPlaceholder;
     QByteArray mBuffer;
+    bool mMasked = false;
 };
 
 // "<start>,<count>" as diff writes it: an empty range starts at the line before it.
@@ -276,9 +381,10 @@ QByteArray Range(qsizetype before, qsizetype count) {
 }
 
 // The hunks of `runs`, with kContext lines of context; changes with at most twice that many
-// equal lines between them share a hunk.
+// equal lines between them share a hunk. `hiding`, when given, says what each line hides.
 void WriteHunks(std::vector<Run> runs, const QByteArray& before, const QByteArray& after,
-                DiffWriter& out) {
+                DiffWriter& out, LineHiding* hiding) {
+    static const std::vector<ByteRange> kNothing;
     LineCursor a(before);
     LineCursor b(after);
     qsizetype oldAt = 0;  // the lines of each version before run r, which the cursors are at
@@ -319,8 +425,12 @@ void WriteHunks(std::vector<Run> runs, const QByteArray& before, const QByteArra
         out.Add("@@ -" + Range(oldAt, oldCount) + " +" + Range(newAt, newCount) + " @@\n");
         const auto same = [&](qsizetype lines) {
             for (; lines > 0; --lines) {
-                out.AddLine(' ', a.Next());
+                const qsizetype oldAt = a.At();
+                const qsizetype newAt = b.At();
+                const QByteArrayView line = a.Next();
                 b.Next();
+                out.AddLine(' ', line,
+                            hiding ? hiding->Context(oldAt, newAt, line.size()) : kNothing);
             }
         };
         same(lead);
@@ -336,10 +446,14 @@ void WriteHunks(std::vector<Run> runs, const QByteArray& before, const QByteArra
                 (runs[k].op == Op::Remove ? removed : added) += runs[k].count;
             }
             for (; removed > 0; --removed) {
-                out.AddLine('-', a.Next());
+                const qsizetype at = a.At();
+                const QByteArrayView line = a.Next();
+                out.AddLine('-', line, hiding ? hiding->Removed(at, line.size()) : kNothing);
             }
             for (; added > 0; --added) {
-                out.AddLine('+', b.Next());
+                const qsizetype at = b.At();
+                const QByteArrayView line = b.Next();
+                out.AddLine('+', line, hiding ? hiding->Added(at, line.size()) : kNothing);
             }
         }
         same(trail);
@@ -387,27 +501,42 @@ QByteArray GitQuoted(const QByteArray& name) {
     return quoted + '"';
 }
 
-void WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
-                   ByteSink& out) {
+DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
+                          ByteSink& out, DiffMask* mask) {
     if (before != nullptr && *before == after) {
-        return;
+        return DiffWritten::Nothing;
     }
-    DiffWriter writer(out);
-    // In the first line a name with a blank is quoted as well: patch reads both names from it
-    // when no "---" and "+++" lines follow.
-    const auto first = [&name](const char* side) {
-        const QByteArray sided = side + name;
-        return name.contains(' ') && !NeedsQuotes(sided) ? '"' + sided + '"' : GitQuoted(sided);
-    };
-    writer.Add("diff --git " + first("a/") + ' ' + first("b/") + '\n');
-    if (before == nullptr && after.isEmpty()) {
-        writer.Add("new file mode 100644\n");
-        return;
-    }
-    const QByteArray tab = name.contains(' ') ? "\t" : "";
-    writer.Add("--- " + (before ? GitQuoted("a/" + name) : QByteArray("/dev/null")) + tab + '\n');
-    writer.Add("+++ " + GitQuoted("b/" + name) + tab + '\n');
     static const QByteArray kNothing;
     const QByteArray& old = before ? *before : kNothing;
-    WriteHunks(EditRuns(old, after), old, after, writer);
+    const bool createdEmpty = before == nullptr && after.isEmpty();
+    std::vector<Run> runs;
+    if (!createdEmpty) {
+        runs = EditRuns(old, after);
+    }
+    std::optional<LineHiding> hiding;
+    if (mask != nullptr) {
+        if (!mask->Prepare(old, after, ChangesOf(runs, old, after))) {
+            return DiffWritten::Refused;
+        }
+        hiding.emplace(*mask);
+    }
+    DiffWriter writer(out, mask != nullptr ? mask->Placeholder() : QByteArray());
+    // A name with a blank is quoted in the first line, where patch reads both names when no "---"
+    // and "+++" lines follow, and in those lines too when the blank ends it.
+    const auto quoted = [&name](const char* side, bool blank) {
+        const QByteArray sided = side + name;
+        return blank && !NeedsQuotes(sided) ? '"' + sided + '"' : GitQuoted(sided);
+    };
+    writer.Add("diff --git " + quoted("a/", name.contains(' ')) + ' ' +
+               quoted("b/", name.contains(' ')) + '\n');
+    if (createdEmpty) {
+        writer.Add("new file mode 100644\n");
+        return DiffWritten::Plain;
+    }
+    const QByteArray tab = name.contains(' ') ? "\t" : "";
+    const bool blankAtEnd = name.endsWith(' ');
+    writer.Add("--- " + (before ? quoted("a/", blankAtEnd) : QByteArray("/dev/null")) + tab + '\n');
+    writer.Add("+++ " + quoted("b/", blankAtEnd) + tab + '\n');
+    WriteHunks(std::move(runs), old, after, writer, hiding ? &*hiding : nullptr);
+    return writer.Masked() ? DiffWritten::Masked : DiffWritten::Plain;
 }

@@ -1,8 +1,41 @@
 #pragma once
 
 #include "platform/ByteSink.h"
+#include "settings/SecretRanges.h"
 
 #include <QByteArray>
+
+#include <vector>
+
+// What the diff of one file hides of the lines it shows: the ranges of bytes of each version that
+// must not be seen (the values of passwords), each shown as one placeholder.
+class DiffMask {
+  public:
+    virtual ~DiffMask() = default;
+
+    // A run of removed lines and the run of added lines that the diff shows in its place, as byte
+    // ranges of each version; either may be empty.
+    struct Change {
+        ByteRange before;
+        ByteRange after;
+    };
+    // Called once, with both versions and every change of the diff in order, before anything is
+    // written. False when the mask cannot tell what to hide: then nothing is written.
+    virtual bool Prepare(const QByteArray& before, const QByteArray& after,
+                         const std::vector<Change>& changes) = 0;
+    // The ranges to hide in each version, sorted and apart; an empty one hides nothing.
+    virtual const std::vector<ByteRange>& HiddenBefore() const = 0;
+    virtual const std::vector<ByteRange>& HiddenAfter() const = 0;
+    // What stands in a line for each hidden range, or for the part of one in that line.
+    virtual QByteArray Placeholder() const = 0;
+};
+
+enum class DiffWritten {
+    Nothing,  // `before` holds `after`
+    Plain,
+    Masked,   // with at least one range hidden
+    Refused,  // the mask could not tell what to hide: nothing was written
+};
 
 // The difference between two versions of a file as a git-style unified diff, which `patch -p1`
 // applies, written to `out` piece by piece:
@@ -14,16 +47,22 @@
 //  - a file that does not exist yet and is created empty has no hunks to show it: it gets
 //    "new file mode 100644" after the first line instead, which is how patch learns of it;
 //  - names are written as GitQuoted gives them, and "---" and "+++" lines of a name with a blank
-//    end in a tab, as git writes them, so that patch takes the whole name.
+//    end in a tab, as git writes them, so that patch takes the whole name; a name that ends in a
+//    blank is quoted there as well, as patch would drop that blank.
 // Writes nothing when `before` holds `after`.
+//
+// With a `mask`, each shown line has the ranges of its version that the mask hides replaced by
+// the placeholder: a removed line those of `before`, an added line those of `after`, and a line
+// of context both (it is in both). A line break stays where it is, hidden or not, so that the
+// diff keeps its lines; names and hunk headers are never hidden.
 //
 // Memory: the two versions, which the caller holds, and for the lines between the first and
 // the last that differ, 16 bytes a line. Those lines are matched by Myers' shortest edit search,
 // which needs memory that grows with the square of the number of differing lines: beyond 2,000
 // of them, beyond 4,194,304 lines between the first and the last change, or when the search
 // takes too long, those lines are shown as one block that is removed and added whole.
-void WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
-                   ByteSink& out);
+DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
+                          ByteSink& out, DiffMask* mask = nullptr);
 
 // `name` as git writes a path in a diff: as it is, or in double quotes, with C escapes ("\t",
 // "\n", "\"", "\\", "\303\274"), when it holds a control character, a quotation mark, a

@@ -38,6 +38,10 @@ TEST(LineDiffTest, WritesAUnifiedDiffAsGitDoes) {
         {"a new file with a line break in its name", "new\nline x", "-", "n\n",
          "diff --git \"a/new\\nline x\" \"b/new\\nline x\"\n--- /dev/null\t\n"
          "+++ \"b/new\\nline x\"\t\n@@ -0,0 +1 @@\n+n\n"},
+        // Regression: patch dropped the blank at the end of the name and wrote another file.
+        {"a name that ends in a blank", "out ", old, "n\n",
+         "diff --git \"a/out \" \"b/out \"\n--- \"a/out \"\t\n+++ \"b/out \"\t\n"
+         "@@ -1 +1 @@\n-o\n+n\n"},
         {"quotes, backslashes, control characters, UTF-8", "q\"\\\x7f\x01\xc3\xbc", old, "n\n",
          "diff --git \"a/q\\\"\\\\\\177\\001\\303\\274\" \"b/q\\\"\\\\\\177\\001\\303\\274\"\n"
          "--- \"a/q\\\"\\\\\\177\\001\\303\\274\"\n+++ \"b/q\\\"\\\\\\177\\001\\303\\274\"\n"
@@ -45,6 +49,107 @@ TEST(LineDiffTest, WritesAUnifiedDiffAsGitDoes) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Diff(c.name, c.before == "-" ? nullptr : &c.before, c.after), c.diff) << c.what;
+}
+
+// A mask of ranges given in advance, that can also refuse.
+struct FixedMask final : DiffMask {
+    bool Prepare(const QByteArray&, const QByteArray&, const std::vector<Change>& given) override {
+        changes = given;
+        return !refuse;
+    }
+    const std::vector<ByteRange>& HiddenBefore() const override { return before; }
+    const std::vector<ByteRange>& HiddenAfter() const override { return after; }
+    QByteArray Placeholder() const override { return "##"; }
+
+    std::vector<ByteRange> before, after;
+    bool refuse = false;
+    std::vector<Change> changes;
+};
+
+// A removed line hides what the mask hides of the old version, an added line what it hides of the
+// new one, a line of context both; each range is one placeholder, its line breaks stay, and the
+// names and hunk headers are never hidden, however many "a" the mask hides.
+TEST(LineDiffTest, HidesWhatTheMaskHidesInEachLine) {
+    const std::string f = "diff --git a/a b/a\n--- a/a\n+++ b/a\n";
+    const struct {
+        const char* what;
+        QByteArray before, after;
+        std::vector<ByteRange> hiddenBefore, hiddenAfter;
+        std::string diff;
+        DiffWritten written;
+    } cases[] = {
+        {"a changed line, old and new",
+         "a\npw=aa\nb\n",
+         "a\npw=a\nb\n",
+         {{5, 7}},
+         {{5, 6}},
+         f + "@@ -1,3 +1,3 @@\n a\n-pw=##\n+pw=##\n b\n",
+         DiffWritten::Masked},
+        {"context hides both versions' ranges",
+         "k=1 s\nx\n",
+         "k=1 s\ny\n",
+         {{0, 1}},
+         {{4, 5}},
+         f + "@@ -1,2 +1,2 @@\n ##=1 ##\n-x\n+y\n",
+         DiffWritten::Masked},
+        {"a range over two lines hides in each, the line breaks stay",
+         "a\n",
+         "p=xx\nyy\nz\n",
+         {},
+         {{2, 7}},
+         f + "@@ -1 +1,3 @@\n-a\n+p=##\n+##\n+z\n",
+         DiffWritten::Masked},
+        {"a range of the line break alone",
+         "a\n",
+         "s\n\n",
+         {},
+         {{2, 3}},
+         f + "@@ -1 +1,2 @@\n-a\n+s\n+##\n",
+         DiffWritten::Masked},
+        {"an empty range hides nothing",
+         "a\n",
+         "b\n",
+         {},
+         {{0, 0}},
+         f + "@@ -1 +1 @@\n-a\n+b\n",
+         DiffWritten::Plain},
+        {"a last line without its line break",
+         "a",
+         "xy",
+         {{0, 1}},
+         {{1, 2}},
+         f + "@@ -1 +1 @@\n-##\n\\ No newline at end of file\n+x##\n\\ No newline at end of file\n",
+         DiffWritten::Masked},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FixedMask mask;
+        mask.before = c.hiddenBefore;
+        mask.after = c.hiddenAfter;
+        ByteArraySink out;
+        EXPECT_EQ(WriteFileDiff("a", &c.before, c.after, out, &mask), c.written);
+        EXPECT_EQ(out.bytes().toStdString(), c.diff);
+    }
+}
+
+// The mask learns every change before anything is written, and may refuse the whole diff.
+TEST(LineDiffTest, TellsTheMaskEveryChangeFirst) {
+    const QByteArray before = "1\nold\n3\n4\n5\n6\n7\n8\n9\ngone\n";
+    const QByteArray after = "1\nnew\nnewer\n3\n4\n5\n6\n7\n8\n9\n";
+    FixedMask mask;
+    ByteArraySink out;
+    ASSERT_EQ(WriteFileDiff("f", &before, after, out, &mask), DiffWritten::Plain);
+    ASSERT_EQ(mask.changes.size(), 2u);
+    EXPECT_EQ(before.mid(mask.changes[0].before.begin, 4), "old\n");
+    EXPECT_EQ(after.mid(mask.changes[0].after.begin,
+                        mask.changes[0].after.end - mask.changes[0].after.begin),
+              "new\nnewer\n");
+    EXPECT_EQ(before.mid(mask.changes[1].before.begin), "gone\n");
+    EXPECT_TRUE(mask.changes[1].after.Empty());
+    mask.refuse = true;
+    ByteArraySink none;
+    EXPECT_EQ(WriteFileDiff("f", &before, after, none, &mask), DiffWritten::Refused);
+    EXPECT_TRUE(none.bytes().isEmpty());
 }
 
 }  // namespace

@@ -29,12 +29,19 @@ qint64 CountNewlines(const char* p, const char* end) {
 }  // namespace
 
 bool LeftoverTokenSink::Append(const char* data, std::size_t size) {
-    Scan(data, data + size);
+    if (mSecrets == nullptr) {
+        Scan<false>(data, data + size);
+    } else {
+        Scan<true>(data, data + size);
+        mSecrets->Passed(mPartial.isEmpty() ? mScanned + qint64(size) : mPartialBegin);
+    }
+    mScanned += qint64(size);
     return mOut.Append(data, size);
 }
 
 bool LeftoverTokenSink::Restart() {
     mLine = 1;
+    mScanned = 0;
     mPartial.clear();
     mListed.clear();
     mTokens.clear();
@@ -56,7 +63,16 @@ void LeftoverTokenSink::Note(QByteArrayView text, qint64 line) {
     }
 }
 
+// With kSecrets, a token that takes in a byte of a password is left out; without, the scan does
+// not look.
+template <bool kSecrets>
 void LeftoverTokenSink::Scan(const char* p, const char* end) {
+    const char* const start = p;
+    const auto offset = [&](const char* at) { return mScanned + (at - start); };
+    // Whether the token of `size` bytes from `begin` takes in a byte of a password.
+    const auto secret = [this](qint64 begin, qint64 size) {
+        return kSecrets && mSecrets->Overlaps(begin, begin + size);
+    };
     // First the rest of a token that the last piece ended in: "(", name bytes, ")", no newline.
     if (!mPartial.isEmpty() && p < end) {
         if (mPartial.size() == 1 && *p == '(') {
@@ -69,7 +85,10 @@ void LeftoverTokenSink::Scan(const char* p, const char* end) {
         mPartial.append(name, p - name);
         if (p < end) {
             if (*p == ')' && mPartial.size() > 2) {
-                Note(mPartial + *p++, mPartialLine);
+                mPartial += *p++;
+                if (!secret(mPartialBegin, mPartial.size())) {
+                    Note(mPartial, mPartialLine);
+                }
             }
             mPartial.clear();
         }
@@ -93,10 +112,15 @@ void LeftoverTokenSink::Scan(const char* p, const char* end) {
         if (q == end) {
             mPartial = QByteArray(dollar, end - dollar);
             mPartialLine = mLine;
+            if constexpr (kSecrets) {
+                mPartialBegin = offset(dollar);
+            }
             break;
         }
         if (*q == ')' && q > name) {
-            Note(QByteArrayView(dollar, q + 1 - dollar), mLine);
+            if (!secret(offset(dollar), q + 1 - dollar)) {
+                Note(QByteArrayView(dollar, q + 1 - dollar), mLine);
+            }
             ++q;
         }
         p = q;

@@ -21,6 +21,7 @@ struct ModeCase {
     const char* templateText;
     mode_t existingMode;  // 0: neither the settings file nor the output exists before the save
     const char *settingsMode, *outputMode;
+    const char* url = "";  // the value of $(URL), which comes before $(PASS)
 };
 
 // "600", or "missing".
@@ -42,6 +43,11 @@ TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
          "host=$(HOST)\n", 0, "600", "644"},
         {"an empty password is no secret", "", "pw=$(PASS)\n", 0, "644", "644"},
         {"files that exist keep their mode", "s3cret", "pw=$(PASS)\n", 0640, "640", "640"},
+        // Regression: the output was created readable by everyone.
+        {"an output that receives the password inside another value", "s3cret", "$(URL)\n", 0,
+         "600", "600", "pg://u:$(PASS)@h"},
+        {"... and one whose template names neither", "s3cret", "$(URL)\n", 0, "600", "644",
+         "pg://u@h"},
     };
     const mode_t oldMask = ::umask(022);
     for (const ModeCase& c : cases) {
@@ -53,6 +59,7 @@ TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
                                    "<xml><files><file><input>t</input><output>out</output></file>"
                                    "</files><group><name>G</name>"
                                    "<item><name>Host</name><varname>$(HOST)</varname></item>"
+                                   "<item><name>Url</name><varname>$(URL)</varname></item>"
                                    "<item><name>Pass</name><varname>$(PASS)</varname>"
                                    "<type>password</type></item></group></xml>")
                         .ok());
@@ -72,6 +79,7 @@ TEST(SecretFileModeTest, NewFilesHoldingAPasswordAreTheOwnersAlone) {
             session.StartNew(base + "settings.xml");
         }
         session.SetValue("$(HOST)", "db");
+        session.SetValue("$(URL)", c.url);
         session.SetValue("$(PASS)", c.password);
         const SaveResult result = session.Save({});
         ASSERT_TRUE(result.Saved()) << result.refusal.message().toStdString();

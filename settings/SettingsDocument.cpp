@@ -90,6 +90,34 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
     return Status::Ok();
 }
 
+Status SettingsDocument::RepeatedVariables(QStringList* warnings) const {
+    std::vector<XmlNode> variables;
+    if (Status s = RootVariables(&variables); !s.ok()) {
+        return s;
+    }
+    QHash<QString, int> firstLines;
+    for (const XmlNode& variable : variables) {
+        const std::optional<QString> id = variable.Attribute(QStringLiteral("id"));
+        if (!id) {
+            continue;
+        }
+        if (const auto first = firstLines.constFind(*id); first != firstLines.cend()) {
+            warnings->append(QStringLiteral("%1:%2: %3")
+                                 .arg(mPath)
+                                 .arg(variable.Line())
+                                 .arg(QCoreApplication::translate(
+                                          "SettingsDocument",
+                                          "%1 is listed again; only its first entry, at line %2, "
+                                          "counts")
+                                          .arg(*id)
+                                          .arg(*first)));
+        } else {
+            firstLines.insert(*id, variable.Line());
+        }
+    }
+    return Status::Ok();
+}
+
 Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
     XmlNode variable = mFirstById.value(id);
     // An element that holds the text already is left as it is, markup and all.

@@ -75,6 +75,14 @@
 // sink in pieces as soon as it is final (SubstitutionStream.h). Only when the scan itself costs
 // more than the plain passes would, for ids of many bytes that occur everywhere, does the run give
 // up, and Apply runs SubstituteSequentially instead.
+//
+// Where some substitutions are passwords and the caller asks, a second instantiation of the run
+// also tells where the output holds their values. Each piece it emits knows its secrets: text of
+// the template holds none, an expansion's are worked out with it (the passes on the id alone,
+// tracking), and a replayed window's come from its replay; as no match of any pass spans a cut,
+// they are the secrets the passes over the whole text would give there. They are told in output
+// offsets, each before its bytes leave. The other instantiation is the run without a trace of
+// this.
 
 #include "settings/SubstitutionPlan.h"
 
@@ -93,12 +101,18 @@ namespace {
 constexpr uint32_t kNone = SubstitutionTrie::kNone;
 constexpr std::size_t kNoPosition = SIZE_MAX;
 
-// One application of the plan to one template.
+// One application of the plan to one template. A tracking run also tells `secrets` where the
+// output holds a secret; the other is compiled without a trace of that.
+template <bool kTracking>
 class Run {
   public:
     Run(const std::vector<Substitution>& substitutions, const SubstitutionTrie& trie,
-        std::size_t pieceBytes, ByteSource& text, ByteSink& out)
-        : mTrie(trie), mReplay(substitutions, trie), mText(text), mOut(out, pieceBytes) {}
+        std::size_t pieceBytes, ByteSource& text, ByteSink& out, SecretRanges* secrets)
+        : mTrie(trie),
+          mReplay(substitutions, trie, kTracking),
+          mText(text),
+          mOut(out, pieceBytes),
+          mSecrets(secrets) {}
 
     // Sends the substituted text to the sink. Fails when the text cannot be read. Sets `gaveUp`
     // when the plain passes have to be run instead; the sink then holds part of the text.
@@ -129,6 +143,17 @@ class Run {
 
     // The text from mCopied to `position` is final as it stands.
     void CopyUpTo(std::size_t position);
+    // An expansion, or mWindow as replayed, goes to the output; a tracking run notes their
+    // secrets (NoteSecrets), and counts every byte, before the bytes leave.
+    void EmitExpansion(uint32_t index) {
+        if constexpr (kTracking) {
+            NoteSecrets(mReplay.ExpansionSecrets(index), mReplay.ExpansionAt(index).text.size());
+        }
+        mOut.Emit(mReplay.ExpansionAt(index).text);
+    }
+    bool ReplayWindow(bool checkTail);
+    void EmitWindow();
+    void NoteSecrets(const std::vector<ByteRange>& secrets, std::size_t size);
     // Past the plain passes over the text, with room for replaying regions as they double.
     bool OverBudget() const {
         return mScanWork + mReplay.Work() >
@@ -159,9 +184,14 @@ class Run {
     std::size_t mRegionRetry = 0;
 
     std::string mWindow;  // a group or a region, replayed
+
+    SecretRanges* mSecrets;  // when tracking
+    uint64_t mEmitted = 0;   // the bytes of the output so far, when tracking
+    std::vector<ByteRange> mWindowSecrets;
 };
 
-Status Run::Execute(bool* gaveUp) {
+template <bool kTracking>
+Status Run<kTracking>::Execute(bool* gaveUp) {
     // A walk from an id-start byte looks at most one byte past the longest id.
     const std::size_t lookahead = mTrie.Longest() + 1;
     while (!mText.Ended()) {
@@ -206,7 +236,8 @@ Status Run::Execute(bool* gaveUp) {
     return Status::Ok();
 }
 
-void Run::Scan(std::size_t from, std::size_t to) {
+template <bool kTracking>
+void Run<kTracking>::Scan(std::size_t from, std::size_t to) {
     const char* const first = mText.At(from);
     const char* const end = mText.At(mText.ReadEnd());
     mTrie.ForEachStart(first, mText.At(to), [&](const char* at) {
@@ -235,7 +266,9 @@ void Run::Scan(std::size_t from, std::size_t to) {
 // Walks the trie from `at`, the text's byte at `start`, and counts the ids found in `found`.
 // They are found shortest first; each but the last is added as an occurrence at once, and the
 // last is returned, as it may be emitted alone when it is the only one.
-inline TrieWalk Run::Walk(const char* at, const char* end, std::size_t start, std::size_t* found) {
+template <bool kTracking>
+inline TrieWalk Run<kTracking>::Walk(const char* at, const char* end, std::size_t start,
+                                     std::size_t* found) {
     TrieWalk walk;
     const std::size_t looked = mTrie.Match(at, end, [&](std::size_t length, uint32_t terminal) {
         if ((*found)++ > 0) {
@@ -258,7 +291,8 @@ inline TrieWalk Run::Walk(const char* at, const char* end, std::size_t start, st
 //
 // The index of the terminal's expansion when its id has no byte inside that starts an id and the
 // expansion is complete, or kNone. EmitAlone checks the rest where the occurrence stands.
-uint32_t Run::AloneExpansion(uint32_t terminal) {
+template <bool kTracking>
+uint32_t Run<kTracking>::AloneExpansion(uint32_t terminal) {
     if (mTrie.HasInnerStart(terminal) || !mReplay.ExpansionOf(terminal).complete) {
         return kNone;
     }
@@ -266,7 +300,8 @@ uint32_t Run::AloneExpansion(uint32_t terminal) {
 }
 
 // What a walk from `start` found joins the groups and gaps, or is emitted at once.
-inline void Run::Take(std::size_t start, const TrieWalk& walk) {
+template <bool kTracking>
+inline void Run<kTracking>::Take(std::size_t start, const TrieWalk& walk) {
     if (walk.terminal == kNone) {
         AddLoneStart(start, start + walk.looked);
     } else if (walk.alone == kNone || !EmitAlone(start, walk.length, walk.alone)) {
@@ -276,7 +311,8 @@ inline void Run::Take(std::size_t start, const TrieWalk& walk) {
 
 // Emits the occurrence at `start`, whose id has the AloneExpansion `expansion`, when it also stands
 // alone where it is: no group or region is open, and no walk of the gap reaches it.
-bool Run::EmitAlone(std::size_t start, std::size_t length, uint32_t expansion) {
+template <bool kTracking>
+bool Run<kTracking>::EmitAlone(std::size_t start, std::size_t length, uint32_t expansion) {
     if (mGroupOpen && start >= mGroupEnd) {
         CloseGroup();
     }
@@ -284,14 +320,15 @@ bool Run::EmitAlone(std::size_t start, std::size_t length, uint32_t expansion) {
         return false;
     }
     CopyUpTo(start);
-    mOut.Emit(mReplay.ExpansionAt(expansion).text);
+    EmitExpansion(expansion);
     mCopied = start + length;
     mSafeCut = mCopied;
     mGapExtent = 0;
     return true;
 }
 
-void Run::AddOccurrence(std::size_t start, std::size_t length, uint32_t terminal) {
+template <bool kTracking>
+void Run<kTracking>::AddOccurrence(std::size_t start, std::size_t length, uint32_t terminal) {
     if (mGroupOpen && start < mGroupEnd) {
         mGroupEnd = std::max(mGroupEnd, start + length);
         mGroupTerminal = kNone;
@@ -312,7 +349,8 @@ void Run::AddOccurrence(std::size_t start, std::size_t length, uint32_t terminal
 }
 
 // A lone start reaches up to `extent`: no position up to there is a cut.
-void Run::AddLoneStart(std::size_t start, std::size_t extent) {
+template <bool kTracking>
+void Run<kTracking>::AddLoneStart(std::size_t start, std::size_t extent) {
     if (mGroupOpen) {
         if (start < mGroupEnd) {
             return;  // part of the group's text, which its replay sees
@@ -329,7 +367,8 @@ void Run::AddLoneStart(std::size_t start, std::size_t extent) {
 }
 
 // Nothing found later can join the group: its end is a cut when its replay shows one.
-void Run::CloseGroup() {
+template <bool kTracking>
+void Run<kTracking>::CloseGroup() {
     mGroupOpen = false;
     const std::size_t begin = mGroupBegin;
     const std::size_t end = mGroupEnd;
@@ -342,23 +381,24 @@ void Run::CloseGroup() {
     // At the end of the text nothing follows that a suffix could join.
     const bool last = mText.IsEnd(end);
     if (mGroupTerminal != kNone) {
-        const SubstitutionReplay::Expansion& expansion = mReplay.ExpansionOf(mGroupTerminal);
-        if (expansion.complete) {
-            mOut.Emit(expansion.text);
+        const uint32_t expansion = mReplay.ExpansionIndex(mGroupTerminal);
+        if (mReplay.ExpansionAt(expansion).complete) {
+            EmitExpansion(expansion);
             mCopied = end;
             return;
         }
     }
     mWindow.assign(mText.At(begin), end - begin);
-    if (mReplay.Replay(mWindow, !last)) {
-        mOut.Emit(mWindow);
+    if (ReplayWindow(!last)) {
+        EmitWindow();
         mCopied = end;
         return;
     }
     StartRegion(begin, end);
 }
 
-void Run::ReachCut(std::size_t cut) {
+template <bool kTracking>
+void Run<kTracking>::ReachCut(std::size_t cut) {
     if (mRegionBegin == kNoPosition) {
         CopyUpTo(cut);
     } else {
@@ -367,7 +407,8 @@ void Run::ReachCut(std::size_t cut) {
 }
 
 // The text before `begin` is final; the region from it was tried up to `triedEnd`.
-void Run::StartRegion(std::size_t begin, std::size_t triedEnd) {
+template <bool kTracking>
+void Run<kTracking>::StartRegion(std::size_t begin, std::size_t triedEnd) {
     CopyUpTo(begin);
     mRegionBegin = begin;
     mRegionRetry = 2 * (triedEnd - begin);
@@ -375,28 +416,60 @@ void Run::StartRegion(std::size_t begin, std::size_t triedEnd) {
 
 // Replays the region up to `cut` when it has doubled since it was last tried, or when `forced`,
 // and emits it when its replay shows that `cut` is one.
-bool Run::TryCloseRegion(std::size_t cut, bool forced) {
+template <bool kTracking>
+bool Run<kTracking>::TryCloseRegion(std::size_t cut, bool forced) {
     const std::size_t length = cut - mRegionBegin;
     if (!forced && length < mRegionRetry) {
         return false;
     }
     mWindow.assign(mText.At(mRegionBegin), length);
-    if (!mReplay.Replay(mWindow, !mText.IsEnd(cut))) {
+    if (!ReplayWindow(!mText.IsEnd(cut))) {
         mRegionRetry = 2 * length;
         return false;
     }
-    mOut.Emit(mWindow);
+    EmitWindow();
     mCopied = cut;
     mSafeCut = cut;
     mRegionBegin = kNoPosition;
     return true;
 }
 
-void Run::CopyUpTo(std::size_t position) {
+template <bool kTracking>
+void Run<kTracking>::CopyUpTo(std::size_t position) {
     if (position > mCopied) {
+        if constexpr (kTracking) {
+            mEmitted += position - mCopied;
+        }
         mOut.Emit(mText.At(mCopied), position - mCopied);
         mCopied = position;
     }
+}
+
+// `secrets` are those of `size` bytes that go out next.
+template <bool kTracking>
+void Run<kTracking>::NoteSecrets(const std::vector<ByteRange>& secrets, std::size_t size) {
+    for (const ByteRange& secret : secrets) {
+        mSecrets->Add({qint64(mEmitted) + secret.begin, qint64(mEmitted) + secret.end});
+    }
+    mEmitted += size;
+}
+
+// Runs the passes on mWindow, which holds text of the template and so no secret.
+template <bool kTracking>
+bool Run<kTracking>::ReplayWindow(bool checkTail) {
+    if constexpr (kTracking) {
+        mWindowSecrets.clear();
+        return mReplay.Replay(mWindow, checkTail, &mWindowSecrets);
+    }
+    return mReplay.Replay(mWindow, checkTail);
+}
+
+template <bool kTracking>
+void Run<kTracking>::EmitWindow() {
+    if constexpr (kTracking) {
+        NoteSecrets(mWindowSecrets, mWindow.size());
+    }
+    mOut.Emit(mWindow);
 }
 
 }  // namespace
@@ -405,11 +478,45 @@ struct SubstitutionPlan::Impl {
     Impl(std::vector<Substitution> list, std::size_t pieceBytes)
         : substitutions(std::move(list)),
           trie(substitutions),
-          pieceBytes(std::max<std::size_t>(pieceBytes, 1)) {}
+          pieceBytes(std::max<std::size_t>(pieceBytes, 1)),
+          anySecret(
+              std::any_of(substitutions.begin(), substitutions.end(),
+                          [](const Substitution& s) { return s.secret && !s.id.isEmpty(); })) {}
+
+    // Runs the plan; sets `gaveUp` when the plain passes have to be run instead.
+    Status Execute(ByteSource& text, ByteSink& out, SecretRanges* secrets, bool* gaveUp) const {
+        if (secrets != nullptr) {
+            return Run<true>(substitutions, trie, pieceBytes, text, out, secrets).Execute(gaveUp);
+        }
+        return Run<false>(substitutions, trie, pieceBytes, text, out, nullptr).Execute(gaveUp);
+    }
+
+    // Reads the rest of `text` whole and sends the result of SubstituteSequentially in one piece;
+    // with `secrets`, tracking them from `templateSecrets`.
+    Status ApplyPlainPasses(ByteSource& text, ByteSink& out, SecretRanges* secrets,
+                            std::vector<ByteRange> templateSecrets) const {
+        QByteArray whole;
+        if (Status read = ReadAll(text, &whole); !read.ok()) {
+            return read;
+        }
+        QByteArray result;
+        if (secrets != nullptr) {
+            secrets->Clear();
+            result = SubstituteSequentially(std::move(whole), substitutions, &templateSecrets);
+            for (const ByteRange& range : templateSecrets) {
+                secrets->Add(range);
+            }
+        } else {
+            result = SubstituteSequentially(std::move(whole), substitutions);
+        }
+        out.Append(result.constData(), static_cast<std::size_t>(result.size()));
+        return Status::Ok();
+    }
 
     std::vector<Substitution> substitutions;
     SubstitutionTrie trie;  // points into the ids of `substitutions`
     std::size_t pieceBytes;
+    bool anySecret;  // without one nothing is ever secret, and no run needs to track
 };
 
 SubstitutionPlan::SubstitutionPlan(std::vector<Substitution> substitutions, std::size_t pieceBytes)
@@ -419,7 +526,17 @@ SubstitutionPlan::~SubstitutionPlan() = default;
 SubstitutionPlan::SubstitutionPlan(SubstitutionPlan&&) noexcept = default;
 SubstitutionPlan& SubstitutionPlan::operator=(SubstitutionPlan&&) noexcept = default;
 
-Status SubstitutionPlan::Apply(ByteSource& text, ByteSink& out) const {
+Status SubstitutionPlan::Apply(ByteSource& text, ByteSink& out, SecretRanges* secrets,
+                               const std::vector<ByteRange>& templateSecrets) const {
+    if (secrets != nullptr) {
+        secrets->Clear();
+        if (!mImpl->anySecret && templateSecrets.empty()) {
+            secrets = nullptr;
+        }
+    }
+    if (secrets != nullptr && !templateSecrets.empty()) {
+        return mImpl->ApplyPlainPasses(text, out, secrets, templateSecrets);
+    }
     if (mImpl->trie.TerminalCount() == 0) {
         std::string piece(TemplateWindow::kReadBytes, '\0');
         for (;;) {
@@ -433,28 +550,25 @@ Status SubstitutionPlan::Apply(ByteSource& text, ByteSink& out) const {
         }
     }
     bool gaveUp = false;
-    Run run(mImpl->substitutions, mImpl->trie, mImpl->pieceBytes, text, out);
-    if (Status read = run.Execute(&gaveUp); !read.ok() || !gaveUp) {
+    if (Status read = mImpl->Execute(text, out, secrets, &gaveUp); !read.ok() || !gaveUp) {
         return read;
     }
     if (!out.Restart()) {
         return Status::Ok();
     }
-    QByteArray whole;
     if (Status read = text.Rewind(); !read.ok()) {
         return read;
     }
-    if (Status read = ReadAll(text, &whole); !read.ok()) {
-        return read;
-    }
-    const QByteArray result = SubstituteSequentially(std::move(whole), mImpl->substitutions);
-    out.Append(result.constData(), static_cast<std::size_t>(result.size()));
-    return Status::Ok();
+    return mImpl->ApplyPlainPasses(text, out, secrets, {});
 }
 
-QByteArray SubstitutionPlan::Apply(const QByteArray& text) const {
+QByteArray SubstitutionPlan::Apply(const QByteArray& text, std::vector<ByteRange>* secrets) const {
     ByteArraySource source(text);
     ByteArraySink out;
-    Apply(source, out);
+    SecretRanges ranges;
+    Apply(source, out, secrets != nullptr ? &ranges : nullptr);
+    if (secrets != nullptr) {
+        *secrets = ranges.Ranges();
+    }
     return std::move(out.bytes());
 }

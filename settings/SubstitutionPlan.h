@@ -3,6 +3,7 @@
 #include "platform/ByteSink.h"
 #include "platform/ByteSource.h"
 #include "platform/Status.h"
+#include "settings/SecretRanges.h"
 #include "settings/Substitution.h"
 
 #include <QByteArray>
@@ -19,6 +20,9 @@
 // that they can change, each id's result worked out once. Only where the scan itself would cost
 // more than the passes (ids of many bytes that occur everywhere) does Apply run
 // SubstituteSequentially on the template instead.
+//
+// Asked to, it also tells where the output holds a secret, as the second SubstituteSequentially
+// does; where no substitution is secret, that costs nothing.
 class SubstitutionPlan {
   public:
     // The output goes out in pieces gathered up to about `pieceBytes` bytes; a longer piece (a
@@ -34,8 +38,13 @@ class SubstitutionPlan {
     // neither is held whole. When the passes have to be run instead, the sink is restarted, and
     // the text is read again from its start, whole, and its result sent in one piece. Fails when
     // the text cannot be read; a failing sink just stops the work, and its owner reports why.
-    Status Apply(ByteSource& text, ByteSink& out) const;
-    QByteArray Apply(const QByteArray& text) const;
+    // `secrets`, when given, is cleared, and told where the output holds a secret, each range
+    // before its bytes reach `out`; cleared again when `out` restarts. `templateSecrets`, when not
+    // empty, are where the template holds secrets itself (it is an output made before): such a
+    // template is read whole and goes through the plain passes.
+    Status Apply(ByteSource& text, ByteSink& out, SecretRanges* secrets = nullptr,
+                 const std::vector<ByteRange>& templateSecrets = {}) const;
+    QByteArray Apply(const QByteArray& text, std::vector<ByteRange>* secrets = nullptr) const;
 
   private:
     struct Impl;

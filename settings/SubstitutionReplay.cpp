@@ -28,6 +28,22 @@ bool SubstitutionReplay::Replay(std::string& window, bool checkTail) {
     }
 }
 
+bool SubstitutionReplay::Replay(std::string& window, bool checkTail,
+                                std::vector<ByteRange>* secrets) {
+    for (uint32_t from = 0;;) {
+        if (checkTail && Dangles(window)) {
+            return false;
+        }
+        const uint32_t pass = NextPass(window, from);
+        if (pass == kNone) {
+            return true;
+        }
+        MoveSecrets(window, pass, secrets);
+        ReplaceAll(window, pass);
+        from = pass + 1;
+    }
+}
+
 bool SubstitutionReplay::Dangles(std::string_view text) const {
     const std::size_t reach =
         mTrie.Longest() - 1;  // a proper prefix is shorter than the longest id
@@ -56,7 +72,27 @@ uint32_t SubstitutionReplay::WorkOut(uint32_t terminal) {
     }
     mExpansionOf[terminal] = static_cast<uint32_t>(mExpansions.size());
     mExpansions.push_back(expansion);
+    if (mTracking) {
+        mExpansionSecrets.push_back(SecretsOf(first));
+    }
     return mExpansionOf[terminal];
+}
+
+// Where the expansion of the id of `first`, its first substitution, holds secrets: the passes
+// once more, on the id alone, tracking them. They stop where WorkOut's do, so the secrets are
+// those of the same text.
+std::vector<ByteRange> SubstitutionReplay::SecretsOf(const Substitution& first) {
+    std::vector<ByteRange> secrets;
+    const std::string_view value = View(first.value);
+    if (std::none_of(value.begin(), value.end(), [&](char c) { return mTrie.StartsId(c); })) {
+        if (first.secret) {
+            secrets.push_back({0, qint64(value.size())});
+        }
+        return secrets;
+    }
+    std::string replayed(View(first.id));
+    Replay(replayed, true, &secrets);
+    return secrets;
 }
 
 // The smallest substitution index from `from` on whose id occurs in the window, or kNone.
@@ -73,6 +109,25 @@ uint32_t SubstitutionReplay::NextPass(std::string_view window, uint32_t from) {
         return best != from;
     });
     return best;
+}
+
+// Moves `secrets` for the pass `pass` on the window, before it runs: as the second
+// SubstituteSequentially does, at the occurrences that ReplaceAll will replace.
+void SubstitutionReplay::MoveSecrets(const std::string& window, uint32_t pass,
+                                     std::vector<ByteRange>* secrets) {
+    const Substitution& substitution = mSubstitutions[pass];
+    const std::string_view id = View(substitution.id);
+    mStarts.clear();
+    std::size_t from = 0;
+    while (const void* found =
+               memmem(window.data() + from, window.size() - from, id.data(), id.size())) {
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - window.data());
+        mStarts.push_back(qint64(at));
+        from = at + id.size();
+    }
+    MoveSecretRanges(*secrets, mStarts, qint64(id.size()), substitution.value.size(),
+                     substitution.secret, &mMoved);
+    std::swap(*secrets, mMoved);
 }
 
 // One pass on the window as QByteArray::replace does it: leftmost matches, not overlapping, the

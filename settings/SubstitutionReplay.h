@@ -16,6 +16,9 @@
 // "http://$(HOST):$(PORT)/", $(HOST) -> "db" and $(PORT) -> "5432", in that order, the expansion
 // of $(URL) is "http://$(HOST):$(PORT)/" after the first pass, "http://db:$(PORT)/" after the
 // second, "http://db:5432/" after the third. Only the passes whose id is in the window are run.
+//
+// A tracking replay also tells where each result holds a secret, by the rules of the second
+// SubstituteSequentially: where it started from a window without any.
 class SubstitutionReplay {
   public:
     // What the passes make of one id alone. `complete` is false when they were stopped because a
@@ -27,12 +30,20 @@ class SubstitutionReplay {
     };
 
     // REQUIRES: both outlive the replay unchanged; `trie` is the trie of `substitutions`.
-    SubstitutionReplay(const std::vector<Substitution>& substitutions, const SubstitutionTrie& trie)
-        : mSubstitutions(substitutions), mTrie(trie), mExpansionOf(trie.TerminalCount(), kNone) {}
+    // `tracking`: each expansion comes with its secrets (ExpansionSecrets).
+    SubstitutionReplay(const std::vector<Substitution>& substitutions, const SubstitutionTrie& trie,
+                       bool tracking = false)
+        : mSubstitutions(substitutions),
+          mTrie(trie),
+          mTracking(tracking),
+          mExpansionOf(trie.TerminalCount(), kNone) {}
 
     // Runs the passes on `window`. When `checkTail`, stops and returns false as soon as a form of
     // the window ends in a proper prefix of an id.
     bool Replay(std::string& window, bool checkTail);
+    // The same, tracking secrets: `secrets` holds where the window holds a secret, and receives
+    // where its result does.
+    bool Replay(std::string& window, bool checkTail, std::vector<ByteRange>* secrets);
     // Whether some suffix of `text` is a proper prefix of an id.
     bool Dangles(std::string_view text) const;
 
@@ -44,6 +55,11 @@ class SubstitutionReplay {
     const Expansion& ExpansionOf(uint32_t terminal) {
         return ExpansionAt(ExpansionIndex(terminal));
     }
+    // Where the expansion of that index holds a secret, relative to its start.
+    // REQUIRES: a tracking replay.
+    const std::vector<ByteRange>& ExpansionSecrets(uint32_t index) const {
+        return mExpansionSecrets[index];
+    }
 
     // The bytes gone through so far: the windows of the passes, and the walks that found their
     // ids.
@@ -54,13 +70,19 @@ class SubstitutionReplay {
 
     uint32_t WorkOut(uint32_t terminal);
     uint32_t NextPass(std::string_view window, uint32_t from);
+    std::vector<ByteRange> SecretsOf(const Substitution& first);
+    void MoveSecrets(const std::string& window, uint32_t pass, std::vector<ByteRange>* secrets);
     void ReplaceAll(std::string& window, uint32_t pass);
 
     const std::vector<Substitution>& mSubstitutions;
     const SubstitutionTrie& mTrie;
+    const bool mTracking;
     std::vector<uint32_t> mExpansionOf;  // by terminal: the index of its expansion, or kNone
     std::vector<Expansion> mExpansions;
+    std::vector<std::vector<ByteRange>> mExpansionSecrets;  // by index, when tracking
     std::deque<std::string> mReplayed;  // the texts of expansions that are not a value
     std::string mScratch;
+    std::vector<qint64> mStarts;  // of the occurrences of a tracked pass
+    std::vector<ByteRange> mMoved;
     uint64_t mWork = 0;
 };

@@ -7,7 +7,9 @@
 #include "settings/SubstitutionPlan.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 
@@ -47,13 +49,31 @@ struct Leftovers {
     qint64 unlisted = 0;
 };
 
-// How a new output of the template at `input` is created: for its owner only when the template
-// names a password variable or holds a password value (as the export writes them). An output
-// that exists keeps its mode, so only a new one is worth the second read of its template.
+// Takes an output and keeps none of it; fails, which stops the substitution, once a password's
+// value has come.
+class PasswordSpotter final : public ByteSink {
+  public:
+    explicit PasswordSpotter(const SecretRanges& secrets) : mSecrets(secrets) {}
+    bool Append(const char*, std::size_t) override { return !mSecrets.HoldsBytes(); }
+    bool Restart() override { return true; }
+
+  private:
+    const SecretRanges& mSecrets;
+};
+
+// How a new output of the template at `input` is created: for its owner only when the output
+// receives a password's value by any route (the substitution is run once more to see), or the
+// template names a password variable or holds a password value (as the export writes them). An
+// output that exists keeps its mode, so only a new one is worth the second read of its template.
 NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substitution>& passwords,
+                              const SubstitutionPlan& plan,
+                              const std::vector<ByteRange>& templateSecrets,
                               FileSystem& fileSystem) {
     QByteArray text;
-    if (passwords.empty() || !fileSystem.ReadFile(input, kMaxTemplateBytes, &text).ok()) {
+    std::unique_ptr<ByteSource> opened;
+    if ((passwords.empty() && templateSecrets.empty()) ||
+        !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &opened).ok() ||
+        !ReadAll(*opened, &text).ok()) {
         return NewFileAccess::Default;  // a template that cannot be read is reported by the export
     }
     for (const Substitution& password : passwords) {
@@ -61,7 +81,11 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
             return NewFileAccess::OwnerOnly;
         }
     }
-    return NewFileAccess::Default;
+    SecretRanges secrets;
+    PasswordSpotter spotter(secrets);
+    ByteArraySource source(std::move(text));
+    plan.Apply(source, spotter, &secrets, templateSecrets);
+    return secrets.HoldsBytes() ? NewFileAccess::OwnerOnly : NewFileAccess::Default;
 }
 
 // `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that
@@ -85,13 +109,16 @@ QString Grouped(qint64 count) {
 
 }  // namespace
 
+bool IsPasswordId(const Configuration& config, const QString& id) {
+    const ConfigItem* item = config.ItemFor(id);
+    return item != nullptr && item->rules.kind == ValueKind::Password;
+}
+
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values) {
     std::vector<VariableValue> passwords;
     for (const VariableValue& variable : values) {
-        const ConfigItem* item = config.ItemFor(variable.id);
-        if (item != nullptr && item->rules.kind == ValueKind::Password &&
-            !variable.value.isEmpty()) {
+        if (!variable.value.isEmpty() && IsPasswordId(config, variable.id)) {
             passwords.push_back(variable);
         }
     }
@@ -99,11 +126,19 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
 }
 
 struct TemplateExport::Impl {
+    Impl(const QString& baseDir, FileSystem& fileSystem)
+        : baseDir(baseDir), fileSystem(fileSystem), plan({}) {}
+
     QString baseDir;
     FileSystem& fileSystem;
     SubstitutionPlan plan;
-    std::vector<Substitution> passwords;
+    std::vector<Substitution> passwords;  // those with a value
+    bool tracking = false;                // a password is among the substitutions
     std::vector<RunInput> inputs;
+    SecretsReport report;
+    QSet<QString> templates;  // baseDir + input of every entry
+    // The passwords of each output written so far that is a template of the save as well.
+    mutable QHash<QString, std::vector<ByteRange>> outputSecrets;
 
     // Exports `entry`; returns what went wrong, or nothing, and notes the tokens that no value
     // replaced in `leftovers`.
@@ -131,27 +166,47 @@ struct TemplateExport::Impl {
             }
         }
         // The template is read as it is substituted, so that it is held whole only where the file
-        // system or the plain passes need it whole.
+        // system or the plain passes need it whole; and only what no other user could have chosen
+        // is copied into an output.
         std::unique_ptr<ByteSource> text;
-        if (Status opened = fileSystem.OpenFile(baseDir + entry.input, kMaxTemplateBytes, &text);
+        if (Status opened =
+                fileSystem.OpenTrustedFile(baseDir + entry.input, kMaxTemplateBytes, &text);
             !opened.ok()) {
             return NotFound(entry, opened);
         }
-        const NewFileAccess access =
-            outputExists ? NewFileAccess::Default
-                         : NewOutputAccess(baseDir + entry.input, passwords, fileSystem);
+        const QString outputPath = baseDir + entry.output;
+        const std::vector<ByteRange> templateSecrets = outputSecrets.value(baseDir + entry.input);
+        const NewFileAccess access = outputExists
+                                         ? NewFileAccess::Default
+                                         : NewOutputAccess(baseDir + entry.input, passwords, plan,
+                                                           templateSecrets, fileSystem);
+        const bool tracked = tracking || !templateSecrets.empty();
+        // All of them are kept only for a report or a later entry; the scan needs few at a time.
+        SecretRanges secrets(report || templates.contains(outputPath));
         Status read = Status::Ok();
         const auto produce = [&](ByteSink& out) {
             // The output is scanned for tokens and written on a second thread, beside the
             // substitution.
-            LeftoverTokenSink scanned(out);
+            LeftoverTokenSink scanned(out, tracked ? &secrets : nullptr);
             BackgroundSink background(scanned);
-            read = plan.Apply(*text, background);
+            read = plan.Apply(*text, background, tracked ? &secrets : nullptr, templateSecrets);
             background.Finish();
             *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
+            if (report && read.ok()) {
+                report(outputPath, secrets.Ranges());
+            }
             return read;
         };
-        const Status written = fileSystem.WriteFileFrom(baseDir + entry.output, produce, access);
+        const Status written = fileSystem.WriteFileFrom(outputPath, produce, access);
+        if (templates.contains(outputPath)) {
+            // A later entry reads what the file holds now: these bytes, or what it held before,
+            // whose passwords nobody knows.
+            if (written.ok() && read.ok()) {
+                outputSecrets.insert(outputPath, secrets.Ranges());
+            } else {
+                outputSecrets.remove(outputPath);
+            }
+        }
         if (!read.ok()) {
             return NotFound(entry, read);
         }
@@ -167,17 +222,25 @@ struct TemplateExport::Impl {
 TemplateExport::TemplateExport(const Configuration& config,
                                const std::vector<VariableValue>& values,
                                const QString& settingsPath, const QString& baseDir,
-                               FileSystem& fileSystem)
-    : mImpl(std::make_unique<Impl>(Impl{baseDir, fileSystem, SubstitutionPlan({}), {}, {}})) {
+                               FileSystem& fileSystem, SecretsReport report)
+    : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
     std::vector<Substitution> substitutions;
     for (const VariableValue& variable : values) {
-        substitutions.push_back({variable.id.toLocal8Bit(), variable.value.toLocal8Bit()});
-    }
-    for (const VariableValue& password : PasswordValues(config, values)) {
-        mImpl->passwords.push_back({password.id.toLocal8Bit(), password.value.toLocal8Bit()});
+        // A password without a value is tracked too: where it went, a diff looks for the old one.
+        const bool password = IsPasswordId(config, variable.id);
+        substitutions.push_back(
+            {variable.id.toLocal8Bit(), variable.value.toLocal8Bit(), password});
+        mImpl->tracking = mImpl->tracking || password;
+        if (password && !variable.value.isEmpty()) {  // as PasswordValues
+            mImpl->passwords.push_back(substitutions.back());
+        }
     }
     mImpl->plan = SubstitutionPlan(std::move(substitutions));
     mImpl->inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
+    mImpl->report = std::move(report);
+    for (const TemplateEntry& entry : config.Templates()) {
+        mImpl->templates.insert(baseDir + entry.input);
+    }
 }
 
 TemplateExport::~TemplateExport() = default;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "settings/SecretRanges.h"
 #include "settings/SettingsDocument.h"
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,18 +25,35 @@ constexpr qint64 kMaxTemplateBytes = qint64(1) << 30;
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values);
 
+// Whether `id` addresses a password item of `config` (Configuration::ItemFor).
+bool IsPasswordId(const Configuration& config, const QString& id);
+
 // The export of the template entries of one save, prepared once for all of them: each entry reads
-// `baseDir` + input in pieces, replaces every id of the values by its value as
+// `baseDir` + input in pieces, through a path that no other user controls
+// (FileSystem::OpenTrustedFile), replaces every id of the values by its value as
 // SubstituteSequentially does (one pass per variable, in the order given) and replaces `baseDir` +
 // output with the result as it is produced (FileSystem::WriteFileFrom, which leaves an output that
 // holds these bytes already alone).
+//
+// The export knows where each output holds the value of a password: wherever the substitution put
+// a password's value, whole or changed by later passes, also inside another variable's value
+// (SubstituteSequentially with secrets). A template that is an output of an earlier entry of the
+// same save carries the passwords of that output into its own.
 class TemplateExport {
   public:
+    // Told, for each output as the export produces it (before the file system takes the last of
+    // its bytes), where it holds the values of passwords: `baseDir` + output, and the ranges,
+    // sorted and apart; an empty range is where a password without a value went.
+    using SecretsReport =
+        std::function<void(const QString& output, const std::vector<ByteRange>& secrets)>;
+
     // Notes the files the save reads, which no output may replace: the settings file at
     // `settingsPath`, the configuration file (config.FileName()) and every template.
-    // `fileSystem` must outlive the export.
+    // `fileSystem` must outlive the export. `report`, when given, is told the passwords of every
+    // output.
     TemplateExport(const Configuration& config, const std::vector<VariableValue>& values,
-                   const QString& settingsPath, const QString& baseDir, FileSystem& fileSystem);
+                   const QString& settingsPath, const QString& baseDir, FileSystem& fileSystem,
+                   SecretsReport report = {});
     ~TemplateExport();
 
     // Exports `entry`. Returns what went wrong, or nothing: "<input> could not be found" or
@@ -45,9 +64,10 @@ class TemplateExport {
     // value replaced it) adds the line "<baseDir + output>:<line>: $(NAME) has no value" to
     // `warnings`, once per token, with the first line it appears on; past the first 100 tokens of
     // an output, one more line counts the occurrences of all others: "<baseDir + output>: ... and
-    // 12,345 more without a value". An output that the export creates is readable by its owner
-    // only when its template names a password variable or holds a password value
-    // (PasswordValues).
+    // 12,345 more without a value". A token that takes in a byte of a password's value is left
+    // out of them. An output that the export creates is readable by its owner only when it
+    // receives a password's value (not empty) by any route, or its template names a password
+    // variable or holds a password value (PasswordValues).
     QString Export(const TemplateEntry& entry, QStringList* warnings) const;
 
     // The message of an entry whose export failed with `why`, as Export words it.

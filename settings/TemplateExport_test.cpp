@@ -4,6 +4,7 @@
 #include "settings/LeftoverTokenSink.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/QStringPrinter.h"
+#include "testing/SecretBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -86,12 +87,16 @@ TEST(TemplateExportTest, AFailureNamesItsFileOnce) {
 }
 
 // The tokens no value replaced, as "<token>:<line> ", when `text` comes `piece` bytes at a time
-// after a restart; the sink passes every byte on.
-QByteArray Leftovers(const QByteArray& text, qsizetype piece) {
+// after a restart; the sink passes every byte on. `secrets`: where `text` holds passwords.
+QByteArray Leftovers(const QByteArray& text, qsizetype piece,
+                     const std::vector<ByteRange>& secrets = {}) {
     ByteArraySink copy;
-    LeftoverTokenSink sink(copy);
+    SecretRanges ranges(false);
+    LeftoverTokenSink sink(copy, &ranges);
     sink.Append("$(X)", 4);
     sink.Restart();
+    for (const ByteRange& secret : secrets)
+        ranges.Add(secret);
     for (qsizetype at = 0; at < text.size(); at += piece)
         sink.Append(text.constData() + at, std::min(piece, text.size() - at));
     EXPECT_EQ(copy.bytes(), text) << "in pieces of " << piece;
@@ -115,6 +120,58 @@ TEST(TemplateExportTest, FindsTheTokensNoValueReplacedInPiecesOfAnyLength) {
             << piece;
         EXPECT_EQ(Leftovers(far, piece).toStdString(), "$(FIRST):9001 $(SECOND):26201 ") << piece;
     }
+}
+
+// A token that takes in a byte of a password's value is not told: the warning would show it.
+// Regression: "$(Sec-9) has no value" told part of a password that held "$(Sec-9)".
+TEST(TemplateExportTest, TellsNoTokenThatHoldsPartOfAPassword) {
+    // Passwords at [3, 12) ("x$(Sec-9)") and at [26, 27) (the "b" of "$(Ab)").
+    const QByteArray text = "pw=x$(Sec-9)y $(Sec-9) $(Ab) $(B)\n";
+    const std::vector<ByteRange> secrets = {{3, 12}, {26, 27}};
+    for (const qsizetype piece : {1, 2, 3, 4096})
+        EXPECT_EQ(Leftovers(text, piece, secrets).toStdString(), "$(Sec-9):1 $(B):1 ") << piece;
+
+    Configuration config;
+    ASSERT_TRUE(config
+                    .Parse("<xml><group><name/><item><name/><type>password</type>"
+                           "<varname>$(PW)</varname></item></group><files><file><input>t.in"
+                           "</input><output>out</output></file></files></xml>",
+                           "c.xml")
+                    .ok());
+    FakeFileSystem files;
+    files.SetFile("t.in", "pw=$(PW)\nother $(Other)\n");
+    QStringList warnings;
+    EXPECT_TRUE(
+        ExportTemplateFiles(config, {{"$(PW)", "x$(Sec-9)y"}}, "s.xml", "", files, &warnings)
+            .isEmpty());
+    EXPECT_EQ(warnings, QStringList{"out:2: $(Other) has no value"});
+}
+
+// The export tells where each output holds a password's value, also where a later entry takes an
+// output that this save makes for its template: that output's passwords stay passwords.
+TEST(TemplateExportTest, TellsWhereEachOutputHoldsPasswords) {
+    Configuration config;
+    ASSERT_TRUE(config
+                    .Parse("<xml><group><name/><item><name/><type>password</type>"
+                           "<varname>$(PW)</varname></item><item><name/><varname>$(H)</varname>"
+                           "</item></group><files>"
+                           "<file><input>t.in</input><output>a.out</output></file>"
+                           "<file><input>a.out</input><output>b.out</output></file>"
+                           "<file><input>a.out</input><output>c.out</output></file></files></xml>",
+                           "c.xml")
+                    .ok());
+    FakeFileSystem files;
+    files.SetFile("t.in", "h=$(H) pw=$(PW)\n");
+    QStringList told;
+    const TemplateExport exporter(
+        config, {{"$(H)", "h"}, {"$(PW)", "s3cret"}}, "s.xml", "", files,
+        [&told](const QString& output, const std::vector<ByteRange>& secrets) {
+            told.append(output + ' ' + QString::fromStdString(Shown(secrets)));
+        });
+    for (const TemplateEntry& entry : config.Templates())
+        EXPECT_EQ(exporter.Export(entry, nullptr), "");
+    EXPECT_EQ(told, QStringList({"a.out [7,13)", "b.out [7,13)", "c.out [7,13)"}));
+    EXPECT_EQ(files.FileContents("c.out"), "h=h pw=s3cret\n");
 }
 
 // An output may hold millions of different tokens: the first 100 are listed, each once, and every

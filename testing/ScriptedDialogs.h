@@ -5,9 +5,10 @@
 #include <QStringList>
 
 // Dialogs for tests: every message and question is recorded, and each question takes the next
-// scripted answer: "Yes" or "No" (anything else is Cancel, or No where there is no Cancel), or the
-// path chosen in a file or folder dialog ("" cancels it). Without an answer the question is
-// cancelled, so a test never blocks.
+// scripted answer: "Yes" or "No" (anything else is Cancel, or No where there is no Cancel), the
+// caption of a choice without its "&" (anything else cancels it), or the path chosen in a file or
+// folder dialog ("" cancels it). Without an answer the question is cancelled, so a test never
+// blocks.
 class ScriptedDialogs : public Dialogs {
   public:
     Answer AskYesNoCancel(const QString& text) override {
@@ -15,6 +16,15 @@ class ScriptedDialogs : public Dialogs {
         return answer == u"Yes" ? Answer::Yes : answer == u"No" ? Answer::No : Answer::Cancel;
     }
     bool AskYesNo(const QString& text) override { return Next(text) == u"Yes"; }
+    std::optional<int> AskChoice(const QString& text, const QStringList& choices) override {
+        const QString answer = Next(text);
+        for (int i = 0; i < choices.size(); ++i) {
+            if (QString(choices[i]).remove(u'&') == answer) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    }
     std::optional<QString> AskOpenFileName(const QString&, const QString&) override {
         return FileName(Next(QStringLiteral("open")));
     }
@@ -24,6 +34,9 @@ class ScriptedDialogs : public Dialogs {
     std::optional<QString> AskPath(PathKind kind, const QString&) override {
         return FileName(
             Next(kind == PathKind::File ? QStringLiteral("file") : QStringLiteral("folder")));
+    }
+    std::optional<QString> AskFolder(const QString&, const QString&) override {
+        return FileName(Next(QStringLiteral("folder")));
     }
     // Records the text in `waits`; the wait is cancelled when `cancelWaits` is set.
     std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
@@ -41,7 +54,7 @@ class ScriptedDialogs : public Dialogs {
 
     QStringList answers, messages;
     // Each question's text; "open" or "save" for a file dialog, "file" or "folder" for the dialog
-    // of a field.
+    // of a field, "folder" for AskFolder too.
     QStringList questions;
     QStringList waits;
     bool cancelWaits = false;

@@ -176,12 +176,24 @@
         <source>%1 is not empty</source>
         <translation>%1 ist nicht leer</translation>
     </message>
+    <message>
+        <source>the command id &quot;%1&quot; is not &quot;%2&quot; (ids are case-sensitive), so this command is never started</source>
+        <translation>die Befehls-ID „%1“ ist nicht „%2“ (IDs unterscheiden Groß- und Kleinschreibung), daher wird dieser Befehl nie gestartet</translation>
+    </message>
+    <message>
+        <source>a second %1 command, which is never started: only the first, at line %2, is</source>
+        <translation>ein zweiter %1-Befehl, der nie gestartet wird: nur der erste, in Zeile %2, wird es</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
     <message>
         <source> (no display to ask on: answered No)</source>
         <translation> (kein Bildschirm für die Frage: mit Nein beantwortet)</translation>
+    </message>
+    <message>
+        <source> (no display to ask on: cancelled)</source>
+        <translation> (kein Bildschirm für die Frage: abgebrochen)</translation>
     </message>
 </context>
 <context>
@@ -259,6 +271,28 @@
     </message>
 </context>
 <context>
+    <name>EditSession</name>
+    <message numerus="yes">
+        <source>The last %n line(s) it wrote to standard error are held back: the value of a password occurs in them.</source>
+        <translation>
+            <numerusform>Die letzte Zeile, die er auf die Standardfehlerausgabe schrieb, wird zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
+            <numerusform>Die letzten %n Zeilen, die er auf die Standardfehlerausgabe schrieb, werden zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</source>
+        <translation>%1
+Ein anderer Benutzer könnte bestimmt haben, was die Konfiguration %2 enthält; daher wird keiner ihrer Befehle gestartet und keine ihrer Vorlagen gelesen. Es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
+        <translation>%1
+Ein anderer Benutzer könnte bestimmt haben, was die Vorlage %2 enthält; daher wird sie nicht gelesen. Es wurde nichts gespeichert.</translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -286,6 +320,68 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Matches</source>
+        <translation>Nur &amp;Treffer zeigen</translation>
+    </message>
+    <message>
+        <source>Only matches</source>
+        <translation>Nur Treffer</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Changed</source>
+        <translation>Nur geä&amp;nderte zeigen</translation>
+    </message>
+    <message>
+        <source>Only changed</source>
+        <translation>Nur geänderte</translation>
+    </message>
+</context>
+<context>
+    <name>FirstStart</name>
+    <message>
+        <source>There is no configuration file in %1.
+
+TervoSetup needs a configuration file (such as config.xml) that declares the settings, and a settings file beside it (settings.xml) that holds their values.</source>
+        <translation>In %1 gibt es keine Konfigurationsdatei.
+
+TervoSetup braucht eine Konfigurationsdatei (etwa config.xml), die die Einstellungen festlegt, und daneben eine Einstellungsdatei (settings.xml), die ihre Werte enthält.</translation>
+    </message>
+    <message>
+        <source>&amp;Open a Configuration...</source>
+        <translation>Konfiguration ö&amp;ffnen …</translation>
+    </message>
+    <message>
+        <source>Open a configuration, or start from the example: its configuration, settings and templates are copied into a folder you choose, and opened there.</source>
+        <translation>Öffnen Sie eine Konfiguration, oder beginnen Sie mit dem Beispiel: Seine Konfiguration, Einstellungen und Vorlagen werden in einen Ordner Ihrer Wahl kopiert und dort geöffnet.</translation>
+    </message>
+    <message>
+        <source>Start from the &amp;Example...</source>
+        <translation>Mit dem &amp;Beispiel beginnen …</translation>
+    </message>
+    <message>
+        <source>Choose a Folder for the Example</source>
+        <translation>Ordner für das Beispiel wählen</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 already. Nothing was copied: choose a folder without these files.</source>
+        <translation>%1 enthält %2 bereits. Es wurde nichts kopiert: Wählen Sie einen Ordner ohne diese Dateien.</translation>
+    </message>
+    <message>
+        <source>The example could not be copied into %1:
+
+%2</source>
+        <translation>Das Beispiel konnte nicht nach %1 kopiert werden:
+
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>LastLines</name>
+    <message>
+        <source>[... %1 more bytes]</source>
+        <translation>[... %1 weitere Bytes]</translation>
     </message>
 </context>
 <context>
@@ -364,6 +460,16 @@ Abbrechen: nichts tun.</translation>
         <translation>TervoSetup: /batch, /set: und /env: sind für Läufe ohne Fenster gedacht: Fügen Sie /export, /check oder /diff hinzu.
 </translation>
     </message>
+    <message>
+        <source>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</source>
+        <translation>TervoSetup: Das Argument „%1“ wird übergangen: nur die ersten %2 zählen</translation>
+    </message>
+    <message>
+        <source>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
+</source>
+        <translation>TervoSetup: Es wurde nichts getan: Die Befehlszeile enthält mehr als %1 Argumente. Geben Sie Werte über /env: an, das beliebig viele aufnimmt.
+</translation>
+    </message>
 </context>
 <context>
     <name>Overrides</name>
@@ -375,6 +481,14 @@ Abbrechen: nichts tun.</translation>
         <source>the environment variable %1</source>
         <translation>die Umgebungsvariable %1</translation>
     </message>
+    <message>
+        <source>The value of %1 is not UTF-8 text; nothing was saved.</source>
+        <translation>Der Wert, den %1 angibt, ist kein UTF-8-Text; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</source>
+        <translation>Der Wert, den %1 angibt, enthält das Zeichen %2, das kein Wert einer Variablen enthalten darf; es wurde nichts gespeichert.</translation>
+    </message>
 </context>
 <context>
     <name>PasswordField</name>
@@ -385,6 +499,21 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>Hide the password</source>
         <translation>Passwort verbergen</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordValueRanges</name>
+    <message>
+        <source>the places of the passwords in it cannot be found: %1</source>
+        <translation>die Stellen der Passwörter darin lassen sich nicht finden: %1</translation>
+    </message>
+    <message>
+        <source>its encoding is not one whose markup can be read byte by byte</source>
+        <translation>ihre Kodierung lässt sich nicht Byte für Byte als Markup lesen</translation>
+    </message>
+    <message>
+        <source>its elements cannot be told apart in its bytes</source>
+        <translation>ihre Elemente lassen sich in ihren Bytes nicht auseinanderhalten</translation>
     </message>
 </context>
 <context>
@@ -510,12 +639,24 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
         <source>it is a symbolic link, which patch does not follow</source>
         <translation>sie ist ein symbolischer Link, dem patch nicht folgt</translation>
     </message>
+    <message>
+        <source>patch -p1 skips or misnames a file outside the configuration&apos;s folder</source>
+        <translation>patch -p1 überspringt eine Datei außerhalb des Ordners der Konfiguration oder schreibt sie unter falschem Namen</translation>
+    </message>
+    <message>
+        <source>it holds too many different lines with passwords to hide them</source>
+        <translation>sie enthält zu viele verschiedene Zeilen mit Passwörtern, um diese zu verbergen</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDocument</name>
     <message>
         <source>the variable %1 cannot be added</source>
         <translation>die Variable %1 kann nicht hinzugefügt werden</translation>
+    </message>
+    <message>
+        <source>%1 is listed again; only its first entry, at line %2, counts</source>
+        <translation>%1 ist noch einmal aufgeführt; nur der erste Eintrag, in Zeile %2, zählt</translation>
     </message>
 </context>
 <context>
@@ -627,30 +768,26 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     </message>
 </context>
 <context>
-    <name>TrustedFile</name>
+    <name>TrustedPath</name>
     <message>
-        <source>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</source>
-        <translation>gehört %1, weder root noch dem Benutzer, der das Programm ausführt; daher wird von dort nichts geladen</translation>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>der symbolische Link gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; über ihn wird nichts gelesen</translation>
     </message>
     <message>
-        <source>can be written by other users than its owner, so nothing is loaded from there</source>
-        <translation>kann von anderen Benutzern als dem Eigentümer geschrieben werden; daher wird von dort nichts geladen</translation>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>der Ordner gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; aus ihm wird nichts gelesen</translation>
     </message>
     <message>
-        <source>is not an absolute path</source>
-        <translation>ist kein absoluter Pfad</translation>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is read through it</source>
+        <translation>der Ordner gehört %1, aber andere Benutzer können ersetzen, was darin liegt (Modus %2); aus ihm wird nichts gelesen</translation>
     </message>
     <message>
-        <source>is not a regular file</source>
-        <translation>ist keine reguläre Datei</translation>
+        <source>the file belongs to %1, who is neither root nor the user running this program; it is not read</source>
+        <translation>die Datei gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; sie wird nicht gelesen</translation>
     </message>
     <message>
-        <source>changed while it was being opened</source>
-        <translation>hat sich beim Öffnen geändert</translation>
-    </message>
-    <message>
-        <source>names no file</source>
-        <translation>bezeichnet keine Datei</translation>
+        <source>the file belongs to %1, but other users may change it (mode %2); it is not read</source>
+        <translation>die Datei gehört %1, aber andere Benutzer können sie ändern (Modus %2); sie wird nicht gelesen</translation>
     </message>
 </context>
 <context>
@@ -714,6 +851,36 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>a &lt;depends&gt; must name the variable it depends on</source>
         <translation>ein &lt;depends&gt; muss die Variable nennen, von der der Eintrag abhängt</translation>
+    </message>
+    <message>
+        <source>could not be checked against the pattern %1: the value is too long or too complex for it</source>
+        <translation>konnte nicht gegen das Muster %1 geprüft werden: der Wert ist dafür zu lang oder zu komplex</translation>
+    </message>
+</context>
+<context>
+    <name>WarningsReport</name>
+    <message>
+        <source>Configuration Warnings</source>
+        <translation>Warnungen zur Konfiguration</translation>
+    </message>
+    <message>
+        <source>Save Warnings</source>
+        <translation>Warnungen beim Speichern</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>… und %n weitere</numerusform>
+            <numerusform>… und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The settings were saved and the templates exported, but:</source>
+        <translation>Die Einstellungen wurden gespeichert und die Vorlagen exportiert, aber:</translation>
+    </message>
+    <message>
+        <source>%1 most likely misspells these; what is misspelt has no effect until it is fixed:</source>
+        <translation>%1 enthält wahrscheinlich diese Schreibfehler; was falsch geschrieben ist, wirkt erst, wenn es berichtigt ist:</translation>
     </message>
 </context>
 <context>
@@ -859,13 +1026,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>%1 does not exist. Start with the default values and create it on the first save?</source>
         <translation>%1 existiert nicht. Mit den Standardwerten beginnen und die Datei beim ersten Speichern anlegen?</translation>
-    </message>
-    <message numerus="yes">
-        <source>... and %n more</source>
-        <translation>
-            <numerusform>… und %n weiterer Wert</numerusform>
-            <numerusform>… und %n weitere Werte</numerusform>
-        </translation>
     </message>
     <message>
         <source>%1 / %2: %3</source>

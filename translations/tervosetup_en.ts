@@ -176,12 +176,24 @@
         <source>%1 is not empty</source>
         <translation>%1 is not empty</translation>
     </message>
+    <message>
+        <source>the command id &quot;%1&quot; is not &quot;%2&quot; (ids are case-sensitive), so this command is never started</source>
+        <translation>the command id &quot;%1&quot; is not &quot;%2&quot; (ids are case-sensitive), so this command is never started</translation>
+    </message>
+    <message>
+        <source>a second %1 command, which is never started: only the first, at line %2, is</source>
+        <translation>a second %1 command, which is never started: only the first, at line %2, is</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleDialogs</name>
     <message>
         <source> (no display to ask on: answered No)</source>
         <translation> (no display to ask on: answered No)</translation>
+    </message>
+    <message>
+        <source> (no display to ask on: cancelled)</source>
+        <translation> (no display to ask on: cancelled)</translation>
     </message>
 </context>
 <context>
@@ -259,6 +271,28 @@
     </message>
 </context>
 <context>
+    <name>EditSession</name>
+    <message numerus="yes">
+        <source>The last %n line(s) it wrote to standard error are held back: the value of a password occurs in them.</source>
+        <translation>
+            <numerusform>The last line it wrote to standard error is held back: the value of a password occurs in it.</numerusform>
+            <numerusform>The last %n lines it wrote to standard error are held back: the value of a password occurs in them.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</source>
+        <translation>%1
+Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
+        <translation>%1
+Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</translation>
+    </message>
+</context>
+<context>
     <name>FileSystem</name>
     <message>
         <source>the file is larger than %1 bytes</source>
@@ -286,6 +320,68 @@
     <message>
         <source>%1 of %2</source>
         <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Matches</source>
+        <translation>Show Only &amp;Matches</translation>
+    </message>
+    <message>
+        <source>Only matches</source>
+        <translation>Only matches</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Changed</source>
+        <translation>Show Only &amp;Changed</translation>
+    </message>
+    <message>
+        <source>Only changed</source>
+        <translation>Only changed</translation>
+    </message>
+</context>
+<context>
+    <name>FirstStart</name>
+    <message>
+        <source>There is no configuration file in %1.
+
+TervoSetup needs a configuration file (such as config.xml) that declares the settings, and a settings file beside it (settings.xml) that holds their values.</source>
+        <translation>There is no configuration file in %1.
+
+TervoSetup needs a configuration file (such as config.xml) that declares the settings, and a settings file beside it (settings.xml) that holds their values.</translation>
+    </message>
+    <message>
+        <source>&amp;Open a Configuration...</source>
+        <translation>&amp;Open a Configuration...</translation>
+    </message>
+    <message>
+        <source>Open a configuration, or start from the example: its configuration, settings and templates are copied into a folder you choose, and opened there.</source>
+        <translation>Open a configuration, or start from the example: its configuration, settings and templates are copied into a folder you choose, and opened there.</translation>
+    </message>
+    <message>
+        <source>Start from the &amp;Example...</source>
+        <translation>Start from the &amp;Example...</translation>
+    </message>
+    <message>
+        <source>Choose a Folder for the Example</source>
+        <translation>Choose a Folder for the Example</translation>
+    </message>
+    <message>
+        <source>%1 holds %2 already. Nothing was copied: choose a folder without these files.</source>
+        <translation>%1 holds %2 already. Nothing was copied: choose a folder without these files.</translation>
+    </message>
+    <message>
+        <source>The example could not be copied into %1:
+
+%2</source>
+        <translation>The example could not be copied into %1:
+
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>LastLines</name>
+    <message>
+        <source>[... %1 more bytes]</source>
+        <translation>[... %1 more bytes]</translation>
     </message>
 </context>
 <context>
@@ -364,6 +460,16 @@ Cancel: do nothing.</translation>
         <translation>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
 </translation>
     </message>
+    <message>
+        <source>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</source>
+        <translation>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</translation>
+    </message>
+    <message>
+        <source>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
+</source>
+        <translation>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
+</translation>
+    </message>
 </context>
 <context>
     <name>Overrides</name>
@@ -375,6 +481,14 @@ Cancel: do nothing.</translation>
         <source>the environment variable %1</source>
         <translation>the environment variable %1</translation>
     </message>
+    <message>
+        <source>The value of %1 is not UTF-8 text; nothing was saved.</source>
+        <translation>The value of %1 is not UTF-8 text; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</source>
+        <translation>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</translation>
+    </message>
 </context>
 <context>
     <name>PasswordField</name>
@@ -385,6 +499,21 @@ Cancel: do nothing.</translation>
     <message>
         <source>Hide the password</source>
         <translation>Hide the password</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordValueRanges</name>
+    <message>
+        <source>the places of the passwords in it cannot be found: %1</source>
+        <translation>the places of the passwords in it cannot be found: %1</translation>
+    </message>
+    <message>
+        <source>its encoding is not one whose markup can be read byte by byte</source>
+        <translation>its encoding is not one whose markup can be read byte by byte</translation>
+    </message>
+    <message>
+        <source>its elements cannot be told apart in its bytes</source>
+        <translation>its elements cannot be told apart in its bytes</translation>
     </message>
 </context>
 <context>
@@ -510,12 +639,24 @@ The last lines it wrote to standard error:
         <source>it is a symbolic link, which patch does not follow</source>
         <translation>it is a symbolic link, which patch does not follow</translation>
     </message>
+    <message>
+        <source>patch -p1 skips or misnames a file outside the configuration&apos;s folder</source>
+        <translation>patch -p1 skips or misnames a file outside the configuration&apos;s folder</translation>
+    </message>
+    <message>
+        <source>it holds too many different lines with passwords to hide them</source>
+        <translation>it holds too many different lines with passwords to hide them</translation>
+    </message>
 </context>
 <context>
     <name>SettingsDocument</name>
     <message>
         <source>the variable %1 cannot be added</source>
         <translation>the variable %1 cannot be added</translation>
+    </message>
+    <message>
+        <source>%1 is listed again; only its first entry, at line %2, counts</source>
+        <translation>%1 is listed again; only its first entry, at line %2, counts</translation>
     </message>
 </context>
 <context>
@@ -627,30 +768,26 @@ The last lines it wrote to standard error:
     </message>
 </context>
 <context>
-    <name>TrustedFile</name>
+    <name>TrustedPath</name>
     <message>
-        <source>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</source>
-        <translation>belongs to %1, neither to root nor to the user running the program, so nothing is loaded from there</translation>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>the symlink belongs to %1, who is neither root nor the user running this program; nothing is read through it</translation>
     </message>
     <message>
-        <source>can be written by other users than its owner, so nothing is loaded from there</source>
-        <translation>can be written by other users than its owner, so nothing is loaded from there</translation>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; nothing is read through it</source>
+        <translation>the folder belongs to %1, who is neither root nor the user running this program; nothing is read through it</translation>
     </message>
     <message>
-        <source>is not an absolute path</source>
-        <translation>is not an absolute path</translation>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is read through it</source>
+        <translation>the folder belongs to %1, but other users may replace what is in it (mode %2); nothing is read through it</translation>
     </message>
     <message>
-        <source>is not a regular file</source>
-        <translation>is not a regular file</translation>
+        <source>the file belongs to %1, who is neither root nor the user running this program; it is not read</source>
+        <translation>the file belongs to %1, who is neither root nor the user running this program; it is not read</translation>
     </message>
     <message>
-        <source>changed while it was being opened</source>
-        <translation>changed while it was being opened</translation>
-    </message>
-    <message>
-        <source>names no file</source>
-        <translation>names no file</translation>
+        <source>the file belongs to %1, but other users may change it (mode %2); it is not read</source>
+        <translation>the file belongs to %1, but other users may change it (mode %2); it is not read</translation>
     </message>
 </context>
 <context>
@@ -714,6 +851,36 @@ The last lines it wrote to standard error:
     <message>
         <source>a &lt;depends&gt; must name the variable it depends on</source>
         <translation>a &lt;depends&gt; must name the variable it depends on</translation>
+    </message>
+    <message>
+        <source>could not be checked against the pattern %1: the value is too long or too complex for it</source>
+        <translation>could not be checked against the pattern %1: the value is too long or too complex for it</translation>
+    </message>
+</context>
+<context>
+    <name>WarningsReport</name>
+    <message>
+        <source>Configuration Warnings</source>
+        <translation>Configuration Warnings</translation>
+    </message>
+    <message>
+        <source>Save Warnings</source>
+        <translation>Save Warnings</translation>
+    </message>
+    <message numerus="yes">
+        <source>... and %n more</source>
+        <translation>
+            <numerusform>... and %n more</numerusform>
+            <numerusform>... and %n more</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The settings were saved and the templates exported, but:</source>
+        <translation>The settings were saved and the templates exported, but:</translation>
+    </message>
+    <message>
+        <source>%1 most likely misspells these; what is misspelt has no effect until it is fixed:</source>
+        <translation>%1 most likely misspells these; what is misspelt has no effect until it is fixed:</translation>
     </message>
 </context>
 <context>
@@ -859,13 +1026,6 @@ The last lines it wrote to standard error:
     <message>
         <source>%1 does not exist. Start with the default values and create it on the first save?</source>
         <translation>%1 does not exist. Start with the default values and create it on the first save?</translation>
-    </message>
-    <message numerus="yes">
-        <source>... and %n more</source>
-        <translation>
-            <numerusform>... and %n more</numerusform>
-            <numerusform>... and %n more</numerusform>
-        </translation>
     </message>
     <message>
         <source>%1 / %2: %3</source>

@@ -1,0 +1,105 @@
+#include "settings/PasswordValueRanges.h"
+
+#include "schema/Configuration.h"
+#include "testing/Bytes.h"
+
+#include <QStringEncoder>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char kConfig[] =
+    "<xml><group><name>G</name><item><name>Host</name><varname>$(H)</varname></item>"
+    "<item><name>Password</name><type>password</type><varname>$(PW)</varname></item>"
+    "</group></xml>";
+
+// `bytes` with every range of PasswordValueRanges replaced by the placeholder, or the failure.
+QByteArray Hidden(const QByteArray& bytes, const char* config = kConfig) {
+    Configuration configuration;
+    EXPECT_TRUE(configuration.Parse(config, "c.xml").ok());
+    std::vector<ByteRange> ranges;
+    QByteArray placeholder;
+    const Status found = PasswordValueRanges(configuration, bytes, "s.xml", &ranges, &placeholder);
+    if (!found.ok())
+        return "failed: " + found.message().toUtf8();
+    QByteArray hidden = bytes;
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
+        hidden.replace(range->begin, range->end - range->begin, placeholder);
+    return hidden;
+}
+
+QByteArray Encoded(QStringConverter::Encoding encoding, const QString& text) {
+    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
+    return encoder.encode(text);
+}
+
+// The content of every element of a password's id is found by its place in the file, whatever
+// the markup around it and the encoding.
+TEST(PasswordValueRangesTest, FindsThePasswordsByTheirPlaceInAnyEncoding) {
+    const QString utf16 = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<xml><variable id=\"$(H)\">h</variable>"
+        "<variable id=\"$(PW)\">g\u00e9heim</variable></xml>\n");
+    const QString utf16Hidden =
+        QString(utf16).replace(QStringLiteral("g\u00e9heim"), QStringLiteral("********"));
+    const struct {
+        const char* what;
+        QByteArray bytes, hidden;
+    } cases[] = {
+        {"values as text, an entity and CDATA",
+         "<xml><variable id=\"$(H)\">h</variable><variable id='$(PW)'>s&amp;<![CDATA[<x>]]>"
+         "</variable></xml>",
+         "<xml><variable id=\"$(H)\">h</variable><variable id='$(PW)'>********</variable></xml>"},
+        {"markup in comments, instructions and attributes is no element",
+         "<xml><!-- <variable id=\"$(PW)\">c</variable> --><?p <variable>?>"
+         "<variable note=\"a>b\" id=\"$(PW)\">p</variable></xml>",
+         "<xml><!-- <variable id=\"$(PW)\">c</variable> --><?p <variable>?>"
+         "<variable note=\"a>b\" id=\"$(PW)\">********</variable></xml>"},
+        {"nested, and every element of the id, a bare name too",
+         "<xml><variable id=\"$(H)\">1<variable id=\"PW\">p</variable>2</variable>"
+         "<variable id=\"$(PW)\"/><g><variable id=\"$(PW)\">q</variable></g></xml>",
+         "<xml><variable id=\"$(H)\">1<variable id=\"PW\">********</variable>2</variable>"
+         "<variable id=\"$(PW)\"/><g><variable id=\"$(PW)\">********</variable></g></xml>"},
+        {"a declaration with an internal subset, a default namespace",
+         "<!DOCTYPE xml [<!ELEMENT variable (#PCDATA)> <!-- ]> -->]>"
+         "<xml xmlns=\"urn:x\"><variable id=\"$(PW)\">p</variable></xml>",
+         "<!DOCTYPE xml [<!ELEMENT variable (#PCDATA)> <!-- ]> -->]>"
+         "<xml xmlns=\"urn:x\"><variable id=\"$(PW)\">********</variable></xml>"},
+        // Regression: the diff's context line showed a password stored in ISO-8859-1.
+        {"ISO-8859-1",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml><variable id=\"$(PW)\">"
+         "g\xe9heim</variable></xml>",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml><variable id=\"$(PW)\">"
+         "********</variable></xml>"},
+        {"UTF-16, little end first", Encoded(QStringConverter::Utf16LE, utf16),
+         Encoded(QStringConverter::Utf16LE, utf16Hidden)},
+        {"UTF-16, big end first", Encoded(QStringConverter::Utf16BE, utf16),
+         Encoded(QStringConverter::Utf16BE, utf16Hidden)},
+        {"an encoding whose markup cannot be read byte by byte, with a password",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(PW)\">p</variable>"
+         "</xml>",
+         "failed: the places of the passwords in it cannot be found: its encoding is not one "
+         "whose markup can be read byte by byte"},
+        {"... and without one",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml>"
+         "<variable id=\"$(H)\">p</variable></xml>",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(H)\">p</variable>"
+         "</xml>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Bytes{Hidden(c.bytes)}, Bytes{c.hidden}) << c.what;
+}
+
+// A configuration without a password item needs no places, so a file it cannot parse is no
+// failure; with one, it is.
+TEST(PasswordValueRangesTest, ParsesOnlyWhenThereArePasswords) {
+    EXPECT_EQ(Hidden("<xml",
+                     "<xml><group><name/><item><name/><varname>$(H)</varname></item>"
+                     "</group></xml>"),
+              "<xml");
+    EXPECT_TRUE(
+        Hidden("<xml").startsWith("failed: the places of the passwords in it cannot be "
+                                  "found: s.xml"));
+}
+
+}  // namespace
