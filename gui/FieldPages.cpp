@@ -9,9 +9,11 @@
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabBar>
 
 #include <algorithm>
@@ -23,6 +25,22 @@ using Layout::PxBetween;
 
 // What the label column leaves between the widest label and the fields.
 constexpr int kLabelGap = 8;
+
+// A warning sign that needs no image file: a red disc with a white "!", `size` pixels square.
+QIcon DrawInvalidIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xd0, 0, 0));
+    painter.drawEllipse(QRectF(1, 1, 14, 14));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(7, 3.5, 2, 6), 1, 1);
+    painter.drawEllipse(QRectF(7, 10.5, 2, 2));
+    return QIcon(pixmap);
+}
 
 }  // namespace
 
@@ -88,7 +106,7 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
         const QSignalBlocker noSwitching(mCategories);
         mCategories->addTab(group.name);
     }
-    mPages.push_back({&group, nullptr, {}, {}, {}});
+    mPages.push_back({&group, nullptr, {}, {}, {}, {}});
     if (!mLabelWidths) {
         QFont bold = QApplication::font("QLabel");
         bold.setBold(true);
@@ -173,15 +191,17 @@ void FieldPages::BuildPage(Page& page) {
         setTabOrder(page.fields.back()->Control(), mAfterFields[0]);
         setTabOrder(mAfterFields[0], mAfterFields[1]);
     }
+    emit PageBuilt(static_cast<int>(&page - mPages.data()));
 }
 
-QLabel* FieldPages::AddLabel(const ConfigItem& item, const Page& page, QGridLayout* rows, int row) {
+QLabel* FieldPages::AddLabel(const ConfigItem& item, Page& page, QGridLayout* rows, int row) {
     // A label with a buddy reads "&" as the mark of a shortcut key; these labels have none.
     auto* label = new QLabel(QString(item.label).replace(u'&', QStringLiteral("&&")), page.widget);
     label->setObjectName(LabelControlName(item.id));
     label->setFixedHeight(Px(Layout::kRowHeight));
+    QLabel* mark = nullptr;
     if (item.rules.required) {
-        auto* mark = new QLabel(tr("(required)"), page.widget);
+        mark = new QLabel(tr("(required)"), page.widget);
         mark->setObjectName(label->objectName() + QStringLiteral("Required"));
         mark->setFixedHeight(Px(Layout::kRowHeight));
         mark->setForegroundRole(QPalette::PlaceholderText);  // lighter than the label
@@ -195,6 +215,7 @@ QLabel* FieldPages::AddLabel(const ConfigItem& item, const Page& page, QGridLayo
     } else {
         rows->addWidget(label, row, 0, Qt::AlignTop);
     }
+    page.requiredMarks.push_back(mark);
     return label;
 }
 
@@ -273,6 +294,9 @@ void FieldPages::ShowRows(std::size_t group) {
         page.rowShown[row] = shown;
         page.labels[row]->setVisible(shown);
         page.fields[row]->Control()->setVisible(shown);
+        if (QLabel* mark = page.requiredMarks[row]) {
+            mark->setVisible(shown && page.fields[row]->IsEnabled());
+        }
         // A hidden row takes no room: the rows shown close up.
         const int top = static_cast<int>(row);
         rows->setRowMinimumHeight(
@@ -319,4 +343,27 @@ clsTextbox* FieldPages::FocusedField() const {
         }
     }
     return nullptr;
+}
+
+void FieldPages::ShowInvalidCount(int group, int count) {
+    if (count > 0 && mInvalidIcon.isNull()) {
+        mInvalidIcon = DrawInvalidIcon(style()->pixelMetric(QStyle::PM_SmallIconSize));
+    }
+    mCategories->setTabIcon(group, count > 0 ? mInvalidIcon : QIcon());
+    mCategories->setTabToolTip(
+        group,
+        count > 0 ? tr("%n value(s) on this page are not valid.", nullptr, count) : QString());
+}
+
+void FieldPages::ShowItemEnabled(int group, int item, bool enabled, const QString& condition) {
+    const Page& page = mPages[static_cast<std::size_t>(group)];
+    if (!page.widget) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(item);
+    page.fields[index]->ShowEnabled(enabled, condition);
+    // A value that is not checked is not required either.
+    if (QLabel* mark = page.requiredMarks[index]) {
+        mark->setVisible(enabled && page.rowShown[index]);
+    }
 }

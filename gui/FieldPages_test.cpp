@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -36,10 +37,11 @@ QByteArray Item(const QString& label, const char* name, const char* type = "text
 
 class FieldPagesTest : public ::testing::Test {
   protected:
-    // Opens the window on the groups `groups` (their <group> elements) at its design size.
-    void Open(const QByteArray& groups) {
+    // Opens the window on the groups `groups` (their <group> elements) and the settings
+    // `settings` at its design size.
+    void Open(const QByteArray& groups, const QByteArray& settings = "<xml/>") {
         mFiles.SetFile("config.xml", "<xml>" + groups + "</xml>");
-        mFiles.SetFile("s.xml", "<xml/>");
+        mFiles.SetFile("s.xml", settings);
         mWindow.reset(
             new frmsetup(ParseCommandLine({"/file:s.xml"}), {mDialogs, mFiles, mLauncher}));
         ASSERT_EQ(mWindow->Form_Load(), std::nullopt);
@@ -187,6 +189,54 @@ TEST_F(FieldPagesTest, ScrollsTheFocusedFieldIntoView) {
         Control(name)->setFocus(Qt::MouseFocusReason);
         EXPECT_TRUE(inView(name)) << name;
     }
+}
+
+// A tab is marked while a value on its page breaks its rules, from the start and for a page not
+// built yet, and unmarked once the last is put right; its text stays the group's name.
+TEST_F(FieldPagesTest, MarksTheTabsOfPagesWithValuesThatDoNotFit) {
+    const auto number = [](const char* name) {
+        return "<item><name>" + QByteArray(name) + "</name><type>number</type><max>9</max>" +
+               "<varname>$(" + name + ")</varname></item>";
+    };
+    Open("<group><name>One</name>" + number("A") + "</group><group><name>Two</name>" + number("B") +
+         number("C") + "</group>");
+    auto* tabs = qobject_cast<QTabBar*>(Control("Categories"));
+    ASSERT_NE(tabs, nullptr);
+    // Each tab as "<text>[!][ <tooltip>]", ! while it shows its mark.
+    const auto marks = [&] {
+        QStringList shown;
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            shown << (tabs->tabText(tab) + (tabs->tabIcon(tab).isNull() ? "" : "!") + ' ' +
+                      tabs->tabToolTip(tab))
+                         .trimmed();
+        return shown.join(" | ");
+    };
+    const struct {
+        const char *field, *value;  // typed into the field, which shows its page
+        const char* marks;
+    } steps[] = {
+        {"eA", "1", "One | Two"},
+        {"eA", "10", "One! 1 value(s) on this page are not valid. | Two"},
+        {"eB", "10",
+         "One! 1 value(s) on this page are not valid. | "
+         "Two! 1 value(s) on this page are not valid."},
+        {"eC", "10",
+         "One! 1 value(s) on this page are not valid. | "
+         "Two! 2 value(s) on this page are not valid."},
+        {"eA", "", "One | Two! 2 value(s) on this page are not valid."},
+    };
+    for (const auto& step : steps) {
+        ShowGroup(QByteArray(step.field) == "eA" ? 0 : 1);
+        Control(step.field)->findChild<QLineEdit*>()->setText(step.value);
+        EXPECT_EQ(marks(), step.marks) << step.field << "=" << step.value;
+    }
+    // Loaded so, before the page is built.
+    Open("<group><name>One</name>" + number("A") + "</group><group><name>Two</name>" + number("B") +
+             number("C") + "</group>",
+         "<xml><variable id='$(C)'>x</variable></xml>");
+    tabs = qobject_cast<QTabBar*>(Control("Categories"));
+    EXPECT_EQ(marks(), "One | Two! 1 value(s) on this page are not valid.");
+    EXPECT_EQ(mWindow->findChild<QWidget*>("eC"), nullptr);
 }
 
 }  // namespace

@@ -363,6 +363,47 @@ TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
     }
 }
 
+// An item whose depends are not met is greyed with its label and says what enables it; its value
+// is not checked, neither in the window nor by a save, which keeps it as it is. Checking the box
+// it depends on brings it and its checks back, at once.
+TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
+    mFiles.SetFile("config.xml", R"~(<xml><group><name>Server</name>
+        <item><name>Enable HTTPS</name><type>boolean</type><varname>$(HTTPS)</varname>
+          <on>on</on><off>off</off></item>
+        <item><name>Certificate</name><type>file</type><varname>$(CERT)</varname>
+          <depends>$(HTTPS)</depends><required>true</required><pattern>.*\.pem</pattern></item>
+        </group></xml>)~");
+    ASSERT_EQ(Open("<xml><variable id='$(HTTPS)'>off</variable><variable id='$(CERT)'>c.txt"
+                   "</variable></xml>"),
+              std::nullopt);
+    QWidget* https = mWindow->findChild<QWidget*>("eHTTPS");
+    QWidget* cert = mWindow->findChild<QWidget*>("eCERT");
+    // The field and its label enabled or not, "(required)" shown or not, the field marked or not,
+    // and what it says.
+    const auto state = [&] {
+        return QStringList{
+            cert->isEnabled() ? "enabled" : "greyed",
+            mWindow->findChild<QWidget*>("lblCERT")->isEnabled() ? "enabled" : "greyed",
+            mWindow->findChild<QWidget*>("lblCERTRequired")->isVisible() ? "required" : "-",
+            cert->styleSheet().isEmpty() ? "fits" : "invalid",
+            cert->toolTip().section('\n', 0, 0),
+            cert->statusTip()}
+            .join('|');
+    };
+    const QString greyed =
+        "greyed|greyed|-|fits|Enabled while Enable HTTPS is on.|Enabled while Enable HTTPS is on.";
+    EXPECT_EQ(state(), greyed);
+    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(mDialogs.messages.join('|'), "");
+    EXPECT_TRUE(Saved().contains(">c.txt<"));
+    qobject_cast<QCheckBox*>(https)->click();
+    EXPECT_EQ(state(),
+              "enabled|enabled|required|invalid|This value does not match the pattern "
+              "\".*\\.pem\".|");
+    qobject_cast<QCheckBox*>(https)->click();
+    EXPECT_EQ(state(), greyed);
+}
+
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates
 // the file; No ends the start as a file that does not load does, which asks nothing.
 TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {

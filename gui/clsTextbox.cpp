@@ -37,6 +37,9 @@ void clsTextbox::SetLabel(QLabel* label) {
     if (mEdited) {
         ShowEditedMark();
     }
+    if (mLabel && !mEnabled) {
+        mLabel->setEnabled(false);
+    }
 }
 
 const QString& clsTextbox::Id() const {
@@ -81,6 +84,24 @@ void clsTextbox::ValueChanged() {
     }
 }
 
+void clsTextbox::ShowEnabled(bool enabled, const QString& condition) {
+    if (mEnabled == enabled && (enabled || mCondition == condition)) {
+        return;
+    }
+    mEnabled = enabled;
+    mCondition = enabled ? QString() : condition;
+    const QString tip = enabled ? QString() : tr("Enabled while %1.").arg(condition);
+    mControl->setEnabled(enabled);
+    // A greyed field takes no focus: hovering over it or its label tells what enables it.
+    mControl->setStatusTip(tip);
+    if (mLabel) {
+        mLabel->setEnabled(enabled);
+        mLabel->setToolTip(tip);
+        mLabel->setStatusTip(tip);
+    }
+    ShowValueMarks();
+}
+
 void clsTextbox::SetEdited(bool edited) {
     if (edited == mEdited) {
         return;
@@ -104,11 +125,15 @@ void clsTextbox::ShowEditedMark() {
 void clsTextbox::ShowValueMarks() {
     const QString text = Text();
     const bool hadProblem = mProblem.has_value();
-    mProblem = mItem.rules.Problem(text);
+    // The checks of a disabled item are skipped, as a save skips them.
+    mProblem = mEnabled ? mItem.rules.Problem(text) : std::nullopt;
     if (mProblem.has_value() != hadProblem) {
         mControl->setStyleSheet(mProblem ? InvalidStyle(mControl) : QString());
     }
     QStringList tip;
+    if (!mEnabled) {
+        tip.append(tr("Enabled while %1.").arg(mCondition));
+    }
     if (mProblem) {
         tip.append(tr("This value %1.").arg(*mProblem));
     }
@@ -120,7 +145,7 @@ void clsTextbox::ShowValueMarks() {
     if (mProblem) {
         description.prepend(tr("Invalid."));
     }
-    if (mItem.rules.required) {
+    if (mItem.rules.required && mEnabled) {
         description.prepend(tr("Required."));
     }
     if (IsCut(text)) {

@@ -20,10 +20,11 @@ struct ValueRules;
 // them: the edited mark (ShowEditedMark: the value is not the one loaded or last saved; a bold
 // label, and " (changed)" in the names a screen reader reads) and the marks of the value
 // (ShowValueMarks: a value that breaks the item's rules has a red frame, and the reason is in the
-// tooltip, the description and the hint). Qt has no accessible state for a required or an invalid
-// value: the description says "Required." and "Invalid." instead. A password's value is never put
-// in a tooltip nor in a text for screen readers. The context menu puts the saved value or the
-// item's default back.
+// tooltip, the description and the hint; a field that its item's depends disable is greyed, label
+// and all, says what enables it, and its value is not checked). Qt has no accessible state for a
+// required or an invalid value: the description says "Required." and "Invalid." instead. A
+// password's value is never put in a tooltip nor in a text for screen readers. The context menu
+// puts the saved value or the item's default back.
 class clsTextbox : public QObject {
     Q_OBJECT
   public:
@@ -49,6 +50,11 @@ class clsTextbox : public QObject {
     // Marks the field as edited, or no longer.
     void SetEdited(bool edited);
     bool IsEdited() const { return mEdited; }
+
+    // Enables the field, or greys it out with its label while the values do not meet its item's
+    // depends; `condition` then says, in words, what would enable it.
+    void ShowEnabled(bool enabled, const QString& condition);
+    bool IsEnabled() const { return mEnabled; }
 
   signals:
     // The value shown has changed to `text`.
@@ -91,5 +97,7 @@ class clsTextbox : public QObject {
     QWidget* mControl = nullptr;  // owned by its page
     QLabel* mLabel = nullptr;     // owned by its page
     bool mEdited = false;
+    bool mEnabled = true;
+    QString mCondition;  // while disabled: what would enable the field
     std::optional<QString> mProblem;
 };

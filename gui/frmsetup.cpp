@@ -5,6 +5,7 @@
 #include "gui/ControlNames.h"
 #include "gui/EditMenu.h"
 #include "gui/FieldPages.h"
+#include "gui/FieldStates.h"
 #include "gui/FindBar.h"
 #include "gui/FirstStart.h"
 #include "gui/MakeTextbox.h"
@@ -35,7 +36,7 @@ bool DeclaresRules(const Configuration& config) {
         for (const ConfigItem& item : group.items) {
             const ValueRules& rules = item.rules;
             if (rules.kind != ValueKind::Text || !rules.help.isEmpty() || rules.defaultValue ||
-                rules.required || rules.pattern) {
+                rules.required || rules.pattern || !rules.depends.empty()) {
                 return true;
             }
         }
@@ -64,6 +65,8 @@ frmsetup::~frmsetup() = default;
 
 void frmsetup::BuildControls() {
     mPages = new FieldPages(std::bind_front(&frmsetup::AddField, this));
+    mStates = std::make_unique<FieldStates>(mSession, mPages);
+    connect(mPages, &FieldPages::PageBuilt, this, [this](int group) { mStates->ShowPage(group); });
     mFind = new FindBar(mSession, nullptr);
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
     connect(mFind, &FindBar::ShowOnly, mPages, &FieldPages::ShowOnlyFields);
@@ -166,6 +169,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     for (const ConfigGroup& group : mConfigDoc.Groups()) {
         AddCategory(group);
     }
+    mStates->UpdateAll();
     Categories_Click();
     return true;
 }
@@ -193,6 +197,7 @@ clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* la
 void frmsetup::FieldChanged(clsTextbox* field, const QString& value) {
     mSession.SetValue(field->Id(), value);
     field->SetEdited(mSession.IsEdited(field->Id()));
+    mStates->Update(field->Id());
     Dirty();
 }
 
@@ -406,6 +411,7 @@ void frmsetup::ShowValues() {
         field->SetText(*mSession.Values().Find(field->Id()));
         field->SetEdited(mSession.IsEdited(field->Id()));
     }
+    mStates->UpdateAll();
     mFind->Refilter();
     Dirty();
 }
