@@ -345,6 +345,11 @@ clsTextbox* FieldPages::FocusedField() const {
     return nullptr;
 }
 
+clsTextbox* FieldPages::BuiltField(int group, int item) const {
+    const Page& page = mPages[static_cast<std::size_t>(group)];
+    return page.widget ? page.fields[static_cast<std::size_t>(item)] : nullptr;
+}
+
 void FieldPages::ShowInvalidCount(int group, int count) {
     if (count > 0 && mInvalidIcon.isNull()) {
         mInvalidIcon = DrawInvalidIcon(style()->pixelMetric(QStyle::PM_SmallIconSize));

@@ -63,6 +63,9 @@ class FieldPages : public QWidget {
     void ShowOnlyFields(const std::vector<std::vector<bool>>& shown);
     // The field that has the focus, or null.
     clsTextbox* FocusedField() const;
+    // The field of the item at `item` of the group at `group`, or null while its page is not
+    // built.
+    clsTextbox* BuiltField(int group, int item) const;
 
     // Marks the tab of the group at `group` as holding `count` values that are not valid, or
     // none. Works for pages not built yet.

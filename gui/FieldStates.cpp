@@ -76,6 +76,11 @@ void FieldStates::ShowItem(const QString& id) {
     }
 }
 
+clsTextbox* FieldStates::BuiltField(const QString& id) const {
+    const std::optional<Place> place = PlaceOf(id);
+    return place ? mPages->BuiltField(place->group, place->item) : nullptr;
+}
+
 std::optional<FieldStates::Place> FieldStates::PlaceOf(const QString& id) const {
     const Configuration& config = mSession.Config();
     const ConfigItem* item = config.ItemFor(id);

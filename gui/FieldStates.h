@@ -9,6 +9,7 @@
 
 class EditSession;
 class FieldPages;
+class clsTextbox;
 
 // What the window shows of the values beside the values themselves: which items their depends
 // disable (their fields greyed, saying what enables them) and how many enabled items of each group
@@ -32,6 +33,8 @@ class FieldStates {
     void ShowPage(int group);
     // Shows the page of the item of id `id` and focuses its field.
     void ShowItem(const QString& id);
+    // The field of the item of id `id`, or null while its page is not built.
+    clsTextbox* BuiltField(const QString& id) const;
 
   private:
     struct Place {

@@ -17,8 +17,9 @@ class NumberField : public clsTextbox {
   protected:
     QWidget* MakeControl(QWidget* page) override;
     void ShowText(const QString& text) override;
-    // The line's own menu (undo, cut, copy, ...).
+    // The line's own menu (cut, copy, paste, ...).
     QMenu* MakeContextMenu() override;
+    bool IsTyped() const override { return true; }
 
   private:
     NumberBox* mBox = nullptr;  // owned by its page

@@ -15,14 +15,14 @@ class TextField : public clsTextbox {
     explicit TextField(const ConfigItem& item) : clsTextbox(item) {}
 
     QString Text() const override;
-    void Replace(const QString& text) override;
 
   protected:
     QWidget* MakeControl(QWidget* page) override;
     void ShowText(const QString& text) override;
-    // The line edit's own menu (undo, cut, copy, ...).
+    // The line edit's own menu (cut, copy, paste, ...).
     QMenu* MakeContextMenu() override;
     bool IsCut(const QString& text) const override;
+    bool IsTyped() const override { return true; }
 
     QLineEdit* Edit() const { return mEdit; }
     // A button at the end of the line named `name`, its picture drawn by `draw`; it takes no

@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
@@ -249,16 +250,21 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     const QString problem = "does not match the pattern \"\\S+\"";
     const QString tip = "This value " + problem + ".\nKey of the admin account";
     EXPECT_EQ(everythingShown(), QString(secret.size(), field->displayText().front()) + '|' + tip +
-                                     "|Secret|Invalid.\n" + tip + "\n$(SECRET)|" +
+                                     "|Secret|Invalid.\n" + tip +
+                                     "\nCtrl+Shift+H shows or hides the password.\n$(SECRET)|" +
                                      QString(secret.size(), '*') + "|Secret: " + problem);
     Press("Ok");
     EXPECT_EQ(mDialogs.messages.join('|'), kRefused + "Server / Secret: " + problem);
-    QAction* show = field->findChild<QAction*>("ShowPassword");
-    ASSERT_NE(show, nullptr);
-    show->trigger();
+    // Shown by the key, hidden by the context menu.
+    QTest::keySequence(field, QKeySequence("Ctrl+Shift+H"));
     EXPECT_EQ(field->displayText(), secret);
     EXPECT_FALSE(field->toolTip().contains("horse"));
-    show->trigger();
+    emit field->customContextMenuRequested(QPoint(2, 2));
+    std::unique_ptr<QMenu> menu(field->findChild<QMenu*>("FieldMenu"));
+    QAction* hide = menu->findChild<QAction*>("TogglePassword");
+    ASSERT_NE(hide, nullptr);
+    EXPECT_EQ(hide->text(), "Hide Password");
+    hide->trigger();
     EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
 }
 
@@ -402,6 +408,57 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
               "\".*\\.pem\".|");
     qobject_cast<QCheckBox*>(https)->click();
     EXPECT_EQ(state(), greyed);
+}
+
+// Every change is a step of the window's one history, whatever the field's kind: Ctrl+Z, pressed
+// in any field, takes back the typing in one field, a click, a pick, a path chosen, a reset, as
+// one step, showing the field's page with the focus in it; Ctrl+Shift+Z makes it again. Loading
+// another file forgets the steps.
+TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
+    const struct {
+        const char *id, *actions;     // actions: Edit()'s, a menu item, or keys, by ';'
+        const char *undone, *redone;  // Shown(), and " *" while the caption has it
+    } cases[] = {
+        {"NAME", "type:abc", "QLineEdit web", "QLineEdit abc *"},
+        {"PORT", "type:99", "NumberBox 8080", "NumberBox 99 *"},
+        {"SECRET", "type:pw", "QLineEdit hunter2 masked", "QLineEdit pw masked *"},
+        {"DEBUG", "click", "QCheckBox on", "QCheckBox off *"},
+        {"MODE", "pick:fast", "ChoiceBox safe of fast safe", "ChoiceBox fast of fast safe *"},
+        {"LOG", "browse:/tmp/o", "QLineEdit /var/log/app.log", "QLineEdit /tmp/o *"},
+        {"DATA", "indResetToDefault", "QLineEdit /data", "QLineEdit /srv *"},
+        {"DATA", "indResetAllToDefaults", "QLineEdit /data", "QLineEdit /srv *"},
+        {"NAME", "type:abc;Ctrl+R", "QLineEdit abc *", "QLineEdit web"},
+        {"NAME", "type:abc;indResetAllToSaved", "QLineEdit abc *", "QLineEdit web"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.id, c.actions).toStdString());
+        ASSERT_EQ(Open(SettingsWith()), std::nullopt);
+        QWidget* control = Field(c.id);
+        Focus(control);
+        for (const QString& action : QString(c.actions).split(';')) {
+            if (action.startsWith("ind"))
+                Press(action.toLatin1().constData());
+            else if (action.startsWith("Ctrl"))
+                QTest::keySequence(control, QKeySequence(action));
+            else
+                Edit(control, action);
+        }
+        const auto state = [&] { return Shown(control) + (Caption().endsWith('*') ? " *" : ""); };
+        const QString done = state();
+        QWidget* other = Field(QString(c.id) == "LOG" || QString(c.id) == "DATA" ? "NAME" : "LOG");
+        other->setFocus();
+        QTest::keySequence(other, QKeySequence("Ctrl+Z"));
+        EXPECT_EQ(state(), c.undone);
+        EXPECT_EQ(QApplication::focusWidget(), control);
+        EXPECT_EQ(mWindow->findChild<QAction*>("indUndo")->isEnabled(),
+                  QString(c.actions).contains(';'));  // each action one step
+        QTest::keySequence(control, QKeySequence("Ctrl+Shift+Z"));
+        EXPECT_EQ(state(), done);
+        EXPECT_EQ(state(), c.redone);
+    }
+    mDialogs.answers = QStringList(kSettings);
+    Press("IndOpen");
+    EXPECT_FALSE(mWindow->findChild<QAction*>("indUndo")->isEnabled());
 }
 
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates

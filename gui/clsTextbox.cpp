@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
@@ -59,11 +60,7 @@ void clsTextbox::SetText(const QString& text) {
         const QSignalBlocker quiet(mControl);
         ShowText(text);
     }
-    ValueChanged();
-}
-
-void clsTextbox::Replace(const QString& text) {
-    SetText(text);
+    Report(false);
 }
 
 bool clsTextbox::HasDefault() const {
@@ -72,13 +69,13 @@ bool clsTextbox::HasDefault() const {
 
 void clsTextbox::ResetToDefault() {
     if (mItem.rules.defaultValue) {
-        Replace(*mItem.rules.defaultValue);
+        SetText(*mItem.rules.defaultValue);
     }
 }
 
-void clsTextbox::ValueChanged() {
+void clsTextbox::Report(bool typed) {
     ShowValueMarks();
-    emit Changed(Text());
+    emit Changed(Text(), typed);
     if (mControl->hasFocus()) {
         emit Hint(HintText());
     }
@@ -100,6 +97,11 @@ void clsTextbox::ShowEnabled(bool enabled, const QString& condition) {
         mLabel->setStatusTip(tip);
     }
     ShowValueMarks();
+}
+
+void clsTextbox::SetHistoryActions(QAction* undo, QAction* redo) {
+    mUndo = undo;
+    mRedo = redo;
 }
 
 void clsTextbox::SetEdited(bool edited) {
@@ -152,6 +154,9 @@ void clsTextbox::ShowValueMarks() {
         tip.append(text);
     }
     mControl->setToolTip(tip.join(u'\n'));
+    if (const QString keys = KeysHint(); !keys.isEmpty()) {
+        description.append(keys);
+    }
     description.append(mItem.id);
     mControl->setAccessibleDescription(description.join(u'\n'));
 }
@@ -172,6 +177,20 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
     QMenu* menu = MakeContextMenu();
     menu->setObjectName(QStringLiteral("FieldMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    // A line's own Undo and Redo give way to the window's, which know every change.
+    for (QAction* own : menu->actions()) {
+        if (own->objectName() == QLatin1String("edit-undo") ||
+            own->objectName() == QLatin1String("edit-redo")) {
+            menu->removeAction(own);
+        }
+    }
+    if (mUndo) {
+        QAction* first = menu->actions().value(0);
+        menu->insertActions(first, {mUndo, mRedo});
+        if (first) {
+            menu->insertSeparator(first);
+        }
+    }
     if (!menu->isEmpty()) {
         menu->addSeparator();
     }
@@ -189,6 +208,13 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
 }
 
 bool clsTextbox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        // Not taken here, Undo and Redo reach the window's shortcuts.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            return true;
+        }
+    }
     if (watched == mControl) {
         if (event->type() == QEvent::Resize) {
             ShowValueMarks();

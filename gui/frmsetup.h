@@ -13,6 +13,7 @@
 
 class FieldPages;
 class FieldStates;
+class ValueHistory;
 class FindBar;
 class QCloseEvent;
 class QLabel;
@@ -127,6 +128,7 @@ class frmsetup : public QMainWindow {
 
     FieldPages* mPages = nullptr;
     std::unique_ptr<FieldStates> mStates;  // the fields' enabled states and the tabs' marks
+    ValueHistory* mHistory = nullptr;      // Edit > Undo and Redo
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
