@@ -195,48 +195,35 @@ TEST_F(FieldPagesTest, ScrollsTheFocusedFieldIntoView) {
 // built yet, and unmarked once the last is put right; its text stays the group's name.
 TEST_F(FieldPagesTest, MarksTheTabsOfPagesWithValuesThatDoNotFit) {
     const auto number = [](const char* name) {
-        return "<item><name>" + QByteArray(name) + "</name><type>number</type><max>9</max>" +
-               "<varname>$(" + name + ")</varname></item>";
+        return Item(name, name, "number").replace("</item>", "<max>9</max></item>");
     };
-    Open("<group><name>One</name>" + number("A") + "</group><group><name>Two</name>" + number("B") +
-         number("C") + "</group>");
-    auto* tabs = qobject_cast<QTabBar*>(Control("Categories"));
-    ASSERT_NE(tabs, nullptr);
-    // Each tab as "<text>[!][ <tooltip>]", ! while it shows its mark.
+    // Each tab as "<text>[!<tooltip>]", ! while it shows its mark.
     const auto marks = [&] {
+        auto* tabs = qobject_cast<QTabBar*>(Control("Categories"));
         QStringList shown;
         for (int tab = 0; tab < tabs->count(); ++tab)
-            shown << (tabs->tabText(tab) + (tabs->tabIcon(tab).isNull() ? "" : "!") + ' ' +
-                      tabs->tabToolTip(tab))
-                         .trimmed();
+            shown << tabs->tabText(tab) + (tabs->tabIcon(tab).isNull() ? "" : "!") +
+                         tabs->tabToolTip(tab).remove(" on this page are not valid.");
         return shown.join(" | ");
     };
+    Open("<group><name>One</name>" + number("A") + "</group><group><name>Two</name>" + number("B") +
+             number("C") + "</group>",
+         "<xml><variable id='$(C)'>x</variable></xml>");  // before its page is built
+    EXPECT_EQ(marks(), "One | Two!1 value(s)");
+    EXPECT_EQ(mWindow->findChild<QWidget*>("eC"), nullptr);
     const struct {
-        const char *field, *value;  // typed into the field, which shows its page
-        const char* marks;
+        const char *field, *value, *marks;  // typed into the field, which shows its page
     } steps[] = {
-        {"eA", "1", "One | Two"},
-        {"eA", "10", "One! 1 value(s) on this page are not valid. | Two"},
-        {"eB", "10",
-         "One! 1 value(s) on this page are not valid. | "
-         "Two! 1 value(s) on this page are not valid."},
-        {"eC", "10",
-         "One! 1 value(s) on this page are not valid. | "
-         "Two! 2 value(s) on this page are not valid."},
-        {"eA", "", "One | Two! 2 value(s) on this page are not valid."},
+        {"eA", "10", "One!1 value(s) | Two!1 value(s)"},
+        {"eB", "10", "One!1 value(s) | Two!2 value(s)"},
+        {"eA", "", "One | Two!2 value(s)"},
+        {"eC", "1", "One | Two!1 value(s)"},
     };
     for (const auto& step : steps) {
         ShowGroup(QByteArray(step.field) == "eA" ? 0 : 1);
         Control(step.field)->findChild<QLineEdit*>()->setText(step.value);
         EXPECT_EQ(marks(), step.marks) << step.field << "=" << step.value;
     }
-    // Loaded so, before the page is built.
-    Open("<group><name>One</name>" + number("A") + "</group><group><name>Two</name>" + number("B") +
-             number("C") + "</group>",
-         "<xml><variable id='$(C)'>x</variable></xml>");
-    tabs = qobject_cast<QTabBar*>(Control("Categories"));
-    EXPECT_EQ(marks(), "One | Two! 1 value(s) on this page are not valid.");
-    EXPECT_EQ(mWindow->findChild<QWidget*>("eC"), nullptr);
 }
 
 }  // namespace

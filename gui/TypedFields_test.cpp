@@ -382,31 +382,25 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
     ASSERT_EQ(Open("<xml><variable id='$(HTTPS)'>off</variable><variable id='$(CERT)'>c.txt"
                    "</variable></xml>"),
               std::nullopt);
-    QWidget* https = mWindow->findChild<QWidget*>("eHTTPS");
-    QWidget* cert = mWindow->findChild<QWidget*>("eCERT");
-    // The field and its label enabled or not, "(required)" shown or not, the field marked or not,
-    // and what it says.
+    auto* https = mWindow->findChild<QCheckBox*>("eHTTPS");
     const auto state = [&] {
-        return QStringList{
-            cert->isEnabled() ? "enabled" : "greyed",
-            mWindow->findChild<QWidget*>("lblCERT")->isEnabled() ? "enabled" : "greyed",
-            mWindow->findChild<QWidget*>("lblCERTRequired")->isVisible() ? "required" : "-",
-            cert->styleSheet().isEmpty() ? "fits" : "invalid",
-            cert->toolTip().section('\n', 0, 0),
-            cert->statusTip()}
-            .join('|');
+        const auto on = [&](const char* name) {
+            return mWindow->findChild<QWidget*>(name)->isEnabled() ? "enabled" : "greyed";
+        };
+        return QString("%1 %2 %3 %4|%5")
+            .arg(
+                on("eCERT"), on("lblCERT"),
+                mWindow->findChild<QWidget*>("lblCERTRequired")->isVisible() ? "required" : "-",
+                Shown(mWindow->findChild<QWidget*>("eCERT")),
+                mWindow->findChild<QWidget*>("eCERT")->accessibleDescription().section('\n', 0, 0));
     };
-    const QString greyed =
-        "greyed|greyed|-|fits|Enabled while Enable HTTPS is on.|Enabled while Enable HTTPS is on.";
+    const QString greyed = "greyed greyed - QLineEdit c.txt|Enabled while Enable HTTPS is on.";
     EXPECT_EQ(state(), greyed);
     QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(mDialogs.messages.join('|'), "");
-    EXPECT_TRUE(Saved().contains(">c.txt<"));
-    qobject_cast<QCheckBox*>(https)->click();
-    EXPECT_EQ(state(),
-              "enabled|enabled|required|invalid|This value does not match the pattern "
-              "\".*\\.pem\".|");
-    qobject_cast<QCheckBox*>(https)->click();
+    EXPECT_TRUE(mDialogs.messages.isEmpty() && Saved().contains(">c.txt<"));
+    https->click();
+    EXPECT_EQ(state(), "enabled enabled required QLineEdit c.txt invalid|Required.");
+    https->click();
     EXPECT_EQ(state(), greyed);
 }
 
@@ -444,7 +438,6 @@ TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
                 Edit(control, action);
         }
         const auto state = [&] { return Shown(control) + (Caption().endsWith('*') ? " *" : ""); };
-        const QString done = state();
         QWidget* other = Field(QString(c.id) == "LOG" || QString(c.id) == "DATA" ? "NAME" : "LOG");
         other->setFocus();
         QTest::keySequence(other, QKeySequence("Ctrl+Z"));
@@ -453,7 +446,6 @@ TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
         EXPECT_EQ(mWindow->findChild<QAction*>("indUndo")->isEnabled(),
                   QString(c.actions).contains(';'));  // each action one step
         QTest::keySequence(control, QKeySequence("Ctrl+Shift+Z"));
-        EXPECT_EQ(state(), done);
         EXPECT_EQ(state(), c.redone);
     }
     mDialogs.answers = QStringList(kSettings);
