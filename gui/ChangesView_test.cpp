@@ -32,10 +32,6 @@ TEST(ChangesViewTest, ShowsWhatDiffShowsAndSaves) {
         const char *note, *shows;  // a part of the lines above the diff, and of the diff
     } cases[] = {
         {"new outputs", "true", nullptr, "", 3, "passwords as ********", "+password = ********"},
-        {"a default changed in the configuration",
-         "$T /export && sed -i /HTTPPORT/d settings.xml && $T /export && "
-         "sed -i 's/>8080</>8081</' config.xml",
-         nullptr, "", 3, "", "+    listen 8081;"},
         {"a missing template", "rm templates/server.conf.in", nullptr, "", 1,
          "server.conf.in could not", "+host = db.example.org"},
         {"up to date", "$T /export", nullptr, "", 0, "Saving would change no file.", ""},

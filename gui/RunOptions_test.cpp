@@ -9,69 +9,23 @@
 
 namespace {
 
-// Values for one run reach the outputs and never the settings file.
-TEST(RunOptionsTest, ValuesForOneRunReachTheOutputsOnly) {
-    const ProgramRun::Case cases[] = {
-        {"/set: by bare name and by id",
-         "tervosetup /export /set:DBHOST=db2 '/set:$(DBPORT)=6543'",
-         0,
-         {},
-         {"host = db2\n", "port = 6543\n"},
-         {"settings.xml changed"}},
-        {"/env: with a value holding a blank",
-         "DEPLOY_DBPASS='s3 cret' tervosetup /export /env:DEPLOY_ && ! grep s3 settings.xml",
-         0,
-         {},
-         {"password = s3 cret\n"},
-         {"settings.xml changed"}},
-        {"/env: with no variable of its prefix",
-         "tervosetup /export /env:NOBODY_",
-         0,
-         {},
-         {"host = db.example.org\n"}},
-        {"/diff with /set:",
-         "tervosetup /export && tervosetup /diff /set:DBHOST=db2 > d; [ $? = 3 ] && cat d",
-         0,
-         {},
-         {"-host = db.example.org\n+host = db2\n"},
-         {"a/settings.xml"}},
-    };
-    for (const ProgramRun::Case& c : cases)
-        ProgramRun::RunAndCheck(c);
+// A row of a table of runs: `says`, `shows` and `hides` list their parts separated by "|".
+ProgramRun::Case Row(const char* what, const QString& script, int status, const QString& says = "",
+                     const QString& shows = "", const QString& hides = "") {
+    const auto parts = [](const QString& list) { return list.split(u'|', Qt::SkipEmptyParts); };
+    return {what, script, status, parts(says), parts(shows), parts(hides)};
 }
 
-// A value for one run that names no variable, is not understood, breaks its item's rules or
-// comes without a run that has no window refuses the whole run: nothing is saved.
-TEST(RunOptionsTest, RefusesAValueForOneRunThatDoesNotFit) {
+// Values for one run reach the outputs and never the settings file; one that breaks its item's
+// rules refuses the whole run: nothing is saved.
+TEST(RunOptionsTest, ValuesForOneRunReachTheOutputsOnly) {
     const ProgramRun::Case cases[] = {
-        {"/set: of an undeclared variable",
-         "tervosetup /export /set:DBHOST=db2 /set:NOPE=1",
-         2,
-         {"config.xml declares no variable \"NOPE\", which /set:NOPE gives a value"},
-         {},
-         {"[database]"}},
-        {"/env: of an undeclared variable",
-         "DEPLOY_NOPE=1 tervosetup /export /env:DEPLOY_",
-         2,
-         {"which the environment variable DEPLOY_NOPE gives a value"},
-         {},
-         {"[database]"}},
-        {"/set: without a value",
-         "tervosetup /export /set:DBHOST",
-         2,
-         {"Did not understand: /set:DBHOST"},
-         {},
-         {"[database]"}},
-        {"/set: of a value out of its item's range",
-         "tervosetup /export /set:DBPORT=99999",
-         2,
-         {"/set:DBPORT: Port ($(DBPORT)): must be at most 65535"},
-         {},
-         {"[database]"}},
-        {"/set: for the window",
-         "tervosetup /set:DBHOST=db2",
-         2,
-         {"/set: and /env: are for runs without the window"}},
+        Row("/set: by bare name and by id, and /env: with a value holding a blank",
+            "DEPLOY_DBPASS='s3 cret' tervosetup /export /set:DBHOST=db2 '/set:$(DBPORT)=6543' "
+            "/env:DEPLOY_ && ! grep s3 settings.xml",
+            0, "", "host = db2\n|port = 6543\n|password = s3 cret\n", "settings.xml changed"),
+        Row("/set: of a value out of its item's range", "tervosetup /export /set:DBPORT=99999", 2,
+            "/set:DBPORT: Port ($(DBPORT)): must be at most 65535", "", "[database]"),
     };
     for (const ProgramRun::Case& c : cases)
         ProgramRun::RunAndCheck(c);
@@ -86,104 +40,70 @@ TEST(RunOptionsTest, ABatchRunNeverOpensAMessageBox) {
     const ProgramRun::Case cases[] = {
         // They make no application object of the window system, which would look for this
         // platform plugin and say that it found none.
-        {"/check, /diff and /export /batch with a platform that does not exist",
-         "rm templates/server.conf.in && export QT_QPA_PLATFORM=nowhere && "
-         "tervosetup /check >/dev/null; tervosetup /diff >/dev/null; tervosetup /export /batch",
-         1,
-         {"TervoSetup: templates/server.conf.in could not be found"},
-         {"[database]"},
-         {"platform plugin"}},
-        {"offscreen",
-         "rm templates/server.conf.in && QT_QPA_PLATFORM=offscreen tervosetup /export /batch",
-         1,
-         {"TervoSetup: templates/server.conf.in could not be found"},
-         {"[database]"}},
-        {"an X display that never answers",
-         "rm templates/server.conf.in && DISPLAY=" + display.Name() + " tervosetup /export /batch",
-         1,
-         {"TervoSetup: templates/server.conf.in could not be found"},
-         {"[database]"},
-         {"the display"}},
-        {"a word it does not understand",
-         "QT_QPA_PLATFORM=offscreen tervosetup /export nonsense /batch",
-         2,
-         {"TervoSetup: Did not understand: nonsense"}},
-        {"/batch without a run that has no window",
-         "QT_QPA_PLATFORM=offscreen tervosetup /batch",
-         2,
-         {"are for runs without the window"}},
+        Row("/check, /diff and /export /batch with a platform that does not exist",
+            "rm templates/server.conf.in && export QT_QPA_PLATFORM=nowhere && "
+            "tervosetup /check >/dev/null; tervosetup /diff >/dev/null; tervosetup /export /batch",
+            1, "TervoSetup: templates/server.conf.in could not be found", "[database]",
+            "platform plugin"),
+        Row("offscreen",
+            "rm templates/server.conf.in && QT_QPA_PLATFORM=offscreen tervosetup /export /batch", 1,
+            "TervoSetup: templates/server.conf.in could not be found", "[database]"),
+        Row("an X display that never answers",
+            "rm templates/server.conf.in && DISPLAY=" + display.Name() +
+                " tervosetup /export /batch",
+            1, "TervoSetup: templates/server.conf.in could not be found", "[database]",
+            "the display"),
+        Row("a word it does not understand, and /batch and, without a display, /set: for the "
+            "window",
+            "tervosetup /set:DBHOST=db2 2> set; c=$?; export QT_QPA_PLATFORM=offscreen; "
+            "tervosetup /export nonsense /batch; a=$?; tervosetup /batch; echo $a $? $c; cat set",
+            0, "TervoSetup: Did not understand: nonsense|are for runs without the window",
+            "2 2 2\nTervoSetup: /batch, /set: and /env: are for runs without the window"),
     };
     for (const ProgramRun::Case& c : cases)
         ProgramRun::RunAndCheck(c);
 }
 
 // A before command waited for ends before anything is written; its failure stops the save with
-// how it ended and the last ten lines of its standard error.
-TEST(RunOptionsTest, ABeforeCommandWaitedForHoldsBackTheSave) {
+// how it ended and the last ten lines of its standard error. An after command waited for runs on
+// the new files; its failure is reported, and the save stands.
+TEST(RunOptionsTest, ACommandWaitedForHoldsBackWhatComesAfterIt) {
     const ProgramRun::Case cases[] = {
         // It waits for the first line of app.ini, a FIFO, which only an export that did not wait
         // for it would write: it ends by its timeout, and nothing has been written.
-        {"one that never ends",
-         "mkfifo app.ini && echo 'exec 3<>app.ini; read line <&3; echo outputs-first > order' > "
-         "b.sh && hooks '<command id=\"before\" wait=\"true\" timeout=\"1\">sh b.sh</command>' "
-         "&& tervosetup /export; s=$?; rm app.ini; cat order 2>/dev/null; exit $s",
-         2,
-         {"The before command did not succeed, so nothing was saved.\nThe command did not end "
-          "within its timeout of 1 s and was stopped: sh b.sh"}},
-        {"one that fails",
-         "echo 'for i in $(seq 12); do echo line$i >&2; done; exit 3' > b.sh && "
-         "hooks '<command id=\"before\" wait=\"true\">sh b.sh</command>' && "
-         "tervosetup /export",
-         2,
-         {"The before command did not succeed, so nothing was saved.\nThe command ended with "
-          "status 3: sh b.sh\nThe last lines it wrote to standard error:\nline3\n",
-          "line12\n"},
-         {},
-         {"line2\n", "[database]"}},
-        {"one that is killed",
-         "echo 'kill -KILL $$' > b.sh && "
-         "hooks '<command id=\"before\" wait=\"true\">sh b.sh</command>' && "
-         "tervosetup /export",
-         2,
-         {"The command was ended by signal 9 (SIGKILL): sh b.sh"},
-         {},
-         {"[database]"}},
-    };
-    for (const ProgramRun::Case& c : cases)
-        ProgramRun::RunAndCheck(c);
-}
-
-// An after command waited for runs on the new files; its failure is reported, and the save
-// stands.
-TEST(RunOptionsTest, AnAfterCommandWaitedForRunsOnTheNewFiles) {
-    const ProgramRun::Case cases[] = {
-        {"one that looks at an output",
-         "echo '[ -e server.conf ] && echo after-saw-outputs > seen' > a.sh && "
-         "hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && "
-         "tervosetup /export && cat seen",
-         0,
-         {},
-         {"after-saw-outputs", "[database]"}},
-        {"one that fails",
-         "echo 'echo broken >&2; exit 4' > a.sh && "
-         "hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && "
-         "tervosetup /export",
-         1,
-         {"The after command did not succeed.\nThe command ended with status 4: sh a.sh\nThe "
-          "last lines it wrote to standard error:\nbroken"},
-         {"[database]"}},
-        {"one that is ended by a signal",
-         "echo 'kill -TERM $$' > a.sh && "
-         "hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && tervosetup /export",
-         1,
-         {"signal 15 (SIGTERM): sh a.sh"},
-         {"[database]"}},
-        {"one that never ends",
-         "hooks '<command id=\"after\" wait=\"true\" timeout=\"1\">sleep 60</command>' && "
-         "tervosetup /export",
-         1,
-         {"The after command did not succeed.\nThe command did not end within its timeout of 1 s"},
-         {"[database]"}},
+        Row("a before command that never ends",
+            "mkfifo app.ini && echo 'exec 3<>app.ini; read line <&3; echo outputs-first > order' > "
+            "b.sh && hooks '<command id=\"before\" wait=\"true\" timeout=\"1\">sh b.sh</command>' "
+            "&& tervosetup /export; s=$?; rm app.ini; cat order 2>/dev/null; exit $s",
+            2,
+            "The before command did not succeed, so nothing was saved.\nThe command did not end "
+            "within its timeout of 1 s and was stopped: sh b.sh"),
+        Row("a before command that fails",
+            "echo 'for i in $(seq 12); do echo line$i >&2; done; exit 3' > b.sh && "
+            "hooks '<command id=\"before\" wait=\"true\">sh b.sh</command>' && "
+            "tervosetup /export",
+            2,
+            "The before command did not succeed, so nothing was saved.\nThe command ended with "
+            "status 3: sh b.sh\nThe last lines it wrote to standard error:\nline3\n|line12\n",
+            "", "line2\n|[database]"),
+        Row("a before command that is killed",
+            "echo 'kill -KILL $$' > b.sh && "
+            "hooks '<command id=\"before\" wait=\"true\">sh b.sh</command>' && "
+            "tervosetup /export",
+            2, "The command was ended by signal 9 (SIGKILL): sh b.sh", "", "[database]"),
+        Row("an after command that looks at an output",
+            "echo '[ -e server.conf ] && echo after-saw-outputs > seen' > a.sh && "
+            "hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && "
+            "tervosetup /export && cat seen",
+            0, "", "after-saw-outputs|[database]"),
+        Row("an after command that fails",
+            "echo 'echo broken >&2; exit 4' > a.sh && "
+            "hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && "
+            "tervosetup /export",
+            1,
+            "The after command did not succeed.\nThe command ended with status 4: sh a.sh\nThe "
+            "last lines it wrote to standard error:\nbroken",
+            "[database]"),
     };
     for (const ProgramRun::Case& c : cases)
         ProgramRun::RunAndCheck(c);
@@ -193,13 +113,11 @@ TEST(RunOptionsTest, AnAfterCommandWaitedForRunsOnTheNewFiles) {
 // ends with the run, not with the command. The command here waits on the FIFO `gate`, which
 // opens only once the pipe has ended; a run that passed the pipe on would never end.
 TEST(RunOptionsTest, ACommandNotWaitedForLeavesTheRunsOutput) {
-    ProgramRun::RunAndCheck({"a before command that runs on",
-                             "mkfifo gate && echo 'read x < gate' > b.sh && "
-                             "hooks '<command id=\"before\">sh b.sh</command>' && "
-                             "tervosetup /export 2>&1 | cat && echo pipes-closed; echo > gate",
-                             0,
-                             {},
-                             {"pipes-closed", "[database]"}});
+    ProgramRun::RunAndCheck(Row("a before command that runs on",
+                                "mkfifo gate && echo 'read x < gate' > b.sh && "
+                                "hooks '<command id=\"before\">sh b.sh</command>' && "
+                                "tervosetup /export 2>&1 | cat && echo pipes-closed; echo > gate",
+                                0, "", "pipes-closed|[database]"));
 }
 
 }  // namespace

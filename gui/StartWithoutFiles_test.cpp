@@ -20,9 +20,15 @@
 
 namespace {
 
-const char kQuestion[] = "There is no configuration file in";
-const char kOpen[] = "Open a Configuration...";
-const char kExample[] = "Start from the Example...";
+// The start's question, and the answers it offers.
+#define QUESTION "There is no configuration file in"
+#define OPEN "Open a Configuration..."
+#define EXAMPLE "Start from the Example..."
+
+// "a|b" as {"a", "b"}; "" as none. A question without an answer is cancelled.
+QStringList Parts(const char* list) {
+    return QString(list).split(u'|', Qt::SkipEmptyParts);
+}
 
 // The start's exit status and first line of its message, or the window's settings file.
 QString Outcome(frmsetup& window, const ScriptedDialogs& dialogs) {
@@ -35,40 +41,18 @@ QString Outcome(frmsetup& window, const ScriptedDialogs& dialogs) {
 TEST(StartWithoutFilesTest, SaysWhatItNeedsAndOpensTheConfigurationChosen) {
     const struct {
         const char *what, *arguments, *inFolder;  // inFolder: the configuration where it starts
-        QStringList answers;
-        QStringList questions;  // a part of each
-        QString outcome;        // the window's settings file, or the exit status and message
+        const char *answers, *questions;          // a part of each question
+        QString outcome;  // the window's settings file, or the exit status and message
     } cases[] = {
-        {"opened: settings beside it",
-         "",
-         "c.xml",
-         {kOpen, "/u/c.xml"},
-         {kQuestion, "open"},
+        {"opened: settings beside it", "", "c.xml", OPEN "|/u/c.xml", QUESTION "|open",
          "/u/settings.xml"},
-        {"opened, with /file:",
-         "/file:s.xml",
-         "c.xml",
-         {kOpen, "/u/c.xml"},
-         {kQuestion, "open"},
+        {"opened, with /file:", "/file:s.xml", "c.xml", OPEN "|/u/c.xml", QUESTION "|open",
          "/u/s.xml"},
-        {"cancelled: ends as before",
-         "",
-         "c.xml",
-         {},
-         {kQuestion},
+        {"cancelled: ends as before", "", "c.xml", "", QUESTION, "2 The file could not be loaded!"},
+        {"the open dialog cancelled: asked again", "", "c.xml", OPEN, QUESTION "|open|" QUESTION,
          "2 The file could not be loaded!"},
-        {"the open dialog cancelled: asked again",
-         "",
-         "c.xml",
-         {kOpen, ""},
-         {kQuestion, "open", kQuestion},
-         "2 The file could not be loaded!"},
-        {"the folder has one: not asked", "", "config.xml", {}, {}, "settings.xml"},
-        {"/conf: given: not asked",
-         "/conf:x.xml",
-         "c.xml",
-         {},
-         {},
+        {"the folder has one: not asked", "", "config.xml", "", "", "settings.xml"},
+        {"/conf: given: not asked", "/conf:x.xml", "c.xml", "", "",
          "2 The file could not be loaded!"},
     };
     for (const auto& c : cases) {
@@ -78,11 +62,11 @@ TEST(StartWithoutFilesTest, SaysWhatItNeedsAndOpensTheConfigurationChosen) {
              {"/u/c.xml", c.inFolder, "/u/settings.xml", "/u/s.xml", "settings.xml"})
             files.SetFile(path, "<xml><group><name>G</name></group></xml>");
         ScriptedDialogs dialogs;
-        dialogs.answers = c.answers;
+        dialogs.answers = Parts(c.answers);
         FakeProcessLauncher launcher;
         frmsetup window(ParseCommandLine(GetCommandLine(c.arguments)), {dialogs, files, launcher});
         EXPECT_EQ(Outcome(window, dialogs), c.outcome);
-        EXPECT_THAT(dialogs.questions, HoldTextsInTurn(c.questions));
+        EXPECT_THAT(dialogs.questions, HoldTextsInTurn(Parts(c.questions)));
     }
 }
 
@@ -91,9 +75,9 @@ TEST(StartWithoutFilesTest, OffersTheExampleOnlyWhereThereIsOne) {
     EXPECT_EQ(FirstStart::BundledExample(), QDir::cleanPath(TERVOSETUP_EXAMPLES));
     FakeFileSystem files;
     ScriptedDialogs dialogs;
-    dialogs.answers = QStringList{kExample};
+    dialogs.answers = QStringList{EXAMPLE};
     EXPECT_EQ(FirstStart(dialogs, files, QString()).Choose("config.xml"), std::nullopt);
-    EXPECT_THAT(dialogs.questions, HoldTextsInTurn({kQuestion}));
+    EXPECT_THAT(dialogs.questions, HoldTextsInTurn({QUESTION}));
     EXPECT_FALSE(dialogs.questions.value(0).contains("example"));
 }
 
@@ -105,29 +89,17 @@ TEST(StartWithoutFilesTest, StartsFromACopyOfTheExampleInAFolderWithoutItsFiles)
     const struct {
         const char* what;
         const char* there;  // a file in the folder chosen before the copy, or nothing
-        const char* folderAnswer;
-        QStringList questions, messages;  // a part of each
+        bool chosen;        // or the folder dialog cancelled
+        const char *questions, *messages;  // a part of each
         bool opened;
     } cases[] = {
-        {"an empty folder", nullptr, "chosen", {kQuestion, "folder"}, {}, true},
-        {"its settings there",
-         "settings.xml",
-         "chosen",
-         {kQuestion, "folder", kQuestion},
-         {"holds settings.xml already. Nothing was copied", "could not be loaded"},
-         false},
-        {"a template there",
-         "templates/app.ini.in",
-         "chosen",
-         {kQuestion, "folder", kQuestion},
-         {"holds templates/app.ini.in already", "could not be loaded"},
-         false},
-        {"the folder dialog cancelled",
-         nullptr,
-         "",
-         {kQuestion, "folder", kQuestion},
-         {"could not be loaded"},
-         false},
+        {"an empty folder", nullptr, true, QUESTION "|folder", "", true},
+        {"its settings there", "settings.xml", true, QUESTION "|folder|" QUESTION,
+         "holds settings.xml already. Nothing was copied|could not be loaded", false},
+        {"a template there", "templates/app.ini.in", true, QUESTION "|folder|" QUESTION,
+         "holds templates/app.ini.in already|could not be loaded", false},
+        {"the folder dialog cancelled", nullptr, false, QUESTION "|folder|" QUESTION,
+         "could not be loaded", false},
     };
     const QString started = QDir::currentPath();
     for (const auto& c : cases) {
@@ -140,12 +112,12 @@ TEST(StartWithoutFilesTest, StartsFromACopyOfTheExampleInAFolderWithoutItsFiles)
         }
         DiskFileSystem files;
         ScriptedDialogs dialogs;
-        dialogs.answers = QStringList{kExample, *c.folderAnswer ? chosen.path() : ""};
+        dialogs.answers = QStringList{EXAMPLE, c.chosen ? chosen.path() : ""};
         FakeProcessLauncher launcher;
         frmsetup window(ParseCommandLine({}), {dialogs, files, launcher});
         const QString outcome = Outcome(window, dialogs);
-        EXPECT_THAT(dialogs.questions, HoldTextsInTurn(c.questions));
-        EXPECT_THAT(dialogs.messages, HoldTextsInTurn(c.messages));
+        EXPECT_THAT(dialogs.questions, HoldTextsInTurn(Parts(c.questions)));
+        EXPECT_THAT(dialogs.messages, HoldTextsInTurn(Parts(c.messages)));
         if (c.opened) {
             EXPECT_EQ(outcome, chosen.filePath("settings.xml"));
             EXPECT_EQ(window.findChild<QLineEdit*>("eDBHOST")->text(), "db.example.org");

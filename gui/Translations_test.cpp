@@ -5,51 +5,27 @@
 #include "platform/Translation.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
+#include "testing/ProgramRun.h"
 #include "testing/ScriptedDialogs.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// What the built program says, in a copy of the example, with only `locale` (a list of
-// VARIABLE=value) naming the language. Standard output and error together.
+// What the built program says, in a copy of the example (testing/ProgramRun.h) with a settings
+// file bad.xml that the configuration refuses, with only `locale` naming the language. Standard
+// output and error together.
 QString RunUnder(const QStringList& locale, const QStringList& arguments) {
-    QTemporaryDir copy;
-    for (const char* name : {"config.xml", "settings.xml"}) {
-        QFile::copy(QString(TERVOSETUP_EXAMPLES "/") + name, copy.filePath(name));
-    }
-    // A value the configuration refuses, for /check to report.
-    QFile bad(copy.filePath("bad.xml"));
-    QFile settings(copy.filePath("settings.xml"));
-    if (!settings.open(QIODevice::ReadOnly) || !bad.open(QIODevice::WriteOnly)) {
-        return "the example could not be copied";
-    }
-    bad.write(settings.readAll().replace(">4<", ">four<"));
-    bad.close();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"LANG", "LC_ALL", "LC_MESSAGES", "LANGUAGE", "DISPLAY",
-                             "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        environment.remove(name);
-    }
-    for (const QString& setting : locale) {
-        environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
-    }
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(copy.path());
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QFileInfo(TERVOSETUP_BINARY).absoluteFilePath(), arguments);
-    // A run takes well under a second; the limit only ends one that hangs.
-    process.waitForFinished(120000);
-    return QString::fromUtf8(process.readAll());
+    const QString exports = locale.isEmpty() ? "" : "export " + locale.join(' ') + " && ";
+    return ProgramRun::Of(
+               "unset LANG LC_ALL LC_MESSAGES LANGUAGE && "
+               "sed 's/>4</>four</' settings.xml > bad.xml && " +
+               exports + "tervosetup " + arguments.join(' ') + " 2>&1")
+        .wrote;
 }
 
 enum Language { C, German, English };

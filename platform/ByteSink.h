@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <utility>
 
 // Bytes on their way out, handed from whoever fills the buffer to whoever writes it, not copied.
 // Its room is not cleared first: only the bytes appended are ever read.
@@ -81,6 +82,20 @@ inline ByteProducer ProducerOf(const QByteArray& bytes) {
         return Status::Ok();
     };
 }
+
+// Hands each piece to a function as it comes; what was handed on stays, so it cannot restart.
+class FunctionSink final : public ByteSink {
+  public:
+    explicit FunctionSink(std::function<void(const QByteArray&)> take) : mTake(std::move(take)) {}
+    bool Append(const char* data, std::size_t size) override {
+        mTake(QByteArray(data, static_cast<qsizetype>(size)));
+        return true;
+    }
+    bool Restart() override { return false; }
+
+  private:
+    std::function<void(const QByteArray&)> mTake;
+};
 
 // Keeps the bytes in memory.
 class ByteArraySink final : public ByteSink {

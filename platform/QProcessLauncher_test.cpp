@@ -1,10 +1,8 @@
 #include "platform/QProcessLauncher.h"
 
-#include "platform/DialogWaitLauncher.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueFd.h"
 #include "testing/QStringPrinter.h"
-#include "testing/ScriptedDialogs.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,10 +77,10 @@ class Fifo {
 // Waits until the test opens its gate, then writes its arguments, one a line, and "end".
 const char kScript[] = "#!/bin/sh\nread go <\"$0.gate\"\nprintf '%s\\n' \"$@\" end >\"$0.out\"\n";
 
-// A command that cannot start is refused with its text and the reason; split the Qt way, one with
-// an unbalanced quote would run (and here create "ran"). A program that starts outlives the call:
-// it goes on only once the call has returned. Its arguments are split on blanks and grouped by
-// double quotes, and no shell sees them.
+// A command that cannot start is refused with its text and the reason, whether it is to be waited
+// for or not; split the Qt way, one with an unbalanced quote would run (and here create "ran").
+// A program that starts outlives the call: it goes on only once the call has returned. Its
+// arguments are split on blanks and grouped by double quotes, and no shell sees them.
 TEST(QProcessLauncherTest, StartsAProgramWithoutAShellAndDoesNotWaitForItOrSaysWhyNot) {
     QTemporaryDir dir(QDir::tempPath() + "/with space-XXXXXX");
     QFile script(dir.filePath("args.sh"));
@@ -97,9 +95,14 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellAndDoesNotWaitForItOrSaysW
         {DescribeErrno(EACCES), {'"' + dir.path() + '"', '"' + script.fileName() + "\" argument"}}};
     for (const auto& [reason, commands] : refused)
         for (const QString& command : commands) {
-            const QString message = QProcessLauncher().StartDetached(command).message();
-            EXPECT_TRUE(message.contains(": " + command + ": ") && message.endsWith(reason))
-                << message.toStdString();
+            for (const QString& message :
+                 {QProcessLauncher().StartDetached(command).message(),
+                  QProcessLauncher().RunAndWait(command, 1s, nullptr).message()}) {
+                EXPECT_TRUE(
+                    message.startsWith("The command could not be started: " + command + ": ") &&
+                    message.endsWith(reason))
+                    << message.toStdString();
+            }
         }
     ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
     Fifo gate(script.fileName() + ".gate");
@@ -114,15 +117,6 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellAndDoesNotWaitForItOrSaysW
     ASSERT_TRUE(started && started->ok()) << (started ? started->message().toStdString() : "");
     EXPECT_EQ(out.ReadThrough("end\n"), "two  words\nplain\n\"quoted\"\n$HOME\na;b\n*\nend\n");
     EXPECT_FALSE(QFile::exists(dir.filePath("ran")));
-}
-
-// A waited command that cannot start says why; how a started one ends is told by the program's
-// own runs of its before and after commands.
-TEST(QProcessLauncherTest, AWaitedCommandThatCannotStartSaysWhy) {
-    const Status ran = QProcessLauncher().RunAndWait("/nonexistent/program", 1s, nullptr);
-    EXPECT_TRUE(
-        ran.message().startsWith("The command could not be started: /nonexistent/program: "))
-        << ran.message().toStdString();
 }
 
 // Whether the process `pid` is still there: neither gone nor a zombie left to be waited for.
@@ -195,17 +189,6 @@ TEST(QProcessLauncherTest, KeepsOnlyTheLastLinesOfAFloodOfErrors) {
                                        "[... 199999000 more bytes]\nlast"))
         << ran.message().right(200).toStdString();
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kilobytes more at the peak";
-}
-
-// The window's wait dialog shows the command, and its Cancel stops it.
-TEST(QProcessLauncherTest, AWaitDialogCancelsTheCommand) {
-    QProcessLauncher processes;
-    ScriptedDialogs dialogs;
-    dialogs.cancelWaits = true;
-    const Status ran =
-        DialogWaitLauncher(processes, dialogs).RunAndWait("/bin/sleep 60", 60s, nullptr);
-    EXPECT_EQ(ran.message(), "The command was cancelled: /bin/sleep 60");
-    EXPECT_EQ(dialogs.waits, QStringList{"Waiting for the command to end:\n/bin/sleep 60"});
 }
 
 }  // namespace

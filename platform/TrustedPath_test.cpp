@@ -57,6 +57,13 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
         {"another user's folder in a sticky folder", "chmod 1777 a && chown 65534 a/b", "a/b/file",
          "untrusted: /a/b" + nobodysFolder.arg("read"),
          "untrusted: /a/b" + nobodysFolder.arg("written")},
+        // Regression: root's export through another user's folder app and symlink out, to a file
+        // only root may write, overwrote that file: only the folder of the file was looked at.
+        {"a symlink in another user's folder to root's file",
+         "chmod 1777 a && mkdir a/app && ln -s \"$PWD/a/b/file\" a/app/out && "
+         "chown -h 65534:65534 a/app a/app/out",
+         "a/app/out", "untrusted: /a/app" + nobodysFolder.arg("read"),
+         "untrusted: /a/app" + nobodysFolder.arg("written")},
         {"another user's symlink", "ln -s b/file a/link && chown -h 65534 a/link", "a/link",
          "untrusted: /a/link" + nobodysLink.arg("read"),
          "untrusted: /a/link" + nobodysLink.arg("written")},
@@ -100,6 +107,9 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
                   true);
         EXPECT_EQ(Verdict(files.CheckWriteTarget(path), root), c.written);
         EXPECT_EQ(files.WriteFile(path, "new").ok(), c.written == "ok");
+        EXPECT_EQ(files.ReadFile(root + "/a/b/file", 100, &bytes).ok() && bytes == "new",
+                  c.written == "ok")
+            << "what the write replaced";
     }
 }
 

@@ -5,6 +5,8 @@
 #include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -19,9 +21,11 @@ struct Files final : FakeFileSystem {
     Status LockForUpdate(const QString&, const LockWait&,
                          std::unique_ptr<UpdateLock>* lock) override {
         *lock = std::make_unique<Lock>(locked);
+        ++locks;
         return Status::Ok();
     }
     bool locked = false;
+    int locks = 0;
 };
 
 // Messages, each marked "LOCKED " when it was shown while the run held the update lock: a
@@ -92,6 +96,9 @@ QString Export(const Case& c) {
     for (QString& message : dialogs.messages)
         message = message.section(u'\n', 0, 0);
     EXPECT_TRUE(dialogs.questions.isEmpty());
+    // Regression: /check and /diff waited until a save that held the lock was done.
+    const bool writesNothing = QString(c.arguments).contains(QRegularExpression("/check|/diff"));
+    EXPECT_TRUE(!writesNothing || files.locks == 0) << "/check and /diff take no lock";
     return QString::number(status) + ": " + launcher.commandLines().join(u' ') + ": " +
            QString::number(files.WriteCount("c/s.xml")) + "/" +
            QString::number(files.WriteCount("c/t.out")) + " " +
@@ -100,7 +107,8 @@ QString Export(const Case& c) {
            (out.warnings.isEmpty() ? "" : " ! " + out.warnings.join(u'|'));
 }
 
-// Exit status 0: all written; 1: problems after the save, which stands; 2: nothing saved. /check
+// Exit status 0: all written; 1: problems after the save, which stands; 2: nothing saved, nor a
+// command started, as for a value for one run that no item takes. /check
 // and /diff compute the whole save, write nothing, start nothing and take no lock, and end with 3
 // when a file would change. A token that no value replaced and a value that no item declares are
 // warnings; /strict makes them errors, and then /export writes nothing, and neither does it when
@@ -129,6 +137,9 @@ TEST(ExportRunTest, ExitStatusSaysWhatWasOrWouldBeWritten) {
          "declares it"},
         // Regression: running out of memory ended the program.
         {"", "<c/t.in", "1: b- a-: 0/0 : t.out could not be written"},
+        {"/set:NOPE=1", "",
+         "2: : 0/0 : c/c.xml declares no variable \"NOPE\", which /set:NOPE gives a value; nothing "
+         "was saved."},
         // Regression: the message of a failed load was shown while the run held the lock.
         {"", "<c/s.xml", "2: : 0/0 : The file could not be loaded!"},
         // Regression: the export read the settings file again, which its load refused once the
@@ -144,6 +155,7 @@ TEST(ExportRunTest, ExitStatusSaysWhatWasOrWouldBeWritten) {
          "Permission denied",
          kSettings, "host=$(HOST)", "host=db0\n"},
         {"/strict", "", "1: : 0/0 : " + refused + warned, warnSettings, warnText},
+        {"/check", "", "3: : 0/0 :  > c/t.out\n"},
         // Regression: a trial that ran out of memory let the export go on unchecked.
         {"/strict", "<c/t.in", "1: : 0/0 : t.out could not be written|" + refused},
     };

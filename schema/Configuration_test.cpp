@@ -74,59 +74,137 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
     }
 }
 
+// The warnings of a configuration of one item "Port" ($(P)), whose children after its name and
+// varname are `children`, on the item's third line and on.
+QStringList Warnings(const QString& children) {
+    Configuration config;
+    const Status parsed = config.Parse(QByteArray("<xml><group><name>G</name>\n<item><name>Port"
+                                                  "</name><varname>$(P)</varname>\n") +
+                                           children.toUtf8() + "</item></group></xml>",
+                                       "c.xml");
+    return parsed.ok() ? config.Warnings() : QStringList{parsed.message()};
+}
+
 // A loaded file's likely misspellings are named with the file, the line and the word meant: an
 // element of an item that the format does not know, and a type close to a kind's name, which the
 // format reads as free text. A type far from every kind is free text as it always was, and stays
 // silent; so does an element of another namespace, which is an extension.
 TEST(ConfigurationTest, NamesLikelyMisspellingsWithTheirLines) {
-    const QString kType = "c.xml:3: type \"%1\" is read as free text; did you mean \"%2\"?";
-    const QString kElement = "c.xml:3: <%1> is not a known element of an item; did you mean <%2>?";
+    const QString kType = "c.xml:%3: type \"%1\" is read as free text; did you mean \"%2\"?";
+    const QString kElement = "c.xml:%3: <%1> is not a known element of an item; did you mean <%2>?";
+    const std::pair<const char*, const char*> types[] = {
+        {"numbr", "number"}, {"pasword", "password"}, {" bolean ", "boolean"}, {"choise", "choice"},
+        {"flie", "file"},    {"Folder", "folder"},    {"numbers", "number"}};
+    for (const auto& [type, meant] : types)
+        EXPECT_EQ(Warnings(QString("<type>%1</type>").arg(type)),
+                  QStringList{kType.arg(QString(type).trimmed(), meant, "3")})
+            << type;
+    const std::pair<const char*, const char*> elements[] = {
+        {"requried", "required"}, {"Default", "default"}, {"mesage", "message"}};
+    for (const auto& [element, meant] : elements)
+        EXPECT_EQ(Warnings(QString("<%1/>").arg(element)),
+                  QStringList{kElement.arg(element, meant, "3")})
+            << element;
+    EXPECT_EQ(Warnings("<description>a port</description>"),
+              QStringList{"c.xml:3: <description> is not a known element of an item"});
+    for (const char* silent :
+         {"<type>t</type>", "<type>text</type>", "<type>string</type>", "<type>int</type>",
+          "<type>bool</type>", "<type>time</type>", "<type>password</type>",
+          "<x:note xmlns:x='urn:x'/>",
+          "<help/><default/><required>false</required><min/><max/><on/><off/><option/>"
+          "<pattern/><message/><command/>"})
+        EXPECT_EQ(Warnings(silent), QStringList()) << silent;
+    EXPECT_EQ(Warnings("<hepl/>\n<type>numbr</type>\n\n<requried/>"),
+              QStringList({kElement.arg("hepl", "help", "3"), kType.arg("numbr", "number", "4"),
+                           kElement.arg("requried", "required", "6")}));
+    Configuration config;
+    ASSERT_TRUE(config
+                    .Parse("<xml><group><name/><item><name/><varname>A</varname><hepl/></item>"
+                           "</group></xml>",
+                           "c.xml")
+                    .ok());
+    ASSERT_EQ(config.Warnings().size(), 1);
+    ASSERT_FALSE(config.Parse("<config/>", "c.xml").ok());
+    EXPECT_EQ(config.Warnings(), QStringList()) << "after a failed parse";
+}
+
+// How the configuration waits for its commands: "before: 60 s" for each command waited for, or
+// the message that refuses the file.
+QString Waits(const QString& commands) {
+    Configuration config;
+    const Status parsed = config.Parse("<xml>\n" + commands.toUtf8() + "\n</xml>", "c.xml");
+    if (!parsed.ok())
+        return parsed.message();
+    QStringList waits;
+    for (const auto& [id, wait] :
+         {std::pair{"before", config.BeforeWait()}, std::pair{"after", config.AfterWait()}}) {
+        if (wait)
+            waits.append(QString("%1: %2 s").arg(id).arg(wait->timeout.count()));
+    }
+    return waits.join(", ");
+}
+
+TEST(CommandWaitTest, ReadsWaitAndTimeoutOrNamesTheFileAndTheProblem) {
     const struct {
-        const char* children;  // of an item "Port" ($(P)), on the item's third line
+        const char *what, *commands, *waits;
+    } cases[] = {
+        {"started, not waited for, as ever",
+         R"(<command id="before">a</command><command id="after" wait="false">b</command>)", ""},
+        {"waited for, 60 s unless told",
+         R"(<command id="before" wait="true">a</command>)"
+         R"(<command id="after" wait="true" timeout="86400">b</command>)",
+         "before: 60 s, after: 86400 s"},
+        {"only the element that gives the command line counts",
+         R"(<command id="after"/><command id="after" wait="true" timeout="5">b</command>)",
+         "after: 5 s"},
+        {"wait is true or false", R"(<command id="before" wait="yes">a</command>)",
+         R"(c.xml: line 2: the before command has wait="yes", but wait must be "true" or "false")"},
+        {"a timeout without wait does nothing", R"(<command id="after" timeout="5">b</command>)",
+         R"(c.xml: line 2: the after command has a timeout, which needs wait="true")"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Waits(c.commands), c.waits) << c.what;
+    for (const char* timeout : {"0", "1.5", " 5", "86401", "٣"}) {
+        EXPECT_EQ(Waits(QString(R"(<command id="before" wait="true" timeout="%1">a</command>)")
+                            .arg(timeout)),
+                  QString("c.xml: line 2: the before command has timeout=\"%1\", but the timeout "
+                          "must be a whole number of seconds from 1 to 86400")
+                      .arg(timeout));
+    }
+}
+
+// Regression: a second before command, or one of id "Before", was never started, and nobody was
+// told. Each command element that is never started but looks meant to be is a warning with the
+// file and its line (which command is started: ConfigurationTest above).
+TEST(CommandWaitTest, WarnsOfCommandsThatAreNeverStarted) {
+    const struct {
+        const char *what, *commands;
         QStringList warnings;
     } cases[] = {
-        {"<type>numbr</type>", {kType.arg("numbr", "number")}},
-        {"<type>pasword</type>", {kType.arg("pasword", "password")}},
-        {"<type> bolean </type>", {kType.arg("bolean", "boolean")}},
-        {"<type>choise</type>", {kType.arg("choise", "choice")}},
-        {"<type>flie</type>", {kType.arg("flie", "file")}},
-        {"<type>Folder</type>", {kType.arg("Folder", "folder")}},
-        {"<type>numbers</type>", {kType.arg("numbers", "number")}},
-        {"<type>t</type>", {}},
-        {"<type>text</type>", {}},
-        {"<type>string</type>", {}},
-        {"<type>int</type>", {}},
-        {"<type>bool</type>", {}},
-        {"<type>time</type>", {}},
-        {"<type>password</type>", {}},
-        {"<requried>true</requried>", {kElement.arg("requried", "required")}},
-        {"<Default>1</Default>", {kElement.arg("Default", "default")}},
-        {"<mesage>m</mesage>", {kElement.arg("mesage", "message")}},
-        {"<description>a port</description>",
-         {"c.xml:3: <description> is not a known element of an item"}},
-        {"<x:note xmlns:x='urn:x'/><requried/>",
-         {"c.xml:3: <requried> is not a known element of an item; did you mean <required>?"}},
-        {"<help/><default/><required>false</required><min/><max/><on/><off/><option/>"
-         "<pattern/><message/><command/>",
+        {"one of each, and other ids are none of its business",
+         "<command id='before'>b</command>\n<command id='after'>a</command>\n"
+         "<command id='cleanup'>c</command>",
          {}},
-        {"<hepl/>\n<type>numbr</type>\n\n<requried/>",
-         {kElement.arg("hepl", "help"),
-          "c.xml:4: type \"numbr\" is read as free text; did you "
-          "mean \"number\"?",
-          "c.xml:6: <requried> is not a known element of an item; did you mean <required>?"}},
+        {"a second before command",
+         "<command id='before'>b</command>\n<command id='after'>a</command>\n"
+         "<command id='before'>b2</command>",
+         {"c.xml:4: a second before command, which is never started: only the first, at line 2, "
+          "is"}},
+        {"an empty one first, which starts nothing",
+         "<command id='after'/>\n<command id='after'>a</command>",
+         {}},
+        {"an id that differs in case",
+         "<command id='Before'>B</command>\n<command id='AFTER'/>",
+         {"c.xml:2: the command id \"Before\" is not \"before\" (ids are case-sensitive), so "
+          "this command is never started",
+          "c.xml:3: the command id \"AFTER\" is not \"after\" (ids are case-sensitive), so this "
+          "command is never started"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.children);
         Configuration config;
-        ASSERT_TRUE(config
-                        .Parse(QByteArray("<xml><group><name>G</name>\n<item><name>Port</name>"
-                                          "<varname>$(P)</varname>\n") +
-                                   c.children + "</item></group></xml>",
-                               "c.xml")
-                        .ok());
-        EXPECT_EQ(config.Warnings(), c.warnings);
-        EXPECT_TRUE(config.Parse("<config/>", "c.xml").message().contains("root element"));
-        EXPECT_EQ(config.Warnings(), QStringList()) << "after a failed parse";
+        ASSERT_TRUE(config.Parse(QByteArray("<xml>\n") + c.commands + "\n</xml>", "c.xml").ok())
+            << c.what;
+        EXPECT_EQ(config.Warnings(), c.warnings) << c.what;
     }
 }
 

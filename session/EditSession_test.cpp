@@ -128,26 +128,21 @@ TEST(EditSessionTest, TellsEditedValuesUntilTheyAreSaved) {
 // holding the lock, and does as it is answered. A run without edits saves the file as it is now.
 TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
     const char kTheirs[] = R"~(<xml><variable id="$(P)">theirs</variable></xml>)~";
+    const QString savedOver =
+        R"~( [b a] <xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable></xml>)~"
+        "\n / mine mine";
     const struct {
         const char* what;
         bool edited;
         std::optional<EditSession::ChangedOnDisk> answer;  // none: no question is asked
         QString expected;  // what Saved() says, then the value of $(P) in the session
     } cases[] = {
-        {"save over", true, EditSession::ChangedOnDisk::SaveOver,
-         " [b a] " +
-             QString(R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable>)~"
-                     R"~(</xml>)~") +
-             "\n / mine mine"},
+        {"save over", true, EditSession::ChangedOnDisk::SaveOver, savedOver},
         {"reload", true, EditSession::ChangedOnDisk::Reload,
          " [] " + QString(kTheirs) + " /  theirs"},
         {"cancel", true, EditSession::ChangedOnDisk::Cancel,
          " [] " + QString(kTheirs) + " /  mine"},
-        {"edits without a question are saved over it", true, std::nullopt,
-         " [b a] " +
-             QString(R"~(<xml><variable id="$(P)">mine</variable><variable id="$(H)">h</variable>)~"
-                     R"~(</xml>)~") +
-             "\n / mine mine"},
+        {"edits without a question are saved over it", true, std::nullopt, savedOver},
         {"a run without edits takes the file as it is", false, std::nullopt,
          " [b a] " + QString(kTheirs) + " / theirs theirs"},
     };
@@ -272,19 +267,13 @@ TEST(EditSessionTest, SavesUnderAnotherName) {
 }
 
 // Running out of memory is a failure like any other: it names the file and leaves the rest as it
-// was; in the export it fails the entry only.
+// was. In the export it fails the entry only (run/ExportRun_test.cpp).
 TEST(EditSessionTest, RunningOutOfMemoryFailsTheStepItHappensIn) {
     Session loading(kOld);
     loading.files.FailReading("settings.xml", FakeFileSystem::kOutOfMemory);
     EXPECT_EQ(loading.session.Load("settings.xml").message(),
               "settings.xml: there is not enough memory");
     EXPECT_EQ(loading.Saved(), "The settings could not be saved. [] " + QString(kOld) + " / ");
-
-    Session exporting(kOld);
-    exporting.files.FailReading("t.in", FakeFileSystem::kOutOfMemory);
-    EXPECT_EQ(exporting.Saved(),
-              "t.out could not be written\nt.in: there is not enough memory [b a] " +
-                  QString(kOld) + " / ");
 }
 
 // "$(A)=x;$(B)=" as values by id.
@@ -351,8 +340,6 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
         {"without defaults: a first save stores what is not empty", false, nullptr, nullptr,
          "$(A)=x", "", "||", "settings.xml t.out", stored(R"~(<variable id="$(A)">x</variable>)~"),
          "A=x B=$(B) C=$(C)"},
-        {"without defaults: a value for one run reaches the output", false, "<xml/>", nullptr, "",
-         "$(B)=b", "||", "t.out", "", "A=$(A) B=b C=$(C)"},
         {"without defaults: a file opened over another leaves every value as it was", false,
          R"~(<xml><variable id="$(A)">x</variable><variable id="$(B)">y</variable></xml>)~",
          "<xml/>", "", "", "x|y|", "other.xml t.out",
@@ -389,13 +376,8 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
     }
 }
 
-// An item is enabled while each of its depends holds: while the item it names is enabled and that
-// item is on (a boolean), not empty (any other kind) or has the value given. A disabled item is
-// not checked, in the session or with the values of a run, and its value is kept and exported.
-// A depends that names no other item, or that leads back to its own item, refuses the
-// configuration with the line and the word depends.
-TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
-    const QByteArray kConfig = R"~(<xml><group><name>G</name>
+// Items that depend on others: HTTPS is a switch, KIND a choice.
+const QByteArray kDepends = R"~(<xml><group><name>G</name>
 <item><name>HTTPS</name><type>boolean</type><on>yes</on><off>no</off><varname>$(HTTPS)</varname></item>
 <item><name>Certificate</name><varname>$(CERT)</varname><required>true</required><depends>$(HTTPS)</depends></item>
 <item><name>Kind</name><type>choice</type><option>sqlite</option><option>postgres</option><varname>$(KIND)</varname></item>
@@ -403,6 +385,11 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
 <item><name>Port</name><type>number</type><varname>$(PORT)</varname><depends>$(HOST)</depends></item>
 <item><name>Both</name><varname>$(BOTH)</varname><required>true</required><depends>$(HTTPS)</depends><depends value="postgres">$(KIND)</depends></item>
 </group><files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+
+// An item is enabled while each of its depends holds: while the item it names is enabled and that
+// item is on (a boolean), not empty (any other kind) or has the value given. A disabled item is
+// not checked, in the session or with the values of a run, and its value is kept and exported.
+TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
     const struct {
         const char* what;
         QString values;       // in the settings file, as "HTTPS=yes;KIND=sqlite"
@@ -410,8 +397,6 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
         QString disabled;     // the items not enabled
         QString invalid;      // "<id>: <reason>" of each value at fault
         QString output = "";  // when none is: CERT, HOST and PORT as exported
-        std::pair<const char*, const char*> edit = {};  // of the configuration: its first `from`
-        QString refusal = "";                           // why the configuration does not load
     } cases[] = {
         {"a switch off disables what depends on it, and what depends on that",
          "HTTPS=no;KIND=sqlite;HOST=BAD!;PORT=x", "", "$(CERT) $(HOST) $(PORT) $(BOTH)", "",
@@ -430,65 +415,16 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
         {"a value for one run disables", "HTTPS=yes;CERT=c;KIND=postgres;HOST=db;BOTH=b",
          "$(KIND)=sqlite;$(HOST)=BAD!", "$(HOST) $(PORT) $(BOTH)", "",
          "CERT=c HOST=BAD! PORT=$(PORT)"},
-        {"a depends on a variable no item declares",
-         "",
-         "",
-         "",
-         "",
-         "",
-         {"<depends>$(HTTPS)", "<depends>$(HTTP)"},
-         "config.xml: line 3: the item \"Certificate\" ($(CERT)): <depends> names $(HTTP), which "
-         "no item declares"},
-        {"a depends on its own item",
-         "",
-         "",
-         "",
-         "",
-         "",
-         {"<varname>$(KIND)", "<depends>$(KIND)</depends><varname>$(KIND)"},
-         "config.xml: line 4: the item \"Kind\" ($(KIND)): <depends> names the item itself"},
-        {"two items that depend on each other",
-         "",
-         "",
-         "",
-         "",
-         "",
-         {"<varname>$(HTTPS)", "<depends>$(BOTH)</depends><varname>$(HTTPS)"},
-         "config.xml: line 7: the item \"Both\" ($(BOTH)): <depends> makes a cycle: $(BOTH) -> "
-         "$(HTTPS) -> $(BOTH)"},
-        {"a longer cycle",
-         "",
-         "",
-         "",
-         "",
-         "",
-         {"<varname>$(KIND)", "<depends>$(PORT)</depends><varname>$(KIND)"},
-         "config.xml: line 5: the item \"Host\" ($(HOST)): <depends> makes a cycle: $(HOST) -> "
-         "$(KIND) -> $(PORT) -> $(HOST)"},
-        {"a depends that names nothing",
-         "",
-         "",
-         "",
-         "",
-         "",
-         {"KIND<", "<"},
-         "config.xml: line 5: the item \"Host\" ($(HOST)): a <depends> must name the variable it "
-         "depends on"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        QByteArray config = kConfig;
-        if (c.edit.first)
-            config.replace(config.indexOf(c.edit.first), qstrlen(c.edit.first), c.edit.second);
         QByteArray settings = "<xml>";
         const QHash<QString, QString> values = ValuesOf(c.values);
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             settings += "<variable id=\"$(" + it.key().toUtf8() + ")\">" + it.value().toUtf8() +
                         "</variable>";
-        Session s((settings + "</xml>").constData(), config.constData());
-        EXPECT_EQ(s.loaded.message(), c.refusal);
-        if (!s.loaded.ok())
-            continue;
+        Session s((settings + "</xml>").constData(), kDepends.constData());
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
         s.files.SetFile("t.in", "CERT=$(CERT) HOST=$(HOST) PORT=$(PORT)");
         s.session.SetRunValues(ValuesOf(c.run));
         QStringList disabled;
@@ -507,18 +443,47 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
     }
 }
 
+// A depends that names no other item, or that leads back to its own item, refuses the
+// configuration with the line and the word depends.
+TEST(EditSessionTest, RefusesADependsThatCannotWork) {
+    const struct {
+        const char *what, *from, *to;  // the configuration's first `from` becomes `to`
+        QString refusal;
+    } cases[] = {
+        {"a depends on a variable no item declares", "<depends>$(HTTPS)", "<depends>$(HTTP)",
+         "line 3: the item \"Certificate\" ($(CERT)): <depends> names $(HTTP), which no item "
+         "declares"},
+        {"a depends on its own item", "<varname>$(KIND)",
+         "<depends>$(KIND)</depends><varname>$(KIND)",
+         "line 4: the item \"Kind\" ($(KIND)): <depends> names the item itself"},
+        {"two items that depend on each other", "<varname>$(HTTPS)",
+         "<depends>$(BOTH)</depends><varname>$(HTTPS)",
+         "line 7: the item \"Both\" ($(BOTH)): <depends> makes a cycle: $(BOTH) -> $(HTTPS) -> "
+         "$(BOTH)"},
+        {"a longer cycle", "<varname>$(KIND)", "<depends>$(PORT)</depends><varname>$(KIND)",
+         "line 5: the item \"Host\" ($(HOST)): <depends> makes a cycle: $(HOST) -> $(KIND) -> "
+         "$(PORT) -> $(HOST)"},
+        {"a depends that names nothing", "KIND<", "<",
+         "line 5: the item \"Host\" ($(HOST)): a <depends> must name the variable it depends on"},
+    };
+    for (const auto& c : cases) {
+        QByteArray config = kDepends;
+        config.replace(config.indexOf(c.from), qstrlen(c.from), c.to);
+        EXPECT_EQ(Session("<xml/>", config.constData()).loaded.message(),
+                  "config.xml: " + c.refusal)
+            << c.what;
+    }
+}
+
 // What enables an item, in words, for its help.
 TEST(EditSessionTest, SaysInWordsWhatEnablesAnItem) {
-    Session s(nullptr, R"~(<xml><group><name>G</name>
-        <item><name>Enable HTTPS</name><type>boolean</type><varname>$(HTTPS)</varname></item>
-        <item><name>Kind</name><varname>$(KIND)</varname></item>
-        <item><name>Key</name><varname>$(KEY)</varname><depends>$(HTTPS)</depends>
-          <depends value="postgres">KIND</depends><depends>$(KIND)</depends></item></group></xml>)~");
+    Session s("<xml/>", kDepends.constData());
     ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
     const Configuration& config = s.session.Config();
-    EXPECT_EQ(config.EnabledWhen(*config.ItemFor("$(KEY)")),
-              QStringList({"Enable HTTPS is on", "Kind is \"postgres\"", "Kind is not empty"}));
-    EXPECT_EQ(config.EnabledWhen(*config.ItemFor("$(KIND)")), QStringList());
+    QStringList said;
+    for (const char* id : {"$(BOTH)", "$(PORT)", "$(KIND)"})
+        said << config.EnabledWhen(*config.ItemFor(id)).join(" and ");
+    EXPECT_EQ(said.join(" / "), "HTTPS is on and Kind is \"postgres\" / Host is not empty / ");
 }
 
 }  // namespace

@@ -356,7 +356,7 @@ class DiffWriter {
         }
     }
     // Whether a range was hidden.
-    bool Masked() const { return mMasked; }
+    bool HidAny() const { return mMasked; }
 
   private:
     static constexpr qsizetype kPieceBytes = 64 * 1024;
@@ -538,5 +538,5 @@ DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, cons
     writer.Add("--- " + (before ? quoted("a/", blankAtEnd) : QByteArray("/dev/null")) + tab + '\n');
     writer.Add("+++ " + quoted("b/", blankAtEnd) + tab + '\n');
     WriteHunks(std::move(runs), old, after, writer, hiding ? &*hiding : nullptr);
-    return writer.Masked() ? DiffWritten::Masked : DiffWritten::Plain;
+    return writer.HidAny() ? DiffWritten::Masked : DiffWritten::Plain;
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <utility>
 #include <vector>
 
 // What the diff of one file hides of the lines it shows: the ranges of bytes of each version that
@@ -28,6 +29,28 @@ class DiffMask {
     virtual const std::vector<ByteRange>& HiddenAfter() const = 0;
     // What stands in a line for each hidden range, or for the part of one in that line.
     virtual QByteArray Placeholder() const = 0;
+};
+
+// A mask whose ranges are known before the diff is worked out.
+class KnownRangesMask final : public DiffMask {
+  public:
+    KnownRangesMask(std::vector<ByteRange> before, std::vector<ByteRange> after,
+                    QByteArray placeholder)
+        : mBefore(std::move(before)),
+          mAfter(std::move(after)),
+          mPlaceholder(std::move(placeholder)) {}
+
+    bool Prepare(const QByteArray&, const QByteArray&, const std::vector<Change>&) override {
+        return true;
+    }
+    const std::vector<ByteRange>& HiddenBefore() const override { return mBefore; }
+    const std::vector<ByteRange>& HiddenAfter() const override { return mAfter; }
+    QByteArray Placeholder() const override { return mPlaceholder; }
+
+  private:
+    std::vector<ByteRange> mBefore;
+    std::vector<ByteRange> mAfter;
+    QByteArray mPlaceholder;
 };
 
 enum class DiffWritten {

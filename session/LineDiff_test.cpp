@@ -66,6 +66,17 @@ struct FixedMask final : DiffMask {
     std::vector<Change> changes;
 };
 
+// `text` without its brackets, and the ranges they held: "pw=[aa]" is "pw=aa" with 3 to 5 hidden.
+QByteArray Unmarked(QByteArray text, std::vector<ByteRange>* hidden) {
+    for (qsizetype open = text.indexOf('['); open >= 0; open = text.indexOf('[', open)) {
+        text.remove(open, 1);
+        const qsizetype close = text.indexOf(']', open);
+        text.remove(close, 1);
+        hidden->push_back({open, close});
+    }
+    return text;
+}
+
 // A removed line hides what the mask hides of the old version, an added line what it hides of the
 // new one, a line of context both; each range is one placeholder, its line breaks stay, and the
 // names and hunk headers are never hidden, however many "a" the mask hides.
@@ -73,61 +84,31 @@ TEST(LineDiffTest, HidesWhatTheMaskHidesInEachLine) {
     const std::string f = "diff --git a/a b/a\n--- a/a\n+++ b/a\n";
     const struct {
         const char* what;
-        QByteArray before, after;
-        std::vector<ByteRange> hiddenBefore, hiddenAfter;
+        QByteArray before, after;  // with what the mask hides in brackets
         std::string diff;
         DiffWritten written;
     } cases[] = {
-        {"a changed line, old and new",
-         "a\npw=aa\nb\n",
-         "a\npw=a\nb\n",
-         {{5, 7}},
-         {{5, 6}},
-         f + "@@ -1,3 +1,3 @@\n a\n-pw=##\n+pw=##\n b\n",
+        {"a changed line, old and new", "a\npw=[aa]\nb\n", "a\npw=[a]\nb\n",
+         f + "@@ -1,3 +1,3 @@\n a\n-pw=##\n+pw=##\n b\n", DiffWritten::Masked},
+        {"context hides both versions' ranges", "[k]=1 s\nx\n", "k=1 [s]\ny\n",
+         f + "@@ -1,2 +1,2 @@\n ##=1 ##\n-x\n+y\n", DiffWritten::Masked},
+        {"a range over two lines hides in each, the line breaks stay", "a\n", "p=[xx\nyy]\nz\n",
+         f + "@@ -1 +1,3 @@\n-a\n+p=##\n+##\n+z\n", DiffWritten::Masked},
+        {"a range of the line break alone", "a\n", "s\n[\n]", f + "@@ -1 +1,2 @@\n-a\n+s\n+##\n",
          DiffWritten::Masked},
-        {"context hides both versions' ranges",
-         "k=1 s\nx\n",
-         "k=1 s\ny\n",
-         {{0, 1}},
-         {{4, 5}},
-         f + "@@ -1,2 +1,2 @@\n ##=1 ##\n-x\n+y\n",
-         DiffWritten::Masked},
-        {"a range over two lines hides in each, the line breaks stay",
-         "a\n",
-         "p=xx\nyy\nz\n",
-         {},
-         {{2, 7}},
-         f + "@@ -1 +1,3 @@\n-a\n+p=##\n+##\n+z\n",
-         DiffWritten::Masked},
-        {"a range of the line break alone",
-         "a\n",
-         "s\n\n",
-         {},
-         {{2, 3}},
-         f + "@@ -1 +1,2 @@\n-a\n+s\n+##\n",
-         DiffWritten::Masked},
-        {"an empty range hides nothing",
-         "a\n",
-         "b\n",
-         {},
-         {{0, 0}},
-         f + "@@ -1 +1 @@\n-a\n+b\n",
+        {"an empty range hides nothing", "a\n", "[]b\n", f + "@@ -1 +1 @@\n-a\n+b\n",
          DiffWritten::Plain},
-        {"a last line without its line break",
-         "a",
-         "xy",
-         {{0, 1}},
-         {{1, 2}},
+        {"a last line without its line break", "[a]", "x[y]",
          f + "@@ -1 +1 @@\n-##\n\\ No newline at end of file\n+x##\n\\ No newline at end of file\n",
          DiffWritten::Masked},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         FixedMask mask;
-        mask.before = c.hiddenBefore;
-        mask.after = c.hiddenAfter;
+        const QByteArray before = Unmarked(c.before, &mask.before);
         ByteArraySink out;
-        EXPECT_EQ(WriteFileDiff("a", &c.before, c.after, out, &mask), c.written);
+        EXPECT_EQ(WriteFileDiff("a", &before, Unmarked(c.after, &mask.after), out, &mask),
+                  c.written);
         EXPECT_EQ(out.bytes().toStdString(), c.diff);
     }
 }

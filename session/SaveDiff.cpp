@@ -12,50 +12,6 @@
 
 namespace {
 
-// Hands what it is given to the report as it comes.
-class ReportSink final : public ByteSink {
-  public:
-    explicit ReportSink(const SaveDiff::Report& report) : mReport(report) {}
-    bool Append(const char* data, std::size_t size) override {
-        mReport(QByteArray(data, qsizetype(size)));
-        return true;
-    }
-    bool Restart() override { return false; }  // what was reported stays
-
-  private:
-    const SaveDiff::Report& mReport;
-};
-
-// What a diff of the settings file hides: where each version holds the values of passwords,
-// found in its XML.
-class SettingsDiffMask final : public DiffMask {
-  public:
-    // Fails when the places cannot be found in one of the versions; `before` is null when the
-    // file does not exist yet.
-    Status Find(const Configuration& config, const QString& path, const QByteArray* before,
-                const QByteArray& after) {
-        if (before != nullptr) {
-            if (Status found = PasswordValueRanges(config, *before, path, &mBefore, &mPlaceholder);
-                !found.ok()) {
-                return found;
-            }
-        }
-        return PasswordValueRanges(config, after, path, &mAfter, &mPlaceholder);
-    }
-
-    bool Prepare(const QByteArray&, const QByteArray&, const std::vector<Change>&) override {
-        return true;
-    }
-    const std::vector<ByteRange>& HiddenBefore() const override { return mBefore; }
-    const std::vector<ByteRange>& HiddenAfter() const override { return mAfter; }
-    QByteArray Placeholder() const override { return mPlaceholder; }
-
-  private:
-    std::vector<ByteRange> mBefore;
-    std::vector<ByteRange> mAfter;
-    QByteArray mPlaceholder;
-};
-
 // Whether `patch -p1` writes `path` under that name, run where the paths start from: in the
 // current folder, or in "/" for the absolute paths of an absolute `baseDir`. It skips a name that
 // goes up a folder (".."), and takes an absolute name for one in the folder it runs in, so a diff
@@ -101,16 +57,25 @@ void SaveDiff::Changed(const QString& path, const QByteArray* after) {
     const QByteArray* old = read.ok() ? &before : nullptr;
     std::unique_ptr<DiffMask> mask;
     if (path == mSettingsPath) {
-        auto settings = std::make_unique<SettingsDiffMask>();
-        if (Status found = settings->Find(mConfig, path, old, *after); !found.ok()) {
+        // Where each version of the settings file holds the values of passwords, by its XML.
+        std::vector<ByteRange> hiddenBefore;
+        std::vector<ByteRange> hiddenAfter;
+        QByteArray placeholder;
+        Status found = Status::Ok();
+        if (old != nullptr)
+            found = PasswordValueRanges(mConfig, *old, path, &hiddenBefore, &placeholder);
+        if (found.ok())
+            found = PasswordValueRanges(mConfig, *after, path, &hiddenAfter, &placeholder);
+        if (!found.ok()) {
             cannot(found.message());
             return;
         }
-        mask = std::move(settings);
+        mask = std::make_unique<KnownRangesMask>(std::move(hiddenBefore), std::move(hiddenAfter),
+                                                 std::move(placeholder));
     } else {
         mask = std::make_unique<OutputDiffMask>(outputSecrets);
     }
-    ReportSink report(mReport);
+    FunctionSink report(mReport);
     switch (WriteFileDiff(QFile::encodeName(path), old, *after, report, mask.get())) {
         case DiffWritten::Refused:
             cannot(QCoreApplication::translate(

@@ -29,70 +29,62 @@ QByteArray Hidden(const QByteArray& bytes, const char* config = kConfig) {
     return hidden;
 }
 
-QByteArray Encoded(QStringConverter::Encoding encoding, const QString& text) {
-    QStringEncoder encoder(encoding, QStringConverter::Flag::WriteBom);
-    return encoder.encode(text);
-}
-
 // The content of every element of a password's id is found by its place in the file, whatever
-// the markup around it and the encoding.
+// the markup around it and the encoding. Each row marks the passwords with { and }.
 TEST(PasswordValueRangesTest, FindsThePasswordsByTheirPlaceInAnyEncoding) {
+    const struct {
+        const char* what;
+        QByteArray marked;
+    } cases[] = {
+        {"values as text, an entity and CDATA",
+         "<xml><variable id=\"$(H)\">h</variable><variable id='$(PW)'>{s&amp;<![CDATA[<x>]]>}"
+         "</variable></xml>"},
+        {"markup in comments, instructions and attributes is no element",
+         "<xml><!-- <variable id=\"$(PW)\">c</variable> --><?p <variable>?>"
+         "<variable note=\"a>b\" id=\"$(PW)\">{p}</variable></xml>"},
+        {"nested, and every element of the id, a bare name too",
+         "<xml><variable id=\"$(H)\">1<variable id=\"PW\">{p}</variable>2</variable>"
+         "<variable id=\"$(PW)\"/><g><variable id=\"$(PW)\">{q}</variable></g></xml>"},
+        {"a declaration with an internal subset, a default namespace",
+         "<!DOCTYPE xml [<!ELEMENT variable (#PCDATA)> <!-- ]> -->]>"
+         "<xml xmlns=\"urn:x\"><variable id=\"$(PW)\">{p}</variable></xml>"},
+        // Regression: the diff's context line showed a password stored in ISO-8859-1.
+        {"ISO-8859-1",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml><variable id=\"$(PW)\">"
+         "{g\xe9heim}</variable></xml>"},
+        {"no password in an encoding whose markup cannot be read byte by byte",
+         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(H)\">p</variable>"
+         "</xml>"},
+    };
+    for (const auto& c : cases) {
+        QByteArray expected = c.marked;
+        for (qsizetype open; (open = expected.indexOf('{')) >= 0;)
+            expected.replace(open, expected.indexOf('}', open) + 1 - open, "********");
+        const QByteArray bytes = QByteArray(c.marked).replace('{', "").replace('}', "");
+        EXPECT_EQ(Bytes{Hidden(bytes)}, Bytes{expected}) << c.what;
+    }
     const QString utf16 = QStringLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<xml><variable id=\"$(H)\">h</variable>"
         "<variable id=\"$(PW)\">g\u00e9heim</variable></xml>\n");
     const QString utf16Hidden =
         QString(utf16).replace(QStringLiteral("g\u00e9heim"), QStringLiteral("********"));
-    const struct {
-        const char* what;
-        QByteArray bytes, hidden;
-    } cases[] = {
-        {"values as text, an entity and CDATA",
-         "<xml><variable id=\"$(H)\">h</variable><variable id='$(PW)'>s&amp;<![CDATA[<x>]]>"
-         "</variable></xml>",
-         "<xml><variable id=\"$(H)\">h</variable><variable id='$(PW)'>********</variable></xml>"},
-        {"markup in comments, instructions and attributes is no element",
-         "<xml><!-- <variable id=\"$(PW)\">c</variable> --><?p <variable>?>"
-         "<variable note=\"a>b\" id=\"$(PW)\">p</variable></xml>",
-         "<xml><!-- <variable id=\"$(PW)\">c</variable> --><?p <variable>?>"
-         "<variable note=\"a>b\" id=\"$(PW)\">********</variable></xml>"},
-        {"nested, and every element of the id, a bare name too",
-         "<xml><variable id=\"$(H)\">1<variable id=\"PW\">p</variable>2</variable>"
-         "<variable id=\"$(PW)\"/><g><variable id=\"$(PW)\">q</variable></g></xml>",
-         "<xml><variable id=\"$(H)\">1<variable id=\"PW\">********</variable>2</variable>"
-         "<variable id=\"$(PW)\"/><g><variable id=\"$(PW)\">********</variable></g></xml>"},
-        {"a declaration with an internal subset, a default namespace",
-         "<!DOCTYPE xml [<!ELEMENT variable (#PCDATA)> <!-- ]> -->]>"
-         "<xml xmlns=\"urn:x\"><variable id=\"$(PW)\">p</variable></xml>",
-         "<!DOCTYPE xml [<!ELEMENT variable (#PCDATA)> <!-- ]> -->]>"
-         "<xml xmlns=\"urn:x\"><variable id=\"$(PW)\">********</variable></xml>"},
-        // Regression: the diff's context line showed a password stored in ISO-8859-1.
-        {"ISO-8859-1",
-         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml><variable id=\"$(PW)\">"
-         "g\xe9heim</variable></xml>",
-         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml><variable id=\"$(PW)\">"
-         "********</variable></xml>"},
-        {"UTF-16, little end first", Encoded(QStringConverter::Utf16LE, utf16),
-         Encoded(QStringConverter::Utf16LE, utf16Hidden)},
-        {"UTF-16, big end first", Encoded(QStringConverter::Utf16BE, utf16),
-         Encoded(QStringConverter::Utf16BE, utf16Hidden)},
-        {"an encoding whose markup cannot be read byte by byte, with a password",
-         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(PW)\">p</variable>"
-         "</xml>",
-         "failed: the places of the passwords in it cannot be found: its encoding is not one "
-         "whose markup can be read byte by byte"},
-        {"... and without one",
-         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml>"
-         "<variable id=\"$(H)\">p</variable></xml>",
-         "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(H)\">p</variable>"
-         "</xml>"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Bytes{Hidden(c.bytes)}, Bytes{c.hidden}) << c.what;
+    for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        const auto encoded = [encoding](const QString& text) -> QByteArray {
+            return QStringEncoder(encoding, QStringConverter::Flag::WriteBom).encode(text);
+        };
+        EXPECT_EQ(Bytes{Hidden(encoded(utf16))}, Bytes{encoded(utf16Hidden)})
+            << (encoding == QStringConverter::Utf16LE ? "little end first" : "big end first");
+    }
 }
 
-// A configuration without a password item needs no places, so a file it cannot parse is no
-// failure; with one, it is.
+// A configuration that cannot find the places of its passwords says so: one whose markup cannot
+// be read byte by byte, and one it cannot parse. Without a password item it needs no places, so
+// a file it cannot parse is no failure.
 TEST(PasswordValueRangesTest, ParsesOnlyWhenThereArePasswords) {
+    EXPECT_EQ(Hidden("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(PW)\">p"
+                     "</variable></xml>"),
+              "failed: the places of the passwords in it cannot be found: its encoding is not one "
+              "whose markup can be read byte by byte");
     EXPECT_EQ(Hidden("<xml",
                      "<xml><group><name/><item><name/><varname>$(H)</varname></item>"
                      "</group></xml>"),

@@ -12,7 +12,8 @@ std::string_view View(const QByteArray& bytes) {
 
 }  // namespace
 
-bool SubstitutionReplay::Replay(std::string& window, bool checkTail) {
+bool SubstitutionReplay::Replay(std::string& window, bool checkTail,
+                                std::vector<ByteRange>* secrets) {
     // Passes whose id is absent from the window change nothing, so only the next pass with an id
     // present is run, and a form is looked at only when a pass has made it.
     for (uint32_t from = 0;;) {
@@ -23,22 +24,8 @@ bool SubstitutionReplay::Replay(std::string& window, bool checkTail) {
         if (pass == kNone) {
             return true;
         }
-        ReplaceAll(window, pass);
-        from = pass + 1;
-    }
-}
-
-bool SubstitutionReplay::Replay(std::string& window, bool checkTail,
-                                std::vector<ByteRange>* secrets) {
-    for (uint32_t from = 0;;) {
-        if (checkTail && Dangles(window)) {
-            return false;
-        }
-        const uint32_t pass = NextPass(window, from);
-        if (pass == kNone) {
-            return true;
-        }
-        MoveSecrets(window, pass, secrets);
+        if (secrets != nullptr)
+            MoveSecrets(window, pass, secrets);
         ReplaceAll(window, pass);
         from = pass + 1;
     }

@@ -39,11 +39,9 @@ class SubstitutionReplay {
           mExpansionOf(trie.TerminalCount(), kNone) {}
 
     // Runs the passes on `window`. When `checkTail`, stops and returns false as soon as a form of
-    // the window ends in a proper prefix of an id.
-    bool Replay(std::string& window, bool checkTail);
-    // The same, tracking secrets: `secrets` holds where the window holds a secret, and receives
-    // where its result does.
-    bool Replay(std::string& window, bool checkTail, std::vector<ByteRange>* secrets);
+    // the window ends in a proper prefix of an id. Tracks secrets when `secrets` is given: it
+    // holds where the window holds a secret, and receives where its result does.
+    bool Replay(std::string& window, bool checkTail, std::vector<ByteRange>* secrets = nullptr);
     // Whether some suffix of `text` is a proper prefix of an id.
     bool Dangles(std::string_view text) const;
 

@@ -24,6 +24,17 @@ QStringList ExportTemplateFiles(const Configuration& config,
     return problems;
 }
 
+// A configuration whose one group holds `items`, with the template entries "input>output".
+Configuration Parsed(const QByteArray& items, const QList<QByteArray>& entries) {
+    QByteArray xml = "<xml><group><name/>" + items + "</group><files>";
+    for (QByteArray entry : entries)
+        xml += "<file><input>" + entry.replace('>', "</input><output>") + "</output></file>";
+    Configuration config;
+    EXPECT_TRUE(config.Parse(xml + "</files></xml>", "c.xml").ok());
+    return config;
+}
+const QByteArray kPassword = "<item><name/><type>password</type><varname>$(PW)</varname></item>";
+
 // The values are those of the root's entries, each the text of the first element of its id, and
 // are replaced in that order (so that a value may name a later id) and as UTF-8. Every entry is
 // written in order; one that fails is reported and leaves its output alone, and the export goes on.
@@ -41,13 +52,10 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
     files.FailWriting("conf/x/a.out", "gone");
     files.SetFile("conf/broken.in", "broken $(V) template");
     files.FailReadingMidway("conf/broken.in", "Input/output error");
-    QByteArray xml = "<xml><files>";
-    for (QByteArray entry :
-         {"no.in>m.out", "broken.in>m.out", "one.in>x/a.out", "empty.in>empty.out", "one.in>one.in",
-          "two.in>settings.xml", "two.in>", "two.in>twice.out", "one.in>twice.out"})
-        xml += "<file><input>" + entry.replace('>', "</input><output>") + "</output></file>";
-    Configuration config;
-    ASSERT_TRUE(config.Parse(xml + "</files></xml>", "c.xml").ok());
+    const Configuration config =
+        Parsed("", {"no.in>m.out", "broken.in>m.out", "one.in>x/a.out", "empty.in>empty.out",
+                    "one.in>one.in", "two.in>settings.xml", "two.in>", "two.in>twice.out",
+                    "one.in>twice.out"});
     SettingsDocument settings;
     std::vector<VariableValue> values;
     ASSERT_TRUE(settings.Load(files, "conf/settings.xml").ok());
@@ -74,16 +82,11 @@ TEST(TemplateExportTest, AFailureNamesItsFileOnce) {
     FakeFileSystem files;
     files.SetFile("t.in", "t");
     files.FailWriting("nodir/a.out", "No such file or directory");
-    Configuration config;
-    ASSERT_TRUE(config
-                    .Parse("<xml><files><file><input>no.in</input><output>b.out</output></file>"
-                           "<file><input>t.in</input><output>nodir/a.out</output></file></files>"
-                           "</xml>",
-                           "c.xml")
-                    .ok());
-    EXPECT_EQ(ExportTemplateFiles(config, {}, "s.xml", "", files).join('|'),
-              "no.in could not be found\nNo such file or directory|"
-              "nodir/a.out could not be written\nNo such file or directory");
+    EXPECT_EQ(
+        ExportTemplateFiles(Parsed("", {"no.in>b.out", "t.in>nodir/a.out"}), {}, "s.xml", "", files)
+            .join('|'),
+        "no.in could not be found\nNo such file or directory|"
+        "nodir/a.out could not be written\nNo such file or directory");
 }
 
 // The tokens no value replaced, as "<token>:<line> ", when `text` comes `piece` bytes at a time
@@ -131,35 +134,20 @@ TEST(TemplateExportTest, TellsNoTokenThatHoldsPartOfAPassword) {
     for (const qsizetype piece : {1, 2, 3, 4096})
         EXPECT_EQ(Leftovers(text, piece, secrets).toStdString(), "$(Sec-9):1 $(B):1 ") << piece;
 
-    Configuration config;
-    ASSERT_TRUE(config
-                    .Parse("<xml><group><name/><item><name/><type>password</type>"
-                           "<varname>$(PW)</varname></item></group><files><file><input>t.in"
-                           "</input><output>out</output></file></files></xml>",
-                           "c.xml")
-                    .ok());
     FakeFileSystem files;
     files.SetFile("t.in", "pw=$(PW)\nother $(Other)\n");
     QStringList warnings;
-    EXPECT_TRUE(
-        ExportTemplateFiles(config, {{"$(PW)", "x$(Sec-9)y"}}, "s.xml", "", files, &warnings)
-            .isEmpty());
+    EXPECT_TRUE(ExportTemplateFiles(Parsed(kPassword, {"t.in>out"}), {{"$(PW)", "x$(Sec-9)y"}},
+                                    "s.xml", "", files, &warnings)
+                    .isEmpty());
     EXPECT_EQ(warnings, QStringList{"out:2: $(Other) has no value"});
 }
 
 // The export tells where each output holds a password's value, also where a later entry takes an
 // output that this save makes for its template: that output's passwords stay passwords.
 TEST(TemplateExportTest, TellsWhereEachOutputHoldsPasswords) {
-    Configuration config;
-    ASSERT_TRUE(config
-                    .Parse("<xml><group><name/><item><name/><type>password</type>"
-                           "<varname>$(PW)</varname></item><item><name/><varname>$(H)</varname>"
-                           "</item></group><files>"
-                           "<file><input>t.in</input><output>a.out</output></file>"
-                           "<file><input>a.out</input><output>b.out</output></file>"
-                           "<file><input>a.out</input><output>c.out</output></file></files></xml>",
-                           "c.xml")
-                    .ok());
+    const Configuration config = Parsed(kPassword + "<item><name/><varname>$(H)</varname></item>",
+                                        {"t.in>a.out", "a.out>b.out", "a.out>c.out"});
     FakeFileSystem files;
     files.SetFile("t.in", "h=$(H) pw=$(PW)\n");
     QStringList told;
@@ -196,10 +184,7 @@ TEST(TemplateExportTest, ListsTheFirstHundredTokensOfAnOutputAndCountsTheRest) {
         {"others counted at every occurrence", tokens(0, 1234) + tokens(200, 201), 101,
          "out: ... and 1,135 more without a value"},
     };
-    Configuration config;
-    const char kOneEntry[] =
-        "<xml><files><file><input>t.in</input><output>out</output></file></files></xml>";
-    ASSERT_TRUE(config.Parse(kOneEntry, "c.xml").ok());
+    const Configuration config = Parsed("", {"t.in>out"});
     for (const auto& c : cases) {
         FakeFileSystem files;
         files.SetFile("t.in", c.text);

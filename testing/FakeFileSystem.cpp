@@ -50,24 +50,8 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     return identity ? Identify(path, identity) : Status::Ok();
 }
 
-Status FakeFileSystem::OpenTrustedFile(const QString& path, qint64 maxBytes,
-                                       std::unique_ptr<ByteSource>* source) {
-    if (Status trusted = CheckWriteTarget(path); !trusted.ok())
-        return trusted;
-    return OpenFile(path, maxBytes, source);
-}
-
-Status FakeFileSystem::CheckWriteTarget(const QString& path) {
-    const QString reason = mDistrusted.value(path);
-    return reason.isEmpty() ? Status::Ok() : Status::Untrusted(path, reason);
-}
-
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
                                      NewFileAccess) {
-    if (Status trusted = CheckWriteTarget(path); !trusted.ok()) {
-        ++mWriteCounts[path];
-        return trusted;
-    }
     if (const QString failure = mWriteFailures.value(path); !failure.isEmpty()) {
         ++mWriteCounts[path];
         return Failure(path, failure);

@@ -10,19 +10,13 @@
 class FakeWaitClock final : public WaitClock {
   public:
     TimePoint Now() override { return mNow; }
-    void SleepFor(std::chrono::milliseconds duration) override {
-        mNow += duration;
-        ++mPauses;
-    }
+    void SleepFor(std::chrono::milliseconds duration) override { mNow += duration; }
 
     // The time that has passed on this clock since it was made.
     std::chrono::milliseconds Elapsed() const {
         return std::chrono::duration_cast<std::chrono::milliseconds>(mNow - TimePoint());
     }
-    // How often a wait paused.
-    int Pauses() const { return mPauses; }
 
   private:
     TimePoint mNow;
-    int mPauses = 0;
 };
