@@ -42,6 +42,7 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWi
 
     auto* text = new QPlainTextEdit(this);
     text->setObjectName(QStringLiteral("Changes"));
+    text->setAccessibleName(tr("Changes a save would make"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);  // a diff's columns mean something
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

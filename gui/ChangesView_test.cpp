@@ -63,7 +63,9 @@ TEST(ChangesViewTest, ShowsWhatDiffShowsAndSaves) {
         QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
         auto* view = window.findChild<QDialog*>("ChangesView");
         ASSERT_NE(view, nullptr);
-        const QString shown = view->findChild<QPlainTextEdit*>("Changes")->toPlainText();
+        auto* changes = view->findChild<QPlainTextEdit*>("Changes");
+        const QString shown = changes->toPlainText();
+        EXPECT_EQ(changes->accessibleName(), "Changes a save would make");
         EXPECT_EQ(c.field == nullptr ? diff : shown, shown);
         EXPECT_TRUE(shown.contains(c.shows) && !shown.contains("example-secret") &&
                     !shown.contains("n3w-secret"))

@@ -1,11 +1,10 @@
 #include "gui/ChoiceField.h"
 
+#include "gui/ChoiceBox.h"
 #include "schema/ValueRules.h"
 
-#include <QComboBox>
-
 QWidget* ChoiceField::MakeControl(QWidget* page) {
-    mChoice = new QComboBox(page);
+    mChoice = new ChoiceBox(page);
     mChoice->addItems(Rules().options);
     connect(mChoice, &QComboBox::currentIndexChanged, this, &ChoiceField::ValueChanged);
     return mChoice;

@@ -6,11 +6,14 @@
 #include "schema/Configuration.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTabBar>
 
 #include <algorithm>
@@ -22,6 +25,22 @@ using Layout::PxBetween;
 
 // What the label column leaves between the widest label and the fields.
 constexpr int kLabelGap = 8;
+
+// A warning sign that needs no image file: a red disc with a white "!", `size` pixels square.
+QIcon DrawInvalidIcon(int size) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0xd0, 0, 0));
+    painter.drawEllipse(QRectF(1, 1, 14, 14));
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(QRectF(7, 3.5, 2, 6), 1, 1);
+    painter.drawEllipse(QRectF(7, 10.5, 2, 2));
+    return QIcon(pixmap);
+}
 
 }  // namespace
 
@@ -87,14 +106,18 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
         const QSignalBlocker noSwitching(mCategories);
         mCategories->addTab(group.name);
     }
-    mPages.push_back({&group, nullptr, {}, {}, {}});
+    mPages.push_back({&group, nullptr, {}, {}, {}, {}});
     if (!mLabelWidths) {
         QFont bold = QApplication::font("QLabel");
         bold.setBold(true);
         mLabelWidths.emplace(bold);
     }
+    // The blank before "(required)" is as wide as the space between them (AddLabel).
+    const QString required = u' ' + tr("(required)");
     for (const ConfigItem& item : group.items) {
-        mWidestLabel = std::max(mWidestLabel, mLabelWidths->Width(item.label));
+        mWidestLabel =
+            std::max(mWidestLabel,
+                     mLabelWidths->Width(item.rules.required ? item.label + required : item.label));
     }
     KeepWidth(FieldLeft() + Px(Layout::kFieldWidth) + Px(Layout::kPageMargin));
 }
@@ -143,13 +166,11 @@ void FieldPages::BuildPage(Page& page) {
     rows->setColumnStretch(1, 1);
     int row = 0;
     for (const ConfigItem& item : page.group->items) {
-        auto* label = new QLabel(item.label, page.widget);
-        label->setObjectName(LabelControlName(item.id));
-        label->setFixedHeight(Px(Layout::kRowHeight));
+        QLabel* label = AddLabel(item, page, rows, row);
         clsTextbox* field = mMakeField(item, page.widget, label);
         field->Control()->setFixedHeight(Px(Layout::kRowHeight));
+        label->setBuddy(field->Control());
         rows->setRowMinimumHeight(row, PxBetween(Layout::RowTop(row), Layout::RowTop(row + 1)));
-        rows->addWidget(label, row, 0, Qt::AlignTop);
         rows->addWidget(field->Control(), row, 1, Qt::AlignTop);
         page.fields.push_back(field);
         page.labels.push_back(label);
@@ -170,6 +191,32 @@ void FieldPages::BuildPage(Page& page) {
         setTabOrder(page.fields.back()->Control(), mAfterFields[0]);
         setTabOrder(mAfterFields[0], mAfterFields[1]);
     }
+    emit PageBuilt(static_cast<int>(&page - mPages.data()));
+}
+
+QLabel* FieldPages::AddLabel(const ConfigItem& item, Page& page, QGridLayout* rows, int row) {
+    // A label with a buddy reads "&" as the mark of a shortcut key; these labels have none.
+    auto* label = new QLabel(QString(item.label).replace(u'&', QStringLiteral("&&")), page.widget);
+    label->setObjectName(LabelControlName(item.id));
+    label->setFixedHeight(Px(Layout::kRowHeight));
+    QLabel* mark = nullptr;
+    if (item.rules.required) {
+        mark = new QLabel(tr("(required)"), page.widget);
+        mark->setObjectName(label->objectName() + QStringLiteral("Required"));
+        mark->setFixedHeight(Px(Layout::kRowHeight));
+        mark->setForegroundRole(QPalette::PlaceholderText);  // lighter than the label
+        mark->setToolTip(tr("This value must not be empty."));
+        auto* both = new QHBoxLayout;
+        both->setSpacing(label->fontMetrics().horizontalAdvance(u' '));
+        both->addWidget(label);
+        both->addWidget(mark);
+        both->addStretch(1);
+        rows->addLayout(both, row, 0, Qt::AlignTop);
+    } else {
+        rows->addWidget(label, row, 0, Qt::AlignTop);
+    }
+    page.requiredMarks.push_back(mark);
+    return label;
 }
 
 void FieldPages::KeepWidth(int pageWidth) {
@@ -247,6 +294,9 @@ void FieldPages::ShowRows(std::size_t group) {
         page.rowShown[row] = shown;
         page.labels[row]->setVisible(shown);
         page.fields[row]->Control()->setVisible(shown);
+        if (QLabel* mark = page.requiredMarks[row]) {
+            mark->setVisible(shown && page.fields[row]->IsEnabled());
+        }
         // A hidden row takes no room: the rows shown close up.
         const int top = static_cast<int>(row);
         rows->setRowMinimumHeight(
@@ -293,4 +343,32 @@ clsTextbox* FieldPages::FocusedField() const {
         }
     }
     return nullptr;
+}
+
+clsTextbox* FieldPages::BuiltField(int group, int item) const {
+    const Page& page = mPages[static_cast<std::size_t>(group)];
+    return page.widget ? page.fields[static_cast<std::size_t>(item)] : nullptr;
+}
+
+void FieldPages::ShowInvalidCount(int group, int count) {
+    if (count > 0 && mInvalidIcon.isNull()) {
+        mInvalidIcon = DrawInvalidIcon(style()->pixelMetric(QStyle::PM_SmallIconSize));
+    }
+    mCategories->setTabIcon(group, count > 0 ? mInvalidIcon : QIcon());
+    mCategories->setTabToolTip(
+        group,
+        count > 0 ? tr("%n value(s) on this page are not valid.", nullptr, count) : QString());
+}
+
+void FieldPages::ShowItemEnabled(int group, int item, bool enabled, const QString& condition) {
+    const Page& page = mPages[static_cast<std::size_t>(group)];
+    if (!page.widget) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(item);
+    page.fields[index]->ShowEnabled(enabled, condition);
+    // A value that is not checked is not required either.
+    if (QLabel* mark = page.requiredMarks[index]) {
+        mark->setVisible(enabled && page.rowShown[index]);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "gui/LabelWidths.h"
 
+#include <QIcon>
 #include <QWidget>
 
 #include <functional>
@@ -26,6 +27,12 @@ struct ConfigItem;
 // margin, and never get narrower than designed. A page is built when it is first shown, so that
 // the window opens as fast with thousands of fields as with a few. The field that gets the focus
 // is scrolled into view.
+//
+// A label is its field's buddy, which screen readers read as "labelled by"; a required item's
+// label is followed by a lighter "(required)", left out while its field is disabled
+// (ShowItemEnabled: a value that is not checked is not required). A group's tab shows a warning
+// icon, and says in its tooltip (a screen reader's description of the tab) how many values on its
+// page are not valid, while any is; its text stays the group's name.
 class FieldPages : public QWidget {
     Q_OBJECT
   public:
@@ -56,6 +63,21 @@ class FieldPages : public QWidget {
     void ShowOnlyFields(const std::vector<std::vector<bool>>& shown);
     // The field that has the focus, or null.
     clsTextbox* FocusedField() const;
+    // The field of the item at `item` of the group at `group`, or null while its page is not
+    // built.
+    clsTextbox* BuiltField(int group, int item) const;
+
+    // Marks the tab of the group at `group` as holding `count` values that are not valid, or
+    // none. Works for pages not built yet.
+    void ShowInvalidCount(int group, int count);
+    // Enables the field of the item at `item` of the group at `group`, with its label, or greys
+    // them out with `condition` saying what would enable them (clsTextbox::ShowEnabled). Does
+    // nothing while the page is not built: PageBuilt() says when it is.
+    void ShowItemEnabled(int group, int item, bool enabled, const QString& condition);
+
+  signals:
+    // The page of the group at `group` has just been built, every field enabled.
+    void PageBuilt(int group);
 
   private:
     // A group's page: built when first shown, with a field per item of the group.
@@ -63,8 +85,9 @@ class FieldPages : public QWidget {
         const ConfigGroup* group;
         QWidget* widget = nullptr;
         std::vector<clsTextbox*> fields;
-        std::vector<QLabel*> labels;  // by row, as the fields
-        std::vector<bool> rowShown;   // by row: false for a row that ShowOnlyFields hid
+        std::vector<QLabel*> labels;         // by row, as the fields
+        std::vector<bool> rowShown;          // by row: false for a row that ShowOnlyFields hid
+        std::vector<QLabel*> requiredMarks;  // by item; null for an item that is not required
     };
 
     // Where the fields start on every page, in pixels from the page's left edge.
@@ -79,6 +102,8 @@ class FieldPages : public QWidget {
     void SwitchGroup(int step);
     // Keeps the fields at least as wide as designed: no page is narrower than `pageWidth`.
     void KeepWidth(int pageWidth);
+    // Puts the label of `item`, and its "(required)" after it, in the label column at `row`.
+    QLabel* AddLabel(const ConfigItem& item, Page& page, QGridLayout* rows, int row);
     // Scrolls the page shown so that `control` is in view.
     void KeepInView(QWidget* control);
     int ScrollBarExtent() const;
@@ -94,4 +119,5 @@ class FieldPages : public QWidget {
     int mWidestLabel = 0;
     QWidget* mAfterFields[2] = {nullptr, nullptr};
     std::vector<std::vector<bool>> mShownFields;  // as ShowOnlyFields was given it
+    QIcon mInvalidIcon;                           // drawn when first needed
 };

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QTabBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -36,10 +37,11 @@ QByteArray Item(const QString& label, const char* name, const char* type = "text
 
 class FieldPagesTest : public ::testing::Test {
   protected:
-    // Opens the window on the groups `groups` (their <group> elements) at its design size.
-    void Open(const QByteArray& groups) {
+    // Opens the window on the groups `groups` (their <group> elements) and the settings
+    // `settings` at its design size.
+    void Open(const QByteArray& groups, const QByteArray& settings = "<xml/>") {
         mFiles.SetFile("config.xml", "<xml>" + groups + "</xml>");
-        mFiles.SetFile("s.xml", "<xml/>");
+        mFiles.SetFile("s.xml", settings);
         mWindow.reset(
             new frmsetup(ParseCommandLine({"/file:s.xml"}), {mDialogs, mFiles, mLauncher}));
         ASSERT_EQ(mWindow->Form_Load(), std::nullopt);
@@ -186,6 +188,41 @@ TEST_F(FieldPagesTest, ScrollsTheFocusedFieldIntoView) {
     for (const char* name : {"eS39", "eS0", "eS25"}) {
         Control(name)->setFocus(Qt::MouseFocusReason);
         EXPECT_TRUE(inView(name)) << name;
+    }
+}
+
+// A tab is marked while a value on its page breaks its rules, from the start and for a page not
+// built yet, and unmarked once the last is put right; its text stays the group's name.
+TEST_F(FieldPagesTest, MarksTheTabsOfPagesWithValuesThatDoNotFit) {
+    const auto number = [](const char* name) {
+        return Item(name, name, "number").replace("</item>", "<max>9</max></item>");
+    };
+    // Each tab as "<text>[!<tooltip>]", ! while it shows its mark.
+    const auto marks = [&] {
+        auto* tabs = qobject_cast<QTabBar*>(Control("Categories"));
+        QStringList shown;
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            shown << tabs->tabText(tab) + (tabs->tabIcon(tab).isNull() ? "" : "!") +
+                         tabs->tabToolTip(tab).remove(" on this page are not valid.");
+        return shown.join(" | ");
+    };
+    Open("<group><name>One</name>" + number("A") + "</group><group><name>Two</name>" + number("B") +
+             number("C") + "</group>",
+         "<xml><variable id='$(C)'>x</variable></xml>");  // before its page is built
+    EXPECT_EQ(marks(), "One | Two!1 value(s)");
+    EXPECT_EQ(mWindow->findChild<QWidget*>("eC"), nullptr);
+    const struct {
+        const char *field, *value, *marks;  // typed into the field, which shows its page
+    } steps[] = {
+        {"eA", "10", "One!1 value(s) | Two!1 value(s)"},
+        {"eB", "10", "One!1 value(s) | Two!2 value(s)"},
+        {"eA", "", "One | Two!2 value(s)"},
+        {"eC", "1", "One | Two!1 value(s)"},
+    };
+    for (const auto& step : steps) {
+        ShowGroup(QByteArray(step.field) == "eA" ? 0 : 1);
+        Control(step.field)->findChild<QLineEdit*>()->setText(step.value);
+        EXPECT_EQ(marks(), step.marks) << step.field << "=" << step.value;
     }
 }
 

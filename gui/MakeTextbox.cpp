@@ -2,6 +2,7 @@
 
 #include "gui/BooleanField.h"
 #include "gui/ChoiceField.h"
+#include "gui/NumberField.h"
 #include "gui/PasswordField.h"
 #include "gui/PathField.h"
 #include "gui/TextField.h"
@@ -18,8 +19,9 @@ std::unique_ptr<clsTextbox> MakeTextbox(const ConfigItem& item, Dialogs& dialogs
         case ValueKind::File:
         case ValueKind::Folder:
             return std::make_unique<PathField>(item, dialogs);
-        case ValueKind::Text:
         case ValueKind::Number:
+            return std::make_unique<NumberField>(item);
+        case ValueKind::Text:
             break;
     }
     return std::make_unique<TextField>(item);

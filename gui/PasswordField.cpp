@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,6 +19,11 @@ void DrawEye(QPainter& painter) {
     painter.drawEllipse(QPointF(8, 8), 2.5, 2.5);
 }
 
+// Shows or hides the value while the line has the focus.
+QKeySequence ToggleKey() {
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H);
+}
+
 void DrawCrossedEye(QPainter& painter) {
     DrawEye(painter);
     painter.drawLine(QPointF(2, 14), QPointF(14, 2));
@@ -28,15 +34,37 @@ void DrawCrossedEye(QPainter& painter) {
 QWidget* PasswordField::MakeControl(QWidget* page) {
     QWidget* control = TextField::MakeControl(page);
     Edit()->setEchoMode(QLineEdit::Password);
-    QAction* show = AddButton("ShowPassword", DrawEye);
-    show->setCheckable(true);
-    show->setText(tr("Show the password"));
-    connect(show, &QAction::toggled, this, [this, show](bool shown) {
+    mShow = AddButton("ShowPassword", DrawEye);
+    mShow->setCheckable(true);
+    mShow->setText(
+        tr("Show the password (%1)").arg(ToggleKey().toString(QKeySequence::NativeText)));
+    mShow->setShortcut(ToggleKey());
+    mShow->setShortcutContext(Qt::WidgetShortcut);
+    connect(mShow, &QAction::toggled, this, [this](bool shown) {
         Edit()->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-        show->setIcon(DrawnIcon(shown ? DrawCrossedEye : DrawEye));
-        show->setText(shown ? tr("Hide the password") : tr("Show the password"));
+        mShow->setIcon(DrawnIcon(shown ? DrawCrossedEye : DrawEye));
+        const QString key = ToggleKey().toString(QKeySequence::NativeText);
+        mShow->setText(shown ? tr("Hide the password (%1)").arg(key)
+                             : tr("Show the password (%1)").arg(key));
     });
     return control;
+}
+
+QMenu* PasswordField::MakeContextMenu() {
+    QMenu* menu = TextField::MakeContextMenu();
+    QAction* toggle =
+        new QAction(mShow->isChecked() ? tr("Hide Password") : tr("Show Password"), menu);
+    toggle->setObjectName(QStringLiteral("TogglePassword"));
+    toggle->setShortcut(ToggleKey());
+    connect(toggle, &QAction::triggered, mShow, &QAction::toggle);
+    menu->insertAction(menu->actions().value(0), toggle);
+    menu->insertSeparator(menu->actions().value(1));
+    return menu;
+}
+
+QString PasswordField::KeysHint() const {
+    return tr("%1 shows or hides the password.")
+        .arg(ToggleKey().toString(QKeySequence::NativeText));
 }
 
 bool PasswordField::IsCut(const QString&) const {

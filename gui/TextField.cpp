@@ -28,13 +28,6 @@ void TextField::ShowText(const QString& text) {
     mEdit->setCursorPosition(0);
 }
 
-void TextField::Replace(const QString& text) {
-    // Through the edit's own undo history rather than setText(), which would clear it.
-    mEdit->selectAll();
-    mEdit->insert(text);
-    mEdit->setCursorPosition(0);
-}
-
 QMenu* TextField::MakeContextMenu() {
     return mEdit->createStandardContextMenu();
 }

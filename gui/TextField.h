@@ -7,23 +7,22 @@ class QIcon;
 class QLineEdit;
 class QPainter;
 
-// A field that edits its value as one line of text: a text or a number. A number is checked, not
-// blocked, so that a loaded value that is no number stays in sight. The base of the fields whose
-// value is typed (PasswordField, PathField).
+// A field that edits its value as one line of text. The base of the fields whose value is typed
+// (PasswordField, PathField).
 class TextField : public clsTextbox {
     Q_OBJECT
   public:
     explicit TextField(const ConfigItem& item) : clsTextbox(item) {}
 
     QString Text() const override;
-    void Replace(const QString& text) override;
 
   protected:
     QWidget* MakeControl(QWidget* page) override;
     void ShowText(const QString& text) override;
-    // The line edit's own menu (undo, cut, copy, ...).
+    // The line edit's own menu (cut, copy, paste, ...).
     QMenu* MakeContextMenu() override;
     bool IsCut(const QString& text) const override;
+    bool IsTyped() const override { return true; }
 
     QLineEdit* Edit() const { return mEdit; }
     // A button at the end of the line named `name`, its picture drawn by `draw`; it takes no

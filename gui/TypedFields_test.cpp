@@ -6,15 +6,19 @@
 #include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -61,6 +65,8 @@ QString Shown(QWidget* control) {
     QString shown = control->metaObject()->className() + QString(' ');
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         shown += edit->text() + (edit->echoMode() == QLineEdit::Normal ? "" : " masked");
+    } else if (auto* number = qobject_cast<QAbstractSpinBox*>(control)) {
+        shown += number->text();
     } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
         const Qt::CheckState state = box->checkState();
         shown += state == Qt::Checked     ? "on"
@@ -110,7 +116,7 @@ class TypedFieldsTest : public ::testing::Test {
         const QString how = action.section(':', 0, 0), what = action.section(':', 1);
         mDialogs.answers = QStringList(what);
         if (how == "type") {
-            qobject_cast<QLineEdit*>(control)->selectAll();
+            QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
             QTest::keyClick(control, Qt::Key_Backspace);
             QTest::keyClicks(control, what);
         } else if (how == "click") {
@@ -152,12 +158,12 @@ TEST_F(TypedFieldsTest, EachKindHasItsControlThatShowsChecksAndStoresTheValue) {
     } cases[] = {
         {"SECRET", nullptr, "QLineEdit hunter2 masked", "", "type:s3cret", "s3cret", ""},
         {"DEBUG", nullptr, "QCheckBox on", "", "click", "no", ""},
-        {"MODE", nullptr, "QComboBox safe of fast safe", "", "pick:fast", "fast", ""},
+        {"MODE", nullptr, "ChoiceBox safe of fast safe", "", "pick:fast", "fast", ""},
         {"LOG", nullptr, "QLineEdit /var/log/app.log", "", "browse:/tmp/o", "/tmp/o", "file"},
         {"DATA", nullptr, "QLineEdit /data", "", "F4:/opt", "/opt", "folder"},
         {"DEBUG", "maybe", "QCheckBox partly maybe invalid", "must be \"yes\" or \"no\"", "click",
          "yes", ""},
-        {"MODE", "turbo", "QComboBox turbo of fast safe turbo invalid",
+        {"MODE", "turbo", "ChoiceBox turbo of fast safe turbo invalid",
          "is not one of \"fast\", \"safe\"", "pick:fast", "fast", ""},
     };
     for (const auto& c : cases) {
@@ -197,14 +203,14 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         ASSERT_EQ(Open(SettingsWith()), std::nullopt);
         QWidget* port = Field("PORT");
         Focus(port);
-        QTest::keyClicks(port, "x");  // at the start, where a loaded value is shown
-        EXPECT_EQ(Shown(port), "QLineEdit x8080 invalid");
+        QTest::keyClicks(port, "9");  // at the start, where a loaded value is shown
+        EXPECT_EQ(Shown(port), "NumberBox 98080 invalid");
         EXPECT_EQ(port->toolTip() + '|' + StatusLine(),
-                  "This value is not a whole number.\n" + help + "|Port: is not a whole number");
+                  "This value must be at most 65535.\n" + help + "|Port: must be at most 65535");
         QTest::keyClick(port, Qt::Key_Backspace);
         EXPECT_EQ(Shown(port) + '|' + port->toolTip() + '|' + StatusLine(),
-                  "QLineEdit 8080|" + help + '|' + help);
-        QTest::keyClicks(port, "x");
+                  "NumberBox 8080|" + help + '|' + help);
+        QTest::keyClicks(port, "9");
         Edit(Field("DATA"), "type:");
         mDialogs.answers = QStringList(c.answer);
         if (mWindow->findChild<QObject*>(c.press))
@@ -212,7 +218,7 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         else
             QTest::keySequence(mWindow.get(), QKeySequence(c.press));
         EXPECT_EQ(mDialogs.messages.join('|'), kRefused +
-                                                   "Server / Port: is not a whole number\n"
+                                                   "Server / Port: must be at most 65535\n"
                                                    "Paths / Data: must not be empty");
         EXPECT_EQ(mDialogs.questions.join('|'), c.questions);
         EXPECT_TRUE(mWindow->isVisible());
@@ -244,17 +250,207 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     const QString problem = "does not match the pattern \"\\S+\"";
     const QString tip = "This value " + problem + ".\nKey of the admin account";
     EXPECT_EQ(everythingShown(), QString(secret.size(), field->displayText().front()) + '|' + tip +
-                                     "|Secret|" + tip + "\n$(SECRET)|" +
+                                     "|Secret|Invalid.\n" + tip +
+                                     "\nCtrl+Shift+H shows or hides the password.\n$(SECRET)|" +
                                      QString(secret.size(), '*') + "|Secret: " + problem);
     Press("Ok");
     EXPECT_EQ(mDialogs.messages.join('|'), kRefused + "Server / Secret: " + problem);
-    QAction* show = field->findChild<QAction*>("ShowPassword");
-    ASSERT_NE(show, nullptr);
-    show->trigger();
+    // Shown by the key, hidden by the context menu.
+    QTest::keySequence(field, QKeySequence("Ctrl+Shift+H"));
     EXPECT_EQ(field->displayText(), secret);
     EXPECT_FALSE(field->toolTip().contains("horse"));
-    show->trigger();
+    emit field->customContextMenuRequested(QPoint(2, 2));
+    std::unique_ptr<QMenu> menu(field->findChild<QMenu*>("FieldMenu"));
+    QAction* hide = menu->findChild<QAction*>("TogglePassword");
+    ASSERT_NE(hide, nullptr);
+    EXPECT_EQ(hide->text(), "Hide Password");
+    hide->trigger();
     EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
+}
+
+// A number steps by one within its bounds, from a value of any size, and refuses a letter
+// typed. A value loaded out of range or no number stays exactly as loaded, marked, until the user
+// changes it; one that fits is saved as loaded, never rewritten as the number it stands for.
+TEST_F(TypedFieldsTest, NumbersStepWithinTheirBoundsAndKeepTheirText) {
+    mFiles.SetFile("config.xml", R"~(<xml><group><name>N</name>
+        <item><name>Port</name><type>number</type><varname>$(PORT)</varname><min>1</min>
+          <max>65535</max></item>
+        <item><name>Size</name><type>number</type><varname>$(SIZE)</varname><min>-5000000000</min>
+          <max>5000000000</max><default>4294967296</default></item></group></xml>)~");
+    const struct {
+        const char *id, *loaded,
+            *keys;          // keys: Up, Down, a letter, "wheel" over a box focused or not
+        const char* shown;  // with " invalid" when marked
+    } cases[] = {
+        {"PORT", "8080", "Up", "8081"},
+        {"PORT", "8080", "Down Down", "8078"},
+        {"PORT", "65535", "Up", "65535"},
+        {"PORT", "70000", "", "70000 invalid"},
+        {"PORT", "70000", "Down", "65535"},
+        {"PORT", "0", "Up", "1"},
+        {"PORT", "8080", "x", "8080"},
+        {"PORT", "abc", "x", "xabc invalid"},
+        {"PORT", "abc", "Up", "1"},
+        {"PORT", "+08080", "", "+08080"},
+        {"PORT", "8080", "wheel", "8081"},
+        {"PORT", "8080", "unfocused-wheel", "8080"},
+        {"SIZE", "4294967296", "Up", "4294967297"},
+        {"SIZE", "", "Down", "4294967296"},
+        {"SIZE", "99999999999999999999", "", "99999999999999999999 invalid"},
+        {"SIZE", "-99999999999999999999", "Up", "-5000000000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1=%2 %3").arg(c.id, c.loaded, c.keys).toStdString());
+        const QString other = QString(c.id) == "PORT" ? "SIZE" : "PORT";
+        ASSERT_EQ(Open(QString("<xml><variable id='$(%1)'>%2</variable><variable id='$(%3)'>1"
+                               "</variable></xml>")
+                           .arg(c.id, c.loaded, other)
+                           .toUtf8()),
+                  std::nullopt);
+        QWidget* box = mWindow->findChild<QWidget*>(QString("e") + c.id);
+        Focus(QString(c.keys) == "unfocused-wheel" ? mWindow->findChild<QWidget*>("e" + other)
+                                                   : box);
+        for (const QString& key : QString(c.keys).split(' ', Qt::SkipEmptyParts)) {
+            if (key.endsWith("wheel")) {
+                QWheelEvent turn(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(),
+                                 QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                 false);
+                QApplication::sendEvent(box, &turn);
+            } else {
+                QTest::keyClick(box, key == "Up"     ? Qt::Key_Up
+                                     : key == "Down" ? Qt::Key_Down
+                                                     : Qt::Key_X);
+            }
+        }
+        EXPECT_EQ(Shown(box), QString("NumberBox ") + c.shown);
+        if (!QString(c.shown).endsWith("invalid")) {
+            Press("Ok");
+            EXPECT_TRUE(Saved().contains(QString(">%1<").arg(c.shown))) << qPrintable(Saved());
+        }
+    }
+}
+
+// A screen reader hears each field by its label, whatever its kind, reads its value (never a
+// password's), follows the label's relation to it, and hears the states Qt has no flag for in the
+// description. A required item's label is followed by "(required)" from the start.
+TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
+    ASSERT_EQ(Open(SettingsWith("MODE", "turbo").replace(">/data<", "><")), std::nullopt);
+    const struct {
+        const char *id, *name;
+        QAccessible::Role role;
+        const char *value, *description;  // description: its first line
+    } cases[] = {
+        {"NAME", "Name", QAccessible::EditableText, "web", "$(NAME)"},
+        {"PORT", "Port", QAccessible::SpinBox, "8080", "The TCP port the server listens on"},
+        {"SECRET", "Secret", QAccessible::EditableText, "", "Key of the admin account"},
+        {"DEBUG", "Debug", QAccessible::CheckBox, "", "$(DEBUG)"},
+        {"MODE", "Mode", QAccessible::ComboBox, "turbo", "Invalid."},
+        {"LOG", "Log file", QAccessible::EditableText, "/var/log/app.log", "$(LOG)"},
+        {"DATA", "Data", QAccessible::EditableText, "", "Required.\nInvalid."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        QWidget* field = Field(c.id);
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(field);
+        EXPECT_EQ(access->text(QAccessible::Name), c.name);
+        EXPECT_EQ(access->role(), c.role);
+        // What AT-SPI reads as the value: the text, where there is one.
+        QAccessibleTextInterface* text = access->textInterface();
+        EXPECT_EQ(text ? text->text(0, text->characterCount()) : access->text(QAccessible::Value),
+                  c.value);
+        EXPECT_TRUE(access->text(QAccessible::Description).startsWith(c.description))
+            << qPrintable(access->text(QAccessible::Description));
+        const auto labels = access->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.front().first->object()->objectName(), QString("lbl") + c.id);
+        const bool required = QString(c.id) == "DATA";
+        EXPECT_EQ(mWindow->findChild<QLabel*>(QString("lbl%1Required").arg(c.id)) != nullptr,
+                  required);
+    }
+}
+
+// An item whose depends are not met is greyed with its label and says what enables it; its value
+// is not checked, neither in the window nor by a save, which keeps it as it is. Checking the box
+// it depends on brings it and its checks back, at once.
+TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
+    mFiles.SetFile("config.xml", R"~(<xml><group><name>Server</name>
+        <item><name>Enable HTTPS</name><type>boolean</type><varname>$(HTTPS)</varname>
+          <on>on</on><off>off</off></item>
+        <item><name>Certificate</name><type>file</type><varname>$(CERT)</varname>
+          <depends>$(HTTPS)</depends><required>true</required><pattern>.*\.pem</pattern></item>
+        </group></xml>)~");
+    ASSERT_EQ(Open("<xml><variable id='$(HTTPS)'>off</variable><variable id='$(CERT)'>c.txt"
+                   "</variable></xml>"),
+              std::nullopt);
+    auto* https = mWindow->findChild<QCheckBox*>("eHTTPS");
+    const auto state = [&] {
+        const auto on = [&](const char* name) {
+            return mWindow->findChild<QWidget*>(name)->isEnabled() ? "enabled" : "greyed";
+        };
+        return QString("%1 %2 %3 %4|%5")
+            .arg(
+                on("eCERT"), on("lblCERT"),
+                mWindow->findChild<QWidget*>("lblCERTRequired")->isVisible() ? "required" : "-",
+                Shown(mWindow->findChild<QWidget*>("eCERT")),
+                mWindow->findChild<QWidget*>("eCERT")->accessibleDescription().section('\n', 0, 0));
+    };
+    const QString greyed = "greyed greyed - QLineEdit c.txt|Enabled while Enable HTTPS is on.";
+    EXPECT_EQ(state(), greyed);
+    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
+    EXPECT_TRUE(mDialogs.messages.isEmpty() && Saved().contains(">c.txt<"));
+    https->click();
+    EXPECT_EQ(state(), "enabled enabled required QLineEdit c.txt invalid|Required.");
+    https->click();
+    EXPECT_EQ(state(), greyed);
+}
+
+// Every change is a step of the window's one history, whatever the field's kind: Ctrl+Z, pressed
+// in any field, takes back the typing in one field, a click, a pick, a path chosen, a reset, as
+// one step, showing the field's page with the focus in it; Ctrl+Shift+Z makes it again. Loading
+// another file forgets the steps.
+TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
+    const struct {
+        const char *id, *actions;     // actions: Edit()'s, a menu item, or keys, by ';'
+        const char *undone, *redone;  // Shown(), and " *" while the caption has it
+    } cases[] = {
+        {"NAME", "type:abc", "QLineEdit web", "QLineEdit abc *"},
+        {"PORT", "type:99", "NumberBox 8080", "NumberBox 99 *"},
+        {"SECRET", "type:pw", "QLineEdit hunter2 masked", "QLineEdit pw masked *"},
+        {"DEBUG", "click", "QCheckBox on", "QCheckBox off *"},
+        {"MODE", "pick:fast", "ChoiceBox safe of fast safe", "ChoiceBox fast of fast safe *"},
+        {"LOG", "browse:/tmp/o", "QLineEdit /var/log/app.log", "QLineEdit /tmp/o *"},
+        {"DATA", "indResetToDefault", "QLineEdit /data", "QLineEdit /srv *"},
+        {"DATA", "indResetAllToDefaults", "QLineEdit /data", "QLineEdit /srv *"},
+        {"NAME", "type:abc;Ctrl+R", "QLineEdit abc *", "QLineEdit web"},
+        {"NAME", "type:abc;indResetAllToSaved", "QLineEdit abc *", "QLineEdit web"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.id, c.actions).toStdString());
+        ASSERT_EQ(Open(SettingsWith()), std::nullopt);
+        QWidget* control = Field(c.id);
+        Focus(control);
+        for (const QString& action : QString(c.actions).split(';')) {
+            if (action.startsWith("ind"))
+                Press(action.toLatin1().constData());
+            else if (action.startsWith("Ctrl"))
+                QTest::keySequence(control, QKeySequence(action));
+            else
+                Edit(control, action);
+        }
+        const auto state = [&] { return Shown(control) + (Caption().endsWith('*') ? " *" : ""); };
+        QWidget* other = Field(QString(c.id) == "LOG" || QString(c.id) == "DATA" ? "NAME" : "LOG");
+        other->setFocus();
+        QTest::keySequence(other, QKeySequence("Ctrl+Z"));
+        EXPECT_EQ(state(), c.undone);
+        EXPECT_EQ(QApplication::focusWidget(), control);
+        EXPECT_EQ(mWindow->findChild<QAction*>("indUndo")->isEnabled(),
+                  QString(c.actions).contains(';'));  // each action one step
+        QTest::keySequence(control, QKeySequence("Ctrl+Shift+Z"));
+        EXPECT_EQ(state(), c.redone);
+    }
+    mDialogs.answers = QStringList(kSettings);
+    Press("IndOpen");
+    EXPECT_FALSE(mWindow->findChild<QAction*>("indUndo")->isEnabled());
 }
 
 // Without its settings file, Yes starts with the defaults as an edit and the first save creates
@@ -283,8 +479,8 @@ TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
         for (const char* id : kIds)
             shown << Shown(Field(id));
         EXPECT_EQ(shown.join(", "),
-                  "QLineEdit , QLineEdit , QLineEdit  masked, QCheckBox partly , "
-                  "QComboBox  of fast safe , QLineEdit , QLineEdit /srv");
+                  "QLineEdit , NumberBox , QLineEdit  masked, QCheckBox partly , "
+                  "ChoiceBox  of fast safe , QLineEdit , QLineEdit /srv");
         Press("Ok");
         EXPECT_EQ(mDialogs.questions.join('|'), c.question);  // no "removed" or "changed"
         EXPECT_FALSE(mWindow->isVisible());

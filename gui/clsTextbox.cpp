@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
@@ -37,6 +38,9 @@ void clsTextbox::SetLabel(QLabel* label) {
     if (mEdited) {
         ShowEditedMark();
     }
+    if (mLabel && !mEnabled) {
+        mLabel->setEnabled(false);
+    }
 }
 
 const QString& clsTextbox::Id() const {
@@ -56,11 +60,7 @@ void clsTextbox::SetText(const QString& text) {
         const QSignalBlocker quiet(mControl);
         ShowText(text);
     }
-    ValueChanged();
-}
-
-void clsTextbox::Replace(const QString& text) {
-    SetText(text);
+    Report(false);
 }
 
 bool clsTextbox::HasDefault() const {
@@ -69,16 +69,39 @@ bool clsTextbox::HasDefault() const {
 
 void clsTextbox::ResetToDefault() {
     if (mItem.rules.defaultValue) {
-        Replace(*mItem.rules.defaultValue);
+        SetText(*mItem.rules.defaultValue);
     }
 }
 
-void clsTextbox::ValueChanged() {
+void clsTextbox::Report(bool typed) {
     ShowValueMarks();
-    emit Changed(Text());
+    emit Changed(Text(), typed);
     if (mControl->hasFocus()) {
         emit Hint(HintText());
     }
+}
+
+void clsTextbox::ShowEnabled(bool enabled, const QString& condition) {
+    if (mEnabled == enabled && (enabled || mCondition == condition)) {
+        return;
+    }
+    mEnabled = enabled;
+    mCondition = enabled ? QString() : condition;
+    const QString tip = enabled ? QString() : tr("Enabled while %1.").arg(condition);
+    mControl->setEnabled(enabled);
+    // A greyed field takes no focus: hovering over it or its label tells what enables it.
+    mControl->setStatusTip(tip);
+    if (mLabel) {
+        mLabel->setEnabled(enabled);
+        mLabel->setToolTip(tip);
+        mLabel->setStatusTip(tip);
+    }
+    ShowValueMarks();
+}
+
+void clsTextbox::SetHistoryActions(QAction* undo, QAction* redo) {
+    mUndo = undo;
+    mRedo = redo;
 }
 
 void clsTextbox::SetEdited(bool edited) {
@@ -104,22 +127,36 @@ void clsTextbox::ShowEditedMark() {
 void clsTextbox::ShowValueMarks() {
     const QString text = Text();
     const bool hadProblem = mProblem.has_value();
-    mProblem = mItem.rules.Problem(text);
+    // The checks of a disabled item are skipped, as a save skips them.
+    mProblem = mEnabled ? mItem.rules.Problem(text) : std::nullopt;
     if (mProblem.has_value() != hadProblem) {
         mControl->setStyleSheet(mProblem ? InvalidStyle(mControl) : QString());
     }
     QStringList tip;
+    if (!mEnabled) {
+        tip.append(tr("Enabled while %1.").arg(mCondition));
+    }
     if (mProblem) {
         tip.append(tr("This value %1.").arg(*mProblem));
     }
     if (!mItem.rules.help.isEmpty()) {
         tip.append(mItem.rules.help);
     }
+    // What a screen reader says after the name: the states first, as Qt has none for them.
     QStringList description = tip;
+    if (mProblem) {
+        description.prepend(tr("Invalid."));
+    }
+    if (mItem.rules.required && mEnabled) {
+        description.prepend(tr("Required."));
+    }
     if (IsCut(text)) {
         tip.append(text);
     }
     mControl->setToolTip(tip.join(u'\n'));
+    if (const QString keys = KeysHint(); !keys.isEmpty()) {
+        description.append(keys);
+    }
     description.append(mItem.id);
     mControl->setAccessibleDescription(description.join(u'\n'));
 }
@@ -140,6 +177,20 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
     QMenu* menu = MakeContextMenu();
     menu->setObjectName(QStringLiteral("FieldMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    // A line's own Undo and Redo give way to the window's, which know every change.
+    for (QAction* own : menu->actions()) {
+        if (own->objectName() == QLatin1String("edit-undo") ||
+            own->objectName() == QLatin1String("edit-redo")) {
+            menu->removeAction(own);
+        }
+    }
+    if (mUndo) {
+        QAction* first = menu->actions().value(0);
+        menu->insertActions(first, {mUndo, mRedo});
+        if (first) {
+            menu->insertSeparator(first);
+        }
+    }
     if (!menu->isEmpty()) {
         menu->addSeparator();
     }
@@ -157,6 +208,13 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
 }
 
 bool clsTextbox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        // Not taken here, Undo and Redo reach the window's shortcuts.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo)) {
+            return true;
+        }
+    }
     if (watched == mControl) {
         if (event->type() == QEvent::Resize) {
             ShowValueMarks();

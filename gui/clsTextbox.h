@@ -5,6 +5,7 @@
 
 #include <optional>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QWidget;
@@ -14,14 +15,18 @@ struct ValueRules;
 // One variable's field: the control that shows its value, made by a class of its own for each
 // kind of value (MakeTextbox picks it), and what every kind shares. The field reports every change
 // of its value, typed, picked or set by the program, through Changed(); a control never changes a
-// value on its own.
+// value on its own. Undo and redo are the window's (ValueHistory): the keys and the context menu
+// of a line reach the window's history, never the line's own.
 //
 // The field's state is shown in one place each, so that a state added later has its place beside
 // them: the edited mark (ShowEditedMark: the value is not the one loaded or last saved; a bold
 // label, and " (changed)" in the names a screen reader reads) and the marks of the value
 // (ShowValueMarks: a value that breaks the item's rules has a red frame, and the reason is in the
-// tooltip, the description and the hint). A password's value is never put in a tooltip nor in a
-// text for screen readers. The context menu puts the saved value or the item's default back.
+// tooltip, the description and the hint; a field that its item's depends disable is greyed, label
+// and all, says what enables it, and its value is not checked). Qt has no accessible state for a
+// required or an invalid value: the description says "Required." and "Invalid." instead. A
+// password's value is never put in a tooltip nor in a text for screen readers. The context menu
+// puts the saved value or the item's default back.
 class clsTextbox : public QObject {
     Q_OBJECT
   public:
@@ -36,11 +41,8 @@ class clsTextbox : public QObject {
     QWidget* Control() const { return mControl; }
     // The value as the settings file stores it.
     virtual QString Text() const = 0;
-    // Shows `text` exactly, whether it fits the rules or not, and reports the change.
+    // Shows `text` exactly, whether it fits the rules or not, and reports the change, not typed.
     void SetText(const QString& text);
-    // Puts `text` (the saved value, or the default) back as an edit; a text field keeps it in its
-    // undo history, so that Ctrl+Z takes it back.
-    virtual void Replace(const QString& text);
     void ResetToDefault();
     bool HasDefault() const;
 
@@ -48,9 +50,17 @@ class clsTextbox : public QObject {
     void SetEdited(bool edited);
     bool IsEdited() const { return mEdited; }
 
+    // Enables the field, or greys it out with its label while the values do not meet its item's
+    // depends; `condition` then says, in words, what would enable it.
+    void ShowEnabled(bool enabled, const QString& condition);
+    bool IsEnabled() const { return mEnabled; }
+    // The window's Undo and Redo, which the context menu offers; both outlive the field.
+    void SetHistoryActions(QAction* undo, QAction* redo);
+
   signals:
-    // The value shown has changed to `text`.
-    void Changed(const QString& text);
+    // The value shown has changed to `text`; `typed` when by typing in a line (or by a number
+    // box's steps), which an undo takes back with the typing before it in the same field.
+    void Changed(const QString& text, bool typed);
     // The user asked for the saved value back (the field's context menu).
     void ResetToSavedRequested();
     // The line to show for the field while it has the focus: what is wrong with the value, or
@@ -72,11 +82,16 @@ class clsTextbox : public QObject {
     // True when `text` does not fit in the control and may be shown: the tooltip then holds it
     // whole. Never true for a secret.
     virtual bool IsCut(const QString& text) const;
+    // What keys of the field do, for screen readers, or empty.
+    virtual QString KeysHint() const { return QString(); }
+    // True when the user types the value: a change of the control is then typing.
+    virtual bool IsTyped() const { return false; }
 
-    // Checks the value anew, marks the control, and reports the change.
-    void ValueChanged();
+    // Checks the value anew, marks the control, and reports the change, made in the control.
+    void ValueChanged() { Report(IsTyped()); }
 
   private:
+    void Report(bool typed);
     bool eventFilter(QObject* watched, QEvent* event) override;
     void ShowEditedMark();
     // Checks the value and shows what is wrong with it in the frame, the tooltip and the
@@ -88,6 +103,10 @@ class clsTextbox : public QObject {
     const ConfigItem& mItem;
     QWidget* mControl = nullptr;  // owned by its page
     QLabel* mLabel = nullptr;     // owned by its page
+    QAction* mUndo = nullptr;     // the window's
+    QAction* mRedo = nullptr;
     bool mEdited = false;
+    bool mEnabled = true;
+    QString mCondition;  // while disabled: what would enable the field
     std::optional<QString> mProblem;
 };

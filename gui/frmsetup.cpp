@@ -5,9 +5,11 @@
 #include "gui/ControlNames.h"
 #include "gui/EditMenu.h"
 #include "gui/FieldPages.h"
+#include "gui/FieldStates.h"
 #include "gui/FindBar.h"
 #include "gui/FirstStart.h"
 #include "gui/MakeTextbox.h"
+#include "gui/ValueHistory.h"
 #include "gui/WarningsReport.h"
 #include "gui/clsTextbox.h"
 #include "gui/xAboutTrvSet.h"
@@ -35,7 +37,7 @@ bool DeclaresRules(const Configuration& config) {
         for (const ConfigItem& item : group.items) {
             const ValueRules& rules = item.rules;
             if (rules.kind != ValueKind::Text || !rules.help.isEmpty() || rules.defaultValue ||
-                rules.required || rules.pattern) {
+                rules.required || rules.pattern || !rules.depends.empty()) {
                 return true;
             }
         }
@@ -64,6 +66,10 @@ frmsetup::~frmsetup() = default;
 
 void frmsetup::BuildControls() {
     mPages = new FieldPages(std::bind_front(&frmsetup::AddField, this));
+    mStates = std::make_unique<FieldStates>(mSession, mPages);
+    connect(mPages, &FieldPages::PageBuilt, this, [this](int group) { mStates->ShowPage(group); });
+    mHistory = new ValueHistory(mSession, *mStates, this);
+    connect(mHistory, &ValueHistory::ValuesChanged, this, &frmsetup::Dirty);
     mFind = new FindBar(mSession, nullptr);
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
     connect(mFind, &FindBar::ShowOnly, mPages, &FieldPages::ShowOnlyFields);
@@ -99,7 +105,7 @@ void frmsetup::BuildControls() {
     addItem(indFile, "IndShowChanges", tr("Show C&hanges..."), QKeySequence(Qt::CTRL | Qt::Key_D),
             &frmsetup::IndShowChanges_Click);
     addItem(indFile, "indExit", tr("E&xit"), QKeySequence(), &frmsetup::indExit_Click);
-    menuBar()->addMenu(new EditMenu(mPages, mFind, this));
+    menuBar()->addMenu(new EditMenu(mPages, mFind, mHistory, this));
     QMenu* indHelp = menuBar()->addMenu(QStringLiteral("&?"));
     indHelp->setObjectName(QStringLiteral("indHelp"));
     addItem(indHelp, "indAboutTrvSet", tr("About Tervo Setup"), QKeySequence(),
@@ -166,6 +172,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     for (const ConfigGroup& group : mConfigDoc.Groups()) {
         AddCategory(group);
     }
+    mStates->UpdateAll();
     Categories_Click();
     return true;
 }
@@ -180,11 +187,14 @@ clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* la
     textbox->SetLabel(label);
     textbox->SetText(*mSession.Values().Find(item.id));
     textbox->SetEdited(mSession.IsEdited(item.id));
+    textbox->SetHistoryActions(mHistory->UndoAction(), mHistory->RedoAction());
     clsTextbox* field = textbox.get();
-    connect(field, &clsTextbox::Changed, this,
-            [this, field](const QString& value) { FieldChanged(field, value); });
+    connect(field, &clsTextbox::Changed, this, [this, field](const QString& value, bool typed) {
+        mHistory->Record(field->Id(), *mSession.Values().Find(field->Id()), value, typed);
+        FieldChanged(field, value);
+    });
     connect(field, &clsTextbox::ResetToSavedRequested, this,
-            [this, field] { field->Replace(*mSession.SavedValue(field->Id())); });
+            [this, field] { field->SetText(*mSession.SavedValue(field->Id())); });
     connect(field, &clsTextbox::Hint, this, &frmsetup::ShowHint);
     mTextboxes.push_back(std::move(textbox));
     return field;
@@ -193,6 +203,7 @@ clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* la
 void frmsetup::FieldChanged(clsTextbox* field, const QString& value) {
     mSession.SetValue(field->Id(), value);
     field->SetEdited(mSession.IsEdited(field->Id()));
+    mStates->Update(field->Id());
     Dirty();
 }
 
@@ -206,6 +217,7 @@ bool frmsetup::LoadSettings(const QString& path) {
         return false;
     }
     ShowValues();
+    mHistory->Clear();  // the steps were another file's
     return true;
 }
 
@@ -238,6 +250,7 @@ bool frmsetup::SaveSettings(const QString& targetPath) {
             return false;
         case SaveResult::Outcome::Reloaded:
             ShowValues();
+            mHistory->Clear();
             return false;
         default:
             break;
@@ -406,6 +419,7 @@ void frmsetup::ShowValues() {
         field->SetText(*mSession.Values().Find(field->Id()));
         field->SetEdited(mSession.IsEdited(field->Id()));
     }
+    mStates->UpdateAll();
     mFind->Refilter();
     Dirty();
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 class FieldPages;
+class FieldStates;
+class ValueHistory;
 class FindBar;
 class QCloseEvent;
 class QLabel;
@@ -103,7 +105,7 @@ class frmsetup : public QMainWindow {
     bool Form_QueryUnload();
     void UpdateCaption();
 
-    // Shows the session's values in the fields built, each marked edited or not.
+    // Shows the session's values in the fields built, each marked edited or not, and their states.
     void ShowValues();
 
     ProgramServices mServices;
@@ -125,6 +127,8 @@ class frmsetup : public QMainWindow {
     QString mCaption;  // the caption last set
 
     FieldPages* mPages = nullptr;
+    std::unique_ptr<FieldStates> mStates;  // the fields' enabled states and the tabs' marks
+    ValueHistory* mHistory = nullptr;      // Edit > Undo and Redo
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;

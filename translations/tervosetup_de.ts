@@ -54,6 +54,10 @@
         <source>&amp;Close</source>
         <translation>S&amp;chließen</translation>
     </message>
+    <message>
+        <source>Changes a save would make</source>
+        <translation>Änderungen, die ein Speichern vornähme</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -269,6 +273,22 @@
         <source>Reset to &amp;Default</source>
         <translation>Auf Standardwert &amp;zurücksetzen</translation>
     </message>
+    <message>
+        <source>Reset &amp;All to Saved</source>
+        <translation>&amp;Alle auf gespeicherte Werte zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Puts back the saved value of every field, as one step.</source>
+        <translation>Setzt jedes Feld auf seinen gespeicherten Wert zurück, in einem Schritt.</translation>
+    </message>
+    <message>
+        <source>Reset All to Defaul&amp;ts</source>
+        <translation>Alle auf S&amp;tandardwerte zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Puts back the default of every field whose item declares one, as one step; the others keep their values.</source>
+        <translation>Setzt jedes Feld, für das ein Standardwert angegeben ist, auf diesen zurück, in einem Schritt; die übrigen behalten ihre Werte.</translation>
+    </message>
 </context>
 <context>
     <name>EditSession</name>
@@ -290,6 +310,31 @@ Ein anderer Benutzer könnte bestimmt haben, was die Konfiguration %2 enthält; 
 Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
         <translation>%1
 Ein anderer Benutzer könnte bestimmt haben, was die Vorlage %2 enthält; daher wird sie nicht gelesen. Es wurde nichts gespeichert.</translation>
+    </message>
+</context>
+<context>
+    <name>FieldPages</name>
+    <message>
+        <source>(required)</source>
+        <translation>(erforderlich)</translation>
+    </message>
+    <message>
+        <source>This value must not be empty.</source>
+        <translation>Dieser Wert darf nicht leer sein.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n value(s) on this page are not valid.</source>
+        <translation>
+            <numerusform>%n Wert auf dieser Seite ist ungültig.</numerusform>
+            <numerusform>%n Werte auf dieser Seite sind ungültig.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>FieldStates</name>
+    <message>
+        <source> and </source>
+        <translation> und </translation>
     </message>
 </context>
 <context>
@@ -493,12 +538,24 @@ Abbrechen: nichts tun.</translation>
 <context>
     <name>PasswordField</name>
     <message>
-        <source>Show the password</source>
+        <source>Show the password (%1)</source>
+        <translation>Passwort anzeigen (%1)</translation>
+    </message>
+    <message>
+        <source>Hide the password (%1)</source>
+        <translation>Passwort verbergen (%1)</translation>
+    </message>
+    <message>
+        <source>Hide Password</source>
+        <translation>Passwort verbergen</translation>
+    </message>
+    <message>
+        <source>Show Password</source>
         <translation>Passwort anzeigen</translation>
     </message>
     <message>
-        <source>Hide the password</source>
-        <translation>Passwort verbergen</translation>
+        <source>%1 shows or hides the password.</source>
+        <translation>%1 zeigt oder verbirgt das Passwort.</translation>
     </message>
 </context>
 <context>
@@ -791,6 +848,17 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     </message>
 </context>
 <context>
+    <name>ValueHistory</name>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Rückgängig</translation>
+    </message>
+    <message>
+        <source>R&amp;edo</source>
+        <translation>&amp;Wiederholen</translation>
+    </message>
+</context>
+<context>
     <name>ValueRules</name>
     <message>
         <source>&lt;required&gt; must be true or false, not %1</source>
@@ -983,6 +1051,18 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>Reset to Default</source>
         <translation>Auf Standardwert zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Enabled while %1.</source>
+        <translation>Aktiv, wenn gilt: %1.</translation>
+    </message>
+    <message>
+        <source>Invalid.</source>
+        <translation>Ungültig.</translation>
+    </message>
+    <message>
+        <source>Required.</source>
+        <translation>Erforderlich.</translation>
     </message>
 </context>
 <context>

@@ -54,6 +54,10 @@
         <source>&amp;Close</source>
         <translation>&amp;Close</translation>
     </message>
+    <message>
+        <source>Changes a save would make</source>
+        <translation>Changes a save would make</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -269,6 +273,22 @@
         <source>Reset to &amp;Default</source>
         <translation>Reset to &amp;Default</translation>
     </message>
+    <message>
+        <source>Reset &amp;All to Saved</source>
+        <translation>Reset &amp;All to Saved</translation>
+    </message>
+    <message>
+        <source>Puts back the saved value of every field, as one step.</source>
+        <translation>Puts back the saved value of every field, as one step.</translation>
+    </message>
+    <message>
+        <source>Reset All to Defaul&amp;ts</source>
+        <translation>Reset All to Defaul&amp;ts</translation>
+    </message>
+    <message>
+        <source>Puts back the default of every field whose item declares one, as one step; the others keep their values.</source>
+        <translation>Puts back the default of every field whose item declares one, as one step; the others keep their values.</translation>
+    </message>
 </context>
 <context>
     <name>EditSession</name>
@@ -290,6 +310,31 @@ Another user could have chosen what the configuration %2 holds, so none of its c
 Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
         <translation>%1
 Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</translation>
+    </message>
+</context>
+<context>
+    <name>FieldPages</name>
+    <message>
+        <source>(required)</source>
+        <translation>(required)</translation>
+    </message>
+    <message>
+        <source>This value must not be empty.</source>
+        <translation>This value must not be empty.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n value(s) on this page are not valid.</source>
+        <translation>
+            <numerusform>%n value on this page is not valid.</numerusform>
+            <numerusform>%n values on this page are not valid.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>FieldStates</name>
+    <message>
+        <source> and </source>
+        <translation> and </translation>
     </message>
 </context>
 <context>
@@ -493,12 +538,24 @@ Cancel: do nothing.</translation>
 <context>
     <name>PasswordField</name>
     <message>
-        <source>Show the password</source>
-        <translation>Show the password</translation>
+        <source>Show the password (%1)</source>
+        <translation>Show the password (%1)</translation>
     </message>
     <message>
-        <source>Hide the password</source>
-        <translation>Hide the password</translation>
+        <source>Hide the password (%1)</source>
+        <translation>Hide the password (%1)</translation>
+    </message>
+    <message>
+        <source>Hide Password</source>
+        <translation>Hide Password</translation>
+    </message>
+    <message>
+        <source>Show Password</source>
+        <translation>Show Password</translation>
+    </message>
+    <message>
+        <source>%1 shows or hides the password.</source>
+        <translation>%1 shows or hides the password.</translation>
     </message>
 </context>
 <context>
@@ -791,6 +848,17 @@ The last lines it wrote to standard error:
     </message>
 </context>
 <context>
+    <name>ValueHistory</name>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>R&amp;edo</source>
+        <translation>R&amp;edo</translation>
+    </message>
+</context>
+<context>
     <name>ValueRules</name>
     <message>
         <source>&lt;required&gt; must be true or false, not %1</source>
@@ -983,6 +1051,18 @@ The last lines it wrote to standard error:
     <message>
         <source>Reset to Default</source>
         <translation>Reset to Default</translation>
+    </message>
+    <message>
+        <source>Enabled while %1.</source>
+        <translation>Enabled while %1.</translation>
+    </message>
+    <message>
+        <source>Invalid.</source>
+        <translation>Invalid.</translation>
+    </message>
+    <message>
+        <source>Required.</source>
+        <translation>Required.</translation>
     </message>
 </context>
 <context>
