@@ -474,6 +474,21 @@ QByteArray InForm(const QByteArray& serialized, bool utf8, const TextForm& origi
 
 }  // namespace
 
+std::vector<XmlNode> XmlNode::ChildElements() const {
+    std::vector<XmlNode> elements;
+    if (IsElement()) {
+        for (xmlNode* child = static_cast<xmlNode*>(mNode)->children; child; child = child->next) {
+            if (child->type == XML_ELEMENT_NODE)
+                elements.push_back(XmlNode(child));
+        }
+    }
+    return elements;
+}
+
+bool XmlNode::IsElementWithoutNamespace() const {
+    return IsElement() && static_cast<xmlNode*>(mNode)->ns == nullptr;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 bool XmlNode::IsElement() const {

@@ -34,6 +34,11 @@ class XmlNode {
     // The first child element called `name` outside any namespace, as the XPath step `name`
     // selects it, or a null node; without compiling an expression, for a loop over thousands.
     XmlNode FirstChildElement(const QString& name) const;
+    // The child elements in any namespace, in document order, as the XPath step `*` selects them;
+    // without compiling an expression.
+    std::vector<XmlNode> ChildElements() const;
+    // Whether the node is an element outside any namespace.
+    bool IsElementWithoutNamespace() const;
     // The element that holds this node; null for the root and for a null node.
     XmlNode Parent() const;
 

@@ -60,6 +60,13 @@ class ConfigurationReader {
     // item never leads back to it. Each is resolved to the id of the item it names, and
     // `dependentIds` gets the items that have one, each after every item it depends on.
     Status ResolveDependencies(std::vector<ConfigGroup>* groups, QStringList* dependentIds) {
+        const auto hasDepends = [](const ConfigGroup& group) {
+            return std::any_of(group.items.cbegin(), group.items.cend(),
+                               [](const ConfigItem& item) { return !item.rules.depends.empty(); });
+        };
+        if (std::none_of(groups->cbegin(), groups->cend(), hasDepends)) {
+            return Status::Ok();
+        }
         QHash<QString, ConfigItem*> byBareName;
         for (ConfigGroup& group : *groups) {
             for (ConfigItem& item : group.items) {
@@ -228,9 +235,7 @@ class ConfigurationReader {
                     !rules.ok()) {
                     return Broken(itemNode, ItemProblem(item, rules.message()));
                 }
-                if (Status s = WarnAboutMisspellings(itemNode, item); !s.ok()) {
-                    return s;
-                }
+                WarnAboutMisspellings(itemNode, item);
                 const QString bareName = BareName(item.id);
                 if (const auto first = bareNameLines.constFind(bareName);
                     first != bareNameLines.cend()) {
@@ -253,14 +258,8 @@ class ConfigurationReader {
     // An element of an item that the format does not know is most likely a misspelt one, and a
     // type close to a kind's name a misspelt kind: the format reads the first as nothing and the
     // second as free text, so the user learns of them only here.
-    Status WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
-        // Every child element, in any namespace: a test of the namespace costs a configuration
-        // of thousands of items more than the rest of its reading, so only an unknown name pays.
-        std::vector<XmlNode> children;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("*"), &children, {}, itemNode);
-            !s.ok()) {
-            return s;
-        }
+    void WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
+        const std::vector<XmlNode> children = itemNode.ChildElements();
         const XmlNode typeElement = itemNode.FirstChildElement(QStringLiteral("type"));
         for (const XmlNode& child : children) {
             const QString name = child.Name();
@@ -279,13 +278,7 @@ class ConfigurationReader {
             if (kItemElements.contains(name)) {
                 continue;
             }
-            XmlNode withoutNamespace;
-            if (Status s = mDocument.SelectSingleNode(QStringLiteral("self::*[namespace-uri()='']"),
-                                                      &withoutNamespace, {}, child);
-                !s.ok()) {
-                return s;
-            }
-            if (withoutNamespace.IsNull()) {
+            if (!child.IsElementWithoutNamespace()) {
                 continue;  // an extension in a namespace of its own, which the format ignores
             }
             const std::optional<QString> meant = LikelyMeant(name, kItemElements);
@@ -297,7 +290,6 @@ class ConfigurationReader {
                                     "Configuration", "<%1> is not a known element of an item")
                                     .arg(name));
         }
-        return Status::Ok();
     }
 
     // Every text node directly inside a varname element declares its text as an id, wherever the
