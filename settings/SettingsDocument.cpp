@@ -39,6 +39,7 @@ void SettingsDocument::Clear() {
     mDocument = XmlDocument();
     mBytes.clear();
     mVariablesWithId.clear();
+    mIds.clear();
     mFirstById.clear();
 }
 
@@ -48,12 +49,14 @@ QString SettingsDocument::IdOf(const XmlNode& variable) {
 
 Status SettingsDocument::Reindex() {
     mFirstById.clear();
+    mIds.clear();
     if (Status s = mDocument.SelectNodes(QStringLiteral("//variable[@id]"), &mVariablesWithId);
         !s.ok()) {
         return s;
     }
     for (const XmlNode& variable : mVariablesWithId) {
         const QString id = IdOf(variable);
+        mIds.append(id);
         if (!mFirstById.contains(id)) {
             mFirstById.insert(id, variable);
         }
@@ -67,8 +70,9 @@ Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {
 
 std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config) const {
     std::vector<VariableValue> values;
-    for (const XmlNode& variable : mVariablesWithId) {
-        const QString id = IdOf(variable);
+    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
+        const XmlNode& variable = mVariablesWithId[i];
+        const QString& id = mIds[qsizetype(i)];
         if (mFirstById.value(id) == variable && config.DeclaresId(id)) {
             values.push_back({id, variable.Text()});
         }
@@ -91,17 +95,17 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
 }
 
 Status SettingsDocument::RepeatedVariables(QStringList* warnings) const {
-    std::vector<XmlNode> variables;
-    if (Status s = RootVariables(&variables); !s.ok()) {
-        return s;
-    }
+    // The entries that count are the root's own: the index holds them among the others.
     QHash<QString, int> firstLines;
-    for (const XmlNode& variable : variables) {
-        const std::optional<QString> id = variable.Attribute(QStringLiteral("id"));
-        if (!id) {
+    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
+        const XmlNode& variable = mVariablesWithId[i];
+        const XmlNode parent = variable.Parent();
+        if (!parent.Parent().IsNull() || !parent.IsElementWithoutNamespace() ||
+            parent.Name() != u"xml") {
             continue;
         }
-        if (const auto first = firstLines.constFind(*id); first != firstLines.cend()) {
+        const QString& id = mIds[qsizetype(i)];
+        if (const auto first = firstLines.constFind(id); first != firstLines.cend()) {
             warnings->append(QStringLiteral("%1:%2: %3")
                                  .arg(mPath)
                                  .arg(variable.Line())
@@ -109,10 +113,10 @@ Status SettingsDocument::RepeatedVariables(QStringList* warnings) const {
                                           "SettingsDocument",
                                           "%1 is listed again; only its first entry, at line %2, "
                                           "counts")
-                                          .arg(*id)
+                                          .arg(id)
                                           .arg(*first)));
         } else {
-            firstLines.insert(*id, variable.Line());
+            firstLines.insert(id, variable.Line());
         }
     }
     return Status::Ok();
@@ -148,6 +152,7 @@ Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
     mChanged = true;
     // The new element comes after every other one in document order.
     mVariablesWithId.push_back(variable);
+    mIds.append(id);
     mFirstById.insert(id, variable);
     return Status::Ok();
 }
@@ -163,10 +168,10 @@ Status SettingsDocument::Contents(QByteArray* bytes) const {
 QString SettingsDocument::IdOfLargestValue() const {
     QString largest;
     qsizetype largestSize = -1;
-    for (const XmlNode& variable : mVariablesWithId) {
-        if (const qsizetype size = variable.Text().size(); size > largestSize) {
+    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
+        if (const qsizetype size = mVariablesWithId[i].Text().size(); size > largestSize) {
             largestSize = size;
-            largest = IdOf(variable);
+            largest = mIds[qsizetype(i)];
         }
     }
     return largest;

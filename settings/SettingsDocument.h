@@ -98,6 +98,7 @@ class SettingsDocument {
     QByteArray mBytes;  // as read
     SettingsVersion mVersion;
     bool mChanged = false;
-    std::vector<XmlNode> mVariablesWithId;
+    std::vector<XmlNode> mVariablesWithId;  // in document order
+    QStringList mIds;                       // the id of each of them
     QHash<QString, XmlNode> mFirstById;
 };
