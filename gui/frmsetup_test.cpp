@@ -6,7 +6,6 @@
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
-#include "testing/QStringPrinter.h"
 #include "testing/ScriptedDialogs.h"
 #include "testing/TextMatchers.h"
 
@@ -32,7 +31,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <ostream>
 
 // Failures show a box as "x,y widthxheight".
@@ -213,36 +211,6 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     EXPECT_EQ(saved.contains("<x/>"), c.disk == kExternal);
 }
 
-// The keys walk the fields of each group in order, those of a page built later too, then the
-// buttons.
-TEST_F(FrmsetupTest, TheKeysReachTheFieldsOfEachGroupInOrder) {
-    // Keys pressed in turn from the tab strip, each walk in the group the one before left; after
-    // each key, where the focus is and which group is shown.
-    const struct {
-        const char *what, *keys, *reached;
-    } walks[] = {
-        {"Ctrl+Tab and Ctrl+PgDown to the next group's first field, Shift or PgUp back",
-         "Ctrl+Tab Ctrl+PgDown Ctrl+Shift+Backtab Ctrl+PgUp Ctrl+PgUp",
-         "eLOGDIR@1 eDBHOST@0 eLOGDIR@1 eDBHOST@0 eLOGDIR@1"},
-        // The fields of the second group are made when it is first shown, after the buttons.
-        {"Tab walks the fields of a group made later, then the buttons", "Tab Tab Tab Tab",
-         "eLOGDIR@1 eTMP@1 Ok@1 Cancel@1"},
-        {"Tab walks the fields of the first group and the buttons, then comes round",
-         "Ctrl+Tab Tab Tab Tab Tab Tab",
-         "eDBHOST@0 eDBPORT@0 Ok@0 Cancel@0 Categories@0 eDBHOST@0"},
-    };
-    for (const auto& walk : walks) {
-        Find("Categories")->setFocus();
-        QStringList reached;
-        for (const QString& key : QString(walk.keys).split(' ')) {
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
-            reached << QApplication::focusWidget()->objectName() + '@' +
-                           Find("Categories")->property("currentIndex").toString();
-        }
-        EXPECT_EQ(reached.join(' '), walk.reached) << walk.what;
-    }
-}
-
 // Another program is saving in the settings file's folder: every way to save shows the wait,
 // naming the folder, and waits with no time limit until the user stops it. Stopped, the save
 // writes nothing, starts no command and shows no error; the window keeps its edits and its "*".
@@ -296,32 +264,6 @@ class EditorWindowTest : public WindowTest {
              "</variable></xml>");
     }
 };
-
-TEST_F(EditorWindowTest, FindGoesThroughTheMatchesOfEveryGroupInTurn) {
-    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+F"));
-    QTest::keyClicks(Find("FindText"), "db");
-    EXPECT_EQ(Text("FindResult"), "4 matches");
-    // Each key, then the field with the focus, the result shown and the group shown.
-    const char* const steps[][2] = {
-        {"Return", "eDBHOST 1 of 4 @0"}, {"F3", "eDBPORT 2 of 4 @0"},
-        {"F3", "eLOGDIR 3 of 4 @1"},     {"F3", "eS39 4 of 4 @2"},
-        {"F3", "eDBHOST 1 of 4 @0"},     {"Shift+F3", "eS39 4 of 4 @2"},
-    };
-    for (const auto& [key, reached] : steps) {
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
-        EXPECT_EQ(QString("%1 %2 @%3")
-                      .arg(QApplication::focusWidget()->objectName(), Text("FindResult"))
-                      .arg(Find<QTabBar>("Categories")->currentIndex()),
-                  reached)
-            << "after " << key;
-    }
-    Find("FindText")->setFocus();
-    QTest::keyClicks(Find("FindText"), "zz");
-    EXPECT_EQ(Text("FindResult") + (Find("FindText")->styleSheet().isEmpty() ? "" : " marked"),
-              "No match marked");
-    QTest::keyClick(Find("FindText"), Qt::Key_Escape);
-    EXPECT_FALSE(Find("FindBar")->isVisible());
-}
 
 // The search box's filters leave out, on every page, those not built yet too, the fields that do
 // not match or are not changed, and the tabs of the groups they leave empty; the rows shown close
