@@ -1,58 +1,108 @@
-// Drives the real main window over an in-memory disk, with scripted dialogs.
+// Drives the real main window over an in-memory disk, with scripted dialogs: the ways through it,
+// finding and telling edited fields, where it places its controls, and the field of each kind.
 #include "gui/frmsetup.h"
 
+#include "gui/Layout.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
 #include "testing/ScriptedDialogs.h"
 #include "testing/TextMatchers.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
+
+// Failures show a box as "x,y widthxheight".
+void PrintTo(const QRect& box, std::ostream* out) {
+    *out << box.x() << ',' << box.y() << ' ' << box.width() << 'x' << box.height();
+}
 
 namespace {
 
-// Qt reads "[*]" in a window title as the place of its modified marker; the caption must show
-// this name as it is.
-const char kSettings[] = "s[*].xml";
-const char kLogDir[] = "/var/log/a/folder/too/deep/for/its/box";
-const CommandLineOptions kOptions = ParseCommandLine({QString("/file:") + kSettings});
+using Layout::Px;
 
-class FrmsetupTest : public ::testing::Test {
+// An item named `label` of the variable $(`name`), of the type `type`, with `more` elements.
+QByteArray Item(const QString& label, const QString& name, const char* type = "text",
+                const char* more = "") {
+    return "<item><name>" + label.toUtf8() + "</name><type>" + type + "</type><varname>$(" +
+           name.toUtf8() + ")</varname>" + more + "</item>";
+}
+
+// An in-memory disk on which, while `busy`, another program is saving in every folder: it says
+// that it waits, as the disk does after a while, then waits until the wait is stopped (a bound
+// only ends a test that would hang).
+class BusyFolders final : public FakeFileSystem {
+  public:
+    Status LockForUpdate(const QString& path, const LockWait& wait,
+                         std::unique_ptr<UpdateLock>* lock) override {
+        if (!busy)
+            return FakeFileSystem::LockForUpdate(path, wait, lock);
+        waitedFor = wait.giveUpAfter;
+        wait.tell(QString("Waiting for %1: another program is saving there...")
+                      .arg(QFileInfo(path).path()));
+        for (int poll = 0; poll < 1000; ++poll) {
+            if (wait.cancelled())
+                return Status::Cancelled("The wait for another program's save was stopped.");
+        }
+        return Status::Error("gave up");
+    }
+    bool busy = false;
+    std::chrono::milliseconds waitedFor{};
+};
+
+class WindowTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        mFiles.SetFile("config.xml", R"~(<xml><group><name>Database</name>
-            <item><name>Host</name><varname>$(DBHOST)</varname></item>
-            <item><name>Port</name><varname>$(DBPORT)</varname></item></group>
-          <group><name>Paths</name><item><name>Folder of every service's log files</name>
-            <varname>LOGDIR</varname></item><item><name>Temp</name><varname>TMP</varname></item>
-          </group>
-          <files><file><input>app.in</input><output>app.out</output></file></files></xml>)~");
-        mFiles.SetFile(kSettings, QString(R"~(<xml><variable id="$(DBHOST)">db1</variable>
-            <variable id="$(DBPORT)">5432</variable><variable id="LOGDIR">%1</variable></xml>)~")
-                                      .arg(kLogDir)
-                                      .toUtf8());
-        mFiles.SetFile("app.in", "host=$(DBHOST) port=$(DBPORT)");
-        mWindow.reset(new frmsetup(kOptions, {mDialogs, mFiles, mLauncher}));
+    // Opens the window, at its design size and active, on the configuration `body` (inside its
+    // <xml>) and the settings file `file` holding `settings`.
+    void Open(const QByteArray& body, const QByteArray& settings = "<xml/>",
+              const QString& file = "s.xml") {
+        mFiles.SetFile("config.xml", "<xml>" + body + "</xml>");
+        mFiles.SetFile(file, settings);
+        mDialogs = ScriptedDialogs();
+        mWindow.reset(
+            new frmsetup(ParseCommandLine({"/file:" + file}), {mDialogs, mFiles, mLauncher}));
         ASSERT_EQ(mWindow->Form_Load(), std::nullopt);
         mWindow->show();
+        QApplication::setActiveWindow(mWindow.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
     }
-    QWidget* Control(const char* name) const {
-        QWidget* control = mWindow->findChild<QWidget*>(name);
-        EXPECT_NE(control, nullptr) << name;
-        return control;
+    template <typename T = QWidget>
+    T* Find(const QString& name) const {
+        T* found = mWindow->findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << qPrintable(name);
+        return found;
     }
-    QString Text(const char* name) const { return Control(name)->property("text").toString(); }
-    void ShowGroup(int index) { Control("Categories")->setProperty("currentIndex", index); }
+    QString Text(const QString& name) const { return Find(name)->property("text").toString(); }
+    // The box of the control `name` in the client area.
+    QRect Box(const QString& name) const {
+        const QWidget* control = Find(name);
+        return QRect(control->mapTo(mWindow->centralWidget(), QPoint()), control->size());
+    }
+    void ShowGroup(int index) {
+        Find<QTabBar>("Categories")->setCurrentIndex(index);
+        QApplication::processEvents();
+    }
     // Triggers a menu action or clicks a button.
     void Press(const char* name) {
         QObject* control = mWindow->findChild<QObject*>(name);
@@ -60,10 +110,33 @@ class FrmsetupTest : public ::testing::Test {
         EXPECT_TRUE(QMetaObject::invokeMethod(control, action ? "trigger" : "click")) << name;
     }
 
-    FakeFileSystem mFiles;
+    BusyFolders mFiles;
     FakeProcessLauncher mLauncher;
     ScriptedDialogs mDialogs;
     std::unique_ptr<frmsetup> mWindow;
+};
+
+// Qt reads "[*]" in a window title as the place of its modified marker; the caption must show
+// this name as it is.
+const char kSettings[] = "s[*].xml";
+const char kLogDir[] = "/var/log/a/folder/too/deep/for/its/box";
+
+class FrmsetupTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        mFiles.SetFile("app.in", "host=$(DBHOST) port=$(DBPORT)");
+        Open(R"~(<group><name>Database</name>
+            <item><name>Host</name><varname>$(DBHOST)</varname></item>
+            <item><name>Port</name><varname>$(DBPORT)</varname></item></group>
+          <group><name>Paths</name><item><name>Folder of every service's log files</name>
+            <varname>LOGDIR</varname></item><item><name>Temp</name><varname>TMP</varname></item>
+          </group><files><file><input>app.in</input><output>app.out</output></file></files>)~",
+             QString(R"~(<xml><variable id="$(DBHOST)">db1</variable>
+            <variable id="$(DBPORT)">5432</variable><variable id="LOGDIR">%1</variable></xml>)~")
+                 .arg(kLogDir)
+                 .toUtf8(),
+             kSettings);
+    }
 };
 
 using Asked = std::vector<std::pair<QString, QString>>;
@@ -110,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, FrmsetupPathTest, ::testing::ValuesIn(kCases),
 
 TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     const Case& c = GetParam();
-    QTest::keyClicks(Control("eDBPORT"), "1");
+    QTest::keyClicks(Find("eDBPORT"), "1");
     if (c.disk == FakeFileSystem::kOutOfMemory)
         mFiles.FailWriting(kSettings, c.disk);
     else if (c.disk)
@@ -126,117 +199,672 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     // LOGDIR's group is shown only now, which is no edit; every file saved holds its value anyway.
     ShowGroup(1);
     EXPECT_EQ(Text("eLOGDIR"), QString(kLogDir));
-    QStringList savedTo;
-    if (mFiles.FileContents(kSettings).contains(">15432<") &&
-        mFiles.FileContents(kSettings).contains(kLogDir))
-        savedTo << kSettings;
+    const QString saved = mFiles.FileContents(kSettings);
+    const bool savedTo = saved.contains(">15432<") && saved.contains(kLogDir);
     EXPECT_EQ(QString("%1 %2 %3=%4 saved:%5")
                   .arg(mWindow->isVisible() ? "open" : "closed",
                        mWindow->windowHandle()->title().section(" - ", 1), Text("eDBHOST"),
-                       Text("eDBPORT"), savedTo.join(',')),
+                       Text("eDBPORT"), savedTo ? kSettings : ""),
               c.outcome);
-    EXPECT_EQ(Bytes{mFiles.FileContents("app.out")},
-              Bytes{savedTo.isEmpty() ? "" : "host=db1 port=15432"});
+    EXPECT_EQ(Bytes{mFiles.FileContents("app.out")}, Bytes{savedTo ? "host=db1 port=15432" : ""});
     // What another program wrote stays, apart from the values saved over it.
-    EXPECT_EQ(mFiles.FileContents(kSettings).contains("<x/>"), c.disk == kExternal);
-}
-
-// Each group's page shows only its labels and fields. A screen reader names a field by its label
-// and describes it by its variable. Enter presses the button that has the focus.
-TEST_F(FrmsetupTest, KeyboardAndScreenReadersReachTheFieldsOfEachGroupInOrder) {
-    QApplication::setActiveWindow(mWindow.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(mWindow.get()));
-    // Keys pressed in turn from the tab strip, each walk in the group the one before left; after
-    // each key, where the focus is and which group is shown.
-    const struct {
-        const char *what, *keys, *reached;
-    } walks[] = {
-        {"Ctrl+Tab and Ctrl+PgDown go on to the first field, with Shift or PgUp back, round the "
-         "ends",
-         "Ctrl+Tab Ctrl+PgDown Ctrl+Shift+Backtab Ctrl+PgUp Ctrl+PgUp",
-         "eLOGDIR@1 eDBHOST@0 eLOGDIR@1 eDBHOST@0 eLOGDIR@1"},
-        // The fields of the second group are made when it is first shown, after the buttons.
-        {"Tab walks the fields of a group made later, then the buttons", "Tab Tab Tab Tab",
-         "eLOGDIR@1 eTMP@1 Ok@1 Cancel@1"},
-        {"Tab walks the fields of the first group and the buttons, then comes round",
-         "Ctrl+Tab Tab Tab Tab Tab Tab",
-         "eDBHOST@0 eDBPORT@0 Ok@0 Cancel@0 Categories@0 eDBHOST@0"},
-    };
-    for (const auto& walk : walks) {
-        Control("Categories")->setFocus();
-        QStringList reached;
-        for (const QString& key : QString(walk.keys).split(' ')) {
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
-            reached << QApplication::focusWidget()->objectName() + '@' +
-                           Control("Categories")->property("currentIndex").toString();
-        }
-        EXPECT_EQ(reached.join(' '), walk.reached) << walk.what;
-    }
-    EXPECT_TRUE(!Control("lblDBPORT")->isHidden() && !Control("lblLOGDIR")->isVisible());
-    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(Control("eLOGDIR"));
-    EXPECT_EQ(access->text(QAccessible::Name) + '|' + access->text(QAccessible::Description),
-              "Folder of every service's log files|LOGDIR");
-    Control("eLOGDIR")->setProperty("text", "x");
-    Control("Ok")->setFocus();
-    QTest::keyClick(Control("Ok"), Qt::Key_Return);
-    EXPECT_FALSE(mWindow->isVisible());
-    EXPECT_THAT(mFiles.FileContents(kSettings).toStdString(), ::testing::HasSubstr(">x<"));
+    EXPECT_EQ(saved.contains("<x/>"), c.disk == kExternal);
 }
 
 // Another program is saving in the settings file's folder: every way to save shows the wait,
 // naming the folder, and waits with no time limit until the user stops it. Stopped, the save
 // writes nothing, starts no command and shows no error; the window keeps its edits and its "*".
-TEST(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveAndStopsWhenCancelled) {
-    // Says that it waits, as the disk does after a while, then waits until the wait is stopped
-    // (a bound only ends a test that would hang).
-    class BusyFolder final : public FakeFileSystem {
-      public:
-        Status LockForUpdate(const QString& path, const LockWait& wait,
-                             std::unique_ptr<UpdateLock>*) override {
-            waitedFor = wait.giveUpAfter;
-            wait.tell(QString("Waiting for %1: another program is saving there...")
-                          .arg(QFileInfo(path).path()));
-            for (int poll = 0; poll < 1000; ++poll) {
-                if (wait.cancelled())
-                    return Status::Cancelled("The wait for another program's save was stopped.");
-            }
-            return Status::Error("gave up");
-        }
-        std::chrono::milliseconds waitedFor{};
-    };
+using FrmsetupLockTest = WindowTest;
+TEST_F(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveAndStopsWhenCancelled) {
     const struct {
         const char *press, *answer;  // answer: to the question before closing
     } ways[] = {{"IndSave", ""}, {"Ok", ""}, {"indExit", "Yes"}};
+    mFiles.SetFile("app.in", "port=$(DBPORT)");
     for (const auto& way : ways) {
         SCOPED_TRACE(way.press);
-        BusyFolder files;
-        files.SetFile("cfg/config.xml", R"~(<xml><group><name>Database</name>
-            <item><name>Port</name><varname>$(DBPORT)</varname></item></group>
-            <command id="before">prepare</command>
-            <files><file><input>app.in</input><output>app.out</output></file></files></xml>)~");
-        files.SetFile("cfg/settings.xml",
-                      R"~(<xml><variable id="$(DBPORT)">5432</variable></xml>)~");
-        files.SetFile("cfg/app.in", "port=$(DBPORT)");
-        ScriptedDialogs dialogs;
-        dialogs.cancelWaits = true;
-        FakeProcessLauncher launcher;
-        frmsetup window(ParseCommandLine({"/conf:cfg/config.xml"}), {dialogs, files, launcher});
-        ASSERT_EQ(window.Form_Load(), std::nullopt);
-        window.show();
-        QTest::keyClicks(window.findChild<QWidget*>("eDBPORT"), "1");
-        dialogs.answers << way.answer;
-        QObject* control = window.findChild<QObject*>(way.press);
-        EXPECT_TRUE(QMetaObject::invokeMethod(
-            control, qobject_cast<QAction*>(control) ? "trigger" : "click"));
-        EXPECT_EQ(dialogs.waits.join('|'), "Waiting for cfg: another program is saving there...");
-        EXPECT_EQ(files.waitedFor, std::chrono::milliseconds::max());
-        EXPECT_EQ(dialogs.messages.join('|'), "");
-        EXPECT_EQ(files.WriteCount("cfg/settings.xml") + files.WriteCount("cfg/app.out"), 0);
-        EXPECT_EQ(launcher.commandLines(), QStringList());
-        EXPECT_TRUE(window.isVisible());
-        EXPECT_EQ(window.Caption(), "Configuration Editor - [cfg/settings.xml]*");
-        EXPECT_EQ(window.findChild<QWidget*>("eDBPORT")->property("text"), "15432");
+        mFiles.busy = false;
+        Open(
+            "<command id='before'>prepare</command><group><name>Database</name>" +
+                Item("Port", "DBPORT") +
+                "</group><files><file><input>app.in</input><output>app.out</output></file></files>",
+            "<xml><variable id='$(DBPORT)'>5432</variable></xml>", "cfg/settings.xml");
+        mFiles.busy = true;
+        mDialogs.cancelWaits = true;
+        mDialogs.answers << way.answer;
+        QTest::keyClicks(Find("eDBPORT"), "1");
+        Press(way.press);
+        EXPECT_EQ(mDialogs.waits.join('|'), "Waiting for cfg: another program is saving there...");
+        EXPECT_EQ(mFiles.waitedFor, std::chrono::milliseconds::max());
+        EXPECT_EQ(mDialogs.messages.join('|'), "");
+        EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml") + mFiles.WriteCount("app.out"), 0);
+        EXPECT_EQ(mLauncher.commandLines(), QStringList());
+        EXPECT_EQ(
+            QString("%1 %2 %3")
+                .arg(mWindow->isVisible() ? "open" : "closed", mWindow->Caption(), Text("eDBPORT")),
+            "open Configuration Editor - [cfg/settings.xml]* 15432");
     }
+}
+
+// Three groups; "db" is in two ids and two helps, on three pages, the last below the window's
+// edge, and only Host has a default.
+class EditorWindowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        QByteArray many;
+        for (int n = 0; n < 40; ++n) {
+            many += Item(QString("Setting number %1").arg(n), QString("S%1").arg(n), "text",
+                         n == 39 ? "<help>the db cache</help>" : "");
+        }
+        Open("<group><name>Database</name>" +
+                 Item("Host", "DBHOST", "text", "<default>localhost</default>") +
+                 Item("Port", "DBPORT") + "</group><group><name>Paths</name>" +
+                 Item("Logs", "LOGDIR", "text", "<help>where the DB logs</help>") +
+                 "</group><group><name>Many</name>" + many + "</group>",
+             "<xml><variable id='$(DBHOST)'>db1</variable><variable id='$(DBPORT)'>5432"
+             "</variable></xml>");
+    }
+};
+
+// The search box's filters leave out, on every page, those not built yet too, the fields that do
+// not match or are not changed, and the tabs of the groups they leave empty; the rows shown close
+// up. Escape shows everything again.
+TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchOrAreChanged) {
+    const QString settings1x = "eS1 eS10 eS11 eS12 eS13 eS14 eS15 eS16 eS17 eS18 eS19";
+    QStringList everySetting;
+    for (int n = 0; n < 40; ++n)
+        everySetting << QString("eS%1").arg(n);
+    // Each step's actions, by ';': "find:<text>" typed over the search text, "group:<index>"
+    // shown, "logs:<text>" set in eLOGDIR, or keys pressed where the focus is.
+    const struct {
+        const char *what, *actions;
+        QString shown;  // the tabs shown | the fields shown on the page shown
+    } steps[] = {
+        {"finding, no filter", "Ctrl+F;find:db", "Database Paths Many | eDBHOST eDBPORT"},
+        {"only matches", "Ctrl+Shift+F", "Database Paths Many | eDBHOST eDBPORT"},
+        {"a page built while filtering", "group:2", "Database Paths Many | eS39"},
+        {"groups that keep none", "find:db c", "Many | eS39"},
+        {"rows far apart", "find:Setting number 1", "Many | " + settings1x},
+        {"and only changed: none", "Ctrl+Shift+M", "|"},
+        {"only changed, without a text: not at their default; the page shown keeps none",
+         "find:", "Database | eDBHOST eDBPORT"},
+        {"Escape: every field", "Escape", "Database Paths Many | eDBHOST eDBPORT"},
+        {"a page filtered before shows every row again", "group:2",
+         "Database Paths Many | " + everySetting.join(' ')},
+        {"changed since the save", "group:1;logs:/x;Ctrl+Shift+M", "Database Paths | eLOGDIR"},
+        {"Ctrl+Tab passes the tabs left out", "Ctrl+Tab", "Database Paths | eDBHOST eDBPORT"},
+    };
+    auto* tabs = Find<QTabBar>("Categories");
+    for (const auto& step : steps) {
+        for (const QString& action : QString(step.actions).split(';')) {
+            const QString what = action.section(':', 1);
+            if (action.startsWith("find:")) {
+                Find<QLineEdit>("FindText")->selectAll();
+                QTest::keyClick(Find("FindText"), Qt::Key_Backspace);
+                QTest::keyClicks(Find("FindText"), what);
+            } else if (action.startsWith("group:")) {
+                tabs->setCurrentIndex(what.toInt());
+            } else if (action.startsWith("logs:")) {
+                Find<QLineEdit>("eLOGDIR")->setText(what);
+            } else {
+                QWidget* focus = QApplication::focusWidget();
+                QTest::keySequence(focus ? focus : mWindow.get(), QKeySequence(action));
+            }
+        }
+        QStringList shown;
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            if (tabs->isTabVisible(tab))
+                shown << tabs->tabText(tab);
+        }
+        shown << "|";
+        for (QWidget* field : Find<QScrollArea>("Pages")->widget()->findChildren<QWidget*>(
+                 QRegularExpression("^e"))) {
+            if (field->isVisible())
+                shown << field->objectName();
+        }
+        EXPECT_EQ(shown.join(' '), step.shown) << "after " << step.what;
+        if (step.shown.endsWith(settings1x)) {
+            QApplication::processEvents();
+            EXPECT_EQ(Find("eS10")->y() - Find("eS1")->y(),
+                      Px(Layout::RowTop(1)) - Px(Layout::RowTop(0)));
+        }
+    }
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "eDBHOST");
+    EXPECT_FALSE(Find<QAction>("indOnlyMatches")->isChecked());
+}
+
+// A field that gets the focus, whichever way, is scrolled into view on a page longer than the
+// window.
+TEST_F(EditorWindowTest, ScrollsTheFocusedFieldIntoView) {
+    ShowGroup(2);
+    const auto inView = [&](const char* name) {
+        const QWidget* view = Find<QScrollArea>("Pages")->viewport();
+        return view->rect().contains(QRect(Find(name)->mapTo(view, QPoint()), Find(name)->size()));
+    };
+    ASSERT_FALSE(inView("eS39"));
+    for (const char* name : {"eS39", "eS0", "eS25"}) {
+        Find(name)->setFocus(Qt::MouseFocusReason);
+        EXPECT_TRUE(inView(name)) << name;
+    }
+}
+
+using FieldPagesTest = WindowTest;
+
+// Labels that fit the room left of the designed field column: every control is where it was
+// designed, but the fields reach to the page's right margin; a larger window gives the fields its
+// width and keeps the buttons at their distance from the bottom right corner.
+TEST_F(FieldPagesTest, PlacesEveryControlAsDesignedAndStretchesTheFields) {
+    Open("<group><name>Server</name>" + Item("Host", "HOST") + Item("Secret", "KEY", "password") +
+         Item("Debug", "DEBUG", "boolean") + Item("Log file", "LOG", "file") + "</group>");
+    const QStringList names = {"HOST", "KEY", "DEBUG", "LOG"};
+    const struct { int wider, taller; } sizes[] = {{0, 0}, {538, 316}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.wider << " x " << size.taller << " px larger");
+        const QSize client = Layout::ClientSize() + QSize(size.wider, size.taller);
+        mWindow->resize(mWindow->size() - mWindow->centralWidget()->size() + client);
+        QApplication::processEvents();
+        ASSERT_EQ(mWindow->centralWidget()->size(), client);
+        EXPECT_EQ(Box("Categories"),
+                  QRect(0, Px(Layout::kTabsTop), client.width(), Px(Layout::kTabsHeight)));
+        for (int row = 0; row < names.size(); ++row) {
+            SCOPED_TRACE(qPrintable(names[row]));
+            const int top = Px(Layout::RowTop(row));
+            EXPECT_EQ(Box("lbl" + names[row]).topLeft(), QPoint(Px(Layout::kLabelLeft), top));
+            EXPECT_EQ(Box('e' + names[row]),
+                      QRect(QPoint(Px(Layout::kFieldLeft), top),
+                            QPoint(client.width() - Px(Layout::kPageMargin) - 1,
+                                   top + Px(Layout::kRowHeight) - 1)));
+        }
+        const auto button = [&](int left) {
+            return QRect(Px(left) + size.wider, Px(Layout::kButtonsTop) + size.taller,
+                         Px(Layout::kButtonWidth), Px(Layout::kButtonHeight));
+        };
+        EXPECT_EQ(Box("Ok"), button(Layout::kOkLeft));
+        EXPECT_EQ(Box("Cancel"), button(Layout::kCancelLeft));
+    }
+}
+
+// Every page has the same label column, wide enough for the widest label of the configuration in
+// bold, wherever that label is, and in every script: switching pages or editing a field, which
+// makes its label bold, moves no field and cuts no label. A label longer than the window makes
+// the window's smallest width larger, so that the fields keep their designed width.
+TEST_F(FieldPagesTest, EveryPageSharesOneLabelColumnThatFitsEveryLabelInBold) {
+    const struct {
+        const char* what;
+        QStringList labels;  // on the second page; the first has "Host" and "Port"
+        bool fit;            // every label fits left of the designed field column
+    } cases[] = {
+        {"labels that fit", {"Path", "Temp"}, true},
+        {"kerning pairs", {"AVAVAVAVAVAV To To Wa Wa", "Temp"}, false},
+        {"accents, combining marks and other scripts",
+         {"Größe der Übergänge Cafe\u0301 de\u0301ja\u0300",
+          "Logs \u2013 \u65E5\u672C\u8A9E\u306E\u30E9\u30D9\u30EB \u0391\u03B8\u03AE\u03BD\u03B1"},
+         false},
+        {"a label longer than the window", {QString(90, u'W'), "Temp"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open("<group><name>Database</name>" + Item("Host", "HOST") + Item("Port", "PORT") +
+             "</group><group><name>Paths</name>" + Item(c.labels[0], "P0") +
+             Item(c.labels[1], "P1") + "</group>");
+        mWindow->resize(mWindow->minimumSize());
+        QApplication::processEvents();
+        const int fieldLeft = Box("eHOST").left();
+        EXPECT_GE(fieldLeft, Px(Layout::kFieldLeft));
+        EXPECT_EQ(fieldLeft == Px(Layout::kFieldLeft), c.fit) << "fields start at " << fieldLeft;
+        ShowGroup(1);
+        for (const QString name : {"P0", "P1"}) {
+            SCOPED_TRACE(qPrintable(name));
+            auto* field = Find<QLineEdit>('e' + name);
+            ASSERT_NE(field, nullptr);
+            field->setText("edited");
+            auto* label = Find<QLabel>("lbl" + name);
+            ASSERT_TRUE(label->font().bold());
+            EXPECT_LE(label->x() + label->sizeHint().width(), field->x());
+            EXPECT_EQ(Box(field->objectName()).left(), fieldLeft);
+            EXPECT_GE(field->width(), Px(Layout::kFieldWidth));
+            EXPECT_LE(Box(field->objectName()).right(),
+                      mWindow->centralWidget()->width() - Px(Layout::kPageMargin));
+        }
+    }
+}
+
+// A tab is marked while a value on its page breaks its rules, from the start and for a page not
+// built yet, and unmarked once the last is put right; its text stays the group's name.
+TEST_F(FieldPagesTest, MarksTheTabsOfPagesWithValuesThatDoNotFit) {
+    // Each tab as "<text>[!<tooltip>]", ! while it shows its mark.
+    const auto marks = [&] {
+        auto* tabs = Find<QTabBar>("Categories");
+        QStringList shown;
+        for (int tab = 0; tab < tabs->count(); ++tab)
+            shown << tabs->tabText(tab) + (tabs->tabIcon(tab).isNull() ? "" : "!") +
+                         tabs->tabToolTip(tab).remove(" on this page are not valid.");
+        return shown.join(" | ");
+    };
+    Open("<group><name>One</name>" + Item("A", "A", "number", "<max>9</max>") +
+             "</group><group><name>Two</name>" + Item("B", "B", "number", "<max>9</max>") +
+             Item("C", "C", "number", "<max>9</max>") + "</group>",
+         "<xml><variable id='$(C)'>x</variable></xml>");  // before its page is built
+    EXPECT_EQ(marks(), "One | Two!1 value(s)");
+    EXPECT_EQ(mWindow->findChild<QWidget*>("eC"), nullptr);
+    const struct {
+        const char *field, *value, *marks;  // typed into the field, which shows its page
+    } steps[] = {
+        {"eA", "10", "One!1 value(s) | Two!1 value(s)"},
+        {"eB", "10", "One!1 value(s) | Two!2 value(s)"},
+        {"eA", "", "One | Two!2 value(s)"},
+        {"eC", "1", "One | Two!1 value(s)"},
+    };
+    for (const auto& step : steps) {
+        ShowGroup(QByteArray(step.field) == "eA" ? 0 : 1);
+        Find(step.field)->findChild<QLineEdit*>()->setText(step.value);
+        EXPECT_EQ(marks(), step.marks) << step.field << "=" << step.value;
+    }
+}
+
+// An item of every kind, over two groups, and a command that runs before each save.
+QByteArray TypedItems() {
+    return "<command id='before'>prepare</command><group><name>Server</name>" +
+           Item("Name", "NAME", "text", "<pattern>[a-z]+</pattern>") +
+           Item("Port", "PORT", "number",
+                "<min>1</min><max>65535</max><help>The TCP port the server listens on</help>") +
+           Item("Secret", "SECRET", "password",
+                "<pattern>\\S+</pattern><help>Key of the admin account</help>") +
+           Item("Debug", "DEBUG", "boolean", "<on>yes</on><off>no</off>") +
+           Item("Mode", "MODE", "choice", "<option>fast</option><option>safe</option>") +
+           "</group><group><name>Paths</name>" + Item("Log file", "LOG", "file") +
+           Item("Data", "DATA", "folder", "<required>true</required><default>/srv</default>") +
+           "</group><files><file><input>app.in</input><output>app.out</output></file></files>";
+}
+const char* const kIds[] = {"NAME", "PORT", "SECRET", "DEBUG", "MODE", "LOG", "DATA"};
+// A value of each item that fits its rules, in the order of kIds.
+const char* const kValues[] = {"web",  "8080", "hunter2", "yes", "safe", "/var/log/app.log",
+                               "/data"};
+const QString kRefused = "Nothing was saved. These values are not valid:\n\n";
+
+// The settings file with each value of kValues, but `value` for the variable `id`.
+QByteArray SettingsWith(const QString& id = "", const QString& value = "") {
+    QString text = "<xml>";
+    for (int i = 0; i < 7; ++i)
+        text += QString("<variable id=\"$(%1)\">%2</variable>")
+                    .arg(kIds[i], kIds[i] == id ? value : QString(kValues[i]));
+    return (text + "</xml>").toUtf8();
+}
+
+// What a control shows, in words, and "invalid" when it is marked so.
+QString Shown(QWidget* control) {
+    QString shown = control->metaObject()->className() + QString(' ');
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        shown += edit->text() + (edit->echoMode() == QLineEdit::Normal ? "" : " masked");
+    } else if (auto* number = qobject_cast<QAbstractSpinBox*>(control)) {
+        shown += number->text();
+    } else if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        const Qt::CheckState state = box->checkState();
+        shown += state == Qt::Checked     ? "on"
+                 : state == Qt::Unchecked ? "off"
+                                          : "partly " + box->text();
+    } else if (auto* list = qobject_cast<QComboBox*>(control)) {
+        shown += list->currentText() + " of";
+        for (int i = 0; i < list->count(); ++i)
+            shown += ' ' + list->itemText(i);
+    }
+    return shown + (control->styleSheet().isEmpty() ? "" : " invalid");
+}
+
+// The window on the items of every kind, TypedItems(), edited as a user would.
+class TypedFieldsTest : public WindowTest {
+  protected:
+    void SetUp() override { mFiles.SetFile("app.in", "port=$(PORT)"); }
+    void OpenTyped(const QByteArray& settings) { Open(TypedItems(), settings); }
+    // The value control of the variable `bare`, made by showing its group.
+    QWidget* Field(const QString& bare) {
+        ShowGroup(bare == "LOG" || bare == "DATA" ? 1 : 0);
+        return Find('e' + bare);
+    }
+    // Edits as a user would: "type:<text>" over the old text, "click" the box, "pick:<entry>",
+    // "browse:<path>" by the "..." button and "F4:<path>" by the key, picking the path in a dialog.
+    void Edit(QWidget* control, const QString& action) {
+        const QString how = action.section(':', 0, 0), what = action.section(':', 1);
+        mDialogs.answers = QStringList(what);
+        if (how == "type") {
+            QTest::keyClick(control, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(control, Qt::Key_Backspace);
+            QTest::keyClicks(control, what);
+        } else if (how == "click") {
+            qobject_cast<QCheckBox*>(control)->click();
+        } else if (how == "pick") {
+            qobject_cast<QComboBox*>(control)->setCurrentText(what);
+        } else if (how == "browse") {
+            control->findChild<QAction*>("Browse")->trigger();
+        } else {
+            control->setFocus();
+            QTest::keyClick(control, Qt::Key_F4);
+        }
+    }
+    QString StatusLine() const {
+        auto* status = mWindow->findChild<QStatusBar*>();
+        return status ? status->currentMessage() : "(no status bar)";
+    }
+    QString Saved() const { return mFiles.FileContents("s.xml"); }
+};
+
+// Typing marks a field as soon as it breaks its rules and unmarks it once it fits; every way to
+// save is then refused with one message listing each bad value in order, focusing the first.
+TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
+    const struct {
+        const char *press, *answer, *questions;  // press: a control, or keys pressed in the window
+    } cases[] = {
+        {"Ok", "", ""},
+        {"Ctrl+S", "", ""},
+        // Regression guard: no file is asked for when nothing could be saved to it.
+        {"IndSaveAs", "new.xml", ""},
+        {"indExit", "Yes", "Wollen sie die s.xml speichern?"},
+    };
+    const QString help = "The TCP port the server listens on";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.press);
+        OpenTyped(SettingsWith());
+        QWidget* port = Field("PORT");
+        port->setFocus();
+        QTest::keyClicks(port, "9");  // at the start, where a loaded value is shown
+        EXPECT_EQ(Shown(port) + '|' + port->toolTip() + '|' + StatusLine(),
+                  "NumberBox 98080 invalid|This value must be at most 65535.\n" + help +
+                      "|Port: must be at most 65535");
+        QTest::keyClick(port, Qt::Key_Backspace);
+        EXPECT_EQ(Shown(port) + '|' + port->toolTip() + '|' + StatusLine(),
+                  "NumberBox 8080|" + help + '|' + help);
+        QTest::keyClicks(port, "9");
+        Edit(Field("DATA"), "type:");
+        mDialogs.answers = QStringList(c.answer);
+        if (mWindow->findChild<QObject*>(c.press))
+            Press(c.press);
+        else
+            QTest::keySequence(mWindow.get(), QKeySequence(c.press));
+        EXPECT_EQ(mDialogs.messages.join('|'), kRefused +
+                                                   "Server / Port: must be at most 65535\n"
+                                                   "Paths / Data: must not be empty");
+        EXPECT_EQ(mDialogs.questions.join('|'), c.questions);
+        EXPECT_TRUE(mWindow->isVisible());
+        EXPECT_EQ(mWindow->focusWidget(), port);
+        EXPECT_EQ(mFiles.WriteCount("s.xml"), 0);
+        EXPECT_FALSE(mFiles.HasFile("new.xml") || mFiles.HasFile("app.out"));
+        EXPECT_EQ(mLauncher.commandLines(), QStringList());
+    }
+}
+
+// Never in a tooltip, a text for screen readers, the status line or a message, even when it is
+// too long for its box or breaks its rules.
+TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
+    const QString secret = "correct horse battery staple and more";
+    OpenTyped(SettingsWith("SECRET", secret));
+    auto* field = qobject_cast<QLineEdit*>(Field("SECRET"));
+    ASSERT_NE(field, nullptr);
+    field->setFocus();
+    QAccessibleInterface* access = QAccessible::queryAccessibleInterface(field);
+    const auto everythingShown = [&] {
+        return QStringList{field->displayText(),
+                           field->toolTip(),
+                           access->text(QAccessible::Name),
+                           access->text(QAccessible::Description),
+                           access->text(QAccessible::Value),
+                           StatusLine()}
+            .join('|');
+    };
+    const QString problem = "does not match the pattern \"\\S+\"";
+    const QString tip = "This value " + problem + ".\nKey of the admin account";
+    EXPECT_EQ(everythingShown(), QString(secret.size(), field->displayText().front()) + '|' + tip +
+                                     "|Secret|Invalid.\n" + tip +
+                                     "\nCtrl+Shift+H shows or hides the password.\n$(SECRET)|" +
+                                     QString(secret.size(), '*') + "|Secret: " + problem);
+    Press("Ok");
+    EXPECT_EQ(mDialogs.messages.join('|'), kRefused + "Server / Secret: " + problem);
+    // Shown by the key, hidden by the context menu.
+    QTest::keySequence(field, QKeySequence("Ctrl+Shift+H"));
+    EXPECT_EQ(field->displayText(), secret);
+    EXPECT_FALSE(field->toolTip().contains("horse"));
+    emit field->customContextMenuRequested(QPoint(2, 2));
+    std::unique_ptr<QMenu> menu(field->findChild<QMenu*>("FieldMenu"));
+    QAction* hide = menu->findChild<QAction*>("TogglePassword");
+    ASSERT_NE(hide, nullptr);
+    EXPECT_EQ(hide->text(), "Hide Password");
+    hide->trigger();
+    EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
+}
+
+// A number steps by one within its bounds, from a value of any size, and refuses a letter
+// typed. A value loaded out of range or no number stays exactly as loaded, marked, until the user
+// changes it; one that fits is saved as loaded, never rewritten as the number it stands for.
+TEST_F(TypedFieldsTest, NumbersStepWithinTheirBoundsAndKeepTheirText) {
+    const struct {
+        const char *id, *loaded,
+            *keys;          // keys: Up, Down, a letter, "wheel" over a box focused or not
+        const char* shown;  // with " invalid" when marked
+    } cases[] = {
+        {"PORT", "65535", "Up", "65535"},
+        {"PORT", "70000", "", "70000 invalid"},
+        {"PORT", "70000", "Down", "65535"},
+        {"PORT", "8080", "x", "8080"},
+        {"PORT", "abc", "x", "xabc invalid"},
+        {"PORT", "abc", "Up", "1"},
+        {"PORT", "+08080", "", "+08080"},
+        {"PORT", "8080", "wheel", "8081"},
+        {"PORT", "8080", "unfocused-wheel", "8080"},
+        {"SIZE", "4294967296", "Up", "4294967297"},
+        {"SIZE", "99999999999999999999", "", "99999999999999999999 invalid"},
+        {"SIZE", "-99999999999999999999", "Up", "-5000000000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1=%2 %3").arg(c.id, c.loaded, c.keys).toStdString());
+        const QString other = QString(c.id) == "PORT" ? "SIZE" : "PORT";
+        Open("<group><name>N</name>" +
+                 Item("Port", "PORT", "number", "<min>1</min><max>65535</max>") +
+                 Item("Size", "SIZE", "number", "<min>-5000000000</min><max>5000000000</max>") +
+                 "</group>",
+             QString(
+                 "<xml><variable id='$(%1)'>%2</variable><variable id='$(%3)'>1</variable></xml>")
+                 .arg(c.id, c.loaded, other)
+                 .toUtf8());
+        QWidget* box = Find(QString("e") + c.id);
+        (QString(c.keys) == "unfocused-wheel" ? Find("e" + other) : box)->setFocus();
+        for (const QString& key : QString(c.keys).split(' ', Qt::SkipEmptyParts)) {
+            if (key.endsWith("wheel")) {
+                QWheelEvent turn(QPointF(5, 5), box->mapToGlobal(QPointF(5, 5)), QPoint(),
+                                 QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                 false);
+                QApplication::sendEvent(box, &turn);
+            } else {
+                QTest::keyClick(box, key == "Up"     ? Qt::Key_Up
+                                     : key == "Down" ? Qt::Key_Down
+                                                     : Qt::Key_X);
+            }
+        }
+        EXPECT_EQ(Shown(box), QString("NumberBox ") + c.shown);
+        if (!QString(c.shown).endsWith("invalid")) {
+            Press("Ok");
+            EXPECT_TRUE(Saved().contains(QString(">%1<").arg(c.shown))) << qPrintable(Saved());
+        }
+    }
+}
+
+// Each kind gets its control, which shows the loaded value as it is, and marks it when it breaks
+// its rules. A screen reader hears each field by its label, whatever its kind, reads its value
+// (never a password's), follows the label's relation to it, and hears the states Qt has no flag
+// for and the reason in the description. A required item's label is followed by "(required)"
+// from the start.
+TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
+    OpenTyped(SettingsWith("MODE", "turbo").replace(">yes<", ">maybe<").replace(">/data<", "><"));
+    const struct {
+        const char *id, *name;
+        QAccessible::Role role;
+        const char *value, *description;  // description: its first lines
+    } cases[] = {
+        {"NAME", "Name", QAccessible::EditableText, "web", "$(NAME)"},
+        {"PORT", "Port", QAccessible::SpinBox, "8080", "The TCP port the server listens on"},
+        {"SECRET", "Secret", QAccessible::EditableText, "", "Key of the admin account"},
+        {"DEBUG", "Debug", QAccessible::CheckBox, "",
+         "Invalid.\nThis value must be \"yes\" or \"no\"."},
+        {"MODE", "Mode", QAccessible::ComboBox, "turbo",
+         "Invalid.\nThis value is not one of \"fast\", \"safe\"."},
+        {"LOG", "Log file", QAccessible::EditableText, "/var/log/app.log", "$(LOG)"},
+        {"DATA", "Data", QAccessible::EditableText, "", "Required.\nInvalid."},
+    };
+    QStringList shown;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        QWidget* field = Field(c.id);
+        shown << Shown(field);
+        QAccessibleInterface* access = QAccessible::queryAccessibleInterface(field);
+        EXPECT_EQ(access->text(QAccessible::Name), c.name);
+        EXPECT_EQ(access->role(), c.role);
+        // What AT-SPI reads as the value: the text, where there is one.
+        QAccessibleTextInterface* text = access->textInterface();
+        EXPECT_EQ(text ? text->text(0, text->characterCount()) : access->text(QAccessible::Value),
+                  c.value);
+        EXPECT_TRUE(access->text(QAccessible::Description).startsWith(c.description))
+            << qPrintable(access->text(QAccessible::Description));
+        const auto labels = access->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1);
+        EXPECT_EQ(labels.front().first->object()->objectName(), QString("lbl") + c.id);
+        EXPECT_EQ(mWindow->findChild<QLabel*>(QString("lbl%1Required").arg(c.id)) != nullptr,
+                  QString(c.id) == "DATA");
+    }
+    EXPECT_EQ(shown.join(", "),
+              "QLineEdit web, NumberBox 8080, QLineEdit hunter2 masked, "
+              "QCheckBox partly maybe invalid, ChoiceBox turbo of fast safe "
+              "turbo invalid, QLineEdit /var/log/app.log, QLineEdit  invalid");
+    // A click puts a box that was neither on nor off right.
+    Edit(Field("DEBUG"), "click");
+    EXPECT_EQ(Shown(Find("eDEBUG")), "QCheckBox on");
+}
+
+// An item whose depends are not met is greyed with its label and says what enables it; its value
+// is not checked, neither in the window nor by a save, which keeps it as it is. Checking the box
+// it depends on brings it and its checks back, at once.
+TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
+    Open(
+        "<group><name>Server</name>" +
+            Item("Enable HTTPS", "HTTPS", "boolean", "<on>on</on><off>off</off>") +
+            Item(
+                "Certificate", "CERT", "file",
+                "<depends>$(HTTPS)</depends><required>true</required><pattern>.*\\.pem</pattern>") +
+            "</group>",
+        "<xml><variable id='$(HTTPS)'>off</variable><variable id='$(CERT)'>c.txt</variable></xml>");
+    const auto state = [&] {
+        const auto on = [&](const char* name) {
+            return Find(name)->isEnabled() ? "enabled" : "greyed";
+        };
+        return QString("%1 %2 %3 %4|%5")
+            .arg(on("eCERT"), on("lblCERT"),
+                 Find("lblCERTRequired")->isVisible() ? "required" : "-", Shown(Find("eCERT")),
+                 Find("eCERT")->accessibleDescription().section('\n', 0, 0));
+    };
+    const QString greyed = "greyed greyed - QLineEdit c.txt|Enabled while Enable HTTPS is on.";
+    EXPECT_EQ(state(), greyed);
+    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
+    EXPECT_TRUE(mDialogs.messages.isEmpty() && Saved().contains(">c.txt<"));
+    Find<QCheckBox>("eHTTPS")->click();
+    EXPECT_EQ(state(), "enabled enabled required QLineEdit c.txt invalid|Required.");
+    Find<QCheckBox>("eHTTPS")->click();
+    EXPECT_EQ(state(), greyed);
+}
+
+// Every change is a step of the window's one history, whatever the field's kind: Ctrl+Z, pressed
+// in any field, takes back the typing in one field, a click, a pick, a path chosen, a reset, as
+// one step, showing the field's page with the focus in it; Ctrl+Shift+Z makes it again, and a save
+// stores it. Loading another file forgets the steps.
+TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
+    // Each row: the variable | Edit()'s actions, menu items or keys, by ';' | Shown() undone |
+    // redone, with " (changed)" while the label is bold and names the field so, " *" while the
+    // caption has it | the value saved | the dialogs the edit opened.
+    const char* const rows[] = {
+        "NAME|type:abc|QLineEdit web|QLineEdit abc (changed) *|abc|",
+        "PORT|type:99|NumberBox 8080|NumberBox 99 (changed) *|99|",
+        "SECRET|type:pw|QLineEdit hunter2 masked|QLineEdit pw masked (changed) *|pw|",
+        "DEBUG|click|QCheckBox on|QCheckBox off (changed) *|no|",
+        "MODE|pick:fast|ChoiceBox safe of fast safe|ChoiceBox fast of fast safe (changed) *|fast|",
+        "LOG|browse:/tmp/o|QLineEdit /var/log/app.log|QLineEdit /tmp/o (changed) *|/tmp/o|file",
+        "DATA|F4:/opt|QLineEdit /data|QLineEdit /opt (changed) *|/opt|folder",
+        "DATA|indResetToDefault|QLineEdit /data|QLineEdit /srv (changed) *|/srv|",
+        "DATA|indResetAllToDefaults|QLineEdit /data|QLineEdit /srv (changed) *|/srv|",
+        "NAME|type:abc;Ctrl+R|QLineEdit abc (changed) *|QLineEdit web|web|",
+        "NAME|type:abc;indResetAllToSaved|QLineEdit abc (changed) *|QLineEdit web|web|",
+    };
+    for (const char* row : rows) {
+        SCOPED_TRACE(row);
+        const QStringList c = QString(row).split('|');
+        OpenTyped(SettingsWith());
+        QWidget* control = Field(c[0]);
+        control->setFocus();
+        const QStringList actions = c[1].split(';');
+        for (const QString& action : actions) {
+            if (action.startsWith("ind"))
+                Press(action.toLatin1().constData());
+            else if (action.startsWith("Ctrl"))
+                QTest::keySequence(control, QKeySequence(action));
+            else
+                Edit(control, action);
+        }
+        EXPECT_EQ(mDialogs.questions.join('|'), c[5]);
+        const auto state = [&] {
+            const bool bold = Find("lbl" + c[0])->font().bold();
+            const bool named = QAccessible::queryAccessibleInterface(control)
+                                   ->text(QAccessible::Name)
+                                   .endsWith(" (changed)");
+            return Shown(control) +
+                   (bold && named   ? " (changed)"
+                    : bold || named ? " half"
+                                    : "") +
+                   (mWindow->Caption().endsWith('*') ? " *" : "");
+        };
+        QWidget* other = Field(c[0] == "LOG" || c[0] == "DATA" ? "NAME" : "LOG");
+        other->setFocus();
+        QTest::keySequence(other, QKeySequence("Ctrl+Z"));
+        EXPECT_EQ(state(), c[2]);
+        EXPECT_EQ(QApplication::focusWidget(), control);
+        // Each action is one step.
+        EXPECT_EQ(Find<QAction>("indUndo")->isEnabled(), actions.size() > 1);
+        QTest::keySequence(control, QKeySequence("Ctrl+Shift+Z"));
+        EXPECT_EQ(state(), c[3]);
+        QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
+        EXPECT_EQ(state(), Shown(control)) << "after the save";
+        EXPECT_TRUE(Saved().contains(QString("\"$(%1)\">%2<").arg(c[0], c[4])))
+            << qPrintable(Saved());
+    }
+    OpenTyped(SettingsWith());
+    QTest::keyClicks(Field("NAME"), "x");
+    mDialogs.answers = QStringList({"No", "s.xml"});
+    Press("IndOpen");
+    EXPECT_FALSE(Find<QAction>("indUndo")->isEnabled());
+}
+
+// Without its settings file, Yes starts with the defaults as an edit and the first save creates
+// the file; No ends the start as a file that does not load does.
+TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
+    mFiles.SetFile("config.xml", "<xml>" + TypedItems() + "</xml>");
+    for (const QString answer : {"No", "Yes"}) {
+        SCOPED_TRACE(qPrintable(answer));
+        mDialogs = ScriptedDialogs();
+        mDialogs.answers << answer;
+        mWindow.reset(
+            new frmsetup(ParseCommandLine({"/file:s.xml"}), {mDialogs, mFiles, mLauncher}));
+        EXPECT_EQ(mWindow->Form_Load(), answer == "No" ? std::optional<int>(2) : std::nullopt);
+        EXPECT_EQ(mDialogs.questions.join('|'),
+                  "s.xml does not exist. Start with the default "
+                  "values and create it on the first save?");
+    }
+    mWindow->show();
+    EXPECT_EQ(mWindow->Caption(), "Configuration Editor - [s.xml]*");
+    QStringList shown;
+    for (const char* id : kIds)
+        shown << Shown(Field(id));
+    EXPECT_EQ(shown.join(", "),
+              "QLineEdit , NumberBox , QLineEdit  masked, QCheckBox partly , "
+              "ChoiceBox  of fast safe , QLineEdit , QLineEdit /srv");
+    Press("Ok");
+    EXPECT_EQ(mDialogs.questions.size(), 1);  // no "removed" or "changed"
+    EXPECT_FALSE(mWindow->isVisible());
+    // The default is not stored.
+    EXPECT_FALSE(Saved().contains("$(DATA)")) << qPrintable(Saved());
+    EXPECT_EQ(mLauncher.commandLines(), QStringList("prepare"));
 }
 
 }  // namespace
