@@ -2,6 +2,7 @@
 
 #include "schema/Configuration.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -178,9 +179,13 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
     menu->setObjectName(QStringLiteral("FieldMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // A line's own Undo and Redo give way to the window's, which know every change.
+    // Qt names them by their text (its own translation, followed by a tab and the key).
+    const QString ownUndo = QCoreApplication::translate("QLineEdit", "&Undo");
+    const QString ownRedo = QCoreApplication::translate("QLineEdit", "&Redo");
     for (QAction* own : menu->actions()) {
+        const QString text = own->text().section(u'\t', 0, 0);
         if (own->objectName() == QLatin1String("edit-undo") ||
-            own->objectName() == QLatin1String("edit-redo")) {
+            own->objectName() == QLatin1String("edit-redo") || text == ownUndo || text == ownRedo) {
             menu->removeAction(own);
         }
     }

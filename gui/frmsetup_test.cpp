@@ -625,6 +625,11 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     std::unique_ptr<QMenu> menu(field->findChild<QMenu*>("FieldMenu"));
     QAction* hide = menu->findChild<QAction*>("TogglePassword");
     ASSERT_NE(hide, nullptr);
+    // Regression: the line's own Undo and Redo stood beside the window's, which know every change.
+    QStringList entries;
+    for (QAction* action : menu->actions())
+        entries << action->text().section('\t', 0, 0);
+    EXPECT_EQ(entries.filter("Undo").size(), 1) << qPrintable(entries.join('|'));
     EXPECT_EQ(hide->text(), "Hide Password");
     hide->trigger();
     EXPECT_FALSE(everythingShown().contains("horse")) << qPrintable(everythingShown());
