@@ -179,9 +179,11 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
     menu->setObjectName(QStringLiteral("FieldMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // A line's own Undo and Redo give way to the window's, which know every change.
-    // Qt names them by their text (its own translation, followed by a tab and the key).
-    const QString ownUndo = QCoreApplication::translate("QLineEdit", "&Undo");
-    const QString ownRedo = QCoreApplication::translate("QLineEdit", "&Redo");
+    // Qt names them by their text: its own translation, followed by a tab and the key. (Texts
+    // of Qt's catalog, named apart so that they stay out of this program's.)
+    const char* const lineContext = "QLineEdit";
+    const QString ownUndo = QCoreApplication::translate(lineContext, "&Undo");
+    const QString ownRedo = QCoreApplication::translate(lineContext, "&Redo");
     for (QAction* own : menu->actions()) {
         const QString text = own->text().section(u'\t', 0, 0);
         if (own->objectName() == QLatin1String("edit-undo") ||
