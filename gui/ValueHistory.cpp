@@ -65,32 +65,25 @@ void ValueHistory::Record(const QString& id, const QString& before, const QStrin
 }
 
 void ValueHistory::ResetAllToSaved() {
-    std::vector<Change> changes;
-    for (const ConfigGroup& group : mSession.Config().Groups()) {
-        for (const ConfigItem& item : group.items) {
-            if (mSession.IsEdited(item.id)) {
-                changes.push_back(
-                    {item.id, *mSession.Values().Find(item.id), *mSession.SavedValue(item.id)});
-            }
-        }
-    }
-    Make(std::move(changes));
+    MakeAll([this](const ConfigItem& item) { return mSession.SavedValue(item.id); });
 }
 
 void ValueHistory::ResetAllToDefaults() {
+    MakeAll([](const ConfigItem& item) {
+        return item.rules.defaultValue ? &*item.rules.defaultValue : nullptr;
+    });
+}
+
+void ValueHistory::MakeAll(const std::function<const QString*(const ConfigItem&)>& target) {
     std::vector<Change> changes;
     for (const ConfigGroup& group : mSession.Config().Groups()) {
         for (const ConfigItem& item : group.items) {
             const QString& value = *mSession.Values().Find(item.id);
-            if (item.rules.defaultValue && value != *item.rules.defaultValue) {
-                changes.push_back({item.id, value, *item.rules.defaultValue});
+            if (const QString* wanted = target(item); wanted && *wanted != value) {
+                changes.push_back({item.id, value, *wanted});
             }
         }
     }
-    Make(std::move(changes));
-}
-
-void ValueHistory::Make(std::vector<Change> changes) {
     if (!changes.empty()) {
         mStack.push(new Step(*this, std::move(changes), false, false));
     }

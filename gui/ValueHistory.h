@@ -4,9 +4,11 @@
 #include <QString>
 #include <QUndoStack>
 
+#include <functional>
 #include <vector>
 
 class EditSession;
+struct ConfigItem;
 class FieldStates;
 class QAction;
 
@@ -51,8 +53,9 @@ class ValueHistory : public QObject {
         QString before;
         QString after;
     };
-    // Makes `changes` as one step; none makes no step.
-    void Make(std::vector<Change> changes);
+    // Gives every item the value `target` names for it, where that differs from its value now,
+    // as one step; none makes no step.
+    void MakeAll(const std::function<const QString*(const ConfigItem&)>& target);
     // Sets the value of each change to its `before` (undo) or its `after`.
     void Apply(const std::vector<Change>& changes, bool undo);
 
