@@ -4,15 +4,20 @@
 #include <system_error>
 #include <utility>
 
-BackgroundSink::BackgroundSink(ByteSink& out, std::size_t bufferBytes)
-    : mOut(out), mBufferBytes(std::max<std::size_t>(bufferBytes, 1)) {
+BackgroundSink::BackgroundSink(ByteSink& out, std::size_t bufferBytes, BufferMaker makeBuffer)
+    : mOut(out) {
+    // The buffers come first: a thread started before an allocation that fails would be left
+    // joinable as the exception leaves, and that ends the program.
+    bufferBytes = std::max<std::size_t>(bufferBytes, 1);
+    mFilling = makeBuffer(bufferBytes);
+    mPassing = makeBuffer(bufferBytes);
     try {
         mThread = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
-        return;  // the bytes go out directly instead
+        // The bytes go out directly instead, and the buffers are not needed.
+        mFilling = ByteBuffer();
+        mPassing = ByteBuffer();
     }
-    mFilling = ByteBuffer(mBufferBytes);
-    mPassing = ByteBuffer(mBufferBytes);
 }
 
 BackgroundSink::~BackgroundSink() {

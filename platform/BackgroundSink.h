@@ -19,7 +19,13 @@
 // directly, as they come.
 class BackgroundSink final : public ByteSink {
   public:
-    explicit BackgroundSink(ByteSink& out, std::size_t bufferBytes = std::size_t{1} << 20);
+    // Makes one buffer of the given capacity; throws std::bad_alloc when it cannot.
+    using BufferMaker = ByteBuffer (*)(std::size_t capacity);
+    static ByteBuffer MakeBuffer(std::size_t capacity) { return ByteBuffer(capacity); }
+
+    // Throws std::bad_alloc, with no thread left behind, when its buffers cannot be made.
+    explicit BackgroundSink(ByteSink& out, std::size_t bufferBytes = std::size_t{1} << 20,
+                            BufferMaker makeBuffer = MakeBuffer);
     // Finishes first.
     ~BackgroundSink();
     BackgroundSink(const BackgroundSink&) = delete;
@@ -40,7 +46,6 @@ class BackgroundSink final : public ByteSink {
     void Work();
 
     ByteSink& mOut;
-    std::size_t mBufferBytes;
     ByteBuffer mFilling;  // the caller's
     ByteBuffer mPassing;  // the thread's while mBusy
     std::mutex mMutex;

@@ -56,4 +56,22 @@ TEST(BackgroundSinkTest, PassesTheBytesOnInOrderAndReportsFailures) {
     }
 }
 
+// A sink whose buffers cannot be made throws std::bad_alloc, which the export turns into "not
+// enough memory", and leaves no thread behind. Regression: its thread was started first and left
+// joinable, and the program ended in std::terminate.
+TEST(BackgroundSinkTest, ThrowsWithoutAThreadWhenItsBuffersCannotBeMade) {
+    for (const int madeBeforeFailing : {0, 1}) {
+        static int made;  // a plain function pointer cannot capture
+        made = madeBeforeFailing;
+        const auto fails = [](std::size_t capacity) {
+            if (made-- == 0)
+                throw std::bad_alloc();
+            return ByteBuffer(capacity);
+        };
+        Recorder out(INT_MAX, false);
+        EXPECT_THROW(BackgroundSink(out, 16, fails), std::bad_alloc) << madeBeforeFailing;
+        EXPECT_TRUE(out.bytes.isEmpty());
+    }
+}
+
 }  // namespace
