@@ -223,3 +223,13 @@ std::optional<QString> ValueRules::Problem(const QString& value) const {
             return std::nullopt;
     }
 }
+
+bool ValueRules::Matches(const QString& value, const QString& wanted) const {
+    if (kind == ValueKind::Number) {
+        const std::optional<qint64> number = WholeNumber(value);
+        if (number && number == WholeNumber(wanted)) {
+            return true;
+        }
+    }
+    return value == wanted;
+}

@@ -42,8 +42,8 @@ struct ValueRules {
         // The variable it names: as written (trimmed) when Read returns, the id of the item that
         // it addresses once Configuration::Parse has accepted the file.
         QString id;
-        // value="...": holds while that variable's value is this text. Without it: while that
-        // variable is on (a boolean) or its value is not empty (any other kind).
+        // value="...": holds while that variable's value is this one (Matches). Without it: while
+        // that variable is on (a boolean) or its value is not empty (any other kind).
         std::optional<QString> value;
         int line = 0;  // of the depends element
     };
@@ -66,4 +66,8 @@ struct ValueRules {
     // that does not match), or nothing when it does. The reason never quotes the value, which
     // may be a secret. Whether the item is enabled is the caller's to know.
     std::optional<QString> Problem(const QString& value) const;
+
+    // Whether `value` is the value `wanted` that a depends names: a number by its number ("08" is
+    // 8, and so is "+8"), everything else, a boolean's on and off texts too, by its text.
+    bool Matches(const QString& value, const QString& wanted) const;
 };

@@ -351,6 +351,50 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
     }
 }
 
+// A depends with a value compares a number by its number, and anything else, a boolean's on and
+// off texts too, by its text. Regression: a stored "08" did not count as 8, so the values that
+// depended on it went unchecked and were exported as they were.
+TEST(EditSessionTest, ADependsComparesANumberByItsNumber) {
+    const char config[] = R"~(<xml><group><name>G</name>
+<item><name>Workers</name><type>number</type><varname>$(N)</varname></item>
+<item><name>Name</name><varname>$(T)</varname></item>
+<item><name>Switch</name><type>boolean</type><on>yes</on><off>no</off><varname>$(B)</varname></item>
+<item><name>X</name><varname>$(X)</varname><pattern>ok</pattern><depends value="8">$(N)</depends></item>
+<item><name>Y</name><varname>$(Y)</varname><pattern>ok</pattern><depends value="8">$(T)</depends></item>
+<item><name>Z</name><varname>$(Z)</varname><pattern>ok</pattern><depends value="yes">$(B)</depends></item>
+</group></xml>)~";
+    const struct {
+        const char *what, *values, *enabled;
+    } cases[] = {
+        {"the same number written with a zero in front, or with a sign", "N=08;T=08;B=yes",
+         "$(X) $(Z)"},
+        {"a sign, and the same text", "N=+8;T=8;B=no", "$(X) $(Y)"},
+        {"another number, and text around the number", "N=80;T= 8;B=Yes", ""},
+        {"a number's text that is no number", "N=8x;T=;B=", ""},
+        {"more zeros than any number has digits", "N=0000000000000000000000008;T=8.0;B=yes",
+         "$(X) $(Z)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QByteArray settings = "<xml>";
+        for (const QString& pair : QString(c.values).split(u';'))
+            settings += "<variable id=\"$(" + pair.section(u'=', 0, 0).toUtf8() + ")\">" +
+                        pair.section(u'=', 1).toUtf8() + "</variable>";
+        Session s((settings + "<variable id=\"$(X)\">BAD1</variable></xml>").constData(), config);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        QStringList enabled;
+        for (const char* id : {"$(X)", "$(Y)", "$(Z)"})
+            if (s.session.IsEnabled(id))
+                enabled << id;
+        EXPECT_EQ(enabled.join(u' '), c.enabled);
+        // An enabled X is checked, and its value refused.
+        QStringList invalid;
+        for (const InvalidValue& bad : s.session.InvalidValues())
+            invalid << bad.item->id;
+        EXPECT_EQ(invalid.contains("$(X)"), enabled.contains("$(X)"));
+    }
+}
+
 // A depends that names no other item, or that leads back to its own item, refuses the
 // configuration with the line and the word depends.
 TEST(EditSessionTest, RefusesADependsThatCannotWork) {

@@ -34,7 +34,7 @@ QSet<QString> DisabledItems(const Configuration& config, const VariableValues& v
             const QString* found = values.Find(dependency.id);
             const QString value = found ? *found : QString();
             const bool holds = !disabled.contains(dependency.id) &&
-                               (dependency.value ? value == *dependency.value
+                               (dependency.value ? named->rules.Matches(value, *dependency.value)
                                 : named->rules.kind == ValueKind::Boolean ? value == named->rules.on
                                                                           : !value.isEmpty());
             if (!holds) {

@@ -36,8 +36,9 @@ struct InvalidValue {
 
 // The ids of the items of `config` that `values` disable. An item with depends is enabled while
 // each of them holds, and one holds while the item it names is enabled and that item's value is
-// the depends' value="..." or, without one, is on (a boolean: its `on` text) or not empty (any
-// other kind). Costs nothing for a configuration without depends.
+// the depends' value="..." (ValueRules::Matches: a number by its number, "08" is 8) or, without
+// one, is on (a boolean: its `on` text) or not empty (any other kind). Costs nothing for a
+// configuration without depends.
 QSet<QString> DisabledItems(const Configuration& config, const VariableValues& values);
 
 // Every enabled item of `config` whose value in `values` breaks its rules, in the configuration's
