@@ -158,6 +158,24 @@ TEST(ProgramTest, ACommandHoldsBackWhatComesAfterItOnlyWhenWaitedFor) {
     });
 }
 
+// A run that dies while it waits for a command takes the command with it: nobody would stop it at
+// its timeout any more. Regression: after kill -9 of the run, the command went on, a child of
+// init. The script waits for events (the command's pid file, the command's end), each at most two
+// minutes, which only a hung machine needs.
+TEST(ProgramTest, AKilledRunTakesItsWaitedCommandWithIt) {
+    RunAndCheck({Row(
+        "kill -9 of a run that waits for its before command",
+        "echo 'echo $$ > pid.new && mv pid.new pid && exec sleep 600' > b.sh && "
+        "hooks '<command id=\"before\" wait=\"true\" timeout=\"600\">sh b.sh</command>' && "
+        "{ \"$TERVOSETUP\" /export /batch & run=$!; } && i=0; "
+        "while [ ! -s pid ] && kill -0 $run && [ $i -lt 1200 ]; do sleep 0.1; i=$((i+1)); done; "
+        "kill -9 $run; { wait $run; } 2>/dev/null; p=$(cat pid); i=0; "
+        "while kill -0 $p 2>/dev/null && [ $i -lt 1200 ]; do sleep 0.1; i=$((i+1)); done; "
+        "if kill -0 $p 2>/dev/null; then kill $p; echo command-outlived-the-run; "
+        "else echo command-ended; fi",
+        0, "", "command-ended", "command-outlived-the-run|[database]")});
+}
+
 // The example with "numbr" for the type of Workers, on line 31 of its configuration.
 #define MISSPELT_TYPE                                                                       \
     "sed -i 's|<type>number</type><min>1</min><max>64</max>|<type>numbr</type><min>1</min>" \

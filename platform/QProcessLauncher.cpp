@@ -264,10 +264,21 @@ void ForEachChild(pid_t parent, Each each) {
     ::_exit(127);
 }
 
-// The keeper, in the child of a fork: `nullFd` becomes its standard input and output, `errors`
-// its standard error, and `started` (close-on-exec) tells the parent the errno of a command that
-// could not be started, or ends empty when it has been.
-[[noreturn]] void RunKeeper(const Invocation& command, int nullFd, int errors, int started) {
+// The keeper, in the child of a fork by `parent`: `nullFd` becomes its standard input and output,
+// `errors` its standard error, and `started` (close-on-exec) tells the parent the errno of a
+// command that could not be started, or ends empty when it has been.
+[[noreturn]] void RunKeeper(const Invocation& command, pid_t parent, int nullFd, int errors,
+                            int started) {
+#if defined(__linux__)
+    // Only the parent keeps the command's timeout: a parent that dies (kill -9 included) stops the
+    // command as a timeout would, by the SIGTERM that the keeper waits for below. The kernel sends
+    // it when the thread that forked ends, and that thread waits for the keeper to its end. A
+    // parent that died before this call is not seen by the kernel, so it is looked for once after.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM, 0, 0, 0);
+    if (::getppid() != parent) {
+        ::_exit(128 + SIGTERM);
+    }
+#endif
     ::dup2(nullFd, STDIN_FILENO);
     ::dup2(nullFd, STDOUT_FILENO);
     ::dup2(errors, STDERR_FILENO);
@@ -457,12 +468,13 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
         return CannotStart(commandLine, DescribeErrno(errno));
     }
     ::fcntl(errors.get(), F_SETFL, ::fcntl(errors.get(), F_GETFL) | O_NONBLOCK);
+    const pid_t self = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         return CannotStart(commandLine, DescribeErrno(errno));
     }
     if (pid == 0) {
-        RunKeeper(invocation, null.get(), errorsWritten.get(), startedWritten.get());
+        RunKeeper(invocation, self, null.get(), errorsWritten.get(), startedWritten.get());
     }
     Keeper keeper(pid);
     errorsWritten.Close();  // the pipe ends when the command and what it started close theirs

@@ -3,7 +3,8 @@
 #include "platform/ProcessLauncher.h"
 
 // Starts programs on this system: detached ones with QProcess, waited ones through a keeper
-// process of their own that stops everything they start when they are stopped.
+// process of their own that stops everything they start when they are stopped, and also when this
+// process dies while it waits (on Linux), so that nothing runs on past its timeout.
 class QProcessLauncher : public ProcessLauncher {
   public:
     Status StartDetached(const QString& commandLine) override;
