@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const CommandLineOptions options = ParseCommandLine(arguments);
     // The walk stops at the first argument that is no option, a "/set:" without "NAME=", an
-    // "/env:" without a prefix, or at a request for help or the version.
+    // "/env:" without a prefix, a "/values:" without a file, or at a request for help or the
+    // version.
     qsizetype stop = 0;
     bool asked = false;
     for (; !asked && stop < arguments.size(); ++stop) {
@@ -31,19 +32,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString name = argument.section(u':', 0, 0).toLower().mid(1);
         const QString value = argument.section(u':', 1);
         if ((name == u"set" && (!value.contains(u'=') || value.startsWith(u'='))) ||
-            (name == u"env" && value.isEmpty()))
+            ((name == u"env" || name == u"values") && value.isEmpty()))
             break;
         asked = name == u"help" || name == u"-help" || name == u"h" || name == u"?" ||
                 name == u"version" || name == u"-version";
     }
     FUZZ_CHECK((options.help || options.version) == asked,
                "help or the version is given when the walk reaches a request for it");
+    // Of a malformed "/set:", only the option is quoted: the rest may be a secret.
+    const auto quoted = [&arguments](qsizetype at) {
+        const QString& argument = arguments[at];
+        const bool set = argument.section(u':', 0, 0).toLower().mid(1) == u"set" &&
+                         (argument.startsWith(u'/') || argument.startsWith(u'-'));
+        return set ? argument.section(u':', 0, 0) +
+                         QStringLiteral(":... (expected /set:NAME=VALUE; the rest is not shown)")
+                   : argument;
+    };
     FUZZ_CHECK(options.usageMessage ==
                    (asked || stop == arguments.size()
                         ? std::nullopt
                         : std::optional(UsageText(QStringLiteral("Did not understand: ") +
-                                                  arguments[stop] + QStringLiteral("\r\n\r\n")))),
+                                                  quoted(stop) + QStringLiteral("\r\n\r\n")))),
                "exactly the first argument that is no option or a malformed one is quoted");
+    for (const QString& unknown : options.unknownOptions)
+        FUZZ_CHECK(!unknown.contains(u'='), "an unknown option is noted without its value");
 
     // The base directory is the configuration path up to and including its last slash.
     const qsizetype nameStart = options.baseDir.size();

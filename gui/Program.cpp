@@ -7,6 +7,7 @@
 #include "platform/DiskFileSystem.h"
 #include "platform/Display.h"
 #include "platform/QProcessLauncher.h"
+#include "platform/SystemError.h"
 #include "platform/Translation.h"
 #include "run/CommandLine.h"
 #include "run/ExportRun.h"
@@ -15,6 +16,9 @@
 #include "run/ProgramServices.h"
 
 #include <QCoreApplication>
+
+#include <errno.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <clocale>
@@ -46,14 +50,35 @@ class ConsoleApplication {
 };
 
 // The argument text as one string: the arguments joined by single blanks, for the splitting rules
-// of GetCommandLine.
+// of GetCommandLine. Taken from the bytes, so that a byte that is not UTF-8 is refused where a
+// value needs text, never changed into another character.
 QString ArgumentText(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i) {
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+        arguments.append(ArgumentFromBytes(QByteArray(argv[i])));
     }
     return arguments.join(u' ');
 }
+
+// Standard input, for "/values:-". It cannot be read twice.
+class StandardInput final : public ByteSource {
+  public:
+    Status Read(char* buffer, std::size_t capacity, std::size_t* got) override {
+        ssize_t read;
+        do {
+            read = ::read(STDIN_FILENO, buffer, capacity);
+        } while (read < 0 && errno == EINTR);
+        *got = read > 0 ? std::size_t(read) : 0;
+        return read >= 0
+                   ? Status::Ok()
+                   : Status::PathError(QCoreApplication::translate("Overrides", "standard input"),
+                                       DescribeErrno(errno));
+    }
+    Status Rewind() override {
+        return Status::PathError(QCoreApplication::translate("Overrides", "standard input"),
+                                 DescribeErrno(ESPIPE));
+    }
+};
 
 // Writes `text` to `stream` in the encoding of the terminal, with the line breaks of the system.
 void Print(std::FILE* stream, QString text) {
@@ -90,8 +115,9 @@ int RunWithoutDisplay(const CommandLineOptions& options, FileSystem& files,
         return kExitFailed;
     }
     StandardStreams output;
+    StandardInput input;
     return Finished(
-        RunExport(options, {console, files, processes}, output, SystemEnvironmentBytes()));
+        RunExport(options, {console, files, processes}, output, SystemEnvironmentBytes(), &input));
 }
 
 // How long an X display has to answer a new connection. The window system would wait for ever;
@@ -221,20 +247,21 @@ int RunProgram(int argc, char** argv) {
         Print(stdout, options.help ? HelpText() : VersionText());
         return Finished(kExitOk);
     }
-    for (const QString& unknown : options.unknownOptions) {
+    // A run without a window refuses them (RunExport); the window, which shows what it will
+    // save, goes on without them.
+    const bool unattended = options.exportMode || options.checkMode || options.diffMode;
+    for (const QString& unknown : unattended ? QStringList() : options.unknownOptions) {
         Print(stderr, Messages::UnknownOptionIgnored(unknown));
     }
     // Values for one run and the promise of no window concern the runs without one only: the
     // window saves what its fields show.
-    if (!options.usageMessage && !options.exportMode && !options.checkMode && !options.diffMode &&
-        (options.batch || !options.values.empty())) {
+    if (!options.usageMessage && !unattended && (options.batch || !options.values.empty())) {
         std::fputs(Messages::NeedsRunWithoutWindow().toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
     // A script that gives more arguments than count would otherwise export from the wrong
     // files, or with the wrong values, and be told that all went well.
-    if (!options.usageMessage && !ignored.isEmpty() &&
-        (options.exportMode || options.checkMode || options.diffMode)) {
+    if (!options.usageMessage && !ignored.isEmpty() && unattended) {
         std::fputs(Messages::TooManyArguments(kMaxArguments).toLocal8Bit().constData(), stderr);
         return kExitFailed;
     }
@@ -255,8 +282,9 @@ int RunProgram(int argc, char** argv) {
             return kExitFailed;
         }
         StandardStreams output;
-        return Finished(
-            RunExport(options, {dialogs, files, processes}, output, SystemEnvironmentBytes()));
+        StandardInput input;
+        return Finished(RunExport(options, {dialogs, files, processes}, output,
+                                  SystemEnvironmentBytes(), &input));
     }
 
     if (!DisplayAnswers(QCoreApplication::translate("Program", "it counts as no display"))) {

@@ -81,7 +81,33 @@ TEST(ProgramTest, ValuesForOneRunReachTheOutputsOnly) {
             "DEPLOY_DBPASS='s3 cret' tervosetup /export /set:DBHOST=db2 '/set:$(DBPORT)=6543' "
             "/env:DEPLOY_ && ! grep s3 settings.xml",
             0, "", "host = db2\n|port = 6543\n|password = s3 cret\n", "settings.xml changed"),
+        Row("/values: of a file, and of standard input, which wins as it comes later",
+            "echo '<xml><variable id=\"$(DBHOST)\">db2</variable><variable id=\"$(DBPASS)\">x"
+            "</variable></xml>' > v.xml && printf '<xml><variable id=\"$(DBPASS)\">s3 cret &amp; "
+            "more</variable></xml>' | tervosetup /export /batch /values:v.xml /values:- && "
+            "! grep s3 settings.xml",
+            0, "", "host = db2\n|password = s3 cret & more\n", "settings.xml changed"),
     });
+}
+
+// A run that nobody watches does not guess: an option it does not know, a /set: without a name
+// or an "=", and a value that is not UTF-8 end it before anything is written, with a message that
+// names the option and never its value. The window, whose user sees what it will save, goes on
+// without an unknown option, also without repeating its value.
+TEST(ProgramTest, AnUnattendedRunRefusesWhatItCannotUnderstand) {
+    RunAndCheck({Row(
+        "unknown options, malformed /set: and bytes that are not UTF-8",
+        "tervosetup /export /batch /sset:PW=s3cret; a=$?; tervosetup /check -st:PW=s3cret; b=$?; "
+        "tervosetup /diff /set:=s3cret; c=$?; tervosetup /export /set:s3cret; d=$?; "
+        "tervosetup /export \"$(printf '/set:DBPASS=s3cret\\377')\"; e=$?; "
+        "tervosetup /sset:PW=s3cret; echo $a $b $c $d $e $?",
+        0,
+        "TervoSetup: Nothing was done: \"/sset:\" is not an option (see --help).\n|"
+        "TervoSetup: Nothing was done: \"-st:\" is not an option (see --help).\n|"
+        "TervoSetup: Did not understand: /set:... (expected /set:NAME=VALUE; the rest is not "
+        "shown)|The value of /set:DBPASS is not UTF-8 text; nothing was saved.|"
+        "TervoSetup: ignoring the unknown option \"/sset:\" (see --help)",
+        "2 2 2 2 2 2\n", "s3cret|settings.xml changed|[database]")});
 }
 
 // /batch never opens a message box, whatever the display: a message box would wait for a click
@@ -121,7 +147,8 @@ TEST(ProgramTest, ABatchRunNeverOpensAMessageBox) {
             "tervosetup /set:DBHOST=db2 2> set; c=$?; export QT_QPA_PLATFORM=offscreen; "
             "tervosetup /export nonsense /batch; a=$?; tervosetup /batch; echo $a $? $c; cat set",
             0, "TervoSetup: Did not understand: nonsense|are for runs without the window",
-            "2 2 2\nTervoSetup: /batch, /set: and /env: are for runs without the window"),
+            "2 2 2\nTervoSetup: /batch, /set:, /env: and /values: are for runs without the "
+            "window"),
     });
 }
 

@@ -594,8 +594,11 @@ XmlDocument::~XmlDocument() = default;
 XmlDocument::XmlDocument(XmlDocument&& other) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept = default;
 
-Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
+Status XmlDocument::Parse(const QByteArray& bytes, const QString& name, int* failedLine) {
     InitLibxml();
+    int noLine = 0;
+    int& line = failedLine ? *failedLine : noLine;
+    line = 0;
     if (!mImpl) {
         mImpl = std::make_unique<Impl>();
     }
@@ -616,7 +619,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
             name, QCoreApplication::translate("XmlDocument", "the file is too large"));
     }
     // libxml2 would take minutes over an element with tens of thousands of attributes.
-    if (const int line = FindElementOverAttributeLimit(bytes, kMaxXmlAttributes); line > 0) {
+    if ((line = FindElementOverAttributeLimit(bytes, kMaxXmlAttributes)) > 0) {
         return Status::PathError(
             name, AtLine(line, QCoreApplication::translate(
                                    "XmlDocument",
@@ -644,6 +647,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
     DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr,
                                  options));
     if (!state.refusal.empty()) {
+        line = state.refusalLine;
         return XmlError(name, state.refusalLine, state.refusal);
     }
     if (!doc || !ctxt->wellFormed || xmlDocGetRootElement(doc.get()) == nullptr) {
@@ -653,6 +657,7 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name) {
             state.error = QT_TRANSLATE_NOOP(
                 "XmlDocument", "the text holds bytes that are not valid in its declared encoding");
         }
+        line = state.errorLine;
         return XmlError(name, state.errorLine,
                         state.error.empty()
                             ? QT_TRANSLATE_NOOP("XmlDocument", "the text is not well-formed XML")

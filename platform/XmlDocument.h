@@ -78,8 +78,9 @@ class XmlDocument {
     XmlDocument& operator=(const XmlDocument&) = delete;
 
     // Parses `bytes`, replacing the current content. On failure the document is empty and the
-    // error names `name`, the line and the parser's reason ("config.xml: line 4: ...").
-    Status Parse(const QByteArray& bytes, const QString& name);
+    // error names `name`, the line and the parser's reason ("config.xml: line 4: ..."), which may
+    // quote the text; `failedLine`, when given, receives that line, or 0 when none is known.
+    Status Parse(const QByteArray& bytes, const QString& name, int* failedLine = nullptr);
 
     // The whole document as text in its own encoding and form (UTF-8 without a byte-order mark,
     // LF line breaks for a new document). Fails when a text cannot be stored in XML 1.0 (a control

@@ -26,4 +26,55 @@ TEST(CommandLineTest, TheSyntaxMessageKeepsItsFourLines) {
               "Konfigurationsdatei an.");
 }
 
+// An argument's bytes become its text, and a byte that is not UTF-8 stays recognisable instead of
+// becoming U+FFFD, which a value may hold.
+TEST(CommandLineTest, KeepsBytesThatAreNotUtf8Recognisable) {
+    const struct {
+        const char* bytes;
+        bool utf8;
+    } cases[] = {
+        {"/set:A=plain", true},
+        {"/set:A=\xc3\xa9\xe2\x82\xac\xf0\x9f\x94\x91", true},  // two, three and four bytes
+        {"\xef\xbb\xbf/set:A=a mark in front", true},
+        {"/set:A=\xef\xbf\xbd", true},       // U+FFFD itself
+        {"/set:A=\xff", false},              // no sequence begins with it
+        {"/set:A=\xc0\xaf", false},          // "/" written in two bytes
+        {"/set:A=\xed\xa0\x80", false},      // a surrogate
+        {"/set:A=\xf4\x90\x80\x80", false},  // beyond U+10FFFF
+        {"/set:A=\xe2\x82", false},          // cut short
+        {"/set:A=\xe2\x82/", false},         // cut short before another character
+    };
+    for (const auto& c : cases) {
+        const QString text = ArgumentFromBytes(c.bytes);
+        EXPECT_EQ(HoldsBytesNotUtf8(text), !c.utf8) << c.bytes;
+        if (c.utf8)
+            EXPECT_EQ(text.toUtf8(), QByteArray(c.bytes)) << c.bytes;
+        else  // a byte each, and the text before them as it was
+            EXPECT_TRUE(text.size() == qsizetype(strlen(c.bytes)) && text.startsWith("/set:A="))
+                << c.bytes;
+    }
+}
+
+// An option the program does not know is noted without its value, which may be a secret, and so
+// is every argument a message shows, but for the paths and prefixes it names.
+TEST(CommandLineTest, ShowsNoValueThatMayBeASecret) {
+    const CommandLineOptions options = ParseCommandLine(
+        GetCommandLine("/export /sset:PW=s3cret -st:PW=s3cret /PW=s3cret /x /values:- /values:v"));
+    EXPECT_EQ(options.unknownOptions.join(u' '), "/sset: -st: /PW /x");
+    ASSERT_EQ(options.values.size(), 2u);
+    EXPECT_EQ(options.values[1].kind, ValueOption::Kind::File);
+    EXPECT_EQ(options.values[0].name + options.values[1].name, "-v");
+    const struct {
+        const char *argument, *shown;
+    } cases[] = {
+        {"/set:PW=s3cret", "/set:PW="},   {"/set:s3cret", "/set:"},
+        {"/set:=s3cret", "/set:="},       {"/set", "/set"},
+        {"/export:yes", "/export:"},      {"/file:a=b.xml", "/file:a=b.xml"},
+        {"-CONF:c.xml", "-CONF:c.xml"},   {"/values:v.xml", "/values:v.xml"},
+        {"/env:DEPLOY_", "/env:DEPLOY_"}, {"s3cret=x:y", "s3cret"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ShownArgument(c.argument), c.shown) << c.argument;
+}
+
 }  // namespace

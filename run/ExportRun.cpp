@@ -23,7 +23,11 @@ void ShowInvalid(const std::vector<InvalidValue>& invalid, const QString& settin
 }  // namespace
 
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
-              const EnvironmentBytes& environment) {
+              const EnvironmentBytes& environment, ByteSource* standardInput) {
+    if (!options.unknownOptions.isEmpty()) {
+        services.dialogs.ShowMessage(Messages::UnknownOptionsRefused(options.unknownOptions));
+        return kExitFailed;
+    }
     const StartupPaths paths = ResolveStartupPaths(options);
     EditSession session(services.files, services.processes);
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);
@@ -49,7 +53,8 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
     QHash<QString, QString> runValues;
     QHash<QString, QString> sources;
     if (Status given =
-            ApplyValueOptions(options.values, environment, session.Config(), &runValues, &sources);
+            ApplyValueOptions(options.values, {environment, &services.files, standardInput},
+                              session.Config(), &runValues, &sources);
         !given.ok()) {
         services.dialogs.ShowMessage(given.message());
         return kExitFailed;

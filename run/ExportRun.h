@@ -30,12 +30,16 @@
 //    otherwise first does the whole save on a file system that writes nothing
 //    (SaveOptions::trialFirst): when that trial warns or has a problem, it writes nothing,
 //    starts no command and ends with 1.
-//  - "/set:" and "/env:" (read from `environment`): values for this run in place of the settings
-//    file's (ApplyValueOptions). They are checked like the others, exported, and seen by /check
-//    and /diff in the outputs; the settings file keeps its own values. A value for a variable
-//    that no item declares ends the run with 2 before anything is written.
+//  - "/set:", "/env:" (read from `environment`) and "/values:" (read through `services.files`, or
+//    from `standardInput`): values for this run in place of the settings file's
+//    (ApplyValueOptions). They are checked like the others, exported, and seen by /check and
+//    /diff in the outputs; the settings file keeps its own values. A value for a variable that no
+//    item declares, or one that cannot be read, ends the run with 2 before anything is written.
+//  - An option the program does not know ends the run with 2 before anything is read, named
+//    without its value: a run that nobody watches does not guess what it was meant to do.
 int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
-              const EnvironmentBytes& environment = SystemEnvironmentBytes());
+              const EnvironmentBytes& environment = SystemEnvironmentBytes(),
+              ByteSource* standardInput = nullptr);
 
 // Shows what a save of `settingsFile` reports: why it failed (the values that break their rules,
 // named after the file), or each problem of a save that stands. A save the user stopped shows

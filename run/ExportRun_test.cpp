@@ -78,6 +78,7 @@ QString Export(const Case& c) {
         entries += QByteArray(entry).replace('%', output);
     files.SetFile("c/self.xml", "<xml>" + commands + "<files>" + entries + "</files></xml>");
     files.SetFile("c/s.xml", c.settings);
+    files.SetFile("v.xml", "<xml>\n<variable id=\"$(HOST)\">db2</variable>\n</xml>");
     files.SetFile("c/t.in", c.text);
     if (c.output)
         files.SetFile("c/t.out", c.output);
@@ -151,6 +152,12 @@ TEST(ExportRunTest, ExitStatusSaysWhatWasOrWouldBeWritten) {
          "Permission denied",
          kSettings, "host=$(HOST)", "host=db0\n"},
         {"/strict", "", "1: : 0/0 : " + refused + warned, warnSettings, warnText},
+        // Regression: an unknown option was ignored, and stderr repeated its value.
+        {"/sset:PW=s3cret -st:PW=s3cret", "",
+         "2: : 0/0 : Nothing was done: \"/sset:\" is not an option (see --help)."},
+        // A file of values reaches the outputs, and the settings file keeps its own.
+        {"/values:v.xml", "", "0: b- a+: 0/1 host=db2: "},
+        {"/values:v.xml", "!v.xml", "2: : 0/0 : v.xml: Permission denied; nothing was saved."},
         // Regression: a trial that ran out of memory let the export go on unchecked.
         {"/strict", "<c/t.in", "1: : 0/0 : t.out could not be written|" + refused},
     };

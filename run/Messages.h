@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Status.h"
+#include "run/CommandLine.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -56,26 +57,35 @@ inline QString DisplayUnreachable() {
 inline QString NeedsRunWithoutWindow() {
     return QCoreApplication::translate(
         "Messages",
-        "TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, "
-        "/check or /diff.\n");
+        "TervoSetup: /batch, /set:, /env: and /values: are for runs without the window: add "
+        "/export, /check or /diff.\n");
 }
 
+// An option the window does not know, as ShownArgument shows it.
 inline QString UnknownOptionIgnored(const QString& option) {
     return QCoreApplication::translate(
                "Messages", "TervoSetup: ignoring the unknown option \"%1\" (see --help)")
         .arg(option);
 }
 
-// An argument past the first kMaxArguments. The value of a "/set:NAME=VALUE" is left out: it may
-// be a secret.
-inline QString ArgumentIgnored(QString argument, int maxArguments) {
-    const QString name = argument.section(u':', 0, 0).toLower();
-    if ((name == u"/set" || name == u"-set") && argument.contains(u'=')) {
-        argument = argument.left(argument.indexOf(u'=') + 1) + QStringLiteral("...");
+// The options a run without a window does not know, as ShownArgument shows them.
+inline QString UnknownOptionsRefused(const QStringList& options) {
+    QStringList lines;
+    for (const QString& option : options) {
+        lines.append(QCoreApplication::translate(
+                         "Messages", "Nothing was done: \"%1\" is not an option (see --help).")
+                         .arg(option));
     }
+    return lines.join(u'\n');
+}
+
+// An argument past the first kMaxArguments, as ShownArgument shows it: the value of a
+// "/set:NAME=VALUE" or of an unknown option may be a secret.
+inline QString ArgumentIgnored(const QString& argument, int maxArguments) {
+    const QString shown = ShownArgument(argument);
     return QCoreApplication::translate(
                "Messages", "TervoSetup: ignoring the argument \"%1\": only the first %2 count")
-        .arg(argument)
+        .arg(shown == argument ? shown : shown + QStringLiteral("..."))
         .arg(maxArguments);
 }
 

@@ -19,19 +19,19 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
     return loaded;
 }
 
-Status SettingsDocument::Parse(const QByteArray& bytes, const QString& path) {
+Status SettingsDocument::Parse(const QByteArray& bytes, const QString& path, int* failedLine) {
     *this = SettingsDocument();
     mPath = path;
     mBytes = bytes;
-    const Status parsed = ParseBytes();
+    const Status parsed = ParseBytes(failedLine);
     if (!parsed.ok()) {
         Clear();
     }
     return parsed;
 }
 
-Status SettingsDocument::ParseBytes() {
-    Status parsed = mDocument.Parse(mBytes, mPath);
+Status SettingsDocument::ParseBytes(int* failedLine) {
+    Status parsed = mDocument.Parse(mBytes, mPath, failedLine);
     return parsed.ok() ? Reindex() : parsed;
 }
 
@@ -185,6 +185,19 @@ Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) cons
     for (const XmlNode& variable : variables) {
         if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
             values->push_back({*id, mFirstById.value(*id).Text()});
+        }
+    }
+    return Status::Ok();
+}
+
+Status SettingsDocument::RootEntries(std::vector<Entry>* entries) const {
+    std::vector<XmlNode> variables;
+    if (Status s = RootVariables(&variables); !s.ok()) {
+        return s;
+    }
+    for (const XmlNode& variable : variables) {
+        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
+            entries->push_back({*id, variable.Text(), variable.Line()});
         }
     }
     return Status::Ok();

@@ -39,8 +39,8 @@ class SettingsDocument {
     // it does not exist; then the document is empty and the version says so.
     Status Load(FileSystem& fileSystem, const QString& path);
     // The same for the bytes of a settings file that is not read from `path`; the version says
-    // that no file was read.
-    Status Parse(const QByteArray& bytes, const QString& path);
+    // that no file was read. `failedLine` as XmlDocument::Parse.
+    Status Parse(const QByteArray& bytes, const QString& path, int* failedLine = nullptr);
 
     XmlDocument& Document() { return mDocument; }
     const XmlDocument& Document() const { return mDocument; }
@@ -86,9 +86,18 @@ class SettingsDocument {
     // another name.
     Status ExportedValues(std::vector<VariableValue>* values) const;
 
+    // The same children, each with its own text and its line: what a file of values for one run
+    // gives.
+    struct Entry {
+        QString id;
+        QString value;
+        int line;
+    };
+    Status RootEntries(std::vector<Entry>* entries) const;
+
   private:
-    Status ParseBytes();  // mBytes, named mPath
-    void Clear();         // what a failed load leaves: the path and the version only
+    Status ParseBytes(int* failedLine = nullptr);  // mBytes, named mPath
+    void Clear();  // what a failed load leaves: the path and the version only
     Status Reindex();
     Status RootVariables(std::vector<XmlNode>* variables) const;
     static QString IdOf(const XmlNode& variable);
