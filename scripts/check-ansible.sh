@@ -3,8 +3,8 @@
 # a temporary folder, and checks what Ansible reports and what is on disk: check mode on a fresh
 # host reports changed and writes nothing; the first run changes, the second changes nothing;
 # check mode and --diff after hand edits report them and show the patch; the password passed
-# through /env: reaches app.ini but neither settings.xml nor Ansible's output; a value the
-# program refuses fails the play with the program's message.
+# on standard input (/values:-) reaches app.ini but neither settings.xml nor Ansible's output,
+# also with -vvv; a value the program refuses fails the play with the program's message.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh ansible-core
@@ -43,8 +43,9 @@ grep -qxF "password = $DEMO_DB_PASSWORD" "$host/app.ini" || fail "app.ini lacks 
 ! grep -qF "$DEMO_DB_PASSWORD" "$host/settings.xml" || fail "settings.xml holds the password"
 [[ $out != *"$DEMO_DB_PASSWORD"* ]] || fail "Ansible's output shows the password"
 
-play "second run"
+play "second run, with every detail Ansible logs" -vvv
 [[ $status -eq 0 && $changed -eq 0 ]] || fail "expected changed=0 and status 0, got changed=$changed, status $status"
+[[ $out != *"$DEMO_DB_PASSWORD"* ]] || fail "Ansible's output with -vvv shows the password"
 
 # A hand edit of server.conf and a removed app.ini: both are in the patch, the password masked.
 sed -i 's/workers 4;/workers 5;/' "$host/server.conf"
@@ -67,4 +68,4 @@ grep -qF 'workers 4;' "$host/server.conf" && grep -qxF "password = $DEMO_DB_PASS
 play "a value the program refuses" -e '{"tervo_settings": {"DBHOST": "db1", "WORKERS": 999}}'
 [[ $status -ne 0 && $out == *'Workers ($(WORKERS))'* ]] ||
     fail "expected the play to fail with the program's message about Workers (status $status)"
-echo "The Ansible playbook works: check mode, first and second run, --diff, /env:, a refused value."
+echo "The Ansible playbook works: check mode, first and second run, --diff, /values:-, a refused value."
