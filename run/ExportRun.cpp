@@ -60,18 +60,9 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         return kExitFailed;
     }
     session.SetRunValues(runValues);
-    // With /strict a warning is an error, and a save that follows a misspelt declaration is not
-    // the save that its author meant: nothing is written. A value that breaks its rules still
-    // ends the run as it does without /strict.
+    // With /strict a warning is an error: /check and /diff end with 1, and a save refuses
+    // (SaveOptions::strict).
     const bool strictRefusesFiles = options.strict && !fileWarnings.isEmpty();
-    if (strictRefusesFiles && !options.checkMode && !options.diffMode) {
-        if (const std::vector<InvalidValue> invalid = session.InvalidValues(); !invalid.empty()) {
-            ShowInvalid(invalid, paths.settingsFile, services.dialogs, sources);
-            return kExitFailed;
-        }
-        services.dialogs.ShowMessage(Messages::StrictRefused());
-        return kExitIncomplete;
-    }
     const auto warn = [&output](const SaveResult& result) {
         for (const QString& warning : result.warnings) {
             output.Warn(warning);
@@ -117,7 +108,7 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
 
     EditSession::SaveOptions save;
     save.wait.tell = [&output](const QString& message) { output.Warn(message); };
-    save.trialFirst = options.strict;
+    save.strict = options.strict;
     const SaveResult result = session.Save(save);
     warn(result);
     switch (result.outcome) {

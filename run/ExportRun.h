@@ -25,11 +25,10 @@
 //    and only /diff holds one, both versions of it, at a time.
 //  - Each warning about the files (Configuration::Warnings, EditSession::LoadWarnings) goes to
 //    `output` first.
-//  - "/strict": a warning makes /check and /diff end with 1. /export ends with 1 before it
-//    writes anything after a warning about the files (with 2 for a value at fault), and
-//    otherwise first does the whole save on a file system that writes nothing
-//    (SaveOptions::trialFirst): when that trial warns or has a problem, it writes nothing,
-//    starts no command and ends with 1.
+//  - "/strict": a warning makes /check and /diff end with 1. /export saves with
+//    SaveOptions::strict: after a warning about the files, or when the trial on a file system
+//    that writes nothing warns or has a problem, it writes nothing, starts no command and ends
+//    with 1 (with 2 for a value at fault).
 //  - "/set:", "/env:" (read from `environment`) and "/values:" (read through `services.files`, or
 //    from `standardInput`): values for this run in place of the settings file's
 //    (ApplyValueOptions). They are checked like the others, exported, and seen by /check and

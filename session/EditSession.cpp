@@ -7,6 +7,8 @@
 #include "settings/TemplateExport.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
@@ -122,6 +124,10 @@ Status EditSession::LoadConfiguration(const QString& path, const QString& baseDi
     mBaseDir = loaded.ok() ? baseDir : QString();
     mValues = VariableValues(mConfig);
     TakeAsSaved();
+    mNamed.clear();
+    mDisabled.clear();
+    UpdateDisabled(QString());
+    emit AllChanged();
     return loaded;
 }
 
@@ -139,45 +145,202 @@ Status EditSession::Load(const QString& path, Unlisted unlisted) {
     });
 }
 
+QStringList EditSession::KeptValues() const {
+    QStringList kept;
+    for (const ConfigGroup& group : mConfig.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (mKept.contains(item.id) && IsEdited(item.id)) {
+                kept.append(item.id);
+            }
+        }
+    }
+    return kept;
+}
+
+Status EditSession::UsedByConfiguration(const QString& path) const {
+    FileIdentity settings;
+    if (!mFiles.Identify(path, &settings).ok()) {
+        return Status::Ok();
+    }
+    const auto refuse = [&path](const QString& what) {
+        return Status::Error(
+            QCoreApplication::translate("EditSession",
+                                        "%1 is %2, not a settings file: it is not opened, "
+                                        "and no settings are saved into it.")
+                .arg(path, what));
+    };
+    const auto same = [&](const QString& other) {
+        FileIdentity identity;
+        return !other.isEmpty() && mFiles.Identify(other, &identity).ok() &&
+               identity.SameFile(settings);
+    };
+    if (same(mConfig.FileName())) {
+        return refuse(QCoreApplication::translate("EditSession", "the configuration %1")
+                          .arg(mConfig.FileName()));
+    }
+    for (const TemplateEntry& entry : mConfig.Templates()) {
+        if (same(mBaseDir + entry.input)) {
+            return refuse(QCoreApplication::translate("EditSession", "the template %1 of %2")
+                              .arg(entry.input, mConfig.FileName()));
+        }
+        if (same(mBaseDir + entry.output)) {
+            return refuse(QCoreApplication::translate("EditSession", "the output %1 of %2")
+                              .arg(entry.output, mConfig.FileName()));
+        }
+    }
+    return Status::Ok();
+}
+
 void EditSession::StartNew(const QString& path) {
     mSettingsFile = path;
     mVersion = SettingsVersion();
     mFileMissing = true;
     mLoadWarnings.clear();
+    emit AllChanged();
 }
 
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
-    if (unlisted == Unlisted::Reset) {
-        mValues = VariableValues(mConfig);
-    } else {
+    const VariableValues before = mValues;
+    // What the file holds, and for the items it does not list, their defaults or nothing.
+    mValues = VariableValues(mConfig);
+    PutSettingsInto(settings, mConfig, &mValues);
+    TakeAsSaved();
+    mKept.clear();
+    if (unlisted == Unlisted::Keep) {
+        QSet<QString> listed;
+        for (const VariableValue& loaded : settings.LoadedValues(mConfig)) {
+            if (const ConfigItem* item = mConfig.ItemFor(loaded.id)) {
+                listed.insert(item->id);
+            }
+        }
+        // An item without a default keeps the value it had: an edit of the new file.
         for (const ConfigGroup& group : mConfig.Groups()) {
             for (const ConfigItem& item : group.items) {
-                if (item.rules.defaultValue) {
-                    mValues.Set(item.id, *item.rules.defaultValue);
+                const QString* had = before.Find(item.id);
+                if (!listed.contains(item.id) && !item.rules.defaultValue && had &&
+                    *had != *mValues.Find(item.id)) {
+                    mValues.Set(item.id, *had);
+                    mKept.insert(item.id);
+                    ++mEditedCount;
                 }
             }
         }
     }
-    PutSettingsInto(settings, mConfig, &mValues);
-    TakeAsSaved();
     // A query of the root's entries that fails leaves no warnings: the values are taken all the
     // same.
     mLoadWarnings.clear();
     settings.RepeatedVariables(&mLoadWarnings);
+    UpdateDisabled(QString());
+    emit AllChanged();
 }
 
 void EditSession::TakeAsSaved() {
     mSaved = mValues;
     mEditedCount = 0;
+    mKept.clear();
+}
+
+void EditSession::UpdateDisabled(const QString& except) {
+    if (mConfig.DependentIds().isEmpty()) {
+        return;
+    }
+    if (mNamed.isEmpty()) {
+        for (const QString& id : mConfig.DependentIds()) {
+            for (const ValueRules::Dependency& dependency : mConfig.ItemFor(id)->rules.depends) {
+                mNamed.insert(mConfig.ItemFor(dependency.id)->id);
+            }
+        }
+    }
+    QSet<QString> disabled = DisabledItems(mConfig, ExportedValues());
+    if (disabled == mDisabled) {
+        return;
+    }
+    QSet<QString> turned = QSet<QString>(disabled).subtract(mDisabled);
+    turned.unite(QSet<QString>(mDisabled).subtract(disabled));
+    mDisabled = std::move(disabled);
+    for (const QString& id : turned) {
+        if (id != except) {
+            emit ItemChanged(id);
+        }
+    }
 }
 
 bool EditSession::SetValue(const QString& id, const QString& value) {
-    const bool wasEdited = IsEdited(id);
-    if (!mValues.Set(id, value)) {
+    const QString* now = mValues.Find(id);
+    if (now == nullptr) {
         return false;
     }
+    if (*now == value) {
+        return true;
+    }
+    const bool wasEdited = IsEdited(id);
+    mValues.Set(id, value);
     mEditedCount += int(IsEdited(id)) - int(wasEdited);
+    if (mNamed.contains(id)) {
+        UpdateDisabled(id);
+    }
+    emit ItemChanged(id);
     return true;
+}
+
+bool EditSession::SetText(const QString& id, const QString& text) {
+    const std::optional<QString> byDefault = text.isEmpty() ? DefaultOf(id) : std::nullopt;
+    return SetValue(id, byDefault.value_or(text));
+}
+
+ItemState EditSession::State(const QString& id) const {
+    ItemState state;
+    const ConfigItem* item = mConfig.ItemFor(id);
+    const QString* value = mValues.Find(id);
+    if (item == nullptr || value == nullptr) {
+        return state;
+    }
+    state.value = *value;
+    state.saved = *mSaved.Find(id);
+    state.defaultValue = item->rules.defaultValue;
+    state.enabled = !mDisabled.contains(id);
+    if (!state.enabled) {
+        state.enabledWhen =
+            mConfig.EnabledWhen(*item).join(QCoreApplication::translate("EditSession", " and "));
+    } else {
+        state.problem = item->rules.Problem(*value);
+    }
+    state.edited = state.value != state.saved;
+    state.notDefault = state.value != state.defaultValue.value_or(QString());
+    state.kept = state.edited && mKept.contains(id);
+    return state;
+}
+
+bool EditSession::IsNotDefault(const QString& id) const {
+    const QString* value = mValues.Find(id);
+    return value && *value != DefaultOf(id).value_or(QString());
+}
+
+std::vector<ValueChange> EditSession::ResetAll(ResetTo to) {
+    std::vector<ValueChange> changes;
+    for (const ConfigGroup& group : mConfig.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const QString& value = *mValues.Find(item.id);
+            const QString* wanted = to == ResetTo::Saved      ? mSaved.Find(item.id)
+                                    : item.rules.defaultValue ? &*item.rules.defaultValue
+                                                              : nullptr;
+            if (wanted && *wanted != value) {
+                changes.push_back({item.id, value, *wanted});
+            }
+        }
+    }
+    if (changes.empty()) {
+        return changes;
+    }
+    {
+        // One report for all of them.
+        const QSignalBlocker quiet(this);
+        for (const ValueChange& change : changes) {
+            SetValue(change.id, change.after);
+        }
+    }
+    emit AllChanged();
+    return changes;
 }
 
 bool EditSession::IsEdited(const QString& id) const {
@@ -192,8 +355,12 @@ std::optional<QString> EditSession::DefaultOf(const QString& id) const {
 }
 
 bool EditSession::IsEnabled(const QString& id) const {
-    return mConfig.DependentIds().isEmpty() ||
-           !DisabledItems(mConfig, ExportedValues()).contains(id);
+    return !mDisabled.contains(id);
+}
+
+void EditSession::SetRunValues(QHash<QString, QString> values) {
+    mRunValues = std::move(values);
+    UpdateDisabled(QString());
 }
 
 VariableValues EditSession::ExportedValues() const {
@@ -247,7 +414,21 @@ SaveResult EditSession::Checked() const {
 
 SaveResult EditSession::Save(const SaveOptions& options) {
     const QString target = options.target.isEmpty() ? mSettingsFile : options.target;
-    const bool ownFile = target == mSettingsFile;
+    const bool ownFile = IsOwnFile(target);
+    if (!ownFile) {
+        if (Status used = UsedByConfiguration(target); !used.ok()) {
+            return Refused(used);
+        }
+    }
+    if (options.strict && !(mConfig.Warnings().isEmpty() && mLoadWarnings.isEmpty())) {
+        // A save that follows a misspelt declaration is not the save its author meant. A value
+        // that breaks its rules is told as it is without /strict.
+        SaveResult refused = Checked();
+        if (refused.Saved()) {
+            refused.outcome = SaveResult::Outcome::TrialRefused;
+        }
+        return refused;
+    }
     for (;;) {
         std::unique_ptr<UpdateLock> lock;
         if (Status locked = mFiles.LockForUpdate(target, options.wait, &lock); !locked.ok()) {
@@ -294,7 +475,7 @@ SaveResult EditSession::Save(const SaveOptions& options) {
         if (SaveResult checked = Checked(); !checked.Saved()) {
             return checked;
         }
-        if (options.trialFirst) {
+        if (options.strict) {
             SettingsDocument copy;
             if (Status parsed = copy.Parse(settings.Version().bytes, target);
                 !parsed.ok() && settings.Version().exists) {
@@ -315,19 +496,44 @@ SaveResult EditSession::Save(const SaveOptions& options) {
             mVersion = written;
             mFileMissing = false;
             TakeAsSaved();
+            emit AllChanged();
         }
         return result;
     }
 }
 
-SavePreview EditSession::Preview(const DiffReport& diff) {
+bool EditSession::IsOwnFile(const QString& target) {
+    if (target == mSettingsFile) {
+        return true;
+    }
+    // Both as they are now: another program's save may have put a new file in place.
+    FileIdentity identity;
+    FileIdentity own;
+    if (mFiles.Identify(target, &identity).ok() && mFiles.Identify(mSettingsFile, &own).ok()) {
+        return identity.SameFile(own);
+    }
+    // Where one of them is missing, a path that leads to the same place.
+    return QDir::cleanPath(QFileInfo(target).absoluteFilePath()) ==
+           QDir::cleanPath(QFileInfo(mSettingsFile).absoluteFilePath());
+}
+
+SavePreview EditSession::Preview(const DiffReport& diff, WhenInvalid whenInvalid) {
     SavePreview preview;
     preview.result = Checked();
-    if (!preview.result.Saved()) {
+    if (!preview.result.Saved() && whenInvalid == WhenInvalid::Refuse) {
         return preview;
     }
-    SettingsDocument settings = LoadedDocument();
-    return PreviewOf(settings, mSettingsFile, diff);
+    // What Save would write into: the file as it is now.
+    SettingsDocument settings;
+    if (const Status loaded =
+            Guarded(mSettingsFile, [&] { return LoadForSave(mFiles, mSettingsFile, &settings); });
+        !loaded.ok()) {
+        settings = LoadedDocument();
+    }
+    std::vector<InvalidValue> invalid = std::move(preview.result.invalid);
+    preview = PreviewOf(settings, mSettingsFile, diff);
+    preview.result.invalid = std::move(invalid);
+    return preview;
 }
 
 SettingsDocument EditSession::LoadedDocument() const {
@@ -337,6 +543,45 @@ SettingsDocument EditSession::LoadedDocument() const {
         settings.Parse(mVersion.bytes, mSettingsFile);
     }
     return settings;
+}
+
+QStringList EditSession::EmptyValueWarnings() const {
+    QStringList warnings;
+    if (mConfig.Templates().empty()) {
+        return warnings;
+    }
+    const VariableValues exported = ExportedValues();
+    for (const ConfigGroup& group : mConfig.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const char* what = nullptr;
+            switch (item.rules.kind) {
+                case ValueKind::Number:
+                    what = QT_TRANSLATE_NOOP("EditSession",
+                                             "%1 (%2) is empty: the outputs get an empty number "
+                                             "where they use it");
+                    break;
+                case ValueKind::Choice:
+                    what = QT_TRANSLATE_NOOP("EditSession",
+                                             "%1 (%2) is empty: the outputs get an empty choice "
+                                             "where they use it");
+                    break;
+                case ValueKind::File:
+                case ValueKind::Folder:
+                    what = QT_TRANSLATE_NOOP("EditSession",
+                                             "%1 (%2) is empty: the outputs get an empty path "
+                                             "where they use it");
+                    break;
+                default:
+                    break;
+            }
+            const QString* value = exported.Find(item.id);
+            if (what && value && value->isEmpty() && !mDisabled.contains(item.id)) {
+                warnings.append(
+                    QCoreApplication::translate("EditSession", what).arg(item.label, item.id));
+            }
+        }
+    }
+    return warnings;
 }
 
 SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& target,
@@ -416,7 +661,7 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
         return Refused(ranOut ? NotSaved(saved) : saved);
     }
     SaveResult result;
-    result.warnings = UndeclaredVariables(mConfig, exported, target);
+    result.warnings = UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings();
     ExportTemplates(exported, target, files, &result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
@@ -427,6 +672,8 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
             PasswordTexts());
         !after.ok()) {
         result.problems.append(after.message());
+    } else {
+        result.afterStarted = mConfig.AfterCommand().has_value();
     }
     return result;
 }
@@ -495,6 +742,8 @@ void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, co
         }
         if (!problem.isEmpty()) {
             result->problems.append(problem);
+        } else {
+            ++result->exported;
         }
     }
 }

@@ -10,6 +10,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -40,6 +42,11 @@ struct SaveResult {
     // replaced in an output (TemplateExport::Export).
     QStringList warnings;
 
+    // How many outputs were written whole, and whether an after command was started (or, when
+    // the configuration waits for it, ran to its end); for the note that says what a save did.
+    int exported = 0;
+    bool afterStarted = false;
+
     bool Saved() const { return outcome == Outcome::Saved; }
     bool Complete() const { return Saved() && problems.isEmpty(); }
 };
@@ -50,6 +57,30 @@ struct SavePreview {
     QStringList changed;  // the files whose bytes would change, in the order the save writes them
     QStringList unshown;  // with a diff: each change that the diff cannot carry, and why
     bool masked = false;  // with a diff: it shows a password as ********
+};
+
+// What the session knows of one item's value: everything a window shows of it, worked out in one
+// place.
+struct ItemState {
+    QString value;
+    QString saved;                        // as loaded or last saved
+    std::optional<QString> defaultValue;  // as the item declares it
+    bool enabled = true;
+    // While not enabled: what would enable it, in words ("Enable HTTPS is on").
+    QString enabledWhen;
+    std::optional<QString> problem;  // why the value breaks its rules; never while disabled
+    bool edited = false;             // the value is not the saved one
+    // The value is not the default (for an item that declares none: not empty).
+    bool notDefault = false;
+    // Carried over from the file open before: the file opened last does not list the item.
+    bool kept = false;
+};
+
+// A value that ResetAll changed.
+struct ValueChange {
+    QString id;
+    QString before;
+    QString after;
 };
 
 // The editing of one settings file against one configuration, the same for the window and for
@@ -63,7 +94,12 @@ struct SavePreview {
 // the console decides how the user learns of it. Running out of memory is a failure like any
 // other, named after the file being worked on, and never leaves an operation half done: a file is
 // replaced whole or not at all.
-class EditSession {
+//
+// It tells whoever shows the values of every change of an item's state: ItemChanged for one item
+// (and each item whose depends it turns on or off), AllChanged when a load, a save or a reset
+// changed many at once.
+class EditSession : public QObject {
+    Q_OBJECT
   public:
     // `files` and `processes` must outlive the session.
     EditSession(FileSystem& files, ProcessLauncher& processes);
@@ -84,9 +120,17 @@ class EditSession {
     // takes the value of the first element of an id that addresses it (Configuration::ItemFor);
     // entries of ids the configuration does not declare are skipped. An item that the file does
     // not list takes its default, the value of every variable the file does not hold, or, when
-    // it declares none, what `unlisted` says. The values become the saved ones. On failure
-    // nothing changes, and the message names the path.
+    // it declares none, what `unlisted` says. The values of the file (empty for an item it does
+    // not list) become the saved ones, so that a value kept is an edit that a save stores, and
+    // KeptValues names it. On failure nothing changes, and the message names the path.
     Status Load(const QString& path, Unlisted unlisted = Unlisted::Keep);
+    // The ids of the items whose value the last Load kept from the file before, in the
+    // configuration's order; none once they are saved or reset.
+    QStringList KeptValues() const;
+    // Why `path` cannot be a settings file of this configuration: it is the configuration itself,
+    // one of its templates or one of its outputs, by the file it names (FileIdentity::SameFile),
+    // however it is spelt. Ok for a file that does not exist. Asked before a file is opened.
+    Status UsedByConfiguration(const QString& path) const;
     // Makes `path`, where no file is, the session's file: the values stay, and count as changes
     // until the first save creates the file.
     void StartNew(const QString& path);
@@ -99,6 +143,21 @@ class EditSession {
     const VariableValues& Values() const { return mValues; }
     // Sets the value of the item of id `id`; false, and nothing set, when no item has that id.
     bool SetValue(const QString& id, const QString& value);
+    // Sets the value of the item of id `id` as its field's text `text` means it: an empty text
+    // of an item that declares a default is that default.
+    bool SetText(const QString& id, const QString& text);
+    // Everything known of the value of the item of id `id`; an id of no item gives an empty state.
+    ItemState State(const QString& id) const;
+    // Whether the value of `id` is not its default (ItemState::notDefault).
+    bool IsNotDefault(const QString& id) const;
+
+    enum class ResetTo {
+        Saved,     // the value loaded or last saved, for every item
+        Defaults,  // the default, for every item that declares one; the others keep theirs
+    };
+    // Gives every item the value `to` says, and returns each change made, in the
+    // configuration's order.
+    std::vector<ValueChange> ResetAll(ResetTo to);
     // The value of the item of id `id` as loaded or last saved; null when no item has that id.
     const QString* SavedValue(const QString& id) const { return mSaved.Find(id); }
     // True when the value of `id` is not the one loaded or last saved.
@@ -115,7 +174,7 @@ class EditSession {
 
     // Values for this run only, by item id (/set:, /env:): checked, exported and previewed in
     // place of the session's, and never stored in the settings file.
-    void SetRunValues(QHash<QString, QString> values) { mRunValues = std::move(values); }
+    void SetRunValues(QHash<QString, QString> values);
     // Every enabled item whose value, the run's where it gives one, breaks the item's rules, in
     // the configuration's order.
     std::vector<InvalidValue> InvalidValues() const;
@@ -137,14 +196,19 @@ class EditSession {
         // saved over the file, and a session without edits takes the file's values as they are
         // now (what a run that only saves what it loaded wants).
         std::function<ChangedOnDisk(bool exists)> changedOnDisk;
-        // First does the whole save on a file system that writes nothing, and writes nothing
-        // when that warns or has a problem (/strict).
-        bool trialFirst = false;
+        // A warning is an error (/strict): a warning of the configuration or the settings file
+        // (Configuration::Warnings, LoadWarnings) refuses the save before it starts, as
+        // TrialRefused; otherwise the whole save is first done on a file system that writes
+        // nothing, and nothing is written when that warns or has a problem.
+        bool strict = false;
     };
     // Saves the values into the settings file and exports the templates, under the update lock
     // of the target, which it holds from reading the file to the end of the export and never
     // while `changedOnDisk` waits for an answer:
     //  - a value that breaks its rules refuses the save (Invalid);
+    //  - a target other than the session's file that is the configuration, a template or an
+    //    output refuses it (UsedByConfiguration, Refused); the target is the session's file
+    //    when it names the same file, however spelt (FileIdentity::SameFile);
     //  - so does, before anything is started or written, a configuration or a template that
     //    another user could have chosen (a file, folder or symlink on its path that belongs to a
     //    user other than root and the one running the program, or that others may change), and
@@ -169,18 +233,37 @@ class EditSession {
 
     // Receives the diff of a preview, piece by piece, as /diff prints it.
     using DiffReport = std::function<void(const QByteArray& bytes)>;
+    // Whether Preview goes on when some values break their rules.
+    enum class WhenInvalid {
+        Refuse,   // as a save: nothing but the list of them
+        Preview,  // the list in SaveResult::invalid, and the preview of the values as they are
+    };
     // What Save would do to the session's file, found on a file system that writes nothing: no
     // lock, no command, nothing written, the values and the paths checked as Save checks them,
-    // and the settings file taken as it was loaded or last saved here. With `diff`, reports to it
-    // the diff of each file that would change (SaveDiff: the value of every password, old and
-    // new, hidden by its place); a change that a diff cannot carry, or whose passwords cannot be
-    // hidden, is left out of it and told in SavePreview::unshown.
-    SavePreview Preview(const DiffReport& diff = {});
+    // and the settings file read as Save reads it, as it is on the disk now (as loaded or last
+    // saved here when it cannot be read). With `diff`, reports to it the diff of each file that
+    // would change (SaveDiff: the value of every password, old and new, hidden by its place); a
+    // change that a diff cannot carry, or whose passwords cannot be hidden, is left out of it
+    // and told in SavePreview::unshown. The warnings say where an output would get an empty
+    // number, choice or path (EmptyValueWarnings), as a save's do.
+    SavePreview Preview(const DiffReport& diff = {}, WhenInvalid whenInvalid = WhenInvalid::Refuse);
+
+  signals:
+    // The state of the item of id `id` changed.
+    void ItemChanged(const QString& id);
+    // The state of any item may have changed.
+    void AllChanged();
 
   private:
     // Puts the values of `settings` into the items, as Load says, and takes them as saved.
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
+    // Works out which items are disabled anew; reports each one that turned, but `except`.
+    void UpdateDisabled(const QString& except);
+    // One warning for each enabled number, choice or path that the outputs would get empty.
+    QStringList EmptyValueWarnings() const;
+    // True when `target` names the session's file, by its identity where both exist.
+    bool IsOwnFile(const QString& target);
     VariableValues ExportedValues() const;  // with the run's values on top
     // Every value of a password the session knows (stored, edited, the run's), not empty, and
     // each line of one of several lines.
@@ -217,7 +300,10 @@ class EditSession {
     bool mFileMissing = false;
     VariableValues mValues;
     VariableValues mSaved;
-    int mEditedCount = 0;  // items whose value is not the saved one
+    int mEditedCount = 0;     // items whose value is not the saved one
+    QSet<QString> mDisabled;  // the items whose depends do not hold
+    QSet<QString> mNamed;     // the items that some depends names
+    QSet<QString> mKept;      // the items whose value the last load kept
     QHash<QString, QString> mRunValues;
     QStringList mLoadWarnings;
 };

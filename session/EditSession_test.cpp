@@ -1,12 +1,16 @@
 #include "session/EditSession.h"
 
+#include "platform/DiskFileSystem.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
 #include "testing/QStringPrinter.h"
 #include "testing/TextMatchers.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -203,6 +207,137 @@ QHash<QString, QString> ValuesOf(const QString& text) {
     for (const QString& pair : text.split(u';', Qt::SkipEmptyParts))
         values.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
     return values;
+}
+
+// What the session publishes of each item after each step, with the items it reported changed
+// ("*": all of them at once). An emptied text of an item with a default is that default; a file
+// opened over another keeps the values it does not list, as edits; the resets put back the saved
+// values or the defaults and say what they changed.
+TEST(EditSessionTest, PublishesEachItemsStateAndEveryChangeOfIt) {
+    const char kStates[] = R"~(<xml><group><name>G</name>
+<item><name>HTTPS</name><type>boolean</type><varname>$(HTTPS)</varname></item>
+<item><name>Port</name><type>number</type><varname>$(PORT)</varname><default>80</default><depends>$(HTTPS)</depends></item>
+<item><name>User</name><varname>$(USER)</varname><required>true</required></item>
+</group><files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    Session s(
+        R"~(<xml><variable id="$(HTTPS)">true</variable><variable id="$(USER)">u</variable></xml>)~",
+        kStates);
+    ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+    s.files.SetFile("other.xml", R"~(<xml><variable id="$(HTTPS)">true</variable></xml>)~");
+    QStringList reported;
+    QObject::connect(&s.session, &EditSession::ItemChanged,
+                     [&](const QString& id) { reported << id; });
+    QObject::connect(&s.session, &EditSession::AllChanged, [&] { reported << "*"; });
+    QStringList reset;
+    const auto resetAll = [&](EditSession::ResetTo to) {
+        for (const ValueChange& change : s.session.ResetAll(to))
+            reset << change.id + ":" + change.before + ">" + change.after;
+    };
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QString
+            states;  // each item's value, then E(dited), N(ot default), K(ept), disabled, problem
+        QString reported;
+    } steps[] = {
+        {"as loaded", [] {}, "true N|80|u N", ""},
+        {"typed", [&] { s.session.SetText("$(PORT)", "8080"); }, "true N|8080 E N|u N", "$(PORT)"},
+        {"emptied: the default", [&] { s.session.SetText("$(PORT)", ""); }, "true N|80|u N",
+         "$(PORT)"},
+        {"switched off: what depends on it is disabled and says why",
+         [&] { s.session.SetValue("$(HTTPS)", "false"); },
+         "false E N|80 (enabled while HTTPS is on)|u N", "$(PORT) $(HTTPS)"},
+        {"a value that breaks its rules", [&] { s.session.SetText("$(USER)", ""); },
+         "false E N|80 (enabled while HTTPS is on)| E (must not be empty)", "$(USER)"},
+        {"reset to saved", [&] { resetAll(EditSession::ResetTo::Saved); }, "true N|80|u N", "*"},
+        {"reset to defaults",
+         [&] {
+             s.session.SetText("$(PORT)", "1");
+             resetAll(EditSession::ResetTo::Defaults);
+         },
+         "true N|80|u N", "$(PORT) *"},
+        {"a file opened over it keeps what it does not list, as an edit",
+         [&] { ASSERT_TRUE(s.session.Load("other.xml").ok()); }, "true N|80|u E N K", "*"},
+        {"reset to saved drops what was kept", [&] { resetAll(EditSession::ResetTo::Saved); },
+         "true N|80| (must not be empty)", "*"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        reported.clear();
+        step.act();
+        QStringList states;
+        for (const char* id : {"$(HTTPS)", "$(PORT)", "$(USER)"}) {
+            const ItemState state = s.session.State(id);
+            QString text = state.value;
+            text += state.edited ? " E" : "";
+            text += state.notDefault ? " N" : "";
+            text += state.kept ? " K" : "";
+            if (!state.enabled)
+                text += " (enabled while " + state.enabledWhen + ")";
+            if (state.problem)
+                text += " (" + *state.problem + ")";
+            states << text;
+        }
+        EXPECT_EQ(states.join(u'|'), step.states);
+        EXPECT_EQ(reported.join(u' '), step.reported);
+        EXPECT_EQ(s.session.HasChanges(), step.states.contains(" E"));
+    }
+    EXPECT_EQ(reset.join(u' '), "$(HTTPS):false>true $(USER):>u $(PORT):1>80 $(USER):u>");
+    EXPECT_TRUE(s.session.KeptValues().isEmpty());
+}
+
+// Which file a path names is told by the file, not by its spelling: a save to the session's own
+// file by another path asks about a change on the disk, and the configuration, a template or an
+// output is never taken for a settings file, by any path.
+TEST(EditSessionTest, KnowsAFileByWhatItIsNotByItsName) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString dir = folder.path() + '/';
+    DiskFileSystem files;
+    for (const auto& [name, bytes] : {std::pair{"config.xml", QByteArray(kConfig)},
+                                      {"t.in", "$(P)"},
+                                      {"t.out", "o"},
+                                      {"settings.xml", kOld}})
+        ASSERT_TRUE(files.WriteFile(dir + name, bytes).ok());
+    ASSERT_TRUE(QFile::link(dir + "config.xml", dir + "link.xml"));
+    FakeProcessLauncher launcher;
+    EditSession session(files, launcher);
+    ASSERT_TRUE(session.LoadConfiguration(dir + "config.xml", dir).ok());
+    ASSERT_TRUE(session.Load(dir + "settings.xml").ok());
+    const struct {
+        QString path;
+        QString refusal;  // UsedByConfiguration's, and a save's to that path
+    } cases[] = {
+        {dir + "./settings.xml", ""},
+        {dir + "new.xml", ""},
+        {dir + "link.xml",
+         "link.xml is the configuration " + dir + "config.xml, not a settings file"},
+        {dir + "../" + QFileInfo(folder.path()).fileName() + "/t.in", "is the template t.in of"},
+        {dir + "t.out", "is the output t.out of"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        const QString refusal = session.UsedByConfiguration(c.path).message();
+        EXPECT_TRUE(c.refusal.isEmpty() ? refusal.isEmpty() : refusal.contains(c.refusal))
+            << refusal.toStdString();
+    }
+    // Changed by another program, and saved to by another spelling: the save asks.
+    ASSERT_TRUE(files.WriteFile(dir + "settings.xml", "<xml/>").ok());
+    session.SetValue("$(P)", "mine");
+    EditSession::SaveOptions options;
+    options.target = dir + "./settings.xml";
+    int asked = 0;
+    options.changedOnDisk = [&](bool) {
+        ++asked;
+        return EditSession::ChangedOnDisk::Cancel;
+    };
+    EXPECT_EQ(session.Save(options).outcome, SaveResult::Outcome::Cancelled);
+    EXPECT_EQ(asked, 1);
+    options.target = dir + "link.xml";
+    EXPECT_EQ(session.Save(options).outcome, SaveResult::Outcome::Refused);
+    QByteArray config;
+    ASSERT_TRUE(files.ReadFile(dir + "config.xml", 1 << 20, &config).ok());
+    EXPECT_EQ(config, kConfig);
 }
 
 // A declared default is the value of every variable that the settings file does not hold: in the
