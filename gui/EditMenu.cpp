@@ -17,7 +17,8 @@ EditMenu::EditMenu(FieldPages* pages, FindBar* find, ValueHistory* history, QWid
     AddItem("indFindPrevious", tr("Find &Previous"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
             [find] { find->Step(-1); });
     addAction(find->OnlyMatchesAction());
-    addAction(find->OnlyChangedAction());
+    addAction(find->OnlyEditedAction());
+    addAction(find->OnlyNotDefaultAction());
     addSeparator();
     QAction* toSaved = AddItem("indResetToSaved", tr("&Reset to Saved Value"),
                                QKeySequence(Qt::CTRL | Qt::Key_R), [pages] {

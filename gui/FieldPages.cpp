@@ -4,6 +4,7 @@
 #include "gui/Layout.h"
 #include "gui/clsTextbox.h"
 #include "schema/Configuration.h"
+#include "session/EditSession.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -106,7 +107,7 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
         const QSignalBlocker noSwitching(mCategories);
         mCategories->addTab(group.name);
     }
-    mPages.push_back({&group, nullptr, {}, {}, {}, {}});
+    mPages.push_back({&group, nullptr, {}, {}, {}, {}, {}});
     if (!mLabelWidths) {
         QFont bold = QApplication::font("QLabel");
         bold.setBold(true);
@@ -171,7 +172,19 @@ void FieldPages::BuildPage(Page& page) {
         field->Control()->setFixedHeight(Px(Layout::kRowHeight));
         label->setBuddy(field->Control());
         rows->setRowMinimumHeight(row, PxBetween(Layout::RowTop(row), Layout::RowTop(row + 1)));
-        rows->addWidget(field->Control(), row, 1, Qt::AlignTop);
+        // The note of a disabled field takes the room it needs from the field, beside it.
+        auto* note = new QLabel(page.widget);
+        note->setObjectName(label->objectName() + QStringLiteral("Disabled"));
+        note->setFixedHeight(Px(Layout::kRowHeight));
+        note->setForegroundRole(QPalette::PlaceholderText);
+        note->setTextFormat(Qt::PlainText);
+        note->hide();
+        auto* fieldAndNote = new QHBoxLayout;
+        fieldAndNote->setSpacing(kLabelGap);
+        fieldAndNote->addWidget(field->Control(), 1);
+        fieldAndNote->addWidget(note);
+        rows->addLayout(fieldAndNote, row, 1, Qt::AlignTop);
+        page.disabledNotes.push_back(note);
         page.fields.push_back(field);
         page.labels.push_back(label);
         ++row;
@@ -297,6 +310,7 @@ void FieldPages::ShowRows(std::size_t group) {
         if (QLabel* mark = page.requiredMarks[row]) {
             mark->setVisible(shown && page.fields[row]->IsEnabled());
         }
+        page.disabledNotes[row]->setVisible(shown && !page.fields[row]->IsEnabled());
         // A hidden row takes no room: the rows shown close up.
         const int top = static_cast<int>(row);
         rows->setRowMinimumHeight(
@@ -360,15 +374,18 @@ void FieldPages::ShowInvalidCount(int group, int count) {
         count > 0 ? tr("%n value(s) on this page are not valid.", nullptr, count) : QString());
 }
 
-void FieldPages::ShowItemEnabled(int group, int item, bool enabled, const QString& condition) {
+void FieldPages::ShowItemState(int group, int item, const ItemState& state) {
     const Page& page = mPages[static_cast<std::size_t>(group)];
     if (!page.widget) {
         return;
     }
     const auto index = static_cast<std::size_t>(item);
-    page.fields[index]->ShowEnabled(enabled, condition);
+    page.fields[index]->ShowState(state);
     // A value that is not checked is not required either.
     if (QLabel* mark = page.requiredMarks[index]) {
-        mark->setVisible(enabled && page.rowShown[index]);
+        mark->setVisible(state.enabled && page.rowShown[index]);
     }
+    QLabel* note = page.disabledNotes[index];
+    note->setText(state.enabled ? QString() : tr("Enabled while %1").arg(state.enabledWhen));
+    note->setVisible(!state.enabled && page.rowShown[index]);
 }

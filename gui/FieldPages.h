@@ -17,6 +17,7 @@ class QVBoxLayout;
 class clsTextbox;
 struct ConfigGroup;
 struct ConfigItem;
+struct ItemState;
 
 // The pages of the main window: the tab strip "Categories", a tab per group of the configuration,
 // and below it the scroll area "Pages", which shows the page of the selected group. A page has a
@@ -30,7 +31,7 @@ struct ConfigItem;
 //
 // A label is its field's buddy, which screen readers read as "labelled by"; a required item's
 // label is followed by a lighter "(required)", left out while its field is disabled
-// (ShowItemEnabled: a value that is not checked is not required). A group's tab shows a warning
+// (ShowItemState: a value that is not checked is not required). A group's tab shows a warning
 // icon, and says in its tooltip (a screen reader's description of the tab) how many values on its
 // page are not valid, while any is; its text stays the group's name.
 class FieldPages : public QWidget {
@@ -70,10 +71,10 @@ class FieldPages : public QWidget {
     // Marks the tab of the group at `group` as holding `count` values that are not valid, or
     // none. Works for pages not built yet.
     void ShowInvalidCount(int group, int count);
-    // Enables the field of the item at `item` of the group at `group`, with its label, or greys
-    // them out with `condition` saying what would enable them (clsTextbox::ShowEnabled). Does
+    // Shows `state` in the field of the item at `item` of the group at `group` (clsTextbox::
+    // ShowState); while it is disabled, a note beside the field says what would enable it. Does
     // nothing while the page is not built: PageBuilt() says when it is.
-    void ShowItemEnabled(int group, int item, bool enabled, const QString& condition);
+    void ShowItemState(int group, int item, const ItemState& state);
 
   signals:
     // The page of the group at `group` has just been built, every field enabled.
@@ -88,6 +89,7 @@ class FieldPages : public QWidget {
         std::vector<QLabel*> labels;         // by row, as the fields
         std::vector<bool> rowShown;          // by row: false for a row that ShowOnlyFields hid
         std::vector<QLabel*> requiredMarks;  // by item; null for an item that is not required
+        std::vector<QLabel*> disabledNotes;  // by item: what enables it, shown while disabled
     };
 
     // Where the fields start on every page, in pixels from the page's left edge.

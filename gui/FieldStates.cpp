@@ -8,65 +8,39 @@
 FieldStates::FieldStates(const EditSession& session, FieldPages* pages)
     : mSession(session), mPages(pages) {}
 
-void FieldStates::UpdateAll() {
-    const Configuration& config = mSession.Config();
-    mNamed.clear();
-    for (const QString& id : config.DependentIds()) {
-        for (const ValueRules::Dependency& dependency : config.ItemFor(id)->rules.depends) {
-            mNamed.insert(config.ItemFor(dependency.id)->id);
-        }
-    }
-    mDisabled = DisabledItems(config, mSession.Values());
-    const std::vector<ConfigGroup>& groups = config.Groups();
-    mInvalid.resize(groups.size());
-    mInvalidCount.resize(groups.size(), 0);
+void FieldStates::Start() {
+    const std::vector<ConfigGroup>& groups = mSession.Config().Groups();
+    mInvalid.assign(groups.size(), {});
+    mInvalidCount.assign(groups.size(), 0);
     for (std::size_t group = 0; group < groups.size(); ++group) {
-        const int items = static_cast<int>(groups[group].items.size());
-        mInvalid[group].assign(static_cast<std::size_t>(items), false);
-        int count = 0;
-        for (int item = 0; item < items; ++item) {
-            if (Fails({static_cast<int>(group), item})) {
-                mInvalid[group][static_cast<std::size_t>(item)] = true;
-                ++count;
-            }
-        }
-        if (count != mInvalidCount[group]) {
-            mInvalidCount[group] = count;
-            mPages->ShowInvalidCount(static_cast<int>(group), count);
-        }
+        mInvalid[group].assign(groups[group].items.size(), false);
     }
-    for (const QString& id : config.DependentIds()) {
-        ShowEnabled(*PlaceOf(id));
+    UpdateAll();
+}
+
+void FieldStates::UpdateAll() {
+    const std::vector<ConfigGroup>& groups = mSession.Config().Groups();
+    if (mInvalid.size() != groups.size()) {  // before Start, nothing is shown to update
+        return;
+    }
+    for (std::size_t group = 0; group < groups.size(); ++group) {
+        for (std::size_t item = 0; item < groups[group].items.size(); ++item) {
+            Show({static_cast<int>(group), static_cast<int>(item)});
+        }
     }
 }
 
 void FieldStates::Update(const QString& id) {
-    const std::optional<Place> place = PlaceOf(id);
-    if (!place || mInvalid.empty()) {  // before UpdateAll, nothing is shown to update
-        return;
+    if (const std::optional<Place> place = PlaceOf(id); place && !mInvalid.empty()) {
+        Show(*place);
     }
-    if (mNamed.contains(id)) {
-        QSet<QString> disabled = DisabledItems(mSession.Config(), mSession.Values());
-        if (disabled != mDisabled) {
-            QSet<QString> turned = QSet<QString>(disabled).subtract(mDisabled);
-            turned.unite(QSet<QString>(mDisabled).subtract(disabled));
-            mDisabled = std::move(disabled);
-            for (const QString& other : turned) {
-                Check(*PlaceOf(other));
-                ShowEnabled(*PlaceOf(other));
-            }
-        }
-    }
-    Check(*place);
 }
 
 void FieldStates::ShowPage(int group) {
     const std::vector<ConfigItem>& items =
         mSession.Config().Groups()[static_cast<std::size_t>(group)].items;
     for (std::size_t item = 0; item < items.size(); ++item) {
-        if (mDisabled.contains(items[item].id)) {
-            ShowEnabled({group, static_cast<int>(item)});
-        }
+        mPages->ShowItemState(group, static_cast<int>(item), mSession.State(items[item].id));
     }
 }
 
@@ -99,34 +73,17 @@ std::optional<FieldStates::Place> FieldStates::PlaceOf(const QString& id) const 
     return std::nullopt;
 }
 
-bool FieldStates::Fails(const Place& place) const {
-    const ConfigItem& item = mSession.Config()
-                                 .Groups()[static_cast<std::size_t>(place.group)]
-                                 .items[static_cast<std::size_t>(place.item)];
-    if (mDisabled.contains(item.id)) {
-        return false;
-    }
-    const QString* value = mSession.Values().Find(item.id);
-    return item.rules.Problem(value ? *value : QString()).has_value();
-}
-
-void FieldStates::Check(const Place& place) {
+void FieldStates::Show(const Place& place) {
     const auto group = static_cast<std::size_t>(place.group);
+    const ConfigItem& item =
+        mSession.Config().Groups()[group].items[static_cast<std::size_t>(place.item)];
+    const ItemState state = mSession.State(item.id);
+    mPages->ShowItemState(place.group, place.item, state);
     std::vector<bool>::reference invalid = mInvalid[group][static_cast<std::size_t>(place.item)];
-    const bool fails = Fails(place);
-    if (invalid == fails) {
-        return;
+    const bool fails = state.problem.has_value();
+    if (invalid != fails) {
+        invalid = fails;
+        mInvalidCount[group] += fails ? 1 : -1;
+        mPages->ShowInvalidCount(place.group, mInvalidCount[group]);
     }
-    invalid = fails;
-    mInvalidCount[group] += fails ? 1 : -1;
-    mPages->ShowInvalidCount(place.group, mInvalidCount[group]);
-}
-
-void FieldStates::ShowEnabled(const Place& place) {
-    const Configuration& config = mSession.Config();
-    const ConfigItem& item = config.Groups()[static_cast<std::size_t>(place.group)]
-                                 .items[static_cast<std::size_t>(place.item)];
-    const bool enabled = !mDisabled.contains(item.id);
-    mPages->ShowItemEnabled(place.group, place.item, enabled,
-                            enabled ? QString() : config.EnabledWhen(item).join(tr(" and ")));
 }

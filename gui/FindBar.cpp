@@ -14,8 +14,11 @@ FindBar::FindBar(const EditSession& session, QWidget* parent) : QWidget(parent),
     hide();
     mOnlyMatches = MakeFilter("indOnlyMatches", tr("Show Only &Matches"), tr("Only matches"),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
-    mOnlyChanged = MakeFilter("indOnlyChanged", tr("Show Only &Changed"), tr("Only changed"),
-                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    mOnlyEdited = MakeFilter("indOnlyEdited", tr("Show Only &Edited"), tr("Only edited"),
+                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    mOnlyNotDefault =
+        MakeFilter("indOnlyNotDefault", tr("Show Only &Not Default"), tr("Only not default"),
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
 }
 
 QAction* FindBar::MakeFilter(const char* name, const QString& caption, const QString& buttonText,
@@ -49,9 +52,9 @@ void FindBar::MakeControls() {
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(mText, 1);
     row->addWidget(mResult);
-    for (QAction* filter : {mOnlyMatches, mOnlyChanged}) {
+    for (QAction* filter : {mOnlyMatches, mOnlyEdited, mOnlyNotDefault}) {
         auto* toggle = new QToolButton(this);
-        toggle->setObjectName(filter->objectName().mid(3));  // "OnlyMatches", "OnlyChanged"
+        toggle->setObjectName(filter->objectName().mid(3));  // "OnlyMatches", "OnlyEdited", ...
         toggle->setDefaultAction(filter);
         row->addWidget(toggle);
     }
@@ -64,9 +67,11 @@ void FindBar::MakeControls() {
 
 void FindBar::Close() {
     {
-        const QSignalBlocker quietly(mOnlyMatches), quietlyToo(mOnlyChanged);
+        const QSignalBlocker quietly(mOnlyMatches), quietlyToo(mOnlyEdited),
+            quietlyAlso(mOnlyNotDefault);
         mOnlyMatches->setChecked(false);
-        mOnlyChanged->setChecked(false);
+        mOnlyEdited->setChecked(false);
+        mOnlyNotDefault->setChecked(false);
     }
     Search(mText->text());
     hide();
@@ -99,19 +104,16 @@ void FindBar::Step(int step) {
     emit Found(match.group, match.item);
 }
 
-bool FindBar::IsChanged(const ConfigItem& item) const {
-    if (mSession.IsEdited(item.id)) {
-        return true;
-    }
-    const QString* value = mSession.Values().Find(item.id);
-    return value && *value != mSession.DefaultOf(item.id).value_or(QString());
+bool FindBar::Kept(const ConfigItem& item) const {
+    return (!mOnlyEdited->isChecked() || mSession.IsEdited(item.id)) &&
+           (!mOnlyNotDefault->isChecked() || mSession.IsNotDefault(item.id));
 }
 
 void FindBar::Search(const QString& text) {
     mMatches.clear();
     mCurrent = -1;
     const QString wanted = text.trimmed();
-    const bool onlyChanged = mOnlyChanged->isChecked();
+    const bool onlyChanged = mOnlyEdited->isChecked() || mOnlyNotDefault->isChecked();
     const bool onlyMatches = mOnlyMatches->isChecked() && !wanted.isEmpty();
     const bool filtering = onlyChanged || onlyMatches;
     std::vector<std::vector<bool>> shown;
@@ -124,7 +126,7 @@ void FindBar::Search(const QString& text) {
             }
             for (std::size_t item = 0; item < items.size(); ++item) {
                 const ConfigItem& it = items[item];
-                if (onlyChanged && !IsChanged(it)) {
+                if (onlyChanged && !Kept(it)) {
                     continue;
                 }
                 const bool match = wanted.isEmpty() ||
@@ -150,7 +152,8 @@ void FindBar::Search(const QString& text) {
 
 void FindBar::ShowResult() {
     const bool none =
-        mMatches.empty() && (!mText->text().trimmed().isEmpty() || mOnlyChanged->isChecked());
+        mMatches.empty() && (!mText->text().trimmed().isEmpty() || mOnlyEdited->isChecked() ||
+                             mOnlyNotDefault->isChecked());
     // The frame tells at a glance, the text tells a screen reader too.
     mText->setStyleSheet(none ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }")
                               : QString());

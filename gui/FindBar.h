@@ -16,13 +16,15 @@ struct ConfigItem;
 // Enter goes to the next match; Escape hides the box. Its line and result are made when it is
 // first opened: a line edit costs the window's start noticeably.
 //
-// Two filters narrow the fields shown, in every group, while the box is open (ShowOnly): "Show
-// Only Matches" keeps the fields that match the text typed (every field while it is empty), and
-// "Show Only Changed" keeps the fields whose value was changed since the file was loaded or saved,
-// or is not its item's default (for an item without one: not empty); then the matches are only
-// among those, and without a text every field kept is a match. Both on keep what both keep.
-// Escape turns them off. What a field is, changed or not, is worked out when a filter is turned on
-// or the text changes, and on Refilter: a field does not go away while it is being edited.
+// Three filters narrow the fields shown, in every group, while the box is open (ShowOnly): "Show
+// Only Matches" keeps the fields that match the text typed (every field while it is empty); "Show
+// Only Edited" keeps the fields whose value was edited since the file was loaded or saved (the
+// bold label), and "Show Only Not Default" those whose value is not its item's default (the
+// italic label; for an item without one: not empty), both as the session tells; then the matches
+// are only among those, and without a text every field kept is a match. Several on keep what all
+// of them keep. Escape turns them off. What a field is, changed or not, is worked out when a filter
+// is turned on or the text changes, and on Refilter: a field does not go away while it is being
+// edited.
 class FindBar : public QWidget {
     Q_OBJECT
   public:
@@ -37,7 +39,8 @@ class FindBar : public QWidget {
     // The filters' toggles, for a menu: checkable, with their shortcuts; turned on, they open the
     // box.
     QAction* OnlyMatchesAction() const { return mOnlyMatches; }
-    QAction* OnlyChangedAction() const { return mOnlyChanged; }
+    QAction* OnlyEditedAction() const { return mOnlyEdited; }
+    QAction* OnlyNotDefaultAction() const { return mOnlyNotDefault; }
     // Works out the matches and the fields kept anew, after the values changed (a load, a save).
     void Refilter();
 
@@ -60,12 +63,13 @@ class FindBar : public QWidget {
     void Close();
     void Search(const QString& text);
     void ShowResult();
-    // Changed since the load or the save, or not at its default (FindBar's comment).
-    bool IsChanged(const ConfigItem& item) const;
+    // Whether the filters of the marks keep `item`.
+    bool Kept(const ConfigItem& item) const;
 
     const EditSession& mSession;
     QAction* mOnlyMatches;
-    QAction* mOnlyChanged;
+    QAction* mOnlyEdited;
+    QAction* mOnlyNotDefault;
     QLineEdit* mText = nullptr;
     QLabel* mResult = nullptr;
     std::vector<Match> mMatches;

@@ -1,7 +1,6 @@
 #include "gui/ValueHistory.h"
 
 #include "gui/FieldStates.h"
-#include "gui/clsTextbox.h"
 #include "session/EditSession.h"
 
 #include <QAction>
@@ -12,7 +11,7 @@
 class ValueHistory::Step : public QUndoCommand {
   public:
     // `done`: the changes are made already, as a field reports them.
-    Step(ValueHistory& history, std::vector<Change> changes, bool typed, bool done)
+    Step(ValueHistory& history, std::vector<ValueChange> changes, bool typed, bool done)
         : mHistory(history), mChanges(std::move(changes)), mTyped(typed), mDone(done) {}
 
     // Only typed steps merge, and only with a typed step of the same variable.
@@ -35,7 +34,7 @@ class ValueHistory::Step : public QUndoCommand {
 
   private:
     ValueHistory& mHistory;
-    std::vector<Change> mChanges;
+    std::vector<ValueChange> mChanges;
     bool mTyped;
     bool mDone;
 };
@@ -65,43 +64,25 @@ void ValueHistory::Record(const QString& id, const QString& before, const QStrin
 }
 
 void ValueHistory::ResetAllToSaved() {
-    MakeAll([this](const ConfigItem& item) { return mSession.SavedValue(item.id); });
+    Keep(mSession.ResetAll(EditSession::ResetTo::Saved));
 }
 
 void ValueHistory::ResetAllToDefaults() {
-    MakeAll([](const ConfigItem& item) {
-        return item.rules.defaultValue ? &*item.rules.defaultValue : nullptr;
-    });
+    Keep(mSession.ResetAll(EditSession::ResetTo::Defaults));
 }
 
-void ValueHistory::MakeAll(const std::function<const QString*(const ConfigItem&)>& target) {
-    std::vector<Change> changes;
-    for (const ConfigGroup& group : mSession.Config().Groups()) {
-        for (const ConfigItem& item : group.items) {
-            const QString& value = *mSession.Values().Find(item.id);
-            if (const QString* wanted = target(item); wanted && *wanted != value) {
-                changes.push_back({item.id, value, *wanted});
-            }
-        }
-    }
+void ValueHistory::Keep(std::vector<ValueChange> changes) {
     if (!changes.empty()) {
-        mStack.push(new Step(*this, std::move(changes), false, false));
+        mStack.push(new Step(*this, std::move(changes), false, true));
     }
 }
 
-void ValueHistory::Apply(const std::vector<Change>& changes, bool undo) {
+void ValueHistory::Apply(const std::vector<ValueChange>& changes, bool undo) {
     mApplying = true;
     // First the page and the focus, so that a field built by showing its page shows the change.
     mStates.ShowItem(changes.front().id);
-    for (const Change& change : changes) {
-        const QString& value = undo ? change.before : change.after;
-        if (clsTextbox* field = mStates.BuiltField(change.id)) {
-            field->SetText(value);  // reports the change as typing would
-        } else {
-            mSession.SetValue(change.id, value);
-            mStates.Update(change.id);
-        }
+    for (const ValueChange& change : changes) {
+        mSession.SetValue(change.id, undo ? change.before : change.after);
     }
     mApplying = false;
-    emit ValuesChanged();
 }

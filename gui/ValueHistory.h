@@ -8,15 +8,15 @@
 #include <vector>
 
 class EditSession;
-struct ConfigItem;
 class FieldStates;
 class QAction;
+struct ValueChange;
 
 // The window's one history of the values, behind Edit > Undo and Redo. Every change of a value is
 // a step: typing in one field, key after key (and the steps of a number box), is one step until
 // another change comes between; a check box or a drop-down changed, a path picked and each reset
 // are one step each, a reset of every value too. Taking a step back or again sets the values as
-// a user would, through their fields, and shows the page of the (first) field it changes with
+// the session (which the fields follow), and shows the page of the (first) field it changes with
 // the focus in it. Speaks in variable ids, so that a step may change values whose pages are not
 // built yet.
 class ValueHistory : public QObject {
@@ -33,7 +33,8 @@ class ValueHistory : public QObject {
     // step; `typed` joins it to the step before when that was typed in the same field. Changes
     // made by taking a step are not kept.
     void Record(const QString& id, const QString& before, const QString& after, bool typed);
-    // Puts back, as one step, the saved value of every item that was edited.
+    // Puts back, as one step, the saved value of every item that was edited
+    // (EditSession::ResetAll).
     void ResetAllToSaved();
     // Puts back, as one step, the default of every item that declares one; the others keep
     // their values.
@@ -41,26 +42,15 @@ class ValueHistory : public QObject {
     // Forgets every step, when the values are those of another settings file.
     void Clear() { mStack.clear(); }
 
-  signals:
-    // A step changed values whose fields are not built: the window's edited state may have
-    // changed.
-    void ValuesChanged();
-
   private:
     class Step;
-    struct Change {
-        QString id;
-        QString before;
-        QString after;
-    };
-    // Gives every item the value `target` names for it, where that differs from its value now,
-    // as one step; none makes no step.
-    void MakeAll(const std::function<const QString*(const ConfigItem&)>& target);
+    // Keeps `changes`, made already, as one step; none makes no step.
+    void Keep(std::vector<ValueChange> changes);
     // Sets the value of each change to its `before` (undo) or its `after`.
-    void Apply(const std::vector<Change>& changes, bool undo);
+    void Apply(const std::vector<ValueChange>& changes, bool undo);
 
     EditSession& mSession;
-    FieldStates& mStates;
+    FieldStates& mStates;  // to show the field of a step
     QUndoStack mStack;
     QAction* mUndo;
     QAction* mRedo;

@@ -1,12 +1,14 @@
 #include "gui/clsTextbox.h"
 
 #include "schema/Configuration.h"
+#include "session/EditSession.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QWidget>
 
@@ -36,8 +38,8 @@ void clsTextbox::Create(const QString& aID, QWidget* aFrm) {
 
 void clsTextbox::SetLabel(QLabel* label) {
     mLabel = label;
-    if (mEdited) {
-        ShowEditedMark();
+    if (mEdited || mNotDefault) {
+        ShowMarks();
     }
     if (mLabel && !mEnabled) {
         mLabel->setEnabled(false);
@@ -75,22 +77,69 @@ void clsTextbox::ResetToDefault() {
 }
 
 void clsTextbox::Report(bool typed) {
-    ShowValueMarks();
     emit Changed(Text(), typed);
     if (mControl->hasFocus()) {
         emit Hint(HintText());
     }
 }
 
-void clsTextbox::ShowEnabled(bool enabled, const QString& condition) {
-    if (mEnabled == enabled && (enabled || mCondition == condition)) {
-        return;
+QLineEdit* clsTextbox::Line() const {
+    auto* line = qobject_cast<QLineEdit*>(mControl);
+    return line ? line : mControl->findChild<QLineEdit*>();
+}
+
+void clsTextbox::ShowState(const ItemState& state) {
+    QLineEdit* line = Line();
+    const bool isDefault = state.defaultValue && state.value == *state.defaultValue;
+    // An emptied line stands for the default, which it shows greyed.
+    if (!(isDefault && line && Text().isEmpty())) {
+        SetText(state.value);
     }
+    if (line) {
+        line->setPlaceholderText(isDefault ? state.value : QString());
+    }
+    const bool marksChanged = mEdited != state.edited || mNotDefault != state.notDefault;
+    mEdited = state.edited;
+    mNotDefault = state.notDefault;
+    if (marksChanged) {
+        ShowMarks();
+    }
+    if (mEnabled != state.enabled || mCondition != state.enabledWhen) {
+        ShowEnabled(state.enabled, state.enabledWhen);
+    }
+    if (marksChanged || mProblem != state.problem) {
+        const bool hadProblem = mProblem.has_value();
+        mProblem = state.problem;
+        if (mProblem.has_value() != hadProblem) {
+            mControl->setStyleSheet(mProblem ? InvalidStyle(mControl) : QString());
+        }
+        ShowValueMarks();
+        if (mControl->hasFocus()) {
+            emit Hint(HintText());
+        }
+    }
+}
+
+void clsTextbox::ShowEnabled(bool enabled, const QString& condition) {
     mEnabled = enabled;
     mCondition = enabled ? QString() : condition;
     const QString tip = enabled ? QString() : tr("Enabled while %1.").arg(condition);
-    mControl->setEnabled(enabled);
-    // A greyed field takes no focus: hovering over it or its label tells what enables it.
+    // A disabled field stays in the keyboard order, so that whoever goes there by Tab learns
+    // what enables it; only its value cannot be changed.
+    if (QLineEdit* line = Line()) {
+        line->setReadOnly(!enabled);
+    }
+    QPalette palette = mControl->palette();
+    for (const QPalette::ColorRole role :
+         {QPalette::Text, QPalette::ButtonText, QPalette::WindowText}) {
+        palette.setColor(QPalette::Active, role,
+                         enabled ? QPalette().color(QPalette::Active, role)
+                                 : palette.color(QPalette::Disabled, role));
+        palette.setColor(QPalette::Inactive, role,
+                         enabled ? QPalette().color(QPalette::Inactive, role)
+                                 : palette.color(QPalette::Disabled, role));
+    }
+    mControl->setPalette(palette);
     mControl->setStatusTip(tip);
     if (mLabel) {
         mLabel->setEnabled(enabled);
@@ -105,21 +154,14 @@ void clsTextbox::SetHistoryActions(QAction* undo, QAction* redo) {
     mRedo = redo;
 }
 
-void clsTextbox::SetEdited(bool edited) {
-    if (edited == mEdited) {
-        return;
-    }
-    mEdited = edited;
-    ShowEditedMark();
-}
-
-void clsTextbox::ShowEditedMark() {
-    const QString name = mEdited ? tr("%1 (changed)").arg(mItem.label) : mItem.label;
+void clsTextbox::ShowMarks() {
+    const QString name = mEdited ? tr("%1 (edited)").arg(mItem.label) : mItem.label;
     mControl->setAccessibleName(name);
     if (mLabel) {
         // The label column has room for every label in bold: the fields do not move.
         QFont font = mLabel->font();
         font.setBold(mEdited);
+        font.setItalic(mNotDefault);
         mLabel->setFont(font);
         mLabel->setAccessibleName(name);
     }
@@ -127,12 +169,6 @@ void clsTextbox::ShowEditedMark() {
 
 void clsTextbox::ShowValueMarks() {
     const QString text = Text();
-    const bool hadProblem = mProblem.has_value();
-    // The checks of a disabled item are skipped, as a save skips them.
-    mProblem = mEnabled ? mItem.rules.Problem(text) : std::nullopt;
-    if (mProblem.has_value() != hadProblem) {
-        mControl->setStyleSheet(mProblem ? InvalidStyle(mControl) : QString());
-    }
     QStringList tip;
     if (!mEnabled) {
         tip.append(tr("Enabled while %1.").arg(mCondition));
@@ -151,6 +187,12 @@ void clsTextbox::ShowValueMarks() {
     if (mItem.rules.required && mEnabled) {
         description.prepend(tr("Required."));
     }
+    if (mEdited) {
+        tip.append(tr("Bold label: edited since the file was loaded or saved."));
+    }
+    if (mNotDefault) {
+        tip.append(tr("Italic label: not the default value."));
+    }
     if (IsCut(text)) {
         tip.append(text);
     }
@@ -159,6 +201,9 @@ void clsTextbox::ShowValueMarks() {
         description.append(keys);
     }
     description.append(mItem.id);
+    if (mNotDefault) {
+        description.append(tr("Not the default value."));
+    }
     mControl->setAccessibleDescription(description.join(u'\n'));
 }
 
@@ -215,6 +260,28 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
 }
 
 bool clsTextbox::eventFilter(QObject* watched, QEvent* event) {
+    if (!mEnabled && watched == mControl) {
+        // Read-only: what would change the value goes nowhere; Tab and the focus still work.
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+                if (!Line()) {
+                    return true;
+                }
+                break;
+            case QEvent::KeyPress: {
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                if (!Line() && key != Qt::Key_Tab && key != Qt::Key_Backtab) {
+                    return true;
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    }
     if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
         // Not taken here, Undo and Redo reach the window's shortcuts.
         const auto* key = static_cast<QKeyEvent*>(event);

@@ -5,7 +5,9 @@
 
 #include <optional>
 
+struct ItemState;
 class QAction;
+class QLineEdit;
 class QLabel;
 class QMenu;
 class QWidget;
@@ -18,15 +20,18 @@ struct ValueRules;
 // value on its own. Undo and redo are the window's (ValueHistory): the keys and the context menu
 // of a line reach the window's history, never the line's own.
 //
-// The field's state is shown in one place each, so that a state added later has its place beside
-// them: the edited mark (ShowEditedMark: the value is not the one loaded or last saved; a bold
-// label, and " (changed)" in the names a screen reader reads) and the marks of the value
-// (ShowValueMarks: a value that breaks the item's rules has a red frame, and the reason is in the
-// tooltip, the description and the hint; a field that its item's depends disable is greyed, label
-// and all, says what enables it, and its value is not checked). Qt has no accessible state for a
-// required or an invalid value: the description says "Required." and "Invalid." instead. A
-// password's value is never put in a tooltip nor in a text for screen readers. The context menu
-// puts the saved value or the item's default back.
+// The field shows the state that the session works out for its item (ShowState), each part in one
+// place, so that a state added later has its place beside them: the two marks (ShowMarks: a value
+// edited since the load or the save has a bold label, and " (edited)" in the names a screen
+// reader reads; a value that is not its item's default has an italic label, and says so last in
+// its description; the tooltip explains both) and the marks of the value (ShowValueMarks: a value
+// that breaks the item's rules has a red frame, and the reason is in the tooltip, the description
+// and the hint; a field that its item's depends disable is read-only, its label greyed, says what
+// enables it, and stays in the keyboard order). An emptied line of an item with a default shows
+// that default, greyed, as the value it stands for. Qt has no accessible state for a required or an
+// invalid value: the description says "Required." and "Invalid." instead. A password's value is
+// never put in a tooltip nor in a text for screen readers. The context menu puts the saved value or
+// the item's default back.
 class clsTextbox : public QObject {
     Q_OBJECT
   public:
@@ -46,13 +51,10 @@ class clsTextbox : public QObject {
     void ResetToDefault();
     bool HasDefault() const;
 
-    // Marks the field as edited, or no longer.
-    void SetEdited(bool edited);
+    // Shows `state`, the session's state of the field's item: its value, unless the field is
+    // empty where the value is the item's default, and its marks.
+    void ShowState(const ItemState& state);
     bool IsEdited() const { return mEdited; }
-
-    // Enables the field, or greys it out with its label while the values do not meet its item's
-    // depends; `condition` then says, in words, what would enable it.
-    void ShowEnabled(bool enabled, const QString& condition);
     bool IsEnabled() const { return mEnabled; }
     // The window's Undo and Redo, which the context menu offers; both outlive the field.
     void SetHistoryActions(QAction* undo, QAction* redo);
@@ -93,10 +95,15 @@ class clsTextbox : public QObject {
   private:
     void Report(bool typed);
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void ShowEditedMark();
-    // Checks the value and shows what is wrong with it in the frame, the tooltip and the
-    // description, with the help, and the whole value when the control cuts it.
+    // Makes the field read-only, its label greyed, while the values do not meet its item's
+    // depends; `condition` then says, in words, what would enable it.
+    void ShowEnabled(bool enabled, const QString& condition);
+    void ShowMarks();
+    // Shows what is wrong with the value in the frame, the tooltip and the description, with the
+    // help, the marks explained, and the whole value when the control cuts it.
     void ShowValueMarks();
+    // The line the value is typed in, if the control has one.
+    QLineEdit* Line() const;
     QString HintText() const;
     void ShowContextMenu(const QPoint& position);
 
@@ -106,6 +113,7 @@ class clsTextbox : public QObject {
     QAction* mUndo = nullptr;     // the window's
     QAction* mRedo = nullptr;
     bool mEdited = false;
+    bool mNotDefault = false;
     bool mEnabled = true;
     QString mCondition;  // while disabled: what would enable the field
     std::optional<QString> mProblem;

@@ -69,7 +69,15 @@ void frmsetup::BuildControls() {
     mStates = std::make_unique<FieldStates>(mSession, mPages);
     connect(mPages, &FieldPages::PageBuilt, this, [this](int group) { mStates->ShowPage(group); });
     mHistory = new ValueHistory(mSession, *mStates, this);
-    connect(mHistory, &ValueHistory::ValuesChanged, this, &frmsetup::Dirty);
+    // The fields, the tabs and the caption follow the session's states.
+    connect(&mSession, &EditSession::ItemChanged, this, [this](const QString& id) {
+        mStates->Update(id);
+        Dirty();
+    });
+    connect(&mSession, &EditSession::AllChanged, this, [this] {
+        mStates->UpdateAll();
+        Dirty();
+    });
     mFind = new FindBar(mSession, nullptr);
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
     connect(mFind, &FindBar::ShowOnly, mPages, &FieldPages::ShowOnlyFields);
@@ -172,7 +180,7 @@ bool frmsetup::LoadConfiguration(const QString& path) {
     for (const ConfigGroup& group : mConfigDoc.Groups()) {
         AddCategory(group);
     }
-    mStates->UpdateAll();
+    mStates->Start();
     Categories_Click();
     return true;
 }
@@ -186,12 +194,12 @@ clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* la
     textbox->Create(FieldControlName(item.id), page);
     textbox->SetLabel(label);
     textbox->SetText(*mSession.Values().Find(item.id));
-    textbox->SetEdited(mSession.IsEdited(item.id));
     textbox->SetHistoryActions(mHistory->UndoAction(), mHistory->RedoAction());
     clsTextbox* field = textbox.get();
     connect(field, &clsTextbox::Changed, this, [this, field](const QString& value, bool typed) {
-        mHistory->Record(field->Id(), *mSession.Values().Find(field->Id()), value, typed);
-        FieldChanged(field, value);
+        const QString before = *mSession.Values().Find(field->Id());
+        FieldChanged(field, value, typed);
+        mHistory->Record(field->Id(), before, *mSession.Values().Find(field->Id()), typed);
     });
     connect(field, &clsTextbox::ResetToSavedRequested, this,
             [this, field] { field->SetText(*mSession.SavedValue(field->Id())); });
@@ -200,11 +208,14 @@ clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* la
     return field;
 }
 
-void frmsetup::FieldChanged(clsTextbox* field, const QString& value) {
-    mSession.SetValue(field->Id(), value);
-    field->SetEdited(mSession.IsEdited(field->Id()));
-    mStates->Update(field->Id());
-    Dirty();
+void frmsetup::FieldChanged(clsTextbox* field, const QString& value, bool typed) {
+    // A line emptied by the user stands for the item's default; a value set otherwise (a reset,
+    // a file's value shown) is taken as it is.
+    if (typed) {
+        mSession.SetText(field->Id(), value);
+    } else {
+        mSession.SetValue(field->Id(), value);
+    }
 }
 
 void frmsetup::Categories_Click() {
@@ -415,10 +426,6 @@ void frmsetup::indAboutTrvSet_Click() {
 }
 
 void frmsetup::ShowValues() {
-    for (const std::unique_ptr<clsTextbox>& field : mTextboxes) {
-        field->SetText(*mSession.Values().Find(field->Id()));
-        field->SetEdited(mSession.IsEdited(field->Id()));
-    }
     mStates->UpdateAll();
     mFind->Refilter();
     Dirty();

@@ -83,8 +83,8 @@ class frmsetup : public QMainWindow {
     void AddCategory(const ConfigGroup& group);
     // Makes the field of `item` on `page`, as the pages build it, showing the session's value.
     clsTextbox* AddField(const ConfigItem& item, QWidget* page, QLabel* label);
-    // Takes a field's new value into the session and marks the field edited or not.
-    void FieldChanged(clsTextbox* field, const QString& value);
+    // Takes a field's new value into the session, which tells the fields what follows from it.
+    void FieldChanged(clsTextbox* field, const QString& value, bool typed);
     bool LoadSettings(const QString& path);
     // Saves the values to `targetPath` and exports the templates (EditSession::Save). A save to
     // the window's own file first asks what to do when the file is no longer what was loaded or
@@ -105,7 +105,7 @@ class frmsetup : public QMainWindow {
     bool Form_QueryUnload();
     void UpdateCaption();
 
-    // Shows the session's values in the fields built, each marked edited or not, and their states.
+    // Shows the session's states in the fields built and the tabs, and the caption's mark.
     void ShowValues();
 
     ProgramServices mServices;

@@ -266,9 +266,9 @@ class EditorWindowTest : public WindowTest {
 };
 
 // The search box's filters leave out, on every page, those not built yet too, the fields that do
-// not match or are not changed, and the tabs of the groups they leave empty; the rows shown close
-// up. Escape shows everything again.
-TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchOrAreChanged) {
+// not match, are not edited or are at their default, and the tabs of the groups they leave empty;
+// the rows shown close up. Escape shows everything again.
+TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchAreEditedOrNotDefault) {
     const QString settings1x = "eS1 eS10 eS11 eS12 eS13 eS14 eS15 eS16 eS17 eS18 eS19";
     QStringList everySetting;
     for (int n = 0; n < 40; ++n)
@@ -284,14 +284,15 @@ TEST_F(EditorWindowTest, FiltersShowOnlyTheFieldsThatMatchOrAreChanged) {
         {"a page built while filtering", "group:2", "Database Paths Many | eS39"},
         {"groups that keep none", "find:db c", "Many | eS39"},
         {"rows far apart", "find:Setting number 1", "Many | " + settings1x},
-        {"and only changed: none", "Ctrl+Shift+M", "|"},
-        {"only changed, without a text: not at their default; the page shown keeps none",
-         "find:", "Database | eDBHOST eDBPORT"},
+        {"and only edited: none", "Ctrl+Shift+M", "|"},
+        {"only not default, without a text: the page shown keeps none",
+         "Ctrl+Shift+M;Ctrl+Shift+D;find:", "Database | eDBHOST eDBPORT"},
         {"Escape: every field", "Escape", "Database Paths Many | eDBHOST eDBPORT"},
         {"a page filtered before shows every row again", "group:2",
          "Database Paths Many | " + everySetting.join(' ')},
-        {"changed since the save", "group:1;logs:/x;Ctrl+Shift+M", "Database Paths | eLOGDIR"},
-        {"Ctrl+Tab passes the tabs left out", "Ctrl+Tab", "Database Paths | eDBHOST eDBPORT"},
+        {"edited since the save", "group:1;logs:/x;Ctrl+Shift+M", "Paths | eLOGDIR"},
+        {"not default, and Ctrl+Tab passes the tabs left out", "Ctrl+Shift+M;Ctrl+Shift+D;Ctrl+Tab",
+         "Database Paths | eDBHOST eDBPORT"},
     };
     auto* tabs = Find<QTabBar>("Categories");
     for (const auto& step : steps) {
@@ -566,25 +567,28 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         QWidget* port = Field("PORT");
         port->setFocus();
         QTest::keyClicks(port, "9");  // at the start, where a loaded value is shown
+        const QString notDefault = "\nItalic label: not the default value.";
         EXPECT_EQ(Shown(port) + '|' + port->toolTip() + '|' + StatusLine(),
                   "NumberBox 98080 invalid|This value must be at most 65535.\n" + help +
+                      "\nBold label: edited since the file was loaded or saved." + notDefault +
                       "|Port: must be at most 65535");
         QTest::keyClick(port, Qt::Key_Backspace);
         EXPECT_EQ(Shown(port) + '|' + port->toolTip() + '|' + StatusLine(),
-                  "NumberBox 8080|" + help + '|' + help);
+                  "NumberBox 8080|" + help + notDefault + '|' + help);
         QTest::keyClicks(port, "9");
-        Edit(Field("DATA"), "type:");
+        Edit(Field("NAME"), "type:1");
         mDialogs.answers = QStringList(c.answer);
         if (mWindow->findChild<QObject*>(c.press))
             Press(c.press);
         else
             QTest::keySequence(mWindow.get(), QKeySequence(c.press));
         EXPECT_EQ(mDialogs.messages.join('|'), kRefused +
-                                                   "Server / Port: must be at most 65535\n"
-                                                   "Paths / Data: must not be empty");
+                                                   "Server / Name: does not match the pattern "
+                                                   "\"[a-z]+\"\n"
+                                                   "Server / Port: must be at most 65535");
         EXPECT_EQ(mDialogs.questions.join('|'), c.questions);
         EXPECT_TRUE(mWindow->isVisible());
-        EXPECT_EQ(mWindow->focusWidget(), port);
+        EXPECT_EQ(mWindow->focusWidget(), Find("eNAME"));
         EXPECT_EQ(mFiles.WriteCount("s.xml"), 0);
         EXPECT_FALSE(mFiles.HasFile("new.xml") || mFiles.HasFile("app.out"));
         EXPECT_EQ(mLauncher.commandLines(), QStringList());
@@ -611,10 +615,12 @@ TEST_F(TypedFieldsTest, APasswordShowsItsValueOnlyWhenAskedTo) {
     };
     const QString problem = "does not match the pattern \"\\S+\"";
     const QString tip = "This value " + problem + ".\nKey of the admin account";
-    EXPECT_EQ(everythingShown(), QString(secret.size(), field->displayText().front()) + '|' + tip +
-                                     "|Secret|Invalid.\n" + tip +
-                                     "\nCtrl+Shift+H shows or hides the password.\n$(SECRET)|" +
-                                     QString(secret.size(), '*') + "|Secret: " + problem);
+    EXPECT_EQ(
+        everythingShown(),
+        QString(secret.size(), field->displayText().front()) + '|' + tip +
+            "\nItalic label: not the default value.|Secret|Invalid.\n" + tip +
+            "\nCtrl+Shift+H shows or hides the password.\n$(SECRET)\nNot the default value.|" +
+            QString(secret.size(), '*') + "|Secret: " + problem);
     Press("Ok");
     EXPECT_EQ(mDialogs.messages.join('|'), kRefused + "Server / Secret: " + problem);
     // Shown by the key, hidden by the context menu.
@@ -741,9 +747,9 @@ TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
     EXPECT_EQ(Shown(Find("eDEBUG")), "QCheckBox on");
 }
 
-// An item whose depends are not met is greyed with its label and says what enables it; its value
-// is not checked, neither in the window nor by a save, which keeps it as it is. Checking the box
-// it depends on brings it and its checks back, at once.
+// An item whose depends are not met is read-only, its label greyed, and says beside it what
+// enables it; Tab still reaches it. Its value is not checked, neither in the window nor by a save,
+// which keeps it as it is. Checking the box it depends on brings it and its checks back, at once.
 TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
     Open(
         "<group><name>Server</name>" +
@@ -754,20 +760,29 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
             "</group>",
         "<xml><variable id='$(HTTPS)'>off</variable><variable id='$(CERT)'>c.txt</variable></xml>");
     const auto state = [&] {
-        const auto on = [&](const char* name) {
-            return Find(name)->isEnabled() ? "enabled" : "greyed";
-        };
-        return QString("%1 %2 %3 %4|%5")
-            .arg(on("eCERT"), on("lblCERT"),
-                 Find("lblCERTRequired")->isVisible() ? "required" : "-", Shown(Find("eCERT")),
-                 Find("eCERT")->accessibleDescription().section('\n', 0, 0));
+        auto* cert = Find<QLineEdit>("eCERT");
+        QLabel* note = Find<QLabel>("lblCERTDisabled");
+        return QString("%1 %2 %3 %4|%5|%6")
+            .arg(cert->isReadOnly() ? "read-only" : "editable",
+                 Find("lblCERT")->isEnabled() ? "enabled" : "greyed",
+                 Find("lblCERTRequired")->isVisible() ? "required" : "-", Shown(cert),
+                 cert->accessibleDescription().section('\n', 0, 0),
+                 note->isVisible() ? note->text() : "");
     };
-    const QString greyed = "greyed greyed - QLineEdit c.txt|Enabled while Enable HTTPS is on.";
+    const QString greyed =
+        "read-only greyed - QLineEdit c.txt|Enabled while Enable HTTPS is "
+        "on.|Enabled while Enable HTTPS is on";
+    EXPECT_EQ(state(), greyed);
+    // Reached by Tab, and not changed by a key.
+    Find("eHTTPS")->setFocus();
+    QTest::keyClick(Find("eHTTPS"), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), Find("eCERT"));
+    QTest::keyClicks(Find("eCERT"), "x");
     EXPECT_EQ(state(), greyed);
     QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
     EXPECT_TRUE(mDialogs.messages.isEmpty() && Saved().contains(">c.txt<"));
     Find<QCheckBox>("eHTTPS")->click();
-    EXPECT_EQ(state(), "enabled enabled required QLineEdit c.txt invalid|Required.");
+    EXPECT_EQ(state(), "editable enabled required QLineEdit c.txt invalid|Required.|");
     Find<QCheckBox>("eHTTPS")->click();
     EXPECT_EQ(state(), greyed);
 }
@@ -778,20 +793,20 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
 // stores it. Loading another file forgets the steps.
 TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
     // Each row: the variable | Edit()'s actions, menu items or keys, by ';' | Shown() undone |
-    // redone, with " (changed)" while the label is bold and names the field so, " *" while the
+    // redone, with " (edited)" while the label is bold and names the field so, " *" while the
     // caption has it | the value saved | the dialogs the edit opened.
     const char* const rows[] = {
-        "NAME|type:abc|QLineEdit web|QLineEdit abc (changed) *|abc|",
-        "PORT|type:99|NumberBox 8080|NumberBox 99 (changed) *|99|",
-        "SECRET|type:pw|QLineEdit hunter2 masked|QLineEdit pw masked (changed) *|pw|",
-        "DEBUG|click|QCheckBox on|QCheckBox off (changed) *|no|",
-        "MODE|pick:fast|ChoiceBox safe of fast safe|ChoiceBox fast of fast safe (changed) *|fast|",
-        "LOG|browse:/tmp/o|QLineEdit /var/log/app.log|QLineEdit /tmp/o (changed) *|/tmp/o|file",
-        "DATA|F4:/opt|QLineEdit /data|QLineEdit /opt (changed) *|/opt|folder",
-        "DATA|indResetToDefault|QLineEdit /data|QLineEdit /srv (changed) *|/srv|",
-        "DATA|indResetAllToDefaults|QLineEdit /data|QLineEdit /srv (changed) *|/srv|",
-        "NAME|type:abc;Ctrl+R|QLineEdit abc (changed) *|QLineEdit web|web|",
-        "NAME|type:abc;indResetAllToSaved|QLineEdit abc (changed) *|QLineEdit web|web|",
+        "NAME|type:abc|QLineEdit web|QLineEdit abc (edited) *|abc|",
+        "PORT|type:99|NumberBox 8080|NumberBox 99 (edited) *|99|",
+        "SECRET|type:pw|QLineEdit hunter2 masked|QLineEdit pw masked (edited) *|pw|",
+        "DEBUG|click|QCheckBox on|QCheckBox off (edited) *|no|",
+        "MODE|pick:fast|ChoiceBox safe of fast safe|ChoiceBox fast of fast safe (edited) *|fast|",
+        "LOG|browse:/tmp/o|QLineEdit /var/log/app.log|QLineEdit /tmp/o (edited) *|/tmp/o|file",
+        "DATA|F4:/opt|QLineEdit /data|QLineEdit /opt (edited) *|/opt|folder",
+        "DATA|indResetToDefault|QLineEdit /data|QLineEdit /srv (edited) *|/srv|",
+        "DATA|indResetAllToDefaults|QLineEdit /data|QLineEdit /srv (edited) *|/srv|",
+        "NAME|type:abc;Ctrl+R|QLineEdit abc (edited) *|QLineEdit web|web|",
+        "NAME|type:abc;indResetAllToSaved|QLineEdit abc (edited) *|QLineEdit web|web|",
     };
     for (const char* row : rows) {
         SCOPED_TRACE(row);
@@ -813,9 +828,9 @@ TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
             const bool bold = Find("lbl" + c[0])->font().bold();
             const bool named = QAccessible::queryAccessibleInterface(control)
                                    ->text(QAccessible::Name)
-                                   .endsWith(" (changed)");
+                                   .endsWith(" (edited)");
             return Shown(control) +
-                   (bold && named   ? " (changed)"
+                   (bold && named   ? " (edited)"
                     : bold || named ? " half"
                                     : "") +
                    (mWindow->Caption().endsWith('*') ? " *" : "");
