@@ -5,9 +5,11 @@
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -17,10 +19,49 @@ constexpr int kListedWarnings = 10;
 
 }  // namespace
 
-ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWidget* parent)
+ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff,
+                         const QStringList& invalid, const std::vector<ChangedValue>& values,
+                         QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("ChangesView"));
     setWindowTitle(tr("Show Changes"));
+
+    auto* invalidNote = new QLabel(this);
+    invalidNote->setObjectName(QStringLiteral("ChangesInvalid"));
+    invalidNote->setTextFormat(Qt::PlainText);
+    invalidNote->setWordWrap(true);
+    invalidNote->setText(tr("These values are not valid; nothing can be saved until they are "
+                            "fixed:") +
+                         u'\n' + WarningsReport::FirstLines(invalid, kListedWarnings).join(u'\n'));
+    invalidNote->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    invalidNote->setVisible(!invalid.isEmpty());
+
+    auto* table = new QTableWidget(static_cast<int>(values.size()), 3, this);
+    table->setObjectName(QStringLiteral("ChangedValues"));
+    table->setAccessibleName(tr("Values edited since the save"));
+    table->setHorizontalHeaderLabels({tr("Group"), tr("Setting"), tr("Old \u2192 new")});
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->horizontalHeader()->setStretchLastSection(true);
+    for (std::size_t row = 0; row < values.size(); ++row) {
+        const ChangedValue& value = values[row];
+        const QString change = tr("%1 \u2192 %2").arg(value.before, value.after);
+        int column = 0;
+        for (const QString& text : {value.group, value.label, change}) {
+            table->setItem(static_cast<int>(row), column++, new QTableWidgetItem(text));
+        }
+    }
+    table->resizeColumnsToContents();
+    table->setVisible(!values.empty());
+
+    auto* files = new QLabel(this);
+    files->setObjectName(QStringLiteral("ChangedFiles"));
+    files->setTextFormat(Qt::PlainText);
+    files->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    files->setText(preview.changed.isEmpty()
+                       ? tr("Saving would change no file.")
+                       : tr("Saving would change these files:") + QStringLiteral("\n  ") +
+                             preview.changed.join(QStringLiteral("\n  ")));
 
     // What the save would warn about: the $(NAME)s it would leave in the outputs, and values that
     // no item declares.
@@ -29,9 +70,6 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWi
                         preview.unshown;
     if (preview.masked) {
         notes.append(Messages::PasswordsMasked());
-    }
-    if (preview.changed.isEmpty()) {
-        notes.append(tr("Saving would change no file."));
     }
     auto* note = new QLabel(notes.join(u'\n'), this);
     note->setObjectName(QStringLiteral("ChangesNote"));
@@ -52,6 +90,7 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWi
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* save = buttons->addButton(tr("&Save"), QDialogButtonBox::AcceptRole);
     save->setObjectName(QStringLiteral("ChangesSave"));
+    save->setEnabled(invalid.isEmpty());
     QPushButton* close = buttons->addButton(tr("&Close"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("ChangesClose"));
     // Enter after reading closes the view; saving takes a deliberate click.
@@ -61,6 +100,9 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff, QWi
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(invalidNote);
+    layout->addWidget(table);
+    layout->addWidget(files);
     layout->addWidget(note);
     layout->addWidget(text, 1);
     layout->addWidget(buttons);

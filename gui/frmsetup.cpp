@@ -17,9 +17,12 @@
 #include "run/Messages.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <functional>
 #include <utility>
@@ -271,7 +274,35 @@ bool frmsetup::SaveSettings(const QString& targetPath) {
     }
     mWarnings->Saved(result.warnings);
     ShowValues();
+    ShowSaved(result, targetPath);
     return true;
+}
+
+void frmsetup::ShowSaved(const SaveResult& result, const QString& targetPath) {
+    QStringList parts{tr("Saved %1").arg(QFileInfo(targetPath).fileName())};
+    if (!mConfigDoc.Templates().empty()) {
+        parts.append(tr("%n file(s) exported", nullptr, result.exported));
+    }
+    if (result.afterStarted) {
+        parts.append(mConfigDoc.AfterWait() ? tr("the after command ran")
+                                            : tr("the after command started"));
+    }
+    if (!mSavedNote) {
+        // Beside the hints of the fields, which come and go with the focus.
+        mSavedNote = new QLabel(this);
+        mSavedNote->setObjectName(QStringLiteral("SavedNote"));
+        mSavedNote->setTextFormat(Qt::PlainText);
+        statusBar()->addPermanentWidget(mSavedNote);
+    }
+    mSavedNote->setText(parts.join(QStringLiteral("; ")));
+    mSavedNote->show();
+    // A few seconds: long enough to read, gone before it could be taken for the next save's.
+    constexpr int kShownMs = 8000;
+    QTimer::singleShot(kShownMs, mSavedNote, [note = mSavedNote, text = mSavedNote->text()] {
+        if (note->text() == text) {
+            note->clear();
+        }
+    });
 }
 
 bool frmsetup::ValuesFit() {
@@ -282,14 +313,18 @@ bool frmsetup::ValuesFit() {
     return invalid.empty();
 }
 
-void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
+QStringList frmsetup::InvalidLines(const std::vector<InvalidValue>& invalid) {
     QStringList lines;
     for (const InvalidValue& bad : invalid) {
         lines.append(tr("%1 / %2: %3").arg(bad.group->name, bad.item->label, bad.reason));
     }
+    return lines;
+}
+
+void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
     mServices.dialogs.ShowMessage(
         tr("Nothing was saved. These values are not valid:") + QStringLiteral("\n\n") +
-            WarningsReport::FirstLines(lines, kListedProblems).join(u'\n'),
+            WarningsReport::FirstLines(InvalidLines(invalid), kListedProblems).join(u'\n'),
         Dialogs::MessageKind::Warning);
     const InvalidValue& first = invalid.front();
     mPages->ShowField(static_cast<int>(first.group - mConfigDoc.Groups().data()),
@@ -305,12 +340,33 @@ void frmsetup::OpenSettings() {
     if (!chosen || chosen->isEmpty()) {
         return;
     }
+    // A save would write the values into it, the password in clear.
+    if (Status used = mSession.UsedByConfiguration(*chosen); !used.ok()) {
+        mServices.dialogs.ShowMessage(used.message(), Dialogs::MessageKind::Warning);
+        return;
+    }
     // A file that cannot be loaded is reported and leaves the window as it was.
+    const QString previous = mSettingsFile;
     if (!LoadSettings(*chosen)) {
         return;
     }
     mSettingsFile = *chosen;
     UpdateCaption();
+    // What the file does not list keeps the value it had, as an edit; the user is told which.
+    if (const QStringList kept = mSession.KeptValues(); !kept.isEmpty()) {
+        QStringList labels;
+        for (const QString& id : kept) {
+            labels.append(mConfigDoc.ItemFor(id)->label);
+        }
+        mServices.dialogs.ShowMessage(
+            tr("%n value(s) were kept from %1: %2", nullptr, int(kept.size()))
+                    .arg(QFileInfo(previous).fileName(), labels.join(QStringLiteral(", "))) +
+                QStringLiteral("\n\n") +
+                tr("%1 does not list them. They count as edits: a save stores them, and Edit > "
+                   "Reset All to Saved drops them.")
+                    .arg(QFileInfo(*chosen).fileName()),
+            Dialogs::MessageKind::Information);
+    }
 }
 
 bool frmsetup::SaveCurrent() {
@@ -335,18 +391,28 @@ void frmsetup::SaveSettingsAs() {
 }
 
 void frmsetup::IndShowChanges_Click() {
-    // A save would refuse these values, and so would /diff.
-    if (!ValuesFit()) {
-        return;
-    }
+    // Whatever the values are: the preview says which break their rules, and then only closes.
     QByteArray diff;
-    const SavePreview preview =
-        mSession.Preview([&diff](const QByteArray& bytes) { diff += bytes; });
+    const SavePreview preview = mSession.Preview(
+        [&diff](const QByteArray& bytes) { diff += bytes; }, EditSession::WhenInvalid::Preview);
     if (!preview.result.Saved()) {
         ShowSaveResult(preview.result, mSettingsFile, mServices.dialogs);
         return;
     }
-    auto* view = new ChangesView(preview, diff, this);
+    std::vector<ChangesView::ChangedValue> values;
+    const QString masked = QStringLiteral("********");
+    for (const ConfigGroup& group : mConfigDoc.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const ItemState state = mSession.State(item.id);
+            if (!state.edited) {
+                continue;
+            }
+            const bool secret = item.rules.kind == ValueKind::Password;
+            values.push_back({group.name, item.label, secret ? masked : state.saved,
+                              secret ? masked : state.value});
+        }
+    }
+    auto* view = new ChangesView(preview, diff, InvalidLines(preview.result.invalid), values, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
     connect(view, &ChangesView::SaveRequested, this, [this, view] {
         if (SaveCurrent()) {

@@ -92,8 +92,12 @@ class frmsetup : public QMainWindow {
     // when the settings were not written; every problem has been shown, and the edits are still
     // there (or, when the user chose so, the file's values replaced them).
     bool SaveSettings(const QString& targetPath);
+    // Says in the status line, for a few seconds, what the save `result` to `targetPath` did.
+    void ShowSaved(const SaveResult& result, const QString& targetPath);
     // True when every value fits its item's rules; otherwise ShowInvalid.
     bool ValuesFit();
+    // One line for each of `invalid`: "<group> / <label>: <reason>".
+    static QStringList InvalidLines(const std::vector<InvalidValue>& invalid);
     // Refuses a save of `invalid` values: one message lists them (the first 20, and how many
     // more), and the field of the first one is shown and focused.
     void ShowInvalid(const std::vector<InvalidValue>& invalid);
@@ -132,7 +136,8 @@ class frmsetup : public QMainWindow {
     // The line for the focused field's help and problems. Only a configuration that declares any
     // rule or help has one, so that any other keeps the window's plain look and size.
     QStatusBar* mStatus = nullptr;
-    FindBar* mFind = nullptr;  // the search box and its filters, hidden until asked for
+    FindBar* mFind = nullptr;      // the search box and its filters, hidden until asked for
+    QLabel* mSavedNote = nullptr;  // what the last save did, for a few seconds
     WarningsReport* mWarnings = nullptr;
     QPushButton* Ok = nullptr;
     QPushButton* Cancel = nullptr;

@@ -15,19 +15,23 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -593,6 +597,59 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         EXPECT_FALSE(mFiles.HasFile("new.xml") || mFiles.HasFile("app.out"));
         EXPECT_EQ(mLauncher.commandLines(), QStringList());
     }
+}
+
+// Open refuses the configuration's own files, and says which values it keeps from the file before
+// (as edits, which Reset All to Saved drops); Show Changes previews whatever the values are, with
+// the values at fault on top and its Save disabled, and a table of the edits; a save says in the
+// status line what it did.
+TEST_F(TypedFieldsTest, OpenShowChangesAndSaveSayWhatTheyDo) {
+    OpenTyped(SettingsWith());
+    mFiles.SetFile("other.xml", "<xml><variable id=\"$(NAME)\">api</variable></xml>");
+    const auto open = [&](const QString& file) {
+        mDialogs.messages.clear();
+        mDialogs.answers = QStringList(file);
+        Press("IndOpen");
+        return mDialogs.messages.join('|') + " [" + mWindow->Caption() + "]";
+    };
+    EXPECT_EQ(open("config.xml"),
+              "config.xml is the configuration config.xml, not a settings "
+              "file: it is not opened, and no settings are saved into it. "
+              "[Configuration Editor - [s.xml]]");
+    EXPECT_THAT(open("app.in").toStdString(), testing::HasSubstr("is the template app.in of"));
+    EXPECT_EQ(open("other.xml"),
+              "5 value(s) were kept from s.xml: Port, Secret, Debug, Mode, Log "
+              "file\n\nother.xml does not list them. They count as edits: a "
+              "save stores them, and Edit > Reset All to Saved drops them. "
+              "[Configuration Editor - [other.xml]*]");
+    Press("indResetAllToSaved");
+    EXPECT_EQ(Text("ePORT") + " [" + mWindow->Caption() + "]",
+              " [Configuration Editor - [other.xml]]");
+    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+Z"));
+    EXPECT_EQ(Text("ePORT"), "8080");
+
+    Edit(Field("NAME"), "type:1");
+    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+D"));
+    auto* view = mWindow->findChild<QDialog*>("ChangesView");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->findChild<QLabel*>("ChangesInvalid")->text().section('\n', 1),
+              "Server / Name: does not match the pattern \"[a-z]+\"");
+    EXPECT_FALSE(view->findChild<QPushButton*>("ChangesSave")->isEnabled());
+    auto* table = view->findChild<QTableWidget*>("ChangedValues");
+    QStringList rows;
+    for (int row = 0; row < 3; ++row)
+        rows << table->item(row, 0)->text() + ' ' + table->item(row, 1)->text() + ": " +
+                    table->item(row, 2)->text();
+    EXPECT_EQ(rows.join(" | "),
+              "Server Name: api \u2192 1 | Server Port:  \u2192 8080 | "
+              "Server Secret: ******** \u2192 ********");
+    EXPECT_EQ(view->findChild<QLabel*>("ChangedFiles")->text(),
+              "Saving would change these files:\n  other.xml\n  app.out");
+    view->reject();
+
+    Edit(Field("NAME"), "type:abc");
+    Press("IndSave");
+    EXPECT_EQ(Text("SavedNote"), "Saved other.xml; 1 file(s) exported");
 }
 
 // Never in a tooltip, a text for screen readers, the status line or a message, even when it is
