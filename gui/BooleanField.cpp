@@ -37,5 +37,9 @@ void BooleanField::ShowText(const QString& text) {
     mCheck->setCheckState(!known             ? Qt::PartiallyChecked
                           : text == rules.on ? Qt::Checked
                                              : Qt::Unchecked);
-    mCheck->setText(QString(mOtherValue).replace(u'&', QStringLiteral("&&")));
+    // A box half checked says nothing by itself: the words beside it say why it is.
+    const QString note = known                   ? QString()
+                         : mOtherValue.isEmpty() ? tr("No value: neither on nor off")
+                                                 : tr("Neither on nor off: %1").arg(mOtherValue);
+    mCheck->setText(QString(note).replace(u'&', QStringLiteral("&&")));
 }

@@ -4,8 +4,9 @@
 
 class QCheckBox;
 
-// A boolean: a check box that stands for the item's on and off texts. Any other value shows
-// partly checked, with the value as the box's text, until the user checks or clears the box.
+// A boolean: a check box that stands for the item's on and off texts. Any other value, or none,
+// shows partly checked, with words beside it that say so (and the value), until the user checks
+// or clears the box.
 class BooleanField : public clsTextbox {
     Q_OBJECT
   public:

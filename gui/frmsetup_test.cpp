@@ -797,7 +797,7 @@ TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
     }
     EXPECT_EQ(shown.join(", "),
               "QLineEdit web, NumberBox 8080, QLineEdit hunter2 masked, "
-              "QCheckBox partly maybe invalid, ChoiceBox turbo of fast safe "
+              "QCheckBox partly Neither on nor off: maybe invalid, ChoiceBox turbo of fast safe "
               "turbo invalid, QLineEdit /var/log/app.log, QLineEdit  invalid");
     // A click puts a box that was neither on nor off right.
     Edit(Field("DEBUG"), "click");
@@ -934,7 +934,8 @@ TEST_F(TypedFieldsTest, StartsWithoutItsSettingsFileWhenTheUserSaysYes) {
     for (const char* id : kIds)
         shown << Shown(Field(id));
     EXPECT_EQ(shown.join(", "),
-              "QLineEdit , NumberBox , QLineEdit  masked, QCheckBox partly , "
+              "QLineEdit , NumberBox , QLineEdit  masked, "
+              "QCheckBox partly No value: neither on nor off, "
               "ChoiceBox  of fast safe , QLineEdit , QLineEdit /srv");
     Press("Ok");
     EXPECT_EQ(mDialogs.questions.size(), 1);  // no "removed" or "changed"

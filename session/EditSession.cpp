@@ -545,40 +545,43 @@ SettingsDocument EditSession::LoadedDocument() const {
     return settings;
 }
 
-QStringList EditSession::EmptyValueWarnings() const {
+QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& exported) const {
     QStringList warnings;
     if (mConfig.Templates().empty()) {
         return warnings;
     }
-    const VariableValues exported = ExportedValues();
-    for (const ConfigGroup& group : mConfig.Groups()) {
-        for (const ConfigItem& item : group.items) {
-            const char* what = nullptr;
-            switch (item.rules.kind) {
-                case ValueKind::Number:
-                    what = QT_TRANSLATE_NOOP("EditSession",
-                                             "%1 (%2) is empty: the outputs get an empty number "
-                                             "where they use it");
-                    break;
-                case ValueKind::Choice:
-                    what = QT_TRANSLATE_NOOP("EditSession",
-                                             "%1 (%2) is empty: the outputs get an empty choice "
-                                             "where they use it");
-                    break;
-                case ValueKind::File:
-                case ValueKind::Folder:
-                    what = QT_TRANSLATE_NOOP("EditSession",
-                                             "%1 (%2) is empty: the outputs get an empty path "
-                                             "where they use it");
-                    break;
-                default:
-                    break;
-            }
-            const QString* value = exported.Find(item.id);
-            if (what && value && value->isEmpty() && !mDisabled.contains(item.id)) {
-                warnings.append(
-                    QCoreApplication::translate("EditSession", what).arg(item.label, item.id));
-            }
+    QSet<QString> told;
+    for (const VariableValue& substitution : exported) {
+        const ConfigItem* item = mConfig.ItemFor(substitution.id);
+        if (item == nullptr || !substitution.value.isEmpty() || mDisabled.contains(item->id) ||
+            told.contains(item->id)) {
+            continue;
+        }
+        const char* what = nullptr;
+        switch (item->rules.kind) {
+            case ValueKind::Number:
+                what = QT_TRANSLATE_NOOP("EditSession",
+                                         "%1 (%2) is empty: the outputs get an empty number "
+                                         "where they use it");
+                break;
+            case ValueKind::Choice:
+                what = QT_TRANSLATE_NOOP("EditSession",
+                                         "%1 (%2) is empty: the outputs get an empty choice "
+                                         "where they use it");
+                break;
+            case ValueKind::File:
+            case ValueKind::Folder:
+                what = QT_TRANSLATE_NOOP("EditSession",
+                                         "%1 (%2) is empty: the outputs get an empty path "
+                                         "where they use it");
+                break;
+            default:
+                break;
+        }
+        if (what) {
+            told.insert(item->id);
+            warnings.append(
+                QCoreApplication::translate("EditSession", what).arg(item->label, item->id));
         }
     }
     return warnings;
@@ -661,7 +664,7 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
         return Refused(ranOut ? NotSaved(saved) : saved);
     }
     SaveResult result;
-    result.warnings = UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings();
+    result.warnings = UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings(exported);
     ExportTemplates(exported, target, files, &result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(

@@ -260,8 +260,9 @@ class EditSession : public QObject {
     void TakeAsSaved();
     // Works out which items are disabled anew; reports each one that turned, but `except`.
     void UpdateDisabled(const QString& except);
-    // One warning for each enabled number, choice or path that the outputs would get empty.
-    QStringList EmptyValueWarnings() const;
+    // One warning for each enabled number, choice or path that the export's substitutions
+    // `exported` give an empty value.
+    QStringList EmptyValueWarnings(const std::vector<VariableValue>& exported) const;
     // True when `target` names the session's file, by its identity where both exist.
     bool IsOwnFile(const QString& target);
     VariableValues ExportedValues() const;  // with the run's values on top

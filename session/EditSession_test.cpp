@@ -286,6 +286,42 @@ TEST(EditSessionTest, PublishesEachItemsStateAndEveryChangeOfIt) {
     EXPECT_TRUE(s.session.KeptValues().isEmpty());
 }
 
+// An output that would get an empty number, choice or path is told, before the save (Preview) and
+// after it, as a leftover $(NAME) is; an empty text, or an item that is disabled, is not.
+TEST(EditSessionTest, WarnsOfAnEmptyNumberChoiceOrPathInTheOutputs) {
+    const char kKinds[] = R"~(<xml><group><name>G</name>
+<item><name>On</name><type>boolean</type><varname>$(ON)</varname></item>
+<item><name>Port</name><type>number</type><varname>$(N)</varname></item>
+<item><name>Mode</name><type>choice</type><option>a</option><varname>$(C)</varname></item>
+<item><name>Log</name><type>file</type><varname>$(F)</varname><depends>$(ON)</depends></item>
+<item><name>Name</name><varname>$(T)</varname></item>
+</group><files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const struct {
+        const char* what;
+        const char* on;
+        QString warnings;
+    } cases[] = {
+        {"a disabled path is not told", "false",
+         "Port ($(N)) is empty: the outputs get an empty number where they use it|"
+         "Mode ($(C)) is empty: the outputs get an empty choice where they use it"},
+        {"an enabled one is", "true",
+         "Port ($(N)) is empty: the outputs get an empty number where they use it|"
+         "Mode ($(C)) is empty: the outputs get an empty choice where they use it|"
+         "Log ($(F)) is empty: the outputs get an empty path where they use it"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(R"~(<xml><variable id="$(N)"/><variable id="$(C)"/><variable id="$(F)"/>
+            <variable id="$(T)"/></xml>)~",
+                  kKinds);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        s.files.SetFile("t.in", "$(N)$(C)$(F)$(T)");
+        s.session.SetValue("$(ON)", c.on);
+        EXPECT_EQ(s.session.Preview().result.warnings.join(u'|'), c.warnings);
+        EXPECT_EQ(s.session.Save({}).warnings.join(u'|'), c.warnings);
+    }
+}
+
 // Which file a path names is told by the file, not by its spelling: a save to the session's own
 // file by another path asks about a change on the disk, and the configuration, a template or an
 // output is never taken for a settings file, by any path.
