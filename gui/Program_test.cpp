@@ -181,11 +181,16 @@ TEST(ProgramTest, NeverStartsOrReadsWhatAnotherUserCouldHaveChosen) {
             "chown -R 65534:65534 . && tervosetup /export /batch; s=$?; tervosetup /check; "
             "c=$?; tervosetup /diff; echo \"check $c diff $?\"; [ -e ../ran ] && echo command-ran; "
             "exit $s",
+            2, QString(kNobodysProject) + "|The file could not be loaded!", "check 2 diff 2",
+            "command-ran|[database]"),
+        // Regression: another user's settings file in root's folder filled root's outputs.
+        Row("a settings file of another user's",
+            "chown 65534 settings.xml && tervosetup /export /batch; s=$?; tervosetup /diff; "
+            "echo \"diff $?\"; exit $s",
             2,
-            QString(kNobodysProject) +
-                "|Another user could have chosen what the configuration config.xml holds, so none "
-                "of its commands is started and none of its templates read. Nothing was saved.",
-            "check 2 diff 2", "command-ran|[database]"),
+            "/work/settings.xml: the file belongs to the user nobody, who is neither root nor the "
+            "user running this program; it is not read",
+            "diff 2", "[database]"),
         // Regression: a file that only root may read, linked into a folder of another user's,
         // was copied into an output that anyone may read, and shown by /diff.
         Row("a template linked into a folder of another user's",

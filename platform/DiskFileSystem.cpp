@@ -13,6 +13,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -262,6 +263,59 @@ Status DiskFileSystem::OpenTrustedFile(const QString& path, qint64 maxBytes,
     return Status::Ok();
 }
 
+Status DiskFileSystem::ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                       FileIdentity* identity) {
+    contents->clear();
+    std::unique_ptr<ByteSource> source;
+    if (Status opened = OpenTrustedFile(path, maxBytes, &source); !opened.ok()) {
+        return opened;
+    }
+    const auto& file = static_cast<FileSource&>(*source);
+    if (Status read = ReadAll(*source, contents, file.Info().st_size); !read.ok()) {
+        return read;
+    }
+    if (identity != nullptr) {
+        *identity = IdentityOf(file.Info());
+    }
+    return Status::Ok();
+}
+
+Status DiskFileSystem::ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                        bool* linked) {
+    contents->clear();
+    *linked = false;
+    WriteTarget target;
+    if (Status status = ResolveWriteTarget(path, QFile::encodeName(path), &target); !status.ok()) {
+        return status;
+    }
+    *linked = target.linked;
+    if (!target.exists) {
+        return FileNotFound(path);
+    }
+    // Looked at before it is opened: opening a FIFO would wait for a writer.
+    if (!S_ISREG(target.existing.st_mode)) {
+        return Status::PathError(
+            path, QCoreApplication::translate("DiskFileSystem", "is not a regular file"));
+    }
+    UniqueFd fd(::openat(target.folder.get(), target.name.constData(),
+                         O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info;
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
+        return ErrnoFailure(path, errno);
+    }
+    if (info.st_dev != target.existing.st_dev || info.st_ino != target.existing.st_ino) {
+        return Status::PathError(
+            path,
+            QCoreApplication::translate("DiskFileSystem", "the file changed while it was opened"));
+    }
+    maxBytes = std::max<qint64>(maxBytes, 0);
+    if (info.st_size > maxBytes) {
+        return FileTooLarge(path, maxBytes);
+    }
+    FileSource source(path, std::move(fd), info, maxBytes);
+    return ReadAll(source, contents, info.st_size);
+}
+
 Status DiskFileSystem::CheckWriteTarget(const QString& path) {
     WriteTarget target;
     return ResolveWriteTarget(path, QFile::encodeName(path), &target);
@@ -282,11 +336,16 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
     return ReplaceFileAtomically(path, target, produce, access);
 }
 
-// O_NONBLOCK: the path may have become a FIFO since it was looked at, and must not wait.
+// Through the walk of a write, and only into the file it found. O_NONBLOCK: the entry may have
+// become a FIFO since it was looked at, and must not wait.
 bool DiskFileSystem::Holds(const QString& path, const ByteProducer& produce) {
-    return FileHolds(UniqueFd(::open(QFile::encodeName(path).constData(),
-                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)),
-                     nullptr, produce);
+    WriteTarget target;
+    if (!ResolveWriteTarget(path, QFile::encodeName(path), &target).ok() || !target.exists) {
+        return false;
+    }
+    return FileHolds(UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC)),
+                     &target.existing, produce);
 }
 
 bool DiskFileSystem::Exists(const QString& path) {

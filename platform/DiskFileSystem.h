@@ -11,6 +11,10 @@ class DiskFileSystem : public FileSystem {
                     std::unique_ptr<ByteSource>* source) override;
     Status OpenTrustedFile(const QString& path, qint64 maxBytes,
                            std::unique_ptr<ByteSource>* source) override;
+    Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                           FileIdentity* identity = nullptr) override;
+    Status ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                            bool* linked) override;
     Status CheckWriteTarget(const QString& path) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
                          NewFileAccess access = NewFileAccess::Default) override;
