@@ -191,6 +191,30 @@ TEST(ProgramTest, NeverStartsOrReadsWhatAnotherUserCouldHaveChosen) {
             "/work/settings.xml: the file belongs to the user nobody, who is neither root nor the "
             "user running this program; it is not read",
             "diff 2", "[database]"),
+        // Regression: a command's program in another user's folder, by its path or found on the
+        // PATH, ran as root.
+        Row("a command's program in a folder of another user's",
+            "mkdir hooks && printf '#!/bin/sh\\ntouch ../ran\\n' > hooks/pre.sh && "
+            "chmod 755 hooks/pre.sh && chown -R 65534 hooks && "
+            "hooks '<command id=\"before\">hooks/pre.sh</command>' && tervosetup /export /batch; "
+            "s=$?; tervosetup /check; echo \"check $?\"; [ -e ../ran ] && echo command-ran; "
+            "exit $s",
+            2,
+            "/work/hooks: the folder belongs to the user nobody, who is neither root nor the user "
+            "running this program; nothing is started through it\nAnother user could have chosen "
+            "the program that the command hooks/pre.sh starts, so nothing was started. Nothing "
+            "was saved.",
+            "check 2", "command-ran|[database]"),
+        Row("a command's program found on the PATH in a folder of another user's",
+            "mkdir bin && printf '#!/bin/sh\\ntouch ../ran\\n' > bin/pre && chmod 755 bin/pre && "
+            "chown -R 65534 bin && export PATH=\"$PWD/bin:$PATH\" && "
+            "hooks '<command id=\"after\">pre</command>' && tervosetup /export /batch; "
+            "s=$?; [ -e ../ran ] && echo command-ran; exit $s",
+            2,
+            "/work/bin: the folder belongs to the user nobody, who is neither root nor the user "
+            "running this program; nothing is started through it\nAnother user could have chosen "
+            "the program that the command pre starts",
+            "", "command-ran|[database]"),
         // Regression: a file that only root may read, linked into a folder of another user's,
         // was copied into an output that anyone may read, and shown by /diff.
         Row("a template linked into a folder of another user's",

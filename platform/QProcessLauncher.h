@@ -6,6 +6,7 @@
 // process of their own that stops everything they start when they are stopped.
 class QProcessLauncher : public ProcessLauncher {
   public:
+    Status CheckProgram(const QString& commandLine) override;
     Status StartDetached(const QString& commandLine) override;
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
                       const std::function<bool()>& cancelled) override;
