@@ -29,15 +29,19 @@ void RunAndCheck(std::vector<ProgramRun::Case> cases) {
 }
 
 // Regression: what another save wrote between the reading and the writing of the settings was
-// undone. The other save here holds the update lock of the folder and edits the settings file
-// once the export has said that it waits; the export then saves and exports the edited value.
-// FIFOs carry the events: `held` when the other save has the lock, `told` when the export has
-// said that it waits (and once more at the end, should it never say so).
+// undone. The other save here is another run, whose after command, waited for while that run
+// holds the update lock, edits the settings file once the export has said that it waits; the
+// export then saves and exports the edited value. FIFOs carry the events: `held` when the other
+// save has the lock, `told` when the export has said that it waits (and once more at the end,
+// should it never say so). Only the run with HOLD set in its environment waits and edits.
 TEST(ProgramTest, TakesTurnsWithAnotherSaveInTheFolder) {
     RunAndCheck(
         {Row("an export while another save holds the lock",
              "exec 3>&1; mkfifo held told; exec 4<>held 5<>told; "
-             "flock . sh -c 'echo > held; read x < told; sed -i s/8080/9090/ settings.xml' & "
+             "hooks '<command id=\"before\">true</command><command id=\"after\" wait=\"true\">"
+             "sh -c \"case $HOLD in 1) echo > held; read x \\&lt; told; "
+             "sed -i s/8080/9090/ settings.xml;; esac\"</command>'; "
+             "( export HOLD=1; tervosetup /export ) & "
              "read x <&4; { tervosetup /export; echo $? > status; } 2>&1 >&3 | "
              "while IFS= read -r line; do printf '%s\\n' \"$line\" >&2; "
              "case $line in *'saving there'*) echo > told; esac; done; "

@@ -21,7 +21,7 @@ class DiskFileSystem : public FileSystem {
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
-    // An flock() on the folder of the file the path resolves to; see the definition.
+    // A write lock on a lock file beside the file the path resolves to; see the definition.
     Status LockForUpdate(const QString& path, const LockWait& wait,
                          std::unique_ptr<UpdateLock>* lock) override;
 

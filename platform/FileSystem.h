@@ -167,8 +167,10 @@ class FileSystem {
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
     // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share
-    // its lock. Given up or cancelled, it fails with a message that names the folder whose lock
-    // it waited for. Leaves nothing behind on the disk.
+    // its lock, and only a user who may write the file's folder can take it: one who may only
+    // read there cannot hold a save up. Given up or cancelled, it fails with a message that names
+    // the folder whose lock it waited for. The lock may leave a lock file of its own beside the
+    // file, which a later save uses again.
     virtual Status LockForUpdate(const QString& path, const LockWait& wait,
                                  std::unique_ptr<UpdateLock>* lock) = 0;
 
