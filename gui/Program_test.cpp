@@ -219,6 +219,16 @@ TEST(ProgramTest, NeverStartsOrReadsWhatAnotherUserCouldHaveChosen) {
             "running this program; nothing is started through it\nAnother user could have chosen "
             "the program that the command pre starts",
             "", "command-ran|[database]"),
+        // Regression: /diff showed what a hard link in a sticky folder held, a file only root
+        // may read, as the old version of an output.
+        Row("an output hard-linked in a sticky folder to a file only root may read",
+            "printf 'top secret' > ../secret && chmod 600 ../secret && mkdir -m 1777 s && "
+            "ln ../secret s/app.ini && sed -i 's|>app.ini<|>s/app.ini<|' config.xml && "
+            "tervosetup /diff; echo \"diff $?\"",
+            0,
+            "/work/s/app.ini: the file has 2 hard links, in a folder where other users may create "
+            "files: another user could have linked it there; it is not written",
+            "diff 1", "top secret"),
         // Regression: a file that only root may read, linked into a folder of another user's,
         // was copied into an output that anyone may read, and shown by /diff.
         Row("a template linked into a folder of another user's",

@@ -217,6 +217,35 @@ TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) 
     }
 }
 
+// What a diff shows as the old version of a file is read through the walk of the write, in one
+// look that also tells whether the path is a symlink: never checked by path and read again.
+TEST_F(DiskFileSystemTest, ReadsWhatAWriteWouldReplaceInOneLook) {
+    Put("file", "old");
+    ASSERT_TRUE(Sh("ln -s file link && ln -s gone dangling && mkfifo fifo && mkdir folder"));
+    const struct {
+        const char* name;
+        QString read;  // the bytes, or the message after the folder's path
+        bool linked;
+        bool notFound;
+    } cases[] = {
+        {"file", "old", false, false},
+        {"link", "old", true, false},
+        {"dangling", "/dangling: No such file or directory", true, true},
+        {"missing", "/missing: No such file or directory", false, true},
+        {"fifo", "/fifo: is not a regular file", false, false},
+        {"folder", "/folder: Is a directory", false, false},
+    };
+    for (const auto& c : cases) {
+        QByteArray bytes = "before";
+        bool linked = !c.linked;
+        const Status read = mFs.ReadReplacedFile(Path(c.name), 100, &bytes, &linked);
+        EXPECT_EQ(read.ok() ? QString(bytes) : read.message().mid(mDir.path().size()), c.read)
+            << c.name;
+        EXPECT_EQ(linked, c.linked) << c.name;
+        EXPECT_EQ(read.IsNotFound(), c.notFound) << c.name;
+    }
+}
+
 // A second open description of the lock file of settings.xml, and the write lock that another
 // save would take on it: true when taken. (The locks of two open files conflict also within one
 // process.)
