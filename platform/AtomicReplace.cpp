@@ -61,7 +61,7 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
     if (end.exists) {
         const EntryFacts facts = FactsOf(end.entry);
         if (const Distrust why =
-                Distrusted(facts, EntryRole::Replaced, end.folderShared, CurrentRunner());
+                Distrusted(facts, EntryRole::Replaced, end.folderShared, end.runner);
             why.kind != Distrust::Kind::None) {
             return Refusal(end.shown, facts, EntryRole::Replaced, PathUse::Write, why);
         }

@@ -617,6 +617,7 @@ Status Enter(const Walk& walk, int base, const QByteArray& name, QByteArray show
 // The walk has come to the last entry `name` of `folder`, which `entry` describes when `exists`.
 Status Arrive(const Walk& walk, Passage& folder, const QByteArray& name, bool exists,
               const struct stat& entry, PathEnd* end) {
+    end->runner = walk.runner;
     end->folderShared = IsShared(folder.facts, walk.runner);
     end->folder = std::move(folder.fd);
     end->folderInfo = folder.info;

@@ -142,6 +142,7 @@ struct PathEnd {
     bool exists = false;
     struct stat entry = {};  // its lstat(), when it exists: never a symlink
     bool linked = false;     // the last part of the path as given is a symlink
+    Runner runner;           // for whom the walk was made, to judge the entry by
 };
 
 // Walks the native path `native` (a relative one from the current folder's path) to its last
