@@ -57,22 +57,23 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
     }
     // Another user's file in a shared folder may have been planted there, to make the save write
     // where that user may not (a FIFO, a hard link) or to keep that user's owner and mode on what
-    // the save writes.
-    if (end.exists && IsShared(end.folderInfo) && !TrustedOwner(end.entry.st_uid)) {
-        return Status::Untrusted(
-            QFile::decodeName(end.shown),
-            QCoreApplication::translate(
-                "AtomicReplace",
-                "the file belongs to %1, in a folder where other users may create "
-                "files; it is not written")
-                .arg(OwnerName(end.entry.st_uid)));
+    // the save writes; a hard link there, to show what a file only we may read holds.
+    if (end.exists) {
+        const EntryFacts facts = FactsOf(end.entry);
+        if (const Distrust why =
+                Distrusted(facts, EntryRole::Replaced, end.folderShared, end.runner);
+            why.kind != Distrust::Kind::None) {
+            return Refusal(end.shown, facts, EntryRole::Replaced, PathUse::Write, why);
+        }
     }
+    target->shared = end.folderShared;
     if (Status opened = OpenForSaving(path, end, target); !opened.ok()) {
         return opened;
     }
     target->name = end.name;
     target->exists = end.exists;
     target->existing = end.entry;
+    target->linked = end.linked;
     return Status::Ok();
 }
 
@@ -129,7 +130,7 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
         }
         return;  // a folder we cannot list; the save itself will say what is wrong with it
     }
-    const bool shared = IsShared(target.folderInfo);
+    const bool shared = target.shared;
     while (const dirent* entry = ::readdir(listing.get())) {
         const QByteArray name(entry->d_name);
         const std::optional<ino_t> inode = InodeInName(name, prefix);

@@ -19,16 +19,19 @@ struct WriteTarget {
     // then it can be neither listed nor flushed.
     bool pathOnly = false;
     struct stat folderInfo = {};
+    bool shared = false;  // others may create files in the folder (IsShared())
     QByteArray name;
     bool exists = false;
     struct stat existing = {};  // lstat() of the entry, when it exists: never a symlink
+    bool linked = false;        // the path as given ends in a symlink
 };
 
 // Finds what writing the native path `native` replaces: the path itself, or what its chain of
 // symlinks ends in (which need not exist yet), by the walk of WalkTrustedPath: every folder and
 // symlink on the way must pass the program's trust rule (platform/TrustedPath.h), and so must an
 // existing entry at the end of the path in a sticky folder such as /tmp: root's or the effective
-// user's. Otherwise another user could make the save write where that user may not. A refusal
+// user's, and without other hard links. Otherwise another user could make the save write where
+// that user may not, or show what the save replaces. A refusal
 // (IsUntrusted()) names the folder, symlink or file and its owner ("/tmp/s/app: the folder belongs
 // to the user nobody, who is neither ..."); other failures name `path` and the reason: a folder on
 // the way that is missing or cannot be opened (a lack of descriptors included), a loop of links,

@@ -15,6 +15,9 @@ class DialogWaitLauncher final : public ProcessLauncher {
     DialogWaitLauncher(ProcessLauncher& launcher, Dialogs& dialogs)
         : mLauncher(launcher), mDialogs(dialogs) {}
 
+    Status CheckProgram(const QString& commandLine) override {
+        return mLauncher.CheckProgram(commandLine);
+    }
     Status StartDetached(const QString& commandLine) override {
         return mLauncher.StartDetached(commandLine);
     }

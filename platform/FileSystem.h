@@ -100,6 +100,21 @@ class FileSystem {
     virtual Status OpenTrustedFile(const QString& path, qint64 maxBytes,
                                    std::unique_ptr<ByteSource>* source) = 0;
 
+    // Reads the whole regular file at `path` as ReadFile does, but only when it passes the trust
+    // rule as OpenTrustedFile says, and through the descriptor that the check opened: the bytes
+    // and `identity` are those of the file that was checked. For the settings file, whose values
+    // go into every output.
+    virtual Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                   FileIdentity* identity = nullptr) = 0;
+
+    // Reads what a write of `path` would replace, for a diff of that write: through the walk and
+    // the checks of CheckWriteTarget, refused where it refuses, and through the descriptor that
+    // walk opened, never again by path. Fails with a Status that IsNotFound() when nothing is
+    // there, and names the path when it is no regular file or is larger than `maxBytes`.
+    // `linked` receives whether `path` itself names a symlink, which the write follows.
+    virtual Status ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                    bool* linked) = 0;
+
     // Why WriteFileFrom would refuse `path` before it wrote a byte, or Ok: a folder on the way
     // that is missing or no folder, a folder at the path itself, or a path that fails the trust
     // rule (IsUntrusted()), each named as WriteFileFrom names it. A run that writes nothing asks
@@ -128,7 +143,8 @@ class FileSystem {
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
     // exactly the bytes `produce` gives; false when it differs, is missing, is no regular file or
     // cannot be read. The default reads both into memory; the disk's compares piece by piece as
-    // the bytes come, holding neither whole, and stops looking at the first difference.
+    // the bytes come, holding neither whole, and stops looking at the first difference. The disk
+    // looks at the file only through the walk of CheckWriteTarget: a path it refuses differs.
     virtual bool Holds(const QString& path, const ByteProducer& produce) {
         ByteArraySink sink;
         QByteArray existing;
@@ -151,8 +167,10 @@ class FileSystem {
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
     // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share
-    // its lock. Given up or cancelled, it fails with a message that names the folder whose lock
-    // it waited for. Leaves nothing behind on the disk.
+    // its lock, and only a user who may write the file's folder can take it: one who may only
+    // read there cannot hold a save up. Given up or cancelled, it fails with a message that names
+    // the folder whose lock it waited for. The lock may leave a lock file of its own beside the
+    // file, which a later save uses again.
     virtual Status LockForUpdate(const QString& path, const LockWait& wait,
                                  std::unique_ptr<UpdateLock>* lock) = 0;
 

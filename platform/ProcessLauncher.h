@@ -19,7 +19,9 @@ class ProcessLauncher {
 
     // Starts the program named by `commandLine` (program and arguments, split as
     // QProcess::splitCommand does: blanks separate, double quotes group, no shell) as a detached
-    // process. Its standard input, output and error are /dev/null, so that it never holds ours
+    // process. The program is found as execvp() finds it (a name without a "/" on the PATH), and
+    // started only when it passes the program's trust rule (CheckProgram), by the path that was
+    // checked. Its standard input, output and error are /dev/null, so that it never holds ours
     // open: whoever reads our output through a pipe gets its end when we end. Fails, naming the
     // command line and the reason, when the text is empty, has an unbalanced double quote, or the
     // program cannot be started.
@@ -35,6 +37,13 @@ class ProcessLauncher {
     // input and output are /dev/null. What a program that ended by itself left running goes on.
     virtual Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
                               const std::function<bool()>& cancelled) = 0;
+
+    // Why the program of `commandLine` would not be started, or Ok, without starting anything.
+    // The program is found as the starts find it; it, or a folder or symlink on the way to it,
+    // that fails the program's trust rule (platform/TrustedPath.h) is refused with a Status that
+    // IsUntrusted(), and the starts refuse it in the same words. Other reasons (an empty command,
+    // a program that is not there) come back as they are; the start tells them.
+    virtual Status CheckProgram(const QString& commandLine) = 0;
 
   protected:
     // How every launcher says that `commandLine` was not started, and why.

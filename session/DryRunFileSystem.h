@@ -42,6 +42,12 @@ class DryRunFileSystem final : public FileSystem {
     // passes the trust rule.
     Status OpenTrustedFile(const QString& path, qint64 maxBytes,
                            std::unique_ptr<ByteSource>* source) override;
+    Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                           FileIdentity* identity = nullptr) override;
+    // A path written earlier in this run gives what was written, once the real path passes the
+    // checks of a write.
+    Status ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                            bool* linked) override;
     Status CheckWriteTarget(const QString& path) override { return mReal.CheckWriteTarget(path); }
     // Fails as the real write would before it wrote a byte (CheckWriteTarget), and when `produce`
     // does; what the real one could find only on the way (a full disk) is not foreseen.

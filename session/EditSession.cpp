@@ -30,6 +30,7 @@ Status Guarded(const QString& path, Step&& step) {
 // Starts nothing: a save that writes nothing has nothing for a command to act on.
 class NoCommands final : public ProcessLauncher {
   public:
+    Status CheckProgram(const QString&) override { return Status::Ok(); }
     Status StartDetached(const QString&) override { return Status::Ok(); }
     Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&) override {
         return Status::Ok();
@@ -375,6 +376,23 @@ Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
                                  "holds, so none of its commands is started and none of its "
                                  "templates read. Nothing was saved.")
                                  .arg(mConfigTrust.message(), mConfig.FileName()));
+    }
+    // The program of a command is asked about before anything starts: an after command would
+    // otherwise be refused only once everything is written. Here too only its path counts; a
+    // program that is missing is its start's failure.
+    for (const std::optional<QString>& command :
+         {mConfig.BeforeCommand(), mConfig.AfterCommand()}) {
+        if (!command) {
+            continue;
+        }
+        if (const Status checked = mProcesses.CheckProgram(*command); checked.IsUntrusted()) {
+            return Status::Error(QCoreApplication::translate(
+                                     "EditSession",
+                                     "%1\nAnother user could have chosen the program that the "
+                                     "command %2 starts, so nothing was started. Nothing was "
+                                     "saved.")
+                                     .arg(checked.message(), *command));
+        }
     }
     for (const TemplateEntry& entry : mConfig.Templates()) {
         // Only the path is asked about here: a template that is missing or cannot be read is a

@@ -147,8 +147,10 @@ class EditSession {
     //  - a value that breaks its rules refuses the save (Invalid);
     //  - so does, before anything is started or written, a configuration or a template that
     //    another user could have chosen (a file, folder or symlink on its path that belongs to a
-    //    user other than root and the one running the program, or that others may change), and
-    //    a settings file that would not be written for the same reason (CheckTrust, Refused);
+    //    user other than root and the one running the program, or that others may change), the
+    //    program of a command for the same reason, and a settings file that would not be
+    //    written for it (CheckTrust, Refused); the settings file itself is read only when it
+    //    passes the rule (SettingsDocument::Load);
     //  - the settings file is written (PlaceValues: the very bytes that were read when no value
     //    changed) after the before command, and the templates exported after it
     //    (TemplateExport); then the after command starts. A before command that cannot start
@@ -191,7 +193,8 @@ class EditSession {
                           const DiffReport& diff) const;
     // Why a save to `target` on `files` must not start at all: the configuration or a template
     // fails the trust rule (FileSystem::OpenTrustedFile) while it names something to start or
-    // to read, or the write of `target` would be refused (FileSystem::CheckWriteTarget).
+    // to read, the program of a command fails it (ProcessLauncher::CheckProgram), or the write of
+    // `target` would be refused (FileSystem::CheckWriteTarget).
     Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
     // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the

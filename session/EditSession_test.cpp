@@ -137,6 +137,62 @@ TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
     }
 }
 
+// Regression: a command's program that another user could have chosen ran as root: only the
+// configuration and the templates were checked. Either command's program refuses the save before
+// anything starts or is written, and the preview of /check and /diff foresees it.
+TEST(EditSessionTest, RefusesACommandWhoseProgramAnotherUserCouldHaveChosen) {
+    for (const QString command : {"b", "a"}) {
+        SCOPED_TRACE(command.toStdString());
+        Session s(kOld);
+        s.launcher.DistrustProgram(command, "/srv/" + command, "the file belongs to nobody");
+        s.session.SetValue("$(P)", "new");
+        const QString refusal = "/srv/" + command +
+                                ": the file belongs to nobody\nAnother user could have chosen the "
+                                "program that the command " +
+                                command + " starts, so nothing was started. Nothing was saved.";
+        EXPECT_EQ(s.session.Preview().result.refusal.message(), refusal);
+        const SaveResult result = s.session.Save({});
+        EXPECT_EQ(result.outcome, SaveResult::Outcome::Refused);
+        EXPECT_EQ(result.refusal.message(), refusal);
+        EXPECT_EQ(s.launcher.commandLines(), QStringList());
+        EXPECT_EQ(s.files.FileContents("settings.xml"), kOld);
+        EXPECT_FALSE(s.files.HasFile("t.out"));
+    }
+}
+
+// Regression: another user's settings file filled root's outputs: it was read by path, outside
+// the trust rule. Neither a load nor a save over it reads it.
+TEST(EditSessionTest, ReadsTheSettingsFileOnlyThroughTheTrustRule) {
+    struct Distrusting final : FakeFileSystem {
+        Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                               FileIdentity* identity) override {
+            return path == "theirs.xml"
+                       ? Status::Untrusted(path, "the file belongs to nobody")
+                       : FakeFileSystem::ReadTrustedFile(path, maxBytes, contents, identity);
+        }
+    };
+    Distrusting files;
+    files.SetFile("config.xml", kConfig);
+    files.SetFile("t.in", "$(P)");
+    files.SetFile("theirs.xml", kOld);
+    FakeProcessLauncher launcher;
+    EditSession session(files, launcher);
+    ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
+    const Status loaded = session.Load("theirs.xml");
+    EXPECT_TRUE(loaded.IsUntrusted());
+    EXPECT_EQ(loaded.message(), "theirs.xml: the file belongs to nobody");
+    session.StartNew("settings.xml");
+    EditSession::SaveOptions saveAs;
+    saveAs.target = "theirs.xml";
+    const SaveResult result = session.Save(saveAs);
+    EXPECT_EQ(result.refusal.message(),
+              "The settings were not saved, because the existing file could not be read:\n"
+              "theirs.xml: the file belongs to nobody");
+    EXPECT_EQ(launcher.commandLines(), QStringList());
+    EXPECT_EQ(files.FileContents("theirs.xml"), kOld);
+    EXPECT_FALSE(files.HasFile("t.out"));
+}
+
 // A wait for another program's save is told, and the user may stop it: the save is cancelled.
 TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
     struct StoppedLock final : FakeFileSystem {

@@ -7,7 +7,7 @@
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
     *this = SettingsDocument();
     mPath = path;
-    Status loaded = fileSystem.ReadFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
+    Status loaded = fileSystem.ReadTrustedFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
     if (loaded.ok()) {
         mVersion.exists = true;
         mVersion.bytes = mBytes;

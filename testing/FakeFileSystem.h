@@ -28,6 +28,16 @@ class FakeFileSystem : public FileSystem {
                            std::unique_ptr<ByteSource>* source) override {
         return OpenFile(path, maxBytes, source);
     }
+    Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                           FileIdentity* identity = nullptr) override {
+        return ReadFile(path, maxBytes, contents, identity);
+    }
+    // No path is a symlink.
+    Status ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                            bool* linked) override {
+        *linked = false;
+        return ReadFile(path, maxBytes, contents);
+    }
     Status CheckWriteTarget(const QString&) override { return Status::Ok(); }
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
                          NewFileAccess access = NewFileAccess::Default) override;

@@ -12,7 +12,17 @@
 // or to wait for, and ends a waited one as scripted, with the same kind of message as the real one.
 class FakeProcessLauncher : public ProcessLauncher {
   public:
+    // Ok, or the refusal that DistrustProgram scripted.
+    Status CheckProgram(const QString& commandLine) override {
+        const auto refused = mDistrusted.constFind(commandLine);
+        return refused == mDistrusted.cend() ? Status::Ok() : *refused;
+    }
+
+    // Starts nothing, and fails as the real one does for a program that CheckProgram refuses.
     Status StartDetached(const QString& commandLine) override {
+        if (Status checked = CheckProgram(commandLine); !checked.ok()) {
+            return CannotStart(commandLine, checked.message());
+        }
         mCommandLines.append(commandLine + (note ? note() : QString()));
         return Status::Ok();
     }
@@ -20,6 +30,9 @@ class FakeProcessLauncher : public ProcessLauncher {
     // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told).
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
                       const std::function<bool()>& cancelled) override {
+        if (Status checked = CheckProgram(commandLine); !checked.ok()) {
+            return CannotStart(commandLine, checked.message());
+        }
         mCommandLines.append(commandLine + (note ? note() : QString()));
         mWaited.append(QStringLiteral("%1 (%2 s)").arg(commandLine).arg(timeout.count()));
         if (cancelled && cancelled()) {
@@ -35,8 +48,13 @@ class FakeProcessLauncher : public ProcessLauncher {
                  const QStringList& errorLines = {}) {
         mEnds[commandLine] = {how, errorLines};
     }
-    // Every command line passed to StartDetached or RunAndWait, in order, each followed by what
-    // `note` said when it was passed.
+    // From now on the program of `commandLine` fails the trust rule, as the real launcher words
+    // it: "<path>: <reason>".
+    void DistrustProgram(const QString& commandLine, const QString& path, const QString& reason) {
+        mDistrusted.insert(commandLine, Status::Untrusted(path, reason));
+    }
+    // Every command line started or waited for, in order, each followed by what `note` said when
+    // it was passed.
     const QStringList& commandLines() const { return mCommandLines; }
     // Every command line waited for, with its timeout: "reload.sh (60 s)".
     const QStringList& waited() const { return mWaited; }
@@ -47,4 +65,5 @@ class FakeProcessLauncher : public ProcessLauncher {
     QStringList mCommandLines;
     QStringList mWaited;
     QHash<QString, std::pair<QString, QStringList>> mEnds;
+    QHash<QString, Status> mDistrusted;
 };
