@@ -8,5 +8,5 @@ class QProcessLauncher : public ProcessLauncher {
   public:
     Status StartDetached(const QString& commandLine) override;
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override;
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override;
 };

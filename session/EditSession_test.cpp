@@ -159,19 +159,17 @@ TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
     EXPECT_EQ(told, QStringList{"Waiting"});
 }
 
-// A waited command that fails is told with the last lines of its standard error, unless the
-// value of a password, stored, edited or the run's, occurs in them: a command may print one.
+// A waited command that fails is told with the last lines of its standard error, each line that
+// holds the value of a password, stored, edited or the run's, held back: a command may print one.
 TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
     const char kWaited[] = R"~(<xml><group><name>G</name>
         <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
         <command id="before" wait="true">b</command></xml>)~";
     const QString failed =
         "The before command did not succeed, so nothing was saved.\n"
-        "The command ended with status 3: b";
-    const QString lines = "\nThe last lines it wrote to standard error:\nconnecting\n";
-    const QString heldBack =
-        "\nThe last 2 line(s) it wrote to standard error are held back: the "
-        "value of a password occurs in them.";
+        "The command ended with status 3: b\nThe last lines it wrote to standard error:\n"
+        "connecting\n";
+    const QString held = SecretSet::HeldBackLine();
     const struct {
         const char* what;
         QString edited, runValue;  // of $(PW); the stored one is "st0red"
@@ -179,10 +177,12 @@ TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
         QString message;
     } cases[] = {
         {"lines without a password are shown", "", "", "no route to host",
-         failed + lines + "no route to host"},
-        {"the stored password", "", "", "login st0red failed", failed + heldBack},
-        {"the run's password", "", "runPw", "runPw", failed + heldBack},
-        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + heldBack},
+         failed + "no route to host"},
+        {"the stored password", "", "", "login st0red failed", failed + held},
+        {"the stored password, after an edit", "new", "", "login st0red failed", failed + held},
+        {"the run's password", "", "runPw", "runPw", failed + held},
+        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + held},
+        {"a line of a password of lines ended by CR", "one\rtw0", "", "tw0", failed + held},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -17,16 +17,24 @@ class FakeProcessLauncher : public ProcessLauncher {
         return Status::Ok();
     }
 
-    // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told).
+    // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told), with the lines
+    // that hold any of `secrets` held back, as the real launcher holds them back.
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override {
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override {
         mCommandLines.append(commandLine + (note ? note() : QString()));
         mWaited.append(QStringLiteral("%1 (%2 s)").arg(commandLine).arg(timeout.count()));
         if (cancelled && cancelled()) {
             return Failed(commandLine, QStringLiteral("was cancelled"), {});
         }
         const auto end = mEnds.constFind(commandLine);
-        return end == mEnds.cend() ? Status::Ok() : Failed(commandLine, end->first, end->second);
+        if (end == mEnds.cend()) {
+            return Status::Ok();
+        }
+        QStringList lines;
+        for (const QString& line : end->second) {
+            lines.append(secrets.HeldIn(line) ? SecretSet::HeldBackLine() : line);
+        }
+        return Failed(commandLine, end->first, lines);
     }
 
     // From now on waiting for `commandLine` ends as a failure that says `how` it ended ("ended
