@@ -339,7 +339,7 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     std::optional<SaveDiff> shown;
     TemplateExport::SecretsReport secrets;
     if (diff) {
-        shown.emplace(dryRun, mConfig, target, mBaseDir, diff);
+        shown.emplace(dryRun, mConfig, target, mBaseDir, Secrets(), diff);
         dryRun.ShowChanges(kMaxDiffBytes, [&shown](const QString& path, const QByteArray* after) {
             shown->Changed(path, after);
         });

@@ -1,5 +1,6 @@
 #include "session/EditSession.h"
 
+#include "session/LineDiff.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
@@ -469,12 +470,33 @@ TEST(EditSessionTest, HidesEveryPasswordOldAndNewByItsPlace) {
          newOut + "@@ -0,0 +1 @@\n+pw=********\n",
          "Sup3r|Secret"},
         // Regression: a password of one letter hid that letter everywhere, file names too, and
-        // so showed where it was.
+        // so showed where it was. Now the lines that hold it are held back whole.
         {"a password of one letter",
          {kHeader + "<xml><variable id=\"$(H)\">alpha</variable></xml>\n",
-          "name: $(H)\npassword: $(PW)\n", "name: alpha\npassword: b\n", "", "$(PW)=a"},
-         out + "@@ -1,2 +1,2 @@\n name: alpha\n-password: ********\n+password: ********\n",
-         "password: a|password: b"},
+          "name: $(H)\npassword: $(PW)\nquit\n", "name: alpha\npassword: b\nquit\n", "", "$(PW)=q"},
+         out + "@@ -1,3 +1,3 @@\n name: alpha\n-password: ********\n+password: ********\n " +
+             WithheldLine() + "\n",
+         "password: q|password: b|quit"},
+        // Regression: the lines of the old password after its first showed.
+        {"an old password of several lines where the new one has one",
+         {kHeader + "<xml>" + pw + "n3w</variable></xml>\n", "pw=$(PW)\n", "pw=o1\no2\n"},
+         out + "@@ -1,2 +1 @@\n-pw=********\n-" + WithheldLine() + "\n+pw=********\n",
+         "o1|o2|n3w"},
+        // Regression: moving the database showed the password on the removed line.
+        {"a line whose other value changes around a password",
+         {kHeader + "<xml><variable id=\"$(H)\">db1</variable>" + pw + "s3cret</variable></xml>\n",
+          "url=pg://u:$(PW)@$(H)/x\n", "url=pg://u:s3cret@db1/x\n", "", "$(H)=db2"},
+         out + "@@ -1 +1 @@\n-" + WithheldLine() + "\n+url=pg://u:********@db2/x\n",
+         "s3cret"},
+        // Regression: after the variable of a password was renamed, its stored value showed.
+        {"the value of a variable the configuration no longer declares",
+         {kHeader + "<xml>\n<variable id=\"$(H)\">h</variable>\n"
+                    "<variable id=\"$(OLDPW)\">0ldS3cret</variable>\n</xml>\n",
+          "", "", "$(H)=h2"},
+         settings + "@@ -1,5 +1,5 @@\n <?xml version=\"1.0\" encoding=\"UTF-8\"?>\n <xml>\n"
+                    "-<variable id=\"$(H)\">h</variable>\n+<variable id=\"$(H)\">h2</variable>\n "
+                    "<variable id=\"$(OLDPW)\">********</variable>\n </xml>\n",
+         "0ldS3cret"},
         // Regression: patch skipped the file, or wrote another one.
         {"an output outside the folder patch runs in",
          {kHeader + "<xml/>\n", "x\n", nullptr, "", "", "../up.txt"},
