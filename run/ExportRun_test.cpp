@@ -69,7 +69,8 @@ QString Export(const Case& c) {
     const QByteArray entry = "<file><input>t.in</input><output>%</output></file>";
     files.SetFile("c/c.xml",
                   "<xml><group><name>G</name><item><name>H</name><varname>$(HOST)"
-                  "</varname></item></group>" +
+                  "</varname></item><item><name>P</name><type>password</type>"
+                  "<varname>$(PW)</varname></item></group>" +
                       commands + "<files>" + QByteArray(entry).replace('%', "t.out") +
                       "</files></xml>");
     // Every entry but the last names a file the run reads, or nothing.
@@ -151,6 +152,9 @@ TEST(ExportRunTest, ExitStatusSaysWhatWasOrWouldBeWritten) {
          "Permission denied",
          kSettings, "host=$(HOST)", "host=db0\n"},
         {"/strict", "", "1: : 0/0 : " + refused + warned, warnSettings, warnText},
+        // A path that holds a password is a secret like any other text.
+        {"/check", "", "3: : 0/0 :  > " + SecretSet::HeldBackLine() + "\n",
+         R"~(<xml><variable id="$(HOST)">db1</variable><variable id="$(PW)">t.out</variable></xml>)~"},
         // Regression: a trial that ran out of memory let the export go on unchecked.
         {"/strict", "<c/t.in", "1: : 0/0 : t.out could not be written|" + refused},
     };
