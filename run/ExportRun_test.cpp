@@ -153,7 +153,10 @@ TEST(ExportRunTest, ExitStatusSaysWhatWasOrWouldBeWritten) {
          kSettings, "host=$(HOST)", "host=db0\n"},
         {"/strict", "", "1: : 0/0 : " + refused + warned, warnSettings, warnText},
         // A path that holds a password is a secret like any other text.
-        {"/check", "", "3: : 0/0 :  > " + SecretSet::HeldBackLine() + "\n",
+        // ... and a settings file that holds one and others can read is told of.
+        {"/check", "",
+         "3: : 0/0 :  > " + SecretSet::HeldBackLine() +
+             "\n ! c/s.xml holds a password, but its mode 0644 lets others than its owner read it",
          R"~(<xml><variable id="$(HOST)">db1</variable><variable id="$(PW)">t.out</variable></xml>)~"},
         // Regression: a trial that ran out of memory let the export go on unchecked.
         {"/strict", "<c/t.in", "1: : 0/0 : t.out could not be written|" + refused},

@@ -69,6 +69,19 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
     return again;
 }
 
+// Whether `values` give a password item of `config` a value, which the settings file then holds.
+bool HoldsPassword(const Configuration& config, const VariableValues& values) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const QString* value = values.Find(item.id);
+            if (item.rules.kind == ValueKind::Password && value && !value->isEmpty()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 SaveResult Refused(const Status& why) {
     SaveResult result;
     result.outcome = SaveResult::Outcome::Refused;
@@ -410,6 +423,11 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
     }
     SaveResult result;
     result.warnings = UndeclaredVariables(mConfig, exported, target);
+    if (HoldsPassword(mConfig, mValues)) {
+        if (const QString readable = ReadableSecretWarning(files, target); !readable.isEmpty()) {
+            result.warnings.append(readable);
+        }
+    }
     ExportTemplates(exported, target, files, &result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
