@@ -198,6 +198,45 @@ TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
     }
 }
 
+// Whatever a save or a preview reports holds back each line that holds a password: a warning, a
+// problem after the save, a refusal.
+TEST(EditSessionTest, HoldsBackEveryLineOfAReportThatHoldsAPassword) {
+    const char kConfig[] = R"~(<xml><group><name>G</name>
+        <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
+        <files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const struct {
+        const char* what;
+        QString password;
+        const char* text;  // of the template
+        const char *failReading, *failWriting;
+        bool previewed;  // a preview, which writes nothing, meets it too
+    } cases[] = {
+        {"a warning", "NOPE", "$(NOPE)", "", "", true},
+        {"a problem after the save", "on fire", "x", "t.in", "", true},
+        {"a refusal", "on fire", "x", "", "settings.xml", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s("<xml/>", kConfig);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        s.files.SetFile("t.in", c.text);
+        if (*c.failReading)
+            s.files.FailReading(c.failReading, "the disk is on fire");
+        if (*c.failWriting)
+            s.files.FailWriting(c.failWriting, "the disk is on fire");
+        s.session.SetValue("$(PW)", c.password);
+        const SavePreview preview = s.session.Preview();
+        const SaveResult saved = s.session.Save({});
+        for (const SaveResult* result : {&saved, c.previewed ? &preview.result : &saved}) {
+            const QString said = QStringList{result->refusal.message(), result->problems.join('\n'),
+                                             result->warnings.join('\n')}
+                                     .join('\n');
+            EXPECT_FALSE(said.contains(c.password)) << said.toStdString();
+            EXPECT_TRUE(said.contains(SecretSet::HeldBackLine())) << said.toStdString();
+        }
+    }
+}
+
 // "$(A)=x;$(B)=" as values by id.
 QHash<QString, QString> ValuesOf(const QString& text) {
     QHash<QString, QString> values;
