@@ -71,7 +71,8 @@ enum class NewFileAccess {
 // The permission bits of a file that a write leaves: those of NewFileAccess, or the ones the
 // caller sets.
 struct FileAccess {
-    FileAccess(NewFileAccess newFile = NewFileAccess::Default) : newFile(newFile) {}  // NOLINT
+    // Not explicit: most writes ask for no more than a NewFileAccess.
+    FileAccess(NewFileAccess newFile = NewFileAccess::Default) : newFile(newFile) {}
     static FileAccess Exactly(unsigned mode) {
         FileAccess access;
         access.mode = mode;
