@@ -329,8 +329,10 @@ bool OutputDiffMask::Prepare(const QByteArray& before, const QByteArray& after,
         // password (no password's place in the lines it adds nor in the line before, where an old
         // password of several lines could go on, and no removed line that matched one).
         // Otherwise it could be what is left of an old password, and is held back whole.
-        const qint64 previousLine =
-            change.after.begin == 0 ? -1 : after.lastIndexOf('\n', change.after.begin - 2) + 1;
+        const qint64 previousLine = change.after.begin == 0 ? -1
+                                    : change.after.begin == 1
+                                        ? 0
+                                        : after.lastIndexOf('\n', change.after.begin - 2) + 1;
         const bool apart =
             qint64(unmatched.size()) == removedLines &&
             removedLines == CountLines(after, change.after.begin, change.after.end) &&

@@ -49,6 +49,9 @@ TEST(OutputDiffMaskTest, HidesTheOldPasswordsWhereTheNewLinesHoldTheirs) {
         {"a line apart from every password, paired line for line, is shown", "pw=old\n\nport=80\n",
          "pw=<new>\n\nport=8080\n",
          "@@ -1,3 +1,3 @@\n-pw=********\n+pw=********\n \n-port=80\n+port=8080\n"},
+        {"... also after an empty first line", "\nport=80\n\npw=old", "\nport=8080\n\npw=<new>",
+         "@@ -1,4 +1,4 @@\n \n-port=80\n+port=8080\n \n-pw=********\n\\ No newline at end of "
+         "file\n+pw=********\n\\ No newline at end of file\n"},
         {"... but not when lines are added or removed", "pw=old\n\nport=80\n",
          "pw=<new>\n\nport=8080\nhost=h\n",
          "@@ -1,3 +1,4 @@\n-pw=********\n+pw=********\n \n-" + held + "\n+port=8080\n+host=h\n"},
