@@ -273,8 +273,9 @@ class Temporary {
 // replaces.
 Status KeepOwnerAndMode(const QString& path, int fd, const struct stat& existing) {
     if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
-        // Only a privileged process may give a file away; others keep their own.
-        (void)::fchown(fd, existing.st_uid, existing.st_gid);
+        // Only a privileged process may give a file away; for others the new file stays their
+        // own, which does not fail the save.
+        [[maybe_unused]] const int given = ::fchown(fd, existing.st_uid, existing.st_gid);
     }
     return ::fchmod(fd, existing.st_mode & 07777) == 0 ? Status::Ok() : ErrnoFailure(path, errno);
 }
