@@ -160,8 +160,6 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
     }
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
-    // A query of the root's entries that fails leaves no warnings: the values are taken all the
-    // same.
     mLoadWarnings.clear();
     settings.RepeatedVariables(&mLoadWarnings);
 }
@@ -326,17 +324,17 @@ SavePreview EditSession::Preview(const DiffReport& diff) {
     if (!preview.result.Saved()) {
         return preview;
     }
-    SettingsDocument settings = LoadedDocument();
+    SettingsDocument settings;
+    if (Status parsed = LoadedDocument(&settings); !parsed.ok()) {
+        preview.result = Refused(NotSaved(parsed));
+        return preview;
+    }
     return PreviewOf(settings, mSettingsFile, diff);
 }
 
-SettingsDocument EditSession::LoadedDocument() const {
-    SettingsDocument settings;
-    if (mVersion.exists) {
-        // It parsed when it was loaded or saved, so it parses now.
-        settings.Parse(mVersion.bytes, mSettingsFile);
-    }
-    return settings;
+Status EditSession::LoadedDocument(SettingsDocument* settings) const {
+    // It parsed when it was loaded or saved, so only a lack of memory can fail it now.
+    return mVersion.exists ? settings->Parse(mVersion.bytes, mSettingsFile) : Status::Ok();
 }
 
 SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& target,
@@ -461,7 +459,11 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     if (s.ok() && written != nullptr) {
         written->exists = true;
         written->bytes = bytes;
-        files.Identify(target, &written->identity);
+        // A file written but not identified counts as changed by another program at the next
+        // save, which then asks before writing over it.
+        if (!files.Identify(target, &written->identity).ok()) {
+            written->identity = FileIdentity();
+        }
     }
     return s;
 }

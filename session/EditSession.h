@@ -185,7 +185,8 @@ class EditSession {
     // Every value of a password the session knows (stored, edited, the run's), not empty, and
     // each line of one of several lines.
     QStringList PasswordTexts() const;
-    SettingsDocument LoadedDocument() const;
+    // The settings file as it was loaded or last saved here; empty when there was none.
+    Status LoadedDocument(SettingsDocument* settings) const;
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
