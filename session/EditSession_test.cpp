@@ -92,6 +92,50 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
     }
 }
 
+// Running out of memory ends a save where it happens, naming the file, with no file half written:
+// before the settings file is written the save is refused; after, it stands, the failure is its
+// last problem and nothing later is written or started.
+// Regression: running out of memory at the check of a template was taken as a template that
+// could be read, and the after command started after an output had failed for want of memory.
+TEST(EditSessionTest, RunningOutOfMemoryEndsTheSaveWhereItHappens) {
+    const QString refused = "The settings could not be saved.\n";
+    const struct {
+        const char* what;
+        const char* reading;  // the file whose read runs out of memory, or nullptr
+        const char* writing;  // the file whose write runs out of memory, or nullptr
+        QString expected;     // as Session::Saved() tells it, the refusal whole
+        bool saved;
+    } cases[] = {
+        {"the settings file, read", "settings.xml", nullptr,
+         refused + "settings.xml: there is not enough memory [] " + kOld + " / ", false},
+        {"the template, checked before anything starts", "t.in", nullptr,
+         refused + "t.in: there is not enough memory [] " + kOld + " / ", false},
+        {"the settings file, written", nullptr, "settings.xml",
+         refused + "settings.xml: there is not enough memory [b] " + kOld + " / ", false},
+        {"an output", nullptr, "t.out", "t.in: there is not enough memory [b] " + kNew + "\n / ",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(kOld);
+        s.session.SetValue("$(P)", "&<");
+        s.session.SetValue("$(H)", "h");
+        if (c.reading)
+            s.files.FailReading(c.reading, FakeFileSystem::kOutOfMemory);
+        if (c.writing)
+            s.files.FailWriting(c.writing, FakeFileSystem::kOutOfMemory);
+        const SaveResult result = s.session.Save({});
+        QStringList said = result.problems;
+        if (!result.refusal.ok())
+            said.prepend(result.refusal.message());
+        EXPECT_EQ(said.join(u'|') + " [" + s.launcher.commandLines().join(u' ') + "] " +
+                      s.files.FileContents("settings.xml") + " / " + s.files.FileContents("t.out"),
+                  c.expected);
+        EXPECT_EQ(result.Saved(), c.saved);
+        EXPECT_EQ(s.session.HasChanges(), !c.saved);
+    }
+}
+
 // Another program changes the settings file between the load and the save; the save asks, without
 // holding the lock, and does as it is answered. A run without edits saves the file as it is now.
 TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
