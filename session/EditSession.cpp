@@ -113,6 +113,15 @@ SaveResult Ended(SaveResult::Outcome outcome) {
     return result;
 }
 
+// Whether `a` and `b` name the same file: by the same spelling, or as the same file on `files`
+// reached another way (a symlink, "./", another hard link).
+bool SameFile(FileSystem& files, const QString& a, const QString& b) {
+    FileIdentity first;
+    FileIdentity second;
+    return a == b || (files.Identify(a, &first).ok() && files.Identify(b, &second).ok() &&
+                      first.SameFile(second));
+}
+
 // A save, or its preview, that ran out of memory: refused while the settings file is not yet
 // written; after that the save stands with what it wrote, and the failure is its last problem.
 SaveResult RanOut(const Status& ranOut, bool written, SaveResult* result) {
@@ -278,7 +287,7 @@ SaveResult EditSession::Save(const SaveOptions& options) {
 
 SaveResult EditSession::SaveUnguarded(const SaveOptions& options, const QString& target,
                                       SettingsVersion* written, SaveResult* result) {
-    const bool ownFile = target == mSettingsFile;
+    const bool ownFile = SameFile(mFiles, target, mSettingsFile);
     for (;;) {
         std::unique_ptr<UpdateLock> lock;
         if (Status locked = mFiles.LockForUpdate(target, options.wait, &lock); !locked.ok()) {

@@ -1,12 +1,15 @@
 #include "session/EditSession.h"
 
+#include "platform/DiskFileSystem.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
 #include "testing/QStringPrinter.h"
 #include "testing/TextMatchers.h"
 
+#include <QFile>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -133,6 +136,66 @@ TEST(EditSessionTest, RunningOutOfMemoryEndsTheSaveWhereItHappens) {
                   c.expected);
         EXPECT_EQ(result.Saved(), c.saved);
         EXPECT_EQ(s.session.HasChanges(), !c.saved);
+    }
+}
+
+// Save As onto another file that exists writes the values into that file's own entries and leaves
+// the session's file alone. Onto the session's own file by another spelling of its path it is a
+// save of that file, which asks before writing over another program's change.
+// Regression: the session's file reached through a symlink or "./" was taken for another file,
+// and another program's change was written over without a question.
+TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
+    const QByteArray theirs = R"~(<xml><variable id="$(P)">theirs</variable></xml>)~";
+    const QByteArray other = R"~(<xml><x/><variable id="$(P)">o</variable></xml>)~";
+    const struct {
+        const char* target;
+        int asked;
+        QByteArray otherAfter;  // other.xml after the save
+    } cases[] = {
+        {"s.xml", 1, other},
+        {"./s.xml", 1, other},
+        {"link.xml", 1, other},
+        {"other.xml", 0,
+         R"~(<xml><x/><variable id="$(P)">mine</variable></xml>)~"
+         "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.path() + '/';
+        const auto write = [&folder](const char* name, const QByteArray& bytes) {
+            QFile file(folder + name);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        write("c.xml",
+              "<xml><group><name>G</name><item><name>Port</name><varname>$(P)</varname>"
+              "</item></group></xml>");
+        write("s.xml", R"~(<xml><variable id="$(P)">1</variable></xml>)~");
+        write("other.xml", other);
+        ASSERT_TRUE(QFile::link("s.xml", folder + "link.xml"));
+        DiskFileSystem files;
+        FakeProcessLauncher launcher;
+        EditSession session(files, launcher);
+        ASSERT_TRUE(session.LoadConfiguration(folder + "c.xml", folder).ok());
+        ASSERT_TRUE(session.Load(folder + "s.xml").ok());
+        session.SetValue("$(P)", "mine");
+        write("s.xml", theirs);  // another program's change
+
+        EditSession::SaveOptions options;
+        options.target = folder + c.target;
+        int asked = 0;
+        options.changedOnDisk = [&asked](bool) {
+            ++asked;
+            return EditSession::ChangedOnDisk::Cancel;
+        };
+        session.Save(options);
+        EXPECT_EQ(asked, c.asked);
+        QByteArray bytes;
+        ASSERT_TRUE(files.ReadFile(folder + "s.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{theirs});
+        ASSERT_TRUE(files.ReadFile(folder + "other.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{c.otherAfter});
     }
 }
 
