@@ -88,42 +88,54 @@
 /conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.</translation>
     </message>
     <message>
-        <source>Configuration Editor command line syntax
-/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
-/export	Saves and exports without a window, then exits.
-/conf:&lt;file&gt;	Names the configuration file.
---help, -h, /?	Shows this text.
---version	Shows the version.
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
-/diff	Like /check, but shows the changes as a unified diff.
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
-        <translation>Konfigurationseditor: Syntax der Befehlszeile
-/file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt;.
-/export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.
-/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.
---help, -h, /?	Zeigt diesen Text.
---version	Zeigt die Version.
-/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet (Status 0: keine, 3: einige).
-/diff	Wie /check, zeigt die Änderungen aber als Unified Diff.
-/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.
-/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert.
-/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.
-/batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.</translation>
-    </message>
-    <message>
         <source>Did not understand: %1... (expected /set:NAME=VALUE; the rest is not shown)<byte value="xd"/>
 <byte value="xd"/>
 </source>
         <translation>Nicht verstanden: %1... (erwartet: /set:NAME=WERT; der Rest wird nicht gezeigt)</translation>
     </message>
     <message>
-        <source>
-/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; &quot;-&quot; reads it from standard input. Repeatable.</source>
-        <translation>
-/values:&lt;Datei&gt;	Dasselbe für jede Variable der &lt;Datei&gt; im Format der Einstellungsdatei; &quot;-&quot; liest sie von der Standardeingabe. Wiederholbar.</translation>
+        <source>Configuration Editor command line syntax
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;, in the configuration&apos;s folder (default settings.xml).
+/conf:&lt;file&gt;	Names the configuration file (default config.xml).
+/export	Saves and exports without a window, then exits.
+/check	Lists the files a save would change, writes nothing and exits.
+/diff	Like /check, but shows the changes as a unified diff, passwords as ********.
+/strict	With /export, /check or /diff: a $(NAME) without a value, a variable no item declares, a likely misspelling in the configuration or a password in a file others may read is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value. Repeatable.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; /values:- reads it from standard input, the way to give passwords. Repeatable.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.
+--help, -h, /?	Shows this text.
+--version	Shows the version.
+
+Exit status of /export, /check and /diff:
+0	Saved and exported; /check, /diff: nothing would change.
+1	Saved, but a template, an output or the after command had a problem; with /strict, a warning, and nothing was written.
+2	Nothing saved: the command line, a file, a value, trust, the lock, or a before command that failed.
+3	/check, /diff: a save would change a file.
+
+See man tervosetup.</source>
+        <translation>Konfigurationseditor: Syntax der Befehlszeile
+/file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt; im Ordner der Konfiguration (Vorgabe settings.xml).
+/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an (Vorgabe config.xml).
+/export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.
+/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet.
+/diff	Wie /check, zeigt die Änderungen aber als Unified Diff, Passwörter als ********.
+/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert, eine Variable, die kein Eintrag deklariert, ein wahrscheinlicher Schreibfehler in der Konfiguration oder ein Passwort in einer Datei, die andere lesen dürfen, ist ein Fehler, und es wird nichts geschrieben.
+/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert. Wiederholbar.
+/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.
+/values:&lt;Datei&gt;	Dasselbe für jede Variable der &lt;Datei&gt; im Format der Einstellungsdatei; /values:- liest sie von der Standardeingabe, der Weg für Passwörter. Wiederholbar.
+/batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.
+--help, -h, /?	Zeigt diesen Text.
+--version	Zeigt die Version.
+
+Exit-Status von /export, /check und /diff:
+0	Gespeichert und exportiert; /check, /diff: Nichts würde sich ändern.
+1	Gespeichert, aber eine Vorlage, eine Ausgabe oder der Befehl danach hatte ein Problem; mit /strict eine Warnung, und es wurde nichts geschrieben.
+2	Nichts gespeichert: die Befehlszeile, eine Datei, ein Wert, Vertrauen, die Sperre oder ein fehlgeschlagener Befehl davor.
+3	/check, /diff: Ein Speichern würde eine Datei ändern.
+
+Siehe man tervosetup.</translation>
     </message>
 </context>
 <context>

@@ -88,32 +88,6 @@
 /conf:&lt;file&gt;	Names the configuration file.</translation>
     </message>
     <message>
-        <source>Configuration Editor command line syntax
-/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
-/export	Saves and exports without a window, then exits.
-/conf:&lt;file&gt;	Names the configuration file.
---help, -h, /?	Shows this text.
---version	Shows the version.
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
-/diff	Like /check, but shows the changes as a unified diff.
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
-        <translation>Configuration Editor command line syntax
-/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
-/export	Saves and exports without a window, then exits.
-/conf:&lt;file&gt;	Names the configuration file.
---help, -h, /?	Shows this text.
---version	Shows the version.
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
-/diff	Like /check, but shows the changes as a unified diff.
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</translation>
-    </message>
-    <message>
         <source>Did not understand: %1... (expected /set:NAME=VALUE; the rest is not shown)<byte value="xd"/>
 <byte value="xd"/>
 </source>
@@ -122,10 +96,48 @@
 </translation>
     </message>
     <message>
-        <source>
-/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; &quot;-&quot; reads it from standard input. Repeatable.</source>
-        <translation>
-/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; &quot;-&quot; reads it from standard input. Repeatable.</translation>
+        <source>Configuration Editor command line syntax
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;, in the configuration&apos;s folder (default settings.xml).
+/conf:&lt;file&gt;	Names the configuration file (default config.xml).
+/export	Saves and exports without a window, then exits.
+/check	Lists the files a save would change, writes nothing and exits.
+/diff	Like /check, but shows the changes as a unified diff, passwords as ********.
+/strict	With /export, /check or /diff: a $(NAME) without a value, a variable no item declares, a likely misspelling in the configuration or a password in a file others may read is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value. Repeatable.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; /values:- reads it from standard input, the way to give passwords. Repeatable.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.
+--help, -h, /?	Shows this text.
+--version	Shows the version.
+
+Exit status of /export, /check and /diff:
+0	Saved and exported; /check, /diff: nothing would change.
+1	Saved, but a template, an output or the after command had a problem; with /strict, a warning, and nothing was written.
+2	Nothing saved: the command line, a file, a value, trust, the lock, or a before command that failed.
+3	/check, /diff: a save would change a file.
+
+See man tervosetup.</source>
+        <translation>Configuration Editor command line syntax
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;, in the configuration&apos;s folder (default settings.xml).
+/conf:&lt;file&gt;	Names the configuration file (default config.xml).
+/export	Saves and exports without a window, then exits.
+/check	Lists the files a save would change, writes nothing and exits.
+/diff	Like /check, but shows the changes as a unified diff, passwords as ********.
+/strict	With /export, /check or /diff: a $(NAME) without a value, a variable no item declares, a likely misspelling in the configuration or a password in a file others may read is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value. Repeatable.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; /values:- reads it from standard input, the way to give passwords. Repeatable.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.
+--help, -h, /?	Shows this text.
+--version	Shows the version.
+
+Exit status of /export, /check and /diff:
+0	Saved and exported; /check, /diff: nothing would change.
+1	Saved, but a template, an output or the after command had a problem; with /strict, a warning, and nothing was written.
+2	Nothing saved: the command line, a file, a value, trust, the lock, or a before command that failed.
+3	/check, /diff: a save would change a file.
+
+See man tervosetup.</translation>
     </message>
 </context>
 <context>
