@@ -29,15 +29,19 @@ void RunAndCheck(std::vector<ProgramRun::Case> cases) {
 }
 
 // Regression: what another save wrote between the reading and the writing of the settings was
-// undone. The other save here holds the update lock of the folder and edits the settings file
-// once the export has said that it waits; the export then saves and exports the edited value.
-// FIFOs carry the events: `held` when the other save has the lock, `told` when the export has
-// said that it waits (and once more at the end, should it never say so).
+// undone. The other save here is another run, whose after command, waited for while that run
+// holds the update lock, edits the settings file once the export has said that it waits; the
+// export then saves and exports the edited value. FIFOs carry the events: `held` when the other
+// save has the lock, `told` when the export has said that it waits (and once more at the end,
+// should it never say so). Only the run with HOLD set in its environment waits and edits.
 TEST(ProgramTest, TakesTurnsWithAnotherSaveInTheFolder) {
     RunAndCheck(
         {Row("an export while another save holds the lock",
              "exec 3>&1; mkfifo held told; exec 4<>held 5<>told; "
-             "flock . sh -c 'echo > held; read x < told; sed -i s/8080/9090/ settings.xml' & "
+             "hooks '<command id=\"before\">true</command><command id=\"after\" wait=\"true\">"
+             "sh -c \"case $HOLD in 1) echo > held; read x \\&lt; told; "
+             "sed -i s/8080/9090/ settings.xml;; esac\"</command>'; "
+             "( export HOLD=1; tervosetup /export ) & "
              "read x <&4; { tervosetup /export; echo $? > status; } 2>&1 >&3 | "
              "while IFS= read -r line; do printf '%s\\n' \"$line\" >&2; "
              "case $line in *'saving there'*) echo > told; esac; done; "
@@ -64,6 +68,8 @@ TEST(ProgramTest, TheDiffIsAPatchOrSaysWhyItCannotBeOne) {
 // of its own, from a copy there: nobody may not be able to enter the build folder, and prlimit
 // would then run whatever other tervosetup the PATH holds. LeakSanitizer would need a thread of
 // its own at the exit.
+// (The example's settings file holds a password: the runs below make it its owner's alone, so
+// that they have nothing to warn of.)
 TEST(ProgramTest, ExportsWithoutAThreadOfItsOwn) {
     RunAndCheck({Row("an export limited to one process",
                      "sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && "
@@ -78,7 +84,8 @@ TEST(ProgramTest, ExportsWithoutAThreadOfItsOwn) {
 TEST(ProgramTest, ValuesForOneRunReachTheOutputsOnly) {
     RunAndCheck({
         Row("/set: by bare name and by id, and /env: with a value holding a blank",
-            "DEPLOY_DBPASS='s3 cret' tervosetup /export /set:DBHOST=db2 '/set:$(DBPORT)=6543' "
+            "DEPLOY_DBPASS='s3 cret' tervosetup /export /set:DBHOST=db2 "
+            "'/set:$(DBPORT)=6543' "
             "/env:DEPLOY_ && ! grep s3 settings.xml",
             0, "", "host = db2\n|port = 6543\n|password = s3 cret\n", "settings.xml changed"),
         Row("/values: of a file, and of standard input, which wins as it comes later",
@@ -226,11 +233,50 @@ TEST(ProgramTest, NeverStartsOrReadsWhatAnotherUserCouldHaveChosen) {
             "chown -R 65534:65534 . && tervosetup /export /batch; s=$?; tervosetup /check; "
             "c=$?; tervosetup /diff; echo \"check $c diff $?\"; [ -e ../ran ] && echo command-ran; "
             "exit $s",
+            2, QString(kNobodysProject) + "|The file could not be loaded!", "check 2 diff 2",
+            "command-ran|[database]"),
+        // Regression: another user's settings file in root's folder filled root's outputs.
+        Row("a settings file of another user's",
+            "chown 65534 settings.xml && tervosetup /export /batch; s=$?; tervosetup /diff; "
+            "echo \"diff $?\"; exit $s",
             2,
-            QString(kNobodysProject) +
-                "|Another user could have chosen what the configuration config.xml holds, so none "
-                "of its commands is started and none of its templates read. Nothing was saved.",
-            "check 2 diff 2", "command-ran|[database]"),
+            "/work/settings.xml: the file belongs to the user nobody, who is neither root nor the "
+            "user running this program; it is not read",
+            "diff 2", "[database]"),
+        // Regression: a command's program in another user's folder, by its path or found on the
+        // PATH, ran as root.
+        Row("a command's program in a folder of another user's",
+            "mkdir hooks && printf '#!/bin/sh\\ntouch ../ran\\n' > hooks/pre.sh && "
+            "chmod 755 hooks/pre.sh && chown -R 65534 hooks && "
+            "hooks '<command id=\"before\">hooks/pre.sh</command>' && tervosetup /export /batch; "
+            "s=$?; tervosetup /check; echo \"check $?\"; [ -e ../ran ] && echo command-ran; "
+            "exit $s",
+            2,
+            "/work/hooks: the folder belongs to the user nobody, who is neither root nor the user "
+            "running this program; nothing is started through it\nAnother user could have chosen "
+            "the program that the command hooks/pre.sh starts, so nothing was started. Nothing "
+            "was saved.",
+            "check 2", "command-ran|[database]"),
+        Row("a command's program found on the PATH in a folder of another user's",
+            "mkdir bin && printf '#!/bin/sh\\ntouch ../ran\\n' > bin/pre && chmod 755 bin/pre && "
+            "chown -R 65534 bin && export PATH=\"$PWD/bin:$PATH\" && "
+            "hooks '<command id=\"after\">pre</command>' && tervosetup /export /batch; "
+            "s=$?; [ -e ../ran ] && echo command-ran; exit $s",
+            2,
+            "/work/bin: the folder belongs to the user nobody, who is neither root nor the user "
+            "running this program; nothing is started through it\nAnother user could have chosen "
+            "the program that the command pre starts",
+            "", "command-ran|[database]"),
+        // Regression: /diff showed what a hard link in a sticky folder held, a file only root
+        // may read, as the old version of an output.
+        Row("an output hard-linked in a sticky folder to a file only root may read",
+            "printf 'top secret' > ../secret && chmod 600 ../secret && mkdir -m 1777 s && "
+            "ln ../secret s/app.ini && sed -i 's|>app.ini<|>s/app.ini<|' config.xml && "
+            "tervosetup /diff; echo \"diff $?\"",
+            0,
+            "/work/s/app.ini: the file has 2 hard links, in a folder where other users may create "
+            "files: another user could have linked it there; it is not written",
+            "diff 1", "top secret"),
         // Regression: a file that only root may read, linked into a folder of another user's,
         // was copied into an output that anyone may read, and shown by /diff.
         Row("a template linked into a folder of another user's",

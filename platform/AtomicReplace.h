@@ -19,16 +19,19 @@ struct WriteTarget {
     // then it can be neither listed nor flushed.
     bool pathOnly = false;
     struct stat folderInfo = {};
+    bool shared = false;  // others may create files in the folder (IsShared())
     QByteArray name;
     bool exists = false;
     struct stat existing = {};  // lstat() of the entry, when it exists: never a symlink
+    bool linked = false;        // the path as given ends in a symlink
 };
 
 // Finds what writing the native path `native` replaces: the path itself, or what its chain of
 // symlinks ends in (which need not exist yet), by the walk of WalkTrustedPath: every folder and
 // symlink on the way must pass the program's trust rule (platform/TrustedPath.h), and so must an
 // existing entry at the end of the path in a sticky folder such as /tmp: root's or the effective
-// user's. Otherwise another user could make the save write where that user may not. A refusal
+// user's, and without other hard links. Otherwise another user could make the save write where
+// that user may not, or show what the save replaces. A refusal
 // (IsUntrusted()) names the folder, symlink or file and its owner ("/tmp/s/app: the folder belongs
 // to the user nobody, who is neither ..."); other failures name `path` and the reason: a folder on
 // the way that is missing or cannot be opened (a lack of descriptors included), a loop of links,
@@ -42,8 +45,10 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // The temporary file is flushed and renamed over the target, and the folder flushed after the
 // rename. When only that last flush fails, the file has been replaced and the message says so.
 // A file that holds the bytes already is left alone: that needs neither the right to write it nor
-// room on the disk. A new file gets the permission bits that `access` asks for, from the moment
-// it exists; a replaced one those of the file it replaces. Messages name the file by `path`.
+// room on the disk, though its permission bits are set when `access` sets them. A new file gets
+// the permission bits that `access` asks for, from the moment it exists; a replaced one those of
+// the file it replaces, or those `access` sets, before any byte is in it. Messages name the file
+// by `path`.
 //
 // The temporary file is named "." + the target's name + ".tervo-" + its own inode number in 16
 // hexadecimal digits + "-" + six random letters or digits, and the save that owns it holds a lock
@@ -52,4 +57,4 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // those of a save that was killed (in a shared folder, only the effective user's). Any other file
 // stays.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
-                             const ByteProducer& produce, NewFileAccess access);
+                             const ByteProducer& produce, const FileAccess& access);

@@ -9,12 +9,11 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -262,13 +261,66 @@ Status DiskFileSystem::OpenTrustedFile(const QString& path, qint64 maxBytes,
     return Status::Ok();
 }
 
+Status DiskFileSystem::ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                       FileIdentity* identity) {
+    contents->clear();
+    std::unique_ptr<ByteSource> source;
+    if (Status opened = OpenTrustedFile(path, maxBytes, &source); !opened.ok()) {
+        return opened;
+    }
+    const auto& file = static_cast<FileSource&>(*source);
+    if (Status read = ReadAll(*source, contents, file.Info().st_size); !read.ok()) {
+        return read;
+    }
+    if (identity != nullptr) {
+        *identity = IdentityOf(file.Info());
+    }
+    return Status::Ok();
+}
+
+Status DiskFileSystem::ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                        bool* linked) {
+    contents->clear();
+    *linked = false;
+    WriteTarget target;
+    if (Status status = ResolveWriteTarget(path, QFile::encodeName(path), &target); !status.ok()) {
+        return status;
+    }
+    *linked = target.linked;
+    if (!target.exists) {
+        return FileNotFound(path);
+    }
+    // Looked at before it is opened: opening a FIFO would wait for a writer.
+    if (!S_ISREG(target.existing.st_mode)) {
+        return Status::PathError(
+            path, QCoreApplication::translate("DiskFileSystem", "is not a regular file"));
+    }
+    UniqueFd fd(::openat(target.folder.get(), target.name.constData(),
+                         O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info;
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
+        return ErrnoFailure(path, errno);
+    }
+    if (info.st_dev != target.existing.st_dev || info.st_ino != target.existing.st_ino) {
+        return Status::PathError(
+            path,
+            QCoreApplication::translate("DiskFileSystem", "the file changed while it was opened"));
+    }
+    maxBytes = std::max<qint64>(maxBytes, 0);
+    if (info.st_size > maxBytes) {
+        return FileTooLarge(path, maxBytes);
+    }
+    FileSource source(path, std::move(fd), info, maxBytes);
+    return ReadAll(source, contents, info.st_size);
+}
+
 Status DiskFileSystem::CheckWriteTarget(const QString& path) {
     WriteTarget target;
     return ResolveWriteTarget(path, QFile::encodeName(path), &target);
 }
 
 Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                     NewFileAccess access) {
+                                     FileAccess access) {
     // Found before anything is written: a folder that cannot be opened, a loop of symlinks, a
     // folder at the path, and a part of the path that another user controls are reported here. A
     // symlink counts as what it points to.
@@ -282,11 +334,16 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
     return ReplaceFileAtomically(path, target, produce, access);
 }
 
-// O_NONBLOCK: the path may have become a FIFO since it was looked at, and must not wait.
+// Through the walk of a write, and only into the file it found. O_NONBLOCK: the entry may have
+// become a FIFO since it was looked at, and must not wait.
 bool DiskFileSystem::Holds(const QString& path, const ByteProducer& produce) {
-    return FileHolds(UniqueFd(::open(QFile::encodeName(path).constData(),
-                                     O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)),
-                     nullptr, produce);
+    WriteTarget target;
+    if (!ResolveWriteTarget(path, QFile::encodeName(path), &target).ok() || !target.exists) {
+        return false;
+    }
+    return FileHolds(UniqueFd(::openat(target.folder.get(), target.name.constData(),
+                                       O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC)),
+                     &target.existing, produce);
 }
 
 bool DiskFileSystem::Exists(const QString& path) {
@@ -311,51 +368,96 @@ Status DiskFileSystem::Identify(const QString& path, FileIdentity* identity) {
     return Status::Ok();
 }
 
+Status DiskFileSystem::ModeOf(const QString& path, unsigned* mode) {
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return FileNotFound(path);
+        }
+        return ErrnoFailure(path, errno);
+    }
+    *mode = info.st_mode & 07777;
+    return Status::Ok();
+}
+
 namespace {
 
-class FolderLock final : public UpdateLock {
+class FileLock final : public UpdateLock {
   public:
-    explicit FolderLock(UniqueFd folder) : mFolder(std::move(folder)) {}
+    explicit FileLock(UniqueFd file) : mFile(std::move(file)) {}
 
   private:
-    UniqueFd mFolder;  // closing it releases the lock
+    UniqueFd mFile;  // closing it releases the lock
 };
+
+// The name of the lock file of the file `name`: hidden, beside it, and never one of the
+// temporaries a save makes and removes (AtomicReplace.h).
+QByteArray LockFileName(const QByteArray& name) {
+    return '.' + name.left(NAME_MAX - 12) + ".tervo-lock";
+}
+
+// Tries the write lock of `fd` once: 0 when taken, or the errno of the try.
+int TryWriteLock(int fd) {
+    struct flock whole = {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &whole) == 0 ? 0 : errno;
+}
 
 }  // namespace
 
-// The lock is an flock() on the folder of the file, opened read-only. A lock file beside the
-// settings would be left behind by a killed save, and a lock on the file itself would go with the
-// file that a save renames its replacement over. Locking the folder serializes every save in it,
-// not only those of this file, which costs nothing at the rate people save. The folder is that of
-// the file the path resolves to, so that a symlink and its target share the lock. Like every
-// flock(), it binds only the programs that ask for it, and a file system without locks (some
-// network file systems) gets none rather than no save. flock() cannot wait for a limited time,
-// nor be stopped while it waits, so the lock is tried again and again, a little less often the
-// longer it takes.
+// The lock is the write lock of an open file description (fcntl F_OFD_SETLK, F_WRLCK) on a lock
+// file beside the file the path resolves to, ".<name>.tervo-lock", made with mode 0600 and never
+// removed, renamed or replaced. A write lock needs a descriptor open for writing, so only the lock
+// file's owner (root or the user running the program, by the trust rule) can hold it: a user who
+// may only read the folder can neither make the lock file nor open it, and a flock() of the folder
+// or of the settings file binds nothing here. Because a save renames its new file over the
+// settings file but never touches the lock file, the lock stays exclusive across that rename: a
+// lock on the settings file itself would stay with the old file, and a second save could lock the
+// new one while the first still exports. The folder is that of the file the path resolves to, so
+// that a symlink and its target share the lock, and it must pass the trust rule: otherwise the
+// save refuses it anyway, and says why, without a lock. Where no lock file can be made (a folder
+// we may not write, where no save can replace a file either) or a file system has no such locks,
+// the save goes on without one. The lock cannot wait for a limited time, nor be stopped while it
+// waits, so it is tried again and again, a little less often the longer it takes.
 Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
                                      std::unique_ptr<UpdateLock>* lock) {
-    const QFileInfo file(path);
-    const QString resolved = file.canonicalFilePath();
-    const QString folder = resolved.isEmpty() ? file.absolutePath() : QFileInfo(resolved).path();
-    UniqueFd fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid() && errno != ENOENT && errno != ENOTDIR) {
-        return ErrnoFailure(folder, errno);
+    PathEnd end;
+    UniqueFd fd;
+    QString folder;
+    if (WalkTrustedPath(path, QFile::encodeName(path), PathUse::Write, &end).ok() &&
+        end.name != ".") {
+        folder = QFile::decodeName(end.folderShown);
+        const QByteArray name = LockFileName(end.name);
+        fd = UniqueFd(::openat(end.folder.get(), name.constData(),
+                               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                               0600));
+        // ENXIO: a FIFO of that name that nobody reads, which only another user can have made.
+        if (!fd.valid() && errno != EACCES && errno != EPERM && errno != EROFS && errno != ENXIO) {
+            return ErrnoFailure(folder + u'/' + QFile::decodeName(name), errno);
+        }
+        // Another user's file of that name binds nobody: it would only let that user hold us up.
+        struct stat info;
+        if (fd.valid() && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+                           info.st_nlink != 1 || !TrustedOwner(info.st_uid))) {
+            fd = UniqueFd();
+        }
     }
     SteadyWaitClock steadyClock;
     WaitClock& clock = wait.clock ? *wait.clock : steadyClock;
     const WaitClock::TimePoint start = clock.Now();
     bool told = false;
     std::chrono::milliseconds pause(5);
-    // Without a folder there is no file to protect; the save itself says what is missing.
-    while (fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-        if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL) {
+    for (int error; fd.valid() && (error = TryWriteLock(fd.get())) != 0;) {
+        if (error == ENOLCK || error == EOPNOTSUPP || error == EINVAL) {
+            fd = UniqueFd();  // no such locks here
             break;
         }
-        if (errno == EINTR) {
+        if (error == EINTR) {
             continue;
         }
-        if (errno != EWOULDBLOCK) {
-            return ErrnoFailure(folder, errno);
+        if (error != EAGAIN && error != EACCES) {
+            return ErrnoFailure(folder, error);
         }
         if (wait.cancelled && wait.cancelled()) {
             return Status::Cancelled(QCoreApplication::translate(
@@ -391,6 +493,6 @@ Status DiskFileSystem::LockForUpdate(const QString& path, const LockWait& wait,
         clock.SleepFor(std::min(pause, next));
         pause = std::min(pause * 2, std::chrono::milliseconds(100));
     }
-    *lock = std::make_unique<FolderLock>(std::move(fd));
+    *lock = std::make_unique<FileLock>(std::move(fd));
     return Status::Ok();
 }

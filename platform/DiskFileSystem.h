@@ -11,13 +11,18 @@ class DiskFileSystem : public FileSystem {
                     std::unique_ptr<ByteSource>* source) override;
     Status OpenTrustedFile(const QString& path, qint64 maxBytes,
                            std::unique_ptr<ByteSource>* source) override;
+    Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                           FileIdentity* identity = nullptr) override;
+    Status ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                            bool* linked) override;
     Status CheckWriteTarget(const QString& path) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
-                         NewFileAccess access = NewFileAccess::Default) override;
+                         FileAccess access = {}) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
-    // An flock() on the folder of the file the path resolves to; see the definition.
+    Status ModeOf(const QString& path, unsigned* mode) override;
+    // A write lock on a lock file beside the file the path resolves to; see the definition.
     Status LockForUpdate(const QString& path, const LockWait& wait,
                          std::unique_ptr<UpdateLock>* lock) override;
 

@@ -217,12 +217,55 @@ TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) 
     }
 }
 
+// What a diff shows as the old version of a file is read through the walk of the write, in one
+// look that also tells whether the path is a symlink: never checked by path and read again.
+TEST_F(DiskFileSystemTest, ReadsWhatAWriteWouldReplaceInOneLook) {
+    Put("file", "old");
+    ASSERT_TRUE(Sh("ln -s file link && ln -s gone dangling && mkfifo fifo && mkdir folder"));
+    const struct {
+        const char* name;
+        QString read;  // the bytes, or the message after the folder's path
+        bool linked;
+        bool notFound;
+    } cases[] = {
+        {"file", "old", false, false},
+        {"link", "old", true, false},
+        {"dangling", "/dangling: No such file or directory", true, true},
+        {"missing", "/missing: No such file or directory", false, true},
+        {"fifo", "/fifo: is not a regular file", false, false},
+        {"folder", "/folder: Is a directory", false, false},
+    };
+    for (const auto& c : cases) {
+        QByteArray bytes = "before";
+        bool linked = !c.linked;
+        const Status read = mFs.ReadReplacedFile(Path(c.name), 100, &bytes, &linked);
+        EXPECT_EQ(read.ok() ? QString(bytes) : read.message().mid(mDir.path().size()), c.read)
+            << c.name;
+        EXPECT_EQ(linked, c.linked) << c.name;
+        EXPECT_EQ(read.IsNotFound(), c.notFound) << c.name;
+    }
+}
+
+// A second open description of the lock file of settings.xml, and the write lock that another
+// save would take on it: true when taken. (The locks of two open files conflict also within one
+// process.)
+struct OtherSave {
+    explicit OtherSave(const QByteArray& lockFile)
+        : file(::open(lockFile.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600)) {}
+    bool Lock() {
+        struct flock whole = {};
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        return file.valid() && ::fcntl(file.get(), F_OFD_SETLK, &whole) == 0;
+    }
+    UniqueFd file;
+};
+
 // Regression: a save waited for ever, and without a word, for a folder that another program had
 // locked. The wait for the update lock says that it waits once the lock has not come in time,
-// gives up when told to, stops when its caller asks, and leaves nothing on the disk. The lock is
-// held by the test itself, through an open file of its own (the locks of two open files conflict
-// also within one process), and the wait runs on a clock that moves only when the wait pauses: the
-// console's minute takes no time, and the moments are exact.
+// gives up when told to, stops when its caller asks, and leaves nothing on the disk but its lock
+// file. The lock is held by the test itself, and the wait runs on a clock that moves only when
+// the wait pauses: the console's minute takes no time, and the moments are exact.
 TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
     using std::chrono::milliseconds;
     enum class Holder { None, ReleasesWhenTold, Stays };
@@ -248,13 +291,10 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
         {"the caller is asked after every try, also once told", Holder::Stays, Cancel::OnceTold,
          stopped, true, any},
     };
-    const auto openFolder = [this] {
-        return UniqueFd(::open(Native("").constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    };
     for (const auto& c : cases) {
-        UniqueFd holder = openFolder();
+        OtherSave holder(Native(".settings.xml.tervo-lock"));
         if (c.holder != Holder::None) {
-            ASSERT_EQ(::flock(holder.get(), LOCK_EX), 0);
+            ASSERT_TRUE(holder.Lock());
         }
         FakeWaitClock clock;
         QStringList told;  // with the moment
@@ -262,7 +302,7 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
         wait.tell = [&](const QString& message) {
             told << message + QString(" at %1 ms").arg(clock.Elapsed().count());
             if (c.holder == Holder::ReleasesWhenTold)
-                holder.Close();
+                holder.file.Close();
         };
         wait.cancelled = [&] {
             return c.cancel == Cancel::AtOnce || (c.cancel == Cancel::OnceTold && !told.isEmpty());
@@ -280,13 +320,75 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
         if (c.endsAt != any) {
             EXPECT_EQ(clock.Elapsed(), c.endsAt) << c.what << ": ended at the wrong moment";
         }
-        EXPECT_EQ(Entries(), QStringList()) << c.what << ": the wait left something on the disk";
+        EXPECT_EQ(Entries(), QStringList{".settings.xml.tervo-lock"})
+            << c.what << ": the wait left more than its lock file on the disk";
         // A lock that was taken keeps every other save out until it goes.
-        const UniqueFd other = openFolder();
-        holder.Close();
-        EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB) != 0, status.ok()) << c.what;
+        holder.file.Close();
+        OtherSave other(Native(".settings.xml.tervo-lock"));
+        EXPECT_EQ(other.Lock(), !status.ok()) << c.what;
+        other.file.Close();
         lock.reset();
-        EXPECT_EQ(::flock(other.get(), LOCK_EX | LOCK_NB), 0) << c.what;
+        EXPECT_TRUE(OtherSave(Native(".settings.xml.tervo-lock")).Lock()) << c.what;
+    }
+}
+
+// Regression: anyone who could read the folder could hold every save up, with `flock DIR sleep
+// 600`: the lock was an flock() of the folder, which a descriptor open for reading takes. Now
+// only a writer of the folder can take the lock, and it holds against every other save: of the
+// same file by another path (a symlink), while the file does not exist yet, and after a save
+// renamed a new file over it, which a lock on the file itself would lose.
+TEST_F(DiskFileSystemTest, OnlyAWriterOfTheFolderCanHoldASaveUp) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can take the identity of another user";
+    ASSERT_EQ(::chmod(Native("").constData(), 0755), 0);
+    Put("settings.xml", "<xml/>");
+    LockWait noWait;  // a held lock fails at once
+    noWait.giveUpAfter = std::chrono::milliseconds(0);
+    const auto saveLocks = [&](const QString& name) {
+        std::unique_ptr<UpdateLock> lock;
+        return mFs.LockForUpdate(Path(name), noWait, &lock).ok() && lock != nullptr;
+    };
+    // What a user who may only read tries, as nobody: every lock that a descriptor for reading
+    // takes, on the folder, the settings file and the lock file.
+    std::vector<UniqueFd> held;
+    std::unique_ptr<UpdateLock> first;
+    ASSERT_TRUE(mFs.LockForUpdate(Path("settings.xml"), noWait, &first).ok());
+    first.reset();
+    const Status tried = Hindered({.nobody = true}, [&] {
+        for (const char* name : {"", "settings.xml", ".settings.xml.tervo-lock"}) {
+            UniqueFd fd(::open(Native(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+            if (fd.valid() && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+                held.push_back(std::move(fd));
+            }
+        }
+        return Status::Ok();
+    });
+    ASSERT_TRUE(tried.ok());
+    EXPECT_EQ(held.size(), 2u) << "nobody holds the folder and the settings file, not the lock";
+    EXPECT_TRUE(saveLocks("settings.xml")) << "a reader held the save up";
+
+    ASSERT_TRUE(Sh("ln -s settings.xml link.xml"));
+    const struct {
+        const char* what;
+        const char* first;
+        std::function<void()> between;  // what the first save does while it holds the lock
+        const char* second;
+    } cases[] = {
+        {"the same path", "settings.xml", [] {}, "settings.xml"},
+        {"a symlink to the file", "link.xml", [] {}, "settings.xml"},
+        {"a file that does not exist yet", "new.xml", [] {}, "new.xml"},
+        {"after the save renamed a new file over it", "settings.xml",
+         [&] { ASSERT_TRUE(mFs.WriteFile(Path("settings.xml"), "<xml>new</xml>").ok()); },
+         "settings.xml"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::unique_ptr<UpdateLock> lock;
+        ASSERT_TRUE(mFs.LockForUpdate(Path(c.first), noWait, &lock).ok());
+        c.between();
+        EXPECT_FALSE(saveLocks(c.second)) << "two saves held the lock at once";
+        lock.reset();
+        EXPECT_TRUE(saveLocks(c.second)) << "the lock outlived its save";
     }
 }
 

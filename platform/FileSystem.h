@@ -15,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Which file a path named, and which version of it: two paths name the same file when device and
 // inode agree (through symlinks and hard links); size and modification time change with its
@@ -67,6 +68,24 @@ enum class NewFileAccess {
     OwnerOnly,  // 0600: the file holds a secret
 };
 
+// The permission bits of a file that a write leaves: those of NewFileAccess, or the ones the
+// caller sets.
+struct FileAccess {
+    // Not explicit: most writes ask for no more than a NewFileAccess.
+    FileAccess(NewFileAccess newFile = NewFileAccess::Default) : newFile(newFile) {}
+    static FileAccess Exactly(unsigned mode) {
+        FileAccess access;
+        access.mode = mode;
+        return access;
+    }
+
+    NewFileAccess newFile;
+    // When set, the permission bits (at most 0777) of the file after the write, whether the write
+    // creates it, replaces it or leaves it alone because it holds the bytes already; newFile then
+    // counts for nothing. A file that is no regular file (a FIFO, a device) keeps its own.
+    std::optional<unsigned> mode;
+};
+
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
 class FileSystem {
   public:
@@ -100,6 +119,21 @@ class FileSystem {
     virtual Status OpenTrustedFile(const QString& path, qint64 maxBytes,
                                    std::unique_ptr<ByteSource>* source) = 0;
 
+    // Reads the whole regular file at `path` as ReadFile does, but only when it passes the trust
+    // rule as OpenTrustedFile says, and through the descriptor that the check opened: the bytes
+    // and `identity` are those of the file that was checked. For the settings file, whose values
+    // go into every output.
+    virtual Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                   FileIdentity* identity = nullptr) = 0;
+
+    // Reads what a write of `path` would replace, for a diff of that write: through the walk and
+    // the checks of CheckWriteTarget, refused where it refuses, and through the descriptor that
+    // walk opened, never again by path. Fails with a Status that IsNotFound() when nothing is
+    // there, and names the path when it is no regular file or is larger than `maxBytes`.
+    // `linked` receives whether `path` itself names a symlink, which the write follows.
+    virtual Status ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                    bool* linked) = 0;
+
     // Why WriteFileFrom would refuse `path` before it wrote a byte, or Ok: a folder on the way
     // that is missing or no folder, a folder at the path itself, or a path that fails the trust
     // rule (IsUntrusted()), each named as WriteFileFrom names it. A run that writes nothing asks
@@ -121,14 +155,15 @@ class FileSystem {
     // temporary file is left behind, and the error names the path and the reason. A temporary
     // file that a killed save left beside the target is removed by its next save that writes;
     // no other file is. `produce` runs once; when it fails, nothing is written and its failure is
-    // returned. A file the write creates gets the permission bits that `access` asks for.
+    // returned. The file gets the permission bits that `access` asks for.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                 NewFileAccess access = NewFileAccess::Default) = 0;
+                                 FileAccess access = {}) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
     // exactly the bytes `produce` gives; false when it differs, is missing, is no regular file or
     // cannot be read. The default reads both into memory; the disk's compares piece by piece as
-    // the bytes come, holding neither whole, and stops looking at the first difference.
+    // the bytes come, holding neither whole, and stops looking at the first difference. The disk
+    // looks at the file only through the walk of CheckWriteTarget: a path it refuses differs.
     virtual bool Holds(const QString& path, const ByteProducer& produce) {
         ByteArraySink sink;
         QByteArray existing;
@@ -137,8 +172,7 @@ class FileSystem {
     }
 
     // WriteFileFrom with bytes that are already in memory.
-    Status WriteFile(const QString& path, const QByteArray& contents,
-                     NewFileAccess access = NewFileAccess::Default) {
+    Status WriteFile(const QString& path, const QByteArray& contents, FileAccess access = {}) {
         return WriteFileFrom(path, ProducerOf(contents), access);
     }
 
@@ -149,10 +183,15 @@ class FileSystem {
     // a Status that IsNotFound() when nothing exists there.
     virtual Status Identify(const QString& path, FileIdentity* identity) = 0;
 
+    // The permission bits (07777) of what `path` names now, as Identify finds it.
+    virtual Status ModeOf(const QString& path, unsigned* mode) = 0;
+
     // Waits until no other process holds the update lock of the file at `path` (which need not
     // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share
-    // its lock. Given up or cancelled, it fails with a message that names the folder whose lock
-    // it waited for. Leaves nothing behind on the disk.
+    // its lock, and only a user who may write the file's folder can take it: one who may only
+    // read there cannot hold a save up. Given up or cancelled, it fails with a message that names
+    // the folder whose lock it waited for. The lock may leave a lock file of its own beside the
+    // file, which a later save uses again.
     virtual Status LockForUpdate(const QString& path, const LockWait& wait,
                                  std::unique_ptr<UpdateLock>* lock) = 0;
 

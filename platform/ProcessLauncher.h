@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SecretSet.h"
 #include "platform/Status.h"
 
 #include <QCoreApplication>
@@ -19,7 +20,9 @@ class ProcessLauncher {
 
     // Starts the program named by `commandLine` (program and arguments, split as
     // QProcess::splitCommand does: blanks separate, double quotes group, no shell) as a detached
-    // process. Its standard input, output and error are /dev/null, so that it never holds ours
+    // process. The program is found as execvp() finds it (a name without a "/" on the PATH), and
+    // started only when it passes the program's trust rule (CheckProgram), by the path that was
+    // checked. Its standard input, output and error are /dev/null, so that it never holds ours
     // open: whoever reads our output through a pipe gets its end when we end. Fails, naming the
     // command line and the reason, when the text is empty, has an unbalanced double quote, or the
     // program cannot be started.
@@ -30,11 +33,19 @@ class ProcessLauncher {
     // the command line and says how it ended (its exit status, the signal that ended it, or that
     // it ran longer than `timeout` or was cancelled: then it has been killed, with every process
     // it started, also one that left its process group), followed by the last kErrorLines lines
-    // it wrote to standard error, as text (LastLines), however much it wrote. `cancelled`, when
-    // given, is asked about every 50 ms while the program runs; true cancels it. Its standard
-    // input and output are /dev/null. What a program that ended by itself left running goes on.
+    // it wrote to standard error, as text (LastLines), however much it wrote; a line that holds
+    // any of `secrets` in its bytes as written is held back whole. `cancelled`, when given, is
+    // asked about every 50 ms while the program runs; true cancels it. Its standard input and
+    // output are /dev/null. What a program that ended by itself left running goes on.
     virtual Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                              const std::function<bool()>& cancelled) = 0;
+                              const std::function<bool()>& cancelled, const SecretSet& secrets) = 0;
+
+    // Why the program of `commandLine` would not be started, or Ok, without starting anything.
+    // The program is found as the starts find it; it, or a folder or symlink on the way to it,
+    // that fails the program's trust rule (platform/TrustedPath.h) is refused with a Status that
+    // IsUntrusted(), and the starts refuse it in the same words. Other reasons (an empty command,
+    // a program that is not there) come back as they are; the start tells them.
+    virtual Status CheckProgram(const QString& commandLine) = 0;
 
   protected:
     // How every launcher says that `commandLine` was not started, and why.

@@ -2,12 +2,12 @@
 
 #include "platform/LastLines.h"
 #include "platform/SystemError.h"
+#include "platform/TrustedPath.h"
 #include "platform/UniqueFd.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QStringList>
 
 #include <fcntl.h>
@@ -70,10 +70,23 @@ Status SplitCommand(const QString& commandLine, QStringList* arguments) {
     return Status::Ok();
 }
 
-// A process for `arguments` that reads nothing from us and writes nothing to our output: a
-// program that outlives us must not hold our standard output open.
-void Prepare(QStringList arguments, QProcess* process) {
-    process->setProgram(arguments.takeFirst());
+// The program of `arguments`, found as execvp() finds it, and checked by the trust rule
+// (FindTrustedProgram). `program` receives the absolute path that was checked: under the rule no
+// other user can change what that path leads to, so starting it by that path starts the file
+// that was checked. The interpreter of a "#!" line is not looked at.
+Status FindProgram(const QStringList& arguments, QByteArray* program) {
+    QByteArray searchPath = qgetenv("PATH");
+    if (searchPath.isNull()) {
+        searchPath = QByteArrayLiteral("/bin:/usr/bin");  // execvp()'s own when PATH is not set
+    }
+    return FindTrustedProgram(arguments.first(), searchPath, program);
+}
+
+// A process for `arguments`, started as `program`, that reads nothing from us and writes nothing
+// to our output: a program that outlives us must not hold our standard output open.
+void Prepare(QStringList arguments, const QByteArray& program, QProcess* process) {
+    arguments.removeFirst();
+    process->setProgram(QFile::decodeName(program));
     process->setArguments(arguments);
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -88,17 +101,11 @@ struct Invocation {
     std::vector<char*> argv;  // into `words`, ending in a null pointer
 };
 
-// Finds the program of `arguments` the way QProcess does (a name without a "/" on the PATH), or
-// says why it cannot be started.
+// Finds the program of `arguments` (FindProgram), or says why it cannot be started.
 Status Prepare(const QStringList& arguments, Invocation* invocation) {
-    QString program = arguments.first();
-    if (!program.contains(u'/')) {
-        program = QStandardPaths::findExecutable(program);
-        if (program.isEmpty()) {
-            return Status::Error(DescribeErrno(ENOENT));
-        }
+    if (Status found = FindProgram(arguments, &invocation->program); !found.ok()) {
+        return found;
     }
-    invocation->program = QFile::encodeName(program);
     invocation->words.push_back(invocation->program);
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         invocation->words.push_back(QFile::encodeName(arguments[i]));
@@ -421,15 +428,27 @@ QString SignalName(int signal) {
 
 }  // namespace
 
+Status QProcessLauncher::CheckProgram(const QString& commandLine) {
+    QStringList arguments;
+    QByteArray program;
+    Status found = SplitCommand(commandLine, &arguments);
+    return found.ok() ? FindProgram(arguments, &program) : found;
+}
+
 Status QProcessLauncher::StartDetached(const QString& commandLine) {
     QStringList arguments;
-    if (Status split = SplitCommand(commandLine, &arguments); !split.ok()) {
-        return CannotStart(commandLine, split.message());
+    QByteArray program;
+    Status found = SplitCommand(commandLine, &arguments);
+    if (found.ok()) {
+        found = FindProgram(arguments, &program);
+    }
+    if (!found.ok()) {
+        return CannotStart(commandLine, found.message());
     }
     // The program is run directly, never through a shell, and nobody waits for it. A QProcess
     // object rather than the static startDetached() so that the reason for a failure can be read.
     QProcess process;
-    Prepare(arguments, &process);
+    Prepare(arguments, program, &process);
     qint64 pid = 0;
     if (!process.startDetached(&pid)) {
         return CannotStart(commandLine, process.errorString());
@@ -438,7 +457,8 @@ Status QProcessLauncher::StartDetached(const QString& commandLine) {
 }
 
 Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                                    const std::function<bool()>& cancelled) {
+                                    const std::function<bool()>& cancelled,
+                                    const SecretSet& secrets) {
     QStringList arguments;
     Invocation invocation;
     Status prepared = SplitCommand(commandLine, &arguments);
@@ -489,7 +509,7 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
     }
 
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    LastLines lines(kErrorLines, kErrorLineBytes);
+    LastLines lines(kErrorLines, kErrorLineBytes, &secrets);
     bool errorsEnded = false;
     QString stopped;
     while (!keeper.Wait(kPollInterval, errors.get(), &lines, &errorsEnded)) {

@@ -7,7 +7,8 @@
 // process dies while it waits (on Linux), so that nothing runs on past its timeout.
 class QProcessLauncher : public ProcessLauncher {
   public:
+    Status CheckProgram(const QString& commandLine) override;
     Status StartDetached(const QString& commandLine) override;
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override;
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override;
 };

@@ -12,6 +12,7 @@
 #include <errno.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <chrono>
 #include <thread>
 
@@ -55,7 +56,7 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellOrSaysWhyNot) {
         for (const QString& command : commands) {
             for (const QString& message :
                  {QProcessLauncher().StartDetached(command).message(),
-                  QProcessLauncher().RunAndWait(command, 1s, nullptr).message()}) {
+                  QProcessLauncher().RunAndWait(command, 1s, nullptr, SecretSet()).message()}) {
                 EXPECT_TRUE(
                     message.startsWith("The command could not be started: " + command + ": ") &&
                     message.endsWith(reason))
@@ -69,6 +70,36 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellOrSaysWhyNot) {
     EXPECT_EQ(WrittenTo(script.fileName() + ".out", "end\n"),
               "two  words\nplain\n\"quoted\"\n$HOME\na;b\n*\nend\n");
     EXPECT_FALSE(QFile::exists(dir.filePath("ran")));
+}
+
+// Regression: a command's program that another user owned ran as root. Such a program is
+// started neither waited for nor not, with the same words, and CheckProgram foresees it; once it
+// is root's it runs.
+TEST(QProcessLauncherTest, StartsNoProgramAnotherUserCouldHaveChosen) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a program to another user";
+    QTemporaryDir dir;
+    const QString program = dir.filePath("tool.sh");
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\ntouch \"$0.ran\"\n"));
+    script.close();
+    ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::ExeOther));
+    const QByteArray native = QFile::encodeName(program);
+    ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    const QString refusal = "The command could not be started: " + program + " now: " + program +
+                            ": the file belongs to the user nobody, who is neither root nor the "
+                            "user running this program; it is not started";
+    QProcessLauncher launcher;
+    EXPECT_TRUE(launcher.CheckProgram(program + " now").IsUntrusted());
+    EXPECT_EQ(launcher.StartDetached(program + " now").message(), refusal);
+    EXPECT_EQ(launcher.RunAndWait(program + " now", 60s, nullptr, SecretSet()).message(), refusal);
+    EXPECT_FALSE(QFile::exists(program + ".ran"));
+    ASSERT_EQ(::chown(native.constData(), 0, 0), 0);
+    EXPECT_TRUE(launcher.CheckProgram(program + " now").ok());
+    const Status ran = launcher.RunAndWait(program + " now", 60s, nullptr, SecretSet());
+    EXPECT_TRUE(ran.ok()) << ran.message().toStdString();
+    EXPECT_TRUE(QFile::exists(program + ".ran"));
 }
 
 // Whether the process `pid` is still there: neither gone nor a zombie left to be waited for.
@@ -107,11 +138,14 @@ TEST(QProcessLauncherTest, StoppingACommandEndsEveryProcessItStarted) {
         const QString pidFile = dir.filePath(c.what);
         const QString command =
             "sh -c \"setsid sleep 300 & echo $! > '" + pidFile + "'; exec sleep 300\"";
-        const Status ran = QProcessLauncher().RunAndWait(command, c.timeout, [&] {
-            // Asked while it runs: it goes on at least until the grandchild is known.
-            const bool known = PidFrom(pidFile) > 0;
-            return c.cancel && known;
-        });
+        const Status ran = QProcessLauncher().RunAndWait(
+            command, c.timeout,
+            [&] {
+                // Asked while it runs: it goes on at least until the grandchild is known.
+                const bool known = PidFrom(pidFile) > 0;
+                return c.cancel && known;
+            },
+            SecretSet());
         EXPECT_TRUE(ran.message().startsWith(c.says))
             << c.what << ": " << ran.message().toStdString();
         const qint64 grandchild = PidFrom(pidFile);
@@ -130,8 +164,8 @@ TEST(QProcessLauncherTest, KeepsOnlyTheLastLinesOfAFloodOfErrors) {
     rusage before = {};
     ::getrusage(RUSAGE_SELF, &before);
     const Status ran = QProcessLauncher().RunAndWait(
-        "sh -c \"head -c 200000000 /dev/zero >&2; printf '\\nlast\\n' >&2; exit 1\"", 600s,
-        nullptr);
+        "sh -c \"head -c 200000000 /dev/zero >&2; printf '\\nlast\\n' >&2; exit 1\"", 600s, nullptr,
+        SecretSet());
     rusage after = {};
     ::getrusage(RUSAGE_SELF, &after);
     EXPECT_TRUE(ran.message().endsWith("standard error:\n" + QString("\\x00").repeated(1000) +

@@ -8,8 +8,9 @@
 // The one error style of the program: an operation either succeeds or fails with a message that
 // already names what failed and why ("settings.xml: line 3: ...", "out/app.ini: No space left on
 // device"). The core never shows a Status; the window or the console decides how it reaches the
-// user.
-class Status {
+// user. A Status must not be dropped unread: a caller that means to go on after a failure says so
+// where it does.
+class [[nodiscard]] Status {
   public:
     static Status Ok() { return Status(Code::Ok, QString()); }
     static Status Error(QString message) { return Status(Code::Error, std::move(message)); }
@@ -44,6 +45,11 @@ class Status {
     bool IsCancelled() const { return mCode == Code::Cancelled; }
     bool IsUntrusted() const { return mCode == Code::Untrusted; }
     const QString& message() const { return mMessage; }
+
+    // The same outcome told by `message` instead: what is shown of it has changed, not what it is.
+    Status Reworded(QString message) const {
+        return ok() ? *this : Status(mCode, std::move(message));
+    }
 
     // The same failure with `context` put in front, separated by ": ".
     Status Prefixed(const QString& context) const {

@@ -1,17 +1,260 @@
-#include "platform/DiskFileSystem.h"
+#include "platform/TrustedPath.h"
 
+#include "platform/DiskFileSystem.h"
 #include "testing/QStringPrinter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
 namespace {
+
+// The runners the decisions are tried for.
+const Runner kRoot = {0, 0, false};
+const Runner kAlone = {1000, 1000, true};     // a user in a primary group of its own
+const Runner kSharing = {1000, 1000, false};  // a user whose primary group others are in too
+
+using Kind = Distrust::Kind;
+constexpr quint16 kRwx = 07;
+constexpr quint16 kRx = 05;
+
+AclEntry Named(quint16 tag, quint32 id, quint16 perm) {
+    return {tag, perm, id};
+}
+AclEntry Plain(quint16 tag, quint16 perm) {
+    return {tag, perm, 0};
+}
+// An ACL beyond the mode: the owner, `extra`, the owning group, a mask and others.
+std::vector<AclEntry> Acl(std::vector<AclEntry> extra, quint16 groupPerm = kRx, quint16 mask = kRwx,
+                          quint16 otherPerm = kRx) {
+    std::vector<AclEntry> acl = {Plain(AclEntry::kUserObj, kRwx)};
+    acl.insert(acl.end(), extra.begin(), extra.end());
+    acl.push_back(Plain(AclEntry::kGroupObj, groupPerm));
+    acl.push_back(Plain(AclEntry::kMask, mask));
+    acl.push_back(Plain(AclEntry::kOther, otherPerm));
+    return acl;
+}
+
+EntryFacts Folder(uid_t owner, gid_t group, mode_t mode, std::vector<AclEntry> access = {},
+                  std::vector<AclEntry> defaults = {}) {
+    return {owner, group, mode_t(S_IFDIR | mode), 2, std::move(access), std::move(defaults)};
+}
+EntryFacts File(uid_t owner, gid_t group, mode_t mode, nlink_t links = 1,
+                std::vector<AclEntry> access = {}) {
+    return {owner, group, mode_t(S_IFREG | mode), links, std::move(access), {}};
+}
+
+// Who may change what a path leads to, decided on made-up owners, modes, links and ACLs: only
+// root and the runner, through the mode, the group and every ACL entry alike.
+TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
+    const AclEntry nobodyWrites = Named(AclEntry::kUser, 65534, kRwx);
+    const AclEntry groupWrites = Named(AclEntry::kGroup, 100, kRwx);
+    const AclEntry ownGroupWrites = Plain(AclEntry::kGroupObj, kRwx);
+    const AclEntry othersWrite = Plain(AclEntry::kOther, kRwx);
+    const struct {
+        const char* what;
+        EntryFacts facts;
+        EntryRole role;
+        bool inShared;
+        Runner runner;
+        Kind kind;
+        AclEntry entry = {};
+    } cases[] = {
+        // Folders and symlinks on the way.
+        {"root's folder", Folder(0, 0, 0755), EntryRole::Passage, false, kRoot, Kind::None},
+        {"another user's folder", Folder(1000, 1000, 0755), EntryRole::Passage, false, kRoot,
+         Kind::Owner},
+        {"the runner's own folder", Folder(1000, 1000, 0755), EntryRole::Passage, false, kAlone,
+         Kind::None},
+        {"a folder everyone may write to", Folder(0, 0, 0777), EntryRole::Passage, false, kRoot,
+         Kind::Mode},
+        {"a sticky folder everyone may write to", Folder(0, 0, 01777), EntryRole::Passage, false,
+         kRoot, Kind::None},
+        {"a folder root's group may write to", Folder(0, 0, 0775), EntryRole::Passage, false,
+         kAlone, Kind::None},
+        {"a folder another group may write to", Folder(0, 100, 0775), EntryRole::Passage, false,
+         kRoot, Kind::Mode},
+        {"a folder the runner's private group may write to", Folder(1000, 1000, 0775),
+         EntryRole::Passage, false, kAlone, Kind::None},
+        {"a folder the runner's shared group may write to", Folder(1000, 1000, 0775),
+         EntryRole::Passage, false, kSharing, Kind::Mode},
+        {"as root, a folder of a user's private group that may write",
+         Folder(0, 1000, 0775),
+         EntryRole::Passage,
+         false,
+         {0, 1000, true},
+         Kind::Mode},
+        {"a folder whose ACL lets nobody write", Folder(0, 0, 0775, Acl({nobodyWrites})),
+         EntryRole::Passage, false, kRoot, Kind::Acl, nobodyWrites},
+        {"a folder whose mask keeps nobody from writing",
+         Folder(0, 0, 0755, Acl({nobodyWrites}, kRx, kRx)), EntryRole::Passage, false, kRoot,
+         Kind::None},
+        {"a folder whose ACL lets root, the owner and the runner write",
+         Folder(1000, 0, 0775,
+                Acl({Named(AclEntry::kUser, 0, kRwx), Named(AclEntry::kUser, 1000, kRwx)})),
+         EntryRole::Passage, false, kAlone, Kind::None},
+        {"a folder whose ACL lets another group write", Folder(0, 0, 0775, Acl({groupWrites})),
+         EntryRole::Passage, false, kRoot, Kind::Acl, groupWrites},
+        {"a folder whose ACL lets its own group, root's, write", Folder(0, 0, 0775, Acl({}, kRwx)),
+         EntryRole::Passage, false, kRoot, Kind::None},
+        {"a folder whose ACL lets its own group, another, write",
+         Folder(0, 100, 0775, Acl({}, kRwx)), EntryRole::Passage, false, kRoot, Kind::Acl,
+         ownGroupWrites},
+        {"a folder whose ACL lets nobody write, made sticky",
+         Folder(0, 0, 01775, Acl({nobodyWrites})), EntryRole::Passage, false, kRoot, Kind::None},
+        {"a folder whose default ACL lets nobody write",
+         Folder(0, 0, 0755, {}, Acl({nobodyWrites})), EntryRole::Passage, false, kRoot,
+         Kind::DefaultAcl, nobodyWrites},
+        {"a sticky folder whose default ACL lets everyone write",
+         Folder(0, 0, 01777, {}, Acl({}, kRx, kRwx, kRwx)), EntryRole::Passage, false, kRoot,
+         Kind::DefaultAcl, othersWrite},
+        {"a folder whose default ACL lets nobody read",
+         Folder(0, 0, 0755, {}, Acl({Named(AclEntry::kUser, 65534, kRx)})), EntryRole::Passage,
+         false, kRoot, Kind::None},
+        {"another user's symlink",
+         {1000, 1000, S_IFLNK | 0777, 1, {}, {}},
+         EntryRole::Passage,
+         false,
+         kRoot,
+         Kind::Owner},
+        {"root's symlink, whose mode says nothing",
+         {0, 0, S_IFLNK | 0777, 1, {}, {}},
+         EntryRole::Passage,
+         false,
+         kRoot,
+         Kind::None},
+        // What is read or started.
+        {"root's file", File(0, 0, 0644), EntryRole::Input, false, kRoot, Kind::None},
+        {"another user's file", File(65534, 65534, 0644), EntryRole::Input, false, kRoot,
+         Kind::Owner},
+        {"a file everyone may write to", File(0, 0, 0666), EntryRole::Input, false, kRoot,
+         Kind::Mode},
+        {"a file another group may write to", File(0, 100, 0664), EntryRole::Input, false, kRoot,
+         Kind::Mode},
+        {"a file whose ACL lets nobody write", File(0, 0, 0664, 1, Acl({nobodyWrites})),
+         EntryRole::Input, false, kRoot, Kind::Acl, nobodyWrites},
+        {"a file with two links in a shared folder", File(0, 0, 0600, 2), EntryRole::Input, true,
+         kRoot, Kind::Links},
+        {"a file with two links in a folder of its own", File(0, 0, 0600, 2), EntryRole::Input,
+         false, kRoot, Kind::None},
+        // What a write replaces.
+        {"another user's file a write replaces", File(65534, 0, 0644), EntryRole::Replaced, false,
+         kRoot, Kind::None},
+        {"another user's file a write replaces in a shared folder", File(65534, 0, 0644),
+         EntryRole::Replaced, true, kRoot, Kind::Owner},
+        {"a file with two links a write replaces in a shared folder", File(0, 0, 0644, 2),
+         EntryRole::Replaced, true, kRoot, Kind::Links},
+        {"a file everyone may write to that a write replaces", File(0, 0, 0666),
+         EntryRole::Replaced, true, kRoot, Kind::None},
+    };
+    for (const auto& c : cases) {
+        const Distrust why = Distrusted(c.facts, c.role, c.inShared, c.runner);
+        EXPECT_EQ(int(why.kind), int(c.kind)) << c.what;
+        EXPECT_EQ(why.entry, c.entry) << c.what;
+    }
+}
+
+// Others may add to a shared folder but not replace what is ours; an ACL that lets them write
+// makes a sticky folder one as the mode does.
+TEST(TrustedPathTest, TellsASharedFolder) {
+    const struct {
+        const char* what;
+        EntryFacts folder;
+        bool shared;
+    } cases[] = {
+        {"/tmp", Folder(0, 0, 01777), true},
+        {"a sticky folder only root may write to", Folder(0, 0, 01755), false},
+        {"a folder everyone may write to, not sticky", Folder(0, 0, 0777), false},
+        {"a sticky folder whose ACL lets nobody write",
+         Folder(0, 0, 01775, Acl({Named(AclEntry::kUser, 65534, kRwx)})), true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsShared(c.folder, kRoot), c.shared) << c.what;
+    }
+}
+
+// The attributes hold a version, then entries of 8 bytes, little-endian.
+TEST(TrustedPathTest, ReadsTheAclAttribute) {
+    const auto bytes = [](quint32 version, std::vector<AclEntry> entries, int cut = 0) {
+        QByteArray value(4 + 8 * qsizetype(entries.size()), '\0');
+        auto* at = reinterpret_cast<uchar*>(value.data());
+        qToLittleEndian<quint32>(version, at);
+        for (const AclEntry& e : entries) {
+            at += at == reinterpret_cast<uchar*>(value.data()) ? 4 : 8;
+            qToLittleEndian<quint16>(e.tag, at);
+            qToLittleEndian<quint16>(e.perm, at + 2);
+            qToLittleEndian<quint32>(e.id, at + 4);
+        }
+        return value.chopped(cut);
+    };
+    const std::vector<AclEntry> acl = Acl({Named(AclEntry::kUser, 65534, 06)});
+    std::vector<AclEntry> parsed;
+    EXPECT_TRUE(ParseAcl(bytes(2, acl), &parsed));
+    EXPECT_EQ(parsed, acl);
+    EXPECT_FALSE(ParseAcl(bytes(1, acl), &parsed)) << "another version";
+    EXPECT_FALSE(ParseAcl(bytes(2, acl, 3), &parsed)) << "a cut entry";
+    EXPECT_FALSE(ParseAcl(QByteArray("\2\0"), &parsed)) << "no header";
+}
+
+// A refusal names the path, the owner or the ACL entry, what is not done, and what to do where
+// the owner or the mode do not say it.
+TEST(TrustedPathTest, SaysWhoMayWriteAndWhatToDo) {
+    const AclEntry nobodyWrites = Named(AclEntry::kUser, 65534, 06);
+    const struct {
+        EntryFacts facts;
+        EntryRole role;
+        PathUse use;
+        Distrust why;
+        QString message;
+    } cases[] = {
+        {File(0, 0, 0664, 1, Acl({nobodyWrites})),
+         EntryRole::Input,
+         PathUse::Read,
+         {Kind::Acl, nobodyWrites},
+         "/x: its ACL lets the user nobody write to it (user:nobody:rw-); it is not read. "
+         "Remove the entry with setfacl -x u:nobody"},
+        {Folder(0, 0, 0755, {}, Acl({nobodyWrites})),
+         EntryRole::Passage,
+         PathUse::Write,
+         {Kind::DefaultAcl, nobodyWrites},
+         "/x: its default ACL lets the user nobody write to what is made in it "
+         "(default:user:nobody:rw-); nothing is written through it. Remove the entry with "
+         "setfacl -x d:u:nobody"},
+        {Folder(0, 65534, 0775, Acl({}, 06)),
+         EntryRole::Passage,
+         PathUse::Start,
+         {Kind::Acl, Plain(AclEntry::kGroupObj, 06)},
+         "/x: its ACL lets the group nogroup write to it (group::rw-); nothing is started "
+         "through it. Make it writable only by its owner with chmod go-w"},
+        {File(0, 0, 0600, 2),
+         EntryRole::Input,
+         PathUse::Read,
+         {Kind::Links, {}},
+         "/x: the file has 2 hard links, in a folder where other users may create files: "
+         "another user could have linked it there; it is not read. Keep it in a folder of your "
+         "own"},
+        {File(65534, 0, 0755),
+         EntryRole::Input,
+         PathUse::Start,
+         {Kind::Owner, {}},
+         "/x: the file belongs to the user nobody, who is neither root nor the user running "
+         "this program; it is not started"},
+    };
+    for (const auto& c : cases) {
+        const Status refused = Refusal("/x", c.facts, c.role, c.use, c.why);
+        EXPECT_TRUE(refused.IsUntrusted());
+        EXPECT_EQ(refused.message(), c.message);
+    }
+}
 
 // What a use of a path came to: "ok", or the message after the scratch folder's path, marked
 // "untrusted: " when the trust rule refused it.
@@ -104,6 +347,167 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
         EXPECT_EQ(files.ReadFile(root + "/a/b/file", 100, &bytes).ok() && bytes == "new",
                   c.written == "ok")
             << "what the write replaced";
+    }
+}
+
+// Gives the file or folder `path` the ACL `entries` as its access (or default) ACL, as setfacl
+// would.
+bool SetAcl(const QString& path, const std::vector<AclEntry>& entries, bool defaults = false) {
+    QByteArray value(4 + 8 * qsizetype(entries.size()), '\0');
+    auto* at = reinterpret_cast<uchar*>(value.data());
+    qToLittleEndian<quint32>(2, at);
+    for (const AclEntry& e : entries) {
+        at += at == reinterpret_cast<uchar*>(value.data()) ? 4 : 8;
+        qToLittleEndian<quint16>(e.tag, at);
+        qToLittleEndian<quint16>(e.perm, at + 2);
+        qToLittleEndian<quint32>(e.id, at + 4);
+    }
+    return ::setxattr(QFile::encodeName(path).constData(),
+                      defaults ? "system.posix_acl_default" : "system.posix_acl_access",
+                      value.constData(), std::size_t(value.size()), 0) == 0;
+}
+
+// Regression: after `setfacl -m u:nobody:rw config.xml`, nobody's before command ran as root: the
+// rule read only the mode, whose group bits show an ACL's mask. Nor did it mind a hard link in a
+// sticky folder to a file only root may read. Both are refused on the disk, by the ACL that the
+// system keeps and by the links the file has.
+TEST(TrustedPathTest, RefusesWhatAnAclOrAHardLinkLetsOthersChoose) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can make a hard link to a file it owns in a sticky folder for "
+                        "every case here, and give ACL entries to nobody on every file system";
+    const AclEntry nobodyWrites = {AclEntry::kUser, 06, 65534};
+    const QString aclAdvice = ". Remove the entry with setfacl -x ";
+    const struct {
+        const char* what;
+        const char* setup;  // sh, in a folder that holds a/b/file with "library" in it
+        const char* aclOn;  // relative path that gets `nobodyWrites` in its ACL, or null
+        bool defaults;      // as its default ACL
+        const char* path;
+        QString read;
+        QString written;
+    } cases[] = {
+        {"a file whose ACL lets nobody write", "true", "a/b/file", false, "a/b/file",
+         "untrusted: /a/b/file: its ACL lets the user nobody write to it (user:nobody:rw-); it "
+         "is not read" +
+             aclAdvice + "u:nobody",
+         "ok"},
+        {"a folder whose ACL lets nobody write", "true", "a/b", false, "a/b/file",
+         "untrusted: /a/b: its ACL lets the user nobody write to it (user:nobody:rw-); nothing "
+         "is read through it" +
+             aclAdvice + "u:nobody",
+         "untrusted: /a/b: its ACL lets the user nobody write to it (user:nobody:rw-); nothing "
+         "is written through it" +
+             aclAdvice + "u:nobody"},
+        {"a folder whose default ACL lets nobody write", "true", "a/b", true, "a/b/file",
+         "untrusted: /a/b: its default ACL lets the user nobody write to what is made in it "
+         "(default:user:nobody:rw-); nothing is read through it" +
+             aclAdvice + "d:u:nobody",
+         "untrusted: /a/b: its default ACL lets the user nobody write to what is made in it "
+         "(default:user:nobody:rw-); nothing is written through it" +
+             aclAdvice + "d:u:nobody"},
+        {"a hard link in a sticky folder", "mkdir -m 1777 a/s && ln a/b/file a/s/link", nullptr,
+         false, "a/s/link",
+         "untrusted: /a/s/link: the file has 2 hard links, in a folder where other users may "
+         "create files: another user could have linked it there; it is not read. Keep it in a "
+         "folder of your own",
+         "untrusted: /a/s/link: the file has 2 hard links, in a folder where other users may "
+         "create files: another user could have linked it there; it is not written. Keep it in "
+         "a folder of your own"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir scratch;
+        const QString root = QDir(scratch.path()).canonicalPath();
+        const QString setup =
+            QString(
+                "cd '%1' && mkdir -p a/b && printf library > a/b/file && chmod 600 a/b/file "
+                "&& %2")
+                .arg(root, c.setup);
+        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
+        if (c.aclOn) {
+            std::vector<AclEntry> acl = {{AclEntry::kUserObj, 07, 0},
+                                         nobodyWrites,
+                                         {AclEntry::kGroupObj, 05, 0},
+                                         {AclEntry::kMask, 07, 0},
+                                         {AclEntry::kOther, 05, 0}};
+            ASSERT_TRUE(SetAcl(root + "/" + c.aclOn, acl, c.defaults)) << std::strerror(errno);
+        }
+        DiskFileSystem files;
+        std::unique_ptr<ByteSource> source;
+        const QString path = root + "/" + c.path;
+        EXPECT_EQ(Verdict(files.OpenTrustedFile(path, 100, &source), root), c.read);
+        QByteArray bytes;
+        bool linked = true;
+        EXPECT_EQ(Verdict(files.ReadTrustedFile(path, 100, &bytes), root), c.read);
+        EXPECT_EQ(Verdict(files.CheckWriteTarget(path), root), c.written);
+        EXPECT_EQ(Verdict(files.ReadReplacedFile(path, 100, &bytes, &linked), root), c.written)
+            << "what a diff shows of the file a write replaces";
+        EXPECT_EQ(files.Holds(path, ProducerOf("library")), c.written == "ok")
+            << "what a check compares with";
+    }
+}
+
+// A command's program is found as execvp() finds it, and refused where another user could have
+// chosen it: the first file of that name on the PATH that can be started counts, and one that
+// fails the rule is not passed over for a later one.
+TEST(TrustedPathTest, FindsAndChecksTheProgramOfACommand) {
+    struct Case {
+        const char* what;
+        const char* setup;  // sh, in a folder with bin1 empty and bin2/tool that may be started
+        const char* program;
+        const char* searchPath;  // its folders from the scratch folder's
+        QString verdict;         // "ok <path started>", or the refusal
+    };
+    const Case cases[] = {
+        {"a name on the second folder of the path", "true", "tool", "bin1:bin2", "ok /bin2/tool"},
+        {"a file of that name that cannot be started, passed over",
+         "printf x > bin1/tool && chmod 644 bin1/tool", "tool", "bin1:bin2", "ok /bin2/tool"},
+        {"a path as it is given, through a symlink that is kept", "ln -s bin2 bin3", "/bin3/tool",
+         "", "ok /bin3/tool"},
+        {"a program whose ACL lets nobody write", "true", "tool", "bin2",
+         "untrusted: /bin2/tool: its ACL lets the user nobody write to it (user:nobody:rw-); it "
+         "is not started. Remove the entry with setfacl -x u:nobody"},
+        {"another user's program first on the path, not passed over",
+         "cp bin2/tool bin1/tool && chown 65534 bin1/tool", "tool", "bin1:bin2",
+         "untrusted: /bin1/tool: the file belongs to the user nobody, who is neither root nor "
+         "the user running this program; it is not started"},
+        {"a program in another user's folder", "chown 65534 bin2", "/bin2/tool", "",
+         "untrusted: /bin2: the folder belongs to the user nobody, who is neither root nor the "
+         "user running this program; nothing is started through it"},
+        {"a name on no folder of the path", "true", "tool", "bin1", "No such file or directory"},
+        {"a name only found where it cannot be started", "chmod 644 bin2/tool", "tool", "bin2",
+         "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if ((QString(c.setup).contains("65534") || QString(c.what).contains("ACL")) &&
+            ::geteuid() != 0) {
+            std::printf("[  SKIPPED ] %s: needs root to give files to uid 65534\n", c.what);
+            continue;
+        }
+        QTemporaryDir scratch;
+        const QString root = QDir(scratch.path()).canonicalPath();
+        const QString setup = QString(
+                                  "cd '%1' && mkdir bin1 bin2 && printf '#!/bin/sh\\n' > "
+                                  "bin2/tool && chmod 755 bin2/tool && %2")
+                                  .arg(root, c.setup);
+        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
+        if (QString(c.what).contains("ACL")) {
+            ASSERT_TRUE(SetAcl(root + "/bin2/tool", {{AclEntry::kUserObj, 07, 0},
+                                                     {AclEntry::kUser, 06, 65534},
+                                                     {AclEntry::kGroupObj, 05, 0},
+                                                     {AclEntry::kMask, 07, 0},
+                                                     {AclEntry::kOther, 05, 0}}));
+        }
+        QByteArrayList folders;
+        for (const QByteArray& folder : QByteArray(c.searchPath).split(':'))
+            folders.append(QFile::encodeName(root) + '/' + folder);
+        const QString program = QString(c.program).startsWith('/') ? root + c.program : c.program;
+        QByteArray absolute;
+        const Status found = FindTrustedProgram(program, folders.join(':'), &absolute);
+        EXPECT_EQ(found.ok() ? "ok " + QFile::decodeName(absolute).remove(0, root.size())
+                             : Verdict(found, root),
+                  c.verdict);
     }
 }
 

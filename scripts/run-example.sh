@@ -10,13 +10,15 @@ bash scripts/build-program.sh build/run-example-build.log tervosetup
 
 rm -rf build/example
 cp -r examples build/example
+# The example's settings hold a password: keep them as a user would, readable by their owner only.
+chmod 600 build/example/settings.xml
 cd build/example
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     exec ../tervosetup
 fi
-echo "No display: running the unattended export instead (tervosetup /export)."
+echo "No display: running the unattended export instead (tervosetup /export /batch)."
 status=0
-../tervosetup /export || status=$?
+../tervosetup /export /batch || status=$?
 echo "Exit status: $status"
 for output in app.ini server.conf; do
     echo "--- build/example/$output"

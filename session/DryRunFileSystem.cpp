@@ -81,8 +81,10 @@ Status DryRunFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArr
         return FileTooLarge(path, maxBytes);
     }
     *contents = written->bytes;
-    if (identity != nullptr) {
-        mReal.Identify(path, identity);
+    // A file that exists only here has no identity; one that it stands for on the disk keeps
+    // that file's.
+    if (identity != nullptr && !mReal.Identify(path, identity).ok()) {
+        *identity = FileIdentity();
     }
     return Status::Ok();
 }
@@ -107,8 +109,31 @@ Status DryRunFileSystem::OpenTrustedFile(const QString& path, qint64 maxBytes,
     return FileSystem::OpenFile(path, maxBytes, source);
 }
 
+Status DryRunFileSystem::ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                                         FileIdentity* identity) {
+    if (KeptWrite(path) == nullptr) {
+        return mReal.ReadTrustedFile(path, maxBytes, contents, identity);
+    }
+    // The real file is read only for its path's sake; what this run wrote there is the text.
+    if (Status trusted = mReal.ReadTrustedFile(path, maxBytes, contents, identity);
+        trusted.IsUntrusted()) {
+        return trusted;
+    }
+    return ReadFile(path, maxBytes, contents, identity);
+}
+
+Status DryRunFileSystem::ReadReplacedFile(const QString& path, qint64 maxBytes,
+                                          QByteArray* contents, bool* linked) {
+    const Status real = mReal.ReadReplacedFile(path, maxBytes, contents, linked);
+    const Written* written = KeptWrite(path);
+    if (written == nullptr || (!real.ok() && !real.IsNotFound())) {
+        return real;
+    }
+    return ReadFile(path, maxBytes, contents);
+}
+
 Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                       NewFileAccess) {
+                                       FileAccess) {
     if (Status writable = mReal.CheckWriteTarget(path); !writable.ok()) {
         return writable;
     }

@@ -7,8 +7,6 @@
 #include "settings/TemplateExport.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
@@ -16,66 +14,48 @@
 
 namespace {
 
-// The one place where running out of memory becomes a failure: `step` runs, and an allocation
-// that fails on the way fails it with a message that names `path`, the file being worked on.
+// The one place where running out of memory becomes a failure, once for each public operation
+// of the session: `step` runs, and when an allocation fails on the way, `ranOut` gives the
+// operation's result from a failure that names `file` as it is then, the file being worked on.
 // Whatever the step had begun is undone as the exception passes (a file is replaced whole or not
 // at all), so that the operation can end cleanly.
-template <typename Step>
-Status Guarded(const QString& path, Step&& step) {
+template <typename Step, typename RanOut>
+auto Guarded(const QString& file, Step&& step, RanOut&& ranOut) -> decltype(step()) {
     try {
         return step();
     } catch (const std::bad_alloc&) {
-        return Status::OutOfMemory(path);
+        return ranOut(Status::OutOfMemory(file));
     }
+}
+// The same for an operation whose result is the failure itself.
+template <typename Step>
+Status Guarded(const QString& file, Step&& step) {
+    return Guarded(file, step, [](const Status& ranOut) { return ranOut; });
 }
 
 // Starts nothing: a save that writes nothing has nothing for a command to act on.
 class NoCommands final : public ProcessLauncher {
   public:
+    Status CheckProgram(const QString&) override { return Status::Ok(); }
     Status StartDetached(const QString&) override { return Status::Ok(); }
-    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&) override {
+    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&,
+                      const SecretSet&) override {
         return Status::Ok();
     }
 };
 
-// The failure of a waited command as the launcher words it (ProcessLauncher::Failed), without
-// the lines of its standard error when any of `passwords` occurs in them: a command may print a
-// password, and no message may show one. All of them are held back, which says nothing about
-// which line held it; the rest of the message comes from the configuration.
-QString WithoutPasswords(const QString& failure, const QStringList& passwords) {
-    const QString heading = QCoreApplication::translate(
-        "ProcessLauncher", "\nThe last lines it wrote to standard error:\n");
-    const qsizetype at = failure.indexOf(heading);
-    if (at < 0) {
-        return failure;
-    }
-    const QString lines = failure.mid(at + heading.size());
-    if (std::none_of(passwords.cbegin(), passwords.cend(),
-                     [&lines](const QString& password) { return lines.contains(password); })) {
-        return failure;
-    }
-    const int count = int(lines.count(u'\n') + 1);
-    return failure.left(at) + u'\n' +
-           QCoreApplication::translate("EditSession",
-                                       "The last %n line(s) it wrote to standard error are held "
-                                       "back: the value of a password occurs in them.",
-                                       nullptr, count);
-}
-
 // Starts a before or after command, if the configuration has one, or runs it to its end when its
 // element says wait="true". `notStarted` or `failed` heads the message of a failure, from which
-// the lines of standard error that hold any of `passwords` are held back.
+// the lines of standard error that hold any of `secrets` are held back.
 Status RunCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
                   const std::optional<CommandWait>& wait, const QString& notStarted,
-                  const QString& failed, const QStringList& passwords) {
+                  const QString& failed, const SecretSet& secrets) {
     if (!commandLine) {
         return Status::Ok();
     }
     if (wait) {
-        const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {});
-        return ran.ok()
-                   ? ran
-                   : Status::Error(failed + u'\n' + WithoutPasswords(ran.message(), passwords));
+        const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {}, secrets);
+        return ran.ok() ? ran : Status::Error(failed + u'\n' + ran.message());
     }
     Status started = processes.StartDetached(*commandLine);
     return started.ok() ? started : Status::Error(notStarted + u'\n' + started.message());
@@ -96,6 +76,19 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
     return again;
 }
 
+// Whether `values` give a password item of `config` a value, which the settings file then holds.
+bool HoldsPassword(const Configuration& config, const VariableValues& values) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const QString* value = values.Find(item.id);
+            if (item.rules.kind == ValueKind::Password && value && !value->isEmpty()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 SaveResult Refused(const Status& why) {
     SaveResult result;
     result.outcome = SaveResult::Outcome::Refused;
@@ -103,10 +96,40 @@ SaveResult Refused(const Status& why) {
     return result;
 }
 
+// `result` with every line of its texts that holds any of `secrets` held back.
+SaveResult Withheld(SaveResult result, const SecretSet& secrets) {
+    if (secrets.IsEmpty()) {
+        return result;
+    }
+    result.refusal = result.refusal.Reworded(secrets.Withheld(result.refusal.message()));
+    result.problems = secrets.Withheld(result.problems);
+    result.warnings = secrets.Withheld(result.warnings);
+    return result;
+}
+
 SaveResult Ended(SaveResult::Outcome outcome) {
     SaveResult result;
     result.outcome = outcome;
     return result;
+}
+
+// Whether `a` and `b` name the same file: by the same spelling, or as the same file on `files`
+// reached another way (a symlink, "./", another hard link).
+bool SameFile(FileSystem& files, const QString& a, const QString& b) {
+    FileIdentity first;
+    FileIdentity second;
+    return a == b || (files.Identify(a, &first).ok() && files.Identify(b, &second).ok() &&
+                      first.SameFile(second));
+}
+
+// A save, or its preview, that ran out of memory: refused while the settings file is not yet
+// written; after that the save stands with what it wrote, and the failure is its last problem.
+SaveResult RanOut(const Status& ranOut, bool written, SaveResult* result) {
+    if (!written) {
+        return Refused(NotSaved(ranOut));
+    }
+    result->problems.append(ranOut.message());
+    return *result;
 }
 
 }  // namespace
@@ -226,8 +249,6 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
             }
         }
     }
-    // A query of the root's entries that fails leaves no warnings: the values are taken all the
-    // same.
     mLoadWarnings.clear();
     settings.RepeatedVariables(&mLoadWarnings);
     UpdateDisabled(QString());
@@ -371,36 +392,33 @@ VariableValues EditSession::ExportedValues() const {
     return values;
 }
 
-QStringList EditSession::PasswordTexts() const {
-    QStringList texts;
+SecretSet EditSession::Secrets() const {
+    QStringList values;
     const VariableValues exported = ExportedValues();
     for (const ConfigGroup& group : mConfig.Groups()) {
         for (const ConfigItem& item : group.items) {
             if (item.rules.kind != ValueKind::Password) {
                 continue;
             }
-            for (const VariableValues* values : {&mValues, &mSaved, &exported}) {
-                const QString* value = values->Find(item.id);
-                if (value == nullptr || value->isEmpty()) {
-                    continue;
-                }
-                texts.append(*value);
-                // A program prints a password of several lines line by line.
-                if (value->contains(u'\n')) {
-                    for (const QString& line : value->split(u'\n', Qt::SkipEmptyParts)) {
-                        texts.append(line.endsWith(u'\r') ? line.chopped(1) : line);
-                    }
+            for (const VariableValues* known : {&mValues, &mSaved, &exported}) {
+                if (const QString* value = known->Find(item.id)) {
+                    values.append(*value);
                 }
             }
         }
     }
-    texts.removeAll(QString());
-    texts.removeDuplicates();
-    return texts;
+    return SecretSet(values);
 }
 
 std::vector<InvalidValue> EditSession::InvalidValues() const {
-    return ::InvalidValues(mConfig, ExportedValues());
+    std::vector<InvalidValue> invalid = ::InvalidValues(mConfig, ExportedValues());
+    if (!invalid.empty()) {
+        const SecretSet secrets = Secrets();
+        for (InvalidValue& value : invalid) {
+            value.reason = secrets.Withheld(value.reason);
+        }
+    }
+    return invalid;
 }
 
 SaveResult EditSession::Checked() const {
@@ -413,8 +431,32 @@ SaveResult EditSession::Checked() const {
 }
 
 SaveResult EditSession::Save(const SaveOptions& options) {
+    // Taken before the save: the values it replaces are secrets of its messages too.
+    const SecretSet secrets = Secrets();
+    return Withheld(SaveOnce(options), secrets);
+}
+
+SaveResult EditSession::SaveOnce(const SaveOptions& options) {
     const QString target = options.target.isEmpty() ? mSettingsFile : options.target;
-    const bool ownFile = IsOwnFile(target);
+    SettingsVersion written;  // the settings file's, once written
+    SaveResult result;        // as far as the save has come
+    mWorkingOn = target;
+    result = Guarded(
+        mWorkingOn, [&] { return SaveUnguarded(options, target, &written, &result); },
+        [&](const Status& ranOut) { return RanOut(ranOut, written.exists, &result); });
+    if (result.Saved() && written.exists) {
+        mSettingsFile = target;
+        mVersion = written;
+        mFileMissing = false;
+        TakeAsSaved();
+        emit AllChanged();
+    }
+    return result;
+}
+
+SaveResult EditSession::SaveUnguarded(const SaveOptions& options, const QString& target,
+                                      SettingsVersion* written, SaveResult* result) {
+    const bool ownFile = SameFile(mFiles, target, mSettingsFile);
     if (!ownFile) {
         if (Status used = UsedByConfiguration(target); !used.ok()) {
             return Refused(used);
@@ -437,14 +479,9 @@ SaveResult EditSession::Save(const SaveOptions& options) {
         }
         SettingsDocument settings;
         const QString source = ownFile || mFiles.Exists(target) ? target : mSettingsFile;
-        bool ranOut = true;  // until LoadForSave returns
-        const Status loaded = Guarded(source, [&] {
-            const Status s = LoadForSave(mFiles, source, &settings);
-            ranOut = false;
-            return s;
-        });
-        if (!loaded.ok()) {
-            return Refused(ranOut ? NotSaved(loaded) : loaded);
+        mWorkingOn = source;
+        if (const Status loaded = LoadForSave(mFiles, source, &settings); !loaded.ok()) {
+            return Refused(loaded);
         }
         if (ownFile && settings.Version() != mVersion) {
             if (!options.changedOnDisk) {
@@ -489,32 +526,9 @@ SaveResult EditSession::Save(const SaveOptions& options) {
                 return trial.result;
             }
         }
-        SettingsVersion written;
-        SaveResult result = WriteAndExport(settings, target, mFiles, mProcesses, &written);
-        if (result.Saved()) {
-            mSettingsFile = target;
-            mVersion = written;
-            mFileMissing = false;
-            TakeAsSaved();
-            emit AllChanged();
-        }
-        return result;
+        WriteAndExport(settings, target, mFiles, mProcesses, written, result);
+        return *result;
     }
-}
-
-bool EditSession::IsOwnFile(const QString& target) {
-    if (target == mSettingsFile) {
-        return true;
-    }
-    // Both as they are now: another program's save may have put a new file in place.
-    FileIdentity identity;
-    FileIdentity own;
-    if (mFiles.Identify(target, &identity).ok() && mFiles.Identify(mSettingsFile, &own).ok()) {
-        return identity.SameFile(own);
-    }
-    // Where one of them is missing, a path that leads to the same place.
-    return QDir::cleanPath(QFileInfo(target).absoluteFilePath()) ==
-           QDir::cleanPath(QFileInfo(mSettingsFile).absoluteFilePath());
 }
 
 SavePreview EditSession::Preview(const DiffReport& diff, WhenInvalid whenInvalid) {
@@ -523,26 +537,38 @@ SavePreview EditSession::Preview(const DiffReport& diff, WhenInvalid whenInvalid
     if (!preview.result.Saved() && whenInvalid == WhenInvalid::Refuse) {
         return preview;
     }
-    // What Save would write into: the file as it is now.
-    SettingsDocument settings;
-    if (const Status loaded =
-            Guarded(mSettingsFile, [&] { return LoadForSave(mFiles, mSettingsFile, &settings); });
-        !loaded.ok()) {
-        settings = LoadedDocument();
-    }
     std::vector<InvalidValue> invalid = std::move(preview.result.invalid);
-    preview = PreviewOf(settings, mSettingsFile, diff);
+    mWorkingOn = mSettingsFile;
+    preview = Guarded(
+        mWorkingOn,
+        [&] {
+            // What Save would write into: the file as it is now, or, where that cannot be read,
+            // as it was loaded or last saved here.
+            SettingsDocument settings;
+            if (!LoadForSave(mFiles, mSettingsFile, &settings).ok()) {
+                settings = SettingsDocument();
+                if (Status parsed = LoadedDocument(&settings); !parsed.ok()) {
+                    preview.result = Refused(NotSaved(parsed));
+                    return preview;
+                }
+            }
+            return PreviewOf(settings, mSettingsFile, diff);
+        },
+        [&](const Status& ranOut) {
+            // What the preview found stays unknown: it tells only the failure.
+            preview.result = Refused(NotSaved(ranOut));
+            return preview;
+        });
     preview.result.invalid = std::move(invalid);
+    const SecretSet secrets = Secrets();
+    preview.result = Withheld(std::move(preview.result), secrets);
+    preview.unshown = secrets.Withheld(preview.unshown);
     return preview;
 }
 
-SettingsDocument EditSession::LoadedDocument() const {
-    SettingsDocument settings;
-    if (mVersion.exists) {
-        // It parsed when it was loaded or saved, so it parses now.
-        settings.Parse(mVersion.bytes, mSettingsFile);
-    }
-    return settings;
+Status EditSession::LoadedDocument(SettingsDocument* settings) const {
+    // It parsed when it was loaded or saved, so only a lack of memory can fail it now.
+    return mVersion.exists ? settings->Parse(mVersion.bytes, mSettingsFile) : Status::Ok();
 }
 
 QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& exported) const {
@@ -594,7 +620,7 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     std::optional<SaveDiff> shown;
     TemplateExport::SecretsReport secrets;
     if (diff) {
-        shown.emplace(dryRun, mConfig, target, mBaseDir, diff);
+        shown.emplace(dryRun, mConfig, target, mBaseDir, Secrets(), diff);
         dryRun.ShowChanges(kMaxDiffBytes, [&shown](const QString& path, const QByteArray* after) {
             shown->Changed(path, after);
         });
@@ -604,7 +630,7 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
         };
     }
     NoCommands none;
-    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr, secrets);
+    WriteAndExport(settings, target, dryRun, none, nullptr, &preview.result, secrets);
     preview.changed = dryRun.ChangedFiles();
     if (shown) {
         preview.unshown = shown->Unshown();
@@ -624,13 +650,30 @@ Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
                                  "templates read. Nothing was saved.")
                                  .arg(mConfigTrust.message(), mConfig.FileName()));
     }
+    // The program of a command is asked about before anything starts: an after command would
+    // otherwise be refused only once everything is written. Here too only its path counts; a
+    // program that is missing is its start's failure.
+    for (const std::optional<QString>& command :
+         {mConfig.BeforeCommand(), mConfig.AfterCommand()}) {
+        if (!command) {
+            continue;
+        }
+        if (const Status checked = mProcesses.CheckProgram(*command); checked.IsUntrusted()) {
+            return Status::Error(QCoreApplication::translate(
+                                     "EditSession",
+                                     "%1\nAnother user could have chosen the program that the "
+                                     "command %2 starts, so nothing was started. Nothing was "
+                                     "saved.")
+                                     .arg(checked.message(), *command));
+        }
+    }
     for (const TemplateEntry& entry : mConfig.Templates()) {
         // Only the path is asked about here: a template that is missing or cannot be read is a
         // problem of its own entry.
         const QString path = mBaseDir + entry.input;
         std::unique_ptr<ByteSource> text;
-        if (const Status opened = Guarded(
-                path, [&] { return files.OpenTrustedFile(path, kMaxTemplateBytes, &text); });
+        mWorkingOn = path;
+        if (const Status opened = files.OpenTrustedFile(path, kMaxTemplateBytes, &text);
             opened.IsUntrusted()) {
             return Status::Error(QCoreApplication::translate(
                                      "EditSession",
@@ -646,39 +689,41 @@ Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
     return Status::Ok();
 }
 
-SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
-                                       FileSystem& files, ProcessLauncher& processes,
-                                       SettingsVersion* written,
-                                       const TemplateExport::SecretsReport& secrets) const {
+void EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
+                                 FileSystem& files, ProcessLauncher& processes,
+                                 SettingsVersion* written, SaveResult* result,
+                                 const TemplateExport::SecretsReport& secrets) const {
     if (Status trusted = CheckTrust(target, files); !trusted.ok()) {
-        return Refused(trusted);
+        *result = Refused(trusted);
+        return;
     }
     std::vector<VariableValue> exported;
-    bool ranOut = true;  // until WriteSettings returns: its own failures say all they need
-    const Status saved = Guarded(target, [&] {
-        const Status s = WriteSettings(settings, target, files, processes, &exported, written);
-        ranOut = false;
-        return s;
-    });
-    if (!saved.ok()) {
-        return Refused(ranOut ? NotSaved(saved) : saved);
+    mWorkingOn = target;
+    if (Status saved = WriteSettings(settings, target, files, processes, &exported, written);
+        !saved.ok()) {
+        *result = Refused(saved);
+        return;
     }
-    SaveResult result;
-    result.warnings = UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings(exported);
-    ExportTemplates(exported, target, files, &result, secrets);
+    result->warnings =
+        UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings(exported);
+    if (HoldsPassword(mConfig, mValues)) {
+        if (const QString readable = ReadableSecretWarning(files, target); !readable.isEmpty()) {
+            result->warnings.append(readable);
+        }
+    }
+    ExportTemplates(exported, target, files, result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
             processes, mConfig.AfterCommand(), mConfig.AfterWait(),
             QCoreApplication::translate("SettingsWriter",
                                         "The after command could not be started."),
             QCoreApplication::translate("SettingsWriter", "The after command did not succeed."),
-            PasswordTexts());
+            Secrets());
         !after.ok()) {
-        result.problems.append(after.message());
+        result->problems.append(after.message());
     } else {
-        result.afterStarted = mConfig.AfterCommand().has_value();
+        result->afterStarted = mConfig.AfterCommand().has_value();
     }
-    return result;
 }
 
 Status EditSession::WriteSettings(SettingsDocument& settings, const QString& target,
@@ -699,7 +744,7 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
                 "SettingsWriter", "The before command could not be started, so nothing was saved."),
             QCoreApplication::translate(
                 "SettingsWriter", "The before command did not succeed, so nothing was saved."),
-            PasswordTexts());
+            Secrets());
     }
     if (s.ok()) {
         const NewFileAccess access = PasswordValues(mConfig, *exported).empty()
@@ -711,7 +756,11 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     if (s.ok() && written != nullptr) {
         written->exists = true;
         written->bytes = bytes;
-        files.Identify(target, &written->identity);
+        // A file written but not identified counts as changed by another program at the next
+        // save, which then asks before writing over it.
+        if (!files.Identify(target, &written->identity).ok()) {
+            written->identity = FileIdentity();
+        }
     }
     return s;
 }
@@ -722,28 +771,12 @@ void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, co
     if (mConfig.Templates().empty()) {
         return;
     }
-    QString problem;
-    std::optional<TemplateExport> templates;
-    if (Status prepared = Guarded(target,
-                                  [&] {
-                                      templates.emplace(mConfig, exported, target, mBaseDir, files,
-                                                        secrets);
-                                      return Status::Ok();
-                                  });
-        !prepared.ok()) {
-        result->problems.append(prepared.message());
-        return;
-    }
+    mWorkingOn = target;
+    const TemplateExport templates(mConfig, exported, target, mBaseDir, files, secrets);
     for (const TemplateEntry& entry : mConfig.Templates()) {
-        // Running out of memory fails this entry only: its output stays as it was.
-        const Status exported = Guarded(mBaseDir + entry.input, [&] {
-            problem = templates->Export(entry, &result->warnings);
-            return Status::Ok();
-        });
-        if (!exported.ok()) {
-            problem = TemplateExport::NotWritten(entry, exported);
-        }
-        if (!problem.isEmpty()) {
+        mWorkingOn = mBaseDir + entry.input;
+        if (const QString problem = templates.Export(entry, &result->warnings);
+            !problem.isEmpty()) {
             result->problems.append(problem);
         } else {
             ++result->exported;

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/SecretSet.h"
 #include "platform/Status.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
@@ -92,8 +93,10 @@ struct ValueChange {
 //
 // It shows nothing: what goes wrong comes back as a Status or in a SaveResult, and the window or
 // the console decides how the user learns of it. Running out of memory is a failure like any
-// other, named after the file being worked on, and never leaves an operation half done: a file is
-// replaced whole or not at all.
+// other, named after the file being worked on, and ends the operation there without leaving a
+// file half done: the file being written stays as it was, what was written before stays, and
+// nothing after it is written or started (a save that wrote the settings file stands, with the
+// failure as its last problem).
 //
 // It tells whoever shows the values of every change of an item's state: ItemChanged for one item
 // (and each item whose depends it turns on or off), AllChanged when a load, a save or a reset
@@ -178,6 +181,10 @@ class EditSession : public QObject {
     // Every enabled item whose value, the run's where it gives one, breaks the item's rules, in
     // the configuration's order.
     std::vector<InvalidValue> InvalidValues() const;
+    // The secrets of the run: every value of a password that the session knows (stored, edited
+    // or the run's), and each line of one of several lines. Whatever the session reports has
+    // passed them (SecretSet::Withheld), and whatever else a caller shows must pass them too.
+    SecretSet Secrets() const;
 
     // What a changed settings file does to a save, as the user decides.
     enum class ChangedOnDisk {
@@ -211,8 +218,10 @@ class EditSession : public QObject {
     //    when it names the same file, however spelt (FileIdentity::SameFile);
     //  - so does, before anything is started or written, a configuration or a template that
     //    another user could have chosen (a file, folder or symlink on its path that belongs to a
-    //    user other than root and the one running the program, or that others may change), and
-    //    a settings file that would not be written for the same reason (CheckTrust, Refused);
+    //    user other than root and the one running the program, or that others may change), the
+    //    program of a command for the same reason, and a settings file that would not be
+    //    written for it (CheckTrust, Refused); the settings file itself is read only when it
+    //    passes the rule (SettingsDocument::Load);
     //  - the settings file is written (PlaceValues: the very bytes that were read when no value
     //    changed) after the before command, and the templates exported after it
     //    (TemplateExport); then the after command starts. A before command that cannot start
@@ -226,8 +235,10 @@ class EditSession : public QObject {
     //    declares one (ExportSubstitutions);
     //  - each id of the export's substitutions that no item declares is a warning
     //    (UndeclaredVariables);
-    //  - a waited command that fails is told without the lines of its standard error when the
-    //    value of a password (stored, edited or the run's) occurs in them.
+    //  - a waited command that fails is told with each line of its standard error that holds a
+    //    secret of the run (Secrets) held back;
+    //  - every text of the result has passed the secrets of the run as they were before the
+    //    save (SecretSet::Withheld).
     // Once saved, the target is the session's file and every value counts as saved.
     SaveResult Save(const SaveOptions& options);
 
@@ -244,8 +255,10 @@ class EditSession : public QObject {
     // saved here when it cannot be read). With `diff`, reports to it the diff of each file that
     // would change (SaveDiff: the value of every password, old and new, hidden by its place); a
     // change that a diff cannot carry, or whose passwords cannot be hidden, is left out of it
-    // and told in SavePreview::unshown. The warnings say where an output would get an empty
-    // number, choice or path (EmptyValueWarnings), as a save's do.
+    // and told in SavePreview::unshown. Every line of the diff that still holds a secret of the
+    // run (Secrets) after that is shown as one placeholder line, and every text of the preview
+    // has passed the secrets. The warnings say where an output would get an empty number, choice
+    // or path (EmptyValueWarnings), as a save's do.
     SavePreview Preview(const DiffReport& diff = {}, WhenInvalid whenInvalid = WhenInvalid::Refuse);
 
   signals:
@@ -255,6 +268,7 @@ class EditSession : public QObject {
     void AllChanged();
 
   private:
+    SaveResult SaveOnce(const SaveOptions& options);
     // Puts the values of `settings` into the items, as Load says, and takes them as saved.
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
@@ -263,26 +277,30 @@ class EditSession : public QObject {
     // One warning for each enabled number, choice or path that the export's substitutions
     // `exported` give an empty value.
     QStringList EmptyValueWarnings(const std::vector<VariableValue>& exported) const;
-    // True when `target` names the session's file, by its identity where both exist.
-    bool IsOwnFile(const QString& target);
     VariableValues ExportedValues() const;  // with the run's values on top
-    // Every value of a password the session knows (stored, edited, the run's), not empty, and
-    // each line of one of several lines.
-    QStringList PasswordTexts() const;
-    SettingsDocument LoadedDocument() const;
+    // The settings file as it was loaded or last saved here; empty when there was none.
+    Status LoadedDocument(SettingsDocument* settings) const;
     SaveResult Checked() const;
+    // Save without its guard against running out of memory: under the lock, it reads, asks,
+    // checks, writes and exports, giving the version written to `written` and the outcome to
+    // `result` as it goes.
+    SaveResult SaveUnguarded(const SaveOptions& options, const QString& target,
+                             SettingsVersion* written, SaveResult* result);
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
     // Why a save to `target` on `files` must not start at all: the configuration or a template
     // fails the trust rule (FileSystem::OpenTrustedFile) while it names something to start or
-    // to read, or the write of `target` would be refused (FileSystem::CheckWriteTarget).
+    // to read, the program of a command fails it (ProcessLauncher::CheckProgram), or the write of
+    // `target` would be refused (FileSystem::CheckWriteTarget).
     Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
     // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the
     // version of the file written; `secrets`, when given, where each output holds passwords.
-    SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
-                              ProcessLauncher& processes, SettingsVersion* written,
-                              const TemplateExport::SecretsReport& secrets = {}) const;
+    // The outcome goes into `result` as the steps go, so that what was done is known when an
+    // allocation fails midway.
+    void WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
+                        ProcessLauncher& processes, SettingsVersion* written, SaveResult* result,
+                        const TemplateExport::SecretsReport& secrets = {}) const;
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
                          ProcessLauncher& processes, std::vector<VariableValue>* exported,
                          SettingsVersion* written) const;
@@ -307,4 +325,6 @@ class EditSession : public QObject {
     QSet<QString> mKept;      // the items whose value the last load kept
     QHash<QString, QString> mRunValues;
     QStringList mLoadWarnings;
+    // The file that the operation under way works on, which a failure to allocate names.
+    mutable QString mWorkingOn;
 };

@@ -1,6 +1,7 @@
 #include "session/EditSession.h"
 
 #include "platform/DiskFileSystem.h"
+#include "session/LineDiff.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
@@ -74,9 +75,6 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
          R"~(<xml><variable id="$(P)">1<variable id="$(H)">n</variable></variable>)~"
          R"~(<variable id="$(H)">root</variable></xml>)~",
          kNew, ""},
-        // Regression: a file that its next load refuses was written, and every later run failed.
-        {"a file too large for its next load is refused", kOld, "",
-         "The largest value is that of \"Host name\" ($(H)).", QString(17 << 20, u'>')},
         {"a value XML cannot store is refused", kOld, "", "holds the character U+0001",
          QString(u'\x01')},
     };
@@ -96,6 +94,110 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
                   Bytes{c.saved.isEmpty() ? QByteArray(c.file)
                                           : (c.file ? "" : kHeader) + c.saved + '\n'});
         EXPECT_EQ(s.session.HasChanges(), !result.Saved());
+    }
+}
+
+// Running out of memory ends a save where it happens, naming the file, with no file half written:
+// before the settings file is written the save is refused; after, it stands, the failure is its
+// last problem and nothing later is written or started.
+// Regression: running out of memory at the check of a template was taken as a template that
+// could be read, and the after command started after an output had failed for want of memory.
+TEST(EditSessionTest, RunningOutOfMemoryEndsTheSaveWhereItHappens) {
+    const QString refused = "The settings could not be saved.\n";
+    const struct {
+        const char* what;
+        const char* reading;  // the file whose read runs out of memory, or nullptr
+        const char* writing;  // the file whose write runs out of memory, or nullptr
+        QString expected;     // as Session::Saved() tells it, the refusal whole
+        bool saved;
+    } cases[] = {
+        {"the settings file, read", "settings.xml", nullptr,
+         refused + "settings.xml: there is not enough memory [] " + kOld + " / ", false},
+        {"the template, checked before anything starts", "t.in", nullptr,
+         refused + "t.in: there is not enough memory [] " + kOld + " / ", false},
+        {"the settings file, written", nullptr, "settings.xml",
+         refused + "settings.xml: there is not enough memory [b] " + kOld + " / ", false},
+        {"an output", nullptr, "t.out", "t.in: there is not enough memory [b] " + kNew + "\n / ",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(kOld);
+        s.session.SetValue("$(P)", "&<");
+        s.session.SetValue("$(H)", "h");
+        if (c.reading)
+            s.files.FailReading(c.reading, FakeFileSystem::kOutOfMemory);
+        if (c.writing)
+            s.files.FailWriting(c.writing, FakeFileSystem::kOutOfMemory);
+        const SaveResult result = s.session.Save({});
+        QStringList said = result.problems;
+        if (!result.refusal.ok())
+            said.prepend(result.refusal.message());
+        EXPECT_EQ(said.join(u'|') + " [" + s.launcher.commandLines().join(u' ') + "] " +
+                      s.files.FileContents("settings.xml") + " / " + s.files.FileContents("t.out"),
+                  c.expected);
+        EXPECT_EQ(result.Saved(), c.saved);
+        EXPECT_EQ(s.session.HasChanges(), !c.saved);
+    }
+}
+
+// Save As onto another file that exists writes the values into that file's own entries and leaves
+// the session's file alone. Onto the session's own file by another spelling of its path it is a
+// save of that file, which asks before writing over another program's change.
+// Regression: the session's file reached through a symlink or "./" was taken for another file,
+// and another program's change was written over without a question.
+TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
+    const QByteArray theirs = R"~(<xml><variable id="$(P)">theirs</variable></xml>)~";
+    const QByteArray other = R"~(<xml><x/><variable id="$(P)">o</variable></xml>)~";
+    const struct {
+        const char* target;
+        int asked;
+        QByteArray otherAfter;  // other.xml after the save
+    } cases[] = {
+        {"s.xml", 1, other},
+        {"./s.xml", 1, other},
+        {"link.xml", 1, other},
+        {"other.xml", 0,
+         R"~(<xml><x/><variable id="$(P)">mine</variable></xml>)~"
+         "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.path() + '/';
+        const auto write = [&folder](const char* name, const QByteArray& bytes) {
+            QFile file(folder + name);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        write("c.xml",
+              "<xml><group><name>G</name><item><name>Port</name><varname>$(P)</varname>"
+              "</item></group></xml>");
+        write("s.xml", R"~(<xml><variable id="$(P)">1</variable></xml>)~");
+        write("other.xml", other);
+        ASSERT_TRUE(QFile::link("s.xml", folder + "link.xml"));
+        DiskFileSystem files;
+        FakeProcessLauncher launcher;
+        EditSession session(files, launcher);
+        ASSERT_TRUE(session.LoadConfiguration(folder + "c.xml", folder).ok());
+        ASSERT_TRUE(session.Load(folder + "s.xml").ok());
+        session.SetValue("$(P)", "mine");
+        write("s.xml", theirs);  // another program's change
+
+        EditSession::SaveOptions options;
+        options.target = folder + c.target;
+        int asked = 0;
+        options.changedOnDisk = [&asked](bool) {
+            ++asked;
+            return EditSession::ChangedOnDisk::Cancel;
+        };
+        session.Save(options);
+        EXPECT_EQ(asked, c.asked);
+        QByteArray bytes;
+        ASSERT_TRUE(files.ReadFile(folder + "s.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{theirs});
+        ASSERT_TRUE(files.ReadFile(folder + "other.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{c.otherAfter});
     }
 }
 
@@ -141,6 +243,62 @@ TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
     }
 }
 
+// Regression: a command's program that another user could have chosen ran as root: only the
+// configuration and the templates were checked. Either command's program refuses the save before
+// anything starts or is written, and the preview of /check and /diff foresees it.
+TEST(EditSessionTest, RefusesACommandWhoseProgramAnotherUserCouldHaveChosen) {
+    for (const QString command : {"b", "a"}) {
+        SCOPED_TRACE(command.toStdString());
+        Session s(kOld);
+        s.launcher.DistrustProgram(command, "/srv/" + command, "the file belongs to nobody");
+        s.session.SetValue("$(P)", "new");
+        const QString refusal = "/srv/" + command +
+                                ": the file belongs to nobody\nAnother user could have chosen the "
+                                "program that the command " +
+                                command + " starts, so nothing was started. Nothing was saved.";
+        EXPECT_EQ(s.session.Preview().result.refusal.message(), refusal);
+        const SaveResult result = s.session.Save({});
+        EXPECT_EQ(result.outcome, SaveResult::Outcome::Refused);
+        EXPECT_EQ(result.refusal.message(), refusal);
+        EXPECT_EQ(s.launcher.commandLines(), QStringList());
+        EXPECT_EQ(s.files.FileContents("settings.xml"), kOld);
+        EXPECT_FALSE(s.files.HasFile("t.out"));
+    }
+}
+
+// Regression: another user's settings file filled root's outputs: it was read by path, outside
+// the trust rule. Neither a load nor a save over it reads it.
+TEST(EditSessionTest, ReadsTheSettingsFileOnlyThroughTheTrustRule) {
+    struct Distrusting final : FakeFileSystem {
+        Status ReadTrustedFile(const QString& path, qint64 maxBytes, QByteArray* contents,
+                               FileIdentity* identity) override {
+            return path == "theirs.xml"
+                       ? Status::Untrusted(path, "the file belongs to nobody")
+                       : FakeFileSystem::ReadTrustedFile(path, maxBytes, contents, identity);
+        }
+    };
+    Distrusting files;
+    files.SetFile("config.xml", kConfig);
+    files.SetFile("t.in", "$(P)");
+    files.SetFile("theirs.xml", kOld);
+    FakeProcessLauncher launcher;
+    EditSession session(files, launcher);
+    ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
+    const Status loaded = session.Load("theirs.xml");
+    EXPECT_TRUE(loaded.IsUntrusted());
+    EXPECT_EQ(loaded.message(), "theirs.xml: the file belongs to nobody");
+    session.StartNew("settings.xml");
+    EditSession::SaveOptions saveAs;
+    saveAs.target = "theirs.xml";
+    const SaveResult result = session.Save(saveAs);
+    EXPECT_EQ(result.refusal.message(),
+              "The settings were not saved, because the existing file could not be read:\n"
+              "theirs.xml: the file belongs to nobody");
+    EXPECT_EQ(launcher.commandLines(), QStringList());
+    EXPECT_EQ(files.FileContents("theirs.xml"), kOld);
+    EXPECT_FALSE(files.HasFile("t.out"));
+}
+
 // A wait for another program's save is told, and the user may stop it: the save is cancelled.
 TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
     struct StoppedLock final : FakeFileSystem {
@@ -163,19 +321,17 @@ TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
     EXPECT_EQ(told, QStringList{"Waiting"});
 }
 
-// A waited command that fails is told with the last lines of its standard error, unless the
-// value of a password, stored, edited or the run's, occurs in them: a command may print one.
+// A waited command that fails is told with the last lines of its standard error, each line that
+// holds the value of a password, stored, edited or the run's, held back: a command may print one.
 TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
     const char kWaited[] = R"~(<xml><group><name>G</name>
         <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
         <command id="before" wait="true">b</command></xml>)~";
     const QString failed =
         "The before command did not succeed, so nothing was saved.\n"
-        "The command ended with status 3: b";
-    const QString lines = "\nThe last lines it wrote to standard error:\nconnecting\n";
-    const QString heldBack =
-        "\nThe last 2 line(s) it wrote to standard error are held back: the "
-        "value of a password occurs in them.";
+        "The command ended with status 3: b\nThe last lines it wrote to standard error:\n"
+        "connecting\n";
+    const QString held = SecretSet::HeldBackLine();
     const struct {
         const char* what;
         QString edited, runValue;  // of $(PW); the stored one is "st0red"
@@ -183,10 +339,12 @@ TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
         QString message;
     } cases[] = {
         {"lines without a password are shown", "", "", "no route to host",
-         failed + lines + "no route to host"},
-        {"the stored password", "", "", "login st0red failed", failed + heldBack},
-        {"the run's password", "", "runPw", "runPw", failed + heldBack},
-        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + heldBack},
+         failed + "no route to host"},
+        {"the stored password", "", "", "login st0red failed", failed + held},
+        {"the stored password, after an edit", "new", "", "login st0red failed", failed + held},
+        {"the run's password", "", "runPw", "runPw", failed + held},
+        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + held},
+        {"a line of a password of lines ended by CR", "one\rtw0", "", "tw0", failed + held},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -198,6 +356,45 @@ TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
             s.session.SetRunValues({{"$(PW)", c.runValue}});
         s.launcher.EndWith("b", "ended with status 3", {"connecting", c.errorLine});
         EXPECT_EQ(s.session.Save({}).refusal.message(), c.message);
+    }
+}
+
+// Whatever a save or a preview reports holds back each line that holds a password: a warning, a
+// problem after the save, a refusal.
+TEST(EditSessionTest, HoldsBackEveryLineOfAReportThatHoldsAPassword) {
+    const char kConfig[] = R"~(<xml><group><name>G</name>
+        <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
+        <files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const struct {
+        const char* what;
+        QString password;
+        const char* text;  // of the template
+        const char *failReading, *failWriting;
+        bool previewed;  // a preview, which writes nothing, meets it too
+    } cases[] = {
+        {"a warning", "NOPE", "$(NOPE)", "", "", true},
+        {"a problem after the save", "on fire", "x", "t.in", "", true},
+        {"a refusal", "on fire", "x", "", "settings.xml", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s("<xml/>", kConfig);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        s.files.SetFile("t.in", c.text);
+        if (*c.failReading)
+            s.files.FailReading(c.failReading, "the disk is on fire");
+        if (*c.failWriting)
+            s.files.FailWriting(c.failWriting, "the disk is on fire");
+        s.session.SetValue("$(PW)", c.password);
+        const SavePreview preview = s.session.Preview();
+        const SaveResult saved = s.session.Save({});
+        for (const SaveResult* result : {&saved, c.previewed ? &preview.result : &saved}) {
+            const QString said = QStringList{result->refusal.message(), result->problems.join('\n'),
+                                             result->warnings.join('\n')}
+                                     .join('\n');
+            EXPECT_FALSE(said.contains(c.password)) << said.toStdString();
+            EXPECT_TRUE(said.contains(SecretSet::HeldBackLine())) << said.toStdString();
+        }
     }
 }
 
@@ -322,10 +519,9 @@ TEST(EditSessionTest, WarnsOfAnEmptyNumberChoiceOrPathInTheOutputs) {
     }
 }
 
-// Which file a path names is told by the file, not by its spelling: a save to the session's own
-// file by another path asks about a change on the disk, and the configuration, a template or an
-// output is never taken for a settings file, by any path.
-TEST(EditSessionTest, KnowsAFileByWhatItIsNotByItsName) {
+// The configuration, a template or an output is never taken for a settings file, by any path
+// that leads to it: Open asks first, and a save to it is refused.
+TEST(EditSessionTest, NeverTakesAFileOfTheConfigurationForASettingsFile) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString dir = folder.path() + '/';
@@ -357,18 +553,8 @@ TEST(EditSessionTest, KnowsAFileByWhatItIsNotByItsName) {
         EXPECT_TRUE(c.refusal.isEmpty() ? refusal.isEmpty() : refusal.contains(c.refusal))
             << refusal.toStdString();
     }
-    // Changed by another program, and saved to by another spelling: the save asks.
-    ASSERT_TRUE(files.WriteFile(dir + "settings.xml", "<xml/>").ok());
     session.SetValue("$(P)", "mine");
     EditSession::SaveOptions options;
-    options.target = dir + "./settings.xml";
-    int asked = 0;
-    options.changedOnDisk = [&](bool) {
-        ++asked;
-        return EditSession::ChangedOnDisk::Cancel;
-    };
-    EXPECT_EQ(session.Save(options).outcome, SaveResult::Outcome::Cancelled);
-    EXPECT_EQ(asked, 1);
     options.target = dir + "link.xml";
     EXPECT_EQ(session.Save(options).outcome, SaveResult::Outcome::Refused);
     QByteArray config;
@@ -684,12 +870,33 @@ TEST(EditSessionTest, HidesEveryPasswordOldAndNewByItsPlace) {
          newOut + "@@ -0,0 +1 @@\n+pw=********\n",
          "Sup3r|Secret"},
         // Regression: a password of one letter hid that letter everywhere, file names too, and
-        // so showed where it was.
+        // so showed where it was. Now the lines that hold it are held back whole.
         {"a password of one letter",
          {kHeader + "<xml><variable id=\"$(H)\">alpha</variable></xml>\n",
-          "name: $(H)\npassword: $(PW)\n", "name: alpha\npassword: b\n", "", "$(PW)=a"},
-         out + "@@ -1,2 +1,2 @@\n name: alpha\n-password: ********\n+password: ********\n",
-         "password: a|password: b"},
+          "name: $(H)\npassword: $(PW)\nquit\n", "name: alpha\npassword: b\nquit\n", "", "$(PW)=q"},
+         out + "@@ -1,3 +1,3 @@\n name: alpha\n-password: ********\n+password: ********\n " +
+             WithheldLine() + "\n",
+         "password: q|password: b|quit"},
+        // Regression: the lines of the old password after its first showed.
+        {"an old password of several lines where the new one has one",
+         {kHeader + "<xml>" + pw + "n3w</variable></xml>\n", "pw=$(PW)\n", "pw=o1\no2\n"},
+         out + "@@ -1,2 +1 @@\n-pw=********\n-" + WithheldLine() + "\n+pw=********\n",
+         "o1|o2|n3w"},
+        // Regression: moving the database showed the password on the removed line.
+        {"a line whose other value changes around a password",
+         {kHeader + "<xml><variable id=\"$(H)\">db1</variable>" + pw + "s3cret</variable></xml>\n",
+          "url=pg://u:$(PW)@$(H)/x\n", "url=pg://u:s3cret@db1/x\n", "", "$(H)=db2"},
+         out + "@@ -1 +1 @@\n-" + WithheldLine() + "\n+url=pg://u:********@db2/x\n",
+         "s3cret"},
+        // Regression: after the variable of a password was renamed, its stored value showed.
+        {"the value of a variable the configuration no longer declares",
+         {kHeader + "<xml>\n<variable id=\"$(H)\">h</variable>\n"
+                    "<variable id=\"$(OLDPW)\">0ldS3cret</variable>\n</xml>\n",
+          "", "", "$(H)=h2"},
+         settings + "@@ -1,5 +1,5 @@\n <?xml version=\"1.0\" encoding=\"UTF-8\"?>\n <xml>\n"
+                    "-<variable id=\"$(H)\">h</variable>\n+<variable id=\"$(H)\">h2</variable>\n "
+                    "<variable id=\"$(OLDPW)\">********</variable>\n </xml>\n",
+         "0ldS3cret"},
         // Regression: patch skipped the file, or wrote another one.
         {"an output outside the folder patch runs in",
          {kHeader + "<xml/>\n", "x\n", nullptr, "", "", "../up.txt"},

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <memory>
 
@@ -42,14 +41,17 @@ void SaveDiff::Changed(const QString& path, const QByteArray* after) {
             "patch -p1 skips or misnames a file outside the configuration's folder"));
         return;
     }
+    // Read through the walk of the write, and never again by path: whether the path is a symlink
+    // and what it holds come from the same look.
+    QByteArray before;
+    bool linked = false;
+    const Status read = mFiles.ReadReplacedFile(path, kMaxDiffBytes, &before, &linked);
     // Patch refuses to write through a symlink; the save follows it.
-    if (QFileInfo(path).isSymLink()) {
+    if (linked) {
         cannot(QCoreApplication::translate("SavePreview",
                                            "it is a symbolic link, which patch does not follow"));
         return;
     }
-    QByteArray before;
-    const Status read = mFiles.ReadFile(path, kMaxDiffBytes, &before);
     if (!read.ok() && !read.IsNotFound()) {
         cannot(read.message());
         return;
@@ -76,7 +78,7 @@ void SaveDiff::Changed(const QString& path, const QByteArray* after) {
         mask = std::make_unique<OutputDiffMask>(outputSecrets);
     }
     FunctionSink report(mReport);
-    switch (WriteFileDiff(QFile::encodeName(path), old, *after, report, mask.get())) {
+    switch (WriteFileDiff(QFile::encodeName(path), old, *after, report, mask.get(), &mSecrets)) {
         case DiffWritten::Refused:
             cannot(QCoreApplication::translate(
                 "SavePreview", "it holds too many different lines with passwords to hide them"));

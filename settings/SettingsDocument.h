@@ -36,7 +36,10 @@ struct SettingsVersion {
 class SettingsDocument {
   public:
     // Reads and parses the file, and notes its version. Fails with a Status that IsNotFound() when
-    // it does not exist; then the document is empty and the version says so.
+    // it does not exist; then the document is empty and the version says so. The file is read
+    // only through a path that no other user than root and the runner controls
+    // (FileSystem::ReadTrustedFile): its values go into every output, and its commands' outputs
+    // run as the runner. A refusal IsUntrusted().
     Status Load(FileSystem& fileSystem, const QString& path);
     // The same for the bytes of a settings file that is not read from `path`; the version says
     // that no file was read. `failedLine` as XmlDocument::Parse.
@@ -62,7 +65,7 @@ class SettingsDocument {
     // One warning for each `variable` child of the root whose id an earlier one has already, in
     // document order: "<path>:<line>: <id> is listed again; only its first entry, at line <n>,
     // counts". Such an entry is neither read nor written, and gives the export nothing.
-    Status RepeatedVariables(QStringList* warnings) const;
+    void RepeatedVariables(QStringList* warnings) const;
 
     // Replaces the content of the first element of `id` by `text`; nothing when there is none or
     // when it holds that text already. Variable elements nested inside it go with the old

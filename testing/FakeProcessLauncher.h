@@ -12,21 +12,42 @@
 // or to wait for, and ends a waited one as scripted, with the same kind of message as the real one.
 class FakeProcessLauncher : public ProcessLauncher {
   public:
+    // Ok, or the refusal that DistrustProgram scripted.
+    Status CheckProgram(const QString& commandLine) override {
+        const auto refused = mDistrusted.constFind(commandLine);
+        return refused == mDistrusted.cend() ? Status::Ok() : *refused;
+    }
+
+    // Starts nothing, and fails as the real one does for a program that CheckProgram refuses.
     Status StartDetached(const QString& commandLine) override {
+        if (Status checked = CheckProgram(commandLine); !checked.ok()) {
+            return CannotStart(commandLine, checked.message());
+        }
         mCommandLines.append(commandLine + (note ? note() : QString()));
         return Status::Ok();
     }
 
-    // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told).
+    // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told), with the lines
+    // that hold any of `secrets` held back, as the real launcher holds them back.
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override {
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override {
+        if (Status checked = CheckProgram(commandLine); !checked.ok()) {
+            return CannotStart(commandLine, checked.message());
+        }
         mCommandLines.append(commandLine + (note ? note() : QString()));
         mWaited.append(QStringLiteral("%1 (%2 s)").arg(commandLine).arg(timeout.count()));
         if (cancelled && cancelled()) {
             return Failed(commandLine, QStringLiteral("was cancelled"), {});
         }
         const auto end = mEnds.constFind(commandLine);
-        return end == mEnds.cend() ? Status::Ok() : Failed(commandLine, end->first, end->second);
+        if (end == mEnds.cend()) {
+            return Status::Ok();
+        }
+        QStringList lines;
+        for (const QString& line : end->second) {
+            lines.append(secrets.HeldIn(line) ? SecretSet::HeldBackLine() : line);
+        }
+        return Failed(commandLine, end->first, lines);
     }
 
     // From now on waiting for `commandLine` ends as a failure that says `how` it ended ("ended
@@ -35,8 +56,13 @@ class FakeProcessLauncher : public ProcessLauncher {
                  const QStringList& errorLines = {}) {
         mEnds[commandLine] = {how, errorLines};
     }
-    // Every command line passed to StartDetached or RunAndWait, in order, each followed by what
-    // `note` said when it was passed.
+    // From now on the program of `commandLine` fails the trust rule, as the real launcher words
+    // it: "<path>: <reason>".
+    void DistrustProgram(const QString& commandLine, const QString& path, const QString& reason) {
+        mDistrusted.insert(commandLine, Status::Untrusted(path, reason));
+    }
+    // Every command line started or waited for, in order, each followed by what `note` said when
+    // it was passed.
     const QStringList& commandLines() const { return mCommandLines; }
     // Every command line waited for, with its timeout: "reload.sh (60 s)".
     const QStringList& waited() const { return mWaited; }
@@ -47,4 +73,5 @@ class FakeProcessLauncher : public ProcessLauncher {
     QStringList mCommandLines;
     QStringList mWaited;
     QHash<QString, std::pair<QString, QStringList>> mEnds;
+    QHash<QString, Status> mDistrusted;
 };
