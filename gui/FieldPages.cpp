@@ -10,12 +10,14 @@
 #include <QBoxLayout>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabBar>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -82,10 +84,27 @@ FieldPages::FieldPages(FieldMaker makeField, QWidget* parent)
     mShelfLayout->setSpacing(0);
     mPageArea->setWidget(mShelf);
 
+    mGroupList = new QToolButton(this);
+    mGroupList->setObjectName(QStringLiteral("GroupList"));
+    mGroupList->setText(tr("Groups"));
+    mGroupList->setToolTip(tr("Every group (Ctrl+G)"));
+    mGroupList->setAccessibleName(tr("Groups"));
+    mGroupList->setPopupMode(QToolButton::InstantPopup);
+    mGroupList->setFixedHeight(Px(Layout::kTabsHeight));
+    mGroupList->setMenu(new QMenu(mGroupList));
+    mGroupList->menu()->setObjectName(QStringLiteral("GroupListMenu"));
+    mGroupList->hide();
+    auto* goToGroup = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    connect(goToGroup, &QShortcut::activated, this, &FieldPages::OpenGroupList);
+
+    auto* tabRow = new QHBoxLayout;
+    tabRow->setSpacing(0);
+    tabRow->addWidget(mCategories, 1);
+    tabRow->addWidget(mGroupList);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(mCategories);
+    column->addLayout(tabRow);
     column->addWidget(mPageArea, 1);
 
     // A field that gets the focus by Tab, a click or a search is shown whole.
@@ -107,6 +126,10 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
         const QSignalBlocker noSwitching(mCategories);
         mCategories->addTab(group.name);
     }
+    const int index = static_cast<int>(mPages.size());
+    QAction* item =
+        mGroupList->menu()->addAction(QString(group.name).replace(u'&', QStringLiteral("&&")));
+    connect(item, &QAction::triggered, this, [this, index] { SelectGroup(index); });
     mPages.push_back({&group, nullptr, {}, {}, {}, {}, {}});
     if (!mLabelWidths) {
         QFont bold = QApplication::font("QLabel");
@@ -121,10 +144,41 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
                      mLabelWidths->Width(item.rules.required ? item.label + required : item.label));
     }
     KeepWidth(FieldLeft() + Px(Layout::kFieldWidth) + Px(Layout::kPageMargin));
+    ShowGroupListWhenNeeded();
 }
 
 int FieldPages::FieldLeft() const {
     return std::max(Px(Layout::kFieldLeft), Px(Layout::kLabelLeft) + mWidestLabel + kLabelGap);
+}
+
+int FieldPages::SelectedGroup() const {
+    return mCategories->currentIndex();
+}
+
+void FieldPages::SelectGroup(int group) {
+    if (group >= 0 && group < mCategories->count() && mCategories->isTabVisible(group)) {
+        mCategories->setCurrentIndex(group);
+    }
+}
+
+void FieldPages::OpenGroupList() {
+    QMenu* list = mGroupList->menu();
+    const QList<QAction*> items = list->actions();
+    for (int group = 0; group < items.size(); ++group) {
+        items[group]->setVisible(mCategories->isTabVisible(group));
+    }
+    QWidget* under = mGroupList->isVisible() ? static_cast<QWidget*>(mGroupList) : mCategories;
+    list->popup(under->mapToGlobal(QPoint(0, under->height())),
+                items.value(mCategories->currentIndex()));
+}
+
+void FieldPages::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ShowGroupListWhenNeeded();
+}
+
+void FieldPages::ShowGroupListWhenNeeded() {
+    mGroupList->setVisible(mCategories->count() > 1 && mCategories->sizeHint().width() > width());
 }
 
 void FieldPages::SetControlsAfterFields(QWidget* first, QWidget* second) {

@@ -13,6 +13,7 @@ class QGridLayout;
 class QLabel;
 class QScrollArea;
 class QTabBar;
+class QToolButton;
 class QVBoxLayout;
 class clsTextbox;
 struct ConfigGroup;
@@ -51,6 +52,13 @@ class FieldPages : public QWidget {
     // Shows the page of the tab selected, built first if it is shown for the first time. Selecting
     // another tab shows its page.
     void ShowSelectedPage();
+    // The index of the group whose tab is selected, or -1; selects the tab of the group at
+    // `group`, which shows its page.
+    int SelectedGroup() const;
+    void SelectGroup(int group);
+    // Opens the list of every group (Ctrl+G): the way to a group whose tab does not fit. Its
+    // button beside the tabs is shown only while they do not all fit.
+    void OpenGroupList();
     // The keyboard reaches `first` and then `second` after the fields of the page shown.
     void SetControlsAfterFields(QWidget* first, QWidget* second);
 
@@ -80,7 +88,12 @@ class FieldPages : public QWidget {
     // The page of the group at `group` has just been built, every field enabled.
     void PageBuilt(int group);
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
+    // Shows the button of the list of groups while the tabs do not all fit.
+    void ShowGroupListWhenNeeded();
     // A group's page: built when first shown, with a field per item of the group.
     struct Page {
         const ConfigGroup* group;
@@ -112,6 +125,7 @@ class FieldPages : public QWidget {
 
     FieldMaker mMakeField;
     QTabBar* mCategories;
+    QToolButton* mGroupList;  // the list of every group
     QScrollArea* mPageArea;
     QWidget* mShelf;  // the scroll area's widget: holds every page built, and shows one
     QVBoxLayout* mShelfLayout;

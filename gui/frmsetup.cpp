@@ -17,10 +17,12 @@
 #include "run/Messages.h"
 
 #include <QCloseEvent>
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -143,12 +145,43 @@ std::optional<int> frmsetup::Form_Load() {
         // made the file meanwhile.
         mSession.StartNew(mSettingsFile);
         Dirty();
+        RestoreLook();
         return std::nullopt;
     }
     if (!LoadSettings(mSettingsFile)) {
         return kExitFailed;
     }
+    RestoreLook();
     return std::nullopt;
+}
+
+QString frmsetup::LookKey() const {
+    // One entry per configuration, by its full path, which may hold any character.
+    const QByteArray path = QFileInfo(mConfigFile).absoluteFilePath().toUtf8();
+    return QStringLiteral("windows/") +
+           QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex());
+}
+
+void frmsetup::RestoreLook() {
+    QSettings look(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TervoSetup"),
+                   QStringLiteral("window"));
+    look.beginGroup(LookKey());
+    if (const QByteArray geometry = look.value(QStringLiteral("geometry")).toByteArray();
+        !geometry.isEmpty()) {
+        restoreGeometry(geometry);
+    }
+    mPages->SelectGroup(look.value(QStringLiteral("group"), 0).toInt());
+}
+
+void frmsetup::KeepLook() {
+    if (mConfigDoc.Groups().empty()) {
+        return;  // a start that ended before the window was shown has nothing to keep
+    }
+    QSettings look(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("TervoSetup"),
+                   QStringLiteral("window"));
+    look.beginGroup(LookKey());
+    look.setValue(QStringLiteral("geometry"), saveGeometry());
+    look.setValue(QStringLiteral("group"), mPages->SelectedGroup());
 }
 
 void frmsetup::UsePaths(const CommandLineOptions& options) {
@@ -430,6 +463,7 @@ void frmsetup::Ok_Click() {
 
 void frmsetup::closeEvent(QCloseEvent* event) {
     if (Form_QueryUnload()) {
+        KeepLook();
         mWarnings->Closing();
         if (mAbout) {
             mAbout->close();

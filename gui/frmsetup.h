@@ -44,7 +44,8 @@ class frmsetup : public QMainWindow {
     // Started without "/conf:" where no configuration file is, it first says what it needs and
     // offers to open a configuration or to start from a copy of the example (FirstStart), and
     // looks up the settings file beside the configuration. The configuration's warnings and those
-    // of each save are shown in a window of their own (WarningsReport).
+    // of each save are shown in a window of their own (WarningsReport). The window takes the size,
+    // position and group it had when it was last closed on the same configuration.
     std::optional<int> Form_Load();
 
     // The caption as composed, before Qt's "[*]" handling.
@@ -108,6 +109,11 @@ class frmsetup : public QMainWindow {
     // file); false keeps them and stops what was about to happen.
     bool Form_QueryUnload();
     void UpdateCaption();
+    // The window's size, position and group, as last closed on this configuration, in the
+    // user's configuration folder; kept when the window closes.
+    void RestoreLook();
+    void KeepLook();
+    QString LookKey() const;
 
     // Shows the session's states in the fields built and the tabs, and the caption's mark.
     void ShowValues();

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableWidget>
@@ -119,6 +120,34 @@ class WindowTest : public ::testing::Test {
     ScriptedDialogs mDialogs;
     std::unique_ptr<frmsetup> mWindow;
 };
+
+// The window opens as it was last closed on the same configuration: its size and its group. When
+// the tabs do not fit, a list of every group beside them (Ctrl+G) goes to any of them.
+TEST_F(WindowTest, RemembersItsLookAndListsTheGroupsThatDoNotFit) {
+    QByteArray groups;
+    for (int n = 0; n < 12; ++n)
+        groups += "<group><name>Group number " + QByteArray::number(n) + "</name>" +
+                  Item("Value", "V" + QString::number(n)) + "</group>";
+    Open(groups);
+    auto* list = Find<QWidget>("GroupList");
+    EXPECT_TRUE(list->isVisible());
+    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+G"));
+    auto* menu = Find<QMenu>("GroupListMenu");
+    EXPECT_TRUE(menu->isVisible());
+    menu->actions().at(9)->trigger();
+    menu->close();
+    EXPECT_EQ(Find<QTabBar>("Categories")->currentIndex(), 9);
+    mWindow->resize(mWindow->width() + 300, mWindow->height() + 40);
+    const QSize size = mWindow->size();
+    mWindow->close();
+
+    Open(groups);
+    EXPECT_EQ(Find<QTabBar>("Categories")->currentIndex(), 9);
+    EXPECT_EQ(mWindow->size(), size);
+    Open(Item("Value", "V").prepend("<group><name>Other</name>").append("</group>"));
+    EXPECT_EQ(Find<QTabBar>("Categories")->currentIndex(), 0);
+    EXPECT_FALSE(Find<QWidget>("GroupList")->isVisible());
+}
 
 // Qt reads "[*]" in a window title as the place of its modified marker; the caption must show
 // this name as it is.
@@ -955,6 +984,9 @@ int main(int argc, char** argv) {
     QTemporaryDir runtime;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtime.isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+    // What the window remembers goes to a folder of this run, not the user's.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -38,6 +38,8 @@ ProgramRun::ProgramRun(const QString& script) {
         environment.remove(name);
     environment.insert("TERVOSETUP", QFileInfo(TERVOSETUP_BINARY).absoluteFilePath());
     environment.insert("TERVOSETUP_EXAMPLES", TERVOSETUP_EXAMPLES);
+    // What the window remembers goes to the run's own folder, not the user's.
+    environment.insert("XDG_CONFIG_HOME", mFolder.filePath("config"));
     mProcess.setProcessEnvironment(environment);
     mProcess.setWorkingDirectory(mFolder.filePath("work"));
     mProcess.start("timeout", {"-k", "5", QString::number(kHangSeconds), "sh", "-c",
