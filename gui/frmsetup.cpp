@@ -8,6 +8,7 @@
 #include "gui/FieldStates.h"
 #include "gui/FindBar.h"
 #include "gui/FirstStart.h"
+#include "gui/HelpViews.h"
 #include "gui/MakeTextbox.h"
 #include "gui/ValueHistory.h"
 #include "gui/WarningsReport.h"
@@ -121,6 +122,10 @@ void frmsetup::BuildControls() {
     menuBar()->addMenu(new EditMenu(mPages, mFind, mHistory, this));
     QMenu* indHelp = menuBar()->addMenu(QStringLiteral("&?"));
     indHelp->setObjectName(QStringLiteral("indHelp"));
+    addItem(indHelp, "indGuide", tr("&Guide"), QKeySequence(Qt::Key_F1), &frmsetup::indGuide_Click);
+    addItem(indHelp, "indShortcuts", tr("&Keyboard Shortcuts"), QKeySequence(),
+            &frmsetup::indShortcuts_Click);
+    indHelp->addSeparator();
     addItem(indHelp, "indAboutTrvSet", tr("About Tervo Setup"), QKeySequence(),
             &frmsetup::indAboutTrvSet_Click);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/HelpViews.h"
 #include "platform/DialogWaitLauncher.h"
 #include "run/CommandLine.h"
 #include "run/ProgramServices.h"
@@ -25,11 +26,12 @@ class xAboutTrvSet;
 
 // The main window, "Configuration Editor": one tab per group of the configuration, one labelled
 // field per variable (made for its kind, see clsTextbox) on the pages of FieldPages, the File,
-// Edit and "?" menus, a search box (FindBar) left of the OK and "Abbrechen" buttons, and a status
-// line for the fields' help and problems when the configuration declares any. Its operations are
-// thin: the edit session (the core) holds the configuration and the values and reads and writes the
-// files; the window hands it every change of a field and shows what it reports. The core speaks in
-// variable ids; only the window knows which control shows which variable.
+// Edit and "?" menus (the last with the guide, the keys and About), a search box (FindBar) left of
+// the OK and "Abbrechen" buttons, and a status line for the fields' help and problems when the
+// configuration declares any. Its operations are thin: the edit session (the core) holds the
+// configuration and the values and reads and writes the files; the window hands it every change of
+// a field and shows what it reports. The core speaks in variable ids; only the window knows which
+// control shows which variable.
 class frmsetup : public QMainWindow {
     Q_OBJECT
   public:
@@ -67,6 +69,9 @@ class frmsetup : public QMainWindow {
     void IndShowChanges_Click();
     void indExit_Click() { close(); }
     void indAboutTrvSet_Click();
+    // The guide (F1) and the list of keys, in windows that leave the main window usable.
+    void indGuide_Click() { HelpViews::ShowGuide(this); }
+    void indShortcuts_Click() { HelpViews::ShowShortcuts(this); }
     void Ok_Click();
     void Cancel_Click() { close(); }
 

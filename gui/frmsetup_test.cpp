@@ -29,6 +29,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -147,6 +148,25 @@ TEST_F(WindowTest, RemembersItsLookAndListsTheGroupsThatDoNotFit) {
     Open(Item("Value", "V").prepend("<group><name>Other</name>").append("</group>"));
     EXPECT_EQ(Find<QTabBar>("Categories")->currentIndex(), 0);
     EXPECT_FALSE(Find<QWidget>("GroupList")->isVisible());
+}
+
+// F1 opens the guide, which explains the two marks; Help > Keyboard Shortcuts lists every key of
+// the window's menus.
+TEST_F(WindowTest, HelpExplainsTheMarksAndListsEveryKey) {
+    Open("<group><name>G</name>" + Item("Value", "V") + "</group>");
+    QTest::keySequence(mWindow.get(), QKeySequence(Qt::Key_F1));
+    auto* guide = Find<QTextBrowser>("GuideText");
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_TRUE(guide->toPlainText().contains("A bold label: the value was edited since"));
+    EXPECT_TRUE(
+        guide->toPlainText().contains("An italic label: the value is not the setting's "
+                                      "default"));
+    Press("indShortcuts");
+    const QString keys = Find<QTextBrowser>("ShortcutsText")->toPlainText();
+    for (const QAction* action : mWindow->findChildren<QAction*>()) {
+        for (const QKeySequence& key : action->shortcuts())
+            EXPECT_TRUE(keys.contains(key.toString())) << qPrintable(key.toString());
+    }
 }
 
 // Qt reads "[*]" in a window title as the place of its modified marker; the caption must show
