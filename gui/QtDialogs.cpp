@@ -136,15 +136,11 @@ std::unique_ptr<Dialogs::Waiting> QtDialogs::ShowWaiting(const QString& text) {
             // Without a range the bar only shows that something goes on: no value is an end.
             mDialog.setAutoReset(false);
             mDialog.setAutoClose(false);
-            mDialog.setMinimumDuration(500);
-            mDialog.setValue(0);
+            // Told only after the wait has lasted a while: shown at once. Its events, a click on
+            // Cancel too, are handled while the wait pauses (EventLoopWaitClock), not polled.
+            mDialog.show();
         }
-        bool Cancelled() override {
-            // A new value lets the dialog appear once the wait is long enough.
-            mDialog.setValue(mDialog.value() + 1);
-            QCoreApplication::processEvents();
-            return mDialog.wasCanceled();
-        }
+        bool Cancelled() override { return mDialog.wasCanceled(); }
 
       private:
         QProgressDialog mDialog;

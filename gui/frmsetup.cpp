@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -274,8 +275,15 @@ bool frmsetup::LoadSettings(const QString& path) {
 }
 
 bool frmsetup::SaveSettings(const QString& targetPath) {
+    // The wait for another program's save runs the event loop: a second save asked for meanwhile
+    // is not started inside the first.
+    if (mSaving) {
+        return false;
+    }
+    const QScopedValueRollback saving(mSaving, true);
     EditSession::SaveOptions options;
     options.target = targetPath;
+    options.wait.clock = &mWaitClock;
     // Another program's save is waited for as long as the user likes, with a way to stop.
     std::unique_ptr<Dialogs::Waiting> waiting;
     options.wait.tell = [this, &waiting](const QString& message) {
@@ -467,7 +475,7 @@ void frmsetup::Ok_Click() {
 }
 
 void frmsetup::closeEvent(QCloseEvent* event) {
-    if (Form_QueryUnload()) {
+    if (!mSaving && Form_QueryUnload()) {
         KeepLook();
         mWarnings->Closing();
         if (mAbout) {

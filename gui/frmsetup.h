@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/EventLoopWaitClock.h"
 #include "gui/HelpViews.h"
 #include "platform/DialogWaitLauncher.h"
 #include "run/CommandLine.h"
@@ -94,7 +95,8 @@ class frmsetup : public QMainWindow {
     bool LoadSettings(const QString& path);
     // Saves the values to `targetPath` and exports the templates (EditSession::Save). A save to
     // the window's own file first asks what to do when the file is no longer what was loaded or
-    // last saved here; a wait for another program's save is shown with a way to stop it. False
+    // last saved here; a wait for another program's save is shown with a way to stop it, and
+    // the window goes on answering while it waits (EventLoopWaitClock). False
     // when the settings were not written; every problem has been shown, and the edits are still
     // there (or, when the user chose so, the file's values replaced them).
     bool SaveSettings(const QString& targetPath);
@@ -128,6 +130,8 @@ class frmsetup : public QMainWindow {
     // A command the configuration waits for shows a dialog whose Cancel stops it.
     DialogWaitLauncher mProcesses;
     EditSession mSession;
+    EventLoopWaitClock mWaitClock;  // a wait for a lock runs the event loop
+    bool mSaving = false;           // a save is running, maybe waiting for a lock
 
     const Configuration& mConfigDoc;  // the session's
     QString mTitle;

@@ -30,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -70,10 +71,15 @@ class BusyFolders final : public FakeFileSystem {
         for (int poll = 0; poll < 1000; ++poll) {
             if (wait.cancelled())
                 return Status::Cancelled("The wait for another program's save was stopped.");
+            if (released)
+                return FakeFileSystem::LockForUpdate(path, wait, lock);
+            if (wait.clock)
+                wait.clock->SleepFor(std::chrono::milliseconds(1));
         }
         return Status::Error("gave up");
     }
     bool busy = false;
+    bool released = false;  // the other program's save has ended
     std::chrono::milliseconds waitedFor{};
 };
 
@@ -268,6 +274,20 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
 // naming the folder, and waits with no time limit until the user stops it. Stopped, the save
 // writes nothing, starts no command and shows no error; the window keeps its edits and its "*".
 using FrmsetupLockTest = WindowTest;
+
+// While a save waits for another program's, the window handles its events: here the one that
+// says the other save has ended, and the save goes on.
+TEST_F(FrmsetupLockTest, AnswersWhileItWaitsForAnotherProgramsSave) {
+    Open("<group><name>G</name>" + Item("Port", "DBPORT") + "</group>",
+         "<xml><variable id='$(DBPORT)'>5432</variable></xml>");
+    mFiles.busy = true;
+    QTest::keyClicks(Find("eDBPORT"), "1");
+    QTimer::singleShot(0, mWindow.get(), [this] { mFiles.released = true; });
+    Press("IndSave");
+    EXPECT_EQ(mDialogs.messages.join('|'), "");
+    EXPECT_TRUE(mFiles.FileContents("s.xml").contains(">15432<"));
+}
+
 TEST_F(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveAndStopsWhenCancelled) {
     const struct {
         const char *press, *answer;  // answer: to the question before closing
