@@ -12,6 +12,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 // The notes stay a few lines above the diff.
@@ -52,6 +54,11 @@ ChangesView::ChangesView(const SavePreview& preview, const QByteArray& diff,
         }
     }
     table->resizeColumnsToContents();
+    // As tall as its rows, up to eight of them: the diff below takes the rest.
+    const int shownRows = std::min(static_cast<int>(values.size()), 8);
+    table->setFixedHeight(table->horizontalHeader()->sizeHint().height() +
+                          shownRows * table->verticalHeader()->defaultSectionSize() +
+                          2 * table->frameWidth());
     table->setVisible(!values.empty());
 
     auto* files = new QLabel(this);

@@ -168,8 +168,8 @@ void FieldPages::OpenGroupList() {
         items[group]->setVisible(mCategories->isTabVisible(group));
     }
     QWidget* under = mGroupList->isVisible() ? static_cast<QWidget*>(mGroupList) : mCategories;
-    list->popup(under->mapToGlobal(QPoint(0, under->height())),
-                items.value(mCategories->currentIndex()));
+    list->popup(under->mapToGlobal(QPoint(0, under->height())));
+    list->setActiveAction(items.value(mCategories->currentIndex()));
 }
 
 void FieldPages::resizeEvent(QResizeEvent* event) {
