@@ -67,12 +67,12 @@ void clsTextbox::SetText(const QString& text) {
 }
 
 bool clsTextbox::HasDefault() const {
-    return mItem.rules.defaultValue.has_value();
+    return mDefault.has_value();
 }
 
 void clsTextbox::ResetToDefault() {
-    if (mItem.rules.defaultValue) {
-        SetText(*mItem.rules.defaultValue);
+    if (mDefault) {
+        SetText(*mDefault);
     }
 }
 
@@ -90,6 +90,7 @@ QLineEdit* clsTextbox::Line() const {
 
 void clsTextbox::ShowState(const ItemState& state) {
     QLineEdit* line = Line();
+    mDefault = state.defaultValue;
     const bool isDefault = state.defaultValue && state.value == *state.defaultValue;
     // An emptied line stands for the default, which it shows greyed.
     if (!(isDefault && line && Text().isEmpty())) {
@@ -250,11 +251,11 @@ void clsTextbox::ShowContextMenu(const QPoint& position) {
         menu->addAction(tr("Reset to Saved Value"), this, &clsTextbox::ResetToSavedRequested);
     saved->setObjectName(QStringLiteral("ResetToSaved"));
     saved->setEnabled(mEdited);
-    if (mItem.rules.defaultValue) {
+    if (mDefault) {
         QAction* byDefault =
             menu->addAction(tr("Reset to Default"), this, &clsTextbox::ResetToDefault);
         byDefault->setObjectName(QStringLiteral("ResetToDefault"));
-        byDefault->setEnabled(Text() != *mItem.rules.defaultValue);
+        byDefault->setEnabled(mNotDefault);
     }
     menu->popup(mControl->mapToGlobal(position));
 }

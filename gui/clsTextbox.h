@@ -48,6 +48,7 @@ class clsTextbox : public QObject {
     virtual QString Text() const = 0;
     // Shows `text` exactly, whether it fits the rules or not, and reports the change, not typed.
     void SetText(const QString& text);
+    // Sets the default that the session last told (ShowState), when the item declares one.
     void ResetToDefault();
     bool HasDefault() const;
 
@@ -114,6 +115,7 @@ class clsTextbox : public QObject {
     QAction* mRedo = nullptr;
     bool mEdited = false;
     bool mNotDefault = false;
+    std::optional<QString> mDefault;  // as the session tells
     bool mEnabled = true;
     QString mCondition;  // while disabled: what would enable the field
     std::optional<QString> mProblem;
