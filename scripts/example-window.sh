@@ -6,7 +6,9 @@ work=$(mktemp -d)
 trap 'kill $app 2>/dev/null || true; rm -rf "$work"' EXIT
 cp -r examples/. "$work"
 chmod 600 "$work/settings.xml"  # it holds a password, as a user keeps it
-(cd "$work" && exec "$binary") >"$work/app.log" 2>&1 &
+# What the window remembers (its size and group) is kept apart from the user's: every run starts
+# as a first one.
+(cd "$work" && XDG_CONFIG_HOME="$work/config" exec "$binary") >"$work/app.log" 2>&1 &
 app=$!
 window=""
 for _ in $(seq 100); do
