@@ -4,6 +4,7 @@
 #include "schema/ValueRules.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QPainter>
 
 namespace {
@@ -33,6 +34,10 @@ bool PathField::PicksFolder() const {
 }
 
 void PathField::Browse() {
+    // A field its item's depends disable is read-only: nothing is picked for it.
+    if (Edit()->isReadOnly()) {
+        return;
+    }
     const auto kind = PicksFolder() ? Dialogs::PathKind::Folder : Dialogs::PathKind::File;
     if (const std::optional<QString> chosen = mDialogs.AskPath(kind, Text())) {
         SetText(*chosen);

@@ -3,6 +3,7 @@
 #include "schema/Configuration.h"
 #include "session/EditSession.h"
 
+#include <QAbstractSpinBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFocusEvent>
@@ -127,7 +128,9 @@ void clsTextbox::ShowEnabled(bool enabled, const QString& condition) {
     const QString tip = enabled ? QString() : tr("Enabled while %1.").arg(condition);
     // A disabled field stays in the keyboard order, so that whoever goes there by Tab learns
     // what enables it; only its value cannot be changed.
-    if (QLineEdit* line = Line()) {
+    if (auto* box = qobject_cast<QAbstractSpinBox*>(mControl)) {
+        box->setReadOnly(!enabled);  // its line, its arrows and its wheel
+    } else if (QLineEdit* line = Line()) {
         line->setReadOnly(!enabled);
     }
     QPalette palette = mControl->palette();

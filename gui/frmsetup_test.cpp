@@ -904,7 +904,9 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
     QTest::keyClick(Find("eHTTPS"), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), Find("eCERT"));
     QTest::keyClicks(Find("eCERT"), "x");
+    QTest::keyClick(Find("eCERT"), Qt::Key_F4);
     EXPECT_EQ(state(), greyed);
+    EXPECT_EQ(mDialogs.questions, QStringList());
     QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+S"));
     EXPECT_TRUE(mDialogs.messages.isEmpty() && Saved().contains(">c.txt<"));
     Find<QCheckBox>("eHTTPS")->click();
