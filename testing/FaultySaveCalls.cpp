@@ -1,15 +1,11 @@
 #include "testing/FaultySaveCalls.h"
 
+#include <QDir>
 #include <QFile>
 
-#include <dirent.h>
-#include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <memory>
 
 namespace {
 
@@ -20,10 +16,10 @@ QByteArray ContentsOf(const QByteArray& path) {
 
 }  // namespace
 
-FaultySaveCalls::FaultySaveCalls(const QByteArray& folder) : mFolder(folder) {
+FaultySaveCalls::FaultySaveCalls(const QByteArray& folder) : mFolder(folder + '/') {
     mFlushedNames = Names();
     for (auto it = mFlushedNames.cbegin(); it != mFlushedNames.cend(); ++it) {
-        mFlushed[it.value()] = ContentsOf(mFolder + '/' + it.key());
+        mFlushed[it.value()] = ContentsOf(mFolder + it.key());
     }
 }
 
@@ -38,31 +34,28 @@ bool FaultySaveCalls::Go(const char* what, int error) {
     return !mStopped;
 }
 
+int FaultySaveCalls::FileOf(ino_t inode) {
+    // A file made outside the saves counts as one never flushed.
+    if (!mFileOfInode.contains(inode)) {
+        mFileOfInode[inode] = ++mLastFile;
+    }
+    return mFileOfInode[inode];
+}
+
 QHash<QByteArray, int> FaultySaveCalls::Names() {
     QHash<QByteArray, int> names;
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(mFolder.constData()), ::closedir);
-    while (const dirent* entry = folder ? ::readdir(folder.get()) : nullptr) {
-        const QByteArray name = entry->d_name;
+    const QDir::Filters regular = QDir::Files | QDir::Hidden | QDir::NoSymLinks;
+    for (const QString& entry : QDir(QFile::decodeName(mFolder)).entryList(regular)) {
+        const QByteArray name = QFile::encodeName(entry);
         struct stat info;
-        if (::fstatat(dirfd(folder.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode) && !name.endsWith(".tervo-lock")) {
-            // A file made outside the saves counts as one never flushed.
-            if (!mFileOfInode.contains(info.st_ino)) {
-                mFileOfInode[info.st_ino] = ++mLastFile;
-            }
-            names[name] = mFileOfInode[info.st_ino];
+        if (!name.endsWith(".tervo-lock") && ::lstat(mFolder + name, &info) == 0) {
+            names[name] = FileOf(info.st_ino);
         }
     }
     return names;
 }
 
-int FaultySaveCalls::FileOf(int fd) {
-    struct stat info;
-    return ::fstat(fd, &info) == 0 ? mFileOfInode.value(info.st_ino) : 0;
-}
-
 void FaultySaveCalls::Restart(bool namesLast) {
-    const QByteArray folder = mFolder + '/';
     const QHash<QByteArray, int> now = Names();
     const QHash<QByteArray, int> names = namesLast ? now : mFlushedNames;
     // A file that is still there keeps its inode: a temporary file is known by the number in its
@@ -70,16 +63,16 @@ void FaultySaveCalls::Restart(bool namesLast) {
     for (auto it = names.cbegin(); it != names.cend(); ++it) {
         const QByteArray from = now.key(it.value());
         if (!from.isEmpty() && from != it.key()) {
-            ::rename((folder + from).constData(), (folder + it.key()).constData());
+            ::rename(mFolder + from, mFolder + it.key());
         }
     }
     for (const QByteArray& name : Names().keys()) {
         if (!names.contains(name)) {
-            ::unlink((folder + name).constData());
+            ::unlink(mFolder + name);
         }
     }
     for (auto it = names.cbegin(); it != names.cend(); ++it) {
-        QFile file(QFile::decodeName(folder + it.key()));
+        QFile file(QFile::decodeName(mFolder + it.key()));
         if (!file.open(QIODevice::WriteOnly) || file.write(mFlushed.value(it.value())) < 0) {
             qFatal("the folder could not be restarted");
         }
@@ -94,40 +87,21 @@ int FaultySaveCalls::CreateAt(int folder, const char* name, int flags, mode_t mo
     const int fd = SaveCalls::CreateAt(folder, name, flags, mode);
     struct stat info;
     if (fd >= 0 && ::fstat(fd, &info) == 0) {
-        // A new file, though its inode number may have been another's.
-        mFileOfInode[info.st_ino] = ++mLastFile;
+        mFileOfInode[info.st_ino] = ++mLastFile;  // a new file, though its inode may have been used
     }
     return fd;
 }
 
-ssize_t FaultySaveCalls::Write(int fd, const void* data, std::size_t size) {
-    return Go("write", ENOSPC) ? SaveCalls::Write(fd, data, size) : -1;
-}
-
-ssize_t FaultySaveCalls::CopyRange(int from, loff_t* fromOffset, int to, loff_t* toOffset,
-                                   std::size_t size) {
-    return Go("copy", ENOSPC) ? SaveCalls::CopyRange(from, fromOffset, to, toOffset, size) : -1;
-}
-
+// The model is the disk here: a real flush would only take time.
 int FaultySaveCalls::DataSync(int fd) {
-    // The model is the disk here: a real flush would only take time.
     if (!Go("sync")) {
         return -1;
     }
     // Read again through the file's own name in /proc: the save's descriptor is for writing.
-    char self[64];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
-    mFlushed[FileOf(fd)] = ContentsOf(self);
+    struct stat info;
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    mFlushed[::fstat(fd, &info) == 0 ? FileOf(info.st_ino) : 0] = ContentsOf(self);
     return 0;
-}
-
-int FaultySaveCalls::LinkAt(int fromFolder, const char* from, int toFolder, const char* to,
-                            int flags) {
-    return Go("link") ? SaveCalls::LinkAt(fromFolder, from, toFolder, to, flags) : -1;
-}
-
-int FaultySaveCalls::RenameAt(int folder, const char* from, const char* to) {
-    return Go("rename") ? SaveCalls::RenameAt(folder, from, to) : -1;
 }
 
 int FaultySaveCalls::FolderSync(int) {
@@ -136,8 +110,4 @@ int FaultySaveCalls::FolderSync(int) {
     }
     mFlushedNames = Names();
     return 0;
-}
-
-int FaultySaveCalls::UnlinkAt(int folder, const char* name) {
-    return Go("unlink") ? SaveCalls::UnlinkAt(folder, name) : -1;
 }

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QStringList>
 
+#include <errno.h>
 #include <sys/types.h>
 
 // The system calls of the saves into one folder, with a fault at the step a test chooses. They are
@@ -25,7 +26,7 @@ class FaultySaveCalls final : public SaveCalls {
     // Every regular file in `folder` counts as on the disk as it is now.
     explicit FaultySaveCalls(const QByteArray& folder);
 
-    // The `step`th call from now on (1: the next) does `fault`; 0: none does.
+    // The `step`th call from now on (1: the next) does `fault`.
     void InjectAt(int step, Fault fault) {
         mFaultAt = mCalls.size() + step;
         mFault = fault;
@@ -40,30 +41,39 @@ class FaultySaveCalls final : public SaveCalls {
     void Restart(bool namesLast);
 
     int CreateAt(int folder, const char* name, int flags, mode_t mode) override;
-    ssize_t Write(int fd, const void* data, std::size_t size) override;
-    ssize_t CopyRange(int from, loff_t* fromOffset, int to, loff_t* toOffset,
-                      std::size_t size) override;
+    ssize_t Write(int fd, const void* data, std::size_t size) override {
+        return Go("write", ENOSPC) ? SaveCalls::Write(fd, data, size) : -1;
+    }
+    ssize_t CopyRange(int from, loff_t* fromAt, int to, loff_t* toAt, std::size_t size) override {
+        return Go("copy", ENOSPC) ? SaveCalls::CopyRange(from, fromAt, to, toAt, size) : -1;
+    }
     int DataSync(int fd) override;
-    int LinkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) override;
-    int RenameAt(int folder, const char* from, const char* to) override;
+    int LinkAt(int fromFolder, const char* from, int toFolder, const char* to, int flags) override {
+        return Go("link") ? SaveCalls::LinkAt(fromFolder, from, toFolder, to, flags) : -1;
+    }
+    int RenameAt(int folder, const char* from, const char* to) override {
+        return Go("rename") ? SaveCalls::RenameAt(folder, from, to) : -1;
+    }
     int FolderSync(int folder) override;
-    int UnlinkAt(int folder, const char* name) override;
+    int UnlinkAt(int folder, const char* name) override {
+        return Go("unlink") ? SaveCalls::UnlinkAt(folder, name) : -1;
+    }
 
   private:
     // Counts a call of `what`; false, with errno set, when it is to fail.
     bool Go(const char* what, int error = EIO);
-    // The regular files of the folder by name, as the files the model knows them as.
+    // The regular files of the folder by name, as the model knows them.
     QHash<QByteArray, int> Names();
-    int FileOf(int fd);
+    int FileOf(ino_t inode);
 
     QByteArray mFolder;
     QStringList mCalls;
     qsizetype mFaultAt = 0;
     Fault mFault = Fault::Fail;
     bool mStopped = false;  // by Break or Crash
-    int mLastFile = 0;
     // A file is known by a number of its own: an inode number can come back for a new file.
     QHash<ino_t, int> mFileOfInode;
+    int mLastFile = 0;
     QHash<int, QByteArray> mFlushed;       // what each file held when last flushed
     QHash<QByteArray, int> mFlushedNames;  // the folder at its last flush
 };
