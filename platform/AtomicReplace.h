@@ -58,8 +58,9 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // those of a save that was killed (in a shared folder, only the effective user's). Any other file
 // stays.
 //
-// Every step that writes to the disk goes through `calls`: creating, writing and flushing the
-// temporary file, naming it, the rename, the flush of the folder and the removal of temporaries.
+// The steps that put the new file in place go through `calls`: creating, writing and flushing the
+// temporary file, naming it, the rename, the flush of the folder and the removal of temporary
+// files. Its owner and mode are set, and what it replaces is looked at, directly.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
                              const ByteProducer& produce, const FileAccess& access,
                              SaveCalls& calls);

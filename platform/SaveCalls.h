@@ -9,10 +9,9 @@
 // folder, and removes a temporary file that is not to stay. They sit behind this interface so that
 // a test can make any one of them fail, or stop the save there as a crash would.
 //
-// Each takes and returns what the system call of its name does: on failure -1 with errno set.
-// The calls of this class are the real ones; they keep no state, so one object serves any number
-// of saves, at the same time too. A caller may rely on nothing else being done: a save that
-// checks each result and flushes before each rename stays whole whichever call fails.
+// Each takes and returns what the system call of its name does: on failure -1 with errno set. The
+// calls of this class are the real ones and do nothing more; they keep no state, so one object
+// serves any number of saves, at the same time too.
 class SaveCalls {
   public:
     virtual ~SaveCalls() = default;
