@@ -61,7 +61,8 @@ class SigpipeBlocker {
 // A FIFO or a device is written in place: there is nothing to rename over it, and a temporary file
 // would replace the pipe or device node by a plain file.
 // The bytes are gathered first: a pipe cannot take back what a producer starts over.
-Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce) {
+Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce,
+                    SaveCalls& calls) {
     ByteArraySink contents;
     if (Status produced = produce(contents); !produced.ok()) {
         return produced;
@@ -102,8 +103,8 @@ Status WriteInPlace(const QString& path, const WriteTarget& target, const BytePr
     int error;
     {
         SigpipeBlocker blocker;
-        error = WriteAll(fd.get(), contents.bytes().constData(),
-                         static_cast<std::size_t>(contents.bytes().size()));
+        error = calls.WriteAll(fd.get(), contents.bytes().constData(),
+                               static_cast<std::size_t>(contents.bytes().size()));
         if (error == EPIPE) {
             blocker.NoteBrokenPipe();
         }
@@ -329,9 +330,9 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         return status;
     }
     if (target.exists && !S_ISREG(target.existing.st_mode)) {
-        return WriteInPlace(path, target, produce);
+        return WriteInPlace(path, target, produce, Calls());
     }
-    return ReplaceFileAtomically(path, target, produce, access);
+    return ReplaceFileAtomically(path, target, produce, access, Calls());
 }
 
 // Through the walk of a write, and only into the file it found. O_NONBLOCK: the entry may have
