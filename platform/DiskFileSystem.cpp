@@ -357,28 +357,31 @@ static FileIdentity IdentityOf(const struct stat& info) {
             qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
+// What `path` names now, a symlink by what it points to; IsNotFound() when nothing is there.
+static Status StatPath(const QString& path, struct stat* info) {
+    if (::stat(QFile::encodeName(path).constData(), info) == 0) {
+        return Status::Ok();
+    }
+    return errno == ENOENT || errno == ENOTDIR ? Status::PathNotFound(path, DescribeErrno(ENOENT))
+                                               : ErrnoFailure(path, errno);
+}
+
 Status DiskFileSystem::Identify(const QString& path, FileIdentity* identity) {
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return FileNotFound(path);
-        }
-        return ErrnoFailure(path, errno);
+    Status found = StatPath(path, &info);
+    if (found.ok()) {
+        *identity = IdentityOf(info);
     }
-    *identity = IdentityOf(info);
-    return Status::Ok();
+    return found;
 }
 
 Status DiskFileSystem::ModeOf(const QString& path, unsigned* mode) {
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return FileNotFound(path);
-        }
-        return ErrnoFailure(path, errno);
+    Status found = StatPath(path, &info);
+    if (found.ok()) {
+        *mode = info.st_mode & 07777;
     }
-    *mode = info.st_mode & 07777;
-    return Status::Ok();
+    return found;
 }
 
 namespace {
