@@ -15,7 +15,7 @@ void FieldStates::Start() {
     for (std::size_t group = 0; group < groups.size(); ++group) {
         mInvalid[group].assign(groups[group].items.size(), false);
     }
-    UpdateAll();
+    // Nothing is shown before the settings are loaded, whose report (AllChanged) shows it all.
 }
 
 void FieldStates::UpdateAll() {

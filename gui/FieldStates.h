@@ -18,7 +18,8 @@ class FieldStates {
     // `session` and `pages` must outlive the states.
     FieldStates(const EditSession& session, FieldPages* pages);
 
-    // Shows every state, once the tabs of the configuration are made; before, nothing is shown.
+    // Makes room for the states of every item, once the tabs of the configuration are made; until
+    // then, nothing is shown. The first UpdateAll shows them.
     void Start();
     // Shows every state anew, after many values changed at once.
     void UpdateAll();

@@ -230,22 +230,32 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
     TakeAsSaved();
     mKept.clear();
     if (unlisted == Unlisted::Keep) {
-        QSet<QString> listed;
-        for (const VariableValue& loaded : settings.LoadedValues(mConfig)) {
-            if (const ConfigItem* item = mConfig.ItemFor(loaded.id)) {
-                listed.insert(item->id);
-            }
-        }
-        // An item without a default keeps the value it had: an edit of the new file.
+        // An item without a default keeps the value it had, where the file does not list it: an
+        // edit of the new file. Only a value that is not empty can be kept, so the file's entries
+        // are looked at only when there is one (not at the start).
+        QStringList candidates;
         for (const ConfigGroup& group : mConfig.Groups()) {
             for (const ConfigItem& item : group.items) {
                 const QString* had = before.Find(item.id);
-                if (!listed.contains(item.id) && !item.rules.defaultValue && had &&
+                if (!item.rules.defaultValue && had && !had->isEmpty() &&
                     *had != *mValues.Find(item.id)) {
-                    mValues.Set(item.id, *had);
-                    mKept.insert(item.id);
-                    ++mEditedCount;
+                    candidates.append(item.id);
                 }
+            }
+        }
+        QSet<QString> listed;
+        if (!candidates.isEmpty()) {
+            for (const VariableValue& loaded : settings.LoadedValues(mConfig)) {
+                if (const ConfigItem* item = mConfig.ItemFor(loaded.id)) {
+                    listed.insert(item->id);
+                }
+            }
+        }
+        for (const QString& id : candidates) {
+            if (!listed.contains(id)) {
+                mValues.Set(id, *before.Find(id));
+                mKept.insert(id);
+                ++mEditedCount;
             }
         }
     }
