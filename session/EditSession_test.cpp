@@ -337,6 +337,26 @@ TEST(EditSessionTest, EveryFileIsWholeWhereverASaveFailsOrStops) {
     EXPECT_EQ(stepsFailed.join(' '), "copy create folder-sync link rename sync write");
 }
 
+// Show Changes reads the settings file as a save writes into it, as it is on the disk now: its
+// diff is the change that the save over another program's change makes.
+// Regression: the preview started from the file as it was loaded, and showed the other program's
+// comment as removed.
+TEST(EditSessionTest, PreviewsTheSaveOverTheFileAsItIsNow) {
+    Session s(kOld);
+    ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+    s.files.SetFile("settings.xml",
+                    R"~(<xml><variable id="$(P)">o</variable><variable id="$(H)"/>)~"
+                    R"~(<!-- theirs --></xml>)~");
+    s.session.SetValue("$(H)", "h");
+    QByteArray diff;
+    EXPECT_TRUE(s.session.Preview([&](const QByteArray& bytes) { diff += bytes; }).result.Saved());
+    EditSession::SaveOptions options;
+    options.changedOnDisk = [](bool) { return EditSession::ChangedOnDisk::SaveOver; };
+    ASSERT_TRUE(s.session.Save(options).Saved());
+    EXPECT_THAT(diff.toStdString(),
+                testing::HasSubstr("\n+" + s.files.FileContents("settings.xml").toStdString()));
+}
+
 // Another program changes the settings file between the load and the save; the save asks, without
 // holding the lock, and does as it is answered. A run without edits saves the file as it is now.
 TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
