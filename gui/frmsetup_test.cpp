@@ -932,6 +932,7 @@ TEST_F(TypedFieldsTest, UndoAndRedoTakeEveryChangeAsOneStep) {
         "LOG|browse:/tmp/o|QLineEdit /var/log/app.log|QLineEdit /tmp/o (edited) *|/tmp/o|file",
         "DATA|F4:/opt|QLineEdit /data|QLineEdit /opt (edited) *|/opt|folder",
         "DATA|indResetToDefault|QLineEdit /data|QLineEdit /srv (edited) *|/srv|",
+        "DATA|type:|QLineEdit /data|QLineEdit /srv (edited) *|/srv|",
         "DATA|indResetAllToDefaults|QLineEdit /data|QLineEdit /srv (edited) *|/srv|",
         "NAME|type:abc;Ctrl+R|QLineEdit abc (edited) *|QLineEdit web|web|",
         "NAME|type:abc;indResetAllToSaved|QLineEdit abc (edited) *|QLineEdit web|web|",
