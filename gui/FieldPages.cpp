@@ -440,6 +440,7 @@ void FieldPages::ShowItemState(int group, int item, const ItemState& state) {
         mark->setVisible(state.enabled && page.rowShown[index]);
     }
     QLabel* note = page.disabledNotes[index];
-    note->setText(state.enabled ? QString() : tr("Enabled while %1").arg(state.enabledWhen));
+    note->setText(state.enabled ? QString()
+                                : clsTextbox::tr("Enabled while %1.").arg(state.enabledWhen));
     note->setVisible(!state.enabled && page.rowShown[index]);
 }

@@ -897,7 +897,7 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
     };
     const QString greyed =
         "read-only greyed - QLineEdit c.txt|Enabled while Enable HTTPS is "
-        "on.|Enabled while Enable HTTPS is on";
+        "on.|Enabled while Enable HTTPS is on.";
     EXPECT_EQ(state(), greyed);
     // Reached by Tab, and not changed by a key.
     Find("eHTTPS")->setFocus();
