@@ -45,6 +45,17 @@
     </message>
 </context>
 <context>
+    <name>BooleanField</name>
+    <message>
+        <source>No value: neither on nor off</source>
+        <translation>Kein Wert: weder ein noch aus</translation>
+    </message>
+    <message>
+        <source>Neither on nor off: %1</source>
+        <translation>Weder ein noch aus: %1</translation>
+    </message>
+</context>
+<context>
     <name>ChangesView</name>
     <message>
         <source>Show Changes</source>
@@ -65,6 +76,34 @@
     <message>
         <source>Changes a save would make</source>
         <translation>Änderungen, die ein Speichern vornähme</translation>
+    </message>
+    <message>
+        <source>These values are not valid; nothing can be saved until they are fixed:</source>
+        <translation>Diese Werte sind ungültig; gespeichert werden kann erst, wenn sie berichtigt sind:</translation>
+    </message>
+    <message>
+        <source>Values edited since the save</source>
+        <translation>Seit dem Speichern bearbeitete Werte</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>Gruppe</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Einstellung</translation>
+    </message>
+    <message>
+        <source>Old → new</source>
+        <translation>Alt → neu</translation>
+    </message>
+    <message>
+        <source>%1 → %2</source>
+        <translation>%1 → %2</translation>
+    </message>
+    <message>
+        <source>Saving would change these files:</source>
+        <translation>Speichern würde diese Dateien ändern:</translation>
     </message>
 </context>
 <context>
@@ -346,6 +385,38 @@ Another user could have chosen the program that the command %2 starts, so nothin
         <translation>%1
 Ein anderer Benutzer könnte das Programm bestimmt haben, das der Befehl %2 startet; daher wurde nichts gestartet. Es wurde nichts gespeichert.</translation>
     </message>
+    <message>
+        <source>%1 is %2, not a settings file: it is not opened, and no settings are saved into it.</source>
+        <translation>%1 ist %2, keine Einstellungsdatei: Sie wird nicht geöffnet, und es werden keine Einstellungen in ihr gespeichert.</translation>
+    </message>
+    <message>
+        <source>the configuration %1</source>
+        <translation>die Konfiguration %1</translation>
+    </message>
+    <message>
+        <source>the template %1 of %2</source>
+        <translation>die Vorlage %1 von %2</translation>
+    </message>
+    <message>
+        <source>the output %1 of %2</source>
+        <translation>die Ausgabe %1 von %2</translation>
+    </message>
+    <message>
+        <source> and </source>
+        <translation> und </translation>
+    </message>
+    <message>
+        <source>%1 (%2) is empty: the outputs get an empty number where they use it</source>
+        <translation>%1 (%2) ist leer: Die Ausgaben erhalten eine leere Zahl, wo sie sie verwenden</translation>
+    </message>
+    <message>
+        <source>%1 (%2) is empty: the outputs get an empty choice where they use it</source>
+        <translation>%1 (%2) ist leer: Die Ausgaben erhalten eine leere Auswahl, wo sie sie verwenden</translation>
+    </message>
+    <message>
+        <source>%1 (%2) is empty: the outputs get an empty path where they use it</source>
+        <translation>%1 (%2) ist leer: Die Ausgaben erhalten einen leeren Pfad, wo sie ihn verwenden</translation>
+    </message>
 </context>
 <context>
     <name>FieldPages</name>
@@ -364,12 +435,13 @@ Ein anderer Benutzer könnte das Programm bestimmt haben, das der Befehl %2 star
             <numerusform>%n Werte auf dieser Seite sind ungültig.</numerusform>
         </translation>
     </message>
-</context>
-<context>
-    <name>FieldStates</name>
     <message>
-        <source> and </source>
-        <translation> und </translation>
+        <source>Groups</source>
+        <translation>Gruppen</translation>
+    </message>
+    <message>
+        <source>Every group (Ctrl+G)</source>
+        <translation>Alle Gruppen (Strg+G)</translation>
     </message>
 </context>
 <context>
@@ -410,12 +482,20 @@ Ein anderer Benutzer könnte das Programm bestimmt haben, das der Befehl %2 star
         <translation>Nur Treffer</translation>
     </message>
     <message>
-        <source>Show Only &amp;Changed</source>
-        <translation>Nur geä&amp;nderte zeigen</translation>
+        <source>Show Only &amp;Edited</source>
+        <translation>Nur &amp;bearbeitete zeigen</translation>
     </message>
     <message>
-        <source>Only changed</source>
-        <translation>Nur geänderte</translation>
+        <source>Only edited</source>
+        <translation>Nur bearbeitete</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Not Default</source>
+        <translation>Nur &amp;nicht voreingestellte zeigen</translation>
+    </message>
+    <message>
+        <source>Only not default</source>
+        <translation>Nur nicht voreingestellte</translation>
     </message>
 </context>
 <context>
@@ -455,6 +535,189 @@ TervoSetup braucht eine Konfigurationsdatei (etwa config.xml), die die Einstellu
         <translation>Das Beispiel konnte nicht nach %1 kopiert werden:
 
 %2</translation>
+    </message>
+</context>
+<context>
+    <name>HelpViews</name>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Guide</source>
+        <translation>Anleitung</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Strg+O</translation>
+    </message>
+    <message>
+        <source>Open another settings file</source>
+        <translation>Eine andere Einstellungsdatei öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Strg+S</translation>
+    </message>
+    <message>
+        <source>Save the settings and export the templates</source>
+        <translation>Die Einstellungen speichern und die Vorlagen exportieren</translation>
+    </message>
+    <message>
+        <source>Ctrl+D</source>
+        <translation>Strg+D</translation>
+    </message>
+    <message>
+        <source>Show Changes: what a save would change, before anything is written</source>
+        <translation>Änderungen anzeigen: was ein Speichern ändern würde, bevor etwas geschrieben wird</translation>
+    </message>
+    <message>
+        <source>Ctrl+F</source>
+        <translation>Strg+F</translation>
+    </message>
+    <message>
+        <source>Find a field by its label, variable or help</source>
+        <translation>Ein Feld nach Beschriftung, Variable oder Hilfe suchen</translation>
+    </message>
+    <message>
+        <source>F3, Shift+F3</source>
+        <translation>F3, Umschalt+F3</translation>
+    </message>
+    <message>
+        <source>Next and previous field found</source>
+        <translation>Nächstes und vorheriges gefundenes Feld</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+F</source>
+        <translation>Strg+Umschalt+F</translation>
+    </message>
+    <message>
+        <source>Show only the fields found</source>
+        <translation>Nur die gefundenen Felder zeigen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+M</source>
+        <translation>Strg+Umschalt+M</translation>
+    </message>
+    <message>
+        <source>Show only the edited fields (bold label)</source>
+        <translation>Nur die bearbeiteten Felder zeigen (fette Beschriftung)</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+D</source>
+        <translation>Strg+Umschalt+D</translation>
+    </message>
+    <message>
+        <source>Show only the fields that are not at their default (italic label)</source>
+        <translation>Nur die Felder zeigen, die nicht ihren Standardwert haben (kursive Beschriftung)</translation>
+    </message>
+    <message>
+        <source>Escape</source>
+        <translation>Esc</translation>
+    </message>
+    <message>
+        <source>Close the search box and its filters</source>
+        <translation>Das Suchfeld und seine Filter schließen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Z, Ctrl+Shift+Z</source>
+        <translation>Strg+Z, Strg+Umschalt+Z</translation>
+    </message>
+    <message>
+        <source>Undo and redo, over every field</source>
+        <translation>Rückgängig und wiederholen, über alle Felder</translation>
+    </message>
+    <message>
+        <source>Ctrl+R</source>
+        <translation>Strg+R</translation>
+    </message>
+    <message>
+        <source>Put the saved value of the field back</source>
+        <translation>Den gespeicherten Wert des Feldes zurückholen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+H</source>
+        <translation>Strg+Umschalt+H</translation>
+    </message>
+    <message>
+        <source>Show or hide a password</source>
+        <translation>Ein Passwort zeigen oder verbergen</translation>
+    </message>
+    <message>
+        <source>F4</source>
+        <translation>F4</translation>
+    </message>
+    <message>
+        <source>Choose a file or a folder in a dialog</source>
+        <translation>Eine Datei oder einen Ordner in einem Dialog wählen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Tab, Ctrl+PgDown</source>
+        <translation>Strg+Tab, Strg+Bild ab</translation>
+    </message>
+    <message>
+        <source>Next group</source>
+        <translation>Nächste Gruppe</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+Tab, Ctrl+PgUp</source>
+        <translation>Strg+Umschalt+Tab, Strg+Bild auf</translation>
+    </message>
+    <message>
+        <source>Previous group</source>
+        <translation>Vorherige Gruppe</translation>
+    </message>
+    <message>
+        <source>Ctrl+G</source>
+        <translation>Strg+G</translation>
+    </message>
+    <message>
+        <source>List every group and go to one</source>
+        <translation>Alle Gruppen auflisten und zu einer wechseln</translation>
+    </message>
+    <message>
+        <source>Tab, Shift+Tab</source>
+        <translation>Tab, Umschalt+Tab</translation>
+    </message>
+    <message>
+        <source>Next and previous field, disabled ones too</source>
+        <translation>Nächstes und vorheriges Feld, auch deaktivierte</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>The guide</source>
+        <translation>Die Anleitung</translation>
+    </message>
+    <message>
+        <source>Each tab is a group of settings, each row one setting. The tooltip of a field and the status line give its help; a field whose value breaks its rules has a red frame, and its tab a warning sign.</source>
+        <translation>Jeder Reiter ist eine Gruppe von Einstellungen, jede Zeile eine Einstellung. Die Kurzinfo eines Feldes und die Statuszeile zeigen seine Hilfe; ein Feld, dessen Wert gegen seine Regeln verstößt, hat einen roten Rahmen und sein Reiter ein Warnzeichen.</translation>
+    </message>
+    <message>
+        <source>Two marks tell what changed. A bold label: the value was edited since the file was loaded or saved; Edit &gt; Reset All to Saved puts those back. An italic label: the value is not the setting&apos;s default (for a setting without a default: it is not empty); Edit &gt; Reset All to Defaults puts the defaults back. The filters Show Only Edited and Show Only Not Default show only those fields.</source>
+        <translation>Zwei Markierungen zeigen, was sich geändert hat. Eine fette Beschriftung: Der Wert wurde bearbeitet, seit die Datei geladen oder gespeichert wurde; Bearbeiten &gt; Alle auf gespeicherte Werte zurücksetzen holt diese zurück. Eine kursive Beschriftung: Der Wert ist nicht der Standardwert der Einstellung (bei einer Einstellung ohne Standardwert: er ist nicht leer); Bearbeiten &gt; Alle auf Standardwerte zurücksetzen holt die Standardwerte zurück. Die Filter „Nur bearbeitete zeigen“ und „Nur nicht voreingestellte zeigen“ zeigen nur diese Felder.</translation>
+    </message>
+    <message>
+        <source>Emptying the field of a setting that has a default gives it that default, which the field then shows greyed; the save stores nothing new for it.</source>
+        <translation>Wird das Feld einer Einstellung mit Standardwert geleert, erhält sie diesen Standardwert, den das Feld dann grau zeigt; das Speichern legt dafür nichts Neues ab.</translation>
+    </message>
+    <message>
+        <source>A field that depends on another one is read-only while that one does not allow it; the words beside it say what enables it.</source>
+        <translation>Ein Feld, das von einem anderen abhängt, ist schreibgeschützt, solange jenes es nicht erlaubt; der Text daneben sagt, was es aktiviert.</translation>
+    </message>
+    <message>
+        <source>File &gt; Show Changes shows what a save would do before anything is written: the values that are not valid, the values edited, the files that would change and their patch. Saving starts the before command, writes the settings file, generates every output from its template and starts the after command; the status line then says what it did.</source>
+        <translation>Datei &gt; Änderungen anzeigen zeigt, was ein Speichern täte, bevor etwas geschrieben wird: die ungültigen Werte, die bearbeiteten Werte, die Dateien, die sich ändern würden, und ihren Patch. Speichern startet den Befehl davor, schreibt die Einstellungsdatei, erzeugt jede Ausgabe aus ihrer Vorlage und startet den Befehl danach; die Statuszeile sagt dann, was es getan hat.</translation>
+    </message>
+    <message>
+        <source>File &gt; Open reads another settings file. Values that file does not list keep what they had, as edits, and the window names them.</source>
+        <translation>Datei &gt; Öffnen liest eine andere Einstellungsdatei. Werte, die diese Datei nicht aufführt, behalten ihren bisherigen Inhalt als Bearbeitung, und das Fenster nennt sie.</translation>
+    </message>
+    <message>
+        <source>The configuration is never written. Help &gt; Keyboard Shortcuts lists every key.</source>
+        <translation>Die Konfiguration wird nie geschrieben. Hilfe &gt; Tastenkürzel listet alle Tasten auf.</translation>
     </message>
 </context>
 <context>
@@ -1206,10 +1469,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
         <translation>%1: %2</translation>
     </message>
     <message>
-        <source>%1 (changed)</source>
-        <translation>%1 (geändert)</translation>
-    </message>
-    <message>
         <source>Reset to Saved Value</source>
         <translation>Auf gespeicherten Wert zurücksetzen</translation>
     </message>
@@ -1228,6 +1487,22 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>Required.</source>
         <translation>Erforderlich.</translation>
+    </message>
+    <message>
+        <source>%1 (edited)</source>
+        <translation>%1 (bearbeitet)</translation>
+    </message>
+    <message>
+        <source>Bold label: edited since the file was loaded or saved.</source>
+        <translation>Fette Beschriftung: bearbeitet, seit die Datei geladen oder gespeichert wurde.</translation>
+    </message>
+    <message>
+        <source>Italic label: not the default value.</source>
+        <translation>Kursive Beschriftung: nicht der Standardwert.</translation>
+    </message>
+    <message>
+        <source>Not the default value.</source>
+        <translation>Nicht der Standardwert.</translation>
     </message>
 </context>
 <context>
@@ -1283,6 +1558,44 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>Show C&amp;hanges...</source>
         <translation>Än&amp;derungen anzeigen …</translation>
+    </message>
+    <message>
+        <source>&amp;Guide</source>
+        <translation>&amp;Anleitung</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>&amp;Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Saved %1</source>
+        <translation>%1 gespeichert</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) exported</source>
+        <translation>
+            <numerusform>%n Datei exportiert</numerusform>
+            <numerusform>%n Dateien exportiert</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the after command ran</source>
+        <translation>der Befehl danach ist gelaufen</translation>
+    </message>
+    <message>
+        <source>the after command started</source>
+        <translation>der Befehl danach wurde gestartet</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n value(s) were kept from %1: %2</source>
+        <translation>
+            <numerusform>%n Wert wurde aus %1 behalten: %2</numerusform>
+            <numerusform>%n Werte wurden aus %1 behalten: %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 does not list them. They count as edits: a save stores them, and Edit &gt; Reset All to Saved drops them.</source>
+        <translation>%1 führt sie nicht auf. Sie zählen als Bearbeitungen: Ein Speichern legt sie ab, und Bearbeiten &gt; Alle auf gespeicherte Werte zurücksetzen verwirft sie.</translation>
     </message>
 </context>
 <context>

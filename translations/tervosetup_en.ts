@@ -45,6 +45,17 @@
     </message>
 </context>
 <context>
+    <name>BooleanField</name>
+    <message>
+        <source>No value: neither on nor off</source>
+        <translation>No value: neither on nor off</translation>
+    </message>
+    <message>
+        <source>Neither on nor off: %1</source>
+        <translation>Neither on nor off: %1</translation>
+    </message>
+</context>
+<context>
     <name>ChangesView</name>
     <message>
         <source>Show Changes</source>
@@ -65,6 +76,34 @@
     <message>
         <source>Changes a save would make</source>
         <translation>Changes a save would make</translation>
+    </message>
+    <message>
+        <source>These values are not valid; nothing can be saved until they are fixed:</source>
+        <translation>These values are not valid; nothing can be saved until they are fixed:</translation>
+    </message>
+    <message>
+        <source>Values edited since the save</source>
+        <translation>Values edited since the save</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>Group</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>Setting</translation>
+    </message>
+    <message>
+        <source>Old → new</source>
+        <translation>Old → new</translation>
+    </message>
+    <message>
+        <source>%1 → %2</source>
+        <translation>%1 → %2</translation>
+    </message>
+    <message>
+        <source>Saving would change these files:</source>
+        <translation>Saving would change these files:</translation>
     </message>
 </context>
 <context>
@@ -348,6 +387,38 @@ Another user could have chosen the program that the command %2 starts, so nothin
         <translation>%1
 Another user could have chosen the program that the command %2 starts, so nothing was started. Nothing was saved.</translation>
     </message>
+    <message>
+        <source>%1 is %2, not a settings file: it is not opened, and no settings are saved into it.</source>
+        <translation>%1 is %2, not a settings file: it is not opened, and no settings are saved into it.</translation>
+    </message>
+    <message>
+        <source>the configuration %1</source>
+        <translation>the configuration %1</translation>
+    </message>
+    <message>
+        <source>the template %1 of %2</source>
+        <translation>the template %1 of %2</translation>
+    </message>
+    <message>
+        <source>the output %1 of %2</source>
+        <translation>the output %1 of %2</translation>
+    </message>
+    <message>
+        <source> and </source>
+        <translation> and </translation>
+    </message>
+    <message>
+        <source>%1 (%2) is empty: the outputs get an empty number where they use it</source>
+        <translation>%1 (%2) is empty: the outputs get an empty number where they use it</translation>
+    </message>
+    <message>
+        <source>%1 (%2) is empty: the outputs get an empty choice where they use it</source>
+        <translation>%1 (%2) is empty: the outputs get an empty choice where they use it</translation>
+    </message>
+    <message>
+        <source>%1 (%2) is empty: the outputs get an empty path where they use it</source>
+        <translation>%1 (%2) is empty: the outputs get an empty path where they use it</translation>
+    </message>
 </context>
 <context>
     <name>FieldPages</name>
@@ -366,12 +437,13 @@ Another user could have chosen the program that the command %2 starts, so nothin
             <numerusform>%n values on this page are not valid.</numerusform>
         </translation>
     </message>
-</context>
-<context>
-    <name>FieldStates</name>
     <message>
-        <source> and </source>
-        <translation> and </translation>
+        <source>Groups</source>
+        <translation>Groups</translation>
+    </message>
+    <message>
+        <source>Every group (Ctrl+G)</source>
+        <translation>Every group (Ctrl+G)</translation>
     </message>
 </context>
 <context>
@@ -412,12 +484,20 @@ Another user could have chosen the program that the command %2 starts, so nothin
         <translation>Only matches</translation>
     </message>
     <message>
-        <source>Show Only &amp;Changed</source>
-        <translation>Show Only &amp;Changed</translation>
+        <source>Show Only &amp;Edited</source>
+        <translation>Show Only &amp;Edited</translation>
     </message>
     <message>
-        <source>Only changed</source>
-        <translation>Only changed</translation>
+        <source>Only edited</source>
+        <translation>Only edited</translation>
+    </message>
+    <message>
+        <source>Show Only &amp;Not Default</source>
+        <translation>Show Only &amp;Not Default</translation>
+    </message>
+    <message>
+        <source>Only not default</source>
+        <translation>Only not default</translation>
     </message>
 </context>
 <context>
@@ -457,6 +537,189 @@ TervoSetup needs a configuration file (such as config.xml) that declares the set
         <translation>The example could not be copied into %1:
 
 %2</translation>
+    </message>
+</context>
+<context>
+    <name>HelpViews</name>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Keyboard Shortcuts</translation>
+    </message>
+    <message>
+        <source>Guide</source>
+        <translation>Guide</translation>
+    </message>
+    <message>
+        <source>Ctrl+O</source>
+        <translation>Ctrl+O</translation>
+    </message>
+    <message>
+        <source>Open another settings file</source>
+        <translation>Open another settings file</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>Save the settings and export the templates</source>
+        <translation>Save the settings and export the templates</translation>
+    </message>
+    <message>
+        <source>Ctrl+D</source>
+        <translation>Ctrl+D</translation>
+    </message>
+    <message>
+        <source>Show Changes: what a save would change, before anything is written</source>
+        <translation>Show Changes: what a save would change, before anything is written</translation>
+    </message>
+    <message>
+        <source>Ctrl+F</source>
+        <translation>Ctrl+F</translation>
+    </message>
+    <message>
+        <source>Find a field by its label, variable or help</source>
+        <translation>Find a field by its label, variable or help</translation>
+    </message>
+    <message>
+        <source>F3, Shift+F3</source>
+        <translation>F3, Shift+F3</translation>
+    </message>
+    <message>
+        <source>Next and previous field found</source>
+        <translation>Next and previous field found</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+F</source>
+        <translation>Ctrl+Shift+F</translation>
+    </message>
+    <message>
+        <source>Show only the fields found</source>
+        <translation>Show only the fields found</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+M</source>
+        <translation>Ctrl+Shift+M</translation>
+    </message>
+    <message>
+        <source>Show only the edited fields (bold label)</source>
+        <translation>Show only the edited fields (bold label)</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+D</source>
+        <translation>Ctrl+Shift+D</translation>
+    </message>
+    <message>
+        <source>Show only the fields that are not at their default (italic label)</source>
+        <translation>Show only the fields that are not at their default (italic label)</translation>
+    </message>
+    <message>
+        <source>Escape</source>
+        <translation>Escape</translation>
+    </message>
+    <message>
+        <source>Close the search box and its filters</source>
+        <translation>Close the search box and its filters</translation>
+    </message>
+    <message>
+        <source>Ctrl+Z, Ctrl+Shift+Z</source>
+        <translation>Ctrl+Z, Ctrl+Shift+Z</translation>
+    </message>
+    <message>
+        <source>Undo and redo, over every field</source>
+        <translation>Undo and redo, over every field</translation>
+    </message>
+    <message>
+        <source>Ctrl+R</source>
+        <translation>Ctrl+R</translation>
+    </message>
+    <message>
+        <source>Put the saved value of the field back</source>
+        <translation>Put the saved value of the field back</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+H</source>
+        <translation>Ctrl+Shift+H</translation>
+    </message>
+    <message>
+        <source>Show or hide a password</source>
+        <translation>Show or hide a password</translation>
+    </message>
+    <message>
+        <source>F4</source>
+        <translation>F4</translation>
+    </message>
+    <message>
+        <source>Choose a file or a folder in a dialog</source>
+        <translation>Choose a file or a folder in a dialog</translation>
+    </message>
+    <message>
+        <source>Ctrl+Tab, Ctrl+PgDown</source>
+        <translation>Ctrl+Tab, Ctrl+PgDown</translation>
+    </message>
+    <message>
+        <source>Next group</source>
+        <translation>Next group</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+Tab, Ctrl+PgUp</source>
+        <translation>Ctrl+Shift+Tab, Ctrl+PgUp</translation>
+    </message>
+    <message>
+        <source>Previous group</source>
+        <translation>Previous group</translation>
+    </message>
+    <message>
+        <source>Ctrl+G</source>
+        <translation>Ctrl+G</translation>
+    </message>
+    <message>
+        <source>List every group and go to one</source>
+        <translation>List every group and go to one</translation>
+    </message>
+    <message>
+        <source>Tab, Shift+Tab</source>
+        <translation>Tab, Shift+Tab</translation>
+    </message>
+    <message>
+        <source>Next and previous field, disabled ones too</source>
+        <translation>Next and previous field, disabled ones too</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>The guide</source>
+        <translation>The guide</translation>
+    </message>
+    <message>
+        <source>Each tab is a group of settings, each row one setting. The tooltip of a field and the status line give its help; a field whose value breaks its rules has a red frame, and its tab a warning sign.</source>
+        <translation>Each tab is a group of settings, each row one setting. The tooltip of a field and the status line give its help; a field whose value breaks its rules has a red frame, and its tab a warning sign.</translation>
+    </message>
+    <message>
+        <source>Two marks tell what changed. A bold label: the value was edited since the file was loaded or saved; Edit &gt; Reset All to Saved puts those back. An italic label: the value is not the setting&apos;s default (for a setting without a default: it is not empty); Edit &gt; Reset All to Defaults puts the defaults back. The filters Show Only Edited and Show Only Not Default show only those fields.</source>
+        <translation>Two marks tell what changed. A bold label: the value was edited since the file was loaded or saved; Edit &gt; Reset All to Saved puts those back. An italic label: the value is not the setting&apos;s default (for a setting without a default: it is not empty); Edit &gt; Reset All to Defaults puts the defaults back. The filters Show Only Edited and Show Only Not Default show only those fields.</translation>
+    </message>
+    <message>
+        <source>Emptying the field of a setting that has a default gives it that default, which the field then shows greyed; the save stores nothing new for it.</source>
+        <translation>Emptying the field of a setting that has a default gives it that default, which the field then shows greyed; the save stores nothing new for it.</translation>
+    </message>
+    <message>
+        <source>A field that depends on another one is read-only while that one does not allow it; the words beside it say what enables it.</source>
+        <translation>A field that depends on another one is read-only while that one does not allow it; the words beside it say what enables it.</translation>
+    </message>
+    <message>
+        <source>File &gt; Show Changes shows what a save would do before anything is written: the values that are not valid, the values edited, the files that would change and their patch. Saving starts the before command, writes the settings file, generates every output from its template and starts the after command; the status line then says what it did.</source>
+        <translation>File &gt; Show Changes shows what a save would do before anything is written: the values that are not valid, the values edited, the files that would change and their patch. Saving starts the before command, writes the settings file, generates every output from its template and starts the after command; the status line then says what it did.</translation>
+    </message>
+    <message>
+        <source>File &gt; Open reads another settings file. Values that file does not list keep what they had, as edits, and the window names them.</source>
+        <translation>File &gt; Open reads another settings file. Values that file does not list keep what they had, as edits, and the window names them.</translation>
+    </message>
+    <message>
+        <source>The configuration is never written. Help &gt; Keyboard Shortcuts lists every key.</source>
+        <translation>The configuration is never written. Help &gt; Keyboard Shortcuts lists every key.</translation>
     </message>
 </context>
 <context>
@@ -1208,10 +1471,6 @@ The last lines it wrote to standard error:
         <translation>%1: %2</translation>
     </message>
     <message>
-        <source>%1 (changed)</source>
-        <translation>%1 (changed)</translation>
-    </message>
-    <message>
         <source>Reset to Saved Value</source>
         <translation>Reset to Saved Value</translation>
     </message>
@@ -1230,6 +1489,22 @@ The last lines it wrote to standard error:
     <message>
         <source>Required.</source>
         <translation>Required.</translation>
+    </message>
+    <message>
+        <source>%1 (edited)</source>
+        <translation>%1 (edited)</translation>
+    </message>
+    <message>
+        <source>Bold label: edited since the file was loaded or saved.</source>
+        <translation>Bold label: edited since the file was loaded or saved.</translation>
+    </message>
+    <message>
+        <source>Italic label: not the default value.</source>
+        <translation>Italic label: not the default value.</translation>
+    </message>
+    <message>
+        <source>Not the default value.</source>
+        <translation>Not the default value.</translation>
     </message>
 </context>
 <context>
@@ -1285,6 +1560,44 @@ The last lines it wrote to standard error:
     <message>
         <source>Show C&amp;hanges...</source>
         <translation>Show C&amp;hanges...</translation>
+    </message>
+    <message>
+        <source>&amp;Guide</source>
+        <translation>&amp;Guide</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>&amp;Keyboard Shortcuts</translation>
+    </message>
+    <message>
+        <source>Saved %1</source>
+        <translation>Saved %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n file(s) exported</source>
+        <translation>
+            <numerusform>%n file exported</numerusform>
+            <numerusform>%n files exported</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>the after command ran</source>
+        <translation>the after command ran</translation>
+    </message>
+    <message>
+        <source>the after command started</source>
+        <translation>the after command started</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n value(s) were kept from %1: %2</source>
+        <translation>
+            <numerusform>%n value was kept from %1: %2</numerusform>
+            <numerusform>%n values were kept from %1: %2</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 does not list them. They count as edits: a save stores them, and Edit &gt; Reset All to Saved drops them.</source>
+        <translation>%1 does not list them. They count as edits: a save stores them, and Edit &gt; Reset All to Saved drops them.</translation>
     </message>
 </context>
 <context>
