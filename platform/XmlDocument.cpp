@@ -500,7 +500,18 @@ QString XmlNode::Name() const {
 }
 
 QString XmlNode::Text() const {
-    return mNode ? TakeXml(xmlNodeGetContent(static_cast<xmlNode*>(mNode))) : QString();
+    auto* node = static_cast<xmlNode*>(mNode);
+    if (node == nullptr) {
+        return QString();
+    }
+    // Most elements and attributes hold one text node, whose content is the whole text: read
+    // there, it takes no copy to gather.
+    const xmlNode* only = node->children;
+    if ((node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE) && only != nullptr &&
+        only->next == nullptr && only->type == XML_TEXT_NODE && only->content != nullptr) {
+        return FromXml(only->content);
+    }
+    return TakeXml(xmlNodeGetContent(node));
 }
 
 void XmlNode::SetText(const QString& text) {
@@ -532,14 +543,18 @@ void XmlNode::SetText(const QString& text) {
 }
 
 std::optional<QString> XmlNode::Attribute(const QString& name) const {
+    return Attribute(name.toUtf8().constData());
+}
+
+std::optional<QString> XmlNode::Attribute(const char* name) const {
     if (!IsElement()) {
         return std::nullopt;
     }
     // Only attributes written in the file count, not defaults a DTD might declare.
-    const QByteArray key = name.toUtf8();
     for (xmlAttr* attr = static_cast<xmlNode*>(mNode)->properties; attr; attr = attr->next) {
-        if (attr->ns == nullptr && xmlStrEqual(attr->name, AsXml(key))) {
-            const QString value = TakeXml(xmlNodeGetContent(reinterpret_cast<xmlNode*>(attr)));
+        if (attr->ns == nullptr &&
+            xmlStrEqual(attr->name, reinterpret_cast<const xmlChar*>(name))) {
+            const QString value = XmlNode(attr).Text();
             return value.isNull() ? QStringLiteral("") : value;  // present, even when empty
         }
     }
@@ -556,13 +571,16 @@ XmlNode XmlNode::Parent() const {
 }
 
 XmlNode XmlNode::FirstChildElement(const QString& name) const {
+    return FirstChildElement(name.toUtf8().constData());
+}
+
+XmlNode XmlNode::FirstChildElement(const char* name) const {
     if (!IsElement()) {
         return XmlNode();
     }
-    const QByteArray wanted = name.toUtf8();
     for (xmlNode* child = static_cast<xmlNode*>(mNode)->children; child; child = child->next) {
         if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
-            xmlStrcmp(child->name, reinterpret_cast<const xmlChar*>(wanted.constData())) == 0) {
+            xmlStrcmp(child->name, reinterpret_cast<const xmlChar*>(name)) == 0) {
             return XmlNode(child);
         }
     }

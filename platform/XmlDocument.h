@@ -29,11 +29,14 @@ class XmlNode {
     void SetText(const QString& text);
     // The attribute's value, or nothing when the element has no attribute of that name.
     std::optional<QString> Attribute(const QString& name) const;
+    // The same for a name in UTF-8, without a conversion per call.
+    std::optional<QString> Attribute(const char* name) const;
     // The line of the node in the parsed text (1-based), 0 when unknown.
     int Line() const;
     // The first child element called `name` outside any namespace, as the XPath step `name`
     // selects it, or a null node; without compiling an expression, for a loop over thousands.
     XmlNode FirstChildElement(const QString& name) const;
+    XmlNode FirstChildElement(const char* name) const;  // `name` in UTF-8
     // The child elements in any namespace, in document order, as the XPath step `*` selects them;
     // without compiling an expression.
     std::vector<XmlNode> ChildElements() const;

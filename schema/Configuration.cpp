@@ -157,7 +157,7 @@ class ConfigurationReader {
         }
         QHash<QString, int> started;  // id -> line of the command whose text is started
         for (const XmlNode& command : commands) {
-            const QString id = command.Attribute(QStringLiteral("id")).value_or(QString());
+            const QString id = command.Attribute("id").value_or(QString());
             const QString known = id.toLower();
             if (known != u"before" && known != u"after") {
                 continue;
@@ -203,7 +203,7 @@ class ConfigurationReader {
         for (const XmlNode& groupNode : groupNodes) {
             ConfigGroup group;
             group.line = groupNode.Line();
-            if (Status s = ChildText(groupNode, u"name", &group.name); !s.ok()) {
+            if (Status s = ChildText(groupNode, "name", &group.name); !s.ok()) {
                 return s;
             }
             if (const auto first = groupLines.constFind(group.name); first != groupLines.cend()) {
@@ -224,13 +224,13 @@ class ConfigurationReader {
             for (const XmlNode& itemNode : itemNodes) {
                 ConfigItem item;
                 item.line = itemNode.Line();
-                Status s = ChildText(itemNode, u"name", &item.label);
+                Status s = ChildText(itemNode, "name", &item.label);
                 if (s.ok())
-                    s = ChildText(itemNode, u"varname", &item.id);
+                    s = ChildText(itemNode, "varname", &item.id);
                 if (!s.ok()) {
                     return s;
                 }
-                OptionalChildText(itemNode, u"type", &item.type);
+                OptionalChildText(itemNode, "type", &item.type);
                 if (Status rules = ValueRules::Read(mDocument, itemNode, item.type, &item.rules);
                     !rules.ok()) {
                     return Broken(itemNode, ItemProblem(item, rules.message()));
@@ -260,7 +260,7 @@ class ConfigurationReader {
     // second as free text, so the user learns of them only here.
     void WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
         const std::vector<XmlNode> children = itemNode.ChildElements();
-        const XmlNode typeElement = itemNode.FirstChildElement(QStringLiteral("type"));
+        const XmlNode typeElement = itemNode.FirstChildElement("type");
         for (const XmlNode& child : children) {
             const QString name = child.Name();
             if (child == typeElement && item.rules.kind == ValueKind::Text) {
@@ -322,8 +322,8 @@ class ConfigurationReader {
 
     // wait="true" or "false" (the same as none), and with "true" an optional timeout="SECONDS".
     Status ReadWait(const XmlNode& command, QStringView id, std::optional<CommandWait>* wait) {
-        const std::optional<QString> waits = command.Attribute(QStringLiteral("wait"));
-        const std::optional<QString> timeout = command.Attribute(QStringLiteral("timeout"));
+        const std::optional<QString> waits = command.Attribute("wait");
+        const std::optional<QString> timeout = command.Attribute("timeout");
         if (waits && *waits != u"true" && *waits != u"false") {
             return Broken(command, QCoreApplication::translate(
                                        "Configuration",
@@ -384,18 +384,18 @@ class ConfigurationReader {
     }
 
     // The text content of the first child element `name` of `parent`, which must exist.
-    Status ChildText(const XmlNode& parent, QStringView name, QString* text) {
-        const XmlNode child = parent.FirstChildElement(name.toString());
+    Status ChildText(const XmlNode& parent, const char* name, QString* text) {
+        const XmlNode child = parent.FirstChildElement(name);
         if (child.IsNull()) {
             return Broken(parent, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
-                                      .arg(parent.Name(), name));
+                                      .arg(parent.Name(), QLatin1String(name)));
         }
         *text = child.Text();
         return Status::Ok();
     }
 
-    void OptionalChildText(const XmlNode& parent, QStringView name, QString* text) {
-        if (const XmlNode child = parent.FirstChildElement(name.toString()); !child.IsNull()) {
+    void OptionalChildText(const XmlNode& parent, const char* name, QString* text) {
+        if (const XmlNode child = parent.FirstChildElement(name); !child.IsNull()) {
             *text = child.Text();
         }
     }

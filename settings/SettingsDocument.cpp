@@ -44,7 +44,7 @@ void SettingsDocument::Clear() {
 }
 
 QString SettingsDocument::IdOf(const XmlNode& variable) {
-    return variable.Attribute(QStringLiteral("id")).value_or(QString());
+    return variable.Attribute("id").value_or(QString());
 }
 
 Status SettingsDocument::Reindex() {
@@ -86,7 +86,7 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
         return s;
     }
     for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"));
+        if (const std::optional<QString> id = variable.Attribute("id");
             id && config.DeclaresId(*id)) {
             ids->append(*id);
         }
@@ -183,7 +183,7 @@ Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) cons
         return s;
     }
     for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
+        if (const std::optional<QString> id = variable.Attribute("id")) {
             values->push_back({*id, mFirstById.value(*id).Text()});
         }
     }
@@ -196,7 +196,7 @@ Status SettingsDocument::RootEntries(std::vector<Entry>* entries) const {
         return s;
     }
     for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
+        if (const std::optional<QString> id = variable.Attribute("id")) {
             entries->push_back({*id, variable.Text(), variable.Line()});
         }
     }
