@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -136,11 +137,13 @@ Status EditSession::Load(const QString& path, Unlisted unlisted) {
         mVersion = settings.Version();
         mFileMissing = false;
         TakeValues(settings, unlisted);
+        mLoadedDocument = std::move(settings);
         return Status::Ok();
     });
 }
 
 void EditSession::StartNew(const QString& path) {
+    mLoadedDocument = SettingsDocument();
     mSettingsFile = path;
     mVersion = SettingsVersion();
     mFileMissing = true;
@@ -259,7 +262,8 @@ SaveResult EditSession::Save(const SaveOptions& options) {
         const QString source = ownFile || mFiles.Exists(target) ? target : mSettingsFile;
         bool ranOut = true;  // until LoadForSave returns
         const Status loaded = Guarded(source, [&] {
-            const Status s = LoadForSave(mFiles, source, &settings);
+            const Status s =
+                LoadForSave(mFiles, source, &settings, std::exchange(mLoadedDocument, {}));
             ranOut = false;
             return s;
         });

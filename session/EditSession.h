@@ -217,6 +217,9 @@ class EditSession {
     QString mBaseDir;
     QString mSettingsFile;
     SettingsVersion mVersion;  // of mSettingsFile as loaded or last saved here
+    // The document Load parsed, unchanged, for the next save to take over while the file still
+    // holds those bytes: a large file is then parsed once per run, not twice.
+    SettingsDocument mLoadedDocument;
     bool mFileMissing = false;
     VariableValues mValues;
     VariableValues mSaved;

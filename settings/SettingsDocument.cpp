@@ -5,14 +5,26 @@
 #include <QCoreApplication>
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
+    return Load(fileSystem, path, SettingsDocument());
+}
+
+Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path,
+                              SettingsDocument&& earlier) {
     *this = SettingsDocument();
     mPath = path;
     Status loaded = fileSystem.ReadTrustedFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
     if (loaded.ok()) {
         mVersion.exists = true;
         mVersion.bytes = mBytes;
-        loaded = ParseBytes();
+        const bool unchanged = !earlier.mChanged && !earlier.mDocument.IsEmpty() &&
+                               earlier.mPath == mPath && earlier.mVersion == mVersion;
+        if (unchanged) {
+            *this = std::move(earlier);
+        } else {
+            loaded = ParseBytes();
+        }
     }
+    earlier = SettingsDocument();
     if (!loaded.ok()) {
         Clear();
     }
