@@ -613,6 +613,15 @@ XmlDocument::XmlDocument(XmlDocument&& other) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept = default;
 
 Status XmlDocument::Parse(const QByteArray& bytes, const QString& name, int* failedLine) {
+    return ParseWith(bytes, name, failedLine, 0);
+}
+
+Status XmlDocument::ParseReadOnly(const QByteArray& bytes, const QString& name) {
+    return ParseWith(bytes, name, nullptr, XML_PARSE_COMPACT);
+}
+
+Status XmlDocument::ParseWith(const QByteArray& bytes, const QString& name, int* failedLine,
+                              int extraOptions) {
     InitLibxml();
     int noLine = 0;
     int& line = failedLine ? *failedLine : noLine;
@@ -660,8 +669,8 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name, int* fai
     // No NOENT, DTDLOAD, DTDVALID, DTDATTR, XINCLUDE or HUGE: nothing is expanded or loaded and
     // libxml2's size limits stay on. No NOBLANKS: whitespace is kept so the layout round-trips.
     // BIG_LINES keeps Line() right past line 65535.
-    const int options =
-        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                        XML_PARSE_BIG_LINES | extraOptions;
     DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr,
                                  options));
     if (!state.refusal.empty()) {

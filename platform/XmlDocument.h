@@ -84,6 +84,10 @@ class XmlDocument {
     // error names `name`, the line and the parser's reason ("config.xml: line 4: ..."), which may
     // quote the text; `failedLine`, when given, receives that line, or 0 when none is known.
     Status Parse(const QByteArray& bytes, const QString& name, int* failedLine = nullptr);
+    // The same for a document that is only read: short texts are kept inside their nodes, which
+    // saves an allocation each, a third of the memory of a large file. REQUIRES: nothing changes
+    // the document afterwards (no SetText, CreateRoot or AppendElement).
+    Status ParseReadOnly(const QByteArray& bytes, const QString& name);
 
     // The whole document as text in its own encoding and form (UTF-8 without a byte-order mark,
     // LF line breaks for a new document). Fails when a text cannot be stored in XML 1.0 (a control
@@ -116,6 +120,9 @@ class XmlDocument {
                           const QString& value);
 
   private:
+    Status ParseWith(const QByteArray& bytes, const QString& name, int* failedLine,
+                     int extraOptions);
+
     struct Impl;
     std::unique_ptr<Impl> mImpl;
 };

@@ -438,7 +438,7 @@ class ConfigurationReader {
 Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
     *this = Configuration();
     XmlDocument document;
-    if (Status parsed = document.Parse(bytes, fileName); !parsed.ok()) {
+    if (Status parsed = document.ParseReadOnly(bytes, fileName); !parsed.ok()) {
         return parsed;
     }
     Configuration read;
