@@ -437,6 +437,9 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
     if (!saved.ok()) {
         return Refused(ranOut ? NotSaved(saved) : saved);
     }
+    // What the export needs of the document is in `exported` now; its memory goes back before
+    // the templates are read, which for a large file halves the peak.
+    settings = SettingsDocument();
     SaveResult result;
     result.warnings = UndeclaredVariables(mConfig, exported, target);
     ExportTemplates(exported, target, files, &result, secrets);

@@ -197,8 +197,9 @@ class EditSession {
     // `target` would be refused (FileSystem::CheckWriteTarget).
     Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
-    // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the
-    // version of the file written; `secrets`, when given, where each output holds passwords.
+    // `files` with `processes`, unless CheckTrust refuses; `settings` is emptied once written.
+    // `written`, when given, receives the version of the file written; `secrets`, when given, where
+    // each output holds passwords.
     SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
                               ProcessLauncher& processes, SettingsVersion* written,
                               const TemplateExport::SecretsReport& secrets = {}) const;
