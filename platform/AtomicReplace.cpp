@@ -270,14 +270,15 @@ class Temporary {
     QByteArray mName;  // empty while the file has no name, and once it is renamed
 };
 
-// Gives the new file the owner (where we may) and the permission bits of the file `path` it
-// replaces.
-Status KeepOwnerAndMode(const QString& path, int fd, const struct stat& existing) {
-    if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
+// Gives the new file the owner (where we may) of the file `path` it replaces, if one exists, and
+// the permission bits `mode`.
+Status KeepOwner(const QString& path, int fd, const WriteTarget& target, mode_t mode) {
+    const struct stat& existing = target.existing;
+    if (target.exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
         // Only a privileged process may give a file away; others keep their own.
         (void)::fchown(fd, existing.st_uid, existing.st_gid);
     }
-    return ::fchmod(fd, existing.st_mode & 07777) == 0 ? Status::Ok() : ErrnoFailure(path, errno);
+    return ::fchmod(fd, mode) == 0 ? Status::Ok() : ErrnoFailure(path, errno);
 }
 
 // The failure of a save whose old file `path` was changed by someone else while the save read it.
@@ -343,11 +344,14 @@ bool SameVersion(const struct stat& then, const struct stat& now) {
 // nor the right to write, and one that changes something runs its producer once all the same.
 class Replacement final : public ByteSink {
   public:
-    Replacement(const QString& path, const WriteTarget& target, NewFileAccess access)
+    Replacement(const QString& path, const WriteTarget& target, const FileAccess& access)
         : mPath(path),
           mTarget(target),
           mPrefix(TemporaryPrefix(target.name)),
-          mNewFileMode(access == NewFileAccess::OwnerOnly ? 0600 : 0666) {
+          mNewFileMode(access.mode                                  ? mode_t(*access.mode & 0777)
+                       : access.newFile == NewFileAccess::OwnerOnly ? 0600
+                                                                    : 0666),
+          mSetMode(access.mode.has_value()) {
         if (!target.exists) {
             return;
         }
@@ -404,9 +408,13 @@ class Replacement final : public ByteSink {
         if (!mFailure.ok()) {
             return mFailure;
         }
-        // Its inode, times and mode stay; a temporary file left from a producer that started
-        // over goes unflushed and unnamed.
+        // Its inode, times and mode stay, unless the mode is set; a temporary file left from a
+        // producer that started over goes unflushed and unnamed.
         if (mComparing && mComparison->Same()) {
+            if (mSetMode && (mExistingInfo.st_mode & 07777) != mNewFileMode &&
+                ::fchmod(mExisting.get(), mNewFileMode) != 0) {
+                return ErrnoFailure(mPath, errno);
+            }
             return Status::Ok();
         }
         if (!mWriting && !StartWriting()) {
@@ -454,14 +462,15 @@ class Replacement final : public ByteSink {
             }
             RemoveStaleTemporaries(mTarget, mPrefix);
             mTemporary.emplace(mPath, folder, mPrefix);
-            // A replacement takes the old file's mode once it exists; until then it is no more
-            // open than a new file would be.
+            // A replacement takes the old file's mode, or the one set, once it exists; until then
+            // it is no more open than a new file would be. A mode that is set is not cut by the
+            // umask.
             if (Status opened = mTemporary->Open(mNewFileMode); !opened.ok()) {
                 return Fail(std::move(opened));
             }
-            if (mTarget.exists) {
-                if (Status kept = KeepOwnerAndMode(mPath, mTemporary->fd(), mTarget.existing);
-                    !kept.ok()) {
+            if (mTarget.exists || mSetMode) {
+                const mode_t mode = mSetMode ? mNewFileMode : mTarget.existing.st_mode & 07777;
+                if (Status kept = KeepOwner(mPath, mTemporary->fd(), mTarget, mode); !kept.ok()) {
                     return Fail(std::move(kept));
                 }
             }
@@ -497,6 +506,7 @@ class Replacement final : public ByteSink {
     const WriteTarget& mTarget;
     const QByteArray mPrefix;
     const mode_t mNewFileMode;
+    const bool mSetMode;  // mNewFileMode is the mode of every file the save leaves
     UniqueFd mExisting;
     struct stat mExistingInfo = {};
     std::optional<ComparingSink> mComparison;
@@ -511,7 +521,7 @@ class Replacement final : public ByteSink {
 }  // namespace
 
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
-                             const ByteProducer& produce, NewFileAccess access) {
+                             const ByteProducer& produce, const FileAccess& access) {
     Replacement replacement(path, target, access);
     if (Status produced = produce(replacement); !produced.ok()) {
         return produced;  // the temporary file goes unnamed

@@ -45,8 +45,10 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // The temporary file is flushed and renamed over the target, and the folder flushed after the
 // rename. When only that last flush fails, the file has been replaced and the message says so.
 // A file that holds the bytes already is left alone: that needs neither the right to write it nor
-// room on the disk. A new file gets the permission bits that `access` asks for, from the moment
-// it exists; a replaced one those of the file it replaces. Messages name the file by `path`.
+// room on the disk, though its permission bits are set when `access` sets them. A new file gets
+// the permission bits that `access` asks for, from the moment it exists; a replaced one those of
+// the file it replaces, or those `access` sets, before any byte is in it. Messages name the file
+// by `path`.
 //
 // The temporary file is named "." + the target's name + ".tervo-" + its own inode number in 16
 // hexadecimal digits + "-" + six random letters or digits, and the save that owns it holds a lock
@@ -55,4 +57,4 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // those of a save that was killed (in a shared folder, only the effective user's). Any other file
 // stays.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
-                             const ByteProducer& produce, NewFileAccess access);
+                             const ByteProducer& produce, const FileAccess& access);

@@ -22,13 +22,13 @@ class DialogWaitLauncher final : public ProcessLauncher {
         return mLauncher.StartDetached(commandLine);
     }
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override {
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override {
         const std::unique_ptr<Dialogs::Waiting> waiting = mDialogs.ShowWaiting(
             QCoreApplication::translate("DialogWaitLauncher", "Waiting for the command to end:\n%1")
                 .arg(commandLine));
-        return mLauncher.RunAndWait(commandLine, timeout, [&] {
-            return waiting->Cancelled() || (cancelled && cancelled());
-        });
+        return mLauncher.RunAndWait(
+            commandLine, timeout,
+            [&] { return waiting->Cancelled() || (cancelled && cancelled()); }, secrets);
     }
 
   private:

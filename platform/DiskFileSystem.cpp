@@ -320,7 +320,7 @@ Status DiskFileSystem::CheckWriteTarget(const QString& path) {
 }
 
 Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                     NewFileAccess access) {
+                                     FileAccess access) {
     // Found before anything is written: a folder that cannot be opened, a loop of symlinks, a
     // folder at the path, and a part of the path that another user controls are reported here. A
     // symlink counts as what it points to.
@@ -365,6 +365,18 @@ Status DiskFileSystem::Identify(const QString& path, FileIdentity* identity) {
         return ErrnoFailure(path, errno);
     }
     *identity = IdentityOf(info);
+    return Status::Ok();
+}
+
+Status DiskFileSystem::ModeOf(const QString& path, unsigned* mode) {
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return FileNotFound(path);
+        }
+        return ErrnoFailure(path, errno);
+    }
+    *mode = info.st_mode & 07777;
     return Status::Ok();
 }
 

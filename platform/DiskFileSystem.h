@@ -17,10 +17,11 @@ class DiskFileSystem : public FileSystem {
                             bool* linked) override;
     Status CheckWriteTarget(const QString& path) override;
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
-                         NewFileAccess access = NewFileAccess::Default) override;
+                         FileAccess access = {}) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
+    Status ModeOf(const QString& path, unsigned* mode) override;
     // A write lock on a lock file beside the file the path resolves to; see the definition.
     Status LockForUpdate(const QString& path, const LockWait& wait,
                          std::unique_ptr<UpdateLock>* lock) override;

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Which file a path named, and which version of it: two paths name the same file when device and
 // inode agree (through symlinks and hard links); size and modification time change with its
@@ -65,6 +66,24 @@ struct LockWait {
 enum class NewFileAccess {
     Default,    // what the process's umask allows
     OwnerOnly,  // 0600: the file holds a secret
+};
+
+// The permission bits of a file that a write leaves: those of NewFileAccess, or the ones the
+// caller sets.
+struct FileAccess {
+    // Not explicit: most writes ask for no more than a NewFileAccess.
+    FileAccess(NewFileAccess newFile = NewFileAccess::Default) : newFile(newFile) {}
+    static FileAccess Exactly(unsigned mode) {
+        FileAccess access;
+        access.mode = mode;
+        return access;
+    }
+
+    NewFileAccess newFile;
+    // When set, the permission bits (at most 0777) of the file after the write, whether the write
+    // creates it, replaces it or leaves it alone because it holds the bytes already; newFile then
+    // counts for nothing. A file that is no regular file (a FIFO, a device) keeps its own.
+    std::optional<unsigned> mode;
 };
 
 // Whole-file access to the disk, behind an interface so that tests can inject faults.
@@ -136,9 +155,9 @@ class FileSystem {
     // temporary file is left behind, and the error names the path and the reason. A temporary
     // file that a killed save left beside the target is removed by its next save that writes;
     // no other file is. `produce` runs once; when it fails, nothing is written and its failure is
-    // returned. A file the write creates gets the permission bits that `access` asks for.
+    // returned. The file gets the permission bits that `access` asks for.
     virtual Status WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                 NewFileAccess access = NewFileAccess::Default) = 0;
+                                 FileAccess access = {}) = 0;
 
     // True when `path` names a regular file (a symlink counts by what it points to) that holds
     // exactly the bytes `produce` gives; false when it differs, is missing, is no regular file or
@@ -153,8 +172,7 @@ class FileSystem {
     }
 
     // WriteFileFrom with bytes that are already in memory.
-    Status WriteFile(const QString& path, const QByteArray& contents,
-                     NewFileAccess access = NewFileAccess::Default) {
+    Status WriteFile(const QString& path, const QByteArray& contents, FileAccess access = {}) {
         return WriteFileFrom(path, ProducerOf(contents), access);
     }
 
@@ -164,6 +182,9 @@ class FileSystem {
     // The identity of what `path` names now (a symlink counts by what it points to). Fails with
     // a Status that IsNotFound() when nothing exists there.
     virtual Status Identify(const QString& path, FileIdentity* identity) = 0;
+
+    // The permission bits (07777) of what `path` names now, as Identify finds it.
+    virtual Status ModeOf(const QString& path, unsigned* mode) = 0;
 
     // Waits until no other process holds the update lock of the file at `path` (which need not
     // exist) and takes it, telling and giving up as `wait` says. Two paths of the same file share

@@ -31,13 +31,21 @@ bool Misleads(char32_t c) {
 
 }  // namespace
 
-LastLines::LastLines(int lineCount, qsizetype lineBytes)
-    : mLineCount(std::max(lineCount, 1)), mLineBytes(std::max<qsizetype>(lineBytes, 4)) {}
+LastLines::LastLines(int lineCount, qsizetype lineBytes, const SecretSet* secrets)
+    : mLineCount(std::max(lineCount, 1)), mLineBytes(std::max<qsizetype>(lineBytes, 4)) {
+    if (secrets != nullptr && !secrets->IsEmpty()) {
+        mScan.emplace(*secrets);
+    }
+}
 
 void LastLines::Append(const char* data, std::size_t size) {
     while (size > 0) {
         const auto* end = static_cast<const char*>(std::memchr(data, '\n', size));
         const std::size_t piece = end ? std::size_t(end - data) : size;
+        // The whole line is looked at, also the part that is not kept.
+        if (mScan) {
+            mScan->Add(QByteArrayView(data, qsizetype(piece)));
+        }
         const qsizetype room = mLineBytes - mCurrent.bytes.size();
         const qsizetype kept = mCurrent.cut > 0 ? 0 : std::min<qsizetype>(room, qsizetype(piece));
         mCurrent.bytes.append(data, kept);
@@ -60,6 +68,13 @@ void LastLines::Append(const char* data, std::size_t size) {
 }
 
 void LastLines::EndLine() {
+    if (mScan) {
+        mCurrent.held = mScan->Found();
+        mScan->Restart();
+    }
+    if (mCurrent.held) {
+        mCurrent.bytes = QByteArray();
+    }
     mLines.push_back(std::move(mCurrent));
     mCurrent = Line();
     if (int(mLines.size()) > mLineCount) {
@@ -75,12 +90,17 @@ QStringList LastLines::Lines() const {
         lines.append(Shown(mLines[std::size_t(i)]));
     }
     if (unfinished) {
-        lines.append(Shown(mCurrent));
+        Line last = mCurrent;
+        last.held = mScan && mScan->Found();
+        lines.append(Shown(last));
     }
     return lines;
 }
 
 QString LastLines::Shown(const Line& line) {
+    if (line.held) {
+        return SecretSet::HeldBackLine();
+    }
     QByteArray bytes = line.bytes;
     if (line.cut == 0 && bytes.endsWith('\r')) {
         bytes.chop(1);

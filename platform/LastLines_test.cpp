@@ -9,9 +9,9 @@
 namespace {
 
 // The lines of what a program wrote, kept as three lines of at most eight bytes, written to them
-// in pieces of `piece` bytes.
-QStringList Kept(const std::string& written, std::size_t piece) {
-    LastLines lines(3, 8);
+// in pieces of `piece` bytes; lines that hold any of `secrets` are held back.
+QStringList Kept(const std::string& written, std::size_t piece, const SecretSet& secrets = {}) {
+    LastLines lines(3, 8, &secrets);
     for (std::size_t at = 0; at < written.size(); at += piece)
         lines.Append(written.data() + at, std::min(piece, written.size() - at));
     return lines.Lines();
@@ -42,6 +42,34 @@ TEST(LastLinesTest, KeepsTheLastLinesAsTextThatShowsWhatTheyHeld) {
     for (const auto& c : cases) {
         for (const std::size_t piece : {std::size_t(1), std::size_t(3), c.written.size() + 1})
             EXPECT_EQ(Kept(c.written, piece), c.kept) << c.what << ", in pieces of " << piece;
+    }
+}
+
+// A line is looked at in its bytes as written, whole, before it is escaped or cut: one that holds a
+// secret anywhere is held back whole, and only that one.
+TEST(LastLinesTest, HoldsBackEveryLineThatHoldsASecret) {
+    const QString held = SecretSet::HeldBackLine();
+    const struct {
+        const char* what;
+        QString secret;
+        std::string written;
+        QStringList kept;
+    } cases[] = {
+        {"a line without it stays", "pw", "p w\nw p\n", {"p w", "w p"}},
+        {"the line that holds it, and only that one", "s3cr3t", "a\nx s3cr3t\nb", {"a", held, "b"}},
+        {"a secret with a CR", "ab\rcd", "1ab\rcd2\n", {held}},
+        {"a secret with U+0085", "p\u0085w", "p\u0085w\n", {held}},
+        {"a secret with U+202E", "p\u202ew", "p\u202ew\n", {held}},
+        {"a secret that crosses the cut", "efghij", "abcdefghijkl\n", {held}},
+        {"a secret whose start only is kept", "0123456789ab", "0123456789ab\n", {held}},
+        {"a secret in the part that is cut off", "xyz", "abcdefghijxyz\n", {held}},
+        {"an unfinished last line", "pw", "a\n.pw", {"a", held}},
+        {"lines are looked at one by one", "a\tb", "a\n\tb\n", {"a", "\tb"}},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t piece : {std::size_t(1), std::size_t(3), c.written.size() + 1})
+            EXPECT_EQ(Kept(c.written, piece, SecretSet({c.secret})), c.kept)
+                << c.what << ", in pieces of " << piece;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SecretSet.h"
 #include "platform/Status.h"
 
 #include <QCoreApplication>
@@ -32,11 +33,12 @@ class ProcessLauncher {
     // the command line and says how it ended (its exit status, the signal that ended it, or that
     // it ran longer than `timeout` or was cancelled: then it has been killed, with every process
     // it started, also one that left its process group), followed by the last kErrorLines lines
-    // it wrote to standard error, as text (LastLines), however much it wrote. `cancelled`, when
-    // given, is asked about every 50 ms while the program runs; true cancels it. Its standard
-    // input and output are /dev/null. What a program that ended by itself left running goes on.
+    // it wrote to standard error, as text (LastLines), however much it wrote; a line that holds
+    // any of `secrets` in its bytes as written is held back whole. `cancelled`, when given, is
+    // asked about every 50 ms while the program runs; true cancels it. Its standard input and
+    // output are /dev/null. What a program that ended by itself left running goes on.
     virtual Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                              const std::function<bool()>& cancelled) = 0;
+                              const std::function<bool()>& cancelled, const SecretSet& secrets) = 0;
 
     // Why the program of `commandLine` would not be started, or Ok, without starting anything.
     // The program is found as the starts find it; it, or a folder or symlink on the way to it,

@@ -457,7 +457,8 @@ Status QProcessLauncher::StartDetached(const QString& commandLine) {
 }
 
 Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                                    const std::function<bool()>& cancelled) {
+                                    const std::function<bool()>& cancelled,
+                                    const SecretSet& secrets) {
     QStringList arguments;
     Invocation invocation;
     Status prepared = SplitCommand(commandLine, &arguments);
@@ -508,7 +509,7 @@ Status QProcessLauncher::RunAndWait(const QString& commandLine, std::chrono::sec
     }
 
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    LastLines lines(kErrorLines, kErrorLineBytes);
+    LastLines lines(kErrorLines, kErrorLineBytes, &secrets);
     bool errorsEnded = false;
     QString stopped;
     while (!keeper.Wait(kPollInterval, errors.get(), &lines, &errorsEnded)) {

@@ -10,5 +10,5 @@ class QProcessLauncher : public ProcessLauncher {
     Status CheckProgram(const QString& commandLine) override;
     Status StartDetached(const QString& commandLine) override;
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override;
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override;
 };

@@ -56,7 +56,7 @@ TEST(QProcessLauncherTest, StartsAProgramWithoutAShellOrSaysWhyNot) {
         for (const QString& command : commands) {
             for (const QString& message :
                  {QProcessLauncher().StartDetached(command).message(),
-                  QProcessLauncher().RunAndWait(command, 1s, nullptr).message()}) {
+                  QProcessLauncher().RunAndWait(command, 1s, nullptr, SecretSet()).message()}) {
                 EXPECT_TRUE(
                     message.startsWith("The command could not be started: " + command + ": ") &&
                     message.endsWith(reason))
@@ -93,11 +93,11 @@ TEST(QProcessLauncherTest, StartsNoProgramAnotherUserCouldHaveChosen) {
     QProcessLauncher launcher;
     EXPECT_TRUE(launcher.CheckProgram(program + " now").IsUntrusted());
     EXPECT_EQ(launcher.StartDetached(program + " now").message(), refusal);
-    EXPECT_EQ(launcher.RunAndWait(program + " now", 60s, nullptr).message(), refusal);
+    EXPECT_EQ(launcher.RunAndWait(program + " now", 60s, nullptr, SecretSet()).message(), refusal);
     EXPECT_FALSE(QFile::exists(program + ".ran"));
     ASSERT_EQ(::chown(native.constData(), 0, 0), 0);
     EXPECT_TRUE(launcher.CheckProgram(program + " now").ok());
-    const Status ran = launcher.RunAndWait(program + " now", 60s, nullptr);
+    const Status ran = launcher.RunAndWait(program + " now", 60s, nullptr, SecretSet());
     EXPECT_TRUE(ran.ok()) << ran.message().toStdString();
     EXPECT_TRUE(QFile::exists(program + ".ran"));
 }
@@ -138,11 +138,14 @@ TEST(QProcessLauncherTest, StoppingACommandEndsEveryProcessItStarted) {
         const QString pidFile = dir.filePath(c.what);
         const QString command =
             "sh -c \"setsid sleep 300 & echo $! > '" + pidFile + "'; exec sleep 300\"";
-        const Status ran = QProcessLauncher().RunAndWait(command, c.timeout, [&] {
-            // Asked while it runs: it goes on at least until the grandchild is known.
-            const bool known = PidFrom(pidFile) > 0;
-            return c.cancel && known;
-        });
+        const Status ran = QProcessLauncher().RunAndWait(
+            command, c.timeout,
+            [&] {
+                // Asked while it runs: it goes on at least until the grandchild is known.
+                const bool known = PidFrom(pidFile) > 0;
+                return c.cancel && known;
+            },
+            SecretSet());
         EXPECT_TRUE(ran.message().startsWith(c.says))
             << c.what << ": " << ran.message().toStdString();
         const qint64 grandchild = PidFrom(pidFile);
@@ -161,8 +164,8 @@ TEST(QProcessLauncherTest, KeepsOnlyTheLastLinesOfAFloodOfErrors) {
     rusage before = {};
     ::getrusage(RUSAGE_SELF, &before);
     const Status ran = QProcessLauncher().RunAndWait(
-        "sh -c \"head -c 200000000 /dev/zero >&2; printf '\\nlast\\n' >&2; exit 1\"", 600s,
-        nullptr);
+        "sh -c \"head -c 200000000 /dev/zero >&2; printf '\\nlast\\n' >&2; exit 1\"", 600s, nullptr,
+        SecretSet());
     rusage after = {};
     ::getrusage(RUSAGE_SELF, &after);
     EXPECT_TRUE(ran.message().endsWith("standard error:\n" + QString("\\x00").repeated(1000) +

@@ -45,6 +45,11 @@ class Status {
     bool IsUntrusted() const { return mCode == Code::Untrusted; }
     const QString& message() const { return mMessage; }
 
+    // The same outcome told by `message` instead: what is shown of it has changed, not what it is.
+    Status Reworded(QString message) const {
+        return ok() ? *this : Status(mCode, std::move(message));
+    }
+
     // The same failure with `context` put in front, separated by ": ".
     Status Prefixed(const QString& context) const {
         return ok() ? *this : Status(mCode, Joined(context, mMessage));

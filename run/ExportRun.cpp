@@ -8,6 +8,65 @@
 
 namespace {
 
+// Shows the messages of a run, each line that holds a secret the session knows by then held
+// back (EditSession::Secrets).
+class GatedDialogs final : public Dialogs {
+  public:
+    GatedDialogs(Dialogs& dialogs, const EditSession& session)
+        : mDialogs(dialogs), mSession(session) {}
+
+    Answer AskYesNoCancel(const QString& text) override {
+        return mDialogs.AskYesNoCancel(Gated(text));
+    }
+    bool AskYesNo(const QString& text) override { return mDialogs.AskYesNo(Gated(text)); }
+    std::optional<int> AskChoice(const QString& text, const QStringList& choices) override {
+        return mDialogs.AskChoice(Gated(text), choices);
+    }
+    std::optional<QString> AskOpenFileName(const QString& fileName,
+                                           const QString& filter) override {
+        return mDialogs.AskOpenFileName(fileName, filter);
+    }
+    std::optional<QString> AskSaveFileName(const QString& fileName,
+                                           const QString& filter) override {
+        return mDialogs.AskSaveFileName(fileName, filter);
+    }
+    std::optional<QString> AskPath(PathKind kind, const QString& current) override {
+        return mDialogs.AskPath(kind, current);
+    }
+    std::optional<QString> AskFolder(const QString& caption, const QString& start) override {
+        return mDialogs.AskFolder(caption, start);
+    }
+    std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
+        return mDialogs.ShowWaiting(Gated(text));
+    }
+
+  protected:
+    void Show(const QString& text, MessageKind kind) override {
+        mDialogs.ShowMessage(Gated(text), kind);
+    }
+
+  private:
+    QString Gated(const QString& text) const { return mSession.Secrets().Withheld(text); }
+
+    Dialogs& mDialogs;
+    const EditSession& mSession;
+};
+
+// Warns as `output` does, each warning that holds a secret the session knows by then held back.
+// The report goes on as it is: a diff has passed the secrets line by line (SaveDiff).
+class GatedOutput final : public RunOutput {
+  public:
+    GatedOutput(RunOutput& output, const EditSession& session)
+        : mOutput(output), mSession(session) {}
+
+    void Report(const QByteArray& bytes) override { mOutput.Report(bytes); }
+    void Warn(const QString& line) override { mOutput.Warn(mSession.Secrets().Withheld(line)); }
+
+  private:
+    RunOutput& mOutput;
+    const EditSession& mSession;
+};
+
 // Each value that breaks its item's rules, named after where it came from: the settings file, or
 // the option or environment variable of `sources` that gave it.
 void ShowInvalid(const std::vector<InvalidValue>& invalid, const QString& settingsFile,
@@ -22,14 +81,18 @@ void ShowInvalid(const std::vector<InvalidValue>& invalid, const QString& settin
 
 }  // namespace
 
-int RunExport(const CommandLineOptions& options, ProgramServices services, RunOutput& output,
+int RunExport(const CommandLineOptions& options, ProgramServices given, RunOutput& givenOutput,
               const EnvironmentBytes& environment, ByteSource* standardInput) {
     if (!options.unknownOptions.isEmpty()) {
-        services.dialogs.ShowMessage(Messages::UnknownOptionsRefused(options.unknownOptions));
+        given.dialogs.ShowMessage(Messages::UnknownOptionsRefused(options.unknownOptions));
         return kExitFailed;
     }
     const StartupPaths paths = ResolveStartupPaths(options);
-    EditSession session(services.files, services.processes);
+    EditSession session(given.files, given.processes);
+    // Whatever the run shows passes the secrets of the run first.
+    GatedDialogs dialogs(given.dialogs, session);
+    GatedOutput output(givenOutput, session);
+    const ProgramServices services{dialogs, given.files, given.processes};
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);
     // What the files hold that works, but hardly as meant, comes first, before anything it leads
     // to: what the configuration most likely misspells or never starts, then what the settings
@@ -103,8 +166,12 @@ int RunExport(const CommandLineOptions& options, ProgramServices services, RunOu
         }
         if (!options.diffMode) {
             QByteArray list;
+            const SecretSet secrets = session.Secrets();
             for (const QString& path : preview.changed) {
-                list += QFile::encodeName(path) + '\n';
+                const QByteArray name = QFile::encodeName(path);
+                list += (secrets.HeldIn(QByteArrayView(name)) ? SecretSet::HeldBackLine().toUtf8()
+                                                              : name) +
+                        '\n';
             }
             output.Report(list);
         }

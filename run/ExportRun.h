@@ -9,8 +9,10 @@
 // The runs without a window. Each loads the configuration and the settings file into an
 // EditSession and saves, or previews the save, without a window. Every problem is shown through
 // `services.dialogs`, every warning (SaveResult::warnings) goes to `output`; the result is the exit
-// status. Each run first warns of what the configuration and the settings file hold that works,
-// but hardly as meant (Configuration::Warnings, EditSession::LoadWarnings).
+// status. Every line of a message, a warning and the report of /check that holds a secret of the
+// run (EditSession::Secrets) is held back; /diff holds back its own (SaveDiff). Each run first
+// warns of what the configuration and the settings file hold that works, but hardly as meant
+// (Configuration::Warnings, EditSession::LoadWarnings).
 //  - "/export": the before command, the settings file, the templates, the after command
 //    (EditSession::Save). A settings file that another save changed after the load is saved as
 //    that save left it. No lock is held while a message is shown.

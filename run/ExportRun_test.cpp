@@ -69,7 +69,8 @@ QString Export(const Case& c) {
     const QByteArray entry = "<file><input>t.in</input><output>%</output></file>";
     files.SetFile("c/c.xml",
                   "<xml><group><name>G</name><item><name>H</name><varname>$(HOST)"
-                  "</varname></item></group>" +
+                  "</varname></item><item><name>P</name><type>password</type>"
+                  "<varname>$(PW)</varname></item></group>" +
                       commands + "<files>" + QByteArray(entry).replace('%', "t.out") +
                       "</files></xml>");
     // Every entry but the last names a file the run reads, or nothing.
@@ -158,6 +159,12 @@ TEST(ExportRunTest, ExitStatusSaysWhatWasOrWouldBeWritten) {
         // A file of values reaches the outputs, and the settings file keeps its own.
         {"/values:v.xml", "", "0: b- a+: 0/1 host=db2: "},
         {"/values:v.xml", "!v.xml", "2: : 0/0 : v.xml: Permission denied; nothing was saved."},
+        // A path that holds a password is a secret like any other text.
+        // ... and a settings file that holds one and others can read is told of.
+        {"/check", "",
+         "3: : 0/0 :  > " + SecretSet::HeldBackLine() +
+             "\n ! c/s.xml holds a password, but its mode 0644 lets others than its owner read it",
+         R"~(<xml><variable id="$(HOST)">db1</variable><variable id="$(PW)">t.out</variable></xml>)~"},
         // Regression: a trial that ran out of memory let the export go on unchecked.
         {"/strict", "<c/t.in", "1: : 0/0 : t.out could not be written|" + refused},
     };

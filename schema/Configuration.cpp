@@ -376,10 +376,35 @@ class ConfigurationReader {
             if (!s.ok()) {
                 return s;
             }
+            std::optional<unsigned> mode;
+            if (s = ReadMode(entry, &mode); !s.ok()) {
+                return s;
+            }
             if (input && !outputElement.IsNull()) {
-                templates->push_back({*input, output.value_or(QString())});
+                templates->push_back({*input, output.value_or(QString()), mode});
             }
         }
+        return Status::Ok();
+    }
+
+    // The mode="0640" of a template entry, if it has one: octal permission bits, at most 0777.
+    Status ReadMode(const XmlNode& entry, std::optional<unsigned>* mode) {
+        const std::optional<QString> text = entry.Attribute(QStringLiteral("mode"));
+        if (!text) {
+            return Status::Ok();
+        }
+        const bool octal = !text->isEmpty() && text->size() <= 4 &&
+                           std::all_of(text->cbegin(), text->cend(),
+                                       [](QChar c) { return c >= u'0' && c <= u'7'; });
+        const unsigned bits = octal ? text->toUInt(nullptr, 8) : 01000;
+        if (bits > 0777) {
+            return Broken(entry, QCoreApplication::translate(
+                                     "Configuration",
+                                     "the template entry has mode=\"%1\", but the mode must be "
+                                     "octal permission bits from 0 to 0777, such as 0640")
+                                     .arg(*text));
+        }
+        *mode = bits;
         return Status::Ok();
     }
 

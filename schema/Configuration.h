@@ -36,6 +36,10 @@ struct ConfigGroup {
 struct TemplateEntry {
     QString input;
     QString output;
+    // The permission bits of the output after every save (mode="0640"); without it, a new output
+    // gets the umask's, or its owner's alone when it holds a password, and one that exists keeps
+    // its own.
+    std::optional<unsigned> mode;
 };
 
 // How a save waits for a before or after command whose element says wait="true": until it ends,
@@ -55,7 +59,8 @@ class Configuration {
     // unique, every item's value rules can work (ValueRules::Read), every depends names another
     // item and no item depends on itself through others, and the element of a command says
     // wait="true" or "false" if anything, and a timeout only with wait="true", a whole number of
-    // seconds from 1 to CommandWait::kLongestTimeout. On failure the configuration is empty and
+    // seconds from 1 to CommandWait::kLongestTimeout, and the mode of a template entry is octal,
+    // at most 0777. On failure the configuration is empty and
     // the message names `fileName`, the line and the rule broken. What the file most likely
     // misspells goes to Warnings.
     Status Parse(const QByteArray& bytes, const QString& fileName);

@@ -155,6 +155,48 @@ TEST(CommandWaitTest, RefusesAWaitOrTimeoutItCannotKeep) {
     }
 }
 
+// A template entry's mode is octal permission bits, at most 0777; anything else refuses the file
+// with its line. Without one, an entry sets no mode.
+TEST(TemplateModeTest, ReadsTheModeOfAnEntryOrNamesWhatIsWrong) {
+    const struct {
+        const char* attribute;
+        int mode;  // -1: none; -2: refused
+    } cases[] = {
+        {"", -1},
+        {"mode=\"0640\"", 0640},
+        {"mode=\"600\"", 0600},
+        {"mode=\"0\"", 0},
+        {"mode=\"0777\"", 0777},
+        {"mode=\"1777\"", -2},
+        {"mode=\"0800\"", -2},
+        {"mode=\"rw-r-----\"", -2},
+        {"mode=\"\"", -2},
+        {"mode=\" 0640\"", -2},
+        {"mode=\"00640\"", -2},
+    };
+    for (const auto& c : cases) {
+        Configuration config;
+        const Status parsed =
+            config.Parse(QByteArray("<xml>\n<files>\n<file ") + c.attribute +
+                             "><input>t</input><output>o</output></file></files></xml>",
+                         "c.xml");
+        if (c.mode == -2) {
+            const QString value = QString::fromUtf8(c.attribute).section('"', 1, 1);
+            EXPECT_EQ(parsed.message(),
+                      "c.xml: line 3: the template entry has mode=\"" + value +
+                          "\", but the mode must be octal permission bits from 0 to 0777, such as "
+                          "0640")
+                << c.attribute;
+            continue;
+        }
+        ASSERT_TRUE(parsed.ok()) << c.attribute << ": " << parsed.message().toStdString();
+        ASSERT_EQ(config.Templates().size(), 1u);
+        EXPECT_EQ(config.Templates()[0].mode.has_value(), c.mode >= 0) << c.attribute;
+        EXPECT_EQ(config.Templates()[0].mode.value_or(0), unsigned(std::max(c.mode, 0)))
+            << c.attribute;
+    }
+}
+
 // Regression: a second before command, or one of id "Before", was never started, and nobody was
 // told. Each command element that is never started but looks meant to be is a warning with the
 // file and its line (which command is started: ConfigurationTest above).

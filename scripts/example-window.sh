@@ -5,6 +5,7 @@ binary=$(realpath build/tervosetup)
 work=$(mktemp -d)
 trap 'kill $app 2>/dev/null || true; rm -rf "$work"' EXIT
 cp -r examples/. "$work"
+chmod 600 "$work/settings.xml"  # it holds a password, as a user keeps it
 (cd "$work" && exec "$binary") >"$work/app.log" 2>&1 &
 app=$!
 window=""

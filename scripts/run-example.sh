@@ -10,6 +10,8 @@ bash scripts/build-program.sh build/run-example-build.log tervosetup
 
 rm -rf build/example
 cp -r examples build/example
+# The example's settings hold a password: keep them as a user would, readable by their owner only.
+chmod 600 build/example/settings.xml
 cd build/example
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     exec ../tervosetup

@@ -131,7 +131,7 @@ Status DryRunFileSystem::ReadReplacedFile(const QString& path, qint64 maxBytes,
 }
 
 Status DryRunFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                       NewFileAccess) {
+                                       FileAccess) {
     if (Status writable = mReal.CheckWriteTarget(path); !writable.ok()) {
         return writable;
     }

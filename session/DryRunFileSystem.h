@@ -52,10 +52,12 @@ class DryRunFileSystem final : public FileSystem {
     // Fails as the real write would before it wrote a byte (CheckWriteTarget), and when `produce`
     // does; what the real one could find only on the way (a full disk) is not foreseen.
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
-                         NewFileAccess access = NewFileAccess::Default) override;
+                         FileAccess access = {}) override;
     bool Holds(const QString& path, const ByteProducer& produce) override;
     bool Exists(const QString& path) override;
     Status Identify(const QString& path, FileIdentity* identity) override;
+    // The real file's: a run that writes nothing changes no mode.
+    Status ModeOf(const QString& path, unsigned* mode) override { return mReal.ModeOf(path, mode); }
     Status LockForUpdate(const QString& path, const LockWait& wait,
                          std::unique_ptr<UpdateLock>* lock) override;
 

@@ -33,49 +33,24 @@ class NoCommands final : public ProcessLauncher {
   public:
     Status CheckProgram(const QString&) override { return Status::Ok(); }
     Status StartDetached(const QString&) override { return Status::Ok(); }
-    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&) override {
+    Status RunAndWait(const QString&, std::chrono::seconds, const std::function<bool()>&,
+                      const SecretSet&) override {
         return Status::Ok();
     }
 };
 
-// The failure of a waited command as the launcher words it (ProcessLauncher::Failed), without
-// the lines of its standard error when any of `passwords` occurs in them: a command may print a
-// password, and no message may show one. All of them are held back, which says nothing about
-// which line held it; the rest of the message comes from the configuration.
-QString WithoutPasswords(const QString& failure, const QStringList& passwords) {
-    const QString heading = QCoreApplication::translate(
-        "ProcessLauncher", "\nThe last lines it wrote to standard error:\n");
-    const qsizetype at = failure.indexOf(heading);
-    if (at < 0) {
-        return failure;
-    }
-    const QString lines = failure.mid(at + heading.size());
-    if (std::none_of(passwords.cbegin(), passwords.cend(),
-                     [&lines](const QString& password) { return lines.contains(password); })) {
-        return failure;
-    }
-    const int count = int(lines.count(u'\n') + 1);
-    return failure.left(at) + u'\n' +
-           QCoreApplication::translate("EditSession",
-                                       "The last %n line(s) it wrote to standard error are held "
-                                       "back: the value of a password occurs in them.",
-                                       nullptr, count);
-}
-
 // Starts a before or after command, if the configuration has one, or runs it to its end when its
 // element says wait="true". `notStarted` or `failed` heads the message of a failure, from which
-// the lines of standard error that hold any of `passwords` are held back.
+// the lines of standard error that hold any of `secrets` are held back.
 Status RunCommand(ProcessLauncher& processes, const std::optional<QString>& commandLine,
                   const std::optional<CommandWait>& wait, const QString& notStarted,
-                  const QString& failed, const QStringList& passwords) {
+                  const QString& failed, const SecretSet& secrets) {
     if (!commandLine) {
         return Status::Ok();
     }
     if (wait) {
-        const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {});
-        return ran.ok()
-                   ? ran
-                   : Status::Error(failed + u'\n' + WithoutPasswords(ran.message(), passwords));
+        const Status ran = processes.RunAndWait(*commandLine, wait->timeout, {}, secrets);
+        return ran.ok() ? ran : Status::Error(failed + u'\n' + ran.message());
     }
     Status started = processes.StartDetached(*commandLine);
     return started.ok() ? started : Status::Error(notStarted + u'\n' + started.message());
@@ -96,10 +71,34 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
     return again;
 }
 
+// Whether `values` give a password item of `config` a value, which the settings file then holds.
+bool HoldsPassword(const Configuration& config, const VariableValues& values) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            const QString* value = values.Find(item.id);
+            if (item.rules.kind == ValueKind::Password && value && !value->isEmpty()) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 SaveResult Refused(const Status& why) {
     SaveResult result;
     result.outcome = SaveResult::Outcome::Refused;
     result.refusal = why;
+    return result;
+}
+
+// `result` with every line of its texts that holds any of `secrets` held back.
+SaveResult Withheld(SaveResult result, const SecretSet& secrets) {
+    if (secrets.IsEmpty()) {
+        return result;
+    }
+    result.refusal = result.refusal.Reworded(secrets.Withheld(result.refusal.message()));
+    result.problems = secrets.Withheld(result.problems);
+    result.warnings = secrets.Withheld(result.warnings);
     return result;
 }
 
@@ -208,36 +207,33 @@ VariableValues EditSession::ExportedValues() const {
     return values;
 }
 
-QStringList EditSession::PasswordTexts() const {
-    QStringList texts;
+SecretSet EditSession::Secrets() const {
+    QStringList values;
     const VariableValues exported = ExportedValues();
     for (const ConfigGroup& group : mConfig.Groups()) {
         for (const ConfigItem& item : group.items) {
             if (item.rules.kind != ValueKind::Password) {
                 continue;
             }
-            for (const VariableValues* values : {&mValues, &mSaved, &exported}) {
-                const QString* value = values->Find(item.id);
-                if (value == nullptr || value->isEmpty()) {
-                    continue;
-                }
-                texts.append(*value);
-                // A program prints a password of several lines line by line.
-                if (value->contains(u'\n')) {
-                    for (const QString& line : value->split(u'\n', Qt::SkipEmptyParts)) {
-                        texts.append(line.endsWith(u'\r') ? line.chopped(1) : line);
-                    }
+            for (const VariableValues* known : {&mValues, &mSaved, &exported}) {
+                if (const QString* value = known->Find(item.id)) {
+                    values.append(*value);
                 }
             }
         }
     }
-    texts.removeAll(QString());
-    texts.removeDuplicates();
-    return texts;
+    return SecretSet(values);
 }
 
 std::vector<InvalidValue> EditSession::InvalidValues() const {
-    return ::InvalidValues(mConfig, ExportedValues());
+    std::vector<InvalidValue> invalid = ::InvalidValues(mConfig, ExportedValues());
+    if (!invalid.empty()) {
+        const SecretSet secrets = Secrets();
+        for (InvalidValue& value : invalid) {
+            value.reason = secrets.Withheld(value.reason);
+        }
+    }
+    return invalid;
 }
 
 SaveResult EditSession::Checked() const {
@@ -250,6 +246,12 @@ SaveResult EditSession::Checked() const {
 }
 
 SaveResult EditSession::Save(const SaveOptions& options) {
+    // Taken before the save: the values it replaces are secrets of its messages too.
+    const SecretSet secrets = Secrets();
+    return Withheld(SaveOnce(options), secrets);
+}
+
+SaveResult EditSession::SaveOnce(const SaveOptions& options) {
     const QString target = options.target.isEmpty() ? mSettingsFile : options.target;
     const bool ownFile = target == mSettingsFile;
     for (;;) {
@@ -332,7 +334,11 @@ SavePreview EditSession::Preview(const DiffReport& diff) {
         return preview;
     }
     SettingsDocument settings = LoadedDocument();
-    return PreviewOf(settings, mSettingsFile, diff);
+    preview = PreviewOf(settings, mSettingsFile, diff);
+    const SecretSet secrets = Secrets();
+    preview.result = Withheld(std::move(preview.result), secrets);
+    preview.unshown = secrets.Withheld(preview.unshown);
+    return preview;
 }
 
 SettingsDocument EditSession::LoadedDocument() const {
@@ -351,7 +357,7 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
     std::optional<SaveDiff> shown;
     TemplateExport::SecretsReport secrets;
     if (diff) {
-        shown.emplace(dryRun, mConfig, target, mBaseDir, diff);
+        shown.emplace(dryRun, mConfig, target, mBaseDir, Secrets(), diff);
         dryRun.ShowChanges(kMaxDiffBytes, [&shown](const QString& path, const QByteArray* after) {
             shown->Changed(path, after);
         });
@@ -442,6 +448,11 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
     settings = SettingsDocument();
     SaveResult result;
     result.warnings = UndeclaredVariables(mConfig, exported, target);
+    if (HoldsPassword(mConfig, mValues)) {
+        if (const QString readable = ReadableSecretWarning(files, target); !readable.isEmpty()) {
+            result.warnings.append(readable);
+        }
+    }
     ExportTemplates(exported, target, files, &result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
@@ -449,7 +460,7 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
             QCoreApplication::translate("SettingsWriter",
                                         "The after command could not be started."),
             QCoreApplication::translate("SettingsWriter", "The after command did not succeed."),
-            PasswordTexts());
+            Secrets());
         !after.ok()) {
         result.problems.append(after.message());
     }
@@ -474,7 +485,7 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
                 "SettingsWriter", "The before command could not be started, so nothing was saved."),
             QCoreApplication::translate(
                 "SettingsWriter", "The before command did not succeed, so nothing was saved."),
-            PasswordTexts());
+            Secrets());
     }
     if (s.ok()) {
         const NewFileAccess access = PasswordValues(mConfig, *exported).empty()

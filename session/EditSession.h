@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/ProcessLauncher.h"
+#include "platform/SecretSet.h"
 #include "platform/Status.h"
 #include "schema/Configuration.h"
 #include "settings/SettingsDocument.h"
@@ -119,6 +120,10 @@ class EditSession {
     // Every enabled item whose value, the run's where it gives one, breaks the item's rules, in
     // the configuration's order.
     std::vector<InvalidValue> InvalidValues() const;
+    // The secrets of the run: every value of a password that the session knows (stored, edited
+    // or the run's), and each line of one of several lines. Whatever the session reports has
+    // passed them (SecretSet::Withheld), and whatever else a caller shows must pass them too.
+    SecretSet Secrets() const;
 
     // What a changed settings file does to a save, as the user decides.
     enum class ChangedOnDisk {
@@ -164,8 +169,10 @@ class EditSession {
     //    declares one (ExportSubstitutions);
     //  - each id of the export's substitutions that no item declares is a warning
     //    (UndeclaredVariables);
-    //  - a waited command that fails is told without the lines of its standard error when the
-    //    value of a password (stored, edited or the run's) occurs in them.
+    //  - a waited command that fails is told with each line of its standard error that holds a
+    //    secret of the run (Secrets) held back;
+    //  - every text of the result has passed the secrets of the run as they were before the
+    //    save (SecretSet::Withheld).
     // Once saved, the target is the session's file and every value counts as saved.
     SaveResult Save(const SaveOptions& options);
 
@@ -176,17 +183,17 @@ class EditSession {
     // and the settings file taken as it was loaded or last saved here. With `diff`, reports to it
     // the diff of each file that would change (SaveDiff: the value of every password, old and
     // new, hidden by its place); a change that a diff cannot carry, or whose passwords cannot be
-    // hidden, is left out of it and told in SavePreview::unshown.
+    // hidden, is left out of it and told in SavePreview::unshown. Every line of the diff that
+    // still holds a secret of the run (Secrets) after that is shown as one placeholder line, and
+    // every text of the preview has passed the secrets.
     SavePreview Preview(const DiffReport& diff = {});
 
   private:
+    SaveResult SaveOnce(const SaveOptions& options);
     // Puts the values of `settings` into the items, as Load says, and takes them as saved.
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
     VariableValues ExportedValues() const;  // with the run's values on top
-    // Every value of a password the session knows (stored, edited, the run's), not empty, and
-    // each line of one of several lines.
-    QStringList PasswordTexts() const;
     SettingsDocument LoadedDocument() const;
     SaveResult Checked() const;
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,

@@ -1,5 +1,6 @@
 #include "session/EditSession.h"
 
+#include "session/LineDiff.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
@@ -215,19 +216,17 @@ TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
     EXPECT_EQ(told, QStringList{"Waiting"});
 }
 
-// A waited command that fails is told with the last lines of its standard error, unless the
-// value of a password, stored, edited or the run's, occurs in them: a command may print one.
+// A waited command that fails is told with the last lines of its standard error, each line that
+// holds the value of a password, stored, edited or the run's, held back: a command may print one.
 TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
     const char kWaited[] = R"~(<xml><group><name>G</name>
         <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
         <command id="before" wait="true">b</command></xml>)~";
     const QString failed =
         "The before command did not succeed, so nothing was saved.\n"
-        "The command ended with status 3: b";
-    const QString lines = "\nThe last lines it wrote to standard error:\nconnecting\n";
-    const QString heldBack =
-        "\nThe last 2 line(s) it wrote to standard error are held back: the "
-        "value of a password occurs in them.";
+        "The command ended with status 3: b\nThe last lines it wrote to standard error:\n"
+        "connecting\n";
+    const QString held = SecretSet::HeldBackLine();
     const struct {
         const char* what;
         QString edited, runValue;  // of $(PW); the stored one is "st0red"
@@ -235,10 +234,12 @@ TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
         QString message;
     } cases[] = {
         {"lines without a password are shown", "", "", "no route to host",
-         failed + lines + "no route to host"},
-        {"the stored password", "", "", "login st0red failed", failed + heldBack},
-        {"the run's password", "", "runPw", "runPw", failed + heldBack},
-        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + heldBack},
+         failed + "no route to host"},
+        {"the stored password", "", "", "login st0red failed", failed + held},
+        {"the stored password, after an edit", "new", "", "login st0red failed", failed + held},
+        {"the run's password", "", "runPw", "runPw", failed + held},
+        {"a line of a password of several lines", "one\ntw0", "", "tw0", failed + held},
+        {"a line of a password of lines ended by CR", "one\rtw0", "", "tw0", failed + held},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -250,6 +251,45 @@ TEST(EditSessionTest, HoldsBackErrorLinesThatHoldAPassword) {
             s.session.SetRunValues({{"$(PW)", c.runValue}});
         s.launcher.EndWith("b", "ended with status 3", {"connecting", c.errorLine});
         EXPECT_EQ(s.session.Save({}).refusal.message(), c.message);
+    }
+}
+
+// Whatever a save or a preview reports holds back each line that holds a password: a warning, a
+// problem after the save, a refusal.
+TEST(EditSessionTest, HoldsBackEveryLineOfAReportThatHoldsAPassword) {
+    const char kConfig[] = R"~(<xml><group><name>G</name>
+        <item><name>Pass</name><type>password</type><varname>$(PW)</varname></item></group>
+        <files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const struct {
+        const char* what;
+        QString password;
+        const char* text;  // of the template
+        const char *failReading, *failWriting;
+        bool previewed;  // a preview, which writes nothing, meets it too
+    } cases[] = {
+        {"a warning", "NOPE", "$(NOPE)", "", "", true},
+        {"a problem after the save", "on fire", "x", "t.in", "", true},
+        {"a refusal", "on fire", "x", "", "settings.xml", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s("<xml/>", kConfig);
+        ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+        s.files.SetFile("t.in", c.text);
+        if (*c.failReading)
+            s.files.FailReading(c.failReading, "the disk is on fire");
+        if (*c.failWriting)
+            s.files.FailWriting(c.failWriting, "the disk is on fire");
+        s.session.SetValue("$(PW)", c.password);
+        const SavePreview preview = s.session.Preview();
+        const SaveResult saved = s.session.Save({});
+        for (const SaveResult* result : {&saved, c.previewed ? &preview.result : &saved}) {
+            const QString said = QStringList{result->refusal.message(), result->problems.join('\n'),
+                                             result->warnings.join('\n')}
+                                     .join('\n');
+            EXPECT_FALSE(said.contains(c.password)) << said.toStdString();
+            EXPECT_TRUE(said.contains(SecretSet::HeldBackLine())) << said.toStdString();
+        }
     }
 }
 
@@ -569,12 +609,33 @@ TEST(EditSessionTest, HidesEveryPasswordOldAndNewByItsPlace) {
          newOut + "@@ -0,0 +1 @@\n+pw=********\n",
          "Sup3r|Secret"},
         // Regression: a password of one letter hid that letter everywhere, file names too, and
-        // so showed where it was.
+        // so showed where it was. Now the lines that hold it are held back whole.
         {"a password of one letter",
          {kHeader + "<xml><variable id=\"$(H)\">alpha</variable></xml>\n",
-          "name: $(H)\npassword: $(PW)\n", "name: alpha\npassword: b\n", "", "$(PW)=a"},
-         out + "@@ -1,2 +1,2 @@\n name: alpha\n-password: ********\n+password: ********\n",
-         "password: a|password: b"},
+          "name: $(H)\npassword: $(PW)\nquit\n", "name: alpha\npassword: b\nquit\n", "", "$(PW)=q"},
+         out + "@@ -1,3 +1,3 @@\n name: alpha\n-password: ********\n+password: ********\n " +
+             WithheldLine() + "\n",
+         "password: q|password: b|quit"},
+        // Regression: the lines of the old password after its first showed.
+        {"an old password of several lines where the new one has one",
+         {kHeader + "<xml>" + pw + "n3w</variable></xml>\n", "pw=$(PW)\n", "pw=o1\no2\n"},
+         out + "@@ -1,2 +1 @@\n-pw=********\n-" + WithheldLine() + "\n+pw=********\n",
+         "o1|o2|n3w"},
+        // Regression: moving the database showed the password on the removed line.
+        {"a line whose other value changes around a password",
+         {kHeader + "<xml><variable id=\"$(H)\">db1</variable>" + pw + "s3cret</variable></xml>\n",
+          "url=pg://u:$(PW)@$(H)/x\n", "url=pg://u:s3cret@db1/x\n", "", "$(H)=db2"},
+         out + "@@ -1 +1 @@\n-" + WithheldLine() + "\n+url=pg://u:********@db2/x\n",
+         "s3cret"},
+        // Regression: after the variable of a password was renamed, its stored value showed.
+        {"the value of a variable the configuration no longer declares",
+         {kHeader + "<xml>\n<variable id=\"$(H)\">h</variable>\n"
+                    "<variable id=\"$(OLDPW)\">0ldS3cret</variable>\n</xml>\n",
+          "", "", "$(H)=h2"},
+         settings + "@@ -1,5 +1,5 @@\n <?xml version=\"1.0\" encoding=\"UTF-8\"?>\n <xml>\n"
+                    "-<variable id=\"$(H)\">h</variable>\n+<variable id=\"$(H)\">h2</variable>\n "
+                    "<variable id=\"$(OLDPW)\">********</variable>\n </xml>\n",
+         "0ldS3cret"},
         // Regression: patch skipped the file, or wrote another one.
         {"an output outside the folder patch runs in",
          {kHeader + "<xml/>\n", "x\n", nullptr, "", "", "../up.txt"},

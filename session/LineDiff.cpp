@@ -1,6 +1,7 @@
 #include "session/LineDiff.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QHashFunctions>
 
 #include <algorithm>
@@ -288,12 +289,22 @@ class HiddenRanges {
 class LineHiding {
   public:
     explicit LineHiding(const DiffMask& mask)
-        : mBefore(mask.HiddenBefore()), mAfter(mask.HiddenAfter()) {}
+        : mBefore(mask.HiddenBefore()),
+          mAfter(mask.HiddenAfter()),
+          mWithheld(mask.WithheldBefore()) {}
 
     const std::vector<ByteRange>& Removed(qsizetype at, qsizetype size) {
         mLine.clear();
         mBefore.In(at, at + size, &mLine);
         return mLine;
+    }
+    // Whether the removed line that starts at `at` is held back whole.
+    // REQUIRES: `at` is not before that of the last call.
+    bool Withheld(qsizetype at) {
+        while (mNextWithheld < mWithheld.size() && mWithheld[mNextWithheld] < at) {
+            ++mNextWithheld;
+        }
+        return mNextWithheld < mWithheld.size() && mWithheld[mNextWithheld] == at;
     }
     const std::vector<ByteRange>& Added(qsizetype at, qsizetype size) {
         mLine.clear();
@@ -317,6 +328,8 @@ class LineHiding {
   private:
     HiddenRanges mBefore;
     HiddenRanges mAfter;
+    const std::vector<qint64>& mWithheld;
+    std::size_t mNextWithheld = 0;
     std::vector<ByteRange> mLine;
     std::vector<ByteRange> mBoth;
 };
@@ -324,9 +337,10 @@ class LineHiding {
 // Gathers the diff and hands it on in pieces of about 64 KiB.
 class DiffWriter {
   public:
-    // `placeholder` stands for each hidden range.
-    DiffWriter(ByteSink& out, QByteArray placeholder)
-        : mOut(out), mPlaceholder(std::move(placeholder)) {}
+    // `placeholder` stands for each hidden range; a line that still holds any of `secrets` is
+    // held back whole.
+    DiffWriter(ByteSink& out, QByteArray placeholder, const SecretSet* secrets)
+        : mOut(out), mPlaceholder(std::move(placeholder)), mSecrets(secrets) {}
     ~DiffWriter() { Flush(); }
     DiffWriter(const DiffWriter&) = delete;
     DiffWriter& operator=(const DiffWriter&) = delete;
@@ -338,22 +352,28 @@ class DiffWriter {
         }
     }
     // The line with each of `hidden` (relative to its start, sorted and apart) replaced by the
-    // placeholder; its line break stays.
-    void AddLine(char mark, QByteArrayView line, const std::vector<ByteRange>& hidden = {}) {
-        mBuffer.append(mark);
+    // placeholder, or, `withheld` or holding a secret even so, WithheldLine(); its line break
+    // stays.
+    void AddLine(char mark, QByteArrayView line, const std::vector<ByteRange>& hidden = {},
+                 bool withheld = false) {
         const qsizetype content = line.endsWith('\n') ? line.size() - 1 : line.size();
+        mLine.clear();
         qsizetype at = 0;
         for (const ByteRange& range : hidden) {
             const qsizetype begin = std::max<qsizetype>(at, std::min<qint64>(range.begin, content));
-            Add(line.sliced(at, begin - at));
-            Add(mPlaceholder);
+            mLine.append(line.sliced(at, begin - at));
+            mLine.append(mPlaceholder);
             mMasked = true;
             at = std::max<qsizetype>(begin, std::min<qint64>(range.end, content));
         }
-        Add(line.sliced(at));
-        if (!line.endsWith('\n')) {
-            Add("\n\\ No newline at end of file\n");
+        mLine.append(line.sliced(at, content - at));
+        if (withheld || (mSecrets && mSecrets->HeldIn(QByteArrayView(mLine)))) {
+            mLine = WithheldLine();
+            mMasked = true;
         }
+        mBuffer.append(mark);
+        Add(mLine);
+        Add(line.endsWith('\n') ? "\n" : "\n\\ No newline at end of file\n");
     }
     // Whether a range was hidden.
     bool HidAny() const { return mMasked; }
@@ -370,6 +390,8 @@ class DiffWriter {
 
     ByteSink& mOut;
     QByteArray mPlaceholder;
+    const SecretSet* mSecrets;
+    QByteArray mLine;  // the line being shown
     QByteArray mBuffer;
     bool mMasked = false;
 };
@@ -448,7 +470,8 @@ void WriteHunks(std::vector<Run> runs, const QByteArray& before, const QByteArra
             for (; removed > 0; --removed) {
                 const qsizetype at = a.At();
                 const QByteArrayView line = a.Next();
-                out.AddLine('-', line, hiding ? hiding->Removed(at, line.size()) : kNothing);
+                out.AddLine('-', line, hiding ? hiding->Removed(at, line.size()) : kNothing,
+                            hiding && hiding->Withheld(at));
             }
             for (; added > 0; --added) {
                 const qsizetype at = b.At();
@@ -474,6 +497,11 @@ bool NeedsQuotes(const QByteArray& name) {
 }
 
 }  // namespace
+
+QByteArray WithheldLine() {
+    return "******** " +
+           QCoreApplication::translate("LineDiff", "(held back: it may hold a password)").toUtf8();
+}
 
 QByteArray GitQuoted(const QByteArray& name) {
     if (!NeedsQuotes(name)) {
@@ -502,7 +530,7 @@ QByteArray GitQuoted(const QByteArray& name) {
 }
 
 DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
-                          ByteSink& out, DiffMask* mask) {
+                          ByteSink& out, DiffMask* mask, const SecretSet* secrets) {
     if (before != nullptr && *before == after) {
         return DiffWritten::Nothing;
     }
@@ -520,7 +548,10 @@ DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, cons
         }
         hiding.emplace(*mask);
     }
-    DiffWriter writer(out, mask != nullptr ? mask->Placeholder() : QByteArray());
+    if (secrets != nullptr && secrets->IsEmpty()) {
+        secrets = nullptr;
+    }
+    DiffWriter writer(out, mask != nullptr ? mask->Placeholder() : QByteArray(), secrets);
     // A name with a blank is quoted in the first line, where patch reads both names when no "---"
     // and "+++" lines follow, and in those lines too when the blank ends it.
     const auto quoted = [&name](const char* side, bool blank) {

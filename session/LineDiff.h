@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ByteSink.h"
+#include "platform/SecretSet.h"
 #include "settings/SecretRanges.h"
 
 #include <QByteArray>
@@ -29,7 +30,17 @@ class DiffMask {
     virtual const std::vector<ByteRange>& HiddenAfter() const = 0;
     // What stands in a line for each hidden range, or for the part of one in that line.
     virtual QByteArray Placeholder() const = 0;
+    // The removed lines, by where they start in `before`, ascending, that are shown as one
+    // placeholder line each (WithheldLine): those of which the mask cannot tell for certain
+    // where a password stood. None unless the mask says.
+    virtual const std::vector<qint64>& WithheldBefore() const {
+        static const std::vector<qint64> kNone;
+        return kNone;
+    }
 };
+
+// What a diff shows in place of a line that is held back whole: "******** (...)", in UTF-8.
+QByteArray WithheldLine();
 
 // A mask whose ranges are known before the diff is worked out.
 class KnownRangesMask final : public DiffMask {
@@ -77,7 +88,9 @@ enum class DiffWritten {
 // With a `mask`, each shown line has the ranges of its version that the mask hides replaced by
 // the placeholder: a removed line those of `before`, an added line those of `after`, and a line
 // of context both (it is in both). A line break stays where it is, hidden or not, so that the
-// diff keeps its lines; names and hunk headers are never hidden.
+// diff keeps its lines; names and hunk headers are never hidden. A removed line that the mask
+// withholds (DiffMask::WithheldBefore) is shown as WithheldLine(), and so is every line of
+// context, removed or added that, as it would be shown, still holds any of `secrets`.
 //
 // Memory: the two versions, which the caller holds, and for the lines between the first and
 // the last that differ, 16 bytes a line. Those lines are matched by Myers' shortest edit search,
@@ -85,7 +98,8 @@ enum class DiffWritten {
 // of them, beyond 4,194,304 lines between the first and the last change, or when the search
 // takes too long, those lines are shown as one block that is removed and added whole.
 DiffWritten WriteFileDiff(const QByteArray& name, const QByteArray* before, const QByteArray& after,
-                          ByteSink& out, DiffMask* mask = nullptr);
+                          ByteSink& out, DiffMask* mask = nullptr,
+                          const SecretSet* secrets = nullptr);
 
 // `name` as git writes a path in a diff: as it is, or in double quotes, with C escapes ("\t",
 // "\n", "\"", "\\", "\303\274"), when it holds a control character, a quotation mark, a

@@ -206,6 +206,12 @@ bool SpansLines(const QByteArray& text, qint64 from, qint64 to,
     return false;
 }
 
+// The number of lines in bytes[from, to): a last line needs no "\n".
+qint64 CountLines(const QByteArray& bytes, qint64 from, qint64 to) {
+    const qint64 newlines = std::count(bytes.begin() + from, bytes.begin() + to, '\n');
+    return newlines + (to > from && bytes[to - 1] != '\n');
+}
+
 // Sorts `ranges` of one line, relative to `lineStart`, into `hidden`.
 void AddHidden(std::vector<ByteRange>& ranges, qint64 lineStart, std::vector<ByteRange>* hidden) {
     std::sort(ranges.begin(), ranges.end(),
@@ -223,6 +229,7 @@ OutputDiffMask::OutputDiffMask(std::vector<ByteRange> secrets) : mAfter(std::mov
 bool OutputDiffMask::Prepare(const QByteArray& before, const QByteArray& after,
                              const std::vector<Change>& changes) {
     mBefore.clear();
+    mWithheld.clear();
     if (mAfter.empty()) {
         return true;
     }
@@ -267,6 +274,11 @@ bool OutputDiffMask::Prepare(const QByteArray& before, const QByteArray& after,
     const PatternIndex index(telling);
     std::vector<const Pattern*> candidates;
     std::vector<ByteRange> hidden;
+    // Whether a line of the new version that starts in [from, to) holds a password's place.
+    const auto placeIn = [&lineStarts](qint64 from, qint64 to) {
+        const auto first = std::lower_bound(lineStarts.begin(), lineStarts.end(), from);
+        return first != lineStarts.end() && *first < to;
+    };
     for (const Change& change : changes) {
         if (change.before.Empty()) {
             continue;
@@ -288,23 +300,46 @@ bool OutputDiffMask::Prepare(const QByteArray& before, const QByteArray& after,
             std::lower_bound(blank.begin(), blank.end(), change.after.begin, startsBefore);
         const auto localEnd =
             std::lower_bound(localBegin, blank.end(), change.after.end, startsBefore);
-        for (qint64 start = change.before.begin; start < change.before.end;) {
+        std::vector<qint64> unmatched;  // the starts of the removed lines that matched nothing
+        qint64 removedLines = 0;
+        for (qint64 start = change.before.begin; start < change.before.end; ++removedLines) {
             const qsizetype newline = before.indexOf('\n', start);
             const qint64 end =
                 newline < 0 || newline >= change.before.end ? change.before.end : newline + 1;
             const std::string_view line = WithoutLineBreak(View(before, start, end));
             index.Candidates(line, budget, &candidates);
+            bool matched = false;
             for (const Pattern* pattern : candidates) {
-                Match(line, *pattern, &hidden, budget);
+                matched = Match(line, *pattern, &hidden, budget) || matched;
             }
             for (auto pattern = localBegin; pattern != localEnd; ++pattern) {
-                Match(line, *pattern, &hidden, budget);
+                matched = Match(line, *pattern, &hidden, budget) || matched;
+            }
+            if (!matched) {
+                unmatched.push_back(start);
             }
             AddHidden(hidden, start, &mBefore);
             if (budget.Spent()) {
                 return false;
             }
             start = end;
+        }
+        // A removed line that matched no line of a password is shown only where it is paired for
+        // certain with a new line that holds none: line for line, in a change apart from every
+        // password (no password's place in the lines it adds nor in the line before, where an old
+        // password of several lines could go on, and no removed line that matched one).
+        // Otherwise it could be what is left of an old password, and is held back whole.
+        const qint64 previousLine = change.after.begin == 0 ? -1
+                                    : change.after.begin == 1
+                                        ? 0
+                                        : after.lastIndexOf('\n', change.after.begin - 2) + 1;
+        const bool apart =
+            qint64(unmatched.size()) == removedLines &&
+            removedLines == CountLines(after, change.after.begin, change.after.end) &&
+            !placeIn(change.after.begin, change.after.end) &&
+            (previousLine < 0 || !placeIn(previousLine, previousLine + 1));
+        if (!apart) {
+            mWithheld.insert(mWithheld.end(), unmatched.begin(), unmatched.end());
         }
     }
     return true;

@@ -20,10 +20,11 @@
 //  - otherwise, and where that does not match, each removed line is matched against every new
 //    line that holds a password. A line that holds nothing but passwords and blanks would match
 //    almost any line, so it is matched only against the lines its own change removes.
-// A removed line that matches nothing is shown: what the program cannot know (a template that
-// changed since the old output was made, a password that a template no longer names) it cannot
-// hide. Where a line matches in more than one way, all that any way takes for a password is
-// hidden.
+// Where a line matches in more than one way, all that any way takes for a password is hidden. A
+// removed line that matches nothing is shown only where it pairs for certain with a new line
+// without a password: line for line, in a change apart from every password's place. Any other
+// is held back whole (WithheldBefore): the rest of an old password of several lines, or a line
+// whose other values changed around its password, cannot be told apart from a line without one.
 class OutputDiffMask final : public DiffMask {
   public:
     // `secrets`: where the new version holds the values of passwords, sorted and apart; an empty
@@ -37,8 +38,10 @@ class OutputDiffMask final : public DiffMask {
     const std::vector<ByteRange>& HiddenBefore() const override { return mBefore; }
     const std::vector<ByteRange>& HiddenAfter() const override { return mAfter; }
     QByteArray Placeholder() const override { return QByteArrayLiteral("********"); }
+    const std::vector<qint64>& WithheldBefore() const override { return mWithheld; }
 
   private:
     std::vector<ByteRange> mAfter;
     std::vector<ByteRange> mBefore;
+    std::vector<qint64> mWithheld;
 };

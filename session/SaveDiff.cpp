@@ -78,7 +78,7 @@ void SaveDiff::Changed(const QString& path, const QByteArray* after) {
         mask = std::make_unique<OutputDiffMask>(outputSecrets);
     }
     FunctionSink report(mReport);
-    switch (WriteFileDiff(QFile::encodeName(path), old, *after, report, mask.get())) {
+    switch (WriteFileDiff(QFile::encodeName(path), old, *after, report, mask.get(), &mSecrets)) {
         case DiffWritten::Refused:
             cannot(QCoreApplication::translate(
                 "SavePreview", "it holds too many different lines with passwords to hide them"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/SecretSet.h"
 #include "settings/SecretRanges.h"
 
 #include <QByteArray>
@@ -17,8 +18,9 @@ class Configuration;
 constexpr qint64 kMaxDiffBytes = qint64(1) << 30;
 
 // Tells, file by file, how a save that writes nothing would change what is on the disk: the diff
-// that /diff prints, with the value of every password, old and new, hidden by its place (never by
-// looking for its text), or why a change cannot be shown.
+// that /diff prints, with the value of every password, old and new, hidden by its place, and
+// every line that still holds a secret after that held back whole, or why a change cannot be
+// shown.
 class SaveDiff {
   public:
     using Report = std::function<void(const QByteArray& bytes)>;
@@ -27,13 +29,15 @@ class SaveDiff {
     // versions are found in their XML (PasswordValueRanges, with `config`). Every other file is
     // an output, whose passwords the export tells through OutputMade (OutputDiffMask).
     // `config` must outlive the diff. The paths start with `baseDir`, the configuration's folder;
-    // where it is absolute, so are the names in the diff, which `patch -p1 -d /` applies.
+    // where it is absolute, so are the names in the diff, which `patch -p1 -d /` applies. Each
+    // line shown passes `secrets` (WriteFileDiff).
     SaveDiff(FileSystem& files, const Configuration& config, QString settingsPath, QString baseDir,
-             Report report)
+             SecretSet secrets, Report report)
         : mFiles(files),
           mConfig(config),
           mSettingsPath(std::move(settingsPath)),
           mBaseDir(std::move(baseDir)),
+          mSecrets(std::move(secrets)),
           mReport(std::move(report)) {}
 
     // As TemplateExport::SecretsReport: where the output that the export has just made for
@@ -58,6 +62,7 @@ class SaveDiff {
     const Configuration& mConfig;
     QString mSettingsPath;
     QString mBaseDir;
+    SecretSet mSecrets;
     Report mReport;
     QHash<QString, std::vector<ByteRange>> mOutputSecrets;
     QStringList mUnshown;

@@ -192,17 +192,6 @@ std::vector<ByteRange> VariableContents(const Units& units) {
     return contents;
 }
 
-bool HasPasswordItem(const Configuration& config) {
-    for (const ConfigGroup& group : config.Groups()) {
-        for (const ConfigItem& item : group.items) {
-            if (item.rules.kind == ValueKind::Password) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 Status CannotFind(const QString& why) {
     return Status::Error(
         QCoreApplication::translate("PasswordValueRanges",
@@ -217,9 +206,6 @@ Status PasswordValueRanges(const Configuration& config, const QByteArray& bytes,
                            QByteArray* placeholder) {
     ranges->clear();
     *placeholder = QByteArrayLiteral("********");
-    if (!HasPasswordItem(config)) {
-        return Status::Ok();
-    }
     XmlDocument document;
     if (Status parsed = document.Parse(bytes, name); !parsed.ok()) {
         return CannotFind(parsed.message());
@@ -234,7 +220,7 @@ Status PasswordValueRanges(const Configuration& config, const QByteArray& bytes,
     bool any = false;
     for (const XmlNode& element : elements) {
         const std::optional<QString> id = element.Attribute("id");
-        password.push_back(id && IsPasswordId(config, *id));
+        password.push_back(id && (IsPasswordId(config, *id) || config.ItemFor(*id) == nullptr));
         any = any || password.back();
     }
     if (!any) {

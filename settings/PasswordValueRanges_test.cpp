@@ -52,6 +52,10 @@ TEST(PasswordValueRangesTest, FindsThePasswordsByTheirPlaceInAnyEncoding) {
         {"ISO-8859-1",
          "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><xml><variable id=\"$(PW)\">"
          "{g\xe9heim}</variable></xml>"},
+        // Regression: after a password's variable was renamed, its stored value showed.
+        {"the value of a variable that no item declares",
+         "<xml><variable id=\"$(OLDPW)\">{s3cret}</variable><variable id=\"$(H)\">h</variable>"
+         "</xml>"},
         {"no password in an encoding whose markup cannot be read byte by byte",
          "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(H)\">p</variable>"
          "</xml>"},
@@ -77,21 +81,24 @@ TEST(PasswordValueRangesTest, FindsThePasswordsByTheirPlaceInAnyEncoding) {
     }
 }
 
-// A configuration that cannot find the places of its passwords says so: one whose markup cannot
-// be read byte by byte, and one it cannot parse. Without a password item it needs no places, so
-// a file it cannot parse is no failure.
-TEST(PasswordValueRangesTest, ParsesOnlyWhenThereArePasswords) {
+// A file whose places of passwords cannot be found says so: one whose markup cannot be read
+// byte by byte, and one that cannot be parsed, which could hold the value of a variable that no
+// item declares even where the configuration has no password item.
+TEST(PasswordValueRangesTest, SaysWhenThePlacesCannotBeFound) {
+    const char kWithoutPasswords[] =
+        "<xml><group><name/><item><name/><varname>$(H)</varname></item></group></xml>";
     EXPECT_EQ(Hidden("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><xml><variable id=\"$(PW)\">p"
                      "</variable></xml>"),
               "failed: the places of the passwords in it cannot be found: its encoding is not one "
               "whose markup can be read byte by byte");
-    EXPECT_EQ(Hidden("<xml",
-                     "<xml><group><name/><item><name/><varname>$(H)</varname></item>"
-                     "</group></xml>"),
-              "<xml");
-    EXPECT_TRUE(
-        Hidden("<xml").startsWith("failed: the places of the passwords in it cannot be "
-                                  "found: s.xml"));
+    for (const char* config : {kConfig, kWithoutPasswords}) {
+        EXPECT_TRUE(Hidden("<xml", config)
+                        .startsWith("failed: the places of the passwords in it cannot be "
+                                    "found: s.xml"))
+            << config;
+    }
+    EXPECT_EQ(Hidden("<xml><variable id=\"$(OLD)\">p</variable></xml>", kWithoutPasswords),
+              "<xml><variable id=\"$(OLD)\">********</variable></xml>");
 }
 
 }  // namespace

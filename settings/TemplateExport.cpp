@@ -114,6 +114,17 @@ bool IsPasswordId(const Configuration& config, const QString& id) {
     return item != nullptr && item->rules.kind == ValueKind::Password;
 }
 
+QString ReadableSecretWarning(FileSystem& files, const QString& path) {
+    unsigned mode = 0;
+    if (!files.ModeOf(path, &mode).ok() || (mode & 044) == 0) {
+        return QString();
+    }
+    return QCoreApplication::translate(
+               "TemplateExport",
+               "%1 holds a password, but its mode %2 lets others than its owner read it")
+        .arg(path, QStringLiteral("%1").arg(mode, 4, 8, QLatin1Char('0')));
+}
+
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values) {
     std::vector<VariableValue> passwords;
@@ -140,9 +151,10 @@ struct TemplateExport::Impl {
     // The passwords of each output written so far that is a template of the save as well.
     mutable QHash<QString, std::vector<ByteRange>> outputSecrets;
 
-    // Exports `entry`; returns what went wrong, or nothing, and notes the tokens that no value
-    // replaced in `leftovers`.
-    QString ExportEntry(const TemplateEntry& entry, Leftovers* leftovers) const {
+    // Exports `entry`; returns what went wrong, or nothing, notes the tokens that no value
+    // replaced in `leftovers`, and whether the output holds a password in `holdsPassword`.
+    QString ExportEntry(const TemplateEntry& entry, Leftovers* leftovers,
+                        bool* holdsPassword) const {
         const auto notExported = [&entry](const QString& why) {
             return QCoreApplication::translate(
                        "TemplateExport",
@@ -176,10 +188,11 @@ struct TemplateExport::Impl {
         }
         const QString outputPath = baseDir + entry.output;
         const std::vector<ByteRange> templateSecrets = outputSecrets.value(baseDir + entry.input);
-        const NewFileAccess access = outputExists
-                                         ? NewFileAccess::Default
-                                         : NewOutputAccess(baseDir + entry.input, passwords, plan,
-                                                           templateSecrets, fileSystem);
+        const FileAccess access =
+            entry.mode     ? FileAccess::Exactly(*entry.mode)
+            : outputExists ? FileAccess(NewFileAccess::Default)
+                           : FileAccess(NewOutputAccess(baseDir + entry.input, passwords, plan,
+                                                        templateSecrets, fileSystem));
         const bool tracked = tracking || !templateSecrets.empty();
         // All of them are kept only for a report or a later entry; the scan needs few at a time.
         SecretRanges secrets(report || templates.contains(outputPath));
@@ -210,6 +223,7 @@ struct TemplateExport::Impl {
         if (!read.ok()) {
             return NotFound(entry, read);
         }
+        *holdsPassword = tracked && secrets.HoldsBytes();
         return written.ok() ? QString() : NotWritten(entry, written);
     }
 
@@ -252,11 +266,19 @@ QString TemplateExport::NotWritten(const TemplateEntry& entry, const Status& why
 
 QString TemplateExport::Export(const TemplateEntry& entry, QStringList* warnings) const {
     Leftovers leftovers;
-    const QString problem = mImpl->ExportEntry(entry, &leftovers);
+    bool holdsPassword = false;
+    const QString problem = mImpl->ExportEntry(entry, &leftovers, &holdsPassword);
     if (!problem.isEmpty() || warnings == nullptr) {
         return problem;
     }
     const QString output = mImpl->baseDir + entry.output;
+    // A mode that the entry sets is the configuration's choice of who may read the output.
+    if (holdsPassword && !entry.mode) {
+        if (const QString readable = ReadableSecretWarning(mImpl->fileSystem, output);
+            !readable.isEmpty()) {
+            warnings->append(readable);
+        }
+    }
     for (const LeftoverToken& token : leftovers.listed) {
         warnings->append(QCoreApplication::translate("TemplateExport", "%1:%2: %3 has no value")
                              .arg(output)

@@ -28,6 +28,11 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
 // Whether `id` addresses a password item of `config` (Configuration::ItemFor).
 bool IsPasswordId(const Configuration& config, const QString& id);
 
+// What a save says of the file `path` on `files`, which holds a password, when its mode lets its
+// group or others read it: "<path> holds a password, but its mode 0644 lets ...". Empty when it
+// does not, or when the file is not there (a run that writes nothing creates nothing).
+QString ReadableSecretWarning(FileSystem& files, const QString& path);
+
 // The export of the template entries of one save, prepared once for all of them: each entry reads
 // `baseDir` + input in pieces, through a path that no other user controls
 // (FileSystem::OpenTrustedFile), replaces every id of the values by its value as
@@ -67,7 +72,10 @@ class TemplateExport {
     // 12,345 more without a value". A token that takes in a byte of a password's value is left
     // out of them. An output that the export creates is readable by its owner only when it
     // receives a password's value (not empty) by any route, or its template names a password
-    // variable or holds a password value (PasswordValues).
+    // variable or holds a password value (PasswordValues). An entry's mode (TemplateEntry::mode)
+    // is its output's after every export, also one that changes no byte. An output that holds a
+    // password and whose mode, not set by its entry, lets others read it adds the line of
+    // ReadableSecretWarning to `warnings`.
     QString Export(const TemplateEntry& entry, QStringList* warnings) const;
 
     // The message of an entry whose export failed with `why`, as Export words it.

@@ -51,7 +51,7 @@ Status FakeFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
 }
 
 Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& produce,
-                                     NewFileAccess) {
+                                     FileAccess access) {
     if (const QString failure = mWriteFailures.value(path); !failure.isEmpty()) {
         ++mWriteCounts[path];
         return Failure(path, failure);
@@ -60,10 +60,23 @@ Status FakeFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
     if (Status produced = produce(sink); !produced.ok()) {
         return produced;
     }
+    const bool existed = HasFile(path);
     if (!Holds(path, ProducerOf(sink.bytes()))) {
         ++mWriteCounts[path];
         SetFile(path, sink.bytes());
     }
+    if (access.mode) {
+        mFiles[path].mode = *access.mode;
+    } else if (!existed) {
+        mFiles[path].mode = access.newFile == NewFileAccess::OwnerOnly ? 0600 : 0644;
+    }
+    return Status::Ok();
+}
+
+Status FakeFileSystem::ModeOf(const QString& path, unsigned* mode) {
+    if (!HasFile(path))
+        return FileNotFound(path);
+    *mode = mFiles.value(path).mode;
     return Status::Ok();
 }
 

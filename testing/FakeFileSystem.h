@@ -20,7 +20,8 @@ class FakeFileSystem : public FileSystem {
     // the old contents in place, as the disk does. A file that holds those bytes already is left
     // alone, as on the disk: its identity stays and the call does not count as a write.
     // The bytes come seven at a time, and a read after the first fails when failing midway was
-    // asked for.
+    // asked for. A new file gets 0644 (a umask of 022), or 0600 for NewFileAccess::OwnerOnly; a
+    // file keeps its mode unless the write sets one, also when it holds the bytes already.
     Status OpenFile(const QString& path, qint64 maxBytes,
                     std::unique_ptr<ByteSource>* source) override;
     // Every path is trusted: the trust rule is the disk's (platform/TrustedPath.h).
@@ -40,9 +41,10 @@ class FakeFileSystem : public FileSystem {
     }
     Status CheckWriteTarget(const QString&) override { return Status::Ok(); }
     Status WriteFileFrom(const QString& path, const ByteProducer& produce,
-                         NewFileAccess access = NewFileAccess::Default) override;
+                         FileAccess access = {}) override;
     bool Exists(const QString& path) override { return HasFile(path); }
     Status Identify(const QString& path, FileIdentity* identity) override;
+    Status ModeOf(const QString& path, unsigned* mode) override;
     // A lock that locks nothing: a test runs one process.
     Status LockForUpdate(const QString&, const LockWait&,
                          std::unique_ptr<UpdateLock>* lock) override {
@@ -50,9 +52,11 @@ class FakeFileSystem : public FileSystem {
         return Status::Ok();
     }
 
+    // A file of mode 0644 unless SetMode says otherwise.
     void SetFile(const QString& path, const QByteArray& contents) {
-        mFiles[path] = {contents, ++mLastInode};
+        mFiles[path] = {contents, ++mLastInode, mFiles.value(path).mode};
     }
+    void SetMode(const QString& path, unsigned mode) { mFiles[path].mode = mode; }
     void RemoveFile(const QString& path) { mFiles.remove(path); }
     bool HasFile(const QString& path) const { return mFiles.contains(path); }
     // The stored bytes, empty when there is no file at `path`.
@@ -76,6 +80,7 @@ class FakeFileSystem : public FileSystem {
     struct File {
         QByteArray bytes;
         quint64 inode = 0;
+        unsigned mode = 0644;
     };
     QHash<QString, File> mFiles;
     QHash<QString, QString> mReadFailures, mWriteFailures, mMidwayFailures;

@@ -27,9 +27,10 @@ class FakeProcessLauncher : public ProcessLauncher {
         return Status::Ok();
     }
 
-    // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told).
+    // Asks `cancelled` once, then ends as scripted by EndWith (Ok unless told), with the lines
+    // that hold any of `secrets` held back, as the real launcher holds them back.
     Status RunAndWait(const QString& commandLine, std::chrono::seconds timeout,
-                      const std::function<bool()>& cancelled) override {
+                      const std::function<bool()>& cancelled, const SecretSet& secrets) override {
         if (Status checked = CheckProgram(commandLine); !checked.ok()) {
             return CannotStart(commandLine, checked.message());
         }
@@ -39,7 +40,14 @@ class FakeProcessLauncher : public ProcessLauncher {
             return Failed(commandLine, QStringLiteral("was cancelled"), {});
         }
         const auto end = mEnds.constFind(commandLine);
-        return end == mEnds.cend() ? Status::Ok() : Failed(commandLine, end->first, end->second);
+        if (end == mEnds.cend()) {
+            return Status::Ok();
+        }
+        QStringList lines;
+        for (const QString& line : end->second) {
+            lines.append(secrets.HeldIn(line) ? SecretSet::HeldBackLine() : line);
+        }
+        return Failed(commandLine, end->first, lines);
     }
 
     // From now on waiting for `commandLine` ends as a failure that says `how` it ended ("ended

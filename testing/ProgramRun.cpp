@@ -18,7 +18,7 @@ const char kHarness[] =
     "tervosetup() { \"$TERVOSETUP\" \"$@\"; }\n"
     "hooks() { sed -i \"s|<command id=\\\"before\\\">true</command>|$1|\" config.xml; }\n"
     "stored() { cp settings.xml ../stored.xml; }\n"
-    "cp -R \"$TERVOSETUP_EXAMPLES/.\" . && stored && (\n%1\n)\n"
+    "cp -R \"$TERVOSETUP_EXAMPLES/.\" . && chmod 600 settings.xml && stored && (\n%1\n)\n"
     "status=$?\n"
     "cat app.ini server.conf 2>/dev/null\n"
     "cmp -s settings.xml ../stored.xml || echo settings.xml changed\n"

@@ -7,7 +7,8 @@
 
 // A run of the built program as a user's shell script makes it, for the tests that check the
 // status it ends with, what it says and what it writes. The script runs with sh, without a
-// display, in a fresh copy of examples/ (the example's before command is "true"), and finds there:
+// display, in a fresh copy of examples/ (the example's before command is "true"; its settings file,
+// which holds a password, readable by its owner only, as a user keeps it), and finds there:
 //   tervosetup    a function that runs the built program by its path ($TERVOSETUP), never one
 //                 that the PATH finds;
 //   hooks TEXT    puts TEXT in place of the example's before command element;
