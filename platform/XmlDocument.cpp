@@ -499,6 +499,11 @@ QString XmlNode::Name() const {
     return IsElement() ? FromXml(static_cast<xmlNode*>(mNode)->name) : QString();
 }
 
+bool XmlNode::IsNamed(const char* name) const {
+    return IsElement() &&
+           xmlStrEqual(static_cast<xmlNode*>(mNode)->name, reinterpret_cast<const xmlChar*>(name));
+}
+
 QString XmlNode::Text() const {
     auto* node = static_cast<xmlNode*>(mNode);
     if (node == nullptr) {

@@ -21,6 +21,8 @@ class XmlNode {
     bool IsElement() const;
     // The element's name without prefix; empty for other nodes.
     QString Name() const;
+    // Whether the node is an element whose name without prefix is `name` (UTF-8).
+    bool IsNamed(const char* name) const;
     // For an element, the concatenated text of all its descendant text and CDATA nodes; for a text
     // node or an attribute, its value. Every character is there, a leading U+FEFF included.
     QString Text() const;

@@ -11,12 +11,14 @@
 namespace {
 
 // The children of an item that the format knows. A command counts wherever it stands.
-const QStringList kItemElements = {
-    QStringLiteral("name"),    QStringLiteral("type"),    QStringLiteral("varname"),
-    QStringLiteral("help"),    QStringLiteral("default"), QStringLiteral("required"),
-    QStringLiteral("min"),     QStringLiteral("max"),     QStringLiteral("on"),
-    QStringLiteral("off"),     QStringLiteral("option"),  QStringLiteral("pattern"),
-    QStringLiteral("message"), QStringLiteral("depends"), QStringLiteral("command")};
+constexpr const char* kItemElements[] = {"name",     "type",    "varname", "help",    "default",
+                                         "required", "min",     "max",     "on",      "off",
+                                         "option",   "pattern", "message", "depends", "command"};
+
+bool IsItemElement(const XmlNode& element) {
+    return std::any_of(std::cbegin(kItemElements), std::cend(kItemElements),
+                       [&element](const char* name) { return element.IsNamed(name); });
+}
 
 // "the item "Port" ($(PORT)): <problem>", as every refusal of an item's declaration begins.
 QString ItemProblem(const ConfigItem& item, const QString& problem) {
@@ -262,7 +264,6 @@ class ConfigurationReader {
         const std::vector<XmlNode> children = itemNode.ChildElements();
         const XmlNode typeElement = itemNode.FirstChildElement("type");
         for (const XmlNode& child : children) {
-            const QString name = child.Name();
             if (child == typeElement && item.rules.kind == ValueKind::Text) {
                 const QString type = item.type.trimmed();
                 // "text", the type of most items, is close to no other kind.
@@ -275,13 +276,18 @@ class ConfigurationReader {
                                     .arg(type, *meant));
                 }
             }
-            if (kItemElements.contains(name)) {
+            if (IsItemElement(child)) {
                 continue;
             }
             if (!child.IsElementWithoutNamespace()) {
                 continue;  // an extension in a namespace of its own, which the format ignores
             }
-            const std::optional<QString> meant = LikelyMeant(name, kItemElements);
+            QStringList known;
+            for (const char* element : kItemElements) {
+                known.append(QLatin1String(element));
+            }
+            const QString name = child.Name();
+            const std::optional<QString> meant = LikelyMeant(name, known);
             Warn(child, meant ? QCoreApplication::translate(
                                     "Configuration",
                                     "<%1> is not a known element of an item; did you mean <%2>?")
