@@ -499,6 +499,42 @@ QString XmlNode::Name() const {
     return IsElement() ? FromXml(static_cast<xmlNode*>(mNode)->name) : QString();
 }
 
+bool XmlNode::IsText() const {
+    const auto* node = static_cast<xmlNode*>(mNode);
+    return node != nullptr && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE);
+}
+
+XmlNode XmlNode::FirstTextChild() const {
+    if (IsElement()) {
+        for (xmlNode* child = static_cast<xmlNode*>(mNode)->children; child; child = child->next) {
+            if (XmlNode(child).IsText()) {
+                return XmlNode(child);
+            }
+        }
+    }
+    return XmlNode();
+}
+
+XmlNode XmlNode::NextInDocument() const {
+    auto* node = static_cast<xmlNode*>(mNode);
+    if (node == nullptr) {
+        return XmlNode();
+    }
+    if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+        return XmlNode(node->children);
+    }
+    // Up to the first ancestor with a next sibling; the root's siblings (comments after it) are
+    // outside the walk.
+    while (node->next == nullptr || node->parent == nullptr ||
+           node->parent->type != XML_ELEMENT_NODE) {
+        if (node->parent == nullptr || node->parent->type != XML_ELEMENT_NODE) {
+            return XmlNode();
+        }
+        node = node->parent;
+    }
+    return XmlNode(node->next);
+}
+
 bool XmlNode::IsNamed(const char* name) const {
     return IsElement() &&
            xmlStrEqual(static_cast<xmlNode*>(mNode)->name, reinterpret_cast<const xmlChar*>(name));

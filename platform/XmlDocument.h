@@ -46,11 +46,18 @@ class XmlNode {
     bool IsElementWithoutNamespace() const;
     // The element that holds this node; null for the root and for a null node.
     XmlNode Parent() const;
+    // Whether the node is a text node or a CDATA section, as the XPath test text() selects.
+    bool IsText() const;
+    // The first child that IsText(), or a null node.
+    XmlNode FirstTextChild() const;
 
     bool operator==(const XmlNode& other) const { return mNode == other.mNode; }
 
   private:
     friend class XmlDocument;
+    // The node after this one in document order under the root element, children first; null
+    // after the last.
+    XmlNode NextInDocument() const;
     explicit XmlNode(void* node) : mNode(node) {}
     void* mNode = nullptr;  // the libxml2 node
 };
@@ -112,6 +119,16 @@ class XmlDocument {
     Status SelectSingleNode(const QString& expression, XmlNode* node,
                             const XPathVariables& variables = {},
                             XmlNode context = XmlNode()) const;
+
+    // Hands the root element and every node inside it but attributes (elements, texts, comments,
+    // ...) to `visit`, in document order: one walk where several XPath queries over the whole
+    // document ("//x") would each take one.
+    template <typename Visit>
+    void ForEachNode(Visit&& visit) const {
+        for (XmlNode node = Root(); !node.IsNull(); node = node.NextInDocument()) {
+            visit(node);
+        }
+    }
 
     // Adds an empty element `name` with the attribute `attribute`="`value`" to `parent`, after
     // its last element child and the same whitespace that comes before that child, so that it

@@ -48,7 +48,7 @@ class ConfigurationReader {
         }
         Status status = ReadGroups(groups);
         if (status.ok())
-            status = ReadDeclaredIds(declaredIds);
+            ReadDeclaredIds(declaredIds);
         if (status.ok())
             status = ReadCommand(u"before", beforeCommand, beforeWait);
         if (status.ok())
@@ -153,12 +153,8 @@ class ConfigurationReader {
 
     // Warns of each command element that is never started but looks as if it were meant to be.
     Status WarnOfUnusedCommands() {
-        std::vector<XmlNode> commands;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("//command"), &commands); !s.ok()) {
-            return s;
-        }
         QHash<QString, int> started;  // id -> line of the command whose text is started
-        for (const XmlNode& command : commands) {
+        for (const XmlNode& command : mCommands) {
             const QString id = command.Attribute("id").value_or(QString());
             const QString known = id.toLower();
             if (known != u"before" && known != u"after") {
@@ -172,12 +168,7 @@ class ConfigurationReader {
                                   .arg(id, known));
                 continue;
             }
-            XmlNode text;
-            if (Status s = mDocument.SelectSingleNode(QStringLiteral("text()"), &text, {}, command);
-                !s.ok()) {
-                return s;
-            }
-            if (text.IsNull()) {
+            if (command.FirstTextChild().IsNull()) {
                 continue;  // nothing to start
             }
             if (const auto first = started.constFind(id); first != started.cend()) {
@@ -299,31 +290,33 @@ class ConfigurationReader {
     }
 
     // Every text node directly inside a varname element declares its text as an id, wherever the
-    // element stands.
-    Status ReadDeclaredIds(QSet<QString>* declaredIds) {
-        std::vector<XmlNode> texts;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("//varname/text()"), &texts); !s.ok()) {
-            return s;
-        }
-        for (const XmlNode& text : texts) {
-            declaredIds->insert(text.Text());
-        }
-        return Status::Ok();
+    // element stands. The command elements and their texts are gathered on the same walk.
+    void ReadDeclaredIds(QSet<QString>* declaredIds) {
+        mDocument.ForEachNode([&](const XmlNode& node) {
+            if (node.IsElementWithoutNamespace() && node.IsNamed("command")) {
+                mCommands.push_back(node);
+            } else if (node.IsText()) {
+                const XmlNode parent = node.Parent();
+                if (parent.IsElementWithoutNamespace() && parent.IsNamed("varname")) {
+                    declaredIds->insert(node.Text());
+                } else if (parent.IsElementWithoutNamespace() && parent.IsNamed("command")) {
+                    mCommandTexts.push_back(node);
+                }
+            }
+        });
     }
 
     // The command line of the command `id`: the first text node, in document order, directly
     // inside a command element of that id; and how a save waits for it, as that element says.
     Status ReadCommand(QStringView id, std::optional<QString>* commandLine,
                        std::optional<CommandWait>* wait) {
-        XmlNode text;
-        const XPathVariables variables = {{QStringLiteral("id"), id.toString()}};
-        if (Status s = mDocument.SelectSingleNode(QStringLiteral("//command[@id=$id]/text()"),
-                                                  &text, variables);
-            !s.ok() || text.IsNull()) {
-            return s;
+        for (const XmlNode& text : mCommandTexts) {
+            if (const XmlNode command = text.Parent(); command.Attribute("id") == id) {
+                *commandLine = text.Text();
+                return ReadWait(command, id, wait);
+            }
         }
-        *commandLine = text.Text();
-        return ReadWait(text.Parent(), id, wait);
+        return Status::Ok();
     }
 
     // wait="true" or "false" (the same as none), and with "true" an optional timeout="SECONDS".
@@ -462,6 +455,8 @@ class ConfigurationReader {
     const XmlDocument& mDocument;
     const QString& mFileName;
     QStringList mWarnings;
+    std::vector<XmlNode> mCommands;      // every command element, in document order
+    std::vector<XmlNode> mCommandTexts;  // every text directly inside one, in document order
 };
 
 }  // namespace
