@@ -62,22 +62,34 @@ QString SettingsDocument::IdOf(const XmlNode& variable) {
 Status SettingsDocument::Reindex() {
     mFirstById.clear();
     mIds.clear();
-    if (Status s = mDocument.SelectNodes(QStringLiteral("//variable[@id]"), &mVariablesWithId);
-        !s.ok()) {
-        return s;
-    }
-    for (const XmlNode& variable : mVariablesWithId) {
-        const QString id = IdOf(variable);
-        mIds.append(id);
-        if (!mFirstById.contains(id)) {
-            mFirstById.insert(id, variable);
+    mVariablesWithId.clear();
+    // Every variable element with an id, at any depth, in document order (//variable[@id]).
+    mDocument.ForEachNode([this](const XmlNode& node) {
+        if (!node.IsElementWithoutNamespace() || !node.IsNamed("variable")) {
+            return;
         }
-    }
+        if (const std::optional<QString> id = node.Attribute("id")) {
+            mVariablesWithId.push_back(node);
+            mIds.append(*id);
+            if (XmlNode& first = mFirstById[*id]; first.IsNull()) {
+                first = node;
+            }
+        }
+    });
     return Status::Ok();
 }
 
 Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {
-    return mDocument.SelectNodes(QStringLiteral("xml/variable"), variables);
+    // The root's variable children, when the root is xml (xml/variable).
+    const XmlNode root = mDocument.Root();
+    if (root.IsElementWithoutNamespace() && root.IsNamed("xml")) {
+        for (const XmlNode& child : root.ChildElements()) {
+            if (child.IsElementWithoutNamespace() && child.IsNamed("variable")) {
+                variables->push_back(child);
+            }
+        }
+    }
+    return Status::Ok();
 }
 
 std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config) const {
