@@ -125,7 +125,7 @@ Status SettingsDocument::RepeatedVariables(QStringList* warnings) const {
         const XmlNode& variable = mVariablesWithId[i];
         const XmlNode parent = variable.Parent();
         if (!parent.Parent().IsNull() || !parent.IsElementWithoutNamespace() ||
-            parent.Name() != u"xml") {
+            !parent.IsNamed("xml")) {
             continue;
         }
         const QString& id = mIds[qsizetype(i)];
