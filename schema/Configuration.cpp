@@ -5,6 +5,7 @@
 #include "schema/Spelling.h"
 
 #include <QCoreApplication>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -494,7 +495,11 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
 }
 
 const ConfigItem* Configuration::ItemFor(const QString& id) const {
-    const auto found = mItemsByBareName.constFind(BareName(id));
+    // Asked several times for every variable of a save: the bare name is built on the stack and
+    // looked up through a string that only points at it.
+    QVarLengthArray<QChar, 64> bareName(id.size());
+    const qsizetype length = WriteBareName(id, bareName.data());
+    const auto found = mItemsByBareName.constFind(QString::fromRawData(bareName.data(), length));
     if (found == mItemsByBareName.cend()) {
         return nullptr;
     }
