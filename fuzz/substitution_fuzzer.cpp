@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ByteArraySource source(text, piece);
         ByteArraySink sink;
         SecretRanges tracked;
-        SubstitutionPlan(substitutions, piece).Apply(source, sink, &tracked);
+        FUZZ_CHECK(SubstitutionPlan(substitutions, piece).Apply(source, sink, &tracked).ok(),
+                   "a plan reads and writes bytes in memory without fail");
         const QByteArray& actual = sink.bytes();
         if (actual != expected || tracked.Ranges() != secrets)
             std::fprintf(

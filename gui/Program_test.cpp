@@ -71,14 +71,13 @@ TEST(ProgramTest, TheDiffIsAPatchOrSaysWhyItCannotBeOne) {
 // (The example's settings file holds a password: the runs below make it its owner's alone, so
 // that they have nothing to warn of.)
 TEST(ProgramTest, ExportsWithoutAThreadOfItsOwn) {
-    RunAndCheck({Row(
-        "an export limited to one process",
-        "sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && "
-        "export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0} && "
-        "if [ $(id -u) = 0 ]; then chown -R 65534:65534 . && "
-        "set -- setpriv --reuid=65534 --regid=65534 --clear-groups; fi && "
-        "\"$@\" prlimit --nproc=1 \"$PWD/copy\" /export",
-        0, "", "listen 8080;")});
+    RunAndCheck({Row("an export limited to one process",
+                     "sed -i /command/d config.xml && cp \"$TERVOSETUP\" ./copy && "
+                     "export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:detect_leaks=0} && "
+                     "if [ $(id -u) = 0 ]; then chown -R 65534:65534 . && "
+                     "set -- setpriv --reuid=65534 --regid=65534 --clear-groups; fi && "
+                     "\"$@\" prlimit --nproc=1 \"$PWD/copy\" /export",
+                     0, "", "listen 8080;")});
 }
 
 // Values for one run reach the outputs and never the settings file.

@@ -275,8 +275,9 @@ class Temporary {
 Status KeepOwner(const QString& path, int fd, const WriteTarget& target, mode_t mode) {
     const struct stat& existing = target.existing;
     if (target.exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
-        // Only a privileged process may give a file away; others keep their own.
-        (void)::fchown(fd, existing.st_uid, existing.st_gid);
+        // Only a privileged process may give a file away; for others the new file stays their
+        // own, which does not fail the save.
+        [[maybe_unused]] const int given = ::fchown(fd, existing.st_uid, existing.st_gid);
     }
     return ::fchmod(fd, mode) == 0 ? Status::Ok() : ErrnoFailure(path, errno);
 }

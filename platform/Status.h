@@ -8,8 +8,9 @@
 // The one error style of the program: an operation either succeeds or fails with a message that
 // already names what failed and why ("settings.xml: line 3: ...", "out/app.ini: No space left on
 // device"). The core never shows a Status; the window or the console decides how it reaches the
-// user.
-class Status {
+// user. A Status must not be dropped unread: a caller that means to go on after a failure says so
+// where it does.
+class [[nodiscard]] Status {
   public:
     static Status Ok() { return Status(Code::Ok, QString()); }
     static Status Error(QString message) { return Status(Code::Error, std::move(message)); }

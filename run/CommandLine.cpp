@@ -230,28 +230,36 @@ QString UsageText(const QString& prefix) {
 
 QString HelpText() {
     return QCoreApplication::translate(
-               "CommandLine",
-               "Configuration Editor command line syntax\n"
-               "/file:<file>\tOpens the settings file <file>.\n"
-               "/export\tSaves and exports without a window, then exits.\n"
-               "/conf:<file>\tNames the configuration file.\n"
-               "--help, -h, /?\tShows this text.\n"
-               "--version\tShows the version.\n"
-               "/check\tLists the files a save would change, writes nothing and exits "
-               "(status 0: none, 3: some).\n"
-               "/diff\tLike /check, but shows the changes as a unified diff.\n"
-               "/strict\tWith /export, /check or /diff: a $(NAME) without a value or a "
-               "variable no item declares is an error, and nothing is written.\n"
-               "/set:<NAME>=<value>\tWith /export, /check or /diff: uses <value> for the variable "
-               "NAME in this run only; the settings file keeps its value.\n"
-               "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\n"
-               "/batch\tWith /export, /check or /diff: never opens a window or a message box; "
-               "every message goes to standard error.") +
-           // A line of its own, so that the catalogs keep the lines above as they are.
-           QCoreApplication::translate(
-               "CommandLine",
-               "\n/values:<file>\tThe same for each variable of <file>, in the format of the "
-               "settings file; \"-\" reads it from standard input. Repeatable.");
+        "CommandLine",
+        "Configuration Editor command line syntax\n"
+        "/file:<file>\tOpens the settings file <file>, in the configuration's folder (default "
+        "settings.xml).\n"
+        "/conf:<file>\tNames the configuration file (default config.xml).\n"
+        "/export\tSaves and exports without a window, then exits.\n"
+        "/check\tLists the files a save would change, writes nothing and exits.\n"
+        "/diff\tLike /check, but shows the changes as a unified diff, passwords as ********.\n"
+        "/strict\tWith /export, /check or /diff: a $(NAME) without a value, a variable no item "
+        "declares, a likely misspelling in the configuration or a password in a file others may "
+        "read is an error, and nothing is written.\n"
+        "/set:<NAME>=<value>\tWith /export, /check or /diff: uses <value> for the variable "
+        "NAME in this run only; the settings file keeps its value. Repeatable.\n"
+        "/env:<PREFIX>\tThe same for each environment variable <PREFIX><NAME>.\n"
+        "/values:<file>\tThe same for each variable of <file>, in the format of the settings "
+        "file; /values:- reads it from standard input, the way to give passwords. Repeatable.\n"
+        "/batch\tWith /export, /check or /diff: never opens a window or a message box; every "
+        "message goes to standard error.\n"
+        "--help, -h, /?\tShows this text.\n"
+        "--version\tShows the version.\n"
+        "\n"
+        "Exit status of /export, /check and /diff:\n"
+        "0\tSaved and exported; /check, /diff: nothing would change.\n"
+        "1\tSaved, but a template, an output or the after command had a problem; with /strict, "
+        "a warning, and nothing was written.\n"
+        "2\tNothing saved: the command line, a file, a value, trust, the lock, or a before "
+        "command that failed.\n"
+        "3\t/check, /diff: a save would change a file.\n"
+        "\n"
+        "See man tervosetup.");
 }
 
 QString VersionText() {

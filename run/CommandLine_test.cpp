@@ -26,6 +26,30 @@ TEST(CommandLineTest, TheSyntaxMessageKeepsItsFourLines) {
               "Konfigurationsdatei an.");
 }
 
+// --help is the short reference: it names every option the parser takes, and the parser takes
+// every option it names, with the exit statuses after them.
+TEST(CommandLineTest, HelpNamesEveryOptionAndNoOther) {
+    const QString help = HelpText();
+    for (const char* argument :
+         {"/file:f.xml", "/conf:c.xml", "/export", "/check", "/diff", "/strict", "/set:A=b",
+          "/env:P_", "/values:-", "/batch", "--help", "-h", "/?", "--version"}) {
+        const CommandLineOptions options = ParseCommandLine({QString::fromUtf8(argument)});
+        EXPECT_TRUE(options.unknownOptions.isEmpty() && !options.usageMessage) << argument;
+        const QString name = QString::fromUtf8(argument).section(u':', 0, 0);
+        EXPECT_TRUE(help.contains(u'\n' + name) || help.contains(u' ' + name)) << argument;
+    }
+    for (const QString& line : help.split(u'\n')) {
+        if (line.startsWith(u'/') || line.startsWith(u'-')) {
+            const QString name = line.section(u'\t', 0, 0).section(u',', 0, 0);
+            const QString argument = name.section(u'<', 0, 0) + (name.contains(u'<') ? "x=y" : "");
+            EXPECT_TRUE(ParseCommandLine({argument}).unknownOptions.isEmpty()) << qPrintable(line);
+        }
+    }
+    for (const char* status : {"\n0\t", "\n1\t", "\n2\t", "\n3\t", "man tervosetup"}) {
+        EXPECT_TRUE(help.contains(QString::fromUtf8(status))) << status;
+    }
+}
+
 // An argument's bytes become its text, and a byte that is not UTF-8 stays recognisable instead of
 // becoming U+FFFD, which a value may hold.
 TEST(CommandLineTest, KeepsBytesThatAreNotUtf8Recognisable) {

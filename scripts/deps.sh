@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, testing and running TervoSetup need, when they
 # are missing; more packages can be named as arguments. Runs apt-get only when something is
-# missing, and needs root (or sudo) then. apt-get's own output goes to a log file; the terminal
-# gets one line per step.
+# missing, and needs root (or sudo) then. apt-get's own output is added to the end of a log file,
+# so that the log of every call stays (CI calls this at each of its stages); the terminal gets one
+# line per step.
 #
 # The package lists are updated (apt-get update) only when they cannot serve the install: when a
 # missing package has no install candidate in them (`apt-cache policy` says "Candidate: (none)",
@@ -43,7 +44,7 @@ install_missing() {
     env DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends \
         "${missing[@]}"
 }
-: >"$log"
+echo "=== $(date -u '+%Y-%m-%d %H:%M:%S UTC'): installing ${missing[*]}" >>"$log"
 echo "Installing ${#missing[@]} package(s): ${missing[*]} (apt-get's output: $log)"
 
 lacking=()

@@ -16,9 +16,9 @@ cd build/example
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]]; then
     exec ../tervosetup
 fi
-echo "No display: running the unattended export instead (tervosetup /export)."
+echo "No display: running the unattended export instead (tervosetup /export /batch)."
 status=0
-../tervosetup /export || status=$?
+../tervosetup /export /batch || status=$?
 echo "Exit status: $status"
 for output in app.ini server.conf; do
     echo "--- build/example/$output"

@@ -22,4 +22,6 @@ export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:print_stacktrace=1:check_ini
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 cmake --build build-asan --parallel "$(nproc)"
-ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)"
+# A line as each test ends; none takes more than seconds here, so one that runs for minutes is
+# stopped and fails rather than leaving the stage silent.
+ctest --test-dir build-asan --output-on-failure --parallel "$(nproc)" --timeout 300

@@ -81,8 +81,10 @@ Status DryRunFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArr
         return FileTooLarge(path, maxBytes);
     }
     *contents = written->bytes;
-    if (identity != nullptr) {
-        mReal.Identify(path, identity);
+    // A file that exists only here has no identity; one that it stands for on the disk keeps
+    // that file's.
+    if (identity != nullptr && !mReal.Identify(path, identity).ok()) {
+        *identity = FileIdentity();
     }
     return Status::Ok();
 }

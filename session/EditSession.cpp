@@ -15,17 +15,23 @@
 
 namespace {
 
-// The one place where running out of memory becomes a failure: `step` runs, and an allocation
-// that fails on the way fails it with a message that names `path`, the file being worked on.
+// The one place where running out of memory becomes a failure, once for each public operation
+// of the session: `step` runs, and when an allocation fails on the way, `ranOut` gives the
+// operation's result from a failure that names `file` as it is then, the file being worked on.
 // Whatever the step had begun is undone as the exception passes (a file is replaced whole or not
 // at all), so that the operation can end cleanly.
-template <typename Step>
-Status Guarded(const QString& path, Step&& step) {
+template <typename Step, typename RanOut>
+auto Guarded(const QString& file, Step&& step, RanOut&& ranOut) -> decltype(step()) {
     try {
         return step();
     } catch (const std::bad_alloc&) {
-        return Status::OutOfMemory(path);
+        return ranOut(Status::OutOfMemory(file));
     }
+}
+// The same for an operation whose result is the failure itself.
+template <typename Step>
+Status Guarded(const QString& file, Step&& step) {
+    return Guarded(file, step, [](const Status& ranOut) { return ranOut; });
 }
 
 // Starts nothing: a save that writes nothing has nothing for a command to act on.
@@ -108,6 +114,25 @@ SaveResult Ended(SaveResult::Outcome outcome) {
     return result;
 }
 
+// Whether `a` and `b` name the same file: by the same spelling, or as the same file on `files`
+// reached another way (a symlink, "./", another hard link).
+bool SameFile(FileSystem& files, const QString& a, const QString& b) {
+    FileIdentity first;
+    FileIdentity second;
+    return a == b || (files.Identify(a, &first).ok() && files.Identify(b, &second).ok() &&
+                      first.SameFile(second));
+}
+
+// A save, or its preview, that ran out of memory: refused while the settings file is not yet
+// written; after that the save stands with what it wrote, and the failure is its last problem.
+SaveResult RanOut(const Status& ranOut, bool written, SaveResult* result) {
+    if (!written) {
+        return Refused(NotSaved(ranOut));
+    }
+    result->problems.append(ranOut.message());
+    return *result;
+}
+
 }  // namespace
 
 EditSession::EditSession(FileSystem& files, ProcessLauncher& processes)
@@ -163,8 +188,6 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
     }
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
-    // A query of the root's entries that fails leaves no warnings: the values are taken all the
-    // same.
     mLoadWarnings.clear();
     settings.RepeatedVariables(&mLoadWarnings);
 }
@@ -253,7 +276,24 @@ SaveResult EditSession::Save(const SaveOptions& options) {
 
 SaveResult EditSession::SaveOnce(const SaveOptions& options) {
     const QString target = options.target.isEmpty() ? mSettingsFile : options.target;
-    const bool ownFile = target == mSettingsFile;
+    SettingsVersion written;  // the settings file's, once written
+    SaveResult result;        // as far as the save has come
+    mWorkingOn = target;
+    result = Guarded(
+        mWorkingOn, [&] { return SaveUnguarded(options, target, &written, &result); },
+        [&](const Status& ranOut) { return RanOut(ranOut, written.exists, &result); });
+    if (result.Saved() && written.exists) {
+        mSettingsFile = target;
+        mVersion = written;
+        mFileMissing = false;
+        TakeAsSaved();
+    }
+    return result;
+}
+
+SaveResult EditSession::SaveUnguarded(const SaveOptions& options, const QString& target,
+                                      SettingsVersion* written, SaveResult* result) {
+    const bool ownFile = SameFile(mFiles, target, mSettingsFile);
     for (;;) {
         std::unique_ptr<UpdateLock> lock;
         if (Status locked = mFiles.LockForUpdate(target, options.wait, &lock); !locked.ok()) {
@@ -262,15 +302,11 @@ SaveResult EditSession::SaveOnce(const SaveOptions& options) {
         }
         SettingsDocument settings;
         const QString source = ownFile || mFiles.Exists(target) ? target : mSettingsFile;
-        bool ranOut = true;  // until LoadForSave returns
-        const Status loaded = Guarded(source, [&] {
-            const Status s =
+        mWorkingOn = source;
+        if (const Status loaded =
                 LoadForSave(mFiles, source, &settings, std::exchange(mLoadedDocument, {}));
-            ranOut = false;
-            return s;
-        });
-        if (!loaded.ok()) {
-            return Refused(ranOut ? NotSaved(loaded) : loaded);
+            !loaded.ok()) {
+            return Refused(loaded);
         }
         if (ownFile && settings.Version() != mVersion) {
             if (!options.changedOnDisk) {
@@ -315,15 +351,8 @@ SaveResult EditSession::SaveOnce(const SaveOptions& options) {
                 return trial.result;
             }
         }
-        SettingsVersion written;
-        SaveResult result = WriteAndExport(settings, target, mFiles, mProcesses, &written);
-        if (result.Saved()) {
-            mSettingsFile = target;
-            mVersion = written;
-            mFileMissing = false;
-            TakeAsSaved();
-        }
-        return result;
+        WriteAndExport(settings, target, mFiles, mProcesses, written, result);
+        return *result;
     }
 }
 
@@ -333,21 +362,31 @@ SavePreview EditSession::Preview(const DiffReport& diff) {
     if (!preview.result.Saved()) {
         return preview;
     }
-    SettingsDocument settings = LoadedDocument();
-    preview = PreviewOf(settings, mSettingsFile, diff);
+    mWorkingOn = mSettingsFile;
+    preview = Guarded(
+        mWorkingOn,
+        [&] {
+            SettingsDocument settings;
+            if (Status parsed = LoadedDocument(&settings); !parsed.ok()) {
+                preview.result = Refused(NotSaved(parsed));
+                return preview;
+            }
+            return PreviewOf(settings, mSettingsFile, diff);
+        },
+        [&](const Status& ranOut) {
+            // What the preview found stays unknown: it tells only the failure.
+            preview.result = Refused(NotSaved(ranOut));
+            return preview;
+        });
     const SecretSet secrets = Secrets();
     preview.result = Withheld(std::move(preview.result), secrets);
     preview.unshown = secrets.Withheld(preview.unshown);
     return preview;
 }
 
-SettingsDocument EditSession::LoadedDocument() const {
-    SettingsDocument settings;
-    if (mVersion.exists) {
-        // It parsed when it was loaded or saved, so it parses now.
-        settings.Parse(mVersion.bytes, mSettingsFile);
-    }
-    return settings;
+Status EditSession::LoadedDocument(SettingsDocument* settings) const {
+    // It parsed when it was loaded or saved, so only a lack of memory can fail it now.
+    return mVersion.exists ? settings->Parse(mVersion.bytes, mSettingsFile) : Status::Ok();
 }
 
 SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& target,
@@ -367,7 +406,7 @@ SavePreview EditSession::PreviewOf(SettingsDocument& settings, const QString& ta
         };
     }
     NoCommands none;
-    preview.result = WriteAndExport(settings, target, dryRun, none, nullptr, secrets);
+    WriteAndExport(settings, target, dryRun, none, nullptr, &preview.result, secrets);
     preview.changed = dryRun.ChangedFiles();
     if (shown) {
         preview.unshown = shown->Unshown();
@@ -409,8 +448,8 @@ Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
         // problem of its own entry.
         const QString path = mBaseDir + entry.input;
         std::unique_ptr<ByteSource> text;
-        if (const Status opened = Guarded(
-                path, [&] { return files.OpenTrustedFile(path, kMaxTemplateBytes, &text); });
+        mWorkingOn = path;
+        if (const Status opened = files.OpenTrustedFile(path, kMaxTemplateBytes, &text);
             opened.IsUntrusted()) {
             return Status::Error(QCoreApplication::translate(
                                      "EditSession",
@@ -426,34 +465,31 @@ Status EditSession::CheckTrust(const QString& target, FileSystem& files) const {
     return Status::Ok();
 }
 
-SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
-                                       FileSystem& files, ProcessLauncher& processes,
-                                       SettingsVersion* written,
-                                       const TemplateExport::SecretsReport& secrets) const {
+void EditSession::WriteAndExport(SettingsDocument& settings, const QString& target,
+                                 FileSystem& files, ProcessLauncher& processes,
+                                 SettingsVersion* written, SaveResult* result,
+                                 const TemplateExport::SecretsReport& secrets) const {
     if (Status trusted = CheckTrust(target, files); !trusted.ok()) {
-        return Refused(trusted);
+        *result = Refused(trusted);
+        return;
     }
     std::vector<VariableValue> exported;
-    bool ranOut = true;  // until WriteSettings returns: its own failures say all they need
-    const Status saved = Guarded(target, [&] {
-        const Status s = WriteSettings(settings, target, files, processes, &exported, written);
-        ranOut = false;
-        return s;
-    });
-    if (!saved.ok()) {
-        return Refused(ranOut ? NotSaved(saved) : saved);
+    mWorkingOn = target;
+    if (Status saved = WriteSettings(settings, target, files, processes, &exported, written);
+        !saved.ok()) {
+        *result = Refused(saved);
+        return;
     }
     // What the export needs of the document is in `exported` now; its memory goes back before
     // the templates are read, which for a large file halves the peak.
     settings = SettingsDocument();
-    SaveResult result;
-    result.warnings = UndeclaredVariables(mConfig, exported, target);
+    result->warnings = UndeclaredVariables(mConfig, exported, target);
     if (HoldsPassword(mConfig, mValues)) {
         if (const QString readable = ReadableSecretWarning(files, target); !readable.isEmpty()) {
-            result.warnings.append(readable);
+            result->warnings.append(readable);
         }
     }
-    ExportTemplates(exported, target, files, &result, secrets);
+    ExportTemplates(exported, target, files, result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
             processes, mConfig.AfterCommand(), mConfig.AfterWait(),
@@ -462,9 +498,8 @@ SaveResult EditSession::WriteAndExport(SettingsDocument& settings, const QString
             QCoreApplication::translate("SettingsWriter", "The after command did not succeed."),
             Secrets());
         !after.ok()) {
-        result.problems.append(after.message());
+        result->problems.append(after.message());
     }
-    return result;
 }
 
 Status EditSession::WriteSettings(SettingsDocument& settings, const QString& target,
@@ -497,7 +532,11 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     if (s.ok() && written != nullptr) {
         written->exists = true;
         written->bytes = bytes;
-        files.Identify(target, &written->identity);
+        // A file written but not identified counts as changed by another program at the next
+        // save, which then asks before writing over it.
+        if (!files.Identify(target, &written->identity).ok()) {
+            written->identity = FileIdentity();
+        }
     }
     return s;
 }
@@ -508,28 +547,12 @@ void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, co
     if (mConfig.Templates().empty()) {
         return;
     }
-    QString problem;
-    std::optional<TemplateExport> templates;
-    if (Status prepared = Guarded(target,
-                                  [&] {
-                                      templates.emplace(mConfig, exported, target, mBaseDir, files,
-                                                        secrets);
-                                      return Status::Ok();
-                                  });
-        !prepared.ok()) {
-        result->problems.append(prepared.message());
-        return;
-    }
+    mWorkingOn = target;
+    const TemplateExport templates(mConfig, exported, target, mBaseDir, files, secrets);
     for (const TemplateEntry& entry : mConfig.Templates()) {
-        // Running out of memory fails this entry only: its output stays as it was.
-        const Status exported = Guarded(mBaseDir + entry.input, [&] {
-            problem = templates->Export(entry, &result->warnings);
-            return Status::Ok();
-        });
-        if (!exported.ok()) {
-            problem = TemplateExport::NotWritten(entry, exported);
-        }
-        if (!problem.isEmpty()) {
+        mWorkingOn = mBaseDir + entry.input;
+        if (const QString problem = templates.Export(entry, &result->warnings);
+            !problem.isEmpty()) {
             result->problems.append(problem);
         }
     }

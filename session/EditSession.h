@@ -62,8 +62,10 @@ struct SavePreview {
 //
 // It shows nothing: what goes wrong comes back as a Status or in a SaveResult, and the window or
 // the console decides how the user learns of it. Running out of memory is a failure like any
-// other, named after the file being worked on, and never leaves an operation half done: a file is
-// replaced whole or not at all.
+// other, named after the file being worked on, and ends the operation there without leaving a
+// file half done: the file being written stays as it was, what was written before stays, and
+// nothing after it is written or started (a save that wrote the settings file stands, with the
+// failure as its last problem).
 class EditSession {
   public:
     // `files` and `processes` must outlive the session.
@@ -194,8 +196,14 @@ class EditSession {
     void TakeValues(const SettingsDocument& settings, Unlisted unlisted);
     void TakeAsSaved();
     VariableValues ExportedValues() const;  // with the run's values on top
-    SettingsDocument LoadedDocument() const;
+    // The settings file as it was loaded or last saved here; empty when there was none.
+    Status LoadedDocument(SettingsDocument* settings) const;
     SaveResult Checked() const;
+    // Save without its guard against running out of memory: under the lock, it reads, asks,
+    // checks, writes and exports, giving the version written to `written` and the outcome to
+    // `result` as it goes.
+    SaveResult SaveUnguarded(const SaveOptions& options, const QString& target,
+                             SettingsVersion* written, SaveResult* result);
     SavePreview PreviewOf(SettingsDocument& settings, const QString& target,
                           const DiffReport& diff) const;
     // Why a save to `target` on `files` must not start at all: the configuration or a template
@@ -205,11 +213,12 @@ class EditSession {
     Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
     // `files` with `processes`, unless CheckTrust refuses; `settings` is emptied once written.
-    // `written`, when given, receives the version of the file written; `secrets`, when given, where
-    // each output holds passwords.
-    SaveResult WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
-                              ProcessLauncher& processes, SettingsVersion* written,
-                              const TemplateExport::SecretsReport& secrets = {}) const;
+    // `written`, when given, receives the version of the file written; `secrets`, when given,
+    // where each output holds passwords. The outcome goes into `result` as the steps go, so that
+    // what was done is known when an allocation fails midway.
+    void WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
+                        ProcessLauncher& processes, SettingsVersion* written, SaveResult* result,
+                        const TemplateExport::SecretsReport& secrets = {}) const;
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
                          ProcessLauncher& processes, std::vector<VariableValue>* exported,
                          SettingsVersion* written) const;
@@ -234,4 +243,6 @@ class EditSession {
     int mEditedCount = 0;  // items whose value is not the saved one
     QHash<QString, QString> mRunValues;
     QStringList mLoadWarnings;
+    // The file that the operation under way works on, which a failure to allocate names.
+    mutable QString mWorkingOn;
 };

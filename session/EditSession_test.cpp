@@ -1,5 +1,6 @@
 #include "session/EditSession.h"
 
+#include "platform/DiskFileSystem.h"
 #include "session/LineDiff.h"
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
@@ -7,7 +8,9 @@
 #include "testing/QStringPrinter.h"
 #include "testing/TextMatchers.h"
 
+#include <QFile>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -71,9 +74,6 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
          R"~(<xml><variable id="$(P)">1<variable id="$(H)">n</variable></variable>)~"
          R"~(<variable id="$(H)">root</variable></xml>)~",
          kNew, ""},
-        // Regression: a file that its next load refuses was written, and every later run failed.
-        {"a file too large for its next load is refused", kOld, "",
-         "The largest value is that of \"Host name\" ($(H)).", QString(17 << 20, u'>')},
         {"a value XML cannot store is refused", kOld, "", "holds the character U+0001",
          QString(u'\x01')},
     };
@@ -93,6 +93,110 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
                   Bytes{c.saved.isEmpty() ? QByteArray(c.file)
                                           : (c.file ? "" : kHeader) + c.saved + '\n'});
         EXPECT_EQ(s.session.HasChanges(), !result.Saved());
+    }
+}
+
+// Running out of memory ends a save where it happens, naming the file, with no file half written:
+// before the settings file is written the save is refused; after, it stands, the failure is its
+// last problem and nothing later is written or started.
+// Regression: running out of memory at the check of a template was taken as a template that
+// could be read, and the after command started after an output had failed for want of memory.
+TEST(EditSessionTest, RunningOutOfMemoryEndsTheSaveWhereItHappens) {
+    const QString refused = "The settings could not be saved.\n";
+    const struct {
+        const char* what;
+        const char* reading;  // the file whose read runs out of memory, or nullptr
+        const char* writing;  // the file whose write runs out of memory, or nullptr
+        QString expected;     // as Session::Saved() tells it, the refusal whole
+        bool saved;
+    } cases[] = {
+        {"the settings file, read", "settings.xml", nullptr,
+         refused + "settings.xml: there is not enough memory [] " + kOld + " / ", false},
+        {"the template, checked before anything starts", "t.in", nullptr,
+         refused + "t.in: there is not enough memory [] " + kOld + " / ", false},
+        {"the settings file, written", nullptr, "settings.xml",
+         refused + "settings.xml: there is not enough memory [b] " + kOld + " / ", false},
+        {"an output", nullptr, "t.out", "t.in: there is not enough memory [b] " + kNew + "\n / ",
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Session s(kOld);
+        s.session.SetValue("$(P)", "&<");
+        s.session.SetValue("$(H)", "h");
+        if (c.reading)
+            s.files.FailReading(c.reading, FakeFileSystem::kOutOfMemory);
+        if (c.writing)
+            s.files.FailWriting(c.writing, FakeFileSystem::kOutOfMemory);
+        const SaveResult result = s.session.Save({});
+        QStringList said = result.problems;
+        if (!result.refusal.ok())
+            said.prepend(result.refusal.message());
+        EXPECT_EQ(said.join(u'|') + " [" + s.launcher.commandLines().join(u' ') + "] " +
+                      s.files.FileContents("settings.xml") + " / " + s.files.FileContents("t.out"),
+                  c.expected);
+        EXPECT_EQ(result.Saved(), c.saved);
+        EXPECT_EQ(s.session.HasChanges(), !c.saved);
+    }
+}
+
+// Save As onto another file that exists writes the values into that file's own entries and leaves
+// the session's file alone. Onto the session's own file by another spelling of its path it is a
+// save of that file, which asks before writing over another program's change.
+// Regression: the session's file reached through a symlink or "./" was taken for another file,
+// and another program's change was written over without a question.
+TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
+    const QByteArray theirs = R"~(<xml><variable id="$(P)">theirs</variable></xml>)~";
+    const QByteArray other = R"~(<xml><x/><variable id="$(P)">o</variable></xml>)~";
+    const struct {
+        const char* target;
+        int asked;
+        QByteArray otherAfter;  // other.xml after the save
+    } cases[] = {
+        {"s.xml", 1, other},
+        {"./s.xml", 1, other},
+        {"link.xml", 1, other},
+        {"other.xml", 0,
+         R"~(<xml><x/><variable id="$(P)">mine</variable></xml>)~"
+         "\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const QString folder = dir.path() + '/';
+        const auto write = [&folder](const char* name, const QByteArray& bytes) {
+            QFile file(folder + name);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        write("c.xml",
+              "<xml><group><name>G</name><item><name>Port</name><varname>$(P)</varname>"
+              "</item></group></xml>");
+        write("s.xml", R"~(<xml><variable id="$(P)">1</variable></xml>)~");
+        write("other.xml", other);
+        ASSERT_TRUE(QFile::link("s.xml", folder + "link.xml"));
+        DiskFileSystem files;
+        FakeProcessLauncher launcher;
+        EditSession session(files, launcher);
+        ASSERT_TRUE(session.LoadConfiguration(folder + "c.xml", folder).ok());
+        ASSERT_TRUE(session.Load(folder + "s.xml").ok());
+        session.SetValue("$(P)", "mine");
+        write("s.xml", theirs);  // another program's change
+
+        EditSession::SaveOptions options;
+        options.target = folder + c.target;
+        int asked = 0;
+        options.changedOnDisk = [&asked](bool) {
+            ++asked;
+            return EditSession::ChangedOnDisk::Cancel;
+        };
+        session.Save(options);
+        EXPECT_EQ(asked, c.asked);
+        QByteArray bytes;
+        ASSERT_TRUE(files.ReadFile(folder + "s.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{theirs});
+        ASSERT_TRUE(files.ReadFile(folder + "other.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{c.otherAfter});
     }
 }
 

@@ -118,7 +118,7 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
     return Status::Ok();
 }
 
-Status SettingsDocument::RepeatedVariables(QStringList* warnings) const {
+void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
     // The entries that count are the root's own: the index holds them among the others.
     QHash<QString, int> firstLines;
     for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
@@ -143,7 +143,6 @@ Status SettingsDocument::RepeatedVariables(QStringList* warnings) const {
             firstLines.insert(id, variable.Line());
         }
     }
-    return Status::Ok();
 }
 
 Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {

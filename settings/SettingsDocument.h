@@ -70,7 +70,7 @@ class SettingsDocument {
     // One warning for each `variable` child of the root whose id an earlier one has already, in
     // document order: "<path>:<line>: <id> is listed again; only its first entry, at line <n>,
     // counts". Such an entry is neither read nor written, and gives the export nothing.
-    Status RepeatedVariables(QStringList* warnings) const;
+    void RepeatedVariables(QStringList* warnings) const;
 
     // Replaces the content of the first element of `id` by `text`; nothing when there is none or
     // when it holds that text already. Variable elements nested inside it go with the old

@@ -68,8 +68,8 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
 
 // A file that a load would refuse must not replace one that loads: every later run would fail.
 Status CheckSize(const Configuration& config, const SettingsDocument& settings,
-                 const QByteArray& bytes, const QString& targetPath) {
-    if (bytes.size() <= kMaxXmlFileBytes) {
+                 const QByteArray& bytes, const QString& targetPath, qint64 maxBytes) {
+    if (bytes.size() <= maxBytes) {
         return Status::Ok();
     }
     const QString id = settings.IdOfLargestValue();
@@ -83,7 +83,7 @@ Status CheckSize(const Configuration& config, const SettingsDocument& settings,
             "that of %4.")
             .arg(targetPath)
             .arg(bytes.size())
-            .arg(kMaxXmlFileBytes)
+            .arg(maxBytes)
             .arg(label.isEmpty() ? id : QStringLiteral("\"%1\" (%2)").arg(label, id)));
 }
 
@@ -109,7 +109,8 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 }
 
 Status PlaceValues(const Configuration& config, const VariableValues& values,
-                   SettingsDocument* settings, const QString& targetPath, QByteArray* bytes) {
+                   SettingsDocument* settings, const QString& targetPath, QByteArray* bytes,
+                   qint64 maxBytes) {
     Status placed = EnsureRoot(settings);
     if (placed.ok())
         placed = WriteInto(config, values, settings);
@@ -119,7 +120,7 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
         placed = placed.ok() ? placed : NotSaved(placed.Prefixed(targetPath));
     }
     if (placed.ok())
-        placed = CheckSize(config, *settings, contents, targetPath);
+        placed = CheckSize(config, *settings, contents, targetPath, maxBytes);
     if (placed.ok())
         *bytes = std::move(contents);
     return placed;

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Status.h"
+#include "platform/XmlDocument.h"
 #include "settings/SettingsDocument.h"
 
 #include <QString>
@@ -30,11 +31,13 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 //    none): a default is the value of every variable the file does not hold, so it is stored
 //    only where the file holds it already;
 //  - a value that XML cannot store is refused, naming the variable's label, and so is a document
-//    larger than a load accepts, naming the variable with the largest value;
+//    of more than `maxBytes`, naming the variable with the largest value: by default the most
+//    that a load accepts, so that no save writes a file that the next run cannot load;
 //  - a document whose values did not change keeps the very bytes that were read.
 // A refusal leaves `bytes` alone; its message says that nothing was saved.
 Status PlaceValues(const Configuration& config, const VariableValues& values,
-                   SettingsDocument* settings, const QString& targetPath, QByteArray* bytes);
+                   SettingsDocument* settings, const QString& targetPath, QByteArray* bytes,
+                   qint64 maxBytes = kMaxXmlFileBytes);
 
 // The export's substitutions for `settings` as PlaceValues left it: the file's entries
 // (SettingsDocument::ExportedValues), then, in the configuration's order, each item that has no

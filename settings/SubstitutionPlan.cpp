@@ -566,7 +566,9 @@ QByteArray SubstitutionPlan::Apply(const QByteArray& text, std::vector<ByteRange
     ByteArraySource source(text);
     ByteArraySink out;
     SecretRanges ranges;
-    Apply(source, out, secrets != nullptr ? &ranges : nullptr);
+    // Bytes in memory are read and kept without fail, so the plan cannot fail here.
+    const Status applied = Apply(source, out, secrets != nullptr ? &ranges : nullptr);
+    Q_ASSERT(applied.ok());
     if (secrets != nullptr) {
         *secrets = ranges.Ranges();
     }

@@ -84,8 +84,10 @@ NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substituti
     SecretRanges secrets;
     PasswordSpotter spotter(secrets);
     ByteArraySource source(std::move(text));
-    plan.Apply(source, spotter, &secrets, templateSecrets);
-    return secrets.HoldsBytes() ? NewFileAccess::OwnerOnly : NewFileAccess::Default;
+    // A pass that stops early has not found every password: the output is kept private then.
+    const Status spotted = plan.Apply(source, spotter, &secrets, templateSecrets);
+    return !spotted.ok() || secrets.HoldsBytes() ? NewFileAccess::OwnerOnly
+                                                 : NewFileAccess::Default;
 }
 
 // `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that

@@ -35,6 +35,14 @@
         <source>another program changed the file while it was read, so it was not replaced</source>
         <translation>ein anderes Programm hat die Datei geändert, während sie gelesen wurde; sie wurde daher nicht ersetzt</translation>
     </message>
+    <message>
+        <source>nothing is written through it</source>
+        <translation>über ihn wird nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>it is not written</source>
+        <translation>sie wird nicht geschrieben</translation>
+    </message>
 </context>
 <context>
     <name>ChangesView</name>
@@ -80,30 +88,54 @@
 /conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.</translation>
     </message>
     <message>
+        <source>Did not understand: %1... (expected /set:NAME=VALUE; the rest is not shown)<byte value="xd"/>
+<byte value="xd"/>
+</source>
+        <translation>Nicht verstanden: %1... (erwartet: /set:NAME=WERT; der Rest wird nicht gezeigt)</translation>
+    </message>
+    <message>
         <source>Configuration Editor command line syntax
-/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;, in the configuration&apos;s folder (default settings.xml).
+/conf:&lt;file&gt;	Names the configuration file (default config.xml).
 /export	Saves and exports without a window, then exits.
-/conf:&lt;file&gt;	Names the configuration file.
+/check	Lists the files a save would change, writes nothing and exits.
+/diff	Like /check, but shows the changes as a unified diff, passwords as ********.
+/strict	With /export, /check or /diff: a $(NAME) without a value, a variable no item declares, a likely misspelling in the configuration or a password in a file others may read is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value. Repeatable.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; /values:- reads it from standard input, the way to give passwords. Repeatable.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.
 --help, -h, /?	Shows this text.
 --version	Shows the version.
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
-/diff	Like /check, but shows the changes as a unified diff.
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+
+Exit status of /export, /check and /diff:
+0	Saved and exported; /check, /diff: nothing would change.
+1	Saved, but a template, an output or the after command had a problem; with /strict, a warning, and nothing was written.
+2	Nothing saved: the command line, a file, a value, trust, the lock, or a before command that failed.
+3	/check, /diff: a save would change a file.
+
+See man tervosetup.</source>
         <translation>Konfigurationseditor: Syntax der Befehlszeile
-/file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt;.
+/file:&lt;Datei&gt;	Öffnet die Einstellungsdatei &lt;Datei&gt; im Ordner der Konfiguration (Vorgabe settings.xml).
+/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an (Vorgabe config.xml).
 /export	Speichert und exportiert ohne Fenster und beendet das Programm anschließend.
-/conf:&lt;Datei&gt;	Gibt die Konfigurationsdatei an.
+/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet.
+/diff	Wie /check, zeigt die Änderungen aber als Unified Diff, Passwörter als ********.
+/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert, eine Variable, die kein Eintrag deklariert, ein wahrscheinlicher Schreibfehler in der Konfiguration oder ein Passwort in einer Datei, die andere lesen dürfen, ist ein Fehler, und es wird nichts geschrieben.
+/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert. Wiederholbar.
+/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.
+/values:&lt;Datei&gt;	Dasselbe für jede Variable der &lt;Datei&gt; im Format der Einstellungsdatei; /values:- liest sie von der Standardeingabe, der Weg für Passwörter. Wiederholbar.
+/batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.
 --help, -h, /?	Zeigt diesen Text.
 --version	Zeigt die Version.
-/check	Listet die Dateien auf, die ein Speichern ändern würde, schreibt nichts und endet (Status 0: keine, 3: einige).
-/diff	Wie /check, zeigt die Änderungen aber als Unified Diff.
-/strict	Mit /export, /check oder /diff: Ein $(NAME) ohne Wert oder eine Variable, die kein Eintrag deklariert, ist ein Fehler, und es wird nichts geschrieben.
-/set:&lt;NAME&gt;=&lt;Wert&gt;	Mit /export, /check oder /diff: Verwendet &lt;Wert&gt; nur in diesem Lauf für die Variable NAME; die Einstellungsdatei behält ihren Wert.
-/env:&lt;PRÄFIX&gt;	Dasselbe für jede Umgebungsvariable &lt;PRÄFIX&gt;&lt;NAME&gt;.
-/batch	Mit /export, /check oder /diff: Öffnet weder ein Fenster noch ein Meldungsfenster; jede Meldung geht auf die Standardfehlerausgabe.</translation>
+
+Exit-Status von /export, /check und /diff:
+0	Gespeichert und exportiert; /check, /diff: Nichts würde sich ändern.
+1	Gespeichert, aber eine Vorlage, eine Ausgabe oder der Befehl danach hatte ein Problem; mit /strict eine Warnung, und es wurde nichts geschrieben.
+2	Nichts gespeichert: die Befehlszeile, eine Datei, ein Wert, Vertrauen, die Sperre oder ein fehlgeschlagener Befehl davor.
+3	/check, /diff: Ein Speichern würde eine Datei ändern.
+
+Siehe man tervosetup.</translation>
     </message>
 </context>
 <context>
@@ -187,6 +219,10 @@
     <message>
         <source>a second %1 command, which is never started: only the first, at line %2, is</source>
         <translation>ein zweiter %1-Befehl, der nie gestartet wird: nur der erste, in Zeile %2, wird es</translation>
+    </message>
+    <message>
+        <source>the template entry has mode=&quot;%1&quot;, but the mode must be octal permission bits from 0 to 0777, such as 0640</source>
+        <translation>der Vorlageneintrag hat mode=&quot;%1&quot;, aber der Modus muss aus oktalen Zugriffsrechten von 0 bis 0777 bestehen, etwa 0640</translation>
     </message>
 </context>
 <context>
@@ -292,13 +328,6 @@
 </context>
 <context>
     <name>EditSession</name>
-    <message numerus="yes">
-        <source>The last %n line(s) it wrote to standard error are held back: the value of a password occurs in them.</source>
-        <translation>
-            <numerusform>Die letzte Zeile, die er auf die Standardfehlerausgabe schrieb, wird zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
-            <numerusform>Die letzten %n Zeilen, die er auf die Standardfehlerausgabe schrieb, werden zurückgehalten: Der Wert eines Passworts kommt darin vor.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>%1
 Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</source>
@@ -310,6 +339,12 @@ Ein anderer Benutzer könnte bestimmt haben, was die Konfiguration %2 enthält; 
 Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
         <translation>%1
 Ein anderer Benutzer könnte bestimmt haben, was die Vorlage %2 enthält; daher wird sie nicht gelesen. Es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen the program that the command %2 starts, so nothing was started. Nothing was saved.</source>
+        <translation>%1
+Ein anderer Benutzer könnte das Programm bestimmt haben, das der Befehl %2 startet; daher wurde nichts gestartet. Es wurde nichts gespeichert.</translation>
     </message>
 </context>
 <context>
@@ -430,6 +465,13 @@ TervoSetup braucht eine Konfigurationsdatei (etwa config.xml), die die Einstellu
     </message>
 </context>
 <context>
+    <name>LineDiff</name>
+    <message>
+        <source>(held back: it may hold a password)</source>
+        <translation>(zurückgehalten: sie kann ein Passwort enthalten)</translation>
+    </message>
+</context>
+<context>
     <name>Messages</name>
     <message>
         <source>The file could not be loaded!
@@ -500,12 +542,6 @@ Abbrechen: nichts tun.</translation>
         <translation>XML-Dateien (*.xml)</translation>
     </message>
     <message>
-        <source>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
-</source>
-        <translation>TervoSetup: /batch, /set: und /env: sind für Läufe ohne Fenster gedacht: Fügen Sie /export, /check oder /diff hinzu.
-</translation>
-    </message>
-    <message>
         <source>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</source>
         <translation>TervoSetup: Das Argument „%1“ wird übergangen: nur die ersten %2 zählen</translation>
     </message>
@@ -514,6 +550,16 @@ Abbrechen: nichts tun.</translation>
 </source>
         <translation>TervoSetup: Es wurde nichts getan: Die Befehlszeile enthält mehr als %1 Argumente. Geben Sie Werte über /env: an, das beliebig viele aufnimmt.
 </translation>
+    </message>
+    <message>
+        <source>TervoSetup: /batch, /set:, /env: and /values: are for runs without the window: add /export, /check or /diff.
+</source>
+        <translation>TervoSetup: /batch, /set:, /env: und /values: sind für Läufe ohne Fenster gedacht: Fügen Sie /export, /check oder /diff hinzu.
+</translation>
+    </message>
+    <message>
+        <source>Nothing was done: &quot;%1&quot; is not an option (see --help).</source>
+        <translation>Es wurde nichts getan: „%1“ ist keine Option (siehe --help).</translation>
     </message>
 </context>
 <context>
@@ -533,6 +579,42 @@ Abbrechen: nichts tun.</translation>
     <message>
         <source>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</source>
         <translation>Der Wert, den %1 angibt, enthält das Zeichen %2, das kein Wert einer Variablen enthalten darf; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>standard input</source>
+        <translation>Standardeingabe</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 bytes</source>
+        <translation>sie ist größer als %1 Bytes</translation>
+    </message>
+    <message>
+        <source>%1; nothing was saved.</source>
+        <translation>%1; es wurde nichts gespeichert.</translation>
+    </message>
+    <message>
+        <source>/values:- is given twice, but standard input can be read once</source>
+        <translation>/values:- ist zweimal angegeben, aber die Standardeingabe kann nur einmal gelesen werden</translation>
+    </message>
+    <message>
+        <source>standard input cannot be read here</source>
+        <translation>die Standardeingabe kann hier nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>no file can be read here</source>
+        <translation>hier kann keine Datei gelesen werden</translation>
+    </message>
+    <message>
+        <source>%1:%2: the values cannot be read: this is not well-formed XML (the parser&apos;s words are not shown, as they may quote a value)</source>
+        <translation>%1:%2: die Werte können nicht gelesen werden: das ist kein wohlgeformtes XML (die Worte des Parsers werden nicht gezeigt, da sie einen Wert zitieren können)</translation>
+    </message>
+    <message>
+        <source>%1: the root element is not xml, so it holds no values</source>
+        <translation>%1: das Wurzelelement ist nicht xml, daher enthält die Datei keine Werte</translation>
+    </message>
+    <message>
+        <source>%1:%2: %3 is given again, after line %4</source>
+        <translation>%1:%2: %3 ist nach Zeile %4 noch einmal angegeben</translation>
     </message>
 </context>
 <context>
@@ -706,6 +788,13 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     </message>
 </context>
 <context>
+    <name>SecretSet</name>
+    <message>
+        <source>[a line is held back here: it held a password]</source>
+        <translation>[hier wird eine Zeile zurückgehalten: sie enthielt ein Passwort]</translation>
+    </message>
+</context>
+<context>
     <name>SettingsDocument</name>
     <message>
         <source>the variable %1 cannot be added</source>
@@ -823,6 +912,10 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
         <source>%1: ... and %2 more without a value</source>
         <translation>%1: … und %2 weitere ohne Wert</translation>
     </message>
+    <message>
+        <source>%1 holds a password, but its mode %2 lets others than its owner read it</source>
+        <translation>%1 enthält ein Passwort, aber ihr Modus %2 lässt andere als ihren Eigentümer sie lesen</translation>
+    </message>
 </context>
 <context>
     <name>TrustedPath</name>
@@ -845,6 +938,78 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
     <message>
         <source>the file belongs to %1, but other users may change it (mode %2); it is not read</source>
         <translation>die Datei gehört %1, aber andere Benutzer können sie ändern (Modus %2); sie wird nicht gelesen</translation>
+    </message>
+    <message>
+        <source>the group %1</source>
+        <translation>die Gruppe %1</translation>
+    </message>
+    <message>
+        <source>every user</source>
+        <translation>jeder Benutzer</translation>
+    </message>
+    <message>
+        <source>nothing is read through it</source>
+        <translation>über ihn wird nichts gelesen</translation>
+    </message>
+    <message>
+        <source>nothing is started through it</source>
+        <translation>über ihn wird nichts gestartet</translation>
+    </message>
+    <message>
+        <source>it is not read</source>
+        <translation>sie wird nicht gelesen</translation>
+    </message>
+    <message>
+        <source>it is not started</source>
+        <translation>es wird nicht gestartet</translation>
+    </message>
+    <message>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; %2</source>
+        <translation>der symbolische Link gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; %2</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; %2</source>
+        <translation>der Ordner gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; %2</translation>
+    </message>
+    <message>
+        <source>the file belongs to %1, who is neither root nor the user running this program; %2</source>
+        <translation>die Datei gehört %1, der weder root noch der Benutzer ist, der dieses Programm ausführt; %2</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); %3</source>
+        <translation>der Ordner gehört %1, aber andere Benutzer können ersetzen, was darin liegt (Modus %2); %3</translation>
+    </message>
+    <message>
+        <source>the file belongs to %1, but other users may change it (mode %2); %3</source>
+        <translation>die Datei gehört %1, aber andere Benutzer können sie ändern (Modus %2); %3</translation>
+    </message>
+    <message>
+        <source>Remove the entry with setfacl -x %1</source>
+        <translation>Entfernen Sie den Eintrag mit setfacl -x %1</translation>
+    </message>
+    <message>
+        <source>Remove the default ACL with setfacl -k</source>
+        <translation>Entfernen Sie die Standard-ACL mit setfacl -k</translation>
+    </message>
+    <message>
+        <source>Make it writable only by its owner with chmod go-w</source>
+        <translation>Machen Sie sie mit chmod go-w nur für ihren Eigentümer beschreibbar</translation>
+    </message>
+    <message>
+        <source>its default ACL lets %1 write to what is made in it (%2); %3. %4</source>
+        <translation>seine Standard-ACL lässt %1 in das schreiben, was darin angelegt wird (%2); %3. %4</translation>
+    </message>
+    <message>
+        <source>its ACL lets %1 write to it (%2); %3. %4</source>
+        <translation>ihre ACL lässt %1 darauf schreiben (%2); %3. %4</translation>
+    </message>
+    <message>
+        <source>the file has %1 hard links, in a folder where other users may create files: another user could have linked it there; %2. Keep it in a folder of your own</source>
+        <translation>die Datei hat %1 harte Links und liegt in einem Ordner, in dem andere Benutzer Dateien anlegen können: ein anderer Benutzer könnte sie dort verlinkt haben; %2. Legen Sie sie in einen eigenen Ordner</translation>
+    </message>
+    <message>
+        <source>its ACL is not one this program can read</source>
+        <translation>ihre ACL kann dieses Programm nicht lesen</translation>
     </message>
 </context>
 <context>

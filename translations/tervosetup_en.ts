@@ -35,6 +35,14 @@
         <source>another program changed the file while it was read, so it was not replaced</source>
         <translation>another program changed the file while it was read, so it was not replaced</translation>
     </message>
+    <message>
+        <source>nothing is written through it</source>
+        <translation>nothing is written through it</translation>
+    </message>
+    <message>
+        <source>it is not written</source>
+        <translation>it is not written</translation>
+    </message>
 </context>
 <context>
     <name>ChangesView</name>
@@ -80,30 +88,56 @@
 /conf:&lt;file&gt;	Names the configuration file.</translation>
     </message>
     <message>
+        <source>Did not understand: %1... (expected /set:NAME=VALUE; the rest is not shown)<byte value="xd"/>
+<byte value="xd"/>
+</source>
+        <translation>Did not understand: %1... (expected /set:NAME=VALUE; the rest is not shown)<byte value="xd"/>
+<byte value="xd"/>
+</translation>
+    </message>
+    <message>
         <source>Configuration Editor command line syntax
-/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;, in the configuration&apos;s folder (default settings.xml).
+/conf:&lt;file&gt;	Names the configuration file (default config.xml).
 /export	Saves and exports without a window, then exits.
-/conf:&lt;file&gt;	Names the configuration file.
+/check	Lists the files a save would change, writes nothing and exits.
+/diff	Like /check, but shows the changes as a unified diff, passwords as ********.
+/strict	With /export, /check or /diff: a $(NAME) without a value, a variable no item declares, a likely misspelling in the configuration or a password in a file others may read is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value. Repeatable.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; /values:- reads it from standard input, the way to give passwords. Repeatable.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.
 --help, -h, /?	Shows this text.
 --version	Shows the version.
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
-/diff	Like /check, but shows the changes as a unified diff.
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</source>
+
+Exit status of /export, /check and /diff:
+0	Saved and exported; /check, /diff: nothing would change.
+1	Saved, but a template, an output or the after command had a problem; with /strict, a warning, and nothing was written.
+2	Nothing saved: the command line, a file, a value, trust, the lock, or a before command that failed.
+3	/check, /diff: a save would change a file.
+
+See man tervosetup.</source>
         <translation>Configuration Editor command line syntax
-/file:&lt;file&gt;	Opens the settings file &lt;file&gt;.
+/file:&lt;file&gt;	Opens the settings file &lt;file&gt;, in the configuration&apos;s folder (default settings.xml).
+/conf:&lt;file&gt;	Names the configuration file (default config.xml).
 /export	Saves and exports without a window, then exits.
-/conf:&lt;file&gt;	Names the configuration file.
+/check	Lists the files a save would change, writes nothing and exits.
+/diff	Like /check, but shows the changes as a unified diff, passwords as ********.
+/strict	With /export, /check or /diff: a $(NAME) without a value, a variable no item declares, a likely misspelling in the configuration or a password in a file others may read is an error, and nothing is written.
+/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value. Repeatable.
+/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
+/values:&lt;file&gt;	The same for each variable of &lt;file&gt;, in the format of the settings file; /values:- reads it from standard input, the way to give passwords. Repeatable.
+/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.
 --help, -h, /?	Shows this text.
 --version	Shows the version.
-/check	Lists the files a save would change, writes nothing and exits (status 0: none, 3: some).
-/diff	Like /check, but shows the changes as a unified diff.
-/strict	With /export, /check or /diff: a $(NAME) without a value or a variable no item declares is an error, and nothing is written.
-/set:&lt;NAME&gt;=&lt;value&gt;	With /export, /check or /diff: uses &lt;value&gt; for the variable NAME in this run only; the settings file keeps its value.
-/env:&lt;PREFIX&gt;	The same for each environment variable &lt;PREFIX&gt;&lt;NAME&gt;.
-/batch	With /export, /check or /diff: never opens a window or a message box; every message goes to standard error.</translation>
+
+Exit status of /export, /check and /diff:
+0	Saved and exported; /check, /diff: nothing would change.
+1	Saved, but a template, an output or the after command had a problem; with /strict, a warning, and nothing was written.
+2	Nothing saved: the command line, a file, a value, trust, the lock, or a before command that failed.
+3	/check, /diff: a save would change a file.
+
+See man tervosetup.</translation>
     </message>
 </context>
 <context>
@@ -187,6 +221,10 @@
     <message>
         <source>a second %1 command, which is never started: only the first, at line %2, is</source>
         <translation>a second %1 command, which is never started: only the first, at line %2, is</translation>
+    </message>
+    <message>
+        <source>the template entry has mode=&quot;%1&quot;, but the mode must be octal permission bits from 0 to 0777, such as 0640</source>
+        <translation>the template entry has mode=&quot;%1&quot;, but the mode must be octal permission bits from 0 to 0777, such as 0640</translation>
     </message>
 </context>
 <context>
@@ -292,13 +330,6 @@
 </context>
 <context>
     <name>EditSession</name>
-    <message numerus="yes">
-        <source>The last %n line(s) it wrote to standard error are held back: the value of a password occurs in them.</source>
-        <translation>
-            <numerusform>The last line it wrote to standard error is held back: the value of a password occurs in it.</numerusform>
-            <numerusform>The last %n lines it wrote to standard error are held back: the value of a password occurs in them.</numerusform>
-        </translation>
-    </message>
     <message>
         <source>%1
 Another user could have chosen what the configuration %2 holds, so none of its commands is started and none of its templates read. Nothing was saved.</source>
@@ -310,6 +341,12 @@ Another user could have chosen what the configuration %2 holds, so none of its c
 Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</source>
         <translation>%1
 Another user could have chosen what the template %2 holds, so it is not read. Nothing was saved.</translation>
+    </message>
+    <message>
+        <source>%1
+Another user could have chosen the program that the command %2 starts, so nothing was started. Nothing was saved.</source>
+        <translation>%1
+Another user could have chosen the program that the command %2 starts, so nothing was started. Nothing was saved.</translation>
     </message>
 </context>
 <context>
@@ -430,6 +467,13 @@ TervoSetup needs a configuration file (such as config.xml) that declares the set
     </message>
 </context>
 <context>
+    <name>LineDiff</name>
+    <message>
+        <source>(held back: it may hold a password)</source>
+        <translation>(held back: it may hold a password)</translation>
+    </message>
+</context>
+<context>
     <name>Messages</name>
     <message>
         <source>The file could not be loaded!
@@ -500,12 +544,6 @@ Cancel: do nothing.</translation>
         <translation>XML files (*.xml)</translation>
     </message>
     <message>
-        <source>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
-</source>
-        <translation>TervoSetup: /batch, /set: and /env: are for runs without the window: add /export, /check or /diff.
-</translation>
-    </message>
-    <message>
         <source>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</source>
         <translation>TervoSetup: ignoring the argument &quot;%1&quot;: only the first %2 count</translation>
     </message>
@@ -514,6 +552,16 @@ Cancel: do nothing.</translation>
 </source>
         <translation>TervoSetup: nothing was done: the command line holds more than %1 arguments. Give values through /env:, which takes any number of them.
 </translation>
+    </message>
+    <message>
+        <source>TervoSetup: /batch, /set:, /env: and /values: are for runs without the window: add /export, /check or /diff.
+</source>
+        <translation>TervoSetup: /batch, /set:, /env: and /values: are for runs without the window: add /export, /check or /diff.
+</translation>
+    </message>
+    <message>
+        <source>Nothing was done: &quot;%1&quot; is not an option (see --help).</source>
+        <translation>Nothing was done: &quot;%1&quot; is not an option (see --help).</translation>
     </message>
 </context>
 <context>
@@ -533,6 +581,42 @@ Cancel: do nothing.</translation>
     <message>
         <source>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</source>
         <translation>The value of %1 holds the character %2, which no value of a variable may hold; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>standard input</source>
+        <translation>standard input</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 bytes</source>
+        <translation>it is larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>%1; nothing was saved.</source>
+        <translation>%1; nothing was saved.</translation>
+    </message>
+    <message>
+        <source>/values:- is given twice, but standard input can be read once</source>
+        <translation>/values:- is given twice, but standard input can be read once</translation>
+    </message>
+    <message>
+        <source>standard input cannot be read here</source>
+        <translation>standard input cannot be read here</translation>
+    </message>
+    <message>
+        <source>no file can be read here</source>
+        <translation>no file can be read here</translation>
+    </message>
+    <message>
+        <source>%1:%2: the values cannot be read: this is not well-formed XML (the parser&apos;s words are not shown, as they may quote a value)</source>
+        <translation>%1:%2: the values cannot be read: this is not well-formed XML (the parser&apos;s words are not shown, as they may quote a value)</translation>
+    </message>
+    <message>
+        <source>%1: the root element is not xml, so it holds no values</source>
+        <translation>%1: the root element is not xml, so it holds no values</translation>
+    </message>
+    <message>
+        <source>%1:%2: %3 is given again, after line %4</source>
+        <translation>%1:%2: %3 is given again, after line %4</translation>
     </message>
 </context>
 <context>
@@ -706,6 +790,13 @@ The last lines it wrote to standard error:
     </message>
 </context>
 <context>
+    <name>SecretSet</name>
+    <message>
+        <source>[a line is held back here: it held a password]</source>
+        <translation>[a line is held back here: it held a password]</translation>
+    </message>
+</context>
+<context>
     <name>SettingsDocument</name>
     <message>
         <source>the variable %1 cannot be added</source>
@@ -823,6 +914,10 @@ The last lines it wrote to standard error:
         <source>%1: ... and %2 more without a value</source>
         <translation>%1: ... and %2 more without a value</translation>
     </message>
+    <message>
+        <source>%1 holds a password, but its mode %2 lets others than its owner read it</source>
+        <translation>%1 holds a password, but its mode %2 lets others than its owner read it</translation>
+    </message>
 </context>
 <context>
     <name>TrustedPath</name>
@@ -845,6 +940,78 @@ The last lines it wrote to standard error:
     <message>
         <source>the file belongs to %1, but other users may change it (mode %2); it is not read</source>
         <translation>the file belongs to %1, but other users may change it (mode %2); it is not read</translation>
+    </message>
+    <message>
+        <source>the group %1</source>
+        <translation>the group %1</translation>
+    </message>
+    <message>
+        <source>every user</source>
+        <translation>every user</translation>
+    </message>
+    <message>
+        <source>nothing is read through it</source>
+        <translation>nothing is read through it</translation>
+    </message>
+    <message>
+        <source>nothing is started through it</source>
+        <translation>nothing is started through it</translation>
+    </message>
+    <message>
+        <source>it is not read</source>
+        <translation>it is not read</translation>
+    </message>
+    <message>
+        <source>it is not started</source>
+        <translation>it is not started</translation>
+    </message>
+    <message>
+        <source>the symlink belongs to %1, who is neither root nor the user running this program; %2</source>
+        <translation>the symlink belongs to %1, who is neither root nor the user running this program; %2</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, who is neither root nor the user running this program; %2</source>
+        <translation>the folder belongs to %1, who is neither root nor the user running this program; %2</translation>
+    </message>
+    <message>
+        <source>the file belongs to %1, who is neither root nor the user running this program; %2</source>
+        <translation>the file belongs to %1, who is neither root nor the user running this program; %2</translation>
+    </message>
+    <message>
+        <source>the folder belongs to %1, but other users may replace what is in it (mode %2); %3</source>
+        <translation>the folder belongs to %1, but other users may replace what is in it (mode %2); %3</translation>
+    </message>
+    <message>
+        <source>the file belongs to %1, but other users may change it (mode %2); %3</source>
+        <translation>the file belongs to %1, but other users may change it (mode %2); %3</translation>
+    </message>
+    <message>
+        <source>Remove the entry with setfacl -x %1</source>
+        <translation>Remove the entry with setfacl -x %1</translation>
+    </message>
+    <message>
+        <source>Remove the default ACL with setfacl -k</source>
+        <translation>Remove the default ACL with setfacl -k</translation>
+    </message>
+    <message>
+        <source>Make it writable only by its owner with chmod go-w</source>
+        <translation>Make it writable only by its owner with chmod go-w</translation>
+    </message>
+    <message>
+        <source>its default ACL lets %1 write to what is made in it (%2); %3. %4</source>
+        <translation>its default ACL lets %1 write to what is made in it (%2); %3. %4</translation>
+    </message>
+    <message>
+        <source>its ACL lets %1 write to it (%2); %3. %4</source>
+        <translation>its ACL lets %1 write to it (%2); %3. %4</translation>
+    </message>
+    <message>
+        <source>the file has %1 hard links, in a folder where other users may create files: another user could have linked it there; %2. Keep it in a folder of your own</source>
+        <translation>the file has %1 hard links, in a folder where other users may create files: another user could have linked it there; %2. Keep it in a folder of your own</translation>
+    </message>
+    <message>
+        <source>its ACL is not one this program can read</source>
+        <translation>its ACL is not one this program can read</translation>
     </message>
 </context>
 <context>
