@@ -119,7 +119,7 @@ std::optional<ino_t> InodeInName(const QByteArray& name, const QByteArray& prefi
 // save. A save locks its temporary before the file has a name and keeps the lock until the name
 // is gone, so a lock that can be had means the save is over: it was killed between naming the
 // file and renaming it. In a shared folder only the effective user's are taken.
-void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix) {
+void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix, SaveCalls& calls) {
     const int folder = target.folder.get();
     const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const std::unique_ptr<DIR, int (*)(DIR*)> listing(listed >= 0 ? ::fdopendir(listed) : nullptr,
@@ -153,21 +153,22 @@ void RemoveStaleTemporaries(const WriteTarget& target, const QByteArray& prefix)
         struct stat named;
         if (::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
             named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
-            ::unlinkat(folder, name.constData(), 0);
+            calls.UnlinkAt(folder, name.constData());
         }
     }
 }
 
 // The temporary file of one save in the open folder `folder`: open and locked, then named, then
 // renamed over the target. Until that rename has happened, its name is removed when it goes.
-// Failures name the file the save replaces, `path`, which must outlive the temporary file.
+// Failures name the file the save replaces, `path`, which must outlive the temporary file, as
+// `calls` must.
 class Temporary {
   public:
-    Temporary(const QString& path, int folder, QByteArray prefix)
-        : mPath(path), mFolder(folder), mPrefix(std::move(prefix)) {}
+    Temporary(const QString& path, int folder, QByteArray prefix, SaveCalls& calls)
+        : mPath(path), mFolder(folder), mPrefix(std::move(prefix)), mCalls(calls) {}
     ~Temporary() {
         if (!mName.isEmpty()) {
-            ::unlinkat(mFolder, mName.constData(), 0);
+            mCalls.UnlinkAt(mFolder, mName.constData());
         }
     }
     Temporary(const Temporary&) = delete;
@@ -179,7 +180,7 @@ class Temporary {
     // system allows it.
     Status Open(mode_t mode) {
 #if defined(O_TMPFILE)
-        mFd = UniqueFd(::openat(mFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        mFd = UniqueFd(mCalls.CreateAt(mFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         if (mFd.valid()) {
             Lock();
             return Status::Ok();
@@ -193,8 +194,9 @@ class Temporary {
         // killed before that rename leaves a file that is never taken for a stale temporary.
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray name = TemporaryName(mPrefix, 0);
-            mFd = UniqueFd(::openat(mFolder, name.constData(),
-                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+            mFd = UniqueFd(mCalls.CreateAt(mFolder, name.constData(),
+                                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                           mode));
             if (mFd.valid()) {
                 mName = name;
                 Lock();
@@ -203,7 +205,7 @@ class Temporary {
                     return ErrnoFailure(mPath, errno);
                 }
                 const QByteArray marked = TemporaryName(mPrefix, info.st_ino);
-                if (::renameat(mFolder, mName.constData(), mFolder, marked.constData()) == 0) {
+                if (mCalls.RenameAt(mFolder, mName.constData(), marked.constData()) == 0) {
                     mName = marked;
                 }
                 return Status::Ok();
@@ -228,11 +230,12 @@ class Temporary {
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", mFd.get());
         for (int attempt = 0; attempt < 100; ++attempt) {
             const QByteArray name = TemporaryName(mPrefix, info.st_ino);
-            int result = ::linkat(AT_FDCWD, self, mFolder, name.constData(), AT_SYMLINK_FOLLOW);
+            int result =
+                mCalls.LinkAt(AT_FDCWD, self, mFolder, name.constData(), AT_SYMLINK_FOLLOW);
 #if defined(AT_EMPTY_PATH)
             if (result != 0 && errno == ENOENT) {
                 // Without /proc only a privileged process can link the descriptor itself.
-                result = ::linkat(mFd.get(), "", mFolder, name.constData(), AT_EMPTY_PATH);
+                result = mCalls.LinkAt(mFd.get(), "", mFolder, name.constData(), AT_EMPTY_PATH);
             }
 #endif
             if (result == 0) {
@@ -248,7 +251,7 @@ class Temporary {
 
     // Renames the file over `target` in the same folder.
     Status RenameOver(const QByteArray& target) {
-        if (::renameat(mFolder, mName.constData(), mFolder, target.constData()) != 0) {
+        if (mCalls.RenameAt(mFolder, mName.constData(), target.constData()) != 0) {
             return ErrnoFailure(mPath, errno);
         }
         mName.clear();
@@ -266,6 +269,7 @@ class Temporary {
     const QString& mPath;
     int mFolder;
     QByteArray mPrefix;
+    SaveCalls& mCalls;
     UniqueFd mFd;
     QByteArray mName;  // empty while the file has no name, and once it is renamed
 };
@@ -291,13 +295,14 @@ Status ChangedWhileRead(const QString& path) {
 }
 
 // Copies the first `length` bytes of `from`, the old file `path`, to the start of `to` and leaves
-// `to`'s offset after them. Fails with ChangedWhileRead when `from` holds fewer bytes.
-Status CopyStart(const QString& path, int from, int to, off_t length) {
+// `to`'s offset after them, through `calls`. Fails with ChangedWhileRead when `from` holds fewer
+// bytes.
+Status CopyStart(const QString& path, int from, int to, off_t length, SaveCalls& calls) {
     loff_t in = 0;
     loff_t out = 0;
     // In the kernel first: the file system may share the blocks instead of copying them.
     while (in < length) {
-        const ssize_t copied = ::copy_file_range(from, &in, to, &out, std::size_t(length - in), 0);
+        const ssize_t copied = calls.CopyRange(from, &in, to, &out, std::size_t(length - in));
         if (copied == 0) {
             return ChangedWhileRead(path);
         }
@@ -322,7 +327,7 @@ Status CopyStart(const QString& path, int from, int to, off_t length) {
         if (::lseek(to, in, SEEK_SET) < 0) {
             return ErrnoFailure(path, errno);
         }
-        if (const int error = WriteAll(to, buffer.data(), std::size_t(got)); error != 0) {
+        if (const int error = calls.WriteAll(to, buffer.data(), std::size_t(got)); error != 0) {
             return ErrnoFailure(path, error);
         }
         in += got;
@@ -345,9 +350,11 @@ bool SameVersion(const struct stat& then, const struct stat& now) {
 // nor the right to write, and one that changes something runs its producer once all the same.
 class Replacement final : public ByteSink {
   public:
-    Replacement(const QString& path, const WriteTarget& target, const FileAccess& access)
+    Replacement(const QString& path, const WriteTarget& target, const FileAccess& access,
+                SaveCalls& calls)
         : mPath(path),
           mTarget(target),
+          mCalls(calls),
           mPrefix(TemporaryPrefix(target.name)),
           mNewFileMode(access.mode                                  ? mode_t(*access.mode & 0777)
                        : access.newFile == NewFileAccess::OwnerOnly ? 0600
@@ -381,7 +388,7 @@ class Replacement final : public ByteSink {
         if (!mWriting && !StartWriting()) {
             return false;
         }
-        if (const int error = WriteAll(mTemporary->fd(), data, size); error != 0) {
+        if (const int error = mCalls.WriteAll(mTemporary->fd(), data, size); error != 0) {
             return Fail(ErrnoFailure(mPath, error));
         }
         mProduced += off_t(size);
@@ -421,7 +428,7 @@ class Replacement final : public ByteSink {
         if (!mWriting && !StartWriting()) {
             return mFailure;
         }
-        if (::fdatasync(mTemporary->fd()) != 0) {
+        if (mCalls.DataSync(mTemporary->fd()) != 0) {
             return ErrnoFailure(mPath, errno);
         }
         if (Status named = mTemporary->Name(); !named.ok()) {
@@ -432,7 +439,7 @@ class Replacement final : public ByteSink {
         }
         // Makes the rename itself durable. A file system that cannot flush a folder says EINVAL:
         // it offers nothing more to wait for.
-        if (!mTarget.pathOnly && ::fsync(mTarget.folder.get()) != 0) {
+        if (!mTarget.pathOnly && mCalls.FolderSync(mTarget.folder.get()) != 0) {
             if (const int error = errno; error != EINVAL) {
                 return Status::PathError(
                     mPath, QCoreApplication::translate("AtomicReplace",
@@ -461,8 +468,8 @@ class Replacement final : public ByteSink {
                 ::faccessat(folder, mTarget.name.constData(), W_OK, AT_EACCESS) != 0) {
                 return Fail(ErrnoFailure(mPath, errno));
             }
-            RemoveStaleTemporaries(mTarget, mPrefix);
-            mTemporary.emplace(mPath, folder, mPrefix);
+            RemoveStaleTemporaries(mTarget, mPrefix, mCalls);
+            mTemporary.emplace(mPath, folder, mPrefix, mCalls);
             // A replacement takes the old file's mode, or the one set, once it exists; until then
             // it is no more open than a new file would be. A mode that is set is not cut by the
             // umask.
@@ -477,7 +484,8 @@ class Replacement final : public ByteSink {
             }
         }
         if (mProduced > 0) {
-            if (Status copied = CopyStart(mPath, mExisting.get(), mTemporary->fd(), mProduced);
+            if (Status copied =
+                    CopyStart(mPath, mExisting.get(), mTemporary->fd(), mProduced, mCalls);
                 !copied.ok()) {
                 return Fail(std::move(copied));
             }
@@ -505,6 +513,7 @@ class Replacement final : public ByteSink {
 
     const QString& mPath;
     const WriteTarget& mTarget;
+    SaveCalls& mCalls;
     const QByteArray mPrefix;
     const mode_t mNewFileMode;
     const bool mSetMode;  // mNewFileMode is the mode of every file the save leaves
@@ -522,8 +531,9 @@ class Replacement final : public ByteSink {
 }  // namespace
 
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
-                             const ByteProducer& produce, const FileAccess& access) {
-    Replacement replacement(path, target, access);
+                             const ByteProducer& produce, const FileAccess& access,
+                             SaveCalls& calls) {
+    Replacement replacement(path, target, access, calls);
     if (Status produced = produce(replacement); !produced.ok()) {
         return produced;  // the temporary file goes unnamed
     }

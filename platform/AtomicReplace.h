@@ -2,6 +2,7 @@
 
 #include "platform/ByteSink.h"
 #include "platform/FileSystem.h"
+#include "platform/SaveCalls.h"
 #include "platform/Status.h"
 #include "platform/UniqueFd.h"
 
@@ -56,5 +57,10 @@ Status ResolveWriteTarget(const QString& path, const QByteArray& native, WriteTa
 // target that are named so, whose name holds their own inode number and that no live save holds:
 // those of a save that was killed (in a shared folder, only the effective user's). Any other file
 // stays.
+//
+// The steps that put the new file in place go through `calls`: creating, writing and flushing the
+// temporary file, naming it, the rename, the flush of the folder and the removal of temporary
+// files. Its owner and mode are set, and what it replaces is looked at, directly.
 Status ReplaceFileAtomically(const QString& path, const WriteTarget& target,
-                             const ByteProducer& produce, const FileAccess& access);
+                             const ByteProducer& produce, const FileAccess& access,
+                             SaveCalls& calls);

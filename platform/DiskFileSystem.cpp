@@ -61,7 +61,8 @@ class SigpipeBlocker {
 // A FIFO or a device is written in place: there is nothing to rename over it, and a temporary file
 // would replace the pipe or device node by a plain file.
 // The bytes are gathered first: a pipe cannot take back what a producer starts over.
-Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce) {
+Status WriteInPlace(const QString& path, const WriteTarget& target, const ByteProducer& produce,
+                    SaveCalls& calls) {
     ByteArraySink contents;
     if (Status produced = produce(contents); !produced.ok()) {
         return produced;
@@ -102,8 +103,8 @@ Status WriteInPlace(const QString& path, const WriteTarget& target, const BytePr
     int error;
     {
         SigpipeBlocker blocker;
-        error = WriteAll(fd.get(), contents.bytes().constData(),
-                         static_cast<std::size_t>(contents.bytes().size()));
+        error = calls.WriteAll(fd.get(), contents.bytes().constData(),
+                               static_cast<std::size_t>(contents.bytes().size()));
         if (error == EPIPE) {
             blocker.NoteBrokenPipe();
         }
@@ -329,9 +330,9 @@ Status DiskFileSystem::WriteFileFrom(const QString& path, const ByteProducer& pr
         return status;
     }
     if (target.exists && !S_ISREG(target.existing.st_mode)) {
-        return WriteInPlace(path, target, produce);
+        return WriteInPlace(path, target, produce, Calls());
     }
-    return ReplaceFileAtomically(path, target, produce, access);
+    return ReplaceFileAtomically(path, target, produce, access, Calls());
 }
 
 // Through the walk of a write, and only into the file it found. O_NONBLOCK: the entry may have
@@ -356,28 +357,31 @@ static FileIdentity IdentityOf(const struct stat& info) {
             qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
+// What `path` names now, a symlink by what it points to; IsNotFound() when nothing is there.
+static Status StatPath(const QString& path, struct stat* info) {
+    if (::stat(QFile::encodeName(path).constData(), info) == 0) {
+        return Status::Ok();
+    }
+    return errno == ENOENT || errno == ENOTDIR ? Status::PathNotFound(path, DescribeErrno(ENOENT))
+                                               : ErrnoFailure(path, errno);
+}
+
 Status DiskFileSystem::Identify(const QString& path, FileIdentity* identity) {
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return FileNotFound(path);
-        }
-        return ErrnoFailure(path, errno);
+    Status found = StatPath(path, &info);
+    if (found.ok()) {
+        *identity = IdentityOf(info);
     }
-    *identity = IdentityOf(info);
-    return Status::Ok();
+    return found;
 }
 
 Status DiskFileSystem::ModeOf(const QString& path, unsigned* mode) {
     struct stat info;
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return FileNotFound(path);
-        }
-        return ErrnoFailure(path, errno);
+    Status found = StatPath(path, &info);
+    if (found.ok()) {
+        *mode = info.st_mode & 07777;
     }
-    *mode = info.st_mode & 07777;
-    return Status::Ok();
+    return found;
 }
 
 namespace {

@@ -1,10 +1,16 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/SaveCalls.h"
 
 // The real disk.
 class DiskFileSystem : public FileSystem {
   public:
+    DiskFileSystem() = default;
+    // A disk whose writes make their system calls through `calls` (a test's, to inject faults),
+    // which must outlive it.
+    explicit DiskFileSystem(SaveCalls& calls) : mCalls(&calls) {}
+
     Status ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                     FileIdentity* identity = nullptr) override;
     Status OpenFile(const QString& path, qint64 maxBytes,
@@ -27,7 +33,12 @@ class DiskFileSystem : public FileSystem {
                          std::unique_ptr<UpdateLock>* lock) override;
 
   private:
+    SaveCalls& Calls() { return mCalls ? *mCalls : mRealCalls; }
+
     class FileSource;
     static Status OpenRegularFile(const QString& path, qint64 maxBytes,
                                   std::unique_ptr<FileSource>* source);
+
+    SaveCalls mRealCalls;
+    SaveCalls* mCalls = nullptr;  // null: mRealCalls
 };

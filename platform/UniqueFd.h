@@ -3,8 +3,6 @@
 #include <errno.h>
 #include <unistd.h>
 
-#include <cstddef>
-
 #include <utility>
 
 // Owns a file descriptor and closes it when it goes. Close() is there for the writers, to whom a
@@ -41,7 +39,3 @@ class UniqueFd {
   private:
     int mFd = -1;
 };
-
-// Writes all of [data, data + size) to `fd`, retrying short writes and interruptions. Returns 0
-// or the errno of the failing write.
-int WriteAll(int fd, const char* data, std::size_t size);

@@ -144,7 +144,7 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments) {
                     ? QCoreApplication::translate("CommandLine",
                                                   "Did not understand: %1... (expected "
                                                   "/set:NAME=VALUE; the rest is not shown)\r\n\r\n")
-                          .arg(argument.left(colon + 1))
+                          .arg(argument.section(u':', 0, 0) + u':')
                     : QCoreApplication::translate("CommandLine", "Did not understand: %1\r\n\r\n")
                           .arg(argument));
             // The message itself must not wait for a user when the run is to be unattended.

@@ -99,6 +99,13 @@ TEST(CommandLineTest, ShowsNoValueThatMayBeASecret) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ShownArgument(c.argument), c.shown) << c.argument;
+    // A malformed "/set:" is quoted by its option alone. Regression: "/set" was quoted as "".
+    for (const char* argument : {"/set", "/SET:s3cret", "-set:=s3cret"}) {
+        const QString said = ParseCommandLine({argument}).usageMessage.value_or("none");
+        EXPECT_TRUE(said.startsWith("Did not understand: " + QString(argument).section(':', 0, 0) +
+                                    ":... (expected"))
+            << qPrintable(said);
+    }
 }
 
 }  // namespace

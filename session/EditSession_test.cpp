@@ -5,10 +5,13 @@
 #include "testing/Bytes.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
+#include "testing/FaultySaveCalls.h"
 #include "testing/QStringPrinter.h"
 #include "testing/TextMatchers.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -198,6 +201,139 @@ TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
         ASSERT_TRUE(files.ReadFile(folder + "other.xml", 1 << 20, &bytes).ok());
         EXPECT_EQ(Bytes{bytes}, Bytes{c.otherAfter});
     }
+}
+
+// A save that fails at any one of its steps, or stops there as a crash would, leaves every file
+// whole: the settings file and each output hold all of their old bytes or all of the new ones.
+// A failure is reported, and leaves no temporary file where the disk lets the save remove it; the
+// next save finishes the work and leaves none. The steps are the save's system calls, counted:
+// the first fails, then the second, and so on until a save goes through with no step left to
+// fail. A crash loses what was not flushed (testing/FaultySaveCalls.h). Save As goes through the
+// same steps, onto another file that exists and onto the session's own file by another spelling.
+TEST(EditSessionTest, EveryFileIsWholeWhereverASaveFailsOrStops) {
+    const struct {
+        const char* what;
+        const char* target;  // of Save As; "" saves the session's file
+    } saves[] = {
+        {"a save", ""},
+        {"Save As onto another file", "other.xml"},
+        {"Save As onto the session's file spelled otherwise", "./s.xml"},
+        {"Save As onto the session's file through a symlink", "link.xml"},
+    };
+    using Fault = FaultySaveCalls::Fault;
+    const struct {
+        const char* what;
+        Fault fault;
+        bool namesLast;  // after a crash, the names as they were last made, or as last flushed
+    } faults[] = {
+        {"fails", Fault::Fail, false},
+        {"fails, and so does every later step", Fault::Break, false},
+        {"crashes, the last renames kept", Fault::Crash, true},
+        {"crashes, the last renames lost", Fault::Crash, false},
+    };
+    const QStringList files = {"s.xml", "other.xml", "a.out", "b.out"};  // b.out is new
+    const QHash<QString, QByteArray> old = {
+        {"s.xml", R"~(<xml><variable id="$(P)">old</variable></xml>)~"},
+        {"other.xml", R"~(<xml><x/><variable id="$(P)">other</variable></xml>)~"},
+        {"a.out", QByteArray(100000, '#') + "\nP=old\n"},
+        {"b.out", "<missing>"},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + '/';
+    const auto read = [&folder](const QString& name) {
+        QFile file(folder + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    const auto temporaries = [&folder] {
+        return QDir(folder)
+            .entryList({".*.tervo-*"}, QDir::Files | QDir::Hidden)
+            .filter(QRegularExpression("tervo-(?!lock$)"));
+    };
+    // A save of "new" into $(P) by a session that loaded s.xml.
+    const auto save = [&folder](const char* target, SaveCalls& calls) {
+        DiskFileSystem disk(calls);
+        FakeProcessLauncher launcher;
+        EditSession session(disk, launcher);
+        EXPECT_TRUE(session.LoadConfiguration(folder + "c.xml", folder).ok());
+        EXPECT_TRUE(session.Load(folder + "s.xml").ok());
+        session.SetValue("$(P)", "new");
+        EditSession::SaveOptions options;
+        options.target = *target ? folder + target : "";
+        return session.Save(options);
+    };
+    const auto write = [&folder](const QString& name, const QByteArray& bytes) {
+        QFile file(folder + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    };
+    write("c.xml",
+          "<xml><group><name>G</name><item><name>P</name><varname>$(P)</varname></item></group>"
+          "<files><file><input>a.in</input><output>a.out</output></file>"
+          "<file><input>b.in</input><output>b.out</output></file></files></xml>");
+    // Long enough to come in pieces: the save copies the start that stays.
+    write("a.in", QByteArray(100000, '#') + "\nP=$(P)\n");
+    write("b.in", "$(P)");
+    ASSERT_TRUE(QFile::link("s.xml", folder + "link.xml"));
+    // Only a save's own temporary files go. Regression: a user's file went, and another user's.
+    const QStringList kept = {".a.out.tervo-backup", ".s.xml.tervo-Backup"};
+    for (const QString& name : kept)
+        write(name, "");
+    const auto reset = [&] {
+        for (const char* name : {"s.xml", "other.xml", "a.out"})
+            write(name, old[name]);
+        QFile::remove(folder + "b.out");
+    };
+    QStringList stepsFailed;  // the calls that some case failed
+    for (const auto& s : saves) {
+        reset();
+        FaultySaveCalls undisturbed(QFile::encodeName(folder));
+        ASSERT_TRUE(save(s.target, undisturbed).Complete()) << s.what;
+        QHash<QString, QByteArray> saved;  // what the save leaves
+        for (const QString& name : files)
+            saved[name] = read(name);
+        for (const auto& f : faults) {
+            for (int step = 1;; ++step) {
+                SCOPED_TRACE(
+                    QString("%1 %2 at step %3").arg(s.what, f.what).arg(step).toStdString());
+                reset();
+                FaultySaveCalls calls(QFile::encodeName(folder));
+                calls.InjectAt(step, f.fault);
+                const SaveResult result = save(s.target, calls);
+                if (calls.Calls().size() < step)
+                    break;  // no step left to fail
+                const QString failed = calls.Calls()[step - 1];
+                stepsFailed << failed;
+                SCOPED_TRACE("the steps: " + calls.Calls().mid(0, step).join(' ').toStdString());
+                const QString said = result.refusal.message() + result.problems.join('\n');
+                if (calls.Crashed()) {
+                    calls.Restart(f.namesLast);
+                } else {
+                    EXPECT_FALSE(result.Complete()) << "the failure went unreported";
+                }
+                if (f.fault == Fault::Fail) {
+                    EXPECT_EQ(temporaries(), kept);
+                    // Past the rename, the file stands; the failure says so.
+                    if (failed == "folder-sync") {
+                        EXPECT_THAT(said.toStdString(),
+                                    testing::HasSubstr("was replaced, but the folder could not be "
+                                                       "flushed to the disk: Input/output error"));
+                    }
+                }
+                for (const QString& name : files)
+                    EXPECT_TRUE(read(name) == old[name] || read(name) == saved[name])
+                        << name.toStdString() << " holds " << read(name).toStdString();
+
+                FaultySaveCalls next(QFile::encodeName(folder));
+                EXPECT_TRUE(save(s.target, next).Complete()) << "the next save";
+                for (const QString& name : files)
+                    EXPECT_EQ(Bytes{read(name)}, Bytes{saved[name]}) << name.toStdString();
+                EXPECT_EQ(temporaries(), kept);
+            }
+        }
+    }
+    stepsFailed.removeDuplicates();
+    stepsFailed.sort();
+    EXPECT_EQ(stepsFailed.join(' '), "copy create folder-sync link rename sync write");
 }
 
 // Another program changes the settings file between the load and the save; the save asks, without
