@@ -72,6 +72,49 @@ class AttributeCounter {
     bool mAfterCr = false;
 };
 
+// What AttributeCounter finds on `bytes` read as bytes, without the lines: whether an element may
+// have more than `limit` attributes. Text between elements, most of a file, is skipped with memchr,
+// so that the scan costs little beside the parse; the counter runs only to find the line.
+bool BytesGoOverLimit(const QByteArray& bytes, int limit) {
+    const char* at = bytes.constData();
+    const char* const end = at + bytes.size();
+    // Between elements: nothing counts until a "<".
+    while ((at = static_cast<const char*>(std::memchr(at, '<', size_t(end - at)))) != nullptr) {
+        ++at;
+        int count = 0;
+        // In an element, until its ">"; a "<" anywhere starts another one.
+        while (at < end) {
+            const char c = *at++;
+            if (c == '<') {
+                count = 0;
+                continue;
+            }
+            if (c == '>') {
+                break;
+            }
+            if (c != '=') {
+                continue;
+            }
+            while (at < end && IsBlank(char32_t(*at))) {
+                ++at;
+            }
+            const char quote = at < end ? *at : '\0';
+            if (quote != '"' && quote != '\'') {
+                continue;  // the element loop takes that character as it comes
+            }
+            if (++count > limit) {
+                return true;
+            }
+            for (++at; at < end && *at != quote && *at != '<'; ++at) {
+            }
+            if (at < end && *at == quote) {
+                ++at;
+            }
+        }
+    }
+    return false;
+}
+
 // How the first bytes of a text say it is to be read, as libxml2 tells it from them: code units of
 // `width` bytes, or bytes decoded from `iconvName`; from `start`, past a byte-order mark.
 struct Form {
@@ -289,6 +332,9 @@ int FindElementOverAttributeLimit(const QByteArray& bytes, int limit) {
         readings.push_back({1, false, declared.c_str(), 0});
     }
     for (const Form& form : readings) {
+        if (form.IsBytes() && form.start == 0 && !BytesGoOverLimit(bytes, limit)) {
+            continue;
+        }
         AttributeCounter counter(limit);
         if (!ForEachCharacter(bytes, form, [&counter](char32_t c) { return counter.Take(c); })) {
             return counter.TagLine();

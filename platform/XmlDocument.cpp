@@ -499,8 +499,60 @@ QString XmlNode::Name() const {
     return IsElement() ? FromXml(static_cast<xmlNode*>(mNode)->name) : QString();
 }
 
+bool XmlNode::IsText() const {
+    const auto* node = static_cast<xmlNode*>(mNode);
+    return node != nullptr && (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE);
+}
+
+XmlNode XmlNode::FirstTextChild() const {
+    if (IsElement()) {
+        for (xmlNode* child = static_cast<xmlNode*>(mNode)->children; child; child = child->next) {
+            if (XmlNode(child).IsText()) {
+                return XmlNode(child);
+            }
+        }
+    }
+    return XmlNode();
+}
+
+XmlNode XmlNode::NextInDocument() const {
+    auto* node = static_cast<xmlNode*>(mNode);
+    if (node == nullptr) {
+        return XmlNode();
+    }
+    if (node->type == XML_ELEMENT_NODE && node->children != nullptr) {
+        return XmlNode(node->children);
+    }
+    // Up to the first ancestor with a next sibling; the root's siblings (comments after it) are
+    // outside the walk.
+    while (node->next == nullptr || node->parent == nullptr ||
+           node->parent->type != XML_ELEMENT_NODE) {
+        if (node->parent == nullptr || node->parent->type != XML_ELEMENT_NODE) {
+            return XmlNode();
+        }
+        node = node->parent;
+    }
+    return XmlNode(node->next);
+}
+
+bool XmlNode::IsNamed(const char* name) const {
+    return IsElement() &&
+           xmlStrEqual(static_cast<xmlNode*>(mNode)->name, reinterpret_cast<const xmlChar*>(name));
+}
+
 QString XmlNode::Text() const {
-    return mNode ? TakeXml(xmlNodeGetContent(static_cast<xmlNode*>(mNode))) : QString();
+    auto* node = static_cast<xmlNode*>(mNode);
+    if (node == nullptr) {
+        return QString();
+    }
+    // Most elements and attributes hold one text node, whose content is the whole text: read
+    // there, it takes no copy to gather.
+    const xmlNode* only = node->children;
+    if ((node->type == XML_ELEMENT_NODE || node->type == XML_ATTRIBUTE_NODE) && only != nullptr &&
+        only->next == nullptr && only->type == XML_TEXT_NODE && only->content != nullptr) {
+        return FromXml(only->content);
+    }
+    return TakeXml(xmlNodeGetContent(node));
 }
 
 void XmlNode::SetText(const QString& text) {
@@ -532,14 +584,18 @@ void XmlNode::SetText(const QString& text) {
 }
 
 std::optional<QString> XmlNode::Attribute(const QString& name) const {
+    return Attribute(name.toUtf8().constData());
+}
+
+std::optional<QString> XmlNode::Attribute(const char* name) const {
     if (!IsElement()) {
         return std::nullopt;
     }
     // Only attributes written in the file count, not defaults a DTD might declare.
-    const QByteArray key = name.toUtf8();
     for (xmlAttr* attr = static_cast<xmlNode*>(mNode)->properties; attr; attr = attr->next) {
-        if (attr->ns == nullptr && xmlStrEqual(attr->name, AsXml(key))) {
-            const QString value = TakeXml(xmlNodeGetContent(reinterpret_cast<xmlNode*>(attr)));
+        if (attr->ns == nullptr &&
+            xmlStrEqual(attr->name, reinterpret_cast<const xmlChar*>(name))) {
+            const QString value = XmlNode(attr).Text();
             return value.isNull() ? QStringLiteral("") : value;  // present, even when empty
         }
     }
@@ -556,13 +612,16 @@ XmlNode XmlNode::Parent() const {
 }
 
 XmlNode XmlNode::FirstChildElement(const QString& name) const {
+    return FirstChildElement(name.toUtf8().constData());
+}
+
+XmlNode XmlNode::FirstChildElement(const char* name) const {
     if (!IsElement()) {
         return XmlNode();
     }
-    const QByteArray wanted = name.toUtf8();
     for (xmlNode* child = static_cast<xmlNode*>(mNode)->children; child; child = child->next) {
         if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
-            xmlStrcmp(child->name, reinterpret_cast<const xmlChar*>(wanted.constData())) == 0) {
+            xmlStrcmp(child->name, reinterpret_cast<const xmlChar*>(name)) == 0) {
             return XmlNode(child);
         }
     }
@@ -595,6 +654,15 @@ XmlDocument::XmlDocument(XmlDocument&& other) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept = default;
 
 Status XmlDocument::Parse(const QByteArray& bytes, const QString& name, int* failedLine) {
+    return ParseWith(bytes, name, failedLine, 0);
+}
+
+Status XmlDocument::ParseReadOnly(const QByteArray& bytes, const QString& name) {
+    return ParseWith(bytes, name, nullptr, XML_PARSE_COMPACT);
+}
+
+Status XmlDocument::ParseWith(const QByteArray& bytes, const QString& name, int* failedLine,
+                              int extraOptions) {
     InitLibxml();
     int noLine = 0;
     int& line = failedLine ? *failedLine : noLine;
@@ -642,8 +710,8 @@ Status XmlDocument::Parse(const QByteArray& bytes, const QString& name, int* fai
     // No NOENT, DTDLOAD, DTDVALID, DTDATTR, XINCLUDE or HUGE: nothing is expanded or loaded and
     // libxml2's size limits stay on. No NOBLANKS: whitespace is kept so the layout round-trips.
     // BIG_LINES keeps Line() right past line 65535.
-    const int options =
-        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
+                        XML_PARSE_BIG_LINES | extraOptions;
     DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr, nullptr,
                                  options));
     if (!state.refusal.empty()) {

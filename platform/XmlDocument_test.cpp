@@ -93,6 +93,28 @@ TEST(XmlDocumentParse, RefusesAnElementOverTheAttributeLimit) {
     }
 }
 
+// The scan counts as the parser may read: markup in values and comments counts, a "<" anywhere
+// starts a new element, and the line is the parser's (CR LF and a CR alone each end one).
+TEST(XmlAttributeScan, FindsTheElementOverTheLimitAndItsLine) {
+    const struct {
+        const char* text;
+        int line;  // with a limit of 2
+    } cases[] = {
+        {"<a x='1' y=\"2\"/>", 0},
+        {"<a x='1' y=\"2\" z='3'/>", 1},
+        {"<a x='1'/>\n<b x = '1' y=\t'2' z ='3'/>", 2},
+        {"<a>\r\n\r<b x='' y='' z=''/>", 3},
+        {"<a x='>' y='' z=''/>", 1},
+        {"<a x='1' y='<' z='3'/>", 0},
+        {"<a x=1 y=2 z=3 w='4'/>", 0},
+        {"<!-- <a x='1' y='2' z='3'> -->", 1},
+        {"<a x='1' y='2'>text = 'not counted'</a>", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FindElementOverAttributeLimit(c.text, 2), c.line) << c.text;
+    }
+}
+
 // Regression: a file without an XML declaration got one when a value changed. A file keeps
 // whether it has one, in every form it may come in, and its encoding where that reads back.
 TEST(XmlDocumentSerialize, KeepsWhetherTheFileHasADeclaration) {

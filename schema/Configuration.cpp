@@ -5,18 +5,21 @@
 #include "schema/Spelling.h"
 
 #include <QCoreApplication>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
 namespace {
 
 // The children of an item that the format knows. A command counts wherever it stands.
-const QStringList kItemElements = {
-    QStringLiteral("name"),    QStringLiteral("type"),    QStringLiteral("varname"),
-    QStringLiteral("help"),    QStringLiteral("default"), QStringLiteral("required"),
-    QStringLiteral("min"),     QStringLiteral("max"),     QStringLiteral("on"),
-    QStringLiteral("off"),     QStringLiteral("option"),  QStringLiteral("pattern"),
-    QStringLiteral("message"), QStringLiteral("depends"), QStringLiteral("command")};
+constexpr const char* kItemElements[] = {"name",     "type",    "varname", "help",    "default",
+                                         "required", "min",     "max",     "on",      "off",
+                                         "option",   "pattern", "message", "depends", "command"};
+
+bool IsItemElement(const XmlNode& element) {
+    return std::any_of(std::cbegin(kItemElements), std::cend(kItemElements),
+                       [&element](const char* name) { return element.IsNamed(name); });
+}
 
 // "the item "Port" ($(PORT)): <problem>", as every refusal of an item's declaration begins.
 QString ItemProblem(const ConfigItem& item, const QString& problem) {
@@ -46,7 +49,7 @@ class ConfigurationReader {
         }
         Status status = ReadGroups(groups);
         if (status.ok())
-            status = ReadDeclaredIds(declaredIds);
+            ReadDeclaredIds(declaredIds);
         if (status.ok())
             status = ReadCommand(u"before", beforeCommand, beforeWait);
         if (status.ok())
@@ -151,13 +154,9 @@ class ConfigurationReader {
 
     // Warns of each command element that is never started but looks as if it were meant to be.
     Status WarnOfUnusedCommands() {
-        std::vector<XmlNode> commands;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("//command"), &commands); !s.ok()) {
-            return s;
-        }
         QHash<QString, int> started;  // id -> line of the command whose text is started
-        for (const XmlNode& command : commands) {
-            const QString id = command.Attribute(QStringLiteral("id")).value_or(QString());
+        for (const XmlNode& command : mCommands) {
+            const QString id = command.Attribute("id").value_or(QString());
             const QString known = id.toLower();
             if (known != u"before" && known != u"after") {
                 continue;
@@ -170,12 +169,7 @@ class ConfigurationReader {
                                   .arg(id, known));
                 continue;
             }
-            XmlNode text;
-            if (Status s = mDocument.SelectSingleNode(QStringLiteral("text()"), &text, {}, command);
-                !s.ok()) {
-                return s;
-            }
-            if (text.IsNull()) {
+            if (command.FirstTextChild().IsNull()) {
                 continue;  // nothing to start
             }
             if (const auto first = started.constFind(id); first != started.cend()) {
@@ -203,7 +197,7 @@ class ConfigurationReader {
         for (const XmlNode& groupNode : groupNodes) {
             ConfigGroup group;
             group.line = groupNode.Line();
-            if (Status s = ChildText(groupNode, u"name", &group.name); !s.ok()) {
+            if (Status s = ChildText(groupNode, "name", &group.name); !s.ok()) {
                 return s;
             }
             if (const auto first = groupLines.constFind(group.name); first != groupLines.cend()) {
@@ -224,13 +218,13 @@ class ConfigurationReader {
             for (const XmlNode& itemNode : itemNodes) {
                 ConfigItem item;
                 item.line = itemNode.Line();
-                Status s = ChildText(itemNode, u"name", &item.label);
+                Status s = ChildText(itemNode, "name", &item.label);
                 if (s.ok())
-                    s = ChildText(itemNode, u"varname", &item.id);
+                    s = ChildText(itemNode, "varname", &item.id);
                 if (!s.ok()) {
                     return s;
                 }
-                OptionalChildText(itemNode, u"type", &item.type);
+                OptionalChildText(itemNode, "type", &item.type);
                 if (Status rules = ValueRules::Read(mDocument, itemNode, item.type, &item.rules);
                     !rules.ok()) {
                     return Broken(itemNode, ItemProblem(item, rules.message()));
@@ -260,9 +254,8 @@ class ConfigurationReader {
     // second as free text, so the user learns of them only here.
     void WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
         const std::vector<XmlNode> children = itemNode.ChildElements();
-        const XmlNode typeElement = itemNode.FirstChildElement(QStringLiteral("type"));
+        const XmlNode typeElement = itemNode.FirstChildElement("type");
         for (const XmlNode& child : children) {
-            const QString name = child.Name();
             if (child == typeElement && item.rules.kind == ValueKind::Text) {
                 const QString type = item.type.trimmed();
                 // "text", the type of most items, is close to no other kind.
@@ -275,13 +268,18 @@ class ConfigurationReader {
                                     .arg(type, *meant));
                 }
             }
-            if (kItemElements.contains(name)) {
+            if (IsItemElement(child)) {
                 continue;
             }
             if (!child.IsElementWithoutNamespace()) {
                 continue;  // an extension in a namespace of its own, which the format ignores
             }
-            const std::optional<QString> meant = LikelyMeant(name, kItemElements);
+            QStringList known;
+            for (const char* element : kItemElements) {
+                known.append(QLatin1String(element));
+            }
+            const QString name = child.Name();
+            const std::optional<QString> meant = LikelyMeant(name, known);
             Warn(child, meant ? QCoreApplication::translate(
                                     "Configuration",
                                     "<%1> is not a known element of an item; did you mean <%2>?")
@@ -293,37 +291,39 @@ class ConfigurationReader {
     }
 
     // Every text node directly inside a varname element declares its text as an id, wherever the
-    // element stands.
-    Status ReadDeclaredIds(QSet<QString>* declaredIds) {
-        std::vector<XmlNode> texts;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("//varname/text()"), &texts); !s.ok()) {
-            return s;
-        }
-        for (const XmlNode& text : texts) {
-            declaredIds->insert(text.Text());
-        }
-        return Status::Ok();
+    // element stands. The command elements and their texts are gathered on the same walk.
+    void ReadDeclaredIds(QSet<QString>* declaredIds) {
+        mDocument.ForEachNode([&](const XmlNode& node) {
+            if (node.IsElementWithoutNamespace() && node.IsNamed("command")) {
+                mCommands.push_back(node);
+            } else if (node.IsText()) {
+                const XmlNode parent = node.Parent();
+                if (parent.IsElementWithoutNamespace() && parent.IsNamed("varname")) {
+                    declaredIds->insert(node.Text());
+                } else if (parent.IsElementWithoutNamespace() && parent.IsNamed("command")) {
+                    mCommandTexts.push_back(node);
+                }
+            }
+        });
     }
 
     // The command line of the command `id`: the first text node, in document order, directly
     // inside a command element of that id; and how a save waits for it, as that element says.
     Status ReadCommand(QStringView id, std::optional<QString>* commandLine,
                        std::optional<CommandWait>* wait) {
-        XmlNode text;
-        const XPathVariables variables = {{QStringLiteral("id"), id.toString()}};
-        if (Status s = mDocument.SelectSingleNode(QStringLiteral("//command[@id=$id]/text()"),
-                                                  &text, variables);
-            !s.ok() || text.IsNull()) {
-            return s;
+        for (const XmlNode& text : mCommandTexts) {
+            if (const XmlNode command = text.Parent(); command.Attribute("id") == id) {
+                *commandLine = text.Text();
+                return ReadWait(command, id, wait);
+            }
         }
-        *commandLine = text.Text();
-        return ReadWait(text.Parent(), id, wait);
+        return Status::Ok();
     }
 
     // wait="true" or "false" (the same as none), and with "true" an optional timeout="SECONDS".
     Status ReadWait(const XmlNode& command, QStringView id, std::optional<CommandWait>* wait) {
-        const std::optional<QString> waits = command.Attribute(QStringLiteral("wait"));
-        const std::optional<QString> timeout = command.Attribute(QStringLiteral("timeout"));
+        const std::optional<QString> waits = command.Attribute("wait");
+        const std::optional<QString> timeout = command.Attribute("timeout");
         if (waits && *waits != u"true" && *waits != u"false") {
             return Broken(command, QCoreApplication::translate(
                                        "Configuration",
@@ -409,18 +409,18 @@ class ConfigurationReader {
     }
 
     // The text content of the first child element `name` of `parent`, which must exist.
-    Status ChildText(const XmlNode& parent, QStringView name, QString* text) {
-        const XmlNode child = parent.FirstChildElement(name.toString());
+    Status ChildText(const XmlNode& parent, const char* name, QString* text) {
+        const XmlNode child = parent.FirstChildElement(name);
         if (child.IsNull()) {
             return Broken(parent, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
-                                      .arg(parent.Name(), name));
+                                      .arg(parent.Name(), QLatin1String(name)));
         }
         *text = child.Text();
         return Status::Ok();
     }
 
-    void OptionalChildText(const XmlNode& parent, QStringView name, QString* text) {
-        if (const XmlNode child = parent.FirstChildElement(name.toString()); !child.IsNull()) {
+    void OptionalChildText(const XmlNode& parent, const char* name, QString* text) {
+        if (const XmlNode child = parent.FirstChildElement(name); !child.IsNull()) {
             *text = child.Text();
         }
     }
@@ -456,6 +456,8 @@ class ConfigurationReader {
     const XmlDocument& mDocument;
     const QString& mFileName;
     QStringList mWarnings;
+    std::vector<XmlNode> mCommands;      // every command element, in document order
+    std::vector<XmlNode> mCommandTexts;  // every text directly inside one, in document order
 };
 
 }  // namespace
@@ -463,7 +465,7 @@ class ConfigurationReader {
 Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
     *this = Configuration();
     XmlDocument document;
-    if (Status parsed = document.Parse(bytes, fileName); !parsed.ok()) {
+    if (Status parsed = document.ParseReadOnly(bytes, fileName); !parsed.ok()) {
         return parsed;
     }
     Configuration read;
@@ -493,7 +495,11 @@ Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
 }
 
 const ConfigItem* Configuration::ItemFor(const QString& id) const {
-    const auto found = mItemsByBareName.constFind(BareName(id));
+    // Asked several times for every variable of a save: the bare name is built on the stack and
+    // looked up through a string that only points at it.
+    QVarLengthArray<QChar, 64> bareName(id.size());
+    const qsizetype length = WriteBareName(id, bareName.data());
+    const auto found = mItemsByBareName.constFind(QString::fromRawData(bareName.data(), length));
     if (found == mItemsByBareName.cend()) {
         return nullptr;
     }

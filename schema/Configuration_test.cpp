@@ -54,6 +54,9 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
          "",
          "DB|P\nDB: Host = $(HOST)|DB: Port = PORT\na -> A|e -> |d -> D\nb1\na \n"
          "$(HOST)|say \"hi\"|$(B|)"},
+        {"a command inside another: its text comes first in document order",
+         R"(<xml><command id="after"><command id="after">inner</command>outer</command></xml>)", "",
+         "\n\n\nnone\ninner\n"},
         {"the root must be <xml>", "<config/>",
          "c: line 1: the root element is <config>, but must be <xml>"},
         {"a group needs a name", "<xml>\n<group/></xml>", "c: line 2: <group> has no <name>"},

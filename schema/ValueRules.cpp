@@ -53,7 +53,7 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
     ValueRules read;
     read.kind = KindOf(type);
     const auto child = [&item](const char* name) -> std::optional<QString> {
-        const XmlNode element = item.FirstChildElement(QLatin1String(name));
+        const XmlNode element = item.FirstChildElement(name);
         return element.IsNull() ? std::nullopt : std::optional<QString>(element.Text());
     };
     if (const auto help = child("help")) {
@@ -127,15 +127,14 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
     }
     std::vector<XmlNode> depends;
     // Most items have none, and looking costs less than selecting.
-    if (!item.FirstChildElement(QStringLiteral("depends")).IsNull()) {
+    if (!item.FirstChildElement("depends").IsNull()) {
         if (Status s = document.SelectNodes(QStringLiteral("depends"), &depends, {}, item);
             !s.ok()) {
             return s;
         }
     }
     for (const XmlNode& element : depends) {
-        Dependency dependency{element.Text().trimmed(), element.Attribute(QStringLiteral("value")),
-                              element.Line()};
+        Dependency dependency{element.Text().trimmed(), element.Attribute("value"), element.Line()};
         if (dependency.id.isEmpty()) {
             return Status::Error(QCoreApplication::translate(
                 "ValueRules", "a <depends> must name the variable it depends on"));

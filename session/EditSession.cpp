@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -164,6 +165,7 @@ Status EditSession::Load(const QString& path, Unlisted unlisted) {
         mVersion = settings.Version();
         mFileMissing = false;
         TakeValues(settings, unlisted);
+        mLoadedDocument = std::move(settings);
         return Status::Ok();
     });
 }
@@ -215,6 +217,7 @@ Status EditSession::UsedByConfiguration(const QString& path) const {
 }
 
 void EditSession::StartNew(const QString& path) {
+    mLoadedDocument = SettingsDocument();
     mSettingsFile = path;
     mVersion = SettingsVersion();
     mFileMissing = true;
@@ -490,7 +493,9 @@ SaveResult EditSession::SaveUnguarded(const SaveOptions& options, const QString&
         SettingsDocument settings;
         const QString source = ownFile || mFiles.Exists(target) ? target : mSettingsFile;
         mWorkingOn = source;
-        if (const Status loaded = LoadForSave(mFiles, source, &settings); !loaded.ok()) {
+        if (const Status loaded =
+                LoadForSave(mFiles, source, &settings, std::exchange(mLoadedDocument, {}));
+            !loaded.ok()) {
             return Refused(loaded);
         }
         if (ownFile && settings.Version() != mVersion) {
@@ -555,7 +560,7 @@ SavePreview EditSession::Preview(const DiffReport& diff, WhenInvalid whenInvalid
             // What Save would write into: the file as it is now, or, where that cannot be read,
             // as it was loaded or last saved here.
             SettingsDocument settings;
-            if (!LoadForSave(mFiles, mSettingsFile, &settings).ok()) {
+            if (!LoadForSave(mFiles, mSettingsFile, &settings, SettingsDocument()).ok()) {
                 settings = SettingsDocument();
                 if (Status parsed = LoadedDocument(&settings); !parsed.ok()) {
                     preview.result = Refused(NotSaved(parsed));
@@ -714,6 +719,9 @@ void EditSession::WriteAndExport(SettingsDocument& settings, const QString& targ
         *result = Refused(saved);
         return;
     }
+    // What the export needs of the document is in `exported` now; its memory goes back before
+    // the templates are read, which for a large file halves the peak.
+    settings = SettingsDocument();
     result->warnings =
         UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings(exported);
     if (HoldsPassword(mConfig, mValues)) {

@@ -294,10 +294,10 @@ class EditSession : public QObject {
     // `target` would be refused (FileSystem::CheckWriteTarget).
     Status CheckTrust(const QString& target, FileSystem& files) const;
     // Writes `settings` to `target` with the values, then exports and runs the commands, on
-    // `files` with `processes`, unless CheckTrust refuses. `written`, when given, receives the
-    // version of the file written; `secrets`, when given, where each output holds passwords.
-    // The outcome goes into `result` as the steps go, so that what was done is known when an
-    // allocation fails midway.
+    // `files` with `processes`, unless CheckTrust refuses; `settings` is emptied once written.
+    // `written`, when given, receives the version of the file written; `secrets`, when given,
+    // where each output holds passwords. The outcome goes into `result` as the steps go, so that
+    // what was done is known when an allocation fails midway.
     void WriteAndExport(SettingsDocument& settings, const QString& target, FileSystem& files,
                         ProcessLauncher& processes, SettingsVersion* written, SaveResult* result,
                         const TemplateExport::SecretsReport& secrets = {}) const;
@@ -316,6 +316,9 @@ class EditSession : public QObject {
     QString mBaseDir;
     QString mSettingsFile;
     SettingsVersion mVersion;  // of mSettingsFile as loaded or last saved here
+    // The document Load parsed, unchanged, for the next save to take over while the file still
+    // holds those bytes: a large file is then parsed once per run, not twice.
+    SettingsDocument mLoadedDocument;
     bool mFileMissing = false;
     VariableValues mValues;
     VariableValues mSaved;

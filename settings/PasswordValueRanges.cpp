@@ -219,7 +219,7 @@ Status PasswordValueRanges(const Configuration& config, const QByteArray& bytes,
     std::vector<bool> password;
     bool any = false;
     for (const XmlNode& element : elements) {
-        const std::optional<QString> id = element.Attribute(QStringLiteral("id"));
+        const std::optional<QString> id = element.Attribute("id");
         password.push_back(id && (IsPasswordId(config, *id) || config.ItemFor(*id) == nullptr));
         any = any || password.back();
     }

@@ -5,14 +5,26 @@
 #include <QCoreApplication>
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
+    return Load(fileSystem, path, SettingsDocument());
+}
+
+Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path,
+                              SettingsDocument&& earlier) {
     *this = SettingsDocument();
     mPath = path;
     Status loaded = fileSystem.ReadTrustedFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
     if (loaded.ok()) {
         mVersion.exists = true;
         mVersion.bytes = mBytes;
-        loaded = ParseBytes();
+        const bool unchanged = !earlier.mChanged && !earlier.mDocument.IsEmpty() &&
+                               earlier.mPath == mPath && earlier.mVersion == mVersion;
+        if (unchanged) {
+            *this = std::move(earlier);
+        } else {
+            loaded = ParseBytes();
+        }
     }
+    earlier = SettingsDocument();
     if (!loaded.ok()) {
         Clear();
     }
@@ -44,28 +56,40 @@ void SettingsDocument::Clear() {
 }
 
 QString SettingsDocument::IdOf(const XmlNode& variable) {
-    return variable.Attribute(QStringLiteral("id")).value_or(QString());
+    return variable.Attribute("id").value_or(QString());
 }
 
 Status SettingsDocument::Reindex() {
     mFirstById.clear();
     mIds.clear();
-    if (Status s = mDocument.SelectNodes(QStringLiteral("//variable[@id]"), &mVariablesWithId);
-        !s.ok()) {
-        return s;
-    }
-    for (const XmlNode& variable : mVariablesWithId) {
-        const QString id = IdOf(variable);
-        mIds.append(id);
-        if (!mFirstById.contains(id)) {
-            mFirstById.insert(id, variable);
+    mVariablesWithId.clear();
+    // Every variable element with an id, at any depth, in document order (//variable[@id]).
+    mDocument.ForEachNode([this](const XmlNode& node) {
+        if (!node.IsElementWithoutNamespace() || !node.IsNamed("variable")) {
+            return;
         }
-    }
+        if (const std::optional<QString> id = node.Attribute("id")) {
+            mVariablesWithId.push_back(node);
+            mIds.append(*id);
+            if (XmlNode& first = mFirstById[*id]; first.IsNull()) {
+                first = node;
+            }
+        }
+    });
     return Status::Ok();
 }
 
 Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {
-    return mDocument.SelectNodes(QStringLiteral("xml/variable"), variables);
+    // The root's variable children, when the root is xml (xml/variable).
+    const XmlNode root = mDocument.Root();
+    if (root.IsElementWithoutNamespace() && root.IsNamed("xml")) {
+        for (const XmlNode& child : root.ChildElements()) {
+            if (child.IsElementWithoutNamespace() && child.IsNamed("variable")) {
+                variables->push_back(child);
+            }
+        }
+    }
+    return Status::Ok();
 }
 
 std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config) const {
@@ -86,7 +110,7 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
         return s;
     }
     for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"));
+        if (const std::optional<QString> id = variable.Attribute("id");
             id && config.DeclaresId(*id)) {
             ids->append(*id);
         }
@@ -101,7 +125,7 @@ void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
         const XmlNode& variable = mVariablesWithId[i];
         const XmlNode parent = variable.Parent();
         if (!parent.Parent().IsNull() || !parent.IsElementWithoutNamespace() ||
-            parent.Name() != u"xml") {
+            !parent.IsNamed("xml")) {
             continue;
         }
         const QString& id = mIds[qsizetype(i)];
@@ -182,7 +206,7 @@ Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) cons
         return s;
     }
     for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
+        if (const std::optional<QString> id = variable.Attribute("id")) {
             values->push_back({*id, mFirstById.value(*id).Text()});
         }
     }
@@ -195,7 +219,7 @@ Status SettingsDocument::RootEntries(std::vector<Entry>* entries) const {
         return s;
     }
     for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute(QStringLiteral("id"))) {
+        if (const std::optional<QString> id = variable.Attribute("id")) {
             entries->push_back({*id, variable.Text(), variable.Line()});
         }
     }

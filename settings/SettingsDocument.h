@@ -41,6 +41,11 @@ class SettingsDocument {
     // (FileSystem::ReadTrustedFile): its values go into every output, and its commands' outputs
     // run as the runner. A refusal IsUntrusted().
     Status Load(FileSystem& fileSystem, const QString& path);
+    // The same, except that when the file holds what `earlier` was loaded from (the same path,
+    // file and bytes) and no value of `earlier` was changed, its document is taken over instead of
+    // parsing the bytes again: a save reads the file it loaded a moment ago. `earlier` is left
+    // empty either way.
+    Status Load(FileSystem& fileSystem, const QString& path, SettingsDocument&& earlier);
     // The same for the bytes of a settings file that is not read from `path`; the version says
     // that no file was read. `failedLine` as XmlDocument::Parse.
     Status Parse(const QByteArray& bytes, const QString& path, int* failedLine = nullptr);

@@ -95,8 +95,9 @@ Status NotSaved(const Status& reason) {
             .arg(reason.message()));
 }
 
-Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocument* settings) {
-    const Status loaded = settings->Load(files, sourcePath);
+Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocument* settings,
+                   SettingsDocument&& earlier) {
+    const Status loaded = settings->Load(files, sourcePath, std::move(earlier));
     if (loaded.ok() || loaded.IsNotFound()) {
         return Status::Ok();
     }

@@ -15,8 +15,11 @@ class VariableValues;
 
 // Loads the document that a save writes into from `sourcePath`. A missing source gives an empty
 // document (whose version says that it does not exist); one that exists but cannot be read or
-// parsed is never overwritten: the save is refused with a message that says so.
-Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocument* settings);
+// parsed is never overwritten: the save is refused with a message that says so. `earlier`, a
+// document loaded before, is taken over when the file is still what it was loaded from
+// (SettingsDocument::Load).
+Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocument* settings,
+                   SettingsDocument&& earlier);
 
 // Writes `values` into `settings`, to be saved as `targetPath`, and gives the file's new bytes:
 //  - the document gets the root `xml` when it has none; a root of another name refuses the save;
