@@ -312,9 +312,7 @@ TEST_F(DiskFileSystemTest, OnlyAWriterOfTheFolderCanHoldASaveUp) {
     // What a user who may only read tries, as nobody: every lock that a descriptor for reading
     // takes, on the folder, the settings file and the lock file.
     std::vector<UniqueFd> held;
-    std::unique_ptr<UpdateLock> first;
-    ASSERT_TRUE(mFs.LockForUpdate(Path("settings.xml"), noWait, &first).ok());
-    first.reset();
+    ASSERT_TRUE(saveLocks("settings.xml")) << "the lock file is made";
     const Status tried = Hindered({.nobody = true}, [&] {
         for (const char* name : {"", "settings.xml", ".settings.xml.tervo-lock"}) {
             UniqueFd fd(::open(Native(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

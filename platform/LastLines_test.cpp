@@ -17,11 +17,16 @@ QStringList Kept(const std::string& written, std::size_t piece, const SecretSet&
     return lines.Lines();
 }
 
-TEST(LastLinesTest, KeepsTheLastLinesAsTextThatShowsWhatTheyHeld) {
+// Only the last lines are kept, cut, as text that shows what they held. A line is looked at in
+// its bytes as written, whole, before it is escaped or cut: one that holds a secret anywhere is
+// held back whole, and only that one.
+TEST(LastLinesTest, KeepsTheLastLinesAsTextAndHoldsBackThoseWithASecret) {
+    const QString held = SecretSet::HeldBackLine();
     const struct {
         const char* what;
         std::string written;
         QStringList kept;
+        QString secret = {};
     } cases[] = {
         {"only the last lines, an unfinished one among them", "1\n2\n3\n4\n5", {"3", "4", "5"}},
         {"an empty line counts, an empty end does not", "1\n\n2\n\n", {"", "2", ""}},
@@ -38,37 +43,21 @@ TEST(LastLinesTest, KeepsTheLastLinesAsTextThatShowsWhatTheyHeld) {
          "b\n",
          {"a\uFFFD\uFFFDb"}},
         {"characters that break or turn the line", "a\u2028b\u202e\n", {"a\\u2028b\\u202e"}},
+        {"a line without a secret stays", "p w\nw p\n", {"p w", "w p"}, "pw"},
+        {"the line that holds it, and only that one", "a\nx s3cr3t\nb", {"a", held, "b"}, "s3cr3t"},
+        {"a secret with a CR", "1ab\rcd2\n", {held}, "ab\rcd"},
+        {"a secret with U+0085", "p\u0085w\n", {held}, "p\u0085w"},
+        {"a secret with U+202E", "p\u202ew\n", {held}, "p\u202ew"},
+        {"a secret that crosses the cut", "abcdefghijkl\n", {held}, "efghij"},
+        {"a secret whose start only is kept", "0123456789ab\n", {held}, "0123456789ab"},
+        {"a secret in the part that is cut off", "abcdefghijxyz\n", {held}, "xyz"},
+        {"an unfinished last line", "a\n.pw", {"a", held}, "pw"},
+        {"lines are looked at one by one", "a\n\tb\n", {"a", "\tb"}, "a\tb"},
     };
     for (const auto& c : cases) {
+        const SecretSet secrets = c.secret.isEmpty() ? SecretSet() : SecretSet({c.secret});
         for (const std::size_t piece : {std::size_t(1), std::size_t(3), c.written.size() + 1})
-            EXPECT_EQ(Kept(c.written, piece), c.kept) << c.what << ", in pieces of " << piece;
-    }
-}
-
-// A line is looked at in its bytes as written, whole, before it is escaped or cut: one that holds a
-// secret anywhere is held back whole, and only that one.
-TEST(LastLinesTest, HoldsBackEveryLineThatHoldsASecret) {
-    const QString held = SecretSet::HeldBackLine();
-    const struct {
-        const char* what;
-        QString secret;
-        std::string written;
-        QStringList kept;
-    } cases[] = {
-        {"a line without it stays", "pw", "p w\nw p\n", {"p w", "w p"}},
-        {"the line that holds it, and only that one", "s3cr3t", "a\nx s3cr3t\nb", {"a", held, "b"}},
-        {"a secret with a CR", "ab\rcd", "1ab\rcd2\n", {held}},
-        {"a secret with U+0085", "p\u0085w", "p\u0085w\n", {held}},
-        {"a secret with U+202E", "p\u202ew", "p\u202ew\n", {held}},
-        {"a secret that crosses the cut", "efghij", "abcdefghijkl\n", {held}},
-        {"a secret whose start only is kept", "0123456789ab", "0123456789ab\n", {held}},
-        {"a secret in the part that is cut off", "xyz", "abcdefghijxyz\n", {held}},
-        {"an unfinished last line", "pw", "a\n.pw", {"a", held}},
-        {"lines are looked at one by one", "a\tb", "a\n\tb\n", {"a", "\tb"}},
-    };
-    for (const auto& c : cases) {
-        for (const std::size_t piece : {std::size_t(1), std::size_t(3), c.written.size() + 1})
-            EXPECT_EQ(Kept(c.written, piece, SecretSet({c.secret})), c.kept)
+            EXPECT_EQ(Kept(c.written, piece, secrets), c.kept)
                 << c.what << ", in pieces of " << piece;
     }
 }

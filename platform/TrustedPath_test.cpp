@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -53,13 +54,19 @@ EntryFacts File(uid_t owner, gid_t group, mode_t mode, nlink_t links = 1,
     return {owner, group, mode_t(S_IFREG | mode), links, std::move(access), {}};
 }
 
+const AclEntry kNobodyWrites = Named(AclEntry::kUser, 65534, 06);
+
 // Who may change what a path leads to, decided on made-up owners, modes, links and ACLs: only
-// root and the runner, through the mode, the group and every ACL entry alike.
+// root and the runner, through the mode, the group and every ACL entry alike. Where a row gives a
+// message, the refusal names the path, the owner or the ACL entry, what is not done, and what to
+// do where the owner or the mode do not say it.
 TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
-    const AclEntry nobodyWrites = Named(AclEntry::kUser, 65534, kRwx);
     const AclEntry groupWrites = Named(AclEntry::kGroup, 100, kRwx);
     const AclEntry ownGroupWrites = Plain(AclEntry::kGroupObj, kRwx);
     const AclEntry othersWrite = Plain(AclEntry::kOther, kRwx);
+    const Runner rootInAUsersGroup = {0, 1000, true};
+    const EntryFacts rootsLink = {0, 0, S_IFLNK | 0777, 1, {}, {}};
+    const EntryFacts usersLink = {1000, 1000, S_IFLNK | 0777, 1, {}, {}};
     const struct {
         const char* what;
         EntryFacts facts;
@@ -68,6 +75,8 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
         Runner runner;
         Kind kind;
         AclEntry entry = {};
+        PathUse use = PathUse::Read;
+        const char* message = nullptr;  // of the refusal of "/x"
     } cases[] = {
         // Folders and symlinks on the way.
         {"root's folder", Folder(0, 0, 0755), EntryRole::Passage, false, kRoot, Kind::None},
@@ -87,16 +96,12 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
          EntryRole::Passage, false, kAlone, Kind::None},
         {"a folder the runner's shared group may write to", Folder(1000, 1000, 0775),
          EntryRole::Passage, false, kSharing, Kind::Mode},
-        {"as root, a folder of a user's private group that may write",
-         Folder(0, 1000, 0775),
-         EntryRole::Passage,
-         false,
-         {0, 1000, true},
-         Kind::Mode},
-        {"a folder whose ACL lets nobody write", Folder(0, 0, 0775, Acl({nobodyWrites})),
-         EntryRole::Passage, false, kRoot, Kind::Acl, nobodyWrites},
+        {"as root, a folder of a user's private group that may write", Folder(0, 1000, 0775),
+         EntryRole::Passage, false, rootInAUsersGroup, Kind::Mode},
+        {"a folder whose ACL lets nobody write", Folder(0, 0, 0775, Acl({kNobodyWrites})),
+         EntryRole::Passage, false, kRoot, Kind::Acl, kNobodyWrites},
         {"a folder whose mask keeps nobody from writing",
-         Folder(0, 0, 0755, Acl({nobodyWrites}, kRx, kRx)), EntryRole::Passage, false, kRoot,
+         Folder(0, 0, 0755, Acl({kNobodyWrites}, kRx, kRx)), EntryRole::Passage, false, kRoot,
          Kind::None},
         {"a folder whose ACL lets root, the owner and the runner write",
          Folder(1000, 0, 0775,
@@ -107,43 +112,58 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
         {"a folder whose ACL lets its own group, root's, write", Folder(0, 0, 0775, Acl({}, kRwx)),
          EntryRole::Passage, false, kRoot, Kind::None},
         {"a folder whose ACL lets its own group, another, write",
-         Folder(0, 100, 0775, Acl({}, kRwx)), EntryRole::Passage, false, kRoot, Kind::Acl,
-         ownGroupWrites},
+         Folder(0, 65534, 0775, Acl({}, kRwx)), EntryRole::Passage, false, kRoot, Kind::Acl,
+         ownGroupWrites, PathUse::Start,
+         "/x: its ACL lets the group nogroup write to it (group::rwx); nothing is started "
+         "through it. Make it writable only by its owner with chmod go-w"},
         {"a folder whose ACL lets nobody write, made sticky",
-         Folder(0, 0, 01775, Acl({nobodyWrites})), EntryRole::Passage, false, kRoot, Kind::None},
+         Folder(0, 0, 01775, Acl({kNobodyWrites})), EntryRole::Passage, false, kRoot, Kind::None},
         {"a folder whose default ACL lets nobody write",
-         Folder(0, 0, 0755, {}, Acl({nobodyWrites})), EntryRole::Passage, false, kRoot,
-         Kind::DefaultAcl, nobodyWrites},
+         Folder(0, 0, 0755, {}, Acl({kNobodyWrites})), EntryRole::Passage, false, kRoot,
+         Kind::DefaultAcl, kNobodyWrites, PathUse::Write,
+         "/x: its default ACL lets the user nobody write to what is made in it "
+         "(default:user:nobody:rw-); nothing is written through it. Remove the entry with "
+         "setfacl -x d:u:nobody"},
         {"a sticky folder whose default ACL lets everyone write",
          Folder(0, 0, 01777, {}, Acl({}, kRx, kRwx, kRwx)), EntryRole::Passage, false, kRoot,
          Kind::DefaultAcl, othersWrite},
         {"a folder whose default ACL lets nobody read",
          Folder(0, 0, 0755, {}, Acl({Named(AclEntry::kUser, 65534, kRx)})), EntryRole::Passage,
          false, kRoot, Kind::None},
-        {"another user's symlink",
-         {1000, 1000, S_IFLNK | 0777, 1, {}, {}},
-         EntryRole::Passage,
-         false,
-         kRoot,
-         Kind::Owner},
-        {"root's symlink, whose mode says nothing",
-         {0, 0, S_IFLNK | 0777, 1, {}, {}},
-         EntryRole::Passage,
-         false,
-         kRoot,
+        {"another user's symlink", usersLink, EntryRole::Passage, false, kRoot, Kind::Owner},
+        {"root's symlink, whose mode says nothing", rootsLink, EntryRole::Passage, false, kRoot,
          Kind::None},
         // What is read or started.
         {"root's file", File(0, 0, 0644), EntryRole::Input, false, kRoot, Kind::None},
-        {"another user's file", File(65534, 65534, 0644), EntryRole::Input, false, kRoot,
-         Kind::Owner},
+        {"another user's file",
+         File(65534, 65534, 0644),
+         EntryRole::Input,
+         false,
+         kRoot,
+         Kind::Owner,
+         {},
+         PathUse::Start,
+         "/x: the file belongs to the user nobody, who is neither root nor the user running this "
+         "program; it is not started"},
         {"a file everyone may write to", File(0, 0, 0666), EntryRole::Input, false, kRoot,
          Kind::Mode},
         {"a file another group may write to", File(0, 100, 0664), EntryRole::Input, false, kRoot,
          Kind::Mode},
-        {"a file whose ACL lets nobody write", File(0, 0, 0664, 1, Acl({nobodyWrites})),
-         EntryRole::Input, false, kRoot, Kind::Acl, nobodyWrites},
-        {"a file with two links in a shared folder", File(0, 0, 0600, 2), EntryRole::Input, true,
-         kRoot, Kind::Links},
+        {"a file whose ACL lets nobody write", File(0, 0, 0664, 1, Acl({kNobodyWrites})),
+         EntryRole::Input, false, kRoot, Kind::Acl, kNobodyWrites, PathUse::Read,
+         "/x: its ACL lets the user nobody write to it (user:nobody:rw-); it is not read. "
+         "Remove the entry with setfacl -x u:nobody"},
+        {"a file with two links in a shared folder",
+         File(0, 0, 0600, 2),
+         EntryRole::Input,
+         true,
+         kRoot,
+         Kind::Links,
+         {},
+         PathUse::Read,
+         "/x: the file has 2 hard links, in a folder where other users may create files: "
+         "another user could have linked it there; it is not read. Keep it in a folder of your "
+         "own"},
         {"a file with two links in a folder of its own", File(0, 0, 0600, 2), EntryRole::Input,
          false, kRoot, Kind::None},
         // What a write replaces.
@@ -160,6 +180,11 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
         const Distrust why = Distrusted(c.facts, c.role, c.inShared, c.runner);
         EXPECT_EQ(int(why.kind), int(c.kind)) << c.what;
         EXPECT_EQ(why.entry, c.entry) << c.what;
+        if (c.message) {
+            const Status refused = Refusal("/x", c.facts, c.role, c.use, why);
+            EXPECT_TRUE(refused.IsUntrusted()) << c.what;
+            EXPECT_EQ(refused.message(), c.message) << c.what;
+        }
     }
 }
 
@@ -174,86 +199,52 @@ TEST(TrustedPathTest, TellsASharedFolder) {
         {"/tmp", Folder(0, 0, 01777), true},
         {"a sticky folder only root may write to", Folder(0, 0, 01755), false},
         {"a folder everyone may write to, not sticky", Folder(0, 0, 0777), false},
-        {"a sticky folder whose ACL lets nobody write",
-         Folder(0, 0, 01775, Acl({Named(AclEntry::kUser, 65534, kRwx)})), true},
+        {"a sticky folder whose ACL lets nobody write", Folder(0, 0, 01775, Acl({kNobodyWrites})),
+         true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsShared(c.folder, kRoot), c.shared) << c.what;
     }
 }
 
-// The attributes hold a version, then entries of 8 bytes, little-endian.
+// The value of an ACL attribute: a version, then entries of 8 bytes, little-endian.
+QByteArray AclBytes(quint32 version, const std::vector<AclEntry>& entries) {
+    QByteArray value(4 + 8 * qsizetype(entries.size()), '\0');
+    auto* at = reinterpret_cast<uchar*>(value.data());
+    qToLittleEndian<quint32>(version, at);
+    for (const AclEntry& e : entries) {
+        at += at == reinterpret_cast<uchar*>(value.data()) ? 4 : 8;
+        qToLittleEndian<quint16>(e.tag, at);
+        qToLittleEndian<quint16>(e.perm, at + 2);
+        qToLittleEndian<quint32>(e.id, at + 4);
+    }
+    return value;
+}
+
 TEST(TrustedPathTest, ReadsTheAclAttribute) {
-    const auto bytes = [](quint32 version, std::vector<AclEntry> entries, int cut = 0) {
-        QByteArray value(4 + 8 * qsizetype(entries.size()), '\0');
-        auto* at = reinterpret_cast<uchar*>(value.data());
-        qToLittleEndian<quint32>(version, at);
-        for (const AclEntry& e : entries) {
-            at += at == reinterpret_cast<uchar*>(value.data()) ? 4 : 8;
-            qToLittleEndian<quint16>(e.tag, at);
-            qToLittleEndian<quint16>(e.perm, at + 2);
-            qToLittleEndian<quint32>(e.id, at + 4);
-        }
-        return value.chopped(cut);
-    };
-    const std::vector<AclEntry> acl = Acl({Named(AclEntry::kUser, 65534, 06)});
+    const std::vector<AclEntry> acl = Acl({kNobodyWrites});
     std::vector<AclEntry> parsed;
-    EXPECT_TRUE(ParseAcl(bytes(2, acl), &parsed));
+    EXPECT_TRUE(ParseAcl(AclBytes(2, acl), &parsed));
     EXPECT_EQ(parsed, acl);
-    EXPECT_FALSE(ParseAcl(bytes(1, acl), &parsed)) << "another version";
-    EXPECT_FALSE(ParseAcl(bytes(2, acl, 3), &parsed)) << "a cut entry";
+    EXPECT_FALSE(ParseAcl(AclBytes(1, acl), &parsed)) << "another version";
+    EXPECT_FALSE(ParseAcl(AclBytes(2, acl).chopped(3), &parsed)) << "a cut entry";
     EXPECT_FALSE(ParseAcl(QByteArray("\2\0"), &parsed)) << "no header";
 }
 
-// A refusal names the path, the owner or the ACL entry, what is not done, and what to do where
-// the owner or the mode do not say it.
-TEST(TrustedPathTest, SaysWhoMayWriteAndWhatToDo) {
-    const AclEntry nobodyWrites = Named(AclEntry::kUser, 65534, 06);
-    const struct {
-        EntryFacts facts;
-        EntryRole role;
-        PathUse use;
-        Distrust why;
-        QString message;
-    } cases[] = {
-        {File(0, 0, 0664, 1, Acl({nobodyWrites})),
-         EntryRole::Input,
-         PathUse::Read,
-         {Kind::Acl, nobodyWrites},
-         "/x: its ACL lets the user nobody write to it (user:nobody:rw-); it is not read. "
-         "Remove the entry with setfacl -x u:nobody"},
-        {Folder(0, 0, 0755, {}, Acl({nobodyWrites})),
-         EntryRole::Passage,
-         PathUse::Write,
-         {Kind::DefaultAcl, nobodyWrites},
-         "/x: its default ACL lets the user nobody write to what is made in it "
-         "(default:user:nobody:rw-); nothing is written through it. Remove the entry with "
-         "setfacl -x d:u:nobody"},
-        {Folder(0, 65534, 0775, Acl({}, 06)),
-         EntryRole::Passage,
-         PathUse::Start,
-         {Kind::Acl, Plain(AclEntry::kGroupObj, 06)},
-         "/x: its ACL lets the group nogroup write to it (group::rw-); nothing is started "
-         "through it. Make it writable only by its owner with chmod go-w"},
-        {File(0, 0, 0600, 2),
-         EntryRole::Input,
-         PathUse::Read,
-         {Kind::Links, {}},
-         "/x: the file has 2 hard links, in a folder where other users may create files: "
-         "another user could have linked it there; it is not read. Keep it in a folder of your "
-         "own"},
-        {File(65534, 0, 0755),
-         EntryRole::Input,
-         PathUse::Start,
-         {Kind::Owner, {}},
-         "/x: the file belongs to the user nobody, who is neither root nor the user running "
-         "this program; it is not started"},
-    };
-    for (const auto& c : cases) {
-        const Status refused = Refusal("/x", c.facts, c.role, c.use, c.why);
-        EXPECT_TRUE(refused.IsUntrusted());
-        EXPECT_EQ(refused.message(), c.message);
-    }
+// Gives the file or folder `path` the ACL `entries` as its access (or default) ACL, as setfacl
+// would.
+bool SetAcl(const QString& path, const std::vector<AclEntry>& entries, bool defaults = false) {
+    const QByteArray value = AclBytes(2, entries);
+    return ::setxattr(QFile::encodeName(path).constData(),
+                      defaults ? "system.posix_acl_default" : "system.posix_acl_access",
+                      value.constData(), std::size_t(value.size()), 0) == 0;
+}
+
+// The canonical path of `scratch`, once the sh `script` has run there; empty when it failed.
+QString Prepared(const QTemporaryDir& scratch, const QString& script) {
+    const QString root = QDir(scratch.path()).canonicalPath();
+    const QString line = QString("cd '%1' && %2").arg(root, script);
+    return std::system(line.toLocal8Bit().constData()) == 0 ? root : QString();
 }
 
 // What a use of a path came to: "ok", or the message after the scratch folder's path, marked
@@ -268,8 +259,9 @@ QString Verdict(const Status& status, const QString& root) {
 }
 
 // Reading and writing trust a path by one rule: nothing that a user other than root and the one
-// running the program owns or may change, anywhere on the path. A read also wants the file itself
-// to be such; a write replaces it, and only minds its owner in a folder that others may add to.
+// running the program owns or may change, anywhere on the path, by its mode or its ACL. A read
+// also wants the file itself to be such; a write replaces it, and only minds its owner and its
+// links in a folder that others may add to.
 TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
     const QString nobodysFolder =
         ": the folder belongs to the user nobody, who is neither root nor the user running this "
@@ -280,12 +272,28 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
     const QString othersMayReplace =
         ": the folder belongs to root, but other users may replace what is in it (mode 0775); "
         "nothing is %1 through it";
+    const QString aclOnFolder =
+        ": its ACL lets the user nobody write to it (user:nobody:rw-); "
+        "nothing is %1 through it. Remove the entry with setfacl -x "
+        "u:nobody";
+    const QString defaultAcl =
+        ": its default ACL lets the user nobody write to what is made in it "
+        "(default:user:nobody:rw-); nothing is %1 through it. Remove the entry with setfacl -x "
+        "d:u:nobody";
+    const QString hardLink =
+        ": the file has 2 hard links, in a folder where other users may create files: another "
+        "user could have linked it there; it is not %1. Keep it in a folder of your own";
+    const QString nobodysFile =
+        "untrusted: /a/b/file: the file belongs to the user nobody, who is "
+        "neither root nor the user running this program; it is not read";
     struct Case {
         const char* what;
         const char* setup;  // sh, in a folder that holds a/b/file with "library" in it
         const char* path;
         QString read;
         QString written;
+        const char* aclOn = nullptr;  // relative path that gets kNobodyWrites in its ACL
+        bool defaults = false;        // as its default ACL
     };
     const Case cases[] = {
         {"root's folders and file", "true", "a/b/file", "ok", "ok"},
@@ -309,32 +317,50 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
          "untrusted: /a/link" + nobodysLink.arg("read"),
          "untrusted: /a/link" + nobodysLink.arg("written")},
         {"a symlink to another user's file, which a write replaces",
-         "ln -s b/file a/link && chown 65534 a/b/file", "a/link",
-         "untrusted: /a/b/file: the file belongs to the user nobody, who is neither root nor the "
-         "user running this program; it is not read",
-         "ok"},
+         "ln -s b/file a/link && chown 65534 a/b/file", "a/link", nobodysFile, "ok"},
         {"a file that others may change", "chmod 666 a/b/file", "a/b/file",
          "untrusted: /a/b/file: the file belongs to root, but other users may change it (mode "
          "0666); it is not read",
          "ok"},
         {"another user's file in a sticky folder", "chmod 1777 a/b && chown 65534 a/b/file",
-         "a/b/file",
-         "untrusted: /a/b/file: the file belongs to the user nobody, who is neither root nor the "
-         "user running this program; it is not read",
+         "a/b/file", nobodysFile,
          "untrusted: /a/b/file: the file belongs to the user nobody, in a folder where other users "
          "may create files; it is not written"},
+        // Regression: after `setfacl -m u:nobody:rw config.xml`, nobody's before command ran as
+        // root: the rule read only the mode, whose group bits show an ACL's mask. Nor did it mind a
+        // hard link in a sticky folder to a file only root may read.
+        {"a file whose ACL lets nobody write", "true", "a/b/file",
+         "untrusted: /a/b/file: its ACL lets the user nobody write to it (user:nobody:rw-); it "
+         "is not read. Remove the entry with setfacl -x u:nobody",
+         "ok", "a/b/file"},
+        {"a folder whose ACL lets nobody write", "true", "a/b/file",
+         "untrusted: /a/b" + aclOnFolder.arg("read"),
+         "untrusted: /a/b" + aclOnFolder.arg("written"), "a/b"},
+        {"a folder whose default ACL lets nobody write", "true", "a/b/file",
+         "untrusted: /a/b" + defaultAcl.arg("read"), "untrusted: /a/b" + defaultAcl.arg("written"),
+         "a/b", true},
+        {"a hard link in a sticky folder",
+         "chmod 600 a/b/file && mkdir -m 1777 a/s && ln a/b/file a/s/link", "a/s/link",
+         "untrusted: /a/s/link" + hardLink.arg("read"),
+         "untrusted: /a/s/link" + hardLink.arg("written")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (QString(c.setup).contains("65534") && ::geteuid() != 0) {
-            std::printf("[  SKIPPED ] %s: needs root to give files to uid 65534\n", c.what);
+        // Only root can give files and ACL entries to nobody, and link a file it owns in a
+        // sticky folder.
+        if ((QString(c.setup).contains(QRegularExpression("65534|ln a")) || c.aclOn) &&
+            ::geteuid() != 0) {
+            std::printf("[  SKIPPED ] %s: needs root\n", c.what);
             continue;
         }
         QTemporaryDir scratch;
-        const QString root = QDir(scratch.path()).canonicalPath();
-        const QString setup = QString("cd '%1' && mkdir -p a/b && printf library > a/b/file && %2")
-                                  .arg(root, c.setup);
-        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
+        const QString root =
+            Prepared(scratch, QString("mkdir -p a/b && printf library > a/b/file && ") + c.setup);
+        ASSERT_FALSE(root.isEmpty()) << c.setup;
+        if (c.aclOn) {
+            ASSERT_TRUE(SetAcl(root + "/" + c.aclOn, Acl({kNobodyWrites}), c.defaults))
+                << std::strerror(errno);
+        }
         DiskFileSystem files;
         std::unique_ptr<ByteSource> source;
         const QString path = root + "/" + c.path;
@@ -342,108 +368,17 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
         QByteArray bytes;
         EXPECT_EQ(c.read == "ok" ? ReadAll(*source, &bytes).ok() && bytes == "library" : !source,
                   true);
-        EXPECT_EQ(Verdict(files.CheckWriteTarget(path), root), c.written);
-        EXPECT_EQ(files.WriteFile(path, "new").ok(), c.written == "ok");
-        EXPECT_EQ(files.ReadFile(root + "/a/b/file", 100, &bytes).ok() && bytes == "new",
-                  c.written == "ok")
-            << "what the write replaced";
-    }
-}
-
-// Gives the file or folder `path` the ACL `entries` as its access (or default) ACL, as setfacl
-// would.
-bool SetAcl(const QString& path, const std::vector<AclEntry>& entries, bool defaults = false) {
-    QByteArray value(4 + 8 * qsizetype(entries.size()), '\0');
-    auto* at = reinterpret_cast<uchar*>(value.data());
-    qToLittleEndian<quint32>(2, at);
-    for (const AclEntry& e : entries) {
-        at += at == reinterpret_cast<uchar*>(value.data()) ? 4 : 8;
-        qToLittleEndian<quint16>(e.tag, at);
-        qToLittleEndian<quint16>(e.perm, at + 2);
-        qToLittleEndian<quint32>(e.id, at + 4);
-    }
-    return ::setxattr(QFile::encodeName(path).constData(),
-                      defaults ? "system.posix_acl_default" : "system.posix_acl_access",
-                      value.constData(), std::size_t(value.size()), 0) == 0;
-}
-
-// Regression: after `setfacl -m u:nobody:rw config.xml`, nobody's before command ran as root: the
-// rule read only the mode, whose group bits show an ACL's mask. Nor did it mind a hard link in a
-// sticky folder to a file only root may read. Both are refused on the disk, by the ACL that the
-// system keeps and by the links the file has.
-TEST(TrustedPathTest, RefusesWhatAnAclOrAHardLinkLetsOthersChoose) {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "only root can make a hard link to a file it owns in a sticky folder for "
-                        "every case here, and give ACL entries to nobody on every file system";
-    const AclEntry nobodyWrites = {AclEntry::kUser, 06, 65534};
-    const QString aclAdvice = ". Remove the entry with setfacl -x ";
-    const struct {
-        const char* what;
-        const char* setup;  // sh, in a folder that holds a/b/file with "library" in it
-        const char* aclOn;  // relative path that gets `nobodyWrites` in its ACL, or null
-        bool defaults;      // as its default ACL
-        const char* path;
-        QString read;
-        QString written;
-    } cases[] = {
-        {"a file whose ACL lets nobody write", "true", "a/b/file", false, "a/b/file",
-         "untrusted: /a/b/file: its ACL lets the user nobody write to it (user:nobody:rw-); it "
-         "is not read" +
-             aclAdvice + "u:nobody",
-         "ok"},
-        {"a folder whose ACL lets nobody write", "true", "a/b", false, "a/b/file",
-         "untrusted: /a/b: its ACL lets the user nobody write to it (user:nobody:rw-); nothing "
-         "is read through it" +
-             aclAdvice + "u:nobody",
-         "untrusted: /a/b: its ACL lets the user nobody write to it (user:nobody:rw-); nothing "
-         "is written through it" +
-             aclAdvice + "u:nobody"},
-        {"a folder whose default ACL lets nobody write", "true", "a/b", true, "a/b/file",
-         "untrusted: /a/b: its default ACL lets the user nobody write to what is made in it "
-         "(default:user:nobody:rw-); nothing is read through it" +
-             aclAdvice + "d:u:nobody",
-         "untrusted: /a/b: its default ACL lets the user nobody write to what is made in it "
-         "(default:user:nobody:rw-); nothing is written through it" +
-             aclAdvice + "d:u:nobody"},
-        {"a hard link in a sticky folder", "mkdir -m 1777 a/s && ln a/b/file a/s/link", nullptr,
-         false, "a/s/link",
-         "untrusted: /a/s/link: the file has 2 hard links, in a folder where other users may "
-         "create files: another user could have linked it there; it is not read. Keep it in a "
-         "folder of your own",
-         "untrusted: /a/s/link: the file has 2 hard links, in a folder where other users may "
-         "create files: another user could have linked it there; it is not written. Keep it in "
-         "a folder of your own"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QTemporaryDir scratch;
-        const QString root = QDir(scratch.path()).canonicalPath();
-        const QString setup =
-            QString(
-                "cd '%1' && mkdir -p a/b && printf library > a/b/file && chmod 600 a/b/file "
-                "&& %2")
-                .arg(root, c.setup);
-        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
-        if (c.aclOn) {
-            std::vector<AclEntry> acl = {{AclEntry::kUserObj, 07, 0},
-                                         nobodyWrites,
-                                         {AclEntry::kGroupObj, 05, 0},
-                                         {AclEntry::kMask, 07, 0},
-                                         {AclEntry::kOther, 05, 0}};
-            ASSERT_TRUE(SetAcl(root + "/" + c.aclOn, acl, c.defaults)) << std::strerror(errno);
-        }
-        DiskFileSystem files;
-        std::unique_ptr<ByteSource> source;
-        const QString path = root + "/" + c.path;
-        EXPECT_EQ(Verdict(files.OpenTrustedFile(path, 100, &source), root), c.read);
-        QByteArray bytes;
-        bool linked = true;
         EXPECT_EQ(Verdict(files.ReadTrustedFile(path, 100, &bytes), root), c.read);
         EXPECT_EQ(Verdict(files.CheckWriteTarget(path), root), c.written);
+        bool linked = true;
         EXPECT_EQ(Verdict(files.ReadReplacedFile(path, 100, &bytes, &linked), root), c.written)
             << "what a diff shows of the file a write replaces";
         EXPECT_EQ(files.Holds(path, ProducerOf("library")), c.written == "ok")
             << "what a check compares with";
+        EXPECT_EQ(files.WriteFile(path, "new").ok(), c.written == "ok");
+        EXPECT_EQ(files.ReadFile(root + "/a/b/file", 100, &bytes).ok() && bytes == "new",
+                  c.written == "ok")
+            << "what the write replaced";
     }
 }
 
@@ -480,24 +415,19 @@ TEST(TrustedPathTest, FindsAndChecksTheProgramOfACommand) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if ((QString(c.setup).contains("65534") || QString(c.what).contains("ACL")) &&
-            ::geteuid() != 0) {
+        const bool acl = QString(c.what).contains("ACL");
+        if ((QString(c.setup).contains("65534") || acl) && ::geteuid() != 0) {
             std::printf("[  SKIPPED ] %s: needs root to give files to uid 65534\n", c.what);
             continue;
         }
         QTemporaryDir scratch;
-        const QString root = QDir(scratch.path()).canonicalPath();
-        const QString setup = QString(
-                                  "cd '%1' && mkdir bin1 bin2 && printf '#!/bin/sh\\n' > "
-                                  "bin2/tool && chmod 755 bin2/tool && %2")
-                                  .arg(root, c.setup);
-        ASSERT_EQ(std::system(setup.toLocal8Bit().constData()), 0) << c.setup;
-        if (QString(c.what).contains("ACL")) {
-            ASSERT_TRUE(SetAcl(root + "/bin2/tool", {{AclEntry::kUserObj, 07, 0},
-                                                     {AclEntry::kUser, 06, 65534},
-                                                     {AclEntry::kGroupObj, 05, 0},
-                                                     {AclEntry::kMask, 07, 0},
-                                                     {AclEntry::kOther, 05, 0}}));
+        const QString root = Prepared(
+            scratch, QString("mkdir bin1 bin2 && printf '#!/bin/sh\\n' > bin2/tool && chmod 755 "
+                             "bin2/tool && ") +
+                         c.setup);
+        ASSERT_FALSE(root.isEmpty()) << c.setup;
+        if (acl) {
+            ASSERT_TRUE(SetAcl(root + "/bin2/tool", Acl({kNobodyWrites})));
         }
         QByteArrayList folders;
         for (const QByteArray& folder : QByteArray(c.searchPath).split(':'))

@@ -69,7 +69,6 @@ TEST(OverridesTest, GivesTheItemsTheirValuesForOneRunOrSaysWhyNot) {
         {"no name", "/export -SET:=s3cret", "",
          "usage: Did not understand: -SET:... (expected /set:NAME=VALUE; the rest is not shown)"},
         {"no prefix", "/env: /set:A=1", "", "usage: Did not understand: /env:"},
-        {"no file", "/values: /set:A=1", "", "usage: Did not understand: /values:"},
         {"/set: of an undeclared variable", "/set:DBHOST=a /set:NOPE=1", "",
          "c.xml declares no variable \"NOPE\", which /set:NOPE gives a value; nothing was saved."},
         {"/env: of an undeclared variable", "/env:DEPLOY_", "DEPLOY_NOPE=1",

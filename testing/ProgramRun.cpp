@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -26,41 +28,29 @@ const char kHarness[] =
 
 }  // namespace
 
-ProgramRun::ProgramRun(const QString& script) {
+ProgramRun::Result ProgramRun::Of(const QString& script) {
+    QTemporaryDir folder;  // holds the copy, `work`, and the noted settings file
     // The copy's own folder may be given to another user by a script, who must then be able to
     // reach it.
-    QFile::setPermissions(mFolder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadGroup | QFile::ExeGroup |
-                                              QFile::ReadOther | QFile::ExeOther);
-    QDir(mFolder.path()).mkdir("work");
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                             QFile::ExeOther);
+    QDir(folder.path()).mkdir("work");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(name);
     environment.insert("TERVOSETUP", QFileInfo(TERVOSETUP_BINARY).absoluteFilePath());
     environment.insert("TERVOSETUP_EXAMPLES", TERVOSETUP_EXAMPLES);
     // What the window remembers goes to the run's own folder, not the user's.
-    environment.insert("XDG_CONFIG_HOME", mFolder.filePath("config"));
-    mProcess.setProcessEnvironment(environment);
-    mProcess.setWorkingDirectory(mFolder.filePath("work"));
-    mProcess.start("timeout", {"-k", "5", QString::number(kHangSeconds), "sh", "-c",
-                               QString(kHarness).arg(script)});
-}
-
-ProgramRun::~ProgramRun() {
-    // timeout passes SIGTERM on to the script; SIGKILL ends at least timeout itself.
-    if (mProcess.state() != QProcess::NotRunning) {
-        mProcess.terminate();
-        if (!mProcess.waitForFinished(10000)) {
-            mProcess.kill();
-            mProcess.waitForFinished(-1);
-        }
-    }
-}
-
-ProgramRun::Result ProgramRun::Finish() {
-    mProcess.waitForFinished(-1);
-    Result ran = {mProcess.exitCode(), mProcess.readAllStandardError(),
-                  mProcess.readAllStandardOutput()};
+    environment.insert("XDG_CONFIG_HOME", folder.filePath("config"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder.filePath("work"));
+    process.start("timeout", {"-k", "5", QString::number(kHangSeconds), "sh", "-c",
+                              QString(kHarness).arg(script)});
+    process.waitForFinished(-1);
+    Result ran = {process.exitCode(), process.readAllStandardError(),
+                  process.readAllStandardOutput()};
     // timeout's statuses for a command it had to end.
     if (ran.status == 124 || ran.status == 137) {
         ran.said +=

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 // A run of the built program as a user's shell script makes it, for the tests that check the
 // status it ends with, what it says and what it writes. The script runs with sh, without a
@@ -34,25 +32,11 @@ class ProgramRun {
         QStringList hides = {};  // on neither
     };
 
-    // Starts `script`; several runs may go at once.
-    explicit ProgramRun(const QString& script);
-    // Ends a run that was not waited for.
-    ~ProgramRun();
-    ProgramRun(const ProgramRun&) = delete;
-    ProgramRun& operator=(const ProgramRun&) = delete;
-
-    // Waits until the run has ended. A run still going after minutes hangs: it is ended, and
-    // what it said then ends with a line that says so.
-    Result Finish();
-
-    // Runs `script` to its end.
-    static Result Of(const QString& script) { return ProgramRun(script).Finish(); }
+    // Runs `script` to its end. A run still going after minutes hangs: it is ended, and what it
+    // said then ends with a line that says so.
+    static Result Of(const QString& script);
     // Checks what `ran` ended with against `expected`, naming the case in every failure.
     static void Check(const Case& expected, const Result& ran);
     // Runs the case's script and checks it.
     static void RunAndCheck(const Case& expected) { Check(expected, Of(expected.script)); }
-
-  private:
-    QTemporaryDir mFolder;  // holds the copy, `work`, and the noted settings file
-    QProcess mProcess;
 };
