@@ -97,7 +97,7 @@ QString HelpViews::GuideText() {
            "did."),
         tr("File > Open reads another settings file. Values that file does not list keep what "
            "they had, as edits, and the window names them."),
-        tr("The configuration is never written. Help > Keyboard Shortcuts lists every key."),
+        tr("The configuration is never written. ? > Keyboard Shortcuts lists every key."),
     };
     QString html;
     for (const QString& paragraph : paragraphs) {

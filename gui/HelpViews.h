@@ -5,7 +5,7 @@
 
 class QWidget;
 
-// Help > Keyboard Shortcuts and Help > Guide: what a newcomer needs without leaving the window, in
+// ? > Keyboard Shortcuts and ? > Guide: what a newcomer needs without leaving the window, in
 // the language of the locale. Each opens once, in a window of its own that does not block the main
 // window, and is brought to the front when asked for again.
 class HelpViews {

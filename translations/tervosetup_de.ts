@@ -716,8 +716,8 @@ TervoSetup braucht eine Konfigurationsdatei (etwa config.xml), die die Einstellu
         <translation>Datei &gt; Öffnen liest eine andere Einstellungsdatei. Werte, die diese Datei nicht aufführt, behalten ihren bisherigen Inhalt als Bearbeitung, und das Fenster nennt sie.</translation>
     </message>
     <message>
-        <source>The configuration is never written. Help &gt; Keyboard Shortcuts lists every key.</source>
-        <translation>Die Konfiguration wird nie geschrieben. Hilfe &gt; Tastenkürzel listet alle Tasten auf.</translation>
+        <source>The configuration is never written. ? &gt; Keyboard Shortcuts lists every key.</source>
+        <translation>Die Konfiguration wird nie geschrieben. ? &gt; Tastenkürzel listet alle Tasten auf.</translation>
     </message>
 </context>
 <context>

@@ -718,8 +718,8 @@ TervoSetup needs a configuration file (such as config.xml) that declares the set
         <translation>File &gt; Open reads another settings file. Values that file does not list keep what they had, as edits, and the window names them.</translation>
     </message>
     <message>
-        <source>The configuration is never written. Help &gt; Keyboard Shortcuts lists every key.</source>
-        <translation>The configuration is never written. Help &gt; Keyboard Shortcuts lists every key.</translation>
+        <source>The configuration is never written. ? &gt; Keyboard Shortcuts lists every key.</source>
+        <translation>The configuration is never written. ? &gt; Keyboard Shortcuts lists every key.</translation>
     </message>
 </context>
 <context>
