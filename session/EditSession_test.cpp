@@ -44,12 +44,13 @@ struct Session {
         if (!settings)
             session.StartNew("settings.xml");
     }
-    // What a save left: its outcome's first message, the commands started, then the files.
+    // What a save left: its refusal and problems, the commands started, then the files. The
+    // save's result stays in `result`.
     QString Saved(const EditSession::SaveOptions& options = {}) {
-        const SaveResult result = session.Save(options);
+        result = session.Save(options);
         QStringList said = result.problems;
         if (!result.refusal.ok())
-            said.prepend(result.refusal.message().section(u'\n', 0, 0));
+            said.prepend(result.refusal.message());
         return said.join(u'|') + " [" + launcher.commandLines().join(u' ') + "] " +
                files.FileContents("settings.xml") + " / " + files.FileContents("t.out");
     }
@@ -58,7 +59,14 @@ struct Session {
     FakeProcessLauncher launcher;
     EditSession session{files, launcher};
     Status loaded = Status::Ok();
+    SaveResult result;
 };
+
+// Writes `bytes` into the file `name` of `folder`, a path that ends in '/'.
+void WriteFile(const QString& folder, const QString& name, const QByteArray& bytes) {
+    QFile file(folder + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
 
 // Saves "&<" and `host` into $(P) and $(H). A save that cannot be done whole leaves the file alone.
 TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
@@ -132,14 +140,8 @@ TEST(EditSessionTest, RunningOutOfMemoryEndsTheSaveWhereItHappens) {
             s.files.FailReading(c.reading, FakeFileSystem::kOutOfMemory);
         if (c.writing)
             s.files.FailWriting(c.writing, FakeFileSystem::kOutOfMemory);
-        const SaveResult result = s.session.Save({});
-        QStringList said = result.problems;
-        if (!result.refusal.ok())
-            said.prepend(result.refusal.message());
-        EXPECT_EQ(said.join(u'|') + " [" + s.launcher.commandLines().join(u' ') + "] " +
-                      s.files.FileContents("settings.xml") + " / " + s.files.FileContents("t.out"),
-                  c.expected);
-        EXPECT_EQ(result.Saved(), c.saved);
+        EXPECT_EQ(s.Saved(), c.expected);
+        EXPECT_EQ(s.result.Saved(), c.saved);
         EXPECT_EQ(s.session.HasChanges(), !c.saved);
     }
 }
@@ -169,15 +171,11 @@ TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         const QString folder = dir.path() + '/';
-        const auto write = [&folder](const char* name, const QByteArray& bytes) {
-            QFile file(folder + name);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        };
-        write("c.xml",
-              "<xml><group><name>G</name><item><name>Port</name><varname>$(P)</varname>"
-              "</item></group></xml>");
-        write("s.xml", R"~(<xml><variable id="$(P)">1</variable></xml>)~");
-        write("other.xml", other);
+        WriteFile(folder, "c.xml",
+                  "<xml><group><name>G</name><item><name>Port</name><varname>$(P)</varname>"
+                  "</item></group></xml>");
+        WriteFile(folder, "s.xml", R"~(<xml><variable id="$(P)">1</variable></xml>)~");
+        WriteFile(folder, "other.xml", other);
         ASSERT_TRUE(QFile::link("s.xml", folder + "link.xml"));
         DiskFileSystem files;
         FakeProcessLauncher launcher;
@@ -185,7 +183,7 @@ TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
         ASSERT_TRUE(session.LoadConfiguration(folder + "c.xml", folder).ok());
         ASSERT_TRUE(session.Load(folder + "s.xml").ok());
         session.SetValue("$(P)", "mine");
-        write("s.xml", theirs);  // another program's change
+        WriteFile(folder, "s.xml", theirs);  // another program's change
 
         EditSession::SaveOptions options;
         options.target = folder + c.target;
@@ -264,8 +262,7 @@ TEST(EditSessionTest, EveryFileIsWholeWhereverASaveFailsOrStops) {
         return session.Save(options);
     };
     const auto write = [&folder](const QString& name, const QByteArray& bytes) {
-        QFile file(folder + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        WriteFile(folder, name, bytes);
     };
     write("c.xml",
           "<xml><group><name>G</name><item><name>P</name><varname>$(P)</varname></item></group>"
@@ -554,6 +551,15 @@ TEST(EditSessionTest, HoldsBackEveryLineOfAReportThatHoldsAPassword) {
     }
 }
 
+// "A=x;B=" as a settings file that holds $(A) and $(B), in that order.
+QByteArray SettingsOf(const QString& pairs) {
+    QByteArray settings = "<xml>";
+    for (const QString& pair : pairs.split(u';', Qt::SkipEmptyParts))
+        settings += "<variable id=\"$(" + pair.section(u'=', 0, 0).toUtf8() + ")\">" +
+                    pair.section(u'=', 1).toUtf8() + "</variable>";
+    return settings + "</xml>";
+}
+
 // "$(A)=x;$(B)=" as values by id.
 QHash<QString, QString> ValuesOf(const QString& text) {
     QHash<QString, QString> values;
@@ -839,12 +845,7 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        QByteArray settings = "<xml>";
-        const QHash<QString, QString> values = ValuesOf(c.values);
-        for (auto it = values.cbegin(); it != values.cend(); ++it)
-            settings += "<variable id=\"$(" + it.key().toUtf8() + ")\">" + it.value().toUtf8() +
-                        "</variable>";
-        Session s((settings + "</xml>").constData(), kDepends.constData());
+        Session s(SettingsOf(c.values).constData(), kDepends.constData());
         ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
         s.files.SetFile("t.in", "CERT=$(CERT) HOST=$(HOST) PORT=$(PORT)");
         s.session.SetRunValues(ValuesOf(c.run));
@@ -889,11 +890,7 @@ TEST(EditSessionTest, ADependsComparesANumberByItsNumber) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        QByteArray settings = "<xml>";
-        for (const QString& pair : QString(c.values).split(u';'))
-            settings += "<variable id=\"$(" + pair.section(u'=', 0, 0).toUtf8() + ")\">" +
-                        pair.section(u'=', 1).toUtf8() + "</variable>";
-        Session s((settings + "<variable id=\"$(X)\">BAD1</variable></xml>").constData(), config);
+        Session s(SettingsOf(c.values + QString(";X=BAD1")).constData(), config);
         ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
         QStringList enabled;
         for (const char* id : {"$(X)", "$(Y)", "$(Z)"})
