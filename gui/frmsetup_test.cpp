@@ -273,42 +273,41 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
 // Another program is saving in the settings file's folder: every way to save shows the wait,
 // naming the folder, and waits with no time limit until the user stops it. Stopped, the save
 // writes nothing, starts no command and shows no error; the window keeps its edits and its "*".
+// While it waits the window handles its events: here the one that says the other save has ended,
+// and the save goes on.
 using FrmsetupLockTest = WindowTest;
 
-// While a save waits for another program's, the window handles its events: here the one that
-// says the other save has ended, and the save goes on.
-TEST_F(FrmsetupLockTest, AnswersWhileItWaitsForAnotherProgramsSave) {
-    Open("<group><name>G</name>" + Item("Port", "DBPORT") + "</group>",
-         "<xml><variable id='$(DBPORT)'>5432</variable></xml>");
-    mFiles.busy = true;
-    QTest::keyClicks(Find("eDBPORT"), "1");
-    QTimer::singleShot(0, mWindow.get(), [this] { mFiles.released = true; });
-    Press("IndSave");
-    EXPECT_EQ(mDialogs.messages.join('|'), "");
-    EXPECT_TRUE(mFiles.FileContents("s.xml").contains(">15432<"));
-}
-
-TEST_F(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveAndStopsWhenCancelled) {
+TEST_F(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveUntilItEndsOrIsStopped) {
     const struct {
         const char *press, *answer;  // answer: to the question before closing
-    } ways[] = {{"IndSave", ""}, {"Ok", ""}, {"indExit", "Yes"}};
+        bool released;               // the other save ends while the window waits
+    } ways[] = {{"IndSave", "", false},
+                {"Ok", "", false},
+                {"indExit", "Yes", false},
+                {"IndSave", "", true}};
     mFiles.SetFile("app.in", "port=$(DBPORT)");
     for (const auto& way : ways) {
-        SCOPED_TRACE(way.press);
-        mFiles.busy = false;
+        SCOPED_TRACE(testing::Message() << way.press << (way.released ? ", released" : ""));
+        mFiles.busy = mFiles.released = false;
         Open(
             "<command id='before'>prepare</command><group><name>Database</name>" +
                 Item("Port", "DBPORT") +
                 "</group><files><file><input>app.in</input><output>app.out</output></file></files>",
             "<xml><variable id='$(DBPORT)'>5432</variable></xml>", "cfg/settings.xml");
         mFiles.busy = true;
-        mDialogs.cancelWaits = true;
+        mDialogs.cancelWaits = !way.released;
         mDialogs.answers << way.answer;
         QTest::keyClicks(Find("eDBPORT"), "1");
+        if (way.released)
+            QTimer::singleShot(0, mWindow.get(), [this] { mFiles.released = true; });
         Press(way.press);
         EXPECT_EQ(mDialogs.waits.join('|'), "Waiting for cfg: another program is saving there...");
         EXPECT_EQ(mFiles.waitedFor, std::chrono::milliseconds::max());
         EXPECT_EQ(mDialogs.messages.join('|'), "");
+        if (way.released) {
+            EXPECT_TRUE(mFiles.FileContents("cfg/settings.xml").contains(">15432<"));
+            continue;
+        }
         EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml") + mFiles.WriteCount("app.out"), 0);
         EXPECT_EQ(mLauncher.commandLines(), QStringList());
         EXPECT_EQ(

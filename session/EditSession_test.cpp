@@ -655,18 +655,17 @@ TEST(EditSessionTest, WarnsOfAnEmptyNumberChoiceOrPathInTheOutputs) {
 <item><name>Log</name><type>file</type><varname>$(F)</varname><depends>$(ON)</depends></item>
 <item><name>Name</name><varname>$(T)</varname></item>
 </group><files><file><input>t.in</input><output>t.out</output></file></files></xml>)~";
+    const QString numberAndChoice =
+        "Port ($(N)) is empty: the outputs get an empty number where they use it|"
+        "Mode ($(C)) is empty: the outputs get an empty choice where they use it";
     const struct {
         const char* what;
         const char* on;
         QString warnings;
     } cases[] = {
-        {"a disabled path is not told", "false",
-         "Port ($(N)) is empty: the outputs get an empty number where they use it|"
-         "Mode ($(C)) is empty: the outputs get an empty choice where they use it"},
+        {"a disabled path is not told", "false", numberAndChoice},
         {"an enabled one is", "true",
-         "Port ($(N)) is empty: the outputs get an empty number where they use it|"
-         "Mode ($(C)) is empty: the outputs get an empty choice where they use it|"
-         "Log ($(F)) is empty: the outputs get an empty path where they use it"},
+         numberAndChoice + "|Log ($(F)) is empty: the outputs get an empty path where they use it"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
