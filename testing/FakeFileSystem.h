@@ -52,12 +52,10 @@ class FakeFileSystem : public FileSystem {
         return Status::Ok();
     }
 
-    // A file of mode 0644 unless SetMode says otherwise.
+    // Keeps the mode a write gave the file, else 0644.
     void SetFile(const QString& path, const QByteArray& contents) {
         mFiles[path] = {contents, ++mLastInode, mFiles.value(path).mode};
     }
-    void SetMode(const QString& path, unsigned mode) { mFiles[path].mode = mode; }
-    void RemoveFile(const QString& path) { mFiles.remove(path); }
     bool HasFile(const QString& path) const { return mFiles.contains(path); }
     // The stored bytes, empty when there is no file at `path`.
     QByteArray FileContents(const QString& path) const { return mFiles.value(path).bytes; }
