@@ -32,8 +32,9 @@ const QByteArray kNew =
 const QByteArray kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 // A session on "config.xml" with the template "t.in", over an in-memory disk.
-struct Session {
-    explicit Session(const char* settings, const char* config = kConfig) {
+template <typename Files>
+struct SessionOver {
+    explicit SessionOver(const char* settings, const char* config = kConfig) {
         files.SetFile("config.xml", config);
         files.SetFile("t.in", "$(P)");
         if (settings)
@@ -55,12 +56,13 @@ struct Session {
                files.FileContents("settings.xml") + " / " + files.FileContents("t.out");
     }
 
-    FakeFileSystem files;
+    Files files;
     FakeProcessLauncher launcher;
     EditSession session{files, launcher};
     Status loaded = Status::Ok();
     SaveResult result;
 };
+using Session = SessionOver<FakeFileSystem>;
 
 // Writes `bytes` into the file `name` of `folder`, a path that ends in '/'.
 void WriteFile(const QString& folder, const QString& name, const QByteArray& bytes) {
@@ -430,26 +432,21 @@ TEST(EditSessionTest, ReadsTheSettingsFileOnlyThroughTheTrustRule) {
                        : FakeFileSystem::ReadTrustedFile(path, maxBytes, contents, identity);
         }
     };
-    Distrusting files;
-    files.SetFile("config.xml", kConfig);
-    files.SetFile("t.in", "$(P)");
-    files.SetFile("theirs.xml", kOld);
-    FakeProcessLauncher launcher;
-    EditSession session(files, launcher);
-    ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
-    const Status loaded = session.Load("theirs.xml");
+    SessionOver<Distrusting> s(nullptr);
+    ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
+    s.files.SetFile("theirs.xml", kOld);
+    const Status loaded = s.session.Load("theirs.xml");
     EXPECT_TRUE(loaded.IsUntrusted());
     EXPECT_EQ(loaded.message(), "theirs.xml: the file belongs to nobody");
-    session.StartNew("settings.xml");
+    s.session.StartNew("settings.xml");
     EditSession::SaveOptions saveAs;
     saveAs.target = "theirs.xml";
-    const SaveResult result = session.Save(saveAs);
-    EXPECT_EQ(result.refusal.message(),
+    EXPECT_EQ(s.session.Save(saveAs).refusal.message(),
               "The settings were not saved, because the existing file could not be read:\n"
               "theirs.xml: the file belongs to nobody");
-    EXPECT_EQ(launcher.commandLines(), QStringList());
-    EXPECT_EQ(files.FileContents("theirs.xml"), kOld);
-    EXPECT_FALSE(files.HasFile("t.out"));
+    EXPECT_EQ(s.launcher.commandLines(), QStringList());
+    EXPECT_EQ(s.files.FileContents("theirs.xml"), kOld);
+    EXPECT_FALSE(s.files.HasFile("t.out"));
 }
 
 // A wait for another program's save is told, and the user may stop it: the save is cancelled.
@@ -461,16 +458,13 @@ TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
             return wait.cancelled() ? Status::Cancelled("stopped") : Status::Error("gave up");
         }
     };
-    StoppedLock files;
-    files.SetFile("config.xml", kConfig);
-    FakeProcessLauncher launcher;
-    EditSession session(files, launcher);
-    ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
+    SessionOver<StoppedLock> s(nullptr);
+    ASSERT_TRUE(s.loaded.ok()) << s.loaded.message().toStdString();
     EditSession::SaveOptions options;
     QStringList told;
     options.wait.tell = [&](const QString& message) { told.append(message); };
     options.wait.cancelled = [] { return true; };
-    EXPECT_EQ(session.Save(options).outcome, SaveResult::Outcome::Cancelled);
+    EXPECT_EQ(s.session.Save(options).outcome, SaveResult::Outcome::Cancelled);
     EXPECT_EQ(told, QStringList{"Waiting"});
 }
 
