@@ -223,6 +223,17 @@ Status DiskFileSystem::OpenRegularFile(const QString& path, qint64 maxBytes,
     return Status::Ok();
 }
 
+// Reads what is left of `file` into `contents`, and gives the identity of the file read.
+Status DiskFileSystem::ReadWhole(FileSource& file, QByteArray* contents, FileIdentity* identity) {
+    if (Status read = ReadAll(file, contents, file.Info().st_size); !read.ok()) {
+        return read;
+    }
+    if (identity != nullptr) {
+        *identity = IdentityOf(file.Info());
+    }
+    return Status::Ok();
+}
+
 Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray* contents,
                                 FileIdentity* identity) {
     contents->clear();
@@ -230,13 +241,7 @@ Status DiskFileSystem::ReadFile(const QString& path, qint64 maxBytes, QByteArray
     if (Status opened = OpenRegularFile(path, maxBytes, &source); !opened.ok()) {
         return opened;
     }
-    if (Status read = ReadAll(*source, contents, source->Info().st_size); !read.ok()) {
-        return read;
-    }
-    if (identity != nullptr) {
-        *identity = IdentityOf(source->Info());
-    }
-    return Status::Ok();
+    return ReadWhole(*source, contents, identity);
 }
 
 Status DiskFileSystem::OpenFile(const QString& path, qint64 maxBytes,
@@ -269,14 +274,7 @@ Status DiskFileSystem::ReadTrustedFile(const QString& path, qint64 maxBytes, QBy
     if (Status opened = OpenTrustedFile(path, maxBytes, &source); !opened.ok()) {
         return opened;
     }
-    const auto& file = static_cast<FileSource&>(*source);
-    if (Status read = ReadAll(*source, contents, file.Info().st_size); !read.ok()) {
-        return read;
-    }
-    if (identity != nullptr) {
-        *identity = IdentityOf(file.Info());
-    }
-    return Status::Ok();
+    return ReadWhole(static_cast<FileSource&>(*source), contents, identity);
 }
 
 Status DiskFileSystem::ReadReplacedFile(const QString& path, qint64 maxBytes, QByteArray* contents,

@@ -38,6 +38,7 @@ class DiskFileSystem : public FileSystem {
     class FileSource;
     static Status OpenRegularFile(const QString& path, qint64 maxBytes,
                                   std::unique_ptr<FileSource>* source);
+    static Status ReadWhole(FileSource& file, QByteArray* contents, FileIdentity* identity);
 
     SaveCalls mRealCalls;
     SaveCalls* mCalls = nullptr;  // null: mRealCalls
