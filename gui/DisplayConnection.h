@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Translation.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QTranslator>
@@ -33,5 +35,5 @@ class DisplayConnection {
     bool mReached = false;
     // Declared after the application: each removes itself from it before it ends.
     QTranslator mQtTranslator;
-    QTranslator mTranslator;
+    ProgramTranslator mTranslator;
 };

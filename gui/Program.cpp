@@ -46,7 +46,7 @@ class ConsoleApplication {
   private:
     int mArgc;  // QCoreApplication keeps a reference to it
     std::unique_ptr<QCoreApplication> mApplication;
-    QTranslator mTranslator;  // removes itself from the application before it ends
+    ProgramTranslator mTranslator;  // removes itself from the application before it ends
 };
 
 // The argument text as one string: the arguments joined by single blanks, for the splitting rules

@@ -1,6 +1,9 @@
 // The program speaks the language of the user's locale: German under de_*, English under any
 // other locale, and under C and POSIX the texts exactly as they have always been.
+#include "platform/Translation.h"
 #include "testing/ProgramRun.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +63,32 @@ TEST(TranslationsTest, TheProgramSpeaksTheLanguageOfTheLocale) {
                 << qPrintable(message.arguments.join(' ')) << "\nexpected: " << qPrintable(expected)
                 << "\nsaid:     " << qPrintable(said);
         }
+    }
+}
+
+// A text of a count reads as English counts in every language without a catalog's word for it,
+// under C too; every other text stays as the catalog or the source has it.
+TEST(TranslationsTest, CountsReadRightInEveryLanguage) {
+    const struct {
+        QLocale::Language language;
+        const char *one, *two, *other;  // "%n file(s) exported" of 1 and 2; "Abbrechen"
+    } languages[] = {
+        {QLocale::C, "1 file exported", "2 files exported", "Abbrechen"},
+        {QLocale::English, "1 file exported", "2 files exported", "Cancel"},
+        {QLocale::German, "1 Datei exportiert", "2 Dateien exportiert", "Abbrechen"},
+    };
+    for (const auto& language : languages) {
+        SCOPED_TRACE(QLocale::languageToString(language.language).toStdString());
+        ProgramTranslator translator;
+        ASSERT_TRUE(translator.Load(language.language));
+        const auto counted = [&](int n) {
+            return translator.translate("frmsetup", "%n file(s) exported", nullptr, n)
+                .replace("%n", QString::number(n));
+        };
+        EXPECT_EQ(counted(1), QString(language.one));
+        EXPECT_EQ(counted(2), QString(language.two));
+        const QString other = translator.translate("frmsetup", "Abbrechen");
+        EXPECT_EQ(other.isNull() ? "Abbrechen" : other, QString(language.other));
     }
 }
 

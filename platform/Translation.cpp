@@ -14,17 +14,12 @@ QLocale::Language MessageLanguage() {
     return QLocale::C;
 }
 
-bool LoadTranslation(QLocale::Language language, QTranslator* translator) {
-    QString name;
-    if (language == QLocale::German) {
-        name = QStringLiteral("tervosetup_de");
-    } else if (language == QLocale::English) {
-        name = QStringLiteral("tervosetup_en");
-    } else {
-        return false;
-    }
-    // TERVO_TRANSLATIONS_DIR is the installed folder relative to the program's; the build tree
-    // keeps the catalogs in translations/ beside the program.
+namespace {
+
+// Loads the catalog `name` ("tervosetup_de") into `translator`. TERVO_TRANSLATIONS_DIR is the
+// installed folder relative to the program's; the build tree keeps the catalogs in translations/
+// beside the program.
+bool LoadCatalog(const QString& name, QTranslator* translator) {
     const QDir programFolder(QCoreApplication::applicationDirPath());
     for (const QString& folder :
          {QStringLiteral(TERVO_TRANSLATIONS_DIR), QStringLiteral("translations")}) {
@@ -35,8 +30,34 @@ bool LoadTranslation(QLocale::Language language, QTranslator* translator) {
     return false;
 }
 
-void InstallTranslation(QTranslator* translator) {
-    if (LoadTranslation(MessageLanguage(), translator)) {
+}  // namespace
+
+bool ProgramTranslator::Load(QLocale::Language language) {
+    bool loaded = false;
+    if (language == QLocale::German) {
+        loaded = LoadCatalog(QStringLiteral("tervosetup_de"), this);
+    } else if (language == QLocale::English) {
+        // The English catalog holds the plural forms itself.
+        return LoadCatalog(QStringLiteral("tervosetup_en"), this);
+    }
+    return LoadCatalog(QStringLiteral("tervosetup_en"), &mPlurals) || loaded;
+}
+
+QString ProgramTranslator::translate(const char* context, const char* sourceText,
+                                     const char* disambiguation, int n) const {
+    QString translated = QTranslator::translate(context, sourceText, disambiguation, n);
+    if (translated.isNull() && n >= 0) {
+        translated = mPlurals.translate(context, sourceText, disambiguation, n);
+    }
+    return translated;
+}
+
+bool ProgramTranslator::isEmpty() const {
+    return QTranslator::isEmpty() && mPlurals.isEmpty();
+}
+
+void InstallTranslation(ProgramTranslator* translator) {
+    if (translator->Load(MessageLanguage())) {
         QCoreApplication::installTranslator(translator);
     }
 }
