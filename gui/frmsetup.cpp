@@ -16,6 +16,7 @@
 #include "gui/xAboutTrvSet.h"
 #include "run/ExportRun.h"
 #include "run/Messages.h"
+#include "session/InvalidValueLines.h"
 
 #include <QCloseEvent>
 #include <QCryptographicHash>
@@ -359,12 +360,8 @@ bool frmsetup::ValuesFit() {
     return invalid.empty();
 }
 
-QStringList frmsetup::InvalidLines(const std::vector<InvalidValue>& invalid) {
-    QStringList lines;
-    for (const InvalidValue& bad : invalid) {
-        lines.append(tr("%1 / %2: %3").arg(bad.group->name, bad.item->label, bad.reason));
-    }
-    return lines;
+QStringList frmsetup::InvalidLines(const std::vector<InvalidValue>& invalid) const {
+    return InvalidValueLines(invalid, mSession.SettingsFile(), mSession.Secrets());
 }
 
 void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {

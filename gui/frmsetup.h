@@ -104,8 +104,8 @@ class frmsetup : public QMainWindow {
     void ShowSaved(const SaveResult& result, const QString& targetPath);
     // True when every value fits its item's rules; otherwise ShowInvalid.
     bool ValuesFit();
-    // One line for each of `invalid`: "<group> / <label>: <reason>".
-    static QStringList InvalidLines(const std::vector<InvalidValue>& invalid);
+    // One line for each of `invalid`, as every way to save lists them (InvalidValueLines).
+    QStringList InvalidLines(const std::vector<InvalidValue>& invalid) const;
     // Refuses a save of `invalid` values: one message lists them (the first 20, and how many
     // more), and the field of the first one is shown and focused.
     void ShowInvalid(const std::vector<InvalidValue>& invalid);

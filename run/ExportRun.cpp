@@ -3,6 +3,7 @@
 #include "run/Messages.h"
 #include "run/Overrides.h"
 #include "session/EditSession.h"
+#include "session/InvalidValueLines.h"
 
 #include <QFile>
 
@@ -68,15 +69,11 @@ class GatedOutput final : public RunOutput {
 };
 
 // Each value that breaks its item's rules, named after where it came from: the settings file, or
-// the option or environment variable of `sources` that gave it.
+// the option or environment variable of `sources` that gave it. The secrets are held back by the
+// dialogs of the run (GatedDialogs).
 void ShowInvalid(const std::vector<InvalidValue>& invalid, const QString& settingsFile,
                  Dialogs& dialogs, const QHash<QString, QString>& sources = {}) {
-    QStringList lines;
-    for (const InvalidValue& bad : invalid) {
-        lines.append(Messages::InvalidValue(sources.value(bad.item->id, settingsFile),
-                                            bad.item->label, bad.item->id, bad.reason));
-    }
-    dialogs.ShowMessage(lines.join(u'\n'));
+    dialogs.ShowMessage(InvalidValueLines(invalid, settingsFile, SecretSet(), sources).join(u'\n'));
 }
 
 }  // namespace

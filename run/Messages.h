@@ -98,12 +98,6 @@ inline QString TooManyArguments(int maxArguments) {
         .arg(maxArguments);
 }
 
-// A value that breaks its item's rules, as a run without a window reports it.
-inline QString InvalidValue(const QString& settingsFile, const QString& label, const QString& id,
-                            const QString& reason) {
-    return QStringLiteral("%1: %2 (%3): %4").arg(settingsFile, label, id, reason);
-}
-
 inline QString PasswordsMasked() {
     return QCoreApplication::translate(
         "Messages",
