@@ -226,16 +226,17 @@ void FieldPages::BuildPage(Page& page) {
         field->Control()->setFixedHeight(Px(Layout::kRowHeight));
         label->setBuddy(field->Control());
         rows->setRowMinimumHeight(row, PxBetween(Layout::RowTop(row), Layout::RowTop(row + 1)));
-        // The note of a disabled field takes the room it needs from the field, beside it.
+        // The note of a disabled field goes under it, wrapped to the field's width: a long note
+        // beside it would take the field's room. Its row grows while the note is shown.
         auto* note = new QLabel(page.widget);
         note->setObjectName(label->objectName() + QStringLiteral("Disabled"));
-        note->setFixedHeight(Px(Layout::kRowHeight));
         note->setForegroundRole(QPalette::PlaceholderText);
         note->setTextFormat(Qt::PlainText);
+        note->setWordWrap(true);
         note->hide();
-        auto* fieldAndNote = new QHBoxLayout;
-        fieldAndNote->setSpacing(kLabelGap);
-        fieldAndNote->addWidget(field->Control(), 1);
+        auto* fieldAndNote = new QVBoxLayout;
+        fieldAndNote->setSpacing(0);
+        fieldAndNote->addWidget(field->Control());
         fieldAndNote->addWidget(note);
         rows->addLayout(fieldAndNote, row, 1, Qt::AlignTop);
         page.disabledNotes.push_back(note);

@@ -80,7 +80,7 @@ class FieldPages : public QWidget {
     // none. Works for pages not built yet.
     void ShowInvalidCount(int group, int count);
     // Shows `state` in the field of the item at `item` of the group at `group` (clsTextbox::
-    // ShowState); while it is disabled, a note beside the field says what would enable it. Does
+    // ShowState); while it is disabled, a note under the field says what would enable it. Does
     // nothing while the page is not built: PageBuilt() says when it is.
     void ShowItemState(int group, int item, const ItemState& state);
 

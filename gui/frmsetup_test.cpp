@@ -869,17 +869,18 @@ TEST_F(TypedFieldsTest, EveryFieldIsNamedByItsLabelAndSaysItsState) {
     EXPECT_EQ(Shown(Find("eDEBUG")), "QCheckBox on");
 }
 
-// An item whose depends are not met is read-only, its label greyed, and says beside it what
-// enables it; Tab still reaches it. Its value is not checked or marked (that a save keeps it is
-// the session's rule). Checking the box it depends on brings it and its checks back, at once.
+// An item whose depends are not met is read-only, its label greyed, and says under it what
+// enables it, wrapped, the field as wide as designed; Tab still reaches it. Its value is not
+// checked or marked (that a save keeps it is the session's rule). Checking the box it depends on
+// brings it and its checks back, at once.
 TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
     Open(
         "<group><name>Server</name>" +
-            Item("Enable HTTPS", "HTTPS", "boolean", "<on>on</on><off>off</off>") +
+            Item("Enable HTTPS on every address", "HTTPS", "boolean", "<on>on</on><off>off</off>") +
             Item(
                 "Certificate", "CERT", "file",
                 "<depends>$(HTTPS)</depends><required>true</required><pattern>.*\\.pem</pattern>") +
-            "</group>",
+            Item("Port", "PORT") + "</group>",
         "<xml><variable id='$(HTTPS)'>off</variable><variable id='$(CERT)'>c.txt</variable></xml>");
     const auto state = [&] {
         auto* cert = Find<QLineEdit>("eCERT");
@@ -892,9 +893,17 @@ TEST_F(TypedFieldsTest, ADependentFieldFollowsTheValueItDependsOn) {
                  note->isVisible() ? note->text() : "");
     };
     const QString greyed =
-        "read-only greyed - QLineEdit c.txt|Enabled while Enable HTTPS is "
-        "on.|Enabled while Enable HTTPS is on.";
+        "read-only greyed - QLineEdit c.txt|Enabled while Enable HTTPS on every address is "
+        "on.|Enabled while Enable HTTPS on every address is on.";
     EXPECT_EQ(state(), greyed);
+    mWindow->resize(mWindow->minimumSize());
+    QApplication::processEvents();
+    const QRect field = Box("eCERT"), note = Box("lblCERTDisabled");
+    EXPECT_GE(field.width(), Px(Layout::kFieldWidth));
+    EXPECT_EQ(note.left(), field.left());
+    EXPECT_GT(note.top(), field.bottom());
+    EXPECT_LE(note.right(), mWindow->centralWidget()->width() - Px(Layout::kPageMargin));
+    EXPECT_GT(Box("ePORT").top(), note.bottom());
     // Reached by Tab, and not changed by a key.
     Find("eHTTPS")->setFocus();
     QTest::keyClick(Find("eHTTPS"), Qt::Key_Tab);
