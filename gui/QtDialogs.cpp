@@ -136,8 +136,7 @@ std::unique_ptr<Dialogs::Waiting> QtDialogs::ShowWaiting(const QString& text) {
             // Without a range the bar only shows that something goes on: no value is an end.
             mDialog.setAutoReset(false);
             mDialog.setAutoClose(false);
-            // Told only after the wait has lasted a while: shown at once. Its events, a click on
-            // Cancel too, are handled while the wait pauses (EventLoopWaitClock), not polled.
+            // Told only after the wait has lasted a while: shown at once.
             mDialog.show();
         }
         bool Cancelled() override { return mDialog.wasCanceled(); }

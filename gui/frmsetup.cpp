@@ -23,12 +23,13 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -90,6 +91,9 @@ void frmsetup::BuildControls() {
     connect(mFind, &FindBar::Found, mPages, &FieldPages::ShowField);
     connect(mFind, &FindBar::ShowOnly, mPages, &FieldPages::ShowOnlyFields);
     mWarnings = new WarningsReport(mServices.dialogs, this);
+    mRetry = new QTimer(this);
+    mRetry->setSingleShot(true);
+    connect(mRetry, &QTimer::timeout, this, &frmsetup::RetrySave);
     Ok = new QPushButton(tr("OK"));
     Ok->setObjectName(QStringLiteral("Ok"));
     connect(Ok, &QPushButton::clicked, this, &frmsetup::Ok_Click);
@@ -275,23 +279,41 @@ bool frmsetup::LoadSettings(const QString& path) {
     return true;
 }
 
-bool frmsetup::SaveSettings(const QString& targetPath) {
-    // The wait for another program's save runs the event loop: a second save asked for meanwhile
-    // is not started inside the first.
-    if (mSaving) {
+std::optional<bool> frmsetup::SaveSettings(const QString& targetPath, SaveDone done) {
+    // A save waits for another program's from the event loop: a second one asked for meanwhile
+    // is not started beside it.
+    if (mSave) {
         return false;
     }
-    const QScopedValueRollback saving(mSaving, true);
+    mSave.emplace();
+    mSave->target = targetPath;
+    mSave->done = std::move(done);
+    mSave->waited.start();
+    const std::optional<bool> saved = TrySave();
+    if (saved) {
+        mSave.reset();
+    }
+    return saved;
+}
+
+void frmsetup::SaveSettingsThen(const QString& targetPath, const SaveDone& done) {
+    if (const std::optional<bool> saved = SaveSettings(targetPath, done); saved && done) {
+        done(*saved);
+    }
+}
+
+std::optional<bool> frmsetup::TrySave() {
     EditSession::SaveOptions options;
-    options.target = targetPath;
-    options.wait.clock = &mWaitClock;
-    // Another program's save is waited for as long as the user likes, with a way to stop.
-    std::unique_ptr<Dialogs::Waiting> waiting;
-    options.wait.tell = [this, &waiting](const QString& message) {
-        waiting = mServices.dialogs.ShowWaiting(message);
+    options.target = mSave->target;
+    // The lock is tried once: a held one is told at once and fails, and the window tries again
+    // from its event loop. A save that finds it held has read, written and started nothing.
+    options.wait.tellAfter = std::chrono::milliseconds(0);
+    options.wait.giveUpAfter = std::chrono::milliseconds(0);
+    bool held = false;
+    options.wait.tell = [this, &held](const QString& message) {
+        held = true;
+        mSave->waitingFor = message;
     };
-    options.wait.cancelled = [&waiting] { return waiting && waiting->Cancelled(); };
-    options.wait.giveUpAfter = std::chrono::milliseconds::max();
     options.changedOnDisk = [this](bool exists) {
         switch (mServices.dialogs.AskYesNoCancel(Messages::ChangedOnDisk(mSettingsFile, exists))) {
             case Dialogs::Answer::Yes:
@@ -304,7 +326,45 @@ bool frmsetup::SaveSettings(const QString& targetPath) {
         return EditSession::ChangedOnDisk::Cancel;
     };
     const SaveResult result = mSession.Save(options);
-    waiting.reset();
+    if (held && result.outcome == SaveResult::Outcome::Refused) {
+        mRetry->start(mSave->pause);
+        // A little less often the longer it takes.
+        mSave->pause = std::min(mSave->pause * 2, std::chrono::milliseconds(100));
+        return std::nullopt;
+    }
+    mWaiting.reset();
+    return ShowSaveOutcome(result, mSave->target);
+}
+
+void frmsetup::RetrySave() {
+    if (!mSave) {
+        return;
+    }
+    if (mWaiting && mWaiting->Cancelled()) {
+        EndWaitingSave(false);
+        return;
+    }
+    // Told only once the wait lasts, as a run without a window tells it: most saves of another
+    // program end sooner.
+    if (!mWaiting && std::chrono::milliseconds(mSave->waited.elapsed()) >= LockWait().tellAfter) {
+        mWaiting = mServices.dialogs.ShowWaiting(mSave->waitingFor);
+    }
+    if (const std::optional<bool> saved = TrySave()) {
+        EndWaitingSave(*saved);
+    }
+}
+
+void frmsetup::EndWaitingSave(bool saved) {
+    mRetry->stop();
+    mWaiting.reset();
+    const SaveDone done = std::move(mSave->done);
+    mSave.reset();
+    if (done) {
+        done(saved);
+    }
+}
+
+bool frmsetup::ShowSaveOutcome(const SaveResult& result, const QString& targetPath) {
     switch (result.outcome) {
         case SaveResult::Outcome::Invalid:
             ShowInvalid(result.invalid);
@@ -375,7 +435,7 @@ void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
 }
 
 void frmsetup::OpenSettings() {
-    if (!Form_QueryUnload()) {
+    if (!Form_QueryUnload([this] { OpenSettings(); })) {
         return;
     }
     const std::optional<QString> chosen =
@@ -412,8 +472,8 @@ void frmsetup::OpenSettings() {
     }
 }
 
-bool frmsetup::SaveCurrent() {
-    return SaveSettings(mSettingsFile);
+void frmsetup::SaveCurrent(const SaveDone& done) {
+    SaveSettingsThen(mSettingsFile, done);
 }
 
 void frmsetup::SaveSettingsAs() {
@@ -426,11 +486,12 @@ void frmsetup::SaveSettingsAs() {
     if (!chosen || chosen->isEmpty()) {
         return;
     }
-    if (!SaveSettings(*chosen)) {
-        return;
-    }
-    mSettingsFile = *chosen;
-    UpdateCaption();
+    SaveSettingsThen(*chosen, [this, target = *chosen](bool saved) {
+        if (saved) {
+            mSettingsFile = target;
+            UpdateCaption();
+        }
+    });
 }
 
 void frmsetup::IndShowChanges_Click() {
@@ -457,22 +518,26 @@ void frmsetup::IndShowChanges_Click() {
     }
     auto* view = new ChangesView(preview, diff, InvalidLines(preview.result.invalid), values, this);
     view->setAttribute(Qt::WA_DeleteOnClose);
-    connect(view, &ChangesView::SaveRequested, this, [this, view] {
-        if (SaveCurrent()) {
-            view->accept();
-        }
+    connect(view, &ChangesView::SaveRequested, this, [this, view = QPointer(view)] {
+        SaveCurrent([view](bool saved) {
+            if (saved && view) {
+                view->accept();
+            }
+        });
     });
     view->open();
 }
 
 void frmsetup::Ok_Click() {
-    if (SaveCurrent()) {
-        close();
-    }
+    SaveCurrent([this](bool saved) {
+        if (saved) {
+            close();
+        }
+    });
 }
 
 void frmsetup::closeEvent(QCloseEvent* event) {
-    if (!mSaving && Form_QueryUnload()) {
+    if (!mSave && Form_QueryUnload([this] { close(); })) {
         KeepLook();
         mWarnings->Closing();
         if (mAbout) {
@@ -484,7 +549,7 @@ void frmsetup::closeEvent(QCloseEvent* event) {
     }
 }
 
-bool frmsetup::Form_QueryUnload() {
+bool frmsetup::Form_QueryUnload(const std::function<void()>& again) {
     if (!mDirtyMark) {
         return true;
     }
@@ -493,13 +558,23 @@ bool frmsetup::Form_QueryUnload() {
             return false;
         case Dialogs::Answer::No:
             return true;
-        case Dialogs::Answer::Yes:
+        case Dialogs::Answer::Yes: {
             // A failed save keeps the window open with its edits.
-            if (!SaveCurrent()) {
-                return false;
+            const auto tellSaved = [this] {
+                mServices.dialogs.ShowMessage(Messages::Saved(), Dialogs::MessageKind::Information);
+            };
+            const std::optional<bool> saved =
+                SaveSettings(mSettingsFile, [tellSaved, again](bool savedLater) {
+                    if (savedLater) {
+                        tellSaved();
+                        again();
+                    }
+                });
+            if (saved.value_or(false)) {
+                tellSaved();
             }
-            mServices.dialogs.ShowMessage(Messages::Saved(), Dialogs::MessageKind::Information);
-            return true;
+            return saved.value_or(false);
+        }
     }
     return false;
 }

@@ -1,14 +1,16 @@
 #pragma once
 
-#include "gui/EventLoopWaitClock.h"
 #include "gui/HelpViews.h"
 #include "platform/DialogWaitLauncher.h"
 #include "run/CommandLine.h"
 #include "run/ProgramServices.h"
 #include "session/EditSession.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +23,7 @@ class QCloseEvent;
 class QLabel;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 class WarningsReport;
 class clsTextbox;
 class xAboutTrvSet;
@@ -64,7 +67,7 @@ class frmsetup : public QMainWindow {
     // Shows the page of the selected group; the pages switch themselves when a tab is chosen.
     void Categories_Click();
     void IndOpen_Click() { OpenSettings(); }
-    void IndSave_Click() { SaveCurrent(); }
+    void IndSave_Click() { SaveCurrent({}); }
     void IndSaveAs_Click() { SaveSettingsAs(); }
     // Shows the diff that a save would make, before anything is written, and offers the save.
     void IndShowChanges_Click();
@@ -93,13 +96,29 @@ class frmsetup : public QMainWindow {
     // Takes a field's new value into the session, which tells the fields what follows from it.
     void FieldChanged(clsTextbox* field, const QString& value, bool typed);
     bool LoadSettings(const QString& path);
+    // What a save reports when it has ended: whether the settings were written.
+    using SaveDone = std::function<void(bool saved)>;
     // Saves the values to `targetPath` and exports the templates (EditSession::Save). A save to
     // the window's own file first asks what to do when the file is no longer what was loaded or
-    // last saved here; a wait for another program's save is shown with a way to stop it, and
-    // the window goes on answering while it waits (EventLoopWaitClock). False
-    // when the settings were not written; every problem has been shown, and the edits are still
-    // there (or, when the user chose so, the file's values replaced them).
-    bool SaveSettings(const QString& targetPath);
+    // last saved here. Returns whether the settings were written when the save ended at once;
+    // every problem has been shown, and the edits are still there (or, when the user chose so,
+    // the file's values replaced them). While another program's save holds the lock, it returns
+    // nothing and the window goes back to its event loop, answering input and screen readers,
+    // and tries the lock again from there (RetrySave); after a while a dialog says so, and its
+    // Stop ends the save without writing anything. `done` is called when such a save ends. No
+    // save starts while one waits: false.
+    std::optional<bool> SaveSettings(const QString& targetPath, SaveDone done);
+    // SaveSettings, with `done` called when the save ends, at once or after the wait.
+    void SaveSettingsThen(const QString& targetPath, const SaveDone& done);
+    // Tries the save under way (mSave) once: whether the settings were written, once it has
+    // ended, or nothing while the lock is held.
+    std::optional<bool> TrySave();
+    // The next try of a save that waits for the lock, timed by mRetry.
+    void RetrySave();
+    // Ends the save under way with `saved`, and tells whoever waited for it.
+    void EndWaitingSave(bool saved);
+    // Shows what the save `result` to `targetPath` says; true when the settings were written.
+    bool ShowSaveOutcome(const SaveResult& result, const QString& targetPath);
     // Says in the status line, for a few seconds, what the save `result` to `targetPath` did.
     void ShowSaved(const SaveResult& result, const QString& targetPath);
     // True when every value fits its item's rules; otherwise ShowInvalid.
@@ -110,11 +129,13 @@ class frmsetup : public QMainWindow {
     // more), and the field of the first one is shown and focused.
     void ShowInvalid(const std::vector<InvalidValue>& invalid);
     void OpenSettings();
-    bool SaveCurrent();
+    // Saves to the window's own file (SaveSettingsThen).
+    void SaveCurrent(const SaveDone& done);
     void SaveSettingsAs();
     // Asks about unsaved edits before they would be lost (closing the window, opening another
-    // file); false keeps them and stops what was about to happen.
-    bool Form_QueryUnload();
+    // file); false keeps them and stops what was about to happen. A save the user asked for
+    // that waits for another program's calls `again` once it has saved, to do it then.
+    bool Form_QueryUnload(const std::function<void()>& again);
     void UpdateCaption();
     // The window's size, position and group, as last closed on this configuration, in the
     // user's configuration folder; kept when the window closes.
@@ -130,8 +151,18 @@ class frmsetup : public QMainWindow {
     // A command the configuration waits for shows a dialog whose Cancel stops it.
     DialogWaitLauncher mProcesses;
     EditSession mSession;
-    EventLoopWaitClock mWaitClock;  // a wait for a lock runs the event loop
-    bool mSaving = false;           // a save is running, maybe waiting for a lock
+    // The save under way, from its start to its end, across the tries of a lock that another
+    // program's save holds.
+    struct Save {
+        QString target;
+        SaveDone done;       // called when a save that waited ends
+        QString waitingFor;  // what the lock said when it was found held
+        QElapsedTimer waited;
+        std::chrono::milliseconds pause{5};  // before the next try
+    };
+    std::optional<Save> mSave;
+    QTimer* mRetry = nullptr;                    // the next try of the lock
+    std::unique_ptr<Dialogs::Waiting> mWaiting;  // shown once the wait has lasted a while
 
     const Configuration& mConfigDoc;  // the session's
     QString mTitle;

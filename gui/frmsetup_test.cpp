@@ -56,31 +56,23 @@ QByteArray Item(const QString& label, const QString& name, const char* type = "t
            name.toUtf8() + ")</varname>" + more + "</item>";
 }
 
-// An in-memory disk on which, while `busy`, another program is saving in every folder: it says
-// that it waits, as the disk does after a while, then waits until the wait is stopped (a bound
-// only ends a test that would hang).
+// An in-memory disk on which, while `busy`, another program holds the lock of every folder: each
+// try of the window, which waits for nothing, finds it held, says so as the disk does, and fails.
 class BusyFolders final : public FakeFileSystem {
   public:
     Status LockForUpdate(const QString& path, const LockWait& wait,
                          std::unique_ptr<UpdateLock>* lock) override {
-        if (!busy)
+        if (!busy || released)
             return FakeFileSystem::LockForUpdate(path, wait, lock);
-        waitedFor = wait.giveUpAfter;
+        ++tries;
+        EXPECT_EQ(wait.tellAfter.count() + wait.giveUpAfter.count(), 0) << "a wait in the try";
         wait.tell(QString("Waiting for %1: another program is saving there...")
                       .arg(QFileInfo(path).path()));
-        for (int poll = 0; poll < 1000; ++poll) {
-            if (wait.cancelled())
-                return Status::Cancelled("The wait for another program's save was stopped.");
-            if (released)
-                return FakeFileSystem::LockForUpdate(path, wait, lock);
-            if (wait.clock)
-                wait.clock->SleepFor(std::chrono::milliseconds(1));
-        }
         return Status::Error("gave up");
     }
     bool busy = false;
     bool released = false;  // the other program's save has ended
-    std::chrono::milliseconds waitedFor{};
+    int tries = 0;
 };
 
 class WindowTest : public ::testing::Test {
@@ -270,21 +262,24 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     EXPECT_EQ(saved.contains("<x/>"), c.disk == kExternal);
 }
 
-// Another program is saving in the settings file's folder: every way to save shows the wait,
-// naming the folder, and waits with no time limit until the user stops it. Stopped, the save
-// writes nothing, starts no command and shows no error; the window keeps its edits and its "*".
-// While it waits the window handles its events: here the one that says the other save has ended,
-// and the save goes on.
+// Another program is saving in the settings file's folder: every way to save waits for it from
+// the window's event loop, the press handled at once, and after a while shows the wait, naming
+// the folder, for as long as it takes. Stopped, the save writes nothing, starts no command and
+// shows no error; the window keeps its edits and its "*". Once the other save ends, the save
+// goes on, and so does what it was for.
 using FrmsetupLockTest = WindowTest;
 
-TEST_F(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveUntilItEndsOrIsStopped) {
+TEST_F(FrmsetupLockTest, WaitsForAnotherProgramsSaveFromItsEventLoop) {
     const struct {
         const char *press, *answer;  // answer: to the question before closing
         bool released;               // the other save ends while the window waits
-    } ways[] = {{"IndSave", "", false},
-                {"Ok", "", false},
-                {"indExit", "Yes", false},
-                {"IndSave", "", true}};
+        const char* after;           // how the window is left
+    } ways[] = {
+        {"IndSave", "", false, "open Configuration Editor - [cfg/settings.xml]* 15432"},
+        {"indExit", "Yes", false, "open Configuration Editor - [cfg/settings.xml]* 15432"},
+        {"Ok", "", true, "closed Configuration Editor - [cfg/settings.xml] 15432"},
+        {"indExit", "Yes", true, "closed Configuration Editor - [cfg/settings.xml] 15432"},
+    };
     mFiles.SetFile("app.in", "port=$(DBPORT)");
     for (const auto& way : ways) {
         SCOPED_TRACE(testing::Message() << way.press << (way.released ? ", released" : ""));
@@ -295,25 +290,35 @@ TEST_F(FrmsetupLockTest, ShowsTheWaitForAnotherProgramsSaveUntilItEndsOrIsStoppe
                 "</group><files><file><input>app.in</input><output>app.out</output></file></files>",
             "<xml><variable id='$(DBPORT)'>5432</variable></xml>", "cfg/settings.xml");
         mFiles.busy = true;
+        mFiles.tries = 0;
+        const qsizetype started = mLauncher.commandLines().size();
+        mFiles.SetFile("app.out", "");
+        const int written = mFiles.WriteCount("cfg/settings.xml");
         mDialogs.cancelWaits = !way.released;
         mDialogs.answers << way.answer;
         QTest::keyClicks(Find("eDBPORT"), "1");
-        if (way.released)
-            QTimer::singleShot(0, mWindow.get(), [this] { mFiles.released = true; });
         Press(way.press);
+        // The press is over while the save waits.
+        EXPECT_EQ(mFiles.tries, 1);
+        EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml"), written);
+        EXPECT_TRUE(mWindow->isVisible());
+        // The wait is told once it lasts, and then stopped or ended by the other save.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !mDialogs.waits.isEmpty(); }, 60000));
         EXPECT_EQ(mDialogs.waits.join('|'), "Waiting for cfg: another program is saving there...");
-        EXPECT_EQ(mFiles.waitedFor, std::chrono::milliseconds::max());
-        EXPECT_EQ(mDialogs.messages.join('|'), "");
-        if (way.released) {
-            EXPECT_TRUE(mFiles.FileContents("cfg/settings.xml").contains(">15432<"));
-            continue;
-        }
-        EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml") + mFiles.WriteCount("app.out"), 0);
-        EXPECT_EQ(mLauncher.commandLines(), QStringList());
+        mFiles.released = way.released;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return mDialogs.waitsOpen == 0; }, 60000));
+        QApplication::processEvents();
+        EXPECT_GT(mFiles.tries, 1);
+        EXPECT_EQ(mDialogs.messages.join('|'),
+                  way.released && way.answer[0] ? "Erfolgreich gespeichert" : "");
+        EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml") - written, way.released ? 1 : 0);
+        EXPECT_EQ(mFiles.FileContents("cfg/settings.xml").contains(">15432<"), way.released);
+        EXPECT_EQ(Bytes{mFiles.FileContents("app.out")}, Bytes{way.released ? "port=15432" : ""});
+        EXPECT_EQ(mLauncher.commandLines().size() - started, way.released ? 1 : 0);
         EXPECT_EQ(
             QString("%1 %2 %3")
                 .arg(mWindow->isVisible() ? "open" : "closed", mWindow->Caption(), Text("eDBPORT")),
-            "open Configuration Editor - [cfg/settings.xml]* 15432");
+            way.after);
     }
 }
 

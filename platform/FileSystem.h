@@ -51,7 +51,8 @@ struct LockWait {
     // is saving there..."), when the lock has not come within `tellAfter`. May be empty.
     std::function<void(const QString& message)> tell;
     std::chrono::milliseconds tellAfter = std::chrono::seconds(1);
-    // How long to wait in all before the lock fails; milliseconds::max() waits for ever.
+    // How long to wait in all before the lock fails; milliseconds::max() waits for ever. With
+    // both times zero the lock is tried once: a held one is told and fails at once.
     std::chrono::milliseconds giveUpAfter = kUnattendedLockWait;
     // Asked after every try that found the lock taken; true stops the wait at once, and the lock
     // then fails with a Status that IsCancelled(). May be empty.

@@ -196,7 +196,9 @@ class EditSession : public QObject {
         // The file to write; empty for the session's own. Another file that exists receives the
         // values in its own entries; a new one starts from the session's file.
         QString target;
-        // How to wait for the update lock that another program holds.
+        // How to wait for the update lock that another program holds. A lock that fails ends
+        // the save before it has written or started anything, so that a caller that waits on
+        // its own (a lock tried once: told and given up at once) can simply save again.
         LockWait wait;
         // Asked, without holding the lock, when the session's own file is no longer the version
         // loaded or saved here; `exists` is false when it has been removed. Without it, edits are

@@ -38,18 +38,21 @@ class ScriptedDialogs : public Dialogs {
     std::optional<QString> AskFolder(const QString&, const QString&) override {
         return FileName(Next(QStringLiteral("folder")));
     }
-    // Records the text in `waits`; the wait is cancelled when `cancelWaits` is set.
+    // Records the text in `waits`, and counts the waits shown in `waitsOpen` until they close;
+    // the wait is cancelled when `cancelWaits` is set.
     std::unique_ptr<Waiting> ShowWaiting(const QString& text) override {
         waits.append(text);
         class Scripted final : public Waiting {
           public:
-            explicit Scripted(bool cancel) : mCancel(cancel) {}
+            Scripted(bool cancel, int& open) : mCancel(cancel), mOpen(open) { ++mOpen; }
+            ~Scripted() override { --mOpen; }
             bool Cancelled() override { return mCancel; }
 
           private:
             bool mCancel;
+            int& mOpen;
         };
-        return std::make_unique<Scripted>(cancelWaits);
+        return std::make_unique<Scripted>(cancelWaits, waitsOpen);
     }
 
     QStringList answers, messages;
@@ -57,6 +60,7 @@ class ScriptedDialogs : public Dialogs {
     // of a field, "folder" for AskFolder too.
     QStringList questions;
     QStringList waits;
+    int waitsOpen = 0;
     bool cancelWaits = false;
 
   protected:
