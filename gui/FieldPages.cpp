@@ -28,6 +28,8 @@ using Layout::PxBetween;
 
 // What the label column leaves between the widest label and the fields.
 constexpr int kLabelGap = 8;
+// What the note under a disabled field leaves below it, so that the next row does not touch it.
+constexpr int kNoteGap = 4;
 
 // A warning sign that needs no image file: a red disc with a white "!", `size` pixels square.
 QIcon DrawInvalidIcon(int size) {
@@ -233,6 +235,7 @@ void FieldPages::BuildPage(Page& page) {
         note->setForegroundRole(QPalette::PlaceholderText);
         note->setTextFormat(Qt::PlainText);
         note->setWordWrap(true);
+        note->setContentsMargins(0, 0, 0, kNoteGap);
         note->hide();
         auto* fieldAndNote = new QVBoxLayout;
         fieldAndNote->setSpacing(0);
