@@ -322,6 +322,23 @@ TEST_F(FrmsetupLockTest, WaitsForAnotherProgramsSaveFromItsEventLoop) {
     }
 }
 
+// A command that a save waits for leaves the window answering: its events, a click on the wait's
+// Cancel too, are handled while the command runs.
+TEST_F(WindowTest, AnswersWhileASaveWaitsForACommand) {
+    Open("<command id='before' wait='true'>prepare</command><group><name>G</name>" +
+         Item("Port", "PORT") + "</group>");
+    QTest::keyClicks(Find("ePORT"), "1");
+    QString seen = "nothing";
+    QTimer::singleShot(0, mWindow.get(), [&] {
+        seen = QString("%1 started, %2 written")
+                   .arg(mLauncher.commandLines().size())
+                   .arg(mFiles.WriteCount("s.xml"));
+    });
+    Press("IndSave");
+    EXPECT_EQ(seen, "1 started, 0 written");
+    EXPECT_EQ(mFiles.WriteCount("s.xml"), 1);
+}
+
 // Three groups; "db" is in two ids and two helps, on three pages, the last below the window's
 // edge, and only Host has a default.
 class EditorWindowTest : public WindowTest {

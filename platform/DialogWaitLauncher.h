@@ -9,7 +9,9 @@
 
 // Starts and runs commands through another launcher, and shows the wait dialog of `dialogs`
 // (Dialogs::ShowWaiting) while it waits for one: its Cancel ends the command, which then fails
-// as cancelled. For a window, whose user must be able to stop a command that does not end.
+// as cancelled. For a window, whose user must be able to stop a command that does not end: the
+// wait is one call, so the events of the dialog and the window are handled at each look of the
+// launcher, a click on Cancel too.
 class DialogWaitLauncher final : public ProcessLauncher {
   public:
     DialogWaitLauncher(ProcessLauncher& launcher, Dialogs& dialogs)
@@ -28,7 +30,11 @@ class DialogWaitLauncher final : public ProcessLauncher {
                 .arg(commandLine));
         return mLauncher.RunAndWait(
             commandLine, timeout,
-            [&] { return waiting->Cancelled() || (cancelled && cancelled()); }, secrets);
+            [&] {
+                QCoreApplication::processEvents();
+                return waiting->Cancelled() || (cancelled && cancelled());
+            },
+            secrets);
     }
 
   private:
