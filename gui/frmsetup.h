@@ -105,7 +105,7 @@ class frmsetup : public QMainWindow {
     // the file's values replaced them). While another program's save holds the lock, it returns
     // nothing and the window goes back to its event loop, answering input and screen readers,
     // and tries the lock again from there (RetrySave); after a while a dialog says so, and its
-    // Stop ends the save without writing anything. `done` is called when such a save ends. No
+    // Cancel ends the save without writing anything. `done` is called when such a save ends. No
     // save starts while one waits: false.
     std::optional<bool> SaveSettings(const QString& targetPath, SaveDone done);
     // SaveSettings, with `done` called when the save ends, at once or after the wait.
