@@ -435,7 +435,9 @@ void frmsetup::ShowInvalid(const std::vector<InvalidValue>& invalid) {
 }
 
 void frmsetup::OpenSettings() {
-    if (!Form_QueryUnload([this] { OpenSettings(); })) {
+    // A save that waits for the lock writes the values it has then into the file it was asked
+    // for: no other file's values take their place meanwhile.
+    if (mSave || !Form_QueryUnload([this] { OpenSettings(); })) {
         return;
     }
     const std::optional<QString> chosen =
@@ -477,8 +479,8 @@ void frmsetup::SaveCurrent(const SaveDone& done) {
 }
 
 void frmsetup::SaveSettingsAs() {
-    // No file is asked for that could not be saved.
-    if (!ValuesFit()) {
+    // No file is asked for that could not be saved, nor while a save waits.
+    if (mSave || !ValuesFit()) {
         return;
     }
     const std::optional<QString> chosen =

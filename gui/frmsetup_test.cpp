@@ -263,10 +263,10 @@ TEST_P(FrmsetupPathTest, EndsAsAnswered) {
 }
 
 // Another program is saving in the settings file's folder: every way to save waits for it from
-// the window's event loop, the press handled at once, and after a while shows the wait, naming
-// the folder, for as long as it takes. Stopped, the save writes nothing, starts no command and
-// shows no error; the window keeps its edits and its "*". Once the other save ends, the save
-// goes on, and so does what it was for.
+// the window's event loop, the press handled at once, opening no other file meanwhile, and after
+// a while shows the wait, naming the folder, for as long as it takes. Stopped, the save writes
+// nothing, starts no command and shows no error; the window keeps its edits and its "*". Once the
+// other save ends, the save goes on, and so does what it was for.
 using FrmsetupLockTest = WindowTest;
 
 TEST_F(FrmsetupLockTest, WaitsForAnotherProgramsSaveFromItsEventLoop) {
@@ -298,7 +298,11 @@ TEST_F(FrmsetupLockTest, WaitsForAnotherProgramsSaveFromItsEventLoop) {
         mDialogs.answers << way.answer;
         QTest::keyClicks(Find("eDBPORT"), "1");
         Press(way.press);
-        // The press is over while the save waits.
+        // The press is over while the save waits, and no other file is opened meanwhile.
+        const qsizetype asked = mDialogs.questions.size();
+        Press("IndOpen");
+        Press("IndSaveAs");
+        EXPECT_EQ(mDialogs.questions.size(), asked);
         EXPECT_EQ(mFiles.tries, 1);
         EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml"), written);
         EXPECT_TRUE(mWindow->isVisible());
