@@ -288,6 +288,7 @@ std::optional<bool> frmsetup::SaveSettings(const QString& targetPath, SaveDone d
     mSave.emplace();
     mSave->target = targetPath;
     mSave->done = std::move(done);
+    mSave->pause = std::chrono::milliseconds(5);
     mSave->waited.start();
     const std::optional<bool> saved = TrySave();
     if (saved) {

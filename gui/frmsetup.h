@@ -158,7 +158,7 @@ class frmsetup : public QMainWindow {
         SaveDone done;       // called when a save that waited ends
         QString waitingFor;  // what the lock said when it was found held
         QElapsedTimer waited;
-        std::chrono::milliseconds pause{5};  // before the next try
+        std::chrono::milliseconds pause;  // before the next try
     };
     std::optional<Save> mSave;
     QTimer* mRetry = nullptr;                    // the next try of the lock
