@@ -320,6 +320,7 @@ class EditSession : public QObject {
     // holds those bytes: a large file is then parsed once per run, not twice.
     SettingsDocument mLoadedDocument;
     bool mFileMissing = false;
+    VariableValues mDefaults;  // of every item: what a load starts from
     VariableValues mValues;
     VariableValues mSaved;
     int mEditedCount = 0;     // items whose value is not the saved one

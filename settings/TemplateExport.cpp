@@ -111,6 +111,23 @@ QString Grouped(qint64 count) {
 
 }  // namespace
 
+namespace {
+
+// Whether any item of `config` is a password: without one, no id is a password's, and the ids of
+// a large file need not be looked up.
+bool HasPasswordItem(const Configuration& config) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (item.rules.kind == ValueKind::Password) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool IsPasswordId(const Configuration& config, const QString& id) {
     const ConfigItem* item = config.ItemFor(id);
     return item != nullptr && item->rules.kind == ValueKind::Password;
@@ -130,6 +147,9 @@ QString ReadableSecretWarning(FileSystem& files, const QString& path) {
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values) {
     std::vector<VariableValue> passwords;
+    if (!HasPasswordItem(config)) {
+        return passwords;
+    }
     for (const VariableValue& variable : values) {
         if (!variable.value.isEmpty() && IsPasswordId(config, variable.id)) {
             passwords.push_back(variable);
@@ -241,9 +261,11 @@ TemplateExport::TemplateExport(const Configuration& config,
                                FileSystem& fileSystem, SecretsReport report)
     : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
     std::vector<Substitution> substitutions;
+    substitutions.reserve(values.size());
+    const bool anyPassword = HasPasswordItem(config);
     for (const VariableValue& variable : values) {
         // A password without a value is tracked too: where it went, a diff looks for the old one.
-        const bool password = IsPasswordId(config, variable.id);
+        const bool password = anyPassword && IsPasswordId(config, variable.id);
         substitutions.push_back(
             {variable.id.toLocal8Bit(), variable.value.toLocal8Bit(), password});
         mImpl->tracking = mImpl->tracking || password;

@@ -2,25 +2,29 @@
 
 #include "schema/Configuration.h"
 
-VariableValues::VariableValues(const Configuration& config) {
+VariableValues::VariableValues() : mIds(std::make_shared<ItemIds>()) {}
+
+VariableValues::VariableValues(const Configuration& config)
+    : mIds(std::make_shared<ItemIds>(config)) {
+    mValues.reserve(std::size_t(mIds->Count()));
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            mValues.insert(item.id, item.rules.defaultValue.value_or(QString()));
+            mValues.push_back(item.rules.defaultValue.value_or(QString()));
         }
     }
 }
 
 const QString* VariableValues::Find(const QString& id) const {
-    const auto found = mValues.constFind(id);
-    return found == mValues.cend() ? nullptr : &*found;
+    const int item = mIds->IndexOf(id);
+    return item < 0 ? nullptr : &mValues[std::size_t(item)];
 }
 
 bool VariableValues::Set(const QString& id, const QString& value) {
-    const auto found = mValues.find(id);
-    if (found == mValues.end()) {
+    const int item = mIds->IndexOf(id);
+    if (item < 0) {
         return false;
     }
-    *found = value;
+    mValues[std::size_t(item)] = value;
     return true;
 }
 
@@ -49,13 +53,15 @@ QSet<QString> DisabledItems(const Configuration& config, const VariableValues& v
 std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values) {
     std::vector<InvalidValue> invalid;
     const QSet<QString> disabled = DisabledItems(config, values);
+    // `values` are of `config`: its items in order are their numbers.
+    int number = 0;
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            if (disabled.contains(item.id)) {
+            const QString& value = values.At(number++);
+            if (!disabled.isEmpty() && disabled.contains(item.id)) {
                 continue;
             }
-            const QString* value = values.Find(item.id);
-            if (const auto reason = item.rules.Problem(value ? *value : QString())) {
+            if (const auto reason = item.rules.Problem(value)) {
                 invalid.push_back({&group, &item, *reason});
             }
         }

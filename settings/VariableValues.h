@@ -1,9 +1,11 @@
 #pragma once
 
-#include <QHash>
+#include "settings/ItemIds.h"
+
 #include <QSet>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 class Configuration;
@@ -11,10 +13,12 @@ struct ConfigGroup;
 struct ConfigItem;
 
 // The value of each item of a configuration, addressed by the item's variable id: what the
-// window's fields hold and what a save writes. Only the configuration's items have a value.
+// window's fields hold and what a save writes. Only the configuration's items have a value. The
+// values are kept by the item's number (ItemIds), which copies share: a copy costs a pointer per
+// item.
 class VariableValues {
   public:
-    VariableValues() = default;
+    VariableValues();
     // Every item of `config`, each with its default value, or empty when it declares none.
     explicit VariableValues(const Configuration& config);
 
@@ -23,8 +27,14 @@ class VariableValues {
     // Sets the value of the item of id `id`; false, and nothing set, when no item has that id.
     bool Set(const QString& id, const QString& value);
 
+    // The numbers of the items, and the value of the item of number `item` (ItemIds).
+    const ItemIds& Ids() const { return *mIds; }
+    const QString& At(int item) const { return mValues[std::size_t(item)]; }
+    void SetAt(int item, const QString& value) { mValues[std::size_t(item)] = value; }
+
   private:
-    QHash<QString, QString> mValues;
+    std::shared_ptr<const ItemIds> mIds;
+    std::vector<QString> mValues;  // by item number
 };
 
 // A value that breaks its item's rules (ValueRules::Problem), with the reason.
