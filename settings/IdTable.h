@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FastStringHash.h"
+
 #include <QStringView>
 
 #include <cstdint>
@@ -65,7 +67,9 @@ class IdTable {
         int position = -1;  // -1: empty
     };
 
-    static std::uint32_t Hash(QStringView key);
+    // The ids are trusted input of a limited size: an unseeded hash serves, and costs less than
+    // Qt's seeded one.
+    static std::uint32_t Hash(QStringView key) { return std::uint32_t(FastStringHash(key)); }
     std::size_t Mask() const { return mSlots.size() - 1; }
     void Grow();
 
