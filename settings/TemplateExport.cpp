@@ -61,33 +61,38 @@ class PasswordSpotter final : public ByteSink {
     const SecretRanges& mSecrets;
 };
 
-// How a new output of the template at `input` is created: for its owner only when the output
+// How a new output of the template `text` is created: for its owner only when the output
 // receives a password's value by any route (the substitution is run once more to see), or the
 // template names a password variable or holds a password value (as the export writes them). An
-// output that exists keeps its mode, so only a new one is worth the second read of its template.
-NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substitution>& passwords,
-                              const SubstitutionPlan& plan,
-                              const std::vector<ByteRange>& templateSecrets,
-                              FileSystem& fileSystem) {
-    QByteArray text;
-    std::unique_ptr<ByteSource> opened;
-    if ((passwords.empty() && templateSecrets.empty()) ||
-        !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &opened).ok() ||
-        !ReadAll(*opened, &text).ok()) {
-        return NewFileAccess::Default;  // a template that cannot be read is reported by the export
+// output that exists keeps its mode, so only a new one is worth the look. The look takes the
+// template whole; `text` is then replaced by those bytes, so that the export reads the file once.
+// Fails only when the template cannot be read.
+Status NewOutputAccess(std::unique_ptr<ByteSource>* text,
+                       const std::vector<Substitution>& passwords, const SubstitutionPlan& plan,
+                       const std::vector<ByteRange>& templateSecrets, NewFileAccess* access) {
+    *access = NewFileAccess::Default;
+    if (passwords.empty() && templateSecrets.empty()) {
+        return Status::Ok();
     }
+    QByteArray bytes;
+    if (Status read = ReadAll(**text, &bytes); !read.ok()) {
+        return read;
+    }
+    *text = std::make_unique<ByteArraySource>(bytes);
     for (const Substitution& password : passwords) {
-        if (text.contains(password.id) || text.contains(password.value)) {
-            return NewFileAccess::OwnerOnly;
+        if (bytes.contains(password.id) || bytes.contains(password.value)) {
+            *access = NewFileAccess::OwnerOnly;
+            return Status::Ok();
         }
     }
     SecretRanges secrets;
     PasswordSpotter spotter(secrets);
-    ByteArraySource source(std::move(text));
+    ByteArraySource source(std::move(bytes));
     // A pass that stops early has not found every password: the output is kept private then.
     const Status spotted = plan.Apply(source, spotter, &secrets, templateSecrets);
-    return !spotted.ok() || secrets.HoldsBytes() ? NewFileAccess::OwnerOnly
-                                                 : NewFileAccess::Default;
+    *access =
+        !spotted.ok() || secrets.HoldsBytes() ? NewFileAccess::OwnerOnly : NewFileAccess::Default;
+    return Status::Ok();
 }
 
 // `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that
@@ -210,11 +215,15 @@ struct TemplateExport::Impl {
         }
         const QString outputPath = baseDir + entry.output;
         const std::vector<ByteRange> templateSecrets = outputSecrets.value(baseDir + entry.input);
+        NewFileAccess newAccess = NewFileAccess::Default;
+        if (!entry.mode && !outputExists) {
+            if (Status read = NewOutputAccess(&text, passwords, plan, templateSecrets, &newAccess);
+                !read.ok()) {
+                return NotFound(entry, read);
+            }
+        }
         const FileAccess access =
-            entry.mode     ? FileAccess::Exactly(*entry.mode)
-            : outputExists ? FileAccess(NewFileAccess::Default)
-                           : FileAccess(NewOutputAccess(baseDir + entry.input, passwords, plan,
-                                                        templateSecrets, fileSystem));
+            entry.mode ? FileAccess::Exactly(*entry.mode) : FileAccess(newAccess);
         const bool tracked = tracking || !templateSecrets.empty();
         // All of them are kept only for a report or a later entry; the scan needs few at a time.
         SecretRanges secrets(report || templates.contains(outputPath));
