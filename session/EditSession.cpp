@@ -288,16 +288,15 @@ void EditSession::UpdateDisabled(const QString& except) {
             }
         }
     }
-    QSet<QString> disabled = DisabledItems(mConfig, ExportedValues());
+    std::vector<bool> disabled = DisabledItems(mConfig, ExportedValues());
     if (disabled == mDisabled) {
         return;
     }
-    QSet<QString> turned = QSet<QString>(disabled).subtract(mDisabled);
-    turned.unite(QSet<QString>(mDisabled).subtract(disabled));
-    mDisabled = std::move(disabled);
-    for (const QString& id : turned) {
-        if (id != except) {
-            emit ItemChanged(id);
+    std::swap(disabled, mDisabled);
+    const ItemIds& items = mValues.Ids();
+    for (int item = 0; item < items.Count(); ++item) {
+        if (IsDisabled(disabled, item) != IsDisabled(mDisabled, item) && items.Id(item) != except) {
+            emit ItemChanged(items.Id(item));
         }
     }
 }
@@ -335,7 +334,7 @@ ItemState EditSession::State(const QString& id) const {
     state.value = *value;
     state.saved = *mSaved.Find(id);
     state.defaultValue = item->rules.defaultValue;
-    state.enabled = !mDisabled.contains(id);
+    state.enabled = IsEnabled(id);
     if (!state.enabled) {
         state.enabledWhen =
             mConfig.EnabledWhen(*item).join(QCoreApplication::translate("EditSession", " and "));
@@ -392,7 +391,7 @@ std::optional<QString> EditSession::DefaultOf(const QString& id) const {
 }
 
 bool EditSession::IsEnabled(const QString& id) const {
-    return !mDisabled.contains(id);
+    return !IsDisabled(mDisabled, mValues.Ids().IndexOf(id));
 }
 
 void EditSession::SetRunValues(QHash<QString, QString> values) {
@@ -410,13 +409,18 @@ VariableValues EditSession::ExportedValues() const {
 
 SecretSet EditSession::Secrets() const {
     QStringList values;
-    const VariableValues exported = ExportedValues();
+    // Asked several times a save: the run's values are put together only where there is a
+    // password to take from them.
+    std::optional<VariableValues> exported;
     for (const ConfigGroup& group : mConfig.Groups()) {
         for (const ConfigItem& item : group.items) {
             if (item.rules.kind != ValueKind::Password) {
                 continue;
             }
-            for (const VariableValues* known : {&mValues, &mSaved, &exported}) {
+            if (!exported) {
+                exported = ExportedValues();
+            }
+            for (const VariableValues* known : {&mValues, &mSaved, &std::as_const(*exported)}) {
                 if (const QString* value = known->Find(item.id)) {
                     values.append(*value);
                 }
@@ -601,7 +605,7 @@ QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& ex
             continue;
         }
         const int number = items.AddressedBy(mConfig, substitution.id);
-        if (number < 0 || told[std::size_t(number)] || mDisabled.contains(items.Id(number))) {
+        if (number < 0 || told[std::size_t(number)] || IsDisabled(mDisabled, number)) {
             continue;
         }
         const char* what = nullptr;

@@ -28,21 +28,34 @@ bool VariableValues::Set(const QString& id, const QString& value) {
     return true;
 }
 
-QSet<QString> DisabledItems(const Configuration& config, const VariableValues& values) {
-    QSet<QString> disabled;
+std::vector<bool> DisabledItems(const Configuration& config, const VariableValues& values) {
+    std::vector<bool> disabled;
+    if (config.DependentIds().isEmpty()) {
+        return disabled;
+    }
+    const ItemIds& items = values.Ids();
+    std::vector<const ConfigItem*> byNumber;
+    byNumber.reserve(std::size_t(items.Count()));
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            byNumber.push_back(&item);
+        }
+    }
+    disabled.assign(byNumber.size(), false);
     // Each item comes after the items it depends on, whose state is known by then.
     for (const QString& id : config.DependentIds()) {
-        const ConfigItem* item = config.ItemFor(id);
-        for (const ValueRules::Dependency& dependency : item->rules.depends) {
-            const ConfigItem* named = config.ItemFor(dependency.id);
-            const QString* found = values.Find(dependency.id);
-            const QString value = found ? *found : QString();
-            const bool holds = !disabled.contains(dependency.id) &&
+        const int number = items.AddressedBy(config, id);
+        for (const ValueRules::Dependency& dependency :
+             byNumber[std::size_t(number)]->rules.depends) {
+            const int namedNumber = items.AddressedBy(config, dependency.id);
+            const ConfigItem* named = byNumber[std::size_t(namedNumber)];
+            const QString& value = values.At(namedNumber);
+            const bool holds = !disabled[std::size_t(namedNumber)] &&
                                (dependency.value ? named->rules.Matches(value, *dependency.value)
                                 : named->rules.kind == ValueKind::Boolean ? value == named->rules.on
                                                                           : !value.isEmpty());
             if (!holds) {
-                disabled.insert(id);
+                disabled[std::size_t(number)] = true;
                 break;
             }
         }
@@ -52,13 +65,13 @@ QSet<QString> DisabledItems(const Configuration& config, const VariableValues& v
 
 std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values) {
     std::vector<InvalidValue> invalid;
-    const QSet<QString> disabled = DisabledItems(config, values);
+    const std::vector<bool> disabled = DisabledItems(config, values);
     // `values` are of `config`: its items in order are their numbers.
     int number = 0;
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            const QString& value = values.At(number++);
-            if (!disabled.isEmpty() && disabled.contains(item.id)) {
+            const QString& value = values.At(number);
+            if (IsDisabled(disabled, number++)) {
                 continue;
             }
             if (const auto reason = item.rules.Problem(value)) {
