@@ -47,8 +47,8 @@ struct InvalidValue {
 // each of them holds, and one holds while the item it names is enabled and that item's value is
 // the depends' value="..." (ValueRules::Matches: a number by its number, "08" is 8) or, without
 // one, is on (a boolean: its `on` text) or not empty (any other kind). Costs nothing for a
-// configuration without depends. By item number (ItemIds), or empty when none is disabled.
-// REQUIRES: `values` are of `config`, as for InvalidValues.
+// configuration without depends. A flag by item number (ItemIds); empty for a configuration
+// without depends. REQUIRES: `values` are of `config`.
 std::vector<bool> DisabledItems(const Configuration& config, const VariableValues& values);
 // Whether `disabled`, as DisabledItems gives it, disables the item of number `item`.
 inline bool IsDisabled(const std::vector<bool>& disabled, int item) {
@@ -57,5 +57,5 @@ inline bool IsDisabled(const std::vector<bool>& disabled, int item) {
 
 // Every enabled item of `config` whose value in `values` breaks its rules, in the configuration's
 // order. A save with any of them is refused, in the window and in every run without one; the
-// value of a disabled item is not checked.
+// value of a disabled item is not checked. REQUIRES: `values` are of `config`.
 std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values);
