@@ -40,11 +40,22 @@ class HashIndex {
             return found;
         }
         if ((mCount + 1) * 10 > mSlots.size() * 7) {
-            Grow();
+            Rehash(mSlots.empty() ? 16 : mSlots.size() * 2);
         }
         Place({std::uint32_t(hash), entry});
         ++mCount;
         return std::nullopt;
+    }
+
+    // Makes room for `count` entries in all, so that adding them moves none.
+    void Reserve(std::size_t count) {
+        std::size_t size = 16;
+        while (count * 10 > size * 7) {
+            size *= 2;
+        }
+        if (size > mSlots.size()) {
+            Rehash(size);
+        }
     }
 
     std::size_t Size() const { return mCount; }
@@ -65,8 +76,9 @@ class HashIndex {
         mSlots[at] = slot;
     }
 
-    void Grow() {
-        std::vector<Slot> old(mSlots.empty() ? 16 : mSlots.size() * 2, Slot{0, kEmpty});
+    // REQUIRES: `size` is a power of two that holds every entry.
+    void Rehash(std::size_t size) {
+        std::vector<Slot> old(size, Slot{0, kEmpty});
         old.swap(mSlots);
         for (const Slot& slot : old) {
             if (slot.entry != kEmpty) {

@@ -156,6 +156,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
         }
         WarnOfUnusedCommands();
         mConfig.mWarnings = mWarnings;
+        IndexDeclaredIds();
         return Status::Ok();
     }
 
@@ -240,7 +241,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
         }
         const QString label = tree.Text(nameNode);
         const QString id = tree.Text(varnameNode);
-        const TypeWord type = typeNode == kNone ? TypeWord() : ReadType(tree, typeNode);
+        const TypeWord& type = ReadType(tree, typeNode);
         const ValueRules* rules = mConfig.mRules.front().get();
         if (declaresRules || type.kind != ValueKind::Text) {
             auto own = std::make_unique<ValueRules>();
@@ -285,12 +286,17 @@ class ConfigurationReader final : public XmlTree::Visitor {
         return group < mConfig.mGroups.size() ? mConfig.mGroups[group].items[index] : mItems[index];
     }
 
-    // What a type element says. Most items of a file have one of a few types, written as one
-    // text each: they share what those come to.
-    TypeWord ReadType(const XmlTree& tree, Node typeNode) {
+    // What the type element `typeNode` (kNone for none) says, valid until the next call. Most
+    // items of a file have one of a few types, written as one text each: they share what those
+    // come to.
+    const TypeWord& ReadType(const XmlTree& tree, Node typeNode) {
+        if (typeNode == kNone) {
+            return mNoType;
+        }
         const Node text = tree.FirstChild(typeNode);
         if (text == kNone || !tree.IsText(text) || tree.NextSibling(text) != kNone) {
-            return TypeWord::Of(tree.Text(typeNode));
+            mOtherType = TypeWord::Of(tree.Text(typeNode));
+            return mOtherType;
         }
         const QByteArrayView utf8 = tree.TextUtf8(text);
         for (const auto& [bytes, type] : mTypes) {
@@ -298,11 +304,11 @@ class ConfigurationReader final : public XmlTree::Visitor {
                 return type;
             }
         }
-        TypeWord type = TypeWord::Of(tree.Text(text));
+        mOtherType = TypeWord::Of(tree.Text(text));
         if (mTypes.size() < 16) {
-            mTypes.push_back({utf8.toByteArray(), type});
+            mTypes.push_back({utf8.toByteArray(), mOtherType});
         }
-        return type;
+        return mOtherType;
     }
 
     // An element of an item that the format does not know is most likely a misspelt one, and a
@@ -345,8 +351,8 @@ class ConfigurationReader final : public XmlTree::Visitor {
     }
 
     // Every text directly inside a varname element declares its text as an id, wherever the
-    // element stands. A text is written at the end of the declared ids, and taken back when it
-    // is there already: most are ASCII, which takes no QString on the way.
+    // element stands. Most are ASCII, which takes no QString on the way; the index of them is
+    // built once the file has been read, at its size (IndexDeclaredIds).
     void DeclareIds(const XmlTree& tree, Node varname) {
         std::vector<char16_t>& chars = mConfig.mDeclaredText;
         for (Node child = tree.FirstChild(varname); child != kNone;
@@ -354,7 +360,6 @@ class ConfigurationReader final : public XmlTree::Visitor {
             if (!tree.IsText(child)) {
                 continue;
             }
-            const std::size_t start = chars.size();
             const QByteArrayView utf8 = tree.TextUtf8(child);
             if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
                 chars.insert(chars.end(), utf8.begin(), utf8.end());
@@ -362,18 +367,24 @@ class ConfigurationReader final : public XmlTree::Visitor {
                 const QString text = tree.Text(child);
                 chars.insert(chars.end(), text.utf16(), text.utf16() + text.size());
             }
-            const QStringView id(chars.data() + start, qsizetype(chars.size() - start));
-            const auto number = std::uint32_t(mConfig.mDeclaredEnds.size());
-            const bool known =
-                mConfig.mDeclaredIds
-                    .Insert(FastStringHash(id), number,
-                            [&](std::uint32_t other) { return mConfig.DeclaredId(other) == id; })
-                    .has_value();
-            if (known) {
-                chars.resize(start);
-            } else {
-                mConfig.mDeclaredEnds.push_back(std::uint32_t(chars.size()));
-            }
+            mConfig.mDeclaredEnds.push_back(std::uint32_t(chars.size()));
+        }
+    }
+
+    // Indexes the declared ids; one declared again is indexed once. The tables that grew as the
+    // file was read give back what they hold in reserve.
+    void IndexDeclaredIds() {
+        mConfig.mDeclaredText.shrink_to_fit();
+        mConfig.mDeclaredEnds.shrink_to_fit();
+        mConfig.mItemPlaces.shrink_to_fit();
+        HashIndex& index = mConfig.mDeclaredIds;
+        const auto count = std::uint32_t(mConfig.mDeclaredEnds.size());
+        index.Reserve(count);
+        for (std::uint32_t number = 0; number < count; ++number) {
+            const QStringView id = mConfig.DeclaredId(number);
+            (void)index.Insert(FastStringHash(id), number, [&](std::uint32_t other) {
+                return mConfig.DeclaredId(other) == id;
+            });
         }
     }
 
@@ -631,6 +642,8 @@ class ConfigurationReader final : public XmlTree::Visitor {
     std::optional<Status> mItemError;
     std::unordered_map<QString, int, FastStringHasher, std::equal_to<>> mGroupLines;
     std::vector<std::pair<QByteArray, TypeWord>> mTypes;  // the types seen first, to share
+    const TypeWord mNoType;
+    TypeWord mOtherType;  // the one ReadType read last, when it shares none
     // The items that have depends, by number, and their rules.
     std::vector<std::pair<std::uint32_t, ValueRules*>> mDependents;
     std::vector<CommandElement> mCommands;  // in the order their end tags came
