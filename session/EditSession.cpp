@@ -78,13 +78,11 @@ QSet<QString> PathsUsedAgain(const Configuration& config, const QString& baseDir
 }
 
 // Whether `values` give a password item of `config` a value, which the settings file then holds.
-bool HoldsPassword(const Configuration& config, const VariableValues& values) {
-    for (const ConfigGroup& group : config.Groups()) {
-        for (const ConfigItem& item : group.items) {
-            const QString* value = values.Find(item.id);
-            if (item.rules.kind == ValueKind::Password && value && !value->isEmpty()) {
-                return true;
-            }
+bool HoldsPassword(const VariableValues& values) {
+    const ItemIds& items = values.Ids();
+    for (int item = 0; item < items.Count(); ++item) {
+        if (items.Kind(item) == ValueKind::Password && !values.At(item).isEmpty()) {
+            return true;
         }
     }
     return false;
@@ -147,6 +145,7 @@ Status EditSession::LoadConfiguration(const QString& path, const QString& baseDi
     mConfig = loaded.ok() ? std::move(config) : Configuration();
     mBaseDir = loaded.ok() ? baseDir : QString();
     mValues = VariableValues(mConfig);
+    mDefaults = mValues;
     TakeAsSaved();
     mNamed.clear();
     mDisabled.clear();
@@ -228,36 +227,40 @@ void EditSession::StartNew(const QString& path) {
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
     const VariableValues before = mValues;
     // What the file holds, and for the items it does not list, their defaults or nothing.
-    mValues = VariableValues(mConfig);
+    mValues = mDefaults;
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
     mKept.clear();
     if (unlisted == Unlisted::Keep) {
         // An item without a default keeps the value it had, where the file does not list it: an
         // edit of the new file. Only a value that is not empty can be kept, so the file's entries
-        // are looked at only when there is one (not at the start).
-        QStringList candidates;
+        // are looked at only when there is one (not at the start). The values before are of the
+        // same configuration: the items have the same numbers.
+        const ItemIds& items = mValues.Ids();
+        std::vector<int> candidates;
+        int number = 0;
         for (const ConfigGroup& group : mConfig.Groups()) {
             for (const ConfigItem& item : group.items) {
-                const QString* had = before.Find(item.id);
-                if (!item.rules.defaultValue && had && !had->isEmpty() &&
-                    *had != *mValues.Find(item.id)) {
-                    candidates.append(item.id);
+                const QString& had = before.At(number);
+                if (!item.rules.defaultValue && !had.isEmpty() && had != mValues.At(number)) {
+                    candidates.push_back(number);
+                }
+                ++number;
+            }
+        }
+        std::vector<bool> listed;
+        if (!candidates.empty()) {
+            listed.assign(std::size_t(items.Count()), false);
+            for (const VariableValue& loaded : settings.LoadedValues(mConfig, items)) {
+                if (const int item = items.AddressedBy(mConfig, loaded.id); item >= 0) {
+                    listed[std::size_t(item)] = true;
                 }
             }
         }
-        QSet<QString> listed;
-        if (!candidates.isEmpty()) {
-            for (const VariableValue& loaded : settings.LoadedValues(mConfig)) {
-                if (const ConfigItem* item = mConfig.ItemFor(loaded.id)) {
-                    listed.insert(item->id);
-                }
-            }
-        }
-        for (const QString& id : candidates) {
-            if (!listed.contains(id)) {
-                mValues.Set(id, *before.Find(id));
-                mKept.insert(id);
+        for (const int item : candidates) {
+            if (!listed[std::size_t(item)]) {
+                mValues.SetAt(item, before.At(item));
+                mKept.insert(items.Id(item));
                 ++mEditedCount;
             }
         }
@@ -285,16 +288,15 @@ void EditSession::UpdateDisabled(const QString& except) {
             }
         }
     }
-    QSet<QString> disabled = DisabledItems(mConfig, ExportedValues());
+    std::vector<bool> disabled = DisabledItems(mConfig, ExportedValues());
     if (disabled == mDisabled) {
         return;
     }
-    QSet<QString> turned = QSet<QString>(disabled).subtract(mDisabled);
-    turned.unite(QSet<QString>(mDisabled).subtract(disabled));
-    mDisabled = std::move(disabled);
-    for (const QString& id : turned) {
-        if (id != except) {
-            emit ItemChanged(id);
+    std::swap(disabled, mDisabled);
+    const ItemIds& items = mValues.Ids();
+    for (int item = 0; item < items.Count(); ++item) {
+        if (IsDisabled(disabled, item) != IsDisabled(mDisabled, item) && items.Id(item) != except) {
+            emit ItemChanged(items.Id(item));
         }
     }
 }
@@ -332,7 +334,7 @@ ItemState EditSession::State(const QString& id) const {
     state.value = *value;
     state.saved = *mSaved.Find(id);
     state.defaultValue = item->rules.defaultValue;
-    state.enabled = !mDisabled.contains(id);
+    state.enabled = IsEnabled(id);
     if (!state.enabled) {
         state.enabledWhen =
             mConfig.EnabledWhen(*item).join(QCoreApplication::translate("EditSession", " and "));
@@ -389,7 +391,7 @@ std::optional<QString> EditSession::DefaultOf(const QString& id) const {
 }
 
 bool EditSession::IsEnabled(const QString& id) const {
-    return !mDisabled.contains(id);
+    return !IsDisabled(mDisabled, mValues.Ids().IndexOf(id));
 }
 
 void EditSession::SetRunValues(QHash<QString, QString> values) {
@@ -407,13 +409,18 @@ VariableValues EditSession::ExportedValues() const {
 
 SecretSet EditSession::Secrets() const {
     QStringList values;
-    const VariableValues exported = ExportedValues();
+    // Asked several times a save: the run's values are put together only where there is a
+    // password to take from them.
+    std::optional<VariableValues> exported;
     for (const ConfigGroup& group : mConfig.Groups()) {
         for (const ConfigItem& item : group.items) {
             if (item.rules.kind != ValueKind::Password) {
                 continue;
             }
-            for (const VariableValues* known : {&mValues, &mSaved, &exported}) {
+            if (!exported) {
+                exported = ExportedValues();
+            }
+            for (const VariableValues* known : {&mValues, &mSaved, &std::as_const(*exported)}) {
                 if (const QString* value = known->Find(item.id)) {
                     values.append(*value);
                 }
@@ -591,15 +598,18 @@ QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& ex
     if (mConfig.Templates().empty()) {
         return warnings;
     }
-    QSet<QString> told;
+    const ItemIds& items = mValues.Ids();
+    std::vector<bool> told(std::size_t(items.Count()), false);
     for (const VariableValue& substitution : exported) {
-        const ConfigItem* item = mConfig.ItemFor(substitution.id);
-        if (item == nullptr || !substitution.value.isEmpty() || mDisabled.contains(item->id) ||
-            told.contains(item->id)) {
+        if (!substitution.value.isEmpty()) {
+            continue;
+        }
+        const int number = items.AddressedBy(mConfig, substitution.id);
+        if (number < 0 || told[std::size_t(number)] || IsDisabled(mDisabled, number)) {
             continue;
         }
         const char* what = nullptr;
-        switch (item->rules.kind) {
+        switch (items.Kind(number)) {
             case ValueKind::Number:
                 what = QT_TRANSLATE_NOOP("EditSession",
                                          "%1 (%2) is empty: the outputs get an empty number "
@@ -620,7 +630,8 @@ QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& ex
                 break;
         }
         if (what) {
-            told.insert(item->id);
+            told[std::size_t(number)] = true;
+            const ConfigItem* item = mConfig.ItemFor(items.Id(number));
             warnings.append(
                 QCoreApplication::translate("EditSession", what).arg(item->label, item->id));
         }
@@ -723,8 +734,8 @@ void EditSession::WriteAndExport(SettingsDocument& settings, const QString& targ
     // the templates are read, which for a large file halves the peak.
     settings = SettingsDocument();
     result->warnings =
-        UndeclaredVariables(mConfig, exported, target) + EmptyValueWarnings(exported);
-    if (HoldsPassword(mConfig, mValues)) {
+        UndeclaredVariables(mValues.Ids(), exported, target) + EmptyValueWarnings(exported);
+    if (HoldsPassword(mValues)) {
         if (const QString readable = ReadableSecretWarning(files, target); !readable.isEmpty()) {
             result->warnings.append(readable);
         }

@@ -320,12 +320,13 @@ class EditSession : public QObject {
     // holds those bytes: a large file is then parsed once per run, not twice.
     SettingsDocument mLoadedDocument;
     bool mFileMissing = false;
+    VariableValues mDefaults;  // of every item: what a load starts from
     VariableValues mValues;
     VariableValues mSaved;
-    int mEditedCount = 0;     // items whose value is not the saved one
-    QSet<QString> mDisabled;  // the items whose depends do not hold
-    QSet<QString> mNamed;     // the items that some depends names
-    QSet<QString> mKept;      // the items whose value the last load kept
+    int mEditedCount = 0;         // items whose value is not the saved one
+    std::vector<bool> mDisabled;  // by item number: the items whose depends do not hold
+    QSet<QString> mNamed;         // the items that some depends names
+    QSet<QString> mKept;          // the items whose value the last load kept
     QHash<QString, QString> mRunValues;
     QStringList mLoadWarnings;
     // The file that the operation under way works on, which a failure to allocate names.

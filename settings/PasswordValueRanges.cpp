@@ -220,7 +220,8 @@ Status PasswordValueRanges(const Configuration& config, const QByteArray& bytes,
     bool any = false;
     for (const XmlNode& element : elements) {
         const std::optional<QString> id = element.Attribute("id");
-        password.push_back(id && (IsPasswordId(config, *id) || config.ItemFor(*id) == nullptr));
+        const ConfigItem* item = id ? config.ItemFor(*id) : nullptr;
+        password.push_back(id && (item == nullptr || item->rules.kind == ValueKind::Password));
         any = any || password.back();
     }
     if (!any) {

@@ -1,6 +1,7 @@
 #include "settings/SettingsDocument.h"
 
 #include "schema/Configuration.h"
+#include "settings/ItemIds.h"
 
 #include <QCoreApplication>
 
@@ -52,28 +53,32 @@ void SettingsDocument::Clear() {
     mBytes.clear();
     mVariablesWithId.clear();
     mIds.clear();
-    mFirstById.clear();
+    mAtRoot.clear();
+    mFirstById.Clear();
 }
 
-QString SettingsDocument::IdOf(const XmlNode& variable) {
-    return variable.Attribute("id").value_or(QString());
+void SettingsDocument::Index(const XmlNode& variable, const QString& id, bool atRoot) {
+    const int place = int(mVariablesWithId.size());
+    mVariablesWithId.push_back(variable);
+    mIds.push_back(id);
+    mAtRoot.push_back(atRoot);
+    mFirstById.Insert(id, place, [this](int i) { return QStringView(mIds[std::size_t(i)]); });
 }
 
 Status SettingsDocument::Reindex() {
-    mFirstById.clear();
-    mIds.clear();
     mVariablesWithId.clear();
+    mIds.clear();
+    mAtRoot.clear();
+    mFirstById.Clear();
+    const XmlNode root = mDocument.Root();
+    const bool rootIsXml = root.IsElementWithoutNamespace() && root.IsNamed("xml");
     // Every variable element with an id, at any depth, in document order (//variable[@id]).
-    mDocument.ForEachNode([this](const XmlNode& node) {
+    mDocument.ForEachNode([&](const XmlNode& node) {
         if (!node.IsElementWithoutNamespace() || !node.IsNamed("variable")) {
             return;
         }
         if (const std::optional<QString> id = node.Attribute("id")) {
-            mVariablesWithId.push_back(node);
-            mIds.append(*id);
-            if (XmlNode& first = mFirstById[*id]; first.IsNull()) {
-                first = node;
-            }
+            Index(node, *id, rootIsXml && node.Parent() == root);
         }
     });
     return Status::Ok();
@@ -92,27 +97,23 @@ Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {
     return Status::Ok();
 }
 
-std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config) const {
+std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config,
+                                                          const ItemIds& items) const {
     std::vector<VariableValue> values;
     for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        const XmlNode& variable = mVariablesWithId[i];
-        const QString& id = mIds[qsizetype(i)];
-        if (mFirstById.value(id) == variable && config.DeclaresId(id)) {
-            values.push_back({id, variable.Text()});
+        const QString& id = mIds[i];
+        if (FirstOf(id) == int(i) && items.Declares(config, id)) {
+            values.push_back({id, mVariablesWithId[i].Text()});
         }
     }
     return values;
 }
 
-Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids) const {
-    std::vector<XmlNode> variables;
-    if (Status s = RootVariables(&variables); !s.ok()) {
-        return s;
-    }
-    for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute("id");
-            id && config.DeclaresId(*id)) {
-            ids->append(*id);
+Status SettingsDocument::SavedIds(const Configuration& config, const ItemIds& items,
+                                  QStringList* ids) const {
+    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
+        if (mAtRoot[i] && items.Declares(config, mIds[i])) {
+            ids->append(mIds[i]);
         }
     }
     return Status::Ok();
@@ -120,37 +121,34 @@ Status SettingsDocument::SavedIds(const Configuration& config, QStringList* ids)
 
 void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
     // The entries that count are the root's own: the index holds them among the others.
-    QHash<QString, int> firstLines;
+    IdTable firstAtRoot;
+    const auto idAt = [this](int i) { return QStringView(mIds[std::size_t(i)]); };
     for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        const XmlNode& variable = mVariablesWithId[i];
-        const XmlNode parent = variable.Parent();
-        if (!parent.Parent().IsNull() || !parent.IsElementWithoutNamespace() ||
-            !parent.IsNamed("xml")) {
+        if (!mAtRoot[i]) {
             continue;
         }
-        const QString& id = mIds[qsizetype(i)];
-        if (const auto first = firstLines.constFind(id); first != firstLines.cend()) {
+        const QString& id = mIds[i];
+        if (const int first = firstAtRoot.Insert(id, int(i), idAt); first != int(i)) {
             warnings->append(QStringLiteral("%1:%2: %3")
                                  .arg(mPath)
-                                 .arg(variable.Line())
+                                 .arg(mVariablesWithId[i].Line())
                                  .arg(QCoreApplication::translate(
                                           "SettingsDocument",
                                           "%1 is listed again; only its first entry, at line %2, "
                                           "counts")
                                           .arg(id)
-                                          .arg(*first)));
-        } else {
-            firstLines.insert(id, variable.Line());
+                                          .arg(mVariablesWithId[std::size_t(first)].Line())));
         }
     }
 }
 
 Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
-    XmlNode variable = mFirstById.value(id);
+    const int first = FirstOf(id);
     // An element that holds the text already is left as it is, markup and all.
-    if (variable.IsNull() || variable.Text() == text) {
+    if (first < 0 || mVariablesWithId[std::size_t(first)].Text() == text) {
         return Status::Ok();
     }
+    XmlNode variable = mVariablesWithId[std::size_t(first)];
     std::vector<XmlNode> nested;
     if (Status s =
             mDocument.SelectNodes(QStringLiteral("descendant::variable"), &nested, {}, variable);
@@ -174,9 +172,8 @@ Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
     variable.SetText(text);
     mChanged = true;
     // The new element comes after every other one in document order.
-    mVariablesWithId.push_back(variable);
-    mIds.append(id);
-    mFirstById.insert(id, variable);
+    const XmlNode root = mDocument.Root();
+    Index(variable, id, root.IsElementWithoutNamespace() && root.IsNamed("xml"));
     return Status::Ok();
 }
 
@@ -194,20 +191,17 @@ QString SettingsDocument::IdOfLargestValue() const {
     for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
         if (const qsizetype size = mVariablesWithId[i].Text().size(); size > largestSize) {
             largestSize = size;
-            largest = mIds[qsizetype(i)];
+            largest = mIds[i];
         }
     }
     return largest;
 }
 
 Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) const {
-    std::vector<XmlNode> variables;
-    if (Status s = RootVariables(&variables); !s.ok()) {
-        return s;
-    }
-    for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute("id")) {
-            values->push_back({*id, mFirstById.value(*id).Text()});
+    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
+        if (mAtRoot[i]) {
+            const int first = FirstOf(mIds[i]);
+            values->push_back({mIds[i], mVariablesWithId[std::size_t(first)].Text()});
         }
     }
     return Status::Ok();

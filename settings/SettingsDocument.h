@@ -2,13 +2,14 @@
 
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
+#include "settings/IdTable.h"
 
-#include <QHash>
 #include <QStringList>
 
 #include <vector>
 
 class Configuration;
+class ItemIds;
 
 // A variable id with the value the settings file gives it.
 struct VariableValue {
@@ -58,14 +59,16 @@ class SettingsDocument {
 
     // What a load puts into the fields: every id that `config` declares and that some `variable`
     // element at any depth carries, once, in the order of its first element, with that element's
-    // text.
-    std::vector<VariableValue> LoadedValues(const Configuration& config) const;
+    // text. `items` are those of `config`.
+    std::vector<VariableValue> LoadedValues(const Configuration& config,
+                                            const ItemIds& items) const;
 
     // The ids a save fills: those of the root's `variable` children that `config` declares, in
-    // document order, an id as often as it appears there. Each is meant for SetValueOf.
-    Status SavedIds(const Configuration& config, QStringList* ids) const;
+    // document order, an id as often as it appears there. Each is meant for SetValueOf. `items`
+    // as LoadedValues.
+    Status SavedIds(const Configuration& config, const ItemIds& items, QStringList* ids) const;
 
-    bool HasElementOf(const QString& id) const { return mFirstById.contains(id); }
+    bool HasElementOf(QStringView id) const { return FirstOf(id) >= 0; }
 
     // One warning for each `variable` child of the root whose id an earlier one has already, in
     // document order: "<path>:<line>: <id> is listed again; only its first entry, at line <n>,
@@ -108,14 +111,21 @@ class SettingsDocument {
     void Clear();  // what a failed load leaves: the path and the version only
     Status Reindex();
     Status RootVariables(std::vector<XmlNode>* variables) const;
-    static QString IdOf(const XmlNode& variable);
+    // Which of mVariablesWithId is the first element of `id`; -1 when none is.
+    int FirstOf(QStringView id) const {
+        return mFirstById.Find(id, [this](int i) { return QStringView(mIds[std::size_t(i)]); });
+    }
+    void Index(const XmlNode& variable, const QString& id, bool atRoot);
 
     XmlDocument mDocument;
     QString mPath;
     QByteArray mBytes;  // as read
     SettingsVersion mVersion;
     bool mChanged = false;
-    std::vector<XmlNode> mVariablesWithId;  // in document order
-    QStringList mIds;                       // the id of each of them
-    QHash<QString, XmlNode> mFirstById;
+    // Every `variable` element with an id, at any depth, in document order; its id; and whether
+    // it is a child of the root `xml`, an entry that a save fills and the export substitutes.
+    std::vector<XmlNode> mVariablesWithId;
+    std::vector<QString> mIds;
+    std::vector<bool> mAtRoot;
+    IdTable mFirstById;  // each id's first place in mVariablesWithId
 };

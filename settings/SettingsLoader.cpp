@@ -6,9 +6,10 @@
 
 void PutSettingsInto(const SettingsDocument& settings, const Configuration& config,
                      VariableValues* values) {
-    for (const VariableValue& loaded : settings.LoadedValues(config)) {
-        if (const ConfigItem* item = config.ItemFor(loaded.id)) {
-            values->Set(item->id, loaded.value);
+    const ItemIds& items = values->Ids();
+    for (const VariableValue& loaded : settings.LoadedValues(config, items)) {
+        if (const int item = items.AddressedBy(config, loaded.id); item >= 0) {
+            values->SetAt(item, loaded.value);
         }
     }
 }

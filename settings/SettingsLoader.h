@@ -9,5 +9,6 @@ class VariableValues;
 // item of the same bare name. Where two such ids address one item ("$(HOST)" and "HOST"), the one
 // whose first element comes later wins. Entries of ids the configuration does not declare are
 // skipped, and items without an entry keep their value.
+// REQUIRES: `values` are of `config`.
 void PutSettingsInto(const SettingsDocument& settings, const Configuration& config,
                      VariableValues* values);

@@ -6,7 +6,6 @@
 #include "settings/VariableValues.h"
 
 #include <QCoreApplication>
-#include <QSet>
 
 namespace {
 
@@ -31,26 +30,41 @@ Status EnsureRoot(SettingsDocument* settings) {
 // order, each written into its nested element or added when its value is not its default.
 Status WriteInto(const Configuration& config, const VariableValues& values,
                  SettingsDocument* settings) {
+    const ItemIds& items = values.Ids();
     QStringList ids;
-    if (Status s = settings->SavedIds(config, &ids); !s.ok()) {
+    if (Status s = settings->SavedIds(config, items, &ids); !s.ok()) {
         return s;
     }
-    const QSet<QString> atRoot(ids.cbegin(), ids.cend());
+    std::vector<bool> atRoot(std::size_t(items.Count()), false);
+    for (const QString& id : ids) {
+        if (const int item = items.IndexOf(id); item >= 0) {
+            atRoot[std::size_t(item)] = true;
+        }
+    }
+    for (int item = 0; item < items.Count(); ++item) {
+        if (!atRoot[std::size_t(item)]) {
+            ids.append(items.Id(item));
+        }
+    }
+    std::vector<const ConfigItem*> byNumber;  // the items of `config`, by number
+    byNumber.reserve(std::size_t(items.Count()));
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            if (!atRoot.contains(item.id)) {
-                ids.append(item.id);
-            }
+            byNumber.push_back(&item);
         }
     }
     for (const QString& id : ids) {
-        const ConfigItem* item = config.ItemFor(id);
-        const QString* text = item ? values.Find(item->id) : nullptr;
-        const bool exists = settings->HasElementOf(id);
-        if (text == nullptr || (!exists && *text == item->rules.defaultValue.value_or(QString()))) {
+        const int number = items.AddressedBy(config, id);
+        if (number < 0) {
             continue;
         }
-        if (const auto bad = FirstCharacterXmlCannotStore(*text)) {
+        const ConfigItem* item = byNumber[std::size_t(number)];
+        const QString& text = values.At(number);
+        const bool exists = settings->HasElementOf(id);
+        if (!exists && text == item->rules.defaultValue.value_or(QString())) {
+            continue;
+        }
+        if (const auto bad = FirstCharacterXmlCannotStore(text)) {
             return Status::Error(
                 QCoreApplication::translate(
                     "SettingsWriter",
@@ -58,7 +72,7 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
                     "cannot store. Nothing was saved.")
                     .arg(item->label, CharacterName(*bad)));
         }
-        if (Status s = exists ? settings->SetValueOf(id, *text) : settings->AddVariable(id, *text);
+        if (Status s = exists ? settings->SetValueOf(id, text) : settings->AddVariable(id, text);
             !s.ok()) {
             return s;
         }
@@ -154,19 +168,14 @@ Status RunValuesExported(const Configuration& config, const VariableValues& runV
     return s;
 }
 
-QStringList UndeclaredVariables(const Configuration& config,
-                                const std::vector<VariableValue>& exported,
+QStringList UndeclaredVariables(const ItemIds& items, const std::vector<VariableValue>& exported,
                                 const QString& targetPath) {
-    QSet<QString> known;
-    for (const ConfigGroup& group : config.Groups()) {
-        for (const ConfigItem& item : group.items) {
-            known.insert(item.id);
-        }
-    }
+    IdTable told;  // places in `exported` of the ids warned about
+    const auto idAt = [&exported](int i) { return QStringView(exported[std::size_t(i)].id); };
     QStringList warnings;
-    for (const VariableValue& value : exported) {
-        if (!known.contains(value.id)) {
-            known.insert(value.id);
+    for (std::size_t i = 0; i < exported.size(); ++i) {
+        const VariableValue& value = exported[i];
+        if (items.IndexOf(value.id) < 0 && told.Insert(value.id, int(i), idAt) == int(i)) {
             warnings.append(QCoreApplication::translate(
                                 "SettingsWriter",
                                 "%1: %2 has a value, but no item of the configuration declares it")

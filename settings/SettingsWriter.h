@@ -11,6 +11,7 @@
 #include <vector>
 
 class Configuration;
+class ItemIds;
 class VariableValues;
 
 // Loads the document that a save writes into from `sourcePath`. A missing source gives an empty
@@ -34,6 +35,7 @@ Status LoadForSave(FileSystem& files, const QString& sourcePath, SettingsDocumen
 //    of more than `maxBytes`, naming the variable with the largest value: by default the most
 //    that a load accepts, so that no save writes a file that the next run cannot load;
 //  - a document whose values did not change keeps the very bytes that were read.
+// REQUIRES: `values` are of `config`.
 // A refusal leaves `bytes` alone; its message says that nothing was saved.
 Status PlaceValues(const Configuration& config, const VariableValues& values,
                    SettingsDocument* settings, const QString& targetPath, QByteArray* bytes,
@@ -56,8 +58,8 @@ Status RunValuesExported(const Configuration& config, const VariableValues& runV
 // One warning for each id of `exported` that no item of the configuration declares, once, in
 // order: "<targetPath>: <id> has a value, but no item of the configuration declares it". Such a
 // value is often left behind by a renamed variable.
-QStringList UndeclaredVariables(const Configuration& config,
-                                const std::vector<VariableValue>& exported,
+// `items` are the configuration's.
+QStringList UndeclaredVariables(const ItemIds& items, const std::vector<VariableValue>& exported,
                                 const QString& targetPath);
 
 // The message of a save that wrote nothing, with `reason` below its first line.

@@ -61,33 +61,38 @@ class PasswordSpotter final : public ByteSink {
     const SecretRanges& mSecrets;
 };
 
-// How a new output of the template at `input` is created: for its owner only when the output
+// How a new output of the template `text` is created: for its owner only when the output
 // receives a password's value by any route (the substitution is run once more to see), or the
 // template names a password variable or holds a password value (as the export writes them). An
-// output that exists keeps its mode, so only a new one is worth the second read of its template.
-NewFileAccess NewOutputAccess(const QString& input, const std::vector<Substitution>& passwords,
-                              const SubstitutionPlan& plan,
-                              const std::vector<ByteRange>& templateSecrets,
-                              FileSystem& fileSystem) {
-    QByteArray text;
-    std::unique_ptr<ByteSource> opened;
-    if ((passwords.empty() && templateSecrets.empty()) ||
-        !fileSystem.OpenTrustedFile(input, kMaxTemplateBytes, &opened).ok() ||
-        !ReadAll(*opened, &text).ok()) {
-        return NewFileAccess::Default;  // a template that cannot be read is reported by the export
+// output that exists keeps its mode, so only a new one is worth the look. The look takes the
+// template whole; `text` is then replaced by those bytes, so that the export reads the file once.
+// Fails only when the template cannot be read.
+Status NewOutputAccess(std::unique_ptr<ByteSource>* text,
+                       const std::vector<Substitution>& passwords, const SubstitutionPlan& plan,
+                       const std::vector<ByteRange>& templateSecrets, NewFileAccess* access) {
+    *access = NewFileAccess::Default;
+    if (passwords.empty() && templateSecrets.empty()) {
+        return Status::Ok();
     }
+    QByteArray bytes;
+    if (Status read = ReadAll(**text, &bytes); !read.ok()) {
+        return read;
+    }
+    *text = std::make_unique<ByteArraySource>(bytes);
     for (const Substitution& password : passwords) {
-        if (text.contains(password.id) || text.contains(password.value)) {
-            return NewFileAccess::OwnerOnly;
+        if (bytes.contains(password.id) || bytes.contains(password.value)) {
+            *access = NewFileAccess::OwnerOnly;
+            return Status::Ok();
         }
     }
     SecretRanges secrets;
     PasswordSpotter spotter(secrets);
-    ByteArraySource source(std::move(text));
+    ByteArraySource source(std::move(bytes));
     // A pass that stops early has not found every password: the output is kept private then.
     const Status spotted = plan.Apply(source, spotter, &secrets, templateSecrets);
-    return !spotted.ok() || secrets.HoldsBytes() ? NewFileAccess::OwnerOnly
-                                                 : NewFileAccess::Default;
+    *access =
+        !spotted.ok() || secrets.HoldsBytes() ? NewFileAccess::OwnerOnly : NewFileAccess::Default;
+    return Status::Ok();
 }
 
 // `format` ("%1 could not be found\n%2") with the file's name and the reason. A reason that
@@ -111,6 +116,23 @@ QString Grouped(qint64 count) {
 
 }  // namespace
 
+namespace {
+
+// Whether any item of `config` is a password: without one, no id is a password's, and the ids of
+// a large file need not be looked up.
+bool HasPasswordItem(const Configuration& config) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            if (item.rules.kind == ValueKind::Password) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool IsPasswordId(const Configuration& config, const QString& id) {
     const ConfigItem* item = config.ItemFor(id);
     return item != nullptr && item->rules.kind == ValueKind::Password;
@@ -130,6 +152,9 @@ QString ReadableSecretWarning(FileSystem& files, const QString& path) {
 std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values) {
     std::vector<VariableValue> passwords;
+    if (!HasPasswordItem(config)) {
+        return passwords;
+    }
     for (const VariableValue& variable : values) {
         if (!variable.value.isEmpty() && IsPasswordId(config, variable.id)) {
             passwords.push_back(variable);
@@ -190,11 +215,15 @@ struct TemplateExport::Impl {
         }
         const QString outputPath = baseDir + entry.output;
         const std::vector<ByteRange> templateSecrets = outputSecrets.value(baseDir + entry.input);
+        NewFileAccess newAccess = NewFileAccess::Default;
+        if (!entry.mode && !outputExists) {
+            if (Status read = NewOutputAccess(&text, passwords, plan, templateSecrets, &newAccess);
+                !read.ok()) {
+                return NotFound(entry, read);
+            }
+        }
         const FileAccess access =
-            entry.mode     ? FileAccess::Exactly(*entry.mode)
-            : outputExists ? FileAccess(NewFileAccess::Default)
-                           : FileAccess(NewOutputAccess(baseDir + entry.input, passwords, plan,
-                                                        templateSecrets, fileSystem));
+            entry.mode ? FileAccess::Exactly(*entry.mode) : FileAccess(newAccess);
         const bool tracked = tracking || !templateSecrets.empty();
         // All of them are kept only for a report or a later entry; the scan needs few at a time.
         SecretRanges secrets(report || templates.contains(outputPath));
@@ -241,9 +270,11 @@ TemplateExport::TemplateExport(const Configuration& config,
                                FileSystem& fileSystem, SecretsReport report)
     : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
     std::vector<Substitution> substitutions;
+    substitutions.reserve(values.size());
+    const bool anyPassword = HasPasswordItem(config);
     for (const VariableValue& variable : values) {
         // A password without a value is tracked too: where it went, a diff looks for the old one.
-        const bool password = IsPasswordId(config, variable.id);
+        const bool password = anyPassword && IsPasswordId(config, variable.id);
         substitutions.push_back(
             {variable.id.toLocal8Bit(), variable.value.toLocal8Bit(), password});
         mImpl->tracking = mImpl->tracking || password;

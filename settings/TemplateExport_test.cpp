@@ -201,3 +201,64 @@ TEST(TemplateExportTest, ListsTheFirstHundredTokensOfAnOutputAndCountsTheRest) {
 }
 
 }  // namespace
+
+// Counts the opens of each file.
+class CountingFileSystem final : public FakeFileSystem {
+  public:
+    Status OpenTrustedFile(const QString& path, qint64 maxBytes,
+                           std::unique_ptr<ByteSource>* source) override {
+        ++opens[path];
+        return FakeFileSystem::OpenTrustedFile(path, maxBytes, source);
+    }
+    QHash<QString, int> opens;
+};
+
+// The template is read once for everything its export needs: the output, its mode and where its
+// passwords are; also where a new output's mode needs a look at the whole template first, and a
+// template that fails midway fails its entry as before.
+// Regression: the template of a new output was read twice when a password had a value.
+TEST(TemplateExportTest, ReadsEachTemplateOnce) {
+    const struct {
+        const char* what;
+        const char* templateText;
+        const char* password;
+        bool outputExists;
+        const char* output;  // as written, or the problem
+        unsigned mode;
+    } cases[] = {
+        {"a new output with a password", "pw=$(PW) $(X)\n", "s3cret", false, "pw=s3cret x\n", 0600},
+        {"a new output that holds a password's value", "pw=s3cret\n", "s3cret", false,
+         "pw=s3cret\n", 0600},
+        {"a new output without one", "x=$(X)\n", "s3cret", false, "x=x\n", 0644},
+        {"a password without a value", "pw=$(PW)\n", "", false, "pw=\n", 0644},
+        {"an output that exists", "pw=$(PW)\n", "s3cret", true, "pw=s3cret\n", 0644},
+        {"a template that fails midway", "!", "s3cret", false,
+         "t could not be found\nInput/output error", 0},
+    };
+    const Configuration config =
+        Parsed(kPassword + "<item><name/><varname>$(X)</varname></item>", {"t>out"});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CountingFileSystem files;
+        files.SetFile("t", c.templateText);
+        if (*c.templateText == '!') {
+            files.FailReadingMidway("t", "Input/output error");
+        }
+        if (c.outputExists) {
+            files.SetFile("out", "old");
+        }
+        const QStringList problems =
+            ExportTemplateFiles(config, {{"$(PW)", c.password}, {"$(X)", "x"}}, "s.xml", "", files);
+        EXPECT_EQ(files.opens.value("t"), 1);
+        if (c.mode == 0) {
+            EXPECT_EQ(problems.join(QChar(u'|')), QString(c.output));
+            EXPECT_FALSE(files.HasFile("out"));
+            continue;
+        }
+        EXPECT_TRUE(problems.isEmpty()) << problems.join('|').toStdString();
+        EXPECT_EQ(files.FileContents("out"), c.output);
+        unsigned mode = 0;
+        ASSERT_TRUE(files.ModeOf("out", &mode).ok());
+        EXPECT_EQ(mode, c.mode);
+    }
+}

@@ -2,43 +2,60 @@
 
 #include "schema/Configuration.h"
 
-VariableValues::VariableValues(const Configuration& config) {
+VariableValues::VariableValues() : mIds(std::make_shared<ItemIds>()) {}
+
+VariableValues::VariableValues(const Configuration& config)
+    : mIds(std::make_shared<ItemIds>(config)) {
+    mValues.reserve(std::size_t(mIds->Count()));
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            mValues.insert(item.id, item.rules.defaultValue.value_or(QString()));
+            mValues.push_back(item.rules.defaultValue.value_or(QString()));
         }
     }
 }
 
 const QString* VariableValues::Find(const QString& id) const {
-    const auto found = mValues.constFind(id);
-    return found == mValues.cend() ? nullptr : &*found;
+    const int item = mIds->IndexOf(id);
+    return item < 0 ? nullptr : &mValues[std::size_t(item)];
 }
 
 bool VariableValues::Set(const QString& id, const QString& value) {
-    const auto found = mValues.find(id);
-    if (found == mValues.end()) {
+    const int item = mIds->IndexOf(id);
+    if (item < 0) {
         return false;
     }
-    *found = value;
+    mValues[std::size_t(item)] = value;
     return true;
 }
 
-QSet<QString> DisabledItems(const Configuration& config, const VariableValues& values) {
-    QSet<QString> disabled;
+std::vector<bool> DisabledItems(const Configuration& config, const VariableValues& values) {
+    std::vector<bool> disabled;
+    if (config.DependentIds().isEmpty()) {
+        return disabled;
+    }
+    const ItemIds& items = values.Ids();
+    std::vector<const ConfigItem*> byNumber;
+    byNumber.reserve(std::size_t(items.Count()));
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            byNumber.push_back(&item);
+        }
+    }
+    disabled.assign(byNumber.size(), false);
     // Each item comes after the items it depends on, whose state is known by then.
     for (const QString& id : config.DependentIds()) {
-        const ConfigItem* item = config.ItemFor(id);
-        for (const ValueRules::Dependency& dependency : item->rules.depends) {
-            const ConfigItem* named = config.ItemFor(dependency.id);
-            const QString* found = values.Find(dependency.id);
-            const QString value = found ? *found : QString();
-            const bool holds = !disabled.contains(dependency.id) &&
+        const int number = items.AddressedBy(config, id);
+        for (const ValueRules::Dependency& dependency :
+             byNumber[std::size_t(number)]->rules.depends) {
+            const int namedNumber = items.AddressedBy(config, dependency.id);
+            const ConfigItem* named = byNumber[std::size_t(namedNumber)];
+            const QString& value = values.At(namedNumber);
+            const bool holds = !disabled[std::size_t(namedNumber)] &&
                                (dependency.value ? named->rules.Matches(value, *dependency.value)
                                 : named->rules.kind == ValueKind::Boolean ? value == named->rules.on
                                                                           : !value.isEmpty());
             if (!holds) {
-                disabled.insert(id);
+                disabled[std::size_t(number)] = true;
                 break;
             }
         }
@@ -48,14 +65,16 @@ QSet<QString> DisabledItems(const Configuration& config, const VariableValues& v
 
 std::vector<InvalidValue> InvalidValues(const Configuration& config, const VariableValues& values) {
     std::vector<InvalidValue> invalid;
-    const QSet<QString> disabled = DisabledItems(config, values);
+    const std::vector<bool> disabled = DisabledItems(config, values);
+    // `values` are of `config`: its items in order are their numbers.
+    int number = 0;
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            if (disabled.contains(item.id)) {
+            const QString& value = values.At(number);
+            if (IsDisabled(disabled, number++)) {
                 continue;
             }
-            const QString* value = values.Find(item.id);
-            if (const auto reason = item.rules.Problem(value ? *value : QString())) {
+            if (const auto reason = item.rules.Problem(value)) {
                 invalid.push_back({&group, &item, *reason});
             }
         }

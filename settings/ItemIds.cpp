@@ -1,0 +1,32 @@
+#include "settings/ItemIds.h"
+
+#include "schema/Configuration.h"
+
+ItemIds::ItemIds(const Configuration& config) {
+    for (const ConfigGroup& group : config.Groups()) {
+        for (const ConfigItem& item : group.items) {
+            mIds.push_back(item.id);
+            mKinds.push_back(item.rules.kind);
+            mDeclared.push_back(config.DeclaresId(item.id));
+        }
+    }
+    mTable.Reserve(mIds.size());
+    for (std::size_t i = 0; i < mIds.size(); ++i) {
+        mTable.Insert(mIds[i], int(i), [this](int item) { return QStringView(mIds[item]); });
+    }
+}
+
+int ItemIds::AddressedBy(const Configuration& config, const QString& id) const {
+    // The bare names of the items are unique, so an item's own id addresses that item; only
+    // another spelling ("HOST" for "$(HOST)") needs the configuration.
+    if (const int item = IndexOf(id); item >= 0) {
+        return item;
+    }
+    const ConfigItem* item = config.ItemFor(id);
+    return item ? IndexOf(item->id) : -1;
+}
+
+bool ItemIds::Declares(const Configuration& config, const QString& id) const {
+    const int item = IndexOf(id);
+    return item >= 0 ? bool(mDeclared[std::size_t(item)]) : config.DeclaresId(id);
+}
