@@ -1,101 +1,571 @@
 #include "schema/Configuration.h"
 
+#include "platform/FastStringHash.h"
 #include "platform/XmlDocument.h"
+#include "platform/XmlTree.h"
 #include "schema/BareName.h"
 #include "schema/Spelling.h"
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
 
 namespace {
+
+using Node = XmlTree::Node;
+constexpr Node kNone = XmlTree::kNone;
 
 // The children of an item that the format knows. A command counts wherever it stands.
 constexpr const char* kItemElements[] = {"name",     "type",    "varname", "help",    "default",
                                          "required", "min",     "max",     "on",      "off",
                                          "option",   "pattern", "message", "depends", "command"};
 
-bool IsItemElement(const XmlNode& element) {
+bool IsItemElement(const char* name) {
     return std::any_of(std::cbegin(kItemElements), std::cend(kItemElements),
-                       [&element](const char* name) { return element.IsNamed(name); });
+                       [name](const char* known) { return std::strcmp(known, name) == 0; });
 }
 
 // "the item "Port" ($(PORT)): <problem>", as every refusal of an item's declaration begins.
-QString ItemProblem(const ConfigItem& item, const QString& problem) {
+QString ItemProblem(const QString& label, const QString& id, const QString& problem) {
     return QCoreApplication::translate("Configuration", "the item \"%1\" (%2): %3")
-        .arg(item.label, item.id, problem);
+        .arg(label, id, problem);
 }
 
-// Reads a configuration document into plain values and checks it on the way, so that the first
-// broken rule stops the walk with its line.
-class ConfigurationReader {
+// The bare name of an id, on the stack: for a lookup that needs no string of its own.
+class BareNameOf {
   public:
-    ConfigurationReader(const XmlDocument& document, const QString& fileName)
-        : mDocument(document), mFileName(fileName) {}
+    explicit BareNameOf(QStringView id)
+        : mChars(id.size()), mSize(WriteBareName(id, mChars.data())) {}
+    QStringView View() const { return QStringView(mChars.data(), mSize); }
 
-    // What the file most likely misspells, as Configuration::Warnings words it.
-    const QStringList& Warnings() const { return mWarnings; }
+  private:
+    QVarLengthArray<QChar, 64> mChars;
+    qsizetype mSize;
+};
 
-    Status Read(std::vector<ConfigGroup>* groups, QSet<QString>* declaredIds,
-                std::optional<QString>* beforeCommand, std::optional<QString>* afterCommand,
-                std::optional<CommandWait>* beforeWait, std::optional<CommandWait>* afterWait,
-                std::vector<TemplateEntry>* templates) {
-        const XmlNode root = mDocument.Root();
-        if (root.Name() != u"xml") {
-            return Broken(root, QCoreApplication::translate(
-                                    "Configuration", "the root element is <%1>, but must be <xml>")
-                                    .arg(root.Name()));
+// The text of an item's <type>, and what it comes to: its kind and, for one read as free text
+// that is close to the name of a kind, that name.
+struct TypeWord {
+    QString text;
+    ValueKind kind = ValueKind::Text;
+    std::optional<QString> meant;
+
+    static TypeWord Of(const QString& text) {
+        TypeWord type{text, ValueRules::KindOf(text), std::nullopt};
+        const QString word = text.trimmed();
+        // "text", the type of most items, is close to no other kind.
+        if (type.kind == ValueKind::Text && word != u"text") {
+            type.meant = LikelyMeant(word, ValueRules::KindNames());
         }
-        Status status = ReadGroups(groups);
-        if (status.ok())
-            ReadDeclaredIds(declaredIds);
-        if (status.ok())
-            status = ReadCommand(u"before", beforeCommand, beforeWait);
-        if (status.ok())
-            status = ReadCommand(u"after", afterCommand, afterWait);
-        if (status.ok())
-            status = ReadTemplates(templates);
-        return status;
+        return type;
+    }
+};
+
+// A command element: what a save needs of it and what the warnings about it need.
+struct CommandElement {
+    std::uint32_t order;  // of the element, in document order
+    int line;
+    std::optional<QString> id;
+    std::optional<QString> wait;
+    std::optional<QString> timeout;
+    // The first text directly inside it, and where that stands in document order.
+    std::optional<QString> text;
+    std::uint32_t textOrder;
+};
+
+}  // namespace
+
+// Reads a configuration file into a Configuration as the parser goes: each item when its end tag
+// has been read, after which the document forgets it, so that a large file never stands in memory
+// as a whole. The checks and their messages are those of a walk over the whole document in this
+// order: the root, then the groups and their items, the commands, the templates, the
+// dependencies; Finish reports the first rule broken in that order.
+class ConfigurationReader final : public XmlTree::Visitor {
+  public:
+    ConfigurationReader(Configuration& config, const QString& fileName)
+        : mConfig(config), mFileName(fileName) {
+        mConfig.mRules.push_back(std::make_unique<ValueRules>());
+    }
+
+    void Closed(XmlTree& tree, Node element) override {
+        if (tree.IsElementWithoutNamespace(element)) {
+            if (tree.IsNamed(element, "varname")) {
+                DeclareIds(tree, element);
+            } else if (tree.IsNamed(element, "command")) {
+                ReadCommandElement(tree, element);
+            }
+        }
+        const Node parent = tree.Parent(element);
+        if (parent == kNone) {
+            return;  // the root, which stays
+        }
+        const Node grandparent = tree.Parent(parent);
+        if (grandparent == kNone) {
+            if (IsUnderXml(tree, element, "group")) {
+                EndGroup(tree, element);
+            }
+            tree.Drop(element);
+        } else if (tree.Parent(grandparent) == kNone) {
+            if (IsUnderXml(tree, parent, "group")) {
+                if (tree.IsElementWithoutNamespace(element) && tree.IsNamed(element, "item")) {
+                    ReadItem(tree, element);
+                } else if (!mGroupName && tree.IsElementWithoutNamespace(element) &&
+                           tree.IsNamed(element, "name")) {
+                    mGroupName = tree.Text(element);
+                }
+            } else if (IsUnderXml(tree, parent, "files") &&
+                       tree.IsElementWithoutNamespace(element) && tree.IsNamed(element, "file")) {
+                ReadTemplate(tree, element);
+            }
+            tree.Drop(element);
+        }
+    }
+
+    // What the file comes to once the parser has read it all.
+    Status Finish(const XmlTree& tree) {
+        const Node root = tree.Root();
+        if (tree.Name(root) != u"xml") {
+            return BrokenAt(tree.Line(root),
+                            QCoreApplication::translate(
+                                "Configuration", "the root element is <%1>, but must be <xml>")
+                                .arg(tree.Name(root)));
+        }
+        if (mGroupError) {
+            return *mGroupError;
+        }
+        std::sort(
+            mCommands.begin(), mCommands.end(),
+            [](const CommandElement& a, const CommandElement& b) { return a.order < b.order; });
+        if (Status s = ReadCommand(u"before", &mConfig.mBeforeCommand, &mConfig.mBeforeWait);
+            !s.ok()) {
+            return s;
+        }
+        if (Status s = ReadCommand(u"after", &mConfig.mAfterCommand, &mConfig.mAfterWait);
+            !s.ok()) {
+            return s;
+        }
+        if (mTemplateError) {
+            return *mTemplateError;
+        }
+        if (Status s = ResolveDependencies(); !s.ok()) {
+            return s;
+        }
+        WarnOfUnusedCommands();
+        mConfig.mWarnings = mWarnings;
+        IndexDeclaredIds();
+        return Status::Ok();
+    }
+
+  private:
+    // Whether `element` is a `name` element outside any namespace in the root, which is <xml>:
+    // what the path "xml/<name>" selects.
+    static bool IsUnderXml(const XmlTree& tree, Node element, const char* name) {
+        const Node root = tree.Root();
+        return tree.IsElementWithoutNamespace(element) && tree.IsNamed(element, name) &&
+               tree.Parent(element) == root && tree.IsElementWithoutNamespace(root) &&
+               tree.IsNamed(root, "xml");
+    }
+
+    // The group ends: its name is checked, and it gets its items, unless one broke a rule.
+    void EndGroup(const XmlTree& tree, Node groupNode) {
+        if (!mGroupError) {
+            mGroupError = GroupProblem(tree, groupNode);
+        }
+        if (!mGroupError) {
+            mItems.shrink_to_fit();
+            mConfig.mGroups.push_back({*mGroupName, std::move(mItems), tree.Line(groupNode)});
+        }
+        mGroupName.reset();
+        mItems = std::vector<ConfigItem>();
+        mItemError.reset();
+    }
+
+    // The first rule that the group that ends breaks: a name, unique, then its items'.
+    std::optional<Status> GroupProblem(const XmlTree& tree, Node groupNode) {
+        const int line = tree.Line(groupNode);
+        if (!mGroupName) {
+            return BrokenAt(line, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
+                                      .arg(tree.Name(groupNode), QStringLiteral("name")));
+        }
+        if (const auto [first, added] = mGroupLines.try_emplace(*mGroupName, line); !added) {
+            return BrokenAt(line, QCoreApplication::translate(
+                                      "Configuration",
+                                      "the group name \"%1\" is already used at line %2; group "
+                                      "names must be unique")
+                                      .arg(*mGroupName)
+                                      .arg(first->second));
+        }
+        return mItemError;
+    }
+
+    // An item of the group that is open; its errors wait for the group's end, whose name is
+    // checked first.
+    void ReadItem(const XmlTree& tree, Node itemNode) {
+        if (mGroupError || mItemError) {
+            return;
+        }
+        const int line = tree.Line(itemNode);
+        Node nameNode = kNone;
+        Node varnameNode = kNone;
+        Node typeNode = kNone;
+        bool declaresRules = false;
+        bool unknownChild = false;
+        for (Node child = tree.FirstChild(itemNode); child != kNone;
+             child = tree.NextSibling(child)) {
+            if (!tree.IsElementWithoutNamespace(child)) {
+                continue;
+            }
+            const char* name = tree.NameUtf8(child);
+            if (nameNode == kNone && std::strcmp(name, "name") == 0) {
+                nameNode = child;
+            } else if (varnameNode == kNone && std::strcmp(name, "varname") == 0) {
+                varnameNode = child;
+            } else if (typeNode == kNone && std::strcmp(name, "type") == 0) {
+                typeNode = child;
+            } else {
+                declaresRules = declaresRules || ValueRules::IsRuleElement(name);
+                unknownChild = unknownChild || !IsItemElement(name);
+            }
+        }
+        for (const auto& [node, name] : {std::pair{nameNode, "name"}, {varnameNode, "varname"}}) {
+            if (node == kNone) {
+                mItemError =
+                    BrokenAt(line, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
+                                       .arg(tree.Name(itemNode), QLatin1String(name)));
+                return;
+            }
+        }
+        const QString label = tree.Text(nameNode);
+        const QString id = tree.Text(varnameNode);
+        const TypeWord& type = ReadType(tree, typeNode);
+        const ValueRules* rules = mConfig.mRules.front().get();
+        if (declaresRules || type.kind != ValueKind::Text) {
+            auto own = std::make_unique<ValueRules>();
+            if (Status s = ValueRules::Read(tree, itemNode, type.text, own.get()); !s.ok()) {
+                mItemError = BrokenAt(line, ItemProblem(label, id, s.message()));
+                return;
+            }
+            rules = own.get();
+            if (!own->depends.empty()) {
+                mDependents.push_back({std::uint32_t(mConfig.mItemPlaces.size()), own.get()});
+            }
+            mConfig.mRules.push_back(std::move(own));
+        }
+        if (unknownChild || type.meant) {
+            WarnAboutMisspellings(tree, itemNode, typeNode, type);
+        }
+        ConfigItem item{label, type.text, id, line, *rules};
+        const BareNameOf bareName(item.id);
+        const auto number = std::uint32_t(mConfig.mItemPlaces.size());
+        const std::optional<std::uint32_t> first = mConfig.mItemsByBareName.Insert(
+            FastStringHash(bareName.View()), number, [&](std::uint32_t other) {
+                return BareNameOf(ItemAt(other).id).View() == bareName.View();
+            });
+        if (first) {
+            mItemError = BrokenAt(
+                line, QCoreApplication::translate("Configuration",
+                                                  "the variable \"%1\" has the bare name \"%2\", "
+                                                  "which the variable at line %3 already has; "
+                                                  "bare names must be unique")
+                          .arg(item.id, bareName.View().toString())
+                          .arg(ItemAt(*first).line));
+            return;
+        }
+        mConfig.mItemPlaces.push_back(
+            {std::uint32_t(mConfig.mGroups.size()), std::uint32_t(mItems.size())});
+        mItems.push_back(std::move(item));
+    }
+
+    // The item of number `number`, in a group read or in the one that is open.
+    const ConfigItem& ItemAt(std::uint32_t number) const {
+        const auto [group, index] = mConfig.mItemPlaces[number];
+        return group < mConfig.mGroups.size() ? mConfig.mGroups[group].items[index] : mItems[index];
+    }
+
+    // What the type element `typeNode` (kNone for none) says, valid until the next call. Most
+    // items of a file have one of a few types, written as one text each: they share what those
+    // come to.
+    const TypeWord& ReadType(const XmlTree& tree, Node typeNode) {
+        if (typeNode == kNone) {
+            return mNoType;
+        }
+        const Node text = tree.FirstChild(typeNode);
+        if (text == kNone || !tree.IsText(text) || tree.NextSibling(text) != kNone) {
+            mOtherType = TypeWord::Of(tree.Text(typeNode));
+            return mOtherType;
+        }
+        const QByteArrayView utf8 = tree.TextUtf8(text);
+        for (const auto& [bytes, type] : mTypes) {
+            if (bytes == utf8) {
+                return type;
+            }
+        }
+        mOtherType = TypeWord::Of(tree.Text(text));
+        if (mTypes.size() < 16) {
+            mTypes.push_back({utf8.toByteArray(), mOtherType});
+        }
+        return mOtherType;
+    }
+
+    // An element of an item that the format does not know is most likely a misspelt one, and a
+    // type close to a kind's name a misspelt kind: the format reads the first as nothing and the
+    // second as free text, so the user learns of them only here.
+    void WarnAboutMisspellings(const XmlTree& tree, Node itemNode, Node typeElement,
+                               const TypeWord& type) {
+        for (Node child = tree.FirstChild(itemNode); child != kNone;
+             child = tree.NextSibling(child)) {
+            if (!tree.IsElement(child)) {
+                continue;
+            }
+            if (child == typeElement && type.meant) {
+                Warn(tree.Line(child),
+                     QCoreApplication::translate(
+                         "Configuration", "type \"%1\" is read as free text; did you mean \"%2\"?")
+                         .arg(type.text.trimmed(), *type.meant));
+            }
+            if (IsItemElement(tree.NameUtf8(child))) {
+                continue;
+            }
+            if (!tree.IsElementWithoutNamespace(child)) {
+                continue;  // an extension in a namespace of its own, which the format ignores
+            }
+            QStringList known;
+            for (const char* element : kItemElements) {
+                known.append(QLatin1String(element));
+            }
+            const QString name = tree.Name(child);
+            const std::optional<QString> meant = LikelyMeant(name, known);
+            Warn(tree.Line(child),
+                 meant ? QCoreApplication::translate(
+                             "Configuration",
+                             "<%1> is not a known element of an item; did you mean <%2>?")
+                             .arg(name, *meant)
+                       : QCoreApplication::translate("Configuration",
+                                                     "<%1> is not a known element of an item")
+                             .arg(name));
+        }
+    }
+
+    // Every text directly inside a varname element declares its text as an id, wherever the
+    // element stands. Most are ASCII, which takes no QString on the way; the index of them is
+    // built once the file has been read, at its size (IndexDeclaredIds).
+    void DeclareIds(const XmlTree& tree, Node varname) {
+        std::vector<char16_t>& chars = mConfig.mDeclaredText;
+        for (Node child = tree.FirstChild(varname); child != kNone;
+             child = tree.NextSibling(child)) {
+            if (!tree.IsText(child)) {
+                continue;
+            }
+            const QByteArrayView utf8 = tree.TextUtf8(child);
+            if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
+                chars.insert(chars.end(), utf8.begin(), utf8.end());
+            } else {
+                const QString text = tree.Text(child);
+                chars.insert(chars.end(), text.utf16(), text.utf16() + text.size());
+            }
+            mConfig.mDeclaredEnds.push_back(std::uint32_t(chars.size()));
+        }
+    }
+
+    // Indexes the declared ids; one declared again is indexed once. The tables that grew as the
+    // file was read give back what they hold in reserve.
+    void IndexDeclaredIds() {
+        mConfig.mDeclaredText.shrink_to_fit();
+        mConfig.mDeclaredEnds.shrink_to_fit();
+        mConfig.mItemPlaces.shrink_to_fit();
+        HashIndex& index = mConfig.mDeclaredIds;
+        const auto count = std::uint32_t(mConfig.mDeclaredEnds.size());
+        index.Reserve(count);
+        for (std::uint32_t number = 0; number < count; ++number) {
+            const QStringView id = mConfig.DeclaredId(number);
+            (void)index.Insert(FastStringHash(id), number, [&](std::uint32_t other) {
+                return mConfig.DeclaredId(other) == id;
+            });
+        }
+    }
+
+    void ReadCommandElement(const XmlTree& tree, Node command) {
+        const Node text = tree.FirstTextChild(command);
+        mCommands.push_back({tree.Order(command), tree.Line(command), tree.Attribute(command, "id"),
+                             tree.Attribute(command, "wait"), tree.Attribute(command, "timeout"),
+                             text == kNone ? std::nullopt : std::optional<QString>(tree.Text(text)),
+                             text == kNone ? UINT32_MAX : tree.Order(text)});
+    }
+
+    // The command line of the command `id`: the first text, in document order, directly inside
+    // a command element of that id; and how a save waits for it, as that element says.
+    Status ReadCommand(QStringView id, std::optional<QString>* commandLine,
+                       std::optional<CommandWait>* wait) {
+        const CommandElement* first = nullptr;
+        for (const CommandElement& command : mCommands) {
+            if (command.text && command.id == id &&
+                (first == nullptr || command.textOrder < first->textOrder)) {
+                first = &command;
+            }
+        }
+        if (first == nullptr) {
+            return Status::Ok();
+        }
+        *commandLine = first->text;
+        return ReadWait(*first, id, wait);
+    }
+
+    // wait="true" or "false" (the same as none), and with "true" an optional timeout="SECONDS".
+    Status ReadWait(const CommandElement& command, QStringView id,
+                    std::optional<CommandWait>* wait) {
+        const std::optional<QString>& waits = command.wait;
+        const std::optional<QString>& timeout = command.timeout;
+        if (waits && *waits != u"true" && *waits != u"false") {
+            return BrokenAt(command.line, QCoreApplication::translate(
+                                              "Configuration",
+                                              "the %1 command has wait=\"%2\", but wait must be "
+                                              "\"true\" or \"false\"")
+                                              .arg(id, *waits));
+        }
+        if (waits != u"true") {
+            return timeout ? BrokenAt(command.line, QCoreApplication::translate(
+                                                        "Configuration",
+                                                        "the %1 command has a timeout, which "
+                                                        "needs wait=\"true\"")
+                                                        .arg(id))
+                           : Status::Ok();
+        }
+        CommandWait read;
+        if (timeout) {
+            const bool digitsOnly = !timeout->isEmpty() && timeout->size() <= 6 &&
+                                    std::all_of(timeout->cbegin(), timeout->cend(),
+                                                [](QChar c) { return c >= u'0' && c <= u'9'; });
+            const std::chrono::seconds seconds(digitsOnly ? timeout->toInt() : 0);
+            if (seconds < std::chrono::seconds(1) || seconds > CommandWait::kLongestTimeout) {
+                return BrokenAt(command.line,
+                                QCoreApplication::translate(
+                                    "Configuration",
+                                    "the %1 command has timeout=\"%2\", but the timeout "
+                                    "must be a whole number of seconds from 1 to %3")
+                                    .arg(id, *timeout)
+                                    .arg(CommandWait::kLongestTimeout.count()));
+            }
+            read.timeout = seconds;
+        }
+        *wait = read;
+        return Status::Ok();
+    }
+
+    // Warns of each command element that is never started but looks as if it were meant to be.
+    void WarnOfUnusedCommands() {
+        std::unordered_map<QString, int, FastStringHasher, std::equal_to<>> started;
+        for (const CommandElement& command : mCommands) {
+            const QString id = command.id.value_or(QString());
+            const QString known = id.toLower();
+            if (known != u"before" && known != u"after") {
+                continue;
+            }
+            if (id != known) {
+                Warn(command.line, QCoreApplication::translate(
+                                       "Configuration",
+                                       "the command id \"%1\" is not \"%2\" (ids are "
+                                       "case-sensitive), so this command is never started")
+                                       .arg(id, known));
+                continue;
+            }
+            if (!command.text) {
+                continue;  // nothing to start
+            }
+            if (const auto [first, added] = started.try_emplace(id, command.line); !added) {
+                Warn(command.line, QCoreApplication::translate("Configuration",
+                                                               "a second %1 command, which is "
+                                                               "never started: only the first, "
+                                                               "at line %2, is")
+                                       .arg(id)
+                                       .arg(first->second));
+            }
+        }
+    }
+
+    // A template entry: its input text, its output, its mode. An entry without input text or
+    // without an output element is left out.
+    void ReadTemplate(const XmlTree& tree, Node entry) {
+        if (mTemplateError) {
+            return;
+        }
+        std::optional<QString> input;
+        std::optional<QString> output;
+        bool hasOutput = false;
+        for (Node child = tree.FirstChild(entry); child != kNone; child = tree.NextSibling(child)) {
+            if (!tree.IsElementWithoutNamespace(child)) {
+                continue;
+            }
+            const bool isInput = tree.IsNamed(child, "input");
+            const bool isOutput = tree.IsNamed(child, "output");
+            hasOutput = hasOutput || isOutput;
+            std::optional<QString>& text = isInput ? input : output;
+            if ((isInput || isOutput) && !text) {
+                if (const Node first = tree.FirstTextChild(child); first != kNone) {
+                    text = tree.Text(first);
+                }
+            }
+        }
+        std::optional<unsigned> mode;
+        if (Status s = ReadMode(tree, entry, &mode); !s.ok()) {
+            mTemplateError = s;
+            return;
+        }
+        if (input && hasOutput) {
+            mConfig.mTemplates.push_back({*input, output.value_or(QString()), mode});
+        }
+    }
+
+    // The mode="0640" of a template entry, if it has one: octal permission bits, at most 0777.
+    Status ReadMode(const XmlTree& tree, Node entry, std::optional<unsigned>* mode) {
+        const std::optional<QString> text = tree.Attribute(entry, "mode");
+        if (!text) {
+            return Status::Ok();
+        }
+        const bool octal = !text->isEmpty() && text->size() <= 4 &&
+                           std::all_of(text->cbegin(), text->cend(),
+                                       [](QChar c) { return c >= u'0' && c <= u'7'; });
+        const unsigned bits = octal ? text->toUInt(nullptr, 8) : 01000;
+        if (bits > 0777) {
+            return BrokenAt(tree.Line(entry), QCoreApplication::translate(
+                                                  "Configuration",
+                                                  "the template entry has mode=\"%1\", but the "
+                                                  "mode must be octal permission bits from 0 to "
+                                                  "0777, such as 0640")
+                                                  .arg(*text));
+        }
+        *mode = bits;
+        return Status::Ok();
     }
 
     // Every depends names another item, by its id or its bare name, and following them from an
-    // item never leads back to it. Each is resolved to the id of the item it names, and
-    // `dependentIds` gets the items that have one, each after every item it depends on.
-    Status ResolveDependencies(std::vector<ConfigGroup>* groups, QStringList* dependentIds) {
-        const auto hasDepends = [](const ConfigGroup& group) {
-            return std::any_of(group.items.cbegin(), group.items.cend(),
-                               [](const ConfigItem& item) { return !item.rules.depends.empty(); });
-        };
-        if (std::none_of(groups->cbegin(), groups->cend(), hasDepends)) {
-            return Status::Ok();
-        }
-        QHash<QString, ConfigItem*> byBareName;
-        for (ConfigGroup& group : *groups) {
-            for (ConfigItem& item : group.items) {
-                byBareName.insert(BareName(item.id), &item);
-            }
-        }
-        for (ConfigGroup& group : *groups) {
-            for (ConfigItem& item : group.items) {
-                for (ValueRules::Dependency& dependency : item.rules.depends) {
-                    const ConfigItem* named = byBareName.value(BareName(dependency.id));
-                    if (named == nullptr) {
-                        return BrokenAt(dependency.line,
-                                        ItemProblem(item, QCoreApplication::translate(
-                                                              "Configuration",
-                                                              "<depends> names %1, which no item "
-                                                              "declares")
-                                                              .arg(dependency.id)));
-                    }
-                    if (named == &item) {
-                        return BrokenAt(dependency.line,
-                                        ItemProblem(item, QCoreApplication::translate(
-                                                              "Configuration",
-                                                              "<depends> names the item itself")));
-                    }
-                    dependency.id = named->id;
+    // item never leads back to it. Each is resolved to the id of the item it names, and the
+    // configuration's DependentIds get the items that have one, each after every item it
+    // depends on.
+    Status ResolveDependencies() {
+        for (const auto& [number, rules] : mDependents) {
+            const ConfigItem& item = ItemAt(number);
+            for (ValueRules::Dependency& dependency : rules->depends) {
+                const ConfigItem* named = mConfig.ItemFor(dependency.id);
+                if (named == nullptr) {
+                    return BrokenAt(dependency.line,
+                                    ItemProblem(item.label, item.id,
+                                                QCoreApplication::translate(
+                                                    "Configuration",
+                                                    "<depends> names %1, which no item declares")
+                                                    .arg(dependency.id)));
                 }
+                if (named == &item) {
+                    return BrokenAt(
+                        dependency.line,
+                        ItemProblem(item.label, item.id,
+                                    QCoreApplication::translate(
+                                        "Configuration", "<depends> names the item itself")));
+                }
+                dependency.id = named->id;
             }
         }
         // Depth first, in the configuration's order, and without recursion: a chain of depends
@@ -106,341 +576,49 @@ class ConfigurationReader {
             const ConfigItem* item;
             std::size_t next;  // the index of its next depends to follow
         };
-        for (const ConfigGroup& group : *groups) {
-            for (const ConfigItem& start : group.items) {
-                if (start.rules.depends.empty() || marks.value(&start) == Mark::Done) {
+        for (const auto& [number, startRules] : mDependents) {
+            const ConfigItem& start = ItemAt(number);
+            if (marks.value(&start) == Mark::Done) {
+                continue;
+            }
+            std::vector<Step> path = {{&start, 0}};
+            marks.insert(&start, Mark::Open);
+            while (!path.empty()) {
+                const ConfigItem* current = path.back().item;
+                const std::vector<ValueRules::Dependency>& depends = current->rules.depends;
+                if (path.back().next == depends.size()) {
+                    marks.insert(current, Mark::Done);
+                    if (!depends.empty()) {
+                        mConfig.mDependentIds.append(current->id);
+                    }
+                    path.pop_back();
                     continue;
                 }
-                std::vector<Step> path = {{&start, 0}};
-                marks.insert(&start, Mark::Open);
-                while (!path.empty()) {
-                    const ConfigItem* current = path.back().item;
-                    const std::vector<ValueRules::Dependency>& depends = current->rules.depends;
-                    if (path.back().next == depends.size()) {
-                        marks.insert(current, Mark::Done);
-                        if (!depends.empty()) {
-                            dependentIds->append(current->id);
-                        }
-                        path.pop_back();
-                        continue;
+                const ValueRules::Dependency& dependency = depends[path.back().next++];
+                const ConfigItem* named = mConfig.ItemFor(dependency.id);
+                const Mark mark = marks.value(named, Mark::Unseen);
+                if (mark == Mark::Open) {
+                    QStringList cycle = {current->id};
+                    auto step = std::find_if(path.cbegin(), path.cend(),
+                                             [named](const Step& s) { return s.item == named; });
+                    for (; step != path.cend(); ++step) {
+                        cycle.append(step->item->id);
                     }
-                    const ValueRules::Dependency& dependency = depends[path.back().next++];
-                    const ConfigItem* named = byBareName.value(BareName(dependency.id));
-                    const Mark mark = marks.value(named, Mark::Unseen);
-                    if (mark == Mark::Open) {
-                        QStringList cycle = {current->id};
-                        auto step =
-                            std::find_if(path.cbegin(), path.cend(),
-                                         [named](const Step& s) { return s.item == named; });
-                        for (; step != path.cend(); ++step) {
-                            cycle.append(step->item->id);
-                        }
-                        return BrokenAt(
-                            dependency.line,
-                            ItemProblem(*current,
-                                        QCoreApplication::translate("Configuration",
-                                                                    "<depends> makes a cycle: %1")
-                                            .arg(cycle.join(QStringLiteral(" -> ")))));
-                    }
-                    if (mark == Mark::Unseen) {
-                        marks.insert(named, Mark::Open);
-                        path.push_back({named, 0});
-                    }
+                    return BrokenAt(dependency.line,
+                                    ItemProblem(current->label, current->id,
+                                                QCoreApplication::translate(
+                                                    "Configuration", "<depends> makes a cycle: %1")
+                                                    .arg(cycle.join(QStringLiteral(" -> ")))));
+                }
+                if (mark == Mark::Unseen) {
+                    marks.insert(named, Mark::Open);
+                    path.push_back({named, 0});
                 }
             }
         }
         return Status::Ok();
     }
 
-    // Warns of each command element that is never started but looks as if it were meant to be.
-    Status WarnOfUnusedCommands() {
-        QHash<QString, int> started;  // id -> line of the command whose text is started
-        for (const XmlNode& command : mCommands) {
-            const QString id = command.Attribute("id").value_or(QString());
-            const QString known = id.toLower();
-            if (known != u"before" && known != u"after") {
-                continue;
-            }
-            if (id != known) {
-                Warn(command, QCoreApplication::translate("Configuration",
-                                                          "the command id \"%1\" is not \"%2\" "
-                                                          "(ids are case-sensitive), so this "
-                                                          "command is never started")
-                                  .arg(id, known));
-                continue;
-            }
-            if (command.FirstTextChild().IsNull()) {
-                continue;  // nothing to start
-            }
-            if (const auto first = started.constFind(id); first != started.cend()) {
-                Warn(command, QCoreApplication::translate("Configuration",
-                                                          "a second %1 command, which is never "
-                                                          "started: only the first, at line %2, "
-                                                          "is")
-                                  .arg(id)
-                                  .arg(*first));
-            } else {
-                started.insert(id, command.Line());
-            }
-        }
-        return Status::Ok();
-    }
-
-  private:
-    Status ReadGroups(std::vector<ConfigGroup>* groups) {
-        std::vector<XmlNode> groupNodes;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("xml/group"), &groupNodes); !s.ok()) {
-            return s;
-        }
-        QHash<QString, int> groupLines;     // group name -> line of its first use
-        QHash<QString, int> bareNameLines;  // bare name -> line of its first use
-        for (const XmlNode& groupNode : groupNodes) {
-            ConfigGroup group;
-            group.line = groupNode.Line();
-            if (Status s = ChildText(groupNode, "name", &group.name); !s.ok()) {
-                return s;
-            }
-            if (const auto first = groupLines.constFind(group.name); first != groupLines.cend()) {
-                return Broken(groupNode, QCoreApplication::translate(
-                                             "Configuration",
-                                             "the group name \"%1\" is already used at "
-                                             "line %2; group names must be unique")
-                                             .arg(group.name)
-                                             .arg(*first));
-            }
-            groupLines.insert(group.name, group.line);
-
-            std::vector<XmlNode> itemNodes;
-            if (Status s = mDocument.SelectNodes(QStringLiteral("item"), &itemNodes, {}, groupNode);
-                !s.ok()) {
-                return s;
-            }
-            for (const XmlNode& itemNode : itemNodes) {
-                ConfigItem item;
-                item.line = itemNode.Line();
-                Status s = ChildText(itemNode, "name", &item.label);
-                if (s.ok())
-                    s = ChildText(itemNode, "varname", &item.id);
-                if (!s.ok()) {
-                    return s;
-                }
-                OptionalChildText(itemNode, "type", &item.type);
-                if (Status rules = ValueRules::Read(mDocument, itemNode, item.type, &item.rules);
-                    !rules.ok()) {
-                    return Broken(itemNode, ItemProblem(item, rules.message()));
-                }
-                WarnAboutMisspellings(itemNode, item);
-                const QString bareName = BareName(item.id);
-                if (const auto first = bareNameLines.constFind(bareName);
-                    first != bareNameLines.cend()) {
-                    return Broken(itemNode, QCoreApplication::translate(
-                                                "Configuration",
-                                                "the variable \"%1\" has the bare name \"%2\", "
-                                                "which the variable at line %3 already has; "
-                                                "bare names must be unique")
-                                                .arg(item.id, bareName)
-                                                .arg(*first));
-                }
-                bareNameLines.insert(bareName, item.line);
-                group.items.push_back(std::move(item));
-            }
-            groups->push_back(std::move(group));
-        }
-        return Status::Ok();
-    }
-
-    // An element of an item that the format does not know is most likely a misspelt one, and a
-    // type close to a kind's name a misspelt kind: the format reads the first as nothing and the
-    // second as free text, so the user learns of them only here.
-    void WarnAboutMisspellings(const XmlNode& itemNode, const ConfigItem& item) {
-        const std::vector<XmlNode> children = itemNode.ChildElements();
-        const XmlNode typeElement = itemNode.FirstChildElement("type");
-        for (const XmlNode& child : children) {
-            if (child == typeElement && item.rules.kind == ValueKind::Text) {
-                const QString type = item.type.trimmed();
-                // "text", the type of most items, is close to no other kind.
-                if (const auto meant = type == u"text"
-                                           ? std::nullopt
-                                           : LikelyMeant(type, ValueRules::KindNames())) {
-                    Warn(child, QCoreApplication::translate(
-                                    "Configuration",
-                                    "type \"%1\" is read as free text; did you mean \"%2\"?")
-                                    .arg(type, *meant));
-                }
-            }
-            if (IsItemElement(child)) {
-                continue;
-            }
-            if (!child.IsElementWithoutNamespace()) {
-                continue;  // an extension in a namespace of its own, which the format ignores
-            }
-            QStringList known;
-            for (const char* element : kItemElements) {
-                known.append(QLatin1String(element));
-            }
-            const QString name = child.Name();
-            const std::optional<QString> meant = LikelyMeant(name, known);
-            Warn(child, meant ? QCoreApplication::translate(
-                                    "Configuration",
-                                    "<%1> is not a known element of an item; did you mean <%2>?")
-                                    .arg(name, *meant)
-                              : QCoreApplication::translate(
-                                    "Configuration", "<%1> is not a known element of an item")
-                                    .arg(name));
-        }
-    }
-
-    // Every text node directly inside a varname element declares its text as an id, wherever the
-    // element stands. The command elements and their texts are gathered on the same walk.
-    void ReadDeclaredIds(QSet<QString>* declaredIds) {
-        mDocument.ForEachNode([&](const XmlNode& node) {
-            if (node.IsElementWithoutNamespace() && node.IsNamed("command")) {
-                mCommands.push_back(node);
-            } else if (node.IsText()) {
-                const XmlNode parent = node.Parent();
-                if (parent.IsElementWithoutNamespace() && parent.IsNamed("varname")) {
-                    declaredIds->insert(node.Text());
-                } else if (parent.IsElementWithoutNamespace() && parent.IsNamed("command")) {
-                    mCommandTexts.push_back(node);
-                }
-            }
-        });
-    }
-
-    // The command line of the command `id`: the first text node, in document order, directly
-    // inside a command element of that id; and how a save waits for it, as that element says.
-    Status ReadCommand(QStringView id, std::optional<QString>* commandLine,
-                       std::optional<CommandWait>* wait) {
-        for (const XmlNode& text : mCommandTexts) {
-            if (const XmlNode command = text.Parent(); command.Attribute("id") == id) {
-                *commandLine = text.Text();
-                return ReadWait(command, id, wait);
-            }
-        }
-        return Status::Ok();
-    }
-
-    // wait="true" or "false" (the same as none), and with "true" an optional timeout="SECONDS".
-    Status ReadWait(const XmlNode& command, QStringView id, std::optional<CommandWait>* wait) {
-        const std::optional<QString> waits = command.Attribute("wait");
-        const std::optional<QString> timeout = command.Attribute("timeout");
-        if (waits && *waits != u"true" && *waits != u"false") {
-            return Broken(command, QCoreApplication::translate(
-                                       "Configuration",
-                                       "the %1 command has wait=\"%2\", but wait must be "
-                                       "\"true\" or \"false\"")
-                                       .arg(id, *waits));
-        }
-        if (waits != u"true") {
-            return timeout ? Broken(command, QCoreApplication::translate(
-                                                 "Configuration",
-                                                 "the %1 command has a timeout, which "
-                                                 "needs wait=\"true\"")
-                                                 .arg(id))
-                           : Status::Ok();
-        }
-        CommandWait read;
-        if (timeout) {
-            const bool digitsOnly = !timeout->isEmpty() && timeout->size() <= 6 &&
-                                    std::all_of(timeout->cbegin(), timeout->cend(),
-                                                [](QChar c) { return c >= u'0' && c <= u'9'; });
-            const std::chrono::seconds seconds(digitsOnly ? timeout->toInt() : 0);
-            if (seconds < std::chrono::seconds(1) || seconds > CommandWait::kLongestTimeout) {
-                return Broken(command, QCoreApplication::translate(
-                                           "Configuration",
-                                           "the %1 command has timeout=\"%2\", but the timeout "
-                                           "must be a whole number of seconds from 1 to %3")
-                                           .arg(id, *timeout)
-                                           .arg(CommandWait::kLongestTimeout.count()));
-            }
-            read.timeout = seconds;
-        }
-        *wait = read;
-        return Status::Ok();
-    }
-
-    Status ReadTemplates(std::vector<TemplateEntry>* templates) {
-        std::vector<XmlNode> entries;
-        if (Status s = mDocument.SelectNodes(QStringLiteral("xml/files/file"), &entries); !s.ok()) {
-            return s;
-        }
-        for (const XmlNode& entry : entries) {
-            std::optional<QString> input;
-            std::optional<QString> output;
-            XmlNode outputElement;
-            Status s = FirstText("input/text()", {}, &input, entry);
-            if (s.ok())
-                s = FirstText("output/text()", {}, &output, entry);
-            if (s.ok())
-                s = mDocument.SelectSingleNode(QStringLiteral("output"), &outputElement, {}, entry);
-            if (!s.ok()) {
-                return s;
-            }
-            std::optional<unsigned> mode;
-            if (s = ReadMode(entry, &mode); !s.ok()) {
-                return s;
-            }
-            if (input && !outputElement.IsNull()) {
-                templates->push_back({*input, output.value_or(QString()), mode});
-            }
-        }
-        return Status::Ok();
-    }
-
-    // The mode="0640" of a template entry, if it has one: octal permission bits, at most 0777.
-    Status ReadMode(const XmlNode& entry, std::optional<unsigned>* mode) {
-        const std::optional<QString> text = entry.Attribute(QStringLiteral("mode"));
-        if (!text) {
-            return Status::Ok();
-        }
-        const bool octal = !text->isEmpty() && text->size() <= 4 &&
-                           std::all_of(text->cbegin(), text->cend(),
-                                       [](QChar c) { return c >= u'0' && c <= u'7'; });
-        const unsigned bits = octal ? text->toUInt(nullptr, 8) : 01000;
-        if (bits > 0777) {
-            return Broken(entry, QCoreApplication::translate(
-                                     "Configuration",
-                                     "the template entry has mode=\"%1\", but the mode must be "
-                                     "octal permission bits from 0 to 0777, such as 0640")
-                                     .arg(*text));
-        }
-        *mode = bits;
-        return Status::Ok();
-    }
-
-    // The text content of the first child element `name` of `parent`, which must exist.
-    Status ChildText(const XmlNode& parent, const char* name, QString* text) {
-        const XmlNode child = parent.FirstChildElement(name);
-        if (child.IsNull()) {
-            return Broken(parent, QCoreApplication::translate("Configuration", "<%1> has no <%2>")
-                                      .arg(parent.Name(), QLatin1String(name)));
-        }
-        *text = child.Text();
-        return Status::Ok();
-    }
-
-    void OptionalChildText(const XmlNode& parent, const char* name, QString* text) {
-        if (const XmlNode child = parent.FirstChildElement(name); !child.IsNull()) {
-            *text = child.Text();
-        }
-    }
-
-    // The value of the first node that `expression` selects, with $id bound to `id`.
-    Status FirstText(const char* expression, QStringView id, std::optional<QString>* text,
-                     XmlNode context = XmlNode()) {
-        XmlNode node;
-        const XPathVariables variables = {{QStringLiteral("id"), id.toString()}};
-        Status s =
-            mDocument.SelectSingleNode(QString::fromLatin1(expression), &node, variables, context);
-        if (s.ok() && !node.IsNull()) {
-            *text = node.Text();
-        }
-        return s;
-    }
-
-    Status Broken(const XmlNode& node, const QString& rule) const {
-        return BrokenAt(node.Line(), rule);
-    }
     Status BrokenAt(int line, const QString& rule) const {
         return Status::Error(QCoreApplication::translate("Configuration", "%1: line %2: %3")
                                  .arg(mFileName)
@@ -449,61 +627,75 @@ class ConfigurationReader {
     }
 
     // "<file>:<line>: <text>", as compilers and editors name a place in a file.
-    void Warn(const XmlNode& node, const QString& text) {
-        mWarnings.append(QStringLiteral("%1:%2: %3").arg(mFileName).arg(node.Line()).arg(text));
+    void Warn(int line, const QString& text) {
+        mWarnings.append(QStringLiteral("%1:%2: %3").arg(mFileName).arg(line).arg(text));
     }
 
-    const XmlDocument& mDocument;
+    Configuration& mConfig;
     const QString& mFileName;
     QStringList mWarnings;
-    std::vector<XmlNode> mCommands;      // every command element, in document order
-    std::vector<XmlNode> mCommandTexts;  // every text directly inside one, in document order
+    // The first rule that the groups and their items break, in document order.
+    std::optional<Status> mGroupError;
+    // The group that is open: its name and items so far, and the first rule its items break.
+    std::optional<QString> mGroupName;
+    std::vector<ConfigItem> mItems;
+    std::optional<Status> mItemError;
+    std::unordered_map<QString, int, FastStringHasher, std::equal_to<>> mGroupLines;
+    std::vector<std::pair<QByteArray, TypeWord>> mTypes;  // the types seen first, to share
+    const TypeWord mNoType;
+    TypeWord mOtherType;  // the one ReadType read last, when it shares none
+    // The items that have depends, by number, and their rules.
+    std::vector<std::pair<std::uint32_t, ValueRules*>> mDependents;
+    std::vector<CommandElement> mCommands;  // in the order their end tags came
+    std::optional<Status> mTemplateError;   // the first entry's with a mode that is not one
 };
 
-}  // namespace
+Configuration::Configuration() = default;
+Configuration::~Configuration() = default;
+Configuration::Configuration(Configuration&& other) noexcept = default;
+Configuration& Configuration::operator=(Configuration&& other) noexcept = default;
 
 Status Configuration::Parse(const QByteArray& bytes, const QString& fileName) {
     *this = Configuration();
-    XmlDocument document;
-    if (Status parsed = document.ParseReadOnly(bytes, fileName); !parsed.ok()) {
+    Configuration read;
+    ConfigurationReader reader(read, fileName);
+    XmlTree tree;
+    if (Status parsed = tree.Parse(bytes, fileName, &reader); !parsed.ok()) {
         return parsed;
     }
-    Configuration read;
-    ConfigurationReader reader(document, fileName);
-    if (Status s =
-            reader.Read(&read.mGroups, &read.mDeclaredIds, &read.mBeforeCommand,
-                        &read.mAfterCommand, &read.mBeforeWait, &read.mAfterWait, &read.mTemplates);
-        !s.ok()) {
+    if (Status s = reader.Finish(tree); !s.ok()) {
         return s;
-    }
-    if (Status s = reader.ResolveDependencies(&read.mGroups, &read.mDependentIds); !s.ok()) {
-        return s;
-    }
-    if (Status s = reader.WarnOfUnusedCommands(); !s.ok()) {
-        return s;
-    }
-    read.mWarnings = reader.Warnings();
-    for (std::size_t g = 0; g < read.mGroups.size(); ++g) {
-        const std::vector<ConfigItem>& items = read.mGroups[g].items;
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            read.mItemsByBareName.insert(BareName(items[i].id), {g, i});
-        }
     }
     read.mFileName = fileName;
     *this = std::move(read);
     return Status::Ok();
 }
 
-const ConfigItem* Configuration::ItemFor(const QString& id) const {
-    // Asked several times for every variable of a save: the bare name is built on the stack and
-    // looked up through a string that only points at it.
-    QVarLengthArray<QChar, 64> bareName(id.size());
-    const qsizetype length = WriteBareName(id, bareName.data());
-    const auto found = mItemsByBareName.constFind(QString::fromRawData(bareName.data(), length));
-    if (found == mItemsByBareName.cend()) {
+QStringView Configuration::DeclaredId(std::uint32_t number) const {
+    const std::uint32_t begin = number == 0 ? 0 : mDeclaredEnds[number - 1];
+    return QStringView(mDeclaredText.data() + begin, mDeclaredEnds[number] - begin);
+}
+
+bool Configuration::DeclaresId(QStringView id) const {
+    return mDeclaredIds
+        .Find(FastStringHash(id),
+              [this, id](std::uint32_t number) { return DeclaredId(number) == id; })
+        .has_value();
+}
+
+const ConfigItem* Configuration::ItemFor(QStringView id) const {
+    // Asked several times for every variable of a save.
+    const BareNameOf bareName(id);
+    const std::optional<std::uint32_t> number =
+        mItemsByBareName.Find(FastStringHash(bareName.View()), [&](std::uint32_t other) {
+            const auto [group, index] = mItemPlaces[other];
+            return BareNameOf(mGroups[group].items[index].id).View() == bareName.View();
+        });
+    if (!number) {
         return nullptr;
     }
-    return &mGroups[found->first].items[found->second];
+    const auto [group, index] = mItemPlaces[*number];
+    return &mGroups[group].items[index];
 }
 
 QStringList Configuration::EnabledWhen(const ConfigItem& item) const {

@@ -1,16 +1,16 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/HashIndex.h"
 #include "platform/Status.h"
 #include "schema/ValueRules.h"
 
-#include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <chrono>
-#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -21,7 +21,9 @@ struct ConfigItem {
     QString type;   // as written; its meaning is rules.kind
     QString id;     // the variable id, normally "$(NAME)"
     int line = 0;
-    ValueRules rules;
+    // Owned by the item's Configuration: most items of a large file declare no rules and share
+    // one default set.
+    const ValueRules& rules;
 };
 
 // One group: one tab of the window.
@@ -51,9 +53,15 @@ struct CommandWait {
 };
 
 // The configuration file: the groups and their variables, the before and after commands and the
-// template list. It is read once and never written.
+// template list. It is read once and never written. Move-only: its items refer to rules it owns,
+// and moving it keeps every item and rule where it is.
 class Configuration {
   public:
+    Configuration();
+    ~Configuration();
+    Configuration(Configuration&& other) noexcept;
+    Configuration& operator=(Configuration&& other) noexcept;
+
     // Parses the text of a configuration file and checks its rules: the root is `xml`, every group
     // has a name and every item a name and a varname, group names and the items' bare names are
     // unique, every item's value rules can work (ValueRules::Read), every depends names another
@@ -79,11 +87,11 @@ class Configuration {
 
     // True when some varname element, wherever it stands, has a text node equal to `id`: the test
     // by which a settings entry counts as a variable of this configuration.
-    bool DeclaresId(const QString& id) const { return mDeclaredIds.contains(id); }
+    bool DeclaresId(QStringView id) const;
 
     // The item that the id `id` addresses: the one whose id has the same bare name ("HOST" and
     // "$(HOST)" address the item "$(HOST)"). Null when there is none.
-    const ConfigItem* ItemFor(const QString& id) const;
+    const ConfigItem* ItemFor(QStringView id) const;
 
     // The ids of the items that have a depends, each after every item it depends on: the order in
     // which to work out which items are enabled.
@@ -110,11 +118,21 @@ class Configuration {
     const QString& FileName() const { return mFileName; }
 
   private:
+    friend class ConfigurationReader;
+    // The declared id of number `number`.
+    QStringView DeclaredId(std::uint32_t number) const;
+
     QString mFileName;
     std::vector<ConfigGroup> mGroups;
-    QSet<QString> mDeclaredIds;
-    // Bare name -> the item's place: its group's index and its index in the group.
-    QHash<QString, std::pair<std::size_t, std::size_t>> mItemsByBareName;
+    // The rules of the items that declare any, and first the default set that the others share.
+    std::vector<std::unique_ptr<ValueRules>> mRules;
+    // The declared ids, one after the other, and where each ends.
+    std::vector<char16_t> mDeclaredText;
+    std::vector<std::uint32_t> mDeclaredEnds;
+    HashIndex mDeclaredIds;  // by the id
+    // Each item's place by its number in document order: its group's index, its index there.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> mItemPlaces;
+    HashIndex mItemsByBareName;  // the items' numbers by their bare names
     QStringList mDependentIds;
     std::optional<QString> mBeforeCommand;
     std::optional<QString> mAfterCommand;

@@ -77,6 +77,99 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
     }
 }
 
+// `text` in UTF-16, big end first, without a byte-order mark.
+QByteArray Utf16BigEndian(const QString& text) {
+    QByteArray bytes;
+    for (const QChar c : text)
+        bytes.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xff));
+    return bytes;
+}
+
+// The file is read in one pass, each item as its end tag comes: the texts are whole (all the text
+// inside an element, across comments, CDATA and child elements), elements in a namespace are not
+// the format's, and what the parser refuses is refused with its line, also past line 65535.
+TEST(ConfigurationTest, ReadsEachShapeOfTheFileInOnePass) {
+    const QByteArray crowded = [] {
+        QByteArray text = "<xml>\n<group";
+        for (int i = 0; i <= 1000; ++i)
+            text += " a" + QByteArray::number(i) + "=''";
+        return text + "/></xml>";
+    }();
+    const struct {
+        const char* what;
+        QByteArray text;
+        QString error;
+        QString contents = kNothing;
+    } cases[] = {
+        {"mixed content, comments and CDATA in a label, an id split by a comment",
+         "<xml><group><name>D<b>B</b></name><item><name>H<i>o<![CDATA[s]]></i><!--c-->t</name>"
+         "<varname>$(B<!--c-->)</varname></item></group></xml>",
+         "", "DB\nDB: Host = $(B)\n\nnone\nnone\n$(B|)"},
+        {"a varname inside a varname declares its own text as well",
+         "<xml><group><name>G</name><item><name>H</name><varname>$(<varname>HOST</varname>HOST)"
+         "</varname></item></group><x><varname>$(host)</varname></x></xml>",
+         "", "G\nG: H = $(HOSTHOST)\n\nnone\nnone\n$(host)"},
+        {"elements in a namespace are not the format's; an unbound prefix is part of the name",
+         "<xml xmlns:p='urn:p'><group><name>G</name><p:item><name>N</name><varname>$(HOST)"
+         "</varname></p:item><item><p:name>X</p:name><name>Y</name><varname>$(B)</varname>"
+         "</item></group><u:group><name>U</name></u:group><command id='before' xmlns='urn:c'>"
+         "c</command><files><file><p:input>i</p:input><input>j</input><output/></file></files>"
+         "</xml>",
+         "", "G\nG: Y = $(B)\nj -> \nnone\nnone\n$(HOST)|$(B)"},
+        {"an empty CDATA section is the first text of a command",
+         "<xml><command id='after'><![CDATA[]]>later</command></xml>", "", "\n\n\nnone\n\n"},
+        {"UTF-16 without a mark",
+         Utf16BigEndian(
+             "<?xml "
+             "version='1.0'?><xml>\n<group><name>G</name><item><name>\u20ac</name><varname>$(HOST)"
+             "</varname></item></group></xml>"),
+         "", "G\nG: \u20ac = $(HOST)\n\nnone\nnone\n$(HOST)"},
+        {"entities are refused", "<!DOCTYPE xml [\n<!ENTITY e 'x'>\n]>\n<xml>&e;</xml>",
+         "c: line 2: the document declares entities, which are not accepted"},
+        {"an element with too many attributes is refused", crowded,
+         "c: line 2: an element has more than 1000 attributes, more than the program reads"},
+        {"a parse error after a broken rule is the one named", "<xml>\n<group/>\n<item>\n</xml>",
+         "c: line 4: Opening and ending tag mismatch: item line 3 and xml"},
+        {"a broken rule past line 65535",
+         "<xml>" + QByteArray(70000, '\n') +
+             "<group>\n<name>G</name></group><group>\n\n"
+             "<name>G</name></group></xml>",
+         "c: line 70002: the group name \"G\" is already used at line 70001; group names must be "
+         "unique"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Configuration config;
+        EXPECT_EQ(config.Parse(c.text, QStringLiteral("c")).message(), c.error);
+        EXPECT_EQ(ContentsOf(config), c.contents);
+    }
+}
+
+// Items without rules share one set, so that a file of 100,000 plain items takes little memory;
+// every item is found by its id and its bare name, and every varname text is declared.
+TEST(ConfigurationTest, FindsEveryItemOfALargeFileAndSharesTheRulesOfPlainOnes) {
+    QByteArray text = "<xml><group><name>G</name>";
+    constexpr int kItems = 3000;
+    for (int i = 0; i < kItems; ++i)
+        text += "<item><name>V</name><type>text</type><varname>$(V" + QByteArray::number(i) +
+                ")</varname>" + (i % 1000 == 7 ? "<required>true</required>" : "") + "</item>";
+    Configuration config;
+    ASSERT_TRUE(config.Parse(text + "</group></xml>", "c").ok());
+    const std::vector<ConfigItem>& items = config.Groups().at(0).items;
+    ASSERT_EQ(items.size(), std::size_t(kItems));
+    for (int i = 0; i < kItems; ++i) {
+        const QString id = QString("$(V%1)").arg(i);
+        ASSERT_EQ(config.ItemFor(id), &items[i]) << i;
+        ASSERT_EQ(config.ItemFor(QString("V%1").arg(i)), &items[i]) << i;
+        ASSERT_TRUE(config.DeclaresId(id)) << i;
+        EXPECT_EQ(&items[i].rules == &items[0].rules, i % 1000 != 7) << i;
+    }
+    EXPECT_EQ(config.ItemFor(QString("$(V%1)").arg(kItems)), nullptr);
+    EXPECT_FALSE(config.DeclaresId(QString("V1")));
+    EXPECT_TRUE(items[7].rules.required);
+    EXPECT_FALSE(items[8].rules.required);
+}
+
 // The warnings of a configuration of one item "Port" ($(P)), whose children after its name and
 // varname are `children`, on the item's third line and on.
 QStringList Warnings(const QString& children) {

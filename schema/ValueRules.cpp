@@ -1,10 +1,9 @@
 #include "schema/ValueRules.h"
 
-#include "platform/XmlDocument.h"
-
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -16,15 +15,8 @@ const struct {
               {u"boolean", ValueKind::Boolean},   {u"choice", ValueKind::Choice},
               {u"file", ValueKind::File},         {u"folder", ValueKind::Folder}};
 
-ValueKind KindOf(const QString& type) {
-    const QString word = type.trimmed();
-    for (const auto& k : kKinds) {
-        if (word == QStringView(k.word)) {
-            return k.kind;
-        }
-    }
-    return ValueKind::Text;
-}
+constexpr const char* kRuleElements[] = {"help", "default", "required", "min",     "max",    "on",
+                                         "off",  "option",  "pattern",  "message", "depends"};
 
 // A whole number with an optional sign, nothing around it.
 bool IsWholeNumber(QStringView text) {
@@ -48,13 +40,40 @@ QString Quoted(const QString& text) {
 
 }  // namespace
 
-Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const QString& type,
+ValueKind ValueRules::KindOf(const QString& type) {
+    const QString word = type.trimmed();
+    for (const auto& k : kKinds) {
+        if (word == QStringView(k.word)) {
+            return k.kind;
+        }
+    }
+    return ValueKind::Text;
+}
+
+bool ValueRules::IsRuleElement(const char* name) {
+    return std::any_of(std::cbegin(kRuleElements), std::cend(kRuleElements),
+                       [name](const char* rule) { return std::strcmp(rule, name) == 0; });
+}
+
+Status ValueRules::Read(const XmlTree& tree, XmlTree::Node item, const QString& type,
                         ValueRules* rules) {
     ValueRules read;
     read.kind = KindOf(type);
-    const auto child = [&item](const char* name) -> std::optional<QString> {
-        const XmlNode element = item.FirstChildElement(name);
-        return element.IsNull() ? std::nullopt : std::optional<QString>(element.Text());
+    const auto child = [&tree, item](const char* name) -> std::optional<QString> {
+        const XmlTree::Node element = tree.FirstChildElement(item, name);
+        return element == XmlTree::kNone ? std::nullopt
+                                         : std::optional<QString>(tree.Text(element));
+    };
+    // Every child element `name` outside any namespace, in document order.
+    const auto children = [&tree, item](const char* name) {
+        std::vector<XmlTree::Node> elements;
+        for (XmlTree::Node at = tree.FirstChild(item); at != XmlTree::kNone;
+             at = tree.NextSibling(at)) {
+            if (tree.IsElementWithoutNamespace(at) && tree.IsNamed(at, name)) {
+                elements.push_back(at);
+            }
+        }
+        return elements;
     };
     if (const auto help = child("help")) {
         read.help = help->trimmed();
@@ -98,13 +117,8 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
         }
     }
     if (read.kind == ValueKind::Choice) {
-        std::vector<XmlNode> options;
-        if (Status s = document.SelectNodes(QStringLiteral("option"), &options, {}, item);
-            !s.ok()) {
-            return s;
-        }
-        for (const XmlNode& option : options) {
-            read.options.append(option.Text());
+        for (const XmlTree::Node option : children("option")) {
+            read.options.append(tree.Text(option));
         }
         if (read.options.isEmpty()) {
             return Status::Error(
@@ -125,16 +139,9 @@ Status ValueRules::Read(const XmlDocument& document, const XmlNode& item, const 
     if (const auto message = child("message")) {
         read.message = message->trimmed();
     }
-    std::vector<XmlNode> depends;
-    // Most items have none, and looking costs less than selecting.
-    if (!item.FirstChildElement("depends").IsNull()) {
-        if (Status s = document.SelectNodes(QStringLiteral("depends"), &depends, {}, item);
-            !s.ok()) {
-            return s;
-        }
-    }
-    for (const XmlNode& element : depends) {
-        Dependency dependency{element.Text().trimmed(), element.Attribute("value"), element.Line()};
+    for (const XmlTree::Node element : children("depends")) {
+        Dependency dependency{tree.Text(element).trimmed(), tree.Attribute(element, "value"),
+                              tree.Line(element)};
         if (dependency.id.isEmpty()) {
             return Status::Error(QCoreApplication::translate(
                 "ValueRules", "a <depends> must name the variable it depends on"));

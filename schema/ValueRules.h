@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Status.h"
+#include "platform/XmlTree.h"
 
 #include <QRegularExpression>
 #include <QString>
@@ -8,9 +9,6 @@
 
 #include <optional>
 #include <vector>
-
-class XmlDocument;
-class XmlNode;
 
 // What kind of value a variable holds, from its item's <type>. Any other type, "text" included,
 // is a plain text.
@@ -56,9 +54,14 @@ struct ValueRules {
     // breaks the item's own rules, a depends that names no variable. The caller names the file, the
     // line and the item; `rules` is then left as it was. Whether a depends names an item of the
     // configuration, and not one in a cycle, is for the caller to check.
-    static Status Read(const XmlDocument& document, const XmlNode& item, const QString& type,
+    static Status Read(const XmlTree& tree, XmlTree::Node item, const QString& type,
                        ValueRules* rules);
+    // The names of the child elements of an item that Read reads, outside any namespace: an item
+    // that has none of them, and a type of kind Text, declares the rules of a default ValueRules.
+    static bool IsRuleElement(const char* name);
 
+    // The kind that the text of <type> names.
+    static ValueKind KindOf(const QString& type);
     // The words of <type> that name a kind other than text, as they must be written.
     static QStringList KindNames();
 
