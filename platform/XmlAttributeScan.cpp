@@ -72,12 +72,9 @@ class AttributeCounter {
     bool mAfterCr = false;
 };
 
-// What AttributeCounter finds on `bytes` read as bytes, without the lines: whether an element may
-// have more than `limit` attributes. Text between elements, most of a file, is skipped with memchr,
-// so that the scan costs little beside the parse; the counter runs only to find the line.
-bool BytesGoOverLimit(const QByteArray& bytes, int limit) {
-    const char* at = bytes.constData();
-    const char* const end = at + bytes.size();
+// What AttributeCounter finds on the bytes from `at` to `end`, without the lines: whether an
+// element may have more than `limit` attributes. Text between elements is skipped with memchr.
+bool RangeGoesOverLimit(const char* at, const char* const end, int limit) {
     // Between elements: nothing counts until a "<".
     while ((at = static_cast<const char*>(std::memchr(at, '<', size_t(end - at)))) != nullptr) {
         ++at;
@@ -111,6 +108,35 @@ bool BytesGoOverLimit(const QByteArray& bytes, int limit) {
                 ++at;
             }
         }
+    }
+    return false;
+}
+
+// The same for the whole text, faster: the counter counts the attributes of an element from its
+// "<" to the next "<" at the latest, and each needs an "=" there. A stretch between two "<" of
+// at most `limit` bytes after the first cannot hold more than `limit` of them; such stretches, all
+// of a usual file, are passed over `limit` bytes at a time with memrchr, and only a longer one is
+// counted. The scan then costs next to nothing beside the parse.
+bool BytesGoOverLimit(const QByteArray& bytes, int limit) {
+    const char* start = bytes.constData();  // the text's start or a "<"
+    const char* const end = start + bytes.size();
+    const auto window = std::size_t(limit);
+    while (end - start > limit) {
+        // Every stretch that starts before the last "<" of the window ends at it or earlier.
+        if (const void* last = memrchr(start + 1, '<', window)) {
+            start = static_cast<const char*>(last);
+            continue;
+        }
+        const char* const after = start + 1 + window;
+        const auto* next =
+            static_cast<const char*>(std::memchr(after, '<', std::size_t(end - after)));
+        if (RangeGoesOverLimit(start, next != nullptr ? next : end, limit)) {
+            return true;
+        }
+        if (next == nullptr) {
+            return false;
+        }
+        start = next;
     }
     return false;
 }
