@@ -12,8 +12,9 @@
 // Indexes the file in the parser's one pass. Each element is seen when its end tag is read, so a
 // nested variable comes before the one that holds it: the place of each start tag is noted, to
 // put the index in document order afterwards. Each child of the root is dropped once read, so
-// that the tree holds little more than the element being read; not when the root is a `variable`
-// itself, whose value is the text of the whole document.
+// that the tree holds little more than the element being read and the root's own texts (the
+// line breaks between its children); not when the root is a `variable` itself, whose value is
+// the text of the whole document.
 class SettingsDocument::Reader : public XmlTree::Visitor {
   public:
     explicit Reader(SettingsDocument& document) : mDocument(document) {}

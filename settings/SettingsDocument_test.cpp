@@ -146,13 +146,15 @@ TEST(SettingsDocumentTest, AgreesWithLibxml2sDocumentBeforeAndAfterAChange) {
          "a&b", "<m>"},
         {"<xml><variable id=\"a\">x<!-- c -->y<![CDATA[<z>&]]>w</variable></xml>", "a",
          "x<!-- c -->y"},
-        // UTF-16 with a byte-order mark and CR LF; ISO-8859-1.
+        // UTF-16 with a byte-order mark and CR LF; ISO-8859-1; UTF-8 with a byte-order mark and
+        // a value that starts with one.
         {Utf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<xml>\r\n<variable id=\"a\">"
                "M\u00fcnchen</variable>\r\n</xml>\r\n"),
          "a", "K\u00f6ln \u20ac"},
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<xml><variable id=\"a\">M\xfcnchen"
          "</variable></xml>\n",
          "a", "\u20ac"},
+        {"\xef\xbb\xbf<xml>\r\n<variable id=\"a\">\xef\xbb\xbfv</variable>\r\n</xml>", "a", "w"},
         // Namespaced elements do not count; a prefix that nothing binds is part of the name.
         {"<xml xmlns:p=\"urn:p\"><p:variable id=\"a\">ns</p:variable><variable xmlns=\"urn:d\" "
          "id=\"b\">d</variable><q:variable id=\"c\">q</q:variable><variable id=\"x\">x"
@@ -189,12 +191,11 @@ TEST(SettingsDocumentTest, AgreesWithLibxml2sDocumentBeforeAndAfterAChange) {
         ASSERT_TRUE(settings.Contents(&contents).ok());
         EXPECT_EQ(contents, c.bytes);
 
-        const Found* first = nullptr;
         const std::vector<Found> found = VariablesOf(document);
-        bool changed = true;
-        if ((first = FirstOf(found, c.id))) {
+        const Found* first = FirstOf(found, c.id);
+        const bool changed = first == nullptr || first->value != c.text;
+        if (first != nullptr) {
             ASSERT_TRUE(settings.SetValueOf(c.id, c.text).ok());
-            changed = first->value != c.text;
             if (changed)
                 XmlNode(first->node).SetText(c.text);
         } else {
