@@ -7,8 +7,11 @@
 #include "fuzz/FuzzCheck.h"
 #include "platform/XmlDocument.h"
 #include "session/EditSession.h"
+#include "settings/SettingsDocument.h"
 #include "testing/FakeFileSystem.h"
 #include "testing/FakeProcessLauncher.h"
+
+#include <algorithm>
 
 // Ids of several shapes (bare, with markup characters), and one id declared outside any item,
 // which has no field.
@@ -19,9 +22,41 @@ static const char kConfiguration[] =
     <varname><![CDATA[$(A&B<C>)]]></varname></item></group><unused><varname>$(EXTRA)</varname>
     </unused><command id="before">before</command><command id="after">after</command></xml>)~";
 
+// The index that a load reads in one pass has what libxml2's document of the same bytes has: the
+// root's entries with their values and lines, and each id's value from its first element at any
+// depth.
+static void CheckIndex(const QByteArray& bytes, const QString& path) {
+    SettingsDocument settings;
+    XmlDocument document;
+    const Status parsed = settings.Parse(bytes, path);
+    FUZZ_CHECK(parsed.message() == document.Parse(bytes, path).message(),
+               "the index and libxml2's document refuse the same files, alike");
+    std::vector<XmlNode> entries, all;
+    std::vector<SettingsDocument::Entry> indexed;
+    std::vector<VariableValue> exported;
+    if (!parsed.ok() ||
+        !document.SelectNodes(QStringLiteral("/xml/variable[@id]"), &entries).ok() ||
+        !document.SelectNodes(QStringLiteral("//variable[@id]"), &all).ok())
+        return;
+    FUZZ_CHECK(settings.RootEntries(&indexed).ok() && settings.ExportedValues(&exported).ok() &&
+                   indexed.size() == entries.size() && exported.size() == entries.size(),
+               "the index has the root's entries");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const QString id = *entries[i].Attribute("id");
+        const auto first = std::find_if(all.begin(), all.end(),
+                                        [&](const XmlNode& v) { return v.Attribute("id") == id; });
+        FUZZ_CHECK(
+            indexed[i].id == id && indexed[i].value == entries[i].Text() &&
+                indexed[i].line == entries[i].Line() && exported[i].id == id &&
+                exported[i].value == first->Text(),
+            "each entry has its id, value and line, and the value of its id's first element");
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = QStringLiteral("settings.xml");
     const QByteArray original = fuzz::Bytes(data, size);
+    CheckIndex(original, path);
     FakeFileSystem files;
     files.SetFile(QStringLiteral("c.xml"), kConfiguration);
     files.SetFile(path, original);

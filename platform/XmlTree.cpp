@@ -274,11 +274,12 @@ void XmlTree::Clear() {
     mCreated = 0;
 }
 
-Status XmlTree::Parse(const QByteArray& bytes, const QString& name, Visitor* visitor) {
+Status XmlTree::Parse(const QByteArray& bytes, const QString& name, Visitor* visitor,
+                      int* failedLine) {
     Clear();
     Builder builder{*this, visitor, kNone, {}};
     const XmlSaxReader reader{&Builder::Install, &builder};
-    Status status = ParseXml(bytes, name, 0, &reader, nullptr, nullptr);
+    Status status = ParseXml(bytes, name, 0, &reader, nullptr, failedLine);
     // A well-formed text has a root; without one the dictionary was missing.
     if (status.ok() && mNodes.empty()) {
         status = XmlError(name, 0, "out of memory");

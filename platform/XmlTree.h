@@ -49,7 +49,9 @@ class XmlTree {
     // Parses `bytes`, replacing the current content, and hands each element to `visitor` when
     // given. On failure the document is empty and the message is XmlDocument::Parse's
     // ("config.xml: line 4: ..."); the visitor may have seen elements before the failure.
-    Status Parse(const QByteArray& bytes, const QString& name, Visitor* visitor = nullptr);
+    // `failedLine` as XmlDocument::Parse.
+    Status Parse(const QByteArray& bytes, const QString& name, Visitor* visitor = nullptr,
+                 int* failedLine = nullptr);
 
     // The root element; kNone when the document is empty.
     Node Root() const { return mNodes.empty() ? kNone : 0; }

@@ -101,7 +101,7 @@ Status ReadValuesFile(const QString& path, const ValueSources& sources, bool* st
                                        .arg(name)
                                        .arg(line));
     }
-    if (document.Document().Root().Name() != u"xml") {
+    if (document.RootName() != u"xml") {
         return refused(QCoreApplication::translate(
                            "Overrides", "%1: the root element is not xml, so it holds no values")
                            .arg(name));

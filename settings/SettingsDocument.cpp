@@ -1,9 +1,78 @@
 #include "settings/SettingsDocument.h"
 
+#include "platform/XmlTree.h"
 #include "schema/Configuration.h"
 #include "settings/ItemIds.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
+#include <numeric>
+
+// Indexes the file in the parser's one pass. Each element is seen when its end tag is read, so a
+// nested variable comes before the one that holds it: the place of each start tag is noted, to
+// put the index in document order afterwards. Each child of the root is dropped once read, so
+// that the tree holds little more than the element being read and the root's own texts (the
+// line breaks between its children); not when the root is a `variable` itself, whose value is
+// the text of the whole document.
+class SettingsDocument::Reader : public XmlTree::Visitor {
+  public:
+    explicit Reader(SettingsDocument& document) : mDocument(document) {}
+
+    void Closed(XmlTree& tree, XmlTree::Node element) override {
+        const XmlTree::Node root = tree.Root();
+        if (tree.IsElementWithoutNamespace(element) && tree.IsNamed(element, "variable")) {
+            if (const std::optional<QString> id = tree.Attribute(element, "id")) {
+                const XmlTree::Node text = tree.FirstChild(element);
+                // Most values are one text of ASCII, which goes in without a string of its own.
+                const bool oneText = text != XmlTree::kNone && tree.IsText(text) &&
+                                     tree.NextSibling(text) == XmlTree::kNone;
+                const QByteArrayView utf8 = oneText ? tree.TextUtf8(text) : QByteArrayView();
+                if (text == XmlTree::kNone) {
+                    mValue.resize(0);
+                } else if (oneText && std::all_of(utf8.begin(), utf8.end(),
+                                                  [](char c) { return uchar(c) < 0x80; })) {
+                    mValue.resize(0);
+                    mValue.append(QLatin1String(utf8.data(), utf8.size()));
+                } else {
+                    mValue = tree.Text(element);
+                }
+                mDocument.Add(*id, mValue, tree.Line(element),
+                              tree.Parent(element) == root && IsXml(tree, root));
+                mOrders.push_back(tree.Order(element));
+            }
+        }
+        if (tree.Parent(element) == root && !tree.IsNamed(root, "variable")) {
+            tree.Drop(element);
+        }
+    }
+
+    static bool IsXml(const XmlTree& tree, XmlTree::Node element) {
+        return tree.IsElementWithoutNamespace(element) && tree.IsNamed(element, "xml");
+    }
+
+    // Puts the index in document order.
+    void Sort() {
+        if (std::is_sorted(mOrders.begin(), mOrders.end())) {
+            return;
+        }
+        std::vector<std::size_t> places(mOrders.size());
+        std::iota(places.begin(), places.end(), 0);
+        std::sort(places.begin(), places.end(),
+                  [this](std::size_t a, std::size_t b) { return mOrders[a] < mOrders[b]; });
+        std::vector<Variable> sorted;
+        sorted.reserve(places.size());
+        for (const std::size_t place : places) {
+            sorted.push_back(mDocument.mVariables[place]);
+        }
+        mDocument.mVariables = std::move(sorted);
+    }
+
+  private:
+    SettingsDocument& mDocument;
+    std::vector<std::uint32_t> mOrders;  // of each element in mDocument.mVariables
+    QString mValue;                      // kept, so that its memory serves every value
+};
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
     return Load(fileSystem, path, SettingsDocument());
@@ -17,8 +86,8 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path,
     if (loaded.ok()) {
         mVersion.exists = true;
         mVersion.bytes = mBytes;
-        const bool unchanged = !earlier.mChanged && !earlier.mDocument.IsEmpty() &&
-                               earlier.mPath == mPath && earlier.mVersion == mVersion;
+        const bool unchanged = !earlier.mChanged && !earlier.IsEmpty() && earlier.mPath == mPath &&
+                               earlier.mVersion == mVersion;
         if (unchanged) {
             *this = std::move(earlier);
         } else {
@@ -44,66 +113,109 @@ Status SettingsDocument::Parse(const QByteArray& bytes, const QString& path, int
 }
 
 Status SettingsDocument::ParseBytes(int* failedLine) {
-    Status parsed = mDocument.Parse(mBytes, mPath, failedLine);
-    return parsed.ok() ? Reindex() : parsed;
+    ClearIndex();
+    XmlTree tree;
+    Reader reader(*this);
+    if (Status parsed = tree.Parse(mBytes, mPath, &reader, failedLine); !parsed.ok()) {
+        return parsed;
+    }
+    mRootName = tree.Name(tree.Root());
+    mRootIsXml = Reader::IsXml(tree, tree.Root());
+    reader.Sort();
+    IndexIds();
+    return Status::Ok();
 }
 
 void SettingsDocument::Clear() {
-    mDocument = XmlDocument();
     mBytes.clear();
-    mVariablesWithId.clear();
-    mIds.clear();
-    mAtRoot.clear();
-    mFirstById.Clear();
+    mChanged = false;
+    ClearIndex();
+    mDocument = XmlDocument();
 }
 
-void SettingsDocument::Index(const XmlNode& variable, const QString& id, bool atRoot) {
-    const int place = int(mVariablesWithId.size());
-    mVariablesWithId.push_back(variable);
-    mIds.push_back(id);
-    mAtRoot.push_back(atRoot);
-    mFirstById.Insert(id, place, [this](int i) { return QStringView(mIds[std::size_t(i)]); });
+void SettingsDocument::ClearIndex() {
+    mRootName.clear();
+    mRootIsXml = false;
+    mVariables.clear();
+    mText.clear();
+    mFirstById.Clear();
+    mNodes.clear();
 }
 
-Status SettingsDocument::Reindex() {
-    mVariablesWithId.clear();
-    mIds.clear();
-    mAtRoot.clear();
+void SettingsDocument::Add(QStringView id, QStringView value, int line, bool atRoot) {
+    const int place = int(mVariables.size());
+    mVariables.push_back(
+        {mText.size(), std::uint32_t(id.size()), std::uint32_t(value.size()), line, place, atRoot});
+    mText.append(id);
+    mText.append(value);
+}
+
+void SettingsDocument::SetValueAt(std::size_t i, QStringView value) {
+    const QString id = IdAt(i).toString();  // a view of mText, which grows
+    mVariables[i].at = mText.size();
+    mVariables[i].valueSize = std::uint32_t(value.size());
+    mText.append(id);
+    mText.append(value);
+}
+
+void SettingsDocument::IndexIds() {
     mFirstById.Clear();
+    mFirstById.Reserve(mVariables.size());
+    const auto idAt = [this](int i) { return IdAt(std::size_t(i)); };
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        mVariables[i].first = mFirstById.Insert(IdAt(i), int(i), idAt);
+    }
+}
+
+void SettingsDocument::CreateRoot() {
+    mDocument = XmlDocument();
+    mDocument.CreateRoot(QStringLiteral("xml"));
+    IndexDocument();
+}
+
+Status SettingsDocument::BuildDocument() {
+    if (!mDocument.IsEmpty() || mBytes.isEmpty()) {
+        return Status::Ok();
+    }
+    // The bytes parsed a moment ago with the same guards: only a lack of memory fails them now.
+    if (Status parsed = mDocument.Parse(mBytes, mPath); !parsed.ok()) {
+        return parsed;
+    }
+    IndexDocument();
+    return Status::Ok();
+}
+
+void SettingsDocument::IndexDocument() {
+    ClearIndex();
     const XmlNode root = mDocument.Root();
-    const bool rootIsXml = root.IsElementWithoutNamespace() && root.IsNamed("xml");
+    if (root.IsNull()) {
+        return;
+    }
+    mRootName = root.Name();
+    mRootIsXml = root.IsElementWithoutNamespace() && root.IsNamed("xml");
     // Every variable element with an id, at any depth, in document order (//variable[@id]).
     mDocument.ForEachNode([&](const XmlNode& node) {
         if (!node.IsElementWithoutNamespace() || !node.IsNamed("variable")) {
             return;
         }
         if (const std::optional<QString> id = node.Attribute("id")) {
-            Index(node, *id, rootIsXml && node.Parent() == root);
+            Add(*id, node.Text(), node.Line(), mRootIsXml && node.Parent() == root);
+            mNodes.push_back(node);
         }
     });
-    return Status::Ok();
-}
-
-Status SettingsDocument::RootVariables(std::vector<XmlNode>* variables) const {
-    // The root's variable children, when the root is xml (xml/variable).
-    const XmlNode root = mDocument.Root();
-    if (root.IsElementWithoutNamespace() && root.IsNamed("xml")) {
-        for (const XmlNode& child : root.ChildElements()) {
-            if (child.IsElementWithoutNamespace() && child.IsNamed("variable")) {
-                variables->push_back(child);
-            }
-        }
-    }
-    return Status::Ok();
+    IndexIds();
 }
 
 std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config,
                                                           const ItemIds& items) const {
     std::vector<VariableValue> values;
-    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        const QString& id = mIds[i];
-        if (FirstOf(id) == int(i) && items.Declares(config, id)) {
-            values.push_back({id, mVariablesWithId[i].Text()});
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (mVariables[i].first != int(i)) {
+            continue;
+        }
+        const QString id = IdAt(i).toString();
+        if (items.Declares(config, id)) {
+            values.push_back({id, ValueAt(i).toString()});
         }
     }
     return values;
@@ -111,9 +223,13 @@ std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& c
 
 Status SettingsDocument::SavedIds(const Configuration& config, const ItemIds& items,
                                   QStringList* ids) const {
-    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        if (mAtRoot[i] && items.Declares(config, mIds[i])) {
-            ids->append(mIds[i]);
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (!mVariables[i].atRoot) {
+            continue;
+        }
+        const QString id = IdAt(i).toString();
+        if (items.Declares(config, id)) {
+            ids->append(id);
         }
     }
     return Status::Ok();
@@ -122,46 +238,61 @@ Status SettingsDocument::SavedIds(const Configuration& config, const ItemIds& it
 void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
     // The entries that count are the root's own: the index holds them among the others.
     IdTable firstAtRoot;
-    const auto idAt = [this](int i) { return QStringView(mIds[std::size_t(i)]); };
-    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        if (!mAtRoot[i]) {
+    const auto idAt = [this](int i) { return IdAt(std::size_t(i)); };
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (!mVariables[i].atRoot) {
             continue;
         }
-        const QString& id = mIds[i];
-        if (const int first = firstAtRoot.Insert(id, int(i), idAt); first != int(i)) {
+        if (const int first = firstAtRoot.Insert(IdAt(i), int(i), idAt); first != int(i)) {
             warnings->append(QStringLiteral("%1:%2: %3")
                                  .arg(mPath)
-                                 .arg(mVariablesWithId[i].Line())
+                                 .arg(mVariables[i].line)
                                  .arg(QCoreApplication::translate(
                                           "SettingsDocument",
                                           "%1 is listed again; only its first entry, at line %2, "
                                           "counts")
-                                          .arg(id)
-                                          .arg(mVariablesWithId[std::size_t(first)].Line())));
+                                          .arg(IdAt(i))
+                                          .arg(mVariables[std::size_t(first)].line)));
         }
     }
 }
 
 Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
-    const int first = FirstOf(id);
     // An element that holds the text already is left as it is, markup and all.
-    if (first < 0 || mVariablesWithId[std::size_t(first)].Text() == text) {
+    if (const int first = FirstOf(id); first < 0 || ValueAt(std::size_t(first)) == text) {
         return Status::Ok();
     }
-    XmlNode variable = mVariablesWithId[std::size_t(first)];
+    if (Status built = BuildDocument(); !built.ok()) {
+        return built;
+    }
+    const int first = FirstOf(id);
+    XmlNode variable = mNodes[std::size_t(first)];
     std::vector<XmlNode> nested;
     if (Status s =
             mDocument.SelectNodes(QStringLiteral("descendant::variable"), &nested, {}, variable);
         !s.ok()) {
         return s;
     }
+    bool nestedIn = false;
+    for (XmlNode outer = variable.Parent(); !outer.IsNull() && !nestedIn; outer = outer.Parent()) {
+        nestedIn = outer.IsElementWithoutNamespace() && outer.IsNamed("variable");
+    }
     variable.SetText(text);
     mChanged = true;
-    // The nested elements are freed now; nothing may keep pointing at them.
-    return nested.empty() ? Status::Ok() : Reindex();
+    // The nested elements are freed now, and nothing may keep pointing at them; the text of an
+    // element around it is its value too.
+    if (!nested.empty() || nestedIn) {
+        IndexDocument();
+    } else {
+        SetValueAt(std::size_t(first), variable.Text());
+    }
+    return Status::Ok();
 }
 
 Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
+    if (Status built = BuildDocument(); !built.ok()) {
+        return built;
+    }
     XmlNode variable = mDocument.AppendElement(mDocument.Root(), QStringLiteral("variable"),
                                                QStringLiteral("id"), id);
     if (variable.IsNull()) {
@@ -172,8 +303,11 @@ Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
     variable.SetText(text);
     mChanged = true;
     // The new element comes after every other one in document order.
-    const XmlNode root = mDocument.Root();
-    Index(variable, id, root.IsElementWithoutNamespace() && root.IsNamed("xml"));
+    const int place = int(mVariables.size());
+    Add(id, variable.Text(), variable.Line(), mRootIsXml);
+    mNodes.push_back(variable);
+    mVariables.back().first =
+        mFirstById.Insert(id, place, [this](int i) { return IdAt(std::size_t(i)); });
     return Status::Ok();
 }
 
@@ -186,35 +320,32 @@ Status SettingsDocument::Contents(QByteArray* bytes) const {
 }
 
 QString SettingsDocument::IdOfLargestValue() const {
-    QString largest;
+    QStringView largest;
     qsizetype largestSize = -1;
-    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        if (const qsizetype size = mVariablesWithId[i].Text().size(); size > largestSize) {
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (const qsizetype size = mVariables[i].valueSize; size > largestSize) {
             largestSize = size;
-            largest = mIds[i];
+            largest = IdAt(i);
         }
     }
-    return largest;
+    return largest.toString();
 }
 
 Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) const {
-    for (std::size_t i = 0; i < mVariablesWithId.size(); ++i) {
-        if (mAtRoot[i]) {
-            const int first = FirstOf(mIds[i]);
-            values->push_back({mIds[i], mVariablesWithId[std::size_t(first)].Text()});
+    values->reserve(values->size() + mVariables.size());
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (mVariables[i].atRoot) {
+            values->push_back(
+                {IdAt(i).toString(), ValueAt(std::size_t(mVariables[i].first)).toString()});
         }
     }
     return Status::Ok();
 }
 
 Status SettingsDocument::RootEntries(std::vector<Entry>* entries) const {
-    std::vector<XmlNode> variables;
-    if (Status s = RootVariables(&variables); !s.ok()) {
-        return s;
-    }
-    for (const XmlNode& variable : variables) {
-        if (const std::optional<QString> id = variable.Attribute("id")) {
-            entries->push_back({*id, variable.Text(), variable.Line()});
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (mVariables[i].atRoot) {
+            entries->push_back({IdAt(i).toString(), ValueAt(i).toString(), mVariables[i].line});
         }
     }
     return Status::Ok();

@@ -6,6 +6,7 @@
 
 #include <QStringList>
 
+#include <cstdint>
 #include <vector>
 
 class Configuration;
@@ -32,8 +33,13 @@ struct SettingsVersion {
 // variable, its `id` attribute the variable id and its text the value. Loading, saving and the
 // export each see the file through one of the views below; the rules for which elements count
 // live here and nowhere else. An id's value is always the text of its first element in document
-// order, at any depth. The ids are indexed once, so that looking up the element of an id costs
-// the same for the thousandth variable as for the first.
+// order, at any depth.
+//
+// The file is read in one streaming pass into an index of its `variable` elements (ids and values
+// in one buffer, each id found through a table), and its bytes are kept: loading, the export and
+// a save that changes nothing need no more. libxml2's document of the file is built only when a
+// value really changes or a variable is added, and from then on the index follows it, so that
+// the file written changes only in its values.
 class SettingsDocument {
   public:
     // Reads and parses the file, and notes its version. Fails with a Status that IsNotFound() when
@@ -43,7 +49,7 @@ class SettingsDocument {
     // run as the runner. A refusal IsUntrusted().
     Status Load(FileSystem& fileSystem, const QString& path);
     // The same, except that when the file holds what `earlier` was loaded from (the same path,
-    // file and bytes) and no value of `earlier` was changed, its document is taken over instead of
+    // file and bytes) and no value of `earlier` was changed, its index is taken over instead of
     // parsing the bytes again: a save reads the file it loaded a moment ago. `earlier` is left
     // empty either way.
     Status Load(FileSystem& fileSystem, const QString& path, SettingsDocument&& earlier);
@@ -51,11 +57,16 @@ class SettingsDocument {
     // that no file was read. `failedLine` as XmlDocument::Parse.
     Status Parse(const QByteArray& bytes, const QString& path, int* failedLine = nullptr);
 
-    XmlDocument& Document() { return mDocument; }
-    const XmlDocument& Document() const { return mDocument; }
     // The file as Load found it.
     const SettingsVersion& Version() const { return mVersion; }
     const QString& Path() const { return mPath; }
+
+    // Whether the document has no root element: nothing was read, or it could not be parsed.
+    bool IsEmpty() const { return mRootName.isEmpty(); }
+    // The root element's name without its prefix (XmlNode::Name); empty when there is none.
+    const QString& RootName() const { return mRootName; }
+    // Gives an empty document the root `xml`, as a new settings file has it. REQUIRES: IsEmpty().
+    void CreateRoot();
 
     // What a load puts into the fields: every id that `config` declares and that some `variable`
     // element at any depth carries, once, in the order of its first element, with that element's
@@ -107,25 +118,55 @@ class SettingsDocument {
     Status RootEntries(std::vector<Entry>* entries) const;
 
   private:
+    class Reader;
+
+    // A `variable` element with an id: its id and then its value in mText, from `at`.
+    struct Variable {
+        qsizetype at;
+        // In characters: no id or value comes near four thousand million of them.
+        std::uint32_t idSize;
+        std::uint32_t valueSize;
+        int line;
+        int first;    // the place of the first element of its id: its own or an earlier one
+        bool atRoot;  // a child of the root `xml`: an entry that a save fills and the export uses
+    };
+
     Status ParseBytes(int* failedLine = nullptr);  // mBytes, named mPath
     void Clear();  // what a failed load leaves: the path and the version only
-    Status Reindex();
-    Status RootVariables(std::vector<XmlNode>* variables) const;
-    // Which of mVariablesWithId is the first element of `id`; -1 when none is.
-    int FirstOf(QStringView id) const {
-        return mFirstById.Find(id, [this](int i) { return QStringView(mIds[std::size_t(i)]); });
+    void ClearIndex();
+    // Makes libxml2's document of mBytes unless there is one, and indexes it.
+    Status BuildDocument();
+    // Indexes mDocument as it is now.
+    void IndexDocument();
+    void Add(QStringView id, QStringView value, int line, bool atRoot);
+    // Gives the place `i` of the index `value`, after the text of the others.
+    void SetValueAt(std::size_t i, QStringView value);
+    // Finds the first element of each id, in the order of mVariables.
+    void IndexIds();
+    QStringView IdAt(std::size_t i) const {
+        return QStringView(mText).sliced(mVariables[i].at, mVariables[i].idSize);
     }
-    void Index(const XmlNode& variable, const QString& id, bool atRoot);
+    QStringView ValueAt(std::size_t i) const {
+        return QStringView(mText).sliced(mVariables[i].at + mVariables[i].idSize,
+                                         mVariables[i].valueSize);
+    }
+    // Which of mVariables is the first element of `id`; -1 when none is.
+    int FirstOf(QStringView id) const {
+        return mFirstById.Find(id, [this](int i) { return IdAt(std::size_t(i)); });
+    }
 
-    XmlDocument mDocument;
     QString mPath;
     QByteArray mBytes;  // as read
     SettingsVersion mVersion;
     bool mChanged = false;
-    // Every `variable` element with an id, at any depth, in document order; its id; and whether
-    // it is a child of the root `xml`, an entry that a save fills and the export substitutes.
-    std::vector<XmlNode> mVariablesWithId;
-    std::vector<QString> mIds;
-    std::vector<bool> mAtRoot;
-    IdTable mFirstById;  // each id's first place in mVariablesWithId
+    QString mRootName;
+    bool mRootIsXml = false;  // the root is `xml` outside any namespace
+    // Every `variable` element with an id, at any depth, in document order.
+    std::vector<Variable> mVariables;
+    QString mText;
+    IdTable mFirstById;  // each id's first place in mVariables
+    // libxml2's document, once a change needs it; then mNodes holds the element of each of
+    // mVariables.
+    XmlDocument mDocument;
+    std::vector<XmlNode> mNodes;
 };

@@ -1,6 +1,5 @@
 #include "settings/SettingsWriter.h"
 
-#include "platform/XmlDocument.h"
 #include "platform/XmlText.h"
 #include "schema/Configuration.h"
 #include "settings/VariableValues.h"
@@ -10,17 +9,15 @@
 namespace {
 
 Status EnsureRoot(SettingsDocument* settings) {
-    XmlDocument& document = settings->Document();
-    if (document.IsEmpty()) {
-        document.CreateRoot(QStringLiteral("xml"));
+    if (settings->IsEmpty()) {
+        settings->CreateRoot();
         return Status::Ok();
     }
-    const QString rootName = document.Root().Name();
-    if (rootName != u"xml") {
+    if (settings->RootName() != u"xml") {
         return Status::Error(
             QCoreApplication::translate("SettingsWriter",
                                         "%1: the root element is <%2>, but must be <xml>")
-                .arg(settings->Path(), rootName));
+                .arg(settings->Path(), settings->RootName()));
     }
     return Status::Ok();
 }
