@@ -9,10 +9,11 @@ namespace {
 // Each value named after where it came from, in the order given, and a line that would show a
 // password held back whole.
 TEST(InvalidValueLinesTest, NameEachValueAndWhereItCameFrom) {
+    const ValueRules rules;
     ConfigGroup group{"Server", {}, 0};
-    group.items = {{"Port", "number", "$(PORT)", 0, {}},
-                   {"Admin key", "password", "$(KEY)", 0, {}},
-                   {"Name", "text", "$(NAME)", 0, {}}};
+    group.items.push_back({"Port", "number", "$(PORT)", 0, rules});
+    group.items.push_back({"Admin key", "password", "$(KEY)", 0, rules});
+    group.items.push_back({"Name", "text", "$(NAME)", 0, rules});
     const ConfigItem &port = group.items[0], &key = group.items[1], &name = group.items[2];
     const QString heldBack = SecretSet::HeldBackLine();
     const struct {
