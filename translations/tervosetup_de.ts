@@ -1548,10 +1548,6 @@ Die letzten Zeilen, die er auf die Standardfehlerausgabe schrieb:
         <translation>%1 existiert nicht. Mit den Standardwerten beginnen und die Datei beim ersten Speichern anlegen?</translation>
     </message>
     <message>
-        <source>%1 / %2: %3</source>
-        <translation>%1 / %2: %3</translation>
-    </message>
-    <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Es wurde nichts gespeichert. Diese Werte sind ungültig:</translation>
     </message>

@@ -1550,10 +1550,6 @@ The last lines it wrote to standard error:
         <translation>%1 does not exist. Start with the default values and create it on the first save?</translation>
     </message>
     <message>
-        <source>%1 / %2: %3</source>
-        <translation>%1 / %2: %3</translation>
-    </message>
-    <message>
         <source>Nothing was saved. These values are not valid:</source>
         <translation>Nothing was saved. These values are not valid:</translation>
     </message>
