@@ -114,10 +114,6 @@ QString Grouped(qint64 count) {
     return english.toString(count);
 }
 
-}  // namespace
-
-namespace {
-
 // Whether any item of `config` is a password: without one, no id is a password's, and the ids of
 // a large file need not be looked up.
 bool HasPasswordItem(const Configuration& config) {
