@@ -89,7 +89,7 @@ QString HelpViews::GuideText() {
         tr("Emptying the field of a setting that has a default gives it that default, which the "
            "field then shows greyed; the save stores nothing new for it."),
         tr("A field that depends on another one is read-only while that one does not allow it; "
-           "the words beside it say what enables it."),
+           "the words under it say what enables it."),
         tr("File > Show Changes shows what a save would do before anything is written: the values "
            "that are not valid, the values edited, the files that would change and their patch. "
            "Saving starts the before command, writes the settings file, generates every output "

@@ -704,8 +704,8 @@ TervoSetup braucht eine Konfigurationsdatei (etwa config.xml), die die Einstellu
         <translation>Wird das Feld einer Einstellung mit Standardwert geleert, erhält sie diesen Standardwert, den das Feld dann grau zeigt; das Speichern legt dafür nichts Neues ab.</translation>
     </message>
     <message>
-        <source>A field that depends on another one is read-only while that one does not allow it; the words beside it say what enables it.</source>
-        <translation>Ein Feld, das von einem anderen abhängt, ist schreibgeschützt, solange jenes es nicht erlaubt; der Text daneben sagt, was es aktiviert.</translation>
+        <source>A field that depends on another one is read-only while that one does not allow it; the words under it say what enables it.</source>
+        <translation>Ein Feld, das von einem anderen abhängt, ist schreibgeschützt, solange jenes es nicht erlaubt; der Text darunter sagt, was es aktiviert.</translation>
     </message>
     <message>
         <source>File &gt; Show Changes shows what a save would do before anything is written: the values that are not valid, the values edited, the files that would change and their patch. Saving starts the before command, writes the settings file, generates every output from its template and starts the after command; the status line then says what it did.</source>

@@ -706,8 +706,8 @@ TervoSetup needs a configuration file (such as config.xml) that declares the set
         <translation>Emptying the field of a setting that has a default gives it that default, which the field then shows greyed; the save stores nothing new for it.</translation>
     </message>
     <message>
-        <source>A field that depends on another one is read-only while that one does not allow it; the words beside it say what enables it.</source>
-        <translation>A field that depends on another one is read-only while that one does not allow it; the words beside it say what enables it.</translation>
+        <source>A field that depends on another one is read-only while that one does not allow it; the words under it say what enables it.</source>
+        <translation>A field that depends on another one is read-only while that one does not allow it; the words under it say what enables it.</translation>
     </message>
     <message>
         <source>File &gt; Show Changes shows what a save would do before anything is written: the values that are not valid, the values edited, the files that would change and their patch. Saving starts the before command, writes the settings file, generates every output from its template and starts the after command; the status line then says what it did.</source>
