@@ -49,7 +49,10 @@ class ByteArraySource final : public ByteSource {
 // expects, to read a file in one piece.
 inline Status ReadAll(ByteSource& source, QByteArray* bytes, qsizetype sizeHint = 0) {
     constexpr qsizetype kChunk = 64 * 1024;
-    bytes->resize(std::max(sizeHint + 1, kChunk));
+    // reserve() takes what it is asked for; resize() alone would round a large size up.
+    bytes->clear();
+    bytes->reserve(std::max(sizeHint + 1, kChunk));
+    bytes->resize(bytes->capacity());
     qsizetype total = 0;
     for (;;) {
         if (total == bytes->size()) {
