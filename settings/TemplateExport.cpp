@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -127,6 +128,20 @@ bool HasPasswordItem(const Configuration& config) {
     return false;
 }
 
+// Appends `text` to `bytes` as the outputs hold it, and gives the new size. Most ids and values
+// are ASCII, which need no encoder and no string of their own.
+qsizetype AppendEncoded(QByteArray* bytes, const QString& text) {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        const qsizetype at = bytes->size();
+        bytes->resize(at + text.size());
+        std::transform(text.begin(), text.end(), bytes->begin() + at,
+                       [](QChar c) { return char(c.unicode()); });
+    } else {
+        bytes->append(text.toLocal8Bit());
+    }
+    return bytes->size();
+}
+
 }  // namespace
 
 bool IsPasswordId(const Configuration& config, const QString& id) {
@@ -165,6 +180,7 @@ struct TemplateExport::Impl {
 
     QString baseDir;
     FileSystem& fileSystem;
+    QByteArray bytes;  // the ids and values that `plan` and `passwords` view; it outlives both
     SubstitutionPlan plan;
     std::vector<Substitution> passwords;  // those with a value
     bool tracking = false;                // a password is among the substitutions
@@ -265,14 +281,33 @@ TemplateExport::TemplateExport(const Configuration& config,
                                const QString& settingsPath, const QString& baseDir,
                                FileSystem& fileSystem, SecretsReport report)
     : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
+    // Every id and value goes into one buffer first; the substitutions are views of it, made
+    // once it no longer grows.
+    std::vector<qsizetype> ends;
+    ends.reserve(2 * values.size());
+    qsizetype characters = 0;
+    for (const VariableValue& variable : values) {
+        characters += variable.id.size() + variable.value.size();
+    }
+    mImpl->bytes.reserve(characters);
+    for (const VariableValue& variable : values) {
+        ends.push_back(AppendEncoded(&mImpl->bytes, variable.id));
+        ends.push_back(AppendEncoded(&mImpl->bytes, variable.value));
+    }
     std::vector<Substitution> substitutions;
     substitutions.reserve(values.size());
     const bool anyPassword = HasPasswordItem(config);
-    for (const VariableValue& variable : values) {
+    qsizetype at = 0;
+    const auto next = [&](std::size_t end) {
+        const qsizetype from = std::exchange(at, ends[end]);
+        return QByteArray::fromRawData(mImpl->bytes.constData() + from, at - from);
+    };
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const VariableValue& variable = values[i];
         // A password without a value is tracked too: where it went, a diff looks for the old one.
         const bool password = anyPassword && IsPasswordId(config, variable.id);
-        substitutions.push_back(
-            {variable.id.toLocal8Bit(), variable.value.toLocal8Bit(), password});
+        QByteArray id = next(2 * i);
+        substitutions.push_back({std::move(id), next(2 * i + 1), password});
         mImpl->tracking = mImpl->tracking || password;
         if (password && !variable.value.isEmpty()) {  // as PasswordValues
             mImpl->passwords.push_back(substitutions.back());
