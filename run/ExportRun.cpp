@@ -90,6 +90,7 @@ int RunExport(const CommandLineOptions& options, ProgramServices given, RunOutpu
     GatedDialogs dialogs(given.dialogs, session);
     GatedOutput output(givenOutput, session);
     const ProgramServices services{dialogs, given.files, given.processes};
+    session.ReadAhead(paths.settingsFile);
     Status loaded = session.LoadConfiguration(paths.configFile, options.baseDir);
     // What the files hold that works, but hardly as meant, comes first, before anything it leads
     // to: what the configuration most likely misspells or never starts, then what the settings

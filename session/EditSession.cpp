@@ -10,7 +10,10 @@
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
 #include <new>
+#include <system_error>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -154,10 +157,36 @@ Status EditSession::LoadConfiguration(const QString& path, const QString& baseDi
     return loaded;
 }
 
+void EditSession::ReadAhead(const QString& path) {
+    mAhead.reset();
+    auto settings = std::make_shared<SettingsDocument>();
+    Status read = Guarded(path, [&] { return settings->Read(mFiles, path); });
+    const auto parse = [settings, read] {
+        Status parsed = read.ok() ? settings->ParseRead() : read;
+        return std::pair{std::move(parsed), std::move(*settings)};
+    };
+    // Where no thread can be started, the parse waits for Load. (A failed start may have taken
+    // what it was given, so each attempt is given a copy.)
+    std::future<std::pair<Status, SettingsDocument>> parsed;
+    try {
+        parsed = std::async(std::launch::async, parse);
+    } catch (const std::system_error&) {
+        parsed = std::async(std::launch::deferred, parse);
+    }
+    mAhead = Ahead{path, std::move(parsed)};
+}
+
 Status EditSession::Load(const QString& path, Unlisted unlisted) {
+    std::optional<Ahead> ahead = std::exchange(mAhead, std::nullopt);
     return Guarded(path, [&] {
         SettingsDocument settings;
-        if (Status loaded = settings.Load(mFiles, path); !loaded.ok()) {
+        Status loaded = Status::Ok();
+        if (ahead && ahead->path == path) {
+            std::tie(loaded, settings) = ahead->parsed.get();
+        } else {
+            loaded = settings.Load(mFiles, path);
+        }
+        if (!loaded.ok()) {
             return loaded;
         }
         mSettingsFile = path;
@@ -763,7 +792,7 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     Status s = PlaceValues(mConfig, mValues, &settings, target, &bytes);
     if (s.ok()) {
         s = mRunValues.isEmpty()
-                ? ExportSubstitutions(mConfig, settings, exported)
+                ? ExportSubstitutions(mConfig, settings, mValues, exported)
                 : RunValuesExported(mConfig, ExportedValues(), bytes, target, exported);
     }
     if (s.ok()) {

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -127,6 +128,11 @@ class EditSession : public QObject {
     // not list) become the saved ones, so that a value kept is an edit that a save stores, and
     // KeptValues names it. On failure nothing changes, and the message names the path.
     Status Load(const QString& path, Unlisted unlisted = Unlisted::Keep);
+    // Reads the settings file at `path` now and parses it on another thread, for the Load of
+    // `path` that follows: a large file is then parsed while the configuration loads. That Load
+    // gives what it would have given had it read the file now; a Load of another path, or none,
+    // drops the work.
+    void ReadAhead(const QString& path);
     // The ids of the items whose value the last Load kept from the file before, in the
     // configuration's order; none once they are saved or reset.
     QStringList KeptValues() const;
@@ -321,6 +327,12 @@ class EditSession : public QObject {
     // The document Load parsed, unchanged, for the next save to take over while the file still
     // holds those bytes: a large file is then parsed once per run, not twice.
     SettingsDocument mLoadedDocument;
+    // The settings file that ReadAhead read, and its parse.
+    struct Ahead {
+        QString path;
+        std::future<std::pair<Status, SettingsDocument>> parsed;
+    };
+    std::optional<Ahead> mAhead;
     bool mFileMissing = false;
     VariableValues mDefaults;  // of every item: what a load starts from
     VariableValues mValues;

@@ -449,6 +449,43 @@ TEST(EditSessionTest, ReadsTheSettingsFileOnlyThroughTheTrustRule) {
     EXPECT_FALSE(s.files.HasFile("t.out"));
 }
 
+// A file read ahead loads as the file was when it was read; a Load of another path reads that
+// one as it is then.
+TEST(EditSessionTest, ALoadTakesTheFileReadAheadOnlyForItsPath) {
+    struct Case {
+        const char* what;
+        const char* ahead;   // the path read ahead
+        const char* before;  // settings.xml as it is read ahead; nullptr: none
+        const char* after;   // settings.xml as it is when Load comes
+        const char* loaded;  // $(P) after the Load, or the start of its failure
+    };
+    const Case cases[] = {
+        {"the same path", "settings.xml", kOld, kOld, "o"},
+        {"the same path, changed since", "settings.xml", kOld, kNew, "o"},
+        {"another path", "other.xml", kOld, kNew, "&<"},
+        {"a file that did not exist then", "settings.xml", nullptr, kOld,
+         "settings.xml: No such file"},
+        {"a file that breaks off", "settings.xml", "<xml><variable", kOld,
+         "settings.xml: line 1: "},
+    };
+    for (const Case& c : cases) {
+        FakeFileSystem files;
+        FakeProcessLauncher launcher;
+        EditSession session(files, launcher);
+        files.SetFile("config.xml", kConfig);
+        files.SetFile("other.xml", kOld);
+        if (c.before != nullptr) {
+            files.SetFile("settings.xml", c.before);
+        }
+        session.ReadAhead(c.ahead);
+        ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
+        files.SetFile("settings.xml", c.after);
+        const Status loaded = session.Load("settings.xml");
+        const QString got = loaded.ok() ? *session.Values().Find("$(P)") : loaded.message();
+        EXPECT_TRUE(got.startsWith(c.loaded)) << c.what << ": " << got.toStdString();
+    }
+}
+
 // A wait for another program's save is told, and the user may stop it: the save is cancelled.
 TEST(EditSessionTest, TellsTheWaitForTheLockAndStopsWhenAsked) {
     struct StoppedLock final : FakeFileSystem {

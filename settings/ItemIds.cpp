@@ -16,7 +16,7 @@ ItemIds::ItemIds(const Configuration& config) {
     }
 }
 
-int ItemIds::AddressedBy(const Configuration& config, const QString& id) const {
+int ItemIds::AddressedBy(const Configuration& config, QStringView id) const {
     // The bare names of the items are unique, so an item's own id addresses that item; only
     // another spelling ("HOST" for "$(HOST)") needs the configuration.
     if (const int item = IndexOf(id); item >= 0) {
@@ -26,7 +26,7 @@ int ItemIds::AddressedBy(const Configuration& config, const QString& id) const {
     return item ? IndexOf(item->id) : -1;
 }
 
-bool ItemIds::Declares(const Configuration& config, const QString& id) const {
+bool ItemIds::Declares(const Configuration& config, QStringView id) const {
     const int item = IndexOf(id);
     return item >= 0 ? bool(mDeclared[std::size_t(item)]) : config.DeclaresId(id);
 }

@@ -28,9 +28,9 @@ class ItemIds {
     }
     // The number of the item that `id` addresses (Configuration::ItemFor: by its bare name);
     // -1 when none. REQUIRES: `config` is the one these were made of.
-    int AddressedBy(const Configuration& config, const QString& id) const;
+    int AddressedBy(const Configuration& config, QStringView id) const;
     // Whether `config` declares `id` (Configuration::DeclaresId). REQUIRES: as AddressedBy.
-    bool Declares(const Configuration& config, const QString& id) const;
+    bool Declares(const Configuration& config, QStringView id) const;
 
   private:
     std::vector<QString> mIds;

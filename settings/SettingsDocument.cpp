@@ -3,11 +3,22 @@
 #include "platform/XmlTree.h"
 #include "schema/Configuration.h"
 #include "settings/ItemIds.h"
+#include "settings/VariableValues.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
 #include <numeric>
+
+namespace {
+
+// `id` as a string: the item's own when it has that id, which costs no copy.
+QString SharedId(const ItemIds& items, QStringView id) {
+    const int item = items.IndexOf(id);
+    return item >= 0 ? items.Id(item) : id.toString();
+}
+
+}  // namespace
 
 // Indexes the file in the parser's one pass. Each element is seen when its end tag is read, so a
 // nested variable comes before the one that holds it: the place of each start tag is noted, to
@@ -80,25 +91,40 @@ Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path,
                               SettingsDocument&& earlier) {
-    *this = SettingsDocument();
-    mPath = path;
-    Status loaded = fileSystem.ReadTrustedFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
+    Status loaded = Read(fileSystem, path);
     if (loaded.ok()) {
-        mVersion.exists = true;
-        mVersion.bytes = mBytes;
         const bool unchanged = !earlier.mChanged && !earlier.IsEmpty() && earlier.mPath == mPath &&
                                earlier.mVersion == mVersion;
         if (unchanged) {
             *this = std::move(earlier);
         } else {
-            loaded = ParseBytes();
+            loaded = ParseRead();
         }
     }
     earlier = SettingsDocument();
-    if (!loaded.ok()) {
+    return loaded;
+}
+
+Status SettingsDocument::Read(FileSystem& fileSystem, const QString& path) {
+    *this = SettingsDocument();
+    mPath = path;
+    const Status read =
+        fileSystem.ReadTrustedFile(path, kMaxXmlFileBytes, &mBytes, &mVersion.identity);
+    if (!read.ok()) {
+        Clear();
+        return read;
+    }
+    mVersion.exists = true;
+    mVersion.bytes = mBytes;
+    return read;
+}
+
+Status SettingsDocument::ParseRead() {
+    const Status parsed = ParseBytes();
+    if (!parsed.ok()) {
         Clear();
     }
-    return loaded;
+    return parsed;
 }
 
 Status SettingsDocument::Parse(const QByteArray& bytes, const QString& path, int* failedLine) {
@@ -213,9 +239,8 @@ std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& c
         if (mVariables[i].first != int(i)) {
             continue;
         }
-        const QString id = IdAt(i).toString();
-        if (items.Declares(config, id)) {
-            values.push_back({id, ValueAt(i).toString()});
+        if (const QStringView id = IdAt(i); items.Declares(config, id)) {
+            values.push_back({SharedId(items, id), ValueAt(i).toString()});
         }
     }
     return values;
@@ -227,9 +252,8 @@ Status SettingsDocument::SavedIds(const Configuration& config, const ItemIds& it
         if (!mVariables[i].atRoot) {
             continue;
         }
-        const QString id = IdAt(i).toString();
-        if (items.Declares(config, id)) {
-            ids->append(id);
+        if (const QStringView id = IdAt(i); items.Declares(config, id)) {
+            ids->append(SharedId(items, id));
         }
     }
     return Status::Ok();
@@ -331,12 +355,22 @@ QString SettingsDocument::IdOfLargestValue() const {
     return largest.toString();
 }
 
-Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values) const {
+Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values,
+                                        const VariableValues* known) const {
     values->reserve(values->size() + mVariables.size());
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
-        if (mVariables[i].atRoot) {
-            values->push_back(
-                {IdAt(i).toString(), ValueAt(std::size_t(mVariables[i].first)).toString()});
+        if (!mVariables[i].atRoot) {
+            continue;
+        }
+        const QStringView id = IdAt(i);
+        const QStringView value = ValueAt(std::size_t(mVariables[i].first));
+        const int item = known ? known->Ids().IndexOf(id) : -1;
+        if (item < 0) {
+            values->push_back({id.toString(), value.toString()});
+        } else if (const QString& had = known->At(item); had == value) {
+            values->push_back({known->Ids().Id(item), had});
+        } else {
+            values->push_back({known->Ids().Id(item), value.toString()});
         }
     }
     return Status::Ok();

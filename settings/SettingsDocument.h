@@ -11,6 +11,7 @@
 
 class Configuration;
 class ItemIds;
+class VariableValues;
 
 // A variable id with the value the settings file gives it.
 struct VariableValue {
@@ -53,6 +54,10 @@ class SettingsDocument {
     // parsing the bytes again: a save reads the file it loaded a moment ago. `earlier` is left
     // empty either way.
     Status Load(FileSystem& fileSystem, const QString& path, SettingsDocument&& earlier);
+    // Load in two steps, so that the parse may run on another thread: Read reads the file and
+    // notes its version, failing as Load does; ParseRead then parses what it read.
+    Status Read(FileSystem& fileSystem, const QString& path);
+    Status ParseRead();
     // The same for the bytes of a settings file that is not read from `path`; the version says
     // that no file was read. `failedLine` as XmlDocument::Parse.
     Status Parse(const QByteArray& bytes, const QString& path, int* failedLine = nullptr);
@@ -105,8 +110,10 @@ class SettingsDocument {
 
     // The export's substitutions: the root's `variable` children that have an id, declared or
     // not, in document order with repeats, each with the value of its id. Empty when the root has
-    // another name.
-    Status ExportedValues(std::vector<VariableValue>* values) const;
+    // another name. An id of an item of `known`, and a value that is that item's there, share
+    // their strings with `known` rather than being copied.
+    Status ExportedValues(std::vector<VariableValue>* values,
+                          const VariableValues* known = nullptr) const;
 
     // The same children, each with its own text and its line: what a file of values for one run
     // gives.

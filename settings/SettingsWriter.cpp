@@ -138,8 +138,8 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
 }
 
 Status ExportSubstitutions(const Configuration& config, const SettingsDocument& settings,
-                           std::vector<VariableValue>* exported) {
-    if (Status s = settings.ExportedValues(exported); !s.ok()) {
+                           const VariableValues& values, std::vector<VariableValue>* exported) {
+    if (Status s = settings.ExportedValues(exported, &values); !s.ok()) {
         return s;
     }
     for (const ConfigGroup& group : config.Groups()) {
@@ -161,7 +161,7 @@ Status RunValuesExported(const Configuration& config, const VariableValues& runV
     if (s.ok())
         s = PlaceValues(config, runValues, &copy, targetPath, &placed);
     if (s.ok())
-        s = ExportSubstitutions(config, copy, exported);
+        s = ExportSubstitutions(config, copy, runValues, exported);
     return s;
 }
 

@@ -45,8 +45,9 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
 // (SettingsDocument::ExportedValues), then, in the configuration's order, each item that has no
 // element of its id in the file and declares a default, with that default. An item without
 // either is not substituted, so its $(NAME) stays in an output, where the export warns about it.
+// `values`, those placed, lend their strings (SettingsDocument::ExportedValues).
 Status ExportSubstitutions(const Configuration& config, const SettingsDocument& settings,
-                           std::vector<VariableValue>* exported);
+                           const VariableValues& values, std::vector<VariableValue>* exported);
 
 // The export's substitutions for the settings file of `bytes` (PlaceValues' result) when a run
 // gives `runValues` of its own: those that placing them would leave, worked out on a copy, so
