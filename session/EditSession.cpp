@@ -769,7 +769,7 @@ void EditSession::WriteAndExport(SettingsDocument& settings, const QString& targ
             result->warnings.append(readable);
         }
     }
-    ExportTemplates(exported, target, files, result, secrets);
+    ExportTemplates(std::move(exported), target, files, result, secrets);
     // The after command starts once everything is written: it exists to act on the new files.
     if (Status after = RunCommand(
             processes, mConfig.AfterCommand(), mConfig.AfterWait(),
@@ -823,14 +823,14 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     return s;
 }
 
-void EditSession::ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
+void EditSession::ExportTemplates(std::vector<VariableValue> exported, const QString& target,
                                   FileSystem& files, SaveResult* result,
                                   const TemplateExport::SecretsReport& secrets) const {
     if (mConfig.Templates().empty()) {
         return;
     }
     mWorkingOn = target;
-    const TemplateExport templates(mConfig, exported, target, mBaseDir, files, secrets);
+    const TemplateExport templates(mConfig, std::move(exported), target, mBaseDir, files, secrets);
     for (const TemplateEntry& entry : mConfig.Templates()) {
         mWorkingOn = mBaseDir + entry.input;
         if (const QString problem = templates.Export(entry, &result->warnings);

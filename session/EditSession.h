@@ -312,7 +312,7 @@ class EditSession : public QObject {
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
                          ProcessLauncher& processes, std::vector<VariableValue>* exported,
                          SettingsVersion* written) const;
-    void ExportTemplates(const std::vector<VariableValue>& exported, const QString& target,
+    void ExportTemplates(std::vector<VariableValue> exported, const QString& target,
                          FileSystem& files, SaveResult* result,
                          const TemplateExport::SecretsReport& secrets) const;
 

@@ -71,8 +71,8 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ids.IndexOf(QString(c.id)), c.exactly) << c.id;
-        EXPECT_EQ(ids.AddressedBy(config, c.id), c.addressed) << c.id;
-        EXPECT_EQ(ids.Declares(config, c.id), c.declared) << c.id;
+        EXPECT_EQ(ids.AddressedBy(config, QString(c.id)), c.addressed) << c.id;
+        EXPECT_EQ(ids.Declares(config, QString(c.id)), c.declared) << c.id;
     }
 }
 

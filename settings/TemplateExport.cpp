@@ -276,8 +276,7 @@ struct TemplateExport::Impl {
     }
 };
 
-TemplateExport::TemplateExport(const Configuration& config,
-                               const std::vector<VariableValue>& values,
+TemplateExport::TemplateExport(const Configuration& config, std::vector<VariableValue> values,
                                const QString& settingsPath, const QString& baseDir,
                                FileSystem& fileSystem, SecretsReport report)
     : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
@@ -313,6 +312,7 @@ TemplateExport::TemplateExport(const Configuration& config,
             mImpl->passwords.push_back(substitutions.back());
         }
     }
+    values = std::vector<VariableValue>();  // before the plan takes its own memory
     mImpl->plan = SubstitutionPlan(std::move(substitutions));
     mImpl->inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     mImpl->report = std::move(report);

@@ -56,7 +56,8 @@ class TemplateExport {
     // `settingsPath`, the configuration file (config.FileName()) and every template.
     // `fileSystem` must outlive the export. `report`, when given, is told the passwords of every
     // output.
-    TemplateExport(const Configuration& config, const std::vector<VariableValue>& values,
+    // `values` are the substitutions, which the export turns into its own form and frees.
+    TemplateExport(const Configuration& config, std::vector<VariableValue> values,
                    const QString& settingsPath, const QString& baseDir, FileSystem& fileSystem,
                    SecretsReport report = {});
     ~TemplateExport();

@@ -6,7 +6,7 @@ VariableValues::VariableValues() : mIds(std::make_shared<ItemIds>()) {}
 
 VariableValues::VariableValues(const Configuration& config)
     : mIds(std::make_shared<ItemIds>(config)) {
-    mValues.reserve(std::size_t(mIds->Count()));
+    mValues.reserve(mIds->Count());
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
             mValues.push_back(item.rules.defaultValue.value_or(QString()));
@@ -16,7 +16,7 @@ VariableValues::VariableValues(const Configuration& config)
 
 const QString* VariableValues::Find(const QString& id) const {
     const int item = mIds->IndexOf(id);
-    return item < 0 ? nullptr : &mValues[std::size_t(item)];
+    return item < 0 ? nullptr : &mValues.at(item);
 }
 
 bool VariableValues::Set(const QString& id, const QString& value) {
@@ -24,7 +24,7 @@ bool VariableValues::Set(const QString& id, const QString& value) {
     if (item < 0) {
         return false;
     }
-    mValues[std::size_t(item)] = value;
+    mValues[item] = value;
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "settings/ItemIds.h"
 
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -13,8 +14,7 @@ struct ConfigItem;
 
 // The value of each item of a configuration, addressed by the item's variable id: what the
 // window's fields hold and what a save writes. Only the configuration's items have a value. The
-// values are kept by the item's number (ItemIds), which copies share: a copy costs a pointer per
-// item.
+// values are kept by the item's number (ItemIds); copies share them until one of them changes.
 class VariableValues {
   public:
     VariableValues();
@@ -28,12 +28,12 @@ class VariableValues {
 
     // The numbers of the items, and the value of the item of number `item` (ItemIds).
     const ItemIds& Ids() const { return *mIds; }
-    const QString& At(int item) const { return mValues[std::size_t(item)]; }
-    void SetAt(int item, const QString& value) { mValues[std::size_t(item)] = value; }
+    const QString& At(int item) const { return mValues.at(item); }
+    void SetAt(int item, const QString& value) { mValues[item] = value; }
 
   private:
     std::shared_ptr<const ItemIds> mIds;
-    std::vector<QString> mValues;  // by item number
+    QList<QString> mValues;  // by item number
 };
 
 // A value that breaks its item's rules (ValueRules::Problem), with the reason.
