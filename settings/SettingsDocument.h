@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class Configuration;
@@ -85,6 +86,12 @@ class SettingsDocument {
     Status SavedIds(const Configuration& config, const ItemIds& items, QStringList* ids) const;
 
     bool HasElementOf(QStringView id) const { return FirstOf(id) >= 0; }
+    // The value of the first element of `id`, as the document holds it now; none when there is
+    // no such element. Valid until the document changes.
+    std::optional<QStringView> ValueOf(QStringView id) const {
+        const int first = FirstOf(id);
+        return first < 0 ? std::nullopt : std::optional(ValueAt(std::size_t(first)));
+    }
 
     // One warning for each `variable` child of the root whose id an earlier one has already, in
     // document order: "<path>:<line>: <id> is listed again; only its first entry, at line <n>,

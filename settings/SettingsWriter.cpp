@@ -57,8 +57,9 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
         }
         const ConfigItem* item = byNumber[std::size_t(number)];
         const QString& text = values.At(number);
-        const bool exists = settings->HasElementOf(id);
-        if (!exists && text == item->rules.defaultValue.value_or(QString())) {
+        // A value the file holds already was stored, and is left as it is.
+        const std::optional<QStringView> had = settings->ValueOf(id);
+        if (had ? *had == text : text == item->rules.defaultValue.value_or(QString())) {
             continue;
         }
         if (const auto bad = FirstCharacterXmlCannotStore(text)) {
@@ -69,7 +70,7 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
                     "cannot store. Nothing was saved.")
                     .arg(item->label, CharacterName(*bad)));
         }
-        if (Status s = exists ? settings->SetValueOf(id, text) : settings->AddVariable(id, text);
+        if (Status s = had ? settings->SetValueOf(id, text) : settings->AddVariable(id, text);
             !s.ok()) {
             return s;
         }
