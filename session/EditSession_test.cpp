@@ -125,62 +125,6 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
     }
 }
 
-// Save As onto another file that exists writes the values into that file's own entries and leaves
-// the session's file alone. Onto the session's own file by another spelling of its path it is a
-// save of that file, which asks before writing over another program's change.
-// Regression: the session's file reached through a symlink or "./" was taken for another file,
-// and another program's change was written over without a question.
-TEST(EditSessionTest, SaveAsKnowsTheSessionsOwnFileByIdentity) {
-    const QByteArray theirs = R"~(<xml><variable id="$(P)">theirs</variable></xml>)~";
-    const QByteArray other = R"~(<xml><x/><variable id="$(P)">o</variable></xml>)~";
-    const struct {
-        const char* target;
-        int asked;
-        QByteArray otherAfter;  // other.xml after the save
-    } cases[] = {
-        {"s.xml", 1, other},
-        {"./s.xml", 1, other},
-        {"link.xml", 1, other},
-        {"other.xml", 0,
-         R"~(<xml><x/><variable id="$(P)">mine</variable></xml>)~"
-         "\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.target);
-        QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        const QString folder = dir.path() + '/';
-        WriteFile(folder, "c.xml",
-                  "<xml><group><name>G</name><item><name>Port</name><varname>$(P)</varname>"
-                  "</item></group></xml>");
-        WriteFile(folder, "s.xml", R"~(<xml><variable id="$(P)">1</variable></xml>)~");
-        WriteFile(folder, "other.xml", other);
-        ASSERT_TRUE(QFile::link("s.xml", folder + "link.xml"));
-        DiskFileSystem files;
-        FakeProcessLauncher launcher;
-        EditSession session(files, launcher);
-        ASSERT_TRUE(session.LoadConfiguration(folder + "c.xml", folder).ok());
-        ASSERT_TRUE(session.Load(folder + "s.xml").ok());
-        session.SetValue("$(P)", "mine");
-        WriteFile(folder, "s.xml", theirs);  // another program's change
-
-        EditSession::SaveOptions options;
-        options.target = folder + c.target;
-        int asked = 0;
-        options.changedOnDisk = [&asked](bool) {
-            ++asked;
-            return EditSession::ChangedOnDisk::Cancel;
-        };
-        session.Save(options);
-        EXPECT_EQ(asked, c.asked);
-        QByteArray bytes;
-        ASSERT_TRUE(files.ReadFile(folder + "s.xml", 1 << 20, &bytes).ok());
-        EXPECT_EQ(Bytes{bytes}, Bytes{theirs});
-        ASSERT_TRUE(files.ReadFile(folder + "other.xml", 1 << 20, &bytes).ok());
-        EXPECT_EQ(Bytes{bytes}, Bytes{c.otherAfter});
-    }
-}
-
 // A save that fails at any one of its steps, or stops there as a crash would, leaves every file
 // whole: the settings file and each output hold all of their old bytes or all of the new ones.
 // A failure is reported, and leaves no temporary file where the disk lets the save remove it; the
@@ -688,9 +632,14 @@ TEST(EditSessionTest, WarnsOfAnEmptyNumberChoiceOrPathInTheOutputs) {
     }
 }
 
-// The configuration, a template or an output is never taken for a settings file, by any path
-// that leads to it: Open asks first, and a save to it is refused.
-TEST(EditSessionTest, NeverTakesAFileOfTheConfigurationForASettingsFile) {
+// A file is known by what it is, whatever the path that leads to it. The configuration, a template
+// or an output is never taken for a settings file: Open asks first, and a save to it is refused.
+// Save As onto the session's own file is a save of that file, which asks before writing over
+// another program's change; onto another file that exists it writes the values into that file's
+// own entries and leaves the session's file alone.
+// Regression: the session's file reached through a symlink or "./" was taken for another file,
+// and another program's change was written over without a question.
+TEST(EditSessionTest, KnowsEachFileWhateverItsPath) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const QString dir = folder.path() + '/';
@@ -726,9 +675,31 @@ TEST(EditSessionTest, NeverTakesAFileOfTheConfigurationForASettingsFile) {
     EditSession::SaveOptions options;
     options.target = dir + "link.xml";
     EXPECT_EQ(session.Save(options).outcome, SaveResult::Outcome::Refused);
-    QByteArray config;
-    ASSERT_TRUE(files.ReadFile(dir + "config.xml", 1 << 20, &config).ok());
-    EXPECT_EQ(config, kConfig);
+    QByteArray bytes;
+    ASSERT_TRUE(files.ReadFile(dir + "config.xml", 1 << 20, &bytes).ok());
+    EXPECT_EQ(bytes, kConfig);
+
+    const QByteArray theirs = R"~(<xml><variable id="$(P)">theirs</variable></xml>)~";
+    WriteFile(dir, "settings.xml", theirs);  // another program's change
+    WriteFile(dir, "other.xml", R"~(<xml><x/><variable id="$(P)">o</variable></xml>)~");
+    ASSERT_TRUE(QFile::link("settings.xml", dir + "own.xml"));
+    int asked = 0;
+    options.changedOnDisk = [&asked](bool) {
+        ++asked;
+        return EditSession::ChangedOnDisk::Cancel;
+    };
+    for (const QString target : {"settings.xml", "./settings.xml", "own.xml", "other.xml"}) {
+        SCOPED_TRACE(target.toStdString());
+        asked = 0;
+        options.target = dir + target;
+        session.Save(options);
+        EXPECT_EQ(asked, target == "other.xml" ? 0 : 1);
+        ASSERT_TRUE(files.ReadFile(dir + "settings.xml", 1 << 20, &bytes).ok());
+        EXPECT_EQ(Bytes{bytes}, Bytes{theirs});
+    }
+    ASSERT_TRUE(files.ReadFile(dir + "other.xml", 1 << 20, &bytes).ok());
+    EXPECT_EQ(Bytes{bytes}, Bytes{R"~(<xml><x/><variable id="$(P)">mine</variable></xml>)~"
+                                  "\n"});
 }
 
 // A declared default is the value of every variable that the settings file does not hold: in the
@@ -848,7 +819,8 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
          "", "$(BOTH): must not be empty"},
         {"values for one run enable and are checked", "HTTPS=no;KIND=postgres;HOST=db",
          "$(HTTPS)=yes;$(PORT)=x", "",
-         "$(CERT): must not be empty|$(PORT): is not a whole number|$(BOTH): must not be empty"},
+         "$(CERT): must not be empty|$(PORT): is not a whole number|$(BOTH): must not be "
+         "empty"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -930,7 +902,8 @@ TEST(EditSessionTest, RefusesADependsThatCannotWork) {
          "line 7: the item \"Both\" ($(BOTH)): <depends> makes a cycle: $(BOTH) -> $(HTTPS) -> "
          "$(BOTH)"},
         {"a depends that names nothing", "KIND<", "<",
-         "line 5: the item \"Host\" ($(HOST)): a <depends> must name the variable it depends on"},
+         "line 5: the item \"Host\" ($(HOST)): a <depends> must name the variable it depends "
+         "on"},
     };
     for (const auto& c : cases) {
         QByteArray config = kDepends;
@@ -1060,7 +1033,8 @@ TEST(EditSessionTest, HidesEveryPasswordOldAndNewByItsPlace) {
         // Regression: patch skipped the file, or wrote another one.
         {"an output outside the folder patch runs in",
          {kHeader + "<xml/>\n", "x\n", nullptr, "", "", "../up.txt"},
-         "! ../up.txt would change, but /diff cannot show how: patch -p1 skips or misnames a file "
+         "! ../up.txt would change, but /diff cannot show how: patch -p1 skips or misnames a "
+         "file "
          "outside the configuration's folder",
          ""},
     };
@@ -1077,7 +1051,8 @@ TEST(EditSessionTest, HidesEveryPasswordOldAndNewByItsPlace) {
 TEST(EditSessionTest, HidesAPasswordOfASettingsFileInUtf16) {
     QStringEncoder encoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom);
     const QString text = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<xml>\n<variable id=\"$(H)\">h</variable>\n"
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<xml>\n<variable "
+        "id=\"$(H)\">h</variable>\n"
         "<variable id=\"$(PW)\">G\u00e9h3im</variable>\n</xml>\n");
     Preview preview{encoder.encode(text), "", "", "$(H)=h2"};
     const QByteArray diff = preview.Diff();
