@@ -1010,17 +1010,6 @@ TEST(EditSessionTest, HidesEveryPasswordOldAndNewByItsPlace) {
          out + "@@ -1,3 +1,3 @@\n name: alpha\n-password: ********\n+password: ********\n " +
              WithheldLine() + "\n",
          "password: q|password: b|quit"},
-        // Regression: the lines of the old password after its first showed.
-        {"an old password of several lines where the new one has one",
-         {kHeader + "<xml>" + pw + "n3w</variable></xml>\n", "pw=$(PW)\n", "pw=o1\no2\n"},
-         out + "@@ -1,2 +1 @@\n-pw=********\n-" + WithheldLine() + "\n+pw=********\n",
-         "o1|o2|n3w"},
-        // Regression: moving the database showed the password on the removed line.
-        {"a line whose other value changes around a password",
-         {kHeader + "<xml><variable id=\"$(H)\">db1</variable>" + pw + "s3cret</variable></xml>\n",
-          "url=pg://u:$(PW)@$(H)/x\n", "url=pg://u:s3cret@db1/x\n", "", "$(H)=db2"},
-         out + "@@ -1 +1 @@\n-" + WithheldLine() + "\n+url=pg://u:********@db2/x\n",
-         "s3cret"},
         // Regression: after the variable of a password was renamed, its stored value showed.
         {"the value of a variable the configuration no longer declares",
          {kHeader + "<xml>\n<variable id=\"$(H)\">h</variable>\n"
