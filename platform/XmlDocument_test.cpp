@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
 #include <QStringList>
 
 #include <tuple>
@@ -44,10 +45,7 @@ XmlNode First(const XmlDocument& doc, const QString& expression) {
 
 // `text` in UTF-16, little end first, behind a byte-order mark.
 QByteArray Utf16(const QString& text) {
-    QByteArray bytes("\xff\xfe");
-    for (const QChar c : text)
-        bytes.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
-    return bytes;
+    return QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text);
 }
 
 // Hostile files (entities that would read a local file, an external DTD) are refused before

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringEncoder>
 #include <QStringList>
 
 namespace {
@@ -62,10 +63,8 @@ QStringList ShapeOf(const XmlDocument& document) {
 
 // `text` in UTF-16, little end first, behind a byte-order mark when `mark`.
 QByteArray Utf16(const QString& text, bool mark) {
-    QByteArray bytes = mark ? QByteArray("\xff\xfe") : QByteArray();
-    for (const QChar c : text)
-        bytes.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
-    return bytes;
+    using Flag = QStringConverter::Flag;
+    return QStringEncoder(QStringConverter::Utf16LE, mark ? Flag::WriteBom : Flag::Default)(text);
 }
 
 // An XmlTree has the elements, names, namespaces, lines, texts and attributes that an

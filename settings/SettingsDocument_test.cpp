@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QHash>
+#include <QStringEncoder>
 
 namespace {
 
@@ -99,10 +100,7 @@ QStringList Views(const SettingsDocument& settings, const Configuration& config)
 
 // `text` in UTF-16, little end first, behind a byte-order mark.
 QByteArray Utf16(const QString& text) {
-    QByteArray bytes("\xff\xfe");
-    for (const QChar c : text)
-        bytes.append(char(c.unicode() & 0xff)).append(char(c.unicode() >> 8));
-    return bytes;
+    return QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text);
 }
 
 // The settings file is read once into an index, and libxml2's document is built only for a
