@@ -154,21 +154,13 @@ TEST(ProgramTest, ABatchRunNeverOpensAMessageBox) {
     });
 }
 
-// A before command waited for ends before anything is written; its failure stops the save with
-// how it ended. An after command waited for runs on the new files; its failure is reported with
-// the last lines of its standard error, and the save stands. A command not waited for holds
-// nothing back, and a pipe that reads the run's output ends with the run, not with the command.
+// An after command waited for runs on the new files; its failure is reported with the last lines
+// of its standard error, and the save stands. A command not waited for holds nothing back, and a
+// pipe that reads the run's output ends with the run, not with the command. (A before command
+// waited for: its order in ExportRun_test, its timeout in QProcessLauncher_test, the save its
+// failure stops in EditSession_test.)
 TEST(ProgramTest, ACommandHoldsBackWhatComesAfterItOnlyWhenWaitedFor) {
     RunAndCheck({
-        // It waits for the first line of app.ini, a FIFO, which only an export that did not wait
-        // for it would write: it ends by its timeout, and nothing has been written.
-        Row("a before command that never ends",
-            "mkfifo app.ini && echo 'exec 3<>app.ini; read line <&3; echo outputs-first > order' > "
-            "b.sh && hooks '<command id=\"before\" wait=\"true\" timeout=\"1\">sh b.sh</command>' "
-            "&& tervosetup /export; s=$?; rm app.ini; cat order 2>/dev/null; exit $s",
-            2,
-            "The before command did not succeed, so nothing was saved.\nThe command did not end "
-            "within its timeout of 1 s and was stopped: sh b.sh"),
         Row("an after command that looks at an output and fails",
             "echo '[ -e server.conf ] && echo after-saw-outputs > seen; echo broken >&2; exit 4' > "
             "a.sh && hooks '<command id=\"after\" wait=\"true\">sh a.sh</command>' && "
