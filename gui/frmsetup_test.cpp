@@ -205,7 +205,7 @@ struct Case {
     Asked asked;  // part of each question, and its answer
     Texts shown;  // part of each message shown afterwards
     const char* outcome;
-    const char* disk = nullptr;  // written over the settings, or kOutOfMemory
+    const char* disk = nullptr;  // written over the settings
     friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 };
 const char kExternal[] =
@@ -218,9 +218,6 @@ const Case kCases[] = {
     {"YesSavesAndSaysSo", "Cancel", Asked{{"speichern", "Yes"}}, Texts{"gespeichert"},
      kSavedAndClosed},
     {"OkSavesWithoutAsking", "Ok", Asked(), Texts(), kSavedAndClosed},
-    // Regression: running out of memory ended the program.
-    {"OutOfMemoryKeepsAll", "Ok", Asked(), Texts{"not enough memory"}, kEdited,
-     FakeFileSystem::kOutOfMemory},
     // Regression: Open threw the edits away without asking.
     {"OpenAsksFirstAndCancelKeepsAll", "IndOpen", Asked{{"speichern", "Cancel"}}, Texts(), kEdited},
     // Regression: a save overwrote what another program had changed since the file was loaded.
@@ -235,9 +232,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, FrmsetupPathTest, ::testing::ValuesIn(kCases),
 TEST_P(FrmsetupPathTest, EndsAsAnswered) {
     const Case& c = GetParam();
     QTest::keyClicks(Find("eDBPORT"), "1");
-    if (c.disk == FakeFileSystem::kOutOfMemory)
-        mFiles.FailWriting(kSettings, c.disk);
-    else if (c.disk)
+    if (c.disk)
         mFiles.SetFile(kSettings, c.disk);
     QStringList questions;
     for (const auto& [question, answer] : c.asked) {

@@ -73,6 +73,7 @@ void WriteFile(const QString& folder, const QString& name, const QByteArray& byt
 // leaves the file alone. Running out of memory ends a save where it happens, naming the file, with
 // no file half written: before the settings file is written the save is refused; after, it
 // stands, the failure is its last problem and nothing later is written or started.
+// Regression: running out of memory ended the program, the window's Ok among the ways.
 // Regression: running out of memory at the check of a template was taken as a template that
 // could be read, and the after command started after an output had failed for want of memory.
 TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
