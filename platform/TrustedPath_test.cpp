@@ -135,14 +135,8 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
          Kind::None},
         // What is read or started.
         {"root's file", File(0, 0, 0644), EntryRole::Input, false, kRoot, Kind::None},
-        {"another user's file",
-         File(65534, 65534, 0644),
-         EntryRole::Input,
-         false,
-         kRoot,
-         Kind::Owner,
-         {},
-         PathUse::Start,
+        {"another user's file", File(65534, 65534, 0644), EntryRole::Input, false, kRoot,
+         Kind::Owner, AclEntry(), PathUse::Start,
          "/x: the file belongs to the user nobody, who is neither root nor the user running this "
          "program; it is not started"},
         {"a file everyone may write to", File(0, 0, 0666), EntryRole::Input, false, kRoot,
@@ -153,14 +147,8 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
          EntryRole::Input, false, kRoot, Kind::Acl, kNobodyWrites, PathUse::Read,
          "/x: its ACL lets the user nobody write to it (user:nobody:rw-); it is not read. "
          "Remove the entry with setfacl -x u:nobody"},
-        {"a file with two links in a shared folder",
-         File(0, 0, 0600, 2),
-         EntryRole::Input,
-         true,
-         kRoot,
-         Kind::Links,
-         {},
-         PathUse::Read,
+        {"a file with two links in a shared folder", File(0, 0, 0600, 2), EntryRole::Input, true,
+         kRoot, Kind::Links, AclEntry(), PathUse::Read,
          "/x: the file has 2 hard links, in a folder where other users may create files: "
          "another user could have linked it there; it is not read. Keep it in a folder of your "
          "own"},
