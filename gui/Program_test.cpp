@@ -80,13 +80,15 @@ TEST(ProgramTest, ExportsWithoutAThreadOfItsOwn) {
                      0, "", "listen 8080;")});
 }
 
-// Values for one run reach the outputs and never the settings file: what the command line, the
-// environment and standard input give (their order and parsing: run/Overrides_test.cpp).
+// Values for one run reach the outputs and never the settings file: what a file, the environment
+// and standard input give (their order and parsing, and /set:: run/Overrides_test.cpp).
 TEST(ProgramTest, ValuesForOneRunReachTheOutputsOnly) {
     RunAndCheck({
-        Row("/set:, /env: with a value holding a blank, and /values: of standard input",
+        Row("/values: of a file, /env: with a value holding a blank, and /values: of standard "
+            "input",
+            "echo '<xml><variable id=\"$(DBPORT)\">6543</variable></xml>' > v.xml && "
             "printf '<xml><variable id=\"$(DBHOST)\">db2</variable></xml>' | "
-            "DEPLOY_DBPASS='s3 cret' tervosetup /export /batch '/set:$(DBPORT)=6543' /env:DEPLOY_ "
+            "DEPLOY_DBPASS='s3 cret' tervosetup /export /batch /values:v.xml /env:DEPLOY_ "
             "/values:- && ! grep s3 settings.xml",
             0, "", "host = db2\n|port = 6543\n|password = s3 cret\n", "settings.xml changed"),
     });
