@@ -18,7 +18,6 @@
 // One variable of the configuration: one row of its group's page.
 struct ConfigItem {
     QString label;  // the text shown in front of the field
-    QString type;   // as written; its meaning is rules.kind
     QString id;     // the variable id, normally "$(NAME)"
     int line = 0;
     // Owned by the item's Configuration: most items of a large file declare no rules and share
