@@ -83,6 +83,8 @@ class Configuration {
 
     // The groups in document order, each with its items in document order.
     const std::vector<ConfigGroup>& Groups() const { return mGroups; }
+    // How many items the groups hold in all.
+    std::size_t ItemCount() const { return mItemPlaces.size(); }
 
     // True when some varname element, wherever it stands, has a text node equal to `id`: the test
     // by which a settings entry counts as a variable of this configuration.
