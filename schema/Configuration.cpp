@@ -258,7 +258,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
         if (unknownChild || type.meant) {
             WarnAboutMisspellings(tree, itemNode, typeNode, type);
         }
-        ConfigItem item{label, type.text, id, line, *rules};
+        ConfigItem item{label, id, line, *rules};
         const BareNameOf bareName(item.id);
         const auto number = std::uint32_t(mConfig.mItemPlaces.size());
         const std::optional<std::uint32_t> first = mConfig.mItemsByBareName.Insert(

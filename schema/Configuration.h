@@ -18,7 +18,6 @@
 // One variable of the configuration: one row of its group's page.
 struct ConfigItem {
     QString label;  // the text shown in front of the field
-    QString type;   // as written; its meaning is rules.kind
     QString id;     // the variable id, normally "$(NAME)"
     int line = 0;
     // Owned by the item's Configuration: most items of a large file declare no rules and share
@@ -84,6 +83,8 @@ class Configuration {
 
     // The groups in document order, each with its items in document order.
     const std::vector<ConfigGroup>& Groups() const { return mGroups; }
+    // How many items the groups hold in all.
+    std::size_t ItemCount() const { return mItemPlaces.size(); }
 
     // True when some varname element, wherever it stands, has a text node equal to `id`: the test
     // by which a settings entry counts as a variable of this configuration.

@@ -3,6 +3,9 @@
 #include "schema/Configuration.h"
 
 ItemIds::ItemIds(const Configuration& config) {
+    mIds.reserve(config.ItemCount());
+    mKinds.reserve(config.ItemCount());
+    mDeclared.reserve(config.ItemCount());
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
             mIds.push_back(item.id);
