@@ -29,7 +29,9 @@ int ItemIds::AddressedBy(const Configuration& config, QStringView id) const {
     return item ? IndexOf(item->id) : -1;
 }
 
-bool ItemIds::Declares(const Configuration& config, QStringView id) const {
-    const int item = IndexOf(id);
-    return item >= 0 ? bool(mDeclared[std::size_t(item)]) : config.DeclaresId(id);
+std::optional<QString> ItemIds::DeclaredId(const Configuration& config, QStringView id) const {
+    if (const int item = IndexOf(id); item >= 0) {
+        return mDeclared[std::size_t(item)] ? std::optional(mIds[std::size_t(item)]) : std::nullopt;
+    }
+    return config.DeclaresId(id) ? std::optional(id.toString()) : std::nullopt;
 }

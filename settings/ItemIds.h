@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
 #include <vector>
 
 class Configuration;
@@ -29,8 +30,9 @@ class ItemIds {
     // The number of the item that `id` addresses (Configuration::ItemFor: by its bare name);
     // -1 when none. REQUIRES: `config` is the one these were made of.
     int AddressedBy(const Configuration& config, QStringView id) const;
-    // Whether `config` declares `id` (Configuration::DeclaresId). REQUIRES: as AddressedBy.
-    bool Declares(const Configuration& config, QStringView id) const;
+    // `id` as a string when `config` declares it (Configuration::DeclaresId), none otherwise: the
+    // item's own string when an item has that id, which costs no copy. REQUIRES: as AddressedBy.
+    std::optional<QString> DeclaredId(const Configuration& config, QStringView id) const;
 
   private:
     std::vector<QString> mIds;

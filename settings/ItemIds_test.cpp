@@ -72,7 +72,7 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
     for (const auto& c : cases) {
         EXPECT_EQ(ids.IndexOf(QString(c.id)), c.exactly) << c.id;
         EXPECT_EQ(ids.AddressedBy(config, QString(c.id)), c.addressed) << c.id;
-        EXPECT_EQ(ids.Declares(config, QString(c.id)), c.declared) << c.id;
+        EXPECT_EQ(ids.DeclaredId(config, QString(c.id)).has_value(), c.declared) << c.id;
     }
 }
 

@@ -10,16 +10,6 @@
 #include <algorithm>
 #include <numeric>
 
-namespace {
-
-// `id` as a string: the item's own when it has that id, which costs no copy.
-QString SharedId(const ItemIds& items, QStringView id) {
-    const int item = items.IndexOf(id);
-    return item >= 0 ? items.Id(item) : id.toString();
-}
-
-}  // namespace
-
 // Indexes the file in the parser's one pass. Each element is seen when its end tag is read, so a
 // nested variable comes before the one that holds it: the place of each start tag is noted, to
 // put the index in document order afterwards. Each child of the root is dropped once read, so
@@ -239,8 +229,8 @@ std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& c
         if (mVariables[i].first != int(i)) {
             continue;
         }
-        if (const QStringView id = IdAt(i); items.Declares(config, id)) {
-            values.push_back({SharedId(items, id), ValueAt(i).toString()});
+        if (std::optional<QString> id = items.DeclaredId(config, IdAt(i))) {
+            values.push_back({std::move(*id), ValueAt(i).toString()});
         }
     }
     return values;
@@ -252,8 +242,8 @@ Status SettingsDocument::SavedIds(const Configuration& config, const ItemIds& it
         if (!mVariables[i].atRoot) {
             continue;
         }
-        if (const QStringView id = IdAt(i); items.Declares(config, id)) {
-            ids->append(SharedId(items, id));
+        if (std::optional<QString> id = items.DeclaredId(config, IdAt(i))) {
+            ids->append(std::move(*id));
         }
     }
     return Status::Ok();
@@ -365,13 +355,9 @@ Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values,
         const QStringView id = IdAt(i);
         const QStringView value = ValueAt(std::size_t(mVariables[i].first));
         const int item = known ? known->Ids().IndexOf(id) : -1;
-        if (item < 0) {
-            values->push_back({id.toString(), value.toString()});
-        } else if (const QString& had = known->At(item); had == value) {
-            values->push_back({known->Ids().Id(item), had});
-        } else {
-            values->push_back({known->Ids().Id(item), value.toString()});
-        }
+        values->push_back(
+            {item < 0 ? id.toString() : known->Ids().Id(item),
+             item >= 0 && known->At(item) == value ? known->At(item) : value.toString()});
     }
     return Status::Ok();
 }

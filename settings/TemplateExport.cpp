@@ -12,7 +12,6 @@
 #include <QSet>
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -296,17 +295,16 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
     std::vector<Substitution> substitutions;
     substitutions.reserve(values.size());
     const bool anyPassword = HasPasswordItem(config);
-    qsizetype at = 0;
-    const auto next = [&](std::size_t end) {
-        const qsizetype from = std::exchange(at, ends[end]);
-        return QByteArray::fromRawData(mImpl->bytes.constData() + from, at - from);
+    // The `k`th piece of the buffer: ids at even places, values at odd ones.
+    const auto piece = [&](std::size_t k) {
+        const qsizetype from = k == 0 ? 0 : ends[k - 1];
+        return QByteArray::fromRawData(mImpl->bytes.constData() + from, ends[k] - from);
     };
     for (std::size_t i = 0; i < values.size(); ++i) {
         const VariableValue& variable = values[i];
         // A password without a value is tracked too: where it went, a diff looks for the old one.
         const bool password = anyPassword && IsPasswordId(config, variable.id);
-        QByteArray id = next(2 * i);
-        substitutions.push_back({std::move(id), next(2 * i + 1), password});
+        substitutions.push_back({piece(2 * i), piece(2 * i + 1), password});
         mImpl->tracking = mImpl->tracking || password;
         if (password && !variable.value.isEmpty()) {  // as PasswordValues
             mImpl->passwords.push_back(substitutions.back());
