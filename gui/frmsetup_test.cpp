@@ -207,10 +207,36 @@ TEST_F(WindowTest, HelpExplainsTheMarksAndListsEveryKey) {
 const char kSettings[] = "s[*].xml";
 const char kLogDir[] = "/var/log/a/folder/too/deep/for/its/box";
 
-class FrmsetupTest : public WindowTest {
-  protected:
-    void SetUp() override {
+// How the window is left: open or closed, its caption after the title, eDBHOST=eDBPORT, and which
+// of the files received the edit.
+const char kEdited[] = "open [s[*].xml]* db1=15432 saved:";
+const char kSavedAndClosed[] = "closed [s[*].xml] db1=15432 saved:s[*].xml";
+const char kExternal[] =
+    R"~(<xml><variable id="$(DBHOST)">ext</variable><variable id="$(DBPORT)">5</variable><x/></xml>)~";
+
+// Each way through the window: "1" is typed at the start of eDBPORT, maybe the settings file is
+// changed on disk, a control is pressed and the question answered.
+TEST_F(WindowTest, EveryWayThroughEndsAsAnswered) {
+    const struct {
+        const char *press, *asked, *answer, *shown;  // a part of the question, and of the message
+        const char *outcome, *disk = nullptr;        // disk: written over the settings
+    } cases[] = {
+        {"Cancel", "s[*].xml speichern", "Cancel", "", kEdited},
+        {"indExit", "speichern", "No", "", "closed [s[*].xml]* db1=15432 saved:"},
+        {"Cancel", "speichern", "Yes", "gespeichert", kSavedAndClosed},
+        {"Ok", "", "", "", kSavedAndClosed},
+        // Regression: Open threw the edits away without asking.
+        {"IndOpen", "speichern", "Cancel", "", kEdited},
+        // Regression: a save overwrote what another program had changed since the file was loaded.
+        {"IndSave", "s[*].xml was changed", "Cancel", "", kEdited, kExternal},
+    };
+    const auto parts = [](const char* text) {
+        return QString(text).split('|', Qt::SkipEmptyParts);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.press << ": " << c.answer);
         mFiles.SetFile("app.in", "host=$(DBHOST) port=$(DBPORT)");
+        mFiles.SetFile("app.out", "");
         Open(R"~(<group><name>Database</name>
             <item><name>Host</name><varname>$(DBHOST)</varname></item>
             <item><name>Port</name><varname>$(DBPORT)</varname></item></group>
@@ -222,74 +248,28 @@ class FrmsetupTest : public WindowTest {
                  .arg(kLogDir)
                  .toUtf8(),
              kSettings);
+        QTest::keyClicks(Find("eDBPORT"), "1");
+        if (c.disk)
+            mFiles.SetFile(kSettings, c.disk);
+        mDialogs.answers = parts(c.answer);
+        Do(c.press);
+        EXPECT_THAT(mDialogs.questions, HoldTextsInTurn(parts(c.asked)));
+        EXPECT_THAT(mDialogs.messages, HoldTextsInTurn(parts(c.shown)));
+        // LOGDIR's group is shown only now, which is no edit; every file saved holds its value.
+        ShowGroup(1);
+        EXPECT_EQ(Text("eLOGDIR"), QString(kLogDir));
+        const QString saved = mFiles.FileContents(kSettings);
+        const bool savedTo = saved.contains(">15432<") && saved.contains(kLogDir);
+        EXPECT_EQ(QString("%1 %2 %3=%4 saved:%5")
+                      .arg(mWindow->isVisible() ? "open" : "closed",
+                           mWindow->windowHandle()->title().section(" - ", 1), Text("eDBHOST"),
+                           Text("eDBPORT"), savedTo ? kSettings : ""),
+                  c.outcome);
+        EXPECT_EQ(Bytes{mFiles.FileContents("app.out")},
+                  Bytes{savedTo ? "host=db1 port=15432" : ""});
+        // What another program wrote stays, apart from the values saved over it.
+        EXPECT_EQ(saved.contains("<x/>"), c.disk == kExternal);
     }
-};
-
-using Asked = std::vector<std::pair<QString, QString>>;
-using Texts = QStringList;
-
-// How the window is left: open or closed, its caption after the title, eDBHOST=eDBPORT, and which
-// of the files received the edit.
-const char kEdited[] = "open [s[*].xml]* db1=15432 saved:";
-const char kSavedAndClosed[] = "closed [s[*].xml] db1=15432 saved:s[*].xml";
-
-// One way through the window: "1" is typed at the start of eDBPORT, maybe the settings file is
-// changed on disk, a control is pressed and each question answered in turn.
-struct Case {
-    const char *name, *press;
-    Asked asked;  // part of each question, and its answer
-    Texts shown;  // part of each message shown afterwards
-    const char* outcome;
-    const char* disk = nullptr;  // written over the settings
-    friend void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-};
-const char kExternal[] =
-    R"~(<xml><variable id="$(DBHOST)">ext</variable><variable id="$(DBPORT)">5</variable><x/></xml>)~";
-const Case kCases[] = {
-    {"CancelKeepsWindowAndEdit", "Cancel", Asked{{"s[*].xml speichern", "Cancel"}}, Texts(),
-     kEdited},
-    {"NoClosesWithoutSaving", "indExit", Asked{{"speichern", "No"}}, Texts(),
-     "closed [s[*].xml]* db1=15432 saved:"},
-    {"YesSavesAndSaysSo", "Cancel", Asked{{"speichern", "Yes"}}, Texts{"gespeichert"},
-     kSavedAndClosed},
-    {"OkSavesWithoutAsking", "Ok", Asked(), Texts(), kSavedAndClosed},
-    // Regression: Open threw the edits away without asking.
-    {"OpenAsksFirstAndCancelKeepsAll", "IndOpen", Asked{{"speichern", "Cancel"}}, Texts(), kEdited},
-    // Regression: a save overwrote what another program had changed since the file was loaded.
-    {"ChangedOnDiskCancelKeepsAll", "IndSave", Asked{{"s[*].xml was changed", "Cancel"}}, Texts(),
-     kEdited, kExternal},
-};
-
-class FrmsetupPathTest : public FrmsetupTest, public ::testing::WithParamInterface<Case> {};
-INSTANTIATE_TEST_SUITE_P(Paths, FrmsetupPathTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_P(FrmsetupPathTest, EndsAsAnswered) {
-    const Case& c = GetParam();
-    QTest::keyClicks(Find("eDBPORT"), "1");
-    if (c.disk)
-        mFiles.SetFile(kSettings, c.disk);
-    QStringList questions;
-    for (const auto& [question, answer] : c.asked) {
-        questions << question;
-        mDialogs.answers << answer;
-    }
-    Do(c.press);
-    EXPECT_THAT(mDialogs.questions, HoldTextsInTurn(questions));
-    EXPECT_THAT(mDialogs.messages, HoldTextsInTurn(c.shown));
-    // LOGDIR's group is shown only now, which is no edit; every file saved holds its value anyway.
-    ShowGroup(1);
-    EXPECT_EQ(Text("eLOGDIR"), QString(kLogDir));
-    const QString saved = mFiles.FileContents(kSettings);
-    const bool savedTo = saved.contains(">15432<") && saved.contains(kLogDir);
-    EXPECT_EQ(QString("%1 %2 %3=%4 saved:%5")
-                  .arg(mWindow->isVisible() ? "open" : "closed",
-                       mWindow->windowHandle()->title().section(" - ", 1), Text("eDBHOST"),
-                       Text("eDBPORT"), savedTo ? kSettings : ""),
-              c.outcome);
-    EXPECT_EQ(Bytes{mFiles.FileContents("app.out")}, Bytes{savedTo ? "host=db1 port=15432" : ""});
-    // What another program wrote stays, apart from the values saved over it.
-    EXPECT_EQ(saved.contains("<x/>"), c.disk == kExternal);
 }
 
 // Another program is saving in the settings file's folder: every way to save waits for it from
