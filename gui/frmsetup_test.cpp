@@ -163,9 +163,8 @@ TEST_F(WindowTest, RemembersItsLookAndListsTheGroupsThatDoNotFit) {
         groups += "<group><name>Group number " + QByteArray::number(n) + "</name>" +
                   Item("Value", "V" + QString::number(n)) + "</group>";
     Open(groups);
-    auto* list = Find<QWidget>("GroupList");
-    EXPECT_TRUE(list->isVisible());
-    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+G"));
+    EXPECT_TRUE(Find("GroupList")->isVisible());
+    Do("Ctrl+G");
     auto* menu = Find<QMenu>("GroupListMenu");
     EXPECT_TRUE(menu->isVisible());
     menu->actions().at(9)->trigger();
@@ -187,13 +186,12 @@ TEST_F(WindowTest, RemembersItsLookAndListsTheGroupsThatDoNotFit) {
 // the window's menus.
 TEST_F(WindowTest, HelpExplainsTheMarksAndListsEveryKey) {
     Open("<group><name>G</name>" + Item("Value", "V") + "</group>");
-    QTest::keySequence(mWindow.get(), QKeySequence(Qt::Key_F1));
+    Do("F1");
     auto* guide = Find<QTextBrowser>("GuideText");
     EXPECT_TRUE(guide->isVisible());
-    EXPECT_TRUE(guide->toPlainText().contains("A bold label: the value was edited since"));
-    EXPECT_TRUE(
-        guide->toPlainText().contains("An italic label: the value is not the setting's "
-                                      "default"));
+    for (const char* mark : {"A bold label: the value was edited since",
+                             "An italic label: the value is not the setting's default"})
+        EXPECT_TRUE(guide->toPlainText().contains(mark)) << mark;
     Do("indShortcuts");
     const QString keys = Find<QTextBrowser>("ShortcutsText")->toPlainText();
     for (const QAction* action : mWindow->findChildren<QAction*>()) {
@@ -310,8 +308,7 @@ TEST_F(FrmsetupLockTest, WaitsForAnotherProgramsSaveFromItsEventLoop) {
         Do(way.press);
         // The press is over while the save waits, and no other file is opened meanwhile.
         const qsizetype asked = mDialogs.questions.size();
-        Do("IndOpen");
-        Do("IndSaveAs");
+        Do("IndOpen;IndSaveAs");
         EXPECT_EQ(mDialogs.questions.size(), asked);
         EXPECT_EQ(mFiles.tries, 1);
         EXPECT_EQ(mFiles.WriteCount("cfg/settings.xml"), written);
@@ -541,17 +538,17 @@ TEST_F(FieldPagesTest, MarksTheTabsOfPagesWithValuesThatDoNotFit) {
     EXPECT_EQ(marks(), "One | Two!1 value(s)");
     EXPECT_EQ(mWindow->findChild<QWidget*>("eC"), nullptr);
     const struct {
-        const char *field, *value, *marks;  // typed into the field, which shows its page
+        const char *actions, *marks;
     } steps[] = {
-        {"eA", "10", "One!1 value(s) | Two!1 value(s)"},
-        {"eB", "10", "One!1 value(s) | Two!2 value(s)"},
-        {"eA", "", "One | Two!2 value(s)"},
-        {"eC", "1", "One | Two!1 value(s)"},
+        // actions: Do()'s
+        {"group:0;eA=10", "One!1 value(s) | Two!1 value(s)"},
+        {"group:1;eB=10", "One!1 value(s) | Two!2 value(s)"},
+        {"group:0;eA=", "One | Two!2 value(s)"},
+        {"group:1;eC=1", "One | Two!1 value(s)"},
     };
     for (const auto& step : steps) {
-        ShowGroup(QByteArray(step.field) == "eA" ? 0 : 1);
-        Find(step.field)->findChild<QLineEdit*>()->setText(step.value);
-        EXPECT_EQ(marks(), step.marks) << step.field << "=" << step.value;
+        Do(step.actions);
+        EXPECT_EQ(marks(), step.marks) << step.actions;
     }
 }
 
@@ -688,8 +685,7 @@ TEST_F(TypedFieldsTest, OpenShowChangesAndSaveSayWhatTheyDo) {
               "save stores them, and Edit > Reset All to Saved drops them. "
               "[Configuration Editor - [other.xml]*]");
 
-    Do("=1", Field("NAME"));
-    QTest::keySequence(mWindow.get(), QKeySequence("Ctrl+D"));
+    Do("=1;Ctrl+D", Field("NAME"));
     auto* view = mWindow->findChild<QDialog*>("ChangesView");
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->findChild<QLabel*>("ChangesInvalid")->text().section('\n', 1),
@@ -707,8 +703,7 @@ TEST_F(TypedFieldsTest, OpenShowChangesAndSaveSayWhatTheyDo) {
               "Saving would change these files:\n  other.xml\n  app.out");
     view->reject();
 
-    Do("=abc", Field("NAME"));
-    Do("IndSave");
+    Do("=abc;IndSave", Field("NAME"));
     EXPECT_EQ(Text("SavedNote"), "Saved other.xml; 1 file(s) exported");
 }
 
@@ -778,17 +773,16 @@ TEST_F(TypedFieldsTest, NumbersStepWithinTheirBoundsAndKeepTheirText) {
         {"SIZE", "99999999999999999999", "", "99999999999999999999 invalid"},
         {"SIZE", "-99999999999999999999", "Up", "-5000000000"},
     };
+    const QByteArray items =
+        Item("Port", "PORT", "number", "<min>1</min><max>65535</max>") +
+        Item("Size", "SIZE", "number", "<min>-5000000000</min><max>5000000000</max>");
+    const QString settings =
+        "<xml><variable id='$(%1)'>%2</variable><variable id='$(%3)'>1</variable></xml>";
     for (const auto& c : cases) {
         SCOPED_TRACE(QString("%1=%2 %3").arg(c.id, c.loaded, c.keys).toStdString());
-        const QString other = QString(c.id) == "PORT" ? "SIZE" : "PORT";
-        Open("<group><name>N</name>" +
-                 Item("Port", "PORT", "number", "<min>1</min><max>65535</max>") +
-                 Item("Size", "SIZE", "number", "<min>-5000000000</min><max>5000000000</max>") +
-                 "</group>",
-             QString(
-                 "<xml><variable id='$(%1)'>%2</variable><variable id='$(%3)'>1</variable></xml>")
-                 .arg(c.id, c.loaded, other)
-                 .toUtf8());
+        const char* other = QString(c.id) == "PORT" ? "SIZE" : "PORT";
+        Open("<group><name>N</name>" + items + "</group>",
+             settings.arg(c.id, c.loaded, other).toUtf8());
         QWidget* box = Find(QString("e") + c.id);
         box->setFocus();
         Do(c.keys, box);
