@@ -356,10 +356,9 @@ class EditorWindowTest : public WindowTest {
   protected:
     void SetUp() override {
         QByteArray many;
-        for (int n = 0; n < 40; ++n) {
+        for (int n = 0; n < 40; ++n)
             many += Item(QString("Setting number %1").arg(n), QString("S%1").arg(n), "text",
                          n == 39 ? "<help>the db cache</help>" : "");
-        }
         Open("<group><name>Database</name>" +
                  Item("Host", "DBHOST", "text", "<default>localhost</default>") +
                  Item("Port", "DBPORT") + "</group><group><name>Paths</name>" +
@@ -570,7 +569,6 @@ const char* const kIds[] = {"NAME", "PORT", "SECRET", "DEBUG", "MODE", "LOG", "D
 // A value of each item that fits its rules, in the order of kIds.
 const char* const kValues[] = {"web",  "8080", "hunter2", "yes", "safe", "/var/log/app.log",
                                "/data"};
-const QString kRefused = "Nothing was saved. These values are not valid:\n\n";
 
 // The settings file with each value of kValues, but `value` for the variable `id`.
 QByteArray SettingsWith(const QString& id = "", const QString& value = "") {
@@ -650,9 +648,9 @@ TEST_F(TypedFieldsTest, EveryWayToSaveIsRefusedWhileAValueDoesNotFit) {
         mDialogs.answers = QStringList(c.answer);
         Do(c.press);
         EXPECT_EQ(mDialogs.messages.join('|'),
-                  kRefused +
-                      "s.xml: Name ($(NAME)): does not match the pattern \"[a-z]+\"\n"
-                      "s.xml: Port ($(PORT)): must be at most 65535");
+                  "Nothing was saved. These values are not valid:\n\n"
+                  "s.xml: Name ($(NAME)): does not match the pattern \"[a-z]+\"\n"
+                  "s.xml: Port ($(PORT)): must be at most 65535");
         EXPECT_EQ(mDialogs.questions.join('|'), c.questions);
         EXPECT_TRUE(mWindow->isVisible());
         EXPECT_EQ(mWindow->focusWidget(), Find("eNAME"));
