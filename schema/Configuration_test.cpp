@@ -182,11 +182,9 @@ TEST(ConfigurationTest, NamesLikelyMisspellingsWithTheirLines) {
               QStringList({kElement.arg("hepl", "help", "3"), kType.arg("numbr", "number", "4"),
                            kElement.arg("requried", "required", "6")}));
     Configuration config;
-    ASSERT_TRUE(config
-                    .Parse("<xml><group><name/><item><name/><varname>A</varname><hepl/></item>"
-                           "</group></xml>",
-                           "c.xml")
-                    .ok());
+    const QByteArray misspelt =
+        "<xml><group><name/><item><name/><varname>A</varname><hepl/></item></group></xml>";
+    ASSERT_TRUE(config.Parse(misspelt, "c.xml").ok());
     ASSERT_EQ(config.Warnings().size(), 1);
     ASSERT_FALSE(config.Parse("<config/>", "c.xml").ok());
     EXPECT_EQ(config.Warnings(), QStringList()) << "after a failed parse";

@@ -621,11 +621,10 @@ TEST(EditSessionTest, KnowsEachFileWhateverItsPath) {
     ASSERT_TRUE(folder.isValid());
     const QString dir = folder.path() + '/';
     DiskFileSystem files;
-    for (const auto& [name, bytes] : {std::pair{"config.xml", QByteArray(kConfig)},
-                                      {"t.in", "$(P)"},
-                                      {"t.out", "o"},
-                                      {"settings.xml", kOld}})
-        ASSERT_TRUE(files.WriteFile(dir + name, bytes).ok());
+    WriteFile(dir, "config.xml", kConfig);
+    WriteFile(dir, "t.in", "$(P)");
+    WriteFile(dir, "t.out", "o");
+    WriteFile(dir, "settings.xml", kOld);
     ASSERT_TRUE(QFile::link(dir + "config.xml", dir + "link.xml"));
     FakeProcessLauncher launcher;
     EditSession session(files, launcher);
