@@ -28,27 +28,6 @@ void RunAndCheck(std::vector<ProgramRun::Case> cases) {
     }
 }
 
-// Regression: what another save wrote between the reading and the writing of the settings was
-// undone. The other save here is another run, whose after command, waited for while that run
-// holds the update lock, edits the settings file once the export has said that it waits; the
-// export then saves and exports the edited value. FIFOs carry the events: `held` when the other
-// save has the lock, `told` when the export has said that it waits (and once more at the end,
-// should it never say so). Only the run with HOLD set in its environment waits and edits.
-TEST(ProgramTest, TakesTurnsWithAnotherSaveInTheFolder) {
-    RunAndCheck(
-        {Row("an export while another save holds the lock",
-             "exec 3>&1; mkfifo held told; exec 4<>held 5<>told; "
-             "hooks '<command id=\"before\">true</command><command id=\"after\" wait=\"true\">"
-             "sh -c \"case $HOLD in 1) echo > held; read x \\&lt; told; "
-             "sed -i s/8080/9090/ settings.xml;; esac\"</command>'; "
-             "( export HOLD=1; tervosetup /export ) & "
-             "read x <&4; { tervosetup /export; echo $? > status; } 2>&1 >&3 | "
-             "while IFS= read -r line; do printf '%s\\n' \"$line\" >&2; "
-             "case $line in *'saving there'*) echo > told; esac; done; "
-             "echo > told; wait; exit $(cat status)",
-             0, "another program is saving there...", "listen 9090;")});
-}
-
 // A diff is a patch that makes the change when applied.
 TEST(ProgramTest, TheDiffIsAPatchOrSaysWhyItCannotBeOne) {
     RunAndCheck({
@@ -92,26 +71,6 @@ TEST(ProgramTest, ValuesForOneRunReachTheOutputsOnly) {
             "/values:- && ! grep s3 settings.xml",
             0, "", "host = db2\n|port = 6543\n|password = s3 cret\n", "settings.xml changed"),
     });
-}
-
-// A run that nobody watches does not guess: an option it does not know, a /set: without a name
-// or an "=", and a value that is not UTF-8 end it before anything is written, with a message that
-// names the option and never its value. The window, whose user sees what it will save, goes on
-// without an unknown option, also without repeating its value.
-TEST(ProgramTest, AnUnattendedRunRefusesWhatItCannotUnderstand) {
-    RunAndCheck({Row(
-        "unknown options, malformed /set: and bytes that are not UTF-8",
-        "tervosetup /export /batch /sset:PW=s3cret; a=$?; tervosetup /check -st:PW=s3cret; b=$?; "
-        "tervosetup /diff /set:=s3cret; c=$?; tervosetup /export /set:s3cret; d=$?; "
-        "tervosetup /export \"$(printf '/set:DBPASS=s3cret\\377')\"; e=$?; "
-        "tervosetup /sset:PW=s3cret; echo $a $b $c $d $e $?",
-        0,
-        "TervoSetup: Nothing was done: \"/sset:\" is not an option (see --help).\n|"
-        "TervoSetup: Nothing was done: \"-st:\" is not an option (see --help).\n|"
-        "TervoSetup: Did not understand: /set:... (expected /set:NAME=VALUE; the rest is not "
-        "shown)|The value of /set:DBPASS is not UTF-8 text; nothing was saved.|"
-        "TervoSetup: ignoring the unknown option \"/sset:\" (see --help)",
-        "2 2 2 2 2 2\n", "s3cret|settings.xml changed|[database]")});
 }
 
 // /batch never opens a message box, whatever the display: a message box would wait for a click
@@ -160,7 +119,8 @@ TEST(ProgramTest, ABatchRunNeverOpensAMessageBox) {
 // of its standard error, and the save stands. A command not waited for holds nothing back, and a
 // pipe that reads the run's output ends with the run, not with the command. (A before command
 // waited for: its order in ExportRun_test, its timeout in QProcessLauncher_test, the save its
-// failure stops in EditSession_test.)
+// failure stops in EditSession_test.) A command waited for holds up the saves of others, and dies
+// with the run that waits for it.
 TEST(ProgramTest, ACommandHoldsBackWhatComesAfterItOnlyWhenWaitedFor) {
     RunAndCheck({
         Row("an after command that looks at an output and fails",
@@ -178,25 +138,39 @@ TEST(ProgramTest, ACommandHoldsBackWhatComesAfterItOnlyWhenWaitedFor) {
             "hooks '<command id=\"before\">sh b.sh</command>' && "
             "tervosetup /export 2>&1 | cat && echo pipes-closed; echo > gate",
             0, "", "pipes-closed|[database]"),
+        // Regression: what another save wrote between the reading and the writing of the settings
+        // was undone. The other save here is another run, whose after command, waited for while
+        // that run holds the update lock, edits the settings file once the export has said that it
+        // waits; the export then saves and exports the edited value. FIFOs carry the events: `held`
+        // when the other save has the lock, `told` when the export has said that it waits (and once
+        // more at the end, should it never say so). Only the run with HOLD set in its environment
+        // waits and edits.
+        Row("an export while another save holds the lock",
+            "exec 3>&1; mkfifo held told; exec 4<>held 5<>told; "
+            "hooks '<command id=\"before\">true</command><command id=\"after\" wait=\"true\">"
+            "sh -c \"case $HOLD in 1) echo > held; read x \\&lt; told; "
+            "sed -i s/8080/9090/ settings.xml;; esac\"</command>'; "
+            "( export HOLD=1; tervosetup /export ) & "
+            "read x <&4; { tervosetup /export; echo $? > status; } 2>&1 >&3 | "
+            "while IFS= read -r line; do printf '%s\\n' \"$line\" >&2; "
+            "case $line in *'saving there'*) echo > told; esac; done; "
+            "echo > told; wait; exit $(cat status)",
+            0, "another program is saving there...", "listen 9090;"),
+        // A run that dies while it waits for a command takes the command with it: nobody would stop
+        // it at its timeout any more. Regression: after kill -9 of the run, the command went on, a
+        // child of init. The script waits for events (the command's pid file, the command's end),
+        // each at most two minutes, which only a hung machine needs.
+        Row("kill -9 of a run that waits for its before command",
+            "echo 'echo $$ > pid.new && mv pid.new pid && exec sleep 600' > b.sh && "
+            "hooks '<command id=\"before\" wait=\"true\" timeout=\"600\">sh b.sh</command>' && "
+            "{ \"$TERVOSETUP\" /export /batch & run=$!; } && i=0; "
+            "while [ ! -s pid ] && kill -0 $run && [ $i -lt 1200 ]; do sleep 0.1; i=$((i+1)); "
+            "done; kill -9 $run; { wait $run; } 2>/dev/null; p=$(cat pid); i=0; "
+            "while kill -0 $p 2>/dev/null && [ $i -lt 1200 ]; do sleep 0.1; i=$((i+1)); done; "
+            "if kill -0 $p 2>/dev/null; then kill $p; echo command-outlived-the-run; "
+            "else echo command-ended; fi",
+            0, "", "command-ended", "command-outlived-the-run|[database]"),
     });
-}
-
-// A run that dies while it waits for a command takes the command with it: nobody would stop it at
-// its timeout any more. Regression: after kill -9 of the run, the command went on, a child of
-// init. The script waits for events (the command's pid file, the command's end), each at most two
-// minutes, which only a hung machine needs.
-TEST(ProgramTest, AKilledRunTakesItsWaitedCommandWithIt) {
-    RunAndCheck({Row(
-        "kill -9 of a run that waits for its before command",
-        "echo 'echo $$ > pid.new && mv pid.new pid && exec sleep 600' > b.sh && "
-        "hooks '<command id=\"before\" wait=\"true\" timeout=\"600\">sh b.sh</command>' && "
-        "{ \"$TERVOSETUP\" /export /batch & run=$!; } && i=0; "
-        "while [ ! -s pid ] && kill -0 $run && [ $i -lt 1200 ]; do sleep 0.1; i=$((i+1)); done; "
-        "kill -9 $run; { wait $run; } 2>/dev/null; p=$(cat pid); i=0; "
-        "while kill -0 $p 2>/dev/null && [ $i -lt 1200 ]; do sleep 0.1; i=$((i+1)); done; "
-        "if kill -0 $p 2>/dev/null; then kill $p; echo command-outlived-the-run; "
-        "else echo command-ended; fi",
-        0, "", "command-ended", "command-outlived-the-run|[database]")});
 }
 
 // The example with "numbr" for the type of Workers, on line 31 of its configuration.
@@ -349,6 +323,22 @@ TEST(ProgramTest, SaysWhatTheCommandLineAndTheFilesGetWrong) {
             3,
             "settings.xml:15: $(DBHOST) is listed again; only its first entry, at line 3, counts",
             "app.ini\nserver.conf\n", "settings.xml changed"),
+        // A run that nobody watches does not guess: an option it does not know, a /set: without
+        // a name or an "=", and a value that is not UTF-8 end it before anything is written. The
+        // window, whose user sees what it will save, goes on without an unknown option, also
+        // without repeating its value.
+        Row("unknown options, malformed /set: and bytes that are not UTF-8",
+            "tervosetup /export /batch /sset:PW=s3cret; a=$?; tervosetup /check -st:PW=s3cret; "
+            "b=$?; tervosetup /diff /set:=s3cret; c=$?; tervosetup /export /set:s3cret; d=$?; "
+            "tervosetup /export \"$(printf '/set:DBPASS=s3cret\\377')\"; e=$?; "
+            "tervosetup /sset:PW=s3cret; echo $a $b $c $d $e $?",
+            0,
+            "TervoSetup: Nothing was done: \"/sset:\" is not an option (see --help).\n|"
+            "TervoSetup: Nothing was done: \"-st:\" is not an option (see --help).\n|"
+            "TervoSetup: Did not understand: /set:... (expected /set:NAME=VALUE; the rest is not "
+            "shown)|The value of /set:DBPASS is not UTF-8 text; nothing was saved.|"
+            "TervoSetup: ignoring the unknown option \"/sset:\" (see --help)",
+            "2 2 2 2 2 2\n", "s3cret|settings.xml changed|[database]"),
     });
 }
 

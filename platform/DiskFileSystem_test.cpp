@@ -165,16 +165,17 @@ TEST_F(DiskFileSystemTest, NeedsNoRightToWriteNorRoomForAFileThatHoldsTheBytes) 
     ASSERT_EQ(::chmod(Native("").constData(), 0755), 0);  // so that nobody may enter
     const QString out = "mine/out";
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         ASSERT_TRUE(Sh(QString("rm -rf mine && mkdir mine && echo -n old > mine/out && chmod %1 "
                                "mine/out && chown -R 65534:65534 mine")
                            .arg(c.mode, 0, 8)));
         const struct stat before = Aged(out);
         const Hindrance fault = {.limit = c.room ? RLIM_INFINITY : 0, .nobody = true};
         const Status status = Hindered(fault, [&] { return mFs.WriteFile(Path(out), "old"); });
-        EXPECT_EQ(status.message(), "") << c.what;
-        EXPECT_EQ(Slurp(out), "old") << c.what;
-        EXPECT_TRUE(Kept(out, before)) << c.what;
-        EXPECT_EQ(Entries("mine"), QStringList{"out"}) << c.what;
+        EXPECT_EQ(status.message(), "");
+        EXPECT_EQ(Slurp(out), "old");
+        EXPECT_TRUE(Kept(out, before));
+        EXPECT_EQ(Entries("mine"), QStringList{"out"});
     }
 }
 
@@ -197,13 +198,13 @@ TEST_F(DiskFileSystemTest, ReadsWhatAWriteWouldReplaceInOneLook) {
         {"folder", "/folder: Is a directory", false, false},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         QByteArray bytes = "before";
         bool linked = !c.linked;
         const Status read = mFs.ReadReplacedFile(Path(c.name), 100, &bytes, &linked);
-        EXPECT_EQ(read.ok() ? QString(bytes) : read.message().mid(mDir.path().size()), c.read)
-            << c.name;
-        EXPECT_EQ(linked, c.linked) << c.name;
-        EXPECT_EQ(read.IsNotFound(), c.notFound) << c.name;
+        EXPECT_EQ(read.ok() ? QString(bytes) : read.message().mid(mDir.path().size()), c.read);
+        EXPECT_EQ(linked, c.linked);
+        EXPECT_EQ(read.IsNotFound(), c.notFound);
     }
 }
 
@@ -253,10 +254,10 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
          stopped, true, any},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         OtherSave holder(Native(".settings.xml.tervo-lock"));
-        if (c.holder != Holder::None) {
+        if (c.holder != Holder::None)
             ASSERT_TRUE(holder.Lock());
-        }
         FakeWaitClock clock;
         QStringList told;  // with the moment
         LockWait wait;     // the console's: told after a second, given up after a minute
@@ -271,25 +272,23 @@ TEST_F(DiskFileSystemTest, WaitingForTheLockIsToldAndEnds) {
         wait.clock = &clock;
         std::unique_ptr<UpdateLock> lock;
         const Status status = mFs.LockForUpdate(Path("settings.xml"), wait, &lock);
-        EXPECT_EQ(status.message(), c.failure[0] ? mDir.path() + c.failure : "") << c.what;
-        EXPECT_EQ(status.IsCancelled(), c.failure == stopped) << c.what;
-        EXPECT_EQ(status.ok(), lock != nullptr) << c.what;
+        EXPECT_EQ(status.message(), c.failure[0] ? mDir.path() + c.failure : "");
+        EXPECT_EQ(status.IsCancelled(), c.failure == stopped);
+        EXPECT_EQ(status.ok(), lock != nullptr);
         EXPECT_EQ(told.join('|'), c.told ? "Waiting for " + mDir.path() +
                                                ": another program is saving there... at 1000 ms"
-                                         : "")
-            << c.what;
-        if (c.endsAt != any) {
-            EXPECT_EQ(clock.Elapsed(), c.endsAt) << c.what << ": ended at the wrong moment";
-        }
+                                         : "");
+        if (c.endsAt != any)
+            EXPECT_EQ(clock.Elapsed(), c.endsAt) << "ended at the wrong moment";
         EXPECT_EQ(Entries(), QStringList{".settings.xml.tervo-lock"})
-            << c.what << ": the wait left more than its lock file on the disk";
+            << "the wait left more than its lock file on the disk";
         // A lock that was taken keeps every other save out until it goes.
         holder.file.Close();
         OtherSave other(Native(".settings.xml.tervo-lock"));
-        EXPECT_EQ(other.Lock(), !status.ok()) << c.what;
+        EXPECT_EQ(other.Lock(), !status.ok());
         other.file.Close();
         lock.reset();
-        EXPECT_TRUE(OtherSave(Native(".settings.xml.tervo-lock")).Lock()) << c.what;
+        EXPECT_TRUE(OtherSave(Native(".settings.xml.tervo-lock")).Lock());
     }
 }
 

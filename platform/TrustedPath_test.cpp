@@ -67,102 +67,93 @@ TEST(TrustedPathTest, DecidesByOwnerModeGroupAclAndLinks) {
     const Runner rootInAUsersGroup = {0, 1000, true};
     const EntryFacts rootsLink = {0, 0, S_IFLNK | 0777, 1, {}, {}};
     const EntryFacts usersLink = {1000, 1000, S_IFLNK | 0777, 1, {}, {}};
+    using enum EntryRole;
+    using enum PathUse;
     const struct {
         const char* what;
         EntryFacts facts;
-        EntryRole role;
-        bool inShared;
         Runner runner;
         Kind kind;
         AclEntry entry = {};
-        PathUse use = PathUse::Read;
+        EntryRole role = Passage;
+        bool inShared = false;
+        PathUse use = Read;
         const char* message = nullptr;  // of the refusal of "/x"
     } cases[] = {
         // Folders and symlinks on the way.
-        {"root's folder", Folder(0, 0, 0755), EntryRole::Passage, false, kRoot, Kind::None},
-        {"another user's folder", Folder(1000, 1000, 0755), EntryRole::Passage, false, kRoot,
-         Kind::Owner},
-        {"the runner's own folder", Folder(1000, 1000, 0755), EntryRole::Passage, false, kAlone,
+        {"root's folder", Folder(0, 0, 0755), kRoot, Kind::None},
+        {"another user's folder", Folder(1000, 1000, 0755), kRoot, Kind::Owner},
+        {"the runner's own folder", Folder(1000, 1000, 0755), kAlone, Kind::None},
+        {"a folder everyone may write to", Folder(0, 0, 0777), kRoot, Kind::Mode},
+        {"a sticky folder everyone may write to", Folder(0, 0, 01777), kRoot, Kind::None},
+        {"a folder root's group may write to", Folder(0, 0, 0775), kAlone, Kind::None},
+        {"a folder another group may write to", Folder(0, 100, 0775), kRoot, Kind::Mode},
+        {"a folder the runner's private group may write to", Folder(1000, 1000, 0775), kAlone,
          Kind::None},
-        {"a folder everyone may write to", Folder(0, 0, 0777), EntryRole::Passage, false, kRoot,
+        {"a folder the runner's shared group may write to", Folder(1000, 1000, 0775), kSharing,
          Kind::Mode},
-        {"a sticky folder everyone may write to", Folder(0, 0, 01777), EntryRole::Passage, false,
-         kRoot, Kind::None},
-        {"a folder root's group may write to", Folder(0, 0, 0775), EntryRole::Passage, false,
-         kAlone, Kind::None},
-        {"a folder another group may write to", Folder(0, 100, 0775), EntryRole::Passage, false,
-         kRoot, Kind::Mode},
-        {"a folder the runner's private group may write to", Folder(1000, 1000, 0775),
-         EntryRole::Passage, false, kAlone, Kind::None},
-        {"a folder the runner's shared group may write to", Folder(1000, 1000, 0775),
-         EntryRole::Passage, false, kSharing, Kind::Mode},
         {"as root, a folder of a user's private group that may write", Folder(0, 1000, 0775),
-         EntryRole::Passage, false, rootInAUsersGroup, Kind::Mode},
-        {"a folder whose ACL lets nobody write", Folder(0, 0, 0775, Acl({kNobodyWrites})),
-         EntryRole::Passage, false, kRoot, Kind::Acl, kNobodyWrites},
+         rootInAUsersGroup, Kind::Mode},
+        {"a folder whose ACL lets nobody write", Folder(0, 0, 0775, Acl({kNobodyWrites})), kRoot,
+         Kind::Acl, kNobodyWrites},
         {"a folder whose mask keeps nobody from writing",
-         Folder(0, 0, 0755, Acl({kNobodyWrites}, kRx, kRx)), EntryRole::Passage, false, kRoot,
-         Kind::None},
+         Folder(0, 0, 0755, Acl({kNobodyWrites}, kRx, kRx)), kRoot, Kind::None},
         {"a folder whose ACL lets root, the owner and the runner write",
          Folder(1000, 0, 0775,
                 Acl({Named(AclEntry::kUser, 0, kRwx), Named(AclEntry::kUser, 1000, kRwx)})),
-         EntryRole::Passage, false, kAlone, Kind::None},
+         kAlone, Kind::None},
         {"a folder whose ACL lets another group write", Folder(0, 0, 0775, Acl({groupWrites})),
-         EntryRole::Passage, false, kRoot, Kind::Acl, groupWrites},
+         kRoot, Kind::Acl, groupWrites},
         {"a folder whose ACL lets its own group, root's, write", Folder(0, 0, 0775, Acl({}, kRwx)),
-         EntryRole::Passage, false, kRoot, Kind::None},
+         kRoot, Kind::None},
         {"a folder whose ACL lets its own group, another, write",
-         Folder(0, 65534, 0775, Acl({}, kRwx)), EntryRole::Passage, false, kRoot, Kind::Acl,
-         ownGroupWrites, PathUse::Start,
+         Folder(0, 65534, 0775, Acl({}, kRwx)), kRoot, Kind::Acl, ownGroupWrites, Passage, false,
+         Start,
          "/x: its ACL lets the group nogroup write to it (group::rwx); nothing is started "
          "through it. Make it writable only by its owner with chmod go-w"},
         {"a folder whose ACL lets nobody write, made sticky",
-         Folder(0, 0, 01775, Acl({kNobodyWrites})), EntryRole::Passage, false, kRoot, Kind::None},
+         Folder(0, 0, 01775, Acl({kNobodyWrites})), kRoot, Kind::None},
         {"a folder whose default ACL lets nobody write",
-         Folder(0, 0, 0755, {}, Acl({kNobodyWrites})), EntryRole::Passage, false, kRoot,
-         Kind::DefaultAcl, kNobodyWrites, PathUse::Write,
+         Folder(0, 0, 0755, {}, Acl({kNobodyWrites})), kRoot, Kind::DefaultAcl, kNobodyWrites,
+         Passage, false, Write,
          "/x: its default ACL lets the user nobody write to what is made in it "
          "(default:user:nobody:rw-); nothing is written through it. Remove the entry with "
          "setfacl -x d:u:nobody"},
         {"a sticky folder whose default ACL lets everyone write",
-         Folder(0, 0, 01777, {}, Acl({}, kRx, kRwx, kRwx)), EntryRole::Passage, false, kRoot,
-         Kind::DefaultAcl, othersWrite},
+         Folder(0, 0, 01777, {}, Acl({}, kRx, kRwx, kRwx)), kRoot, Kind::DefaultAcl, othersWrite},
         {"a folder whose default ACL lets nobody read",
-         Folder(0, 0, 0755, {}, Acl({Named(AclEntry::kUser, 65534, kRx)})), EntryRole::Passage,
-         false, kRoot, Kind::None},
-        {"another user's symlink", usersLink, EntryRole::Passage, false, kRoot, Kind::Owner},
-        {"root's symlink, whose mode says nothing", rootsLink, EntryRole::Passage, false, kRoot,
-         Kind::None},
+         Folder(0, 0, 0755, {}, Acl({Named(AclEntry::kUser, 65534, kRx)})), kRoot, Kind::None},
+        {"another user's symlink", usersLink, kRoot, Kind::Owner},
+        {"root's symlink, whose mode says nothing", rootsLink, kRoot, Kind::None},
         // What is read or started.
-        {"root's file", File(0, 0, 0644), EntryRole::Input, false, kRoot, Kind::None},
-        {"another user's file", File(65534, 65534, 0644), EntryRole::Input, false, kRoot,
-         Kind::Owner, AclEntry(), PathUse::Start,
+        {"root's file", File(0, 0, 0644), kRoot, Kind::None, AclEntry(), Input},
+        {"another user's file", File(65534, 65534, 0644), kRoot, Kind::Owner, AclEntry(), Input,
+         false, Start,
          "/x: the file belongs to the user nobody, who is neither root nor the user running this "
          "program; it is not started"},
-        {"a file everyone may write to", File(0, 0, 0666), EntryRole::Input, false, kRoot,
-         Kind::Mode},
-        {"a file another group may write to", File(0, 100, 0664), EntryRole::Input, false, kRoot,
-         Kind::Mode},
-        {"a file whose ACL lets nobody write", File(0, 0, 0664, 1, Acl({kNobodyWrites})),
-         EntryRole::Input, false, kRoot, Kind::Acl, kNobodyWrites, PathUse::Read,
+        {"a file everyone may write to", File(0, 0, 0666), kRoot, Kind::Mode, AclEntry(), Input},
+        {"a file another group may write to", File(0, 100, 0664), kRoot, Kind::Mode, AclEntry(),
+         Input},
+        {"a file whose ACL lets nobody write", File(0, 0, 0664, 1, Acl({kNobodyWrites})), kRoot,
+         Kind::Acl, kNobodyWrites, Input, false, Read,
          "/x: its ACL lets the user nobody write to it (user:nobody:rw-); it is not read. "
          "Remove the entry with setfacl -x u:nobody"},
-        {"a file with two links in a shared folder", File(0, 0, 0600, 2), EntryRole::Input, true,
-         kRoot, Kind::Links, AclEntry(), PathUse::Read,
+        {"a file with two links in a shared folder", File(0, 0, 0600, 2), kRoot, Kind::Links,
+         AclEntry(), Input, true, Read,
          "/x: the file has 2 hard links, in a folder where other users may create files: "
          "another user could have linked it there; it is not read. Keep it in a folder of your "
          "own"},
-        {"a file with two links in a folder of its own", File(0, 0, 0600, 2), EntryRole::Input,
-         false, kRoot, Kind::None},
+        {"a file with two links in a folder of its own", File(0, 0, 0600, 2), kRoot, Kind::None,
+         AclEntry(), Input},
         // What a write replaces.
-        {"another user's file a write replaces", File(65534, 0, 0644), EntryRole::Replaced, false,
-         kRoot, Kind::None},
-        {"another user's file a write replaces in a shared folder", File(65534, 0, 0644),
-         EntryRole::Replaced, true, kRoot, Kind::Owner},
-        {"a file with two links a write replaces in a shared folder", File(0, 0, 0644, 2),
-         EntryRole::Replaced, true, kRoot, Kind::Links},
-        {"a file everyone may write to that a write replaces", File(0, 0, 0666),
-         EntryRole::Replaced, true, kRoot, Kind::None},
+        {"another user's file a write replaces", File(65534, 0, 0644), kRoot, Kind::None,
+         AclEntry(), Replaced},
+        {"another user's file a write replaces in a shared folder", File(65534, 0, 0644), kRoot,
+         Kind::Owner, AclEntry(), Replaced, true},
+        {"a file with two links a write replaces in a shared folder", File(0, 0, 0644, 2), kRoot,
+         Kind::Links, AclEntry(), Replaced, true},
+        {"a file everyone may write to that a write replaces", File(0, 0, 0666), kRoot, Kind::None,
+         AclEntry(), Replaced, true},
     };
     for (const auto& c : cases) {
         const Distrust why = Distrusted(c.facts, c.role, c.inShared, c.runner);
@@ -190,9 +181,8 @@ TEST(TrustedPathTest, TellsASharedFolder) {
         {"a sticky folder whose ACL lets nobody write", Folder(0, 0, 01775, Acl({kNobodyWrites})),
          true},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(IsShared(c.folder, kRoot), c.shared) << c.what;
-    }
 }
 
 // The value of an ACL attribute: a version, then entries of 8 bytes, little-endian.
@@ -253,57 +243,37 @@ QString Verdict(const Status& status, const QString& root) {
 TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
     const QString nobodysFolder =
         ": the folder belongs to the user nobody, who is neither root nor the user running this "
-        "program; nothing is %1 through it";
-    const QString nobodysLink =
-        ": the symlink belongs to the user nobody, who is neither root nor the user running "
-        "this program; nothing is %1 through it";
-    const QString othersMayReplace =
-        ": the folder belongs to root, but other users may replace what is in it (mode 0775); "
-        "nothing is %1 through it";
-    const QString aclOnFolder =
-        ": its ACL lets the user nobody write to it (user:nobody:rw-); "
-        "nothing is %1 through it. Remove the entry with setfacl -x "
-        "u:nobody";
-    const QString defaultAcl =
-        ": its default ACL lets the user nobody write to what is made in it "
-        "(default:user:nobody:rw-); nothing is %1 through it. Remove the entry with setfacl -x "
-        "d:u:nobody";
-    const QString hardLink =
-        ": the file has 2 hard links, in a folder where other users may create files: another "
-        "user could have linked it there; it is not %1. Keep it in a folder of your own";
+        "program; nothing is read through it";
     const QString nobodysFile =
         "untrusted: /a/b/file: the file belongs to the user nobody, who is "
         "neither root nor the user running this program; it is not read";
-    struct Case {
+    const struct {
         const char* what;
         const char* setup;  // sh, in a folder that holds a/b/file with "library" in it
         const char* path;
         QString read;
-        QString written;
+        QString written;              // empty: as `read`, a refusal saying "written" for "read"
         const char* aclOn = nullptr;  // relative path that gets kNobodyWrites in its ACL
         bool defaults = false;        // as its default ACL
-    };
-    const Case cases[] = {
-        {"root's folders and file", "true", "a/b/file", "ok", "ok"},
-        {"a folder that root's group may write to", "chmod 775 a/b", "a/b/file", "ok", "ok"},
+    } cases[] = {
+        {"root's folders and file", "true", "a/b/file", "ok"},
+        {"a folder that root's group may write to", "chmod 775 a/b", "a/b/file", "ok"},
         {"a folder that another group may write to", "chgrp 65534 a/b && chmod 775 a/b", "a/b/file",
-         "untrusted: /a/b" + othersMayReplace.arg("read"),
-         "untrusted: /a/b" + othersMayReplace.arg("written")},
+         "untrusted: /a/b: the folder belongs to root, but other users may replace what is in it "
+         "(mode 0775); nothing is read through it"},
         {"its own folder in a sticky folder that everyone may add to", "chmod 1777 a", "a/b/file",
-         "ok", "ok"},
+         "ok"},
         {"another user's folder in a sticky folder", "chmod 1777 a && chown 65534 a/b", "a/b/file",
-         "untrusted: /a/b" + nobodysFolder.arg("read"),
-         "untrusted: /a/b" + nobodysFolder.arg("written")},
+         "untrusted: /a/b" + nobodysFolder},
         // Regression: root's export through another user's folder app and symlink out, to a file
         // only root may write, overwrote that file: only the folder of the file was looked at.
         {"a symlink in another user's folder to root's file",
          "chmod 1777 a && mkdir a/app && ln -s \"$PWD/a/b/file\" a/app/out && "
          "chown -h 65534:65534 a/app a/app/out",
-         "a/app/out", "untrusted: /a/app" + nobodysFolder.arg("read"),
-         "untrusted: /a/app" + nobodysFolder.arg("written")},
+         "a/app/out", "untrusted: /a/app" + nobodysFolder},
         {"another user's symlink", "ln -s b/file a/link && chown -h 65534 a/link", "a/link",
-         "untrusted: /a/link" + nobodysLink.arg("read"),
-         "untrusted: /a/link" + nobodysLink.arg("written")},
+         "untrusted: /a/link: the symlink belongs to the user nobody, who is neither root nor the "
+         "user running this program; nothing is read through it"},
         {"a symlink to another user's file, which a write replaces",
          "ln -s b/file a/link && chown 65534 a/b/file", "a/link", nobodysFile, "ok"},
         {"a file that others may change", "chmod 666 a/b/file", "a/b/file",
@@ -322,17 +292,21 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
          "is not read. Remove the entry with setfacl -x u:nobody",
          "ok", "a/b/file"},
         {"a folder whose ACL lets nobody write", "true", "a/b/file",
-         "untrusted: /a/b" + aclOnFolder.arg("read"),
-         "untrusted: /a/b" + aclOnFolder.arg("written"), "a/b"},
+         "untrusted: /a/b: its ACL lets the user nobody write to it (user:nobody:rw-); nothing is "
+         "read through it. Remove the entry with setfacl -x u:nobody",
+         "", "a/b"},
         {"a folder whose default ACL lets nobody write", "true", "a/b/file",
-         "untrusted: /a/b" + defaultAcl.arg("read"), "untrusted: /a/b" + defaultAcl.arg("written"),
-         "a/b", true},
+         "untrusted: /a/b: its default ACL lets the user nobody write to what is made in it "
+         "(default:user:nobody:rw-); nothing is read through it. Remove the entry with setfacl -x "
+         "d:u:nobody",
+         "", "a/b", true},
         {"a hard link in a sticky folder",
          "chmod 600 a/b/file && mkdir -m 1777 a/s && ln a/b/file a/s/link", "a/s/link",
-         "untrusted: /a/s/link" + hardLink.arg("read"),
-         "untrusted: /a/s/link" + hardLink.arg("written")},
+         "untrusted: /a/s/link: the file has 2 hard links, in a folder where other users may "
+         "create files: another user could have linked it there; it is not read. Keep it in a "
+         "folder of your own"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         // Only root can give files and ACL entries to nobody, and link a file it owns in a
         // sticky folder.
@@ -345,10 +319,11 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
         const QString root =
             Prepared(scratch, QString("mkdir -p a/b && printf library > a/b/file && ") + c.setup);
         ASSERT_FALSE(root.isEmpty()) << c.setup;
-        if (c.aclOn) {
+        if (c.aclOn)
             ASSERT_TRUE(SetAcl(root + "/" + c.aclOn, Acl({kNobodyWrites}), c.defaults))
                 << std::strerror(errno);
-        }
+        const QString written =
+            c.written.isEmpty() ? QString(c.read).replace(" read", " written") : c.written;
         DiskFileSystem files;
         std::unique_ptr<ByteSource> source;
         const QString path = root + "/" + c.path;
@@ -357,15 +332,15 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
         EXPECT_EQ(c.read == "ok" ? ReadAll(*source, &bytes).ok() && bytes == "library" : !source,
                   true);
         EXPECT_EQ(Verdict(files.ReadTrustedFile(path, 100, &bytes), root), c.read);
-        EXPECT_EQ(Verdict(files.CheckWriteTarget(path), root), c.written);
+        EXPECT_EQ(Verdict(files.CheckWriteTarget(path), root), written);
         bool linked = true;
-        EXPECT_EQ(Verdict(files.ReadReplacedFile(path, 100, &bytes, &linked), root), c.written)
+        EXPECT_EQ(Verdict(files.ReadReplacedFile(path, 100, &bytes, &linked), root), written)
             << "what a diff shows of the file a write replaces";
-        EXPECT_EQ(files.Holds(path, ProducerOf("library")), c.written == "ok")
+        EXPECT_EQ(files.Holds(path, ProducerOf("library")), written == "ok")
             << "what a check compares with";
-        EXPECT_EQ(files.WriteFile(path, "new").ok(), c.written == "ok");
+        EXPECT_EQ(files.WriteFile(path, "new").ok(), written == "ok");
         EXPECT_EQ(files.ReadFile(root + "/a/b/file", 100, &bytes).ok() && bytes == "new",
-                  c.written == "ok")
+                  written == "ok")
             << "what the write replaced";
     }
 }
@@ -374,14 +349,13 @@ TEST(TrustedPathTest, ReadsAndWritesOnlyThroughWhatNoOtherUserControls) {
 // chosen it: the first file of that name on the PATH that can be started counts, and one that
 // fails the rule is not passed over for a later one.
 TEST(TrustedPathTest, FindsAndChecksTheProgramOfACommand) {
-    struct Case {
+    const struct {
         const char* what;
         const char* setup;  // sh, in a folder with bin1 empty and bin2/tool that may be started
         const char* program;
         const char* searchPath;  // its folders from the scratch folder's
         QString verdict;         // "ok <path started>", or the refusal
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"a name on the second folder of the path", "true", "tool", "bin1:bin2", "ok /bin2/tool"},
         {"a file of that name that cannot be started, passed over",
          "printf x > bin1/tool && chmod 644 bin1/tool", "tool", "bin1:bin2", "ok /bin2/tool"},
@@ -401,7 +375,7 @@ TEST(TrustedPathTest, FindsAndChecksTheProgramOfACommand) {
         {"a name only found where it cannot be started", "chmod 644 bin2/tool", "tool", "bin2",
          "Permission denied"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const bool acl = QString(c.what).contains("ACL");
         if ((QString(c.setup).contains("65534") || acl) && ::geteuid() != 0) {
@@ -414,9 +388,8 @@ TEST(TrustedPathTest, FindsAndChecksTheProgramOfACommand) {
                              "bin2/tool && ") +
                          c.setup);
         ASSERT_FALSE(root.isEmpty()) << c.setup;
-        if (acl) {
+        if (acl)
             ASSERT_TRUE(SetAcl(root + "/bin2/tool", Acl({kNobodyWrites})));
-        }
         QByteArrayList folders;
         for (const QByteArray& folder : QByteArray(c.searchPath).split(':'))
             folders.append(QFile::encodeName(root) + '/' + folder);

@@ -33,9 +33,19 @@ QString ContentsOf(const Configuration& config) {
 }
 const QString kNothing = "\n\n\nnone\nnone\n";
 
+// `text` in UTF-16, big end first, without a byte-order mark.
+QByteArray Utf16BigEndian(const QString& text) {
+    return QStringEncoder(QStringConverter::Utf16BE)(text);
+}
+
+// Read in one pass, each item as its end tag comes: the texts are whole (all the text
+// inside an element, across comments, CDATA and child elements), elements in a namespace are not
+// the format's, and what the parser refuses is refused with its line, also past line 65535 (what
+// the parser refuses, entities and crowded elements among it: XmlTree_test and XmlDocument_test).
 TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAndTheBrokenRule) {
     const struct {
-        const char *what, *text;
+        const char* what;
+        QByteArray text;
         QString error;  // what Parse says; empty when it accepts the text
         QString contents = kNothing;
     } cases[] = {
@@ -69,32 +79,6 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
          "A)</varname></item></group></xml>",
          "c: line 2: the variable \"A)\" has the bare name \"A\", which the variable at line 1 "
          "already has; bare names must be unique"},
-    };
-    // One configuration for all: a refusal must also drop what the file before it gave.
-    Configuration config;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(config.Parse(QByteArray(c.text), QStringLiteral("c")).message(), c.error);
-        EXPECT_EQ(ContentsOf(config), c.contents);
-    }
-}
-
-// `text` in UTF-16, big end first, without a byte-order mark.
-QByteArray Utf16BigEndian(const QString& text) {
-    return QStringEncoder(QStringConverter::Utf16BE)(text);
-}
-
-// The file is read in one pass, each item as its end tag comes: the texts are whole (all the text
-// inside an element, across comments, CDATA and child elements), elements in a namespace are not
-// the format's, and what the parser refuses is refused with its line, also past line 65535 (what
-// the parser refuses, entities and crowded elements among it: XmlTree_test and XmlDocument_test).
-TEST(ConfigurationTest, ReadsEachShapeOfTheFileInOnePass) {
-    const struct {
-        const char* what;
-        QByteArray text;
-        QString error;
-        QString contents = kNothing;
-    } cases[] = {
         {"mixed content, comments and CDATA in a label, an id split by a comment",
          "<xml><group><name>D<b>B</b></name><item><name>H<i>o<![CDATA[s]]></i><!--c-->t</name>"
          "<varname>$(B<!--c-->)</varname></item></group></xml>",
@@ -122,14 +106,14 @@ TEST(ConfigurationTest, ReadsEachShapeOfTheFileInOnePass) {
          "c: line 4: Opening and ending tag mismatch: item line 3 and xml"},
         {"a broken rule past line 65535",
          "<xml>" + QByteArray(70000, '\n') +
-             "<group>\n<name>G</name></group><group>\n\n"
-             "<name>G</name></group></xml>",
+             "<group>\n<name>G</name></group><group>\n\n<name>G</name></group></xml>",
          "c: line 70002: the group name \"G\" is already used at line 70001; group names must be "
          "unique"},
     };
+    // One configuration for all: a refusal must also drop what the file before it gave.
+    Configuration config;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Configuration config;
         EXPECT_EQ(config.Parse(c.text, QStringLiteral("c")).message(), c.error);
         EXPECT_EQ(ContentsOf(config), c.contents);
     }
@@ -197,11 +181,9 @@ TEST(ConfigurationTest, NamesLikelyMisspellingsWithTheirLines) {
               QStringList({kElement.arg("hepl", "help", "3"), kType.arg("numbr", "number", "4"),
                            kElement.arg("requried", "required", "6")}));
     Configuration config;
-    ASSERT_TRUE(config
-                    .Parse("<xml><group><name/><item><name/><varname>A</varname><hepl/></item>"
-                           "</group></xml>",
-                           "c.xml")
-                    .ok());
+    const QByteArray misspelt =
+        "<xml><group><name/><item><name/><varname>A</varname><hepl/></item></group></xml>";
+    ASSERT_TRUE(config.Parse(misspelt, "c.xml").ok());
     ASSERT_EQ(config.Warnings().size(), 1);
     ASSERT_FALSE(config.Parse("<config/>", "c.xml").ok());
     EXPECT_EQ(config.Warnings(), QStringList()) << "after a failed parse";
@@ -210,42 +192,30 @@ TEST(ConfigurationTest, NamesLikelyMisspellingsWithTheirLines) {
 // A template entry's mode is octal permission bits, at most 0777; anything else refuses the file
 // with its line. Without one, an entry sets no mode.
 TEST(TemplateModeTest, ReadsTheModeOfAnEntryOrNamesWhatIsWrong) {
-    const struct {
-        const char* attribute;
-        int mode;  // -1: none; -2: refused
-    } cases[] = {
-        {"", -1},
-        {"mode=\"0640\"", 0640},
-        {"mode=\"600\"", 0600},
-        {"mode=\"0\"", 0},
-        {"mode=\"0777\"", 0777},
-        {"mode=\"1777\"", -2},
-        {"mode=\"0800\"", -2},
-        {"mode=\"rw-r-----\"", -2},
-        {"mode=\"\"", -2},
-        {"mode=\" 0640\"", -2},
-        {"mode=\"00640\"", -2},
+    const auto parse = [](Configuration& config, const QString& attribute) {
+        return config.Parse("<xml>\n<files>\n<file " + attribute.toUtf8() +
+                                "><input>t</input><output>o</output></file></files></xml>",
+                            "c.xml");
     };
-    for (const auto& c : cases) {
+    // Each mode as read, -1 for none.
+    const std::pair<const char*, int> modes[] = {{"", -1},
+                                                 {"mode=\"0640\"", 0640},
+                                                 {"mode=\"600\"", 0600},
+                                                 {"mode=\"0\"", 0},
+                                                 {"mode=\"0777\"", 0777}};
+    for (const auto& [attribute, mode] : modes) {
         Configuration config;
-        const Status parsed =
-            config.Parse(QByteArray("<xml>\n<files>\n<file ") + c.attribute +
-                             "><input>t</input><output>o</output></file></files></xml>",
-                         "c.xml");
-        if (c.mode == -2) {
-            const QString value = QString::fromUtf8(c.attribute).section('"', 1, 1);
-            EXPECT_EQ(parsed.message(),
-                      "c.xml: line 3: the template entry has mode=\"" + value +
-                          "\", but the mode must be octal permission bits from 0 to 0777, such as "
-                          "0640")
-                << c.attribute;
-            continue;
-        }
-        ASSERT_TRUE(parsed.ok()) << c.attribute << ": " << parsed.message().toStdString();
+        ASSERT_TRUE(parse(config, attribute).ok()) << attribute;
         ASSERT_EQ(config.Templates().size(), 1u);
-        EXPECT_EQ(config.Templates()[0].mode.has_value(), c.mode >= 0) << c.attribute;
-        EXPECT_EQ(config.Templates()[0].mode.value_or(0), unsigned(std::max(c.mode, 0)))
-            << c.attribute;
+        const std::optional<unsigned> read = config.Templates()[0].mode;
+        EXPECT_EQ(read ? int(*read) : -1, mode) << attribute;
+    }
+    for (const QString value : {"1777", "0800", "rw-r-----", "", " 0640", "00640"}) {
+        Configuration config;
+        EXPECT_EQ(parse(config, "mode=\"" + value + '"').message(),
+                  "c.xml: line 3: the template entry has mode=\"" + value +
+                      "\", but the mode must be octal permission bits from 0 to 0777, such as 0640")
+            << value.toStdString();
     }
 }
 
@@ -264,12 +234,11 @@ QString Parsed(const QString& commands) {
 TEST(CommandWaitTest, RefusesWhatItCannotKeepAndWarnsOfCommandsNeverStarted) {
     const struct {
         const char *what, *commands;
-        QString parsed;
+        QString parsed = "";  // accepted, without a warning
     } cases[] = {
         {"the longest timeout, and wait false",
          R"(<command id="before" wait="false">a</command>)"
-         R"(<command id="after" wait="true" timeout="86400">b</command>)",
-         ""},
+         R"(<command id="after" wait="true" timeout="86400">b</command>)"},
         {"wait is true or false", R"(<command id="before" wait="yes">a</command>)",
          R"(refused: c.xml: line 2: the before command has wait="yes", but wait must be "true" or )"
          R"("false")"},
@@ -277,15 +246,14 @@ TEST(CommandWaitTest, RefusesWhatItCannotKeepAndWarnsOfCommandsNeverStarted) {
          R"(refused: c.xml: line 2: the after command has a timeout, which needs wait="true")"},
         {"one of each, and other ids are none of its business",
          "<command id='before'>b</command>\n<command id='after'>a</command>\n"
-         "<command id='cleanup'>c</command>",
-         ""},
+         "<command id='cleanup'>c</command>"},
         {"a second before command",
          "<command id='before'>b</command>\n<command id='after'>a</command>\n"
          "<command id='before'>b2</command>",
          "c.xml:4: a second before command, which is never started: only the first, at line 2, "
          "is"},
         {"an empty one first, which starts nothing",
-         "<command id='after'/>\n<command id='after'>a</command>", ""},
+         "<command id='after'/>\n<command id='after'>a</command>"},
         {"an id that differs in case", "<command id='Before'>B</command>\n<command id='AFTER'/>",
          "c.xml:2: the command id \"Before\" is not \"before\" (ids are case-sensitive), so this "
          "command is never started|c.xml:3: the command id \"AFTER\" is not \"after\" (ids are "
