@@ -85,9 +85,8 @@ TEST(WarningsReportTest, TellsWhatASaveLeavesInAWindowOfItsOwnOrBeforeTheWindowC
         EXPECT_THAT(w.dialogs.messages, HoldTextsInTurn(c.messages));
         auto* view = w.window.findChild<QDialog*>("ChangesView");
         ASSERT_EQ(view != nullptr, QByteArray(c.press) == "IndShowChanges");
-        if (view) {
+        if (view)
             EXPECT_THAT(view->findChild<QLabel*>("ChangesNote")->text(), HoldsText(lines));
-        }
     }
 }
 
@@ -99,11 +98,10 @@ TEST(WaitedCommandsTest, TheWindowShowsTheWaitAndStopsTheSaveWhenCancelled) {
         Window w(R"~(<xml><variable id="$(HOST)">h</variable></xml>)~");
         w.dialogs.cancelWaits = cancel;
         w.Press("IndSave");
-        EXPECT_THAT(w.dialogs.messages,
-                    HoldTextsInTurn(cancel ? QStringList{"The before command did not succeed, so "
-                                                         "nothing was saved.\nThe command was "
-                                                         "cancelled: stop.sh"}
-                                           : QStringList{}));
+        EXPECT_EQ(w.dialogs.messages.join('|'),
+                  cancel ? "The before command did not succeed, so nothing was saved.\nThe "
+                           "command was cancelled: stop.sh"
+                         : "");
         EXPECT_EQ(w.dialogs.waits.size(), w.launcher.waited().size());
         EXPECT_EQ(w.launcher.waited(), cancel ? QStringList{"stop.sh (5 s)"}
                                               : QStringList({"stop.sh (5 s)", "start.sh (60 s)"}));
