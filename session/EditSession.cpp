@@ -280,10 +280,9 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
         std::vector<bool> listed;
         if (!candidates.empty()) {
             listed.assign(std::size_t(items.Count()), false);
-            for (const VariableValue& loaded : settings.LoadedValues(mConfig, items)) {
-                if (const int item = items.AddressedBy(mConfig, loaded.id); item >= 0) {
-                    listed[std::size_t(item)] = true;
-                }
+            for (const SettingsDocument::LoadedValue& loaded :
+                 settings.LoadedValues(mConfig, items)) {
+                listed[std::size_t(loaded.item)] = true;
             }
         }
         for (const int item : candidates) {

@@ -19,19 +19,12 @@ ItemIds::ItemIds(const Configuration& config) {
     }
 }
 
-int ItemIds::AddressedBy(const Configuration& config, QStringView id) const {
+ItemIds::IdUse ItemIds::UseOf(const Configuration& config, QStringView id) const {
     // The bare names of the items are unique, so an item's own id addresses that item; only
     // another spelling ("HOST" for "$(HOST)") needs the configuration.
     if (const int item = IndexOf(id); item >= 0) {
-        return item;
+        return {item, true, mDeclared[std::size_t(item)]};
     }
     const ConfigItem* item = config.ItemFor(id);
-    return item ? IndexOf(item->id) : -1;
-}
-
-std::optional<QString> ItemIds::DeclaredId(const Configuration& config, QStringView id) const {
-    if (const int item = IndexOf(id); item >= 0) {
-        return mDeclared[std::size_t(item)] ? std::optional(mIds[std::size_t(item)]) : std::nullopt;
-    }
-    return config.DeclaresId(id) ? std::optional(id.toString()) : std::nullopt;
+    return {item ? IndexOf(item->id) : -1, false, config.DeclaresId(id)};
 }

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringView>
 
-#include <optional>
 #include <vector>
 
 class Configuration;
@@ -27,12 +26,21 @@ class ItemIds {
     int IndexOf(QStringView id) const {
         return mTable.Find(id, [this](int item) { return QStringView(mIds[std::size_t(item)]); });
     }
-    // The number of the item that `id` addresses (Configuration::ItemFor: by its bare name);
-    // -1 when none. REQUIRES: `config` is the one these were made of.
-    int AddressedBy(const Configuration& config, QStringView id) const;
-    // `id` as a string when `config` declares it (Configuration::DeclaresId), none otherwise: the
-    // item's own string when an item has that id, which costs no copy. REQUIRES: as AddressedBy.
-    std::optional<QString> DeclaredId(const Configuration& config, QStringView id) const;
+    // What an id of a settings file is to the configuration: the number of the item it
+    // addresses (Configuration::ItemFor: by its bare name), -1 when none; whether it is that
+    // item's own id; and whether `config` declares it (Configuration::DeclaresId). One look-up
+    // when it is an item's own id, as it mostly is. REQUIRES: `config` is the one these were made
+    // of.
+    struct IdUse {
+        int item = -1;
+        bool own = false;
+        bool declared = false;
+    };
+    IdUse UseOf(const Configuration& config, QStringView id) const;
+    // UseOf(config, id).item.
+    int AddressedBy(const Configuration& config, QStringView id) const {
+        return UseOf(config, id).item;
+    }
 
   private:
     std::vector<QString> mIds;

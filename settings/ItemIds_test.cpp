@@ -62,7 +62,7 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
     const struct {
         const char* id;
         int exactly;    // IndexOf
-        int addressed;  // AddressedBy
+        int addressed;  // UseOf().item
         bool declared;
     } cases[] = {
         {"$(HOST)", 0, 0, true},    {"HOST", -1, 0, false},  {"KEY", 1, 1, true},
@@ -71,8 +71,10 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ids.IndexOf(QString(c.id)), c.exactly) << c.id;
-        EXPECT_EQ(ids.AddressedBy(config, QString(c.id)), c.addressed) << c.id;
-        EXPECT_EQ(ids.DeclaredId(config, QString(c.id)).has_value(), c.declared) << c.id;
+        const ItemIds::IdUse use = ids.UseOf(config, QString(c.id));
+        EXPECT_EQ(use.item, c.addressed) << c.id;
+        EXPECT_EQ(use.own, c.exactly >= 0) << c.id;
+        EXPECT_EQ(use.declared, c.declared) << c.id;
     }
 }
 

@@ -222,39 +222,56 @@ void SettingsDocument::IndexDocument() {
     IndexIds();
 }
 
-std::vector<VariableValue> SettingsDocument::LoadedValues(const Configuration& config,
-                                                          const ItemIds& items) const {
-    std::vector<VariableValue> values;
+std::vector<SettingsDocument::LoadedValue> SettingsDocument::LoadedValues(
+    const Configuration& config, const ItemIds& items) const {
+    std::vector<LoadedValue> values;
+    values.reserve(mVariables.size());
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
         if (mVariables[i].first != int(i)) {
             continue;
         }
-        if (std::optional<QString> id = items.DeclaredId(config, IdAt(i))) {
-            values.push_back({std::move(*id), ValueAt(i).toString()});
+        if (const ItemIds::IdUse use = items.UseOf(config, IdAt(i));
+            use.declared && use.item >= 0) {
+            values.push_back({use.item, ValueAt(i)});
         }
     }
     return values;
 }
 
-Status SettingsDocument::SavedIds(const Configuration& config, const ItemIds& items,
-                                  QStringList* ids) const {
+std::vector<SettingsDocument::SavedId> SettingsDocument::SavedIds(const Configuration& config,
+                                                                  const ItemIds& items) const {
+    std::vector<SavedId> ids;
+    ids.reserve(mVariables.size());
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
         if (!mVariables[i].atRoot) {
             continue;
         }
-        if (std::optional<QString> id = items.DeclaredId(config, IdAt(i))) {
-            ids->append(std::move(*id));
+        if (const ItemIds::IdUse use = items.UseOf(config, IdAt(i)); use.declared) {
+            // An item's own id shares the item's string.
+            ids.push_back({use.own ? items.Id(use.item) : IdAt(i).toString(), use});
         }
     }
-    return Status::Ok();
+    return ids;
 }
 
 void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
+    // Only an id with more than one element can be listed again: mostly there is none, and no
+    // entry needs looking up.
+    std::vector<bool> repeated;  // by the place of an id's first element
+    for (std::size_t i = 0; i < mVariables.size(); ++i) {
+        if (const auto first = std::size_t(mVariables[i].first); first != i) {
+            repeated.resize(mVariables.size(), false);
+            repeated[first] = true;
+        }
+    }
+    if (repeated.empty()) {
+        return;
+    }
     // The entries that count are the root's own: the index holds them among the others.
     IdTable firstAtRoot;
     const auto idAt = [this](int i) { return IdAt(std::size_t(i)); };
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
-        if (!mVariables[i].atRoot) {
+        if (!mVariables[i].atRoot || !repeated[std::size_t(mVariables[i].first)]) {
             continue;
         }
         if (const int first = firstAtRoot.Insert(IdAt(i), int(i), idAt); first != int(i)) {

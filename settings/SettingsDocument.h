@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
 #include "settings/IdTable.h"
+#include "settings/ItemIds.h"
 
 #include <QStringList>
 
@@ -11,7 +12,6 @@
 #include <vector>
 
 class Configuration;
-class ItemIds;
 class VariableValues;
 
 // A variable id with the value the settings file gives it.
@@ -74,16 +74,24 @@ class SettingsDocument {
     // Gives an empty document the root `xml`, as a new settings file has it. REQUIRES: IsEmpty().
     void CreateRoot();
 
-    // What a load puts into the fields: every id that `config` declares and that some `variable`
-    // element at any depth carries, once, in the order of its first element, with that element's
-    // text. `items` are those of `config`.
-    std::vector<VariableValue> LoadedValues(const Configuration& config,
-                                            const ItemIds& items) const;
+    // What a load puts into the fields: for every id that `config` declares, that addresses an
+    // item (ItemIds::UseOf) and that some `variable` element at any depth carries, once, in the
+    // order of its first element, the item's number and that element's text. The texts are valid
+    // until the document changes. `items` are those of `config`.
+    struct LoadedValue {
+        int item;
+        QStringView value;
+    };
+    std::vector<LoadedValue> LoadedValues(const Configuration& config, const ItemIds& items) const;
 
     // The ids a save fills: those of the root's `variable` children that `config` declares, in
-    // document order, an id as often as it appears there. Each is meant for SetValueOf. `items`
-    // as LoadedValues.
-    Status SavedIds(const Configuration& config, const ItemIds& items, QStringList* ids) const;
+    // document order, an id as often as it appears there, each with what it is to the
+    // configuration. Each is meant for SetValueOf. `items` as LoadedValues.
+    struct SavedId {
+        QString id;
+        ItemIds::IdUse use;
+    };
+    std::vector<SavedId> SavedIds(const Configuration& config, const ItemIds& items) const;
 
     bool HasElementOf(QStringView id) const { return FirstOf(id) >= 0; }
     // The value of the first element of `id`, as the document holds it now; none when there is

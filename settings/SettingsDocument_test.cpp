@@ -90,8 +90,9 @@ QStringList Views(const SettingsDocument& settings, const Configuration& config)
         views << QString("entry %1=%2@%3").arg(entries[i].id, entries[i].value).arg(entries[i].line)
               << "export " + exported[i].id + "=" + exported[i].value;
     settings.RepeatedVariables(&views);
-    for (const VariableValue& value : settings.LoadedValues(config, ItemIds(config)))
-        views << "loaded " + value.id + "=" + value.value;
+    const ItemIds items(config);
+    for (const SettingsDocument::LoadedValue& value : settings.LoadedValues(config, items))
+        views << "loaded " + items.Id(value.item) + "=" + value.value.toString();
     for (const QString& id : kProbes)
         views << "has " + id + "=" + QString::number(settings.HasElementOf(id));
     views << "largest " + settings.IdOfLargestValue();

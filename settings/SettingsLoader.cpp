@@ -7,9 +7,7 @@
 void PutSettingsInto(const SettingsDocument& settings, const Configuration& config,
                      VariableValues* values) {
     const ItemIds& items = values->Ids();
-    for (const VariableValue& loaded : settings.LoadedValues(config, items)) {
-        if (const int item = items.AddressedBy(config, loaded.id); item >= 0) {
-            values->SetAt(item, loaded.value);
-        }
+    for (const SettingsDocument::LoadedValue& loaded : settings.LoadedValues(config, items)) {
+        values->SetAt(loaded.item, loaded.value.toString());
     }
 }

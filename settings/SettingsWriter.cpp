@@ -28,19 +28,16 @@ Status EnsureRoot(SettingsDocument* settings) {
 Status WriteInto(const Configuration& config, const VariableValues& values,
                  SettingsDocument* settings) {
     const ItemIds& items = values.Ids();
-    QStringList ids;
-    if (Status s = settings->SavedIds(config, items, &ids); !s.ok()) {
-        return s;
-    }
+    std::vector<SettingsDocument::SavedId> ids = settings->SavedIds(config, items);
     std::vector<bool> atRoot(std::size_t(items.Count()), false);
-    for (const QString& id : ids) {
-        if (const int item = items.IndexOf(id); item >= 0) {
-            atRoot[std::size_t(item)] = true;
+    for (const SettingsDocument::SavedId& saved : ids) {
+        if (saved.use.own) {
+            atRoot[std::size_t(saved.use.item)] = true;
         }
     }
     for (int item = 0; item < items.Count(); ++item) {
         if (!atRoot[std::size_t(item)]) {
-            ids.append(items.Id(item));
+            ids.push_back({items.Id(item), {item, true}});
         }
     }
     std::vector<const ConfigItem*> byNumber;  // the items of `config`, by number
@@ -50,8 +47,8 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
             byNumber.push_back(&item);
         }
     }
-    for (const QString& id : ids) {
-        const int number = items.AddressedBy(config, id);
+    for (const auto& [id, use] : ids) {
+        const int number = use.item;
         if (number < 0) {
             continue;
         }

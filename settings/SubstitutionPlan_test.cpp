@@ -64,6 +64,14 @@ TEST(SubstitutionPlanTest, GivesTheSequentialResult) {
         {"chains beside lone starts",
          S("$(CC)=cc $(OPT),$(OPT)=-O2 $(ARCH),$(ARCH)=x86,$(CC_FLAGS)=-g $(OPT)"),
          {{kMake, {}}, {kMake + "$(C", {}}}},
+        // Ids that agree in far more than their first bytes, one that ends where others go on,
+        // one of bytes above 0x7f, and a repeat: the trie orders them by all their bytes.
+        {"ids alike in their first bytes",
+         S("$(DATABASE_HOST_A)=1,$(DATABASE_HOST)=2,$(DATABASE_HOST_B)=3,$(DATABASE_HOST_A)=4,"
+           "$(\xc3\xa9)=5,$(DATABASE_HOST_A)x=6,$(DATABASE_HOSTS)=7"),
+         {{"$(DATABASE_HOST_B)$(DATABASE_HOST)$(DATABASE_HOST_A)$(\xc3\xa9)$(DATABASE_HOST_A)x"
+           "$(DATABASE_HOSTS)",
+           "32151x7"}}},
         {"a large value held back (regression)",
          {{"$(A)", kLarge}},
          {{"$(A)$$(A)", kLarge + "$" + kLarge}}},

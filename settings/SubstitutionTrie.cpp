@@ -30,15 +30,57 @@ SubstitutionTrie::SubstitutionTrie(const std::vector<Substitution>& substitution
 // mPasses and mTerminals, and returns the distinct ids in that order.
 SubstitutionTrie::Ids SubstitutionTrie::GroupPassesById(
     const std::vector<Substitution>& substitutions) {
+    // Most ids differ within the eight bytes after the prefix that all of them share ("$(" at
+    // least): those bytes, as one number, order them without a look at the ids themselves. Only
+    // ids that agree there are compared whole. An id that ends early is padded with zeros, which
+    // puts it before every longer id that starts with it, as string_view's order does (it
+    // compares bytes unsigned).
+    struct Keyed {
+        uint64_t key;
+        uint32_t pass;
+    };
+    std::vector<Keyed> keyed;
+    std::string_view first;  // the first non-empty id
+    std::size_t shared = 0;  // how many bytes every id has in common with it
     for (std::size_t i = 0; i < substitutions.size(); ++i) {
-        if (!substitutions[i].id.isEmpty()) {
-            mPasses.push_back(static_cast<uint32_t>(i));
+        const std::string_view id = View(substitutions[i].id);
+        if (id.empty()) {
+            continue;
+        }
+        if (keyed.empty()) {
+            first = id;
+            shared = id.size();
+        }
+        const std::string_view head = first.substr(0, shared);
+        shared = std::size_t(std::mismatch(head.begin(), head.end(), id.begin(), id.end()).first -
+                             head.begin());
+        keyed.push_back({0, static_cast<uint32_t>(i)});
+    }
+    for (Keyed& k : keyed) {
+        const std::string_view rest = View(substitutions[k.pass].id).substr(shared);
+        for (std::size_t b = 0; b < 8; ++b) {
+            k.key = (k.key << 8) | (b < rest.size() ? static_cast<uint8_t>(rest[b]) : 0U);
         }
     }
-    // string_view compares bytes unsigned.
-    std::stable_sort(mPasses.begin(), mPasses.end(), [&](uint32_t a, uint32_t b) {
-        return View(substitutions[a].id) < View(substitutions[b].id);
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.key != b.key ? a.key < b.key : a.pass < b.pass;
     });
+    for (auto run = keyed.begin(); run != keyed.end();) {
+        const auto next =
+            std::find_if(run, keyed.end(), [run](const Keyed& k) { return k.key != run->key; });
+        if (next - run > 1) {
+            std::sort(run, next, [&](const Keyed& a, const Keyed& b) {
+                const std::string_view x = View(substitutions[a.pass].id);
+                const std::string_view y = View(substitutions[b.pass].id);
+                return x != y ? x < y : a.pass < b.pass;
+            });
+        }
+        run = next;
+    }
+    mPasses.reserve(keyed.size());
+    for (const Keyed& k : keyed) {
+        mPasses.push_back(k.pass);
+    }
     Ids ids;
     for (std::size_t i = 0; i < mPasses.size(); ++i) {
         const std::string_view id = View(substitutions[mPasses[i]].id);
