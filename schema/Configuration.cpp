@@ -8,7 +8,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
@@ -34,18 +33,6 @@ QString ItemProblem(const QString& label, const QString& id, const QString& prob
     return QCoreApplication::translate("Configuration", "the item \"%1\" (%2): %3")
         .arg(label, id, problem);
 }
-
-// The bare name of an id, on the stack: for a lookup that needs no string of its own.
-class BareNameOf {
-  public:
-    explicit BareNameOf(QStringView id)
-        : mChars(id.size()), mSize(WriteBareName(id, mChars.data())) {}
-    QStringView View() const { return QStringView(mChars.data(), mSize); }
-
-  private:
-    QVarLengthArray<QChar, 64> mChars;
-    qsizetype mSize;
-};
 
 // The text of an item's <type>, and what it comes to: its kind and, for one read as free text
 // that is close to the name of a kind, that name.
@@ -93,7 +80,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
 
     void Closed(XmlTree& tree, Node element) override {
         if (tree.IsElementWithoutNamespace(element)) {
-            if (tree.IsNamed(element, "varname")) {
+            if (tree.IsNamed(element, "varname") && !IsItemsOwnVarname(tree, element)) {
                 DeclareIds(tree, element);
             } else if (tree.IsNamed(element, "command")) {
                 ReadCommandElement(tree, element);
@@ -258,26 +245,20 @@ class ConfigurationReader final : public XmlTree::Visitor {
         if (unknownChild || type.meant) {
             WarnAboutMisspellings(tree, itemNode, typeNode, type);
         }
-        ConfigItem item{label, id, line, *rules};
-        const BareNameOf bareName(item.id);
-        const auto number = std::uint32_t(mConfig.mItemPlaces.size());
-        const std::optional<std::uint32_t> first = mConfig.mItemsByBareName.Insert(
-            FastStringHash(bareName.View()), number, [&](std::uint32_t other) {
-                return BareNameOf(ItemAt(other).id).View() == bareName.View();
-            });
-        if (first) {
+        if (const std::optional<int> first =
+                mConfig.mIds->Add(id, rules->kind, IsItemsOwnVarname(tree, varnameNode))) {
             mItemError = BrokenAt(
                 line, QCoreApplication::translate("Configuration",
                                                   "the variable \"%1\" has the bare name \"%2\", "
                                                   "which the variable at line %3 already has; "
                                                   "bare names must be unique")
-                          .arg(item.id, bareName.View().toString())
-                          .arg(ItemAt(*first).line));
+                          .arg(id, BareName(id))
+                          .arg(ItemAt(std::uint32_t(*first)).line));
             return;
         }
         mConfig.mItemPlaces.push_back(
             {std::uint32_t(mConfig.mGroups.size()), std::uint32_t(mItems.size())});
-        mItems.push_back(std::move(item));
+        mItems.push_back({label, id, line, *rules});
     }
 
     // The item of number `number`, in a group read or in the one that is open.
@@ -350,6 +331,26 @@ class ConfigurationReader final : public XmlTree::Visitor {
         }
     }
 
+    // Whether `varname` is the varname of an item of a group (the first child of that name, which
+    // ReadItem takes), holding the item's id as its only child, a text. That declares the item's
+    // id: as most varnames are, which need no entry in the index of declared ids then.
+    static bool IsItemsOwnVarname(const XmlTree& tree, Node varname) {
+        const Node item = tree.Parent(varname);
+        const Node text = tree.FirstChild(varname);
+        if (item == kNone || !tree.IsElementWithoutNamespace(item) || !tree.IsNamed(item, "item") ||
+            tree.Parent(item) == kNone || !IsUnderXml(tree, tree.Parent(item), "group") ||
+            text == kNone || !tree.IsText(text) || tree.NextSibling(text) != kNone) {
+            return false;
+        }
+        for (Node child = tree.FirstChild(item); child != varname;
+             child = tree.NextSibling(child)) {
+            if (tree.IsElementWithoutNamespace(child) && tree.IsNamed(child, "varname")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     // Every text directly inside a varname element declares its text as an id, wherever the
     // element stands. Most are ASCII, which takes no QString on the way; the index of them is
     // built once the file has been read, at its size (IndexDeclaredIds).
@@ -371,8 +372,9 @@ class ConfigurationReader final : public XmlTree::Visitor {
         }
     }
 
-    // Indexes the declared ids; one declared again is indexed once. The tables that grew as the
-    // file was read give back what they hold in reserve.
+    // Indexes the declared ids; one declared again is indexed once. An item whose varname does
+    // not hold its id as one text learns from the index whether its id is declared. The tables
+    // that grew as the file was read give back what they hold in reserve.
     void IndexDeclaredIds() {
         mConfig.mDeclaredText.shrink_to_fit();
         mConfig.mDeclaredEnds.shrink_to_fit();
@@ -385,6 +387,12 @@ class ConfigurationReader final : public XmlTree::Visitor {
             (void)index.Insert(FastStringHash(id), number, [&](std::uint32_t other) {
                 return mConfig.DeclaredId(other) == id;
             });
+        }
+        ItemIds& items = *mConfig.mIds;
+        for (int item = 0; count > 0 && item < items.Count(); ++item) {
+            if (!items.Declared(item) && mConfig.DeclaresId(items.Id(item))) {
+                items.SetDeclared(item);
+            }
         }
     }
 
@@ -650,7 +658,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
     std::optional<Status> mTemplateError;   // the first entry's with a mode that is not one
 };
 
-Configuration::Configuration() = default;
+Configuration::Configuration() : mIds(std::make_shared<ItemIds>()) {}
 Configuration::~Configuration() = default;
 Configuration::Configuration(Configuration&& other) noexcept = default;
 Configuration& Configuration::operator=(Configuration&& other) noexcept = default;
@@ -677,6 +685,12 @@ QStringView Configuration::DeclaredId(std::uint32_t number) const {
 }
 
 bool Configuration::DeclaresId(QStringView id) const {
+    if (!mIds) {
+        return false;
+    }
+    if (const int item = mIds->IndexOf(id); item >= 0 && mIds->Declared(item)) {
+        return true;
+    }
     return mDeclaredIds
         .Find(FastStringHash(id),
               [this, id](std::uint32_t number) { return DeclaredId(number) == id; })
@@ -684,17 +698,11 @@ bool Configuration::DeclaresId(QStringView id) const {
 }
 
 const ConfigItem* Configuration::ItemFor(QStringView id) const {
-    // Asked several times for every variable of a save.
-    const BareNameOf bareName(id);
-    const std::optional<std::uint32_t> number =
-        mItemsByBareName.Find(FastStringHash(bareName.View()), [&](std::uint32_t other) {
-            const auto [group, index] = mItemPlaces[other];
-            return BareNameOf(mGroups[group].items[index].id).View() == bareName.View();
-        });
-    if (!number) {
+    const int number = mIds ? mIds->AddressedBy(id) : -1;
+    if (number < 0) {
         return nullptr;
     }
-    const auto [group, index] = mItemPlaces[*number];
+    const auto [group, index] = mItemPlaces[std::size_t(number)];
     return &mGroups[group].items[index];
 }
 

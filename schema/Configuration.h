@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HashIndex.h"
 #include "platform/Status.h"
+#include "schema/ItemIds.h"
 #include "schema/ValueRules.h"
 
 #include <QString>
@@ -85,6 +86,9 @@ class Configuration {
     const std::vector<ConfigGroup>& Groups() const { return mGroups; }
     // How many items the groups hold in all.
     std::size_t ItemCount() const { return mItemPlaces.size(); }
+    // The items numbered in order, found by id: shared with the values made of this
+    // configuration.
+    std::shared_ptr<const ItemIds> Ids() const { return mIds; }
 
     // True when some varname element, wherever it stands, has a text node equal to `id`: the test
     // by which a settings entry counts as a variable of this configuration.
@@ -120,20 +124,22 @@ class Configuration {
 
   private:
     friend class ConfigurationReader;
-    // The declared id of number `number`.
+    // The declared id of number `number` among those that mDeclaredIds holds.
     QStringView DeclaredId(std::uint32_t number) const;
 
     QString mFileName;
     std::vector<ConfigGroup> mGroups;
     // The rules of the items that declare any, and first the default set that the others share.
     std::vector<std::unique_ptr<ValueRules>> mRules;
-    // The declared ids, one after the other, and where each ends.
+    // The items by number and by id. Null only in a configuration moved from.
+    std::shared_ptr<ItemIds> mIds;
+    // The declared ids, one after the other, and where each ends; but not the id of an item
+    // whose varname holds it as its one text, as most items' do (ItemIds::Declared).
     std::vector<char16_t> mDeclaredText;
     std::vector<std::uint32_t> mDeclaredEnds;
     HashIndex mDeclaredIds;  // by the id
     // Each item's place by its number in document order: its group's index, its index there.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> mItemPlaces;
-    HashIndex mItemsByBareName;  // the items' numbers by their bare names
     QStringList mDependentIds;
     std::optional<QString> mBeforeCommand;
     std::optional<QString> mAfterCommand;

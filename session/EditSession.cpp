@@ -632,7 +632,7 @@ QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& ex
         if (!substitution.value.isEmpty()) {
             continue;
         }
-        const int number = items.AddressedBy(mConfig, substitution.id);
+        const int number = items.AddressedBy(substitution.id);
         if (number < 0 || told[std::size_t(number)] || IsDisabled(mDisabled, number)) {
             continue;
         }

@@ -2,7 +2,7 @@
 
 #include "platform/XmlTree.h"
 #include "schema/Configuration.h"
-#include "settings/ItemIds.h"
+#include "schema/ItemIds.h"
 #include "settings/VariableValues.h"
 
 #include <QCoreApplication>

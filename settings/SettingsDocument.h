@@ -2,8 +2,8 @@
 
 #include "platform/FileSystem.h"
 #include "platform/XmlDocument.h"
+#include "schema/ItemIds.h"
 #include "settings/IdTable.h"
-#include "settings/ItemIds.h"
 
 #include <QStringList>
 

@@ -2,7 +2,7 @@
 
 #include "platform/XmlDocument.h"
 #include "schema/Configuration.h"
-#include "settings/ItemIds.h"
+#include "schema/ItemIds.h"
 #include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -90,7 +90,7 @@ QStringList Views(const SettingsDocument& settings, const Configuration& config)
         views << QString("entry %1=%2@%3").arg(entries[i].id, entries[i].value).arg(entries[i].line)
               << "export " + exported[i].id + "=" + exported[i].value;
     settings.RepeatedVariables(&views);
-    const ItemIds items(config);
+    const ItemIds& items = *config.Ids();
     for (const SettingsDocument::LoadedValue& value : settings.LoadedValues(config, items))
         views << "loaded " + items.Id(value.item) + "=" + value.value.toString();
     for (const QString& id : kProbes)

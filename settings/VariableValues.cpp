@@ -4,8 +4,7 @@
 
 VariableValues::VariableValues() : mIds(std::make_shared<ItemIds>()) {}
 
-VariableValues::VariableValues(const Configuration& config)
-    : mIds(std::make_shared<ItemIds>(config)) {
+VariableValues::VariableValues(const Configuration& config) : mIds(config.Ids()) {
     mValues.reserve(mIds->Count());
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
@@ -44,10 +43,10 @@ std::vector<bool> DisabledItems(const Configuration& config, const VariableValue
     disabled.assign(byNumber.size(), false);
     // Each item comes after the items it depends on, whose state is known by then.
     for (const QString& id : config.DependentIds()) {
-        const int number = items.AddressedBy(config, id);
+        const int number = items.AddressedBy(id);
         for (const ValueRules::Dependency& dependency :
              byNumber[std::size_t(number)]->rules.depends) {
-            const int namedNumber = items.AddressedBy(config, dependency.id);
+            const int namedNumber = items.AddressedBy(dependency.id);
             const ConfigItem* named = byNumber[std::size_t(namedNumber)];
             const QString& value = values.At(namedNumber);
             const bool holds = !disabled[std::size_t(namedNumber)] &&

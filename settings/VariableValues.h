@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/ItemIds.h"
+#include "schema/ItemIds.h"
 
 #include <QList>
 #include <QString>

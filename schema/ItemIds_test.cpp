@@ -1,6 +1,7 @@
-#include "settings/ItemIds.h"
+#include "schema/ItemIds.h"
 
 #include "schema/Configuration.h"
+#include "settings/IdTable.h"
 #include "testing/QStringPrinter.h"
 
 #include <gtest/gtest.h>
@@ -50,12 +51,14 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
                        </group>
                        <group><name>B</name>
                          <item><name>Port</name><type>number</type><varname>$(PORT)</varname></item>
+                         <item><name>Split</name><varname>$(SP<!-- -->LIT)</varname></item>
+                         <item><name>Two</name><varname>$(TWO)</varname><varname>$(SECOND)</varname></item>
                        </group>
                        <unused><varname>$(ELSEWHERE)</varname></unused></xml>)~",
                            "c.xml")
                     .ok());
-    const ItemIds ids(config);
-    ASSERT_EQ(ids.Count(), 3);
+    const ItemIds& ids = *config.Ids();
+    ASSERT_EQ(ids.Count(), 5);
     EXPECT_EQ(ids.Id(2), "$(PORT)");
     EXPECT_EQ(ids.Kind(1), ValueKind::Password);
 
@@ -68,6 +71,9 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
         {"$(HOST)", 0, 0, true},    {"HOST", -1, 0, false},  {"KEY", 1, 1, true},
         {"$(KEY)", -1, 1, false},   {"$(PORT)", 2, 2, true}, {"$(ELSEWHERE)", -1, -1, true},
         {"$(host)", -1, -1, false}, {"", -1, -1, false},
+        // A varname declares each of its texts, and a second varname of an item its own.
+        {"$(SPLIT)", 3, 3, false},  {"$(SP", -1, -1, true},  {"LIT)", -1, -1, true},
+        {"$(TWO)", 4, 4, true},     {"$(SECOND)", -1, -1, true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ids.IndexOf(QString(c.id)), c.exactly) << c.id;
@@ -75,6 +81,7 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
         EXPECT_EQ(use.item, c.addressed) << c.id;
         EXPECT_EQ(use.own, c.exactly >= 0) << c.id;
         EXPECT_EQ(use.declared, c.declared) << c.id;
+        EXPECT_EQ(config.DeclaresId(QString(c.id)), c.declared) << c.id;
     }
 }
 

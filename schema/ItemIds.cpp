@@ -1,0 +1,56 @@
+#include "schema/ItemIds.h"
+
+#include "platform/FastStringHash.h"
+#include "schema/BareName.h"
+#include "schema/Configuration.h"
+
+#include <QVarLengthArray>
+
+namespace {
+
+// The bare name of an id, on the stack: for a lookup that needs no string of its own.
+class BareNameOf {
+  public:
+    explicit BareNameOf(QStringView id)
+        : mChars(id.size()), mSize(WriteBareName(id, mChars.data())) {}
+    QStringView View() const { return QStringView(mChars.data(), mSize); }
+
+  private:
+    QVarLengthArray<QChar, 64> mChars;
+    qsizetype mSize;
+};
+
+}  // namespace
+
+int ItemIds::AddressedBy(QStringView id) const {
+    const BareNameOf bareName(id);
+    const std::optional<std::uint32_t> item =
+        mByBareName.Find(FastStringHash(bareName.View()), [&](std::uint32_t other) {
+            // An item's own id, as ids mostly are, needs no bare name worked out.
+            return Id(int(other)) == id || BareNameOf(Id(int(other))).View() == bareName.View();
+        });
+    return item ? int(*item) : -1;
+}
+
+ItemIds::IdUse ItemIds::UseOf(const Configuration& config, QStringView id) const {
+    const int item = AddressedBy(id);
+    if (item >= 0 && Id(item) == id) {
+        return {item, true, Declared(item)};
+    }
+    return {item, false, config.DeclaresId(id)};
+}
+
+std::optional<int> ItemIds::Add(const QString& id, ValueKind kind, bool declared) {
+    const BareNameOf bareName(id);
+    const auto number = std::uint32_t(mIds.size());
+    if (const std::optional<std::uint32_t> first =
+            mByBareName.Insert(FastStringHash(bareName.View()), number, [&](std::uint32_t other) {
+                return BareNameOf(Id(int(other))).View() == bareName.View();
+            })) {
+        return int(*first);
+    }
+    mIds.push_back(id);
+    mKinds.push_back(kind);
+    mDeclared.push_back(declared);
+    return std::nullopt;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/HashIndex.h"
+#include "schema/ValueRules.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class Configuration;
+
+// The items of a configuration numbered in its order (group by group), with their ids found by
+// number and their numbers by id: what a load, a save and an export look up for every variable.
+// The configuration makes it as it reads its items, and shares it (Configuration::Ids) with the
+// values made of it, which it may not outlive.
+class ItemIds {
+  public:
+    int Count() const { return int(mIds.size()); }
+    const QString& Id(int item) const { return mIds[std::size_t(item)]; }
+    ValueKind Kind(int item) const { return mKinds[std::size_t(item)]; }
+
+    // The number of the item that `id` addresses: the one whose id has the same bare name
+    // ("HOST" and "$(HOST)" address the item "$(HOST)"); -1 when none.
+    int AddressedBy(QStringView id) const;
+    // The number of the item whose id is `id`, as spelt; -1 when none.
+    int IndexOf(QStringView id) const {
+        const int item = AddressedBy(id);
+        return item >= 0 && Id(item) == id ? item : -1;
+    }
+
+    // What an id of a settings file is to the configuration: the number of the item it
+    // addresses, -1 when none; whether it is that item's own id; and whether `config` declares it
+    // (Configuration::DeclaresId). One look-up when it is an item's own id, as it mostly is.
+    // REQUIRES: `config` is the one that made these.
+    struct IdUse {
+        int item = -1;
+        bool own = false;
+        bool declared = false;
+    };
+    IdUse UseOf(const Configuration& config, QStringView id) const;
+
+    // For the configuration that reads the items: adds the next one, unless an item of the same
+    // bare name is there already; then that one's number, and nothing is added. `declared`: whether
+    // the configuration declares the item's id (Configuration::DeclaresId), as far as known yet.
+    std::optional<int> Add(const QString& id, ValueKind kind, bool declared);
+    bool Declared(int item) const { return mDeclared[std::size_t(item)]; }
+    void SetDeclared(int item) { mDeclared[std::size_t(item)] = true; }
+
+  private:
+    std::vector<QString> mIds;
+    std::vector<ValueKind> mKinds;
+    std::vector<bool> mDeclared;
+    HashIndex mByBareName;  // the items' numbers by their bare names, which are unique
+};
