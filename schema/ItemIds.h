@@ -42,6 +42,39 @@ class ItemIds {
     };
     IdUse UseOf(const Configuration& config, QStringView id) const;
 
+    // Looks up ids that come mostly in the items' order, as the entries of a settings file that
+    // the program wrote do: each look-up first tries the item after the one found last, and asks
+    // the table only when that is not it. A table's look-ups land anywhere in memory; these walk
+    // it in order.
+    class InOrder {
+      public:
+        explicit InOrder(const ItemIds& items) : mItems(items) {}
+        int IndexOf(QStringView id) {
+            if (mNext < mItems.Count() && mItems.Id(mNext) == id) {
+                return mNext++;
+            }
+            return Found(mItems.IndexOf(id));
+        }
+        IdUse UseOf(const Configuration& config, QStringView id) {
+            if (mNext < mItems.Count() && mItems.Id(mNext) == id) {
+                const int item = mNext++;
+                return {item, true, mItems.Declared(item)};
+            }
+            const IdUse use = mItems.UseOf(config, id);
+            Found(use.own ? use.item : -1);
+            return use;
+        }
+
+      private:
+        int Found(int item) {
+            mNext = item >= 0 ? item + 1 : mNext;
+            return item;
+        }
+
+        const ItemIds& mItems;
+        int mNext = 0;
+    };
+
     // For the configuration that reads the items: adds the next one, unless an item of the same
     // bare name is there already; then that one's number, and nothing is added. `declared`: whether
     // the configuration declares the item's id (Configuration::DeclaresId), as far as known yet.

@@ -68,12 +68,20 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
         int addressed;  // UseOf().item
         bool declared;
     } cases[] = {
-        {"$(HOST)", 0, 0, true},    {"HOST", -1, 0, false},  {"KEY", 1, 1, true},
-        {"$(KEY)", -1, 1, false},   {"$(PORT)", 2, 2, true}, {"$(ELSEWHERE)", -1, -1, true},
-        {"$(host)", -1, -1, false}, {"", -1, -1, false},
+        {"$(HOST)", 0, 0, true},
+        {"HOST", -1, 0, false},
+        {"KEY", 1, 1, true},
+        {"$(KEY)", -1, 1, false},
+        {"$(PORT)", 2, 2, true},
+        {"$(ELSEWHERE)", -1, -1, true},
+        {"$(host)", -1, -1, false},
+        {"", -1, -1, false},
         // A varname declares each of its texts, and a second varname of an item its own.
-        {"$(SPLIT)", 3, 3, false},  {"$(SP", -1, -1, true},  {"LIT)", -1, -1, true},
-        {"$(TWO)", 4, 4, true},     {"$(SECOND)", -1, -1, true},
+        {"$(SPLIT)", 3, 3, false},
+        {"$(SP", -1, -1, true},
+        {"LIT)", -1, -1, true},
+        {"$(TWO)", 4, 4, true},
+        {"$(SECOND)", -1, -1, true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ids.IndexOf(QString(c.id)), c.exactly) << c.id;

@@ -118,6 +118,16 @@ TEST(EditSessionTest, WritesEveryValueOrRefusesTheSave) {
          R"~(<xml><variable id="$(P)">1<variable id="$(H)">n</variable></variable>)~"
          R"~(<variable id="$(H)">root</variable></xml>)~",
          nullptr, nullptr, " [b a] " + kNew + "\n / &<", true},
+        // The elements after it move up when the nested one goes: $(H) is read where it is then,
+        // not where z now stands, which holds the new value already.
+        {"the elements after a nested one that goes are read where they are then",
+         R"~(<xml><variable id="$(P)">1<variable id="x">n</variable></variable>)~"
+         R"~(<variable id="$(H)">h</variable><variable id="z">h2</variable></xml>)~",
+         nullptr, nullptr,
+         R"~( [b a] <xml><variable id="$(P)">&amp;&lt;</variable><variable id="$(H)">h2</variable>)~"
+         R"~(<variable id="z">h2</variable></xml>)~"
+         "\n / &<",
+         true, "h2"},
         {"a value XML cannot store is refused", kOld, nullptr, nullptr,
          "The value of \"Host name\" holds the character U+0001, which a settings file cannot "
          "store. Nothing was saved. [] " +

@@ -150,6 +150,7 @@ void SettingsDocument::Clear() {
 }
 
 void SettingsDocument::ClearIndex() {
+    ++mLayout;
     mRootName.clear();
     mRootIsXml = false;
     mVariables.clear();
@@ -226,11 +227,12 @@ std::vector<SettingsDocument::LoadedValue> SettingsDocument::LoadedValues(
     const Configuration& config, const ItemIds& items) const {
     std::vector<LoadedValue> values;
     values.reserve(mVariables.size());
+    ItemIds::InOrder lookUp(items);
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
         if (mVariables[i].first != int(i)) {
             continue;
         }
-        if (const ItemIds::IdUse use = items.UseOf(config, IdAt(i));
+        if (const ItemIds::IdUse use = lookUp.UseOf(config, IdAt(i));
             use.declared && use.item >= 0) {
             values.push_back({use.item, ValueAt(i)});
         }
@@ -242,13 +244,15 @@ std::vector<SettingsDocument::SavedId> SettingsDocument::SavedIds(const Configur
                                                                   const ItemIds& items) const {
     std::vector<SavedId> ids;
     ids.reserve(mVariables.size());
+    ItemIds::InOrder lookUp(items);
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
         if (!mVariables[i].atRoot) {
             continue;
         }
-        if (const ItemIds::IdUse use = items.UseOf(config, IdAt(i)); use.declared) {
+        if (const ItemIds::IdUse use = lookUp.UseOf(config, IdAt(i)); use.declared) {
             // An item's own id shares the item's string.
-            ids.push_back({use.own ? items.Id(use.item) : IdAt(i).toString(), use});
+            ids.push_back({use.own ? items.Id(use.item) : IdAt(i).toString(), use,
+                           mVariables[i].first, mLayout});
         }
     }
     return ids;
@@ -365,13 +369,17 @@ QString SettingsDocument::IdOfLargestValue() const {
 Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values,
                                         const VariableValues* known) const {
     values->reserve(values->size() + mVariables.size());
+    std::optional<ItemIds::InOrder> lookUp;
+    if (known) {
+        lookUp.emplace(known->Ids());
+    }
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
         if (!mVariables[i].atRoot) {
             continue;
         }
         const QStringView id = IdAt(i);
         const QStringView value = ValueAt(std::size_t(mVariables[i].first));
-        const int item = known ? known->Ids().IndexOf(id) : -1;
+        const int item = lookUp ? lookUp->IndexOf(id) : -1;
         values->push_back(
             {item < 0 ? id.toString() : known->Ids().Id(item),
              item >= 0 && known->At(item) == value ? known->At(item) : value.toString()});

@@ -86,10 +86,13 @@ class SettingsDocument {
 
     // The ids a save fills: those of the root's `variable` children that `config` declares, in
     // document order, an id as often as it appears there, each with what it is to the
-    // configuration. Each is meant for SetValueOf. `items` as LoadedValues.
+    // configuration. Each is meant for ValueOf and SetValueOf. `items` as LoadedValues.
     struct SavedId {
         QString id;
         ItemIds::IdUse use;
+        // Where SavedIds found the first element of the id (for ValueOf); -1 for none.
+        int first = -1;
+        std::uint64_t layout = 0;
     };
     std::vector<SavedId> SavedIds(const Configuration& config, const ItemIds& items) const;
 
@@ -99,6 +102,15 @@ class SettingsDocument {
     std::optional<QStringView> ValueOf(QStringView id) const {
         const int first = FirstOf(id);
         return first < 0 ? std::nullopt : std::optional(ValueAt(std::size_t(first)));
+    }
+    // The same for a saved id, without a look-up while the elements stand where SavedIds found
+    // them: a value set in place leaves them there, a variable added goes after them, and only a
+    // change that takes nested elements away indexes the document anew.
+    std::optional<QStringView> ValueOf(const SavedId& saved) const {
+        if (saved.first >= 0 && saved.layout == mLayout) {
+            return ValueAt(std::size_t(saved.first));
+        }
+        return ValueOf(saved.id);
     }
 
     // One warning for each `variable` child of the root whose id an earlier one has already, in
@@ -185,6 +197,7 @@ class SettingsDocument {
     bool mRootIsXml = false;  // the root is `xml` outside any namespace
     // Every `variable` element with an id, at any depth, in document order.
     std::vector<Variable> mVariables;
+    std::uint64_t mLayout = 0;  // counts the times mVariables was made anew
     QString mText;
     IdTable mFirstById;  // each id's first place in mVariables
     // libxml2's document, once a change needs it; then mNodes holds the element of each of

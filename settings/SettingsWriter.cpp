@@ -47,15 +47,16 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
             byNumber.push_back(&item);
         }
     }
-    for (const auto& [id, use] : ids) {
-        const int number = use.item;
+    for (const SettingsDocument::SavedId& saved : ids) {
+        const int number = saved.use.item;
         if (number < 0) {
             continue;
         }
+        const QString& id = saved.id;
         const ConfigItem* item = byNumber[std::size_t(number)];
         const QString& text = values.At(number);
         // A value the file holds already was stored, and is left as it is.
-        const std::optional<QStringView> had = settings->ValueOf(id);
+        const std::optional<QStringView> had = settings->ValueOf(saved);
         if (had ? *had == text : text == item->rules.defaultValue.value_or(QString())) {
             continue;
         }
@@ -168,9 +169,10 @@ QStringList UndeclaredVariables(const ItemIds& items, const std::vector<Variable
     IdTable told;  // places in `exported` of the ids warned about
     const auto idAt = [&exported](int i) { return QStringView(exported[std::size_t(i)].id); };
     QStringList warnings;
+    ItemIds::InOrder lookUp(items);
     for (std::size_t i = 0; i < exported.size(); ++i) {
         const VariableValue& value = exported[i];
-        if (items.IndexOf(value.id) < 0 && told.Insert(value.id, int(i), idAt) == int(i)) {
+        if (lookUp.IndexOf(value.id) < 0 && told.Insert(value.id, int(i), idAt) == int(i)) {
             warnings.append(QCoreApplication::translate(
                                 "SettingsWriter",
                                 "%1: %2 has a value, but no item of the configuration declares it")
