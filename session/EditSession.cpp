@@ -148,7 +148,6 @@ Status EditSession::LoadConfiguration(const QString& path, const QString& baseDi
     mConfig = loaded.ok() ? std::move(config) : Configuration();
     mBaseDir = loaded.ok() ? baseDir : QString();
     mValues = VariableValues(mConfig);
-    mDefaults = mValues;
     TakeAsSaved();
     mNamed.clear();
     mDisabled.clear();
@@ -256,7 +255,7 @@ void EditSession::StartNew(const QString& path) {
 void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted) {
     const VariableValues before = mValues;
     // What the file holds, and for the items it does not list, their defaults or nothing.
-    mValues = mDefaults;
+    mValues = VariableValues(mConfig);
     PutSettingsInto(settings, mConfig, &mValues);
     TakeAsSaved();
     mKept.clear();

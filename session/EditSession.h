@@ -334,7 +334,6 @@ class EditSession : public QObject {
     };
     std::optional<Ahead> mAhead;
     bool mFileMissing = false;
-    VariableValues mDefaults;  // of every item: what a load starts from
     VariableValues mValues;
     VariableValues mSaved;
     int mEditedCount = 0;         // items whose value is not the saved one
