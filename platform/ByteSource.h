@@ -20,6 +20,9 @@ class ByteSource {
     virtual Status Read(char* buffer, std::size_t capacity, std::size_t* got) = 0;
     // Goes back to the first byte.
     virtual Status Rewind() = 0;
+    // How many bytes the source holds from its first, as far as it knows (a file: its size when
+    // it was opened); 0 when it does not. Only a hint, for the room to read them into.
+    virtual qint64 SizeHint() const { return 0; }
 };
 
 // Bytes in memory, handed out at most `pieceBytes` at a time; tests make the pieces tiny.
@@ -45,10 +48,11 @@ class ByteArraySource final : public ByteSource {
     std::size_t mAt = 0;
 };
 
-// Reads what is left of `source` into `bytes`, which it replaces; `sizeHint` is what the caller
-// expects, to read a file in one piece.
+// Reads what is left of `source` into `bytes`, which it replaces, in one piece when the source
+// knows its size (ByteSource::SizeHint) or the caller gives it as `sizeHint`.
 inline Status ReadAll(ByteSource& source, QByteArray* bytes, qsizetype sizeHint = 0) {
     constexpr qsizetype kChunk = 64 * 1024;
+    sizeHint = sizeHint > 0 ? sizeHint : qsizetype(source.SizeHint());
     // reserve() takes what it is asked for; resize() alone would round a large size up.
     bytes->clear();
     bytes->reserve(std::max(sizeHint + 1, kChunk));

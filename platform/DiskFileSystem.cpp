@@ -168,6 +168,8 @@ class DiskFileSystem::FileSource final : public ByteSource {
         return Status::Ok();
     }
 
+    qint64 SizeHint() const override { return mInfo.st_size; }
+
     // As it was when opened: the file may grow or shrink while it is read, and some files (/proc)
     // report 0.
     const struct stat& Info() const { return mInfo; }
@@ -225,7 +227,7 @@ Status DiskFileSystem::OpenRegularFile(const QString& path, qint64 maxBytes,
 
 // Reads what is left of `file` into `contents`, and gives the identity of the file read.
 Status DiskFileSystem::ReadWhole(FileSource& file, QByteArray* contents, FileIdentity* identity) {
-    if (Status read = ReadAll(file, contents, file.Info().st_size); !read.ok()) {
+    if (Status read = ReadAll(file, contents); !read.ok()) {
         return read;
     }
     if (identity != nullptr) {
