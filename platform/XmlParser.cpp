@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -116,6 +117,24 @@ void InitLibxml() {
     (void)silenced;
 }
 
+namespace {
+
+struct ReadPosition {
+    const QByteArray& bytes;
+    qsizetype at;
+};
+
+// The parser's read callback: the next bytes of a ReadPosition.
+int ReadPiece(void* context, char* buffer, int length) {
+    ReadPosition& position = *static_cast<ReadPosition*>(context);
+    const qsizetype size = std::min<qsizetype>(length, position.bytes.size() - position.at);
+    std::memcpy(buffer, position.bytes.constData() + position.at, std::size_t(size));
+    position.at += size;
+    return int(size);
+}
+
+}  // namespace
+
 Status ParseXml(const QByteArray& bytes, const QString& name, int extraOptions,
                 const XmlSaxReader* reader, xmlDocPtr* doc, int* failedLine) {
     InitLibxml();
@@ -169,8 +188,11 @@ Status ParseXml(const QByteArray& bytes, const QString& name, int extraOptions,
     // BIG_LINES keeps the lines of libxml2's nodes right past line 65535.
     const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
                         XML_PARSE_BIG_LINES | extraOptions;
-    xmlDocPtr built = xmlCtxtReadMemory(ctxt.get(), bytes.constData(), int(bytes.size()), nullptr,
-                                        nullptr, options);
+    // Handed over in pieces, which the parser lets go of once read: given the bytes at once, it
+    // would copy them whole.
+    ReadPosition position{bytes, 0};
+    xmlDocPtr built = xmlCtxtReadIO(ctxt.get(), ReadPiece, nullptr, &position, nullptr, nullptr,
+                                    options);
     const bool wellFormed = ctxt->wellFormed && (reader != nullptr || built != nullptr) &&
                             (reader != nullptr || xmlDocGetRootElement(built) != nullptr);
     if (!state.refusal.empty() || !wellFormed) {
