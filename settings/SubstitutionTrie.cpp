@@ -40,6 +40,7 @@ SubstitutionTrie::Ids SubstitutionTrie::GroupPassesById(
         uint32_t pass;
     };
     std::vector<Keyed> keyed;
+    keyed.reserve(substitutions.size());
     std::string_view first;  // the first non-empty id
     std::size_t shared = 0;  // how many bytes every id has in common with it
     for (std::size_t i = 0; i < substitutions.size(); ++i) {
@@ -62,9 +63,13 @@ SubstitutionTrie::Ids SubstitutionTrie::GroupPassesById(
             k.key = (k.key << 8) | (b < rest.size() ? static_cast<uint8_t>(rest[b]) : 0U);
         }
     }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    // Variables are often listed in the order of their names already: one look tells.
+    const auto byKey = [](const Keyed& a, const Keyed& b) {
         return a.key != b.key ? a.key < b.key : a.pass < b.pass;
-    });
+    };
+    if (!std::is_sorted(keyed.begin(), keyed.end(), byKey)) {
+        std::sort(keyed.begin(), keyed.end(), byKey);
+    }
     for (auto run = keyed.begin(); run != keyed.end();) {
         const auto next =
             std::find_if(run, keyed.end(), [run](const Keyed& k) { return k.key != run->key; });
@@ -81,7 +86,10 @@ SubstitutionTrie::Ids SubstitutionTrie::GroupPassesById(
     for (const Keyed& k : keyed) {
         mPasses.push_back(k.pass);
     }
+    const std::size_t distinct = CountDistinctIds(substitutions);
     Ids ids;
+    ids.reserve(distinct);
+    mTerminals.reserve(distinct);
     for (std::size_t i = 0; i < mPasses.size(); ++i) {
         const std::string_view id = View(substitutions[mPasses[i]].id);
         if (ids.empty() || ids.back() != id) {
@@ -91,6 +99,43 @@ SubstitutionTrie::Ids SubstitutionTrie::GroupPassesById(
         ++mTerminals.back().passCount;
     }
     return ids;
+}
+
+// How many distinct ids mPasses, sorted by id, holds.
+std::size_t SubstitutionTrie::CountDistinctIds(
+    const std::vector<Substitution>& substitutions) const {
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < mPasses.size(); ++i) {
+        distinct +=
+            i == 0 || View(substitutions[mPasses[i - 1]].id) != View(substitutions[mPasses[i]].id);
+    }
+    return distinct;
+}
+
+// How many nodes Build makes of the sorted distinct ids, so that they are allocated once (only a
+// label cut in two adds one): the root, a node where each id ends, and one where ids part without
+// one of them ending there. The places where ids part are the common prefixes of neighbours; those
+// still open, as the ids are gone through in order, are kept on a stack by length, each place
+// counted once when it opens.
+std::size_t SubstitutionTrie::CountNodes(const Ids& ids) {
+    std::size_t nodes = 1 + ids.size();
+    std::vector<std::size_t> open;
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+        const std::string_view before = ids[i - 1];
+        const std::string_view id = ids[i];
+        const auto shared = static_cast<std::size_t>(
+            std::mismatch(before.begin(), before.end(), id.begin(), id.end()).first -
+            before.begin());
+        while (!open.empty() && open.back() > shared) {
+            open.pop_back();
+        }
+        // Where the id before ends there, its own node is the parting place, counted already.
+        if (shared > 0 && (open.empty() || open.back() < shared)) {
+            open.push_back(shared);
+            nodes += shared < before.size();
+        }
+    }
+    return nodes;
 }
 
 // The bytes that ids start with, the ids that hold such a byte after their first, and the
@@ -113,6 +158,9 @@ void SubstitutionTrie::NoteIdStarts(const Ids& ids) {
 // Depth first over ranges of the sorted ids sharing a prefix. An explicit stack, as an id may be
 // megabytes.
 void SubstitutionTrie::Build(const Ids& ids) {
+    const std::size_t nodes = CountNodes(ids);
+    mNodes.reserve(nodes);
+    mLabels.reserve(nodes);
     mNodes.emplace_back();
     mLabels.emplace_back();
     std::vector<IdRange> stack;

@@ -88,6 +88,8 @@ class SubstitutionTrie {
     using Ids = std::vector<std::string_view>;
 
     Ids GroupPassesById(const std::vector<Substitution>& substitutions);
+    std::size_t CountDistinctIds(const std::vector<Substitution>& substitutions) const;
+    static std::size_t CountNodes(const Ids& ids);
     void NoteIdStarts(const Ids& ids);
     void Build(const Ids& ids);
     std::size_t SetLabel(const Ids& ids, const IdRange& range);
