@@ -93,6 +93,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -146,14 +147,15 @@ class Run {
     // An expansion, or mWindow as replayed, goes to the output; a tracking run notes their
     // secrets (NoteSecrets), and counts every byte, before the bytes leave.
     void EmitExpansion(uint32_t index) {
+        const std::string_view text = mReplay.ExpansionAt(index).text;
         if constexpr (kTracking) {
-            NoteSecrets(mReplay.ExpansionSecrets(index), mReplay.ExpansionAt(index).text.size());
+            NoteSecrets(mReplay.ExpansionSecrets(index), text.size());
         }
-        mOut.Emit(mReplay.ExpansionAt(index).text);
+        mOut.Emit(text);
     }
     bool ReplayWindow(bool checkTail);
     void EmitWindow();
-    void NoteSecrets(const std::vector<ByteRange>& secrets, std::size_t size);
+    void NoteSecrets(std::span<const ByteRange> secrets, std::size_t size);
     // Past the plain passes over the text, with room for replaying regions as they double.
     bool OverBudget() const {
         return mScanWork + mReplay.Work() >
@@ -447,7 +449,7 @@ void Run<kTracking>::CopyUpTo(std::size_t position) {
 
 // `secrets` are those of `size` bytes that go out next.
 template <bool kTracking>
-void Run<kTracking>::NoteSecrets(const std::vector<ByteRange>& secrets, std::size_t size) {
+void Run<kTracking>::NoteSecrets(std::span<const ByteRange> secrets, std::size_t size) {
     for (const ByteRange& secret : secrets) {
         mSecrets->Add({qint64(mEmitted) + secret.begin, qint64(mEmitted) + secret.end});
     }

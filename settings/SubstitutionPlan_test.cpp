@@ -72,6 +72,15 @@ TEST(SubstitutionPlanTest, GivesTheSequentialResult) {
          {{"$(DATABASE_HOST_B)$(DATABASE_HOST)$(DATABASE_HOST_A)$(\xc3\xa9)$(DATABASE_HOST_A)x"
            "$(DATABASE_HOSTS)",
            "32151x7"}}},
+        // Most expansions are a value, known by its substitution's place in the list, and
+        // complete unless the id goes on into another: here the "B)" that the first pass makes of
+        // "Q" lengthens "$(A" into "$(AB)", so "$(A" cannot go out as "x" where it stands.
+        {"values by their place in the list, not their id's",
+         S("$(B)=b,$(A)=a,$(A)=c"),
+         {{"$(A)$(B)", "ab"}}},
+        {"an id that the text after it lengthens into another",
+         S("Q=B),$(AB)=y,$(A=x"),
+         {{"$(AQ $(A", "y x"}, {"$(A!$(AQ", "x!y"}}},
         {"a large value held back (regression)",
          {{"$(A)", kLarge}},
          {{"$(A)$$(A)", kLarge + "$" + kLarge}}},

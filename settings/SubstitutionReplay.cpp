@@ -4,14 +4,6 @@
 #include <cstring>
 #include <utility>
 
-namespace {
-
-std::string_view View(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-}  // namespace
-
 bool SubstitutionReplay::Replay(std::string& window, bool checkTail,
                                 std::vector<ByteRange>* secrets) {
     // Passes whose id is absent from the window change nothing, so only the next pass with an id
@@ -45,13 +37,18 @@ bool SubstitutionReplay::Dangles(std::string_view text) const {
 
 // The passes on the id alone, as on a window of its own.
 uint32_t SubstitutionReplay::WorkOut(uint32_t terminal) {
-    const Substitution& first = mSubstitutions[mTrie.PassesOf(terminal).front()];
+    const uint32_t pass = mTrie.PassesOf(terminal).front();
+    const Substitution& first = mSubstitutions[pass];
     const std::string_view id = View(first.id);
     const std::string_view value = View(first.value);
     Expansion expansion;
     if (std::none_of(value.begin(), value.end(), [&](char c) { return mTrie.StartsId(c); })) {
         // Most values: the first pass makes the id the value, in which nothing can match.
         expansion = {value, !Dangles(id)};
+        if (!first.secret && pass < kPassBits) {
+            mExpansionOf[terminal] = kValueOf | (expansion.complete ? kComplete : 0) | pass;
+            return mExpansionOf[terminal];
+        }
     } else {
         std::string& replayed = mReplayed.emplace_back(id);
         expansion.complete = Replay(replayed, true);

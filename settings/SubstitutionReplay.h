@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,13 +50,19 @@ class SubstitutionReplay {
     uint32_t ExpansionIndex(uint32_t terminal) {
         return mExpansionOf[terminal] != kNone ? mExpansionOf[terminal] : WorkOut(terminal);
     }
-    const Expansion& ExpansionAt(uint32_t index) const { return mExpansions[index]; }
-    const Expansion& ExpansionOf(uint32_t terminal) {
-        return ExpansionAt(ExpansionIndex(terminal));
+    Expansion ExpansionAt(uint32_t index) const {
+        if ((index & kValueOf) != 0) {
+            return {View(mSubstitutions[index & kPassBits].value), (index & kComplete) != 0};
+        }
+        return mExpansions[index];
     }
+    Expansion ExpansionOf(uint32_t terminal) { return ExpansionAt(ExpansionIndex(terminal)); }
     // Where the expansion of that index holds a secret, relative to its start.
     // REQUIRES: a tracking replay.
-    const std::vector<ByteRange>& ExpansionSecrets(uint32_t index) const {
+    std::span<const ByteRange> ExpansionSecrets(uint32_t index) const {
+        if ((index & kValueOf) != 0) {
+            return {};
+        }
         return mExpansionSecrets[index];
     }
 
@@ -65,6 +72,16 @@ class SubstitutionReplay {
 
   private:
     static constexpr uint32_t kNone = SubstitutionTrie::kNone;
+    // Most expansions are the value of the id's first substitution, which holds no byte that
+    // starts an id and is no secret: such an expansion is kept in its index alone, as that
+    // substitution's place in the list with these two bits, and takes no room of its own.
+    static constexpr uint32_t kValueOf = uint32_t{1} << 31;
+    static constexpr uint32_t kComplete = uint32_t{1} << 30;
+    static constexpr uint32_t kPassBits = kComplete - 1;  // all ones is kNone
+
+    static std::string_view View(const QByteArray& bytes) {
+        return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
 
     uint32_t WorkOut(uint32_t terminal);
     uint32_t NextPass(std::string_view window, uint32_t from);
@@ -76,7 +93,7 @@ class SubstitutionReplay {
     const SubstitutionTrie& mTrie;
     const bool mTracking;
     std::vector<uint32_t> mExpansionOf;  // by terminal: the index of its expansion, or kNone
-    std::vector<Expansion> mExpansions;
+    std::vector<Expansion> mExpansions;  // those not kept in their index
     std::vector<std::vector<ByteRange>> mExpansionSecrets;  // by index, when tracking
     std::deque<std::string> mReplayed;  // the texts of expansions that are not a value
     std::string mScratch;
