@@ -199,10 +199,13 @@ std::size_t SubstitutionTrie::SetLabel(const Ids& ids, const IdRange& range) {
 }
 
 // A child for each byte that the ids of the range have at its depth, created together so that
-// they are consecutive, each with its own range to build.
+// they are consecutive, each with its own range to build. The first child's range is built first,
+// so that the nodes lie in the order of the ids: a template that names its variables in that
+// order walks through them front to back.
 void SubstitutionTrie::AddChildren(const Ids& ids, const IdRange& range,
                                    std::vector<IdRange>& stack) {
     mNodes[range.node].firstChild = static_cast<uint32_t>(mNodes.size());
+    const std::size_t stacked = stack.size();
     for (uint32_t lo = range.lo; lo < range.hi;) {
         const auto byte = static_cast<uint8_t>(ids[lo][range.depth]);
         uint32_t hi = lo + 1;
@@ -214,6 +217,7 @@ void SubstitutionTrie::AddChildren(const Ids& ids, const IdRange& range,
         stack.push_back({static_cast<uint32_t>(mNodes.size() - 1), lo, hi, range.depth + 1});
         lo = hi;
     }
+    std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(stacked), stack.end());
 }
 
 // Sets the node's byte range, and its offsets where the children leave gaps in it.
