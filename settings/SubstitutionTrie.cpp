@@ -160,9 +160,7 @@ void SubstitutionTrie::NoteIdStarts(const Ids& ids) {
 void SubstitutionTrie::Build(const Ids& ids) {
     const std::size_t nodes = CountNodes(ids);
     mNodes.reserve(nodes);
-    mLabels.reserve(nodes);
     mNodes.emplace_back();
-    mLabels.emplace_back();
     std::vector<IdRange> stack;
     if (!ids.empty()) {
         stack.push_back({0, 0, static_cast<uint32_t>(ids.size()), 0});
@@ -192,9 +190,13 @@ std::size_t SubstitutionTrie::SetLabel(const Ids& ids, const IdRange& range) {
         ++depth;
     }
     Node& node = mNodes[range.node];
-    mLabels[range.node] = first.data() + range.depth;
+    const char* label = first.data() + range.depth;
     node.labelLength = static_cast<uint32_t>(depth - range.depth);
-    std::memcpy(&node.labelHead, mLabels[range.node], std::min<std::size_t>(node.labelLength, 8));
+    std::memcpy(&node.labelHead, label, std::min<std::size_t>(node.labelLength, 8));
+    if (node.labelLength > 8) {
+        node.longLabel = static_cast<uint32_t>(mLongLabels.size());
+        mLongLabels.push_back(label);
+    }
     return depth;
 }
 
@@ -213,7 +215,6 @@ void SubstitutionTrie::AddChildren(const Ids& ids, const IdRange& range,
             ++hi;
         }
         mNodes.emplace_back().edgeByte = byte;
-        mLabels.emplace_back();
         stack.push_back({static_cast<uint32_t>(mNodes.size() - 1), lo, hi, range.depth + 1});
         lo = hi;
     }

@@ -22,7 +22,8 @@
 // One structure serves ids of one length and of many, ids of megabytes and ids that start others
 // alike. A run of bytes without a branch or an id's end is one node's label, so an id of megabytes
 // costs a node, not a node per byte; the first eight bytes of a label sit in its node and are
-// compared with the text in one load. The children of a node are consecutive nodes in byte order,
+// compared with the text in one load, and only a longer label needs to say where it lies. The
+// children of a node are consecutive nodes in byte order,
 // indexed by byte: directly when they fill their range of bytes, as the digits of numbered names
 // do, through a table of offsets otherwise. For $(HOST), $(PORT) and $(URL) (terminals 0, 1, 2)
 // the root has one child, by "$", labelled "("; that node has three, by "H", "P" and "U", labelled
@@ -75,6 +76,8 @@ class SubstitutionTrie {
         uint16_t span = 0;
         uint8_t lowByte = 0;
         uint8_t edgeByte = 0;
+        // A label longer than its head is read on from mLongLabels[longLabel], within an id.
+        uint32_t longLabel = kNone;
     };
     static_assert(sizeof(Node) == 32);
     // The head and the text are compared as words whose low byte comes first.
@@ -99,8 +102,8 @@ class SubstitutionTrie {
     uint32_t Child(const Node& node, uint8_t byte) const;
     std::size_t SameLabelBytes(uint32_t node, const char* at, const char* end) const;
 
-    std::vector<Node> mNodes;          // mNodes[0] is the root
-    std::vector<const char*> mLabels;  // where each node's label lies, within an id
+    std::vector<Node> mNodes;              // mNodes[0] is the root
+    std::vector<const char*> mLongLabels;  // where the labels of more than eight bytes lie
     std::vector<uint8_t> mChildOffsets;
     std::vector<Terminal> mTerminals;
     std::vector<uint32_t> mPasses;
@@ -150,7 +153,7 @@ inline std::size_t SubstitutionTrie::SameLabelBytes(uint32_t index, const char* 
         return std::countr_zero(diff) / 8;  // within the label, or it would have matched
     }
     // The rest of a long label, a word at a time.
-    const char* label = mLabels[index];
+    const char* label = mLongLabels[node.longLabel];
     for (same = 8; same + 8 <= length; same += 8) {
         uint64_t labelWord;
         std::memcpy(&word, at + same, 8);
