@@ -128,14 +128,20 @@ bool HasPasswordItem(const Configuration& config) {
 }
 
 // Appends `text` to `bytes` as the outputs hold it, and gives the new size. Most ids and values
-// are ASCII, which need no encoder and no string of their own.
+// are ASCII, which need no encoder and no string of their own: each character is copied as a
+// byte, and only when one of them turns out not to be ASCII are the bytes taken back and the text
+// encoded.
 qsizetype AppendEncoded(QByteArray* bytes, const QString& text) {
-    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        const qsizetype at = bytes->size();
-        bytes->resize(at + text.size());
-        std::transform(text.begin(), text.end(), bytes->begin() + at,
-                       [](QChar c) { return char(c.unicode()); });
-    } else {
+    const qsizetype at = bytes->size();
+    bytes->resize(at + text.size());
+    char* out = bytes->data() + at;
+    char16_t seen = 0;  // every character's bits
+    for (const QChar c : text) {
+        seen |= c.unicode();
+        *out++ = char(c.unicode());
+    }
+    if (seen >= 0x80) {
+        bytes->truncate(at);
         bytes->append(text.toLocal8Bit());
     }
     return bytes->size();
