@@ -43,6 +43,19 @@ const QByteArray kMake =
     QByteArray("t: $(CC)\n\t$(CC) $(CC_FLAGS) -o $@ $< $$x $(LD)\n").repeated(20000);
 const QByteArray kLarge(kPiece + 1000, 'v');
 
+// "$(a0)=a0,$(b0)=b0,$(b1)=b1,...": runs of one to nine ids that part at the same byte, each run
+// followed by another, for the trie's search for where a run ends; and a text naming them all.
+QByteArray Runs(bool asText) {
+    QByteArray list;
+    for (char letter = 'a'; letter <= 'i'; ++letter) {
+        for (char digit = '0'; digit <= letter - 'a' + '0'; ++digit) {
+            const QByteArray name = QByteArray(1, letter) + digit;
+            list += asText ? "$(" + name + ") " : "$(" + name + ")=" + name + ",";
+        }
+    }
+    return asText ? list + "$(j0)" : list + "$(j0)=j0";
+}
+
 // The plan gives the result of the plain passes without falling back to them (a restart), and the
 // passes give the results worked out by hand.
 TEST(SubstitutionPlanTest, GivesTheSequentialResult) {
@@ -81,6 +94,11 @@ TEST(SubstitutionPlanTest, GivesTheSequentialResult) {
         {"an id that the text after it lengthens into another",
          S("Q=B),$(AB)=y,$(A=x"),
          {{"$(AQ $(A", "y x"}, {"$(A!$(AQ", "x!y"}}},
+        {"runs of ids of every length up to nine",
+         S(Runs(false)),
+         {{Runs(true),
+           "a0 b0 b1 c0 c1 c2 d0 d1 d2 d3 e0 e1 e2 e3 e4 f0 f1 f2 f3 f4 f5 g0 g1 g2 g3 "
+           "g4 g5 g6 h0 h1 h2 h3 h4 h5 h6 h7 i0 i1 i2 i3 i4 i5 i6 i7 i8 j0"}}},
         {"a large value held back (regression)",
          {{"$(A)", kLarge}},
          {{"$(A)$$(A)", kLarge + "$" + kLarge}}},

@@ -145,6 +145,7 @@ void SubstitutionTrie::NoteIdStarts(const Ids& ids) {
         mLongest = std::max(mLongest, id.size());
         mStartsId[static_cast<uint8_t>(id[0])] = true;
     }
+    mInnerStart.reserve(ids.size());
     for (const std::string_view id : ids) {
         mInnerStart.push_back(
             std::any_of(id.begin() + 1, id.end(), [this](char c) { return StartsId(c); }));
@@ -210,10 +211,21 @@ void SubstitutionTrie::AddChildren(const Ids& ids, const IdRange& range,
     const std::size_t stacked = stack.size();
     for (uint32_t lo = range.lo; lo < range.hi;) {
         const auto byte = static_cast<uint8_t>(ids[lo][range.depth]);
-        uint32_t hi = lo + 1;
-        while (hi < range.hi && static_cast<uint8_t>(ids[hi][range.depth]) == byte) {
-            ++hi;
+        const auto sameByte = [&](std::string_view id) {
+            return static_cast<uint8_t>(id[range.depth]) == byte;
+        };
+        // The ids are sorted, so those with the byte are a run: its end is found by steps that
+        // double and then halve, so that a child of many ids costs a few looks, not one an id.
+        uint32_t last = lo;  // the last id known to be in the run
+        uint64_t step = 1;
+        while (step < range.hi - last && sameByte(ids[last + step])) {
+            last += static_cast<uint32_t>(step);
+            step *= 2;
         }
+        const auto bound = static_cast<uint32_t>(std::min<uint64_t>(last + step, range.hi));
+        const auto hi = static_cast<uint32_t>(
+            std::partition_point(ids.begin() + last + 1, ids.begin() + bound, sameByte) -
+            ids.begin());
         mNodes.emplace_back().edgeByte = byte;
         stack.push_back({static_cast<uint32_t>(mNodes.size() - 1), lo, hi, range.depth + 1});
         lo = hi;
