@@ -286,7 +286,11 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
                                FileSystem& fileSystem, SecretsReport report)
     : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
     // Every id and value goes into one buffer first; the substitutions are views of it, made
-    // once it no longer grows.
+    // once it no longer grows. A variable's strings are let go of as soon as they are copied,
+    // while they are still in the cache, and the list of them before the substitutions take
+    // their own memory.
+    const bool anyPassword = HasPasswordItem(config);
+    std::vector<bool> passwordAt(anyPassword ? values.size() : 0);
     std::vector<qsizetype> ends;
     ends.reserve(2 * values.size());
     qsizetype characters = 0;
@@ -294,29 +298,33 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
         characters += variable.id.size() + variable.value.size();
     }
     mImpl->bytes.reserve(characters);
-    for (const VariableValue& variable : values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        VariableValue& variable = values[i];
+        // A password without a value is tracked too: where it went, a diff looks for the old one.
+        if (anyPassword) {
+            passwordAt[i] = IsPasswordId(config, variable.id);
+        }
         ends.push_back(AppendEncoded(&mImpl->bytes, variable.id));
         ends.push_back(AppendEncoded(&mImpl->bytes, variable.value));
+        variable = VariableValue();
     }
+    const std::size_t count = values.size();
+    values = std::vector<VariableValue>();
     std::vector<Substitution> substitutions;
-    substitutions.reserve(values.size());
-    const bool anyPassword = HasPasswordItem(config);
+    substitutions.reserve(count);
     // The `k`th piece of the buffer: ids at even places, values at odd ones.
     const auto piece = [&](std::size_t k) {
         const qsizetype from = k == 0 ? 0 : ends[k - 1];
         return QByteArray::fromRawData(mImpl->bytes.constData() + from, ends[k] - from);
     };
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const VariableValue& variable = values[i];
-        // A password without a value is tracked too: where it went, a diff looks for the old one.
-        const bool password = anyPassword && IsPasswordId(config, variable.id);
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool password = anyPassword && passwordAt[i];
         substitutions.push_back({piece(2 * i), piece(2 * i + 1), password});
         mImpl->tracking = mImpl->tracking || password;
-        if (password && !variable.value.isEmpty()) {  // as PasswordValues
+        if (password && !substitutions.back().value.isEmpty()) {  // as PasswordValues
             mImpl->passwords.push_back(substitutions.back());
         }
     }
-    values = std::vector<VariableValue>();  // before the plan takes its own memory
     mImpl->plan = SubstitutionPlan(std::move(substitutions));
     mImpl->inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     mImpl->report = std::move(report);
