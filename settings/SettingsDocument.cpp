@@ -191,11 +191,9 @@ void SettingsDocument::SetValueAt(std::size_t i, QStringView value) {
 
 void SettingsDocument::IndexIds() {
     mFirstById.Clear();
-    mFirstById.Reserve(mVariables.size());
-    const auto idAt = [this](int i) { return IdAt(std::size_t(i)); };
-    for (std::size_t i = 0; i < mVariables.size(); ++i) {
-        mVariables[i].first = mFirstById.Insert(IdAt(i), int(i), idAt);
-    }
+    mFirstById.InsertAll(
+        int(mVariables.size()), [this](int i) { return IdAt(std::size_t(i)); },
+        [this](int i, int first) { mVariables[std::size_t(i)].first = first; });
 }
 
 void SettingsDocument::CreateRoot() {
