@@ -191,8 +191,8 @@ Status ParseXml(const QByteArray& bytes, const QString& name, int extraOptions,
     // Handed over in pieces, which the parser lets go of once read: given the bytes at once, it
     // would copy them whole.
     ReadPosition position{bytes, 0};
-    xmlDocPtr built = xmlCtxtReadIO(ctxt.get(), ReadPiece, nullptr, &position, nullptr, nullptr,
-                                    options);
+    xmlDocPtr built =
+        xmlCtxtReadIO(ctxt.get(), ReadPiece, nullptr, &position, nullptr, nullptr, options);
     const bool wellFormed = ctxt->wellFormed && (reader != nullptr || built != nullptr) &&
                             (reader != nullptr || xmlDocGetRootElement(built) != nullptr);
     if (!state.refusal.empty() || !wellFormed) {

@@ -368,16 +368,24 @@ QString XmlTree::Text(Node node) const {
 }
 
 std::optional<QString> XmlTree::Attribute(Node node, const char* name) const {
+    const std::optional<QByteArrayView> utf8 = AttributeUtf8(node, name);
+    if (!utf8) {
+        return std::nullopt;
+    }
+    if (utf8->isEmpty()) {
+        return QStringLiteral("");  // present, even when empty
+    }
+    return FromXmlUtf8(utf8->data(), utf8->size());
+}
+
+std::optional<QByteArrayView> XmlTree::AttributeUtf8(Node node, const char* name) const {
     if (!IsElement(node)) {
         return std::nullopt;
     }
     for (std::uint32_t i = mNodes[node].begin; i < mNodes[node].end; ++i) {
         const AttributeData& attribute = mAttributes[i];
         if (!attribute.inNamespace && std::strcmp(attribute.name, name) == 0) {
-            if (attribute.begin == attribute.end) {
-                return QStringLiteral("");  // present, even when empty
-            }
-            return FromXmlUtf8(mText.data() + attribute.begin, attribute.end - attribute.begin);
+            return QByteArrayView(mText.data() + attribute.begin, attribute.end - attribute.begin);
         }
     }
     return std::nullopt;

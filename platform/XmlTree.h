@@ -99,6 +99,8 @@ class XmlTree {
     // the file (an attribute that only a DTD declares a default for is not); nothing when the
     // element has none.
     std::optional<QString> Attribute(Node node, const char* name) const;
+    // The same in UTF-8, as the document holds it: for a reader that copies it without a QString.
+    std::optional<QByteArrayView> AttributeUtf8(Node node, const char* name) const;
     // Where the node stands in document order: a node that comes later has a larger number, also
     // after a Drop.
     std::uint32_t Order(Node node) const { return mNodes[node].order; }

@@ -115,6 +115,21 @@ TEST(XmlTreeTest, ReadsWhatXmlDocumentReads) {
     check(crowded + "/></xml>", "an element over the attribute limit");
 }
 
+// The parser is handed a file in pieces and lets go of what it has read: a text larger than any
+// piece, and larger than the ten million bytes that libxml2 looks ahead at most, arrives whole,
+// and the lines after it are right.
+TEST(XmlTreeTest, ReadsATextLargerThanThePiecesItIsHandedIn) {
+    const QByteArray big(12'000'000, 'x');
+    const QByteArray bytes = "<xml>\n<v>" + big + "</v>\n<w a='1'/></xml>";
+    XmlTree tree;
+    ASSERT_TRUE(tree.Parse(bytes, "f.xml").ok());
+    const XmlTree::Node v = tree.FirstChildElement(tree.Root(), "v");
+    EXPECT_TRUE(tree.TextUtf8(tree.FirstChild(v)) == big);
+    const XmlTree::Node w = tree.FirstChildElement(tree.Root(), "w");
+    EXPECT_EQ(tree.Line(w), 3);
+    EXPECT_EQ(tree.Attribute(w, "a"), "1");
+}
+
 // A reader that drops each element once it has read it sees each element whole at its end tag,
 // and the document keeps only what is not dropped; the order of what comes later is larger.
 TEST(XmlTreeTest, DroppedElementsLeaveTheRestAsItWas) {

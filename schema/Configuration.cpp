@@ -699,11 +699,7 @@ bool Configuration::DeclaresId(QStringView id) const {
 
 const ConfigItem* Configuration::ItemFor(QStringView id) const {
     const int number = mIds ? mIds->AddressedBy(id) : -1;
-    if (number < 0) {
-        return nullptr;
-    }
-    const auto [group, index] = mItemPlaces[std::size_t(number)];
-    return &mGroups[group].items[index];
+    return number < 0 ? nullptr : &Item(number);
 }
 
 QStringList Configuration::EnabledWhen(const ConfigItem& item) const {

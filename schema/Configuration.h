@@ -86,6 +86,11 @@ class Configuration {
     const std::vector<ConfigGroup>& Groups() const { return mGroups; }
     // How many items the groups hold in all.
     std::size_t ItemCount() const { return mItemPlaces.size(); }
+    // The item of number `number` in document order (ItemIds). REQUIRES: number < ItemCount().
+    const ConfigItem& Item(int number) const {
+        const auto [group, index] = mItemPlaces[std::size_t(number)];
+        return mGroups[group].items[index];
+    }
     // The items numbered in order, found by id: shared with the values made of this
     // configuration.
     std::shared_ptr<const ItemIds> Ids() const { return mIds; }

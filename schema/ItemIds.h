@@ -15,7 +15,7 @@ class Configuration;
 // The items of a configuration numbered in its order (group by group), with their ids found by
 // number and their numbers by id: what a load, a save and an export look up for every variable.
 // The configuration makes it as it reads its items, and shares it (Configuration::Ids) with the
-// values made of it, which it may not outlive.
+// values made of it, which keep it for as long as they need it.
 class ItemIds {
   public:
     int Count() const { return int(mIds.size()); }

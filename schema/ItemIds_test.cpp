@@ -39,6 +39,18 @@ TEST(IdTableTest, FindsEachStringByItsTextAndKeepsTheFirstPlace) {
     }
     table.Clear();
     EXPECT_EQ(table.Find(keys[0], keyAt), -1);
+
+    // All at once, as a settings file's ids are indexed: the same places, repeats included.
+    IdTable all;
+    std::vector<int> places(keys.size(), -2);
+    all.InsertAll(int(keys.size()), keyAt,
+                  [&](int i, int place) { places[std::size_t(i)] = place; });
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const int expected = i < distinct ? int(i) : i == distinct ? 3 : int(distinct - 1);
+        EXPECT_EQ(places[i], expected) << keys[i].toStdString();
+    }
+    EXPECT_EQ(all.Size(), distinct);
+    EXPECT_EQ(all.Find(keys[distinct - 1], keyAt), int(distinct - 1));
 }
 
 TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {

@@ -658,9 +658,9 @@ QStringList EditSession::EmptyValueWarnings(const std::vector<VariableValue>& ex
         }
         if (what) {
             told[std::size_t(number)] = true;
-            const ConfigItem* item = mConfig.ItemFor(items.Id(number));
+            const ConfigItem& item = mConfig.Item(number);
             warnings.append(
-                QCoreApplication::translate("EditSession", what).arg(item->label, item->id));
+                QCoreApplication::translate("EditSession", what).arg(item.label, item.id));
         }
     }
     return warnings;

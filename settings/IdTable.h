@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // Finds strings that a caller keeps in a list of its own by their text, giving their positions in
 // that list: an open-addressing table of positions and hashes, without an allocation per string
@@ -35,6 +36,28 @@ class IdTable {
         const std::optional<std::uint32_t> found =
             mIndex.Insert(FastStringHash(key), std::uint32_t(position), Equals(key, keyAt));
         return found ? int(*found) : position;
+    }
+
+    // Insert for every position from 0 to `count` - 1, in order, giving each the position it has
+    // then (as Insert) through `placed`. Faster than one Insert after the other: the table's
+    // slots are fetched a few strings ahead.
+    template <typename KeyAt, typename Placed>
+    void InsertAll(int count, const KeyAt& keyAt, Placed&& placed) {
+        constexpr int kAhead = 8;
+        std::vector<std::size_t> hashes(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            hashes[std::size_t(i)] = FastStringHash(keyAt(i));
+        }
+        mIndex.Reserve(mIndex.Size() + std::size_t(count));
+        for (int i = 0; i < count; ++i) {
+            if (i + kAhead < count) {
+                mIndex.Prefetch(hashes[std::size_t(i + kAhead)]);
+            }
+            const QStringView key = keyAt(i);
+            const std::optional<std::uint32_t> found =
+                mIndex.Insert(hashes[std::size_t(i)], std::uint32_t(i), Equals(key, keyAt));
+            placed(i, found ? int(*found) : i);
+        }
     }
 
     std::size_t Size() const { return mIndex.Size(); }

@@ -23,29 +23,38 @@ class SettingsDocument::Reader : public XmlTree::Visitor {
     void Closed(XmlTree& tree, XmlTree::Node element) override {
         const XmlTree::Node root = tree.Root();
         if (tree.IsElementWithoutNamespace(element) && tree.IsNamed(element, "variable")) {
-            if (const std::optional<QString> id = tree.Attribute(element, "id")) {
-                const XmlTree::Node text = tree.FirstChild(element);
-                // Most values are one text of ASCII, which goes in without a string of its own.
-                const bool oneText = text != XmlTree::kNone && tree.IsText(text) &&
-                                     tree.NextSibling(text) == XmlTree::kNone;
-                const QByteArrayView utf8 = oneText ? tree.TextUtf8(text) : QByteArrayView();
-                if (text == XmlTree::kNone) {
-                    mValue.resize(0);
-                } else if (oneText && std::all_of(utf8.begin(), utf8.end(),
-                                                  [](char c) { return uchar(c) < 0x80; })) {
-                    mValue.resize(0);
-                    mValue.append(QLatin1String(utf8.data(), utf8.size()));
+            if (const std::optional<QByteArrayView> id = tree.AttributeUtf8(element, "id")) {
+                // The id and the value go straight into the index's text; most are ASCII, which
+                // needs no string of its own on the way.
+                QString& text = mDocument.mText;
+                const qsizetype at = text.size();
+                if (IsAscii(*id)) {
+                    text.append(QLatin1String(id->data(), id->size()));
                 } else {
-                    mValue = tree.Text(element);
+                    text.append(*tree.Attribute(element, "id"));
                 }
-                mDocument.Add(*id, mValue, tree.Line(element),
-                              tree.Parent(element) == root && IsXml(tree, root));
+                const qsizetype idSize = text.size() - at;
+                const XmlTree::Node first = tree.FirstChild(element);
+                const bool oneText = first != XmlTree::kNone && tree.IsText(first) &&
+                                     tree.NextSibling(first) == XmlTree::kNone;
+                if (oneText && IsAscii(tree.TextUtf8(first))) {
+                    const QByteArrayView value = tree.TextUtf8(first);
+                    text.append(QLatin1String(value.data(), value.size()));
+                } else if (first != XmlTree::kNone) {
+                    text.append(tree.Text(element));
+                }
+                mDocument.AddPlaced(at, idSize, text.size() - at - idSize, tree.Line(element),
+                                    tree.Parent(element) == root && IsXml(tree, root));
                 mOrders.push_back(tree.Order(element));
             }
         }
         if (tree.Parent(element) == root && !tree.IsNamed(root, "variable")) {
             tree.Drop(element);
         }
+    }
+
+    static bool IsAscii(QByteArrayView utf8) {
+        return std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
     }
 
     static bool IsXml(const XmlTree& tree, XmlTree::Node element) {
@@ -72,7 +81,6 @@ class SettingsDocument::Reader : public XmlTree::Visitor {
   private:
     SettingsDocument& mDocument;
     std::vector<std::uint32_t> mOrders;  // of each element in mDocument.mVariables
-    QString mValue;                      // kept, so that its memory serves every value
 };
 
 Status SettingsDocument::Load(FileSystem& fileSystem, const QString& path) {
@@ -160,11 +168,17 @@ void SettingsDocument::ClearIndex() {
 }
 
 void SettingsDocument::Add(QStringView id, QStringView value, int line, bool atRoot) {
-    const int place = int(mVariables.size());
-    mVariables.push_back(
-        {mText.size(), std::uint32_t(id.size()), std::uint32_t(value.size()), line, place, atRoot});
+    const qsizetype at = mText.size();
     mText.append(id);
     mText.append(value);
+    AddPlaced(at, id.size(), value.size(), line, atRoot);
+}
+
+void SettingsDocument::AddPlaced(qsizetype at, qsizetype idSize, qsizetype valueSize, int line,
+                                 bool atRoot) {
+    const int place = int(mVariables.size());
+    mVariables.push_back(
+        {at, std::uint32_t(idSize), std::uint32_t(valueSize), line, place, atRoot});
 }
 
 void SettingsDocument::SetValueAt(std::size_t i, QStringView value) {
@@ -177,11 +191,9 @@ void SettingsDocument::SetValueAt(std::size_t i, QStringView value) {
 
 void SettingsDocument::IndexIds() {
     mFirstById.Clear();
-    mFirstById.Reserve(mVariables.size());
-    const auto idAt = [this](int i) { return IdAt(std::size_t(i)); };
-    for (std::size_t i = 0; i < mVariables.size(); ++i) {
-        mVariables[i].first = mFirstById.Insert(IdAt(i), int(i), idAt);
-    }
+    mFirstById.InsertAll(
+        int(mVariables.size()), [this](int i) { return IdAt(std::size_t(i)); },
+        [this](int i, int first) { mVariables[std::size_t(i)].first = first; });
 }
 
 void SettingsDocument::CreateRoot() {

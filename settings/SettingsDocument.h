@@ -173,6 +173,8 @@ class SettingsDocument {
     // Indexes mDocument as it is now.
     void IndexDocument();
     void Add(QStringView id, QStringView value, int line, bool atRoot);
+    // Indexes the id and the value that mText holds from `at` on.
+    void AddPlaced(qsizetype at, qsizetype idSize, qsizetype valueSize, int line, bool atRoot);
     // Gives the place `i` of the index `value`, after the text of the others.
     void SetValueAt(std::size_t i, QStringView value);
     // Finds the first element of each id, in the order of mVariables.

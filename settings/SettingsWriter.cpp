@@ -40,20 +40,13 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
             ids.push_back({items.Id(item), {item, true}});
         }
     }
-    std::vector<const ConfigItem*> byNumber;  // the items of `config`, by number
-    byNumber.reserve(std::size_t(items.Count()));
-    for (const ConfigGroup& group : config.Groups()) {
-        for (const ConfigItem& item : group.items) {
-            byNumber.push_back(&item);
-        }
-    }
     for (const SettingsDocument::SavedId& saved : ids) {
         const int number = saved.use.item;
         if (number < 0) {
             continue;
         }
         const QString& id = saved.id;
-        const ConfigItem* item = byNumber[std::size_t(number)];
+        const ConfigItem* item = &config.Item(number);
         const QString& text = values.At(number);
         // A value the file holds already was stored, and is left as it is.
         const std::optional<QStringView> had = settings->ValueOf(saved);

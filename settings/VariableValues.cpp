@@ -33,21 +33,13 @@ std::vector<bool> DisabledItems(const Configuration& config, const VariableValue
         return disabled;
     }
     const ItemIds& items = values.Ids();
-    std::vector<const ConfigItem*> byNumber;
-    byNumber.reserve(std::size_t(items.Count()));
-    for (const ConfigGroup& group : config.Groups()) {
-        for (const ConfigItem& item : group.items) {
-            byNumber.push_back(&item);
-        }
-    }
-    disabled.assign(byNumber.size(), false);
+    disabled.assign(config.ItemCount(), false);
     // Each item comes after the items it depends on, whose state is known by then.
     for (const QString& id : config.DependentIds()) {
         const int number = items.AddressedBy(id);
-        for (const ValueRules::Dependency& dependency :
-             byNumber[std::size_t(number)]->rules.depends) {
+        for (const ValueRules::Dependency& dependency : config.Item(number).rules.depends) {
             const int namedNumber = items.AddressedBy(dependency.id);
-            const ConfigItem* named = byNumber[std::size_t(namedNumber)];
+            const ConfigItem* named = &config.Item(namedNumber);
             const QString& value = values.At(namedNumber);
             const bool holds = !disabled[std::size_t(namedNumber)] &&
                                (dependency.value ? named->rules.Matches(value, *dependency.value)
