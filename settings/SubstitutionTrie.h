@@ -23,11 +23,11 @@
 // alike. A run of bytes without a branch or an id's end is one node's label, so an id of megabytes
 // costs a node, not a node per byte; the first eight bytes of a label sit in its node and are
 // compared with the text in one load, and only a longer label needs to say where it lies. The
-// children of a node are consecutive nodes in byte order,
-// indexed by byte: directly when they fill their range of bytes, as the digits of numbered names
-// do, through a table of offsets otherwise. For $(HOST), $(PORT) and $(URL) (terminals 0, 1, 2)
-// the root has one child, by "$", labelled "("; that node has three, by "H", "P" and "U", labelled
-// "OST)", "ORT)" and "RL)", which end the ids 0, 1 and 2.
+// children of a node are consecutive nodes in byte order, indexed by byte: directly when they
+// fill their range of bytes, as the digits of numbered names do, through a table of offsets
+// otherwise. For $(HOST), $(PORT) and $(URL) (terminals 0, 1, 2) the root has one child, by "$",
+// labelled "("; that node has three, by "H", "P" and "U", labelled "OST)", "ORT)" and "RL)", which
+// end the ids 0, 1 and 2.
 class SubstitutionTrie {
   public:
     static constexpr uint32_t kNone = UINT32_MAX;
