@@ -312,7 +312,7 @@ Status DiskFileSystem::ReadReplacedFile(const QString& path, qint64 maxBytes, QB
         return FileTooLarge(path, maxBytes);
     }
     FileSource source(path, std::move(fd), info, maxBytes);
-    return ReadAll(source, contents, info.st_size);
+    return ReadAll(source, contents);
 }
 
 Status DiskFileSystem::CheckWriteTarget(const QString& path) {

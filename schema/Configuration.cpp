@@ -246,7 +246,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
             WarnAboutMisspellings(tree, itemNode, typeNode, type);
         }
         if (const std::optional<int> first =
-                mConfig.mIds->Add(id, rules->kind, IsItemsOwnVarname(tree, varnameNode))) {
+                mConfig.mIds->Add(id, rules->kind, HoldsOneText(tree, varnameNode))) {
             mItemError = BrokenAt(
                 line, QCoreApplication::translate("Configuration",
                                                   "the variable \"%1\" has the bare name \"%2\", "
@@ -331,15 +331,21 @@ class ConfigurationReader final : public XmlTree::Visitor {
         }
     }
 
+    // Whether `element` holds one text and nothing else.
+    static bool HoldsOneText(const XmlTree& tree, Node element) {
+        const Node text = tree.FirstChild(element);
+        return text != kNone && tree.IsText(text) && tree.NextSibling(text) == kNone;
+    }
+
     // Whether `varname` is the varname of an item of a group (the first child of that name, which
-    // ReadItem takes), holding the item's id as its only child, a text. That declares the item's
-    // id: as most varnames are, which need no entry in the index of declared ids then.
+    // ReadItem takes), holding the item's id as its only child, a text (HoldsOneText, which is
+    // all that ReadItem has to ask). That declares the item's id: as most varnames are, which need
+    // no entry in the index of declared ids then.
     static bool IsItemsOwnVarname(const XmlTree& tree, Node varname) {
         const Node item = tree.Parent(varname);
-        const Node text = tree.FirstChild(varname);
-        if (item == kNone || !tree.IsElementWithoutNamespace(item) || !tree.IsNamed(item, "item") ||
-            tree.Parent(item) == kNone || !IsUnderXml(tree, tree.Parent(item), "group") ||
-            text == kNone || !tree.IsText(text) || tree.NextSibling(text) != kNone) {
+        if (!HoldsOneText(tree, varname) || item == kNone ||
+            !tree.IsElementWithoutNamespace(item) || !tree.IsNamed(item, "item") ||
+            tree.Parent(item) == kNone || !IsUnderXml(tree, tree.Parent(item), "group")) {
             return false;
         }
         for (Node child = tree.FirstChild(item); child != varname;

@@ -22,13 +22,16 @@ class BareNameOf {
 
 }  // namespace
 
+bool ItemIds::HasBareName(std::uint32_t other, QStringView id, QStringView bareName) const {
+    // An item's own id, as ids mostly are, needs no bare name worked out.
+    return Id(int(other)) == id || BareNameOf(Id(int(other))).View() == bareName;
+}
+
 int ItemIds::AddressedBy(QStringView id) const {
     const BareNameOf bareName(id);
-    const std::optional<std::uint32_t> item =
-        mByBareName.Find(FastStringHash(bareName.View()), [&](std::uint32_t other) {
-            // An item's own id, as ids mostly are, needs no bare name worked out.
-            return Id(int(other)) == id || BareNameOf(Id(int(other))).View() == bareName.View();
-        });
+    const std::optional<std::uint32_t> item = mByBareName.Find(
+        FastStringHash(bareName.View()),
+        [&](std::uint32_t other) { return HasBareName(other, id, bareName.View()); });
     return item ? int(*item) : -1;
 }
 
@@ -43,10 +46,9 @@ ItemIds::IdUse ItemIds::UseOf(const Configuration& config, QStringView id) const
 std::optional<int> ItemIds::Add(const QString& id, ValueKind kind, bool declared) {
     const BareNameOf bareName(id);
     const auto number = std::uint32_t(mIds.size());
-    if (const std::optional<std::uint32_t> first =
-            mByBareName.Insert(FastStringHash(bareName.View()), number, [&](std::uint32_t other) {
-                return BareNameOf(Id(int(other))).View() == bareName.View();
-            })) {
+    if (const std::optional<std::uint32_t> first = mByBareName.Insert(
+            FastStringHash(bareName.View()), number,
+            [&](std::uint32_t other) { return HasBareName(other, id, bareName.View()); })) {
         return int(*first);
     }
     mIds.push_back(id);

@@ -49,14 +49,9 @@ class ItemIds {
     class InOrder {
       public:
         explicit InOrder(const ItemIds& items) : mItems(items) {}
-        int IndexOf(QStringView id) {
-            if (mNext < mItems.Count() && mItems.Id(mNext) == id) {
-                return mNext++;
-            }
-            return Found(mItems.IndexOf(id));
-        }
+        int IndexOf(QStringView id) { return NextIs(id) ? mNext++ : Found(mItems.IndexOf(id)); }
         IdUse UseOf(const Configuration& config, QStringView id) {
-            if (mNext < mItems.Count() && mItems.Id(mNext) == id) {
+            if (NextIs(id)) {
                 const int item = mNext++;
                 return {item, true, mItems.Declared(item)};
             }
@@ -66,6 +61,9 @@ class ItemIds {
         }
 
       private:
+        bool NextIs(QStringView id) const {
+            return mNext < mItems.Count() && mItems.Id(mNext) == id;
+        }
         int Found(int item) {
             mNext = item >= 0 ? item + 1 : mNext;
             return item;
@@ -83,6 +81,9 @@ class ItemIds {
     void SetDeclared(int item) { mDeclared[std::size_t(item)] = true; }
 
   private:
+    // Whether the item `other` has the bare name `bareName`, which `id` has.
+    bool HasBareName(std::uint32_t other, QStringView id, QStringView bareName) const;
+
     std::vector<QString> mIds;
     std::vector<ValueKind> mKinds;
     std::vector<bool> mDeclared;
