@@ -142,8 +142,9 @@ void FieldPages::AddGroup(const ConfigGroup& group) {
     const QString required = u' ' + tr("(required)");
     for (const ConfigItem& item : group.items) {
         mWidestLabel =
-            std::max(mWidestLabel,
-                     mLabelWidths->Width(item.rules.required ? item.label + required : item.label));
+            std::max(mWidestLabel, item.rules.required
+                                       ? mLabelWidths->Width(item.label.toString() + required)
+                                       : mLabelWidths->Width(item.label));
     }
     KeepWidth(FieldLeft() + Px(Layout::kFieldWidth) + Px(Layout::kPageMargin));
     ShowGroupListWhenNeeded();
@@ -267,7 +268,8 @@ void FieldPages::BuildPage(Page& page) {
 
 QLabel* FieldPages::AddLabel(const ConfigItem& item, Page& page, QGridLayout* rows, int row) {
     // A label with a buddy reads "&" as the mark of a shortcut key; these labels have none.
-    auto* label = new QLabel(QString(item.label).replace(u'&', QStringLiteral("&&")), page.widget);
+    auto* label =
+        new QLabel(item.label.toString().replace(u'&', QStringLiteral("&&")), page.widget);
     label->setObjectName(LabelControlName(item.id));
     label->setFixedHeight(Px(Layout::kRowHeight));
     QLabel* mark = nullptr;

@@ -6,12 +6,12 @@ LabelWidths::LabelWidths(const QFont& font) : mMetrics(font) {
     mAdvances.fill(-1);
 }
 
-int LabelWidths::Width(const QString& text) {
+int LabelWidths::Width(QStringView text) {
     qreal width = 0;
     for (const QChar c : text) {
         const char16_t code = c.unicode();
         if (code >= kSimpleEnd) {
-            width = mMetrics.horizontalAdvance(text);
+            width = mMetrics.horizontalAdvance(text.toString());
             break;
         }
         qreal& advance = mAdvances[code];

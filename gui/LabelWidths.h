@@ -15,7 +15,7 @@ class LabelWidths {
     explicit LabelWidths(const QFont& font);
 
     // The width of `text` in pixels, rounded up.
-    int Width(const QString& text);
+    int Width(QStringView text);
 
   private:
     static constexpr char16_t kSimpleEnd = 0x300;

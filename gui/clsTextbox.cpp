@@ -29,7 +29,7 @@ clsTextbox::clsTextbox(const ConfigItem& item) : mItem(item) {}
 void clsTextbox::Create(const QString& aID, QWidget* aFrm) {
     mControl = MakeControl(aFrm);
     mControl->setObjectName(aID);
-    mControl->setAccessibleName(mItem.label);
+    mControl->setAccessibleName(mItem.label.toString());
     // The hint follows the focus; the tooltip of a long value follows the width.
     mControl->installEventFilter(this);
     mControl->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -159,7 +159,7 @@ void clsTextbox::SetHistoryActions(QAction* undo, QAction* redo) {
 }
 
 void clsTextbox::ShowMarks() {
-    const QString name = mEdited ? tr("%1 (edited)").arg(mItem.label) : mItem.label;
+    const QString name = mEdited ? tr("%1 (edited)").arg(mItem.label) : mItem.label.toString();
     mControl->setAccessibleName(name);
     if (mLabel) {
         // The label column has room for every label in bold: the fields do not move.

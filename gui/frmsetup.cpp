@@ -462,7 +462,7 @@ void frmsetup::OpenSettings() {
     if (const QStringList kept = mSession.KeptValues(); !kept.isEmpty()) {
         QStringList labels;
         for (const QString& id : kept) {
-            labels.append(mConfigDoc.ItemFor(id)->label);
+            labels.append(mConfigDoc.ItemFor(id)->label.toString());
         }
         mServices.dialogs.ShowMessage(
             tr("%n value(s) were kept from %1: %2", nullptr, int(kept.size()))
@@ -515,7 +515,7 @@ void frmsetup::IndShowChanges_Click() {
                 continue;
             }
             const bool secret = item.rules.kind == ValueKind::Password;
-            values.push_back({group.name, item.label, secret ? masked : state.saved,
+            values.push_back({group.name, item.label.toString(), secret ? masked : state.saved,
                               secret ? masked : state.value});
         }
     }

@@ -16,7 +16,7 @@ qsizetype WriteBareName(QStringView id, QChar* out) {
     return out - start;
 }
 
-QString BareName(const QString& id) {
+QString BareName(QStringView id) {
     QString name(id.size(), Qt::Uninitialized);
     name.truncate(WriteBareName(id, name.data()));
     return name;

@@ -29,7 +29,7 @@ bool IsItemElement(const char* name) {
 }
 
 // "the item "Port" ($(PORT)): <problem>", as every refusal of an item's declaration begins.
-QString ItemProblem(const QString& label, const QString& id, const QString& problem) {
+QString ItemProblem(QStringView label, QStringView id, const QString& problem) {
     return QCoreApplication::translate("Configuration", "the item \"%1\" (%2): %3")
         .arg(label, id, problem);
 }
@@ -63,6 +63,23 @@ struct CommandElement {
     std::optional<QString> text;
     std::uint32_t textOrder;
 };
+
+// The text of `element` as XmlTree::Text reads it, in `buffer`. An element that holds one ASCII
+// text, as nearly all do, is widened into the room the buffer has already.
+QStringView ReadText(const XmlTree& tree, Node element, QString* buffer) {
+    const Node text = tree.FirstChild(element);
+    if (text != kNone && tree.IsText(text) && tree.NextSibling(text) == kNone) {
+        const QByteArrayView utf8 = tree.TextUtf8(text);
+        if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
+            buffer->resize(utf8.size());
+            std::transform(utf8.begin(), utf8.end(), buffer->data(),
+                           [](char c) { return QChar(char16_t(uchar(c))); });
+            return *buffer;
+        }
+    }
+    *buffer = tree.Text(element);
+    return *buffer;
+}
 
 }  // namespace
 
@@ -226,7 +243,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
                 return;
             }
         }
-        const QString label = tree.Text(nameNode);
+        const QStringView label = mConfig.mLabels.Add(ReadText(tree, nameNode, &mLabelText));
         const QString id = tree.Text(varnameNode);
         const TypeWord& type = ReadType(tree, typeNode);
         const ValueRules* rules = mConfig.mRules.front().get();
@@ -654,6 +671,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
     std::optional<QString> mGroupName;
     std::vector<ConfigItem> mItems;
     std::optional<Status> mItemError;
+    QString mLabelText;  // the label of the item being read (ReadText)
     std::unordered_map<QString, int, FastStringHasher, std::equal_to<>> mGroupLines;
     std::vector<std::pair<QByteArray, TypeWord>> mTypes;  // the types seen first, to share
     const TypeWord mNoType;
@@ -712,7 +730,7 @@ QStringList Configuration::EnabledWhen(const ConfigItem& item) const {
     QStringList conditions;
     for (const ValueRules::Dependency& dependency : item.rules.depends) {
         const ConfigItem* named = ItemFor(dependency.id);
-        const QString label = named ? named->label : dependency.id;
+        const QStringView label = named ? named->label : QStringView(dependency.id);
         if (dependency.value) {
             conditions.append(QCoreApplication::translate("Configuration", "%1 is \"%2\"")
                                   .arg(label, *dependency.value));

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/HashIndex.h"
 #include "platform/Status.h"
+#include "platform/TextArena.h"
 #include "schema/ItemIds.h"
 #include "schema/ValueRules.h"
 
@@ -18,8 +19,8 @@
 
 // One variable of the configuration: one row of its group's page.
 struct ConfigItem {
-    QString label;  // the text shown in front of the field
-    QString id;     // the variable id, normally "$(NAME)"
+    QStringView label;  // the text shown in front of the field, kept by the Configuration
+    QString id;         // the variable id, normally "$(NAME)"
     int line = 0;
     // Owned by the item's Configuration: most items of a large file declare no rules and share
     // one default set.
@@ -134,6 +135,7 @@ class Configuration {
 
     QString mFileName;
     std::vector<ConfigGroup> mGroups;
+    TextArena mLabels;  // the items' labels
     // The rules of the items that declare any, and first the default set that the others share.
     std::vector<std::unique_ptr<ValueRules>> mRules;
     // The items by number and by id. Null only in a configuration moved from.

@@ -77,7 +77,7 @@ Status CheckSize(const Configuration& config, const SettingsDocument& settings,
     }
     const QString id = settings.IdOfLargestValue();
     const ConfigItem* item = config.ItemFor(id);
-    const QString label = item ? item->label : QString();
+    const QStringView label = item ? item->label : QStringView();
     return Status::Error(
         QCoreApplication::translate(
             "SettingsWriter",
