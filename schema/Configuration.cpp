@@ -177,6 +177,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
     // The group ends: its name is checked, and it gets its items, unless one broke a rule.
     void EndGroup(const XmlTree& tree, Node groupNode) {
         if (!mGroupError) {
+            IndexItemIds();
             mGroupError = GroupProblem(tree, groupNode);
         }
         if (!mGroupError) {
@@ -186,6 +187,23 @@ class ConfigurationReader final : public XmlTree::Visitor {
         mGroupName.reset();
         mItems = std::vector<ConfigItem>();
         mItemError.reset();
+    }
+
+    // The group's items are found by their ids from now on. One whose bare name an item before
+    // it has stands before the item whose problem stopped the reading of the group, if any.
+    void IndexItemIds() {
+        const std::optional<ItemIds::Clash> clash = mConfig.mIds->IndexAdded();
+        if (!clash) {
+            return;
+        }
+        const ConfigItem& item = ItemAt(std::uint32_t(clash->item));
+        mItemError = BrokenAt(
+            item.line, QCoreApplication::translate("Configuration",
+                                                   "the variable \"%1\" has the bare name \"%2\", "
+                                                   "which the variable at line %3 already has; "
+                                                   "bare names must be unique")
+                           .arg(item.id, BareName(item.id))
+                           .arg(ItemAt(std::uint32_t(clash->first)).line));
     }
 
     // The first rule that the group that ends breaks: a name, unique, then its items'.
@@ -262,17 +280,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
         if (unknownChild || type.meant) {
             WarnAboutMisspellings(tree, itemNode, typeNode, type);
         }
-        if (const std::optional<int> first =
-                mConfig.mIds->Add(id, rules->kind, HoldsOneText(tree, varnameNode))) {
-            mItemError = BrokenAt(
-                line, QCoreApplication::translate("Configuration",
-                                                  "the variable \"%1\" has the bare name \"%2\", "
-                                                  "which the variable at line %3 already has; "
-                                                  "bare names must be unique")
-                          .arg(id, BareName(id))
-                          .arg(ItemAt(std::uint32_t(*first)).line));
-            return;
-        }
+        mConfig.mIds->Add(id, rules->kind, HoldsOneText(tree, varnameNode));
         mConfig.mItemPlaces.push_back(
             {std::uint32_t(mConfig.mGroups.size()), std::uint32_t(mItems.size())});
         mItems.push_back({label, id, line, *rules});

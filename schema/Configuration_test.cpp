@@ -79,6 +79,21 @@ TEST(ConfigurationTest, ReadsGroupsItemsTemplatesCommandsAndIdsOrNamesTheLineAnd
          "A)</varname></item></group></xml>",
          "c: line 2: the variable \"A)\" has the bare name \"A\", which the variable at line 1 "
          "already has; bare names must be unique"},
+        {"a clash of bare names comes before a later item's problem, across groups too",
+         "<xml><group><name>G</name><item><name/><varname>$(A)</varname></item></group>\n"
+         "<group><name>H</name><item><name/><varname>B</varname></item>\n<item><name/>"
+         "<varname>A</varname></item>\n<item><name/></item></group></xml>",
+         "c: line 3: the variable \"A\" has the bare name \"A\", which the variable at line 1 "
+         "already has; bare names must be unique"},
+        {"an item's problem comes before a later clash of bare names; a group's own before both",
+         "<xml><group><name>G</name><item><name/><varname>A</varname></item>\n<item><name/>"
+         "</item>\n<item><name/><varname>A</varname></item></group>\n<group><item><name/>"
+         "<varname>A</varname></item></group></xml>",
+         "c: line 2: <item> has no <varname>"},
+        {"a group without a name is named before the clash among its items",
+         "<xml>\n<group><item><name/><varname>A</varname></item><item><name/><varname>$(A)"
+         "</varname></item></group></xml>",
+         "c: line 2: <group> has no <name>"},
         {"mixed content, comments and CDATA in a label, an id split by a comment",
          "<xml><group><name>D<b>B</b></name><item><name>H<i>o<![CDATA[s]]></i><!--c-->t</name>"
          "<varname>$(B<!--c-->)</varname></item></group></xml>",

@@ -43,16 +43,33 @@ ItemIds::IdUse ItemIds::UseOf(const Configuration& config, QStringView id) const
     return {item, false, config.DeclaresId(id)};
 }
 
-std::optional<int> ItemIds::Add(const QString& id, ValueKind kind, bool declared) {
-    const BareNameOf bareName(id);
-    const auto number = std::uint32_t(mIds.size());
-    if (const std::optional<std::uint32_t> first = mByBareName.Insert(
-            FastStringHash(bareName.View()), number,
-            [&](std::uint32_t other) { return HasBareName(other, id, bareName.View()); })) {
-        return int(*first);
-    }
+void ItemIds::Add(const QString& id, ValueKind kind, bool declared) {
     mIds.push_back(id);
     mKinds.push_back(kind);
     mDeclared.push_back(declared);
+}
+
+std::optional<ItemIds::Clash> ItemIds::IndexAdded() {
+    constexpr int kAhead = 8;
+    const int count = Count() - mIndexed;
+    std::vector<std::size_t> hashes(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        hashes[std::size_t(i)] = FastStringHash(BareNameOf(Id(mIndexed + i)).View());
+    }
+    mByBareName.Reserve(std::size_t(Count()));
+    for (int i = 0; i < count; ++i) {
+        if (i + kAhead < count) {
+            mByBareName.Prefetch(hashes[std::size_t(i + kAhead)]);
+        }
+        const QString& id = Id(mIndexed);
+        // Mostly there is no other entry under the hash, and no bare name is compared.
+        if (const std::optional<std::uint32_t> first = mByBareName.Insert(
+                hashes[std::size_t(i)], std::uint32_t(mIndexed), [&](std::uint32_t other) {
+                    return HasBareName(other, id, BareNameOf(id).View());
+                })) {
+            return Clash{mIndexed, int(*first)};
+        }
+        ++mIndexed;
+    }
     return std::nullopt;
 }

@@ -73,10 +73,19 @@ class ItemIds {
         int mNext = 0;
     };
 
-    // For the configuration that reads the items: adds the next one, unless an item of the same
-    // bare name is there already; then that one's number, and nothing is added. `declared`: whether
-    // the configuration declares the item's id (Configuration::DeclaresId), as far as known yet.
-    std::optional<int> Add(const QString& id, ValueKind kind, bool declared);
+    // For the configuration that reads the items: adds the next one, to be found once IndexAdded
+    // has indexed it. `declared`: whether the configuration declares the item's id
+    // (Configuration::DeclaresId), as far as known yet.
+    void Add(const QString& id, ValueKind kind, bool declared);
+    // Indexes the items added since the last call, in their order, until one has the bare name of
+    // an item before it; then its number and that item's, and it and those after it stay out of
+    // the index. Many at a time, the slots are fetched ahead, so that their look-ups do not keep
+    // it waiting one by one.
+    struct Clash {
+        int item;
+        int first;
+    };
+    std::optional<Clash> IndexAdded();
     bool Declared(int item) const { return mDeclared[std::size_t(item)]; }
     void SetDeclared(int item) { mDeclared[std::size_t(item)] = true; }
 
@@ -88,4 +97,5 @@ class ItemIds {
     std::vector<ValueKind> mKinds;
     std::vector<bool> mDeclared;
     HashIndex mByBareName;  // the items' numbers by their bare names, which are unique
+    int mIndexed = 0;       // how many items mByBareName holds
 };
