@@ -146,6 +146,9 @@ Status SettingsDocument::ParseBytes(int* failedLine) {
     mRootName = tree.Name(tree.Root());
     mRootIsXml = Reader::IsXml(tree, tree.Root());
     reader.Sort();
+    // What the index holds in reserve from growing would stay for as long as the document.
+    mText.squeeze();
+    mVariables.shrink_to_fit();
     IndexIds();
     return Status::Ok();
 }

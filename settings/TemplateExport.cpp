@@ -325,6 +325,7 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
             mImpl->passwords.push_back(substitutions.back());
         }
     }
+    ends = std::vector<qsizetype>();  // before the plan takes memory of its own
     mImpl->plan = SubstitutionPlan(std::move(substitutions));
     mImpl->inputs = RunInputs(config, settingsPath, baseDir, fileSystem);
     mImpl->report = std::move(report);
