@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const ValueRules::Dependency& dependency : item->rules.depends) {
             const ConfigItem* named = config.ItemFor(dependency.id);
             FUZZ_CHECK(named != nullptr && named->id == dependency.id && named != item &&
-                           (named->rules.depends.empty() || ordered.contains(named->id)),
+                           (named->rules.depends.empty() || ordered.contains(named->id.toString())),
                        "a depends names another item, which comes first in the order");
         }
         ordered.insert(id);

@@ -33,12 +33,13 @@ static void CheckIndex(const QByteArray& bytes, const QString& path) {
                "the index and libxml2's document refuse the same files, alike");
     std::vector<XmlNode> entries, all;
     std::vector<SettingsDocument::Entry> indexed;
-    std::vector<VariableValue> exported;
+    ExportList list;
+    const std::vector<VariableValue>& exported = list.values;
     if (!parsed.ok() ||
         !document.SelectNodes(QStringLiteral("/xml/variable[@id]"), &entries).ok() ||
         !document.SelectNodes(QStringLiteral("//variable[@id]"), &all).ok())
         return;
-    FUZZ_CHECK(settings.RootEntries(&indexed).ok() && settings.ExportedValues(&exported).ok() &&
+    FUZZ_CHECK(settings.RootEntries(&indexed).ok() && settings.ExportedValues(&list).ok() &&
                    indexed.size() == entries.size() && exported.size() == entries.size(),
                "the index has the root's entries");
     for (std::size_t i = 0; i < entries.size(); ++i) {

@@ -24,7 +24,7 @@ QString InvalidStyle(const QWidget* control) {
 
 }  // namespace
 
-clsTextbox::clsTextbox(const ConfigItem& item) : mItem(item) {}
+clsTextbox::clsTextbox(const ConfigItem& item) : mItem(item), mId(item.id.toString()) {}
 
 void clsTextbox::Create(const QString& aID, QWidget* aFrm) {
     mControl = MakeControl(aFrm);
@@ -48,7 +48,7 @@ void clsTextbox::SetLabel(QLabel* label) {
 }
 
 const QString& clsTextbox::Id() const {
-    return mItem.id;
+    return mId;
 }
 
 const ValueRules& clsTextbox::Rules() const {
@@ -204,7 +204,7 @@ void clsTextbox::ShowValueMarks() {
     if (const QString keys = KeysHint(); !keys.isEmpty()) {
         description.append(keys);
     }
-    description.append(mItem.id);
+    description.append(mId);
     if (mNotDefault) {
         description.append(tr("Not the default value."));
     }

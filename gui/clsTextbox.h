@@ -109,6 +109,7 @@ class clsTextbox : public QObject {
     void ShowContextMenu(const QPoint& position);
 
     const ConfigItem& mItem;
+    const QString mId;            // the item's, as the session's calls take it
     QWidget* mControl = nullptr;  // owned by its page
     QLabel* mLabel = nullptr;     // owned by its page
     QAction* mUndo = nullptr;     // the window's

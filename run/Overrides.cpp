@@ -205,8 +205,9 @@ Status ApplyValueOptions(const std::vector<ValueOption>& options, const ValueSou
                                      "of a variable may hold; nothing was saved.")
                                      .arg(source, CharacterName(*bad)));
         }
-        result.insert(item->id, value.value);
-        resultOrigins.insert(item->id, value.source);
+        const QString id = item->id.toString();
+        result.insert(id, value.value);
+        resultOrigins.insert(id, value.source);
     }
     *values = std::move(result);
     if (origins != nullptr) {

@@ -262,7 +262,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
             }
         }
         const QStringView label = mConfig.mLabels.Add(ReadText(tree, nameNode, &mLabelText));
-        const QString id = tree.Text(varnameNode);
+        const QStringView id = ReadText(tree, varnameNode, &mIdText);
         const TypeWord& type = ReadType(tree, typeNode);
         const ValueRules* rules = mConfig.mRules.front().get();
         if (declaresRules || type.kind != ValueKind::Text) {
@@ -280,10 +280,11 @@ class ConfigurationReader final : public XmlTree::Visitor {
         if (unknownChild || type.meant) {
             WarnAboutMisspellings(tree, itemNode, typeNode, type);
         }
-        mConfig.mIds->Add(id, rules->kind, HoldsOneText(tree, varnameNode));
         mConfig.mItemPlaces.push_back(
             {std::uint32_t(mConfig.mGroups.size()), std::uint32_t(mItems.size())});
-        mItems.push_back({label, id, line, *rules});
+        mItems.push_back({label,
+                          mConfig.mIds->Add(id, rules->kind, HoldsOneText(tree, varnameNode)), line,
+                          *rules});
     }
 
     // The item of number `number`, in a group read or in the one that is open.
@@ -604,7 +605,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
                                     QCoreApplication::translate(
                                         "Configuration", "<depends> names the item itself")));
                 }
-                dependency.id = named->id;
+                dependency.id = named->id.toString();
             }
         }
         // Depth first, in the configuration's order, and without recursion: a chain of depends
@@ -628,7 +629,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
                 if (path.back().next == depends.size()) {
                     marks.insert(current, Mark::Done);
                     if (!depends.empty()) {
-                        mConfig.mDependentIds.append(current->id);
+                        mConfig.mDependentIds.append(current->id.toString());
                     }
                     path.pop_back();
                     continue;
@@ -637,11 +638,11 @@ class ConfigurationReader final : public XmlTree::Visitor {
                 const ConfigItem* named = mConfig.ItemFor(dependency.id);
                 const Mark mark = marks.value(named, Mark::Unseen);
                 if (mark == Mark::Open) {
-                    QStringList cycle = {current->id};
+                    QStringList cycle = {current->id.toString()};
                     auto step = std::find_if(path.cbegin(), path.cend(),
                                              [named](const Step& s) { return s.item == named; });
                     for (; step != path.cend(); ++step) {
-                        cycle.append(step->item->id);
+                        cycle.append(step->item->id.toString());
                     }
                     return BrokenAt(dependency.line,
                                     ItemProblem(current->label, current->id,
@@ -679,7 +680,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
     std::optional<QString> mGroupName;
     std::vector<ConfigItem> mItems;
     std::optional<Status> mItemError;
-    QString mLabelText;  // the label of the item being read (ReadText)
+    QString mLabelText, mIdText;  // the texts of the item being read (ReadText)
     std::unordered_map<QString, int, FastStringHasher, std::equal_to<>> mGroupLines;
     std::vector<std::pair<QByteArray, TypeWord>> mTypes;  // the types seen first, to share
     const TypeWord mNoType;

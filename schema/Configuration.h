@@ -18,9 +18,10 @@
 #include <vector>
 
 // One variable of the configuration: one row of its group's page.
+// Its texts are kept by its Configuration, and valid for as long as that is.
 struct ConfigItem {
-    QStringView label;  // the text shown in front of the field, kept by the Configuration
-    QString id;         // the variable id, normally "$(NAME)"
+    QStringView label;  // the text shown in front of the field
+    QStringView id;     // the variable id, normally "$(NAME)"
     int line = 0;
     // Owned by the item's Configuration: most items of a large file declare no rules and share
     // one default set.
@@ -138,7 +139,8 @@ class Configuration {
     TextArena mLabels;  // the items' labels
     // The rules of the items that declare any, and first the default set that the others share.
     std::vector<std::unique_ptr<ValueRules>> mRules;
-    // The items by number and by id. Null only in a configuration moved from.
+    // The items by number and by id, and the text of their ids. Null only in a configuration
+    // moved from.
     std::shared_ptr<ItemIds> mIds;
     // The declared ids, one after the other, and where each ends; but not the id of an item
     // whose varname holds it as its one text, as most items' do (ItemIds::Declared).

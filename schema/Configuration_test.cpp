@@ -16,7 +16,7 @@ QString ContentsOf(const Configuration& config) {
     for (const ConfigGroup& group : config.Groups()) {
         groups << group.name;
         for (const ConfigItem& item : group.items)
-            items << group.name + ": " + item.label.toString() + " = " + item.id;
+            items << group.name + ": " + item.label.toString() + " = " + item.id.toString();
     }
     for (const TemplateEntry& entry : config.Templates())
         templates << entry.input + " -> " + entry.output;

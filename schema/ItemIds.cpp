@@ -43,10 +43,11 @@ ItemIds::IdUse ItemIds::UseOf(const Configuration& config, QStringView id) const
     return {item, false, config.DeclaresId(id)};
 }
 
-void ItemIds::Add(const QString& id, ValueKind kind, bool declared) {
-    mIds.push_back(id);
+QStringView ItemIds::Add(QStringView id, ValueKind kind, bool declared) {
+    mIds.push_back(mText.Add(id));
     mKinds.push_back(kind);
     mDeclared.push_back(declared);
+    return mIds.back();
 }
 
 std::optional<ItemIds::Clash> ItemIds::IndexAdded() {
@@ -61,7 +62,7 @@ std::optional<ItemIds::Clash> ItemIds::IndexAdded() {
         if (i + kAhead < count) {
             mByBareName.Prefetch(hashes[std::size_t(i + kAhead)]);
         }
-        const QString& id = Id(mIndexed);
+        const QStringView id = Id(mIndexed);
         // Mostly there is no other entry under the hash, and no bare name is compared.
         if (const std::optional<std::uint32_t> first = mByBareName.Insert(
                 hashes[std::size_t(i)], std::uint32_t(mIndexed), [&](std::uint32_t other) {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/HashIndex.h"
+#include "platform/TextArena.h"
 #include "schema/ValueRules.h"
 
-#include <QString>
 #include <QStringView>
 
 #include <cstdint>
@@ -15,11 +15,12 @@ class Configuration;
 // The items of a configuration numbered in its order (group by group), with their ids found by
 // number and their numbers by id: what a load, a save and an export look up for every variable.
 // The configuration makes it as it reads its items, and shares it (Configuration::Ids) with the
-// values made of it, which keep it for as long as they need it.
+// values made of it, which keep it for as long as they need it. It keeps the ids' text, which the
+// configuration's items and the lists made of them view.
 class ItemIds {
   public:
     int Count() const { return int(mIds.size()); }
-    const QString& Id(int item) const { return mIds[std::size_t(item)]; }
+    QStringView Id(int item) const { return mIds[std::size_t(item)]; }
     ValueKind Kind(int item) const { return mKinds[std::size_t(item)]; }
 
     // The number of the item that `id` addresses: the one whose id has the same bare name
@@ -76,7 +77,8 @@ class ItemIds {
     // For the configuration that reads the items: adds the next one, to be found once IndexAdded
     // has indexed it. `declared`: whether the configuration declares the item's id
     // (Configuration::DeclaresId), as far as known yet.
-    void Add(const QString& id, ValueKind kind, bool declared);
+    // Returns its copy of `id`.
+    QStringView Add(QStringView id, ValueKind kind, bool declared);
     // Indexes the items added since the last call, in their order, until one has the bare name of
     // an item before it; then its number and that item's, and it and those after it stay out of
     // the index. Many at a time, the slots are fetched ahead, so that their look-ups do not keep
@@ -93,7 +95,8 @@ class ItemIds {
     // Whether the item `other` has the bare name `bareName`, which `id` has.
     bool HasBareName(std::uint32_t other, QStringView id, QStringView bareName) const;
 
-    std::vector<QString> mIds;
+    TextArena mText;
+    std::vector<QStringView> mIds;  // in mText
     std::vector<ValueKind> mKinds;
     std::vector<bool> mDeclared;
     HashIndex mByBareName;  // the items' numbers by their bare names, which are unique

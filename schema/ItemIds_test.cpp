@@ -71,7 +71,7 @@ TEST(ItemIdsTest, NumbersTheItemsInOrderAndFindsThemByEverySpelling) {
                     .ok());
     const ItemIds& ids = *config.Ids();
     ASSERT_EQ(ids.Count(), 5);
-    EXPECT_EQ(ids.Id(2), "$(PORT)");
+    EXPECT_EQ(ids.Id(2), u"$(PORT)");
     EXPECT_EQ(ids.Kind(1), ValueKind::Password);
 
     const struct {

@@ -199,10 +199,13 @@ Status EditSession::Load(const QString& path, Unlisted unlisted) {
 
 QStringList EditSession::KeptValues() const {
     QStringList kept;
+    if (mKept.isEmpty()) {
+        return kept;
+    }
     for (const ConfigGroup& group : mConfig.Groups()) {
         for (const ConfigItem& item : group.items) {
-            if (mKept.contains(item.id) && IsEdited(item.id)) {
-                kept.append(item.id);
+            if (const QString id = item.id.toString(); mKept.contains(id) && IsEdited(id)) {
+                kept.append(id);
             }
         }
     }
@@ -287,7 +290,7 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
         for (const int item : candidates) {
             if (!listed[std::size_t(item)]) {
                 mValues.SetAt(item, before.At(item));
-                mKept.insert(items.Id(item));
+                mKept.insert(items.Id(item).toString());
                 ++mEditedCount;
             }
         }
@@ -311,7 +314,7 @@ void EditSession::UpdateDisabled(const QString& except) {
     if (mNamed.isEmpty()) {
         for (const QString& id : mConfig.DependentIds()) {
             for (const ValueRules::Dependency& dependency : mConfig.ItemFor(id)->rules.depends) {
-                mNamed.insert(mConfig.ItemFor(dependency.id)->id);
+                mNamed.insert(mConfig.ItemFor(dependency.id)->id.toString());
             }
         }
     }
@@ -323,7 +326,7 @@ void EditSession::UpdateDisabled(const QString& except) {
     const ItemIds& items = mValues.Ids();
     for (int item = 0; item < items.Count(); ++item) {
         if (IsDisabled(disabled, item) != IsDisabled(mDisabled, item) && items.Id(item) != except) {
-            emit ItemChanged(items.Id(item));
+            emit ItemChanged(items.Id(item).toString());
         }
     }
 }
@@ -351,7 +354,7 @@ bool EditSession::SetText(const QString& id, const QString& text) {
     return SetValue(id, byDefault.value_or(text));
 }
 
-ItemState EditSession::State(const QString& id) const {
+ItemState EditSession::State(QStringView id) const {
     ItemState state;
     const ConfigItem* item = mConfig.ItemFor(id);
     const QString* value = mValues.Find(id);
@@ -370,11 +373,11 @@ ItemState EditSession::State(const QString& id) const {
     }
     state.edited = state.value != state.saved;
     state.notDefault = state.value != state.defaultValue.value_or(QString());
-    state.kept = state.edited && mKept.contains(id);
+    state.kept = state.edited && mKept.contains(id.toString());
     return state;
 }
 
-bool EditSession::IsNotDefault(const QString& id) const {
+bool EditSession::IsNotDefault(QStringView id) const {
     const QString* value = mValues.Find(id);
     return value && *value != DefaultOf(id).value_or(QString());
 }
@@ -388,7 +391,7 @@ std::vector<ValueChange> EditSession::ResetAll(ResetTo to) {
                                     : item.rules.defaultValue ? &*item.rules.defaultValue
                                                               : nullptr;
             if (wanted && *wanted != value) {
-                changes.push_back({item.id, value, *wanted});
+                changes.push_back({item.id.toString(), value, *wanted});
             }
         }
     }
@@ -406,18 +409,18 @@ std::vector<ValueChange> EditSession::ResetAll(ResetTo to) {
     return changes;
 }
 
-bool EditSession::IsEdited(const QString& id) const {
+bool EditSession::IsEdited(QStringView id) const {
     const QString* value = mValues.Find(id);
     const QString* saved = mSaved.Find(id);
     return value != nullptr && saved != nullptr && *value != *saved;
 }
 
-std::optional<QString> EditSession::DefaultOf(const QString& id) const {
+std::optional<QString> EditSession::DefaultOf(QStringView id) const {
     const ConfigItem* item = mConfig.ItemFor(id);
     return item && item->id == id ? item->rules.defaultValue : std::nullopt;
 }
 
-bool EditSession::IsEnabled(const QString& id) const {
+bool EditSession::IsEnabled(QStringView id) const {
     return !IsDisabled(mDisabled, mValues.Ids().IndexOf(id));
 }
 
@@ -750,7 +753,7 @@ void EditSession::WriteAndExport(SettingsDocument& settings, const QString& targ
         *result = Refused(trusted);
         return;
     }
-    std::vector<VariableValue> exported;
+    ExportList exported;
     mWorkingOn = target;
     if (Status saved = WriteSettings(settings, target, files, processes, &exported, written);
         !saved.ok()) {
@@ -760,8 +763,8 @@ void EditSession::WriteAndExport(SettingsDocument& settings, const QString& targ
     // What the export needs of the document is in `exported` now; its memory goes back before
     // the templates are read, which for a large file halves the peak.
     settings = SettingsDocument();
-    result->warnings =
-        UndeclaredVariables(mValues.Ids(), exported, target) + EmptyValueWarnings(exported);
+    result->warnings = UndeclaredVariables(mValues.Ids(), exported.values, target) +
+                       EmptyValueWarnings(exported.values);
     if (HoldsPassword(mValues)) {
         if (const QString readable = ReadableSecretWarning(files, target); !readable.isEmpty()) {
             result->warnings.append(readable);
@@ -784,8 +787,7 @@ void EditSession::WriteAndExport(SettingsDocument& settings, const QString& targ
 
 Status EditSession::WriteSettings(SettingsDocument& settings, const QString& target,
                                   FileSystem& files, ProcessLauncher& processes,
-                                  std::vector<VariableValue>* exported,
-                                  SettingsVersion* written) const {
+                                  ExportList* exported, SettingsVersion* written) const {
     QByteArray bytes;
     Status s = PlaceValues(mConfig, mValues, &settings, target, &bytes);
     if (s.ok()) {
@@ -803,7 +805,7 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
             Secrets());
     }
     if (s.ok()) {
-        const NewFileAccess access = PasswordValues(mConfig, *exported).empty()
+        const NewFileAccess access = PasswordValues(mConfig, exported->values).empty()
                                          ? NewFileAccess::Default
                                          : NewFileAccess::OwnerOnly;
         s = files.WriteFile(target, bytes, access);
@@ -821,14 +823,15 @@ Status EditSession::WriteSettings(SettingsDocument& settings, const QString& tar
     return s;
 }
 
-void EditSession::ExportTemplates(std::vector<VariableValue> exported, const QString& target,
-                                  FileSystem& files, SaveResult* result,
+void EditSession::ExportTemplates(ExportList exported, const QString& target, FileSystem& files,
+                                  SaveResult* result,
                                   const TemplateExport::SecretsReport& secrets) const {
     if (mConfig.Templates().empty()) {
         return;
     }
     mWorkingOn = target;
-    const TemplateExport templates(mConfig, std::move(exported), target, mBaseDir, files, secrets);
+    const TemplateExport templates(mConfig, std::move(exported.values), target, mBaseDir, files,
+                                   secrets);
     for (const TemplateEntry& entry : mConfig.Templates()) {
         mWorkingOn = mBaseDir + entry.input;
         if (const QString problem = templates.Export(entry, &result->warnings);

@@ -156,9 +156,9 @@ class EditSession : public QObject {
     // of an item that declares a default is that default.
     bool SetText(const QString& id, const QString& text);
     // Everything known of the value of the item of id `id`; an id of no item gives an empty state.
-    ItemState State(const QString& id) const;
+    ItemState State(QStringView id) const;
     // Whether the value of `id` is not its default (ItemState::notDefault).
-    bool IsNotDefault(const QString& id) const;
+    bool IsNotDefault(QStringView id) const;
 
     enum class ResetTo {
         Saved,     // the value loaded or last saved, for every item
@@ -170,16 +170,16 @@ class EditSession : public QObject {
     // The value of the item of id `id` as loaded or last saved; null when no item has that id.
     const QString* SavedValue(const QString& id) const { return mSaved.Find(id); }
     // True when the value of `id` is not the one loaded or last saved.
-    bool IsEdited(const QString& id) const;
+    bool IsEdited(QStringView id) const;
     // True when a save would store something new: an edited value, or a file still to be made.
     bool HasChanges() const { return mEditedCount > 0 || mFileMissing; }
     // The default that the item of id `id` declares: its value wherever the settings file does
     // not hold it. Nothing when it declares none or no item has that id.
-    std::optional<QString> DefaultOf(const QString& id) const;
+    std::optional<QString> DefaultOf(QStringView id) const;
     // False while the item of id `id` has depends that the values, the run's where it gives one,
     // do not meet (DisabledItems): its value is then kept and saved but not checked. True for an
     // item without depends, and for an id of no item.
-    bool IsEnabled(const QString& id) const;
+    bool IsEnabled(QStringView id) const;
 
     // Values for this run only, by item id (/set:, /env:): checked, exported and previewed in
     // place of the session's, and never stored in the settings file.
@@ -310,11 +310,10 @@ class EditSession : public QObject {
                         ProcessLauncher& processes, SettingsVersion* written, SaveResult* result,
                         const TemplateExport::SecretsReport& secrets = {}) const;
     Status WriteSettings(SettingsDocument& settings, const QString& target, FileSystem& files,
-                         ProcessLauncher& processes, std::vector<VariableValue>* exported,
+                         ProcessLauncher& processes, ExportList* exported,
                          SettingsVersion* written) const;
-    void ExportTemplates(std::vector<VariableValue> exported, const QString& target,
-                         FileSystem& files, SaveResult* result,
-                         const TemplateExport::SecretsReport& secrets) const;
+    void ExportTemplates(ExportList exported, const QString& target, FileSystem& files,
+                         SaveResult* result, const TemplateExport::SecretsReport& secrets) const;
 
     FileSystem& mFiles;
     ProcessLauncher& mProcesses;

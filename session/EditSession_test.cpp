@@ -322,7 +322,7 @@ TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
         QByteArray diff;
         EXPECT_TRUE(s.session.Preview([&](const QByteArray& b) { diff += b; }).result.Saved());
         const QString saved = s.Saved(options);
-        EXPECT_EQ(saved + ' ' + *s.session.Values().Find("$(P)"), c.expected);
+        EXPECT_EQ(saved + ' ' + *s.session.Values().Find(u"$(P)"), c.expected);
         EXPECT_EQ(asked, c.answer ? 1 : 0);
         if (c.answer == EditSession::ChangedOnDisk::SaveOver)
             EXPECT_THAT(
@@ -407,7 +407,7 @@ TEST(EditSessionTest, ALoadTakesTheFileReadAheadOnlyForItsPath) {
         ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
         files.SetFile("settings.xml", c.after);
         const Status loaded = session.Load("settings.xml");
-        const QString got = loaded.ok() ? *session.Values().Find("$(P)") : loaded.message();
+        const QString got = loaded.ok() ? *session.Values().Find(u"$(P)") : loaded.message();
         EXPECT_TRUE(got.startsWith(c.loaded)) << c.what << ": " << got.toStdString();
     }
 }
@@ -568,7 +568,7 @@ TEST(EditSessionTest, PublishesEachItemsStateAndEveryChangeOfIt) {
         step.act();
         QStringList states;
         for (const char* id : {"$(HTTPS)", "$(PORT)", "$(USER)"}) {
-            const ItemState state = s.session.State(id);
+            const ItemState state = s.session.State(QString(id));
             QString text = state.value + (state.edited ? " E" : "") +
                            (state.notDefault ? " N" : "") + (state.kept ? " K" : "");
             if (!state.enabled)
@@ -751,7 +751,7 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
         const QByteArray before = s.files.FileContents(file);
         QStringList values;
         for (const char* id : {"$(A)", "$(B)", "$(C)"})
-            values << *s.session.Values().Find(id);
+            values << *s.session.Values().Find(QString(id));
         EXPECT_EQ(values.join(u'|'), c.values);
         s.Edit(c.edits, c.run);
 
@@ -807,12 +807,12 @@ TEST(EditSessionTest, AnItemIsEnabledWhileWhatItDependsOnHolds) {
         s.session.SetRunValues(ValuesOf(c.run));
         QStringList disabled;
         for (const char* id : {"$(HTTPS)", "$(CERT)", "$(KIND)", "$(HOST)", "$(PORT)", "$(BOTH)"})
-            if (!s.session.IsEnabled(id))
+            if (!s.session.IsEnabled(QString(id)))
                 disabled << id;
         EXPECT_EQ(disabled.join(u' '), c.disabled);
         QStringList invalid;
         for (const InvalidValue& bad : s.session.InvalidValues())
-            invalid << bad.item->id + ": " + bad.reason;
+            invalid << bad.item->id.toString() + ": " + bad.reason;
         EXPECT_EQ(invalid.join(u'|'), c.invalid);
         if (!c.output.isEmpty()) {
             EXPECT_TRUE(s.session.Save({}).Complete());
@@ -849,13 +849,13 @@ TEST(EditSessionTest, ADependsComparesANumberByItsNumber) {
         Session s(SettingsOf(c.values + QString(";X=BAD1")).constData(), config);
         QStringList enabled;
         for (const char* id : {"$(X)", "$(Y)", "$(Z)"})
-            if (s.session.IsEnabled(id))
+            if (s.session.IsEnabled(QString(id)))
                 enabled << id;
         EXPECT_EQ(enabled.join(u' '), c.enabled);
         // An enabled X is checked, and its value refused.
         QStringList invalid;
         for (const InvalidValue& bad : s.session.InvalidValues())
-            invalid << bad.item->id;
+            invalid << bad.item->id.toString();
         EXPECT_EQ(invalid.contains("$(X)"), enabled.contains("$(X)"));
     }
 }

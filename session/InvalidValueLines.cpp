@@ -8,7 +8,7 @@ QStringList InvalidValueLines(const std::vector<InvalidValue>& invalid, const QS
     for (const InvalidValue& bad : invalid) {
         // Scripts read these lines: they stay as they are in every language.
         lines.append(QStringLiteral("%1: %2 (%3): %4")
-                         .arg(sources.value(bad.item->id, settingsFile), bad.item->label,
+                         .arg(sources.value(bad.item->id.toString(), settingsFile), bad.item->label,
                               bad.item->id, bad.reason));
     }
     return secrets.Withheld(lines);

@@ -11,9 +11,9 @@ namespace {
 TEST(InvalidValueLinesTest, NameEachValueAndWhereItCameFrom) {
     const ValueRules rules;
     ConfigGroup group{"Server", {}, 0};
-    group.items.push_back({u"Port", "$(PORT)", 0, rules});
-    group.items.push_back({u"Admin key", "$(KEY)", 0, rules});
-    group.items.push_back({u"Name", "$(NAME)", 0, rules});
+    group.items.push_back({u"Port", u"$(PORT)", 0, rules});
+    group.items.push_back({u"Admin key", u"$(KEY)", 0, rules});
+    group.items.push_back({u"Name", u"$(NAME)", 0, rules});
     const ConfigItem &port = group.items[0], &key = group.items[1], &name = group.items[2];
     const QString heldBack = SecretSet::HeldBackLine();
     const struct {

@@ -255,9 +255,10 @@ std::vector<SettingsDocument::LoadedValue> SettingsDocument::LoadedValues(
     return values;
 }
 
-std::vector<SettingsDocument::SavedId> SettingsDocument::SavedIds(const Configuration& config,
-                                                                  const ItemIds& items) const {
-    std::vector<SavedId> ids;
+SettingsDocument::SavedIdList SettingsDocument::SavedIds(const Configuration& config,
+                                                         const ItemIds& items) const {
+    SavedIdList list;
+    std::vector<SavedId>& ids = list.ids;
     ids.reserve(mVariables.size());
     ItemIds::InOrder lookUp(items);
     for (std::size_t i = 0; i < mVariables.size(); ++i) {
@@ -265,12 +266,12 @@ std::vector<SettingsDocument::SavedId> SettingsDocument::SavedIds(const Configur
             continue;
         }
         if (const ItemIds::IdUse use = lookUp.UseOf(config, IdAt(i)); use.declared) {
-            // An item's own id shares the item's string.
-            ids.push_back({use.own ? items.Id(use.item) : IdAt(i).toString(), use,
+            // The document's text moves as values change; an item's own id does not.
+            ids.push_back({use.own ? items.Id(use.item) : list.spellings.Add(IdAt(i)), use,
                            mVariables[i].first, mLayout});
         }
     }
-    return ids;
+    return list;
 }
 
 void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
@@ -307,7 +308,7 @@ void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
     }
 }
 
-Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
+Status SettingsDocument::SetValueOf(QStringView id, const QString& text) {
     // An element that holds the text already is left as it is, markup and all.
     if (const int first = FirstOf(id); first < 0 || ValueAt(std::size_t(first)) == text) {
         return Status::Ok();
@@ -339,12 +340,12 @@ Status SettingsDocument::SetValueOf(const QString& id, const QString& text) {
     return Status::Ok();
 }
 
-Status SettingsDocument::AddVariable(const QString& id, const QString& text) {
+Status SettingsDocument::AddVariable(QStringView id, const QString& text) {
     if (Status built = BuildDocument(); !built.ok()) {
         return built;
     }
     XmlNode variable = mDocument.AppendElement(mDocument.Root(), QStringLiteral("variable"),
-                                               QStringLiteral("id"), id);
+                                               QStringLiteral("id"), id.toString());
     if (variable.IsNull()) {
         return Status::PathError(mPath, QCoreApplication::translate(
                                             "SettingsDocument", "the variable %1 cannot be added")
@@ -381,8 +382,8 @@ QString SettingsDocument::IdOfLargestValue() const {
     return largest.toString();
 }
 
-Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values,
-                                        const VariableValues* known) const {
+Status SettingsDocument::ExportedValues(ExportList* list, const VariableValues* known) const {
+    std::vector<VariableValue>* values = &list->values;
     values->reserve(values->size() + mVariables.size());
     std::optional<ItemIds::InOrder> lookUp;
     if (known) {
@@ -396,7 +397,7 @@ Status SettingsDocument::ExportedValues(std::vector<VariableValue>* values,
         const QStringView value = ValueAt(std::size_t(mVariables[i].first));
         const int item = lookUp ? lookUp->IndexOf(id) : -1;
         values->push_back(
-            {item < 0 ? id.toString() : known->Ids().Id(item),
+            {item < 0 ? list->ids.Add(id) : known->Ids().Id(item),
              item >= 0 && known->At(item) == value ? known->At(item) : value.toString()});
     }
     return Status::Ok();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/TextArena.h"
 #include "platform/XmlDocument.h"
 #include "schema/ItemIds.h"
 #include "settings/IdTable.h"
@@ -16,8 +17,15 @@ class VariableValues;
 
 // A variable id with the value the settings file gives it.
 struct VariableValue {
-    QString id;
+    QStringView id;  // kept by the list that holds it
     QString value;
+};
+
+// The values an export substitutes, in order. Each id views either the ids of the configuration's
+// items (ItemIds), which whoever made the list keeps for as long as it, or the list's own `ids`.
+struct ExportList {
+    std::vector<VariableValue> values;
+    TextArena ids;
 };
 
 // What a settings file was when it was read or written: whether it existed, which file the path
@@ -86,15 +94,20 @@ class SettingsDocument {
 
     // The ids a save fills: those of the root's `variable` children that `config` declares, in
     // document order, an id as often as it appears there, each with what it is to the
-    // configuration. Each is meant for ValueOf and SetValueOf. `items` as LoadedValues.
+    // configuration. Each is meant for ValueOf and SetValueOf. `items` as LoadedValues; the ids
+    // view them or the list.
     struct SavedId {
-        QString id;
+        QStringView id;  // an item's, or kept in SavedIdList::spellings
         ItemIds::IdUse use;
         // Where SavedIds found the first element of the id (for ValueOf); -1 for none.
         int first = -1;
         std::uint64_t layout = 0;
     };
-    std::vector<SavedId> SavedIds(const Configuration& config, const ItemIds& items) const;
+    struct SavedIdList {
+        std::vector<SavedId> ids;
+        TextArena spellings;  // of ids that are not an item's own
+    };
+    SavedIdList SavedIds(const Configuration& config, const ItemIds& items) const;
 
     bool HasElementOf(QStringView id) const { return FirstOf(id) >= 0; }
     // The value of the first element of `id`, as the document holds it now; none when there is
@@ -121,12 +134,12 @@ class SettingsDocument {
     // Replaces the content of the first element of `id` by `text`; nothing when there is none or
     // when it holds that text already. Variable elements nested inside it go with the old
     // content, and every view then answers for the document as it now is (another element may
-    // have become the first of its id).
-    Status SetValueOf(const QString& id, const QString& text);
+    // have become the first of its id). `id` is not a view of this document, whose text moves.
+    Status SetValueOf(QStringView id, const QString& text);
 
     // Adds a `variable` element of `id` holding `text` after the root's last element child.
-    // REQUIRES: the document has a root.
-    Status AddVariable(const QString& id, const QString& text);
+    // REQUIRES: the document has a root; `id` is not a view of this document.
+    Status AddVariable(QStringView id, const QString& text);
 
     // The file's new contents: the bytes Load read as long as no value was changed or added, so
     // that a save without changes keeps the file as it was; otherwise the serialized document.
@@ -136,11 +149,11 @@ class SettingsDocument {
     QString IdOfLargestValue() const;
 
     // The export's substitutions: the root's `variable` children that have an id, declared or
-    // not, in document order with repeats, each with the value of its id. Empty when the root has
-    // another name. An id of an item of `known`, and a value that is that item's there, share
-    // their strings with `known` rather than being copied.
-    Status ExportedValues(std::vector<VariableValue>* values,
-                          const VariableValues* known = nullptr) const;
+    // not, in document order with repeats, each with the value of its id, added to `list`. Empty
+    // when the root has another name. An id of an item of `known` views its ItemIds, and a value
+    // that is that item's there shares its string with `known`, rather than being copied; the
+    // other ids are copied into the list.
+    Status ExportedValues(ExportList* list, const VariableValues* known = nullptr) const;
 
     // The same children, each with its own text and its line: what a file of values for one run
     // gives.

@@ -82,17 +82,18 @@ QStringList Expected(const XmlDocument& document, const Configuration& config) {
 QStringList Views(const SettingsDocument& settings, const Configuration& config) {
     QStringList views{"root " + settings.RootName()};
     std::vector<SettingsDocument::Entry> entries;
-    std::vector<VariableValue> exported;
+    ExportList list;
+    const std::vector<VariableValue>& exported = list.values;
     EXPECT_TRUE(settings.RootEntries(&entries).ok());
-    EXPECT_TRUE(settings.ExportedValues(&exported).ok());
+    EXPECT_TRUE(settings.ExportedValues(&list).ok());
     EXPECT_EQ(entries.size(), exported.size());
     for (std::size_t i = 0; i < entries.size() && i < exported.size(); ++i)
         views << QString("entry %1=%2@%3").arg(entries[i].id, entries[i].value).arg(entries[i].line)
-              << "export " + exported[i].id + "=" + exported[i].value;
+              << "export " + exported[i].id.toString() + "=" + exported[i].value;
     settings.RepeatedVariables(&views);
     const ItemIds& items = *config.Ids();
     for (const SettingsDocument::LoadedValue& value : settings.LoadedValues(config, items))
-        views << "loaded " + items.Id(value.item) + "=" + value.value.toString();
+        views << "loaded " + items.Id(value.item).toString() + "=" + value.value.toString();
     for (const QString& id : kProbes)
         views << "has " + id + "=" + QString::number(settings.HasElementOf(id));
     views << "largest " + settings.IdOfLargestValue();

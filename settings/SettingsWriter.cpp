@@ -28,7 +28,8 @@ Status EnsureRoot(SettingsDocument* settings) {
 Status WriteInto(const Configuration& config, const VariableValues& values,
                  SettingsDocument* settings) {
     const ItemIds& items = values.Ids();
-    std::vector<SettingsDocument::SavedId> ids = settings->SavedIds(config, items);
+    SettingsDocument::SavedIdList list = settings->SavedIds(config, items);
+    std::vector<SettingsDocument::SavedId>& ids = list.ids;
     std::vector<bool> atRoot(std::size_t(items.Count()), false);
     for (const SettingsDocument::SavedId& saved : ids) {
         if (saved.use.own) {
@@ -45,7 +46,7 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
         if (number < 0) {
             continue;
         }
-        const QString& id = saved.id;
+        const QStringView id = saved.id;
         const ConfigItem* item = &config.Item(number);
         const QString& text = values.At(number);
         // A value the file holds already was stored, and is left as it is.
@@ -130,14 +131,14 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
 }
 
 Status ExportSubstitutions(const Configuration& config, const SettingsDocument& settings,
-                           const VariableValues& values, std::vector<VariableValue>* exported) {
+                           const VariableValues& values, ExportList* exported) {
     if (Status s = settings.ExportedValues(exported, &values); !s.ok()) {
         return s;
     }
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
             if (item.rules.defaultValue && !settings.HasElementOf(item.id)) {
-                exported->push_back({item.id, *item.rules.defaultValue});
+                exported->values.push_back({item.id, *item.rules.defaultValue});
             }
         }
     }
@@ -145,8 +146,7 @@ Status ExportSubstitutions(const Configuration& config, const SettingsDocument& 
 }
 
 Status RunValuesExported(const Configuration& config, const VariableValues& runValues,
-                         const QByteArray& bytes, const QString& targetPath,
-                         std::vector<VariableValue>* exported) {
+                         const QByteArray& bytes, const QString& targetPath, ExportList* exported) {
     SettingsDocument copy;
     QByteArray placed;
     Status s = copy.Parse(bytes, targetPath);

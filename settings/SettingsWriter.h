@@ -47,14 +47,13 @@ Status PlaceValues(const Configuration& config, const VariableValues& values,
 // either is not substituted, so its $(NAME) stays in an output, where the export warns about it.
 // `values`, those placed, lend their strings (SettingsDocument::ExportedValues).
 Status ExportSubstitutions(const Configuration& config, const SettingsDocument& settings,
-                           const VariableValues& values, std::vector<VariableValue>* exported);
+                           const VariableValues& values, ExportList* exported);
 
 // The export's substitutions for the settings file of `bytes` (PlaceValues' result) when a run
 // gives `runValues` of its own: those that placing them would leave, worked out on a copy, so
 // that the settings file keeps the values it stores. They must pass PlaceValues' checks too.
 Status RunValuesExported(const Configuration& config, const VariableValues& runValues,
-                         const QByteArray& bytes, const QString& targetPath,
-                         std::vector<VariableValue>* exported);
+                         const QByteArray& bytes, const QString& targetPath, ExportList* exported);
 
 // One warning for each id of `exported` that no item of the configuration declares, once, in
 // order: "<targetPath>: <id> has a value, but no item of the configuration declares it". Such a

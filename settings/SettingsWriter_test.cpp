@@ -21,8 +21,8 @@ TEST(SettingsWriterTest, RefusesAFileLargerThanALoadReads) {
                            "c.xml")
                     .ok());
     VariableValues values(config);
-    values.Set("$(P)", "1");
-    values.Set("$(H)", QString(40, u'>'));  // 160 bytes once escaped
+    values.Set(u"$(P)", "1");
+    values.Set(u"$(H)", QString(40, u'>'));  // 160 bytes once escaped
     const auto place = [&](qint64 maxBytes, QByteArray* bytes) {
         SettingsDocument settings;
         return PlaceValues(config, values, &settings, "s.xml", bytes, maxBytes);

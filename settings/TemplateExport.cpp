@@ -131,7 +131,7 @@ bool HasPasswordItem(const Configuration& config) {
 // are ASCII, which need no encoder and no string of their own: each character is copied as a
 // byte, and only when one of them turns out not to be ASCII are the bytes taken back and the text
 // encoded.
-qsizetype AppendEncoded(QByteArray* bytes, const QString& text) {
+qsizetype AppendEncoded(QByteArray* bytes, QStringView text) {
     const qsizetype at = bytes->size();
     bytes->resize(at + text.size());
     char* out = bytes->data() + at;
@@ -149,7 +149,7 @@ qsizetype AppendEncoded(QByteArray* bytes, const QString& text) {
 
 }  // namespace
 
-bool IsPasswordId(const Configuration& config, const QString& id) {
+bool IsPasswordId(const Configuration& config, QStringView id) {
     const ConfigItem* item = config.ItemFor(id);
     return item != nullptr && item->rules.kind == ValueKind::Password;
 }

@@ -26,7 +26,7 @@ std::vector<VariableValue> PasswordValues(const Configuration& config,
                                           const std::vector<VariableValue>& values);
 
 // Whether `id` addresses a password item of `config` (Configuration::ItemFor).
-bool IsPasswordId(const Configuration& config, const QString& id);
+bool IsPasswordId(const Configuration& config, QStringView id);
 
 // What a save says of the file `path` on `files`, which holds a password, when its mode lets its
 // group or others read it: "<path> holds a password, but its mode 0644 lets ...". Empty when it
@@ -56,7 +56,8 @@ class TemplateExport {
     // `settingsPath`, the configuration file (config.FileName()) and every template.
     // `fileSystem` must outlive the export. `report`, when given, is told the passwords of every
     // output.
-    // `values` are the substitutions, which the export turns into its own form and frees.
+    // `values` are the substitutions, which the export turns into its own form and frees: their
+    // ids are read in this call only.
     TemplateExport(const Configuration& config, std::vector<VariableValue> values,
                    const QString& settingsPath, const QString& baseDir, FileSystem& fileSystem,
                    SecretsReport report = {});

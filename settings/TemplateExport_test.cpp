@@ -57,18 +57,19 @@ TEST(TemplateExportTest, WritesEveryEntryInOrderAndGoesOnAfterAFailure) {
                     "one.in>one.in", "two.in>settings.xml", "two.in>", "two.in>twice.out",
                     "one.in>twice.out"});
     SettingsDocument settings;
-    std::vector<VariableValue> values;
+    ExportList values;
     ASSERT_TRUE(settings.Load(files, "conf/settings.xml").ok());
     ASSERT_TRUE(settings.ExportedValues(&values).ok());
-    EXPECT_EQ(ExportTemplateFiles(config, values, "conf/settings.xml", "conf/", files).join('|'),
-              "no.in could not be found\nconf/no.in: No such file or directory|"
-              "broken.in could not be found\nconf/broken.in: Input/output error|"
-              "x/a.out could not be written\nconf/x/a.out: gone|"
-              "The template entry \"one.in\" -> \"one.in\" was not exported: its output is the "
-              "same file as the template conf/one.in.|"
-              "The template entry \"two.in\" -> \"settings.xml\" was not exported: its output is "
-              "the same file as the settings file conf/settings.xml.|"
-              "The template entry \"two.in\" -> \"\" was not exported: its output is empty.");
+    EXPECT_EQ(
+        ExportTemplateFiles(config, values.values, "conf/settings.xml", "conf/", files).join('|'),
+        "no.in could not be found\nconf/no.in: No such file or directory|"
+        "broken.in could not be found\nconf/broken.in: Input/output error|"
+        "x/a.out could not be written\nconf/x/a.out: gone|"
+        "The template entry \"one.in\" -> \"one.in\" was not exported: its output is the "
+        "same file as the template conf/one.in.|"
+        "The template entry \"two.in\" -> \"settings.xml\" was not exported: its output is "
+        "the same file as the settings file conf/settings.xml.|"
+        "The template entry \"two.in\" -> \"\" was not exported: its output is empty.");
     EXPECT_EQ(files.FileContents("conf/m.out"), "old output");
     EXPECT_TRUE(files.HasFile("conf/empty.out"));
     EXPECT_EQ(files.FileContents("conf/one.in"), "one $(V) $(v) $(N) q\"'\r\n");
@@ -140,7 +141,7 @@ TEST(TemplateExportTest, TellsNoTokenThatHoldsPartOfAPassword) {
     FakeFileSystem files;
     files.SetFile("t.in", "pw=$(PW)\nother $(Other)\n");
     QStringList warnings;
-    EXPECT_TRUE(ExportTemplateFiles(Parsed(kPassword, {"t.in>out"}), {{"$(PW)", "x$(Sec-9)y"}},
+    EXPECT_TRUE(ExportTemplateFiles(Parsed(kPassword, {"t.in>out"}), {{u"$(PW)", "x$(Sec-9)y"}},
                                     "s.xml", "", files, &warnings)
                     .isEmpty());
     EXPECT_EQ(warnings, QStringList{"out:2: $(Other) has no value"});
@@ -155,7 +156,7 @@ TEST(TemplateExportTest, TellsWhereEachOutputHoldsPasswords) {
     files.SetFile("t.in", "h=$(H) pw=$(PW)\n");
     QStringList told;
     const TemplateExport exporter(
-        config, {{"$(H)", "h"}, {"$(PW)", "s3cret"}}, "s.xml", "", files,
+        config, {{u"$(H)", "h"}, {u"$(PW)", "s3cret"}}, "s.xml", "", files,
         [&told](const QString& output, const std::vector<ByteRange>& secrets) {
             told.append(output + ' ' + QString::fromStdString(Shown(secrets)));
         });
@@ -247,8 +248,8 @@ TEST(TemplateExportTest, ReadsEachTemplateOnce) {
         if (c.outputExists) {
             files.SetFile("out", "old");
         }
-        const QStringList problems =
-            ExportTemplateFiles(config, {{"$(PW)", c.password}, {"$(X)", "x"}}, "s.xml", "", files);
+        const QStringList problems = ExportTemplateFiles(
+            config, {{u"$(PW)", c.password}, {u"$(X)", "x"}}, "s.xml", "", files);
         EXPECT_EQ(files.opens.value("t"), 1);
         if (c.mode == 0) {
             EXPECT_EQ(problems.join(QChar(u'|')), QString(c.output));

@@ -13,12 +13,12 @@ VariableValues::VariableValues(const Configuration& config) : mIds(config.Ids())
     }
 }
 
-const QString* VariableValues::Find(const QString& id) const {
+const QString* VariableValues::Find(QStringView id) const {
     const int item = mIds->IndexOf(id);
     return item < 0 ? nullptr : &mValues.at(item);
 }
 
-bool VariableValues::Set(const QString& id, const QString& value) {
+bool VariableValues::Set(QStringView id, const QString& value) {
     const int item = mIds->IndexOf(id);
     if (item < 0) {
         return false;

@@ -22,9 +22,9 @@ class VariableValues {
     explicit VariableValues(const Configuration& config);
 
     // The value of the item of id `id`, or null when no item has that id.
-    const QString* Find(const QString& id) const;
+    const QString* Find(QStringView id) const;
     // Sets the value of the item of id `id`; false, and nothing set, when no item has that id.
-    bool Set(const QString& id, const QString& value);
+    bool Set(QStringView id, const QString& value);
 
     // The numbers of the items, and the value of the item of number `item` (ItemIds).
     const ItemIds& Ids() const { return *mIds; }
