@@ -240,16 +240,17 @@ clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* la
     std::unique_ptr<clsTextbox> textbox = MakeTextbox(item, mServices.dialogs);
     textbox->Create(FieldControlName(item.id.toString()), page);
     textbox->SetLabel(label);
-    textbox->SetText(*mSession.Values().Find(item.id));
+    textbox->SetText(mSession.Values().Find(item.id)->toString());
     textbox->SetHistoryActions(mHistory->UndoAction(), mHistory->RedoAction());
     clsTextbox* field = textbox.get();
     connect(field, &clsTextbox::Changed, this, [this, field](const QString& value, bool typed) {
-        const QString before = *mSession.Values().Find(field->Id());
+        const QString before = mSession.Values().Find(field->Id())->toString();
         FieldChanged(field, value, typed);
-        mHistory->Record(field->Id(), before, *mSession.Values().Find(field->Id()), typed);
+        mHistory->Record(field->Id(), before, mSession.Values().Find(field->Id())->toString(),
+                         typed);
     });
     connect(field, &clsTextbox::ResetToSavedRequested, this,
-            [this, field] { field->SetText(*mSession.SavedValue(field->Id())); });
+            [this, field] { field->SetText(mSession.SavedValue(field->Id())->toString()); });
     connect(field, &clsTextbox::Hint, this, &frmsetup::ShowHint);
     mTextboxes.push_back(std::move(textbox));
     return field;

@@ -167,7 +167,7 @@ QStringList ValueRules::KindNames() {
     return names;
 }
 
-std::optional<QString> ValueRules::Problem(const QString& value) const {
+std::optional<QString> ValueRules::Problem(QStringView value) const {
     if (value.isEmpty()) {
         return required ? std::optional<QString>(
                               QCoreApplication::translate("ValueRules", "must not be empty"))
@@ -230,7 +230,7 @@ std::optional<QString> ValueRules::Problem(const QString& value) const {
     }
 }
 
-bool ValueRules::Matches(const QString& value, const QString& wanted) const {
+bool ValueRules::Matches(QStringView value, QStringView wanted) const {
     if (kind == ValueKind::Number) {
         const std::optional<qint64> number = WholeNumber(value);
         if (number && number == WholeNumber(wanted)) {

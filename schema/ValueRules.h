@@ -68,9 +68,9 @@ struct ValueRules {
     // Why `value` does not fit these rules ("must be at most 65535", or the message of a pattern
     // that does not match), or nothing when it does. The reason never quotes the value, which
     // may be a secret. Whether the item is enabled is the caller's to know.
-    std::optional<QString> Problem(const QString& value) const;
+    std::optional<QString> Problem(QStringView value) const;
 
     // Whether `value` is the value `wanted` that a depends names: a number by its number ("08" is
     // 8, and so is "+8"), everything else, a boolean's on and off texts too, by its text.
-    bool Matches(const QString& value, const QString& wanted) const;
+    bool Matches(QStringView value, QStringView wanted) const;
 };

@@ -272,7 +272,7 @@ void EditSession::TakeValues(const SettingsDocument& settings, Unlisted unlisted
         int number = 0;
         for (const ConfigGroup& group : mConfig.Groups()) {
             for (const ConfigItem& item : group.items) {
-                const QString& had = before.At(number);
+                const QStringView had = before.At(number);
                 if (!item.rules.defaultValue && !had.isEmpty() && had != mValues.At(number)) {
                     candidates.push_back(number);
                 }
@@ -332,8 +332,8 @@ void EditSession::UpdateDisabled(const QString& except) {
 }
 
 bool EditSession::SetValue(const QString& id, const QString& value) {
-    const QString* now = mValues.Find(id);
-    if (now == nullptr) {
+    const std::optional<QStringView> now = mValues.Find(id);
+    if (!now) {
         return false;
     }
     if (*now == value) {
@@ -357,12 +357,12 @@ bool EditSession::SetText(const QString& id, const QString& text) {
 ItemState EditSession::State(QStringView id) const {
     ItemState state;
     const ConfigItem* item = mConfig.ItemFor(id);
-    const QString* value = mValues.Find(id);
-    if (item == nullptr || value == nullptr) {
+    const std::optional<QStringView> value = mValues.Find(id);
+    if (item == nullptr || !value) {
         return state;
     }
-    state.value = *value;
-    state.saved = *mSaved.Find(id);
+    state.value = value->toString();
+    state.saved = mSaved.Find(id)->toString();
     state.defaultValue = item->rules.defaultValue;
     state.enabled = IsEnabled(id);
     if (!state.enabled) {
@@ -378,7 +378,7 @@ ItemState EditSession::State(QStringView id) const {
 }
 
 bool EditSession::IsNotDefault(QStringView id) const {
-    const QString* value = mValues.Find(id);
+    const std::optional<QStringView> value = mValues.Find(id);
     return value && *value != DefaultOf(id).value_or(QString());
 }
 
@@ -386,12 +386,13 @@ std::vector<ValueChange> EditSession::ResetAll(ResetTo to) {
     std::vector<ValueChange> changes;
     for (const ConfigGroup& group : mConfig.Groups()) {
         for (const ConfigItem& item : group.items) {
-            const QString& value = *mValues.Find(item.id);
-            const QString* wanted = to == ResetTo::Saved      ? mSaved.Find(item.id)
-                                    : item.rules.defaultValue ? &*item.rules.defaultValue
-                                                              : nullptr;
+            const QStringView value = *mValues.Find(item.id);
+            const std::optional<QStringView> wanted =
+                to == ResetTo::Saved      ? mSaved.Find(item.id)
+                : item.rules.defaultValue ? std::optional<QStringView>(*item.rules.defaultValue)
+                                          : std::nullopt;
             if (wanted && *wanted != value) {
-                changes.push_back({item.id.toString(), value, *wanted});
+                changes.push_back({item.id.toString(), value.toString(), wanted->toString()});
             }
         }
     }
@@ -410,9 +411,9 @@ std::vector<ValueChange> EditSession::ResetAll(ResetTo to) {
 }
 
 bool EditSession::IsEdited(QStringView id) const {
-    const QString* value = mValues.Find(id);
-    const QString* saved = mSaved.Find(id);
-    return value != nullptr && saved != nullptr && *value != *saved;
+    const std::optional<QStringView> value = mValues.Find(id);
+    const std::optional<QStringView> saved = mSaved.Find(id);
+    return value && saved && *value != *saved;
 }
 
 std::optional<QString> EditSession::DefaultOf(QStringView id) const {
@@ -451,8 +452,8 @@ SecretSet EditSession::Secrets() const {
                 exported = ExportedValues();
             }
             for (const VariableValues* known : {&mValues, &mSaved, &std::as_const(*exported)}) {
-                if (const QString* value = known->Find(item.id)) {
-                    values.append(*value);
+                if (const std::optional<QStringView> value = known->Find(item.id)) {
+                    values.append(value->toString());
                 }
             }
         }

@@ -168,7 +168,7 @@ class EditSession : public QObject {
     // configuration's order.
     std::vector<ValueChange> ResetAll(ResetTo to);
     // The value of the item of id `id` as loaded or last saved; null when no item has that id.
-    const QString* SavedValue(const QString& id) const { return mSaved.Find(id); }
+    std::optional<QStringView> SavedValue(QStringView id) const { return mSaved.Find(id); }
     // True when the value of `id` is not the one loaded or last saved.
     bool IsEdited(QStringView id) const;
     // True when a save would store something new: an edited value, or a file still to be made.

@@ -322,7 +322,7 @@ TEST(EditSessionTest, AsksBeforeOverwritingAChangeOnDisk) {
         QByteArray diff;
         EXPECT_TRUE(s.session.Preview([&](const QByteArray& b) { diff += b; }).result.Saved());
         const QString saved = s.Saved(options);
-        EXPECT_EQ(saved + ' ' + *s.session.Values().Find(u"$(P)"), c.expected);
+        EXPECT_EQ(saved + ' ' + s.session.Values().Find(u"$(P)")->toString(), c.expected);
         EXPECT_EQ(asked, c.answer ? 1 : 0);
         if (c.answer == EditSession::ChangedOnDisk::SaveOver)
             EXPECT_THAT(
@@ -407,7 +407,8 @@ TEST(EditSessionTest, ALoadTakesTheFileReadAheadOnlyForItsPath) {
         ASSERT_TRUE(session.LoadConfiguration("config.xml", "").ok());
         files.SetFile("settings.xml", c.after);
         const Status loaded = session.Load("settings.xml");
-        const QString got = loaded.ok() ? *session.Values().Find(u"$(P)") : loaded.message();
+        const QString got =
+            loaded.ok() ? session.Values().Find(u"$(P)")->toString() : loaded.message();
         EXPECT_TRUE(got.startsWith(c.loaded)) << c.what << ": " << got.toStdString();
     }
 }
@@ -751,7 +752,7 @@ TEST(EditSessionTest, ADefaultIsTheValueOfAVariableTheFileDoesNotHold) {
         const QByteArray before = s.files.FileContents(file);
         QStringList values;
         for (const char* id : {"$(A)", "$(B)", "$(C)"})
-            values << *s.session.Values().Find(QString(id));
+            values << s.session.Values().Find(QString(id))->toString();
         EXPECT_EQ(values.join(u'|'), c.values);
         s.Edit(c.edits, c.run);
 

@@ -308,7 +308,7 @@ void SettingsDocument::RepeatedVariables(QStringList* warnings) const {
     }
 }
 
-Status SettingsDocument::SetValueOf(QStringView id, const QString& text) {
+Status SettingsDocument::SetValueOf(QStringView id, QStringView text) {
     // An element that holds the text already is left as it is, markup and all.
     if (const int first = FirstOf(id); first < 0 || ValueAt(std::size_t(first)) == text) {
         return Status::Ok();
@@ -328,7 +328,7 @@ Status SettingsDocument::SetValueOf(QStringView id, const QString& text) {
     for (XmlNode outer = variable.Parent(); !outer.IsNull() && !nestedIn; outer = outer.Parent()) {
         nestedIn = outer.IsElementWithoutNamespace() && outer.IsNamed("variable");
     }
-    variable.SetText(text);
+    variable.SetText(text.toString());
     mChanged = true;
     // The nested elements are freed now, and nothing may keep pointing at them; the text of an
     // element around it is its value too.
@@ -340,7 +340,7 @@ Status SettingsDocument::SetValueOf(QStringView id, const QString& text) {
     return Status::Ok();
 }
 
-Status SettingsDocument::AddVariable(QStringView id, const QString& text) {
+Status SettingsDocument::AddVariable(QStringView id, QStringView text) {
     if (Status built = BuildDocument(); !built.ok()) {
         return built;
     }
@@ -351,7 +351,7 @@ Status SettingsDocument::AddVariable(QStringView id, const QString& text) {
                                             "SettingsDocument", "the variable %1 cannot be added")
                                             .arg(id));
     }
-    variable.SetText(text);
+    variable.SetText(text.toString());
     mChanged = true;
     // The new element comes after every other one in document order.
     const int place = int(mVariables.size());
@@ -397,8 +397,8 @@ Status SettingsDocument::ExportedValues(ExportList* list, const VariableValues* 
         const QStringView value = ValueAt(std::size_t(mVariables[i].first));
         const int item = lookUp ? lookUp->IndexOf(id) : -1;
         values->push_back(
-            {item < 0 ? list->ids.Add(id) : known->Ids().Id(item),
-             item >= 0 && known->At(item) == value ? known->At(item) : value.toString()});
+            {item < 0 ? list->texts.Add(id) : known->Ids().Id(item),
+             item >= 0 && known->At(item) == value ? known->At(item) : list->texts.Add(value)});
     }
     return Status::Ok();
 }

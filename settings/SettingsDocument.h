@@ -5,6 +5,7 @@
 #include "platform/XmlDocument.h"
 #include "schema/ItemIds.h"
 #include "settings/IdTable.h"
+#include "settings/VariableValues.h"
 
 #include <QStringList>
 
@@ -13,19 +14,20 @@
 #include <vector>
 
 class Configuration;
-class VariableValues;
 
-// A variable id with the value the settings file gives it.
+// A variable id with the value the settings file gives it, both kept by the list that holds it.
 struct VariableValue {
-    QStringView id;  // kept by the list that holds it
-    QString value;
+    QStringView id;
+    QStringView value;
 };
 
-// The values an export substitutes, in order. Each id views either the ids of the configuration's
-// items (ItemIds), which whoever made the list keeps for as long as it, or the list's own `ids`.
+// The values an export substitutes, in order. Each id and value views either the configuration
+// and the values it was made with (ItemIds, VariableValues), which whoever made the list keeps
+// for as long as it, or the list's own `texts`, or the values of a run it keeps in `runValues`.
 struct ExportList {
     std::vector<VariableValue> values;
-    TextArena ids;
+    TextArena texts;
+    std::optional<VariableValues> runValues;
 };
 
 // What a settings file was when it was read or written: whether it existed, which file the path
@@ -135,11 +137,11 @@ class SettingsDocument {
     // when it holds that text already. Variable elements nested inside it go with the old
     // content, and every view then answers for the document as it now is (another element may
     // have become the first of its id). `id` is not a view of this document, whose text moves.
-    Status SetValueOf(QStringView id, const QString& text);
+    Status SetValueOf(QStringView id, QStringView text);
 
     // Adds a `variable` element of `id` holding `text` after the root's last element child.
     // REQUIRES: the document has a root; `id` is not a view of this document.
-    Status AddVariable(QStringView id, const QString& text);
+    Status AddVariable(QStringView id, QStringView text);
 
     // The file's new contents: the bytes Load read as long as no value was changed or added, so
     // that a save without changes keeps the file as it was; otherwise the serialized document.
@@ -151,8 +153,8 @@ class SettingsDocument {
     // The export's substitutions: the root's `variable` children that have an id, declared or
     // not, in document order with repeats, each with the value of its id, added to `list`. Empty
     // when the root has another name. An id of an item of `known` views its ItemIds, and a value
-    // that is that item's there shares its string with `known`, rather than being copied; the
-    // other ids are copied into the list.
+    // that is that item's there views `known`, rather than being copied; the other ids and values
+    // are copied into the list.
     Status ExportedValues(ExportList* list, const VariableValues* known = nullptr) const;
 
     // The same children, each with its own text and its line: what a file of values for one run

@@ -89,7 +89,7 @@ QStringList Views(const SettingsDocument& settings, const Configuration& config)
     EXPECT_EQ(entries.size(), exported.size());
     for (std::size_t i = 0; i < entries.size() && i < exported.size(); ++i)
         views << QString("entry %1=%2@%3").arg(entries[i].id, entries[i].value).arg(entries[i].line)
-              << "export " + exported[i].id.toString() + "=" + exported[i].value;
+              << "export " + exported[i].id.toString() + "=" + exported[i].value.toString();
     settings.RepeatedVariables(&views);
     const ItemIds& items = *config.Ids();
     for (const SettingsDocument::LoadedValue& value : settings.LoadedValues(config, items))

@@ -8,6 +8,6 @@ void PutSettingsInto(const SettingsDocument& settings, const Configuration& conf
                      VariableValues* values) {
     const ItemIds& items = values->Ids();
     for (const SettingsDocument::LoadedValue& loaded : settings.LoadedValues(config, items)) {
-        values->SetAt(loaded.item, loaded.value.toString());
+        values->SetLoadedAt(loaded.item, loaded.value);
     }
 }

@@ -48,7 +48,7 @@ Status WriteInto(const Configuration& config, const VariableValues& values,
         }
         const QStringView id = saved.id;
         const ConfigItem* item = &config.Item(number);
-        const QString& text = values.At(number);
+        const QStringView text = values.At(number);
         // A value the file holds already was stored, and is left as it is.
         const std::optional<QStringView> had = settings->ValueOf(saved);
         if (had ? *had == text : text == item->rules.defaultValue.value_or(QString())) {
@@ -152,8 +152,10 @@ Status RunValuesExported(const Configuration& config, const VariableValues& runV
     Status s = copy.Parse(bytes, targetPath);
     if (s.ok())
         s = PlaceValues(config, runValues, &copy, targetPath, &placed);
-    if (s.ok())
-        s = ExportSubstitutions(config, copy, runValues, exported);
+    if (s.ok()) {
+        exported->runValues = runValues;  // which the list views
+        s = ExportSubstitutions(config, copy, *exported->runValues, exported);
+    }
     return s;
 }
 

@@ -21,7 +21,7 @@ TEST(SettingsWriterTest, RefusesAFileLargerThanALoadReads) {
                            "c.xml")
                     .ok());
     VariableValues values(config);
-    values.Set(u"$(P)", "1");
+    values.Set(u"$(P)", u"1");
     values.Set(u"$(H)", QString(40, u'>'));  // 160 bytes once escaped
     const auto place = [&](qint64 maxBytes, QByteArray* bytes) {
         SettingsDocument settings;

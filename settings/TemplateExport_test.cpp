@@ -141,7 +141,7 @@ TEST(TemplateExportTest, TellsNoTokenThatHoldsPartOfAPassword) {
     FakeFileSystem files;
     files.SetFile("t.in", "pw=$(PW)\nother $(Other)\n");
     QStringList warnings;
-    EXPECT_TRUE(ExportTemplateFiles(Parsed(kPassword, {"t.in>out"}), {{u"$(PW)", "x$(Sec-9)y"}},
+    EXPECT_TRUE(ExportTemplateFiles(Parsed(kPassword, {"t.in>out"}), {{u"$(PW)", u"x$(Sec-9)y"}},
                                     "s.xml", "", files, &warnings)
                     .isEmpty());
     EXPECT_EQ(warnings, QStringList{"out:2: $(Other) has no value"});
@@ -156,7 +156,7 @@ TEST(TemplateExportTest, TellsWhereEachOutputHoldsPasswords) {
     files.SetFile("t.in", "h=$(H) pw=$(PW)\n");
     QStringList told;
     const TemplateExport exporter(
-        config, {{u"$(H)", "h"}, {u"$(PW)", "s3cret"}}, "s.xml", "", files,
+        config, {{u"$(H)", u"h"}, {u"$(PW)", u"s3cret"}}, "s.xml", "", files,
         [&told](const QString& output, const std::vector<ByteRange>& secrets) {
             told.append(output + ' ' + QString::fromStdString(Shown(secrets)));
         });
@@ -248,8 +248,9 @@ TEST(TemplateExportTest, ReadsEachTemplateOnce) {
         if (c.outputExists) {
             files.SetFile("out", "old");
         }
+        const QString password(c.password);
         const QStringList problems = ExportTemplateFiles(
-            config, {{u"$(PW)", c.password}, {u"$(X)", "x"}}, "s.xml", "", files);
+            config, {{u"$(PW)", password}, {u"$(X)", u"x"}}, "s.xml", "", files);
         EXPECT_EQ(files.opens.value("t"), 1);
         if (c.mode == 0) {
             EXPECT_EQ(problems.join(QChar(u'|')), QString(c.output));

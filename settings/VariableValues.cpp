@@ -2,29 +2,61 @@
 
 #include "schema/Configuration.h"
 
-VariableValues::VariableValues() : mIds(std::make_shared<ItemIds>()) {}
+VariableValues::VariableValues()
+    : mIds(std::make_shared<ItemIds>()),
+      mMade(std::make_shared<TextArena>()),
+      mValues(std::make_shared<std::vector<QStringView>>()) {}
 
-VariableValues::VariableValues(const Configuration& config) : mIds(config.Ids()) {
-    mValues.reserve(mIds->Count());
+VariableValues::VariableValues(const Configuration& config)
+    : mIds(config.Ids()),
+      mMade(std::make_shared<TextArena>()),
+      mValues(std::make_shared<std::vector<QStringView>>()) {
+    mValues->reserve(std::size_t(mIds->Count()));
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            mValues.push_back(item.rules.defaultValue.value_or(QString()));
+            mValues->push_back(item.rules.defaultValue ? mMade->Add(*item.rules.defaultValue)
+                                                       : QStringView(u"", 0));
         }
     }
 }
 
-const QString* VariableValues::Find(QStringView id) const {
-    const int item = mIds->IndexOf(id);
-    return item < 0 ? nullptr : &mValues.at(item);
+std::vector<QStringView>& VariableValues::Views() {
+    if (mValues.use_count() > 1) {
+        mValues = std::make_shared<std::vector<QStringView>>(*mValues);
+    }
+    return *mValues;
 }
 
-bool VariableValues::Set(QStringView id, const QString& value) {
+std::optional<QStringView> VariableValues::Find(QStringView id) const {
+    const int item = mIds->IndexOf(id);
+    return item < 0 ? std::nullopt : std::optional(At(item));
+}
+
+bool VariableValues::Set(QStringView id, QStringView value) {
     const int item = mIds->IndexOf(id);
     if (item < 0) {
         return false;
     }
-    mValues[item] = value;
+    SetAt(item, value);
     return true;
+}
+
+void VariableValues::SetAt(int item, QStringView value) {
+    QString text = value.toString();  // before anything changes: `value` may view these values
+    QString& kept = mSet[item];
+    kept = std::move(text);
+    Views()[std::size_t(item)] = kept;
+}
+
+void VariableValues::SetLoadedAt(int item, QStringView value) {
+    // Copies share the text, and may be used on other threads: only values that none shares yet
+    // add to it.
+    if (mMade.use_count() > 1) {
+        SetAt(item, value);
+        return;
+    }
+    mSet.remove(item);
+    Views()[std::size_t(item)] = mMade->Add(value);
 }
 
 std::vector<bool> DisabledItems(const Configuration& config, const VariableValues& values) {
@@ -40,7 +72,7 @@ std::vector<bool> DisabledItems(const Configuration& config, const VariableValue
         for (const ValueRules::Dependency& dependency : config.Item(number).rules.depends) {
             const int namedNumber = items.AddressedBy(dependency.id);
             const ConfigItem* named = &config.Item(namedNumber);
-            const QString& value = values.At(namedNumber);
+            const QStringView value = values.At(namedNumber);
             const bool holds = !disabled[std::size_t(namedNumber)] &&
                                (dependency.value ? named->rules.Matches(value, *dependency.value)
                                 : named->rules.kind == ValueKind::Boolean ? value == named->rules.on
@@ -61,7 +93,7 @@ std::vector<InvalidValue> InvalidValues(const Configuration& config, const Varia
     int number = 0;
     for (const ConfigGroup& group : config.Groups()) {
         for (const ConfigItem& item : group.items) {
-            const QString& value = values.At(number);
+            const QStringView value = values.At(number);
             if (IsDisabled(disabled, number++)) {
                 continue;
             }
