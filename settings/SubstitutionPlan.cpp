@@ -112,7 +112,7 @@ class Run {
         : mTrie(trie),
           mReplay(substitutions, trie, kTracking),
           mText(text),
-          mOut(out, pieceBytes),
+          mOut(out, std::min(pieceBytes, SubstitutionPlan::PieceBytesFor(text.SizeHint()))),
           mSecrets(secrets) {}
 
     // Sends the substituted text to the sink. Fails when the text cannot be read. Sets `gaveUp`
@@ -520,6 +520,13 @@ struct SubstitutionPlan::Impl {
     std::size_t pieceBytes;
     bool anySecret;  // without one nothing is ever secret, and no run needs to track
 };
+
+std::size_t SubstitutionPlan::PieceBytesFor(qint64 textSize) {
+    constexpr std::size_t kLeast = std::size_t{64} << 10;
+    return textSize <= 0
+               ? kPieceBytes
+               : std::clamp(std::size_t(textSize) / 8, std::min(kLeast, kPieceBytes), kPieceBytes);
+}
 
 SubstitutionPlan::SubstitutionPlan(std::vector<Substitution> substitutions, std::size_t pieceBytes)
     : mImpl(std::make_unique<Impl>(std::move(substitutions), pieceBytes)) {}

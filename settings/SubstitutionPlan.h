@@ -27,7 +27,12 @@ class SubstitutionPlan {
   public:
     // The output goes out in pieces gathered up to about `pieceBytes` bytes; a longer piece (a
     // long value, a long stretch of text copied at once) goes out as it is. Tests make them tiny.
+    // A text of known size gets pieces of about an eighth of it, if that is less (PieceBytesFor).
     static constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+    // The pieces for a text of `textSize` bytes, 0 when unknown: an eighth of it, from 64 KiB up
+    // to kPieceBytes. A few pieces make the most of the thread that writes them; a small text
+    // needs no buffers of a large one's size.
+    static std::size_t PieceBytesFor(qint64 textSize);
     explicit SubstitutionPlan(std::vector<Substitution> substitutions,
                               std::size_t pieceBytes = kPieceBytes);
     ~SubstitutionPlan();

@@ -245,11 +245,12 @@ struct TemplateExport::Impl {
         // All of them are kept only for a report or a later entry; the scan needs few at a time.
         SecretRanges secrets(report || templates.contains(outputPath));
         Status read = Status::Ok();
+        const qint64 size = text->SizeHint();
         const auto produce = [&](ByteSink& out) {
             // The output is scanned for tokens and written on a second thread, beside the
             // substitution.
             LeftoverTokenSink scanned(out, tracked ? &secrets : nullptr);
-            BackgroundSink background(scanned);
+            BackgroundSink background(scanned, SubstitutionPlan::PieceBytesFor(size));
             read = plan.Apply(*text, background, tracked ? &secrets : nullptr, templateSecrets);
             background.Finish();
             *leftovers = {scanned.Tokens(), scanned.UnlistedCount()};
