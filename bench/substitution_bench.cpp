@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -12,8 +13,14 @@
 namespace {
 
 struct Workload {
+    std::deque<QByteArray> bytes;  // of the substitutions, which view them
     std::vector<Substitution> substitutions;
     QByteArray text;
+
+    void Add(QByteArray id, QByteArray value) {
+        substitutions.push_back(
+            {bytes.emplace_back(std::move(id)), bytes.emplace_back(std::move(value))});
+    }
 };
 
 QByteArray Name(int index) {
@@ -35,7 +42,7 @@ const Workload& MakeWorkload(Lines lines, qsizetype bytes, int variables, int us
         return workload;
     }
     for (int i = 0; i < variables; ++i) {
-        workload.substitutions.push_back({"$(" + Name(i) + ")", "value of " + Name(i)});
+        workload.Add("$(" + Name(i) + ")", "value of " + Name(i));
     }
     const int step = variables / used;
     workload.text.reserve(bytes + 64);
@@ -126,7 +133,7 @@ const Workload& MakeChainedWorkload(qsizetype bytes, int variables, bool chained
         if (chained && n % 3 != 2 && n + 1 < variables) {
             value += " " + ids[n + 1];
         }
-        workload.substitutions.push_back({ids[n], value});
+        workload.Add(ids[n], value);
     }
     QByteArray block;
     for (int n = 0; n < variables; ++n) {

@@ -24,8 +24,8 @@ inline QByteArray Bytes(const uint8_t* data, size_t size) {
 
 // Bytes to print next to a broken rule, so that a crash report is readable without replaying the
 // input by hand.
-inline QByteArray Shown(const QByteArray& bytes) {
-    return bytes.toPercentEncoding(" $()<>/=\"'");
+inline QByteArray Shown(QByteArrayView bytes) {
+    return bytes.toByteArray().toPercentEncoding(" $()<>/=\"'");
 }
 
 }  // namespace fuzz

@@ -28,13 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     const uint8_t header = data < end ? *data++ : 0;
     std::vector<Substitution> substitutions(header % 8);
+    std::vector<QByteArray> pieces;  // which the substitutions view
+    pieces.reserve(2 * substitutions.size());
     double growth = 1;  // a bound on how much the passes multiply the size of the text
     QByteArray shown;   // the substitutions, for a report
     for (std::size_t i = 0; i < substitutions.size(); ++i) {
         Substitution& substitution = substitutions[i];
         const uint8_t lengths = data < end ? *data++ : 0;
-        substitution.id = take((lengths & 3) + (lengths >> 2 & 1) + (lengths & 8));
-        substitution.value = take(lengths >> 4);
+        substitution.id =
+            pieces.emplace_back(take((lengths & 3) + (lengths >> 2 & 1) + (lengths & 8)));
+        substitution.value = pieces.emplace_back(take(lengths >> 4));
         substitution.secret = (header >> (3 + i) & 1) != 0;
         if (!substitution.id.isEmpty() && substitution.value.size() > substitution.id.size())
             growth *= double(substitution.value.size()) / double(substitution.id.size());

@@ -16,7 +16,7 @@ QByteArray SubstituteSequentially(QByteArray text, const std::vector<Substitutio
     std::vector<ByteRange> moved;
     QByteArray replaced;
     for (const Substitution& substitution : substitutions) {
-        const QByteArray& id = substitution.id;
+        const QByteArrayView id = substitution.id;
         if (id.isEmpty()) {
             continue;
         }

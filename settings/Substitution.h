@@ -3,15 +3,16 @@
 #include "settings/SecretRanges.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <vector>
 
 // One variable of an export: every occurrence of `id` in a template becomes `value`. `secret`:
 // the variable is a password, and wherever its value goes is a secret (see the second
-// SubstituteSequentially).
+// SubstituteSequentially). The bytes are kept by whoever made it, for as long as it is used.
 struct Substitution {
-    QByteArray id;
-    QByteArray value;
+    QByteArrayView id;
+    QByteArrayView value;
     bool secret = false;
 };
 

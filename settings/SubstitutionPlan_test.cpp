@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 
 // SubstituteSequentially is the reference, checked against results worked out by hand;
 // SubstitutionPlan is checked against it, in pieces of the export's size and of 3 bytes. Where
@@ -17,14 +18,20 @@ namespace {
 
 constexpr size_t kPiece = SubstitutionPlan::kPieceBytes;
 
-// "id=value,*id=value", in order; a "*" marks a password.
+// "id=value,*id=value", in order; a "*" marks a password. The substitutions view the list, which
+// is kept until the tests end.
 std::vector<Substitution> S(const QByteArray& list) {
+    static std::deque<QByteArray> kept;
+    const QByteArrayView text = kept.emplace_back(list);
     std::vector<Substitution> substitutions;
-    for (QByteArray item : list.split(',')) {
+    for (qsizetype from = 0; from <= text.size();) {
+        const qsizetype comma = text.indexOf(',', from);
+        QByteArrayView item = text.sliced(from, (comma < 0 ? text.size() : comma) - from);
         const bool secret = item.startsWith('*');
-        item.remove(0, secret ? 1 : 0);
-        substitutions.push_back(
-            {item.left(item.indexOf('=')), item.mid(item.indexOf('=') + 1), secret});
+        item = item.sliced(secret ? 1 : 0);
+        const qsizetype equals = item.indexOf('=');
+        substitutions.push_back({item.first(equals), item.sliced(equals + 1), secret});
+        from = comma < 0 ? text.size() + 1 : comma + 1;
     }
     return substitutions;
 }

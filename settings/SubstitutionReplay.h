@@ -79,7 +79,7 @@ class SubstitutionReplay {
     static constexpr uint32_t kComplete = uint32_t{1} << 30;
     static constexpr uint32_t kPassBits = kComplete - 1;  // all ones is kNone
 
-    static std::string_view View(const QByteArray& bytes) {
+    static std::string_view View(QByteArrayView bytes) {
         return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
 

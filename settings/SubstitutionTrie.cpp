@@ -4,7 +4,7 @@
 
 namespace {
 
-std::string_view View(const QByteArray& bytes) {
+std::string_view View(QByteArrayView bytes) {
     return std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 

@@ -316,7 +316,7 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
     // The `k`th piece of the buffer: ids at even places, values at odd ones.
     const auto piece = [&](std::size_t k) {
         const qsizetype from = k == 0 ? 0 : ends[k - 1];
-        return QByteArray::fromRawData(mImpl->bytes.constData() + from, ends[k] - from);
+        return QByteArrayView(mImpl->bytes.constData() + from, ends[k] - from);
     };
     for (std::size_t i = 0; i < count; ++i) {
         const bool password = anyPassword && passwordAt[i];
