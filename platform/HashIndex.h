@@ -8,7 +8,7 @@
 // The slots of a hash table whose entries the caller keeps in an array of its own and names by
 // their index there. A slot is 8 bytes: the low half of the entry's hash and its index; a lookup
 // costs the hash, a few compared numbers and, where they agree, a comparison by the caller
-// (`matches`, called with an entry's index). Linear probing, at most 70% full; nothing is ever
+// (`matches`, called with an entry's index). Linear probing, at most 80% full; nothing is ever
 // removed. For the program's large tables of ids, where a node-based table of QStrings takes
 // ten times the memory.
 class HashIndex {
@@ -39,7 +39,7 @@ class HashIndex {
         if (const std::optional<std::uint32_t> found = Find(hash, matches)) {
             return found;
         }
-        if ((mCount + 1) * 10 > mSlots.size() * 7) {
+        if ((mCount + 1) * 10 > mSlots.size() * 8) {
             Rehash(mSlots.empty() ? 16 : mSlots.size() * 2);
         }
         Place({std::uint32_t(hash), entry});
@@ -50,7 +50,7 @@ class HashIndex {
     // Makes room for `count` entries in all, so that adding them moves none.
     void Reserve(std::size_t count) {
         std::size_t size = 16;
-        while (count * 10 > size * 7) {
+        while (count * 10 > size * 8) {
             size *= 2;
         }
         if (size > mSlots.size()) {
