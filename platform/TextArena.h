@@ -8,8 +8,8 @@
 
 // Many short texts kept one after another in blocks that never move: a view of one stays valid
 // for as long as the arena lives, however many come after it, and moving the arena moves none of
-// them. For the labels and ids of a large configuration, where a QString each costs an allocation
-// and a header apiece.
+// them. For the labels, ids and values of a large configuration, where a QString each costs an
+// allocation and a header apiece.
 class TextArena {
   public:
     // A copy of `text`.

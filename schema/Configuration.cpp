@@ -189,8 +189,9 @@ class ConfigurationReader final : public XmlTree::Visitor {
         mItemError.reset();
     }
 
-    // The group's items are found by their ids from now on. One whose bare name an item before
-    // it has stands before the item whose problem stopped the reading of the group, if any.
+    // Indexes the group's items by bare name. An item whose bare name an earlier one has comes
+    // before the item whose problem stopped the reading of the group, if any: its clash is the
+    // group's first problem.
     void IndexItemIds() {
         const std::optional<ItemIds::Clash> clash = mConfig.mIds->IndexAdded();
         if (!clash) {

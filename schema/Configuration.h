@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-// One variable of the configuration: one row of its group's page.
-// Its texts are kept by its Configuration, and valid for as long as that is.
+// One variable of the configuration: one row of its group's page. Its texts are kept by its
+// Configuration, and valid for as long as that is.
 struct ConfigItem {
     QStringView label;  // the text shown in front of the field
     QStringView id;     // the variable id, normally "$(NAME)"

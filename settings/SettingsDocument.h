@@ -136,11 +136,12 @@ class SettingsDocument {
     // Replaces the content of the first element of `id` by `text`; nothing when there is none or
     // when it holds that text already. Variable elements nested inside it go with the old
     // content, and every view then answers for the document as it now is (another element may
-    // have become the first of its id). `id` is not a view of this document, whose text moves.
+    // have become the first of its id). `id` and `text` do not view this document, whose text
+    // moves.
     Status SetValueOf(QStringView id, QStringView text);
 
     // Adds a `variable` element of `id` holding `text` after the root's last element child.
-    // REQUIRES: the document has a root; `id` is not a view of this document.
+    // REQUIRES: the document has a root; `id` and `text` do not view this document.
     Status AddVariable(QStringView id, QStringView text);
 
     // The file's new contents: the bytes Load read as long as no value was changed or added, so
