@@ -2,10 +2,10 @@
 
 #include "schema/BareName.h"
 
-QString FieldControlName(const QString& id) {
+QString FieldControlName(QStringView id) {
     return u'e' + BareName(id);
 }
 
-QString LabelControlName(const QString& id) {
+QString LabelControlName(QStringView id) {
     return QStringLiteral("lbl") + BareName(id);
 }

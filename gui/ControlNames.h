@@ -6,6 +6,6 @@
 // $(DBHOST) gives the text field eDBHOST and the label lblDBHOST.
 
 // "e" + bare name: the name of the variable's value field.
-QString FieldControlName(const QString& id);
+QString FieldControlName(QStringView id);
 // "lbl" + bare name: the name of the variable's label.
-QString LabelControlName(const QString& id);
+QString LabelControlName(QStringView id);

@@ -270,7 +270,7 @@ QLabel* FieldPages::AddLabel(const ConfigItem& item, Page& page, QGridLayout* ro
     // A label with a buddy reads "&" as the mark of a shortcut key; these labels have none.
     auto* label =
         new QLabel(item.label.toString().replace(u'&', QStringLiteral("&&")), page.widget);
-    label->setObjectName(LabelControlName(item.id.toString()));
+    label->setObjectName(LabelControlName(item.id));
     label->setFixedHeight(Px(Layout::kRowHeight));
     QLabel* mark = nullptr;
     if (item.rules.required) {

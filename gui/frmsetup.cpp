@@ -238,7 +238,7 @@ void frmsetup::AddCategory(const ConfigGroup& group) {
 
 clsTextbox* frmsetup::AddField(const ConfigItem& item, QWidget* page, QLabel* label) {
     std::unique_ptr<clsTextbox> textbox = MakeTextbox(item, mServices.dialogs);
-    textbox->Create(FieldControlName(item.id.toString()), page);
+    textbox->Create(FieldControlName(item.id), page);
     textbox->SetLabel(label);
     textbox->SetText(mSession.Values().Find(item.id)->toString());
     textbox->SetHistoryActions(mHistory->UndoAction(), mHistory->RedoAction());
