@@ -362,7 +362,8 @@ ItemState EditSession::State(QStringView id) const {
         return state;
     }
     state.value = value->toString();
-    state.saved = mSaved.Find(id)->toString();
+    const QStringView saved = *mSaved.Find(id);
+    state.saved = saved == *value ? state.value : saved.toString();  // mostly the same
     state.defaultValue = item->rules.defaultValue;
     state.enabled = IsEnabled(id);
     if (!state.enabled) {
