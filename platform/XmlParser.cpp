@@ -1,6 +1,7 @@
 #include "platform/XmlParser.h"
 
 #include "platform/XmlAttributeScan.h"
+#include "platform/XmlText.h"
 
 #include <QCoreApplication>
 #include <QStringDecoder>
@@ -254,7 +255,7 @@ Status XmlError(const QString& where, int line, const std::string& message) {
 
 QString FromXmlUtf8(const char* utf8, qsizetype size) {
     // Most texts of the program's files are short and ASCII, which Latin-1 reads alike and faster.
-    if (std::all_of(utf8, utf8 + size, [](char c) { return uchar(c) < 0x80; })) {
+    if (IsAscii(QByteArrayView(utf8, size))) {
         return QString::fromLatin1(utf8, size);
     }
     // QString::fromUtf8 takes EF BB BF at the start for a byte-order mark and drops it.

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
+
+// Whether every byte of `text` is ASCII: UTF-8 that Latin-1 reads alike, which needs no decoder.
+inline bool IsAscii(QByteArrayView text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; });
+}
 
 // True for a character that an XML 1.0 document can hold: tab, line feed, carriage return and
 // everything from U+0020 on except the surrogates, U+FFFE and U+FFFF.

@@ -346,10 +346,10 @@ QString XmlTree::Text(Node node) const {
         return QString();
     }
     // Most elements hold one text, which is then the whole text.
-    const Node first = FirstChild(node);
-    if (first != kNone && IsText(first) && NextSibling(first) == kNone) {
-        return Text(first);
+    if (const Node only = OnlyText(node); only != kNone) {
+        return Text(only);
     }
+    const Node first = FirstChild(node);
     QByteArray gathered;
     for (Node at = first; at != kNone;) {
         if (IsText(at)) {

@@ -86,6 +86,11 @@ class XmlTree {
     Node FirstChildElement(Node node, const char* name) const;
     // The first child that IsText(), or kNone.
     Node FirstTextChild(Node node) const;
+    // The child of `element` when it has that one child only and it IsText(); kNone otherwise.
+    Node OnlyText(Node element) const {
+        const Node first = FirstChild(element);
+        return first != kNone && IsText(first) && NextSibling(first) == kNone ? first : kNone;
+    }
     // For an element, the texts of all the texts and CDATA sections inside it, in document order;
     // for a text, its own. Every character is there, a leading U+FEFF included.
     QString Text(Node node) const;

@@ -2,6 +2,7 @@
 
 #include "platform/FastStringHash.h"
 #include "platform/XmlDocument.h"
+#include "platform/XmlText.h"
 #include "platform/XmlTree.h"
 #include "schema/BareName.h"
 #include "schema/Spelling.h"
@@ -67,10 +68,9 @@ struct CommandElement {
 // The text of `element` as XmlTree::Text reads it, in `buffer`. An element that holds one ASCII
 // text, as nearly all do, is widened into the room the buffer has already.
 QStringView ReadText(const XmlTree& tree, Node element, QString* buffer) {
-    const Node text = tree.FirstChild(element);
-    if (text != kNone && tree.IsText(text) && tree.NextSibling(text) == kNone) {
+    if (const Node text = tree.OnlyText(element); text != kNone) {
         const QByteArrayView utf8 = tree.TextUtf8(text);
-        if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
+        if (IsAscii(utf8)) {
             buffer->resize(utf8.size());
             std::transform(utf8.begin(), utf8.end(), buffer->data(),
                            [](char c) { return QChar(char16_t(uchar(c))); });
@@ -284,8 +284,8 @@ class ConfigurationReader final : public XmlTree::Visitor {
         mConfig.mItemPlaces.push_back(
             {std::uint32_t(mConfig.mGroups.size()), std::uint32_t(mItems.size())});
         mItems.push_back({label,
-                          mConfig.mIds->Add(id, rules->kind, HoldsOneText(tree, varnameNode)), line,
-                          *rules});
+                          mConfig.mIds->Add(id, rules->kind, tree.OnlyText(varnameNode) != kNone),
+                          line, *rules});
     }
 
     // The item of number `number`, in a group read or in the one that is open.
@@ -301,8 +301,8 @@ class ConfigurationReader final : public XmlTree::Visitor {
         if (typeNode == kNone) {
             return mNoType;
         }
-        const Node text = tree.FirstChild(typeNode);
-        if (text == kNone || !tree.IsText(text) || tree.NextSibling(text) != kNone) {
+        const Node text = tree.OnlyText(typeNode);
+        if (text == kNone) {
             mOtherType = TypeWord::Of(tree.Text(typeNode));
             return mOtherType;
         }
@@ -358,19 +358,13 @@ class ConfigurationReader final : public XmlTree::Visitor {
         }
     }
 
-    // Whether `element` holds one text and nothing else.
-    static bool HoldsOneText(const XmlTree& tree, Node element) {
-        const Node text = tree.FirstChild(element);
-        return text != kNone && tree.IsText(text) && tree.NextSibling(text) == kNone;
-    }
-
     // Whether `varname` is the varname of an item of a group (the first child of that name, which
-    // ReadItem takes), holding the item's id as its only child, a text (HoldsOneText, which is
+    // ReadItem takes), holding the item's id as its only child, a text (XmlTree::OnlyText, which is
     // all that ReadItem has to ask). That declares the item's id: as most varnames are, which need
     // no entry in the index of declared ids then.
     static bool IsItemsOwnVarname(const XmlTree& tree, Node varname) {
         const Node item = tree.Parent(varname);
-        if (!HoldsOneText(tree, varname) || item == kNone ||
+        if (tree.OnlyText(varname) == kNone || item == kNone ||
             !tree.IsElementWithoutNamespace(item) || !tree.IsNamed(item, "item") ||
             tree.Parent(item) == kNone || !IsUnderXml(tree, tree.Parent(item), "group")) {
             return false;
@@ -395,7 +389,7 @@ class ConfigurationReader final : public XmlTree::Visitor {
                 continue;
             }
             const QByteArrayView utf8 = tree.TextUtf8(child);
-            if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; })) {
+            if (IsAscii(utf8)) {
                 chars.insert(chars.end(), utf8.begin(), utf8.end());
             } else {
                 const QString text = tree.Text(child);

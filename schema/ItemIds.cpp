@@ -51,26 +51,27 @@ QStringView ItemIds::Add(QStringView id, ValueKind kind, bool declared) {
 }
 
 std::optional<ItemIds::Clash> ItemIds::IndexAdded() {
-    constexpr int kAhead = 8;
-    const int count = Count() - mIndexed;
-    std::vector<std::size_t> hashes(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        hashes[std::size_t(i)] = FastStringHash(BareNameOf(Id(mIndexed + i)).View());
+    const int from = mIndexed;
+    std::vector<std::size_t> hashes;
+    for (int item = from; item < Count(); ++item) {
+        hashes.push_back(FastStringHash(BareNameOf(Id(item)).View()));
     }
-    mByBareName.Reserve(std::size_t(Count()));
-    for (int i = 0; i < count; ++i) {
-        if (i + kAhead < count) {
-            mByBareName.Prefetch(hashes[std::size_t(i + kAhead)]);
-        }
-        const QStringView id = Id(mIndexed);
-        // Mostly there is no other entry under the hash, and no bare name is compared.
-        if (const std::optional<std::uint32_t> first = mByBareName.Insert(
-                hashes[std::size_t(i)], std::uint32_t(mIndexed), [&](std::uint32_t other) {
-                    return HasBareName(other, id, BareNameOf(id).View());
-                })) {
-            return Clash{mIndexed, int(*first)};
-        }
-        ++mIndexed;
-    }
-    return std::nullopt;
+    std::optional<Clash> clash;
+    mByBareName.InsertAll(
+        hashes, std::uint32_t(from),
+        [this, from](std::size_t i) {
+            // Mostly there is no other entry under the hash, and no bare name is compared.
+            return [this, id = Id(from + int(i))](std::uint32_t other) {
+                return HasBareName(other, id, BareNameOf(id).View());
+            };
+        },
+        [this, from, &clash](std::size_t i, std::optional<std::uint32_t> first) {
+            if (first) {
+                clash = Clash{from + int(i), int(*first)};
+                return false;
+            }
+            mIndexed = from + int(i) + 1;
+            return true;
+        });
+    return clash;
 }

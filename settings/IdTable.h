@@ -43,21 +43,16 @@ class IdTable {
     // slots are fetched a few strings ahead.
     template <typename KeyAt, typename Placed>
     void InsertAll(int count, const KeyAt& keyAt, Placed&& placed) {
-        constexpr int kAhead = 8;
         std::vector<std::size_t> hashes(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             hashes[std::size_t(i)] = FastStringHash(keyAt(i));
         }
-        mIndex.Reserve(mIndex.Size() + std::size_t(count));
-        for (int i = 0; i < count; ++i) {
-            if (i + kAhead < count) {
-                mIndex.Prefetch(hashes[std::size_t(i + kAhead)]);
-            }
-            const QStringView key = keyAt(i);
-            const std::optional<std::uint32_t> found =
-                mIndex.Insert(hashes[std::size_t(i)], std::uint32_t(i), Equals(key, keyAt));
-            placed(i, found ? int(*found) : i);
-        }
+        mIndex.InsertAll(
+            hashes, 0, [&keyAt](std::size_t i) { return Equals(keyAt(int(i)), keyAt); },
+            [&placed](std::size_t i, std::optional<std::uint32_t> found) {
+                placed(int(i), found ? int(*found) : int(i));
+                return true;
+            });
     }
 
     std::size_t Size() const { return mIndex.Size(); }

@@ -1,5 +1,6 @@
 #include "settings/SettingsDocument.h"
 
+#include "platform/XmlText.h"
 #include "platform/XmlTree.h"
 #include "schema/Configuration.h"
 #include "schema/ItemIds.h"
@@ -34,13 +35,11 @@ class SettingsDocument::Reader : public XmlTree::Visitor {
                     text.append(*tree.Attribute(element, "id"));
                 }
                 const qsizetype idSize = text.size() - at;
-                const XmlTree::Node first = tree.FirstChild(element);
-                const bool oneText = first != XmlTree::kNone && tree.IsText(first) &&
-                                     tree.NextSibling(first) == XmlTree::kNone;
-                if (oneText && IsAscii(tree.TextUtf8(first))) {
-                    const QByteArrayView value = tree.TextUtf8(first);
+                const XmlTree::Node only = tree.OnlyText(element);
+                if (only != XmlTree::kNone && IsAscii(tree.TextUtf8(only))) {
+                    const QByteArrayView value = tree.TextUtf8(only);
                     text.append(QLatin1String(value.data(), value.size()));
-                } else if (first != XmlTree::kNone) {
+                } else if (tree.FirstChild(element) != XmlTree::kNone) {
                     text.append(tree.Text(element));
                 }
                 mDocument.AddPlaced(at, idSize, text.size() - at - idSize, tree.Line(element),
@@ -51,10 +50,6 @@ class SettingsDocument::Reader : public XmlTree::Visitor {
         if (tree.Parent(element) == root && !tree.IsNamed(root, "variable")) {
             tree.Drop(element);
         }
-    }
-
-    static bool IsAscii(QByteArrayView utf8) {
-        return std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
     }
 
     static bool IsXml(const XmlTree& tree, XmlTree::Node element) {

@@ -287,9 +287,8 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
                                FileSystem& fileSystem, SecretsReport report)
     : mImpl(std::make_unique<Impl>(baseDir, fileSystem)) {
     // Every id and value goes into one buffer first; the substitutions are views of it, made
-    // once it no longer grows. A variable's strings are let go of as soon as they are copied,
-    // while they are still in the cache, and the list of them before the substitutions take
-    // their own memory.
+    // once it no longer grows. The list of variables goes before the substitutions take memory
+    // of their own.
     const bool anyPassword = HasPasswordItem(config);
     std::vector<bool> passwordAt(anyPassword ? values.size() : 0);
     std::vector<qsizetype> ends;
@@ -300,14 +299,13 @@ TemplateExport::TemplateExport(const Configuration& config, std::vector<Variable
     }
     mImpl->bytes.reserve(characters);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        VariableValue& variable = values[i];
+        const VariableValue& variable = values[i];
         // A password without a value is tracked too: where it went, a diff looks for the old one.
         if (anyPassword) {
             passwordAt[i] = IsPasswordId(config, variable.id);
         }
         ends.push_back(AppendEncoded(&mImpl->bytes, variable.id));
         ends.push_back(AppendEncoded(&mImpl->bytes, variable.value));
-        variable = VariableValue();
     }
     const std::size_t count = values.size();
     values = std::vector<VariableValue>();
